@@ -1,0 +1,77 @@
+// The file behind a viewer: a small cache of 4096-byte pages, text lines found on demand from
+// remembered (line, offset) anchors, 75-character hex rows, and the searches that run over them.
+// It never reads the whole file and knows nothing about widgets: the viewer that shows it listens
+// through THvModelEvents.
+#pragma once
+
+#include "viewer/HvTypes.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace hy::viewer {
+
+// What the model tells (and asks) the viewer that shows it.
+class THvModelEvents {
+public:
+    virtual ~THvModelEvents() = default;
+    // A scan reached the end of the file: the total of the current presentation is now known.
+    // The viewer takes it without moving caret, selection or view.
+    virtual void ModelLineTotalFound(LineNumber total) = 0;
+    // Long scans (more than 100 lines, or large byte ranges) are bracketed by these.
+    virtual void ModelShowHourglass() = 0;
+    virtual void ModelHideHourglass() = 0;
+    // The caret's current line, which the model keeps as an anchor when it positions there.
+    virtual LineNumber ModelCaretLine() const = 0;
+};
+
+class THvFileModel {
+public:
+    explicit THvFileModel(THvModelEvents* events = nullptr);
+    ~THvFileModel();
+    THvFileModel(const THvFileModel&) = delete;
+    THvFileModel& operator=(const THvFileModel&) = delete;
+
+    void SetEvents(THvModelEvents* events);
+
+    // The path, kept exactly as given. Setting it only records it; opening is Open().
+    const QString& FileName() const;
+    void SetFileName(const QString& name);
+
+    // Opens FileName read-only. Throws hy::EInOutError with the viewer's messages on failure, after
+    // which the model is closed. A path that is not a regular file is refused at once.
+    void Open();
+    void Close();
+    bool IsOpen() const;
+    FileOffset FileSize() const;
+
+    bool InHexMode() const;
+    void SetInHexMode(bool hex); // swaps the two last-line slots and forgets the buffered line
+    bool FilterChars() const;
+    void SetFilterChars(bool filter);
+    bool ExpandTabs() const; // a tab shows as "." in the hex character column while tabs are expanded
+    void SetExpandTabs(bool expand);
+    int BufferPageCount() const;
+    void SetBufferPageCount(int count); // clamped to 2..512
+
+    // Total of the current presentation: 0 when closed, kUndeterminedTotal until known, else last line + 1.
+    LineNumber LineTotal() const;
+
+    LineNumber ClampLine(LineNumber line);
+    // Text of a line (raw in Standard mode, the dump row in Hex mode), zero-terminated; valid until the
+    // next call. Empty for lines outside the file.
+    const char* LineText(LineNumber line, int& len);
+
+    // Standard-mode search from (fromLine, fromIndex), or from the start / end with soWholeFile.
+    std::optional<SearchHit> FindText(const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex);
+    // Hex-mode byte search; caretRow is the caret's hex row.
+    std::optional<SearchHit> FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace hy::viewer

@@ -1,0 +1,36 @@
+// Positions and constants shared by the viewer's file model and its widget.
+#pragma once
+
+#include <QtGlobal>
+#include <limits>
+
+namespace hy::viewer {
+
+using LineNumber = qint64; // 0-based text line or hex row
+using FileOffset = qint64; // byte offset in the file
+
+// The line total while no scan has reached the end of the file yet.
+inline constexpr LineNumber kUndeterminedTotal = std::numeric_limits<qint64>::max();
+
+inline constexpr int kPageSize = 4096; // bytes per cache page
+inline constexpr int kMaxLineChars = 1023; // characters of a text line that are ever shown
+inline constexpr int kHexRowBytes = 16;
+inline constexpr int kHexRowChars = 75; // offset, two blanks, 16 x "XX ", one blank, 16 characters
+inline constexpr int kHexCharColumn = 59; // first character of the character column in a hex row
+
+// Search option bits.
+enum SearchOption : unsigned {
+    soBackward = 2,
+    soMatchCase = 4,
+    soWholeFile = 8,
+};
+
+// A match found by a search, in the (line, character index) terms of LineText; the end index is exclusive.
+struct SearchHit {
+    LineNumber StartLine = 0;
+    int StartIndex = 0;
+    LineNumber EndLine = 0;
+    int EndIndex = 0;
+};
+
+} // namespace hy::viewer

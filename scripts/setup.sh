@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Halcyra Viewer need.
+# Quiet and quick when everything is there already.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
+  libzip-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation2 fonts-dejavu-core
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+  xvfb xauth xdotool zip unzip poppler-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

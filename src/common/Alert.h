@@ -1,0 +1,61 @@
+// TAlertDialog, the program's message box with "OK", and the message and error reporting functions.
+#pragma once
+
+#include "common/DialogGeometry.h"
+#include "common/HyForm.h"
+
+#include <exception>
+
+class QLabel;
+class QPushButton;
+
+namespace hy {
+
+struct PromptParts;
+class TBalloon;
+class THyImage;
+
+class TAlertDialog : public THyForm {
+    Q_OBJECT
+public:
+    // The first alert dialog alive is the program's alert form, which ShowAlert uses.
+    explicit TAlertDialog(QWidget* parent = nullptr);
+    ~TAlertDialog() override;
+
+    static TAlertDialog* ProgramAlert();
+
+    // Sets the caption and message and sizes the dialog to them, without showing it.
+    void Prepare(const QString& title, const QString& message);
+    // Runs the dialog modally (default cursor while it waits).
+    int Run();
+    // The layout computed by the last Prepare.
+    const DialogLayout& Layout() const { return m_layout; }
+
+    TBalloon* Prompt;
+    THyImage* Image1;
+    QLabel* Test;
+    QPushButton* OKButton;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+
+private:
+    PromptParts Parts() const;
+
+    DialogLayout m_layout;
+};
+
+// A modal alert with "OK". An alert asked for while the alert dialog is on screen shows in the
+// platform's plain message box instead.
+void ShowAlert(const QString& title, const QString& message);
+// ShowAlert under the error title.
+void ShowError(const QString& message);
+// ShowError with the table text of an error code.
+void ShowErrorCode(int code);
+// ShowError with the exception's text (see ExceptionText); nothing when that is empty.
+void ShowException(const std::exception& e);
+// The exclamation sound.
+void Beep();
+
+} // namespace hy

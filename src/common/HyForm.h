@@ -1,0 +1,43 @@
+// THyForm: the base of the program's dialogs. It realizes the shared palette when asked (there is none
+// on true-colour displays, so that answers 0), centres itself on the screen and runs modally with the
+// default cursor. Also the modal result codes the dialogs return.
+#pragma once
+
+#include <QDialog>
+
+namespace hy {
+
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// The shared 256-colour palette of palette displays; displays here are true colour, so there is none.
+const QList<QRgb>* SharedPalette();
+
+// Shows the default arrow cursor while it lives (a modal wait), whatever busy cursor the caller set.
+class TDefaultCursor {
+public:
+    TDefaultCursor();
+    ~TDefaultCursor();
+    TDefaultCursor(const TDefaultCursor&) = delete;
+    TDefaultCursor& operator=(const TDefaultCursor&) = delete;
+};
+
+class THyForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit THyForm(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
+    ~THyForm() override;
+
+    // Selects and realizes the shared palette; 1 when a palette was realized, else 0.
+    int RealizePalette();
+    // Called by the program's speed buttons after they have painted.
+    void SpeedButtonPainted();
+    // Places the window in the middle of its screen.
+    void CenterOnScreen();
+    // exec() with the default cursor.
+    int ShowModal();
+
+protected:
+    void changeEvent(QEvent* event) override;
+};
+
+} // namespace hy

@@ -1,0 +1,213 @@
+// File facts and operations through POSIX calls; errno becomes a program code here and nowhere else.
+#include "platform/PlatformFiles.h"
+
+#include "platform/PlatformErrors.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hy::platform {
+
+namespace {
+
+    QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+
+    int CodeFor(int err, const QByteArray& path)
+    {
+        // Deleting or opening a directory as a file is refused like any other access.
+        if (err == EISDIR)
+            return 5;
+        return ErrorCodeFromErrno(err, path.constData());
+    }
+
+    QDateTime FromTimespec(const timespec& ts)
+    {
+        return QDateTime::fromMSecsSinceEpoch(qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
+    }
+
+    bool IsHiddenName(const QByteArray& path)
+    {
+        QByteArray p = path;
+        while (p.size() > 1 && p.endsWith('/'))
+            p.chop(1);
+        const QByteArray name = p.mid(p.lastIndexOf('/') + 1);
+        return name.startsWith('.') && name != "." && name != "..";
+    }
+
+    int WriteAll(int fd, const char* data, qint64 count)
+    {
+        while (count > 0) {
+            const ssize_t n = ::write(fd, data, size_t(count));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            data += n;
+            count -= n;
+        }
+        return 0;
+    }
+
+} // namespace
+
+FileFacts ReadFileFacts(const QString& path)
+{
+    FileFacts facts;
+    const QByteArray p = Native(path);
+    struct stat st { };
+    if (::stat(p.constData(), &st) != 0) {
+        const int err = errno;
+        if (::lstat(p.constData(), &st) != 0) {
+            facts.errorCode = CodeFor(err, p);
+            return facts;
+        }
+    }
+    facts.errorCode = 0;
+    facts.size = st.st_size;
+    facts.modified = FromTimespec(st.st_mtim);
+    if (S_ISDIR(st.st_mode))
+        facts.attributes |= faDirectory;
+    else if (!S_ISREG(st.st_mode))
+        facts.attributes |= faSysFile;
+    if (::access(p.constData(), W_OK) != 0)
+        facts.attributes |= faReadOnly;
+    if (IsHiddenName(p))
+        facts.attributes |= faHidden;
+    return facts;
+}
+
+int RemoveFile(const QString& path, bool force)
+{
+    const QByteArray p = Native(path);
+    if (::unlink(p.constData()) == 0)
+        return 0;
+    const int code = CodeFor(errno, p);
+    if (code != 5 || !force)
+        return code;
+    struct stat st { };
+    if (::lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode))
+        return code;
+    if (::chmod(p.constData(), (st.st_mode & 07777) | S_IWUSR) != 0)
+        return code;
+    if (::unlink(p.constData()) == 0)
+        return 0;
+    const int again = CodeFor(errno, p);
+    ::chmod(p.constData(), st.st_mode & 07777);
+    return again;
+}
+
+int MakeDirectory(const QString& path)
+{
+    const QByteArray p = Native(path);
+    if (::mkdir(p.constData(), 0777) == 0)
+        return 0;
+    const int err = errno;
+    if (err == EEXIST) {
+        // The name is taken: fine by a directory, a bad path when a file holds it.
+        struct stat st { };
+        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : 3;
+    }
+    return CodeFor(err, p);
+}
+
+int SetModifiedTime(const QString& path, const QDateTime& time)
+{
+    const QByteArray p = Native(path);
+    const qint64 ms = time.toMSecsSinceEpoch();
+    timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = time_t(ms / 1000);
+    times[1].tv_nsec = long((ms % 1000) * 1000000);
+    if (times[1].tv_nsec < 0) {
+        times[1].tv_sec -= 1;
+        times[1].tv_nsec += 1000000000L;
+    }
+    if (::utimensat(AT_FDCWD, p.constData(), times, 0) == 0)
+        return 0;
+    return CodeFor(errno, p);
+}
+
+int CopyFileData(const QString& source, const QString& target, qint64 blockLimit)
+{
+    const QByteArray s = Native(source);
+    const QByteArray t = Native(target);
+
+    const int in = ::open(s.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return CodeFor(errno, s);
+    struct stat sst { };
+    if (::fstat(in, &sst) != 0 || S_ISDIR(sst.st_mode)) {
+        const int code = S_ISDIR(sst.st_mode) ? 5 : CodeFor(errno, s);
+        ::close(in);
+        return code;
+    }
+    // Two names of one file: opening the target for writing would empty the source.
+    struct stat tst { };
+    if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino) {
+        ::close(in);
+        return 10003;
+    }
+
+    const qint64 block = std::max<qint64>(1, std::min<qint64>(blockLimit, sst.st_size));
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size_t(block)]);
+    if (!buffer) {
+        ::close(in);
+        return 8;
+    }
+
+    const int out = ::open(t.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int code = CodeFor(errno, t);
+        ::close(in);
+        return code;
+    }
+
+    int err = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.get(), size_t(block));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            err = CodeFor(errno, s);
+            break;
+        }
+        if (n > 0) {
+            if (const int w = WriteAll(out, buffer.get(), n)) {
+                err = CodeFor(w, t);
+                break;
+            }
+        }
+        if (n < block)
+            break;
+    }
+
+    if (err == 0) {
+        struct stat now {
+        }, copy {};
+        if (::fstat(in, &now) != 0 || ::fstat(out, &copy) != 0)
+            err = CodeFor(errno, t);
+        else if (copy.st_size != now.st_size)
+            err = 10004;
+        else {
+            const timespec times[2] = { sst.st_atim, sst.st_mtim };
+            ::futimens(out, times);
+            ::fchmod(out, sst.st_mode & 07777);
+        }
+    }
+    ::close(in);
+    if (::close(out) != 0 && err == 0)
+        err = CodeFor(errno, t);
+    if (err != 0)
+        ::unlink(t.constData());
+    return err;
+}
+
+} // namespace hy::platform

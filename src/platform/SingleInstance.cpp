@@ -1,0 +1,155 @@
+// Local-socket hand-over between two starts of the viewer.
+#include "platform/SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
+#include <unistd.h>
+
+namespace hy::platform {
+
+namespace {
+    // One request: "RAISE", then one "FILE <name>" line per name, then "END".
+    QByteArray Request(const QStringList& names)
+    {
+        QByteArray data("RAISE\n");
+        for (const QString& n : names) {
+            QString escaped = n;
+            escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+            data += "FILE " + escaped.toUtf8() + '\n';
+        }
+        data += "END\n";
+        return data;
+    }
+
+    QString Unescape(const QString& s)
+    {
+        QString out;
+        out.reserve(s.size());
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) {
+                ++i;
+                out += s[i] == QLatin1Char('n') ? QLatin1Char('\n') : s[i];
+            } else {
+                out += s[i];
+            }
+        }
+        return out;
+    }
+} // namespace
+
+bool IsOptionParameter(const QString& arg)
+{
+    if (arg.size() < 2)
+        return false;
+    if (arg.startsWith(QLatin1Char('-')))
+        return true;
+    // Absolute paths begin with "/" here, so only "/" and one letter is an option.
+    return arg.startsWith(QLatin1Char('/')) && arg.size() == 2;
+}
+
+QStringList HandOverNames(const QStringList& arguments, const QString& currentDir)
+{
+    QStringList names;
+    const QDir dir(currentDir);
+    for (const QString& a : arguments) {
+        if (IsOptionParameter(a) || a == QLatin1String("-") || a == QLatin1String("/"))
+            continue;
+        names << QDir::cleanPath(dir.absoluteFilePath(a));
+    }
+    return names;
+}
+
+TSingleInstance::TSingleInstance(QString key, QObject* parent)
+    : QObject(parent)
+{
+    // Tests run side by side with a person's own viewer under a key of their own.
+    if (key.isEmpty())
+        key = qEnvironmentVariable("HY_INSTANCE_KEY");
+    if (key.isEmpty())
+        key = QStringLiteral("HALCYRA VIEWER");
+    key.replace(QLatin1Char(' '), QLatin1Char('-'));
+    m_serverName = key.toLower() + QLatin1Char('-') + QString::number(::getuid());
+    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
+    m_lock->setStaleLockTime(0);
+}
+
+TSingleInstance::~TSingleInstance() = default;
+
+bool TSingleInstance::IsListening() const { return m_server && m_server->isListening(); }
+
+bool TSingleInstance::HandOver(const QStringList& fileNames, int timeoutMs)
+{
+    QLocalSocket socket;
+    socket.connectToServer(m_serverName);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(Request(fileNames));
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(timeoutMs);
+    return true;
+}
+
+bool TSingleInstance::HandOverOrListen(const QStringList& fileNames)
+{
+    // Connecting first matters: listen() would replace a live server's socket. The lock guards the gap
+    // between a failed connect and our listen against a third start doing the same.
+    const QDeadlineTimer deadline(5000);
+    while (!deadline.hasExpired()) {
+        if (HandOver(fileNames, 300))
+            return true;
+        if (m_lock->tryLock(100)) {
+            if (HandOver(fileNames, 300)) {
+                m_lock->unlock();
+                return true;
+            }
+            QLocalServer::removeServer(m_serverName);
+            m_server = new QLocalServer(this);
+            m_server->setSocketOptions(QLocalServer::UserAccessOption);
+            if (m_server->listen(m_serverName)) {
+                connect(m_server, &QLocalServer::newConnection, this, &TSingleInstance::OnNewConnection);
+                return false;
+            }
+            delete m_server;
+            m_server = nullptr;
+            m_lock->unlock();
+            return false;
+        }
+    }
+    return false;
+}
+
+void TSingleInstance::OnNewConnection()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        QPointer<QLocalSocket> guard(socket);
+        auto names = std::make_shared<QStringList>();
+        auto raised = std::make_shared<bool>(false);
+        auto finish = [this, names, raised]() {
+            if (*raised)
+                return;
+            *raised = true;
+            Q_EMIT Activated(*names);
+        };
+        connect(socket, &QLocalSocket::readyRead, this, [socket, names, finish]() {
+            while (socket->canReadLine()) {
+                const QString line = QString::fromUtf8(socket->readLine()).chopped(1);
+                if (line.startsWith(QLatin1String("FILE ")))
+                    names->append(Unescape(line.mid(5)));
+                else if (line == QLatin1String("END"))
+                    finish();
+            }
+        });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0)
+            Q_EMIT socket->readyRead();
+    }
+}
+
+} // namespace hy::platform

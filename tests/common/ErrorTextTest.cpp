@@ -1,0 +1,71 @@
+// The error-code table, the exception texts and the line breaks of message texts.
+#include "common/ErrorText.h"
+#include "common/HyExceptions.h"
+
+#include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+struct CodeCase {
+    int code;
+    const char* text;
+};
+
+TEST(ErrorText, TableTexts)
+{
+    const CodeCase cases[] = {
+        { 0, "" },
+        { 1, "Invalid DOS function!" },
+        { 2, "File not found!" },
+        { 3, "Invalid filename or directory!" },
+        { 5,
+            "Access denied! The file is set to Read Only, is currently in use by another\r\napplication or the disk "
+            "has been write protected." },
+        { 19, "Disk is write protected!" },
+        { 30,
+            "The disk that you are currently trying to use contains an error.\r\nThis is usually caused by bad "
+            "sectors on the disk itself." },
+        { 101, "The disk is full!" },
+        { 112, "The disk is full!" },
+        { 150, "Disk is write protected!" },
+        { 152, "The drive is empty! Please insert~a diskette and try again." },
+        { 162, "Hardware failure!" },
+        { 10001, "Unable to create temporary file! Check\rdirectory settings under Preferences in\rthe Options menu." },
+        { 7, "Unknown Error #7" },
+        { 21, "Unknown Error #21" },
+        { -1000, "Unknown Error #-1000" },
+        { 10003, "Unknown Error #10003" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hy::ErrorText(c.code), QString::fromLatin1(c.text)) << "code " << c.code;
+}
+
+TEST(ErrorText, ExceptionTexts)
+{
+    EXPECT_EQ(hy::ExceptionText(hy::EInOutError(QStringLiteral("ignored"), 3)), "Invalid filename or directory!");
+    EXPECT_EQ(hy::ExceptionText(hy::EInOutError(QStringLiteral("ignored"), 99)), "Unknown Error #99");
+    EXPECT_EQ(hy::ExceptionText(hy::EOutOfMemory(QStringLiteral("x"))), hy::OutOfMemoryText());
+    EXPECT_EQ(hy::ExceptionText(std::bad_alloc()), hy::OutOfMemoryText());
+    EXPECT_EQ(hy::ExceptionText(hy::EInvalidPointer(QStringLiteral("x"))), hy::InvalidPointerText());
+    EXPECT_EQ(hy::ExceptionText(hy::ERegionTooLarge()), "Region is too large (> 64K)");
+    EXPECT_EQ(hy::ExceptionText(std::runtime_error("Straße kaputt")), QStringLiteral("Straße kaputt"));
+    EXPECT_TRUE(hy::ExceptionText(hy::Exception(QString())).isEmpty());
+    EXPECT_TRUE(hy::OutOfMemoryText().startsWith("There is not enough memory to complete\rthe requested"));
+    EXPECT_TRUE(hy::InvalidPointerText().endsWith("corrupted by another application."));
+}
+
+TEST(ErrorText, DisplayTextBreaksLines)
+{
+    EXPECT_EQ(hy::DisplayText(QStringLiteral("a\r\nb\rc\nd")), "a\nb\nc\nd");
+    EXPECT_EQ(hy::DisplayText(QStringLiteral("a\r\r")), "a\n\n");
+}
+
+TEST(ErrorText, ErrorTitleIsProgramWide)
+{
+    hy::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+    EXPECT_EQ(hy::ErrorTitle(), "Halcyra Viewer");
+}
+
+} // namespace

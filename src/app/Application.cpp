@@ -1,0 +1,58 @@
+// Program start: single instance, main window, event loop.
+#include "app/Application.h"
+
+#include "app/Brview1.h"
+#include "common/Alert.h"
+#include "common/ErrorText.h"
+#include "common/HyExceptions.h"
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+
+namespace hy::app {
+
+THyApplication::THyApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+}
+
+void ReportException(const std::exception& e) { ShowException(e); }
+
+bool THyApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ReportException(e);
+    } catch (...) {
+        ReportException(Exception(QStringLiteral("An unexpected error occurred.")));
+    }
+    return false;
+}
+
+int RunApplication(int argc, char** argv)
+{
+    THyApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Halcyra Viewer"));
+    app.setOrganizationName(QStringLiteral("Halcyra"));
+    app.setApplicationVersion(QStringLiteral(HY_VERSION));
+    SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+
+    QStringList parameters = app.arguments();
+    parameters.removeFirst();
+
+    platform::TSingleInstance instance;
+    if (instance.HandOverOrListen(platform::HandOverNames(parameters, QDir::currentPath())))
+        return 0;
+
+    // The program's alert form lives as long as the main window; alerts raised later reuse it.
+    TAlertDialog alertForm;
+    TMainForm form;
+    QObject::connect(&instance, &platform::TSingleInstance::Activated, &form,
+        [&form](const QStringList& names) { form.OpenDroppedFiles(names); });
+    form.SetCommandLine(parameters);
+    form.show();
+    return app.exec();
+}
+
+} // namespace hy::app

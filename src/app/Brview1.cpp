@@ -1,0 +1,530 @@
+// Main window construction, settings, command line and drops.
+#include "app/Brview1.h"
+
+#include "app/Brview2.h"
+#include "app/ButtonIcons.h"
+#include "common/Alert.h"
+#include "platform/Desktop.h"
+#include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace hy::app {
+
+namespace {
+    const char* const kProgramTitle = "Halcyra Viewer";
+
+    // Commands whose windows are not part of the program yet: present, visibly disabled.
+    const char* const kNotYetAvailable[] = { "Compare1", "Print1", "FileSearch1", "SetPreferences1" };
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QString::fromLatin1(kProgramTitle));
+    setAcceptDrops(true);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("ClientArea"));
+    m_mdiArea->setBackground(QColor(128, 128, 128));
+    setCentralWidget(m_mdiArea);
+
+    CreateActions();
+    CreateMenus();
+    CreateButtonBars();
+    CreateStatusBar();
+
+    // Built-in defaults; LoadSettings replaces them with the stored values when the window is first shown.
+    resize(800, 600);
+    m_settings.WindowPos = QRect(pos(), size());
+    m_settings.FontName = QStringLiteral("Courier New");
+    m_settings.FontSize = 10;
+    m_settings.TempDir = EffectiveTempDir(QString());
+    m_settings.Editor = platform::DefaultTextEditor();
+    m_mediaExtensions = BuildMediaExtensions();
+
+    SetButtonBar(m_settings.ButtonBar);
+    ConnectCommands();
+    UpdateCommands(true);
+}
+
+TMainForm::~TMainForm() = default;
+
+QAction* TMainForm::Action(const char* name) const { return findChild<QAction*>(QLatin1String(name)); }
+
+QAction* TMainForm::AddAction(
+    QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut, const QString& hint)
+{
+    auto* a = new QAction(caption, this);
+    a->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    if (!hint.isEmpty()) {
+        a->setStatusTip(hint);
+        a->setToolTip(hint);
+    }
+    if (menu)
+        menu->addAction(a);
+    return a;
+}
+
+void TMainForm::CreateActions() { }
+
+void TMainForm::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    m_fileMenu = bar->addMenu(QStringLiteral("&File"));
+    AddAction(m_fileMenu, "Open1", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Open a file"));
+    AddAction(m_fileMenu, "SaveAs1", QStringLiteral("Save &As..."), QKeySequence(Qt::CTRL | Qt::Key_A),
+        QStringLiteral("Save the file in the active viewer window under a different name"));
+    AddAction(m_fileMenu, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_E),
+        QStringLiteral("Close the active viewer window"));
+    AddAction(m_fileMenu, "CloseAll1", QStringLiteral("Close A&ll"), QKeySequence(), QStringLiteral("Close all viewer windows"));
+    m_fileMenu->addSeparator();
+    AddAction(m_fileMenu, "Information1", QStringLiteral("&Information..."), QKeySequence(),
+        QStringLiteral("Display file information (size, date, type, etc.)"));
+    m_editFileMenu = m_fileMenu->addMenu(QStringLiteral("&Edit File"));
+    m_editFileMenu->menuAction()->setObjectName(QStringLiteral("EditFile1"));
+    m_editFileMenu->menuAction()->setStatusTip(QStringLiteral("Send a file to your favorite text editor/application"));
+    AddAction(m_editFileMenu, "UseTextEditor1", QStringLiteral("Use Text Editor"), QKeySequence(), QString());
+    AddAction(m_editFileMenu, "UseAssociatedApplication1", QStringLiteral("Use Associated Application"), QKeySequence(), QString());
+    QAction* run = AddAction(m_fileMenu, "Run1", QStringLiteral("&Run..."), QKeySequence(),
+        QStringLiteral("Run the application in the active viewer window"));
+    run->setVisible(false);
+    AddAction(m_fileMenu, "Compare1", QStringLiteral("Co&mpare"), QKeySequence(),
+        QStringLiteral("Compare all open files and identify differences"));
+    m_fileMenu->addSeparator();
+    AddAction(m_fileMenu, "Print1", QStringLiteral("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+        QStringLiteral("Print the contents of the active viewer window"));
+    m_fileMenu->addSeparator();
+    QAction* exit = AddAction(m_fileMenu, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X),
+        QStringLiteral("Exit the Halcyra Viewer"));
+    connect(exit, &QAction::triggered, this, &TMainForm::ExitClick);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    QMenu* copy = edit->addMenu(QStringLiteral("&Copy"));
+    copy->menuAction()->setObjectName(QStringLiteral("Copy1"));
+    copy->menuAction()->setStatusTip(QStringLiteral("Copy selected text to the clipboard or a file"));
+    QAction* toClipboard = AddAction(copy, "ToClipboard1", QStringLiteral("To &Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C), QString());
+    // The second "To Clipboard" exists only for its shortcut.
+    QAction* toClipboard2 = AddAction(nullptr, "ToClipboard2", QStringLiteral("To Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert), QString());
+    addAction(toClipboard2);
+    connect(toClipboard2, &QAction::triggered, toClipboard, &QAction::trigger);
+    AddAction(copy, "ToFile1", QStringLiteral("To &File..."), QKeySequence(), QString());
+    AddAction(edit, "SelectAll1", QStringLiteral("&Select All"), QKeySequence(),
+        QStringLiteral("Select all text or files in the active viewer window"));
+    edit->addSeparator();
+    AddAction(edit, "ShowClipboard1", QStringLiteral("Sho&w Clipboard"), QKeySequence(),
+        QStringLiteral("Display the contents of the Windows clipboard"));
+
+    QMenu* search = bar->addMenu(QStringLiteral("&Search"));
+    AddAction(search, "Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), QStringLiteral("Search for text"));
+    AddAction(search, "FindNext1", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3),
+        QStringLiteral("Repeat the last search from the current cursor position"));
+    search->addSeparator();
+    AddAction(search, "FileSearch1", QStringLiteral("File &Search..."), QKeySequence(),
+        QStringLiteral("Search disk for specific files based on selected criteria"));
+    search->addSeparator();
+    AddAction(search, "GotoLine1", QStringLiteral("&Go to Line..."), QKeySequence(Qt::Key_F4),
+        QStringLiteral("Go to a specific line by number"));
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    QAction* standard = AddAction(view, "Standard1", QStringLiteral("&Standard"), QKeySequence(Qt::Key_F6),
+        QStringLiteral("Display file in standard ASCII mode"));
+    standard->setCheckable(true);
+    standard->setChecked(true);
+    QAction* hex = AddAction(view, "Hex1", QStringLiteral("&Hex"), QKeySequence(Qt::Key_F7), QStringLiteral("Display file in Hex mode"));
+    hex->setCheckable(true);
+    QAction* native = AddAction(view, "Native1", QStringLiteral("Native"), QKeySequence(Qt::Key_F8),
+        QStringLiteral("Display file in its native mode"));
+    native->setCheckable(true);
+    native->setVisible(false);
+
+    m_optionsMenu = bar->addMenu(QStringLiteral("&Options"));
+    connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
+    QMenu* buttonBar = m_optionsMenu->addMenu(QStringLiteral("Show &Button Bar"));
+    buttonBar->menuAction()->setObjectName(QStringLiteral("ShowButtonBar1"));
+    buttonBar->menuAction()->setCheckable(true);
+    buttonBar->menuAction()->setStatusTip(QStringLiteral("Display a handy button bar with often used commands"));
+    const std::pair<const char*, const char*> bars[] = { { "Small1", "&Small" }, { "Large1", "&Large" }, { "None1", "&None" } };
+    const int barValues[] = { 1, 2, 0 };
+    for (int i = 0; i < 3; ++i) {
+        QAction* a = AddAction(buttonBar, bars[i].first, QString::fromLatin1(bars[i].second), QKeySequence(), QString());
+        a->setCheckable(true);
+        const int value = barValues[i];
+        connect(a, &QAction::triggered, this, [this, value]() { SetButtonBar(value); });
+    }
+    QAction* statusBarItem = AddAction(m_optionsMenu, "ShowStatusBar1", QStringLiteral("Show &Status Bar"), QKeySequence(),
+        QStringLiteral("Display a status bar with file info, hints, etc."));
+    statusBarItem->setCheckable(true);
+    connect(statusBarItem, &QAction::triggered, this, [this]() { statusBar()->setVisible(!statusBar()->isVisible()); });
+    m_optionsMenu->addSeparator();
+    QAction* expandTabs = AddAction(m_optionsMenu, "ExpandTabs1", QStringLiteral("&Expand Tabs"), QKeySequence(),
+        QStringLiteral("Expand tab characters in this file to the tab size specified in Preferences (Normal only)"));
+    expandTabs->setCheckable(true);
+    expandTabs->setChecked(true);
+    QAction* hexFilter = AddAction(m_optionsMenu, "HexFilter1", QStringLiteral("&Hex Filter"), QKeySequence(),
+        QStringLiteral("Don't display characters outside the range #32..#127 (Hex only)"));
+    hexFilter->setCheckable(true);
+    m_preferencesSeparator = m_optionsMenu->addSeparator();
+    AddAction(m_optionsMenu, "SetPreferences1", QStringLiteral("Set &Preferences..."), QKeySequence(),
+        QStringLiteral("Change the display colors, font, and other settings"));
+
+    m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::WindowMenuAboutToShow);
+    AddAction(m_windowMenu, "TileVertical1", QStringLiteral("Tile &Vertical"), QKeySequence(),
+        QStringLiteral("Tile open viewer windows vertically"));
+    AddAction(m_windowMenu, "TileHorizontal1", QStringLiteral("Tile &Horizontal"), QKeySequence(),
+        QStringLiteral("Tile open viewer windows horizontally"));
+    AddAction(m_windowMenu, "Cascade1", QStringLiteral("&Cascade"), QKeySequence(), QStringLiteral("Cascade open viewer windows"));
+    AddAction(m_windowMenu, "ArrangeIcons1", QStringLiteral("&Arrange Icons"), QKeySequence(),
+        QStringLiteral("Arrange icons (if any) inside the main window"));
+    m_windowMenu->addSeparator();
+    QAction* sync = AddAction(m_windowMenu, "SynchronizeScrolling1", QStringLiteral("&Synchronize Scrolling"), QKeySequence(), QString());
+    sync->setCheckable(true);
+    m_windowMenu->addSeparator();
+    AddAction(m_windowMenu, "Refresh1", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5),
+        QStringLiteral("Update contents of the currenty active viewer window"));
+    AddAction(m_windowMenu, "RefreshAll1", QStringLiteral("R&efresh All"), QKeySequence(Qt::CTRL | Qt::Key_F5),
+        QStringLiteral("Update contents of all viewer windows"));
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    AddAction(help, "Contents1", QStringLiteral("&Contents"), QKeySequence(), QStringLiteral("Display the Help Table of Contents"));
+    AddAction(help, "TopicSearch1", QStringLiteral("&Topic Search..."), QKeySequence(), QStringLiteral("Search for a Help topic"));
+    AddAction(help, "HowToUseHelp1", QStringLiteral("&How to Use Help"), QKeySequence(),
+        QStringLiteral("Learn how to use the Windows Help system"));
+    AddAction(help, "UsingTheViewer1", QStringLiteral("&Using the Viewer"), QKeySequence(Qt::Key_F1), QString());
+    help->addSeparator();
+    QAction* about = AddAction(help, "About1", QStringLiteral("&About..."), QKeySequence(Qt::Key_F2),
+        QStringLiteral("Display information about this program"));
+    connect(about, &QAction::triggered, this, &TMainForm::AboutClick);
+}
+
+void TMainForm::CreateButtonBars()
+{
+    struct Button {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        ButtonPicture picture;
+        const char* action;
+    };
+    // The Edit buttons offer the two ways of editing at the pointer.
+    m_editPopup = new QMenu(this);
+    m_editPopup->setObjectName(QStringLiteral("EditPopupMenu"));
+    const std::pair<const char*, const char*> editItems[]
+        = { { "Use &Text Editor", "UseTextEditor1" }, { "Use &Associated Application", "UseAssociatedApplication1" } };
+    for (const auto& [caption, twin] : editItems) {
+        QAction* item = Action(twin);
+        QAction* a = m_editPopup->addAction(QString::fromLatin1(caption), item, &QAction::trigger);
+        connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
+    }
+    static const Button buttons[] = {
+        { "OpenBtn", "Open", "Open a file", ButtonPicture::Open, "Open1" },
+        { "SaveAsBtn", "Save As", "Save the contents of the active viewer under a different name", ButtonPicture::SaveAs, "SaveAs1" },
+        { "CopyBtn", "Copy", "Copy selected text to the clipboard", ButtonPicture::Copy, "ToClipboard1" },
+        { "InfoBtn", "Info", "Display file information (size, date, type, etc.)", ButtonPicture::Info, "Information1" },
+        { "EditBtn", "Edit", "Send a file to your favorite text editor", ButtonPicture::Edit, "EditFile1" },
+        { "PrintBtn", "Print", "Print a file", ButtonPicture::Print, "Print1" },
+        { "FindBtn", "Find", "Search for text", ButtonPicture::Find, "Find1" },
+        { "NextBtn", "Next", "Search for text again", ButtonPicture::FindNext, "FindNext1" },
+        { "DiskSearchBtn", "Find", "Search disk for files", ButtonPicture::DiskSearch, "FileSearch1" },
+        { "ExitBtn", "Exit", "Close the File Viewer", ButtonPicture::Exit, "Exit1" },
+    };
+    m_bigButtonBar = new QToolBar(QStringLiteral("BigButtonBar"), this);
+    m_bigButtonBar->setObjectName(QStringLiteral("BigButtonBar"));
+    m_bigButtonBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_bigButtonBar->setIconSize(QSize(24, 24));
+    m_bigButtonBar->setFixedHeight(49);
+    m_smButtonBar = new QToolBar(QStringLiteral("SmButtonBar"), this);
+    m_smButtonBar->setObjectName(QStringLiteral("SmButtonBar"));
+    m_smButtonBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_smButtonBar->setIconSize(QSize(16, 16));
+    m_smButtonBar->setFixedHeight(32);
+    QFont barFont(QStringLiteral("Arial"));
+    barFont.setPixelSize(11);
+    for (QToolBar* bar : { m_bigButtonBar, m_smButtonBar }) {
+        bar->setMovable(false);
+        bar->setFloatable(false);
+        bar->setContextMenuPolicy(Qt::PreventContextMenu);
+        bar->setFont(barFont);
+        const bool large = bar == m_bigButtonBar;
+        for (const Button& b : buttons) {
+            // Each button is an action of its own that follows its menu item's enabled state.
+            auto* a = new QAction(ButtonIcon(b.picture), QString::fromLatin1(b.caption), bar);
+            a->setObjectName(QLatin1String(b.name) + (large ? QStringLiteral("L") : QStringLiteral("S")));
+            a->setToolTip(QString::fromLatin1(b.hint));
+            a->setStatusTip(QString::fromLatin1(b.hint));
+            QAction* item = Action(b.action);
+            if (item == m_editFileMenu->menuAction()) {
+                connect(a, &QAction::triggered, this, [this]() { m_editPopup->popup(QCursor::pos()); });
+                a->setEnabled(item->isEnabled());
+                connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
+            } else if (item) {
+                connect(a, &QAction::triggered, item, [item]() {
+                    if (item->isEnabled())
+                        item->trigger();
+                });
+                a->setEnabled(item->isEnabled());
+                connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
+            }
+            bar->addAction(a);
+            if (large) {
+                if (auto* tb = qobject_cast<QToolButton*>(bar->widgetForAction(a)))
+                    tb->setMinimumWidth(52);
+            }
+        }
+        addToolBar(Qt::TopToolBarArea, bar);
+        if (large)
+            addToolBarBreak(Qt::TopToolBarArea);
+    }
+}
+
+void TMainForm::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setFixedHeight(25);
+    bar->setSizeGripEnabled(false);
+    m_cursorPosPanel = new QLabel(bar);
+    m_cursorPosPanel->setObjectName(QStringLiteral("CursorPosPanel"));
+    m_cursorPosPanel->setFixedWidth(88);
+    m_cursorPosPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_infoPanel = new QLabel(bar);
+    m_infoPanel->setObjectName(QStringLiteral("InfoPanel"));
+    m_infoPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_progressGauge = new QProgressBar(m_infoPanel);
+    m_progressGauge->setObjectName(QStringLiteral("ProgressGauge"));
+    m_progressGauge->setRange(0, 100);
+    m_progressGauge->hide();
+    m_charPanel = new QLabel(bar);
+    m_charPanel->setObjectName(QStringLiteral("CharPanel"));
+    m_charPanel->setFixedWidth(52);
+    m_charPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_charPanel->setFont(QFont(QStringLiteral("Terminal")));
+    m_charPanel->hide();
+    bar->addWidget(m_cursorPosPanel);
+    bar->addWidget(m_infoPanel, 1);
+    bar->addWidget(m_charPanel);
+}
+
+void TMainForm::SetButtonBar(int n)
+{
+    m_smButtonBar->setVisible(n == 1);
+    m_bigButtonBar->setVisible(n == 2);
+}
+
+int TMainForm::ButtonBarSetting() const
+{
+    if (!m_smButtonBar->isHidden())
+        return 1;
+    if (!m_bigButtonBar->isHidden())
+        return 2;
+    return 0;
+}
+
+bool TMainForm::PreferencesHidden() const { return !Action("SetPreferences1")->isVisible(); }
+
+void TMainForm::OptionsMenuAboutToShow()
+{
+    const int bar = ButtonBarSetting();
+    Action("ShowButtonBar1")->setChecked(bar != 0);
+    Action("Small1")->setChecked(bar == 1);
+    Action("Large1")->setChecked(bar == 2);
+    Action("None1")->setChecked(bar == 0);
+    Action("ShowStatusBar1")->setChecked(!statusBar()->isHidden());
+}
+
+void TMainForm::WindowMenuAboutToShow()
+{
+    const bool any = !m_mdiArea->subWindowList().isEmpty();
+    for (const char* name : { "TileVertical1", "TileHorizontal1", "Cascade1", "ArrangeIcons1", "Refresh1", "RefreshAll1" })
+        Action(name)->setEnabled(any);
+}
+
+void TMainForm::DisableUnavailableCommands()
+{
+    for (const char* name : kNotYetAvailable)
+        Action(name)->setEnabled(false);
+}
+
+void TMainForm::ClearStatus()
+{
+    m_cursorPosPanel->clear();
+    m_infoPanel->clear();
+    m_charPanel->hide();
+}
+
+void TMainForm::SetCommandLine(const QStringList& parameters) { m_commandLine = parameters; }
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_firstShow)
+        return;
+    m_firstShow = false;
+    LoadSettings();
+    ProcessCommandLine();
+}
+
+void TMainForm::LoadSettings()
+{
+    CollectSettingsFromWindow();
+    try {
+        platform::SettingsStore store;
+        LoadViewerSettings(store, m_settings);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+    ApplySettingsToWindow();
+}
+
+void TMainForm::CollectSettingsFromWindow()
+{
+    const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+    m_settings.WindowPos = QRect(pos(), g.size());
+    m_settings.ButtonBar = ButtonBarSetting();
+    m_settings.StatusBar = !statusBar()->isHidden();
+    m_settings.HexMode = Action("Hex1")->isChecked();
+    m_settings.HexFilter = Action("HexFilter1")->isChecked();
+    m_settings.ExpandTabs = Action("ExpandTabs1")->isChecked();
+}
+
+void TMainForm::ApplySettingsToWindow()
+{
+    const QSize screenSize = screen() ? screen()->geometry().size() : QSize(1024, 768);
+    const QRect r = PullBackWindowPos(m_settings.WindowPos, screenSize);
+    m_settings.WindowPos = r;
+    if (r.width() > 0 && r.height() > 0)
+        resize(r.size());
+    move(r.topLeft());
+    SetButtonBar(m_settings.ButtonBar);
+    statusBar()->setVisible(m_settings.StatusBar);
+    Action("ExpandTabs1")->setChecked(m_settings.ExpandTabs);
+    Action("HexFilter1")->setChecked(m_settings.HexFilter);
+    Action("Hex1")->setChecked(m_settings.HexMode);
+    Action("Standard1")->setChecked(!m_settings.HexMode);
+    m_currentTextHex = m_settings.HexMode;
+}
+
+void TMainForm::SaveSettings()
+{
+    CollectSettingsFromWindow();
+    platform::SettingsStore store;
+    SaveViewerSettings(store, m_settings);
+}
+
+void TMainForm::ProcessCommandLine()
+{
+    for (const QString& param : m_commandLine) {
+        if (platform::IsOptionParameter(param)) {
+            switch (param.at(1).toUpper().toLatin1()) {
+            case 'H':
+                Action("Hex1")->setChecked(true);
+                Action("Standard1")->setChecked(false);
+                m_currentTextHex = true;
+                break;
+            case 'S':
+                Action("Hex1")->setChecked(false);
+                Action("Standard1")->setChecked(true);
+                m_currentTextHex = false;
+                break;
+            case 'R':
+                Action("SetPreferences1")->setVisible(false);
+                m_preferencesSeparator->setVisible(false);
+                break;
+            default:
+                break;
+            }
+            continue;
+        }
+        // DDE clients start the program with their topic name as a parameter.
+        if (param.compare(QLatin1String("DDESERVERCONV"), Qt::CaseInsensitive) == 0)
+            continue;
+        if (!OpenFileInViewer(param, ViewMode::BySettings, false))
+            break;
+    }
+    const QList<TChildForm*> children = Children();
+    if ((children.size() == 1 && children.first()->Kind() == PageKind::Text) || children.size() > 1)
+        TileVertical();
+}
+
+void TMainForm::OpenDroppedFiles(const QStringList& names)
+{
+    const bool noneOpen = Children().isEmpty();
+    for (const QString& name : names) {
+        if (!OpenFileInViewer(name, ViewMode::BySettings, false))
+            break;
+    }
+    if (noneOpen && !Children().isEmpty())
+        TileVertical();
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            names << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    OpenDroppedFiles(names);
+}
+
+bool TMainForm::event(QEvent* e)
+{
+    return QMainWindow::event(e);
+}
+
+void TMainForm::ShowHint(const QString& hint) { statusBar()->showMessage(hint); }
+
+void TMainForm::AboutClick()
+{
+    QMessageBox::about(this, QStringLiteral("About Halcyra Viewer"),
+        QStringLiteral("<b>Halcyra Viewer</b><br>Version %1<br>%2<br><br>A file viewer for files of any size.")
+            .arg(QStringLiteral(HY_VERSION), QStringLiteral(HY_BUILD_DATE)));
+}
+
+void TMainForm::ExitClick() { close(); }
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    CloseAllClick();
+    try {
+        SaveSettings();
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+    event->accept();
+}
+
+} // namespace hy::app

@@ -1,0 +1,157 @@
+// The main window: an MDI frame with the menu bar, the two button bars, the status bar and the viewer
+// windows. It owns the settings and routes every way of opening a file to one entry point.
+#pragma once
+
+#include "app/Brview3.h"
+#include "app/ViewRules.h"
+#include "app/ViewerSettings.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QProgressBar;
+class QMdiSubWindow;
+class QToolBar;
+
+namespace hy::app {
+
+class TChildForm;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The command line without the program name; applied when the window is first shown.
+    void SetCommandLine(const QStringList& parameters);
+
+    TViewerSettings& Settings() { return m_settings; }
+    const TViewerSettings& Settings() const { return m_settings; }
+    void LoadSettings();
+    void SaveSettings();
+
+    // 1 small bar, 2 large bar, anything else neither.
+    void SetButtonBar(int n);
+    int ButtonBarSetting() const;
+
+    // Opens files handed over by a second start or dropped on the window, in order, stopping at the first
+    // that fails; tiles when no viewer window was open before; brings the window to the front.
+    void OpenDroppedFiles(const QStringList& names);
+    // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
+    bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
+
+    void UpdateCommands(bool enabled);
+    void UpdateStatus();
+    void ClearStatus();
+    void RefreshViewer(TChildForm* child);
+    void RefreshAllViewers();
+
+    // The viewer windows in creation order, and the active one (or none).
+    QList<TChildForm*> Children() const;
+    TChildForm* ActiveChild() const;
+    QMdiSubWindow* FrameOf(TChildForm* child) const;
+
+    // Called by the viewer windows.
+    void ViewerStatusChanged(TChildForm* child);
+    void ChildClosing(TChildForm* child);
+    void SetCurrentTextModeHex(bool hex) { m_currentTextHex = hex; }
+
+    // The search of the Find dialog, kept between searches.
+    TSearchState& SearchState() { return m_search; }
+    // Runs the search held in SearchState over the active window or all of them (Find's OK).
+    void RunFind();
+    void FindNextClick();
+    void GotoLine(qint64 lineNumber);
+    // Writes the active viewer's selection to a file, as To File... does once the name is chosen.
+    bool WriteSelectionToFile(const QString& target);
+    // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code.
+    int SaveActiveFileAs(const QString& target);
+    void TileVertical();
+
+    // Whether the "R" option hid Set Preferences.
+    bool PreferencesHidden() const;
+    bool CurrentTextModeHex() const { return m_currentTextHex; }
+    QString MediaExtensions() const { return m_mediaExtensions; }
+
+    QAction* Action(const char* name) const;
+    QLabel* CursorPosPanel() const { return m_cursorPosPanel; }
+    QLabel* InfoPanel() const { return m_infoPanel; }
+    QLabel* CharPanel() const { return m_charPanel; }
+    QProgressBar* ProgressGauge() const { return m_progressGauge; }
+    QToolBar* BigButtonBar() const { return m_bigButtonBar; }
+    QToolBar* SmButtonBar() const { return m_smButtonBar; }
+    QMdiArea* ClientArea() const { return m_mdiArea; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateButtonBars();
+    void CreateStatusBar();
+    void ProcessCommandLine();
+    void ApplySettingsToWindow();
+    void CollectSettingsFromWindow();
+    void ShowHint(const QString& hint);
+    QAction* AddAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
+        const QString& hint);
+
+    void OptionsMenuAboutToShow();
+    void WindowMenuAboutToShow();
+    void AboutClick();
+    void ExitClick();
+    void ConnectCommands();
+    void DisableUnavailableCommands();
+    void OpenClick();
+    void SaveAsClick();
+    void CloseClick();
+    void CloseAllClick();
+    void FindClick();
+    void GotoLineClick();
+    void SelectAllClick();
+    void ToClipboardClick();
+    void ToFileClick();
+    void ExpandTabsClick();
+    void HexFilterClick();
+    void StandardClick();
+    void HexClick();
+    void NativeClick();
+    void SynchronizeScrollingClick();
+    void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
+    void SetViewerFromSettings(TChildForm* child, bool hex);
+    void FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture);
+    void UpdateCopyCommands(TChildForm* child);
+
+    TViewerSettings m_settings;
+    TSearchState m_search;
+    QStringList m_commandLine;
+    bool m_firstShow = true;
+    bool m_currentTextHex = false;
+    QString m_mediaExtensions;
+
+    QMdiArea* m_mdiArea = nullptr;
+    QToolBar* m_bigButtonBar = nullptr;
+    QToolBar* m_smButtonBar = nullptr;
+    QLabel* m_cursorPosPanel = nullptr;
+    QLabel* m_infoPanel = nullptr;
+    QLabel* m_charPanel = nullptr;
+    QProgressBar* m_progressGauge = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_editFileMenu = nullptr;
+    QMenu* m_editPopup = nullptr;
+    QMenu* m_optionsMenu = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QAction* m_preferencesSeparator = nullptr;
+};
+
+} // namespace hy::app

@@ -1,0 +1,446 @@
+// Viewer window: notebook pages, tab bar, context menu, media page, activation and closing.
+#include "app/Brview2.h"
+
+#include "app/Brview1.h"
+#include "common/Alert.h"
+#include "common/HyUtils.h"
+#include "image/MultiImg.h"
+#include "viewer/HvBase.h"
+#include "viewer/HvColor.h"
+#include "viewer/HvFxFnt.h"
+#include "viewer/HvViewr.h"
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMediaPlayer>
+#include <QMenu>
+#include <QPalette>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+namespace hy::app {
+
+QColor ColorFromSetting(quint32 value)
+{
+    if (value & 0x80000000u) {
+        const QPalette pal = QApplication::palette();
+        switch (value & 0xFF) {
+        case 5:
+            return pal.color(QPalette::Base);
+        case 8:
+            return pal.color(QPalette::Text);
+        case 13:
+            return pal.color(QPalette::Highlight);
+        case 14:
+            return pal.color(QPalette::HighlightedText);
+        case 15:
+            return pal.color(QPalette::Button);
+        case 16:
+            return pal.color(QPalette::Mid);
+        case 17:
+            return pal.color(QPalette::PlaceholderText);
+        case 18:
+            return pal.color(QPalette::ButtonText);
+        default:
+            return pal.color(QPalette::Window);
+        }
+    }
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+TChildForm::TChildForm(TMainForm* mainForm)
+    : QWidget(nullptr)
+    , m_main(mainForm)
+    , m_noteBook(new QStackedWidget(this))
+    , m_textPage(new QWidget(m_noteBook))
+    , m_fileViewer(new viewer::THvFileViewer(m_textPage))
+    , m_tabSet(new QTabBar(this))
+    , m_popup(new QMenu(this))
+{
+    setObjectName(QStringLiteral("ChildForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_textPage->setObjectName(QStringLiteral("Text"));
+    auto* textLayout = new QVBoxLayout(m_textPage);
+    textLayout->setContentsMargins(0, 0, 0, 0);
+    textLayout->addWidget(m_fileViewer);
+    m_fileViewer->setObjectName(QStringLiteral("FileViewer"));
+    m_fileViewer->SetBorderStyle(viewer::bsNone);
+    m_fileViewer->SetShowBookmarks(false);
+    auto* controller = new viewer::THvController(this);
+    controller->setObjectName(QStringLiteral("HvController1"));
+    m_fileViewer->SetController(controller);
+    m_noteBook->setObjectName(QStringLiteral("NoteBook"));
+    m_noteBook->addWidget(m_textPage);
+    m_noteBook->hide();
+
+    m_tabSet->setObjectName(QStringLiteral("TabSet"));
+    m_tabSet->setShape(QTabBar::RoundedSouth);
+    m_tabSet->setDrawBase(false);
+    m_tabSet->setExpanding(false);
+    m_tabSet->setFocusPolicy(Qt::NoFocus);
+    m_tabSet->addTab(QStringLiteral("Standard"));
+    m_tabSet->addTab(QStringLiteral("Hex"));
+    connect(m_tabSet, &QTabBar::currentChanged, this, &TChildForm::TabSetClick);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_noteBook, 1);
+    auto* tabRow = new QHBoxLayout;
+    tabRow->setContentsMargins(0, 0, 0, 0);
+    tabRow->addWidget(m_tabSet);
+    tabRow->addStretch(1);
+    layout->addLayout(tabRow);
+
+    connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
+
+    // The context menu mirrors the main menu's commands for this window.
+    m_popup->setObjectName(QStringLiteral("ChildPopupMenu"));
+    auto twin = [this](const QString& caption, const char* mainAction, const char* name) {
+        QAction* a = m_popup->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, mainAction]() {
+            if (QAction* m = m_main->Action(mainAction))
+                m->trigger();
+        });
+        return a;
+    };
+    twin(QStringLiteral("Standard"), "Standard1", "Standard2")->setCheckable(true);
+    twin(QStringLiteral("Hex"), "Hex1", "Hex2")->setCheckable(true);
+    QAction* native = twin(QStringLiteral("Native"), "Native1", "Native2");
+    native->setCheckable(true);
+    native->setVisible(false);
+    m_popup->addSeparator();
+    twin(QStringLiteral("Save As..."), "SaveAs1", "SaveAs2");
+    QAction* close = m_popup->addAction(QStringLiteral("Close"));
+    close->setObjectName(QStringLiteral("Close2"));
+    connect(close, &QAction::triggered, this, [this]() {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+            sub->close();
+        else
+            QWidget::close();
+    });
+    m_popup->addSeparator();
+    twin(QStringLiteral("Find..."), "Find1", "Find2");
+    twin(QStringLiteral("Find Next"), "FindNext1", "FindNext2");
+    m_popup->addSeparator();
+    twin(QStringLiteral("Information..."), "Information1", "Information2");
+    connect(m_popup, &QMenu::aboutToShow, this, &TChildForm::PopupAboutToShow);
+    m_fileViewer->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+TChildForm::~TChildForm()
+{
+    // The viewer lets go of the file before a temporary copy is deleted.
+    try {
+        m_fileViewer->SetIsOpen(false);
+    } catch (const std::exception&) {
+    }
+    CloseMedia();
+    if (m_deleteOnClose && !m_fileName.isEmpty())
+        FileDelete(m_fileName, true);
+}
+
+void TChildForm::SetLoaded(bool loaded)
+{
+    m_loaded = loaded;
+    if (loaded)
+        m_noteBook->show();
+}
+
+QString TChildForm::ActivePageName() const
+{
+    QWidget* w = m_noteBook->currentWidget();
+    return w ? w->objectName() : QString();
+}
+
+void TChildForm::ShowPage(const QString& page, int tabIndex)
+{
+    if (m_tabSet->currentIndex() != tabIndex)
+        m_tabSet->setCurrentIndex(tabIndex);
+    if (ActivePageName() != page) {
+        if (QWidget* w = m_noteBook->findChild<QWidget*>(page, Qt::FindDirectChildrenOnly))
+            m_noteBook->setCurrentWidget(w);
+    }
+    if (tabIndex == 0 || tabIndex == 1)
+        m_main->SetCurrentTextModeHex(tabIndex == 1);
+}
+
+void TChildForm::SetThirdTab(const QString& caption)
+{
+    if (m_tabSet->count() < 3)
+        m_tabSet->addTab(caption);
+    else
+        m_tabSet->setTabText(2, caption);
+}
+
+void TChildForm::RemoveThirdTab()
+{
+    while (m_tabSet->count() > 2)
+        m_tabSet->removeTab(2);
+}
+
+void TChildForm::DeleteUnusedPages()
+{
+    const QString active = ActivePageName();
+    if (m_pageKind != PageKind::Media && m_mediaPage) {
+        CloseMedia();
+        delete m_mediaPage;
+        m_mediaPage = nullptr;
+        m_player = nullptr;
+        m_audio = nullptr;
+        m_video = nullptr;
+    }
+    if (m_pageKind != PageKind::Image && m_imagePage) {
+        delete m_imagePage;
+        m_imagePage = nullptr;
+        m_imageViewer = nullptr;
+    }
+    if (QWidget* w = m_noteBook->findChild<QWidget*>(active, Qt::FindDirectChildrenOnly))
+        m_noteBook->setCurrentWidget(w);
+}
+
+void TChildForm::TabSetClick(int index)
+{
+    if (index < 0 || m_inTabClick)
+        return;
+    m_inTabClick = true;
+    const QString caption = m_tabSet->tabText(index);
+    if (caption == QLatin1String("Standard") || caption == QLatin1String("Hex")) {
+        const bool hex = caption == QLatin1String("Hex");
+        m_fileViewer->SetInHexMode(hex);
+        m_fileViewer->viewport()->update();
+        m_noteBook->setCurrentWidget(m_textPage);
+        if (m_noteBook->isVisible())
+            m_fileViewer->setFocus();
+        m_main->SetCurrentTextModeHex(hex);
+    } else if (caption == QLatin1String("Image") && m_imagePage) {
+        m_noteBook->setCurrentWidget(m_imagePage);
+        m_main->UpdateStatus();
+    } else if (caption == QLatin1String("Media") && m_mediaPage) {
+        m_noteBook->setCurrentWidget(m_mediaPage);
+        m_main->UpdateStatus();
+    }
+    m_main->UpdateCommands(true);
+    m_inTabClick = false;
+}
+
+void TChildForm::CreateImagePage()
+{
+    if (m_imagePage)
+        return;
+    m_imagePage = new QScrollArea(m_noteBook);
+    m_imagePage->setObjectName(QStringLiteral("Image"));
+    m_imagePage->setFrameShape(QFrame::NoFrame);
+    m_imagePage->setWidgetResizable(false);
+    m_imageViewer = new TMultiImage(m_imagePage);
+    m_imageViewer->setObjectName(QStringLiteral("ImageViewer"));
+    m_imageViewer->SetAutoSize(true);
+    m_imageViewer->SetMessageReporter([](const QString& title, const QString& text, bool isError) {
+        if (isError)
+            ShowError(text);
+        else
+            ShowAlert(title, text);
+    });
+    m_imagePage->setWidget(m_imageViewer);
+    m_noteBook->addWidget(m_imagePage);
+}
+
+bool TChildForm::LoadImage()
+{
+    CreateImagePage();
+    m_imageViewer->SetImageName(m_fileName);
+    m_imageViewer->adjustSize();
+    return m_imageViewer->HasGraphic();
+}
+
+bool TChildForm::HasGraphic() const { return m_imageViewer && m_imageViewer->HasGraphic(); }
+
+void TChildForm::CreateMediaPage()
+{
+    if (m_mediaPage)
+        return;
+    m_mediaPage = new QWidget(m_noteBook);
+    m_mediaPage->setObjectName(QStringLiteral("Media"));
+    m_video = new QVideoWidget(m_mediaPage);
+    m_video->setObjectName(QStringLiteral("MediaPanel"));
+    m_video->setMinimumSize(160, 90);
+    m_mediaLabel = new QLabel(m_mediaPage);
+    m_mediaLabel->setAlignment(Qt::AlignCenter);
+    m_player = new QMediaPlayer(m_mediaPage);
+    m_player->setObjectName(QStringLiteral("MediaPlayer1"));
+    m_audio = new QAudioOutput(m_mediaPage);
+    m_player->setAudioOutput(m_audio);
+    m_player->setVideoOutput(m_video);
+
+    auto* buttons = new QHBoxLayout;
+    const std::pair<const char*, const char*> captions[]
+        = { { "PlayButton", "Play" }, { "PauseButton", "Pause" }, { "StopButton", "Stop" }, { "BackButton", "Back" } };
+    for (const auto& [name, caption] : captions) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), m_mediaPage);
+        b->setObjectName(QLatin1String(name));
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PlayButton")), &QPushButton::clicked, m_player, &QMediaPlayer::play);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PauseButton")), &QPushButton::clicked, m_player, &QMediaPlayer::pause);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("StopButton")), &QPushButton::clicked, m_player, &QMediaPlayer::stop);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("BackButton")), &QPushButton::clicked, m_player,
+        [this]() { m_player->setPosition(0); });
+
+    auto* layout = new QVBoxLayout(m_mediaPage);
+    layout->addWidget(m_video, 1);
+    layout->addWidget(m_mediaLabel);
+    layout->addLayout(buttons);
+    m_noteBook->addWidget(m_mediaPage);
+}
+
+QString TChildForm::OpenMedia()
+{
+    CreateMediaPage();
+    if (!m_player->isAvailable())
+        return QStringLiteral("No media playback service is available on this system.");
+    // Errors arrive twice, the second time with a generic text: the first one tells what went wrong.
+    QString error;
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    auto onError = connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error, const QString& text) {
+        if (error.isEmpty())
+            error = text.isEmpty() ? QStringLiteral("The media file cannot be played.") : text;
+        loop.quit();
+    });
+    auto onStatus = connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
+            loop.quit();
+        else if (status == QMediaPlayer::InvalidMedia) {
+            if (error.isEmpty())
+                error = m_player->errorString().isEmpty() ? QStringLiteral("The media file cannot be played.")
+                                                          : m_player->errorString();
+            loop.quit();
+        }
+    });
+    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    m_player->setSource(QUrl::fromLocalFile(QFileInfo(m_fileName).absoluteFilePath()));
+    if (m_player->mediaStatus() != QMediaPlayer::LoadedMedia && error.isEmpty()) {
+        timeout.start(10000);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    disconnect(onError);
+    disconnect(onStatus);
+    if (error.isEmpty() && m_player->mediaStatus() != QMediaPlayer::LoadedMedia
+        && m_player->mediaStatus() != QMediaPlayer::BufferedMedia)
+        error = QStringLiteral("The media file did not load in time.");
+    if (error.isEmpty()) {
+        m_mediaLabel->setText(NameOf(m_fileName));
+        m_video->setVisible(m_player->hasVideo());
+    } else {
+        m_player->setSource(QUrl());
+    }
+    return error;
+}
+
+void TChildForm::CloseMedia()
+{
+    if (m_player) {
+        m_player->stop();
+        m_player->setSource(QUrl());
+    }
+}
+
+qint64 TChildForm::MediaLength() const { return m_player ? m_player->duration() : 0; }
+
+bool TChildForm::Refresh()
+{
+    const QDateTime stamp = FileDateTime(m_fileName);
+    if (stamp == m_fileStamp)
+        return false;
+    m_fileStamp = stamp;
+    const bool hex = m_fileViewer->InHexMode();
+    m_fileViewer->SetIsOpen(false);
+    m_fileViewer->SetInHexMode(hex);
+    m_fileViewer->SetIsOpen(true);
+    switch (m_pageKind) {
+    case PageKind::Media:
+        CloseMedia();
+        OpenMedia();
+        break;
+    case PageKind::Image:
+        LoadImage();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void TChildForm::UpdateCaption()
+{
+    QWidget* frame = parentWidget() ? parentWidget() : this;
+    const QString caption = frame->isMinimized() ? NameOf(m_fileName) : m_fileName;
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
+}
+
+void TChildForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+}
+
+void TChildForm::FileViewerShowStatus()
+{
+    m_main->ViewerStatusChanged(this);
+}
+
+void TChildForm::PopupAboutToShow()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        m_main->ClientArea()->setActiveSubWindow(sub);
+    const auto copy = [this](const char* mine, const char* twin, bool captionAndVisibility) {
+        QAction* a = m_popup->findChild<QAction*>(QLatin1String(mine));
+        QAction* t = m_main->Action(twin);
+        if (!a || !t)
+            return;
+        a->setChecked(t->isChecked());
+        a->setEnabled(t->isEnabled());
+        if (captionAndVisibility) {
+            a->setText(t->text().remove(QLatin1Char('&')));
+            a->setVisible(t->isVisible());
+        }
+    };
+    copy("Standard2", "Standard1", false);
+    copy("Hex2", "Hex1", false);
+    copy("Native2", "Native1", true);
+    copy("Find2", "Find1", false);
+    copy("FindNext2", "FindNext1", false);
+    copy("SaveAs2", "SaveAs1", false);
+    copy("Information2", "Information1", false);
+}
+
+void TChildForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    m_popup->exec(event->globalPos());
+}
+
+void TChildForm::closeEvent(QCloseEvent* event)
+{
+    m_main->ChildClosing(this);
+    event->accept();
+}
+
+} // namespace hy::app

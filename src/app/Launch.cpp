@@ -1,0 +1,350 @@
+// Starting programs: the starter, associations, the editor and associated-application commands, the Run
+// command with its dialog, and the clipboard viewer command.
+#include "app/Launch.h"
+
+#include "app/ClipView.h"
+#include "app/HelpWindow.h"
+#include "common/Alert.h"
+#include "common/ErrorText.h"
+#include "common/HyUtils.h"
+#include "platform/Desktop.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+namespace hy::app {
+
+namespace {
+    // Profile values are read into a buffer of 256 characters.
+    constexpr int kProfileValueLimit = 255;
+
+    const QString kCannotRunTitle = QStringLiteral("Cannot Run Program");
+    const QString kRunProgramTitle = QStringLiteral("Run Program");
+    const QString kUnableToActivate = QStringLiteral("Unable to activate this application!");
+
+    TMessageReporter& Reporter()
+    {
+        static TMessageReporter reporter;
+        return reporter;
+    }
+
+    void Report(const QString& title, const QString& message)
+    {
+        if (Reporter())
+            Reporter()(title, message);
+        else
+            ShowAlert(title, message);
+    }
+
+    // The extension without its dot, from the last "." of the name; empty without one.
+    QString BareExtension(const QString& fileName)
+    {
+        const QString name = NameOf(fileName);
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        return dot < 0 ? QString() : name.mid(dot + 1);
+    }
+
+    QString ExtensionsEntry(const QString& extension)
+    {
+        if (extension.isEmpty())
+            return QString();
+        return platform::ReadProfileString(QStringLiteral("Extensions"), extension, QString()).left(kProfileValueLimit);
+    }
+
+    // The program of an [Extensions] value such as "/usr/bin/gimp ^.png": the text before the caret pattern.
+    QString ProgramOfEntry(const QString& entry)
+    {
+        const qsizetype caret = entry.indexOf(QLatin1Char('^'));
+        return (caret < 0 ? entry : entry.left(caret)).trimmed();
+    }
+
+    // The desktop's application for the file's MIME type, or for the nearest type it derives from.
+    QString DesktopApplicationFor(const QString& path)
+    {
+        const QMimeType mime = QMimeDatabase().mimeTypeForFile(path);
+        if (!mime.isValid())
+            return QString();
+        QStringList names { mime.name() };
+        names += mime.allAncestors();
+        for (const QString& name : names) {
+            const QString app = platform::DefaultApplicationFor(name);
+            if (!app.isEmpty())
+                return app;
+        }
+        return QString();
+    }
+
+    QString AbsolutePath(const QString& fileName) { return QFileInfo(fileName).absoluteFilePath(); }
+} // namespace
+
+TMessageReporter SetMessageReporter(TMessageReporter reporter)
+{
+    TMessageReporter previous = std::move(Reporter());
+    Reporter() = std::move(reporter);
+    return previous;
+}
+
+QString ResolveProgram(const QString& program, const QString& workingDir)
+{
+    if (program.isEmpty())
+        return QString();
+    const QDir base(workingDir.isEmpty() ? QDir::currentPath() : workingDir);
+    if (program.contains(QLatin1Char('/'))) {
+        const QFileInfo info(base.absoluteFilePath(program));
+        return info.exists() ? info.absoluteFilePath() : QString();
+    }
+    // A bare name means the program in the working directory first (the Run dialog offers the viewed
+    // program by its bare name), then one along PATH.
+    if (!workingDir.isEmpty()) {
+        const QFileInfo local(base.absoluteFilePath(program));
+        if (local.exists())
+            return local.absoluteFilePath();
+    }
+    return QStandardPaths::findExecutable(program);
+}
+
+int ShellExecuteOpen(const QString& program, const QStringList& arguments, const QString& workingDir, TShowCommand show)
+{
+    // Programs here have no portable way to be told to start minimised; the request is accepted and the
+    // program starts in its own way.
+    Q_UNUSED(show);
+    if (!workingDir.isEmpty() && !QFileInfo(workingDir).isDir())
+        return kLaunchPathNotFound;
+    const QString path = ResolveProgram(program, workingDir);
+    if (path.isEmpty())
+        return kLaunchNotFound;
+    const QFileInfo info(path);
+    if (info.isDir() || !info.isExecutable())
+        return kLaunchAccessDenied;
+    QProcess process;
+    process.setProgram(path);
+    process.setArguments(arguments);
+    if (!workingDir.isEmpty())
+        process.setWorkingDirectory(workingDir);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (!process.startDetached())
+        return kLaunchBadFormat;
+    return kLaunchStarted;
+}
+
+QString FindExecutable(const QString& fileName, const QString& directory, int& result)
+{
+    const QString path = AbsolutePath(QFileInfo(fileName).isAbsolute() ? fileName : JoinPath(directory, fileName));
+    if (!QFileInfo::exists(path)) {
+        result = kLaunchNotFound;
+        return QString();
+    }
+    const QString extension = BareExtension(path);
+    QString program;
+    if (!extension.isEmpty()) {
+        program = ProgramOfEntry(ExtensionsEntry(extension));
+        if (program.isEmpty())
+            program = DesktopApplicationFor(path);
+    }
+    result = program.isEmpty() ? kLaunchNoAssociation : kLaunchStarted;
+    return program;
+}
+
+QString AssociationText(const QString& fileName)
+{
+    const QString extension = BareExtension(fileName);
+    if (extension.isEmpty())
+        return QString();
+    const QString entry = ExtensionsEntry(extension);
+    if (!entry.isEmpty())
+        return entry;
+    return DesktopApplicationFor(AbsolutePath(fileName)).left(kProfileValueLimit);
+}
+
+int SendToApplication(const QString& fileName, bool associated, const QString& editor)
+{
+    // The program gets the absolute path, so a name that begins with "-" can never be read as an option.
+    const QString path = AbsolutePath(fileName);
+    if (!associated) {
+        if (editor.trimmed().isEmpty()) {
+            Report(ErrorTitle().isEmpty() ? QApplication::applicationDisplayName() : ErrorTitle(),
+                QStringLiteral("You have not specified a text editor. Check\rthe Miscellaneous setting under "
+                               "Preferences\rin the Options menu."));
+            return 0;
+        }
+        const int result = ShellExecuteOpen(editor, { path }, QString());
+        if (result <= kLaunchFailureLimit)
+            Report(kCannotRunTitle,
+                QStringLiteral("The text editor you requested is not responding!\rCheck the Miscellaneous setting "
+                               "under Preferences\rin the Options menu. (ID=%1)")
+                    .arg(result));
+        return result;
+    }
+    int found = 0;
+    const QString program = FindExecutable(NameOf(path), DirectoryOf(path), found);
+    if (found <= kLaunchFailureLimit) {
+        Report(kCannotRunTitle,
+            QStringLiteral("No application is associated with this file!\rUse the File Manager's Associate command "
+                           "to\rcreate an association."));
+        return found;
+    }
+    const int result = ShellExecuteOpen(program, { path }, QString());
+    if (result <= kLaunchFailureLimit)
+        Report(kCannotRunTitle,
+            program + QStringLiteral("\r") + kUnableToActivate + QStringLiteral("\r(ID=%1)").arg(result));
+    return result;
+}
+
+int UseTextEditor(const QString& fileName, const QString& editor, const std::function<void()>& closeViewer)
+{
+    const QString path = AbsolutePath(fileName);
+    if (closeViewer)
+        closeViewer();
+    return SendToApplication(path, false, editor);
+}
+
+int UseAssociatedApplication(const QString& fileName, const std::function<void()>& closeViewer)
+{
+    const QString path = AbsolutePath(fileName);
+    if (closeViewer)
+        closeViewer();
+    return SendToApplication(path, true, QString());
+}
+
+bool IsProgramFile(const QString& fileName)
+{
+    const QString extension = BareExtension(fileName);
+    return !extension.isEmpty() && QStringLiteral(".EXE.COM.BAT.PIF").contains(QLatin1Char('.') + extension.toUpper());
+}
+
+TCommandParts SplitCommand(const QString& command)
+{
+    TCommandParts parts;
+    qsizetype i = 0;
+    if (command.startsWith(QLatin1Char('"'))) {
+        for (i = 1; i < command.size(); ++i) {
+            if (command[i] != QLatin1Char('"')) {
+                parts.Program += command[i];
+            } else if (i + 1 < command.size() && command[i + 1] == QLatin1Char('"')) {
+                parts.Program += QLatin1Char('"');
+                ++i;
+            } else {
+                ++i;
+                break;
+            }
+        }
+    } else {
+        while (i < command.size() && command[i] != QLatin1Char(' '))
+            parts.Program += command[i++];
+        if (parts.Program.startsWith(QLatin1Char('-')))
+            parts.Program.clear();
+    }
+    parts.Parameters = command.mid(i);
+    return parts;
+}
+
+bool IsDosCommand(QString& program, QString& parameters)
+{
+    if (program.isEmpty() || !QLatin1String(kDosCommands).contains(program.toUpper() + QLatin1Char('.')))
+        return false;
+    parameters = program + QLatin1Char(' ') + parameters;
+    program = QLatin1String(kCommandShell);
+    return true;
+}
+
+int RunCommand(const QString& location, const QString& command, bool minimized)
+{
+    TCommandParts parts = SplitCommand(command);
+    if (parts.Program.isEmpty())
+        return 0;
+    QStringList arguments;
+    if (IsDosCommand(parts.Program, parts.Parameters))
+        arguments = { QStringLiteral("-c"), parts.Parameters };
+    else
+        arguments = QProcess::splitCommand(parts.Parameters);
+    const int result = ShellExecuteOpen(
+        parts.Program, arguments, location, minimized ? TShowCommand::MinimizedNoActivate : TShowCommand::Normal);
+    if (result <= kLaunchFailureLimit)
+        Report(kRunProgramTitle,
+            parts.Program + QStringLiteral("\r") + kUnableToActivate + QStringLiteral("\r\rID=%1").arg(result));
+    return result;
+}
+
+QString CommandTextFor(const QString& fileName)
+{
+    const QString name = NameOf(fileName);
+    if (!name.contains(QLatin1Char(' ')) && !name.contains(QLatin1Char('"')) && !name.startsWith(QLatin1Char('-')))
+        return name;
+    QString quoted = name;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+TLaunchForm::TLaunchForm(const QString& fileName, QWidget* parent)
+    : THyForm(parent)
+    , Location(new QLineEdit(this))
+    , Command(new QLineEdit(this))
+    , MinimizeBox(new QCheckBox(QStringLiteral("Run &Minimized"), this))
+    , OKButton(new QPushButton(QStringLiteral("OK"), this))
+    , CancelButton(new QPushButton(QStringLiteral("Cancel"), this))
+    , HelpButton(new QPushButton(QStringLiteral("Help"), this))
+{
+    setObjectName(QStringLiteral("LaunchForm"));
+    setWindowTitle(kRunProgramTitle);
+    Location->setObjectName(QStringLiteral("Location"));
+    Command->setObjectName(QStringLiteral("Command"));
+    MinimizeBox->setObjectName(QStringLiteral("MinimizeBox"));
+
+    const QString path = AbsolutePath(fileName);
+    Location->setText(DirectoryOf(path));
+    Command->setText(CommandTextFor(path));
+    MinimizeBox->setChecked(false);
+
+    auto* fields = new QFormLayout;
+    auto* locationLabel = new QLabel(QStringLiteral("&Location:"), this);
+    locationLabel->setBuddy(Location);
+    auto* commandLabel = new QLabel(QStringLiteral("&Command:"), this);
+    commandLabel->setBuddy(Command);
+    fields->addRow(locationLabel, Location);
+    fields->addRow(commandLabel, Command);
+    fields->addRow(QString(), MinimizeBox);
+
+    OKButton->setDefault(true);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(OKButton);
+    buttons->addWidget(CancelButton);
+    buttons->addWidget(HelpButton);
+    buttons->addStretch();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(fields, 1);
+    layout->addLayout(buttons);
+
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelpContext(kRunProgramHelpContext, this); });
+
+    Command->setFocus();
+    resize(sizeHint().expandedTo(QSize(440, 0)));
+}
+
+TLaunchForm::~TLaunchForm() = default;
+
+void RunProgram(const QString& fileName, QWidget* parent)
+{
+    TLaunchForm form(fileName, parent);
+    if (form.ShowModal() != QDialog::Accepted)
+        return;
+    RunCommand(form.Location->text(), form.Command->text(), form.MinimizeBox->isChecked());
+}
+
+void ShowClipboard(QWidget* parent) { TClipboardViewer::Open(parent); }
+
+} // namespace hy::app

@@ -1,0 +1,838 @@
+// The main window's commands: opening files into viewer windows, the status bar, and every menu command
+// that acts on the active viewer window.
+#include "app/Brview1.h"
+
+#include "app/Brview2.h"
+#include "app/HelpWindow.h"
+#include "app/Brview6.h"
+#include "app/Input.h"
+#include "app/Launch.h"
+#include "common/Alert.h"
+#include "common/Ask.h"
+#include "common/ErrorText.h"
+#include "common/HyExceptions.h"
+#include "common/HyUtils.h"
+#include "image/MultiImg.h"
+#include "viewer/HvColor.h"
+#include "viewer/HvFxFnt.h"
+#include "viewer/HvViewr.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+
+namespace hy::app {
+
+using viewer::kUndeterminedTotal;
+using viewer::LineNumber;
+
+namespace {
+    const QString kTitle = QStringLiteral("Halcyra Viewer");
+
+    QString CleanAbsolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+    // Restores the cursor on every path out of a long step.
+    class WaitCursor {
+    public:
+        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+        WaitCursor(const WaitCursor&) = delete;
+        WaitCursor& operator=(const WaitCursor&) = delete;
+    };
+
+    QChar LocaleTimeSeparator()
+    {
+        for (const QChar c : QLocale().timeFormat(QLocale::ShortFormat)) {
+            if (!c.isLetter() && !c.isSpace())
+                return c;
+        }
+        return QLatin1Char(':');
+    }
+
+    bool ClosingDown() { return QCoreApplication::closingDown(); }
+} // namespace
+
+void TMainForm::ConnectCommands()
+{
+    const auto on = [this](const char* name, void (TMainForm::*slot)()) {
+        connect(Action(name), &QAction::triggered, this, [this, slot]() { (this->*slot)(); });
+    };
+    on("Open1", &TMainForm::OpenClick);
+    on("SaveAs1", &TMainForm::SaveAsClick);
+    on("Close1", &TMainForm::CloseClick);
+    on("CloseAll1", &TMainForm::CloseAllClick);
+    on("ToClipboard1", &TMainForm::ToClipboardClick);
+    on("ToFile1", &TMainForm::ToFileClick);
+    on("SelectAll1", &TMainForm::SelectAllClick);
+    on("Find1", &TMainForm::FindClick);
+    on("FindNext1", &TMainForm::FindNextClick);
+    on("GotoLine1", &TMainForm::GotoLineClick);
+    on("Standard1", &TMainForm::StandardClick);
+    on("Hex1", &TMainForm::HexClick);
+    on("Native1", &TMainForm::NativeClick);
+    on("ExpandTabs1", &TMainForm::ExpandTabsClick);
+    on("HexFilter1", &TMainForm::HexFilterClick);
+    on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
+    on("TileVertical1", &TMainForm::TileVertical);
+    connect(Action("TileHorizontal1"), &QAction::triggered, this, [this]() {
+        const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList();
+        const QRect area = m_mdiArea->viewport()->rect();
+        int visible = 0;
+        for (QMdiSubWindow* f : frames)
+            visible += f->isMinimized() ? 0 : 1;
+        int y = 0;
+        for (QMdiSubWindow* f : frames) {
+            if (f->isMinimized())
+                continue;
+            f->showNormal();
+            const int h = area.height() / visible;
+            f->setGeometry(0, y, area.width(), h);
+            y += h;
+        }
+    });
+    connect(Action("Cascade1"), &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
+    connect(Action("ArrangeIcons1"), &QAction::triggered, this, [this]() {
+        int x = 0;
+        const int bottom = m_mdiArea->viewport()->height();
+        for (QMdiSubWindow* f : m_mdiArea->subWindowList()) {
+            if (!f->isMinimized())
+                continue;
+            f->move(x, bottom - f->height());
+            x += f->width();
+        }
+    });
+    connect(Action("Refresh1"), &QAction::triggered, this, [this]() {
+        if (TChildForm* c = ActiveChild())
+            RefreshViewer(c);
+    });
+    connect(Action("RefreshAll1"), &QAction::triggered, this, &TMainForm::RefreshAllViewers);
+    connect(Action("Information1"), &QAction::triggered, this, [this]() {
+        if (TChildForm* c = ActiveChild())
+            ShowFileInfo(c->FileName(), this);
+    });
+    const auto closeActive = [this](TChildForm* c) {
+        return [this, c]() {
+            if (QMdiSubWindow* f = FrameOf(c))
+                f->close();
+        };
+    };
+    connect(Action("UseTextEditor1"), &QAction::triggered, this, [this, closeActive]() {
+        if (TChildForm* c = ActiveChild())
+            UseTextEditor(c->FileName(), m_settings.Editor, closeActive(c));
+    });
+    connect(Action("UseAssociatedApplication1"), &QAction::triggered, this, [this, closeActive]() {
+        if (TChildForm* c = ActiveChild())
+            UseAssociatedApplication(c->FileName(), closeActive(c));
+    });
+    connect(Action("Run1"), &QAction::triggered, this, [this]() {
+        if (TChildForm* c = ActiveChild())
+            RunProgram(c->FileName(), this);
+    });
+    connect(Action("ShowClipboard1"), &QAction::triggered, this, [this]() { ShowClipboard(this); });
+    connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
+    connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
+    connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });
+    connect(Action("UsingTheViewer1"), &QAction::triggered, this, [this]() { ShowHelpContext(250, this); });
+
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
+        auto* child = frame ? qobject_cast<TChildForm*>(frame->widget()) : nullptr;
+        if (child) {
+            if (child->Loaded()) {
+                UpdateStatus();
+                UpdateCommands(!frame->isMinimized());
+            }
+        } else if (Children().size() <= 1) {
+            ClearStatus();
+            UpdateCommands(false);
+        }
+    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive && !m_firstShow)
+            RefreshAllViewers();
+    });
+}
+
+QList<TChildForm*> TMainForm::Children() const
+{
+    QList<TChildForm*> list;
+    for (QMdiSubWindow* f : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* c = qobject_cast<TChildForm*>(f->widget()))
+            list << c;
+    }
+    return list;
+}
+
+TChildForm* TMainForm::ActiveChild() const
+{
+    QMdiSubWindow* f = m_mdiArea->activeSubWindow();
+    if (!f) {
+        // Without focus (offscreen, or the main window inactive) the most recent window stands in.
+        const QList<QMdiSubWindow*> order = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+        f = order.isEmpty() ? nullptr : order.last();
+    }
+    return f ? qobject_cast<TChildForm*>(f->widget()) : nullptr;
+}
+
+QMdiSubWindow* TMainForm::FrameOf(TChildForm* child) const
+{
+    return child ? qobject_cast<QMdiSubWindow*>(child->parentWidget()) : nullptr;
+}
+
+void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
+{
+    viewer::THvFileViewer* v = child->FileViewer();
+    try {
+        v->FixedFont()->SetName(m_settings.FontName);
+    } catch (const std::exception&) {
+        // A font that is not fixed-pitch leaves the viewer's own.
+    }
+    if (m_settings.FontSize > 0)
+        v->FixedFont()->SetSize(m_settings.FontSize);
+    v->FixedFont()->SetStyle(unsigned(m_settings.FontStyle));
+    const TColorElement& normal = m_settings.Colors[0];
+    const TColorElement& selected = m_settings.Colors[1];
+    v->SetColor(ColorFromSetting(normal.BackColor));
+    v->SetMarginColor(ColorFromSetting(normal.BackColor));
+    v->FixedFont()->SetColor(ColorFromSetting(normal.TextColor));
+    v->HighlightColors()->SetBackColor(ColorFromSetting(selected.BackColor));
+    v->HighlightColors()->SetTextColor(ColorFromSetting(selected.TextColor));
+    v->HighlightColors()->SetUseDefault(false);
+    v->SetInHexMode(hex);
+    v->SetFilterChars(Action("HexFilter1")->isChecked());
+    v->SetExpandTabs(Action("ExpandTabs1")->isChecked());
+    v->SetTabSize(m_settings.TabSize);
+}
+
+bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
+{
+    // A file shown already is brought forward instead.
+    const QString wanted = CleanAbsolute(fileName);
+    bool duplicate = false;
+    for (TChildForm* c : Children()) {
+        if (CleanAbsolute(c->FileName()) == wanted) {
+            QMdiSubWindow* f = FrameOf(c);
+            if (f->isMinimized())
+                f->showNormal();
+            m_mdiArea->setActiveSubWindow(f);
+            c->FileViewer()->setFocus();
+            duplicate = true;
+        }
+    }
+    if (duplicate)
+        return false;
+
+    const bool hex = mode == ViewMode::Hex || (mode == ViewMode::BySettings && m_currentTextHex);
+    auto* child = new TChildForm(this);
+    QMdiSubWindow* frame = m_mdiArea->addSubWindow(child);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setMinimumSize(165, 150);
+    frame->resize(qMax(165, m_mdiArea->viewport()->width() * 2 / 3), qMax(150, m_mdiArea->viewport()->height() * 2 / 3));
+    connect(frame, &QMdiSubWindow::windowStateChanged, child, [child]() { child->UpdateCaption(); });
+    SetViewerFromSettings(child, hex);
+    child->SetFileName(fileName);
+    child->setWindowTitle(fileName);
+    child->SetKind(PageKind::Text);
+    child->SetDeleteOnClose(deleteOnClose);
+    child->SetFileStamp(FileDateTime(fileName));
+
+    const auto fail = [&]() {
+        child->SetDeleteOnClose(deleteOnClose);
+        frame->close();
+        return false;
+    };
+    const auto choosePage = [&](const QString& page, const QString& caption) {
+        child->SetThirdTab(caption);
+        if (mode == ViewMode::Standard)
+            child->ShowPage(QStringLiteral("Text"), 0);
+        else if (mode == ViewMode::Hex)
+            child->ShowPage(QStringLiteral("Text"), 1);
+        else
+            child->ShowPage(page, 2);
+    };
+
+    try {
+        const bool exists = QFileInfo::exists(fileName);
+        if (m_settings.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions))) {
+            if (!exists) {
+                ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
+                return fail();
+            }
+            WaitCursor wait;
+            m_progressGauge->setValue(0);
+            m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
+            m_progressGauge->show();
+            TMultiImage::SetProgressCallback([this](int percent) {
+                if (ClosingDown())
+                    return 0;
+                QCoreApplication::processEvents();
+                m_progressGauge->setValue(percent);
+                return 1;
+            });
+            child->LoadImage();
+            TMultiImage::SetProgressCallback({});
+            m_progressGauge->hide();
+            child->SetKind(PageKind::Image);
+            choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
+            FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+        } else if (m_settings.ShowMediaFiles && HasExtensionIn(fileName, m_mediaExtensions) && exists) {
+            QString error;
+            {
+                WaitCursor wait;
+                error = child->OpenMedia();
+            }
+            if (!error.isEmpty()) {
+                ShowAlert(QStringLiteral("Media Player"), error);
+                child->SetKind(PageKind::Text);
+                child->RemoveThirdTab();
+                child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+            } else {
+                child->SetKind(PageKind::Media);
+                choosePage(QStringLiteral("Media"), QStringLiteral("Media"));
+            }
+        } else {
+            child->RemoveThirdTab();
+            child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+        }
+        child->DeleteUnusedPages();
+
+        child->FileViewer()->SetFileName(fileName);
+        child->FileViewer()->SetIsOpen(true);
+    } catch (const std::exception& e) {
+        TMultiImage::SetProgressCallback({});
+        m_progressGauge->hide();
+        const auto* io = dynamic_cast<const EInOutError*>(&e);
+        if (io && child->Kind() != PageKind::Text && (io->ErrorCode() == 2 || io->ErrorCode() == 3))
+            ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
+        else
+            ShowException(e);
+        return fail();
+    }
+
+    child->SetLoaded(true);
+    frame->show();
+    m_mdiArea->setActiveSubWindow(frame);
+    if (child->Kind() == PageKind::Text)
+        child->FileViewer()->setFocus();
+    UpdateStatus();
+    UpdateCommands(true);
+    return true;
+}
+
+void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture)
+{
+    const TMultiImage* image = child->ImageViewer();
+    if (sizeToPicture && image) {
+        const int tabHeight = child->TabSet()->sizeHint().height();
+        const QSize client(qMax(100, image->ImageWidth()), qMax(100, image->ImageHeight() + tabHeight));
+        const QSize frameExtra = frame->size() - frame->contentsRect().size();
+        const QMargins m = frame->contentsMargins();
+        Q_UNUSED(m);
+        frame->resize(client + QSize(qMax(0, frameExtra.width()), qMax(0, frameExtra.height())));
+        frame->resize(frame->size() + (client - child->size()).expandedTo(QSize(0, 0)));
+    }
+    // The window stays inside the main window's free area.
+    const QSize area = m_mdiArea->viewport()->size();
+    QRect g = frame->geometry();
+    if (area.width() < g.left() + g.width()) {
+        g.moveLeft(qMax(0, area.width() - g.width()));
+        if (area.width() < g.width())
+            g.setWidth(area.width());
+    }
+    if (area.height() < g.top() + g.height()) {
+        g.moveTop(qMax(0, area.height() - g.height()));
+        if (area.height() < g.height())
+            g.setHeight(area.height());
+    }
+    frame->setGeometry(g);
+}
+
+void TMainForm::ViewerStatusChanged(TChildForm* child)
+{
+    UpdateStatus();
+    if (!Action("SynchronizeScrolling1")->isChecked() || child != ActiveChild())
+        return;
+    const LineNumber first = child->FileViewer()->FirstVisibleLine();
+    for (TChildForm* other : Children()) {
+        if (other == child)
+            continue;
+        viewer::THvFileViewer* v = other->FileViewer();
+        v->ScrollToLine(qMin(v->LineTotal() - 1, first));
+    }
+}
+
+void TMainForm::ChildClosing(TChildForm*)
+{
+    const int count = int(Children().size());
+    QAction* sync = Action("SynchronizeScrolling1");
+    if (sync->isChecked() && count <= 2)
+        sync->setChecked(false);
+    ClearStatus();
+    UpdateCommands(count > 1);
+}
+
+void TMainForm::UpdateStatus()
+{
+    TChildForm* child = ActiveChild();
+    if (!child || !child->Loaded()) {
+        if (!child)
+            ClearStatus();
+        return;
+    }
+    const QString page = child->ActivePageName();
+    viewer::THvFileViewer* v = child->FileViewer();
+    const qint64 fileSize = v->FileSize();
+    if (page == QLatin1String("Text")) {
+        const viewer::TextPosition pos = v->CaretLocation();
+        m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
+        if (v->LineTotal() == kUndeterminedTotal
+            && (v->InHexMode() || fileSize < 512000 || m_settings.CalcFileLength)) {
+            WaitCursor wait;
+            v->ClampLine(kUndeterminedTotal);
+        }
+        const LineNumber total = v->LineTotal();
+        // An empty file has no line to find: it reads as none rather than as a count still to come.
+        const QString lines = fileSize == 0 ? LineCountText(0, false)
+                                            : LineCountText(total, total == kUndeterminedTotal);
+        m_infoPanel->setText(TextInfoText(lines, fileSize));
+        bool showChar = false;
+        if (!v->InHexMode()) {
+            const viewer::TextPosition at = v->CaretCharLocation();
+            int len = 0;
+            const char* text = v->LineText(at.Line, len);
+            if (at.Index >= 0 && at.Index < len) {
+                m_charPanel->setText(CharPanelText(static_cast<unsigned char>(text[at.Index])));
+                showChar = true;
+            }
+        }
+        m_charPanel->setVisible(showChar && child->TabSet()->currentIndex() == 0);
+    } else if (page == QLatin1String("Image")) {
+        m_cursorPosPanel->clear();
+        const TMultiImage* img = child->ImageViewer();
+        m_infoPanel->setText(
+            ImageInfoText(img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
+        m_charPanel->hide();
+    } else if (page == QLatin1String("Media")) {
+        m_cursorPosPanel->clear();
+        m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
+        m_charPanel->hide();
+    }
+    UpdateCopyCommands(child);
+}
+
+void TMainForm::UpdateCopyCommands(TChildForm* child)
+{
+    const QString page = child ? child->ActivePageName() : QString();
+    const bool text = page == QLatin1String("Text");
+    const bool toClipboard = (page == QLatin1String("Image") && child->HasGraphic())
+        || (text && child->FileViewer()->HasSelection());
+    const bool toFile = text && child->FileViewer()->HasSelection();
+    Action("ToClipboard1")->setEnabled(toClipboard);
+    Action("ToClipboard2")->setEnabled(toClipboard);
+    Action("ToFile1")->setEnabled(toFile);
+    Action("Copy1")->setEnabled(toClipboard || toFile);
+}
+
+void TMainForm::UpdateCommands(bool enabled)
+{
+    for (const char* name : { "SaveAs1", "Close1", "CloseAll1", "Information1", "EditFile1", "Print1", "Compare1",
+             "SelectAll1", "Standard1", "Hex1", "Native1", "SynchronizeScrolling1" })
+        Action(name)->setEnabled(enabled);
+    Action("Run1")->setVisible(false);
+    for (const char* name : { "Copy1", "ToClipboard1", "ToClipboard2", "ToFile1", "Find1", "FindNext1", "GotoLine1",
+             "ExpandTabs1", "HexFilter1" })
+        Action(name)->setEnabled(false);
+
+    TChildForm* child = enabled ? ActiveChild() : nullptr;
+    if (!child) {
+        m_charPanel->hide();
+        if (Children().isEmpty()) {
+            for (const char* name : { "SaveAs1", "Close1", "CloseAll1", "Information1", "EditFile1", "Print1",
+                     "Compare1", "SelectAll1", "Standard1", "Hex1", "Native1", "SynchronizeScrolling1" })
+                Action(name)->setEnabled(false);
+        }
+    } else {
+        viewer::THvFileViewer* v = child->FileViewer();
+        const LineNumber total = v->LineTotal();
+        const QString page = child->ActivePageName();
+        const bool text = page == QLatin1String("Text");
+        const int tab = child->TabSet()->currentIndex();
+        if (tab != 0)
+            m_charPanel->hide();
+        Action("Print1")->setEnabled(total > 0 && (text || page == QLatin1String("Image")));
+        UpdateCopyCommands(child);
+        Action("SelectAll1")->setEnabled(text || page == QLatin1String("Archive"));
+        Action("Standard1")->setChecked(text && !v->InHexMode());
+        Action("Hex1")->setChecked(text && v->InHexMode());
+        QAction* native = Action("Native1");
+        if (child->TabSet()->count() < 3) {
+            native->setVisible(false);
+        } else {
+            native->setText(QLatin1Char('&') + child->TabSet()->tabText(2));
+            native->setChecked(!text);
+            native->setVisible(true);
+        }
+        if (text) {
+            Action("Find1")->setEnabled(total > 0);
+            Action("GotoLine1")->setEnabled(total > 0);
+            Action("FindNext1")->setEnabled(total > 0 && !m_search.Text.isEmpty());
+            Action("ExpandTabs1")->setEnabled(!v->InHexMode());
+            Action("ExpandTabs1")->setChecked(v->ExpandTabs());
+            Action("HexFilter1")->setEnabled(v->InHexMode());
+            Action("HexFilter1")->setChecked(v->FilterChars());
+        }
+        const bool program = HasExtensionIn(child->FileName(), QString::fromLatin1(kProgramExtensions));
+        if (QAction* assoc = Action("UseAssociatedApplication1"))
+            assoc->setEnabled(!program);
+        Action("Run1")->setVisible(program && m_settings.AllowAppLaunching);
+    }
+    DisableUnavailableCommands();
+}
+
+void TMainForm::RefreshViewer(TChildForm* child)
+{
+    if (!child)
+        return;
+    try {
+        if (child->Refresh()) {
+            UpdateStatus();
+            UpdateCommands(true);
+        }
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+}
+
+void TMainForm::RefreshAllViewers()
+{
+    const QList<TChildForm*> children = Children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it)
+        RefreshViewer(*it);
+    if (TChildForm* c = ActiveChild()) {
+        if (c->ActivePageName() == QLatin1String("Text"))
+            c->FileViewer()->setFocus();
+    }
+}
+
+void TMainForm::TileVertical()
+{
+    const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    int visible = 0;
+    for (QMdiSubWindow* f : frames)
+        visible += f->isMinimized() ? 0 : 1;
+    if (visible == 0)
+        return;
+    const QRect area = m_mdiArea->viewport()->rect();
+    int x = 0;
+    int index = 0;
+    for (QMdiSubWindow* f : frames) {
+        if (f->isMinimized())
+            continue;
+        if (f->isMaximized())
+            f->showNormal();
+        const int w = index == visible - 1 ? area.width() - x : area.width() / visible;
+        f->setGeometry(x, 0, w, area.height());
+        x += w;
+        ++index;
+    }
+}
+
+void TMainForm::OpenClick()
+{
+    QFileDialog dialog(this, QStringLiteral("Select a File"), m_settings.LastDir);
+    dialog.setNameFilters({ QStringLiteral("All Files (*)"), QStringLiteral("Graphics (*.BMP *.ICO *.WMF *.bmp *.ico *.wmf)") });
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().first();
+    m_settings.LastDir = DirectoryOf(file);
+    if (OpenFileInViewer(file, ViewMode::BySettings, false)) {
+        const QList<TChildForm*> children = Children();
+        if (children.size() == 1 && children.first()->Kind() == PageKind::Text)
+            TileVertical();
+    }
+}
+
+void TMainForm::CloseClick()
+{
+    if (QMdiSubWindow* f = FrameOf(ActiveChild()))
+        f->close();
+}
+
+void TMainForm::CloseAllClick()
+{
+    const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = frames.crbegin(); it != frames.crend(); ++it)
+        (*it)->close();
+}
+
+void TMainForm::SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection)
+{
+    viewer::THvFileViewer* v = child->FileViewer();
+    if (child->ActivePageName() != QLatin1String("Text"))
+        child->ShowPage(QStringLiteral("Text"), v->InHexMode() ? 1 : 0);
+    LineNumber sl = 0, el = 0;
+    int si = 0, ei = 0;
+    if (setSelection && v->SelectionBounds(sl, si, ei, el))
+        v->SelectRange(sl, si, true, ei, el);
+    // The viewer searches bytes; the text the user typed is taken as Windows-1252 where it can be, else UTF-8.
+    const bool latin = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
+    const QByteArray bytes = latin ? text.toLatin1() : text.toUtf8();
+    const bool found = v->SearchFor(bytes, options);
+    if (!found) {
+        const QString message = allWindows
+            ? QStringLiteral("Cannot find \"%1\" in \r%2").arg(text, child->FileName())
+            : QStringLiteral("Cannot find \"%1\".").arg(text);
+        ShowAlert(QStringLiteral("Search Results"), message);
+    } else if (allWindows && v->SelectionBounds(sl, si, ei, el)) {
+        v->SelectRange(sl, si, false, ei, el);
+        v->SelectRange(sl, si, true, ei, el);
+    }
+}
+
+void TMainForm::FindClick()
+{
+    const bool several = Children().size() > 1;
+    TSearchDialog dialog(m_search, several, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_search = dialog.State();
+    if (!m_search.Text.isEmpty())
+        RunFind();
+}
+
+void TMainForm::RunFind()
+{
+    const unsigned options = m_search.FindOptions();
+    const QList<TChildForm*> children = Children();
+    if (children.size() > 1 && m_search.AllFiles) {
+        TileVertical();
+        for (auto it = children.crbegin(); it != children.crend(); ++it)
+            SearchWindow(*it, m_search.Text, options, true, true);
+    } else if (TChildForm* c = ActiveChild()) {
+        SearchWindow(c, m_search.Text, options, false, true);
+    }
+    UpdateCommands(true);
+}
+
+void TMainForm::FindNextClick()
+{
+    if (m_search.Text.isEmpty())
+        return;
+    const unsigned options = (m_search.DirectionDown ? 0u : 2u) | (m_search.MatchCase ? 4u : 0u);
+    const QList<TChildForm*> children = Children();
+    if (children.size() > 1 && m_search.AllFiles) {
+        for (auto it = children.crbegin(); it != children.crend(); ++it)
+            SearchWindow(*it, m_search.Text, options, true, false);
+    } else if (TChildForm* c = ActiveChild()) {
+        SearchWindow(c, m_search.Text, options, false, false);
+    }
+    UpdateCommands(true);
+}
+
+void TMainForm::GotoLineClick()
+{
+    TChildForm* child = ActiveChild();
+    if (!child)
+        return;
+    viewer::THvFileViewer* v = child->FileViewer();
+    QString text = QString::number(v->CaretLocation().Line + 1);
+    const QString total = QString::number(v->LineTotal());
+    if (!GetInput(this, QStringLiteral("Go to Line"), QStringLiteral("Enter new line number (1 to ") + total + QStringLiteral("):"),
+            text, 207, true))
+        return;
+    bool ok = false;
+    const qint64 n = text.toLongLong(&ok);
+    if (!ok) {
+        ShowAlert(QStringLiteral("Go to Line"), QStringLiteral("Valid line numbers are 1 to ") + total + QLatin1Char('.'));
+        return;
+    }
+    GotoLine(n);
+}
+
+void TMainForm::GotoLine(qint64 lineNumber)
+{
+    if (TChildForm* child = ActiveChild())
+        child->FileViewer()->PlaceCaret(lineNumber - 1, 0);
+}
+
+void TMainForm::SelectAllClick()
+{
+    TChildForm* child = ActiveChild();
+    if (child && child->ActivePageName() == QLatin1String("Text"))
+        child->FileViewer()->SelectEntireFile(false);
+    UpdateCommands(true);
+}
+
+void TMainForm::ToClipboardClick()
+{
+    TChildForm* child = ActiveChild();
+    if (!child)
+        return;
+    const QString page = child->ActivePageName();
+    if (page == QLatin1String("Text"))
+        child->FileViewer()->CopySelection();
+    else if (page == QLatin1String("Image") && child->HasGraphic())
+        child->ImageViewer()->CopyToClipboard();
+}
+
+bool TMainForm::WriteSelectionToFile(const QString& target)
+{
+    TChildForm* child = ActiveChild();
+    if (!child)
+        return false;
+    viewer::THvFileViewer* v = child->FileViewer();
+    LineNumber sl = 0, el = 0;
+    int si = 0, ei = 0;
+    if (!v->SelectionBounds(sl, si, ei, el))
+        return false;
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    WaitCursor wait;
+    for (LineNumber line = sl; line <= el; ++line) {
+        int len = 0;
+        const char* text = v->LineText(line, len);
+        QByteArray bytes(text, len);
+        if (line == el)
+            bytes.truncate(ei);
+        if (line == sl)
+            bytes.replace(0, qMin<qsizetype>(si, bytes.size()), QByteArray(qMin<qsizetype>(si, bytes.size()), ' '));
+        out.write(bytes);
+        out.write("\r\n");
+    }
+    out.close();
+    return true;
+}
+
+void TMainForm::ToFileClick()
+{
+    QFileDialog dialog(this, QStringLiteral("Copy To File"), m_settings.LastDir);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({ QStringLiteral("All Files (*)") });
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString target = dialog.selectedFiles().first();
+    if (QFileInfo::exists(target) && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
+        return;
+    WriteSelectionToFile(target);
+}
+
+int TMainForm::SaveActiveFileAs(const QString& target)
+{
+    TChildForm* child = ActiveChild();
+    if (!child)
+        return 0;
+    m_settings.LastDir = DirectoryOf(target);
+    WaitCursor wait;
+    return FileCopy(child->FileViewer()->FileName(), target);
+}
+
+void TMainForm::SaveAsClick()
+{
+    TChildForm* child = ActiveChild();
+    if (!child)
+        return;
+    const QString source = child->FileViewer()->FileName();
+    const QString name = NameOf(source);
+    QString dir = DirectoryOf(CleanAbsolute(source));
+    if (dir.isEmpty())
+        dir = m_settings.LastDir;
+    QFileDialog dialog(this, QStringLiteral("Save ") + name + QStringLiteral(" As"), dir);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(name);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString target = dialog.selectedFiles().first();
+    if (CleanAbsolute(target) == CleanAbsolute(source)) {
+        ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
+        return;
+    }
+    if (QFileInfo::exists(target) && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
+        return;
+    const int code = SaveActiveFileAs(target);
+    if (code != 0)
+        ShowErrorCode(code);
+}
+
+void TMainForm::ExpandTabsClick()
+{
+    // The action has toggled its own mark already; every viewer follows it.
+    const bool expand = Action("ExpandTabs1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetExpandTabs(expand);
+    UpdateCommands(true);
+}
+
+void TMainForm::HexFilterClick()
+{
+    const bool filter = Action("HexFilter1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetFilterChars(filter);
+    UpdateCommands(true);
+}
+
+void TMainForm::StandardClick()
+{
+    if (TChildForm* c = ActiveChild()) {
+        c->FileViewer()->SetInHexMode(false);
+        c->ShowPage(QStringLiteral("Text"), 0);
+    }
+    UpdateCommands(true);
+}
+
+void TMainForm::HexClick()
+{
+    if (TChildForm* c = ActiveChild()) {
+        c->FileViewer()->SetInHexMode(true);
+        c->ShowPage(QStringLiteral("Text"), 1);
+    }
+    UpdateCommands(true);
+}
+
+void TMainForm::NativeClick()
+{
+    TChildForm* c = ActiveChild();
+    if (c && c->TabSet()->count() >= 3)
+        c->ShowPage(c->TabSet()->tabText(2), 2);
+    UpdateCommands(true);
+}
+
+void TMainForm::SynchronizeScrollingClick()
+{
+    QAction* sync = Action("SynchronizeScrolling1");
+    // The action toggled itself; decide from the state it had before.
+    const bool wasOn = !sync->isChecked();
+    const QList<TChildForm*> children = Children();
+    if (children.size() < 2) {
+        sync->setChecked(wasOn);
+        ShowAlert(kTitle,
+            QStringLiteral("You must open at least two files before you\rcan use the synchronized scrolling feature."));
+        return;
+    }
+    if (!wasOn) {
+        for (TChildForm* c : children) {
+            c->FileViewer()->SetInHexMode(false);
+            c->ShowPage(QStringLiteral("Text"), 0);
+            c->FileViewer()->MoveCaretTo(0, 0, false);
+        }
+    }
+    UpdateCommands(true);
+}
+
+} // namespace hy::app

@@ -1,0 +1,126 @@
+// Extension routing and status texts.
+#include "app/ViewRules.h"
+
+#include "common/HyUtils.h"
+#include "platform/Cp1252.h"
+#include "platform/SettingsStore.h"
+
+#include <QLocale>
+
+namespace hy::app {
+
+QString ExtensionOf(const QString& fileName)
+{
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < slash)
+        return QString();
+    return fileName.mid(dot).toUpper();
+}
+
+bool HasExtensionIn(const QString& fileName, const QString& dottedList)
+{
+    const QString ext = ExtensionOf(fileName);
+    return !ext.isEmpty() && dottedList.contains(ext);
+}
+
+QString BuildMediaExtensions()
+{
+    QString list;
+    for (const char* ext : { "MPG", "MOV", "AVI", "WAV", "MID", "RMI" }) {
+        const QString value
+            = platform::ReadProfileString(QStringLiteral("mci extensions"), QLatin1String(ext), QStringLiteral("none"))
+                  .left(25);
+        if (value != QLatin1String("none"))
+            list.prepend(QLatin1Char('.') + QLatin1String(ext));
+    }
+    return list;
+}
+
+QString LineCountText(qint64 lineTotal, bool undetermined)
+{
+    if (undetermined)
+        return QStringLiteral("Undetermined - Press Ctrl+End");
+    return ThousandsText(lineTotal) + QStringLiteral(" line") + PluralSuffix(lineTotal);
+}
+
+QString TextInfoText(const QString& lineText, qint64 fileSize)
+{
+    return QStringLiteral(" File size: ") + lineText + QStringLiteral(" (") + ThousandsText(fileSize)
+        + QStringLiteral(" bytes)");
+}
+
+QString ColorCount(int bitsPerPixel, int planes)
+{
+    const int bits = bitsPerPixel * (planes == 0 ? 1 : planes);
+    if (bits <= 0 || bits >= 63)
+        return QString();
+    const qint64 n = qint64(1) << bits;
+    switch (n) {
+    case 32768:
+        return QStringLiteral("32K");
+    case 65536:
+        return QStringLiteral("64K");
+    case 16777216:
+        return QStringLiteral("16M");
+    default:
+        return QString::number(n);
+    }
+}
+
+QString ImageInfoText(int width, int height, int bitsPerPixel, int planes, qint64 fileSize)
+{
+    const QString count = ColorCount(bitsPerPixel, planes);
+    const QString colors = count.isEmpty() ? QString() : QStringLiteral(" x ") + count + QStringLiteral(" Colors");
+    return QStringLiteral(" File size: %1 x %2").arg(width).arg(height) + colors + QStringLiteral(" (")
+        + ThousandsText(fileSize) + QStringLiteral(" byte") + PluralSuffix(fileSize) + QLatin1Char(')');
+}
+
+QString ArchiveInfoText(qint64 members)
+{
+    return QStringLiteral("Contents: ") + ThousandsText(members) + QStringLiteral(" compressed file")
+        + PluralSuffix(members);
+}
+
+QString MediaLengthText(qint64 ms, QChar sep)
+{
+    if (ms < 0)
+        ms = 0;
+    const qint64 hours = ms / 3600000;
+    const qint64 minutes = ms % 3600000 / 60000;
+    const qint64 seconds = ms % 60000 / 1000;
+    const qint64 hundredths = ms % 1000 / 10;
+    auto two = [](qint64 v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    QString text;
+    if (hours > 0)
+        text += two(hours) + sep;
+    if (hours > 0 || minutes > 0)
+        text += two(minutes) + sep;
+    text += two(seconds) + QLatin1Char('.') + two(hundredths);
+    switch (text.size()) {
+    case 5:
+        text += QStringLiteral(" sec");
+        break;
+    case 8:
+        text += QStringLiteral(" min/sec");
+        break;
+    case 11:
+        text += QStringLiteral(" hours/min/sec");
+        break;
+    default:
+        break;
+    }
+    return QStringLiteral("Length: ") + (text.isEmpty() ? QStringLiteral("Unknown") : text);
+}
+
+QString CharPanelText(unsigned char code)
+{
+    QString ch;
+    if (code == 0 || code == 9 || code == 13)
+        ch = QStringLiteral(".");
+    else
+        ch = platform::Cp1252ToUnicode(code);
+    return ch + QLatin1Char('=') + QString::number(code);
+}
+
+} // namespace hy::app

@@ -1,0 +1,40 @@
+// Which page a file opens on, and the status bar texts of the active viewer window.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace hy::app {
+
+enum class ViewMode : int { BySettings = -1, Standard = 0, Hex = 1, Native = 2 };
+enum class PageKind : int { Image = 0, Archive = 1, Media = 2, Text = 3 };
+
+inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF";
+inline constexpr const char* kArchiveExtensions = ".ZIP";
+inline constexpr const char* kProgramExtensions = ".EXE.COM.BAT.PIF";
+
+// The text from the last "." of the name's last component, dot included, upper-cased; empty without one.
+QString ExtensionOf(const QString& fileName);
+// True when the file's extension occurs anywhere inside the dotted list (an empty extension matches nothing).
+bool HasExtensionIn(const QString& fileName, const QString& dottedList);
+
+// The media list built from the [mci extensions] section of win.ini: each of MPG, MOV, AVI, WAV, MID and RMI
+// whose entry is not "none" is put at the front, so the list ends in reverse order of that sequence.
+QString BuildMediaExtensions();
+
+// "1 line", "12,345 lines"; the undetermined total reads "Undetermined - Press Ctrl+End".
+QString LineCountText(qint64 lineTotal, bool undetermined);
+// " File size: <lines> (<size> bytes)"
+QString TextInfoText(const QString& lineText, qint64 fileSize);
+// 2 to the power (bits x planes), planes 0 counting as 1; 0 when there is no colour text to show.
+QString ColorCount(int bitsPerPixel, int planes);
+// " File size: W x H[ x N Colors] (S bytes)"
+QString ImageInfoText(int width, int height, int bitsPerPixel, int planes, qint64 fileSize);
+// "Contents: N compressed files"
+QString ArchiveInfoText(qint64 members);
+// "Length: 01:02:05.50 hours/min/sec" with the given time separator.
+QString MediaLengthText(qint64 milliseconds, QChar timeSeparator = QLatin1Char(':'));
+// The character panel: the character, "=" and its code; 0, 9 and 13 show as ".".
+QString CharPanelText(unsigned char code);
+
+} // namespace hy::app

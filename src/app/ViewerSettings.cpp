@@ -1,0 +1,151 @@
+// Reading and writing the "File Viewer" section.
+#include "app/ViewerSettings.h"
+
+#include "common/HyUtils.h"
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace hy::app {
+
+namespace {
+    const QString kSection = QString::fromLatin1(kViewerSection);
+
+    // An item of a stored list, blanks removed; text that is not a number gives 0.
+    qint64 ListNumber(const QString& list, int n, qint64 current)
+    {
+        return NumberFromText(GetListItem(list, n, QString::number(current)));
+    }
+
+    bool ReadMargin(const platform::SettingsStore& store, const char* name, double& margin)
+    {
+        const QString text = store.ReadString(kSection, QLatin1String(name), MarginText(margin)).trimmed();
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok)
+            return false;
+        margin = value;
+        return true;
+    }
+} // namespace
+
+std::array<TColorElement, 2> DefaultColorElements()
+{
+    return { TColorElement { QStringLiteral("Normal Text"), kSysWindowText, kSysWindow, 0, 15 },
+        TColorElement { QStringLiteral("Selected Text"), kSysHighlightText, kSysHighlight, 15, 6 } };
+}
+
+QString ColorValueName(const TColorElement& element) { return RemoveBlanks(element.Name); }
+
+QString MarginText(double margin) { return QString::asprintf("%2.2f", margin); }
+
+QRect PullBackWindowPos(const QRect& bounds, const QSize& screen)
+{
+    QRect r = bounds;
+    if (r.left() > screen.width() - 30)
+        r.moveLeft(0);
+    if (r.top() > screen.height() - 30)
+        r.moveTop(0);
+    return r;
+}
+
+QString EffectiveTempDir(const QString& stored)
+{
+    if (!stored.isEmpty() && QFileInfo(stored).isDir())
+        return stored;
+    return QDir::currentPath();
+}
+
+void LoadViewerSettings(const platform::SettingsStore& store, TViewerSettings& s)
+{
+    const QString& sec = kSection;
+    s.LastDir = store.ReadString(sec, QStringLiteral("LastDir"), s.LastDir);
+    s.LastMask = store.ReadString(sec, QStringLiteral("LastMask"), s.LastMask);
+    s.TempDir = EffectiveTempDir(store.ReadString(sec, QStringLiteral("TempDir"), QString()));
+    s.ArchiveDir = store.ReadString(sec, QStringLiteral("ArchiveDir"), s.ArchiveDir);
+
+    const QString pos = store.ReadString(sec, QStringLiteral("WindowPos"), QString());
+    const QRect cur = s.WindowPos;
+    s.WindowPos = QRect(int(ListNumber(pos, 1, cur.left())), int(ListNumber(pos, 2, cur.top())),
+        int(ListNumber(pos, 3, cur.width())), int(ListNumber(pos, 4, cur.height())));
+
+    for (TColorElement& e : s.Colors) {
+        const QString list = store.ReadString(sec, ColorValueName(e), QString());
+        e.TextColor = quint32(ListNumber(list, 1, e.TextColor));
+        e.BackColor = quint32(ListNumber(list, 2, e.BackColor));
+        e.ForegroundIndex = int(ListNumber(list, 3, e.ForegroundIndex));
+        e.BackgroundIndex = int(ListNumber(list, 4, e.BackgroundIndex));
+    }
+
+    s.FontName = store.ReadString(sec, QStringLiteral("FontName"), s.FontName);
+    s.FontSize = int(store.ReadInteger(sec, QStringLiteral("FontSize"), s.FontSize));
+    s.FontStyle = int(store.ReadInteger(sec, QStringLiteral("FontStyle"), 0)) & (fsBold | fsItalic | fsUnderline);
+    s.ButtonBar = int(store.ReadInteger(sec, QStringLiteral("ButtonBar"), s.ButtonBar));
+    s.StatusBar = store.ReadBool(sec, QStringLiteral("StatusBar"), s.StatusBar);
+    s.ExpandTabs = store.ReadBool(sec, QStringLiteral("ExpandTabs"), s.ExpandTabs);
+    s.TabSize = quint8(store.ReadInteger(sec, QStringLiteral("TabSize"), s.TabSize));
+    s.Print.Header = store.ReadString(sec, QStringLiteral("Header"), s.Print.Header);
+    s.Print.Footer = store.ReadString(sec, QStringLiteral("Footer"), s.Print.Footer);
+    // A margin that is not a number stops the margins here; the later ones keep their values.
+    ReadMargin(store, "LeftMargin", s.Print.LeftMargin) && ReadMargin(store, "TopMargin", s.Print.TopMargin)
+        && ReadMargin(store, "RightMargin", s.Print.RightMargin)
+        && ReadMargin(store, "BottomMargin", s.Print.BottomMargin);
+    const qint64 unit = store.ReadInteger(sec, QStringLiteral("UnitOfMeasure"), s.Print.UnitOfMeasure);
+    s.Print.UnitOfMeasure = unit == 1 ? 1 : 0;
+    s.Print.WrapLines = store.ReadBool(sec, QStringLiteral("WrapLines"), s.Print.WrapLines) ? 1 : 0;
+    s.HexMode = store.ReadBool(sec, QStringLiteral("HexMode"), s.HexMode);
+    s.HexFilter = store.ReadBool(sec, QStringLiteral("HexFilter"), s.HexFilter);
+    s.WindowsFileSelector = store.ReadBool(sec, QStringLiteral("WindowsFileSelector"), s.WindowsFileSelector);
+    s.AllowAppLaunching = store.ReadBool(sec, QStringLiteral("AllowAppLaunching"), s.AllowAppLaunching);
+    s.CalcFileLength = store.ReadBool(sec, QStringLiteral("CalcFileLength"), s.CalcFileLength);
+    s.ShowSystemFiles = store.ReadBool(sec, QStringLiteral("ShowSystemFiles"), s.ShowSystemFiles);
+    s.ShowImageFiles = store.ReadBool(sec, QStringLiteral("ShowImageFiles"), s.ShowImageFiles);
+    s.ShowArchiveFiles = store.ReadBool(sec, QStringLiteral("ShowArchiveFiles"), s.ShowArchiveFiles);
+    s.ShowMediaFiles = store.ReadBool(sec, QStringLiteral("ShowMediaFiles"), s.ShowMediaFiles);
+    s.Editor = store.ReadString(sec, QStringLiteral("Editor"), s.Editor);
+}
+
+void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& s)
+{
+    const QString& sec = kSection;
+    store.WriteString(sec, QStringLiteral("LastDir"), s.LastDir);
+    store.WriteString(sec, QStringLiteral("LastMask"), s.LastMask);
+    store.WriteString(sec, QStringLiteral("TempDir"), s.TempDir);
+    store.WriteString(sec, QStringLiteral("ArchiveDir"), s.ArchiveDir);
+    const QRect& r = s.WindowPos;
+    store.WriteString(sec, QStringLiteral("WindowPos"),
+        QStringLiteral("%1,%2,%3,%4").arg(r.left()).arg(r.top()).arg(r.width()).arg(r.height()));
+    store.WriteString(sec, QStringLiteral("FontName"), s.FontName);
+    store.WriteInteger(sec, QStringLiteral("FontSize"), s.FontSize);
+    store.WriteInteger(sec, QStringLiteral("FontStyle"), s.FontStyle);
+    store.WriteInteger(sec, QStringLiteral("ButtonBar"), s.ButtonBar);
+    store.WriteBool(sec, QStringLiteral("StatusBar"), s.StatusBar);
+    store.WriteBool(sec, QStringLiteral("HexMode"), s.HexMode);
+    store.WriteBool(sec, QStringLiteral("HexFilter"), s.HexFilter);
+    store.WriteBool(sec, QStringLiteral("ExpandTabs"), s.ExpandTabs);
+    store.WriteInteger(sec, QStringLiteral("TabSize"), s.TabSize);
+    store.WriteString(sec, QStringLiteral("Header"), s.Print.Header);
+    store.WriteString(sec, QStringLiteral("Footer"), s.Print.Footer);
+    store.WriteString(sec, QStringLiteral("LeftMargin"), MarginText(s.Print.LeftMargin));
+    store.WriteString(sec, QStringLiteral("TopMargin"), MarginText(s.Print.TopMargin));
+    store.WriteString(sec, QStringLiteral("RightMargin"), MarginText(s.Print.RightMargin));
+    store.WriteString(sec, QStringLiteral("BottomMargin"), MarginText(s.Print.BottomMargin));
+    store.WriteInteger(sec, QStringLiteral("UnitOfMeasure"), s.Print.UnitOfMeasure);
+    store.WriteBool(sec, QStringLiteral("WrapLines"), s.Print.WrapLines != 0);
+    store.WriteBool(sec, QStringLiteral("WindowsFileSelector"), s.WindowsFileSelector);
+    store.WriteBool(sec, QStringLiteral("AllowAppLaunching"), s.AllowAppLaunching);
+    store.WriteBool(sec, QStringLiteral("CalcFileLength"), s.CalcFileLength);
+    store.WriteBool(sec, QStringLiteral("ShowSystemFiles"), s.ShowSystemFiles);
+    store.WriteBool(sec, QStringLiteral("ShowImageFiles"), s.ShowImageFiles);
+    store.WriteBool(sec, QStringLiteral("ShowArchiveFiles"), s.ShowArchiveFiles);
+    store.WriteBool(sec, QStringLiteral("ShowMediaFiles"), s.ShowMediaFiles);
+    store.WriteString(sec, QStringLiteral("Editor"), s.Editor);
+    for (const TColorElement& e : s.Colors) {
+        store.WriteString(sec, ColorValueName(e),
+            QStringLiteral("%1,%2,%3,%4").arg(e.TextColor).arg(e.BackColor).arg(e.ForegroundIndex).arg(e.BackgroundIndex));
+    }
+    store.Flush();
+}
+
+} // namespace hy::app

@@ -1,0 +1,98 @@
+// The viewer's persistent settings (section "File Viewer"), their built-in defaults, and the order in which
+// they are read and written.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <array>
+
+namespace hy::platform {
+class SettingsStore;
+}
+
+namespace hy::app {
+
+inline constexpr const char* kViewerSection = "File Viewer";
+
+// Colours with the top bit set name system colours (0x80000000 + system colour number); others are
+// 0x00BBGGRR values.
+inline constexpr quint32 kSysWindow = 0x80000005;
+inline constexpr quint32 kSysWindowText = 0x80000008;
+inline constexpr quint32 kSysHighlight = 0x8000000D;
+inline constexpr quint32 kSysHighlightText = 0x8000000E;
+
+struct TColorElement {
+    QString Name;
+    quint32 TextColor = 0;
+    quint32 BackColor = 0;
+    int ForegroundIndex = 0;
+    int BackgroundIndex = 0;
+};
+
+// "Normal Text" and "Selected Text" with their defaults.
+std::array<TColorElement, 2> DefaultColorElements();
+// The value name of an element: its name without blanks.
+QString ColorValueName(const TColorElement& element);
+
+enum FontStyleBits { fsBold = 1, fsItalic = 2, fsUnderline = 4 };
+
+struct TPrintSettings {
+    QString FileName; // not persisted
+    QString Header = QStringLiteral("&f &d &t");
+    QString Footer = QStringLiteral("Page &p");
+    double LeftMargin = 0.75;
+    double TopMargin = 0.50;
+    double RightMargin = 0.75;
+    double BottomMargin = 0.50;
+    quint8 UnitOfMeasure = 0; // 0 inches, 1 centimetres
+    quint8 WrapLines = 1;
+    quint8 PrintSelectedText = 0;
+    quint8 HonourFormFeeds = 0;
+    quint16 Copies = 1;
+    quint8 TabSize = 8;
+    qint32 PageNumberOffset = 0;
+};
+
+struct TViewerSettings {
+    QString LastDir;
+    QString LastMask = QStringLiteral("*.*");
+    QString TempDir;
+    QString ArchiveDir;
+    QRect WindowPos; // the current bounds serve as the default
+    QString FontName; // the current font serves as the default
+    int FontSize = 10;
+    int FontStyle = 0;
+    int ButtonBar = 2;
+    bool StatusBar = true;
+    bool ExpandTabs = true;
+    quint8 TabSize = 8;
+    TPrintSettings Print;
+    bool HexMode = false;
+    bool HexFilter = false;
+    bool WindowsFileSelector = false;
+    bool AllowAppLaunching = true;
+    bool CalcFileLength = false;
+    bool ShowSystemFiles = false;
+    bool ShowImageFiles = true;
+    bool ShowArchiveFiles = true;
+    bool ShowMediaFiles = true;
+    QString Editor;
+    std::array<TColorElement, 2> Colors = DefaultColorElements();
+};
+
+// Reads every setting in the stored order; each missing or unreadable value keeps the value in settings.
+void LoadViewerSettings(const platform::SettingsStore& store, TViewerSettings& settings);
+// Writes every setting in the stored order.
+void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& settings);
+
+// Margins are stored as "%2.2f".
+QString MarginText(double margin);
+
+// A stored window position far off screen comes back: Left beyond the screen width - 30 becomes 0, and
+// Top beyond the screen height - 30 becomes 0.
+QRect PullBackWindowPos(const QRect& bounds, const QSize& screen);
+
+// A TempDir that names no existing directory falls back to the current directory.
+QString EffectiveTempDir(const QString& stored);
+
+} // namespace hy::app

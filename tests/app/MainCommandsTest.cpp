@@ -1,0 +1,273 @@
+// The main window's commands end to end: opening files into viewer windows, views, find over one or all
+// windows, go to line, copy to file, save as, synchronised scrolling, refresh, and the status texts.
+#include "app/Brview1.h"
+#include "app/Brview2.h"
+#include "image/MultiImg.h"
+#include "support/ModalWatcher.h"
+#include "viewer/HvViewr.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace hy::app;
+using hy::test::ModalWatcher;
+
+namespace {
+
+class MainCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_form = std::make_unique<TMainForm>();
+        m_form->resize(900, 700);
+        m_form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void TearDown() override
+    {
+        m_form->close();
+        m_form.reset();
+    }
+
+    QString Make(const QString& name, const QByteArray& content)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return path;
+    }
+
+    hy::viewer::THvFileViewer* Viewer(int i) { return m_form->Children().at(i)->FileViewer(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMainForm> m_form;
+};
+
+} // namespace
+
+TEST_F(MainCommands, OpensFilesIntoWindowsAndRefusesDuplicatesAndBadPaths)
+{
+    const QString a = Make("a.txt", "alpha\nbeta\n");
+    const QString b = Make("b b.log", "one\r\ntwo\r\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
+    ASSERT_EQ(m_form->Children().size(), 2);
+    EXPECT_EQ(m_form->Children().at(0)->windowTitle(), a);
+    EXPECT_EQ(m_form->Children().at(1)->Kind(), PageKind::Text);
+
+    // The same file again (also by another spelling of its path) brings its window forward only.
+    EXPECT_FALSE(m_form->OpenFileInViewer(m_dir.path() + "/./a.txt", ViewMode::BySettings, false));
+    EXPECT_EQ(m_form->Children().size(), 2);
+    // Letter case makes another file here.
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("A.TXT")));
+
+    ModalWatcher watcher;
+    mkfifo(m_dir.filePath("pipe").toLocal8Bit().constData(), 0600);
+    const QString c = Make("c.txt", "c\n");
+    m_form->OpenDroppedFiles({ m_dir.filePath("missing.txt"), c });
+    m_form->OpenDroppedFiles({ m_dir.path(), c });
+    m_form->OpenDroppedFiles({ m_dir.filePath("pipe") });
+    QTRY_COMPARE(watcher.Seen.size(), 3);
+    EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!")) << watcher.Seen.at(0).toStdString();
+    EXPECT_EQ(m_form->Children().size(), 2) << "a failed open leaves no window and stops the drop";
+    EXPECT_TRUE(m_form->OpenFileInViewer(c, ViewMode::BySettings, false)) << "the next file still opens";
+    EXPECT_EQ(m_form->Children().size(), 3);
+}
+
+TEST_F(MainCommands, ViewsSwitchBetweenStandardHexAndBack)
+{
+    const QString a = Make("a.txt", QByteArray("0123456789abcdefXYZ\n"));
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::Standard, false));
+    TChildForm* child = m_form->Children().first();
+    m_form->Action("Hex1")->trigger();
+    EXPECT_TRUE(child->FileViewer()->InHexMode());
+    EXPECT_EQ(child->TabSet()->currentIndex(), 1);
+    EXPECT_TRUE(m_form->Action("Hex1")->isChecked());
+    EXPECT_TRUE(m_form->Action("HexFilter1")->isEnabled());
+    EXPECT_FALSE(m_form->Action("ExpandTabs1")->isEnabled());
+    int len = 0;
+    EXPECT_EQ(QByteArray(child->FileViewer()->LineText(0, len), 10), "00000000  ");
+    child->TabSet()->setCurrentIndex(0);
+    EXPECT_FALSE(child->FileViewer()->InHexMode());
+    EXPECT_TRUE(m_form->Action("Standard1")->isChecked());
+    EXPECT_FALSE(m_form->CurrentTextModeHex());
+}
+
+TEST_F(MainCommands, FindInAllWindowsReportsEachMissAndSelectsEachHit)
+{
+    const QString a = Make("a.txt", "nothing here\n");
+    const QString b = Make("b.txt", "first\nthe needle is here\n");
+    const QString c = Make("c.txt", "needle at start\n");
+    for (const QString& f : { a, b, c })
+        ASSERT_TRUE(m_form->OpenFileInViewer(f, ViewMode::BySettings, false));
+    ModalWatcher watcher;
+    m_form->SearchState().Text = "needle";
+    m_form->SearchState().AllFiles = true;
+    m_form->SearchState().OriginTop = true;
+    m_form->RunFind();
+    QTRY_COMPARE(watcher.Seen.size(), 1);
+    EXPECT_EQ(watcher.Seen.at(0), "Search Results|Cannot find \"needle\" in \r" + a);
+    hy::viewer::LineNumber sl = 0, el = 0;
+    int si = 0, ei = 0;
+    ASSERT_TRUE(Viewer(1)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 1);
+    EXPECT_EQ(si, 4);
+    EXPECT_EQ(ei, 10);
+    ASSERT_TRUE(Viewer(2)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 0);
+    EXPECT_EQ(si, 0);
+    EXPECT_TRUE(m_form->Action("FindNext1")->isEnabled());
+
+    // Find Next continues from the caret and never restarts at the top.
+    m_form->SearchState().AllFiles = false;
+    m_form->FindNextClick();
+    QTRY_COMPARE(watcher.Seen.size(), 2);
+    EXPECT_EQ(watcher.Seen.at(1).section('|', 1), "Cannot find \"needle\".");
+}
+
+TEST_F(MainCommands, GoToLineCopyToFileAndSaveAs)
+{
+    QByteArray text;
+    for (int i = 1; i <= 50; ++i)
+        text += "line " + QByteArray::number(i) + " text\n";
+    const QString a = Make("a.txt", text);
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    hy::viewer::THvFileViewer* v = Viewer(0);
+    m_form->GotoLine(20);
+    EXPECT_EQ(v->CaretLocation().Line, 19);
+    m_form->GotoLine(5000);
+    EXPECT_EQ(v->CaretLocation().Line, 50) << "past the end: the last line";
+
+    v->SelectRange(2, 5, true, 4, 3);
+    const QString out = m_dir.filePath("out.txt");
+    ASSERT_TRUE(m_form->WriteSelectionToFile(out));
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("     3 text\r\nline\r\n"));
+
+    const QString copy = m_dir.filePath("copy.txt");
+    EXPECT_EQ(m_form->SaveActiveFileAs(copy), 0);
+    QFile c(copy);
+    ASSERT_TRUE(c.open(QIODevice::ReadOnly));
+    EXPECT_EQ(c.readAll(), text);
+    EXPECT_EQ(QFileInfo(copy).lastModified(), QFileInfo(a).lastModified());
+    EXPECT_NE(m_form->SaveActiveFileAs(m_dir.filePath("no/such/dir/x.txt")), 0);
+    EXPECT_FALSE(QFile::exists(m_dir.filePath("no/such/dir/x.txt")));
+}
+
+TEST_F(MainCommands, SynchronisedScrollingFollowsTheActiveWindow)
+{
+    QByteArray text;
+    for (int i = 0; i < 500; ++i)
+        text += QByteArray::number(i) + "\n";
+    const QString a = Make("a.txt", text);
+    const QString b = Make("b.txt", text);
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    {
+        ModalWatcher watcher;
+        m_form->Action("SynchronizeScrolling1")->trigger();
+        QTRY_COMPARE(watcher.Seen.size(), 1);
+        EXPECT_TRUE(watcher.Seen.at(0).contains("You must open at least two files"));
+        EXPECT_FALSE(m_form->Action("SynchronizeScrolling1")->isChecked());
+    }
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::Hex, false));
+    m_form->Action("SynchronizeScrolling1")->trigger();
+    EXPECT_TRUE(m_form->Action("SynchronizeScrolling1")->isChecked());
+    EXPECT_FALSE(Viewer(1)->InHexMode()) << "switching it on shows every window in Standard view";
+    TChildForm* active = m_form->ActiveChild();
+    TChildForm* other = m_form->Children().at(0) == active ? m_form->Children().at(1) : m_form->Children().at(0);
+    active->FileViewer()->ScrollToLine(120);
+    active->FileViewer()->MoveCaretTo(130, 0, false);
+    QTRY_COMPARE(other->FileViewer()->FirstVisibleLine(), active->FileViewer()->FirstVisibleLine());
+    // Closing one of two windows switches it off.
+    m_form->FrameOf(other)->close();
+    QTRY_COMPARE(m_form->Children().size(), 1);
+    EXPECT_FALSE(m_form->Action("SynchronizeScrolling1")->isChecked());
+}
+
+TEST_F(MainCommands, RefreshRereadsAFileThatChangedOnDisk)
+{
+    const QString a = Make("a.txt", "old text\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    int len = 0;
+    EXPECT_EQ(QByteArray(Viewer(0)->LineText(0, len), len), "old text");
+    Make("a.txt", "new longer text\nsecond\n");
+    QFile f(a);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    f.close();
+    m_form->RefreshAllViewers();
+    EXPECT_EQ(QByteArray(Viewer(0)->LineText(0, len), len), "new longer text");
+}
+
+TEST_F(MainCommands, StatusTextsOfTextWindows)
+{
+    const QString small = Make("small.txt", "a\tb\nsecond\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(small, ViewMode::Standard, false));
+    QTRY_COMPARE(m_form->InfoPanel()->text(), QString(" File size: 3 lines (11 bytes)"));
+    EXPECT_EQ(m_form->CursorPosPanel()->text(), "1:1");
+    EXPECT_EQ(m_form->CharPanel()->text(), "a=97");
+
+    QByteArray big;
+    while (big.size() < 600000)
+        big += "0123456789012345678901234567890123456789\n";
+    const QString large = Make("large.txt", big);
+    ASSERT_TRUE(m_form->OpenFileInViewer(large, ViewMode::Standard, false));
+    QTRY_COMPARE(m_form->InfoPanel()->text(), QString(" File size: Undetermined - Press Ctrl+End (600,029 bytes)"));
+    m_form->Action("Hex1")->trigger();
+    QTRY_COMPARE(m_form->InfoPanel()->text(), QString(" File size: 37,502 lines (600,029 bytes)"));
+
+    const QString empty = Make("empty.txt", "");
+    ASSERT_TRUE(m_form->OpenFileInViewer(empty, ViewMode::Standard, false));
+    QTRY_COMPARE(m_form->InfoPanel()->text(), QString(" File size: 0 lines (0 bytes)"));
+}
+
+TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
+{
+    QImage image(50, 20, QImage::Format_Indexed8);
+    image.setColorCount(256);
+    for (int i = 0; i < 256; ++i)
+        image.setColor(i, qRgb(i, i, 255 - i));
+    image.fill(7);
+    const QString png = m_dir.filePath("small.png");
+    ASSERT_TRUE(image.save(png));
+    ASSERT_TRUE(m_form->OpenFileInViewer(png, ViewMode::BySettings, false));
+    TChildForm* child = m_form->Children().last();
+    EXPECT_EQ(child->Kind(), PageKind::Image);
+    EXPECT_EQ(child->TabSet()->count(), 3);
+    EXPECT_EQ(child->TabSet()->tabText(2), "Image");
+    EXPECT_EQ(child->ActivePageName(), "Image");
+    EXPECT_GE(child->width(), 100);
+    EXPECT_GE(child->height(), 100);
+    QTRY_VERIFY(m_form->InfoPanel()->text().startsWith(" File size: 50 x 20"));
+    EXPECT_TRUE(m_form->Action("Native1")->isVisible());
+    EXPECT_EQ(m_form->Action("Native1")->text(), "&Image");
+
+    // With mode Hex, the picture's window shows the Text page in Hex with the Image tab still there.
+    const QString png2 = m_dir.filePath("second.png");
+    ASSERT_TRUE(image.save(png2));
+    ASSERT_TRUE(m_form->OpenFileInViewer(png2, ViewMode::Hex, false));
+    EXPECT_EQ(m_form->Children().last()->ActivePageName(), "Text");
+    EXPECT_TRUE(m_form->Children().last()->FileViewer()->InHexMode());
+
+    ModalWatcher watcher;
+    const QString wav = Make("noise.wav", "this is not a wave file at all");
+    ASSERT_TRUE(m_form->OpenFileInViewer(wav, ViewMode::BySettings, false));
+    QTRY_COMPARE(watcher.Seen.size(), 1);
+    EXPECT_TRUE(watcher.Seen.at(0).startsWith("Media Player|"));
+    EXPECT_EQ(m_form->Children().last()->Kind(), PageKind::Text);
+    EXPECT_EQ(m_form->Children().last()->TabSet()->count(), 2);
+}

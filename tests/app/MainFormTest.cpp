@@ -1,0 +1,140 @@
+// The main window: menus, bars, options of the command line, and the settings written on close.
+#include "app/Brview1.h"
+
+#include "platform/SettingsStore.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using hy::app::TMainForm;
+
+namespace {
+void ClearStoredSettings()
+{
+    hy::platform::SettingsStore store;
+    QFile::remove(store.FileName());
+}
+} // namespace
+
+TEST(MainForm, MenusCarryTheirCaptionsShortcutsAndHints)
+{
+    ClearStoredSettings();
+    TMainForm form;
+    struct Item {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+    } items[] = {
+        { "Open1", "&Open...", "Ctrl+O" },
+        { "SaveAs1", "Save &As...", "Ctrl+A" },
+        { "Close1", "&Close", "Ctrl+E" },
+        { "CloseAll1", "Close A&ll", "" },
+        { "Print1", "&Print...", "Ctrl+P" },
+        { "Exit1", "E&xit", "Alt+X" },
+        { "ToClipboard1", "To &Clipboard", "Ctrl+C" },
+        { "ToClipboard2", "To Clipboard", "Ctrl+Ins" },
+        { "Find1", "&Find...", "Ctrl+F" },
+        { "FindNext1", "Find &Next", "F3" },
+        { "GotoLine1", "&Go to Line...", "F4" },
+        { "Standard1", "&Standard", "F6" },
+        { "Hex1", "&Hex", "F7" },
+        { "Native1", "Native", "F8" },
+        { "Refresh1", "&Refresh", "F5" },
+        { "RefreshAll1", "R&efresh All", "Ctrl+F5" },
+        { "UsingTheViewer1", "&Using the Viewer", "F1" },
+        { "About1", "&About...", "F2" },
+    };
+    for (const Item& it : items) {
+        QAction* a = form.Action(it.name);
+        ASSERT_NE(a, nullptr) << it.name;
+        EXPECT_EQ(a->text(), QString::fromLatin1(it.caption)) << it.name;
+        EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(it.shortcut)) << it.name;
+    }
+    EXPECT_EQ(form.Action("Open1")->statusTip(), "Open a file");
+    QStringList menus;
+    for (QAction* a : form.menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({ "&File", "&Edit", "&Search", "&View", "&Options", "&Window", "&Help" }));
+    EXPECT_FALSE(form.Action("Run1")->isVisible());
+    EXPECT_FALSE(form.Action("Native1")->isVisible());
+    EXPECT_TRUE(form.Action("Standard1")->isChecked());
+}
+
+TEST(MainForm, WithoutViewerWindowsOnlyOpenExitAndHelpAboutWork)
+{
+    ClearStoredSettings();
+    TMainForm form;
+    for (const char* name : { "SaveAs1", "Close1", "Print1", "Compare1", "Find1", "GotoLine1", "Information1",
+             "FileSearch1", "SetPreferences1", "ToClipboard1" })
+        EXPECT_FALSE(form.Action(name)->isEnabled()) << name;
+    EXPECT_TRUE(form.Action("Open1")->isEnabled());
+    EXPECT_TRUE(form.Action("Exit1")->isEnabled());
+    EXPECT_TRUE(form.Action("About1")->isEnabled());
+    // The buttons follow their items: all but Open, disk search and Exit start disabled.
+    for (const char* name : { "SaveAsBtnL", "CopyBtnL", "InfoBtnL", "PrintBtnL", "FindBtnL", "NextBtnS" })
+        EXPECT_FALSE(form.findChild<QAction*>(name)->isEnabled()) << name;
+    EXPECT_TRUE(form.findChild<QAction*>("OpenBtnL")->isEnabled());
+    EXPECT_TRUE(form.findChild<QAction*>("ExitBtnS")->isEnabled());
+}
+
+TEST(MainForm, ButtonBarSettingChoosesOneBar)
+{
+    ClearStoredSettings();
+    TMainForm form;
+    form.SetButtonBar(1);
+    EXPECT_EQ(form.ButtonBarSetting(), 1);
+    form.SetButtonBar(2);
+    EXPECT_EQ(form.ButtonBarSetting(), 2);
+    EXPECT_EQ(form.BigButtonBar()->height(), 49);
+    form.SetButtonBar(7);
+    EXPECT_EQ(form.ButtonBarSetting(), 0);
+}
+
+TEST(MainForm, CommandLineOptionsAreAppliedOnFirstShow)
+{
+    ClearStoredSettings();
+    TMainForm form;
+    form.SetCommandLine({ "-r", "/h", "DDESERVERCONV", "ddeserverconv" });
+    form.show();
+    EXPECT_TRUE(form.PreferencesHidden());
+    EXPECT_TRUE(form.Action("Hex1")->isChecked());
+    EXPECT_FALSE(form.Action("Standard1")->isChecked());
+    EXPECT_TRUE(form.CurrentTextModeHex());
+    form.close();
+}
+
+TEST(MainForm, ClosingWritesEveryValueAndTheNextStartReadsThem)
+{
+    ClearStoredSettings();
+    {
+        TMainForm form;
+        form.show();
+        form.SetButtonBar(1);
+        form.Settings().LastDir = "/srv/data, old";
+        form.Action("HexFilter1")->setChecked(true);
+        form.close();
+    }
+    hy::platform::SettingsStore store;
+    for (const char* name : { "LastDir", "LastMask", "TempDir", "ArchiveDir", "WindowPos", "FontName", "FontSize",
+             "FontStyle", "ButtonBar", "StatusBar", "HexMode", "HexFilter", "ExpandTabs", "TabSize", "Header", "Footer",
+             "LeftMargin", "TopMargin", "RightMargin", "BottomMargin", "UnitOfMeasure", "WrapLines",
+             "WindowsFileSelector", "AllowAppLaunching", "CalcFileLength", "ShowSystemFiles", "ShowImageFiles",
+             "ShowArchiveFiles", "ShowMediaFiles", "Editor", "NormalText", "SelectedText" })
+        EXPECT_TRUE(store.HasValue("File Viewer", name)) << name;
+    EXPECT_EQ(store.ReadString("File Viewer", "ButtonBar", ""), "1");
+    EXPECT_EQ(store.ReadString("File Viewer", "HexFilter", ""), "1");
+    EXPECT_FALSE(store.ReadString("File Viewer", "Editor", "").isEmpty());
+
+    TMainForm again;
+    again.show();
+    EXPECT_EQ(again.ButtonBarSetting(), 1);
+    EXPECT_EQ(again.Settings().LastDir, "/srv/data, old");
+    EXPECT_TRUE(again.Action("HexFilter1")->isChecked());
+    again.close();
+}

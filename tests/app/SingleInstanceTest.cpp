@@ -1,0 +1,132 @@
+// The hand-over between two real processes.
+#include "platform/SingleInstance.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+using hy::platform::HandOverNames;
+using hy::platform::IsOptionParameter;
+
+TEST(SingleInstance, OptionsAndNames)
+{
+    EXPECT_TRUE(IsOptionParameter("/h"));
+    EXPECT_TRUE(IsOptionParameter("-H"));
+    EXPECT_TRUE(IsOptionParameter("-Sx"));
+    EXPECT_FALSE(IsOptionParameter("/home/user/a.txt"));
+    EXPECT_FALSE(IsOptionParameter("-"));
+    EXPECT_FALSE(IsOptionParameter("/"));
+    EXPECT_EQ(HandOverNames({ "a.txt", "/h", "b.txt", "-s", "/etc/hosts", "../c d.txt" }, "/work/x"),
+        QStringList({ "/work/x/a.txt", "/work/x/b.txt", "/etc/hosts", "/work/c d.txt" }));
+    EXPECT_TRUE(HandOverNames({ "/h", "-R" }, "/tmp").isEmpty());
+}
+
+namespace {
+QProcessEnvironment PeerEnvironment(const QString& key)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HY_INSTANCE_KEY", key);
+    return env;
+}
+
+bool WaitForLine(QProcess& p, const QByteArray& start, QByteArray& line, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        while (p.canReadLine()) {
+            line = p.readLine().trimmed();
+            if (line.startsWith(start))
+                return true;
+        }
+        p.waitForReadyRead(100);
+    }
+    return false;
+}
+} // namespace
+
+TEST(SingleInstance, SecondStartHandsItsNamesToTheFirstAndEnds)
+{
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QTemporaryDir cwd;
+    QProcess first;
+    first.setProcessEnvironment(PeerEnvironment(key));
+    first.start(HY_PEER, { "2" });
+    QByteArray line;
+    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+
+    QProcess second;
+    second.setProcessEnvironment(PeerEnvironment(key));
+    second.setWorkingDirectory(cwd.path());
+    QElapsedTimer t;
+    t.start();
+    second.start(HY_PEER, { "1", "a.txt", "/h", "b.txt", "name with blanks.log" });
+    ASSERT_TRUE(second.waitForFinished(3000));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(second.readAllStandardOutput().trimmed(), "HANDED");
+    ASSERT_TRUE(WaitForLine(first, "GOT", line));
+    EXPECT_EQ(line,
+        ("GOT 3 " + cwd.path() + "/a.txt|" + cwd.path() + "/b.txt|" + cwd.path() + "/name with blanks.log").toUtf8());
+
+    // Only options: the first is still raised, with no names.
+    QProcess third;
+    third.setProcessEnvironment(PeerEnvironment(key));
+    third.start(HY_PEER, { "1", "-h", "/s" });
+    ASSERT_TRUE(third.waitForFinished(3000));
+    EXPECT_EQ(third.readAllStandardOutput().trimmed(), "HANDED");
+    ASSERT_TRUE(WaitForLine(first, "GOT", line));
+    EXPECT_EQ(line, "GOT 0");
+    EXPECT_TRUE(first.waitForFinished(3000));
+}
+
+TEST(SingleInstance, AStaleSocketFromACrashedInstanceDoesNotBlockTheNextStart)
+{
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QProcess first;
+    first.setProcessEnvironment(PeerEnvironment(key));
+    first.start(HY_PEER, { "1" });
+    QByteArray line;
+    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+    first.kill();
+    first.waitForFinished();
+
+    QProcess next;
+    next.setProcessEnvironment(PeerEnvironment(key));
+    next.start(HY_PEER, { "1" });
+    ASSERT_TRUE(WaitForLine(next, "LISTENING", line));
+    next.kill();
+    next.waitForFinished();
+}
+
+TEST(SingleInstance, TheRealViewerHandsOverAndExitsWithinASecond)
+{
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QTemporaryDir home;
+    QProcessEnvironment env = PeerEnvironment(key);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", home.path());
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(HY_VIEWER, {});
+    ASSERT_TRUE(first.waitForStarted());
+    hy::platform::TSingleInstance probe(key);
+    QElapsedTimer t;
+    t.start();
+    while (!probe.HandOver({}, 100) && t.elapsed() < 10000)
+        QThread::msleep(50);
+    ASSERT_LT(t.elapsed(), 10000) << "the viewer never answered";
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    t.start();
+    second.start(HY_VIEWER, { "-h" });
+    ASSERT_TRUE(second.waitForFinished(5000));
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    first.waitForFinished(3000);
+}

@@ -1,0 +1,242 @@
+// The "File Viewer" section: what is written, what comes back, and hand-edited or damaged files.
+#include "app/ViewerSettings.h"
+
+#include "platform/SettingsStore.h"
+
+#include "common/HyExceptions.h"
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace hy::app;
+using hy::platform::SettingsStore;
+
+namespace {
+
+class ViewerSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_file = m_dir.filePath("Brimlow.conf");
+    }
+
+    void WriteFile(const QByteArray& text)
+    {
+        QFile f(m_file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+
+    QByteArray ReadFile()
+    {
+        QFile f(m_file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    TViewerSettings Load()
+    {
+        SettingsStore store(m_file);
+        TViewerSettings s;
+        s.WindowPos = QRect(10, 20, 600, 400);
+        s.FontName = "Courier New";
+        LoadViewerSettings(store, s);
+        return s;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_file;
+};
+
+} // namespace
+
+TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
+{
+    TViewerSettings s;
+    s.LastDir = "/home/user/My Files, old";
+    s.LastMask = "*.txt,*.log";
+    s.TempDir = m_dir.path();
+    s.ArchiveDir = "/tmp/x";
+    s.WindowPos = QRect(10, 20, 600, 400);
+    s.FontName = "Liberation Mono";
+    s.FontSize = 12;
+    s.FontStyle = fsBold | fsUnderline;
+    s.ButtonBar = 1;
+    s.StatusBar = false;
+    s.ExpandTabs = false;
+    s.TabSize = 4;
+    s.Print.Header = "&f, page &p";
+    s.Print.Footer = "";
+    s.Print.LeftMargin = 1.25;
+    s.Print.TopMargin = 0.3;
+    s.Print.RightMargin = 2;
+    s.Print.BottomMargin = 0.05;
+    s.Print.UnitOfMeasure = 1;
+    s.Print.WrapLines = 0;
+    s.HexMode = true;
+    s.HexFilter = true;
+    s.WindowsFileSelector = true;
+    s.AllowAppLaunching = false;
+    s.CalcFileLength = true;
+    s.ShowSystemFiles = true;
+    s.ShowImageFiles = false;
+    s.ShowArchiveFiles = false;
+    s.ShowMediaFiles = false;
+    s.Editor = "/usr/bin/my editor";
+    s.Colors[0].TextColor = 0x00FF0000;
+    s.Colors[0].BackColor = 0x80000005;
+    s.Colors[1].ForegroundIndex = 3;
+    {
+        SettingsStore store(m_file);
+        SaveViewerSettings(store, s);
+    }
+    const QByteArray text = ReadFile();
+    EXPECT_TRUE(text.contains("[File%20Viewer]")) << text.constData();
+    EXPECT_TRUE(text.contains("NormalText=")) << "value names of colour elements carry no blank";
+    EXPECT_TRUE(text.contains("SelectedText="));
+    EXPECT_TRUE(text.contains("LeftMargin=1.25"));
+    EXPECT_TRUE(text.contains("BottomMargin=0.05"));
+
+    TViewerSettings r = Load();
+    EXPECT_EQ(r.LastDir, s.LastDir);
+    EXPECT_EQ(r.LastMask, s.LastMask);
+    EXPECT_EQ(r.TempDir, s.TempDir);
+    EXPECT_EQ(r.ArchiveDir, s.ArchiveDir);
+    EXPECT_EQ(r.WindowPos, s.WindowPos);
+    EXPECT_EQ(r.FontName, s.FontName);
+    EXPECT_EQ(r.FontSize, 12);
+    EXPECT_EQ(r.FontStyle, fsBold | fsUnderline);
+    EXPECT_EQ(r.ButtonBar, 1);
+    EXPECT_FALSE(r.StatusBar);
+    EXPECT_FALSE(r.ExpandTabs);
+    EXPECT_EQ(r.TabSize, 4);
+    EXPECT_EQ(r.Print.Header, s.Print.Header);
+    EXPECT_EQ(r.Print.Footer, "");
+    EXPECT_DOUBLE_EQ(r.Print.LeftMargin, 1.25);
+    EXPECT_DOUBLE_EQ(r.Print.TopMargin, 0.30);
+    EXPECT_DOUBLE_EQ(r.Print.RightMargin, 2.0);
+    EXPECT_DOUBLE_EQ(r.Print.BottomMargin, 0.05);
+    EXPECT_EQ(r.Print.UnitOfMeasure, 1);
+    EXPECT_EQ(r.Print.WrapLines, 0);
+    EXPECT_TRUE(r.HexMode);
+    EXPECT_TRUE(r.HexFilter);
+    EXPECT_TRUE(r.WindowsFileSelector);
+    EXPECT_FALSE(r.AllowAppLaunching);
+    EXPECT_TRUE(r.CalcFileLength);
+    EXPECT_TRUE(r.ShowSystemFiles);
+    EXPECT_FALSE(r.ShowImageFiles);
+    EXPECT_FALSE(r.ShowArchiveFiles);
+    EXPECT_FALSE(r.ShowMediaFiles);
+    EXPECT_EQ(r.Editor, s.Editor);
+    EXPECT_EQ(r.Colors[0].TextColor, 0x00FF0000u);
+    EXPECT_EQ(r.Colors[0].BackColor, 0x80000005u);
+    EXPECT_EQ(r.Colors[1].ForegroundIndex, 3);
+    EXPECT_EQ(r.Colors[1].BackColor, kSysHighlight);
+}
+
+TEST_F(ViewerSettingsTest, EmptyStoreGivesTheBuiltInDefaults)
+{
+    const TViewerSettings r = Load();
+    const TViewerSettings d;
+    EXPECT_EQ(r.LastMask, "*.*");
+    EXPECT_EQ(r.TempDir, QDir::currentPath());
+    EXPECT_EQ(r.WindowPos, QRect(10, 20, 600, 400));
+    EXPECT_EQ(r.FontName, "Courier New");
+    EXPECT_EQ(r.ButtonBar, 2);
+    EXPECT_TRUE(r.StatusBar);
+    EXPECT_EQ(r.TabSize, 8);
+    EXPECT_EQ(r.Print.Header, "&f &d &t");
+    EXPECT_EQ(r.Print.Footer, "Page &p");
+    EXPECT_DOUBLE_EQ(r.Print.TopMargin, 0.5);
+    EXPECT_EQ(r.Colors[0].Name, "Normal Text");
+    EXPECT_EQ(r.Colors[0].TextColor, kSysWindowText);
+    EXPECT_EQ(r.Colors[0].BackgroundIndex, 15);
+    EXPECT_EQ(r.Colors[1].BackgroundIndex, 6);
+}
+
+TEST_F(ViewerSettingsTest, HandEditedAndDamagedValues)
+{
+    WriteFile("[File%20Viewer]\n"
+              "WindowPos=\"5000, 20 ,600, 400\"\n"
+              "ButtonBar=0x2\n"
+              "UnitOfMeasure=2\n"
+              "FontStyle=8\n"
+              "TabSize=abc\n"
+              "LeftMargin=1.5\n"
+              "TopMargin=wide\n"
+              "RightMargin=3\n"
+              "StatusBar=0\n"
+              "this line is broken\n"
+              "NormalText=1, 2\n"
+              "TempDir=/no/such/dir\n");
+    const TViewerSettings r = Load();
+    EXPECT_EQ(r.WindowPos, QRect(5000, 20, 600, 400));
+    EXPECT_EQ(PullBackWindowPos(r.WindowPos, QSize(1024, 768)), QRect(0, 20, 600, 400));
+    EXPECT_EQ(r.ButtonBar, 2);
+    EXPECT_EQ(r.Print.UnitOfMeasure, 0);
+    EXPECT_EQ(r.FontStyle, 0);
+    EXPECT_EQ(r.TabSize, 8);
+    EXPECT_DOUBLE_EQ(r.Print.LeftMargin, 1.5);
+    EXPECT_DOUBLE_EQ(r.Print.TopMargin, 0.5) << "a bad margin keeps its value";
+    EXPECT_DOUBLE_EQ(r.Print.RightMargin, 0.75) << "and so do the margins after it";
+    EXPECT_FALSE(r.StatusBar) << "settings after the bad margin are still read";
+    EXPECT_EQ(r.Colors[0].TextColor, 1u);
+    EXPECT_EQ(r.Colors[0].BackColor, 2u);
+    EXPECT_EQ(r.Colors[0].ForegroundIndex, 0) << "missing items keep the current value";
+    EXPECT_EQ(r.TempDir, QDir::currentPath());
+}
+
+TEST_F(ViewerSettingsTest, WindowPosItemsThatAreNotNumbersGiveZero)
+{
+    WriteFile("[File%20Viewer]\nWindowPos=left,20,600,400\nButtonBar=7\n");
+    const TViewerSettings r = Load();
+    EXPECT_EQ(r.WindowPos.left(), 0);
+    EXPECT_EQ(r.WindowPos.top(), 20);
+    EXPECT_EQ(r.ButtonBar, 7) << "7 is kept; the window shows no bar for it";
+}
+
+TEST(PullBack, OnlyLeftAndTopAgainstTheRightAndBottomEdges)
+{
+    EXPECT_EQ(PullBackWindowPos(QRect(995, 739, 100, 100), QSize(1024, 768)), QRect(0, 0, 100, 100));
+    EXPECT_EQ(PullBackWindowPos(QRect(994, 738, 100, 100), QSize(1024, 768)), QRect(994, 738, 100, 100));
+    EXPECT_EQ(PullBackWindowPos(QRect(-500, -20, 100, 100), QSize(1024, 768)), QRect(-500, -20, 100, 100));
+}
+
+TEST(SettingsStore, ValuesWithCommasQuotesAndHexRoundTrip)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("s.conf");
+    const QStringList values = { "10,20,600,400", "a, b ,c", "\"quoted\", x", "", "  lead", "semi;colon", "=eq=" };
+    {
+        SettingsStore store(file);
+        for (int i = 0; i < values.size(); ++i)
+            store.WriteString("Sec Tion", QString("v%1").arg(i), values[i]);
+        store.WriteInteger("Sec Tion", "n", -42);
+        store.Flush();
+    }
+    SettingsStore store(file);
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ(store.ReadString("Sec Tion", QString("v%1").arg(i), "def"), values[i]);
+    EXPECT_EQ(store.ReadInteger("Sec Tion", "n", 0), -42);
+    EXPECT_EQ(store.ReadString("Missing", "x", "def"), "def");
+    qint64 v = 0;
+    EXPECT_TRUE(hy::platform::ParseStoredInteger("0x1F", v));
+    EXPECT_EQ(v, 31);
+    EXPECT_FALSE(hy::platform::ParseStoredInteger("0x", v));
+    EXPECT_TRUE(hy::platform::ParseStoredInteger("12", v));
+    EXPECT_FALSE(hy::platform::ParseStoredInteger("12a", v));
+}
+
+TEST(SettingsStore, UnwritableFolderIsReportedNotIgnored)
+{
+    // A folder that cannot exist (its parent is a file) fails even for root.
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath("plainfile"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore store(dir.filePath("plainfile/s.conf"));
+    store.WriteString("A", "b", "c");
+    EXPECT_THROW(store.Flush(), hy::EInOutError);
+}

@@ -1,0 +1,68 @@
+// Answers the modal dialogs that commands raise during a test, and remembers what they said.
+#pragma once
+
+#include "common/Balloon.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+
+namespace hy::test {
+
+class ModalWatcher : public QObject {
+public:
+    // answer decides how to close each dialog; the default rejects it (Cancel, No, close box).
+    explicit ModalWatcher(std::function<void(QDialog*)> answer = {})
+        : m_answer(std::move(answer))
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ModalWatcher::Check);
+        m_timer.start(10);
+    }
+
+    // "title|text" of every dialog seen, in order.
+    QStringList Seen;
+
+private:
+    void Check()
+    {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog == m_last)
+            return;
+        m_last = dialog;
+        QString text;
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            text = box->text();
+        for (hy::TBalloon* b : dialog->findChildren<hy::TBalloon*>()) {
+            if (text.isEmpty())
+                text = b->Caption();
+        }
+        if (text.isEmpty()) {
+            for (QLabel* l : dialog->findChildren<QLabel*>()) {
+                if (!l->text().isEmpty()) {
+                    text = l->text();
+                    break;
+                }
+            }
+        }
+        Seen << dialog->windowTitle() + QLatin1Char('|') + text;
+        QDialog* d = dialog;
+        QTimer::singleShot(0, d, [this, d]() {
+            m_last = nullptr;
+            if (m_answer)
+                m_answer(d);
+            else
+                d->reject();
+        });
+    }
+
+    std::function<void(QDialog*)> m_answer;
+    QTimer m_timer;
+    QDialog* m_last = nullptr;
+};
+
+} // namespace hy::test

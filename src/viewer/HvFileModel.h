@@ -8,10 +8,14 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace hy::viewer {
+
+struct THvPageInfo; // viewer/HvPageCache.h
 
 // What the model tells (and asks) the viewer that shows it.
 class THvModelEvents {
@@ -68,6 +72,20 @@ public:
     std::optional<SearchHit> FindText(const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex);
     // Hex-mode byte search; caretRow is the caret's hex row.
     std::optional<SearchHit> FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow);
+
+    // Long scans and searches poll this every few MiB; when it returns true they stop early. A stopped
+    // operation answers as if nothing was found and the total is still undetermined, and Stopped() is true
+    // until the next ClampLine, LineText or search.
+    void SetStopHook(std::function<bool()> hook);
+    bool Stopped() const;
+
+    // Introspection for tests and diagnostics.
+    std::vector<THvPageInfo> PageTable() const;
+    quint16 PageUseCounter() const;
+    int CurrentPageEntry() const; // -1 when no page is current
+    LineNumber CheckpointInterval() const; // lines between two remembered (line, offset) checkpoints
+    int CheckpointCount() const;
+    void SetCheckpointLimit(int entries); // at least 2; the default keeps the table within 1 MiB
 
 private:
     struct Impl;

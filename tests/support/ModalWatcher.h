@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/Balloon.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QDialog>

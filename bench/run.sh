@@ -1,0 +1,27 @@
+#!/bin/sh
+# Runs a benchmark beside its reference tools and prints one "RATIO <name> <value>" line per figure.
+#   bench/run.sh viewer        the file model against wc -l and grep -F (needs about 1.1 GiB of disk)
+# Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
+# Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+src=$(dirname "$here")
+what=${1:-viewer}
+build=${HY_BUILD_DIR:-$src/build-bench}
+
+case "$what" in
+viewer) target=hy_viewer_bench ;;
+*)
+    echo "unknown benchmark: $what (known: viewer)" >&2
+    exit 2
+    ;;
+esac
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+ninja -C "$build" -j2 "$target" >/dev/null
+
+data=$(mktemp -d "${HY_BENCH_TMP:-${TMPDIR:-/tmp}}/hybench.XXXXXX")
+trap 'rm -rf "$data"' EXIT INT TERM
+LC_ALL=C "$build/bench/$target" "$data"

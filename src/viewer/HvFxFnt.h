@@ -1,0 +1,69 @@
+// THvFixedFont: the viewer's font, which accepts fixed-pitch families only.
+#pragma once
+
+#include "common/HyExceptions.h"
+
+#include <QColor>
+#include <QFont>
+#include <QObject>
+#include <QStringList>
+
+namespace hy::viewer {
+
+class EFixedFontError : public EHvException {
+public:
+    using EHvException::EHvException;
+};
+
+// A font whose family is not fixed-pitch was assigned.
+class EInvalidFixedFont : public EFixedFontError {
+public:
+    EInvalidFixedFont();
+};
+
+// Something that is neither a font nor a fixed font was assigned.
+class EInvalidFontParam : public EFixedFontError {
+public:
+    EInvalidFontParam();
+};
+
+// Font style bits.
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+class THvFixedFont : public QObject {
+    Q_OBJECT
+public:
+    explicit THvFixedFont(QObject* parent = nullptr);
+
+    // The fixed-pitch families of the screen, in the font database's order, found once per process.
+    static const QStringList& FixedFamilies();
+    // The family a requested name resolves to: the name itself when it is a fixed family; for a family
+    // that is not installed at all ("Courier New", "Fixedsys", "Terminal") the system fixed font, or
+    // Liberation Mono (Courier New's metric twin) when the system's is not fixed-pitch; empty for an
+    // installed family that is not fixed-pitch.
+    static QString ResolveFamily(const QString& name);
+
+    QString Name() const { return m_font.family(); }
+    // Ignored unless the name resolves to a fixed family.
+    void SetName(const QString& name);
+    int Size() const { return m_font.pointSize(); }
+    void SetSize(int points);
+    unsigned Style() const;
+    void SetStyle(unsigned style);
+    QColor Color() const { return m_color; }
+    void SetColor(const QColor& color);
+
+    const QFont& Font() const { return m_font; }
+    // Takes family, size and style of font; throws EInvalidFixedFont when its family is not fixed-pitch.
+    void Assign(const QFont& font);
+    void Assign(const THvFixedFont& other);
+
+Q_SIGNALS:
+    void Changed();
+
+private:
+    QFont m_font;
+    QColor m_color;
+};
+
+} // namespace hy::viewer

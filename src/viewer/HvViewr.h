@@ -1,0 +1,312 @@
+// The viewer control: THvBaseViewer draws a fixed-pitch grid of lines that it asks its descendant for,
+// with caret, selection, scrolling, keys and mouse; THvCustomFileViewer and THvFileViewer bind it to a
+// file through THvFileModel (Standard text lines or Hex dump rows).
+#pragma once
+
+#include "common/HyExceptions.h"
+#include "viewer/HvBase.h"
+#include "viewer/HvTypes.h"
+
+#include <QAbstractScrollArea>
+#include <QByteArray>
+#include <QColor>
+#include <QPointer>
+#include <array>
+#include <memory>
+
+class QTimer;
+
+namespace hy::viewer {
+
+class THvCaret;
+class THvColors;
+class THvFileModel;
+class THvFixedFont;
+class THvSingleCaret;
+
+class ENoControllerAssigned : public EHvException {
+public:
+    ENoControllerAssigned();
+};
+
+enum TBorderStyle { bsNone, bsSingle };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// A place in the text: a line and a character index into its LineText (or a display column where named so).
+struct TextPosition {
+    LineNumber Line = 0;
+    int Index = 0;
+    auto operator<=>(const TextPosition&) const = default;
+};
+
+class THvBaseViewer : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit THvBaseViewer(QWidget* parent = nullptr);
+    ~THvBaseViewer() override;
+
+    // --- What a descendant supplies ---
+
+    // The nearest existing line not above line; may scan to find the end. The base returns line.
+    virtual LineNumber ClampLine(LineNumber line);
+    // The text of a line and its length; valid until the next call. Empty for lines that do not exist.
+    virtual const char* LineText(LineNumber line, int& len) = 0;
+    // Finds text (options: soBackward, soMatchCase, soWholeFile) and selects the match; False, with
+    // selection and caret unchanged, when there is none or text is empty. The base searches the lines.
+    virtual bool SearchFor(const QByteArray& text, unsigned options);
+
+    // --- Properties ---
+
+    TBorderStyle BorderStyle() const { return m_borderStyle; }
+    void SetBorderStyle(TBorderStyle style);
+    THvCaret* Caret() const;
+    // Shares caret with other viewers; a change of any of its properties makes the caret anew.
+    void SetCaret(std::shared_ptr<THvCaret> caret);
+    // The controller whose command processor translates keys. When none is set, the first controller
+    // owned by the window is adopted; a controller that is destroyed is forgotten.
+    THvController* Controller() const { return m_controller; }
+    void SetController(THvController* controller);
+    // The assigned or adopted controller; throws ENoControllerAssigned when the window has none.
+    THvController* EnsureController();
+    bool ExpandTabs() const { return m_expandTabs; }
+    void SetExpandTabs(bool expand);
+    THvFixedFont* FixedFont() const { return m_fixedFont; }
+    THvColors* HighlightColors() const { return m_highlightColors; }
+    QColor MarginColor() const { return m_marginColor; }
+    void SetMarginColor(const QColor& color);
+    QColor Color() const { return m_color; }
+    void SetColor(const QColor& color);
+    TScrollStyle ScrollBars() const { return m_scrollBars; }
+    void SetScrollBars(TScrollStyle style);
+    bool ShowBookmarks() const { return m_showBookmarks; }
+    void SetShowBookmarks(bool show);
+    // True: keys move the caret; False: keys scroll and the caret is hidden.
+    bool ShowCaret() const { return m_showCaret; }
+    void SetShowCaret(bool show);
+    int TabSize() const { return m_tabSize; }
+    void SetTabSize(int size); // 0 (or less) is ignored
+
+    // --- View state ---
+
+    LineNumber LineTotal() const { return m_lineTotal; }
+    LineNumber FirstVisibleLine() const { return m_firstLine; }
+    int FirstVisibleColumn() const { return m_firstColumn; }
+    // Sets the total and the vertical scroll bar; caret, selection and view stay.
+    void SetLineTotal(LineNumber count);
+    // When count differs from the total: caret to the start, selection collapsed, first column 0,
+    // bookmarks cleared, scroll bars updated, repaint.
+    void ResetLineTotal(LineNumber count);
+
+    int RowHeight() const { return m_rowHeight; }
+    int CharWidth() const { return m_charWidth; }
+    int VisibleRows() const { return m_visibleRows; }
+    int VisibleColumns() const { return m_visibleColumns; }
+    int MarginWidth() const { return m_marginWidth; }
+    // The glyph drawn for characters the font range leaves out.
+    QChar DefaultCharGlyph() const { return m_defaultGlyph; }
+
+    void ScrollBy(int columns, LineNumber lines);
+    void ScrollToLine(LineNumber line);
+
+    void MoveCaret(int deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex);
+    void MoveCaretTo(LineNumber line, int column, bool extend);
+    void PlaceCaret(LineNumber line, int column);
+    // Caret line and display column.
+    TextPosition CaretLocation() const { return { m_caretLine, m_caretColumn }; }
+    // Caret line and character index.
+    TextPosition CaretCharLocation() const { return { m_caretLine, m_caretIndex }; }
+    // The caret's top-left pixel in the viewport, or (32767, 32767) while it is outside the view.
+    QPoint CaretPixelPosition() const;
+
+    static constexpr int kBookmarkCount = 10;
+    void SetBookmark(int index, LineNumber line, int column);
+    void JumpToBookmark(int index);
+    // Line -1 when unset.
+    TextPosition Bookmark(int index) const;
+
+    // The wait cursor; one flag, so the first HideHourglass ends any number of ShowHourglass calls.
+    void ShowHourglass();
+    void HideHourglass();
+    bool HourglassShown() const { return m_hourglass; }
+
+    // --- Selection and copying ---
+
+    void SelectRange(LineNumber startLine, int startIndex, bool caretAtEnd, int endIndex, LineNumber endLine);
+    // True when the selection is not empty.
+    bool SelectionBounds(LineNumber& startLine, int& startIndex, int& endIndex, LineNumber& endLine) const;
+    TextPosition SelectionStart() const { return m_selStart; }
+    TextPosition SelectionEnd() const { return m_selEnd; }
+    bool HasSelection() const { return m_selStart != m_selEnd; }
+    // Everything but the last line's own text (that ends the range at its index 0).
+    void SelectEntireFile(bool caretAtEnd);
+    // The selected raw text with CR LF between lines; throws ERegionTooLarge beyond 65520 bytes.
+    QByteArray SelectedBytes();
+    // SelectedBytes to the clipboard; an empty selection copies nothing.
+    void CopySelection();
+    // A line as shown: tabs expanded (whatever ExpandTabs says), undisplayable bytes as kDefaultChar,
+    // at most size characters.
+    QByteArray DisplayLineText(LineNumber line, int size = 1024);
+    // The same as text, the default character drawn as DefaultCharGlyph.
+    QString DisplayLineString(LineNumber line, int size = 1024);
+
+    // Carries out a translated command as a key would; False when it is left to ordinary key handling.
+    bool ExecuteCommand(int command);
+
+Q_SIGNALS:
+    // After caret updates, delivered from the event loop; repeated updates before delivery give one signal.
+    void OnShowStatus(qint64 lineNum, int colNum);
+    void OnTopLineChanged(qint64 line);
+    void OnUserCommand(int command);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // Hooks for descendants.
+    virtual void ExpandTabsChanged() { }
+    // The reset of ResetLineTotal, also when the total is unchanged.
+    void ResetView(LineNumber count);
+    // Ends the wait cursor when the scope ends, whatever path it takes.
+    class HourglassScope {
+    public:
+        explicit HourglassScope(THvBaseViewer* viewer, bool show = false);
+        ~HourglassScope();
+        HourglassScope(const HourglassScope&) = delete;
+        HourglassScope& operator=(const HourglassScope&) = delete;
+
+    private:
+        THvBaseViewer* m_viewer;
+    };
+    // Selects a search hit: the caret after the match going forward, on its first character backward.
+    void SelectSearchHit(const SearchHit& hit, unsigned options);
+    void Repaint();
+
+private:
+    QByteArray LineBytes(LineNumber line);
+    int ColumnOfIndex(LineNumber line, int index);
+    int IndexOfColumn(LineNumber line, int column);
+    int LineLength(LineNumber line);
+    TextPosition CellAt(const QPoint& point);
+    void UpdateMetrics();
+    void UpdateScrollBars();
+    void UpdateMinimumSize();
+    void UpdateCaret();
+    void PostStatus();
+    void DeliverStatus();
+    void InvalidateLines(LineNumber from, LineNumber to);
+    void ExtendSelection();
+    void CollapseSelection();
+    void PaintRow(QPainter& painter, int row);
+    void DrawRun(QPainter& painter, const QByteArray& text, int from, int to, int x, int baseline);
+    void VerticalAction(int action);
+    void HorizontalAction(int action);
+    void ReleaseVerticalThumb(int position);
+    void DragStep();
+    bool ExecuteCaretCommand(int command);
+    bool ExecuteScrollCommand(int command);
+    void MoveWord(bool right, bool extend);
+    void SelectWordAt(const QPoint& point);
+    LineNumber PageLines() const;
+
+    // Properties.
+    TBorderStyle m_borderStyle = bsSingle;
+    QPointer<THvController> m_controller;
+    bool m_expandTabs = true;
+    THvFixedFont* m_fixedFont;
+    THvColors* m_highlightColors;
+    QColor m_marginColor;
+    QColor m_color;
+    TScrollStyle m_scrollBars = ssBoth;
+    bool m_showBookmarks = true;
+    bool m_showCaret = true;
+    int m_tabSize = 8;
+
+    // View state.
+    LineNumber m_lineTotal = 0;
+    LineNumber m_firstLine = 0;
+    int m_firstColumn = 0;
+    LineNumber m_caretLine = 0;
+    int m_caretIndex = 0;
+    int m_caretColumn = 0;
+    TextPosition m_selStart;
+    TextPosition m_selEnd;
+    TextPosition m_selAnchor;
+    std::array<TextPosition, kBookmarkCount> m_bookmarks;
+
+    // Metrics.
+    int m_rowHeight = 12;
+    int m_charWidth = 12;
+    int m_visibleRows = 1;
+    int m_visibleColumns = 1;
+    int m_marginWidth = 0;
+    int m_ascent = 10;
+    QFont m_drawFont;
+    std::array<bool, 256> m_inFont {};
+    QChar m_defaultGlyph;
+
+    THvSingleCaret* m_singleCaret;
+    bool m_hourglass = false;
+    bool m_statusPending = false;
+    bool m_inPaint = false;
+    bool m_scrollBarsPending = false;
+    bool m_dragging = false;
+    QPoint m_dragPoint;
+    QTimer* m_dragTimer;
+    int m_wheelRemainder = 0;
+};
+
+// The viewer bound to a file: Standard text lines or Hex rows from a THvFileModel.
+class THvCustomFileViewer : public THvBaseViewer {
+    Q_OBJECT
+public:
+    explicit THvCustomFileViewer(QWidget* parent = nullptr);
+    ~THvCustomFileViewer() override;
+
+    LineNumber ClampLine(LineNumber line) override;
+    const char* LineText(LineNumber line, int& len) override;
+    bool SearchFor(const QByteArray& text, unsigned options) override;
+
+    QString FileName() const;
+    // Closes the file, takes the name (as given) and reopens when the file was open, also when the name
+    // is unchanged: assigning the same name reloads the file.
+    void SetFileName(const QString& name);
+    bool IsOpen() const;
+    // Opening throws hy::EInOutError when the file cannot be opened; the viewer is closed then.
+    void SetIsOpen(bool open);
+    bool InHexMode() const;
+    void SetInHexMode(bool hex);
+    bool FilterChars() const;
+    void SetFilterChars(bool filter);
+    int BufferPageCount() const;
+    void SetBufferPageCount(int count);
+    FileOffset FileSize() const;
+
+    THvFileModel& Model() { return *m_model; }
+
+protected:
+    void ExpandTabsChanged() override;
+
+private:
+    class Events;
+    std::unique_ptr<Events> m_events;
+    std::unique_ptr<THvFileModel> m_model;
+};
+
+class THvFileViewer : public THvCustomFileViewer {
+    Q_OBJECT
+public:
+    using THvCustomFileViewer::THvCustomFileViewer;
+};
+
+} // namespace hy::viewer

@@ -1,0 +1,9 @@
+// Lets GoogleTest print Qt strings readably in failure messages.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }

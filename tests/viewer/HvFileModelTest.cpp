@@ -1,0 +1,535 @@
+// The file model's lines, rows, page cache, checkpoints and failures, checked against a simple split of
+// the whole file.
+#include "viewer/HvFileModelTest.h"
+
+#include "common/HyExceptions.h"
+#include "viewer/HvPageCache.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hy::viewer::test {
+namespace {
+
+    // Opens a file in a model with a recorder attached.
+    struct Fixture {
+        TempFiles files;
+        Recorder events;
+        THvFileModel model { &events };
+        QByteArray data;
+
+        void Open(const QByteArray& bytes)
+        {
+            data = bytes;
+            model.SetFileName(files.Write(bytes));
+            model.Open();
+        }
+    };
+
+    // Every line of the model equals the reference, visited in the given order; then the total.
+    void ExpectLines(Fixture& f, const std::vector<LineNumber>& order)
+    {
+        const auto ref = ReferenceLines(f.data);
+        for (LineNumber line : order) {
+            ASSERT_LT(size_t(line), ref.size());
+            ASSERT_EQ(Text(f.model, line), Shown(ref[size_t(line)])) << "line " << line;
+        }
+    }
+
+    TEST(HvFileModelLines, SmallFilesSplitAtEveryKindOfLineEnd)
+    {
+        struct Case {
+            const char* name;
+            QByteArray data;
+            std::vector<std::string> lines;
+        };
+        const std::vector<Case> cases = {
+            { "cr last byte", "abc\r", { "abc" } },
+            { "crlf at end", "abc\r\n", { "abc", "" } },
+            { "lf at end", "abc\n", { "abc", "" } },
+            { "lf inside", "a\nb", { "a", "b" } },
+            { "mixed", "a\r\nb\rc\nd", { "a", "b", "c", "d" } },
+            { "lone cr", "\r", { "" } },
+            { "lone lf", "\n", { "", "" } },
+            { "cr cr", "a\r\r", { "a", "" } },
+            { "lf cr", "a\n\r", { "a", "" } },
+            { "lf before cr", "\n\r\n", { "", "", "" } },
+            { "empty lines", "\r\r\n\n\r", { "", "", "", "" } },
+            { "zero bytes", QByteArray("a\0b\r\n\0", 6), { "a b", " " } },
+            { "no line end", "plain", { "plain" } },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            Fixture f;
+            f.Open(c.data);
+            EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+            const LineNumber last = LineNumber(c.lines.size()) - 1;
+            EXPECT_EQ(f.model.ClampLine(1000), last);
+            EXPECT_EQ(f.model.LineTotal(), LineNumber(c.lines.size()));
+            ASSERT_EQ(f.events.totals, std::vector<LineNumber> { LineNumber(c.lines.size()) });
+            for (size_t i = 0; i < c.lines.size(); ++i)
+                EXPECT_EQ(Text(f.model, LineNumber(i)), c.lines[i]) << i;
+            EXPECT_EQ(Text(f.model, last + 1), "");
+            EXPECT_EQ(Text(f.model, -1), "");
+            EXPECT_EQ(f.events.depth, 0);
+        }
+    }
+
+    TEST(HvFileModelLines, BeyondTheEndWhileUndeterminedGivesTheLastLine)
+    {
+        Fixture f;
+        f.Open("one\ntwo\nthree");
+        EXPECT_EQ(Text(f.model, 50), "three");
+        EXPECT_EQ(f.model.LineTotal(), 3);
+        EXPECT_EQ(Text(f.model, 50), "");
+        EXPECT_EQ(f.model.ClampLine(50), 2);
+        EXPECT_EQ(f.model.ClampLine(-4), 0);
+    }
+
+    TEST(HvFileModelLines, ClampLineBelowTheFarLineDoesNotScan)
+    {
+        Fixture f;
+        QByteArray data;
+        for (int i = 0; i < 1000; ++i)
+            data += "line " + QByteArray::number(i) + "\n";
+        f.Open(data);
+        EXPECT_EQ(Text(f.model, 500), "line 500");
+        EXPECT_EQ(f.model.ClampLine(400), 400);
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        EXPECT_EQ(f.model.ClampLine(999), 999);
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        EXPECT_EQ(f.model.ClampLine(5000), 1000);
+        EXPECT_EQ(f.model.LineTotal(), 1001);
+    }
+
+    TEST(HvFileModelLines, EmptyFileStaysUndeterminedInBothModes)
+    {
+        Fixture f;
+        f.Open("");
+        for (bool hex : { false, true }) {
+            f.model.SetInHexMode(hex);
+            EXPECT_EQ(f.model.ClampLine(0), 0);
+            EXPECT_EQ(f.model.ClampLine(77), 0);
+            EXPECT_EQ(Text(f.model, 0), "");
+            EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        }
+        EXPECT_FALSE(f.model.FindText("a", 0, 0, 0));
+        EXPECT_FALSE(f.model.FindBytes("a", soWholeFile, 0));
+        EXPECT_TRUE(f.events.totals.empty());
+    }
+
+    TEST(HvFileModelLines, LongLineShowsItsFirst1023Characters)
+    {
+        Fixture f;
+        f.Open(QByteArray(5000, 'x') + "\r\nnext\r\n" + QByteArray(1023, 'y') + "\n" + QByteArray(1024, 'z'));
+        EXPECT_EQ(Text(f.model, 0), std::string(1023, 'x'));
+        EXPECT_EQ(Text(f.model, 1), "next");
+        EXPECT_EQ(Text(f.model, 2), std::string(1023, 'y'));
+        EXPECT_EQ(Text(f.model, 3), std::string(1023, 'z'));
+        EXPECT_EQ(f.model.ClampLine(10), 3);
+    }
+
+    TEST(HvFileModelLines, LineEndsOnPageAndBlockBoundaries)
+    {
+        // CR at the last byte of a page and LF at the first byte of the next, and the same around the
+        // boundaries of the growing scan blocks.
+        for (qint64 at : { 4095LL, 4096LL, 16383LL, 20479LL, 86015LL, 348159LL, 1396735LL }) {
+            for (const char* brk : { "\r\n", "\r", "\n", "\r\r", "\n\r" }) {
+                SCOPED_TRACE(std::to_string(at) + " " + (brk[0] == '\r' ? "CR" : "LF") + std::to_string(strlen(brk)));
+                QByteArray data(at + 3000, 'a');
+                for (qint64 i = 61; i < data.size(); i += 61)
+                    data[i] = '\n';
+                data.replace(at, qsizetype(strlen(brk)), brk);
+                Fixture f;
+                f.Open(data);
+                const auto ref = ReferenceLines(data);
+                EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), LineNumber(ref.size()) - 1);
+                std::vector<LineNumber> order;
+                for (LineNumber l = LineNumber(ref.size()) - 1; l >= 0; --l)
+                    order.push_back(l);
+                ExpectLines(f, order);
+                Fixture g;
+                g.Open(data);
+                order.clear();
+                for (LineNumber l = 0; l < LineNumber(ref.size()); ++l)
+                    order.push_back(l);
+                ExpectLines(g, order);
+            }
+        }
+    }
+
+    TEST(HvFileModelLines, RandomFilesMatchAnIndependentSplit)
+    {
+        std::mt19937 rng(1234);
+        for (int round = 0; round < 12; ++round) {
+            SCOPED_TRACE(round);
+            Fixture f;
+            f.Open(RandomText(rng, 200 + int(rng() % 3000), "ab \t\x80\xff", round % 3 ? 80 : 3));
+            const auto ref = ReferenceLines(f.data);
+            const LineNumber total = LineNumber(ref.size());
+            f.events.caretLine = LineNumber(rng() % unsigned(total));
+            // Forward, then random jumps (backward scans from anchors), then the total.
+            std::vector<LineNumber> order;
+            for (LineNumber l = 0; l < std::min<LineNumber>(total, 40); ++l)
+                order.push_back(l);
+            for (int i = 0; i < 300; ++i)
+                order.push_back(LineNumber(rng() % unsigned(total)));
+            ExpectLines(f, order);
+            EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), total - 1);
+            EXPECT_EQ(f.model.LineTotal(), total);
+            order.clear();
+            for (LineNumber l = total - 1; l >= 0 && l > total - 60; --l)
+                order.push_back(l);
+            for (int i = 0; i < 300; ++i)
+                order.push_back(LineNumber(rng() % unsigned(total)));
+            ExpectLines(f, order);
+            EXPECT_EQ(f.events.totals, std::vector<LineNumber> { total });
+            EXPECT_EQ(f.events.depth, 0);
+        }
+    }
+
+    TEST(HvFileModelLines, CheckpointsStayBoundedAndGotoMatchesTheSplit)
+    {
+        std::mt19937 rng(99);
+        Fixture f;
+        f.model.SetCheckpointLimit(8);
+        f.Open(RandomText(rng, 30000, "xyz", 20));
+        const auto ref = ReferenceLines(f.data);
+        const LineNumber total = LineNumber(ref.size());
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), total - 1);
+        EXPECT_LE(f.model.CheckpointCount(), 8);
+        EXPECT_GE(f.model.CheckpointCount(), 4);
+        // The table covers the file: the interval is the smallest power-of-two multiple that fits.
+        EXPECT_GT(f.model.CheckpointInterval() * 8, total);
+        EXPECT_LE(f.model.CheckpointInterval() * 2, total);
+        std::vector<LineNumber> order;
+        for (int i = 0; i < 500; ++i)
+            order.push_back(LineNumber(rng() % unsigned(total)));
+        ExpectLines(f, order);
+    }
+
+    TEST(HvFileModelLines, SearchPassRecordsCheckpointsToo)
+    {
+        std::mt19937 rng(5);
+        Fixture f;
+        f.Open(RandomText(rng, 5000, "ab", 30));
+        EXPECT_FALSE(f.model.FindText("zzz", soWholeFile, 0, 0));
+        const LineNumber total = LineNumber(ReferenceLines(f.data).size());
+        EXPECT_EQ(f.model.LineTotal(), total);
+        EXPECT_EQ(f.model.CheckpointCount(), int(total / f.model.CheckpointInterval()) + 1);
+        std::vector<LineNumber> order;
+        for (int i = 0; i < 200; ++i)
+            order.push_back(LineNumber(rng() % unsigned(total)));
+        ExpectLines(f, order);
+    }
+
+    TEST(HvFileModelHex, RowsMatchAReferenceDump)
+    {
+        std::mt19937 rng(7);
+        for (int size : { 1, 15, 16, 17, 31, 32, 4095, 4096, 4097, 10000 + int(rng() % 5000) }) {
+            SCOPED_TRACE(size);
+            QByteArray data(size, 0);
+            for (char& c : data)
+                c = char(rng());
+            Fixture f;
+            f.Open(data);
+            f.model.SetInHexMode(true);
+            const LineNumber rows = (size + 15) / 16;
+            EXPECT_EQ(f.model.LineTotal(), rows);
+            EXPECT_EQ(f.model.ClampLine(rows + 5), rows - 1);
+            for (bool filter : { true, false }) {
+                for (bool tabs : { false, true }) {
+                    f.model.SetFilterChars(filter);
+                    f.model.SetExpandTabs(tabs);
+                    for (LineNumber r = 0; r < rows; r += 1 + LineNumber(rng() % 7))
+                        ASSERT_EQ(Text(f.model, r), ReferenceHexRow(data, r, filter, tabs)) << r;
+                    ASSERT_EQ(Text(f.model, rows - 1), ReferenceHexRow(data, rows - 1, filter, tabs));
+                }
+            }
+            EXPECT_EQ(Text(f.model, rows), "");
+        }
+    }
+
+    TEST(HvFileModelHex, SixteenAndSeventeenByteFiles)
+    {
+        auto row = [](std::string head, std::string chars) {
+            head.resize(59, ' ');
+            chars.resize(16, ' ');
+            return head + chars;
+        };
+        Fixture f;
+        f.Open("Hello\r\n");
+        f.model.SetInHexMode(true);
+        EXPECT_EQ(Text(f.model, 0), row("00000000  48 65 6C 6C 6F 0D 0A", "Hello.."));
+        Fixture g;
+        g.Open("0123456789abcdef");
+        g.model.SetInHexMode(true);
+        EXPECT_EQ(g.model.LineTotal(), 1);
+        EXPECT_EQ(
+            Text(g.model, 0), row("00000000  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66", "0123456789abcdef"));
+        g.Open("0123456789abcdefX");
+        g.model.SetInHexMode(true);
+        EXPECT_EQ(g.model.LineTotal(), 2);
+        EXPECT_EQ(Text(g.model, 1), row("00000010  58", "X"));
+    }
+
+    TEST(HvFileModelHex, FilesBeyond4GiBOpenAndShowWideOffsets)
+    {
+        TempFiles files;
+        const QString path = files.Write("head\n", QStringLiteral("big.bin"));
+        const qint64 size = (qint64(5) << 30) + 7;
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), size - 7), 0);
+        QFile tail(path);
+        ASSERT_TRUE(tail.open(QIODevice::Append));
+        tail.write("needle\n");
+        tail.close();
+        THvFileModel m;
+        m.SetFileName(path);
+        m.Open();
+        EXPECT_EQ(m.FileSize(), size);
+        EXPECT_EQ(Text(m, 0), "head");
+        EXPECT_EQ(Text(m, 1), std::string(1023, ' '));
+        m.SetInHexMode(true);
+        const LineNumber rows = (size + 15) / 16;
+        EXPECT_EQ(m.LineTotal(), rows);
+        // Nine digits from 4 GiB on, taking one of the two blanks.
+        EXPECT_EQ(Text(m, rows - 1).substr(0, 15), "140000000 6E 65");
+        EXPECT_EQ(Text(m, 0).substr(0, 12), "00000000  68");
+        const auto hit = m.FindBytes("NEEDLE", soWholeFile | soBackward, 0);
+        ASSERT_TRUE(hit);
+        EXPECT_EQ(hit->StartLine, (size - 7) / 16);
+        EXPECT_EQ(hit->StartIndex, 59 + int((size - 7) % 16));
+    }
+
+    TEST(HvFileModelHex, ModeSwitchKeepsTheTextTotal)
+    {
+        Fixture f;
+        f.Open("a\nb\nc\n");
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        f.model.SetInHexMode(true);
+        EXPECT_EQ(f.model.LineTotal(), 1);
+        f.model.SetInHexMode(false);
+        EXPECT_EQ(f.model.ClampLine(100), 3);
+        f.model.SetInHexMode(true);
+        EXPECT_EQ(f.model.LineTotal(), 1);
+        f.model.SetInHexMode(false);
+        EXPECT_EQ(f.model.LineTotal(), 4);
+        EXPECT_EQ(f.events.totals.size(), 1u);
+    }
+
+    TEST(HvFileModelCache, PageCountIsClamped)
+    {
+        THvFileModel m;
+        EXPECT_EQ(m.BufferPageCount(), 16);
+        for (auto [set, want] : std::vector<std::pair<int, int>> { { 1, 2 }, { 1000, 512 }, { -5, 2 }, { 37, 37 } }) {
+            m.SetBufferPageCount(set);
+            EXPECT_EQ(m.BufferPageCount(), want);
+            EXPECT_EQ(int(m.PageTable().size()), want);
+        }
+    }
+
+    TEST(HvFileModelCache, LeastRecentlyUsedPageIsRefilledLowestIndexFirst)
+    {
+        Fixture f;
+        QByteArray data(10 * 4096, 0);
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = char('a' + (i / 4096));
+        f.model.SetBufferPageCount(3);
+        f.Open(data);
+        f.model.SetInHexMode(true);
+        auto row = [&](int page) { return Text(f.model, LineNumber(page) * 256); };
+        row(0);
+        row(1);
+        row(2);
+        auto t = f.model.PageTable();
+        EXPECT_EQ(t[0].Page, 0);
+        EXPECT_EQ(t[1].Page, 1);
+        EXPECT_EQ(t[2].Page, 2);
+        row(0); // touches page 0 again
+        row(3); // replaces page 1, the least recently used
+        t = f.model.PageTable();
+        EXPECT_EQ(t[1].Page, 3);
+        EXPECT_EQ(t[1].Valid, 4096);
+        EXPECT_EQ(t[0].Stamp, 4);
+        EXPECT_EQ(t[1].Stamp, 5);
+        EXPECT_EQ(f.model.PageUseCounter(), 5);
+        EXPECT_EQ(f.model.CurrentPageEntry(), 1);
+    }
+
+    TEST(HvFileModelCache, ShrinkingKeepsTheCurrentPage)
+    {
+        Fixture f;
+        std::mt19937 rng(3);
+        QByteArray data(20 * 4096 + 100, 0);
+        for (char& c : data)
+            c = char(rng());
+        f.model.SetBufferPageCount(32);
+        f.Open(data);
+        f.model.SetInHexMode(true);
+        for (int page = 0; page < 16; ++page)
+            Text(f.model, LineNumber(page) * 256);
+        const LineNumber lastRow = f.model.LineTotal() - 1;
+        const std::string before = Text(f.model, lastRow);
+        const int entry = f.model.CurrentPageEntry();
+        ASSERT_GE(entry, 2);
+        f.model.SetBufferPageCount(2);
+        EXPECT_EQ(f.model.CurrentPageEntry(), 0);
+        EXPECT_EQ(f.model.PageTable()[0].Page, 20);
+        EXPECT_EQ(f.model.PageTable()[0].Valid, 100);
+        EXPECT_EQ(Text(f.model, lastRow - 1), ReferenceHexRow(data, lastRow - 1, true, false));
+        EXPECT_EQ(Text(f.model, lastRow), before);
+        EXPECT_EQ(before, ReferenceHexRow(data, lastRow, true, false));
+        EXPECT_EQ(f.model.PageUseCounter(), 17); // both rows came from the kept page without a fetch
+    }
+
+    TEST(HvFileModelCache, UseCounterWrapsAndClearsStamps)
+    {
+        Fixture f;
+        f.model.SetBufferPageCount(2);
+        f.Open(QByteArray(3 * 4096, 'q'));
+        f.model.SetInHexMode(true);
+        for (int i = 0; i < 65534; ++i)
+            Text(f.model, (i % 2) * 256);
+        EXPECT_EQ(f.model.PageUseCounter(), 65534);
+        Text(f.model, 512); // the 65535th fetch wraps the counter
+        EXPECT_EQ(f.model.PageUseCounter(), 1);
+        const auto t = f.model.PageTable();
+        EXPECT_EQ(t[f.model.CurrentPageEntry()].Page, 2);
+        EXPECT_EQ(t[f.model.CurrentPageEntry()].Stamp, 1);
+        EXPECT_EQ(t[1 - f.model.CurrentPageEntry()].Stamp, 0);
+        EXPECT_EQ(Text(f.model, 0).substr(59, 16), std::string(16, 'q'));
+    }
+
+    TEST(HvFileModelOpen, FailuresRaiseTheViewerErrorsAndLeaveTheModelClosed)
+    {
+        TempFiles files;
+        const QString fifo = files.Path(QStringLiteral("pipe"));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        struct Case {
+            QString path;
+            int code;
+            QString message;
+        };
+        std::vector<Case> cases = {
+            { files.Path(QStringLiteral("missing.txt")), 2, QStringLiteral("Viewer: file not found") },
+            { files.Path(QStringLiteral("nodir/x.txt")), 3,
+                QStringLiteral("Viewer: path not found or invalid file name") },
+            { files.Path(QString()), 5, QStringLiteral("Viewer: not a regular file") },
+            { fifo, 5, QStringLiteral("Viewer: not a regular file") },
+            { QStringLiteral("/dev/zero"), 5, QStringLiteral("Viewer: not a regular file") },
+        };
+        if (::geteuid() != 0) {
+            const QString locked = files.Write("secret", QStringLiteral("Locked.TXT"));
+            ::chmod(QFile::encodeName(locked).constData(), 0);
+            cases.push_back({ locked, 5, QStringLiteral("Viewer: file access denied") });
+        }
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path.toStdString());
+            THvFileModel m;
+            m.SetFileName(files.Write("previous", QStringLiteral("prev.txt")));
+            m.Open();
+            m.SetFileName(c.path);
+            try {
+                m.Open();
+                ADD_FAILURE() << "opened";
+            } catch (const EInOutError& e) {
+                EXPECT_EQ(e.ErrorCode(), c.code);
+                EXPECT_EQ(e.Message(), c.message);
+            }
+            EXPECT_FALSE(m.IsOpen());
+            EXPECT_EQ(m.FileSize(), 0);
+            EXPECT_EQ(m.LineTotal(), 0);
+            EXPECT_EQ(m.ClampLine(5), 0);
+            EXPECT_EQ(Text(m, 0), "");
+        }
+    }
+
+    TEST(HvFileModelOpen, NameKeepsItsCaseAndEmptyNameDoesNothing)
+    {
+        TempFiles files;
+        THvFileModel m;
+        m.Open();
+        EXPECT_FALSE(m.IsOpen());
+        const QString path = files.Write("Mixed\n", QStringLiteral("MiXeD.Txt"));
+        m.SetFileName(path);
+        EXPECT_EQ(m.FileName(), path);
+        m.Open();
+        EXPECT_TRUE(m.IsOpen());
+        EXPECT_EQ(m.FileSize(), 6);
+        EXPECT_EQ(Text(m, 0), "Mixed");
+        m.Close();
+        EXPECT_FALSE(m.IsOpen());
+        EXPECT_EQ(m.LineTotal(), 0);
+    }
+
+    TEST(HvFileModelOpen, FileThatShrinksOrGrowsWhileShownNeverBreaksTheModel)
+    {
+        std::mt19937 rng(11);
+        Fixture f;
+        f.Open(RandomText(rng, 3000, "mn", 60));
+        const auto ref = ReferenceLines(f.data);
+        EXPECT_EQ(Text(f.model, 10), Shown(ref[10]));
+        const QByteArray kept = f.data.left(5000);
+        ASSERT_EQ(::truncate(QFile::encodeName(f.model.FileName()).constData(), kept.size()), 0);
+        const auto shortRef = ReferenceLines(kept);
+        // The end of the data is where the reads stop.
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), LineNumber(shortRef.size()) - 1);
+        EXPECT_EQ(Text(f.model, LineNumber(shortRef.size()) - 1), Shown(shortRef.back()));
+        EXPECT_EQ(Text(f.model, 10), Shown(ref[10]));
+        for (LineNumber l = 0; l < LineNumber(shortRef.size()); l += 7)
+            Text(f.model, l);
+        EXPECT_FALSE(f.model.FindText("zz", soWholeFile, 0, 0));
+        EXPECT_FALSE(f.model.FindText("zz", soWholeFile | soBackward, 0, 0));
+        f.model.SetInHexMode(true);
+        const LineNumber rows = f.model.LineTotal();
+        for (LineNumber r = rows - 1; r > rows - 400; --r) {
+            const std::string row = Text(f.model, r);
+            EXPECT_EQ(row.size(), 75u);
+            if (r * 16 >= kept.size()) {
+                EXPECT_EQ(row.substr(10), std::string(65, ' '));
+            }
+        }
+        EXPECT_FALSE(f.model.FindBytes("zz", soWholeFile, 0));
+        EXPECT_FALSE(f.model.FindBytes("zz", soWholeFile | soBackward, 0));
+        // Growing back: still the size taken at open.
+        QFile grow(f.model.FileName());
+        ASSERT_TRUE(grow.open(QIODevice::Append));
+        grow.write(QByteArray(200000, 'g'));
+        grow.close();
+        EXPECT_EQ(f.model.FileSize(), f.data.size());
+        EXPECT_EQ(Text(f.model, rows - 1).size(), 75u);
+    }
+
+    TEST(HvFileModelStop, StopHookEndsALongScanWithoutHarm)
+    {
+        std::mt19937 rng(21);
+        Fixture f;
+        QByteArray data;
+        while (data.size() < 12 * 1024 * 1024)
+            data += "some line of text that repeats " + QByteArray::number(int(data.size())) + "\n";
+        f.Open(data);
+        int polls = 0;
+        f.model.SetStopHook([&] { return ++polls >= 1; });
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), kUndeterminedTotal - 1);
+        EXPECT_TRUE(f.model.Stopped());
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        EXPECT_EQ(Text(f.model, 10000000), "");
+        EXPECT_TRUE(f.model.Stopped());
+        EXPECT_FALSE(f.model.FindText("absent", soWholeFile, 0, 0));
+        EXPECT_TRUE(f.model.Stopped());
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        EXPECT_GE(polls, 3);
+        f.model.SetStopHook({});
+        const auto ref = ReferenceLines(data);
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), LineNumber(ref.size()) - 1);
+        EXPECT_FALSE(f.model.Stopped());
+        std::vector<LineNumber> order;
+        for (int i = 0; i < 100; ++i)
+            order.push_back(LineNumber(rng() % ref.size()));
+        ExpectLines(f, order);
+        EXPECT_EQ(f.events.depth, 0);
+    }
+
+} // namespace
+} // namespace hy::viewer::test

@@ -1,0 +1,279 @@
+// Selection, clipboard copy, lines in display form, word selection, the line search and the painted
+// highlight of the viewer widget, against a viewer over lines in memory.
+#include "HvViewrTestSupport.h"
+
+#include "viewer/HvColor.h"
+#include "viewer/HvCommands.h"
+#include "viewer/HvFxFnt.h"
+#include "viewer/HvLayout.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QImage>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace hy::viewer;
+using namespace hy::viewer::test;
+
+namespace {
+
+class HvViewrSelTest : public ::testing::Test {
+protected:
+    HvViewrSelTest() { viewer.SetController(&controller); }
+    TextPosition Caret() const { return viewer.CaretCharLocation(); }
+    QByteArray Copied()
+    {
+        QGuiApplication::clipboard()->setText(QStringLiteral("<before>"));
+        viewer.CopySelection();
+        return QGuiApplication::clipboard()->text().toUtf8();
+    }
+
+    THvController controller;
+    TMemoryViewer viewer;
+};
+
+} // namespace
+
+TEST_F(HvViewrSelTest, SelectAllLeavesTheLastLinesOwnText)
+{
+    struct Case {
+        QList<QByteArray> Lines;
+        bool Undetermined;
+        QByteArray Expected;
+    };
+    const Case cases[] = {
+        { { "one", "two", "three" }, false, "one\r\ntwo\r\n" }, // no final line break
+        { { "one", "two", "" }, false, "one\r\ntwo\r\n" }, // final line break: everything
+        { { "one", "two", "three" }, true, "one\r\ntwo\r\n" }, // the end is found first
+        { { "single" }, false, "" },
+    };
+    for (const Case& c : cases) {
+        viewer.SetLines({});
+        viewer.SetLines(c.Lines, c.Undetermined);
+        ShowGrid(viewer, 40, 10);
+        viewer.SelectEntireFile(false);
+        EXPECT_EQ(viewer.LineTotal(), c.Lines.size());
+        EXPECT_EQ(viewer.SelectedBytes(), c.Expected) << c.Lines.join('|').toStdString();
+        EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    }
+    viewer.SelectEntireFile(true);
+    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })); // one line: start and end coincide
+    viewer.SetLines({ "a", "b", "c" });
+    viewer.SelectEntireFile(true);
+    EXPECT_EQ(Caret(), (TextPosition { 2, 0 }));
+}
+
+TEST_F(HvViewrSelTest, CopyJoinsLinesWithCrLfAndKeepsRawText)
+{
+    viewer.SetLines({ "first\tline", "middle", "", "last line" });
+    ShowGrid(viewer, 40, 10);
+    viewer.SelectRange(0, 2, true, 4, 3);
+    EXPECT_EQ(Copied(), QByteArray("rst\tline\r\nmiddle\r\n\r\nlast"));
+    viewer.SelectRange(1, 1, true, 4, 1);
+    EXPECT_EQ(Copied(), QByteArray("idd"));
+
+    // An empty selection copies nothing: the clipboard keeps what it had.
+    viewer.MoveCaretTo(0, 0, false);
+    EXPECT_EQ(Copied(), QByteArray("<before>"));
+}
+
+TEST_F(HvViewrSelTest, ClipboardTextIsUtf8OnlyWhenTheBytesAre)
+{
+    viewer.SetLines({ "caf\xC3\xA9", "caf\xE9 \x80" });
+    ShowGrid(viewer, 40, 10);
+    viewer.SelectRange(0, 0, true, 5, 0);
+    viewer.CopySelection();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("café"));
+    viewer.SelectRange(1, 0, true, 6, 1);
+    viewer.CopySelection();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("café €"));
+}
+
+TEST_F(HvViewrSelTest, CopyingMoreThan65520BytesIsRefused)
+{
+    // 64 lines of 1021 characters and CR LF make 65472 bytes; 48 more of the next line reach 65520.
+    QList<QByteArray> lines;
+    for (int i = 0; i < 70; ++i)
+        lines << QByteArray(1021, char('a' + i % 26));
+    viewer.SetLines(lines);
+    ShowGrid(viewer, 40, 10);
+
+    viewer.SelectRange(0, 0, true, 48, 64);
+    const QByteArray bytes = viewer.SelectedBytes();
+    EXPECT_EQ(bytes.size(), 65520);
+    EXPECT_TRUE(bytes.endsWith(QByteArray(48, char('a' + 64 % 26))));
+    viewer.CopySelection();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().size(), 65520);
+
+    viewer.SelectRange(0, 0, true, 49, 64);
+    EXPECT_THROW(viewer.SelectedBytes(), hy::ERegionTooLarge);
+    try {
+        viewer.CopySelection();
+        ADD_FAILURE() << "no exception";
+    } catch (const hy::ERegionTooLarge& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Region is too large (> 64K)"));
+    }
+    // Select All on a large text fails the same way.
+    viewer.SetLines(NumberedLines(100000, "a longer line of text "));
+    viewer.SelectEntireFile(false);
+    EXPECT_THROW(viewer.SelectedBytes(), hy::ERegionTooLarge);
+}
+
+TEST_F(HvViewrSelTest, SelectRangePutsTheCaretOnTheChosenEndAndShowsIt)
+{
+    viewer.SetLines(NumberedLines(200));
+    ShowGrid(viewer, 40, 10);
+    viewer.SelectRange(150, 2, true, 4, 160);
+    EXPECT_EQ(Caret(), (TextPosition { 160, 4 }));
+    EXPECT_LE(viewer.FirstVisibleLine(), 160);
+    EXPECT_GT(viewer.FirstVisibleLine() + viewer.VisibleRows(), 160);
+    LineNumber startLine = 0, endLine = 0;
+    int startIndex = 0, endIndex = 0;
+    EXPECT_TRUE(viewer.SelectionBounds(startLine, startIndex, endIndex, endLine));
+    EXPECT_EQ(startLine, 150);
+    EXPECT_EQ(startIndex, 2);
+    EXPECT_EQ(endIndex, 4);
+    EXPECT_EQ(endLine, 160);
+
+    // Caret on the start; extending from there moves the start, the anchor being the end.
+    viewer.SelectRange(20, 1, false, 3, 25);
+    EXPECT_EQ(Caret(), (TextPosition { 20, 1 }));
+    EXPECT_EQ(viewer.FirstVisibleLine(), 20);
+    viewer.ExecuteCommand(ccExtendDown);
+    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 21, 1 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 25, 3 }));
+
+    // Indexes beyond a line are clamped to it.
+    viewer.SelectRange(3, 50, true, 99, 4);
+    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 3, 6 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 4, 6 }));
+    viewer.MoveCaretTo(0, 0, false);
+    EXPECT_FALSE(viewer.SelectionBounds(startLine, startIndex, endIndex, endLine));
+}
+
+TEST_F(HvViewrSelTest, DoubleClickSelectsAWordWithItsTrailingBlanks)
+{
+    viewer.SetLines({ "alpha beta  gamma", "", "x\ty" });
+    ShowGrid(viewer, 40, 10);
+    const int cw = viewer.CharWidth();
+    const int rh = viewer.RowHeight();
+    auto at = [&](int column, int row) { return QPoint(column * cw + 1, row * rh + rh / 2); };
+    struct Case {
+        int Column, Row;
+        TextPosition Start, End;
+    };
+    const Case cases[] = {
+        { 7, 0, { 0, 6 }, { 0, 12 } }, // "beta" and its two blanks
+        { 10, 0, { 0, 6 }, { 0, 12 } }, // on the blanks: the word before them
+        { 0, 0, { 0, 0 }, { 0, 6 } }, { 30, 0, { 0, 12 }, { 0, 17 } }, // beyond the end: the last word
+        { 3, 2, { 2, 0 }, { 2, 2 } }, // inside the tab: "x" and the tab
+    };
+    for (const Case& c : cases) {
+        viewer.MoveCaretTo(0, 0, false);
+        QTest::mouseDClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, at(c.Column, c.Row));
+        EXPECT_EQ(viewer.SelectionStart(), c.Start) << c.Column << "," << c.Row;
+        EXPECT_EQ(viewer.SelectionEnd(), c.End) << c.Column << "," << c.Row;
+        EXPECT_EQ(Caret(), c.End);
+    }
+    viewer.MoveCaretTo(0, 3, false);
+    QTest::mouseDClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, at(2, 1)); // empty line
+    EXPECT_FALSE(viewer.HasSelection());
+}
+
+TEST_F(HvViewrSelTest, DisplayLineTextExpandsTabsAndReplacesUndisplayables)
+{
+    viewer.SetLines({ QByteArray("a\tb\x01\x81\xE9", 6), QByteArray(2000, 'z'), "" });
+    ShowGrid(viewer, 40, 10);
+    viewer.SetExpandTabs(false); // display form expands whatever the view does
+    EXPECT_EQ(viewer.DisplayLineText(0), QByteArray("a       b\x7F\x7F\xE9"));
+    EXPECT_EQ(viewer.DisplayLineText(0, 4), QByteArray("a   "));
+    EXPECT_EQ(viewer.DisplayLineText(1).size(), 1024);
+    EXPECT_EQ(viewer.DisplayLineText(2), QByteArray());
+    const QString shown = viewer.DisplayLineString(0);
+    EXPECT_EQ(shown.size(), 12);
+    EXPECT_EQ(shown.at(9), viewer.DefaultCharGlyph());
+    EXPECT_EQ(shown.at(11), QChar(0xE9));
+    EXPECT_NE(viewer.DefaultCharGlyph(), QChar(' '));
+}
+
+TEST_F(HvViewrSelTest, LineSearchSelectsTheHitAndContinuesFromTheCaret)
+{
+    viewer.SetLines({ "nothing here", "one cat, two cats", "CAT at the start", "", "last Cat" });
+    ShowGrid(viewer, 40, 10);
+    struct Step {
+        const char* Text;
+        unsigned Options;
+        bool Found;
+        TextPosition Start, End, Caret;
+    };
+    const Step steps[] = {
+        { "cat", 0, true, { 1, 4 }, { 1, 7 }, { 1, 7 } },
+        { "cat", 0, true, { 1, 13 }, { 1, 16 }, { 1, 16 } }, // the second in the same line
+        { "cat", 0, true, { 2, 0 }, { 2, 3 }, { 2, 3 } },
+        { "cat", soMatchCase, false, { 2, 0 }, { 2, 3 }, { 2, 3 } }, // nothing: everything stays
+        { "cat", soBackward, true, { 2, 0 }, { 2, 3 }, { 2, 0 } }, // ends at the caret: found
+        { "cat", soBackward, true, { 1, 13 }, { 1, 16 }, { 1, 13 } },
+        { "cat", soBackward, true, { 1, 4 }, { 1, 7 }, { 1, 4 } },
+        { "cat", soBackward, false, { 1, 4 }, { 1, 7 }, { 1, 4 } },
+        { "cat", soBackward | soWholeFile, true, { 4, 5 }, { 4, 8 }, { 4, 5 } },
+        { "Cat", soWholeFile | soMatchCase, true, { 4, 5 }, { 4, 8 }, { 4, 8 } },
+        { "", 0, false, { 4, 5 }, { 4, 8 }, { 4, 8 } },
+    };
+    int n = 0;
+    for (const Step& s : steps) {
+        EXPECT_EQ(viewer.SearchFor(s.Text, s.Options), s.Found) << "step " << n;
+        EXPECT_EQ(viewer.SelectionStart(), s.Start) << "step " << n;
+        EXPECT_EQ(viewer.SelectionEnd(), s.End) << "step " << n;
+        EXPECT_EQ(Caret(), s.Caret) << "step " << n;
+        ++n;
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(HvViewrSelTest, ForwardSearchRunsToTheEndOfAnUndeterminedText)
+{
+    viewer.SetLines(NumberedLines(3000), true);
+    ShowGrid(viewer, 40, 10);
+    EXPECT_FALSE(viewer.SearchFor("no such text", 0));
+    EXPECT_EQ(viewer.LineTotal(), 3000);
+    EXPECT_TRUE(viewer.SearchFor("line 2999", 0));
+    EXPECT_EQ(Caret(), (TextPosition { 2999, 9 }));
+    EXPECT_EQ(viewer.FirstVisibleLine(), 2990);
+}
+
+TEST_F(HvViewrSelTest, PaintedHighlightCoversOnlySelectedCharacters)
+{
+    viewer.SetLines({ "0123456789", "", "abcdefgh", "tail" });
+    ShowGrid(viewer, 20, 5);
+    viewer.SetColor(Qt::white);
+    viewer.FixedFont()->SetColor(Qt::black);
+    viewer.HighlightColors()->SetBackColor(QColor(255, 0, 0));
+    viewer.HighlightColors()->SetTextColor(Qt::white);
+    viewer.SelectRange(0, 3, true, 4, 2); // from "3" on line 0 to before "e" on line 2
+    viewer.SetShowCaret(false);
+
+    const QImage image = viewer.viewport()->grab().toImage();
+    if (const QByteArray dir = qgetenv("HY_VIEWER_SHOTS"); !dir.isEmpty())
+        image.save(QDir(QString::fromLocal8Bit(dir)).filePath(QStringLiteral("viewer-selection.png")));
+    const int cw = viewer.CharWidth();
+    const int rh = viewer.RowHeight();
+    // The cell's top-left pixel row lies above every glyph, so it shows the fill colour.
+    auto fill = [&](int column, int row) { return image.pixelColor(column * cw + cw / 2, row * rh); };
+    const QColor red(255, 0, 0);
+    EXPECT_NE(fill(2, 0), red); // before the selection
+    EXPECT_EQ(fill(3, 0), red); // first selected character
+    EXPECT_EQ(fill(9, 0), red); // last character of the line
+    EXPECT_NE(fill(10, 0), red); // past the line's text: no highlight
+    EXPECT_NE(fill(0, 1), red); // an empty line in the selection shows none
+    EXPECT_EQ(fill(3, 2), red);
+    EXPECT_NE(fill(4, 2), red); // the end is exclusive
+    EXPECT_NE(fill(0, 3), red);
+
+    // Some dark (text) pixels inside the highlighted cells: the characters are drawn over the fill.
+    bool textDrawn = false;
+    for (int y = 0; y < rh && !textDrawn; ++y)
+        for (int x = 3 * cw; x < 10 * cw && !textDrawn; ++x)
+            textDrawn = image.pixelColor(x, y) != red;
+    EXPECT_TRUE(textDrawn);
+}

@@ -92,6 +92,8 @@ TChildForm::TChildForm(TMainForm* mainForm)
     m_tabSet->setShape(QTabBar::RoundedSouth);
     m_tabSet->setDrawBase(false);
     m_tabSet->setExpanding(false);
+    m_tabSet->setUsesScrollButtons(false);
+    m_tabSet->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_tabSet->setFocusPolicy(Qt::NoFocus);
     m_tabSet->addTab(QStringLiteral("Standard"));
     m_tabSet->addTab(QStringLiteral("Hex"));
@@ -187,6 +189,8 @@ void TChildForm::SetThirdTab(const QString& caption)
         m_tabSet->addTab(caption);
     else
         m_tabSet->setTabText(2, caption);
+    m_tabSet->adjustSize();
+    m_tabSet->updateGeometry();
 }
 
 void TChildForm::RemoveThirdTab()

@@ -20,3 +20,7 @@ hy_add_test(test_app_mainform
 hy_add_test(test_app_commands
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainCommandsTest.cpp
   LIBS hy_app_ui)
+
+# Pictures of the main window and dialogs for a person to look at; not run by ctest.
+add_executable(hy_app_shots ${CMAKE_CURRENT_LIST_DIR}/AppShots.cpp)
+target_link_libraries(hy_app_shots PRIVATE hy_app_ui Qt6::Test)

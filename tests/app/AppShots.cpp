@@ -1,0 +1,65 @@
+// Takes pictures of the main window and its dialogs for a person to look at (not a test):
+//   hy_app_shots OUTDIR FILE...
+#include "app/Brview1.h"
+#include "app/Brview2.h"
+#include "app/Brview3.h"
+#include "app/Input.h"
+#include "common/Alert.h"
+#include "common/Ask.h"
+#include "common/Askmulti.h"
+#include "viewer/HvViewr.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QTest>
+#include <QTimer>
+
+using namespace hy::app;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QStringList args = app.arguments();
+    args.removeFirst();
+    if (args.size() < 2)
+        return 2;
+    const QDir out(args.takeFirst());
+    TMainForm form;
+    form.resize(1100, 700);
+    form.show();
+    QTest::qWaitForWindowExposed(&form);
+    for (const QString& f : args)
+        form.OpenFileInViewer(f, ViewMode::BySettings, false);
+    form.TileVertical();
+    if (TChildForm* c = form.Children().value(0)) {
+        c->FileViewer()->SelectRange(2, 3, true, 20, 4);
+    }
+    if (TChildForm* c = form.Children().value(1)) {
+        c->FileViewer()->SetInHexMode(true);
+        c->ShowPage("Text", 1);
+        c->FileViewer()->SelectRange(1, 62, true, 66, 2);
+    }
+    QTest::qWait(300);
+    form.grab().save(out.filePath("main.png"));
+
+    TSearchState state;
+    state.Text = "needle";
+    TSearchDialog find(state, true, &form);
+    find.show();
+    QTest::qWait(100);
+    find.grab().save(out.filePath("find.png"));
+
+    TGetInputDialog input("Go to Line", "Enter new line number (1 to 531):", "12", 207, true, &form);
+    input.show();
+    QTest::qWait(100);
+    input.grab().save(out.filePath("gotoline.png"));
+
+    hy::TAlertDialog alert;
+    alert.Prepare("Search Results", "Cannot find \"needle\" in \r/home/user/notes/a long file name.txt");
+    alert.show();
+    QTest::qWait(100);
+    alert.grab().save(out.filePath("alert.png"));
+    return 0;
+}

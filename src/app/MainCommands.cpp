@@ -238,7 +238,17 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setMinimumSize(165, 150);
     frame->resize(qMax(165, m_mdiArea->viewport()->width() * 2 / 3), qMax(150, m_mdiArea->viewport()->height() * 2 / 3));
-    connect(frame, &QMdiSubWindow::windowStateChanged, child, [child]() { child->UpdateCaption(); });
+    connect(frame, &QMdiSubWindow::windowStateChanged, child, [this, child, frame]() {
+        if (!child->Loaded())
+            return;
+        child->UpdateCaption();
+        // A minimised active window offers no file commands; restored, it offers them again.
+        const bool infoEnabled = Action("Information1")->isEnabled();
+        if (frame->isMinimized() && child == ActiveChild() && infoEnabled)
+            UpdateCommands(false);
+        else if (!frame->isMinimized() && !infoEnabled)
+            UpdateCommands(true);
+    });
     SetViewerFromSettings(child, hex);
     child->SetFileName(fileName);
     child->setWindowTitle(fileName);

@@ -278,3 +278,29 @@ TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
     EXPECT_EQ(m_form->Children().last()->Kind(), PageKind::Text);
     EXPECT_EQ(m_form->Children().last()->TabSet()->count(), 2);
 }
+
+TEST_F(MainCommands, MinimisedWindowsShowTheShortNameAndWindowsKeepAMinimumSize)
+{
+    const QString a = Make("notes.txt", "x\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    TChildForm* child = m_form->Children().first();
+    QMdiSubWindow* frame = m_form->FrameOf(child);
+    frame->resize(10, 10);
+    EXPECT_GE(frame->width(), 165);
+    EXPECT_GE(frame->height(), 150);
+    frame->showMinimized();
+    HY_ASSERT_EQ_SOON(child->windowTitle(), QString("notes.txt"));
+    frame->showNormal();
+    HY_ASSERT_EQ_SOON(child->windowTitle(), a);
+}
+
+TEST_F(MainCommands, TemporaryFilesGoWithTheirWindow)
+{
+    const QString temp = Make("member.txt", "extracted\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(temp, ViewMode::BySettings, true));
+    m_form->Action("Close1")->trigger();
+    HY_ASSERT_SOON(m_form->Children().isEmpty());
+    HY_EXPECT_SOON(!QFile::exists(temp));
+    EXPECT_FALSE(m_form->Action("Close1")->isEnabled());
+    EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty());
+}

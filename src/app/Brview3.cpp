@@ -30,6 +30,7 @@ TSearchDialog::TSearchDialog(const TSearchState& state, bool severalWindows, QWi
 
     auto* label = new QLabel(QStringLiteral("&Find What:"), this);
     label->setBuddy(m_text);
+    m_text->setMaxLength(255);
     m_text->selectAll();
 
     auto* direction = new QGroupBox(QStringLiteral("Direction"), this);

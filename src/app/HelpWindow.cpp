@@ -62,6 +62,9 @@ THelpWindow::THelpWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Halcyra Viewer Help"));
     resize(720, 560);
     m_browser->setSearchPaths({ HelpFolder() });
+    QFile css(QDir(HelpFolder()).filePath(QStringLiteral("help.css")));
+    if (css.open(QIODevice::ReadOnly))
+        m_browser->document()->setDefaultStyleSheet(QString::fromUtf8(css.readAll()));
     m_browser->setOpenExternalLinks(true);
 
     auto* bar = new QToolBar(this);

@@ -3,6 +3,7 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/Brview3.h"
+#include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
@@ -61,5 +62,9 @@ int main(int argc, char** argv)
     alert.show();
     QTest::qWait(100);
     alert.grab().save(out.filePath("alert.png"));
+    THelpWindow* help = HelpWindow();
+    help->ShowContext(200);
+    QTest::qWait(200);
+    help->grab().save(out.filePath("help.png"));
     return 0;
 }

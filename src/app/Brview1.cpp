@@ -93,12 +93,14 @@ void TMainForm::CreateMenus()
     QMenuBar* bar = menuBar();
 
     m_fileMenu = bar->addMenu(QStringLiteral("&File"));
-    AddAction(m_fileMenu, "Open1", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Open a file"));
+    AddAction(m_fileMenu, "Open1", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+        QStringLiteral("Open a file"));
     AddAction(m_fileMenu, "SaveAs1", QStringLiteral("Save &As..."), QKeySequence(Qt::CTRL | Qt::Key_A),
         QStringLiteral("Save the file in the active viewer window under a different name"));
     AddAction(m_fileMenu, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_E),
         QStringLiteral("Close the active viewer window"));
-    AddAction(m_fileMenu, "CloseAll1", QStringLiteral("Close A&ll"), QKeySequence(), QStringLiteral("Close all viewer windows"));
+    AddAction(m_fileMenu, "CloseAll1", QStringLiteral("Close A&ll"), QKeySequence(),
+        QStringLiteral("Close all viewer windows"));
     m_fileMenu->addSeparator();
     AddAction(m_fileMenu, "Information1", QStringLiteral("&Information..."), QKeySequence(),
         QStringLiteral("Display file information (size, date, type, etc.)"));
@@ -106,7 +108,8 @@ void TMainForm::CreateMenus()
     m_editFileMenu->menuAction()->setObjectName(QStringLiteral("EditFile1"));
     m_editFileMenu->menuAction()->setStatusTip(QStringLiteral("Send a file to your favorite text editor/application"));
     AddAction(m_editFileMenu, "UseTextEditor1", QStringLiteral("Use Text Editor"), QKeySequence(), QString());
-    AddAction(m_editFileMenu, "UseAssociatedApplication1", QStringLiteral("Use Associated Application"), QKeySequence(), QString());
+    AddAction(m_editFileMenu, "UseAssociatedApplication1", QStringLiteral("Use Associated Application"), QKeySequence(),
+        QString());
     QAction* run = AddAction(m_fileMenu, "Run1", QStringLiteral("&Run..."), QKeySequence(),
         QStringLiteral("Run the application in the active viewer window"));
     run->setVisible(false);
@@ -124,9 +127,11 @@ void TMainForm::CreateMenus()
     QMenu* copy = edit->addMenu(QStringLiteral("&Copy"));
     copy->menuAction()->setObjectName(QStringLiteral("Copy1"));
     copy->menuAction()->setStatusTip(QStringLiteral("Copy selected text to the clipboard or a file"));
-    QAction* toClipboard = AddAction(copy, "ToClipboard1", QStringLiteral("To &Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C), QString());
+    QAction* toClipboard = AddAction(
+        copy, "ToClipboard1", QStringLiteral("To &Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C), QString());
     // The second "To Clipboard" exists only for its shortcut.
-    QAction* toClipboard2 = AddAction(nullptr, "ToClipboard2", QStringLiteral("To Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert), QString());
+    QAction* toClipboard2 = AddAction(
+        nullptr, "ToClipboard2", QStringLiteral("To Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert), QString());
     addAction(toClipboard2);
     connect(toClipboard2, &QAction::triggered, toClipboard, &QAction::trigger);
     AddAction(copy, "ToFile1", QStringLiteral("To &File..."), QKeySequence(), QString());
@@ -137,7 +142,8 @@ void TMainForm::CreateMenus()
         QStringLiteral("Display the contents of the Windows clipboard"));
 
     QMenu* search = bar->addMenu(QStringLiteral("&Search"));
-    AddAction(search, "Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), QStringLiteral("Search for text"));
+    AddAction(search, "Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+        QStringLiteral("Search for text"));
     AddAction(search, "FindNext1", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3),
         QStringLiteral("Repeat the last search from the current cursor position"));
     search->addSeparator();
@@ -152,7 +158,8 @@ void TMainForm::CreateMenus()
         QStringLiteral("Display file in standard ASCII mode"));
     standard->setCheckable(true);
     standard->setChecked(true);
-    QAction* hex = AddAction(view, "Hex1", QStringLiteral("&Hex"), QKeySequence(Qt::Key_F7), QStringLiteral("Display file in Hex mode"));
+    QAction* hex = AddAction(
+        view, "Hex1", QStringLiteral("&Hex"), QKeySequence(Qt::Key_F7), QStringLiteral("Display file in Hex mode"));
     hex->setCheckable(true);
     QAction* native = AddAction(view, "Native1", QStringLiteral("Native"), QKeySequence(Qt::Key_F8),
         QStringLiteral("Display file in its native mode"));
@@ -165,16 +172,18 @@ void TMainForm::CreateMenus()
     buttonBar->menuAction()->setObjectName(QStringLiteral("ShowButtonBar1"));
     buttonBar->menuAction()->setCheckable(true);
     buttonBar->menuAction()->setStatusTip(QStringLiteral("Display a handy button bar with often used commands"));
-    const std::pair<const char*, const char*> bars[] = { { "Small1", "&Small" }, { "Large1", "&Large" }, { "None1", "&None" } };
+    const std::pair<const char*, const char*> bars[]
+        = { { "Small1", "&Small" }, { "Large1", "&Large" }, { "None1", "&None" } };
     const int barValues[] = { 1, 2, 0 };
     for (int i = 0; i < 3; ++i) {
-        QAction* a = AddAction(buttonBar, bars[i].first, QString::fromLatin1(bars[i].second), QKeySequence(), QString());
+        QAction* a
+            = AddAction(buttonBar, bars[i].first, QString::fromLatin1(bars[i].second), QKeySequence(), QString());
         a->setCheckable(true);
         const int value = barValues[i];
         connect(a, &QAction::triggered, this, [this, value]() { SetButtonBar(value); });
     }
-    QAction* statusBarItem = AddAction(m_optionsMenu, "ShowStatusBar1", QStringLiteral("Show &Status Bar"), QKeySequence(),
-        QStringLiteral("Display a status bar with file info, hints, etc."));
+    QAction* statusBarItem = AddAction(m_optionsMenu, "ShowStatusBar1", QStringLiteral("Show &Status Bar"),
+        QKeySequence(), QStringLiteral("Display a status bar with file info, hints, etc."));
     statusBarItem->setCheckable(true);
     connect(statusBarItem, &QAction::triggered, this, [this]() { statusBar()->setVisible(!statusBar()->isVisible()); });
     m_optionsMenu->addSeparator();
@@ -195,11 +204,13 @@ void TMainForm::CreateMenus()
         QStringLiteral("Tile open viewer windows vertically"));
     AddAction(m_windowMenu, "TileHorizontal1", QStringLiteral("Tile &Horizontal"), QKeySequence(),
         QStringLiteral("Tile open viewer windows horizontally"));
-    AddAction(m_windowMenu, "Cascade1", QStringLiteral("&Cascade"), QKeySequence(), QStringLiteral("Cascade open viewer windows"));
+    AddAction(m_windowMenu, "Cascade1", QStringLiteral("&Cascade"), QKeySequence(),
+        QStringLiteral("Cascade open viewer windows"));
     AddAction(m_windowMenu, "ArrangeIcons1", QStringLiteral("&Arrange Icons"), QKeySequence(),
         QStringLiteral("Arrange icons (if any) inside the main window"));
     m_windowMenu->addSeparator();
-    QAction* sync = AddAction(m_windowMenu, "SynchronizeScrolling1", QStringLiteral("&Synchronize Scrolling"), QKeySequence(), QString());
+    QAction* sync = AddAction(
+        m_windowMenu, "SynchronizeScrolling1", QStringLiteral("&Synchronize Scrolling"), QKeySequence(), QString());
     sync->setCheckable(true);
     m_windowMenu->addSeparator();
     AddAction(m_windowMenu, "Refresh1", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5),
@@ -208,8 +219,10 @@ void TMainForm::CreateMenus()
         QStringLiteral("Update contents of all viewer windows"));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    AddAction(help, "Contents1", QStringLiteral("&Contents"), QKeySequence(), QStringLiteral("Display the Help Table of Contents"));
-    AddAction(help, "TopicSearch1", QStringLiteral("&Topic Search..."), QKeySequence(), QStringLiteral("Search for a Help topic"));
+    AddAction(help, "Contents1", QStringLiteral("&Contents"), QKeySequence(),
+        QStringLiteral("Display the Help Table of Contents"));
+    AddAction(help, "TopicSearch1", QStringLiteral("&Topic Search..."), QKeySequence(),
+        QStringLiteral("Search for a Help topic"));
     AddAction(help, "HowToUseHelp1", QStringLiteral("&How to Use Help"), QKeySequence(),
         QStringLiteral("Learn how to use the Windows Help system"));
     AddAction(help, "UsingTheViewer1", QStringLiteral("&Using the Viewer"), QKeySequence(Qt::Key_F1), QString());
@@ -240,7 +253,8 @@ void TMainForm::CreateButtonBars()
     }
     static const Button buttons[] = {
         { "OpenBtn", "Open", "Open a file", ButtonPicture::Open, "Open1" },
-        { "SaveAsBtn", "Save As", "Save the contents of the active viewer under a different name", ButtonPicture::SaveAs, "SaveAs1" },
+        { "SaveAsBtn", "Save As", "Save the contents of the active viewer under a different name",
+            ButtonPicture::SaveAs, "SaveAs1" },
         { "CopyBtn", "Copy", "Copy selected text to the clipboard", ButtonPicture::Copy, "ToClipboard1" },
         { "InfoBtn", "Info", "Display file information (size, date, type, etc.)", ButtonPicture::Info, "Information1" },
         { "EditBtn", "Edit", "Send a file to your favorite text editor", ButtonPicture::Edit, "EditFile1" },
@@ -357,7 +371,8 @@ void TMainForm::OptionsMenuAboutToShow()
 void TMainForm::WindowMenuAboutToShow()
 {
     const bool any = !m_mdiArea->subWindowList().isEmpty();
-    for (const char* name : { "TileVertical1", "TileHorizontal1", "Cascade1", "ArrangeIcons1", "Refresh1", "RefreshAll1" })
+    for (const char* name :
+        { "TileVertical1", "TileHorizontal1", "Cascade1", "ArrangeIcons1", "Refresh1", "RefreshAll1" })
         Action(name)->setEnabled(any);
 }
 
@@ -500,10 +515,7 @@ void TMainForm::dropEvent(QDropEvent* event)
     OpenDroppedFiles(names);
 }
 
-bool TMainForm::event(QEvent* e)
-{
-    return QMainWindow::event(e);
-}
+bool TMainForm::event(QEvent* e) { return QMainWindow::event(e); }
 
 void TMainForm::ShowHint(const QString& hint) { statusBar()->showMessage(hint); }
 

@@ -103,8 +103,8 @@ private:
     void ApplySettingsToWindow();
     void CollectSettingsFromWindow();
     void ShowHint(const QString& hint);
-    QAction* AddAction(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
-        const QString& hint);
+    QAction* AddAction(
+        QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut, const QString& hint);
 
     void OptionsMenuAboutToShow();
     void WindowMenuAboutToShow();

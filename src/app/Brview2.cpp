@@ -301,9 +301,12 @@ void TChildForm::CreateMediaPage()
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
-    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PlayButton")), &QPushButton::clicked, m_player, &QMediaPlayer::play);
-    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PauseButton")), &QPushButton::clicked, m_player, &QMediaPlayer::pause);
-    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("StopButton")), &QPushButton::clicked, m_player, &QMediaPlayer::stop);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PlayButton")), &QPushButton::clicked, m_player,
+        &QMediaPlayer::play);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PauseButton")), &QPushButton::clicked, m_player,
+        &QMediaPlayer::pause);
+    connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("StopButton")), &QPushButton::clicked, m_player,
+        &QMediaPlayer::stop);
     connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("BackButton")), &QPushButton::clicked, m_player,
         [this]() { m_player->setPosition(0); });
 
@@ -324,11 +327,12 @@ QString TChildForm::OpenMedia()
     QEventLoop loop;
     QTimer timeout;
     timeout.setSingleShot(true);
-    auto onError = connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error, const QString& text) {
-        if (error.isEmpty())
-            error = text.isEmpty() ? QStringLiteral("The media file cannot be played.") : text;
-        loop.quit();
-    });
+    auto onError
+        = connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error, const QString& text) {
+              if (error.isEmpty())
+                  error = text.isEmpty() ? QStringLiteral("The media file cannot be played.") : text;
+              loop.quit();
+          });
     auto onStatus = connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&](QMediaPlayer::MediaStatus status) {
         if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
             loop.quit();
@@ -401,15 +405,9 @@ void TChildForm::UpdateCaption()
         setWindowTitle(caption);
 }
 
-void TChildForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-}
+void TChildForm::changeEvent(QEvent* event) { QWidget::changeEvent(event); }
 
-void TChildForm::FileViewerShowStatus()
-{
-    m_main->ViewerStatusChanged(this);
-}
+void TChildForm::FileViewerShowStatus() { m_main->ViewerStatusChanged(this); }
 
 void TChildForm::PopupAboutToShow()
 {
@@ -436,10 +434,7 @@ void TChildForm::PopupAboutToShow()
     copy("Information2", "Information1", false);
 }
 
-void TChildForm::contextMenuEvent(QContextMenuEvent* event)
-{
-    m_popup->exec(event->globalPos());
-}
+void TChildForm::contextMenuEvent(QContextMenuEvent* event) { m_popup->exec(event->globalPos()); }
 
 void TChildForm::closeEvent(QCloseEvent* event)
 {

@@ -98,7 +98,8 @@ namespace {
             Lines(p, QRectF(3.5, 2.5, 14, 19), 4);
             p.setPen(QPen(kInk, 1));
             p.setBrush(QColor(240, 200, 80));
-            p.drawPolygon(QPolygonF({ QPointF(21, 7), QPointF(23, 9), QPointF(13, 19), QPointF(10, 20), QPointF(11, 17) }));
+            p.drawPolygon(
+                QPolygonF({ QPointF(21, 7), QPointF(23, 9), QPointF(13, 19), QPointF(10, 20), QPointF(11, 17) }));
             break;
         case ButtonPicture::Print:
             Sheet(p, QRectF(6.5, 2.5, 11, 8));

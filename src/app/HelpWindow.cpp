@@ -75,7 +75,8 @@ THelpWindow::THelpWindow(QWidget* parent)
 
     auto* searchLayout = new QVBoxLayout(m_searchPane);
     searchLayout->setContentsMargins(0, 0, 0, 0);
-    searchLayout->addWidget(new QLabel(QStringLiteral("Type a word to find the topics that mention it:"), m_searchPane));
+    searchLayout->addWidget(
+        new QLabel(QStringLiteral("Type a word to find the topics that mention it:"), m_searchPane));
     searchLayout->addWidget(m_searchEdit);
     searchLayout->addWidget(m_results);
     m_searchPane->setMaximumWidth(240);
@@ -173,9 +174,6 @@ THelpWindow* HelpWindow()
     return window;
 }
 
-void ShowHelpContext(int context, QWidget*)
-{
-    HelpWindow()->ShowContext(context);
-}
+void ShowHelpContext(int context, QWidget*) { HelpWindow()->ShowContext(context); }
 
 } // namespace hy::app

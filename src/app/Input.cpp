@@ -13,8 +13,8 @@
 
 namespace hy::app {
 
-TGetInputDialog::TGetInputDialog(const QString& caption, const QString& prompt, const QString& text,
-    int helpContext, bool digitsOnly, QWidget* parent)
+TGetInputDialog::TGetInputDialog(const QString& caption, const QString& prompt, const QString& text, int helpContext,
+    bool digitsOnly, QWidget* parent)
     : QDialog(parent)
     , m_prompt(new QLabel(prompt, this))
     , m_edit(new QLineEdit(text, this))
@@ -60,8 +60,8 @@ bool TGetInputDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool GetInput(QWidget* parent, const QString& caption, const QString& prompt, QString& text, int helpContext,
-    bool digitsOnly)
+bool GetInput(
+    QWidget* parent, const QString& caption, const QString& prompt, QString& text, int helpContext, bool digitsOnly)
 {
     TGetInputDialog dialog(caption, prompt, text, helpContext, digitsOnly, parent);
     if (dialog.exec() != QDialog::Accepted || dialog.Text().isEmpty())

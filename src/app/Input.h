@@ -27,7 +27,7 @@ private:
 };
 
 // Modal: true, with the new text, exactly when the user pressed OK and the text is not empty.
-bool GetInput(QWidget* parent, const QString& caption, const QString& prompt, QString& text, int helpContext,
-    bool digitsOnly);
+bool GetInput(
+    QWidget* parent, const QString& caption, const QString& prompt, QString& text, int helpContext, bool digitsOnly);
 
 } // namespace hy::app

@@ -3,8 +3,8 @@
 #include "app/Brview1.h"
 
 #include "app/Brview2.h"
-#include "app/HelpWindow.h"
 #include "app/Brview6.h"
+#include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
 #include "common/Alert.h"
@@ -237,7 +237,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(child);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setMinimumSize(165, 150);
-    frame->resize(qMax(165, m_mdiArea->viewport()->width() * 2 / 3), qMax(150, m_mdiArea->viewport()->height() * 2 / 3));
+    frame->resize(
+        qMax(165, m_mdiArea->viewport()->width() * 2 / 3), qMax(150, m_mdiArea->viewport()->height() * 2 / 3));
     connect(frame, &QMdiSubWindow::windowStateChanged, child, [this, child, frame]() {
         if (!child->Loaded())
             return;
@@ -412,8 +413,8 @@ void TMainForm::UpdateStatus()
         }
         const LineNumber total = v->LineTotal();
         // An empty file has no line to find: it reads as none rather than as a count still to come.
-        const QString lines = fileSize == 0 ? LineCountText(0, false)
-                                            : LineCountText(total, total == kUndeterminedTotal);
+        const QString lines
+            = fileSize == 0 ? LineCountText(0, false) : LineCountText(total, total == kUndeterminedTotal);
         m_infoPanel->setText(TextInfoText(lines, fileSize));
         bool showChar = false;
         if (!v->InHexMode()) {
@@ -429,8 +430,8 @@ void TMainForm::UpdateStatus()
     } else if (page == QLatin1String("Image")) {
         m_cursorPosPanel->clear();
         const TMultiImage* img = child->ImageViewer();
-        m_infoPanel->setText(
-            ImageInfoText(img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
+        m_infoPanel->setText(ImageInfoText(
+            img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
         m_charPanel->hide();
     } else if (page == QLatin1String("Media")) {
         m_cursorPosPanel->clear();
@@ -444,8 +445,8 @@ void TMainForm::UpdateCopyCommands(TChildForm* child)
 {
     const QString page = child ? child->ActivePageName() : QString();
     const bool text = page == QLatin1String("Text");
-    const bool toClipboard = (page == QLatin1String("Image") && child->HasGraphic())
-        || (text && child->FileViewer()->HasSelection());
+    const bool toClipboard
+        = (page == QLatin1String("Image") && child->HasGraphic()) || (text && child->FileViewer()->HasSelection());
     const bool toFile = text && child->FileViewer()->HasSelection();
     Action("ToClipboard1")->setEnabled(toClipboard);
     Action("ToClipboard2")->setEnabled(toClipboard);
@@ -560,7 +561,8 @@ void TMainForm::TileVertical()
 void TMainForm::OpenClick()
 {
     QFileDialog dialog(this, QStringLiteral("Select a File"), m_settings.LastDir);
-    dialog.setNameFilters({ QStringLiteral("All Files (*)"), QStringLiteral("Graphics (*.BMP *.ICO *.WMF *.bmp *.ico *.wmf)") });
+    dialog.setNameFilters(
+        { QStringLiteral("All Files (*)"), QStringLiteral("Graphics (*.BMP *.ICO *.WMF *.bmp *.ico *.wmf)") });
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -587,7 +589,8 @@ void TMainForm::CloseAllClick()
         (*it)->close();
 }
 
-void TMainForm::SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection)
+void TMainForm::SearchWindow(
+    TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection)
 {
     viewer::THvFileViewer* v = child->FileViewer();
     if (child->ActivePageName() != QLatin1String("Text"))
@@ -601,9 +604,8 @@ void TMainForm::SearchWindow(TChildForm* child, const QString& text, unsigned op
     const QByteArray bytes = latin ? text.toLatin1() : text.toUtf8();
     const bool found = v->SearchFor(bytes, options);
     if (!found) {
-        const QString message = allWindows
-            ? QStringLiteral("Cannot find \"%1\" in \r%2").arg(text, child->FileName())
-            : QStringLiteral("Cannot find \"%1\".").arg(text);
+        const QString message = allWindows ? QStringLiteral("Cannot find \"%1\" in \r%2").arg(text, child->FileName())
+                                           : QStringLiteral("Cannot find \"%1\".").arg(text);
         ShowAlert(QStringLiteral("Search Results"), message);
     } else if (allWindows && v->SelectionBounds(sl, si, ei, el)) {
         v->SelectRange(sl, si, false, ei, el);
@@ -659,13 +661,14 @@ void TMainForm::GotoLineClick()
     viewer::THvFileViewer* v = child->FileViewer();
     QString text = QString::number(v->CaretLocation().Line + 1);
     const QString total = QString::number(v->LineTotal());
-    if (!GetInput(this, QStringLiteral("Go to Line"), QStringLiteral("Enter new line number (1 to ") + total + QStringLiteral("):"),
-            text, 207, true))
+    if (!GetInput(this, QStringLiteral("Go to Line"),
+            QStringLiteral("Enter new line number (1 to ") + total + QStringLiteral("):"), text, 207, true))
         return;
     bool ok = false;
     const qint64 n = text.toLongLong(&ok);
     if (!ok) {
-        ShowAlert(QStringLiteral("Go to Line"), QStringLiteral("Valid line numbers are 1 to ") + total + QLatin1Char('.'));
+        ShowAlert(
+            QStringLiteral("Go to Line"), QStringLiteral("Valid line numbers are 1 to ") + total + QLatin1Char('.'));
         return;
     }
     GotoLine(n);
@@ -736,7 +739,8 @@ void TMainForm::ToFileClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString target = dialog.selectedFiles().first();
-    if (QFileInfo::exists(target) && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
+    if (QFileInfo::exists(target)
+        && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
     WriteSelectionToFile(target);
 }
@@ -773,7 +777,8 @@ void TMainForm::SaveAsClick()
         ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
         return;
     }
-    if (QFileInfo::exists(target) && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
+    if (QFileInfo::exists(target)
+        && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
     const int code = SaveActiveFileAs(target);
     if (code != 0)

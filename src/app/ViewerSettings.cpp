@@ -143,7 +143,11 @@ void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& s
     store.WriteString(sec, QStringLiteral("Editor"), s.Editor);
     for (const TColorElement& e : s.Colors) {
         store.WriteString(sec, ColorValueName(e),
-            QStringLiteral("%1,%2,%3,%4").arg(e.TextColor).arg(e.BackColor).arg(e.ForegroundIndex).arg(e.BackgroundIndex));
+            QStringLiteral("%1,%2,%3,%4")
+                .arg(e.TextColor)
+                .arg(e.BackColor)
+                .arg(e.ForegroundIndex)
+                .arg(e.BackgroundIndex));
     }
     store.Flush();
 }

@@ -21,7 +21,7 @@ namespace {
         if (slash == std::string::npos)
             return false;
         const std::string parent = slash == 0 ? std::string("/") : p.substr(0, slash);
-        struct stat st {};
+        struct stat st { };
         return ::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode);
     }
 
@@ -61,9 +61,6 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
     }
 }
 
-int LastErrorCode(const char* pathForEnoent)
-{
-    return ErrorCodeFromErrno(errno, pathForEnoent);
-}
+int LastErrorCode(const char* pathForEnoent) { return ErrorCodeFromErrno(errno, pathForEnoent); }
 
 } // namespace hy::platform

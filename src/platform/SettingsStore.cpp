@@ -26,8 +26,8 @@ namespace {
 } // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-          QStringLiteral("Halcyra"), QStringLiteral("Brimlow")))
+    : m_settings(std::make_unique<QSettings>(
+        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Halcyra"), QStringLiteral("Brimlow")))
 {
 }
 

@@ -233,7 +233,8 @@ TEST_F(MainCommands, StatusTextsOfTextWindows)
         big += "0123456789012345678901234567890123456789\n";
     const QString large = Make("large.txt", big);
     ASSERT_TRUE(m_form->OpenFileInViewer(large, ViewMode::Standard, false));
-    HY_ASSERT_EQ_SOON(m_form->InfoPanel()->text(), QString(" File size: Undetermined - Press Ctrl+End (600,035 bytes)"));
+    HY_ASSERT_EQ_SOON(
+        m_form->InfoPanel()->text(), QString(" File size: Undetermined - Press Ctrl+End (600,035 bytes)"));
     m_form->Action("Hex1")->trigger();
     HY_ASSERT_EQ_SOON(m_form->InfoPanel()->text(), QString(" File size: 37,503 lines (600,035 bytes)"));
 

@@ -305,3 +305,15 @@ TEST_F(MainCommands, TemporaryFilesGoWithTheirWindow)
     EXPECT_FALSE(m_form->Action("Close1")->isEnabled());
     EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty());
 }
+
+TEST_F(MainCommands, DroppedFilesOpenInOrderAndStopAtTheFirstThatIsOpenAlready)
+{
+    const QString a = Make("a.txt", "a\n");
+    const QString b = Make("b.txt", "b\n");
+    const QString c = Make("c.txt", "c\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
+    m_form->OpenDroppedFiles({ a, b, c });
+    const QList<TChildForm*> children = m_form->Children();
+    ASSERT_EQ(children.size(), 2);
+    EXPECT_EQ(children.at(1)->FileName(), a);
+}

@@ -607,9 +607,12 @@ void TMainForm::SearchWindow(
         const QString message = allWindows ? QStringLiteral("Cannot find \"%1\" in \r%2").arg(text, child->FileName())
                                            : QStringLiteral("Cannot find \"%1\".").arg(text);
         ShowAlert(QStringLiteral("Search Results"), message);
-    } else if (allWindows && v->SelectionBounds(sl, si, ei, el)) {
-        v->SelectRange(sl, si, false, ei, el);
-        v->SelectRange(sl, si, true, ei, el);
+    } else if (v->SelectionBounds(sl, si, ei, el)) {
+        // Showing both ends brings the whole match into view. The caret ends where the search left it, so a
+        // backward search goes on before the match rather than finding it again.
+        const bool backward = options & viewer::soBackward;
+        v->SelectRange(sl, si, backward, ei, el);
+        v->SelectRange(sl, si, !backward, ei, el);
     }
 }
 

@@ -340,3 +340,26 @@ TEST_F(MainCommands, EveryPictureFormatOpensOnItsImagePageWithItsSizeInTheStatus
         EXPECT_TRUE(info.endsWith(" bytes)")) << c.file;
     }
 }
+
+TEST_F(MainCommands, FindNextUpwardsWalksBackThroughEveryMatch)
+{
+    const QString a = Make("a.txt", "x key one\nkey two key\nthree key\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    hy::viewer::THvFileViewer* v = Viewer(0);
+    v->MoveCaretTo(3, 0, false);
+    m_form->SearchState().Text = "key";
+    m_form->SearchState().DirectionDown = false;
+    QList<QPair<qint64, int>> found;
+    for (int i = 0; i < 4; ++i) {
+        m_form->FindNextClick();
+        hy::viewer::LineNumber sl = 0, el = 0;
+        int si = 0, ei = 0;
+        ASSERT_TRUE(v->SelectionBounds(sl, si, ei, el));
+        found.append({ sl, si });
+    }
+    EXPECT_EQ(found, (QList<QPair<qint64, int>> { { 2, 6 }, { 1, 8 }, { 1, 0 }, { 0, 2 } }));
+    ModalWatcher watcher;
+    m_form->FindNextClick();
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_EQ(watcher.Seen.at(0), "Search Results|Cannot find \"key\".");
+}

@@ -58,6 +58,7 @@ public:
 
     // Called by the viewer windows.
     void ViewerStatusChanged(TChildForm* child);
+    void ShowLongWork(bool running);
     void ChildClosing(TChildForm* child);
     void SetCurrentTextModeHex(bool hex) { m_currentTextHex = hex; }
 

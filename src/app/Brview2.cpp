@@ -110,6 +110,8 @@ TChildForm::TChildForm(TMainForm* mainForm)
     layout->addLayout(tabRow);
 
     connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
+        [this](bool running) { m_main->ShowLongWork(running); });
 
     // The context menu mirrors the main menu's commands for this window.
     m_popup->setObjectName(QStringLiteral("ChildPopupMenu"));
@@ -375,6 +377,8 @@ qint64 TChildForm::MediaLength() const { return m_player ? m_player->duration() 
 
 bool TChildForm::Refresh()
 {
+    if (m_fileViewer->LongWorkRunning())
+        return false;
     const QDateTime stamp = FileDateTime(m_fileName);
     if (stamp == m_fileStamp)
         return false;

@@ -382,6 +382,14 @@ void TMainForm::ViewerStatusChanged(TChildForm* child)
     }
 }
 
+void TMainForm::ShowLongWork(bool running)
+{
+    if (running)
+        statusBar()->showMessage(QStringLiteral("Reading the file... Press Esc to stop."));
+    else
+        statusBar()->clearMessage();
+}
+
 void TMainForm::ChildClosing(TChildForm*)
 {
     const int count = int(Children().size());
@@ -603,6 +611,8 @@ void TMainForm::SearchWindow(
     const bool latin = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
     const QByteArray bytes = latin ? text.toLatin1() : text.toUtf8();
     const bool found = v->SearchFor(bytes, options);
+    if (!found && v->WorkStopped())
+        return; // stopped with Esc: nothing to report
     if (!found) {
         const QString message = allWindows ? QStringLiteral("Cannot find \"%1\" in \r%2").arg(text, child->FileName())
                                            : QStringLiteral("Cannot find \"%1\".").arg(text);

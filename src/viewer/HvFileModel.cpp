@@ -928,6 +928,7 @@ std::optional<SearchHit> THvFileModel::FindBytes(const QByteArray& text, unsigne
 
 void THvFileModel::SetStopHook(std::function<bool()> hook) { d->m_stopHook = std::move(hook); }
 bool THvFileModel::Stopped() const { return d->m_stopped; }
+LineNumber THvFileModel::FarthestLine() const { return d->m_far.line; }
 
 std::vector<THvPageInfo> THvFileModel::PageTable() const { return d->m_cache.Table(); }
 quint16 THvFileModel::PageUseCounter() const { return d->m_cache.UseCounter(); }

@@ -78,6 +78,8 @@ public:
     // until the next ClampLine, LineText or search.
     void SetStopHook(std::function<bool()> hook);
     bool Stopped() const;
+    // While the total is undetermined: the highest line any scan has reached so far.
+    LineNumber FarthestLine() const;
 
     // Introspection for tests and diagnostics.
     std::vector<THvPageInfo> PageTable() const;

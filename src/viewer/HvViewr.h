@@ -294,13 +294,36 @@ public:
 
     THvFileModel& Model() { return *m_model; }
 
+    // A read that runs longer than this (the scan to the end of a large file, a search) keeps the window
+    // alive and stops when Esc is pressed.
+    static void SetLongWorkDelay(int milliseconds);
+    // True while such a read is under way and the window is answering in between.
+    bool LongWorkRunning() const { return m_longWorkShown; }
+    // The last read was stopped with Esc.
+    bool WorkStopped() const { return m_workStopped; }
+
+Q_SIGNALS:
+    // A long read began (true) or ended (false).
+    void OnLongWork(bool running);
+
 protected:
     void ExpandTabsChanged() override;
 
 private:
     class Events;
+    class InputGate;
+    class WorkScope;
+    bool PollStop();
+
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;
+    int m_workDepth = 0;
+    bool m_pumping = false;
+    bool m_stopRequested = false;
+    bool m_longWorkShown = false;
+    bool m_workStopped = false;
+    qint64 m_workStarted = 0;
+    qint64 m_lastPump = 0;
 };
 
 class THvFileViewer : public THvCustomFileViewer {

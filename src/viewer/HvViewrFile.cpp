@@ -4,7 +4,122 @@
 
 #include "viewer/HvFileModel.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QKeyEvent>
+
 namespace hy::viewer {
+
+namespace {
+    int g_longWorkDelay = 400;
+    const int kPumpInterval = 100;
+
+    qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+} // namespace
+
+// While a long read runs, the window keeps painting and answering, but takes no input but Esc: nothing
+// may close the viewer or ask its model for more while the model is in the middle of a scan.
+class THvCustomFileViewer::InputGate : public QObject {
+public:
+    explicit InputGate(THvCustomFileViewer* viewer)
+        : m_viewer(viewer)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~InputGate() override { qApp->removeEventFilter(this); }
+    InputGate(const InputGate&) = delete;
+    InputGate& operator=(const InputGate&) = delete;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+                m_viewer->m_stopRequested = true;
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::ApplicationStateChange:
+        case QEvent::ApplicationActivate:
+        case QEvent::ApplicationDeactivate:
+            return true;
+        case QEvent::Paint:
+            // The viewer's own rows would have to be read from the busy model: they keep their pixels.
+            return watched == m_viewer->viewport();
+        default:
+            return false;
+        }
+    }
+
+private:
+    THvCustomFileViewer* m_viewer;
+};
+
+// Brackets every call that may read the file; the outermost one times the work and ends it.
+class THvCustomFileViewer::WorkScope {
+public:
+    explicit WorkScope(THvCustomFileViewer* viewer)
+        : m_viewer(viewer)
+    {
+        if (m_viewer->m_workDepth++ == 0) {
+            m_viewer->m_workStarted = NowMs();
+            m_viewer->m_stopRequested = false;
+        }
+    }
+    ~WorkScope()
+    {
+        if (--m_viewer->m_workDepth == 0 && m_viewer->m_longWorkShown) {
+            m_viewer->m_longWorkShown = false;
+            Q_EMIT m_viewer->OnLongWork(false);
+        }
+    }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+private:
+    THvCustomFileViewer* m_viewer;
+};
+
+void THvCustomFileViewer::SetLongWorkDelay(int milliseconds) { g_longWorkDelay = milliseconds; }
+
+bool THvCustomFileViewer::PollStop()
+{
+    if (m_workDepth == 0 || m_pumping)
+        return m_stopRequested;
+    const qint64 now = NowMs();
+    if (now - m_workStarted < g_longWorkDelay)
+        return m_stopRequested;
+    if (!m_longWorkShown) {
+        m_longWorkShown = true;
+        m_workStopped = false;
+        m_lastPump = 0;
+        Q_EMIT OnLongWork(true);
+    }
+    if (now - m_lastPump >= kPumpInterval) {
+        m_pumping = true;
+        {
+            InputGate gate(this);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+        }
+        m_pumping = false;
+        m_lastPump = NowMs();
+    }
+    if (m_stopRequested)
+        m_workStopped = true;
+    return m_stopRequested;
+}
 
 class THvCustomFileViewer::Events : public THvModelEvents {
 public:
@@ -27,18 +142,39 @@ THvCustomFileViewer::THvCustomFileViewer(QWidget* parent)
     , m_model(std::make_unique<THvFileModel>(m_events.get()))
 {
     m_model->SetExpandTabs(ExpandTabs());
+    m_model->SetStopHook([this]() { return PollStop(); });
 }
 
 THvCustomFileViewer::~THvCustomFileViewer() = default;
 
-LineNumber THvCustomFileViewer::ClampLine(LineNumber line) { return m_model->ClampLine(line); }
+LineNumber THvCustomFileViewer::ClampLine(LineNumber line)
+{
+    // Asked again while the model is mid-scan (the window answering in between): what is known so far.
+    if (m_pumping)
+        return std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_model->FarthestLine(), 0));
+    WorkScope work(this);
+    const LineNumber result = m_model->ClampLine(line);
+    // A scan stopped with Esc ends on the farthest line it reached, so the view stays among known lines.
+    if (m_model->Stopped())
+        return std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_model->FarthestLine(), 0));
+    return result;
+}
 
-const char* THvCustomFileViewer::LineText(LineNumber line, int& len) { return m_model->LineText(line, len); }
+const char* THvCustomFileViewer::LineText(LineNumber line, int& len)
+{
+    if (m_pumping) {
+        len = 0;
+        return "";
+    }
+    WorkScope work(this);
+    return m_model->LineText(line, len);
+}
 
 bool THvCustomFileViewer::SearchFor(const QByteArray& text, unsigned options)
 {
-    if (text.isEmpty() || !m_model->IsOpen() || LineTotal() == 0)
+    if (m_pumping || text.isEmpty() || !m_model->IsOpen() || LineTotal() == 0)
         return false;
+    WorkScope work(this);
     HourglassScope scope(this, !m_model->InHexMode());
     const TextPosition caret = CaretCharLocation();
     const std::optional<SearchHit> hit = m_model->InHexMode()

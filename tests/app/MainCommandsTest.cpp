@@ -324,8 +324,14 @@ TEST_F(MainCommands, EveryPictureFormatOpensOnItsImagePageWithItsSizeInTheStatus
         const char* file;
         const char* size;
     } cases[] = {
-        { "pal4.bmp", "37 x 23" }, { "icon.ico", "32 x 32" }, { "shapes.wmf", "" }, { "pal8.pcx", "37 x 23" },
-        { "photo.jpg", "37 x 23" }, { "rgb.png", "37 x 23" }, { "pal16.gif", "37 x 23" }, { "rgb.tif", "37 x 23" },
+        { "pal4.bmp", "37 x 23" },
+        { "icon.ico", "32 x 32" },
+        { "shapes.wmf", "" },
+        { "pal8.pcx", "37 x 23" },
+        { "photo.jpg", "37 x 23" },
+        { "rgb.png", "37 x 23" },
+        { "pal16.gif", "37 x 23" },
+        { "rgb.tif", "37 x 23" },
     };
     for (const Case& c : cases) {
         const QString path = QStringLiteral(HY_TEST_DATA_DIR "/image/") + c.file;
@@ -336,7 +342,8 @@ TEST_F(MainCommands, EveryPictureFormatOpensOnItsImagePageWithItsSizeInTheStatus
         EXPECT_TRUE(child->HasGraphic()) << c.file;
         EXPECT_GE(child->width(), 100) << c.file;
         const QString info = m_form->InfoPanel()->text();
-        EXPECT_TRUE(info.startsWith(" File size: " + QString::fromLatin1(c.size))) << c.file << " " << info.toStdString();
+        EXPECT_TRUE(info.startsWith(" File size: " + QString::fromLatin1(c.size)))
+            << c.file << " " << info.toStdString();
         EXPECT_TRUE(info.endsWith(" bytes)")) << c.file;
     }
 }

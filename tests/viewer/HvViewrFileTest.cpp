@@ -3,6 +3,7 @@
 #include "viewer/HvBase.h"
 #include "viewer/HvCaret.h"
 #include "viewer/HvColor.h"
+#include "viewer/HvCommands.h"
 #include "viewer/HvFileModel.h"
 #include "viewer/HvViewr.h"
 
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace hy::viewer;
@@ -229,4 +231,33 @@ TEST_F(HvViewrFileTest, StandardAndHexViewsWithASelection)
     viewer.SetInHexMode(true);
     viewer.SelectRange(1, 12, true, 65, 3);
     check(QStringLiteral("viewer-hex.png"), 2, 30);
+}
+
+TEST_F(HvViewrFileTest, EscStopsALongScanAndTheViewStaysAmongKnownLines)
+{
+    QByteArray line("0123456789abcdef0123456789\n");
+    QByteArray content;
+    content.reserve(24 << 20);
+    while (content.size() < (24 << 20))
+        content += line;
+    Open(Write("long.txt", content));
+    Show();
+    THvCustomFileViewer::SetLongWorkDelay(0);
+    QList<bool> longWork;
+    QObject::connect(&viewer, &THvCustomFileViewer::OnLongWork, [&](bool running) { longWork << running; });
+
+    // Esc arrives while the scan to the end is under way.
+    QTimer::singleShot(0, &viewer, [this]() { QTest::keyClick(&viewer, Qt::Key_Escape); });
+    viewer.ExecuteCommand(ccLastPage);
+    EXPECT_TRUE(viewer.WorkStopped());
+    EXPECT_EQ(viewer.LineTotal(), kUndeterminedTotal);
+    EXPECT_LT(Caret().Line, content.size() / line.size());
+    EXPECT_LE(Caret().Line, viewer.Model().FarthestLine());
+    EXPECT_EQ(longWork, QList<bool>({ true, false }));
+
+    // Without Esc the same command reaches the end.
+    viewer.ExecuteCommand(ccLastPage);
+    EXPECT_FALSE(viewer.WorkStopped());
+    EXPECT_EQ(viewer.LineTotal(), content.size() / line.size() + 1);
+    THvCustomFileViewer::SetLongWorkDelay(400);
 }

@@ -172,7 +172,10 @@ const char* THvCustomFileViewer::LineText(LineNumber line, int& len)
 
 bool THvCustomFileViewer::SearchFor(const QByteArray& text, unsigned options)
 {
-    if (m_pumping || text.isEmpty() || !m_model->IsOpen() || LineTotal() == 0)
+    if (m_pumping)
+        return false;
+    m_workStopped = false;
+    if (text.isEmpty() || !m_model->IsOpen() || LineTotal() == 0)
         return false;
     WorkScope work(this);
     HourglassScope scope(this, !m_model->InHexMode());

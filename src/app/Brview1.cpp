@@ -14,6 +14,7 @@
 #include <QCursor>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -53,7 +54,10 @@ TMainForm::TMainForm(QWidget* parent)
     CreateStatusBar();
 
     // Built-in defaults; LoadSettings replaces them with the stored values when the window is first shown.
-    resize(800, 600);
+    // A first start takes a good part of the screen; later starts come back where the user left it.
+    const QRect avail = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                         : QRect(0, 0, 1024, 768);
+    resize(qMin(1100, avail.width() * 4 / 5), qMin(760, avail.height() * 4 / 5));
     m_settings.WindowPos = QRect(pos(), size());
     m_settings.FontName = QStringLiteral("Courier New");
     m_settings.FontSize = 10;

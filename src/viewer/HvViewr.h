@@ -159,6 +159,8 @@ Q_SIGNALS:
     void OnUserCommand(int command);
 
 protected:
+    // True while the viewer paints its rows.
+    bool Painting() const { return m_inPaint; }
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -107,7 +107,8 @@ bool THvCustomFileViewer::PollStop()
         m_lastPump = 0;
         Q_EMIT OnLongWork(true);
     }
-    if (now - m_lastPump >= kPumpInterval) {
+    // Other windows are not painted from inside this viewer's own paint.
+    if (now - m_lastPump >= kPumpInterval && !Painting()) {
         m_pumping = true;
         {
             InputGate gate(this);

@@ -378,6 +378,31 @@ void TMainForm::WindowMenuAboutToShow()
     for (const char* name :
         { "TileVertical1", "TileHorizontal1", "Cascade1", "ArrangeIcons1", "Refresh1", "RefreshAll1" })
         Action(name)->setEnabled(any);
+
+    // The open viewer windows follow the commands, numbered, the active one checked.
+    for (QAction* a : m_windowListActions)
+        delete a;
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
+    if (frames.isEmpty())
+        return;
+    m_windowListActions << m_windowMenu->addSeparator();
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    for (int i = 0; i < frames.size(); ++i) {
+        QMdiSubWindow* frame = frames.at(i);
+        const QString number = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QStringLiteral("%1 ").arg(i + 1);
+        QString caption = frame->windowTitle();
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction* a = m_windowMenu->addAction(number + caption);
+        a->setCheckable(true);
+        a->setChecked(frame == active);
+        connect(a, &QAction::triggered, this, [this, frame]() {
+            if (frame->isMinimized())
+                frame->showNormal();
+            m_mdiArea->setActiveSubWindow(frame);
+        });
+        m_windowListActions << a;
+    }
 }
 
 void TMainForm::DisableUnavailableCommands()

@@ -153,6 +153,7 @@ private:
     QMenu* m_optionsMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
     QAction* m_preferencesSeparator = nullptr;
+    QList<QAction*> m_windowListActions;
 };
 
 } // namespace hy::app

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -369,4 +370,30 @@ TEST_F(MainCommands, FindNextUpwardsWalksBackThroughEveryMatch)
     m_form->FindNextClick();
     HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
     EXPECT_EQ(watcher.Seen.at(0), "Search Results|Cannot find \"key\".");
+}
+
+TEST_F(MainCommands, TheWindowMenuListsTheViewerWindows)
+{
+    const QString a = Make("a & b.txt", "a\n");
+    const QString b = Make("b.txt", "b\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
+    QMenu* menu = m_form->Action("TileVertical1")->associatedObjects().isEmpty()
+        ? nullptr
+        : qobject_cast<QMenu*>(m_form->Action("TileVertical1")->associatedObjects().first());
+    ASSERT_NE(menu, nullptr);
+    Q_EMIT menu->aboutToShow();
+    QStringList entries;
+    for (QAction* action : menu->actions()) {
+        if (action->text().startsWith('&') && action->text().at(1).isDigit())
+            entries << action->text();
+    }
+    EXPECT_EQ(entries, QStringList({ "&1 " + QString(a).replace("&", "&&"), "&2 " + b }));
+    // Choosing an entry activates its window.
+    for (QAction* action : menu->actions()) {
+        if (action->text().startsWith("&1 "))
+            action->trigger();
+    }
+    EXPECT_EQ(m_form->ActiveChild(), m_form->Children().first());
+    EXPECT_TRUE(m_form->Action("TileVertical1")->isEnabled());
 }

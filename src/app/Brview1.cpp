@@ -48,7 +48,6 @@ TMainForm::TMainForm(QWidget* parent)
     m_mdiArea->setBackground(QColor(128, 128, 128));
     setCentralWidget(m_mdiArea);
 
-    CreateActions();
     CreateMenus();
     CreateButtonBars();
     CreateStatusBar();
@@ -89,8 +88,6 @@ QAction* TMainForm::AddAction(
         menu->addAction(a);
     return a;
 }
-
-void TMainForm::CreateActions() { }
 
 void TMainForm::CreateMenus()
 {
@@ -543,10 +540,6 @@ void TMainForm::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     OpenDroppedFiles(names);
 }
-
-bool TMainForm::event(QEvent* e) { return QMainWindow::event(e); }
-
-void TMainForm::ShowHint(const QString& hint) { statusBar()->showMessage(hint); }
 
 void TMainForm::AboutClick()
 {

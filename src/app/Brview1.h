@@ -93,17 +93,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
-    void CreateActions();
     void CreateMenus();
     void CreateButtonBars();
     void CreateStatusBar();
     void ProcessCommandLine();
     void ApplySettingsToWindow();
     void CollectSettingsFromWindow();
-    void ShowHint(const QString& hint);
     QAction* AddAction(
         QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut, const QString& hint);
 

@@ -409,8 +409,6 @@ void TChildForm::UpdateCaption()
         setWindowTitle(caption);
 }
 
-void TChildForm::changeEvent(QEvent* event) { QWidget::changeEvent(event); }
-
 void TChildForm::FileViewerShowStatus() { m_main->ViewerStatusChanged(this); }
 
 void TChildForm::PopupAboutToShow()

@@ -80,7 +80,6 @@ Q_SIGNALS:
     void Activated();
 
 protected:
-    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 

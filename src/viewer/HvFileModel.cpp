@@ -223,7 +223,7 @@ struct THvFileModel::Impl {
         FileOffset Start() const { return m_start; }
         FileOffset Pos() const { return m_pos; }
         bool Pending() const { return m_pending; }
-        bool Reached() const { return m_line >= m_target; }
+        bool Reached() const { return m_line >= m_target && !m_pending; }
 
         // Consumes the block [off, off + n) from Pos() up to `until` (at most off + n); Pos() must lie in the
         // block. eof tells that the file ends with this block. Returns true once the target line is reached.
@@ -600,6 +600,7 @@ struct THvFileModel::Impl {
             w.Feed(p, n, rs, false, std::min(rs + FileOffset(n), offset));
             chunk = std::min(chunk * 4, kBlock);
         }
+        w.FinishAtEof(); // the byte at offset is no LF
         return { w.Line(), w.Start() };
     }
 

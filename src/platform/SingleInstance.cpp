@@ -7,6 +7,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QStandardPaths>
 #include <unistd.h>
 
 namespace hy::platform {
@@ -72,8 +73,14 @@ TSingleInstance::TSingleInstance(QString key, QObject* parent)
     if (key.isEmpty())
         key = QStringLiteral("HALCYRA VIEWER");
     key.replace(QLatin1Char(' '), QLatin1Char('-'));
-    m_serverName = key.toLower() + QLatin1Char('-') + QString::number(::getuid());
-    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_serverName + QStringLiteral(".lock")));
+    // The socket and its lock live in the user's own runtime folder (mode 0700), where no other user can
+    // put a listener first.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    const QString base = key.toLower() + QLatin1Char('-') + QString::number(::getuid());
+    m_serverName = QDir(folder).filePath(base + QStringLiteral(".socket"));
+    m_lock = std::make_unique<QLockFile>(QDir(folder).filePath(base + QStringLiteral(".lock")));
     m_lock->setStaleLockTime(0);
 }
 
@@ -128,27 +135,29 @@ bool TSingleInstance::HandOverOrListen(const QStringList& fileNames)
 void TSingleInstance::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        QPointer<QLocalSocket> guard(socket);
         auto names = std::make_shared<QStringList>();
-        auto raised = std::make_shared<bool>(false);
-        auto finish = [this, names, raised]() {
-            if (*raised)
-                return;
-            *raised = true;
-            Q_EMIT Activated(*names);
-        };
-        connect(socket, &QLocalSocket::readyRead, this, [socket, names, finish]() {
-            while (socket->canReadLine()) {
-                const QString line = QString::fromUtf8(socket->readLine()).chopped(1);
+        auto read = [this, guard = QPointer<QLocalSocket>(socket), names]() {
+            bool complete = false;
+            while (guard && !complete && guard->canReadLine()) {
+                const QString line = QString::fromUtf8(guard->readLine()).chopped(1);
                 if (line.startsWith(QLatin1String("FILE ")))
                     names->append(Unescape(line.mid(5)));
                 else if (line == QLatin1String("END"))
-                    finish();
+                    complete = true;
             }
-        });
+            if (!complete || !guard)
+                return;
+            // Opening the files may run nested event loops (alerts, picture loading) in which this socket
+            // goes away, so the request is done with it before anything is opened.
+            guard->disconnect(this);
+            guard->disconnectFromServer();
+            const QStringList received = *names;
+            QMetaObject::invokeMethod(this, [this, received]() { Q_EMIT Activated(received); }, Qt::QueuedConnection);
+        };
+        connect(socket, &QLocalSocket::readyRead, this, read);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         if (socket->bytesAvailable() > 0)
-            Q_EMIT socket->readyRead();
+            read();
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -22,6 +24,12 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     int received = 0;
     QObject::connect(&instance, &hy::platform::TSingleInstance::Activated, [&](const QStringList& names) {
+        // Opening files may run a nested event loop (an alert) while the sender goes away.
+        if (qEnvironmentVariableIsSet("HY_PEER_NESTED")) {
+            QEventLoop nested;
+            QTimer::singleShot(300, &nested, &QEventLoop::quit);
+            nested.exec();
+        }
         std::printf("GOT %d %s\n", int(names.size()), names.join('|').toUtf8().constData());
         std::fflush(stdout);
         if (++received >= expected)

@@ -82,6 +82,28 @@ TEST(SingleInstance, SecondStartHandsItsNamesToTheFirstAndEnds)
     EXPECT_TRUE(first.waitForFinished(3000));
 }
 
+TEST(SingleInstance, AHandOverSurvivesANestedEventLoopInTheReceiver)
+{
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QProcessEnvironment env = PeerEnvironment(key);
+    env.insert("HY_PEER_NESTED", "1");
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(HY_PEER, { "2" });
+    QByteArray line;
+    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+    for (const char* name : { "/tmp/one.txt", "/tmp/two.txt" }) {
+        QProcess second;
+        second.setProcessEnvironment(PeerEnvironment(key));
+        second.start(HY_PEER, { "1", name });
+        ASSERT_TRUE(second.waitForFinished(3000));
+        ASSERT_TRUE(WaitForLine(first, "GOT", line));
+        EXPECT_EQ(line, QByteArray("GOT 1 ") + name);
+    }
+    EXPECT_TRUE(first.waitForFinished(3000));
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+}
+
 TEST(SingleInstance, AStaleSocketFromACrashedInstanceDoesNotBlockTheNextStart)
 {
     const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);

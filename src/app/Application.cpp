@@ -50,6 +50,7 @@ int RunApplication(int argc, char** argv)
     TMainForm form;
     QObject::connect(&instance, &platform::TSingleInstance::Activated, &form,
         [&form](const QStringList& names) { form.OpenDroppedFiles(names); });
+    QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     form.SetCommandLine(parameters);
     form.show();
     return app.exec();

@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -61,7 +62,6 @@ TMainForm::TMainForm(QWidget* parent)
     m_settings.FontName = QStringLiteral("Courier New");
     m_settings.FontSize = 10;
     m_settings.TempDir = EffectiveTempDir(QString());
-    m_settings.Editor = platform::DefaultTextEditor();
     m_mediaExtensions = BuildMediaExtensions();
 
     SetButtonBar(m_settings.ButtonBar);
@@ -433,6 +433,9 @@ void TMainForm::LoadSettings()
     try {
         platform::SettingsStore store;
         LoadViewerSettings(store, m_settings);
+        // The default editor is looked up once, when the setting is first created.
+        if (m_settings.Editor.isEmpty())
+            m_settings.Editor = platform::DefaultTextEditor();
     } catch (const std::exception& e) {
         ShowException(e);
     }
@@ -501,7 +504,8 @@ void TMainForm::ProcessCommandLine()
         // DDE clients start the program with their topic name as a parameter.
         if (param.compare(QLatin1String("DDESERVERCONV"), Qt::CaseInsensitive) == 0)
             continue;
-        if (!OpenFileInViewer(param, ViewMode::BySettings, false))
+        // Only a file the viewer could not open ends the command line; one shown already does not.
+        if (!OpenFileInViewer(QFileInfo(param).absoluteFilePath(), ViewMode::BySettings, false) && m_lastOpenFailed)
             break;
     }
     const QList<TChildForm*> children = Children();
@@ -511,6 +515,11 @@ void TMainForm::ProcessCommandLine()
 
 void TMainForm::OpenDroppedFiles(const QStringList& names)
 {
+    // Names that arrive while a picture loads wait until it has.
+    if (m_opening > 0) {
+        QTimer::singleShot(100, this, [this, names]() { OpenDroppedFiles(names); });
+        return;
+    }
     const bool noneOpen = Children().isEmpty();
     for (const QString& name : names) {
         if (!OpenFileInViewer(name, ViewMode::BySettings, false))
@@ -552,6 +561,11 @@ void TMainForm::ExitClick() { close(); }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // A picture still loading finishes before the windows go.
+    if (m_opening > 0) {
+        event->ignore();
+        return;
+    }
     CloseAllClick();
     try {
         SaveSettings();
@@ -559,6 +573,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         ShowException(e);
     }
     event->accept();
+    // The help and clipboard windows do not keep the program alive once the main window is gone.
+    Q_EMIT Closed();
 }
 
 } // namespace hy::app

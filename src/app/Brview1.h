@@ -88,6 +88,10 @@ public:
     QToolBar* SmButtonBar() const { return m_smButtonBar; }
     QMdiArea* ClientArea() const { return m_mdiArea; }
 
+Q_SIGNALS:
+    // The main window has closed: the program ends.
+    void Closed();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -132,6 +136,8 @@ private:
 
     TViewerSettings m_settings;
     TSearchState m_search;
+    int m_opening = 0; // picture loads under way
+    bool m_lastOpenFailed = false; // the last OpenFileInViewer failed, as opposed to finding the file open
     QStringList m_commandLine;
     bool m_firstShow = true;
     bool m_currentTextHex = false;

@@ -52,7 +52,7 @@ TSearchDialog::TSearchDialog(const TSearchState& state, bool severalWindows, QWi
     m_matchCase = new QCheckBox(QStringLiteral("Match &Case"), this);
     m_matchCase->setChecked(state.MatchCase);
     m_allFiles = new QCheckBox(QStringLiteral("Search &All Open Files"), this);
-    m_allFiles->setChecked(state.AllFiles && severalWindows);
+    m_allFiles->setChecked(state.AllFiles);
     m_allFiles->setEnabled(severalWindows);
 
     auto* buttons = new QDialogButtonBox(Qt::Vertical, this);

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -217,6 +218,7 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
 bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
 {
     // A file shown already is brought forward instead.
+    m_lastOpenFailed = false;
     const QString wanted = CleanAbsolute(fileName);
     bool duplicate = false;
     for (TChildForm* c : Children()) {
@@ -258,6 +260,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     child->SetFileStamp(FileDateTime(fileName));
 
     const auto fail = [&]() {
+        m_lastOpenFailed = true;
         child->SetDeleteOnClose(deleteOnClose);
         frame->close();
         return false;
@@ -286,11 +289,14 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             TMultiImage::SetProgressCallback([this](int percent) {
                 if (ClosingDown())
                     return 0;
-                QCoreApplication::processEvents();
                 m_progressGauge->setValue(percent);
+                // The window stays painted; input waits until the picture is in.
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 return 1;
             });
+            ++m_opening;
             child->LoadImage();
+            --m_opening;
             TMultiImage::SetProgressCallback({});
             m_progressGauge->hide();
             child->SetKind(PageKind::Image);
@@ -320,6 +326,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         child->FileViewer()->SetFileName(fileName);
         child->FileViewer()->SetIsOpen(true);
     } catch (const std::exception& e) {
+        m_opening = 0;
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
@@ -345,7 +352,9 @@ void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool siz
     const TMultiImage* image = child->ImageViewer();
     if (sizeToPicture && image) {
         const int tabHeight = child->TabSet()->sizeHint().height();
-        const QSize client(qMax(100, image->ImageWidth()), qMax(100, image->ImageHeight() + tabHeight));
+        // Never narrower than its tabs, so "Image" stays in view beside "Standard" and "Hex".
+        const int width = qMax(qMax(100, image->ImageWidth()), child->TabSet()->sizeHint().width());
+        const QSize client(width, qMax(100, image->ImageHeight() + tabHeight));
         const QSize frameExtra = frame->size() - frame->contentsRect().size();
         const QMargins m = frame->contentsMargins();
         Q_UNUSED(m);
@@ -673,7 +682,8 @@ void TMainForm::GotoLineClick()
         return;
     viewer::THvFileViewer* v = child->FileViewer();
     QString text = QString::number(v->CaretLocation().Line + 1);
-    const QString total = QString::number(v->LineTotal());
+    // While the total is unknown the prompt shows the largest line number a user can mean.
+    const QString total = QString::number(v->LineTotal() == kUndeterminedTotal ? qint64(2147483647) : v->LineTotal());
     if (!GetInput(this, QStringLiteral("Go to Line"),
             QStringLiteral("Enter new line number (1 to ") + total + QStringLiteral("):"), text, 207, true))
         return;
@@ -794,7 +804,9 @@ void TMainForm::SaveAsClick()
         && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
     const int code = SaveActiveFileAs(target);
-    if (code != 0)
+    if (code == kErrorCopySameFile)
+        ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
+    else if (code != 0)
         ShowErrorCode(code);
 }
 

@@ -53,7 +53,8 @@ QString TextInfoText(const QString& lineText, qint64 fileSize)
 QString ColorCount(int bitsPerPixel, int planes)
 {
     const int bits = bitsPerPixel * (planes == 0 ? 1 : planes);
-    if (bits <= 0 || bits >= 63)
+    // The count is a 32-bit number: 2 to the 31st and beyond overflow and show no colour text.
+    if (bits <= 0 || bits >= 31)
         return QString();
     const qint64 n = qint64(1) << bits;
     switch (n) {

@@ -10,7 +10,8 @@
 namespace hy::platform {
 
 namespace {
-    // The program of a .desktop entry: the first word of its Exec line, without field codes.
+    // The program of a .desktop entry: the first word of its Exec line, without field codes. Entries that
+    // run in a terminal give nothing: started from a window they would end at once, unseen.
     QString ExecOfDesktopEntry(const QString& desktopId)
     {
         const QString path = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, desktopId);
@@ -21,16 +22,20 @@ namespace {
             return QString();
         QTextStream in(&f);
         bool inEntry = false;
+        QString program;
+        bool terminal = false;
         while (!in.atEnd()) {
             const QString line = in.readLine().trimmed();
             if (line.startsWith(QLatin1Char('[')))
                 inEntry = line == QLatin1String("[Desktop Entry]");
-            else if (inEntry && line.startsWith(QLatin1String("Exec="))) {
+            else if (inEntry && line.startsWith(QLatin1String("Exec=")) && program.isEmpty()) {
                 const QStringList words = QProcess::splitCommand(line.mid(5));
-                return words.isEmpty() ? QString() : words.first();
+                program = words.isEmpty() ? QString() : words.first();
+            } else if (inEntry && line.startsWith(QLatin1String("Terminal="))) {
+                terminal = line.mid(9).trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
             }
         }
-        return QString();
+        return terminal ? QString() : program;
     }
 } // namespace
 
@@ -52,7 +57,17 @@ QString DefaultApplicationFor(const QString& mimeType)
 
 QString DefaultTextEditor()
 {
-    const QString app = DefaultApplicationFor(QStringLiteral("text/plain"));
+    QString app = DefaultApplicationFor(QStringLiteral("text/plain"));
+    // Without a desktop choice that opens a window, a graphical editor that is installed will do.
+    if (app.isEmpty()) {
+        for (const char* editor : { "gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed", "pluma",
+                 "featherpad", "geany", "leafpad" }) {
+            if (!QStandardPaths::findExecutable(QLatin1String(editor)).isEmpty()) {
+                app = QLatin1String(editor);
+                break;
+            }
+        }
+    }
     return app.isEmpty() ? QStringLiteral("xdg-open") : app;
 }
 

@@ -152,7 +152,8 @@ void TSingleInstance::OnNewConnection()
             guard->disconnect(this);
             guard->disconnectFromServer();
             const QStringList received = *names;
-            QMetaObject::invokeMethod(this, [this, received]() { Q_EMIT Activated(received); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, received]() { Q_EMIT Activated(received); }, Qt::QueuedConnection);
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

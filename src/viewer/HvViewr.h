@@ -316,6 +316,7 @@ private:
     class InputGate;
     class WorkScope;
     bool PollStop();
+    LineNumber KnownLastLine() const;
 
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;

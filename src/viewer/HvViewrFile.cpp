@@ -82,6 +82,8 @@ public:
     {
         if (--m_viewer->m_workDepth == 0 && m_viewer->m_longWorkShown) {
             m_viewer->m_longWorkShown = false;
+            // Paints held back while the model was busy are made up now.
+            m_viewer->viewport()->update();
             Q_EMIT m_viewer->OnLongWork(false);
         }
     }
@@ -93,6 +95,14 @@ private:
 };
 
 void THvCustomFileViewer::SetLongWorkDelay(int milliseconds) { g_longWorkDelay = milliseconds; }
+
+LineNumber THvCustomFileViewer::KnownLastLine() const
+{
+    // Hex rows are all known; text lines as far as a scan has been.
+    if (m_model->InHexMode() || LineTotal() != kUndeterminedTotal)
+        return std::max<LineNumber>(LineTotal() - 1, 0);
+    return std::max<LineNumber>(m_model->FarthestLine(), 0);
+}
 
 bool THvCustomFileViewer::PollStop()
 {
@@ -152,12 +162,12 @@ LineNumber THvCustomFileViewer::ClampLine(LineNumber line)
 {
     // Asked again while the model is mid-scan (the window answering in between): what is known so far.
     if (m_pumping)
-        return std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_model->FarthestLine(), 0));
+        return std::clamp<LineNumber>(line, 0, KnownLastLine());
     WorkScope work(this);
     const LineNumber result = m_model->ClampLine(line);
     // A scan stopped with Esc ends on the farthest line it reached, so the view stays among known lines.
     if (m_model->Stopped())
-        return std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_model->FarthestLine(), 0));
+        return std::clamp<LineNumber>(line, 0, KnownLastLine());
     return result;
 }
 

@@ -397,3 +397,40 @@ TEST_F(MainCommands, TheWindowMenuListsTheViewerWindows)
     EXPECT_EQ(m_form->ActiveChild(), m_form->Children().first());
     EXPECT_TRUE(m_form->Action("TileVertical1")->isEnabled());
 }
+
+TEST_F(MainCommands, TheCommandLineGoesOnPastAFileShownAlreadyAndStopsAtOneThatFails)
+{
+    const QString a = Make("a.txt", "a\n");
+    const QString b = Make("b.txt", "b\n");
+    const QString c = Make("c.txt", "c\n");
+    QDir::setCurrent(m_dir.path());
+    {
+        TMainForm form;
+        form.SetCommandLine({ "a.txt", "./a.txt", "b.txt" });
+        form.show();
+        ASSERT_EQ(form.Children().size(), 2);
+        EXPECT_EQ(form.Children().at(0)->FileName(), a) << "names are made absolute";
+        EXPECT_EQ(form.Children().at(1)->FileName(), b);
+        form.close();
+    }
+    ModalWatcher watcher;
+    TMainForm form;
+    form.SetCommandLine({ "a.txt", "missing.txt", "c.txt" });
+    form.show();
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!"));
+    EXPECT_EQ(form.Children().size(), 1);
+    form.close();
+    Q_UNUSED(c);
+}
+
+TEST_F(MainCommands, SavingOverTheSameFileUnderAnotherNameIsRefused)
+{
+    const QString a = Make("a.txt", "keep me\n");
+    QFile::link(a, m_dir.filePath("alias.txt"));
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    EXPECT_EQ(m_form->SaveActiveFileAs(m_dir.filePath("alias.txt")), 10003);
+    QFile f(a);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "keep me\n");
+}

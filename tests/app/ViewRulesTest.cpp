@@ -82,7 +82,9 @@ TEST(ViewRules, ColorCountAndImageText)
     EXPECT_EQ(ColorCount(16, 1), "64K");
     EXPECT_EQ(ColorCount(24, 1), "16M");
     EXPECT_EQ(ColorCount(8, 3), "16M");
-    EXPECT_EQ(ColorCount(32, 1), "4294967296");
+    EXPECT_EQ(ColorCount(30, 1), "1073741824");
+    EXPECT_EQ(ColorCount(31, 1), "") << "overflow";
+    EXPECT_EQ(ColorCount(32, 1), "") << "overflow";
     EXPECT_EQ(ColorCount(0, 1), "");
     EXPECT_EQ(ColorCount(64, 1), ""); // overflow
     EXPECT_EQ(ImageInfoText(50, 20, 8, 1, 1), " File size: 50 x 20 x 256 Colors (1 byte)");

@@ -355,11 +355,9 @@ void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool siz
         // Never narrower than its tabs, so "Image" stays in view beside "Standard" and "Hex".
         const int width = qMax(qMax(100, image->ImageWidth()), child->TabSet()->sizeHint().width());
         const QSize client(width, qMax(100, image->ImageHeight() + tabHeight));
+        // The frame adds its title bar and border around the client area.
         const QSize frameExtra = frame->size() - frame->contentsRect().size();
-        const QMargins m = frame->contentsMargins();
-        Q_UNUSED(m);
-        frame->resize(client + QSize(qMax(0, frameExtra.width()), qMax(0, frameExtra.height())));
-        frame->resize(frame->size() + (client - child->size()).expandedTo(QSize(0, 0)));
+        frame->resize(client + frameExtra.expandedTo(QSize(0, 0)));
     }
     // The window stays inside the main window's free area.
     const QSize area = m_mdiArea->viewport()->size();

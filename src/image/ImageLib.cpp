@@ -18,7 +18,7 @@ namespace {
 
     QString Text(const char* s) { return QCoreApplication::translate("TImageLib", s); }
 
-    // Our decoders read from memory; larger files than this are refused when they cannot be mapped.
+    // Our decoders read from memory; larger files than this are refused.
     constexpr qint64 MaxReadBytes = 512LL * 1024 * 1024;
 
     QString LongName(const QByteArray& format)
@@ -122,6 +122,9 @@ namespace {
             return TDecodeResult::Failure(ErrStopped, TImageLib::ErrorText(ErrStopped));
         const QByteArray header = device->peek(32);
         QImageReader reader(device);
+        // One limit for every format: Qt's own default would refuse ordinary large photographs first.
+        reader.setAllocationLimit(512); // MiB: a 100-megapixel photograph in 32 bits fits
+
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(false);
         const QByteArray format = reader.format();
@@ -201,16 +204,17 @@ TDecodeResult TImageLib::LoadImage(
     const qint64 fileSize = file.size();
 
     TDecodeResult result;
-    uchar* mapped = fileSize > 0 ? file.map(0, fileSize) : nullptr;
+    // The bytes are read, not mapped: a file cut short by another program while it decodes must not take the
+    // viewer down with it.
     QByteArray bytes;
-    if (!mapped && fileSize > 0 && fileSize <= MaxReadBytes)
+    if (fileSize > 0 && fileSize <= MaxReadBytes)
         bytes = file.readAll();
-    const uchar* data = mapped ? mapped : reinterpret_cast<const uchar*>(bytes.constData());
-    const qint64 size = mapped ? fileSize : bytes.size();
+    const uchar* data = reinterpret_cast<const uchar*>(bytes.constData());
+    const qint64 size = bytes.size();
 
     if (fileSize == 0) {
         result = TDecodeResult::Failure(ErrTruncated, Text("The file is empty."));
-    } else if (!mapped && bytes.isEmpty()) {
+    } else if (bytes.isEmpty()) {
         result = TDecodeResult::Failure(ErrTooLarge, ErrorText(ErrTooLarge));
     } else if (OwnDecoder(kind)) {
         result = DecodeOwn(kind, data, size, progress);
@@ -223,8 +227,6 @@ TDecodeResult TImageLib::LoadImage(
         else if (result.Code == ErrNotThisFormat && TWmfDecoder::Recognise(data, size))
             result = DecodeOwn(TImageKind::Wmf, data, size, progress);
     }
-    if (mapped)
-        file.unmap(mapped);
 
     if (!result.Ok()) {
         if (result.ErrorText.isEmpty())

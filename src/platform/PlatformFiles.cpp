@@ -140,12 +140,13 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     const QByteArray s = Native(source);
     const QByteArray t = Native(target);
 
-    const int in = ::open(s.constData(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking so that a pipe cannot hang the copy; only regular files are copied.
+    const int in = ::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (in < 0)
         return CodeFor(errno, s);
     struct stat sst { };
-    if (::fstat(in, &sst) != 0 || S_ISDIR(sst.st_mode)) {
-        const int code = S_ISDIR(sst.st_mode) ? 5 : CodeFor(errno, s);
+    if (::fstat(in, &sst) != 0 || !S_ISREG(sst.st_mode)) {
+        const int code = errno != 0 && !S_ISREG(sst.st_mode) && sst.st_mode == 0 ? CodeFor(errno, s) : 5;
         ::close(in);
         return code;
     }
@@ -163,12 +164,22 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
         return 8;
     }
 
-    const int out = ::open(t.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A target that may not be written is refused, as writing into it would be.
+    if (::access(t.constData(), F_OK) == 0 && ::access(t.constData(), W_OK) != 0) {
+        const int code = CodeFor(errno, t);
+        ::close(in);
+        return code;
+    }
+    // The copy is written beside the target under a temporary name and takes the target's name only when
+    // complete, so a failed copy leaves an existing target as it was.
+    QByteArray temp = t + ".hycopy-XXXXXX";
+    const int out = ::mkstemp(temp.data());
     if (out < 0) {
         const int code = CodeFor(errno, t);
         ::close(in);
         return code;
     }
+    ::fcntl(out, F_SETFD, FD_CLOEXEC);
 
     int err = 0;
     for (;;) {
@@ -205,8 +216,10 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     ::close(in);
     if (::close(out) != 0 && err == 0)
         err = CodeFor(errno, t);
+    if (err == 0 && ::rename(temp.constData(), t.constData()) != 0)
+        err = CodeFor(errno, t);
     if (err != 0)
-        ::unlink(t.constData());
+        ::unlink(temp.constData());
     return err;
 }
 

@@ -306,6 +306,20 @@ TEST_F(HyFiles, CopyOfChangingSizeIsDeleted)
     const QString dst = Path("status");
     EXPECT_EQ(hy::FileCopy(QStringLiteral("/proc/self/status"), dst), hy::kErrorCopySizeMismatch);
     EXPECT_FALSE(hy::FileExists(dst));
+
+    // A failed copy over an existing file leaves that file as it was, and no temporary file behind.
+    WriteFile(Path("existing.txt"), "old");
+    EXPECT_EQ(hy::FileCopy(QStringLiteral("/proc/self/status"), Path("existing.txt")), hy::kErrorCopySizeMismatch);
+    EXPECT_EQ(ReadAll(Path("existing.txt")), "old");
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).filter("hycopy").size(), 0);
+}
+
+TEST_F(HyFiles, PipesAndDevicesAreNotCopied)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("fifo")).constData(), 0600), 0);
+    EXPECT_EQ(hy::FileCopy(Path("fifo"), Path("out")), 5);
+    EXPECT_EQ(hy::FileCopy(QStringLiteral("/dev/zero"), Path("out")), 5);
+    EXPECT_FALSE(hy::FileExists(Path("out")));
 }
 
 } // namespace

@@ -29,3 +29,4 @@ TEST(PlatformErrors, MissingFileIsTwoAndMissingDirectoryOnTheWayIsThree)
     EXPECT_EQ(ErrorCodeFromErrno(ENOENT, missingDir.constData()), 3);
     EXPECT_EQ(ErrorCodeFromErrno(ENOENT), 2);
 }
+

@@ -1,3 +1,3 @@
 hy_add_test(test_platform
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlatformErrorsTest.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/PlatformErrorsTest.cpp ${CMAKE_CURRENT_LIST_DIR}/DesktopTest.cpp
   LIBS hy_platform)

@@ -1,6 +1,7 @@
 // Which program a desktop association hands a file to.
 #include "platform/Desktop.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 TEST(Desktop, OnlyPlainProgramsReceiveTheFileThemselves)

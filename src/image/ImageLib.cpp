@@ -233,8 +233,12 @@ TDecodeResult TImageLib::LoadImage(
             result.ErrorText = ErrorText(result.Code);
         return result;
     }
-    if (kind != TImageKind::Wmf && kind != TImageKind::Ico)
+    if (kind != TImageKind::Wmf && kind != TImageKind::Ico) {
         result.Image = ReduceDepth(result.Image, bits, dither);
+        // A conversion that could not get its memory gives no picture: that is a failure, not a picture.
+        if (result.Image.isNull())
+            return TDecodeResult::Failure(ErrNoMemory, ErrorText(ErrNoMemory));
+    }
     result.Info.FileSize = fileSize;
     return result;
 }

@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QtEndian>
 #include <cmath>
 #include <optional>
@@ -182,7 +183,7 @@ namespace {
         int MapMode = MM_TEXT;
         QPointF WindowOrg, WindowExt, ViewportOrg, ViewportExt;
         QPointF Position;
-        std::optional<QPainterPath> Clip; // in picture pixels; none while nothing is clipped
+        std::optional<QRegion> Clip; // in picture pixels; none while nothing is clipped
     };
 
 } // namespace
@@ -194,6 +195,8 @@ struct TWmfPlayer::TState {
     TDc Dc;
     std::vector<TDc> Saved;
     std::vector<TObject> Objects;
+    std::size_t FirstFree = 0; // no empty slot below this one
+    double InkSpent = 0; // wide-pen points times width drawn so far
     QTransform Transform;
     QString Error;
     std::int64_t BitmapBudget;
@@ -278,6 +281,22 @@ struct TWmfPlayer::TState {
 
     // Fills are drawn without smoothing, as the platform draws them, so shapes split into adjacent polygons
     // show no seams; outlines keep it.
+    // Wide pens cost in proportion to their width. Past a budget further strokes are drawn one pixel wide, so
+    // that no picture keeps the window busy for long; real pictures stay far below it.
+    void LimitInk(qint64 points)
+    {
+        constexpr double kInkBudget = 2.0e6;
+        const double width = P.pen().widthF() * ScaleX();
+        if (P.pen().style() == Qt::NoPen || width <= 1.5)
+            return;
+        InkSpent += double(points) * width;
+        if (InkSpent > kInkBudget) {
+            QPen thin = P.pen();
+            thin.setWidthF(0.0);
+            P.setPen(thin);
+        }
+    }
+
     void Fill(const QPainterPath& path)
     {
         UseBrush();
@@ -289,6 +308,7 @@ struct TWmfPlayer::TState {
         }
         UsePen();
         if (P.pen().style() != Qt::NoPen) {
+            LimitInk(path.elementCount());
             P.setBrush(Qt::NoBrush);
             P.drawPath(path);
         }
@@ -302,12 +322,15 @@ struct TWmfPlayer::TState {
 
     int AddObject(const TObject& object)
     {
-        for (std::size_t i = 0; i < Objects.size(); ++i) {
+        // Slots below FirstFree are all taken, so a file of many objects costs one step per object.
+        for (std::size_t i = FirstFree; i < Objects.size(); ++i) {
             if (Objects[i].Kind == TObject::Empty) {
                 Objects[i] = object;
+                FirstFree = i + 1;
                 return int(i);
             }
         }
+        FirstFree = Objects.size() + 1;
         if (Objects.size() < MaxObjects)
             Objects.push_back(object);
         return int(Objects.size()) - 1;
@@ -537,21 +560,19 @@ struct TWmfPlayer::TState {
     }
 
     // The clip is kept here in picture pixels rather than read back from the painter, which would go through
-    // a region conversion.
+    // a region conversion. Metafile mappings only scale and move, so clip rectangles stay rectangles and a
+    // region of rectangles holds them cheaply, however many records clip.
     void ClipRect(const QRectF& rect, bool exclude)
     {
-        QPainterPath cut;
-        cut.addPolygon(Transform.map(QPolygonF(rect)));
-        cut.closeSubpath();
+        const QRegion cut(Transform.mapRect(rect).toAlignedRect());
         if (exclude) {
-            QPainterPath all;
-            all.addRect(QRectF(QPointF(0, 0), QSizeF(PictureSize)));
+            const QRegion all(QRect(QPoint(0, 0), PictureSize));
             Dc.Clip = Dc.Clip.value_or(all).subtracted(cut);
         } else {
             Dc.Clip = Dc.Clip ? Dc.Clip->intersected(cut) : cut;
         }
         P.setWorldTransform(QTransform());
-        P.setClipPath(*Dc.Clip, Qt::ReplaceClip);
+        P.setClipRegion(*Dc.Clip, Qt::ReplaceClip);
         P.setWorldTransform(Transform);
     }
 
@@ -701,6 +722,7 @@ bool TWmfPlayer::TState::Play(unsigned function, TParams& in)
             break;
         if (function == META_POLYLINE) {
             UsePen();
+            LimitInk(points.size());
             P.drawPolyline(points);
         } else {
             QPainterPath path;
@@ -863,8 +885,10 @@ bool TWmfPlayer::TState::Play(unsigned function, TParams& in)
     }
     case META_DELETEOBJECT: {
         const unsigned index = in.U();
-        if (in.Ok() && index < Objects.size())
+        if (in.Ok() && index < Objects.size()) {
             Objects[index] = TObject();
+            FirstFree = std::min(FirstFree, std::size_t(index));
+        }
         break;
     }
     case META_PATBLT: {

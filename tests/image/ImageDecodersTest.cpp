@@ -4,6 +4,7 @@
 #include "image/PcxDecoder.h"
 #include "image/WmfDecoder.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -582,3 +583,36 @@ TEST(ImageLib, FailuresCarryTheDecodersText)
 }
 
 } // namespace
+
+// Pictures built to keep the window busy: thousands of clip records, a huge wide-pen polyline, tens of
+// thousands of objects. Each draws in well under the time a person would wait.
+TEST(WmfDecoderLimits, CostlyRecordsStayQuick)
+{
+    TWmfBuilder clips = Canvas(200, 200, 200);
+    for (int i = 0; i < 3000; ++i)
+        clips.Rec(0x0415, { (i % 90) + 5, (i % 90) + 5, i % 90, i % 90 });
+    clips.Rec(0x041B, { 90, 90, 10, 10 });
+
+    TWmfBuilder wide = Canvas(200, 200, 200);
+    wide.Rec(0x02FA, { 0, 800, 0 }, Colour(0, 0, 255)).Rec(0x012D, { 2 });
+    QByteArray points;
+    for (int i = 0; i < 16000; ++i) {
+        char b[4];
+        qToLittleEndian<std::uint16_t>(std::uint16_t(i % 100), b);
+        qToLittleEndian<std::uint16_t>(std::uint16_t((i * 7) % 100), b + 2);
+        points.append(b, 4);
+    }
+    wide.Rec(0x0325, { 16000 }, points);
+
+    TWmfBuilder objects = Canvas(200, 200, 200);
+    for (int i = 0; i < 70000; ++i)
+        objects.Rec(0x00F7, { 0x300, 0 });
+
+    for (const QByteArray& data : { clips.Build(), wide.Build(), objects.Build() }) {
+        QElapsedTimer clock;
+        clock.start();
+        const TDecodeResult r = TImageLib::DecodeData(TImageKind::Wmf, data);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_TRUE(r.Ok()) << r.ErrorText.toStdString();
+    }
+}

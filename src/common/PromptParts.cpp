@@ -10,11 +10,30 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 
 static void InitCommonResources() { Q_INIT_RESOURCE(common); }
 
 namespace hy {
+
+// The text of a prompt: line breaks as the widgets want them, and a break opportunity after every "/" of a
+// long word, so a long path wraps inside the balloon instead of running out of it.
+QString PromptText(const QString& message)
+{
+    QString text = DisplayText(message);
+    static const QRegularExpression longWord(QStringLiteral("\\S{40,}"));
+    QRegularExpressionMatchIterator it = longWord.globalMatch(text);
+    QList<QRegularExpressionMatch> matches;
+    while (it.hasNext())
+        matches.prepend(it.next());
+    for (const QRegularExpressionMatch& m : matches) {
+        QString word = m.captured();
+        word.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+        text.replace(m.capturedStart(), m.capturedLength(), word);
+    }
+    return text;
+}
 
 namespace {
 
@@ -83,7 +102,7 @@ PromptParts BuildPromptParts(THyForm* form)
 
 QSize MeasureMessage(QLabel* test, const QString& message, int maxWidth)
 {
-    const QString text = DisplayText(message);
+    const QString text = PromptText(message);
     const QFontMetrics fm(test->font());
     const int unlimited = INT_MAX / 4;
     QRect bounds
@@ -118,7 +137,7 @@ QSize ButtonSize(const QPushButton* button) { return button->sizeHint().expanded
 void ApplyPromptLayout(THyForm* form, const PromptParts& parts, const QString& message, const DialogLayout& layout)
 {
     parts.prompt->setGeometry(layout.prompt);
-    parts.prompt->SetCaption(DisplayText(message));
+    parts.prompt->SetCaption(PromptText(message));
     parts.image->move(layout.picture.topLeft());
     parts.test->clear();
     form->setFixedSize(layout.client);

@@ -49,4 +49,8 @@ QSize ButtonSize(const QPushButton* button);
 // Shows the message in the balloon, places balloon and picture by the layout and sizes the form.
 void ApplyPromptLayout(THyForm* form, const PromptParts& parts, const QString& message, const DialogLayout& layout);
 
+// The text a prompt shows for a message: "\r" line breaks made widget breaks, and long words (paths) given
+// break opportunities after their "/".
+QString PromptText(const QString& message);
+
 } // namespace hy

@@ -317,3 +317,13 @@ TEST(Alerts, ProgramAlertIsReusedAndNestedAlertFallsBack)
 }
 
 } // namespace
+
+TEST(PromptText, LongPathsMayBreakAfterTheirSlashesAndShortTextStaysAsItIs)
+{
+    EXPECT_EQ(hy::PromptText("Cannot find \"x\".\rDone"), "Cannot find \"x\".\nDone");
+    const QString path = "/home/user/a/very/long/folder/name/for/testing/the/balloon/file.txt";
+    const QString shown = hy::PromptText("Cannot open " + path);
+    EXPECT_TRUE(shown.startsWith("Cannot open /"));
+    EXPECT_EQ(QString(shown).remove(QChar(0x200B)), "Cannot open " + path);
+    EXPECT_EQ(shown.count(QChar(0x200B)), path.count('/'));
+}

@@ -12,6 +12,17 @@ namespace hy::app {
 namespace {
     const QString kSection = QString::fromLatin1(kViewerSection);
 
+    // The file options, read and written together in this order.
+    const std::pair<const char*, bool TViewerSettings::*> kFileOptions[] = {
+        { "WindowsFileSelector", &TViewerSettings::WindowsFileSelector },
+        { "AllowAppLaunching", &TViewerSettings::AllowAppLaunching },
+        { "CalcFileLength", &TViewerSettings::CalcFileLength },
+        { "ShowSystemFiles", &TViewerSettings::ShowSystemFiles },
+        { "ShowImageFiles", &TViewerSettings::ShowImageFiles },
+        { "ShowArchiveFiles", &TViewerSettings::ShowArchiveFiles },
+        { "ShowMediaFiles", &TViewerSettings::ShowMediaFiles },
+    };
+
     // An item of a stored list, blanks removed; text that is not a number gives 0.
     qint64 ListNumber(const QString& list, int n, qint64 current)
     {
@@ -96,13 +107,8 @@ void LoadViewerSettings(const platform::SettingsStore& store, TViewerSettings& s
     s.Print.WrapLines = store.ReadBool(sec, QStringLiteral("WrapLines"), s.Print.WrapLines) ? 1 : 0;
     s.HexMode = store.ReadBool(sec, QStringLiteral("HexMode"), s.HexMode);
     s.HexFilter = store.ReadBool(sec, QStringLiteral("HexFilter"), s.HexFilter);
-    s.WindowsFileSelector = store.ReadBool(sec, QStringLiteral("WindowsFileSelector"), s.WindowsFileSelector);
-    s.AllowAppLaunching = store.ReadBool(sec, QStringLiteral("AllowAppLaunching"), s.AllowAppLaunching);
-    s.CalcFileLength = store.ReadBool(sec, QStringLiteral("CalcFileLength"), s.CalcFileLength);
-    s.ShowSystemFiles = store.ReadBool(sec, QStringLiteral("ShowSystemFiles"), s.ShowSystemFiles);
-    s.ShowImageFiles = store.ReadBool(sec, QStringLiteral("ShowImageFiles"), s.ShowImageFiles);
-    s.ShowArchiveFiles = store.ReadBool(sec, QStringLiteral("ShowArchiveFiles"), s.ShowArchiveFiles);
-    s.ShowMediaFiles = store.ReadBool(sec, QStringLiteral("ShowMediaFiles"), s.ShowMediaFiles);
+    for (const auto& [name, flag] : kFileOptions)
+        s.*flag = store.ReadBool(sec, QLatin1String(name), s.*flag);
     s.Editor = store.ReadString(sec, QStringLiteral("Editor"), s.Editor);
 }
 
@@ -133,13 +139,8 @@ void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& s
     store.WriteString(sec, QStringLiteral("BottomMargin"), MarginText(s.Print.BottomMargin));
     store.WriteInteger(sec, QStringLiteral("UnitOfMeasure"), s.Print.UnitOfMeasure);
     store.WriteBool(sec, QStringLiteral("WrapLines"), s.Print.WrapLines != 0);
-    store.WriteBool(sec, QStringLiteral("WindowsFileSelector"), s.WindowsFileSelector);
-    store.WriteBool(sec, QStringLiteral("AllowAppLaunching"), s.AllowAppLaunching);
-    store.WriteBool(sec, QStringLiteral("CalcFileLength"), s.CalcFileLength);
-    store.WriteBool(sec, QStringLiteral("ShowSystemFiles"), s.ShowSystemFiles);
-    store.WriteBool(sec, QStringLiteral("ShowImageFiles"), s.ShowImageFiles);
-    store.WriteBool(sec, QStringLiteral("ShowArchiveFiles"), s.ShowArchiveFiles);
-    store.WriteBool(sec, QStringLiteral("ShowMediaFiles"), s.ShowMediaFiles);
+    for (const auto& [name, flag] : kFileOptions)
+        store.WriteBool(sec, QLatin1String(name), s.*flag);
     store.WriteString(sec, QStringLiteral("Editor"), s.Editor);
     for (const TColorElement& e : s.Colors) {
         store.WriteString(sec, ColorValueName(e),

@@ -179,7 +179,18 @@ int SendToApplication(const QString& fileName, bool associated, const QString& e
                                "Preferences\rin the Options menu."));
             return 0;
         }
-        const int result = ShellExecuteOpen(editor, { path }, QString());
+        // An editor setting may carry options ("gedit --new-window"); a program whose own name holds blanks
+        // is taken whole. The file is always one argument of its own, after the options.
+        QString program = editor.trimmed();
+        QStringList arguments;
+        if (ResolveProgram(program, QString()).isEmpty()) {
+            const QStringList words = QProcess::splitCommand(program);
+            if (!words.isEmpty() && !ResolveProgram(words.first(), QString()).isEmpty()) {
+                program = words.first();
+                arguments = words.mid(1);
+            }
+        }
+        const int result = ShellExecuteOpen(program, arguments << path, QString());
         if (result <= kLaunchFailureLimit)
             Report(kCannotRunTitle,
                 QStringLiteral("The text editor you requested is not responding!\rCheck the Miscellaneous setting "

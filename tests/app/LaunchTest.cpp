@@ -302,6 +302,11 @@ TEST_F(LaunchTest, EditorGetsTheFileAsOneArgument)
     QDir::setCurrent(saved);
     EXPECT_EQ(Recorded(), QStringList({ m_dir.path(), "[" + m_dir.filePath("-n leading minus.txt") + "]" }));
     EXPECT_TRUE(m_alerts.empty());
+
+    // An editor setting with options passes them before the file.
+    const QString file = WriteFile(m_dir.filePath("plain.txt"), "text", 0644);
+    EXPECT_GT(SendToApplication(file, false, m_recorder + " --new-window"), 32);
+    EXPECT_EQ(Recorded(), QStringList({ QDir::currentPath(), "[--new-window]", "[" + file + "]" }));
 }
 
 TEST_F(LaunchTest, EditorFailuresCloseTheViewerFirstAndAlert)

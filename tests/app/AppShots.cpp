@@ -3,6 +3,7 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/Brview3.h"
+#include "app/Brview6.h"
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "common/Alert.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTest>
@@ -62,6 +64,14 @@ int main(int argc, char** argv)
     alert.show();
     QTest::qWait(100);
     alert.grab().save(out.filePath("alert.png"));
+    if (!args.isEmpty()) {
+        TInfoDialog info(&form);
+        info.Fill(QFileInfo(args.first()).absoluteFilePath());
+        info.show();
+        QTest::qWait(100);
+        info.grab().save(out.filePath("info.png"));
+    }
+
     THelpWindow* help = HelpWindow();
     help->ShowContext(200);
     QTest::qWait(200);

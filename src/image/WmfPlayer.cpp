@@ -2,6 +2,8 @@
 // every parameter read is bounds-checked, so a record whose size lies stops playback with an error.
 #include "image/WmfPlayer.h"
 
+#include "platform/Cp1252.h"
+
 #include "image/DibImage.h"
 #include "image/ImageTypes.h"
 
@@ -126,17 +128,10 @@ namespace {
         bool m_ok = true;
     };
 
-    // Bytes of the program's text are Windows-1252; the 0x80..0x9F block differs from Latin-1.
+    // Bytes of the program's text are Windows-1252.
     QString FromAnsi(const uchar* p, std::int64_t n)
     {
-        static const char16_t high[32] = { 0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6,
-            0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-            0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178 };
-        QString s;
-        s.reserve(qsizetype(n));
-        for (std::int64_t i = 0; i < n; ++i)
-            s.append(p[i] >= 0x80 && p[i] < 0xA0 ? QChar(high[p[i] - 0x80]) : QChar(p[i]));
-        return s;
+        return platform::Cp1252Decode(QByteArray(reinterpret_cast<const char*>(p), qsizetype(n)));
     }
 
     struct TLogPen {

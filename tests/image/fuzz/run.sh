@@ -21,7 +21,7 @@ build() {
     clang++ $flags -I"$root/src" "$here/$name.cpp" "$@" $qt -o "$dir/$name"
 }
 build PcxFuzz "$src/PcxDecoder.cpp"
-build WmfFuzz "$src/WmfDecoder.cpp" "$src/WmfPlayer.cpp" "$src/DibImage.cpp"
+build WmfFuzz "$src/WmfDecoder.cpp" "$src/WmfPlayer.cpp" "$src/DibImage.cpp" "$root/src/platform/Cp1252.cpp"
 
 run() {
     name=$1

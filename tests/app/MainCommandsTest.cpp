@@ -4,6 +4,7 @@
 #include "app/Brview2.h"
 #include "image/MultiImg.h"
 #include "support/ModalWatcher.h"
+#include "support/TestData.h"
 #include "viewer/HvViewr.h"
 
 #include "support/TestWait.h"
@@ -335,7 +336,7 @@ TEST_F(MainCommands, EveryPictureFormatOpensOnItsImagePageWithItsSizeInTheStatus
         { "rgb.tif", "37 x 23" },
     };
     for (const Case& c : cases) {
-        const QString path = QStringLiteral(HY_TEST_DATA_DIR "/image/") + c.file;
+        const QString path = TestDataPath(QStringLiteral("image/") + c.file);
         ASSERT_TRUE(m_form->OpenFileInViewer(path, ViewMode::BySettings, false)) << c.file;
         TChildForm* child = m_form->Children().last();
         EXPECT_EQ(child->Kind(), PageKind::Image) << c.file;

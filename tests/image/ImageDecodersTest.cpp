@@ -3,6 +3,7 @@
 #include "image/ImageLib.h"
 #include "image/PcxDecoder.h"
 #include "image/WmfDecoder.h"
+#include "support/TestData.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,7 +16,7 @@ using namespace hy::image;
 
 namespace {
 
-QString DataPath(const char* name) { return QStringLiteral(HY_TEST_DATA_DIR "/image/") + QLatin1String(name); }
+QString DataPath(const char* name) { return TestDataPath(QStringLiteral("image/") + QLatin1String(name)); }
 
 QByteArray ReadData(const char* name)
 {
@@ -406,7 +407,7 @@ TEST(WmfDecoder, HostileInputGivesAnError)
 // The fuzzing seed uses every record kind the player knows; all of them play and leave marks.
 TEST(WmfDecoder, EveryRecordKindPlays)
 {
-    QFile file(QStringLiteral(HY_SOURCE_DIR "/tests/image/fuzz/seeds/all_records.wmf"));
+    QFile file(SourcePath(QStringLiteral("tests/image/fuzz/seeds/all_records.wmf")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const TDecodeResult r = DecodeWmf(file.readAll());
     ASSERT_TRUE(r.Ok()) << r.ErrorText.toStdString();

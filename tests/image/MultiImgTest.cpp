@@ -1,6 +1,7 @@
 // Tests of the picture control: the ImageName rules, the error path through the reporter, AutoSize inside a
 // scroll area, property clamping, painting and the clipboard.
 #include "image/MultiImg.h"
+#include "support/TestData.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -15,7 +16,7 @@ using hy::TMultiImage;
 
 namespace {
 
-QString DataPath(const QString& name) { return QStringLiteral(HY_TEST_DATA_DIR "/image/") + name; }
+QString DataPath(const QString& name) { return TestDataPath(QStringLiteral("image/") + name); }
 
 struct TMessage {
     QString Title;

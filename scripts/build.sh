@@ -11,5 +11,5 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   fi
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 fi
-export CCACHE_BASEDIR="$PWD"
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 ninja -C "$BUILD_DIR" -j "${HY_JOBS:-2}" "$@"

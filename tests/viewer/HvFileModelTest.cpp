@@ -531,35 +531,35 @@ namespace {
         EXPECT_EQ(f.events.depth, 0);
     }
 
-// A line end whose CR is the last byte of a read block: the next line starts after it, whichever line is
-// asked for first, and a backward search that lands before it leaves the anchors right.
-TEST(HvFileModelBlockEdges, LineEndCutByTheFirstReadBlock)
-{
-    for (const char* end : { "\r\n", "\r" }) {
-        const QByteArray data = QByteArray(4095, 'x') + end + "one" + end + "two" + end + "needle" + end;
-        TempFiles files;
-        Recorder rec;
-        THvFileModel model(&rec);
-        model.SetFileName(files.Write(data));
-        model.Open();
-        const auto text = [](THvFileModel& m, LineNumber line) {
-            int len = 0;
-            const char* p = m.LineText(line, len);
-            return std::string(p, size_t(len));
-        };
-        const std::vector<std::string> ref = ReferenceLines(data);
-        for (LineNumber line : { 2, 1, 3, 0, 1 })
-            EXPECT_EQ(text(model, line), ref[size_t(line)].substr(0, kMaxLineChars)) << "line " << line;
-        THvFileModel again(&rec);
-        again.SetFileName(files.Path("f.txt"));
-        again.Open();
-        const auto hit = again.FindText("x", soBackward, 3, 0);
-        ASSERT_TRUE(hit.has_value());
-        EXPECT_EQ(hit->StartLine, 0);
-        EXPECT_EQ(text(again, 1), "one");
-        EXPECT_EQ(text(again, 2), "two");
+    // A line end whose CR is the last byte of a read block: the next line starts after it, whichever line is
+    // asked for first, and a backward search that lands before it leaves the anchors right.
+    TEST(HvFileModelBlockEdges, LineEndCutByTheFirstReadBlock)
+    {
+        for (const char* end : { "\r\n", "\r" }) {
+            const QByteArray data = QByteArray(4095, 'x') + end + "one" + end + "two" + end + "needle" + end;
+            TempFiles files;
+            Recorder rec;
+            THvFileModel model(&rec);
+            model.SetFileName(files.Write(data));
+            model.Open();
+            const auto text = [](THvFileModel& m, LineNumber line) {
+                int len = 0;
+                const char* p = m.LineText(line, len);
+                return std::string(p, size_t(len));
+            };
+            const std::vector<std::string> ref = ReferenceLines(data);
+            for (LineNumber line : { 2, 1, 3, 0, 1 })
+                EXPECT_EQ(text(model, line), ref[size_t(line)].substr(0, kMaxLineChars)) << "line " << line;
+            THvFileModel again(&rec);
+            again.SetFileName(files.Path("f.txt"));
+            again.Open();
+            const auto hit = again.FindText("x", soBackward, 3, 0);
+            ASSERT_TRUE(hit.has_value());
+            EXPECT_EQ(hit->StartLine, 0);
+            EXPECT_EQ(text(again, 1), "one");
+            EXPECT_EQ(text(again, 2), "two");
+        }
     }
-}
 
 } // namespace
 } // namespace hy::viewer::test

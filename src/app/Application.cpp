@@ -2,9 +2,9 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>

@@ -7,10 +7,11 @@
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "viewer/HvColor.h"
@@ -330,7 +331,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
-        if (io && child->Kind() != PageKind::Text && (io->ErrorCode() == 2 || io->ErrorCode() == 3))
+        if (io && child->Kind() != PageKind::Text
+            && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
             ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);

@@ -7,7 +7,8 @@
 // vector code; the page cache serves the bytes of the lines and rows that are shown.
 #include "viewer/HvFileModel.h"
 
-#include "common/HyExceptions.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
@@ -159,7 +160,7 @@ struct THvFileModel::Impl {
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(handle);
-            throw EInOutError(QStringLiteral("Viewer: not a regular file"), 5);
+            throw EInOutError(QStringLiteral("Viewer: not a regular file"), kErrorAccessDenied);
         }
         m_fd = handle;
         m_open = true;

@@ -19,5 +19,5 @@ hy_ui_library(hy_viewer_ui
   ${CMAKE_CURRENT_LIST_DIR}/HvCaret.h
   ${CMAKE_CURRENT_LIST_DIR}/HvCaret.cpp
 )
-target_link_libraries(hy_viewer_ui PUBLIC hy_viewer_layout hy_viewer_model hy_viewer_cmd Qt6::Widgets)
+target_link_libraries(hy_viewer_ui PUBLIC hy_base hy_viewer_layout hy_viewer_model hy_viewer_cmd Qt6::Widgets)
 target_link_libraries(hyui INTERFACE hy_viewer_ui)

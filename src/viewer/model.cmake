@@ -7,7 +7,7 @@ hy_core_library(hy_viewer_model
   ${CMAKE_CURRENT_LIST_DIR}/HvPageCache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HvTextSearch.cpp
 )
-target_link_libraries(hy_viewer_model PUBLIC hy_platform)
+target_link_libraries(hy_viewer_model PUBLIC hy_base hy_platform)
 # The AVX2 kernels are only called after the processor was checked at run time.
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "x86_64|AMD64|amd64")
   set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/HvModelScanAvx2.cpp

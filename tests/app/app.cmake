@@ -4,11 +4,11 @@ hy_add_test(test_app_rules
 
 # A small peer that becomes the running instance and prints every hand-over it receives.
 add_executable(hy_instance_peer ${CMAKE_CURRENT_LIST_DIR}/InstancePeer.cpp)
-target_link_libraries(hy_instance_peer PRIVATE hy_platform)
+target_link_libraries(hy_instance_peer PRIVATE hy_platform_ipc)
 
 hy_add_test(test_app_instance
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SingleInstanceTest.cpp
-  LIBS hy_platform)
+  LIBS hy_platform_ipc)
 target_compile_definitions(test_app_instance PRIVATE
   HY_PEER="$<TARGET_FILE:hy_instance_peer>" HY_VIEWER="$<TARGET_FILE:hyview>")
 add_dependencies(test_app_instance hy_instance_peer hyview)

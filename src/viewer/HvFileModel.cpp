@@ -774,8 +774,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
         start = backward ? m_fileSize - 1 : 0;
     else
         start = backward ? caretRow * kHexRowBytes - 1 : caretRow * kHexRowBytes + kHexRowBytes;
-    auto hit = [](FileOffset s, FileOffset len) {
-        const FileOffset t = s + len - 1;
+    auto hit = [](FileOffset s, FileOffset length) {
+        const FileOffset t = s + length - 1;
         return SearchHit { s / kHexRowBytes, int(kHexCharColumn + s % kHexRowBytes), t / kHexRowBytes,
             int(kHexCharColumn + 1 + t % kHexRowBytes) };
     };

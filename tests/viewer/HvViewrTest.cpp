@@ -645,3 +645,28 @@ TEST_F(HvViewrTest, TheCaretIsDrawnInItsCellAndBlinks)
     shared->SetShape(csHorzLine); // the change reaches the viewer that shares the caret
     EXPECT_EQ(viewer.Caret()->Shape(), csHorzLine);
 }
+
+TEST(HvCaretTest, TheLargestBlinkTimeGivesASteadyCaret)
+{
+    QWidget widget;
+    THvSingleCaret single(&widget);
+    auto caret = std::make_shared<THvCaret>();
+    caret->SetShape(csBlock);
+    caret->SetCaretWidth(8);
+    caret->SetCaretHeight(18);
+    single.SetCaret(caret);
+    single.SetCellSize(8, 18);
+    single.SetCellPosition(QPoint(16, 36));
+    single.Create();
+    struct Case {
+        int blinkTime;
+        bool blinks;
+    };
+    for (const Case c : { Case { THvCaret::kSteadyBlinkTime, false }, Case { 20, true }, Case { 65534, true } }) {
+        caret->SetBlinkTime(c.blinkTime);
+        EXPECT_EQ(single.IsBlinking(), c.blinks) << c.blinkTime;
+        EXPECT_EQ(single.BlinkInterval() > 0, c.blinks) << c.blinkTime;
+        EXPECT_TRUE(single.IsVisibleNow());
+        EXPECT_EQ(single.Rect(), QRect(16, 36, 8, 18)); // a block fills its cell
+    }
+}

@@ -32,8 +32,14 @@ class THvCustomFileViewer::InputGate : public QObject {
 public:
     explicit InputGate(THvCustomFileViewer* viewer)
         : m_viewer(viewer)
-        , m_window(viewer->window())
     {
+        m_held << viewer->window();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMainWindow*>(top) && top != viewer->window())
+                m_held << top;
+        }
+        for (const QWidget* w : std::as_const(m_held))
+            m_heldHandles << w->windowHandle();
         qApp->installEventFilter(this);
     }
     ~InputGate() override { qApp->removeEventFilter(this); }
@@ -77,29 +83,20 @@ protected:
     }
 
 private:
-    static bool IsMainWindow(const QWidget* window) { return qobject_cast<const QMainWindow*>(window) != nullptr; }
-
-    bool IsHeldWindow(const QWidget* window) const { return window == m_window.data() || IsMainWindow(window); }
-
     // True for events of the held windows: their widgets, their platform windows, and shortcuts typed there.
     bool IsHeld(QObject* watched) const
     {
         if (const auto* widget = qobject_cast<QWidget*>(watched))
-            return IsHeldWindow(widget->window());
-        QWindow* window = qobject_cast<QWindow*>(watched);
+            return m_held.contains(widget->window());
+        const QWindow* window = qobject_cast<QWindow*>(watched);
         if (!window)
             window = QGuiApplication::focusWindow();
-        if (!window)
-            return true;
-        for (const QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->windowHandle() == window)
-                return IsHeldWindow(top);
-        }
-        return false;
+        return !window || m_heldHandles.contains(window);
     }
 
     THvCustomFileViewer* m_viewer;
-    QPointer<QWidget> m_window;
+    QList<const QWidget*> m_held; // the viewer's own window and the main window
+    QList<const QWindow*> m_heldHandles;
 };
 
 // Brackets every call that may read the file; the outermost one times the work and ends it. A scan that

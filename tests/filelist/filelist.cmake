@@ -1,5 +1,7 @@
 hy_add_test(test_filelist_core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ExtStrListTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/FileEntryTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/FileListEngineTest.cpp
   LIBS hy_filelist_core)
 
 hy_add_test(test_filelist_ui

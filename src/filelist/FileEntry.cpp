@@ -1,7 +1,9 @@
 // Building and reading the entry strings.
 #include "filelist/FileEntry.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace hy {
 
@@ -198,29 +200,49 @@ void SetEntryFacts(QString& entry, int attributes, quint32 time, qint64 size)
     WritePadded(tail + kSizeOffset, kEntrySizeWidth, size);
 }
 
-bool EntryLess(const QString& a, const QString& b)
-{
-    // Kind, key and name decide, without regard to case and shorter names first; the tails only break ties.
-    const qsizetype na = HasTail(a) ? a.size() - kEntryTailWidth : a.size();
-    const qsizetype nb = HasTail(b) ? b.size() - kEntryTailWidth : b.size();
-    const char16_t* p = reinterpret_cast<const char16_t*>(a.constData());
-    const char16_t* q = reinterpret_cast<const char16_t*>(b.constData());
-    const qsizetype n = qMin(na, nb);
-    qsizetype i = 0;
-    // Equal stretches compare equal in any case, so the common start is skipped without folding.
-    while (i < n && p[i] == q[i])
-        ++i;
-    for (; i < n; ++i) {
-        if (p[i] == q[i])
-            continue;
-        const char16_t x = Fold(p[i]);
-        const char16_t y = Fold(q[i]);
-        if (x != y)
-            return x < y;
+namespace {
+
+    inline bool Less(const QString& a, const QString& b)
+    {
+        // Kind, key and name decide, without regard to case and shorter names first; the tails only break ties.
+        const qsizetype na = HasTail(a) ? a.size() - kEntryTailWidth : a.size();
+        const qsizetype nb = HasTail(b) ? b.size() - kEntryTailWidth : b.size();
+        const char16_t* p = reinterpret_cast<const char16_t*>(a.constData());
+        const char16_t* q = reinterpret_cast<const char16_t*>(b.constData());
+        const qsizetype n = qMin(na, nb);
+        qsizetype i = 0;
+        // Equal stretches compare equal in any case, so the common start is skipped without folding, four
+        // characters at a time.
+        while (i + 8 <= n) {
+            quint64 x[2], y[2];
+            std::memcpy(x, p + i, sizeof x);
+            std::memcpy(y, q + i, sizeof y);
+            if (x[0] != y[0] || x[1] != y[1])
+                break;
+            i += 8;
+        }
+        while (i < n && p[i] == q[i])
+            ++i;
+        for (; i < n; ++i) {
+            if (p[i] == q[i])
+                continue;
+            const char16_t x = Fold(p[i]);
+            const char16_t y = Fold(q[i]);
+            if (x != y)
+                return x < y;
+        }
+        if (na != nb)
+            return na < nb;
+        return a < b;
     }
-    if (na != nb)
-        return na < nb;
-    return a < b;
+
+} // namespace
+
+bool EntryLess(const QString& a, const QString& b) { return Less(a, b); }
+
+void SortEntries(std::vector<QString>& entries)
+{
+    std::sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) { return Less(a, b); });
 }
 
 QString ConvertCase(const QString& text, TTextCase textCase)

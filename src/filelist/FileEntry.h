@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <initializer_list>
+#include <vector>
 
 namespace hy {
 
@@ -106,6 +107,7 @@ void SetEntryFacts(QString& entry, int attributes, quint32 time, qint64 size);
 // The order of the list: the whole strings without regard to letter case, then exactly, so that equal
 // strings are neighbours.
 bool EntryLess(const QString& a, const QString& b);
+void SortEntries(std::vector<QString>& entries);
 
 // The name's extension with its dot: the text from the last "." after the last "/"; empty when none.
 QStringView ExtensionOf(QStringView name);

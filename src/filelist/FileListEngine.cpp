@@ -123,7 +123,7 @@ void TFileListEngine::SetSortBy(TFileListSortTypes sortBy)
         const QString key = EntrySortKey(ParseEntry(entry, m_listOrder), sortBy);
         std::copy(key.cbegin(), key.cend(), entry.begin() + 1);
     }
-    std::sort(m_entries.begin(), m_entries.end(), EntryLess);
+    SortEntries(m_entries);
 }
 
 void TFileListEngine::AddEntry(TEntryFields fields) { m_entries.push_back(BuildEntry(fields, m_listOrder, m_sortBy)); }
@@ -297,6 +297,17 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
     if (m_reading)
         return;
     m_reading = true;
+    // A handler may throw: the entries taken so far are still put in order and the next read is allowed.
+    struct Ending {
+        TFileListEngine* engine;
+        bool finished = false;
+        ~Ending()
+        {
+            if (!finished)
+                engine->Finish();
+            engine->m_reading = false;
+        }
+    } ending { this };
     m_entries = {};
     m_listCount = 0;
     m_listSize = 0;
@@ -348,15 +359,15 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
         m_onSearchEnd();
 
     Finish();
+    ending.finished = true;
     if (newDirectory == QLatin1String("..") || newDirectory == QLatin1String("/"))
         m_focusAfterRead = FindEntry(ekDirectory, LastComponent(oldDirectory));
     m_lastError = directoryError ? directoryError : m_status;
-    m_reading = false;
 }
 
 void TFileListEngine::Finish()
 {
-    std::sort(m_entries.begin(), m_entries.end(), EntryLess);
+    SortEntries(m_entries);
     m_entries.erase(std::unique(m_entries.begin(), m_entries.end()), m_entries.end());
     for (const QString& entry : m_entries) {
         const char16_t kind = EntryKindOf(entry, m_listOrder);

@@ -64,11 +64,6 @@ public:
         m_rows = rows;
         endResetModel();
     }
-    void Refresh()
-    {
-        if (m_rows > 0)
-            Q_EMIT dataChanged(index(0), index(m_rows - 1));
-    }
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
 
@@ -423,8 +418,38 @@ void TFileList::FocusEntry(int index)
     scrollTo(entry);
 }
 
+int TFileList::TextWidth(const QString& text)
+{
+    if (m_asciiAdvances[u'a'] == 0) {
+        const QFontMetrics metrics(font());
+        for (int c = 0; c < 128; ++c)
+            m_asciiAdvances[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
+        m_advances.clear();
+    }
+    int width = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 128) {
+            width += m_asciiAdvances[c];
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n) {
+            width += QFontMetrics(font()).horizontalAdvance(text.mid(i, 2));
+            ++i;
+            continue;
+        }
+        auto known = m_advances.constFind(c);
+        if (known == m_advances.cend())
+            known = m_advances.insert(c, QFontMetrics(font()).horizontalAdvance(QChar(c)));
+        width += known.value();
+    }
+    return width;
+}
+
 void TFileList::ComputeItemHeight()
 {
+    m_asciiAdvances[u'a'] = 0;
     const QFontInfo info(font());
     m_itemHeight = ListItemHeight(info.pixelSize(), qRound(info.pointSizeF()));
     ComputeExtent();
@@ -435,9 +460,8 @@ void TFileList::ComputeExtent()
 {
     int extent = 0;
     if (m_fileDetails == TFileDetails { fdName }) {
-        const QFontMetrics metrics(font());
         extent = NamesExtent(
-            Count(), [&](int i) { return metrics.horizontalAdvance(EntryDisplayName(i)); }, viewport()->width());
+            Count(), [&](int i) { return TextWidth(EntryDisplayName(i)); }, viewport()->width());
     } else {
         extent = DetailsExtent(m_columnWidths, m_fileDetails);
     }

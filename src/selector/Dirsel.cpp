@@ -180,7 +180,8 @@ void TDirSelectorDialog::FileListDblClick()
     FileList->SetDirectory(target);
     if (const int code = FileList->LastError()) {
         FileList->SetDirectory(before);
-        ShowAlert(ProgramTitle(), JoinPath(before, target) + QStringLiteral("\r") + ErrorText(code));
+        ShowAlert(
+            ProgramTitle(), TFileListEngine::ResolvePath(before, target) + QStringLiteral("\r") + ErrorText(code));
     }
 }
 
@@ -261,7 +262,7 @@ void TDirSelectorDialog::LocationBoxExit()
 
 bool ChooseDirectory(const QString& prompt, QString& directory, bool createAllowed)
 {
-    TDirSelectorDialog dialog;
+    TDirSelectorDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(prompt);
     dialog.SetCreateAllowed(createAllowed);
     dialog.ReadSettings();

@@ -5,6 +5,7 @@
 #include "support/QtPrinters.h"
 #include "support/TestWait.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -193,4 +194,28 @@ TEST_F(FileListTest, ALongReadKeepsTheWindowServedAtABoundedRate)
     EXPECT_GT(pumps, 0);
     EXPECT_LT(pumps, 100);
     EXPECT_EQ(m_list.ListCount(), 3000);
+}
+
+TEST_F(FileListTest, SearchHandlersRunWithTheDefaultCursorAndAThrowingHandlerLeavesNoTrace)
+{
+    MakeFiles(QStringLiteral("tree/sub"), 1);
+    QStringList events;
+    m_list.SetOnSearchBegin([&](TFileList* sender) { events << (sender == &m_list ? "begin" : "?"); });
+    m_list.SetOnSearchEnd([&](TFileList*) { events << "end"; });
+    m_list.SetOnAddFile([&](TFileList* sender, TSearchRec& s, const QString&, bool&, int&) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        events << s.Name + (sender == &m_list && cursor && cursor->shape() == Qt::ArrowCursor ? "" : "!");
+    });
+    m_list.SetListDetails({ ldFiles });
+    m_list.SetSearchMode(smSubDirectories);
+    m_list.SetDirectory(Path(QStringLiteral("tree")));
+    EXPECT_EQ(events, QStringList({ "begin", "sub", "file000.txt", "end" }));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    m_list.SetOnAddFile([&](TFileList*, TSearchRec&, const QString&, bool&, int&) { throw std::runtime_error("x"); });
+    EXPECT_THROW(m_list.UpdateList(), std::runtime_error);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    m_list.SetOnAddFile({});
+    m_list.UpdateList();
+    EXPECT_EQ(m_list.Count(), 1);
 }

@@ -359,6 +359,8 @@ int TFileList::SetMaskAndDirectory(const QString& mask, const QString& directory
 {
     const QString oldMask = FileMask();
     const QString oldDirectory = Directory();
+    const int top = TopIndex();
+    const int focused = ItemIndex();
     if (!mask.isEmpty())
         m_engine.SetFileMask(mask);
     if (!directory.isEmpty())
@@ -366,9 +368,14 @@ int TFileList::SetMaskAndDirectory(const QString& mask, const QString& directory
     UpdateList();
     const int result = LastError();
     if (result != 0) {
+        // Back to the list as it was, scrolled and focused as it was.
         m_engine.SetFileMask(oldMask);
         m_engine.StoreDirectory(oldDirectory);
         UpdateList();
+        TFlagScope quiet(m_quiet);
+        SetTopIndex(top);
+        if (focused >= 0)
+            FocusEntry(std::min(focused, Count() - 1));
     }
     return result;
 }
@@ -460,8 +467,7 @@ void TFileList::ComputeExtent()
 {
     int extent = 0;
     if (m_fileDetails == TFileDetails { fdName }) {
-        extent = NamesExtent(
-            Count(), [&](int i) { return TextWidth(EntryDisplayName(i)); }, viewport()->width());
+        extent = NamesExtent(Count(), [&](int i) { return TextWidth(EntryDisplayName(i)); });
     } else {
         extent = DetailsExtent(m_columnWidths, m_fileDetails);
     }
@@ -603,7 +609,6 @@ void TFileList::Changed()
 void TFileList::resizeEvent(QResizeEvent* event)
 {
     QListView::resizeEvent(event);
-    ComputeExtent();
     FollowHeader();
 }
 

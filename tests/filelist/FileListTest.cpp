@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -69,6 +70,13 @@ TEST_F(FileListTest, UpdateListKeepsTheTopAndFocusedEntries)
     EXPECT_EQ(m_list.TopIndex(), 20);
     EXPECT_EQ(m_list.ItemIndex(), 25);
     EXPECT_TRUE(m_list.Selected(25));
+
+    // A failed change of folder puts back the list as it was, scrolled and focused as it was.
+    EXPECT_EQ(m_list.SetMaskAndDirectory(QStringLiteral("*.doc"), Path(QStringLiteral("absent"))), 3);
+    EXPECT_EQ(m_list.Directory(), Path(QStringLiteral("many")));
+    EXPECT_EQ(m_list.FileMask(), u"*.*");
+    EXPECT_EQ(m_list.TopIndex(), 20);
+    EXPECT_EQ(m_list.ItemIndex(), 25);
 
     for (int i = 30; i < 60; ++i)
         QFile::remove(Path(QStringLiteral("many/file%1.txt").arg(i, 3, 10, QLatin1Char('0'))));
@@ -182,6 +190,12 @@ TEST_F(FileListTest, MultipleSelectionsLeaveOutTheSystemEntries)
     EXPECT_FALSE(m_list.Selected(Row(ekRoot, QStringLiteral("/"))));
     EXPECT_FALSE(m_list.Selected(Row(ekParent, QStringLiteral(".."))));
     EXPECT_EQ(m_list.SelCount(), 3);
+
+    // Dragged entries leave as the files' addresses.
+    const QModelIndexList rows = m_list.selectionModel()->selectedRows();
+    std::unique_ptr<QMimeData> data(m_list.model()->mimeData(rows));
+    ASSERT_EQ(data->urls().size(), 3);
+    EXPECT_EQ(data->urls().first().toLocalFile(), m_list.EntryPath(rows.first().row()));
 }
 
 TEST_F(FileListTest, ALongReadKeepsTheWindowServedAtABoundedRate)

@@ -6,6 +6,7 @@
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "viewer/HvBase.h"
+#include "viewer/HvCaret.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvViewr.h"
@@ -81,6 +82,11 @@ TChildForm::TChildForm(TMainForm* mainForm)
     m_fileViewer->setObjectName(QStringLiteral("FileViewer"));
     m_fileViewer->SetBorderStyle(viewer::bsNone);
     m_fileViewer->SetShowBookmarks(false);
+    viewer::THvCaret* caret = m_fileViewer->Caret();
+    caret->SetShape(viewer::csBlock);
+    caret->SetCaretWidth(8);
+    caret->SetCaretHeight(18);
+    caret->SetBlinkTime(viewer::THvCaret::kSteadyBlinkTime);
     auto* controller = new viewer::THvController(this);
     controller->setObjectName(QStringLiteral("HvController1"));
     m_fileViewer->SetController(controller);

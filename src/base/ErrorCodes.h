@@ -14,6 +14,9 @@ inline constexpr int kErrorDiskFault = 30; // the device reported an I/O error
 inline constexpr int kErrorSharingViolation = 32; // busy, or a program that is running
 inline constexpr int kErrorDiskFull = 112;
 
+// The user stopped a search or a tree walk.
+inline constexpr int kErrorSearchStopped = -1000;
+
 inline constexpr int kErrorCreateTempFile = 10001;
 inline constexpr int kErrorCopySameFile = 10003; // source and target are one file
 inline constexpr int kErrorCopySizeMismatch = 10004; // the copy did not get every byte of the source

@@ -587,6 +587,12 @@ namespace {
 
 } // namespace
 
+bool ZipMemberPathIsSafe(const QByteArray& name)
+{
+    std::vector<QByteArray> parts;
+    return SplitMemberPath(name, parts);
+}
+
 int hyunzip(TUnzipCommandRecord* record)
 {
     if (!record || record->StructSize != sizeof(TUnzipCommandRecord) || !record->Session)

@@ -115,6 +115,10 @@ struct TUnzipCommandRecord {
     THyUnzipSession* Session = nullptr;
 };
 
+// Whether a member's name stays below the folder it is extracted to: not absolute, no drive prefix, no
+// ".." part ("/" and a backslash both separate parts), and naming something.
+bool ZipMemberPathIsSafe(const QByteArray& name);
+
 // The library's entry: 0 on success, else one of the codes above (or a platform file code).
 using TUnzipEntry = int (*)(TUnzipCommandRecord* record);
 int hyunzip(TUnzipCommandRecord* record);

@@ -137,6 +137,11 @@ void TZipMembers::Sort()
     m_rows = std::move(sorted);
 }
 
+QString TZipMembers::TimeText(const QTime& time, const QLocale& locale)
+{
+    return locale.toString(time, LongTimeFormat(locale));
+}
+
 std::array<QString, kZipDetailCount> TZipMembers::MemberDetails(int index) const
 {
     const TZipMember& m = At(index);
@@ -151,7 +156,7 @@ std::array<QString, kZipDetailCount> TZipMembers::MemberDetails(int index) const
         if (stamp.isValid()) {
             const QLocale locale;
             details[zdDate] = locale.toString(stamp.date(), QLocale::ShortFormat);
-            details[zdTime] = locale.toString(stamp.time(), LongTimeFormat(locale));
+            details[zdTime] = TimeText(stamp.time(), locale);
         }
     }
     details[zdAttr] = AttributeLetters(int(m.Attributes));

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QList>
+#include <QLocale>
 #include <QString>
+#include <QTime>
 #include <array>
 
 namespace hy::archive {
@@ -30,6 +32,7 @@ struct TZipMember {
     qint32 TimeStamp = 0; // packed DOS date and time, 0 when unknown
     quint8 Ratio = 0;
     quint32 Attributes = 0;
+    bool IsLink = false; // a symbolic link, which is never extracted
 };
 
 class TZipMembers {
@@ -68,6 +71,8 @@ public:
     // three digits; the ratio and "%"; the locale's short date and long time, or "?" for a stamp before
     // 1 January 1980; the attribute letters R, H, S, A.
     std::array<QString, kZipDetailCount> MemberDetails(int index) const;
+    // The locale's long time text without a time zone, as the Time column shows it.
+    static QString TimeText(const QTime& time, const QLocale& locale);
 
 private:
     void Sort();

@@ -120,6 +120,7 @@ int ReadZipDirectory(TUnzipFile& unzip, const QString& fileName, const QString& 
                 m.TimeStamp = ZipDateTextToPacked(info.DateText);
                 m.Ratio = ZipRatio(info.CompressedSize, info.Size);
                 m.Attributes = info.Attributes;
+                m.IsLink = info.IsLink;
                 members.Add(std::move(m));
             }
         }

@@ -105,6 +105,29 @@ QString ArchiveFixtures::MakeAesZip(
     return zip_close(za) == 0 ? archive : QString();
 }
 
+QString ArchiveFixtures::MakeManyZip(const QString& archiveName, int count)
+{
+    const QString archive = m_dir.filePath(archiveName);
+    int error = 0;
+    zip_t* za = zip_open(QFile::encodeName(archive).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!za)
+        return QString();
+    static const char data[] = "a small member\n";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = QStringLiteral("d%1/file_%2.txt")
+                                    .arg(i / 1000, 3, 10, QLatin1Char('0'))
+                                    .arg(i, 5, 10, QLatin1Char('0'))
+                                    .toLatin1();
+        zip_source_t* src = zip_source_buffer(za, data, sizeof data - 1, 0);
+        const zip_int64_t index = zip_file_add(za, name.constData(), src, 0);
+        if (index < 0 || zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_STORE, 0) != 0) {
+            zip_discard(za);
+            return QString();
+        }
+    }
+    return zip_close(za) == 0 ? archive : QString();
+}
+
 QList<ArchiveFixtures::InfoLine> ArchiveFixtures::ZipInfo(const QString& archive)
 {
     QByteArray out;

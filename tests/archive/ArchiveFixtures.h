@@ -41,6 +41,9 @@ public:
     // An archive whose members are AES-256 encrypted with the password, written by libzip.
     QString MakeAesZip(const QString& archiveName, const QList<ZipInput>& files, const QByteArray& password);
 
+    // An archive of count small members "dNNN/file_NNNNN.txt", written by libzip.
+    QString MakeManyZip(const QString& archiveName, int count);
+
     // "zipinfo -T -s" lines of the archive's files (folders left out): name, size and date of each.
     struct InfoLine {
         QString Name;

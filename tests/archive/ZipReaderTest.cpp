@@ -1,9 +1,9 @@
 // The member list and its reader: text case, ratios, dates, icons, the order of members and their column
 // texts, and reading real archives through the unzip library.
 #include "archive/ZipReader.h"
-#include "support/QtPrinters.h"
 #include "archive/ArchiveFixtures.h"
 #include "archive/UnzipLib.h"
+#include "support/QtPrinters.h"
 
 #include <QFile>
 #include <QLocale>

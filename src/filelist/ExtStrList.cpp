@@ -14,17 +14,34 @@ int DisplayedIcon(int storedIcon, int attributes)
     return storedIcon == fiProgram ? fiHiddenProgram : fiHiddenFile;
 }
 
-void TExtStringList::Add(const QString& group, int icon) { m_rows.append(Row { group, icon }); }
+void TExtStringList::Add(const QString& group, int icon)
+{
+    m_rows.append(Row { group, icon });
+    m_known.clear();
+}
 
-void TExtStringList::SetGroup(int row, const QString& group) { m_rows[row].group = group; }
+void TExtStringList::SetGroup(int row, const QString& group)
+{
+    m_rows[row].group = group;
+    m_known.clear();
+}
 
 int TExtStringList::IconOfKey(const QString& key) const
 {
+    const auto known = m_known.constFind(key);
+    if (known != m_known.cend())
+        return known.value();
+    int icon = fiOtherFile;
     for (const Row& row : m_rows) {
-        if (row.group.contains(key))
-            return row.icon;
+        if (row.group.contains(key)) {
+            icon = row.icon;
+            break;
+        }
     }
-    return fiOtherFile;
+    // A folder of odd names must not grow the table of known keys without end.
+    if (m_known.size() < 4096)
+        m_known.insert(key, icon);
+    return icon;
 }
 
 QString TExtStringList::ExtensionKey(const QString& fileName)

@@ -2,6 +2,7 @@
 // number, and the numbers of the 28 type icons that the file and archive lists draw.
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -54,7 +55,11 @@ public:
     };
 
     void Add(const QString& group, int icon);
-    void Clear() { m_rows.clear(); }
+    void Clear()
+    {
+        m_rows.clear();
+        m_known.clear();
+    }
     int Count() const { return int(m_rows.size()); }
     const Row& At(int row) const { return m_rows.at(row); }
     // Replaces the group of an existing row, keeping its icon.
@@ -76,6 +81,7 @@ public:
 
 private:
     QList<Row> m_rows;
+    mutable QHash<QString, int> m_known; // keys looked up already, with their icons
 };
 
 } // namespace hy

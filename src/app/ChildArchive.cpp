@@ -4,6 +4,7 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "archive/ArchivePage.h"
+#include "selector/Dirsel.h"
 
 #include <QPointer>
 #include <QStatusBar>
@@ -19,6 +20,8 @@ archive::TArchivePage* CreateChildArchivePage(TChildForm* child, TMainForm* main
     hooks.SetArchiveDir = [main](const QString& directory) { main->Settings().ArchiveDir = directory; };
     hooks.OpenViewed
         = [main](const QString& fileName) { return main->OpenFileInViewer(fileName, ViewMode::BySettings, true); };
+    hooks.ChooseDirectory
+        = [](const QString& prompt, QString& directory) { return ChooseDirectory(prompt, directory, true); };
     hooks.ShowProgress = [main](const QString& text, int) {
         if (text.isEmpty())
             main->statusBar()->clearMessage();

@@ -8,6 +8,7 @@
 #include "archive/ZIPLIST.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "selector/Dirsel.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
 #include "viewer/HvViewr.h"
@@ -53,8 +54,20 @@ void WriteFile(const QString& path, const QByteArray& data)
 struct Answers {
     QStringList questions;
     QString password;
+    bool chooseFolder = true;
     void operator()(QDialog* d)
     {
+        if (auto* selector = qobject_cast<hy::TDirSelectorDialog*>(d)) {
+            if (!chooseFolder) {
+                selector->reject();
+                return;
+            }
+            selector->activateWindow();
+            if (QTest::qWaitForWindowActive(selector))
+                selector->OKButton->setFocus();
+            selector->OKButton->click();
+            return;
+        }
         if (auto* edit = d->findChild<QLineEdit*>(QStringLiteral("PasswordEdit"))) {
             edit->setText(password);
             password.isEmpty() ? d->reject() : d->accept();
@@ -414,4 +427,39 @@ TEST_F(ArchivePageTest, RefreshReadsAChangedArchiveAgain)
     m_form->RefreshViewer(c);
     EXPECT_EQ(List(c)->Count(), 4);
     EXPECT_EQ(m_form->InfoPanel()->text(), QStringLiteral("Contents: 4 compressed files"));
+}
+
+TEST_F(ArchivePageTest, ExtractToAsksForTheFolderAndKeepsIt)
+{
+    TChildForm* c = OpenArchive(m_zip);
+    ASSERT_NE(c, nullptr);
+    const QString dest = m_fx.Path(QStringLiteral("chosen"));
+    QDir().mkpath(dest);
+    m_form->Settings().ArchiveDir = dest;
+    Select(c, { QStringLiteral("readme.txt"), QStringLiteral("docs/guide.txt") });
+    {
+        ModalWatcher watcher(Answers { {}, {}, false });
+        m_form->Action("ToFile1")->trigger();
+        ASSERT_EQ(watcher.Seen.size(), 1);
+        EXPECT_TRUE(watcher.Seen.first().startsWith(QStringLiteral("Where do you want to put the extracted files?|")));
+    }
+    EXPECT_TRUE(ArchiveFixtures::Tree(dest).isEmpty()) << "cancelled: nothing extracted";
+    {
+        ModalWatcher watcher(Answers {});
+        m_form->Action("ToFile1")->trigger();
+        EXPECT_EQ(watcher.Seen.size(), 1);
+    }
+    EXPECT_EQ(ArchiveFixtures::Tree(dest), (QStringList { "docs", "docs/guide.txt", "readme.txt" }));
+    EXPECT_EQ(ReadAll(dest + "/docs/guide.txt"), QByteArray("a guide\nin two lines\n"));
+
+    // One member: the prompt says "file"; the chosen folder is remembered.
+    Select(c, { QStringLiteral("notes.txt") });
+    {
+        ModalWatcher watcher(Answers {});
+        QTest::mouseClick(c->ArchivePage()->CopyZipButton(), Qt::LeftButton);
+        ASSERT_EQ(watcher.Seen.size(), 1);
+        EXPECT_TRUE(watcher.Seen.first().startsWith(QStringLiteral("Where do you want to put the extracted file?|")));
+    }
+    EXPECT_EQ(ReadAll(dest + "/notes.txt"), QByteArray("some notes\n"));
+    EXPECT_EQ(QDir(m_form->Settings().ArchiveDir).canonicalPath(), QDir(dest).canonicalPath());
 }

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
@@ -231,13 +232,17 @@ void TArchivePage::SelectAll()
 bool TArchivePage::Progress(const QString& member, int percent)
 {
     const qint64 now = NowMs();
-    if (now - m_memberStarted < g_progressDelay)
+    if (now - m_batchStarted < g_progressDelay)
         return !m_stopRequested;
     if (now - m_lastPump >= kPumpInterval) {
         m_progressShown = true;
-        if (m_hooks.ShowProgress)
+        if (m_hooks.ShowProgress) {
+            const QString count
+                = m_batchSize > 1 ? QStringLiteral(" (%1 of %2)").arg(m_batchDone + 1).arg(m_batchSize) : QString();
             m_hooks.ShowProgress(
-                QStringLiteral("Extracting %1: %2% done. Press Esc to stop.").arg(member).arg(percent), percent);
+                QStringLiteral("Extracting %1%2: %3% done. Press Esc to stop.").arg(member, count).arg(percent),
+                percent);
+        }
         {
             ExtractionGate gate(m_stopRequested);
             QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
@@ -254,6 +259,18 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
         return;
     const QString word = view ? QStringLiteral("temporary") : QStringLiteral("destination");
     const QString title = view ? QStringLiteral("Open Archived File") : QStringLiteral("Extract Archived File");
+    // A long run of members shows its progress and stops on Esc, as one long member does.
+    m_batchStarted = NowMs();
+    m_lastPump = 0;
+    m_batchSize = selected;
+    m_batchDone = 0;
+    m_stopRequested = false;
+    m_progressShown = false;
+    const auto endProgress = qScopeGuard([this]() {
+        if (m_progressShown && m_hooks.ShowProgress)
+            m_hooks.ShowProgress(QString(), -1);
+        m_progressShown = false;
+    });
     int state = mrYes;
     bool yesToAll = false;
     for (int i = 0; i < m_zipList->Count(); ++i) {
@@ -268,6 +285,7 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             ShowAlert(title,
                 QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
                     + UnzipResultText(refused));
+            ++m_batchDone;
             continue;
         }
         const QString target = JoinPath(directory, view ? NameOf(member) : member);
@@ -289,24 +307,21 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
         }
         if (state == mrCancel)
             break;
-        if (state == mrNo)
+        if (state == mrNo) {
+            ++m_batchDone;
             continue;
+        }
 
         int result = 0;
         {
             WaitCursor wait;
-            m_stopRequested = false;
-            m_progressShown = false;
-            m_memberStarted = NowMs();
-            m_lastPump = 0;
             result = m_zipList->ExtractMember(i, target);
         }
-        if (m_progressShown && m_hooks.ShowProgress)
-            m_hooks.ShowProgress(QString(), -1);
         if (IsRefusal(result)) {
             ShowAlert(title,
                 QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
                     + UnzipResultText(result));
+            ++m_batchDone;
             continue;
         }
         if (result != 0) {
@@ -316,6 +331,12 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
         }
         if (view && !(m_hooks.OpenViewed && m_hooks.OpenViewed(target))) {
             FileDelete(target, true);
+            break;
+        }
+        ++m_batchDone;
+        if (m_batchDone < m_batchSize && !Progress(member, 100)) {
+            ShowAlert(
+                title, QStringLiteral("Extraction was stopped. The files extracted before it stopped were kept."));
             break;
         }
     }

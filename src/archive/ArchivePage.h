@@ -61,7 +61,7 @@ public:
     // Selects every member.
     void SelectAll();
 
-    // Milliseconds a member is written before the progress shows and Esc is watched.
+    // Milliseconds an extraction runs before the progress shows and Esc is watched.
     static void SetProgressDelay(int milliseconds);
 
 private:
@@ -78,7 +78,9 @@ private:
     QPushButton* m_viewButton;
     QPushButton* m_copyButton;
     // State of the extraction under way.
-    qint64 m_memberStarted = 0;
+    qint64 m_batchStarted = 0;
+    int m_batchSize = 0;
+    int m_batchDone = 0;
     qint64 m_lastPump = 0;
     bool m_stopRequested = false;
     bool m_progressShown = false;

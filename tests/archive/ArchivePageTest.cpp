@@ -408,6 +408,37 @@ TEST_F(ArchivePageTest, ALongExtractionShowsProgressAndStopsOnEsc)
     EXPECT_TRUE(m_form->statusBar()->currentMessage().isEmpty());
 }
 
+TEST_F(ArchivePageTest, ALongRunOfSmallMembersStopsOnEscToo)
+{
+    QList<ZipInput> files;
+    for (int i = 0; i < 200; ++i)
+        files.append(
+            { QStringLiteral("m%1.txt").arg(i, 3, 10, QLatin1Char('0')), QByteArray(500, char('a' + i % 26)), {} });
+    const QString zip = m_fx.MakeZip(QStringLiteral("run.zip"), files);
+    TChildForm* c = OpenArchive(zip);
+    ASSERT_NE(c, nullptr);
+    List(c)->SelectAll();
+    const QString dest = m_fx.Path(QStringLiteral("run"));
+    QDir().mkpath(dest);
+    TArchivePage::SetProgressDelay(0);
+    QString progress;
+    QTimer::singleShot(0, m_form.get(), [&]() {
+        progress = m_form->statusBar()->currentMessage();
+        QTest::keyClick(m_form.get(), Qt::Key_Escape);
+    });
+    ModalWatcher watcher(Answers {});
+    c->ExtractMembers(dest, false);
+    TArchivePage::SetProgressDelay(300);
+    EXPECT_TRUE(progress.contains(QStringLiteral(" of 200): "))) << progress.toStdString();
+    ASSERT_EQ(watcher.Seen.size(), 1);
+    EXPECT_TRUE(watcher.Seen.first().contains(QStringLiteral("Extraction was stopped.")))
+        << watcher.Seen.first().toStdString();
+    const QStringList extracted = ArchiveFixtures::Tree(dest);
+    EXPECT_LT(extracted.size(), 200);
+    for (const QString& name : extracted)
+        EXPECT_EQ(ReadAll(dest + QLatin1Char('/') + name).size(), 500) << name.toStdString();
+}
+
 TEST_F(ArchivePageTest, RefreshReadsAChangedArchiveAgain)
 {
     const QString zip = m_fx.Path(QStringLiteral("changing.zip"));

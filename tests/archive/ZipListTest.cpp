@@ -11,8 +11,10 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -141,6 +143,21 @@ TEST_F(ZipListTest, ColumnsAndTheirWidths)
     EXPECT_LE(m_list.HorizontalExtent(), widest);
     EXPECT_GE(m_list.ItemHeight(), 16);
     EXPECT_EQ(m_list.ItemHeight() % 2, 0);
+}
+
+TEST_F(ZipListTest, TheHeaderFollowsSidewaysScrolling)
+{
+    QHeaderView header(Qt::Horizontal);
+    m_list.SetHeader(&header);
+    m_list.SetFileName(m_zip);
+    m_list.SetFileDetails(ZipDetail(zdName) | ZipDetail(zdCompSize) | ZipDetail(zdOrigSize) | ZipDetail(zdCompPcnt)
+        | ZipDetail(zdDate) | ZipDetail(zdTime) | ZipDetail(zdAttr));
+    m_list.resize(200, 200);
+    HY_ASSERT_SOON(m_list.horizontalScrollBar()->maximum() > 0);
+    m_list.horizontalScrollBar()->setValue(120);
+    EXPECT_EQ(header.offset(), 120);
+    m_list.horizontalScrollBar()->setValue(0);
+    EXPECT_EQ(header.offset(), 0);
 }
 
 TEST_F(ZipListTest, KeysJumpAndEnterViews)

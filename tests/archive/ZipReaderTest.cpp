@@ -222,3 +222,24 @@ TEST(ZipReaderTest, ReadsArchivesThroughTheLibrary)
     EXPECT_EQ(ReadZipDirectory(uf, text, QStringLiteral("*.*"), tcNone, list), 1);
     EXPECT_EQ(list.Count(), 0);
 }
+
+TEST(ZipReaderTest, NamesInTheOldDosCodePageAndInUtf8BothShowRight)
+{
+    if (!ArchiveFixtures::HavePython())
+        GTEST_SKIP() << "python3 is not installed";
+    ArchiveFixtures fx;
+    // One name stored in code page 437 without the UTF-8 flag, one in UTF-8 with it.
+    const QString zip = fx.MakePythonZip(QStringLiteral("names.zip"), QStringLiteral(R"(
+z = zipfile.ZipFile(path, 'w')
+z.writestr('PQR ST.txt', 'old')
+z.writestr('日本語 ünïcode.txt', 'new')
+z.close()
+data = open(path, 'rb').read().replace(b'PQR ST.txt', 'ÄÖÜ ßé.txt'.encode('cp437'))
+open(path, 'wb').write(data)
+)"));
+    ASSERT_FALSE(zip.isEmpty());
+    TUnzipFile uf;
+    TZipMembers list;
+    ASSERT_EQ(ReadZipDirectory(uf, zip, QStringLiteral("*.*"), tcNone, list), 0);
+    EXPECT_EQ(Names(list), (QStringList { QString::fromUtf8("ÄÖÜ ßé.txt"), QString::fromUtf8("日本語 ünïcode.txt") }));
+}

@@ -115,8 +115,11 @@ TZipList::TZipList(QWidget* parent)
                                      const QString& lpsz1, const QString& lpsz2, qint32& result) {
         UnzipMessage(sender, msgId, mbType, p1, p2, lpsz1, lpsz2, result);
     };
-    // The date and time columns are wide enough for the locale's texts.
+    // The size, date and time columns are wide enough for their texts in this font and locale.
     const QFontMetrics metrics(font());
+    for (const TZipDetailItems size : { zdCompSize, zdOrigSize })
+        m_columnWidths[size]
+            = qMax(m_columnWidths[size], metrics.horizontalAdvance(QStringLiteral("9,999,999,999")) + 8);
     const QLocale locale;
     const QDateTime sample(QDate(2000, 12, 28), QTime(23, 58, 58));
     m_columnWidths[zdDate] = qMax(

@@ -5,6 +5,7 @@
 #include "archive/HyUnzip.h"
 #include "archive/UnzipLib.h"
 #include "archive/ZIPLIST.h"
+#include "archive/ZipReader.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
@@ -288,7 +289,10 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             ++m_batchDone;
             continue;
         }
-        const QString target = JoinPath(directory, view ? NameOf(member) : member);
+        // The file the member becomes, as the library will write it, so that the question about an
+        // existing file is asked about that very file.
+        const QString path = ZipMemberPath(member);
+        const QString target = JoinPath(directory, view ? NameOf(path) : path);
         if (!yesToAll) {
             const QFileInfo info(target);
             if (!info.exists() && !info.isSymLink()) {

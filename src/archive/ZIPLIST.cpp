@@ -575,8 +575,9 @@ int TZipList::ExtractMember(int index, const QString& targetPath)
         // otherwise the member is written into the target's folder under its name alone.
         QString destination;
         bool keepFolders = false;
-        if (targetPath.size() > member.size() && targetPath.endsWith(QLatin1Char('/') + member)) {
-            destination = targetPath.left(targetPath.size() - member.size() - 1);
+        const QString path = ZipMemberPath(member);
+        if (targetPath.size() > path.size() && targetPath.endsWith(QLatin1Char('/') + path)) {
+            destination = targetPath.left(targetPath.size() - path.size() - 1);
             if (destination.isEmpty())
                 destination = QStringLiteral("/");
             keepFolders = true;

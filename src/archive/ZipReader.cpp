@@ -84,6 +84,13 @@ qint32 ZipDateTextToPacked(const char* text)
         | (quint32(minute) << 5) | quint32(second / 2));
 }
 
+QString ZipMemberPath(const QString& archiveName)
+{
+    QString path = archiveName;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path;
+}
+
 bool IsZipFileName(const QString& fileName)
 {
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));

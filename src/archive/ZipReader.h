@@ -24,6 +24,9 @@ quint8 ZipRatio(qint64 compressedSize, qint64 size);
 // The library's "MM-DD-YY HH:MM:SS" as a packed DOS date and time; a two-digit year 80-99 is 1980-1999
 // and 00-79 is 2000-2079. 0 when the text holds no valid date.
 qint32 ZipDateTextToPacked(const char* dateText);
+// A member's path inside the archive with "/" between its parts: some archives separate them with "\".
+QString ZipMemberPath(const QString& archiveName);
+
 // Whether a file is read as a ZIP archive: its extension, upper-cased and cut to 4 characters, is ".ZIP".
 bool IsZipFileName(const QString& fileName);
 

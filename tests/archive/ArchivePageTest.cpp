@@ -328,7 +328,7 @@ TEST_F(ArchivePageTest, HarmfulMembersAreRefusedAndTheOthersExtract)
         GTEST_SKIP() << "python3 is not installed";
     const QString zip = m_fx.MakePythonZip(QStringLiteral("hostile.zip"), QStringLiteral(R"(
 z = zipfile.ZipFile(path, 'w')
-for name in ['../escape.txt', 'good one.txt', '/etc/absolute.txt', 'sub/fine.txt']:
+for name in ['../escape.txt', 'good one.txt', '/etc/absolute.txt', 'sub/fine.txt', 'win\\dir\\back.txt']:
     z.writestr(name, 'data of ' + name)
 link = zipfile.ZipInfo('link')
 link.create_system = 3
@@ -339,21 +339,33 @@ z.close()
     ASSERT_FALSE(zip.isEmpty());
     TChildForm* c = OpenArchive(zip);
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(List(c)->Count(), 5);
+    EXPECT_EQ(List(c)->Count(), 6);
     const QString root = m_fx.Path(QStringLiteral("root"));
     const QString dest = root + "/dest";
     QDir().mkpath(dest);
     List(c)->SelectAll();
-    ModalWatcher watcher(Answers {});
-    c->ExtractMembers(dest, false);
-    EXPECT_EQ(watcher.Seen.size(), 3);
-    for (const char* name : { "../escape.txt", "/etc/absolute.txt", "link" }) {
-        EXPECT_TRUE(
-            watcher.Seen.filter(QStringLiteral("\"%1\" was not extracted").arg(QLatin1String(name))).size() == 1)
-            << name << ": " << watcher.Seen.join(QStringLiteral(" / ")).toStdString();
+    {
+        ModalWatcher watcher(Answers {});
+        c->ExtractMembers(dest, false);
+        EXPECT_EQ(watcher.Seen.size(), 3);
+        for (const char* name : { "../escape.txt", "/etc/absolute.txt", "link" }) {
+            EXPECT_TRUE(
+                watcher.Seen.filter(QStringLiteral("\"%1\" was not extracted").arg(QLatin1String(name))).size() == 1)
+                << name << ": " << watcher.Seen.join(QStringLiteral(" / ")).toStdString();
+        }
     }
-    EXPECT_EQ(
-        ArchiveFixtures::Tree(root), (QStringList { "dest", "dest/good one.txt", "dest/sub", "dest/sub/fine.txt" }));
+    EXPECT_EQ(ArchiveFixtures::Tree(root),
+        (QStringList { "dest", "dest/good one.txt", "dest/sub", "dest/sub/fine.txt", "dest/win", "dest/win/dir",
+            "dest/win/dir/back.txt" }));
+
+    // A name with backslashes is asked about as the file it becomes.
+    WriteFile(dest + "/win/dir/back.txt", "mine\n");
+    Select(c, { QStringLiteral("win\\dir\\back.txt") });
+    ModalWatcher again(Answers { { "no" }, {} });
+    c->ExtractMembers(dest, false);
+    ASSERT_EQ(again.Seen.size(), 1);
+    EXPECT_TRUE(again.Seen.first().contains(QStringLiteral("The file \"back.txt\" already exists")));
+    EXPECT_EQ(ReadAll(dest + "/win/dir/back.txt"), QByteArray("mine\n"));
 }
 
 TEST_F(ArchivePageTest, EncryptedMembersNeedTheirPassword)

@@ -64,11 +64,6 @@ public:
         m_rows = rows;
         endResetModel();
     }
-    void Refresh()
-    {
-        if (m_rows > 0)
-            Q_EMIT dataChanged(index(0), index(m_rows - 1));
-    }
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows; }
 
@@ -364,6 +359,8 @@ int TFileList::SetMaskAndDirectory(const QString& mask, const QString& directory
 {
     const QString oldMask = FileMask();
     const QString oldDirectory = Directory();
+    const int top = TopIndex();
+    const int focused = ItemIndex();
     if (!mask.isEmpty())
         m_engine.SetFileMask(mask);
     if (!directory.isEmpty())
@@ -371,9 +368,14 @@ int TFileList::SetMaskAndDirectory(const QString& mask, const QString& directory
     UpdateList();
     const int result = LastError();
     if (result != 0) {
+        // Back to the list as it was, scrolled and focused as it was.
         m_engine.SetFileMask(oldMask);
         m_engine.StoreDirectory(oldDirectory);
         UpdateList();
+        TFlagScope quiet(m_quiet);
+        SetTopIndex(top);
+        if (focused >= 0)
+            FocusEntry(std::min(focused, Count() - 1));
     }
     return result;
 }
@@ -423,8 +425,38 @@ void TFileList::FocusEntry(int index)
     scrollTo(entry);
 }
 
+int TFileList::TextWidth(const QString& text)
+{
+    if (m_asciiAdvances[u'a'] == 0) {
+        const QFontMetrics metrics(font());
+        for (int c = 0; c < 128; ++c)
+            m_asciiAdvances[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
+        m_advances.clear();
+    }
+    int width = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 128) {
+            width += m_asciiAdvances[c];
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < n) {
+            width += QFontMetrics(font()).horizontalAdvance(text.mid(i, 2));
+            ++i;
+            continue;
+        }
+        auto known = m_advances.constFind(c);
+        if (known == m_advances.cend())
+            known = m_advances.insert(c, QFontMetrics(font()).horizontalAdvance(QChar(c)));
+        width += known.value();
+    }
+    return width;
+}
+
 void TFileList::ComputeItemHeight()
 {
+    m_asciiAdvances[u'a'] = 0;
     const QFontInfo info(font());
     m_itemHeight = ListItemHeight(info.pixelSize(), qRound(info.pointSizeF()));
     ComputeExtent();
@@ -435,9 +467,7 @@ void TFileList::ComputeExtent()
 {
     int extent = 0;
     if (m_fileDetails == TFileDetails { fdName }) {
-        const QFontMetrics metrics(font());
-        extent = NamesExtent(
-            Count(), [&](int i) { return metrics.horizontalAdvance(EntryDisplayName(i)); }, viewport()->width());
+        extent = NamesExtent(Count(), [&](int i) { return TextWidth(EntryDisplayName(i)); });
     } else {
         extent = DetailsExtent(m_columnWidths, m_fileDetails);
     }
@@ -579,7 +609,6 @@ void TFileList::Changed()
 void TFileList::resizeEvent(QResizeEvent* event)
 {
     QListView::resizeEvent(event);
-    ComputeExtent();
     FollowHeader();
 }
 

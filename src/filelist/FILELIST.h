@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QCursor>
+#include <QHash>
 #include <QListView>
 #include <QPointer>
 
@@ -136,6 +137,9 @@ private:
     void Reread();
     void ComputeItemHeight();
     void ComputeExtent();
+    // The width of a text as the sum of its characters' advances (kerning only narrows it), from a table
+    // kept per font: measuring every name of a large list through the text shaper would take seconds.
+    int TextWidth(const QString& text);
     void FollowHeader();
     void FocusEntry(int index);
     void DeselectSystemEntries();
@@ -158,6 +162,8 @@ private:
     bool m_changed = false;
     int m_itemHeight = 16;
     int m_extent = 0;
+    std::array<int, 128> m_asciiAdvances {};
+    QHash<char16_t, int> m_advances;
     TAddFileEvent m_onAddFile;
     TNotifyEvent m_onSearchBegin;
     TNotifyEvent m_onSearchEnd;

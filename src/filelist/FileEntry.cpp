@@ -116,7 +116,14 @@ QString EntrySortKey(const TEntryFields& fields, TFileListSortTypes sortBy)
 
 QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy)
 {
-    QString entry(kEntryNamePos + fields.name.size() + kEntryTailWidth, Qt::Uninitialized);
+    return BuildEntry(fields, order, sortBy, QStringView());
+}
+
+QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy, QStringView directory)
+{
+    const bool separator = !directory.isEmpty() && !directory.endsWith(u'/');
+    const qsizetype nameLength = directory.size() + (separator ? 1 : 0) + fields.name.size();
+    QString entry(kEntryNamePos + nameLength + kEntryTailWidth, Qt::Uninitialized);
     QChar* p = entry.data();
     p[0] = QChar(StoredKind(fields.kind, order));
     if (sortBy == sbName) {
@@ -126,8 +133,11 @@ QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSo
         const QString key = EntrySortKey(fields, sortBy);
         std::copy(key.cbegin(), key.cend(), p + 1);
     }
-    std::copy(fields.name.cbegin(), fields.name.cend(), p + kEntryNamePos);
-    QChar* tail = p + kEntryNamePos + fields.name.size();
+    QChar* name = std::copy(directory.cbegin(), directory.cend(), p + kEntryNamePos);
+    if (separator)
+        *name++ = QLatin1Char('/');
+    std::copy(fields.name.cbegin(), fields.name.cend(), name);
+    QChar* tail = p + kEntryNamePos + nameLength;
     tail[0] = QLatin1Char('|');
     tail[kIconOffset] = QChar(char16_t(fields.icon));
     if (fields.factsKnown) {

@@ -90,6 +90,8 @@ char16_t StoredKind(char16_t kind, TFileListOrder order);
 QString EntrySortKey(const TEntryFields& fields, TFileListSortTypes sortBy);
 
 QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy);
+// The same with the name stored under a directory: the directory joined with the fields' name.
+QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy, QStringView directory);
 // The fields of an entry string; a malformed string gives what can be read, numbers that do not convert 0.
 TEntryFields ParseEntry(const QString& entry, TFileListOrder order);
 

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QLocale>
 #include <algorithm>
-#include <cstring>
 
 namespace hy {
 
@@ -60,13 +59,17 @@ struct TFileListEngine::Listing {
         qsizetype offset;
         int length;
         platform::EntryType type;
+        bool ascii;
     };
     platform::DirectoryReader reader;
     QByteArray names;
     std::vector<Raw> raw;
 
     const char* Name(const Raw& r) const { return names.constData() + r.offset; }
-    QString Decoded(const Raw& r) const { return platform::DecodeFileName(Name(r), r.length); }
+    QString Decoded(const Raw& r) const
+    {
+        return r.ascii ? QString::fromLatin1(Name(r), r.length) : platform::DecodeFileName(Name(r), r.length);
+    }
 };
 
 TFileListEngine::TFileListEngine()
@@ -126,7 +129,10 @@ void TFileListEngine::SetSortBy(TFileListSortTypes sortBy)
     SortEntries(m_entries);
 }
 
-void TFileListEngine::AddEntry(TEntryFields fields) { m_entries.push_back(BuildEntry(fields, m_listOrder, m_sortBy)); }
+void TFileListEngine::AddEntry(const TEntryFields& fields)
+{
+    m_entries.push_back(BuildEntry(fields, m_listOrder, m_sortBy));
+}
 
 void TFileListEngine::AddSystemEntries()
 {
@@ -158,8 +164,11 @@ int TFileListEngine::ReadListing(const QString& directory, Listing& listing)
     platform::EntryType type;
     int count = 0;
     while (const char* name = listing.reader.Next(type)) {
-        const int length = int(std::strlen(name));
-        listing.raw.push_back({ listing.names.size(), length, type });
+        int length = 0;
+        bool ascii = true;
+        for (; name[length]; ++length)
+            ascii = ascii && (static_cast<unsigned char>(name[length]) < 0x80);
+        listing.raw.push_back({ listing.names.size(), length, type, ascii });
         listing.names.append(name, length + 1);
         if (++count == kPumpCheckEvery) {
             Pump(count);
@@ -193,9 +202,10 @@ void TFileListEngine::AddFiles(const QString& directory, Listing& listing, const
             Pump(1);
             if (r.type == platform::EntryType::Directory)
                 continue;
-            const QString name = listing.Decoded(r);
-            if (!masks.Matches(m, name))
+            if (r.ascii ? !masks.Matches(m, QLatin1StringView(listing.Name(r), r.length))
+                        : !masks.Matches(m, listing.Decoded(r)))
                 continue;
+            const QString name = listing.Decoded(r);
             TSearchRec rec;
             rec.Name = name;
             bool known = true;
@@ -220,9 +230,10 @@ void TFileListEngine::AddFiles(const QString& directory, Listing& listing, const
                     continue;
                 }
             }
-            TEntryFields fields { ekFile, walking ? JoinPath(directory, rec.Name) : rec.Name,
-                m_categoryTable.IconOf(rec.Name), rec.Attr & ~platform::faLink, rec.Time, rec.Size, known };
-            AddEntry(std::move(fields));
+            const TEntryFields fields { ekFile, rec.Name, m_categoryTable.IconOf(rec.Name),
+                rec.Attr & ~platform::faLink, rec.Time, rec.Size, known };
+            m_entries.push_back(
+                BuildEntry(fields, m_listOrder, m_sortBy, walking ? QStringView(directory) : QStringView()));
             if (m_status != 0)
                 break;
         }

@@ -120,7 +120,7 @@ public:
 private:
     struct Listing;
 
-    void AddEntry(TEntryFields fields);
+    void AddEntry(const TEntryFields& fields);
     void AddSystemEntries();
     void AddDrives();
     int ReadListing(const QString& directory, Listing& listing);

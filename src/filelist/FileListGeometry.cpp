@@ -27,14 +27,11 @@ int DetailsExtent(const TColumnWidths& widths, TFileDetails details)
     return extent;
 }
 
-int NamesExtent(int count, const std::function<int(int)>& textWidth, int clientWidth)
+int NamesExtent(int count, const std::function<int(int)>& textWidth)
 {
     int extent = 0;
-    for (int i = 0; i < count; ++i) {
-        extent = textWidth(i) + kNameIndent;
-        if (extent > clientWidth)
-            break;
-    }
+    for (int i = 0; i < count; ++i)
+        extent = std::max(extent, textWidth(i) + kNameIndent);
     return extent;
 }
 

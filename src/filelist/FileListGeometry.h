@@ -27,9 +27,8 @@ int ClampColumnWidth(TFileDetailItems column, int width);
 // With details: the sum of the shown columns' widths.
 int DetailsExtent(const TColumnWidths& widths, TFileDetails details);
 
-// Names only: entries are measured one by one (text width + 20) until one is wider than the client; the
-// extent is that entry's width, or the last entry's when none is wider.
-int NamesExtent(int count, const std::function<int(int)>& textWidth, int clientWidth);
+// Names only: the widest entry (text width + 20), so that every name can be scrolled into view.
+int NamesExtent(int count, const std::function<int(int)>& textWidth);
 
 // The header follows the list's horizontal scroll position: its left edge at minus the position and its
 // width the position plus the client width of its parent.

@@ -47,7 +47,11 @@ TMaskList::Compiled TMaskList::Compile(const QString& mask)
     return c;
 }
 
-bool TMaskList::Matches(int index, QStringView name) const
+bool TMaskList::Matches(int index, QStringView name) const { return MatchesName(index, name); }
+
+bool TMaskList::Matches(int index, QLatin1StringView name) const { return MatchesName(index, name); }
+
+template <typename View> bool TMaskList::MatchesName(int index, View name) const
 {
     const Compiled& c = m_masks.at(index);
     switch (c.shape) {
@@ -57,9 +61,9 @@ bool TMaskList::Matches(int index, QStringView name) const
         const qsizetype n = c.folded.size();
         if (name.size() < n)
             return false;
-        const QStringView tail = name.right(n);
+        const qsizetype start = name.size() - n;
         for (qsizetype i = 0; i < n; ++i) {
-            if (Fold(tail[i].unicode()) != c.folded[i].unicode())
+            if (Fold(char16_t(name[start + i].unicode())) != c.folded[i].unicode())
                 return false;
         }
         return true;
@@ -79,11 +83,11 @@ bool TMaskList::Match(QStringView mask, QStringView name)
     return one.Matches(0, name);
 }
 
-bool TMaskList::MatchFolded(QStringView pattern, QStringView name)
+template <typename View> bool TMaskList::MatchFolded(QStringView pattern, View name)
 {
     qsizetype p = 0, n = 0, starP = -1, starN = 0;
     while (n < name.size()) {
-        const char16_t c = Fold(name[n].unicode());
+        const char16_t c = Fold(char16_t(name[n].unicode()));
         if (p < pattern.size() && (pattern[p] == u'?' || pattern[p].unicode() == c)) {
             ++p;
             ++n;

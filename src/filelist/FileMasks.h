@@ -18,6 +18,7 @@ public:
     int Count() const { return int(m_masks.size()); }
     const QString& Mask(int index) const { return m_masks.at(index).text; }
     bool Matches(int index, QStringView name) const;
+    bool Matches(int index, QLatin1StringView name) const;
 
     // One mask against one name.
     static bool Match(QStringView mask, QStringView name);
@@ -30,7 +31,8 @@ private:
         Shape shape = Shape::General;
     };
     static Compiled Compile(const QString& mask);
-    static bool MatchFolded(QStringView pattern, QStringView name);
+    template <typename View> bool MatchesName(int index, View name) const;
+    template <typename View> static bool MatchFolded(QStringView pattern, View name);
 
     QList<Compiled> m_masks;
 };

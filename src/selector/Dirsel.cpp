@@ -18,8 +18,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace hy {
 
@@ -138,8 +140,22 @@ void TDirSelectorDialog::ReadSettings()
     if (!pos.isEmpty()) {
         auto number
             = [&](int n, int current) { return int(NumberFromText(GetListItem(pos, n, QString::number(current)))); };
-        move(number(1, x()), number(2, y()));
-        resize(QSize(number(3, width()), number(4, height())).expandedTo(minimumSize()));
+        QRect bounds(number(1, x()), number(2, y()), number(3, width()), number(4, height()));
+        bounds.setSize(bounds.size().expandedTo(minimumSize()));
+        // A place remembered on a screen that is no longer there is brought back onto one that is.
+        const QScreen* screen = QGuiApplication::screenAt(bounds.center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area = screen->availableGeometry();
+            bounds.setSize(bounds.size().boundedTo(area.size()).expandedTo(minimumSize()));
+            bounds.moveLeft(
+                std::clamp(bounds.left(), area.left(), std::max(area.left(), area.right() - bounds.width() + 1)));
+            bounds.moveTop(
+                std::clamp(bounds.top(), area.top(), std::max(area.top(), area.bottom() - bounds.height() + 1)));
+        }
+        move(bounds.topLeft());
+        resize(bounds.size());
     }
     FileList->SetListOrder(
         store.ReadBool(kFileBrowserSection, QStringLiteral("InvertFileList"), false) ? flInverted : flNormal);
@@ -180,7 +196,8 @@ void TDirSelectorDialog::FileListDblClick()
     FileList->SetDirectory(target);
     if (const int code = FileList->LastError()) {
         FileList->SetDirectory(before);
-        ShowAlert(ProgramTitle(), JoinPath(before, target) + QStringLiteral("\r") + ErrorText(code));
+        ShowAlert(
+            ProgramTitle(), TFileListEngine::ResolvePath(before, target) + QStringLiteral("\r") + ErrorText(code));
     }
 }
 
@@ -261,7 +278,7 @@ void TDirSelectorDialog::LocationBoxExit()
 
 bool ChooseDirectory(const QString& prompt, QString& directory, bool createAllowed)
 {
-    TDirSelectorDialog dialog;
+    TDirSelectorDialog dialog(QApplication::activeWindow());
     dialog.setWindowTitle(prompt);
     dialog.SetCreateAllowed(createAllowed);
     dialog.ReadSettings();

@@ -5,9 +5,11 @@
 #include "support/QtPrinters.h"
 #include "support/TestWait.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,6 +70,13 @@ TEST_F(FileListTest, UpdateListKeepsTheTopAndFocusedEntries)
     EXPECT_EQ(m_list.TopIndex(), 20);
     EXPECT_EQ(m_list.ItemIndex(), 25);
     EXPECT_TRUE(m_list.Selected(25));
+
+    // A failed change of folder puts back the list as it was, scrolled and focused as it was.
+    EXPECT_EQ(m_list.SetMaskAndDirectory(QStringLiteral("*.doc"), Path(QStringLiteral("absent"))), 3);
+    EXPECT_EQ(m_list.Directory(), Path(QStringLiteral("many")));
+    EXPECT_EQ(m_list.FileMask(), u"*.*");
+    EXPECT_EQ(m_list.TopIndex(), 20);
+    EXPECT_EQ(m_list.ItemIndex(), 25);
 
     for (int i = 30; i < 60; ++i)
         QFile::remove(Path(QStringLiteral("many/file%1.txt").arg(i, 3, 10, QLatin1Char('0'))));
@@ -181,6 +190,12 @@ TEST_F(FileListTest, MultipleSelectionsLeaveOutTheSystemEntries)
     EXPECT_FALSE(m_list.Selected(Row(ekRoot, QStringLiteral("/"))));
     EXPECT_FALSE(m_list.Selected(Row(ekParent, QStringLiteral(".."))));
     EXPECT_EQ(m_list.SelCount(), 3);
+
+    // Dragged entries leave as the files' addresses.
+    const QModelIndexList rows = m_list.selectionModel()->selectedRows();
+    std::unique_ptr<QMimeData> data(m_list.model()->mimeData(rows));
+    ASSERT_EQ(data->urls().size(), 3);
+    EXPECT_EQ(data->urls().first().toLocalFile(), m_list.EntryPath(rows.first().row()));
 }
 
 TEST_F(FileListTest, ALongReadKeepsTheWindowServedAtABoundedRate)
@@ -193,4 +208,28 @@ TEST_F(FileListTest, ALongReadKeepsTheWindowServedAtABoundedRate)
     EXPECT_GT(pumps, 0);
     EXPECT_LT(pumps, 100);
     EXPECT_EQ(m_list.ListCount(), 3000);
+}
+
+TEST_F(FileListTest, SearchHandlersRunWithTheDefaultCursorAndAThrowingHandlerLeavesNoTrace)
+{
+    MakeFiles(QStringLiteral("tree/sub"), 1);
+    QStringList events;
+    m_list.SetOnSearchBegin([&](TFileList* sender) { events << (sender == &m_list ? "begin" : "?"); });
+    m_list.SetOnSearchEnd([&](TFileList*) { events << "end"; });
+    m_list.SetOnAddFile([&](TFileList* sender, TSearchRec& s, const QString&, bool&, int&) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        events << s.Name + (sender == &m_list && cursor && cursor->shape() == Qt::ArrowCursor ? "" : "!");
+    });
+    m_list.SetListDetails({ ldFiles });
+    m_list.SetSearchMode(smSubDirectories);
+    m_list.SetDirectory(Path(QStringLiteral("tree")));
+    EXPECT_EQ(events, QStringList({ "begin", "sub", "file000.txt", "end" }));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    m_list.SetOnAddFile([&](TFileList*, TSearchRec&, const QString&, bool&, int&) { throw std::runtime_error("x"); });
+    EXPECT_THROW(m_list.UpdateList(), std::runtime_error);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    m_list.SetOnAddFile({});
+    m_list.UpdateList();
+    EXPECT_EQ(m_list.Count(), 1);
 }

@@ -240,5 +240,14 @@ TEST_F(DirselTest, CancelKeepsTheDirectoryAndStoresTheWindowAndOrder)
         EXPECT_EQ(QRect(d->pos(), d->size()), bounds);
         EXPECT_EQ(d->FileList->ListOrder(), flInverted);
     });
+
+    // A place off every screen is brought back onto one.
+    store.WriteString(
+        QStringLiteral("Directory Browser"), QStringLiteral("WindowPos"), QStringLiteral("30000,-9000,500,320"));
+    store.Flush();
+    RunSelector(QStringLiteral("Select"), directory, false, [&](TDirSelectorDialog* d) {
+        const QRect area = d->screen()->availableGeometry();
+        EXPECT_TRUE(area.contains(QRect(d->pos(), d->size()))) << d->x() << "," << d->y();
+    });
     store.WriteBool(QStringLiteral("File Browser"), QStringLiteral("InvertFileList"), false);
 }

@@ -8,6 +8,7 @@
 #include "app/Input.h"
 #include "app/Launch.h"
 #include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/ErrorText.h"
@@ -347,6 +348,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     m_mdiArea->setActiveSubWindow(frame);
     if (child->Kind() == PageKind::Text)
         child->FileViewer()->setFocus();
+    else if (child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
+        child->ArchivePage()->ZipList()->setFocus();
     UpdateStatus();
     UpdateCommands(true);
     return true;

@@ -4,6 +4,7 @@
 
 #include "app/Brview2.h"
 #include "app/Brview6.h"
+#include "app/Compare.h"
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
@@ -144,6 +145,7 @@ void TMainForm::ConnectCommands()
             RunProgram(c->FileName(), this);
     });
     connect(Action("ShowClipboard1"), &QAction::triggered, this, [this]() { ShowClipboard(this); });
+    connect(Action("Compare1"), &QAction::triggered, this, [this]() { CompareFiles(*this); });
     connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
     connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
     connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });

@@ -8,10 +8,12 @@ inline constexpr int kErrorFileNotFound = 2;
 inline constexpr int kErrorPathNotFound = 3; // a directory on the way is missing, or the name is invalid
 inline constexpr int kErrorTooManyOpenFiles = 4;
 inline constexpr int kErrorAccessDenied = 5;
+inline constexpr int kErrorInvalidHandle = 6;
 inline constexpr int kErrorNotEnoughMemory = 8;
 inline constexpr int kErrorInvalidDrive = 15; // no such device
 inline constexpr int kErrorDiskFault = 30; // the device reported an I/O error
 inline constexpr int kErrorSharingViolation = 32; // busy, or a program that is running
+inline constexpr int kErrorDiskRead = 100; // a read failed, or a file ended before its size
 inline constexpr int kErrorDiskFull = 112;
 
 // The user stopped a search or a tree walk.

@@ -2,11 +2,15 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
+#include "app/DdeMacro.h"
+#include "app/DdeServerConv.h"
 #include "app/HelpWindow.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
 #include "common/HelpHook.h"
+#include "platform/DdeServer.h"
+#include "platform/PlatformFiles.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>
@@ -34,6 +38,17 @@ bool THyApplication::notify(QObject* receiver, QEvent* event)
 
 int RunApplication(int argc, char** argv)
 {
+    // The service of the command interface is named after the program as it was started.
+    const QString service = platform::DdeServiceName(platform::DecodeFileName(QByteArray(argv[0])));
+    QStringList rawParameters;
+    for (int i = 1; i < argc; ++i)
+        rawParameters << platform::DecodeFileName(QByteArray(argv[i]));
+    // A program driving the running viewer needs no windows of its own.
+    if (IsDdeClientCommand(rawParameters)) {
+        QCoreApplication client(argc, argv);
+        return RunDdeClient(rawParameters, service, QDir::currentPath());
+    }
+
     THyApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Halcyra Viewer"));
     app.setOrganizationName(QStringLiteral("Halcyra"));
@@ -45,7 +60,10 @@ int RunApplication(int argc, char** argv)
     parameters.removeFirst();
 
     platform::TSingleInstance instance;
-    if (instance.HandOverOrListen(platform::HandOverNames(parameters, QDir::currentPath())))
+    QStringList handOver = parameters;
+    handOver.removeIf(
+        [](const QString& p) { return p.compare(QLatin1String(kDdeStartParameter), Qt::CaseInsensitive) == 0; });
+    if (instance.HandOverOrListen(platform::HandOverNames(handOver, QDir::currentPath())))
         return 0;
 
     // The program's alert form lives as long as the main window; alerts raised later reuse it.
@@ -54,6 +72,8 @@ int RunApplication(int argc, char** argv)
     QObject::connect(&instance, &platform::TSingleInstance::Activated, &form,
         [&form](const QStringList& names) { form.OpenDroppedFiles(names); });
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    TDdeServerConv dde(form, service);
+    dde.Start();
     form.SetCommandLine(parameters);
     form.show();
     return app.exec();

@@ -7,6 +7,7 @@
 #include "app/ViewerSettings.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class QAction;
@@ -44,6 +45,10 @@ public:
     void OpenDroppedFiles(const QStringList& names);
     // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
     bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
+    // The same for the window that the command interface reuses: made when window is empty, else emptied
+    // and reused; it stays, empty, when the file fails to open. A file open elsewhere opens again here, all
+    // pages stay for the next file, and the window is neither sized to a picture nor given the keyboard.
+    bool OpenFileInDdeViewer(QPointer<TChildForm>& window, const QString& fileName);
 
     void UpdateCommands(bool enabled);
     void UpdateStatus();
@@ -130,6 +135,8 @@ private:
     void NativeClick();
     void SynchronizeScrollingClick();
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
+    TChildForm* NewChild(bool hex);
+    bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);
     void SetViewerFromSettings(TChildForm* child, bool hex);
     void FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture);
     void UpdateCopyCommands(TChildForm* child);

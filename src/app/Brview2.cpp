@@ -443,6 +443,32 @@ bool TChildForm::Refresh()
     return true;
 }
 
+void TChildForm::ResetViewer()
+{
+    m_fileViewer->SetIsOpen(false);
+    m_fileViewer->SetFileName(QString());
+    if (m_deleteOnClose && !m_fileName.isEmpty())
+        FileDelete(m_fileName, true);
+    m_deleteOnClose = false;
+    m_pageKind = PageKind::Text;
+    m_fileName.clear();
+    m_fileStamp = QDateTime();
+    if (m_imageViewer)
+        m_imageViewer->ClearPicture();
+    // The archive page is made again for the next archive.
+    if (m_archivePage) {
+        if (m_noteBook->currentWidget() == m_archivePage)
+            m_noteBook->setCurrentWidget(m_textPage);
+        delete m_archivePage;
+        m_archivePage = nullptr;
+    }
+    CloseMedia();
+    // The Text page first, so that taking the third tab away leaves the view as it was.
+    ShowPage(QStringLiteral("Text"), m_fileViewer->InHexMode() ? 1 : 0);
+    RemoveThirdTab();
+    setWindowTitle(QString());
+}
+
 void TChildForm::UpdateCaption()
 {
     QWidget* frame = parentWidget() ? parentWidget() : this;

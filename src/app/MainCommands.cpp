@@ -220,26 +220,8 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetTabSize(m_settings.TabSize);
 }
 
-bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
+TChildForm* TMainForm::NewChild(bool hex)
 {
-    // A file shown already is brought forward instead.
-    m_lastOpenFailed = false;
-    const QString wanted = CleanAbsolute(fileName);
-    bool duplicate = false;
-    for (TChildForm* c : Children()) {
-        if (CleanAbsolute(c->FileName()) == wanted) {
-            QMdiSubWindow* f = FrameOf(c);
-            if (f->isMinimized())
-                f->showNormal();
-            m_mdiArea->setActiveSubWindow(f);
-            c->FileViewer()->setFocus();
-            duplicate = true;
-        }
-    }
-    if (duplicate)
-        return false;
-
-    const bool hex = mode == ViewMode::Hex || (mode == ViewMode::BySettings && m_currentTextHex);
     auto* child = new TChildForm(this);
     QMdiSubWindow* frame = m_mdiArea->addSubWindow(child);
     frame->setAttribute(Qt::WA_DeleteOnClose);
@@ -258,6 +240,49 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             UpdateCommands(true);
     });
     SetViewerFromSettings(child, hex);
+    return child;
+}
+
+bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
+{
+    return OpenFile(nullptr, fileName, mode, deleteOnClose);
+}
+
+bool TMainForm::OpenFileInDdeViewer(QPointer<TChildForm>& window, const QString& fileName)
+{
+    return OpenFile(&window, fileName, ViewMode::BySettings, false);
+}
+
+bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose)
+{
+    // A file shown already is brought forward instead; the DDE window shows whatever it is asked to.
+    m_lastOpenFailed = false;
+    const QString wanted = CleanAbsolute(fileName);
+    bool duplicate = false;
+    for (TChildForm* c : ddeWindow ? QList<TChildForm*>() : Children()) {
+        if (CleanAbsolute(c->FileName()) == wanted) {
+            QMdiSubWindow* f = FrameOf(c);
+            if (f->isMinimized())
+                f->showNormal();
+            m_mdiArea->setActiveSubWindow(f);
+            c->FileViewer()->setFocus();
+            duplicate = true;
+        }
+    }
+    if (duplicate)
+        return false;
+
+    const bool hex = mode == ViewMode::Hex || (mode == ViewMode::BySettings && m_currentTextHex);
+    TChildForm* child = ddeWindow ? ddeWindow->data() : nullptr;
+    if (child) {
+        child->ResetViewer();
+        m_mdiArea->setActiveSubWindow(FrameOf(child));
+    } else {
+        child = NewChild(hex);
+        if (ddeWindow)
+            *ddeWindow = child;
+    }
+    QMdiSubWindow* frame = FrameOf(child);
     child->SetFileName(fileName);
     child->setWindowTitle(fileName);
     child->SetKind(PageKind::Text);
@@ -266,10 +291,20 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
 
     const auto fail = [&]() {
         m_lastOpenFailed = true;
+        if (ddeWindow) {
+            // The DDE window stays for the next file, empty.
+            child->ResetViewer();
+            child->SetLoaded(true);
+            frame->show();
+            UpdateStatus();
+            UpdateCommands(true);
+            return false;
+        }
         child->SetDeleteOnClose(deleteOnClose);
         frame->close();
         return false;
     };
+
     const auto choosePage = [&](const QString& page, const QString& caption) {
         child->SetThirdTab(caption);
         if (mode == ViewMode::Standard)
@@ -306,7 +341,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             m_progressGauge->hide();
             child->SetKind(PageKind::Image);
             choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
-            FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+            if (!ddeWindow)
+                FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
         } else if (m_settings.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions))) {
             child->LoadArchive();
             child->SetKind(PageKind::Archive);
@@ -330,7 +366,9 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             child->RemoveThirdTab();
             child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
         }
-        child->DeleteUnusedPages();
+        // The DDE window keeps its pages for whatever kind of file comes next.
+        if (!ddeWindow)
+            child->DeleteUnusedPages();
 
         child->FileViewer()->SetFileName(fileName);
         child->FileViewer()->SetIsOpen(true);
@@ -350,9 +388,10 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     child->SetLoaded(true);
     frame->show();
     m_mdiArea->setActiveSubWindow(frame);
-    if (child->Kind() == PageKind::Text)
+    // The DDE window leaves the keyboard where it was.
+    if (!ddeWindow && child->Kind() == PageKind::Text)
         child->FileViewer()->setFocus();
-    else if (child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
+    else if (!ddeWindow && child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
         child->ArchivePage()->ZipList()->setFocus();
     UpdateStatus();
     UpdateCommands(true);

@@ -34,7 +34,7 @@ namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
 
     // Commands whose windows are not part of the program yet: present, visibly disabled.
-    const char* const kNotYetAvailable[] = { "Print1", "FileSearch1", "SetPreferences1" };
+    const char* const kNotYetAvailable[] = { "FileSearch1", "SetPreferences1" };
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)

@@ -333,7 +333,11 @@ void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& setting
         lines.FirstLine = 0;
         lines.LastLine = v->LineTotal() - 1;
     }
-    lines.LineText = [window](qint64 line, qint64 from, qint64 to) {
+    // Control characters print as the viewer shows them, but for the ones that lay out the text; a hex row
+    // is printed as it stands, whatever bytes its character column shows.
+    const bool hex = v->InHexMode();
+    const QChar placeholder = v->DefaultCharGlyph();
+    lines.LineText = [window, hex, placeholder](qint64 line, qint64 from, qint64 to) {
         if (!window)
             return QString();
         int len = 0;
@@ -341,7 +345,14 @@ void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& setting
         QByteArray bytes(text, len);
         if (to >= 0)
             bytes.truncate(to);
-        return platform::Cp1252Decode(bytes.mid(from));
+        QString decoded = platform::Cp1252Decode(bytes.mid(from));
+        for (QChar& c : decoded) {
+            const bool layout
+                = c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\f') || c == QLatin1Char('\r');
+            if (c.unicode() < 32 && (hex || !layout))
+                c = placeholder;
+        }
+        return decoded;
     };
 
     TProgressReport* progress = TProgressReport::Of(&form);

@@ -64,6 +64,10 @@ protected:
         m_form->resize(900, 700);
         m_form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
+        // Whatever view an earlier test left behind in the settings, text opens in Standard view.
+        m_form->Action("Hex1")->setChecked(false);
+        m_form->Action("Standard1")->setChecked(true);
+        m_form->SetCurrentTextModeHex(false);
         QPrinter& printer = ProgramPrinter(*m_form);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(Pdf());
@@ -81,14 +85,14 @@ protected:
 
     QString Pdf(int copy = 1) const { return CopyOutputName(m_dir.filePath("out.pdf"), copy); }
 
-    TChildForm* Open(const QString& name, const QByteArray& content)
+    TChildForm* Open(const QString& name, const QByteArray& content, ViewMode mode = ViewMode::BySettings)
     {
         const QString path = m_dir.filePath(name);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
         f.close();
-        EXPECT_TRUE(m_form->OpenFileInViewer(path, ViewMode::BySettings, false));
+        EXPECT_TRUE(m_form->OpenFileInViewer(path, mode, false));
         return m_form->ActiveChild();
     }
 
@@ -205,6 +209,22 @@ TEST_F(Print, LongLinesWrapTabsExpandAndFormFeedsBreakPages)
     ASSERT_LT(r, rows.size());
     EXPECT_TRUE(rows.at(r).startsWith("x ") && rows.at(r).endsWith(" y") && rows.at(r).size() >= 4)
         << "the tab is a gap: " << rows.at(r).toStdString();
+}
+
+TEST_F(Print, HexRowsPrintAsTheyStandWhateverBytesTheyShow)
+{
+    Open("bytes.bin", QByteArray("A\nB\fC\r\nD\x01") + QByteArray(20, 'z'), ViewMode::Hex);
+    const QStringList pages = PrintPages();
+    ASSERT_EQ(pages.size(), 1) << "a form feed byte in a hex row breaks no page";
+    QStringList rows;
+    for (const QString& row : pages.first().split('\n')) {
+        if (row.trimmed().startsWith("0000"))
+            rows << row.simplified();
+    }
+    ASSERT_EQ(rows.size(), 2) << pages.first().toStdString();
+    EXPECT_TRUE(rows.at(0).startsWith("00000000 41 0A 42 0C 43 0D 0A 44 01 7A")) << rows.at(0).toStdString();
+    EXPECT_TRUE(rows.at(0).contains("A") && rows.at(0).endsWith("zzzzzzz")) << "the character column stays on the row";
+    EXPECT_TRUE(rows.at(1).startsWith("00000010 7A"));
 }
 
 TEST_F(Print, OnlyTheSelectionIsPrintedWhenAsked)

@@ -95,8 +95,13 @@ void CompareFiles(TMainForm& form)
     events.FirstDifference = [&](qint64 position) {
         const viewer::LineNumber line = (position - 1) / kHexRowBytes;
         for (const QPointer<TChildForm>& w : windows) {
-            if (w)
-                w->FileViewer()->SelectRange(line, kHexCharColumn, true, kHexRowEnd, line);
+            if (!w)
+                continue;
+            viewer::THvFileViewer* v = w->FileViewer();
+            v->SelectRange(line, kHexCharColumn, true, kHexRowEnd, line);
+            // Rows side by side read best from their offsets on, where the window is wide enough for them.
+            if (v->VisibleColumns() > kHexRowEnd)
+                v->ScrollBy(-v->FirstVisibleColumn(), 0);
         }
         return AskYesNo(kFileCompareTitle, CompareFailedQuestion(position));
     };

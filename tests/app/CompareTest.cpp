@@ -109,6 +109,11 @@ TEST_F(Compare, TheFirstDifferenceIsMarkedInEveryWindowAndAsked)
     QByteArray other(40, 'a');
     other[15] = 'b';
     Open({ QByteArray(40, 'a'), other });
+    // A window in Hex view scrolled sideways comes back to the rows' start.
+    hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
+    scrolled->SetInHexMode(true);
+    scrolled->ScrollBy(5, 0);
+    ASSERT_EQ(scrolled->FirstVisibleColumn(), 5);
     EXPECT_EQ(Run(),
         QStringList({ "File Compare|Compare has failed 16 bytes into the files.\n\nThe files are not identical.\n\n"
                       "Do you want to continue anyway?",
@@ -122,6 +127,7 @@ TEST_F(Compare, TheFirstDifferenceIsMarkedInEveryWindowAndAsked)
         EXPECT_EQ(si, 59);
         EXPECT_EQ(ei, 75);
         EXPECT_EQ(c->FileViewer()->CaretCharLocation().Index, 75);
+        EXPECT_EQ(c->FileViewer()->FirstVisibleColumn(), 0);
     }
 
     // No at the question ends the run without a result.

@@ -242,7 +242,12 @@ void TDdeServer::SetItemText(const QString& text)
     m_itemText = text;
     const QByteArray data = "DATA " + EscapeDdeText(text) + '\n';
     for (const QPointer<QLocalSocket>& s : std::as_const(m_advising)) {
-        if (s && s->state() == QLocalSocket::ConnectedState)
+        if (!s || s->state() != QLocalSocket::ConnectedState)
+            continue;
+        // A client that stopped reading is let go before its backlog grows without bound.
+        if (s->bytesToWrite() > kMaxDdeAdviseBacklog)
+            s->abort();
+        else
             s->write(data);
     }
 }

@@ -31,6 +31,8 @@ namespace hy::platform {
 inline constexpr qint64 kMaxDdeLine = 64 * 1024;
 inline constexpr int kDdeIdleMs = 5000;
 inline constexpr int kMaxDdeConnections = 256;
+// What may wait unread for an advising client before it is dropped.
+inline constexpr qint64 kMaxDdeAdviseBacklog = qint64(1) << 20;
 
 // The service a program serves: its file name without directory and without anything from the first ".".
 QString DdeServiceName(const QString& programPath);

@@ -128,6 +128,19 @@ TEST_F(DdeServer, AdvisingClientsHearEveryChangeUntilTheyLeave)
     watcher->disconnectFromServer();
     HY_EXPECT_SOON(m_server->ConnectionCount() == 0);
     m_server->SetItemText("/c"); // nobody listens any more
+
+    // One that asks to hear and never reads is let go once its backlog passes the limit.
+    auto deaf = Connect();
+    deaf->setReadBufferSize(16);
+    deaf->write("ADVISE DdeServerItem\n");
+    HY_ASSERT_SOON(m_server->ConnectionCount() == 1 && deaf->bytesAvailable() > 0);
+    const QString big(60000, 'n');
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&]() {
+            m_server->SetItemText(big);
+            return m_server->ConnectionCount() == 0;
+        },
+        10000));
 }
 
 TEST_F(DdeServer, MisbehavingClientsAreDroppedAndTheNextOneIsServed)

@@ -385,9 +385,13 @@ void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& pri
 
 void PrintClick(TMainForm& form)
 {
+    // Printing lets events through; a second Print meanwhile would start a job inside the first.
+    static bool printing = false;
     TChildForm* child = form.ActiveChild();
-    if (!child)
+    if (!child || printing)
         return;
+    printing = true;
+    const auto done = qScopeGuard([]() { printing = false; });
     const QString page = child->ActivePageName();
     const bool image = page == QLatin1String("Image");
     if (!image && page != QLatin1String("Text"))

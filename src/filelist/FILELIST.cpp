@@ -6,6 +6,7 @@
 
 #include <QAbstractListModel>
 #include <QApplication>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -640,6 +641,32 @@ void TFileList::selectionChanged(const QItemSelection& selected, const QItemSele
     if (MultiSelect())
         DeselectSystemEntries();
     Changed();
+}
+
+void TFileList::startDrag(Qt::DropActions supportedActions)
+{
+    QModelIndexList indexes;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        if (m_model->flags(index) & Qt::ItemIsDragEnabled)
+            indexes << index;
+    }
+    if (indexes.isEmpty())
+        return;
+    QMimeData* data = m_model->mimeData(indexes);
+    if (m_onStartDrag)
+        m_onStartDrag(*data);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const int icon = EntryIcon(indexes.first().row());
+    QPixmap picture(kFileIconWidth, kFileIconHeight);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        DrawFileTypeIcon(painter, 0, 0, DisplayedIcon(icon, EntryAttributes(indexes.first().row())));
+    }
+    drag->setPixmap(picture);
+    const Qt::DropAction result = drag->exec(supportedActions, Qt::CopyAction);
+    Q_EMIT OnEndDrag(result != Qt::IgnoreAction);
 }
 
 void TFileList::DeselectSystemEntries()

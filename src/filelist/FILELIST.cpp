@@ -643,7 +643,7 @@ void TFileList::selectionChanged(const QItemSelection& selected, const QItemSele
     Changed();
 }
 
-void TFileList::startDrag(Qt::DropActions supportedActions)
+std::unique_ptr<QMimeData> TFileList::DragData() const
 {
     QModelIndexList indexes;
     for (const QModelIndex& index : selectionModel()->selectedRows()) {
@@ -651,19 +651,27 @@ void TFileList::startDrag(Qt::DropActions supportedActions)
             indexes << index;
     }
     if (indexes.isEmpty())
-        return;
-    QMimeData* data = m_model->mimeData(indexes);
+        return nullptr;
+    std::unique_ptr<QMimeData> data(m_model->mimeData(indexes));
     if (m_onStartDrag)
         m_onStartDrag(*data);
+    return data;
+}
+
+void TFileList::startDrag(Qt::DropActions supportedActions)
+{
+    std::unique_ptr<QMimeData> data = DragData();
+    if (!data)
+        return;
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    const int icon = EntryIcon(indexes.first().row());
+    const int row = ItemIndex() >= 0 ? ItemIndex() : selectionModel()->selectedRows().value(0).row();
     QPixmap picture(kFileIconWidth, kFileIconHeight);
     picture.fill(Qt::transparent);
     {
         QPainter painter(&picture);
-        DrawFileTypeIcon(painter, 0, 0, DisplayedIcon(icon, EntryAttributes(indexes.first().row())));
+        DrawFileTypeIcon(painter, 0, 0, DisplayedIcon(EntryIcon(row), EntryAttributes(row)));
     }
+    drag->setMimeData(data.release());
     drag->setPixmap(picture);
     const Qt::DropAction result = drag->exec(supportedActions, Qt::CopyAction);
     Q_EMIT OnEndDrag(result != Qt::IgnoreAction);

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QListView>
 #include <QPointer>
+#include <memory>
 
 class QMimeData;
 
@@ -106,6 +107,8 @@ public:
     void SetOnAddFile(TAddFileEvent handler);
     // Adds to what a drag of entries carries (their addresses), as the drag starts.
     void SetOnStartDrag(std::function<void(QMimeData& data)> handler) { m_onStartDrag = std::move(handler); }
+    // What a drag of the selected entries carries; none when no directory or file is selected.
+    std::unique_ptr<QMimeData> DragData() const;
     void SetOnSearchBegin(TNotifyEvent handler);
     void SetOnSearchEnd(TNotifyEvent handler);
     TFileListEngine& Engine() { return m_engine; }

@@ -25,6 +25,7 @@ public:
     void Close();
     bool IsOpen() const { return m_open; }
 
+    // The player, made when the first file is opened (none before).
     QMediaPlayer* Player() const { return m_player; }
     QFrame* DisplayPanel() const { return m_display; }
     QPushButton* PlayButton;
@@ -33,11 +34,13 @@ public:
     QPushButton* BackButton;
 
 private:
+    void CreatePlayer();
+
     QFrame* m_display;
-    QVideoWidget* m_video;
+    QVideoWidget* m_video = nullptr;
     QLabel* m_name;
-    QMediaPlayer* m_player;
-    QAudioOutput* m_audio;
+    QMediaPlayer* m_player = nullptr;
+    QAudioOutput* m_audio = nullptr;
     bool m_open = false;
 };
 

@@ -280,6 +280,7 @@ bool TPreviewBook::eventFilter(QObject* watched, QEvent* event)
 void TPreviewBook::Reset()
 {
     m_kind = TPreviewKind::None;
+    m_shownPath.clear();
     try {
         FileViewer->SetIsOpen(false);
     } catch (const std::exception&) {
@@ -303,9 +304,11 @@ void TPreviewBook::Withdraw()
 
 void TPreviewBook::Preview(const QString& path)
 {
-    if (FileViewer->IsOpen() && FileViewer->FileName() == path)
+    // The file on show, or the one that just failed, is not read (or reported) again.
+    if (path == m_shownPath)
         return;
     Reset();
+    m_shownPath = path;
     const TPreviewSettings s = Settings();
     try {
         if (!QFileInfo::exists(path))
@@ -356,6 +359,7 @@ void TPreviewBook::Preview(const QString& path)
         }
     } catch (const std::exception& e) {
         Reset();
+        m_shownPath = path;
         ReportFailure(path, e);
     }
 }

@@ -99,6 +99,7 @@ private:
 
     std::function<TPreviewSettings()> m_settings;
     TPreviewKind m_kind = TPreviewKind::None;
+    QString m_shownPath;
     bool m_contentSearch = false;
     QString m_searchText;
     bool m_matchCase = false;

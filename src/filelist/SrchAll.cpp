@@ -96,7 +96,6 @@ void TFileSearchProgressDialog::ShowValues()
 int TFileSearchProgressDialog::Update(int count, const QString& text)
 {
     if (!text.isNull() || !m_sinceMessages.isValid() || m_sinceMessages.elapsed() >= kMessageIntervalMs) {
-        ShowValues();
         QCoreApplication::processEvents();
         m_sinceMessages.start();
     }
@@ -106,8 +105,9 @@ int TFileSearchProgressDialog::Update(int count, const QString& text)
         m_location = text;
     if (count > 0)
         m_total += count;
+    // The lines only ask to be painted; painting waits for the next round of messages.
+    ShowValues();
     if (!isVisible()) {
-        ShowValues();
         CenterOnScreen();
         show();
         raise();

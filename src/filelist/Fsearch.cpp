@@ -600,6 +600,8 @@ void TFileSearchDialog::RunSearch(const TSearchCriteria& criteria)
             m_run.AddFile(s, path, ok, code);
         });
         list->SetSearchMode(criteria.SubDirectories ? smSubDirectories : smNormal);
+        // Names and contents need no facts of a file: those are read when the results show them.
+        list->Engine().SetHandlerNeedsFacts(criteria.ByDate || criteria.ByTime || criteria.BySize);
         // A folder of many files that match no mask still lets Stop be clicked.
         list->Engine().SetPump([this]() { m_run.KeepAlive(false); }, kMessageIntervalMs);
         list->setEnabled(true);

@@ -397,3 +397,44 @@ TEST_F(SearchResultsTest, MediaFilesPlayOrFallBackToText)
     }
     EXPECT_TRUE(d->ViewerPanel->FileViewer->IsOpen());
 }
+
+TEST_F(SearchResultsTest, TheSplitterLandsWhereItIsDropped)
+{
+    Write(QStringLiteral("a.txt"), "x\n");
+    TSearchResultsDialog* d = Browse();
+    d->resize(640, 480);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+    TSplitArea* area = d->MainArea;
+    area->SetListSize(100);
+    QWidget* splitter = area->SplitterPanel();
+    ASSERT_EQ(splitter->geometry().top(), 100);
+
+    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(20, 2));
+    QTest::mouseMove(splitter, QPoint(20, 62));
+    EXPECT_TRUE(area->Dragging());
+    const QWidget* line = area->findChild<QWidget*>(QStringLiteral("DragLine"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->geometry().top(), 160);
+    EXPECT_EQ(area->ListSize(), 100); // nothing moves before the button is released
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(20, 62));
+    EXPECT_FALSE(line->isVisible());
+    EXPECT_EQ(area->ListSize(), 160);
+    EXPECT_EQ(d->FileListPanel->height(), 160);
+
+    // The line stays inside the area, so the list can take all of it but the splitter.
+    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(20, 1));
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(20, 5000));
+    EXPECT_EQ(area->ListSize(), area->Extent() - 4);
+
+    // Side by side the splitter moves across, and growing the window keeps the split.
+    d->SplitButtonClick(true);
+    const int half = area->ListSize();
+    EXPECT_EQ(half, area->Extent() / 2);
+    EXPECT_EQ(splitter->cursor().shape(), Qt::SplitHCursor);
+    QTest::mousePress(splitter, Qt::LeftButton, {}, QPoint(1, 20));
+    QTest::mouseRelease(splitter, Qt::LeftButton, {}, QPoint(-49, 20));
+    EXPECT_EQ(area->ListSize(), half - 50);
+    d->resize(700, 480);
+    EXPECT_EQ(area->ListSize(), half - 50);
+}

@@ -1,5 +1,6 @@
 hy_add_test(test_search_core
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/SearchCriteriaTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/BrowserGeometryTest.cpp
           ${CMAKE_CURRENT_LIST_DIR}/SearchRunTest.cpp
   LIBS hy_search_core)
 

@@ -3,10 +3,10 @@
 
 #include "app/Brview1.h"
 #include "app/HelpWindow.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
 #include "common/HelpHook.h"
-#include "common/HyExceptions.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>

@@ -4,6 +4,7 @@
 #include "app/Brview1.h"
 #include "app/ChildArchive.h"
 #include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
 #include "common/Alert.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
@@ -252,6 +253,8 @@ void TChildForm::TabSetClick(int index)
         m_main->UpdateStatus();
     } else if (caption == QLatin1String("Archive") && m_archivePage) {
         m_noteBook->setCurrentWidget(m_archivePage);
+        if (m_noteBook->isVisible())
+            m_archivePage->ZipList()->setFocus();
         m_main->UpdateStatus();
     } else if (caption == QLatin1String("Media") && m_mediaPage) {
         m_noteBook->setCurrentWidget(m_mediaPage);

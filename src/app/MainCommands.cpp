@@ -9,10 +9,12 @@
 #include "app/Launch.h"
 #include "app/SearchLink.h"
 #include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "viewer/HvColor.h"
@@ -337,7 +339,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
-        if (io && child->Kind() != PageKind::Text && (io->ErrorCode() == 2 || io->ErrorCode() == 3))
+        if (io && child->Kind() != PageKind::Text
+            && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
             ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);
@@ -349,6 +352,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     m_mdiArea->setActiveSubWindow(frame);
     if (child->Kind() == PageKind::Text)
         child->FileViewer()->setFocus();
+    else if (child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
+        child->ArchivePage()->ZipList()->setFocus();
     UpdateStatus();
     UpdateCommands(true);
     return true;

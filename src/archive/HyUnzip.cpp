@@ -293,8 +293,8 @@ namespace {
         s.Listing.clear();
         s.Cursor = 0;
         const zip_int64_t n = zip_get_num_entries(s.Archive, 0);
-        const QString spec = r.FileSpec ? QString::fromUtf8(r.FileSpec) : QString();
-        const bool all = spec.isEmpty() || spec == QLatin1String("*.*") || spec == QLatin1String("*");
+        const QString mask = r.FileSpec ? QString::fromUtf8(r.FileSpec) : QString();
+        const bool all = mask.isEmpty() || mask == QLatin1String("*.*") || mask == QLatin1String("*");
         s.Listing.reserve(size_t(qMax<zip_int64_t>(n, 0)));
         for (zip_int64_t i = 0; i < n; ++i) {
             // Folders are not members to list: their files are listed with their paths.
@@ -303,7 +303,7 @@ namespace {
                 continue;
             if (!all) {
                 const char* name = zip_get_name(s.Archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
-                if (!name || !WildcardMatch(spec, QString::fromUtf8(name)))
+                if (!name || !WildcardMatch(mask, QString::fromUtf8(name)))
                     continue;
             }
             s.Listing.push_back(zip_uint64_t(i));

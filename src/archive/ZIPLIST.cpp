@@ -151,8 +151,6 @@ void TZipList::Read(const QString& fileName)
     m_members.Clear();
     m_fileName = fileName;
     m_model->EndReset();
-    if (m_password.size())
-        m_password.fill('\0');
     m_password.clear();
 
     QElapsedTimer started;

@@ -652,16 +652,16 @@ std::unique_ptr<QMimeData> TFileList::DragData() const
     }
     if (indexes.isEmpty())
         return nullptr;
-    std::unique_ptr<QMimeData> data(m_model->mimeData(indexes));
+    std::unique_ptr<QMimeData> carried(m_model->mimeData(indexes));
     if (m_onStartDrag)
-        m_onStartDrag(*data);
-    return data;
+        m_onStartDrag(*carried);
+    return carried;
 }
 
 void TFileList::startDrag(Qt::DropActions supportedActions)
 {
-    std::unique_ptr<QMimeData> data = DragData();
-    if (!data)
+    std::unique_ptr<QMimeData> carried = DragData();
+    if (!carried)
         return;
     auto* drag = new QDrag(this);
     const int row = ItemIndex() >= 0 ? ItemIndex() : selectionModel()->selectedRows().value(0).row();
@@ -671,7 +671,7 @@ void TFileList::startDrag(Qt::DropActions supportedActions)
         QPainter painter(&picture);
         DrawFileTypeIcon(painter, 0, 0, DisplayedIcon(EntryIcon(row), EntryAttributes(row)));
     }
-    drag->setMimeData(data.release());
+    drag->setMimeData(carried.release());
     drag->setPixmap(picture);
     const Qt::DropAction result = drag->exec(supportedActions, Qt::CopyAction);
     Q_EMIT OnEndDrag(result != Qt::IgnoreAction);

@@ -5,6 +5,7 @@
 // directory; the process's current directory is never changed.
 #pragma once
 
+#include "base/ErrorCodes.h"
 #include "filelist/ExtStrList.h"
 #include "filelist/FileEntry.h"
 #include "platform/PlatformDirs.h"
@@ -21,11 +22,6 @@ namespace hy {
 using platform::TSearchRec;
 
 class TMaskList;
-
-// Codes of a read besides the platform's: a hidden directory that is not shown cannot be entered (3).
-inline constexpr int kErrorPathNotFound = 3;
-// The code the program's searches return when the user stops them.
-inline constexpr int kErrorSearchStopped = -1000;
 
 class TFileListEngine {
 public:

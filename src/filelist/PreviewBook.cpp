@@ -3,9 +3,9 @@
 
 #include "app/ViewRules.h"
 #include "archive/ZIPLIST.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "common/HyUtils.h"
 #include "filelist/BrowserGeometry.h"
 #include "filelist/MediaPanel.h"

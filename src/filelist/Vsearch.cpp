@@ -192,8 +192,9 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     connect(FileList, &TFileList::OnChange, this, &TSearchResultsDialog::FileListChange);
     connect(FileList, &TFileList::OnDblClick, this, &TSearchResultsDialog::FileListDblClick);
     connect(FileList, &TFileList::OnEndDrag, this, &TSearchResultsDialog::FileListEndDrag);
-    FileList->SetOnStartDrag(
-        [this](QMimeData& data) { data.setData(QLatin1String(kViewHintMimeType), QByteArray::number(ViewHint())); });
+    FileList->SetOnStartDrag([this](QMimeData& carried) {
+        carried.setData(QLatin1String(kViewHintMimeType), QByteArray::number(ViewHint()));
+    });
     connect(ViewerPanel, &TPreviewBook::OccurrenceShown, this, [this]() { FileList->setFocus(); });
     connect(OpenButton, &QPushButton::clicked, this, &TSearchResultsDialog::OpenButtonClick);
     connect(CloseButton, &QPushButton::clicked, this, &TSearchResultsDialog::reject);

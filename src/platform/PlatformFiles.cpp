@@ -1,6 +1,7 @@
 // File facts and operations through POSIX calls; errno becomes a program code here and nowhere else.
 #include "platform/PlatformFiles.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/PlatformErrors.h"
 
 #include <QFile>
@@ -55,7 +56,7 @@ namespace {
     {
         // Deleting or opening a directory as a file is refused like any other access.
         if (err == EISDIR)
-            return 5;
+            return kErrorAccessDenied;
         return ErrorCodeFromErrno(err, path.constData());
     }
 
@@ -182,7 +183,7 @@ int RemoveFile(const QString& path, bool force)
     if (::unlink(p.constData()) == 0)
         return 0;
     const int code = CodeFor(errno, p);
-    if (code != 5 || !force)
+    if (code != kErrorAccessDenied || !force)
         return code;
     struct stat st { };
     if (::lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode))
@@ -205,7 +206,7 @@ int MakeDirectory(const QString& path)
     if (err == EEXIST) {
         // The name is taken: fine by a directory, a bad path when a file holds it.
         struct stat st { };
-        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : 3;
+        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : kErrorPathNotFound;
     }
     return CodeFor(err, p);
 }
@@ -239,7 +240,8 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
         return CodeFor(errno, s);
     struct stat sst { };
     if (::fstat(in, &sst) != 0 || !S_ISREG(sst.st_mode)) {
-        const int code = errno != 0 && !S_ISREG(sst.st_mode) && sst.st_mode == 0 ? CodeFor(errno, s) : 5;
+        const int code
+            = errno != 0 && !S_ISREG(sst.st_mode) && sst.st_mode == 0 ? CodeFor(errno, s) : kErrorAccessDenied;
         ::close(in);
         return code;
     }
@@ -247,14 +249,14 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     struct stat tst { };
     if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino) {
         ::close(in);
-        return 10003;
+        return kErrorCopySameFile;
     }
 
     const qint64 block = std::max<qint64>(1, std::min<qint64>(blockLimit, sst.st_size));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size_t(block)]);
     if (!buffer) {
         ::close(in);
-        return 8;
+        return kErrorNotEnoughMemory;
     }
 
     // A target that may not be written is refused, as writing into it would be.
@@ -299,7 +301,7 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
         if (::fstat(in, &now) != 0 || ::fstat(out, &copy) != 0)
             err = CodeFor(errno, t);
         else if (copy.st_size != now.st_size)
-            err = 10004;
+            err = kErrorCopySizeMismatch;
         else {
             const timespec times[2] = { sst.st_atim, sst.st_mtim };
             ::futimens(out, times);

@@ -2,6 +2,8 @@
 // directory, set a time stamp, copy. Every failure comes back as the program's error code.
 #pragma once
 
+#include "base/ErrorCodes.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -26,7 +28,7 @@ QString DecodeFileName(const QByteArray& bytes);
 QByteArray EncodeFileName(const QString& name);
 
 struct FileFacts {
-    int errorCode = 2; // 0 when the entry exists
+    int errorCode = kErrorFileNotFound; // 0 when the entry exists
     int attributes = 0;
     qint64 size = -1;
     QDateTime modified; // local time

@@ -11,7 +11,8 @@
 // it never shows a line the file does not hold.
 #include "viewer/HvFileModel.h"
 
-#include "common/HyExceptions.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
@@ -305,7 +306,7 @@ struct THvFileModel::Impl {
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(handle);
-            throw EInOutError(QStringLiteral("Viewer: not a regular file"), 5);
+            throw EInOutError(QStringLiteral("Viewer: not a regular file"), kErrorAccessDenied);
         }
         snapshot = false;
         // Files of /proc and /sys report sizes that say nothing about their content.
@@ -1060,8 +1061,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
     else
         start = backward ? caretRow * kHexRowBytes - 1 : caretRow * kHexRowBytes + kHexRowBytes;
     const int charColumn = HexCharColumn(m_hexDigits);
-    auto hit = [charColumn](FileOffset s, FileOffset len) {
-        const FileOffset t = s + len - 1;
+    auto hit = [charColumn](FileOffset s, FileOffset length) {
+        const FileOffset t = s + length - 1;
         return SearchHit { s / kHexRowBytes, int(charColumn + s % kHexRowBytes), t / kHexRowBytes,
             int(charColumn + 1 + t % kHexRowBytes) };
     };

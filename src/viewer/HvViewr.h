@@ -3,7 +3,7 @@
 // file through THvFileModel (Standard text lines or Hex dump rows).
 #pragma once
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvTypes.h"
 

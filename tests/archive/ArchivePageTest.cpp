@@ -166,6 +166,7 @@ TEST_F(ArchivePageTest, ZipFilesOpenOnTheirArchivePageWithTheMemberCount)
     EXPECT_TRUE(m_form->Action("SelectAll1")->isEnabled());
     EXPECT_FALSE(m_form->Action("ToFile1")->isEnabled());
     EXPECT_EQ(m_form->Action("Native1")->text(), QStringLiteral("&Archive"));
+    HY_EXPECT_SOON(List(c)->hasFocus()) << "keys go to the list at once";
 
     // The Standard tab shows the archive's bytes; the Archive tab comes back with its status.
     c->TabSet()->setCurrentIndex(0);

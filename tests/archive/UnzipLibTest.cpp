@@ -187,9 +187,9 @@ TEST_F(ArchiveTest, ListsLikeZipinfo)
     }
 }
 
-TEST_F(ArchiveTest, TheMemberSpecificationSelects)
+TEST_F(ArchiveTest, TheMemberMaskSelects)
 {
-    const QString zip = m_fx.MakeZip(QStringLiteral("spec.zip"),
+    const QString zip = m_fx.MakeZip(QStringLiteral("mask.zip"),
         { { QStringLiteral("a.txt"), "1", {} }, { QStringLiteral("b.c"), "2", {} },
             { QStringLiteral("d/e.txt"), "3", {} } });
     TUnzipFile uf;

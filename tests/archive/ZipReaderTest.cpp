@@ -206,7 +206,7 @@ TEST(ZipReaderTest, ReadsArchivesThroughTheLibrary)
 
     ASSERT_EQ(ReadZipDirectory(uf, zip, QStringLiteral("*.txt"), tcNone, list), 0);
     EXPECT_EQ(Names(list), QStringList { QString::fromUtf8("ünïcode.txt") })
-        << "the mask is the library's member specification; names keep their letter case";
+        << "the mask selects the members; names keep their letter case";
 
     // Only ".ZIP" files are read; a refused archive leaves the list empty with result 1.
     const QString renamed = fx.Path(QStringLiteral("DATA.ZIP.BAK"));

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -177,6 +178,25 @@ void MakeTextTree(const std::string& root)
 
 void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
 
+// The longest time in milliseconds the window went without answering during the work: a timer that asks
+// to run every 5 ms notes the gaps between its runs.
+double LongestGapMs(const std::function<void()>& work)
+{
+    QTimer probe;
+    auto last = Clock::now();
+    double longest = 0;
+    QObject::connect(&probe, &QTimer::timeout, [&]() {
+        const auto now = Clock::now();
+        longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    });
+    probe.start(5);
+    last = Clock::now();
+    work();
+    longest = std::max(longest, std::chrono::duration<double, std::milli>(Clock::now() - last).count());
+    return longest;
+}
+
 TSearchHooks Hooks()
 {
     TSearchHooks hooks;
@@ -277,12 +297,20 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "contents without case: ours %.3f s (%d files), fresh %.3f s, grep %.3f s\n", byTextNoCase[0],
         found, byTextNoCase[2], byTextNoCase[1]);
 
+    // How long a click on Stop may wait: the search answers between files a few times a second and at
+    // every folder, and inside a long file every few MiB.
+    const double gap = std::max(
+        LongestGapMs([&]() { Search(dialog, namesDir, QStringLiteral("*.log"), QString(), false); }),
+        LongestGapMs([&]() { Search(dialog, textsDir, QStringLiteral("*.*"), QString::fromLatin1(kNeedle), true); }));
+    std::fprintf(stderr, "longest time without answering: %.1f ms\n", gap);
+
     Ratio("names_vs_find", byName[1] / byName[0]);
     Ratio("names_vs_find_fresh", byName[1] / byName[2]);
     Ratio("contents_vs_grep", byText[1] / byText[0]);
     Ratio("contents_vs_grep_fresh", byText[1] / byText[2]);
     Ratio("contents_nocase_vs_grep", byTextNoCase[1] / byTextNoCase[0]);
     Ratio("contents_nocase_vs_grep_fresh", byTextNoCase[1] / byTextNoCase[2]);
+    Ratio("unanswered_ms", gap);
     delete TSearchResultsDialog::Instance();
     return 0;
 }

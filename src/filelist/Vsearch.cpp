@@ -290,6 +290,9 @@ void TSearchResultsDialog::reject()
     }
     ViewerPanel->Reset();
     THyForm::reject();
+    // The next search makes a browser of its own, even before this one is gone.
+    if (g_instance == this)
+        g_instance = nullptr;
     deleteLater();
 }
 

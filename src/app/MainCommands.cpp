@@ -9,6 +9,7 @@
 #include "app/Input.h"
 #include "app/Launch.h"
 #include "app/PrintDlg.h"
+#include "app/SearchLink.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
 #include "base/ErrorCodes.h"
@@ -148,6 +149,7 @@ void TMainForm::ConnectCommands()
     connect(Action("ShowClipboard1"), &QAction::triggered, this, [this]() { ShowClipboard(this); });
     connect(Action("Compare1"), &QAction::triggered, this, [this]() { CompareFiles(*this); });
     connect(Action("Print1"), &QAction::triggered, this, [this]() { PrintClick(*this); });
+    connect(Action("FileSearch1"), &QAction::triggered, this, [this]() { ShowFileSearch(this); });
     connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
     connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
     connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });

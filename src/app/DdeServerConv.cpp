@@ -42,7 +42,13 @@ bool TDdeServerConv::DdeServerConvExecuteMacro(const QString& macro)
     if (!command)
         return false;
     m_form.setEnabled(false);
-    const auto enable = qScopeGuard([this]() { m_form.setEnabled(true); });
+    const auto enable = qScopeGuard([this]() {
+        m_form.setEnabled(true);
+        // A disabled window activates none of its viewer windows: the one O opened becomes active now.
+        if (m_activate)
+            m_form.ClientArea()->setActiveSubWindow(m_activate);
+        m_activate = nullptr;
+    });
     if (parsed.Command == QLatin1Char('O'))
         OpenCommand(parsed.Argument);
     else if (parsed.Command == QLatin1Char('C'))
@@ -63,7 +69,7 @@ void TDdeServerConv::OpenCommand(const QString& fileName)
     if (!existed)
         frame->showMaximized();
     frame->raise();
-    m_form.ClientArea()->setActiveSubWindow(frame);
+    m_activate = frame;
     m_server.SetItemText(fileName);
 }
 

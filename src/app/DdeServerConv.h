@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QMdiSubWindow;
+
 namespace hy::app {
 
 class TChildForm;
@@ -40,6 +42,7 @@ private:
     TMainForm& m_form;
     platform::TDdeServer m_server;
     QPointer<TChildForm> m_ddeViewer;
+    QPointer<QMdiSubWindow> m_activate;
 };
 
 } // namespace hy::app

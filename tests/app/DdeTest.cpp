@@ -189,9 +189,19 @@ TEST_F(Dde, TMovesTheMainWindowToTheRightHalf)
     EXPECT_EQ(m_form->frameGeometry().size(), QSize(screen.width() / 2, screen.height() - 80));
 
     ASSERT_TRUE(m_form->OpenFileInViewer(Make("x.txt"), ViewMode::Standard, false));
-    EXPECT_FALSE(m_form->FrameOf(m_form->ActiveChild())->isMaximized());
+    TChildForm* other = m_form->ActiveChild();
+    EXPECT_FALSE(m_form->FrameOf(other)->isMaximized());
     EXPECT_EQ(Execute("/Tanything"), 0);
-    EXPECT_TRUE(m_form->FrameOf(m_form->ActiveChild())->isMaximized());
+    EXPECT_TRUE(m_form->FrameOf(other)->isMaximized());
+
+    // The window O opens becomes the active one, which T then maximises.
+    m_form->FrameOf(other)->showNormal();
+    EXPECT_EQ(Execute("/O" + Make("y.txt")), 0);
+    EXPECT_EQ(m_form->ActiveChild(), DdeViewer());
+    m_form->FrameOf(DdeViewer())->showNormal();
+    EXPECT_EQ(Execute("/T"), 0);
+    EXPECT_TRUE(m_form->FrameOf(DdeViewer())->isMaximized());
+    EXPECT_FALSE(m_form->FrameOf(other)->isMaximized());
 }
 
 TEST_F(Dde, TheViewerAnswersTheNextClientAfterClientsThatMisbehave)

@@ -163,12 +163,34 @@ CaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth
     return c;
 }
 
+int HScrollMapping::Position(qint64 firstColumn) const
+{
+    return static_cast<int>(std::clamp<qint64>(firstColumn, 0, MaxFirst) / Divisor);
+}
+
+HScrollMapping HorizontalScrollMapping(qint64 extent, int visibleColumns)
+{
+    HScrollMapping m;
+    m.MaxFirst = std::max<qint64>(extent - std::max(visibleColumns, 1), 0);
+    m.Divisor = m.MaxFirst / 1000000 + 1;
+    m.Range = static_cast<int>(m.MaxFirst / m.Divisor);
+    return m;
+}
+
+int GutterColumns(qint64 lastNumber)
+{
+    int digits = 1;
+    for (qint64 n = std::max<qint64>(lastNumber, 1); n >= 10; n /= 10)
+        ++digits;
+    return std::max(digits, 4) + 1;
+}
+
 GridCell PointToCell(const GridMetrics& g, int x, int y)
 {
     GridCell cell;
     const int textRight = g.Margin + g.VisibleColumns * g.CharWidth;
     if (x < g.Margin)
-        cell.Column = std::max(0, g.FirstColumn - 1);
+        cell.Column = std::max<qint64>(0, g.FirstColumn - 1);
     else if (x >= textRight)
         cell.Column = g.FirstColumn + g.VisibleColumns;
     else
@@ -184,7 +206,7 @@ GridCell PointToCell(const GridMetrics& g, int x, int y)
     return cell;
 }
 
-ViewOrigin ViewToShowCaret(const GridMetrics& g, LineNumber line, int column, bool keepRow, LineNumber rowOffset)
+ViewOrigin ViewToShowCaret(const GridMetrics& g, LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
 {
     ViewOrigin o { g.FirstLine, g.FirstColumn };
     const bool lineShown = line >= g.FirstLine && line - g.FirstLine < g.VisibleRows;

@@ -14,9 +14,8 @@
 
 namespace hy::viewer {
 
-inline constexpr int kMaxFirstColumn = 512; // the view never scrolls further right than this column
-inline constexpr int kEndOfLineIndex = 32767; // "end of the line" for caret moves; clamped to the line
-inline constexpr qint64 kClipboardLimit = 65520; // largest clipboard copy in bytes
+inline constexpr qint64 kEndOfLineIndex = qint64(1) << 60; // "end of the line" for caret moves; clamped to the line
+inline constexpr qint64 kClipboardLimit = qint64(64) << 20; // largest clipboard copy in bytes
 inline constexpr int kDisplayLineSize = 1024; // buffer size used for printing and copying to a file
 inline constexpr unsigned char kDefaultChar = 0x7F; // the byte that stands for an undisplayable character
 
@@ -85,13 +84,13 @@ struct GridMetrics {
     int VisibleColumns = 1;
     int Margin = 0;
     LineNumber FirstLine = 0;
-    int FirstColumn = 0;
+    qint64 FirstColumn = 0;
     LineNumber LineTotal = 0;
 };
 
 struct GridCell {
     LineNumber Line = 0;
-    int Column = 0; // display column
+    qint64 Column = 0; // display column
     bool operator==(const GridCell&) const = default;
 };
 
@@ -103,10 +102,24 @@ GridCell PointToCell(const GridMetrics& grid, int x, int y);
 // rowOffset rows below the first visible line.
 struct ViewOrigin {
     LineNumber FirstLine = 0;
-    int FirstColumn = 0;
+    qint64 FirstColumn = 0;
     bool operator==(const ViewOrigin&) const = default;
 };
-ViewOrigin ViewToShowCaret(const GridMetrics& grid, LineNumber line, int column, bool keepRow, LineNumber rowOffset);
+ViewOrigin ViewToShowCaret(const GridMetrics& grid, LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
+
+// Scroll-bar steps for a range of columns that may be far beyond what a scroll bar holds.
+struct HScrollMapping {
+    qint64 MaxFirst = 0; // highest first visible column
+    qint64 Divisor = 1;
+    int Range = 0;
+    int Position(qint64 firstColumn) const;
+};
+// The view may scroll so that the widest line seen (and the caret) show to their end: extent counts the
+// cells needed, the one after a line's end included.
+HScrollMapping HorizontalScrollMapping(qint64 extent, int visibleColumns);
+
+// Width in cells of the line-number gutter for numbers up to lastNumber: at least 4 digits and a blank.
+int GutterColumns(qint64 lastNumber);
 
 // --- Words ---
 

@@ -6,6 +6,9 @@ hy_core_library(hy_viewer_model
   ${CMAKE_CURRENT_LIST_DIR}/HvModelScanAvx2.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HvPageCache.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HvTextSearch.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HvEncoding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HvTextLayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HvRangeWriter.cpp
 )
 target_link_libraries(hy_viewer_model PUBLIC hy_platform)
 # The AVX2 kernels are only called after the processor was checked at run time.

@@ -165,7 +165,7 @@ TEST_F(HvViewrFileTest, HexRowsAreSelectedCopiedAndSearched)
     viewer.MoveCaretTo(0, 3, false);
     viewer.SetInHexMode(true);
     EXPECT_EQ(viewer.LineTotal(), 3);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })); // a mode switch starts the view over
+    EXPECT_EQ(Caret(), (TextPosition { 0, 62 })); // the caret keeps its byte, in the character column
     int len = 0;
     EXPECT_EQ(QByteArray(viewer.LineText(0, len)).left(14), QByteArray("00000000  78 7"));
     EXPECT_EQ(len, 75);
@@ -192,13 +192,14 @@ TEST_F(HvViewrFileTest, HexRowsAreSelectedCopiedAndSearched)
     QByteArray rows[3];
     for (int r = 0; r < 3; ++r)
         rows[r] = QByteArray(viewer.LineText(r, len), len);
-    const QByteArray expected = rows[0].mid(70) + "\r\n" + rows[1] + "\r\n" + rows[2].left(12);
-    EXPECT_EQ(viewer.SelectedBytes(), expected);
+    const QByteArray expected = rows[0].mid(70) + "\n" + rows[1] + "\n" + rows[2].left(12);
+    EXPECT_EQ(viewer.SelectedText(), QString::fromLatin1(expected));
     viewer.CopySelection();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromLatin1(expected));
 
+    // Back in Standard view the caret stands on the byte it stood on in the dump (row 2's first byte).
     viewer.SetInHexMode(false);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TextPosition { 0, 32 }));
     EXPECT_FALSE(viewer.HasSelection());
 }
 
@@ -386,7 +387,7 @@ TEST_F(HvViewrFileTest, AFileRewrittenWhileShownIsShownAsItNowIs)
              ++line) {
             if (viewer.ClampLine(line) != line || line >= viewer.LineTotal())
                 break;
-            rows << viewer.DisplayLineText(line);
+            rows << viewer.DisplayLineText(line).toUtf8();
         }
         return rows;
     };

@@ -992,6 +992,46 @@ struct THvFileModel::Impl {
         return m_stopped ? -1 : at.offset;
     }
 
+    qint64 KnownLineSize(LineNumber line)
+    {
+        if (!m_open || line < 0)
+            return -1;
+        FileOffset start = -1;
+        FileOffset next = -1;
+        const Anchor known[] = { m_current, m_far, m_caret, m_textLast };
+        auto look = [&](const Anchor& a) {
+            if (a.line == line)
+                start = a.offset;
+            else if (a.line == line + 1)
+                next = a.offset;
+        };
+        for (const Anchor& a : known)
+            look(a);
+        const auto it = std::lower_bound(
+            m_longLines.begin(), m_longLines.end(), line, [](const Anchor& x, LineNumber l) { return x.line < l; });
+        for (auto j = it; j != m_longLines.end() && j->line <= line + 1; ++j)
+            look(*j);
+        if (start < 0)
+            return -1;
+        const FileOffset u = m_ends.unit;
+        uint8_t tail[4] = {};
+        if (line == m_textLast.line) {
+            // The last line runs to the end of the file, less a CR that ends it as the file's last unit.
+            FileOffset end = m_fileSize - m_fileSize % u;
+            if (end - start >= u && ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
+                end -= u;
+            return std::max<FileOffset>(end - start, 0);
+        }
+        if (next < 0)
+            return -1;
+        // The line break before the next line: CR LF, CR or LF.
+        FileOffset end = next - u;
+        if (next - start >= 2 * u && ReadRaw(next - 2 * u, tail, 2 * u) == 2 * u && m_ends.IsCR(tail)
+            && m_ends.IsLF(tail + u))
+            end -= u;
+        return std::max<FileOffset>(end - start, 0);
+    }
+
     // Bytes of a line's text from index from, up to its line end.
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)
     {
@@ -1543,6 +1583,11 @@ TTextEncoding THvFileModel::EffectiveEncoding() const { return d->m_effective; }
 FileOffset THvFileModel::LineStart(LineNumber line)
 {
     return d->Guarded([&] { return d->LineStart(line); });
+}
+
+qint64 THvFileModel::KnownLineSize(LineNumber line)
+{
+    return d->Guarded([&] { return d->KnownLineSize(line); });
 }
 
 qint64 THvFileModel::ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)

@@ -96,6 +96,9 @@ public:
     // byte index up to its line end, and the line holding a file offset (a line break counts with the line it
     // ends), with that line's start.
     FileOffset LineStart(LineNumber line);
+    // The size of a line's text when the model knows where it ends without reading (the last line once the
+    // total is known, long lines it has been through), else -1.
+    qint64 KnownLineSize(LineNumber line);
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n);
     LineNumber LineOfOffset(FileOffset offset, FileOffset* start = nullptr);
     // The file's bytes at offset, whatever they are; fewer at the end of the file.

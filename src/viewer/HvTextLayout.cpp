@@ -287,6 +287,9 @@ void THvTextLayout::ScanTo(LineInfo& info, qint64 index, qint64 column)
     info.ScanColumn = c.Column;
     if (!stopped && c.AtEnd())
         info.Complete = true;
+    // Estimates the counted part has passed give way to the counted columns.
+    while (!info.EstPoints.empty() && info.EstPoints.front().Index <= info.ScanIndex)
+        info.EstPoints.erase(info.EstPoints.begin());
     NoteWidth(info.ScanColumn);
 }
 
@@ -304,9 +307,95 @@ const THvTextLayout::Checkpoint& THvTextLayout::PointAtOrBeforeColumn(const Line
     return *(it == info.Points.begin() ? it : it - 1);
 }
 
+void THvTextLayout::LearnSize(LineInfo& info)
+{
+    if (info.Size < 0)
+        info.Size = m_source->SourceKnownSize(info.Line);
+}
+
+qint64 THvTextLayout::EstimatedColumn(LineInfo& info, qint64 index)
+{
+    if (info.EstIndex < 0) {
+        info.EstIndex = info.ScanIndex;
+        info.EstColumn = info.ScanColumn;
+    }
+    return info.EstColumn + (index - info.EstIndex) / UnitSize(m_encoding);
+}
+
+qint64 THvTextLayout::TotalColumns(LineInfo& info)
+{
+    LearnSize(info);
+    if (info.Complete || info.Size < 0)
+        return info.ScanColumn;
+    if (info.Size - info.ScanIndex <= kExactBytes) {
+        ScanTo(info, info.Size, -1);
+        return info.ScanColumn;
+    }
+    return EstimatedColumn(info, info.Size);
+}
+
+THvTextLayout::Checkpoint THvTextLayout::StartFor(LineInfo& info, qint64 index, qint64 column)
+{
+    LearnSize(info);
+    const int unit = UnitSize(m_encoding);
+    // Within reach of the counted part (or anywhere in a line whose end is not known): count exactly.
+    const bool byColumn = index < 0;
+    const qint64 reach = info.ScanIndex + kExactBytes;
+    const bool near = byColumn ? column <= info.ScanColumn + kExactBytes / unit : index <= reach;
+    if (info.Complete || near || info.Size < 0 || info.Size <= reach) {
+        ScanTo(info, byColumn ? 0 : index, byColumn ? column : -1);
+        return byColumn ? PointAtOrBeforeColumn(info, column) : PointAtOrBeforeIndex(info, index);
+    }
+    if (info.EstIndex < 0)
+        EstimatedColumn(info, info.ScanIndex);
+    // The estimated place, on a unit boundary no further than the line's end.
+    qint64 target = byColumn ? info.EstIndex + (column - info.EstColumn) * unit : index;
+    target = std::clamp<qint64>(target, info.ScanIndex, info.Size);
+    target -= target % unit;
+    auto it = std::upper_bound(info.EstPoints.begin(), info.EstPoints.end(), target,
+        [](qint64 v, const Checkpoint& p) { return v < p.Index; });
+    if (it != info.EstPoints.begin() && target - (it - 1)->Index <= kChunk)
+        return *(it - 1);
+    // A new estimated checkpoint at the start of the character that holds the place.
+    qint64 at = target;
+    const qint64 back = std::min<qint64>(target - info.ScanIndex, 4);
+    uint8_t bytes[8] = {};
+    const qint64 got = m_source->SourceRead(info.Line, target - back, bytes, back + unit);
+    if (got > back) {
+        const uint8_t* here = bytes + back;
+        if (m_encoding == TTextEncoding::Utf8 && (here[0] & 0xC0) == 0x80) {
+            // Step back to a lead byte whose sequence covers the place; stray continuation bytes are their own.
+            for (qint64 k = 1; k <= back && k <= 3; ++k) {
+                const uint8_t b = here[-k];
+                if ((b & 0xC0) == 0x80)
+                    continue;
+                const int len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
+                if (len > k)
+                    at = target - k;
+                break;
+            }
+        } else if (unit == 2 && back >= 2) {
+            const bool big = m_encoding == TTextEncoding::Utf16BE;
+            auto unitAt = [big](const uint8_t* q) { return char16_t(big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]); };
+            const char16_t u = unitAt(here);
+            const char16_t prev = unitAt(here - 2);
+            if (u >= 0xDC00 && u <= 0xDFFF && prev >= 0xD800 && prev <= 0xDBFF)
+                at -= 2; // the place is the low half of a pair
+        }
+    }
+    const Checkpoint pt { at, EstimatedColumn(info, at) };
+    it = std::upper_bound(
+        info.EstPoints.begin(), info.EstPoints.end(), at, [](qint64 v, const Checkpoint& p) { return v < p.Index; });
+    info.EstPoints.insert(it, pt);
+    if (info.EstPoints.size() > kMaxPoints)
+        info.EstPoints.erase(info.EstPoints.begin());
+    return pt;
+}
+
 qint64 THvTextLayout::LineSize(LineNumber line)
 {
     LineInfo& info = Info(line);
+    LearnSize(info);
     if (info.Size < 0)
         ScanTo(info, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
     return std::max<qint64>(info.Size, info.ScanIndex);
@@ -318,8 +407,7 @@ std::vector<TCell> THvTextLayout::Cells(LineNumber line, qint64 fromColumn, qint
     if (toColumn <= fromColumn)
         return out;
     LineInfo& info = Info(line);
-    ScanTo(info, 0, fromColumn);
-    const Checkpoint pt = PointAtOrBeforeColumn(info, fromColumn);
+    const Checkpoint pt = StartFor(info, -1, fromColumn);
     Cursor c(*this, info, pt.Index, pt.Column);
     TCell cell;
     while (c.Column < toColumn && !c.AtEnd()) {
@@ -329,9 +417,9 @@ std::vector<TCell> THvTextLayout::Cells(LineNumber line, qint64 fromColumn, qint
         if (cell.Column + cell.Width > fromColumn || (cell.Width == 0 && cell.Column >= fromColumn))
             out.push_back(cell);
     }
-    // A line that is shown counts to the horizontal extent with its whole width when it is not long.
+    // A line that is shown counts to the horizontal extent with its whole width when that costs little.
     ScanTo(info, kWrapOnBlanksBytes, -1);
-    NoteWidth(std::max(info.ScanColumn, c.Column));
+    NoteWidth(std::max(TotalColumns(info), c.Column));
     return out;
 }
 
@@ -341,8 +429,7 @@ std::vector<TCell> THvTextLayout::CellsOfRange(LineNumber line, qint64 fromIndex
     if (fromIndex >= toIndex)
         return out;
     LineInfo& info = Info(line);
-    ScanTo(info, fromIndex, -1);
-    const Checkpoint pt = PointAtOrBeforeIndex(info, fromIndex);
+    const Checkpoint pt = StartFor(info, fromIndex, -1);
     Cursor c(*this, info, pt.Index, pt.Column);
     TCell cell;
     while (c.Index < toIndex && !c.AtEnd()) {
@@ -360,17 +447,19 @@ TCell THvTextLayout::CellAt(LineNumber line, qint64 index)
 {
     LineInfo& info = Info(line);
     index = std::max<qint64>(index, 0);
-    ScanTo(info, index + 1, -1);
+    LearnSize(info);
     TCell cell;
     if (info.Size >= 0 && index >= info.Size) {
         cell.Index = index;
         cell.Length = 0;
         cell.Width = 0;
         cell.Type = TCell::Blank;
-        cell.Column = info.ScanColumn + (index - info.Size);
+        cell.Column = TotalColumns(info) + (index - info.Size);
         return cell;
     }
-    const Checkpoint pt = PointAtOrBeforeIndex(info, index);
+    const Checkpoint pt = StartFor(info, index, -1);
+    if (info.Size >= 0 && index >= info.Size)
+        return CellAt(line, index);
     Cursor c(*this, info, pt.Index, pt.Column);
     while (!c.AtEnd()) {
         if (c.SkipSimple(index, std::numeric_limits<qint64>::max()) > 0)
@@ -399,8 +488,7 @@ qint64 THvTextLayout::ClusterAtColumn(LineNumber line, qint64 column)
     if (column <= 0)
         return 0;
     LineInfo& info = Info(line);
-    ScanTo(info, 0, column);
-    const Checkpoint pt = PointAtOrBeforeColumn(info, column);
+    const Checkpoint pt = StartFor(info, -1, column);
     Cursor c(*this, info, pt.Index, pt.Column);
     TCell cell;
     while (!c.AtEnd()) {
@@ -418,8 +506,7 @@ qint64 THvTextLayout::IndexAtColumn(LineNumber line, qint64 column)
     if (column <= 0)
         return 0;
     LineInfo& info = Info(line);
-    ScanTo(info, 0, column);
-    const Checkpoint pt = PointAtOrBeforeColumn(info, column);
+    const Checkpoint pt = StartFor(info, -1, column);
     Cursor c(*this, info, pt.Index, pt.Column);
     TCell cell;
     while (!c.AtEnd()) {
@@ -566,8 +653,10 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to, std::vector
 qint64 THvTextLayout::LineColumns(LineNumber line)
 {
     LineInfo& info = Info(line);
-    ScanTo(info, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
-    return info.ScanColumn;
+    LearnSize(info);
+    if (info.Size < 0)
+        ScanTo(info, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
+    return TotalColumns(info);
 }
 
 qint64 THvTextLayout::KnownColumns(LineNumber line) const

@@ -6,6 +6,10 @@
 // Lines may be of any length. Only what is asked for is read, through the source; for each recently used
 // line the layout keeps (index, column) checkpoints at cluster starts every few KiB, so that a place far
 // into a long line is found from the nearest checkpoint, and memory stays bounded whatever the line's size.
+// A place more than a few MiB beyond what was read of a line is not counted up to: its column is estimated
+// as one cell per code unit beyond the counted part (exact for text of one-cell characters without tabs),
+// and the cells around it are decoded from the character that starts there. Jumping to the end of a line of
+// a gigabyte therefore reads nothing but what is shown.
 #pragma once
 
 #include "viewer/HvEncoding.h"
@@ -30,6 +34,12 @@ public:
     {
         (void)bytes;
         return false;
+    }
+    // The line's size when the source knows it without reading, else -1.
+    virtual qint64 SourceKnownSize(LineNumber line)
+    {
+        (void)line;
+        return -1;
     }
 };
 
@@ -105,6 +115,8 @@ public:
     qint64 RowCount(LineNumber line, int width);
 
     static constexpr qint64 kWrapOnBlanksBytes = qint64(64) << 10;
+    // How far beyond the counted part of a line a single request counts exactly.
+    static constexpr qint64 kExactBytes = qint64(4) << 20;
 
     // Checkpoints kept for a line (tests and diagnostics).
     int CheckpointCount(LineNumber line) const;
@@ -126,6 +138,10 @@ private:
         // Wrap rows of a short line for one width.
         int WrapWidth = 0;
         std::vector<qint64> WrapStarts;
+        // Estimates beyond the counted part: columns count one per code unit from (EstIndex, EstColumn).
+        qint64 EstIndex = -1;
+        qint64 EstColumn = 0;
+        std::vector<Checkpoint> EstPoints; // character starts beyond ScanIndex, ascending
     };
     class Cursor;
 
@@ -137,6 +153,12 @@ private:
     void AddPoint(LineInfo& info, qint64 index, qint64 column);
     void NoteWidth(qint64 columns);
     bool IsShort(LineInfo& info);
+    void LearnSize(LineInfo& info);
+    // Where a walk to a byte index (or, with index -1, to a column) starts: a checkpoint at or before it,
+    // counted or estimated.
+    Checkpoint StartFor(LineInfo& info, qint64 index, qint64 column);
+    qint64 EstimatedColumn(LineInfo& info, qint64 index);
+    qint64 TotalColumns(LineInfo& info);
     const std::vector<qint64>& ShortWrap(LineInfo& info, int width);
 
     THvTextSource* m_source;

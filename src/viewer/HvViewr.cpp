@@ -79,6 +79,12 @@ public:
             return 0;
         return m_viewer->ReadLine(line, from, buf, n);
     }
+    qint64 SourceKnownSize(LineNumber line) override
+    {
+        if (line < 0 || m_viewer->m_lineTotal == 0 || line >= m_viewer->m_lineTotal)
+            return 0;
+        return m_viewer->KnownLineSize(line);
+    }
 
 private:
     THvBaseViewer* m_viewer;

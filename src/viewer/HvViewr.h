@@ -60,6 +60,12 @@ public:
     virtual const char* LineText(LineNumber line, int& len) = 0;
     // The bytes of a line's text from index from, up to n of them and up to its end; the base reads LineText.
     virtual qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n);
+    // The size of a line's text when it is known without reading, else -1.
+    virtual qint64 KnownLineSize(LineNumber line)
+    {
+        (void)line;
+        return -1;
+    }
     // Finds text (options: soBackward, soMatchCase, soWholeFile) and selects the match; False, with
     // selection and caret unchanged, when there is none or text is empty. The base searches the lines
     // character by character (without match case by Unicode case folding).
@@ -346,6 +352,7 @@ public:
     LineNumber ClampLine(LineNumber line) override;
     const char* LineText(LineNumber line, int& len) override;
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override;
+    qint64 KnownLineSize(LineNumber line) override;
     bool SearchFor(const QString& text, unsigned options) override;
 
     // The window's encoding (Auto by default); Auto is resolved when the file is opened.

@@ -331,6 +331,13 @@ qint64 THvCustomFileViewer::ReadLine(LineNumber line, qint64 from, uint8_t* buf,
     return m_model->ReadLine(line, from, buf, n);
 }
 
+qint64 THvCustomFileViewer::KnownLineSize(LineNumber line)
+{
+    if (m_model->InHexMode() || m_pumping)
+        return -1;
+    return m_model->KnownLineSize(line);
+}
+
 void THvCustomFileViewer::DecorateCells(LineNumber line, std::vector<TCell>& cells)
 {
     if (!m_model->InHexMode() || m_pumping)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test.
+# Sets up, checks the formatting, builds with warnings as errors, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-./scripts/build.sh
+./scripts/check-format.sh
+./scripts/build.sh -DHY_WERROR=ON
 BUILD_DIR=${HY_BUILD_DIR:-build}
 export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

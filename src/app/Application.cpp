@@ -2,9 +2,11 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
+#include "app/HelpWindow.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
+#include "common/HelpHook.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>
@@ -37,6 +39,7 @@ int RunApplication(int argc, char** argv)
     app.setOrganizationName(QStringLiteral("Halcyra"));
     app.setApplicationVersion(QStringLiteral(HY_VERSION));
     SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+    SetHelpHandler(&ShowHelpContext);
 
     QStringList parameters = app.arguments();
     parameters.removeFirst();

@@ -2,6 +2,9 @@
 #include "app/Brview2.h"
 
 #include "app/Brview1.h"
+#include "app/ChildArchive.h"
+#include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
 #include "common/Alert.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
@@ -229,6 +232,10 @@ void TChildForm::DeleteUnusedPages()
         m_audio = nullptr;
         m_video = nullptr;
     }
+    if (m_pageKind != PageKind::Archive && m_archivePage) {
+        delete m_archivePage;
+        m_archivePage = nullptr;
+    }
     if (m_pageKind != PageKind::Image && m_imagePage) {
         delete m_imagePage;
         m_imagePage = nullptr;
@@ -254,6 +261,11 @@ void TChildForm::TabSetClick(int index)
         m_main->SetCurrentTextModeHex(hex);
     } else if (caption == QLatin1String("Image") && m_imagePage) {
         m_noteBook->setCurrentWidget(m_imagePage);
+        m_main->UpdateStatus();
+    } else if (caption == QLatin1String("Archive") && m_archivePage) {
+        m_noteBook->setCurrentWidget(m_archivePage);
+        if (m_noteBook->isVisible())
+            m_archivePage->ZipList()->setFocus();
         m_main->UpdateStatus();
     } else if (caption == QLatin1String("Media") && m_mediaPage) {
         m_noteBook->setCurrentWidget(m_mediaPage);
@@ -293,6 +305,26 @@ bool TChildForm::LoadImage()
 }
 
 bool TChildForm::HasGraphic() const { return m_imageViewer && m_imageViewer->HasGraphic(); }
+
+void TChildForm::CreateArchivePage()
+{
+    if (m_archivePage)
+        return;
+    m_archivePage = CreateChildArchivePage(this, m_main, m_noteBook);
+    m_noteBook->addWidget(m_archivePage);
+}
+
+void TChildForm::LoadArchive()
+{
+    CreateArchivePage();
+    m_archivePage->Open(m_fileName);
+}
+
+void TChildForm::ExtractMembers(const QString& directory, bool view)
+{
+    if (m_archivePage)
+        m_archivePage->ExtractMembers(directory, view);
+}
 
 void TChildForm::CreateMediaPage()
 {
@@ -411,6 +443,10 @@ bool TChildForm::Refresh()
         break;
     case PageKind::Image:
         LoadImage();
+        break;
+    case PageKind::Archive:
+        if (m_archivePage)
+            m_archivePage->Reload();
         break;
     default:
         break;

@@ -7,10 +7,13 @@
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
+#include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "viewer/HvColor.h"
@@ -310,6 +313,10 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             child->SetKind(PageKind::Image);
             choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
             FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+        } else if (m_settings.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions))) {
+            child->LoadArchive();
+            child->SetKind(PageKind::Archive);
+            choosePage(QStringLiteral("Archive"), QStringLiteral("Archive"));
         } else if (m_settings.ShowMediaFiles && HasExtensionIn(fileName, m_mediaExtensions) && exists) {
             QString error;
             {
@@ -338,7 +345,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
-        if (io && child->Kind() != PageKind::Text && (io->ErrorCode() == 2 || io->ErrorCode() == 3))
+        if (io && child->Kind() != PageKind::Text
+            && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
             ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);
@@ -350,6 +358,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     m_mdiArea->setActiveSubWindow(frame);
     if (child->Kind() == PageKind::Text)
         child->FileViewer()->setFocus();
+    else if (child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
+        child->ArchivePage()->ZipList()->setFocus();
     UpdateStatus();
     UpdateCommands(true);
     return true;
@@ -465,6 +475,10 @@ void TMainForm::UpdateStatus()
         m_infoPanel->setText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
         m_charPanel->hide();
+    } else if (page == QLatin1String("Archive")) {
+        m_cursorPosPanel->clear();
+        m_infoPanel->setText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
+        m_charPanel->hide();
     } else if (page == QLatin1String("Media")) {
         m_encodingPanel->hide();
         m_cursorPosPanel->clear();
@@ -480,7 +494,8 @@ void TMainForm::UpdateCopyCommands(TChildForm* child)
     const bool text = page == QLatin1String("Text");
     const bool toClipboard
         = (page == QLatin1String("Image") && child->HasGraphic()) || (text && child->FileViewer()->HasSelection());
-    const bool toFile = text && child->FileViewer()->HasSelection();
+    const bool toFile = (text && child->FileViewer()->HasSelection())
+        || (page == QLatin1String("Archive") && child->ArchivePage()->SelectedCount() > 0);
     Action("ToClipboard1")->setEnabled(toClipboard);
     Action("ToClipboard2")->setEnabled(toClipboard);
     Action("ToFile1")->setEnabled(toFile);
@@ -725,6 +740,8 @@ void TMainForm::SelectAllClick()
     TChildForm* child = ActiveChild();
     if (child && child->ActivePageName() == QLatin1String("Text"))
         child->FileViewer()->SelectEntireFile(false);
+    else if (child && child->ActivePageName() == QLatin1String("Archive"))
+        child->ArchivePage()->SelectAll();
     UpdateCommands(true);
 }
 
@@ -768,6 +785,11 @@ int TMainForm::WriteSelectionToFile(const QString& target)
 
 void TMainForm::ToFileClick()
 {
+    // On the Archive page the selected members are extracted to a folder.
+    if (TChildForm* child = ActiveChild(); child && child->ActivePageName() == QLatin1String("Archive")) {
+        child->ArchivePage()->CopyZipButtonClick();
+        return;
+    }
     QFileDialog dialog(this, QStringLiteral("Copy To File"), m_settings.LastDir);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({ QStringLiteral("All Files (*)") });

@@ -1,7 +1,7 @@
 // The error-code table and the exception texts.
 #include "common/ErrorText.h"
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 
 #include <new>
 

@@ -1,6 +1,7 @@
 // errno to program error codes.
 #include "platform/PlatformErrors.h"
 
+#include "base/ErrorCodes.h"
 #include <cerrno>
 #include <string>
 #include <sys/stat.h>
@@ -33,29 +34,29 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
     case 0:
         return 0;
     case ENOENT:
-        return ParentDirectoryMissing(pathForEnoent) ? 3 : 2;
+        return ParentDirectoryMissing(pathForEnoent) ? kErrorPathNotFound : kErrorFileNotFound;
     case ENOTDIR:
-        return 3;
+        return kErrorPathNotFound;
     case EMFILE:
     case ENFILE:
-        return 4;
+        return kErrorTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-        return 5;
+        return kErrorAccessDenied;
     case ENOMEM:
-        return 8;
+        return kErrorNotEnoughMemory;
     case ENODEV:
     case ENXIO:
-        return 15;
+        return kErrorInvalidDrive;
     case EBUSY:
     case ETXTBSY:
-        return 32;
+        return kErrorSharingViolation;
     case ENOSPC:
     case EDQUOT:
-        return 112;
+        return kErrorDiskFull;
     case EIO:
-        return 30;
+        return kErrorDiskFault;
     default:
         return err;
     }

@@ -1,6 +1,7 @@
 // File facts and operations through POSIX calls; errno becomes a program code here and nowhere else.
 #include "platform/PlatformFiles.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/PlatformErrors.h"
 
 #include <QFile>
@@ -16,13 +17,46 @@ namespace hy::platform {
 
 namespace {
 
-    QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+    QByteArray Native(const QString& path) { return EncodeFileName(path); }
+
+    // The length of the valid UTF-8 sequence at p (at most n bytes), or 0 when none starts there.
+    int Utf8SequenceLength(const unsigned char* p, qsizetype n)
+    {
+        const unsigned char c = p[0];
+        int length = 0;
+        char32_t min = 0;
+        if (c < 0x80)
+            return 1;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+            min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            min = 0x10000;
+        } else {
+            return 0;
+        }
+        if (n < length)
+            return 0;
+        char32_t code = c & (0x7F >> length);
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
+                return 0;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return 0;
+        return length;
+    }
 
     int CodeFor(int err, const QByteArray& path)
     {
         // Deleting or opening a directory as a file is refused like any other access.
         if (err == EISDIR)
-            return 5;
+            return kErrorAccessDenied;
         return ErrorCodeFromErrno(err, path.constData());
     }
 
@@ -57,6 +91,66 @@ namespace {
 
 } // namespace
 
+QString DecodeFileName(const char* bytes, qsizetype size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    qsizetype i = 0;
+    while (i < size && p[i] < 0x80)
+        ++i;
+    if (i == size)
+        return QString::fromLatin1(bytes, size);
+    for (qsizetype j = i; j < size;) {
+        const int length = Utf8SequenceLength(p + j, size - j);
+        if (length == 0) {
+            // Not UTF-8 throughout: decode what is valid and escape every other byte.
+            QString name = QString::fromLatin1(bytes, i);
+            while (i < size) {
+                const int n = Utf8SequenceLength(p + i, size - i);
+                if (n == 0) {
+                    name += QChar(char16_t(0xDC00 + p[i]));
+                    ++i;
+                } else {
+                    name += QString::fromUtf8(bytes + i, n);
+                    i += n;
+                }
+            }
+            return name;
+        }
+        j += length;
+    }
+    return QString::fromUtf8(bytes, size);
+}
+
+QString DecodeFileName(const QByteArray& bytes) { return DecodeFileName(bytes.constData(), bytes.size()); }
+
+QByteArray EncodeFileName(const QString& name)
+{
+    bool escaped = false;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            escaped = true;
+            break;
+        }
+    }
+    if (!escaped)
+        return name.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(name.size() * 3);
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = name[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(name[i + 1].unicode())) {
+            bytes += QStringView(name).mid(i, 2).toUtf8();
+            ++i;
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            bytes += char(c - 0xDC00);
+        } else {
+            bytes += QStringView(name).mid(i, 1).toUtf8();
+        }
+    }
+    return bytes;
+}
+
 FileFacts ReadFileFacts(const QString& path)
 {
     FileFacts facts;
@@ -89,7 +183,7 @@ int RemoveFile(const QString& path, bool force)
     if (::unlink(p.constData()) == 0)
         return 0;
     const int code = CodeFor(errno, p);
-    if (code != 5 || !force)
+    if (code != kErrorAccessDenied || !force)
         return code;
     struct stat st { };
     if (::lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode))
@@ -112,7 +206,7 @@ int MakeDirectory(const QString& path)
     if (err == EEXIST) {
         // The name is taken: fine by a directory, a bad path when a file holds it.
         struct stat st { };
-        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : 3;
+        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : kErrorPathNotFound;
     }
     return CodeFor(err, p);
 }
@@ -146,7 +240,8 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
         return CodeFor(errno, s);
     struct stat sst { };
     if (::fstat(in, &sst) != 0 || !S_ISREG(sst.st_mode)) {
-        const int code = errno != 0 && !S_ISREG(sst.st_mode) && sst.st_mode == 0 ? CodeFor(errno, s) : 5;
+        const int code
+            = errno != 0 && !S_ISREG(sst.st_mode) && sst.st_mode == 0 ? CodeFor(errno, s) : kErrorAccessDenied;
         ::close(in);
         return code;
     }
@@ -154,14 +249,14 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     struct stat tst { };
     if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino) {
         ::close(in);
-        return 10003;
+        return kErrorCopySameFile;
     }
 
     const qint64 block = std::max<qint64>(1, std::min<qint64>(blockLimit, sst.st_size));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size_t(block)]);
     if (!buffer) {
         ::close(in);
-        return 8;
+        return kErrorNotEnoughMemory;
     }
 
     // A target that may not be written is refused, as writing into it would be.
@@ -206,7 +301,7 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
         if (::fstat(in, &now) != 0 || ::fstat(out, &copy) != 0)
             err = CodeFor(errno, t);
         else if (copy.st_size != now.st_size)
-            err = 10004;
+            err = kErrorCopySizeMismatch;
         else {
             const timespec times[2] = { sst.st_atim, sst.st_mtim };
             ::futimens(out, times);

@@ -2,6 +2,8 @@
 // directory, set a time stamp, copy. Every failure comes back as the program's error code.
 #pragma once
 
+#include "base/ErrorCodes.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -18,8 +20,15 @@ enum FileAttribute : int {
     faArchive = 0x20,
 };
 
+// A file name as the program keeps it, from the bytes the file system holds, and back. UTF-8 is decoded;
+// each byte that is not part of valid UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80), so
+// every name survives the round trip exactly. Valid UTF-8 encodes as toUtf8() would.
+QString DecodeFileName(const char* bytes, qsizetype size);
+QString DecodeFileName(const QByteArray& bytes);
+QByteArray EncodeFileName(const QString& name);
+
 struct FileFacts {
-    int errorCode = 2; // 0 when the entry exists
+    int errorCode = kErrorFileNotFound; // 0 when the entry exists
     int attributes = 0;
     qint64 size = -1;
     QDateTime modified; // local time

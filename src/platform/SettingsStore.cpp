@@ -1,7 +1,8 @@
 // Settings over QSettings: the registry on Windows, an INI file under XDG_CONFIG_HOME here.
 #include "platform/SettingsStore.h"
 
-#include "common/HyExceptions.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformPaths.h"
 
 #include <QFileInfo>
@@ -94,7 +95,8 @@ void SettingsStore::Flush()
 {
     m_settings->sync();
     if (m_settings->status() == QSettings::AccessError)
-        throw EInOutError(QStringLiteral("Unable to write the settings file %1").arg(m_settings->fileName()), 5);
+        throw EInOutError(
+            QStringLiteral("Unable to write the settings file %1").arg(m_settings->fileName()), kErrorAccessDenied);
 }
 
 QString WinIniPath() { return SettingsFolder() + QStringLiteral("/win.ini"); }

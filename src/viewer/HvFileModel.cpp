@@ -11,7 +11,8 @@
 // it never shows a line the file does not hold.
 #include "viewer/HvFileModel.h"
 
-#include "common/HyExceptions.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
@@ -374,7 +375,7 @@ struct THvFileModel::Impl {
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(handle);
-            throw EInOutError(QStringLiteral("Viewer: not a regular file"), 5);
+            throw EInOutError(QStringLiteral("Viewer: not a regular file"), kErrorAccessDenied);
         }
         snapshot = false;
         // Files of /proc and /sys report sizes that say nothing about their content.
@@ -438,7 +439,7 @@ struct THvFileModel::Impl {
             const size_t n = size_t(std::min<FileOffset>(m_fileSize, FileOffset(kDetectBytes)));
             uint8_t* p = Buffer(std::max<size_t>(n, 1));
             const size_t got = n > 0 ? ReadAt(m_fd, 0, p, n) : 0;
-            m_effective = DetectEncoding(p, got);
+            m_effective = DetectEncoding(p, got, FileOffset(got) < m_fileSize);
         }
         m_ends.unit = UnitSize(m_effective);
         m_ends.big = m_effective == TTextEncoding::Utf16BE;
@@ -1092,7 +1093,9 @@ struct THvFileModel::Impl {
         const int unit = UnitSize(enc);
         // Where the first character of the row starts: a sequence begun before the row covers its first bytes.
         int i = 0;
-        if (enc == TTextEncoding::Utf8) {
+        if (m_filterChars) {
+            // Every byte outside 32..127 is a dot, as it always was: no character spans bytes here.
+        } else if (enc == TTextEncoding::Utf8) {
             for (int back = int(lead); back >= 1; --back) {
                 const TDecodedChar d = DecodeChar(enc, p - back, size_t(avail + back));
                 if (d.Valid && d.Length > back) {
@@ -1406,8 +1409,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
     else
         start = backward ? caretRow * kHexRowBytes - 1 : caretRow * kHexRowBytes + kHexRowBytes;
     const int charColumn = HexCharColumn(m_hexDigits);
-    auto hit = [charColumn](FileOffset s, FileOffset len) {
-        const FileOffset t = s + len - 1;
+    auto hit = [charColumn](FileOffset s, FileOffset length) {
+        const FileOffset t = s + length - 1;
         return SearchHit { s / kHexRowBytes, qint64(charColumn + s % kHexRowBytes), t / kHexRowBytes,
             qint64(charColumn + 1 + t % kHexRowBytes) };
     };

@@ -1,7 +1,7 @@
 // THvFixedFont: the viewer's font, which accepts fixed-pitch families only.
 #pragma once
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 
 #include <QColor>
 #include <QFont>

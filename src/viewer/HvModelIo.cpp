@@ -1,7 +1,8 @@
 // File access of the viewer's file model.
 #include "viewer/HvModelIo.h"
 
-#include "common/HyExceptions.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformErrors.h"
 
 #include <algorithm>
@@ -18,13 +19,13 @@ namespace hy::viewer {
 QString ViewerIoMessage(int code)
 {
     switch (code) {
-    case 2:
+    case kErrorFileNotFound:
         return QStringLiteral("Viewer: file not found");
-    case 3:
+    case kErrorPathNotFound:
         return QStringLiteral("Viewer: path not found or invalid file name");
-    case 4:
+    case kErrorTooManyOpenFiles:
         return QStringLiteral("Viewer: too many open files");
-    case 5:
+    case kErrorAccessDenied:
         return QStringLiteral("Viewer: file access denied");
     default:
         return QStringLiteral("Viewer triggered I/O error %1").arg(code);

@@ -14,7 +14,6 @@ namespace hy::viewer {
 namespace {
     constexpr qint64 kBlock = qint64(1) << 20;
     constexpr qint64 kReportBytes = qint64(4) << 20;
-    constexpr int kSizeMismatch = 10004;
 
     int SaveFileError(const QSaveFile& file)
     {
@@ -44,7 +43,7 @@ int WriteByteRange(
             const qint64 got = read(from + done, buf, want);
             if (got <= 0) {
                 out.cancelWriting();
-                return kSizeMismatch; // the source ended before the range did
+                return kErrorCopySizeMismatch; // the source ended before the range did
             }
             errno = 0;
             if (out.write(reinterpret_cast<const char*>(buf), got) != got) {

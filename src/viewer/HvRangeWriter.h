@@ -3,6 +3,7 @@
 // every byte is in, so a copy that fails or is stopped leaves no partial target (an existing one stays).
 #pragma once
 
+#include "base/ErrorCodes.h"
 #include "viewer/HvTypes.h"
 
 #include <QString>
@@ -11,8 +12,10 @@
 
 namespace hy::viewer {
 
+using hy::kErrorSearchStopped;
+
 // The result of a copy that the person stopped.
-inline constexpr int kRangeCopyStopped = -1000;
+inline constexpr int kRangeCopyStopped = kErrorSearchStopped;
 
 // Reads up to n bytes at offset; fewer only at the end of the source.
 using TRangeReader = std::function<qint64(FileOffset offset, uint8_t* buf, qint64 n)>;

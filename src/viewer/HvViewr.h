@@ -7,7 +7,7 @@
 // character cluster; columns are cells.
 #pragma once
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvTextLayout.h"
 #include "viewer/HvTypes.h"

@@ -32,7 +32,8 @@ int main(int argc, char** argv)
     TMainForm form;
     form.resize(1100, 700);
     form.show();
-    QTest::qWaitForWindowExposed(&form);
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
     for (const QString& f : args)
         form.OpenFileInViewer(f, ViewMode::BySettings, false);
     form.TileVertical();

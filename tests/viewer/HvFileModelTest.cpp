@@ -2,7 +2,7 @@
 // the whole file.
 #include "viewer/HvFileModelTest.h"
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvPageCache.h"
 

@@ -156,7 +156,7 @@ namespace {
         return { u, 2, true };
     }
 
-    bool ValidUtf8WithMultibyte(const uint8_t* p, size_t n)
+    bool ValidUtf8WithMultibyte(const uint8_t* p, size_t n, bool more)
     {
         bool multibyte = false;
         size_t i = 0;
@@ -169,7 +169,7 @@ namespace {
             if (!c.Valid) {
                 // A sequence that the end of the sample cuts short is not held against the file.
                 const int want = p[i] >= 0xF0 ? 4 : p[i] >= 0xE0 ? 3 : 2;
-                if (p[i] >= 0xC2 && p[i] <= 0xF4 && n - i < size_t(want)) {
+                if (more && p[i] >= 0xC2 && p[i] <= 0xF4 && n - i < size_t(want)) {
                     bool prefix = true;
                     for (size_t k = i + 1; k < n; ++k)
                         prefix = prefix && (p[k] & 0xC0) == 0x80;
@@ -204,7 +204,7 @@ QString EncodingName(TTextEncoding encoding)
     return QString();
 }
 
-TTextEncoding DetectEncoding(const uint8_t* p, size_t n)
+TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more)
 {
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE)
         return TTextEncoding::Utf16LE;
@@ -212,7 +212,8 @@ TTextEncoding DetectEncoding(const uint8_t* p, size_t n)
         return TTextEncoding::Utf16BE;
     if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         return TTextEncoding::Utf8;
-    return ValidUtf8WithMultibyte(p, std::min(n, kDetectBytes)) ? TTextEncoding::Utf8 : TTextEncoding::Windows1252;
+    const size_t sample = std::min(n, kDetectBytes);
+    return ValidUtf8WithMultibyte(p, sample, more || sample < n) ? TTextEncoding::Utf8 : TTextEncoding::Windows1252;
 }
 
 TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n)

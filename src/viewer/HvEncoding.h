@@ -20,9 +20,9 @@ inline constexpr TTextEncoding kAllEncodings[] = { TTextEncoding::Auto, TTextEnc
 QString EncodingName(TTextEncoding encoding);
 
 // Auto's choice from the first bytes of a file: UTF-16 by its byte-order mark, UTF-8 by its mark or when the
-// bytes are valid UTF-8 holding at least one multi-byte sequence (a sequence cut by the end of the sample
-// counts as valid), else Windows-1252. Never returns Auto.
-TTextEncoding DetectEncoding(const uint8_t* p, size_t n);
+// bytes are valid UTF-8 holding at least one multi-byte sequence, else Windows-1252. When the file goes on
+// past the sample (more), a sequence cut by the sample's end counts as valid. Never returns Auto.
+TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more = false);
 inline constexpr size_t kDetectBytes = size_t(64) << 10;
 
 // Bytes per code unit: 2 for UTF-16, else 1. Characters and line ends start on unit boundaries.

@@ -6,7 +6,11 @@
 #include <QChar>
 #include <QList>
 #include <algorithm>
+#include <cstring>
 #include <mutex>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <unordered_map>
 
 namespace hy::viewer {
@@ -161,6 +165,26 @@ namespace {
         bool multibyte = false;
         size_t i = 0;
         while (i < n) {
+            // Runs of ASCII go 64 bytes at a time where the processor has vectors, else eight.
+#if defined(__SSE2__)
+            while (i + 64 <= n) {
+                const auto* q = reinterpret_cast<const __m128i*>(p + i);
+                const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1)),
+                    _mm_or_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3)));
+                if (_mm_movemask_epi8(any) != 0)
+                    break;
+                i += 64;
+            }
+#endif
+            while (i + 8 <= n) {
+                uint64_t word;
+                std::memcpy(&word, p + i, 8);
+                if (word & 0x8080808080808080ull)
+                    break;
+                i += 8;
+            }
+            if (i >= n)
+                break;
             if (p[i] < 0x80) {
                 ++i;
                 continue;

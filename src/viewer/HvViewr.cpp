@@ -199,7 +199,7 @@ void THvBaseViewer::SetWrapLines(bool wrap)
     Repaint();
 }
 
-bool THvBaseViewer::Wrapping() const { return m_wrapLines && !WrapSuspended(); }
+bool THvBaseViewer::Wrapping() const { return m_wrapLines && PresentsTextLines(); }
 
 int THvBaseViewer::WrapWidth() const { return std::max(1, m_visibleColumns - 1); }
 
@@ -208,7 +208,7 @@ qint64 THvBaseViewer::ColumnExtent() const { return std::max(m_layout.WidestSeen
 void THvBaseViewer::UpdateGutter()
 {
     int columns = 0;
-    if (m_showLineNumbers) {
+    if (m_showLineNumbers && PresentsTextLines()) {
         const LineNumber last = m_lineTotal == kUndeterminedTotal ? m_firstLine + m_visibleRows : m_lineTotal;
         columns = GutterColumns(last);
     }
@@ -304,6 +304,7 @@ void THvBaseViewer::SetTabSize(int size)
         return;
     m_tabSize = std::min(size, 255);
     m_layout.SetTabs(m_expandTabs, m_tabSize);
+    ExpandTabsChanged(); // a descendant may show lines whose tabs mean nothing
     if (m_expandTabs) {
         UpdateCaret();
         Repaint();
@@ -315,6 +316,7 @@ void THvBaseViewer::SetTabSize(int size)
 void THvBaseViewer::SetLineTotal(LineNumber count)
 {
     m_lineTotal = std::max<LineNumber>(count, 0);
+    UpdateGutter();
     UpdateScrollBars();
 }
 
@@ -329,6 +331,7 @@ void THvBaseViewer::ResetView(LineNumber count)
     m_lineTotal = std::max<LineNumber>(count, 0);
     m_layout.Reset();
     m_firstRow = 0;
+    UpdateGutter();
     if (m_lineTotal == 0) {
         m_caretLine = 0;
         m_caretIndex = 0;

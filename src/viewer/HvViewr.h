@@ -219,8 +219,10 @@ protected:
         (void)line;
         (void)cells;
     }
-    // True while lines may not wrap whatever WrapLines says (hex rows).
-    virtual bool WrapSuspended() const { return false; }
+    // False while the rows are no text lines (hex rows): they neither wrap nor get line numbers.
+    virtual bool PresentsTextLines() const { return true; }
+    // The text of bytes [from, to) of a line as copies take it; the base decodes them.
+    virtual QString RangeText(LineNumber line, qint64 from, qint64 to) { return m_layout.Text(line, from, to); }
     // Forgets what the layout knew of the lines (they changed).
     void ResetLayout();
     // The tab settings the layout uses; a descendant may show lines whose tabs mean nothing (hex rows).
@@ -408,7 +410,8 @@ protected:
     void ExpandTabsChanged() override;
     void paintEvent(QPaintEvent* event) override;
     void DecorateCells(LineNumber line, std::vector<TCell>& cells) override;
-    bool WrapSuspended() const override;
+    bool PresentsTextLines() const override;
+    QString RangeText(LineNumber line, qint64 from, qint64 to) override;
 
 private:
     class Events;

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QWindow>
+#include <algorithm>
 
 namespace hy::viewer {
 
@@ -535,7 +536,37 @@ void THvCustomFileViewer::SetInHexMode(bool hex)
     }
 }
 
-bool THvCustomFileViewer::WrapSuspended() const { return m_model->InHexMode(); }
+QString THvCustomFileViewer::RangeText(LineNumber line, qint64 from, qint64 to)
+{
+    if (!m_model->InHexMode())
+        return THvBaseViewer::RangeText(line, from, to);
+    // A dump row copies as it shows: the character column with its decoded characters.
+    std::vector<TCell> cells = Layout().CellsOfRange(line, from, to);
+    DecorateCells(line, cells);
+    std::sort(cells.begin(), cells.end(), [](const TCell& a, const TCell& b) { return a.Column < b.Column; });
+    QString out;
+    for (const TCell& c : cells) {
+        if (c.Index < from || c.Index >= to)
+            continue;
+        switch (c.Type) {
+        case TCell::Glyph:
+            out += c.Text;
+            break;
+        case TCell::Blank:
+            out += QLatin1Char(' ');
+            break;
+        case TCell::Placeholder:
+            out += QLatin1Char('.');
+            break;
+        case TCell::Replacement:
+            out += QChar(QChar::ReplacementCharacter);
+            break;
+        }
+    }
+    return out;
+}
+
+bool THvCustomFileViewer::PresentsTextLines() const { return !m_model->InHexMode(); }
 
 bool THvCustomFileViewer::FilterChars() const { return m_model->FilterChars(); }
 

@@ -118,7 +118,7 @@ QString THvBaseViewer::SelectedText()
             const qint64 from = line == m_selStart.Line ? m_selStart.Index : 0;
             const qint64 to = ends[size_t(line - m_selStart.Line)];
             if (to > from)
-                out += m_layout.Text(line, from, to);
+                out += RangeText(line, from, to);
             if (line != m_selEnd.Line)
                 out += lineEnd;
         }

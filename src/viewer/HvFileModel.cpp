@@ -1490,6 +1490,8 @@ THvFileModel::THvFileModel(THvModelEvents* events)
     : d(std::make_unique<Impl>())
 {
     d->m_events = events;
+    // Every open reads its first 64 KiB into this buffer to tell the encoding: it is made ready once here.
+    std::memset(d->Buffer(kDetectBytes), 0, kDetectBytes);
 }
 
 THvFileModel::~THvFileModel() = default;

@@ -111,6 +111,9 @@ QString THvBaseViewer::SelectedText()
         if (bytes > kClipboardLimit)
             throw ERegionTooLarge();
     }
+    // Decoding megabytes takes a moment: the wait cursor shows it.
+    if (bytes > (qint64(1) << 20))
+        ShowHourglass();
     QString out;
     try {
         out.reserve(qsizetype(bytes));

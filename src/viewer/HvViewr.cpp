@@ -358,7 +358,15 @@ void THvBaseViewer::UpdateMetrics()
     m_rowHeight = std::max(fm.height() + 2, 12);
     m_charWidth = std::max(1, qRound(fmf.horizontalAdvance(kAlphabet) / kAlphabet.size()));
     m_ascent = fm.ascent();
+    // Glyph advances may be fractional; spacing them out to the whole-pixel cell keeps runs on the grid.
     m_drawFont = font;
+    m_drawFont.setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - fmf.horizontalAdvance(QLatin1Char('M')));
+    for (size_t code = 0; code < m_inFont.size(); ++code) {
+        const char32_t c = char32_t(code);
+        m_inFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
+            && qRound(fmf.horizontalAdvance(QString::fromUcs4(&c, 1)))
+                == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
+    }
     m_defaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
     m_marginWidth = m_gutterColumns * m_charWidth;
 
@@ -1082,6 +1090,19 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
 {
     const int baseline = top + 1 + m_ascent;
     const qint64 lastColumn = originColumn + m_visibleColumns;
+    const QRect textArea(m_marginWidth, top, m_visibleColumns * m_charWidth, m_rowHeight);
+    // Runs of one-cell characters that the font has are drawn together, spaced to the grid; any other
+    // cluster is drawn alone in its own cells, so glyphs of any width or font stay on the grid.
+    QString run;
+    int runX = 0;
+    bool runSelected = false;
+    auto flush = [&] {
+        if (run.isEmpty())
+            return;
+        painter.setPen(runSelected ? m_highlightColors->TextColor() : m_fixedFont->Color());
+        painter.drawText(QPointF(runX, baseline), run);
+        run.clear();
+    };
     for (const TCell& cell : cells) {
         if (cell.Width == 0 && cell.Type != TCell::Glyph)
             continue;
@@ -1100,6 +1121,7 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
             text = cell.Text;
             break;
         case TCell::Blank:
+            flush();
             continue;
         case TCell::Placeholder:
             text = QString(m_defaultGlyph);
@@ -1108,14 +1130,27 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
             text = QString(QChar(QChar::ReplacementCharacter));
             break;
         }
+        const bool simple = cell.Type == TCell::Glyph && cell.Width == 1 && text.size() == 1
+            && cell.Code < m_inFont.size() && m_inFont[cell.Code] && col >= originColumn;
+        if (simple && !run.isEmpty() && selected == runSelected && x == runX + int(run.size()) * m_charWidth) {
+            run += text;
+            continue;
+        }
+        flush();
+        if (simple) {
+            run = text;
+            runX = x;
+            runSelected = selected;
+            continue;
+        }
         painter.setPen(selected ? m_highlightColors->TextColor() : m_fixedFont->Color());
-        // Each cluster is drawn in its own cells, so glyphs of any width or font stay on the grid.
         painter.save();
-        painter.setClipRect(
-            box.intersected(QRect(m_marginWidth, top, m_visibleColumns * m_charWidth, m_rowHeight)), Qt::IntersectClip);
+        painter.setFont(m_fixedFont->Font());
+        painter.setClipRect(box.intersected(textArea), Qt::IntersectClip);
         painter.drawText(QPointF(x, baseline), text);
         painter.restore();
     }
+    flush();
 }
 
 // --- Keys ---

@@ -330,6 +330,7 @@ private:
     int m_gutterColumns = 0;
     int m_ascent = 10;
     QFont m_drawFont;
+    std::array<bool, 0x370> m_inFont {}; // Latin and Greek characters the font draws one cell wide
     QChar m_defaultGlyph;
 
     QPoint m_caretScreen { -1, -1 }; // the caret's pixel place while lines wrap

@@ -417,9 +417,12 @@ std::vector<TCell> THvTextLayout::Cells(LineNumber line, qint64 fromColumn, qint
         if (cell.Column + cell.Width > fromColumn || (cell.Width == 0 && cell.Column >= fromColumn))
             out.push_back(cell);
     }
-    // A line that is shown counts to the horizontal extent with its whole width when that costs little.
+    // A line that is shown counts to the horizontal extent with its whole width: counted when that costs
+    // little, else estimated from its size when that is known.
     ScanTo(info, kWrapOnBlanksBytes, -1);
-    NoteWidth(std::max(TotalColumns(info), c.Column));
+    LearnSize(info);
+    const qint64 width = info.Complete || info.Size < 0 ? info.ScanColumn : EstimatedColumn(info, info.Size);
+    NoteWidth(std::max(width, c.Column));
     return out;
 }
 

@@ -1019,7 +1019,7 @@ struct THvFileModel::Impl {
         if (line == m_textLast.line) {
             // The last line runs to the end of the file, less a CR that ends it as the file's last unit.
             FileOffset end = m_fileSize - m_fileSize % u;
-            if (end - start >= u && ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
+            if (end - start >= u && ReadCached(end - u, tail, u) == u && m_ends.IsCR(tail))
                 end -= u;
             return std::max<FileOffset>(end - start, 0);
         }
@@ -1027,10 +1027,29 @@ struct THvFileModel::Impl {
             return -1;
         // The line break before the next line: CR LF, CR or LF.
         FileOffset end = next - u;
-        if (next - start >= 2 * u && ReadRaw(next - 2 * u, tail, 2 * u) == 2 * u && m_ends.IsCR(tail)
+        if (next - start >= 2 * u && ReadCached(next - 2 * u, tail, 2 * u) == 2 * u && m_ends.IsCR(tail)
             && m_ends.IsLF(tail + u))
             end -= u;
         return std::max<FileOffset>(end - start, 0);
+    }
+
+    // A few bytes through the page cache, which holds them when they were read lately.
+    qint64 ReadCached(FileOffset offset, uint8_t* buf, qint64 n)
+    {
+        n = std::min<qint64>(n, m_fileSize - offset);
+        qint64 got = 0;
+        m_cache.ForgetCurrent();
+        while (got < n) {
+            const FileOffset pos = offset + got;
+            const int entry = PageFor(pos, true);
+            if (entry < 0)
+                break;
+            const size_t inPage = size_t(pos % kPageSize);
+            const size_t avail = std::min(size_t(m_cache.ValidOf(entry)) - inPage, size_t(n - got));
+            std::memcpy(buf + got, m_cache.DataOf(entry) + inPage, avail);
+            got += qint64(avail);
+        }
+        return got;
     }
 
     // Bytes of a line's text from index from, up to its line end.

@@ -741,6 +741,13 @@ qint64 THvBaseViewer::ClampIndex(LineNumber line, qint64 index)
 {
     if (m_lineTotal == 0)
         return 0;
+    if (index >= kEndOfLineIndex / 2 && KnownLineSize(line) < 0) {
+        // The end of a line whose end is not known yet: a descendant finds it as it finds lines (a long read
+        // that Esc stops), rather than the layout reading the whole line. Stopped, the caret stays.
+        ClampLine(AddLines(line, 1));
+        if (KnownLineSize(line) < 0 && LastReadStopped())
+            return line == m_caretLine ? m_caretIndex : 0;
+    }
     // The line is read even for index 0: a file that changed on disk shows itself here.
     const TCell cell = m_layout.CellAt(line, std::max<qint64>(index, 0));
     return cell.Length == 0 ? m_layout.LineSize(line) : cell.Index;

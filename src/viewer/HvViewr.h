@@ -66,6 +66,8 @@ public:
         (void)line;
         return -1;
     }
+    // True when the last read was stopped before it was done (Esc).
+    virtual bool LastReadStopped() const { return false; }
     // Finds text (options: soBackward, soMatchCase, soWholeFile) and selects the match; False, with
     // selection and caret unchanged, when there is none or text is empty. The base searches the lines
     // character by character (without match case by Unicode case folding).
@@ -356,6 +358,7 @@ public:
     const char* LineText(LineNumber line, int& len) override;
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override;
     qint64 KnownLineSize(LineNumber line) override;
+    bool LastReadStopped() const override;
     bool SearchFor(const QString& text, unsigned options) override;
 
     // The window's encoding (Auto by default); Auto is resolved when the file is opened.

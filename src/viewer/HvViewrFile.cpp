@@ -339,6 +339,8 @@ qint64 THvCustomFileViewer::KnownLineSize(LineNumber line)
     return m_model->KnownLineSize(line);
 }
 
+bool THvCustomFileViewer::LastReadStopped() const { return m_model->Stopped(); }
+
 void THvCustomFileViewer::DecorateCells(LineNumber line, std::vector<TCell>& cells)
 {
     if (!m_model->InHexMode() || m_pumping)

@@ -467,3 +467,24 @@ TEST_F(HvViewrFileTest, ToFileWritesTheSelectedBytesExactly)
     ASSERT_EQ(viewer.WriteSelection(target), 0);
     EXPECT_TRUE(written() == data.mid(2, 15));
 }
+
+TEST_F(HvViewrFileTest, EndOfALineWhoseEndIsUnknownIsALongReadThatEscStops)
+{
+    const QByteArray content(40 << 20, 'e');
+    Open(Write(QStringLiteral("no-end.txt"), content)); // not shown: no paint starts a scan first
+    THvCustomFileViewer::SetLongWorkDelay(0);
+    bool escape = true;
+    const auto connection = QObject::connect(&viewer, &THvCustomFileViewer::OnLongWork, [&](bool running) {
+        if (running && escape)
+            QTimer::singleShot(0, &viewer, [this]() { QTest::keyClick(&viewer, Qt::Key_Escape); });
+    });
+    viewer.ExecuteCommand(ccEnd);
+    EXPECT_TRUE(viewer.WorkStopped());
+    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })) << "stopped, the caret stays";
+    escape = false;
+    viewer.ExecuteCommand(ccEnd);
+    EXPECT_EQ(Caret(), (TextPosition { 0, 40 << 20 }));
+    EXPECT_LE(viewer.Model().BytesRead(), (40 << 20) + (8 << 20)) << "the line was read once, not twice";
+    QObject::disconnect(connection);
+    THvCustomFileViewer::SetLongWorkDelay(400);
+}

@@ -4,6 +4,7 @@
 #include "app/Brview2.h"
 #include "app/ButtonIcons.h"
 #include "common/Alert.h"
+#include "filelist/PreviewHost.h"
 #include "platform/Desktop.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
@@ -35,7 +36,7 @@ namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
 
     // Commands whose windows are not part of the program yet: present, visibly disabled.
-    const char* const kNotYetAvailable[] = { "Compare1", "Print1", "FileSearch1", "SetPreferences1" };
+    const char* const kNotYetAvailable[] = { "Compare1", "Print1", "SetPreferences1" };
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
@@ -548,16 +549,16 @@ void TMainForm::ProcessCommandLine()
         TileVertical();
 }
 
-void TMainForm::OpenDroppedFiles(const QStringList& names)
+void TMainForm::OpenDroppedFiles(const QStringList& names, ViewMode mode)
 {
     // Names that arrive while a picture loads wait until it has.
     if (m_opening > 0) {
-        QTimer::singleShot(100, this, [this, names]() { OpenDroppedFiles(names); });
+        QTimer::singleShot(100, this, [this, names, mode]() { OpenDroppedFiles(names, mode); });
         return;
     }
     const bool noneOpen = Children().isEmpty();
     for (const QString& name : names) {
-        if (!OpenFileInViewer(name, ViewMode::BySettings, false))
+        if (!OpenFileInViewer(name, mode, false))
             break;
     }
     if (noneOpen && !Children().isEmpty())
@@ -581,8 +582,14 @@ void TMainForm::dropEvent(QDropEvent* event)
         if (url.isLocalFile())
             names << url.toLocalFile();
     }
+    // The program's own lists say in which view the files are to open.
+    ViewMode mode = ViewMode::BySettings;
+    bool known = false;
+    const int hint = event->mimeData()->data(QLatin1String(kViewHintMimeType)).toInt(&known);
+    if (known && hint >= int(ViewMode::BySettings) && hint <= int(ViewMode::Native))
+        mode = ViewMode(hint);
     event->acceptProposedAction();
-    OpenDroppedFiles(names);
+    OpenDroppedFiles(names, mode);
 }
 
 void TMainForm::AboutClick()

@@ -46,7 +46,7 @@ public:
 
     // Opens files handed over by a second start or dropped on the window, in order, stopping at the first
     // that fails; tiles when no viewer window was open before; brings the window to the front.
-    void OpenDroppedFiles(const QStringList& names);
+    void OpenDroppedFiles(const QStringList& names, ViewMode mode = ViewMode::BySettings);
     // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
     bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
 

@@ -7,6 +7,7 @@
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
+#include "app/SearchLink.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
 #include "base/ErrorCodes.h"
@@ -149,6 +150,7 @@ void TMainForm::ConnectCommands()
             RunProgram(c->FileName(), this);
     });
     connect(Action("ShowClipboard1"), &QAction::triggered, this, [this]() { ShowClipboard(this); });
+    connect(Action("FileSearch1"), &QAction::triggered, this, [this]() { ShowFileSearch(this); });
     connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
     connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
     connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });

@@ -8,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
+#include "viewer/HvEncoding.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -167,6 +168,24 @@ void TMainForm::CreateMenus()
         QStringLiteral("Display file in its native mode"));
     native->setCheckable(true);
     native->setVisible(false);
+    view->addSeparator();
+    // The encoding is the active window's own; the context menu has the same submenu.
+    QMenu* encoding = view->addMenu(QStringLiteral("&Encoding"));
+    encoding->menuAction()->setObjectName(QStringLiteral("Encoding1"));
+    auto* encodings = new QActionGroup(this);
+    for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
+        QAction* a = AddAction(encoding, EncodingActionName(e), viewer::EncodingName(e), QKeySequence(),
+            QStringLiteral("Show the file's text in this encoding"));
+        a->setCheckable(true);
+        a->setActionGroup(encodings);
+        connect(a, &QAction::triggered, this, [this, e]() { EncodingClick(e); });
+    }
+    QAction* lineNumbers = AddAction(view, "LineNumbers1", QStringLiteral("Line &Numbers"), QKeySequence(),
+        QStringLiteral("Show the line numbers of the file beside its text"));
+    lineNumbers->setCheckable(true);
+    QAction* wrapLines = AddAction(view, "WrapLines1", QStringLiteral("&Wrap Lines"), QKeySequence(),
+        QStringLiteral("Wrap long lines at the window's width (Standard only)"));
+    wrapLines->setCheckable(true);
 
     m_optionsMenu = bar->addMenu(QStringLiteral("&Options"));
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
@@ -196,6 +215,9 @@ void TMainForm::CreateMenus()
     QAction* hexFilter = AddAction(m_optionsMenu, "HexFilter1", QStringLiteral("&Hex Filter"), QKeySequence(),
         QStringLiteral("Don't display characters outside the range #32..#127 (Hex only)"));
     hexFilter->setCheckable(true);
+    QAction* crlf = AddAction(m_optionsMenu, "CopyWithCrLf1", QStringLiteral("Copy with CR LF Line Ends"),
+        QKeySequence(), QStringLiteral("End the lines of text copied to the clipboard with CR LF instead of LF"));
+    crlf->setCheckable(true);
     m_preferencesSeparator = m_optionsMenu->addSeparator();
     AddAction(m_optionsMenu, "SetPreferences1", QStringLiteral("Set &Preferences..."), QKeySequence(),
         QStringLiteral("Change the display colors, font, and other settings"));
@@ -338,8 +360,14 @@ void TMainForm::CreateStatusBar()
     m_charPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_charPanel->setFont(QFont(QStringLiteral("Terminal")));
     m_charPanel->hide();
+    m_encodingPanel = new QLabel(bar);
+    m_encodingPanel->setObjectName(QStringLiteral("EncodingPanel"));
+    m_encodingPanel->setMinimumWidth(96);
+    m_encodingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_encodingPanel->hide();
     bar->addWidget(m_cursorPosPanel);
     bar->addWidget(m_infoPanel, 1);
+    bar->addWidget(m_encodingPanel);
     bar->addWidget(m_charPanel);
 }
 
@@ -414,6 +442,7 @@ void TMainForm::ClearStatus()
     m_cursorPosPanel->clear();
     m_infoPanel->clear();
     m_charPanel->hide();
+    m_encodingPanel->hide();
 }
 
 void TMainForm::SetCommandLine(const QStringList& parameters) { m_commandLine = parameters; }
@@ -452,6 +481,9 @@ void TMainForm::CollectSettingsFromWindow()
     m_settings.HexMode = Action("Hex1")->isChecked();
     m_settings.HexFilter = Action("HexFilter1")->isChecked();
     m_settings.ExpandTabs = Action("ExpandTabs1")->isChecked();
+    m_settings.ViewWrapLines = Action("WrapLines1")->isChecked();
+    m_settings.LineNumbers = Action("LineNumbers1")->isChecked();
+    m_settings.CopyWithCrLf = Action("CopyWithCrLf1")->isChecked();
 }
 
 void TMainForm::ApplySettingsToWindow()
@@ -468,6 +500,9 @@ void TMainForm::ApplySettingsToWindow()
     Action("HexFilter1")->setChecked(m_settings.HexFilter);
     Action("Hex1")->setChecked(m_settings.HexMode);
     Action("Standard1")->setChecked(!m_settings.HexMode);
+    Action("WrapLines1")->setChecked(m_settings.ViewWrapLines);
+    Action("LineNumbers1")->setChecked(m_settings.LineNumbers);
+    Action("CopyWithCrLf1")->setChecked(m_settings.CopyWithCrLf);
     m_currentTextHex = m_settings.HexMode;
 }
 

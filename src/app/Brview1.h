@@ -5,6 +5,7 @@
 #include "app/Brview3.h"
 #include "app/ViewRules.h"
 #include "app/ViewerSettings.h"
+#include "viewer/HvEncoding.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,6 +22,10 @@ class QToolBar;
 namespace hy::app {
 
 class TChildForm;
+
+// The object name of the View > Encoding item for an encoding ("EncodingUtf81" ...); the context menu's
+// twin ends in 2 instead of 1.
+const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin = false);
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -73,8 +78,9 @@ public:
     void RunFind();
     void FindNextClick();
     void GotoLine(qint64 lineNumber);
-    // Writes the active viewer's selection to a file, as To File... does once the name is chosen.
-    bool WriteSelectionToFile(const QString& target);
+    // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected
+    // bytes exactly, with progress and Stop for large selections. 0, an error code, or -1000 when stopped.
+    int WriteSelectionToFile(const QString& target);
     // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code.
     int SaveActiveFileAs(const QString& target);
     void TileVertical();
@@ -88,6 +94,7 @@ public:
     QLabel* CursorPosPanel() const { return m_cursorPosPanel; }
     QLabel* InfoPanel() const { return m_infoPanel; }
     QLabel* CharPanel() const { return m_charPanel; }
+    QLabel* EncodingPanel() const { return m_encodingPanel; }
     QProgressBar* ProgressGauge() const { return m_progressGauge; }
     QToolBar* BigButtonBar() const { return m_bigButtonBar; }
     QToolBar* SmButtonBar() const { return m_smButtonBar; }
@@ -134,6 +141,10 @@ private:
     void HexClick();
     void NativeClick();
     void SynchronizeScrollingClick();
+    void EncodingClick(viewer::TTextEncoding encoding);
+    void LineNumbersClick();
+    void WrapLinesClick();
+    void CopyWithCrLfClick();
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     TChildForm* NewChild(bool hex);
     bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);
@@ -156,6 +167,7 @@ private:
     QLabel* m_cursorPosPanel = nullptr;
     QLabel* m_infoPanel = nullptr;
     QLabel* m_charPanel = nullptr;
+    QLabel* m_encodingPanel = nullptr;
     QProgressBar* m_progressGauge = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editFileMenu = nullptr;

@@ -138,6 +138,17 @@ TChildForm::TChildForm(TMainForm* mainForm)
     QAction* native = twin(QStringLiteral("Native"), "Native1", "Native2");
     native->setCheckable(true);
     native->setVisible(false);
+    QMenu* encoding = m_popup->addMenu(QStringLiteral("Encoding"));
+    encoding->menuAction()->setObjectName(QStringLiteral("Encoding2"));
+    for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
+        QAction* a = encoding->addAction(viewer::EncodingName(e));
+        a->setObjectName(QLatin1String(EncodingActionName(e, true)));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, e]() {
+            if (QAction* m = m_main->Action(EncodingActionName(e)))
+                m->trigger();
+        });
+    }
     m_popup->addSeparator();
     twin(QStringLiteral("Save As..."), "SaveAs1", "SaveAs2");
     QAction* close = m_popup->addAction(QStringLiteral("Close"));
@@ -502,6 +513,9 @@ void TChildForm::PopupAboutToShow()
     copy("FindNext2", "FindNext1", false);
     copy("SaveAs2", "SaveAs1", false);
     copy("Information2", "Information1", false);
+    copy("Encoding2", "Encoding1", false);
+    for (const viewer::TTextEncoding e : viewer::kAllEncodings)
+        copy(EncodingActionName(e, true), EncodingActionName(e), false);
 }
 
 void TChildForm::contextMenuEvent(QContextMenuEvent* event) { m_popup->exec(event->globalPos()); }

@@ -21,6 +21,7 @@
 #include "image/MultiImg.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
+#include "viewer/HvRangeWriter.h"
 #include "viewer/HvViewr.h"
 
 #include <QAction>
@@ -35,6 +36,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolBar>
@@ -91,6 +93,9 @@ void TMainForm::ConnectCommands()
     on("ExpandTabs1", &TMainForm::ExpandTabsClick);
     on("HexFilter1", &TMainForm::HexFilterClick);
     on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
+    on("LineNumbers1", &TMainForm::LineNumbersClick);
+    on("WrapLines1", &TMainForm::WrapLinesClick);
+    on("CopyWithCrLf1", &TMainForm::CopyWithCrLfClick);
     on("TileVertical1", &TMainForm::TileVertical);
     connect(Action("TileHorizontal1"), &QAction::triggered, this, [this]() {
         const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList();
@@ -222,6 +227,9 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetFilterChars(Action("HexFilter1")->isChecked());
     v->SetExpandTabs(Action("ExpandTabs1")->isChecked());
     v->SetTabSize(m_settings.TabSize);
+    v->SetShowLineNumbers(Action("LineNumbers1")->isChecked());
+    v->SetWrapLines(Action("WrapLines1")->isChecked());
+    v->SetCopyWithCrLf(Action("CopyWithCrLf1")->isChecked());
 }
 
 TChildForm* TMainForm::NewChild(bool hex)
@@ -487,17 +495,26 @@ void TMainForm::UpdateStatus()
             = fileSize == 0 ? LineCountText(0, false) : LineCountText(total, total == kUndeterminedTotal);
         m_infoPanel->setText(TextInfoText(lines, fileSize));
         bool showChar = false;
-        if (!v->InHexMode()) {
+        if (!v->InHexMode() && v->LineTotal() != 0) {
             const viewer::TextPosition at = v->CaretCharLocation();
-            int len = 0;
-            const char* text = v->LineText(at.Line, len);
-            if (at.Index >= 0 && at.Index < len) {
-                m_charPanel->setText(CharPanelText(static_cast<unsigned char>(text[at.Index])));
+            const viewer::TCell cell = v->Layout().CellAt(at.Line, at.Index);
+            if (cell.Length > 0) {
+                const bool valid = cell.Type != viewer::TCell::Replacement
+                    && !(cell.Type == viewer::TCell::Placeholder
+                        && v->EffectiveEncoding() == viewer::TTextEncoding::Windows1252 && cell.Code >= 0x80
+                        && cell.Code < 0xA0);
+                m_charPanel->setText(CharPanelText(cell.Code, valid));
                 showChar = true;
             }
         }
         m_charPanel->setVisible(showChar && child->TabSet()->currentIndex() == 0);
+        QString encoding = viewer::EncodingName(v->EffectiveEncoding());
+        if (v->Encoding() == viewer::TTextEncoding::Auto)
+            encoding += QStringLiteral(" (Auto)");
+        m_encodingPanel->setText(encoding);
+        m_encodingPanel->setVisible(true);
     } else if (page == QLatin1String("Image")) {
+        m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         const TMultiImage* img = child->ImageViewer();
         m_infoPanel->setText(ImageInfoText(
@@ -508,6 +525,7 @@ void TMainForm::UpdateStatus()
         m_infoPanel->setText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
         m_charPanel->hide();
     } else if (page == QLatin1String("Media")) {
+        m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         m_charPanel->hide();
@@ -536,7 +554,7 @@ void TMainForm::UpdateCommands(bool enabled)
         Action(name)->setEnabled(enabled);
     Action("Run1")->setVisible(false);
     for (const char* name : { "Copy1", "ToClipboard1", "ToClipboard2", "ToFile1", "Find1", "FindNext1", "GotoLine1",
-             "ExpandTabs1", "HexFilter1" })
+             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1" })
         Action(name)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
@@ -576,6 +594,9 @@ void TMainForm::UpdateCommands(bool enabled)
             Action("ExpandTabs1")->setChecked(v->ExpandTabs());
             Action("HexFilter1")->setEnabled(v->InHexMode());
             Action("HexFilter1")->setChecked(v->FilterChars());
+            Action("Encoding1")->setEnabled(true);
+            Action(EncodingActionName(v->Encoding()))->setChecked(true);
+            Action("WrapLines1")->setEnabled(!v->InHexMode());
         }
         const bool program = HasExtensionIn(child->FileName(), QString::fromLatin1(kProgramExtensions));
         if (QAction* assoc = Action("UseAssociatedApplication1"))
@@ -671,13 +692,11 @@ void TMainForm::SearchWindow(
     if (child->ActivePageName() != QLatin1String("Text"))
         child->ShowPage(QStringLiteral("Text"), v->InHexMode() ? 1 : 0);
     LineNumber sl = 0, el = 0;
-    int si = 0, ei = 0;
+    qint64 si = 0, ei = 0;
     if (setSelection && v->SelectionBounds(sl, si, ei, el))
         v->SelectRange(sl, si, true, ei, el);
-    // The viewer searches bytes; the text the user typed is taken as Windows-1252 where it can be, else UTF-8.
-    const bool latin = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
-    const QByteArray bytes = latin ? text.toLatin1() : text.toUtf8();
-    const bool found = v->SearchFor(bytes, options);
+    // Each window matches the text as characters in its own encoding.
+    const bool found = v->SearchFor(text, options);
     if (!found && v->WorkStopped())
         return; // stopped with Esc: nothing to report
     if (!found) {
@@ -783,33 +802,29 @@ void TMainForm::ToClipboardClick()
         child->ImageViewer()->CopyToClipboard();
 }
 
-bool TMainForm::WriteSelectionToFile(const QString& target)
+int TMainForm::WriteSelectionToFile(const QString& target)
 {
     TChildForm* child = ActiveChild();
-    if (!child)
-        return false;
+    if (!child || !child->FileViewer()->HasSelection())
+        return 0;
     viewer::THvFileViewer* v = child->FileViewer();
-    LineNumber sl = 0, el = 0;
-    int si = 0, ei = 0;
-    if (!v->SelectionBounds(sl, si, ei, el))
-        return false;
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    // A large selection shows its progress after a moment and stops with Stop or Esc.
+    QProgressDialog progress(QStringLiteral("Copying the selection to ") + NameOf(target) + QStringLiteral("..."),
+        QStringLiteral("Stop"), 0, 1000, this);
+    progress.setWindowTitle(QStringLiteral("Copy To File"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setValue(0);
     WaitCursor wait;
-    for (LineNumber line = sl; line <= el; ++line) {
-        int len = 0;
-        const char* text = v->LineText(line, len);
-        QByteArray bytes(text, len);
-        if (line == el)
-            bytes.truncate(ei);
-        if (line == sl)
-            bytes.replace(0, qMin<qsizetype>(si, bytes.size()), QByteArray(qMin<qsizetype>(si, bytes.size()), ' '));
-        out.write(bytes);
-        out.write("\r\n");
-    }
-    out.close();
-    return true;
+    const int code = v->WriteSelection(target, [&progress](qint64 done, qint64 total) {
+        progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    progress.close();
+    return code;
 }
 
 void TMainForm::ToFileClick()
@@ -830,7 +845,10 @@ void TMainForm::ToFileClick()
     if (QFileInfo::exists(target)
         && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
-    WriteSelectionToFile(target);
+    m_settings.LastDir = DirectoryOf(target);
+    const int code = WriteSelectionToFile(target);
+    if (code != 0 && code != viewer::kRangeCopyStopped)
+        ShowErrorCode(code);
 }
 
 int TMainForm::SaveActiveFileAs(const QString& target)
@@ -916,6 +934,63 @@ void TMainForm::NativeClick()
     if (c && c->TabSet()->count() >= 3)
         c->ShowPage(c->TabSet()->tabText(2), 2);
     UpdateCommands(true);
+}
+
+void TMainForm::EncodingClick(viewer::TTextEncoding encoding)
+{
+    TChildForm* c = ActiveChild();
+    if (c && c->ActivePageName() == QLatin1String("Text")) {
+        try {
+            c->FileViewer()->SetEncoding(encoding);
+        } catch (const std::exception& e) {
+            ShowException(e);
+        }
+    }
+    UpdateStatus();
+    UpdateCommands(true);
+}
+
+void TMainForm::LineNumbersClick()
+{
+    const bool show = Action("LineNumbers1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetShowLineNumbers(show);
+    UpdateCommands(true);
+}
+
+void TMainForm::WrapLinesClick()
+{
+    const bool wrap = Action("WrapLines1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetWrapLines(wrap);
+    UpdateCommands(true);
+}
+
+void TMainForm::CopyWithCrLfClick()
+{
+    const bool crlf = Action("CopyWithCrLf1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetCopyWithCrLf(crlf);
+}
+
+const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin)
+{
+    using viewer::TTextEncoding;
+    switch (encoding) {
+    case TTextEncoding::Auto:
+        return twin ? "EncodingAuto2" : "EncodingAuto1";
+    case TTextEncoding::Utf8:
+        return twin ? "EncodingUtf82" : "EncodingUtf81";
+    case TTextEncoding::Windows1252:
+        return twin ? "EncodingWindows12522" : "EncodingWindows12521";
+    case TTextEncoding::Iso8859_1:
+        return twin ? "EncodingIso885912" : "EncodingIso885911";
+    case TTextEncoding::Utf16LE:
+        return twin ? "EncodingUtf16Le2" : "EncodingUtf16Le1";
+    case TTextEncoding::Utf16BE:
+        return twin ? "EncodingUtf16Be2" : "EncodingUtf16Be1";
+    }
+    return "EncodingAuto1";
 }
 
 void TMainForm::SynchronizeScrollingClick()

@@ -9,7 +9,6 @@
 #include "common/Alert.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
-#include "platform/Cp1252.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvViewr.h"
 
@@ -320,7 +319,7 @@ void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& setting
 
     TPrintTextJob lines;
     viewer::LineNumber sl = 0, el = 0;
-    int si = 0, ei = 0;
+    qint64 si = 0, ei = 0;
     if (settings.PrintSelectedText && v->SelectionBounds(sl, si, ei, el)) {
         lines.Selection = true;
         lines.FirstLine = sl;
@@ -333,26 +332,22 @@ void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& setting
         lines.FirstLine = 0;
         lines.LastLine = v->LineTotal() - 1;
     }
-    // Control characters print as the viewer shows them, but for the ones that lay out the text; a hex row
-    // is printed as it stands, whatever bytes its character column shows.
-    const bool hex = v->InHexMode();
+    // The text of a line as the viewer decodes it for copies; what lies beyond the longest piece printed is
+    // never read. Control characters print as the viewer shows them, but for the ones that lay out the text.
     const QChar placeholder = v->DefaultCharGlyph();
-    lines.LineText = [window, hex, placeholder](qint64 line, qint64 from, qint64 to) {
+    lines.LineText = [window, placeholder](qint64 line, qint64 from, qint64 to) {
         if (!window)
             return QString();
-        int len = 0;
-        const char* text = window->FileViewer()->LineText(line, len);
-        QByteArray bytes(text, len);
-        if (to >= 0)
-            bytes.truncate(to);
-        QString decoded = platform::Cp1252Decode(bytes.mid(from));
-        for (QChar& c : decoded) {
+        // A character takes at most four bytes in any of the viewer's encodings.
+        const qint64 end = to >= 0 ? to : from + 4 * qint64(kPrintLineLimit);
+        QString text = window->FileViewer()->TextOfRange(line, from, end);
+        for (QChar& c : text) {
             const bool layout
                 = c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\f') || c == QLatin1Char('\r');
-            if (c.unicode() < 32 && (hex || !layout))
+            if (c.unicode() < 32 && !layout)
                 c = placeholder;
         }
-        return decoded;
+        return text;
     };
 
     TProgressReport* progress = TProgressReport::Of(&form);

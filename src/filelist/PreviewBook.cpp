@@ -378,13 +378,8 @@ void TPreviewBook::ReportFailure(const QString& path, const std::exception& e)
 
 bool TPreviewBook::SearchText(unsigned options)
 {
-    for (const QByteArray& form : SearchTextForms(m_searchText)) {
-        if (FileViewer->SearchFor(form, options))
-            return true;
-        if (FileViewer->WorkStopped())
-            return false;
-    }
-    return false;
+    // The viewer matches the text as characters in the file's own encoding.
+    return FileViewer->SearchFor(m_searchText, options);
 }
 
 void TPreviewBook::FindNextClick()
@@ -393,7 +388,7 @@ void TPreviewBook::FindNextClick()
         return;
     unsigned options = m_matchCase ? viewer::soMatchCase : 0u;
     viewer::LineNumber startLine = 0, endLine = 0;
-    int startIndex = 0, endIndex = 0;
+    qint64 startIndex = 0, endIndex = 0;
     const bool selected = FileViewer->SelectionBounds(startLine, startIndex, endIndex, endLine);
     if (selected)
         FileViewer->SelectRange(startLine, startIndex, true, endIndex, endLine);
@@ -412,7 +407,7 @@ void TPreviewBook::FindPrevClick()
         return;
     unsigned options = viewer::soBackward | (m_matchCase ? viewer::soMatchCase : 0u);
     viewer::LineNumber startLine = 0, endLine = 0;
-    int startIndex = 0, endIndex = 0;
+    qint64 startIndex = 0, endIndex = 0;
     const bool selected = FileViewer->SelectionBounds(startLine, startIndex, endIndex, endLine);
     if (selected)
         FileViewer->SelectRange(startLine, startIndex, false, endIndex, endLine);

@@ -19,8 +19,7 @@ void TSearchRun::Begin(const TSearchCriteria& criteria, const QDateTime& now)
 {
     m_criteria = criteria;
     m_bounds = TSearchBounds::From(criteria, now);
-    m_textForms
-        = criteria.ByContents && !criteria.Text.isEmpty() ? SearchTextForms(criteria.Text) : QList<QByteArray>();
+    m_text = criteria.ByContents ? criteria.Text : QString();
     m_contentOptions = viewer::soWholeFile | (criteria.MatchCase ? viewer::soMatchCase : 0u);
     m_searched = 0;
     m_found = 0;
@@ -97,7 +96,7 @@ bool TSearchRun::Accepts(const TSearchRec& S, const QString& path)
 
 bool TSearchRun::ContainsText(const QString& path)
 {
-    if (m_textForms.isEmpty())
+    if (m_text.isEmpty())
         return false;
     const QString name = NameOf(path);
     // A long file keeps the window answering while it is read; a stop ends its search early.
@@ -112,14 +111,7 @@ bool TSearchRun::ContainsText(const QString& path)
     bool found = false;
     try {
         m_model->Open();
-        for (const QByteArray& form : m_textForms) {
-            if (m_model->FindText(form, m_contentOptions, 0, 0)) {
-                found = true;
-                break;
-            }
-            if (m_model->Stopped())
-                break;
-        }
+        found = m_model->FindText(m_text, m_contentOptions, 0, 0).has_value();
     } catch (const std::exception&) {
         // A file that cannot be opened or read does not hold the text; the search goes on.
         found = false;

@@ -73,7 +73,7 @@ private:
     THooks m_hooks;
     TSearchCriteria m_criteria;
     TSearchBounds m_bounds;
-    QList<QByteArray> m_textForms;
+    QString m_text; // the contained text; each file's model matches it in the file's own encoding
     unsigned m_contentOptions = 0;
     std::unique_ptr<viewer::THvFileModel> m_model;
     qint64 m_searched = 0;

@@ -112,15 +112,18 @@ TEST_F(Compare, TheFirstDifferenceIsMarkedInEveryWindowAndAsked)
     // A window in Hex view scrolled sideways comes back to the rows' start.
     hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
     scrolled->SetInHexMode(true);
-    scrolled->ScrollBy(5, 0);
-    ASSERT_EQ(scrolled->FirstVisibleColumn(), 5);
+    m_form->FrameOf(m_form->Children().first())->resize(300, 300);
+    HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
+    // The caret at a row's end scrolls the narrow window sideways.
+    scrolled->PlaceCaret(0, 74);
+    ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
     EXPECT_EQ(Run(),
         QStringList({ "File Compare|Compare has failed 16 bytes into the files.\n\nThe files are not identical.\n\n"
                       "Do you want to continue anyway?",
             "File Compare Results|The files contain 1 byte of dissimilar\ndata and therefore are not identical." }));
     for (TChildForm* c : m_form->Children()) {
         hy::viewer::LineNumber sl = -1, el = -1;
-        int si = 0, ei = 0;
+        qint64 si = 0, ei = 0;
         ASSERT_TRUE(c->FileViewer()->SelectionBounds(sl, si, ei, el));
         EXPECT_EQ(sl, 0);
         EXPECT_EQ(el, 0);

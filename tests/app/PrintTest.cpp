@@ -227,6 +227,15 @@ TEST_F(Print, HexRowsPrintAsTheyStandWhateverBytesTheyShow)
     EXPECT_TRUE(rows.at(1).startsWith("00000010 7A"));
 }
 
+TEST_F(Print, TextIsPrintedInTheWindowsEncoding)
+{
+    Open("utf8.txt",
+        "Gr\xC3\xBC\xC3\x9F"
+        "e aus K\xC3\xB6ln, caf\xC3\xA9\n");
+    const QString page = PrintPages().join("");
+    EXPECT_TRUE(page.contains(QString::fromUtf8("Grüße aus Köln, café"))) << page.toStdString();
+}
+
 TEST_F(Print, OnlyTheSelectionIsPrintedWhenAsked)
 {
     TChildForm* child = Open("sel.txt", "first line here\nsecond line here\nthird line here\nfourth\n");

@@ -765,7 +765,6 @@ int TMainForm::WriteSelectionToFile(const QString& target)
     if (!child || !child->FileViewer()->HasSelection())
         return 0;
     viewer::THvFileViewer* v = child->FileViewer();
-    const auto [from, to] = v->SelectionByteRange();
     // A large selection shows its progress after a moment and stops with Stop or Esc.
     QProgressDialog progress(QStringLiteral("Copying the selection to ") + NameOf(target) + QStringLiteral("..."),
         QStringLiteral("Stop"), 0, 1000, this);

@@ -274,7 +274,8 @@ TEST(HvTextLayout, EstimatesStartOnCharacterBoundaries)
     // Far into a long UTF-8 line an estimated place never splits a character.
     QByteArray line;
     while (line.size() < (12 << 20))
-        line += "\xE6\x97\xA5\xC3\xA9ab";
+        line += "\xE6\x97\xA5\xC3\xA9"
+                "ab";
     MemorySource src;
     src.lines = { line };
     src.tellSize = true;

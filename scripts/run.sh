@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Halcyra Viewer. With no file names it opens the project's README.md.
+# Sets up, builds and starts Halcyra Viewer. With no file names it opens the sample set in
+# resources/samples: text, UTF-8 text, a picture, a ZIP archive and a binary file (the binary in Hex:
+# "-h" before it and "-s" after it, so that the text mode the viewer keeps stays Standard).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -10,6 +12,8 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   chmod 700 "$XDG_RUNTIME_DIR"
 fi
 if [ $# -eq 0 ]; then
-  set -- "$PWD/README.md"
+  samples=$PWD/resources/samples
+  set -- "$samples/welcome.txt" "$samples/utf-8.txt" "$samples/picture.png" "$samples/samples.zip" \
+    -h "$samples/sample.bin" -s
 fi
 exec "$BUILD_DIR/hyview" "$@"

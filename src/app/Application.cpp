@@ -2,9 +2,11 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
+#include "app/CommandLine.h"
 #include "app/DdeMacro.h"
 #include "app/DdeServerConv.h"
 #include "app/HelpWindow.h"
+#include "app/ProgramIcon.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
@@ -14,6 +16,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace hy::app {
 
@@ -43,6 +46,9 @@ int RunApplication(int argc, char** argv)
     QStringList rawParameters;
     for (int i = 1; i < argc; ++i)
         rawParameters << platform::DecodeFileName(QByteArray(argv[i]));
+    // --help and --version answer without a window and without a word to a running viewer.
+    if (PrintInfoRequest(rawParameters, QFileInfo(platform::DecodeFileName(QByteArray(argv[0]))).fileName()))
+        return 0;
     // A program driving the running viewer needs no windows of its own.
     if (IsDdeClientCommand(rawParameters)) {
         QCoreApplication client(argc, argv);
@@ -53,11 +59,14 @@ int RunApplication(int argc, char** argv)
     app.setApplicationName(QStringLiteral("Halcyra Viewer"));
     app.setOrganizationName(QStringLiteral("Halcyra"));
     app.setApplicationVersion(QStringLiteral(HY_VERSION));
+    app.setWindowIcon(ProgramIcon());
+    app.setDesktopFileName(QLatin1String(kDesktopFileName));
     SetErrorTitle(QStringLiteral("Halcyra Viewer"));
     SetHelpHandler(&ShowHelpContext);
 
     QStringList parameters = app.arguments();
     parameters.removeFirst();
+    parameters = EndOptions(parameters, QDir::currentPath());
 
     platform::TSingleInstance instance;
     QStringList handOver = parameters;

@@ -299,7 +299,11 @@ void TChildForm::CreateImagePage()
 bool TChildForm::LoadImage()
 {
     CreateImagePage();
-    m_imageViewer->SetImageName(m_fileName);
+    // A name that only resembles a picture's (notes.p, start.s) is judged by what the file holds.
+    if (TMultiImage::ReadsExtension(m_fileName))
+        m_imageViewer->SetImageName(m_fileName);
+    else
+        m_imageViewer->LoadByContent(m_fileName);
     m_imageViewer->adjustSize();
     return m_imageViewer->HasGraphic();
 }
@@ -337,6 +341,8 @@ void TChildForm::CreateMediaPage()
     m_video->setMinimumSize(160, 90);
     m_mediaLabel = new QLabel(m_mediaPage);
     m_mediaLabel->setAlignment(Qt::AlignCenter);
+    m_mediaTime = new QLabel(m_mediaPage);
+    m_mediaTime->setObjectName(QStringLiteral("MediaTime"));
     m_player = new QMediaPlayer(m_mediaPage);
     m_player->setObjectName(QStringLiteral("MediaPlayer1"));
     m_audio = new QAudioOutput(m_mediaPage);
@@ -352,6 +358,11 @@ void TChildForm::CreateMediaPage()
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
+    buttons->addWidget(m_mediaTime);
+    const auto showClock
+        = [this]() { m_mediaTime->setText(MediaClockText(m_player->position(), m_player->duration())); };
+    connect(m_player, &QMediaPlayer::positionChanged, m_mediaTime, showClock);
+    connect(m_player, &QMediaPlayer::durationChanged, m_mediaTime, showClock);
     connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PlayButton")), &QPushButton::clicked, m_player,
         &QMediaPlayer::play);
     connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PauseButton")), &QPushButton::clicked, m_player,
@@ -407,7 +418,11 @@ QString TChildForm::OpenMedia()
         error = QStringLiteral("The media file did not load in time.");
     if (error.isEmpty()) {
         m_mediaLabel->setText(NameOf(m_fileName));
+        m_mediaTime->setText(MediaClockText(m_player->position(), m_player->duration()));
         m_video->setVisible(m_player->hasVideo());
+        // Paused at the start, a video shows its first picture before Play.
+        if (m_player->hasVideo())
+            m_player->pause();
     } else {
         m_player->setSource(QUrl());
     }

@@ -117,6 +117,7 @@ private:
     QAudioOutput* m_audio = nullptr;
     QVideoWidget* m_video = nullptr;
     QLabel* m_mediaLabel = nullptr;
+    QLabel* m_mediaTime = nullptr;
     QTabBar* m_tabSet;
     QMenu* m_popup;
 

@@ -347,14 +347,20 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
                 return 1;
             });
             ++m_opening;
-            child->LoadImage();
+            const bool shown = child->LoadImage();
             --m_opening;
             TMultiImage::SetProgressCallback({});
             m_progressGauge->hide();
-            child->SetKind(PageKind::Image);
-            choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
-            if (!ddeWindow)
-                FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+            if (shown || TMultiImage::ReadsExtension(fileName)) {
+                child->SetKind(PageKind::Image);
+                choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
+                if (!ddeWindow)
+                    FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+            } else {
+                // A file whose name only resembles a picture's and that holds none is text.
+                child->RemoveThirdTab();
+                child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+            }
         } else if (m_settings.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions))) {
             child->LoadArchive();
             child->SetKind(PageKind::Archive);

@@ -5,7 +5,9 @@
 #include "platform/Cp1252.h"
 #include "platform/SettingsStore.h"
 
+#include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 
 namespace hy::app {
 
@@ -34,6 +36,9 @@ QString BuildMediaExtensions()
         if (value != QLatin1String("none"))
             list.prepend(QLatin1Char('.') + QLatin1String(ext));
     }
+    // Without win.ini the list also holds what the GStreamer plugins the program needs play.
+    if (!QFileInfo::exists(platform::WinIniPath()))
+        list += QLatin1String(kStockPlayedExtensions);
     return list;
 }
 
@@ -112,6 +117,19 @@ QString MediaLengthText(qint64 ms, QChar sep)
         break;
     }
     return QStringLiteral("Length: ") + (text.isEmpty() ? QStringLiteral("Unknown") : text);
+}
+
+QString MediaClockText(qint64 positionMs, qint64 lengthMs)
+{
+    const auto clock = [](qint64 ms) {
+        const qint64 seconds = std::max<qint64>(ms, 0) / 1000;
+        const qint64 hours = seconds / 3600;
+        const QString mmss = QStringLiteral("%1:%2").arg(seconds / 60 % 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+        if (hours == 0)
+            return mmss;
+        return QStringLiteral("%1:%2").arg(hours).arg(mmss.rightJustified(5, QLatin1Char('0')));
+    };
+    return clock(positionMs) + QStringLiteral(" / ") + (lengthMs > 0 ? clock(lengthMs) : QStringLiteral("--:--"));
 }
 
 QString CharPanelText(unsigned char code)

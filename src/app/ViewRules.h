@@ -9,7 +9,7 @@ namespace hy::app {
 enum class ViewMode : int { BySettings = -1, Standard = 0, Hex = 1, Native = 2 };
 enum class PageKind : int { Image = 0, Archive = 1, Media = 2, Text = 3 };
 
-inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF";
+inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF.JPEG.TIFF.WEBP";
 inline constexpr const char* kArchiveExtensions = ".ZIP";
 inline constexpr const char* kProgramExtensions = ".EXE.COM.BAT.PIF";
 
@@ -18,8 +18,12 @@ QString ExtensionOf(const QString& fileName);
 // True when the file's extension occurs anywhere inside the dotted list (an empty extension matches nothing).
 bool HasExtensionIn(const QString& fileName, const QString& dottedList);
 
+// Sound and video the GStreamer plugins play besides the media kinds of win.ini.
+inline constexpr const char* kStockPlayedExtensions = ".MP3.OGG.OGA.OPUS.FLAC.M4A.MP4.M4V.MKV.WEBM";
+
 // The media list built from the [mci extensions] section of win.ini: each of MPG, MOV, AVI, WAV, MID and RMI
-// whose entry is not "none" is put at the front, so the list ends in reverse order of that sequence.
+// whose entry is not "none" is put at the front, so the list ends in reverse order of that sequence. When
+// win.ini is absent, the stock entries are followed by kStockPlayedExtensions.
 QString BuildMediaExtensions();
 
 // "1 line", "12,345 lines"; the undetermined total reads "Undetermined - Press Ctrl+End".
@@ -34,6 +38,9 @@ QString ImageInfoText(int width, int height, int bitsPerPixel, int planes, qint6
 QString ArchiveInfoText(qint64 members);
 // "Length: 01:02:05.50 hours/min/sec" with the given time separator.
 QString MediaLengthText(qint64 milliseconds, QChar timeSeparator = QLatin1Char(':'));
+// The Media page's clock: position and length as "m:ss / m:ss" ("h:mm:ss" from an hour on); an unknown
+// (zero or negative) length reads "--:--".
+QString MediaClockText(qint64 positionMs, qint64 lengthMs);
 // The character panel: the character, "=" and its code; 0, 9 and 13 show as ".".
 QString CharPanelText(unsigned char code);
 // The same for a decoded character; a byte that is no valid character shows the replacement mark and the

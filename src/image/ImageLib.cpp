@@ -35,6 +35,8 @@ namespace {
             return Text("Tagged Image File");
         if (format == "ico" || format == "cur")
             return Text("Windows icon");
+        if (format == "webp")
+            return Text("WebP");
         return QString::fromLatin1(format).toUpper();
     }
 
@@ -115,6 +117,30 @@ namespace {
         return 0;
     }
 
+    // Moves the reader to its largest picture (by area, then by colour depth); the first among equals.
+    void JumpToLargestImage(QImageReader& reader)
+    {
+        const int count = reader.imageCount();
+        if (count <= 1)
+            return;
+        int best = 0;
+        std::int64_t bestArea = -1;
+        int bestDepth = -1;
+        for (int i = 0; i < count; ++i) {
+            if (!reader.jumpToImage(i))
+                continue;
+            const QSize size = reader.size();
+            const std::int64_t area = std::int64_t(size.width()) * size.height();
+            const int depth = QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel();
+            if (area > bestArea || (area == bestArea && depth > bestDepth)) {
+                best = i;
+                bestArea = area;
+                bestDepth = depth;
+            }
+        }
+        reader.jumpToImage(best);
+    }
+
     TDecodeResult DecodeWithQt(QIODevice* device, const ProgressCallback& progress)
     {
         TProgressSteps steps(progress, 100);
@@ -126,8 +152,12 @@ namespace {
         reader.setAllocationLimit(512); // MiB: a 100-megapixel photograph in 32 bits fits
 
         reader.setDecideFormatFromContent(true);
-        reader.setAutoTransform(false);
+        // Photographs are shown the way up the camera recorded (the EXIF orientation of JPEG and TIFF).
+        reader.setAutoTransform(true);
         const QByteArray format = reader.format();
+        // An icon file holds several pictures: the largest is shown.
+        if (format == "ico" || format == "cur")
+            JumpToLargestImage(reader);
         const QSize size = reader.size();
         if (size.isValid() && std::int64_t(size.width()) * size.height() > MaxPixels)
             return TDecodeResult::Failure(ErrTooLarge, TImageLib::ErrorText(ErrTooLarge));

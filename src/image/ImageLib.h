@@ -1,14 +1,14 @@
 // The imaging boundary: loads a picture file of a named kind into a QImage with its information, reporting
 // progress and giving the decoder's own error text on failure. Qt's readers handle BMP, JPEG, PNG, GIF,
-// TIFF and ICO; PCX and WMF have decoders of our own.
+// TIFF, WebP and ICO; PCX and WMF have decoders of our own.
 #pragma once
 
 #include "image/ImageTypes.h"
 
 namespace hy::image {
 
-// The kinds of picture the component loads, named by their extension.
-enum class TImageKind { Bmp, Jpg, Png, Gif, Tif, Pcx, Wmf, Ico };
+// The kinds of picture the component loads, named by their extension; Unknown is judged by the content alone.
+enum class TImageKind { Bmp, Jpg, Png, Gif, Tif, Pcx, Wmf, Ico, Webp, Unknown };
 
 class TImageLib {
 public:

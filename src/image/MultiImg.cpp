@@ -45,7 +45,21 @@ namespace {
         { ".PCX", TImageKind::Pcx, "Reading pcx file failed" },
         { ".WMF", TImageKind::Wmf, "Reading wmf file failed" },
         { ".ICO", TImageKind::Ico, "Reading ico file failed" },
+        // ".JPEG" and ".WEBP" cut to four characters; ".TIFF" is ".TIF" already.
+        { ".JPE", TImageKind::Jpg, "Reading jpg file failed" },
+        { ".WEB", TImageKind::Webp, "Reading webp file failed" },
     };
+
+    const TKindOfExtension UnknownKind = { "", TImageKind::Unknown, "" };
+
+    const TKindOfExtension* KindOf(const QString& extension)
+    {
+        for (const TKindOfExtension& k : Kinds) {
+            if (extension == QLatin1String(k.Extension))
+                return &k;
+        }
+        return nullptr;
+    }
 
     void ShowMessageBox(QWidget* parent, const QString& title, const QString& text, bool isError)
     {
@@ -131,20 +145,36 @@ void TMultiImage::SetImageName(const QString& path)
     LoadFile(path, extension);
 }
 
+bool TMultiImage::ReadsExtension(const QString& path) { return KindOf(ImageExtension(path)) != nullptr; }
+
+bool TMultiImage::LoadByContent(const QString& path)
+{
+    d->Path = path;
+    d->Info = TImageInfo();
+    ClearPicture();
+    d->NameText = path;
+    const QFileInfo file(path);
+    if (!file.exists() || file.isDir())
+        return false;
+    LoadPicture(path, QString(), UnknownKind.Kind, UnknownKind.FailedText, true);
+    return HasGraphic();
+}
+
 void TMultiImage::LoadFile(const QString& path, const QString& extension)
 {
-    const TKindOfExtension* kind = nullptr;
-    for (const TKindOfExtension& k : Kinds) {
-        if (extension == QLatin1String(k.Extension))
-            kind = &k;
-    }
+    const TKindOfExtension* kind = KindOf(extension);
     if (!kind) {
         // Not a picture this control reads: the old picture stays.
         d->NameText = path;
         return;
     }
+    LoadPicture(path, extension, kind->Kind, kind->FailedText, false);
+}
 
-    const bool platformPicture = kind->Kind == TImageKind::Wmf || kind->Kind == TImageKind::Ico;
+void TMultiImage::LoadPicture(
+    const QString& path, const QString& extension, TImageKind kind, const char* failedText, bool quiet)
+{
+    const bool platformPicture = kind == TImageKind::Wmf || kind == TImageKind::Ico;
     ClearPicture();
     int bits = 24;
     if (!platformPicture) {
@@ -153,7 +183,7 @@ void TMultiImage::LoadFile(const QString& path, const QString& extension)
     }
     image::TDecodeResult result;
     try {
-        result = TImageLib::LoadImage(kind->Kind, path, bits, d->ImageDither, ProcessProgress());
+        result = TImageLib::LoadImage(kind, path, bits, d->ImageDither, ProcessProgress());
     } catch (...) {
         ClearPicture();
         throw;
@@ -173,8 +203,10 @@ void TMultiImage::LoadFile(const QString& path, const QString& extension)
         // picture stays empty and nobody is asked to acknowledge it.
         d->Info.FileSize = QFileInfo(path).size();
     } else {
-        Report(result.ErrorText, true);
-        Report(QString::fromLatin1(kind->FailedText), false);
+        if (!quiet) {
+            Report(result.ErrorText, true);
+            Report(QString::fromLatin1(failedText), false);
+        }
         d->Info.FileSize = QFileInfo(path).size();
     }
     d->NameText = platformPicture && result.Ok() ? QString::fromLatin1(NonLibraryText) : path;

@@ -8,6 +8,10 @@
 #include <functional>
 #include <memory>
 
+namespace hy::image {
+enum class TImageKind;
+}
+
 namespace hy {
 
 class TMultiImage : public QWidget {
@@ -27,6 +31,11 @@ public:
     void SetImageName(const QString& path);
     // The extension a path is judged by: from the last "." of its last part, upper-cased, at most 4 characters.
     static QString ImageExtension(const QString& path);
+    // True when the control has a decoder for the path's extension.
+    static bool ReadsExtension(const QString& path);
+    // Loads a file whose name does not say which picture it holds, by its content alone and without a word
+    // to the user when it holds none; true when a picture was read.
+    bool LoadByContent(const QString& path);
 
     const QImage& Picture() const;
     void SetPicture(const QImage& picture);
@@ -124,6 +133,8 @@ protected:
 private:
     void PictureChange();
     void LoadFile(const QString& path, const QString& extension);
+    void LoadPicture(
+        const QString& path, const QString& extension, image::TImageKind kind, const char* failedText, bool quiet);
     void Report(const QString& text, bool isError) const;
     QRect PictureRect() const;
 

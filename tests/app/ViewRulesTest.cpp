@@ -28,14 +28,16 @@ TEST(ViewRules, KindTestIsASubstringTest)
     } cases[] = {
         { "a.bmp", true },
         { "a.PCX", true },
-        { "a.jpeg", false },
+        { "a.jpeg", true },
+        { "a.WebP", true },
+        { "a.jfif", false },
         { "a.jp", true },
         { "a.s", true },
         { "a.", true },
         { "a.txt", false },
         { "README", false },
         { "a.tif", true },
-        { "a.tiff", false },
+        { "a.tiff", true },
     };
     for (const Case& c : cases)
         EXPECT_EQ(HasExtensionIn(c.name, images), c.image) << c.name;
@@ -46,9 +48,12 @@ TEST(ViewRules, KindTestIsASubstringTest)
 
 TEST(ViewRules, MediaListComesFromWinIniInReverseOrder)
 {
-    // No win.ini: the stock entries.
+    // No win.ini: the stock entries, and what the GStreamer plugins play.
     QFile::remove(hy::platform::WinIniPath());
-    EXPECT_EQ(BuildMediaExtensions(), ".RMI.MID.WAV.AVI.MOV.MPG");
+    const QString stock = BuildMediaExtensions();
+    EXPECT_EQ(stock, ".RMI.MID.WAV.AVI.MOV.MPG.MP3.OGG.OGA.OPUS.FLAC.M4A.MP4.M4V.MKV.WEBM");
+    for (const char* name : { "song.mp3", "Song.Opus", "clip.webm", "film.MKV", "voice.m4a", "a.flac" })
+        EXPECT_TRUE(HasExtensionIn(name, stock)) << name;
 
     QDir().mkpath(hy::platform::SettingsFolder());
     QFile ini(hy::platform::WinIniPath());
@@ -110,4 +115,23 @@ TEST(ViewRules, CharacterPanel)
     EXPECT_EQ(CharPanelText(13), ".=13");
     EXPECT_EQ(CharPanelText(0x80), QString(QChar(0x20AC)) + "=128");
     EXPECT_EQ(CharPanelText(0xE9), QString(QChar(0xE9)) + "=233");
+}
+
+TEST(ViewRules, MediaClockShowsPositionAndLength)
+{
+    const struct {
+        qint64 position;
+        qint64 length;
+        const char* text;
+    } cases[] = {
+        { 0, 0, "0:00 / --:--" },
+        { 0, 4000, "0:00 / 0:04" },
+        { 1999, 65000, "0:01 / 1:05" },
+        { 605000, 3599999, "10:05 / 59:59" },
+        { 61000, 3725500, "1:01 / 1:02:05" },
+        { 36005000, 36005000, "10:00:05 / 10:00:05" },
+        { -5, -1, "0:00 / --:--" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MediaClockText(c.position, c.length), QLatin1String(c.text)) << c.position << " " << c.length;
 }

@@ -85,7 +85,7 @@ TEST_F(MultiImage, NamesThatLoadNothingKeepThePicture)
 {
     m_image.SetImageName(DataPath(QStringLiteral("rgb24.pcx")));
     ASSERT_EQ(m_image.Picture().size(), QSize(37, 23));
-    const QString cases[] = { Copy("photo.jpg", QStringLiteral("x.jpeg")), Write(QStringLiteral("notes.st"), "text") };
+    const QString cases[] = { Copy("photo.jpg", QStringLiteral("x.jfif")), Write(QStringLiteral("notes.st"), "text") };
     for (const QString& path : cases) {
         m_image.SetImageName(path);
         EXPECT_EQ(m_image.Picture().size(), QSize(37, 23)) << path.toStdString();

@@ -34,6 +34,8 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QVideoWidget>
 
 namespace hy::app {
@@ -339,6 +341,21 @@ void TChildForm::CreateMediaPage()
     m_video = new QVideoWidget(m_mediaPage);
     m_video->setObjectName(QStringLiteral("MediaPanel"));
     m_video->setMinimumSize(160, 90);
+    m_poster = new TMultiImage(m_mediaPage);
+    m_poster->setObjectName(QStringLiteral("MediaPoster"));
+    m_poster->setMinimumSize(160, 90);
+    m_poster->SetStretch(true);
+    m_poster->SetStretchRatio(true);
+    m_poster->SetCenter(true);
+    m_poster->SetColor(Qt::black);
+    m_poster->hide();
+    connect(m_video->videoSink(), &QVideoSink::videoFrameChanged, m_poster, [this](const QVideoFrame& frame) {
+        if (m_poster->Picture().isNull() && frame.isValid()
+            && m_player->playbackState() != QMediaPlayer::PlayingState) {
+            m_poster->SetPicture(frame.toImage());
+            ShowVideoOrPoster();
+        }
+    });
     m_mediaLabel = new QLabel(m_mediaPage);
     m_mediaLabel->setAlignment(Qt::AlignCenter);
     m_mediaTime = new QLabel(m_mediaPage);
@@ -363,6 +380,7 @@ void TChildForm::CreateMediaPage()
         = [this]() { m_mediaTime->setText(MediaClockText(m_player->position(), m_player->duration())); };
     connect(m_player, &QMediaPlayer::positionChanged, m_mediaTime, showClock);
     connect(m_player, &QMediaPlayer::durationChanged, m_mediaTime, showClock);
+    connect(m_player, &QMediaPlayer::playbackStateChanged, m_poster, [this]() { ShowVideoOrPoster(); });
     connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PlayButton")), &QPushButton::clicked, m_player,
         &QMediaPlayer::play);
     connect(m_mediaPage->findChild<QPushButton*>(QStringLiteral("PauseButton")), &QPushButton::clicked, m_player,
@@ -374,6 +392,7 @@ void TChildForm::CreateMediaPage()
 
     auto* layout = new QVBoxLayout(m_mediaPage);
     layout->addWidget(m_video, 1);
+    layout->addWidget(m_poster, 1);
     layout->addWidget(m_mediaLabel);
     layout->addLayout(buttons);
     m_noteBook->addWidget(m_mediaPage);
@@ -419,14 +438,24 @@ QString TChildForm::OpenMedia()
     if (error.isEmpty()) {
         m_mediaLabel->setText(NameOf(m_fileName));
         m_mediaTime->setText(MediaClockText(m_player->position(), m_player->duration()));
-        m_video->setVisible(m_player->hasVideo());
-        // Paused at the start, a video shows its first picture before Play.
+        m_poster->ClearPicture();
+        ShowVideoOrPoster();
+        // Paused at the start, the player hands over the first picture, which stands in for the video
+        // until Play: the video window paints nothing that reaches it before it is fully on screen.
         if (m_player->hasVideo())
             m_player->pause();
     } else {
         m_player->setSource(QUrl());
     }
     return error;
+}
+
+void TChildForm::ShowVideoOrPoster()
+{
+    const bool poster = m_player->hasVideo() && m_player->playbackState() != QMediaPlayer::PlayingState
+        && m_player->position() == 0 && !m_poster->Picture().isNull();
+    m_poster->setVisible(poster);
+    m_video->setVisible(m_player->hasVideo() && !poster);
 }
 
 void TChildForm::CloseMedia()

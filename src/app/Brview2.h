@@ -104,6 +104,7 @@ private:
     void CreateMediaPage();
     void CreateArchivePage();
     void PopupAboutToShow();
+    void ShowVideoOrPoster();
 
     TMainForm* m_main;
     QStackedWidget* m_noteBook;
@@ -118,6 +119,7 @@ private:
     QVideoWidget* m_video = nullptr;
     QLabel* m_mediaLabel = nullptr;
     QLabel* m_mediaTime = nullptr;
+    TMultiImage* m_poster = nullptr; // a video's first picture, shown before Play
     QTabBar* m_tabSet;
     QMenu* m_popup;
 

@@ -14,11 +14,10 @@
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
-#include <QVideoFrame>
-#include <QVideoSink>
 #include <QVideoWidget>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -259,10 +258,16 @@ TEST_F(NativePages, TheMediaPageShowsItsClockAndAVideosFirstPictureBeforePlay)
     ASSERT_NE(video, nullptr);
     ASSERT_EQ(video->Kind(), PageKind::Media) << watcher.Seen.join('\n').toStdString();
     auto* panel = video->findChild<QVideoWidget*>(QStringLiteral("MediaPanel"));
-    ASSERT_NE(panel, nullptr);
-    HY_ASSERT_SOON(panel->videoSink()->videoFrame().isValid());
+    auto* poster = video->findChild<TMultiImage*>(QStringLiteral("MediaPoster"));
+    ASSERT_TRUE(panel && poster);
+    // Before Play the first picture stands in for the video.
+    HY_ASSERT_SOON(poster->isVisible() && !poster->Picture().isNull());
+    EXPECT_FALSE(panel->isVisible());
     EXPECT_NE(video->MediaPlayer()->playbackState(), QMediaPlayer::PlayingState);
-    const QImage first = panel->videoSink()->videoFrame().toImage();
+    const QImage first = poster->Picture();
     EXPECT_TRUE(IsRed(first.pixel(first.width() / 2, first.height() / 2)));
     EXPECT_EQ(video->findChild<QLabel*>(QStringLiteral("MediaTime"))->text(), "0:00 / 0:01");
+
+    video->findChild<QPushButton*>(QStringLiteral("PlayButton"))->click();
+    HY_EXPECT_SOON(panel->isVisible() && !poster->isVisible());
 }

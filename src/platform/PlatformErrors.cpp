@@ -33,16 +33,16 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
     case 0:
         return 0;
     case ENOENT:
-        return ParentDirectoryMissing(pathForEnoent) ? 3 : 2;
+        return ParentDirectoryMissing(pathForEnoent) ? kErrorPathNotFound : kErrorFileNotFound;
     case ENOTDIR:
-        return 3;
+        return kErrorPathNotFound;
     case EMFILE:
     case ENFILE:
         return 4;
     case EACCES:
     case EPERM:
     case EROFS:
-        return 5;
+        return kErrorAccessDenied;
     case ENOMEM:
         return 8;
     case ENODEV:
@@ -53,7 +53,11 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
         return 32;
     case ENOSPC:
     case EDQUOT:
-        return 112;
+        return kErrorDiskFull;
+    case ENAMETOOLONG:
+        return kErrorNameTooLong;
+    case ELOOP:
+        return kErrorLinkLoop;
     case EIO:
         return 30;
     default:

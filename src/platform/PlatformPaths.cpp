@@ -1,10 +1,15 @@
 // Platform folders.
 #include "platform/PlatformPaths.h"
 
+#include "platform/FileNames.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <climits>
+#include <unistd.h>
 
 namespace hy::platform {
 
@@ -34,6 +39,14 @@ QString DataFile(const QString& name)
         return inTree;
 #endif
     return beside;
+}
+
+QString CurrentFolder()
+{
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer))
+        return DecodeFileName(QByteArray(buffer));
+    return QDir::currentPath();
 }
 
 QString TempFolder()

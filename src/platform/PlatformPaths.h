@@ -16,6 +16,9 @@ QString ProgramFolder();
 // installed, else in the source tree's resources folder when run from the build tree.
 QString DataFile(const QString& name);
 
+// The current directory, every byte of its name kept (see FileNames.h).
+QString CurrentFolder();
+
 // The temporary directory: TMPDIR, else "/tmp".
 QString TempFolder();
 

@@ -1,45 +1,125 @@
 // Local-socket hand-over between two starts of the viewer.
 #include "platform/SingleInstance.h"
 
+#include "platform/FileNames.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QPointer>
 #include <QStandardPaths>
+#include <QTimer>
+#include <functional>
 #include <unistd.h>
 
 namespace hy::platform {
 
 namespace {
-    // One request: "RAISE", then one "FILE <name>" line per name, then "END".
+    // One request: "RAISE", then one "FILE <name>" line per name (its bytes, "\" and line feeds escaped),
+    // then "END".
     QByteArray Request(const QStringList& names)
     {
         QByteArray data("RAISE\n");
         for (const QString& n : names) {
-            QString escaped = n;
-            escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-            data += "FILE " + escaped.toUtf8() + '\n';
+            QByteArray escaped = EncodeFileName(n);
+            escaped.replace('\\', "\\\\").replace('\n', "\\n");
+            data += "FILE " + escaped + '\n';
         }
         data += "END\n";
         return data;
     }
 
-    QString Unescape(const QString& s)
+    QByteArray Unescape(const QByteArray& s)
     {
-        QString out;
+        QByteArray out;
         out.reserve(s.size());
         for (qsizetype i = 0; i < s.size(); ++i) {
-            if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) {
+            if (s[i] == '\\' && i + 1 < s.size()) {
                 ++i;
-                out += s[i] == QLatin1Char('n') ? QLatin1Char('\n') : s[i];
+                out += s[i] == 'n' ? '\n' : s[i];
             } else {
                 out += s[i];
             }
         }
         return out;
     }
+
+    // The longest line a request may hold: a name whose every byte needed escaping.
+    constexpr qint64 kMaxLine = 2 * kMaxHandOverName + 16;
+
+    // One connection of a second start, read line by line until "END".
+    class HandOverReader : public QObject {
+    public:
+        HandOverReader(QLocalSocket* socket, int idleMs, std::function<void(const QStringList&)> done)
+            : QObject(socket)
+            , m_socket(socket)
+            , m_done(std::move(done))
+        {
+            m_socket->setReadBufferSize(kMaxLine + 1);
+            m_idle.setSingleShot(true);
+            m_idle.setInterval(idleMs);
+            connect(&m_idle, &QTimer::timeout, this, [this]() { Drop(); });
+            connect(m_socket, &QLocalSocket::readyRead, this, [this]() { Read(); });
+            m_idle.start();
+            if (m_socket->bytesAvailable() > 0)
+                Read();
+        }
+
+    private:
+        void Read()
+        {
+            m_idle.start();
+            while (m_socket->canReadLine()) {
+                const QByteArray line = m_socket->readLine(kMaxLine + 1);
+                m_received += line.size();
+                if (!line.endsWith('\n') || m_received > kMaxHandOverRequest) {
+                    Drop();
+                    return;
+                }
+                const QByteArray text = line.chopped(1);
+                if (text.startsWith("FILE ")) {
+                    const QByteArray name = Unescape(text.mid(5));
+                    if (name.size() > kMaxHandOverName || m_names.size() >= kMaxHandOverNames) {
+                        Drop();
+                        return;
+                    }
+                    m_names.append(DecodeFileName(name));
+                } else if (text == "END") {
+                    Finish();
+                    return;
+                }
+            }
+            // A line that fills the whole buffer without ending is too long to be a name.
+            if (m_socket->bytesAvailable() > kMaxLine)
+                Drop();
+        }
+
+        // Opening the files may run nested event loops (alerts, picture loading) in which this socket goes
+        // away, so the request is done with it before anything is opened.
+        void Finish()
+        {
+            m_idle.stop();
+            m_socket->disconnect(this);
+            const QStringList names = std::move(m_names);
+            m_socket->disconnectFromServer();
+            m_done(names);
+        }
+
+        void Drop()
+        {
+            m_idle.stop();
+            m_socket->disconnect(this);
+            m_names.clear();
+            m_socket->abort();
+        }
+
+        QLocalSocket* m_socket;
+        std::function<void(const QStringList&)> m_done;
+        QTimer m_idle;
+        QStringList m_names;
+        qint64 m_received = 0;
+    };
 } // namespace
 
 bool IsOptionParameter(const QString& arg)
@@ -59,7 +139,7 @@ QStringList HandOverNames(const QStringList& arguments, const QString& currentDi
     for (const QString& a : arguments) {
         if (IsOptionParameter(a) || a == QLatin1String("-") || a == QLatin1String("/"))
             continue;
-        names << QDir::cleanPath(dir.absoluteFilePath(a));
+        names << QDir::cleanPath(QDir::isAbsolutePath(a) ? a : dir.filePath(a));
     }
     return names;
 }
@@ -135,30 +215,11 @@ bool TSingleInstance::HandOverOrListen(const QStringList& fileNames)
 void TSingleInstance::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        auto names = std::make_shared<QStringList>();
-        auto read = [this, guard = QPointer<QLocalSocket>(socket), names]() {
-            bool complete = false;
-            while (guard && !complete && guard->canReadLine()) {
-                const QString line = QString::fromUtf8(guard->readLine()).chopped(1);
-                if (line.startsWith(QLatin1String("FILE ")))
-                    names->append(Unescape(line.mid(5)));
-                else if (line == QLatin1String("END"))
-                    complete = true;
-            }
-            if (!complete || !guard)
-                return;
-            // Opening the files may run nested event loops (alerts, picture loading) in which this socket
-            // goes away, so the request is done with it before anything is opened.
-            guard->disconnect(this);
-            guard->disconnectFromServer();
-            const QStringList received = *names;
-            QMetaObject::invokeMethod(
-                this, [this, received]() { Q_EMIT Activated(received); }, Qt::QueuedConnection);
-        };
-        connect(socket, &QLocalSocket::readyRead, this, read);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (socket->bytesAvailable() > 0)
-            read();
+        new HandOverReader(socket, m_idleMs, [this](const QStringList& names) {
+            QMetaObject::invokeMethod(
+                this, [this, names]() { Q_EMIT Activated(names); }, Qt::QueuedConnection);
+        });
     }
 }
 

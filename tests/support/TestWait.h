@@ -11,6 +11,6 @@
 #define HY_ASSERT_SOON(cond) ASSERT_TRUE(QTest::qWaitFor([&]() { return bool(cond); }, 5000)) << #cond
 #define HY_ASSERT_EQ_SOON(a, b)                                                                                        \
     do {                                                                                                               \
-        QTest::qWaitFor([&]() { return (a) == (b); }, 5000);                                                           \
+        (void)QTest::qWaitFor([&]() { return (a) == (b); }, 5000);                                                     \
         ASSERT_EQ(a, b);                                                                                               \
     } while (0)

@@ -1,0 +1,45 @@
+// Temporary folders and files for tests.
+#include "support/TempFiles.h"
+
+#include "platform/FileNames.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hy::test {
+
+QString TTempFolder::PathOf(const QString& name) const
+{
+    return QDir::isAbsolutePath(name) ? name : m_dir.path() + QLatin1Char('/') + name;
+}
+
+QString TTempFolder::Write(const QString& name, const QByteArray& bytes, int mode) const
+{
+    const QString path = PathOf(name);
+    const QByteArray native = platform::EncodeFileName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QString();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    ::close(fd);
+    ::chmod(native.constData(), mode_t(mode));
+    return done == bytes.size() ? path : QString();
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace hy::test

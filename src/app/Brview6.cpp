@@ -4,6 +4,7 @@
 #include "app/HelpWindow.h"
 #include "app/Launch.h"
 #include "common/HyUtils.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
 
@@ -158,10 +159,10 @@ TInfoDialog::~TInfoDialog() = default;
 
 void TInfoDialog::Fill(const QString& fileName)
 {
-    FName->setText(NameOf(fileName));
+    FName->setText(platform::DisplayFileName(NameOf(fileName)));
     const QString location = DirectoryOf(fileName);
     if (!location.isEmpty())
-        FLocation->setText(location);
+        FLocation->setText(platform::DisplayFileName(location));
 
     const QString name = NameOf(fileName);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

@@ -3,6 +3,7 @@
 
 #include "common/HyUtils.h"
 #include "platform/Cp1252.h"
+#include "platform/PlatformFiles.h"
 #include "platform/SettingsStore.h"
 
 #include <QLocale>
@@ -22,6 +23,15 @@ bool HasExtensionIn(const QString& fileName, const QString& dottedList)
 {
     const QString ext = ExtensionOf(fileName);
     return !ext.isEmpty() && dottedList.contains(ext);
+}
+
+bool IsProgramFile(const QString& fileName)
+{
+    const QString ext = ExtensionOf(fileName);
+    if (ext.size() > 1
+        && QString::fromLatin1(kProgramExtensions).split(QLatin1Char('.'), Qt::SkipEmptyParts).contains(ext.mid(1)))
+        return true;
+    return platform::IsExecutableFile(fileName);
 }
 
 QString BuildMediaExtensions()

@@ -18,6 +18,10 @@ QString ExtensionOf(const QString& fileName);
 // True when the file's extension occurs anywhere inside the dotted list (an empty extension matches nothing).
 bool HasExtensionIn(const QString& fileName, const QString& dottedList);
 
+// A program: a regular file the user may execute, or a file whose whole extension is one of
+// ".EXE.COM.BAT.PIF" (so ".C" and ".CO" are not).
+bool IsProgramFile(const QString& fileName);
+
 // The media list built from the [mci extensions] section of win.ini: each of MPG, MOV, AVI, WAV, MID and RMI
 // whose entry is not "none" is put at the front, so the list ends in reverse order of that sequence.
 QString BuildMediaExtensions();

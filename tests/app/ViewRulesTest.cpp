@@ -3,6 +3,7 @@
 
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
+#include "support/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,36 @@ TEST(ViewRules, KindTestIsASubstringTest)
     EXPECT_TRUE(HasExtensionIn("A.ZIP", kArchiveExtensions));
     EXPECT_TRUE(HasExtensionIn("a.zip", kArchiveExtensions));
     EXPECT_FALSE(HasExtensionIn("a.lzh", kArchiveExtensions));
+}
+
+TEST(ViewRules, ProgramsAreExecutableFilesOrFilesWithAWholeProgramExtension)
+{
+    hy::test::TTempFolder dir;
+    const QString script = dir.Write("tool", "#!/bin/sh\n", 0755);
+    const QString source = dir.Write("main.c", "int main;\n", 0644);
+    const QString notExecutable = dir.Write("notes.sh", "#!/bin/sh\n", 0644);
+    const QString folder = dir.PathOf("folder.exe.d");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    struct Case {
+        QString name;
+        bool program;
+    } cases[] = {
+        { "/a/SETUP.EXE", true },
+        { "/a/x.com", true },
+        { "run.Bat", true },
+        { "old.pif", true },
+        { script, true },
+        { "a.ex", false },
+        { "a.co", false },
+        { source, false },
+        { "/a/b.C", false },
+        { notExecutable, false },
+        { folder, false },
+        { "/a.exe/noext", false },
+        { "a.exe.txt", false },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsProgramFile(c.name), c.program) << c.name.toStdString();
 }
 
 TEST(ViewRules, MediaListComesFromWinIniInReverseOrder)

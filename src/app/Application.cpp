@@ -5,9 +5,10 @@
 #include "common/Alert.h"
 #include "common/ErrorText.h"
 #include "common/HyExceptions.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformFiles.h"
+#include "platform/PlatformPaths.h"
 #include "platform/SingleInstance.h"
-
-#include <QDir>
 
 namespace hy::app {
 
@@ -38,12 +39,15 @@ int RunApplication(int argc, char** argv)
     app.setApplicationVersion(QStringLiteral(HY_VERSION));
     SetErrorTitle(QStringLiteral("Halcyra Viewer"));
 
-    QStringList parameters = app.arguments();
+    // Names on the command line are bytes; they reach the files they name unchanged.
+    QStringList parameters = platform::ArgumentsOf(argc, argv);
     parameters.removeFirst();
 
     platform::TSingleInstance instance;
-    if (instance.HandOverOrListen(platform::HandOverNames(parameters, QDir::currentPath())))
+    if (instance.HandOverOrListen(platform::HandOverNames(parameters, platform::CurrentFolder())))
         return 0;
+    // Each viewer window keeps its file open.
+    platform::RaiseOpenFileLimit();
 
     // The program's alert form lives as long as the main window; alerts raised later reuse it.
     TAlertDialog alertForm;

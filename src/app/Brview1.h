@@ -6,7 +6,10 @@
 #include "app/ViewRules.h"
 #include "app/ViewerSettings.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 class QAction;
@@ -40,8 +43,16 @@ public:
     int ButtonBarSetting() const;
 
     // Opens files handed over by a second start or dropped on the window, in order, stopping at the first
-    // that fails; tiles when no viewer window was open before; brings the window to the front.
+    // that fails; tiles when no viewer window was open before; brings the window to the front. Names that
+    // arrive while a long read, a picture load or another batch of files is under way wait until it ends:
+    // nothing is opened from inside that work's event pumping.
     void OpenDroppedFiles(const QStringList& names);
+    // Opens names one by one with progress in the status bar ("Opening 120 of 1,000..."); Esc stops, and what
+    // opened stays open. The first name that fails to load ends the batch, and with stopAtOpen so does the
+    // first that is shown already. Returns how many names were handled.
+    int OpenFiles(const QStringList& names, bool stopAtOpen);
+    // True while work runs that pumps events: hand-overs wait for it.
+    bool Busy() const;
     // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
     bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
 
@@ -58,7 +69,8 @@ public:
 
     // Called by the viewer windows.
     void ViewerStatusChanged(TChildForm* child);
-    void ShowLongWork(bool running);
+    // A viewer's long read began or ended.
+    void ShowLongWork(TChildForm* child, bool running);
     void ChildClosing(TChildForm* child);
     void SetCurrentTextModeHex(bool hex) { m_currentTextHex = hex; }
 
@@ -68,11 +80,15 @@ public:
     void RunFind();
     void FindNextClick();
     void GotoLine(qint64 lineNumber);
-    // Writes the active viewer's selection to a file, as To File... does once the name is chosen.
-    bool WriteSelectionToFile(const QString& target);
-    // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code.
+    // Writes the active viewer's selection to a file, as To File... does once the name is chosen: 0, or the
+    // error code of the failure (nothing is left of a file that could not be written whole).
+    int WriteSelectionToFile(const QString& target);
+    // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code
+    // (kErrorStoppedByUser when Esc stopped it).
     int SaveActiveFileAs(const QString& target);
     void TileVertical();
+    void TileHorizontal();
+    void Cascade();
 
     // Whether the "R" option hid Set Preferences.
     bool PreferencesHidden() const;
@@ -99,6 +115,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void RegisterAction(QAction* action);
     void CreateMenus();
     void CreateButtonBars();
     void CreateStatusBar();
@@ -131,11 +148,33 @@ private:
     void SynchronizeScrollingClick();
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     void SetViewerFromSettings(TChildForm* child, bool hex);
+    bool RefuseUnopenable(const QString& fileName);
+    QMdiSubWindow* AddFrame(TChildForm* child);
+    void ShowBatchFrames();
+    void AddChild(TChildForm* child, const QString& key);
+    void RemoveChild(TChildForm* child);
+    void RunPendingWork();
+    void FlushPendingDrops();
+    void ScheduleIdleWork();
+    void BringToFront();
+    void FitOnScreen();
+    void SetCharPanelWanted(bool wanted);
     void FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture);
     void UpdateCopyCommands(TChildForm* child);
 
     TViewerSettings m_settings;
     TSearchState m_search;
+    QHash<QByteArray, QAction*> m_actions;
+    QList<TChildForm*> m_children; // creation order
+    QHash<QString, TChildForm*> m_openNames; // clean absolute name of each window's file
+    QPointer<TChildForm> m_lastActive;
+    QSet<TChildForm*> m_longWork; // windows whose long read is under way
+    QList<QStringList> m_pendingDrops;
+    bool m_refreshPending = false;
+    bool m_idleWorkScheduled = false;
+    int m_batch = 0; // batches of files being opened
+    QList<QPointer<QMdiSubWindow>> m_batchFrames; // opened by the batch, shown when it ends
+    bool m_charPanelWanted = false;
     int m_opening = 0; // picture loads under way
     bool m_lastOpenFailed = false; // the last OpenFileInViewer failed, as opposed to finding the file open
     QStringList m_commandLine;

@@ -7,12 +7,18 @@
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
+#include "app/StoppableWork.h"
+#include "app/WindowArrangement.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/ErrorText.h"
 #include "common/HyExceptions.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
+#include "platform/Cp1252.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformErrors.h"
+#include "platform/PlatformFiles.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvViewr.h"
@@ -28,6 +34,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTabBar>
@@ -86,23 +93,8 @@ void TMainForm::ConnectCommands()
     on("HexFilter1", &TMainForm::HexFilterClick);
     on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
     on("TileVertical1", &TMainForm::TileVertical);
-    connect(Action("TileHorizontal1"), &QAction::triggered, this, [this]() {
-        const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList();
-        const QRect area = m_mdiArea->viewport()->rect();
-        int visible = 0;
-        for (QMdiSubWindow* f : frames)
-            visible += f->isMinimized() ? 0 : 1;
-        int y = 0;
-        for (QMdiSubWindow* f : frames) {
-            if (f->isMinimized())
-                continue;
-            f->showNormal();
-            const int h = area.height() / visible;
-            f->setGeometry(0, y, area.width(), h);
-            y += h;
-        }
-    });
-    connect(Action("Cascade1"), &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
+    on("TileHorizontal1", &TMainForm::TileHorizontal);
+    on("Cascade1", &TMainForm::Cascade);
     connect(Action("ArrangeIcons1"), &QAction::triggered, this, [this]() {
         int x = 0;
         const int bottom = m_mdiArea->viewport()->height();
@@ -148,6 +140,11 @@ void TMainForm::ConnectCommands()
 
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
         auto* child = frame ? qobject_cast<TChildForm*>(frame->widget()) : nullptr;
+        if (child)
+            m_lastActive = child;
+        // A batch of files brings the status up to date once, at its end.
+        if (m_batch > 0)
+            return;
         if (child) {
             if (child->Loaded()) {
                 UpdateStatus();
@@ -159,30 +156,51 @@ void TMainForm::ConnectCommands()
         }
     });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive && !m_firstShow)
-            RefreshAllViewers();
+        if (state != Qt::ApplicationActive || m_firstShow)
+            return;
+        // Not from inside a long read or a batch of files: the refresh waits until it ends.
+        m_refreshPending = true;
+        ScheduleIdleWork();
     });
 }
 
-QList<TChildForm*> TMainForm::Children() const
-{
-    QList<TChildForm*> list;
-    for (QMdiSubWindow* f : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* c = qobject_cast<TChildForm*>(f->widget()))
-            list << c;
-    }
-    return list;
-}
+QList<TChildForm*> TMainForm::Children() const { return m_children; }
 
 TChildForm* TMainForm::ActiveChild() const
 {
-    QMdiSubWindow* f = m_mdiArea->activeSubWindow();
-    if (!f) {
-        // Without focus (offscreen, or the main window inactive) the most recent window stands in.
-        const QList<QMdiSubWindow*> order = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
-        f = order.isEmpty() ? nullptr : order.last();
+    if (QMdiSubWindow* f = m_mdiArea->activeSubWindow())
+        return qobject_cast<TChildForm*>(f->widget());
+    // Without focus (offscreen, or the main window inactive) the most recent window stands in.
+    if (m_lastActive && m_children.contains(m_lastActive.data()))
+        return m_lastActive;
+    const QList<QMdiSubWindow*> order = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = order.crbegin(); it != order.crend(); ++it) {
+        auto* c = qobject_cast<TChildForm*>((*it)->widget());
+        if (c && m_children.contains(c))
+            return c;
     }
-    return f ? qobject_cast<TChildForm*>(f->widget()) : nullptr;
+    return nullptr;
+}
+
+void TMainForm::AddChild(TChildForm* child, const QString& key)
+{
+    m_children.append(child);
+    m_openNames.insert(key, child);
+    connect(child, &QObject::destroyed, this, [this, child]() { RemoveChild(child); });
+}
+
+void TMainForm::RemoveChild(TChildForm* child)
+{
+    if (!m_children.removeOne(child))
+        return;
+    for (auto it = m_openNames.begin(); it != m_openNames.end();) {
+        if (it.value() == child)
+            it = m_openNames.erase(it);
+        else
+            ++it;
+    }
+    if (m_longWork.remove(child) && m_longWork.isEmpty())
+        ScheduleIdleWork();
 }
 
 QMdiSubWindow* TMainForm::FrameOf(TChildForm* child) const
@@ -215,32 +233,47 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetTabSize(m_settings.TabSize);
 }
 
+bool TMainForm::RefuseUnopenable(const QString& fileName)
+{
+    // Folders, devices and pipes are refused before anything opens them: opening a pipe waits for a writer.
+    int code = 0;
+    const platform::EntryKind kind = platform::KindOf(fileName, &code);
+    QString what;
+    if (kind == platform::EntryKind::Directory)
+        what = QStringLiteral("is a folder, not a file.");
+    else if (kind == platform::EntryKind::Other)
+        what = QStringLiteral("is a device or pipe, not a regular file.");
+    else
+        return false;
+    m_lastOpenFailed = true;
+    ShowError(platform::DisplayFileName(fileName) + QLatin1Char('\r') + what);
+    return true;
+}
+
 bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
 {
     // A file shown already is brought forward instead.
     m_lastOpenFailed = false;
     const QString wanted = CleanAbsolute(fileName);
-    bool duplicate = false;
-    for (TChildForm* c : Children()) {
-        if (CleanAbsolute(c->FileName()) == wanted) {
-            QMdiSubWindow* f = FrameOf(c);
-            if (f->isMinimized())
-                f->showNormal();
-            m_mdiArea->setActiveSubWindow(f);
-            c->FileViewer()->setFocus();
-            duplicate = true;
-        }
+    if (TChildForm* c = m_openNames.value(wanted)) {
+        QMdiSubWindow* f = FrameOf(c);
+        if (f->isMinimized())
+            f->showNormal();
+        m_mdiArea->setActiveSubWindow(f);
+        c->FileViewer()->setFocus();
+        return false;
     }
-    if (duplicate)
+    if (RefuseUnopenable(fileName))
         return false;
 
     const bool hex = mode == ViewMode::Hex || (mode == ViewMode::BySettings && m_currentTextHex);
     auto* child = new TChildForm(this);
-    QMdiSubWindow* frame = m_mdiArea->addSubWindow(child);
+    QMdiSubWindow* frame = AddFrame(child);
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    frame->setMinimumSize(165, 150);
-    frame->resize(
-        qMax(165, m_mdiArea->viewport()->width() * 2 / 3), qMax(150, m_mdiArea->viewport()->height() * 2 / 3));
+    frame->setMinimumSize(kChildMinWidth, kChildMinHeight);
+    frame->resize(qMax(kChildMinWidth, m_mdiArea->viewport()->width() * 2 / 3),
+        qMax(kChildMinHeight, m_mdiArea->viewport()->height() * 2 / 3));
+    AddChild(child, wanted);
     connect(frame, &QMdiSubWindow::windowStateChanged, child, [this, child, frame]() {
         if (!child->Loaded())
             return;
@@ -254,7 +287,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     });
     SetViewerFromSettings(child, hex);
     child->SetFileName(fileName);
-    child->setWindowTitle(fileName);
+    child->setWindowTitle(platform::DisplayFileName(fileName));
     child->SetKind(PageKind::Text);
     child->SetDeleteOnClose(deleteOnClose);
     child->SetFileStamp(FileDateTime(fileName));
@@ -262,6 +295,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     const auto fail = [&]() {
         m_lastOpenFailed = true;
         child->SetDeleteOnClose(deleteOnClose);
+        RemoveChild(child);
         frame->close();
         return false;
     };
@@ -276,7 +310,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     };
 
     try {
-        const bool exists = QFileInfo::exists(fileName);
+        const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
         if (m_settings.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions))) {
             if (!exists) {
                 ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
@@ -297,6 +331,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             ++m_opening;
             child->LoadImage();
             --m_opening;
+            ScheduleIdleWork();
             TMultiImage::SetProgressCallback({});
             m_progressGauge->hide();
             child->SetKind(PageKind::Image);
@@ -327,6 +362,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         child->FileViewer()->SetIsOpen(true);
     } catch (const std::exception& e) {
         m_opening = 0;
+        ScheduleIdleWork();
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
@@ -338,6 +374,11 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     }
 
     child->SetLoaded(true);
+    if (m_batch > 0) {
+        // A batch shows its windows together when it ends.
+        m_batchFrames.append(frame);
+        return true;
+    }
     frame->show();
     m_mdiArea->setActiveSubWindow(frame);
     if (child->Kind() == PageKind::Text)
@@ -345,6 +386,80 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     UpdateStatus();
     UpdateCommands(true);
     return true;
+}
+
+QMdiSubWindow* TMainForm::AddFrame(TChildForm* child)
+{
+    // The client area raises a new window past every other window it holds, looking at each of them in
+    // turn, unless the new one stays on top: with thousands of windows that look would cost more than the
+    // file. The window is added staying on top and then made an ordinary window.
+    auto* frame = new QMdiSubWindow(nullptr, Qt::SubWindow | Qt::WindowStaysOnTopHint);
+    // The window's own menu brings Close shortcuts of its own; every one of them would sit in one sorted
+    // table that each new window has to make room in, so File > Close carries them once for all windows.
+    // Its icons are loaded anew for every window: the menu does without them.
+    if (QMenu* menu = frame->systemMenu()) {
+        for (QAction* action : menu->actions()) {
+            action->setShortcuts({});
+            action->setIcon(QIcon());
+        }
+    }
+    frame->setWidget(child);
+    m_mdiArea->addSubWindow(frame);
+    frame->setWindowFlags(Qt::SubWindow);
+    return frame;
+}
+
+void TMainForm::ShowBatchFrames()
+{
+    QList<QPointer<QMdiSubWindow>> frames;
+    frames.swap(m_batchFrames);
+    QMdiSubWindow* last = nullptr;
+    for (QMdiSubWindow* frame : frames) {
+        if (!frame)
+            continue;
+        // A window that shows makes itself active, which makes every other window give up being active
+        // and moves the focus (each window hears of every focus change): with thousands of windows that
+        // costs the square of their number. A disabled window does not make itself active: the windows
+        // show disabled and the last one is made active once, below.
+        frame->setEnabled(false);
+        frame->show();
+        frame->setEnabled(true);
+        last = frame;
+    }
+    if (!last)
+        return;
+    m_mdiArea->setActiveSubWindow(last);
+    auto* child = qobject_cast<TChildForm*>(last->widget());
+    if (child && child->Kind() == PageKind::Text)
+        child->FileViewer()->setFocus();
+}
+
+int TMainForm::OpenFiles(const QStringList& names, bool stopAtOpen)
+{
+    if (names.isEmpty())
+        return 0;
+    ++m_batch;
+    int handled = 0;
+    {
+        TStoppableWork work(statusBar());
+        const QString total = ThousandsText(names.size());
+        for (const QString& name : names) {
+            const auto text = [&]() {
+                return QStringLiteral("Opening %1 of %2... Press Esc to stop.").arg(ThousandsText(handled + 1), total);
+            };
+            if (work.Step(text))
+                break;
+            ++handled;
+            if (!OpenFileInViewer(name, ViewMode::BySettings, false) && (stopAtOpen || m_lastOpenFailed))
+                break;
+        }
+    }
+    --m_batch;
+    ShowBatchFrames();
+    UpdateStatus();
+    UpdateCommands(true);
+    ScheduleIdleWork();
+    return handled;
 }
 
 void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture)
@@ -389,17 +504,23 @@ void TMainForm::ViewerStatusChanged(TChildForm* child)
     }
 }
 
-void TMainForm::ShowLongWork(bool running)
+void TMainForm::ShowLongWork(TChildForm* child, bool running)
 {
-    if (running)
+    if (running) {
+        m_longWork.insert(child);
         statusBar()->showMessage(QStringLiteral("Reading the file... Press Esc to stop."));
-    else
+    } else {
+        m_longWork.remove(child);
         statusBar()->clearMessage();
+        ScheduleIdleWork();
+    }
 }
 
-void TMainForm::ChildClosing(TChildForm*)
+void TMainForm::ChildClosing(TChildForm* closing)
 {
-    const int count = int(Children().size());
+    RemoveChild(closing);
+    // The closing window still counts.
+    const int count = int(Children().size()) + 1;
     QAction* sync = Action("SynchronizeScrolling1");
     if (sync->isChecked() && count <= 2)
         sync->setChecked(false);
@@ -418,6 +539,8 @@ void TMainForm::UpdateStatus()
     const QString page = child->ActivePageName();
     viewer::THvFileViewer* v = child->FileViewer();
     const qint64 fileSize = v->FileSize();
+    const QMdiSubWindow* frame = FrameOf(child);
+    const bool minimized = frame && frame->isMinimized();
     if (page == QLatin1String("Text")) {
         const viewer::TextPosition pos = v->CaretLocation();
         m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
@@ -441,17 +564,18 @@ void TMainForm::UpdateStatus()
                 showChar = true;
             }
         }
-        m_charPanel->setVisible(showChar && child->TabSet()->currentIndex() == 0);
+        // A minimised window shows no character of its own.
+        SetCharPanelWanted(showChar && !minimized && child->TabSet()->currentIndex() == 0);
     } else if (page == QLatin1String("Image")) {
         m_cursorPosPanel->clear();
         const TMultiImage* img = child->ImageViewer();
         m_infoPanel->setText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
     } else if (page == QLatin1String("Media")) {
         m_cursorPosPanel->clear();
         m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
     }
     UpdateCopyCommands(child);
 }
@@ -481,7 +605,7 @@ void TMainForm::UpdateCommands(bool enabled)
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
     if (!child) {
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
         if (Children().isEmpty()) {
             for (const char* name : { "SaveAs1", "Close1", "CloseAll1", "Information1", "EditFile1", "Print1",
                      "Compare1", "SelectAll1", "Standard1", "Hex1", "Native1", "SynchronizeScrolling1" })
@@ -494,7 +618,7 @@ void TMainForm::UpdateCommands(bool enabled)
         const bool text = page == QLatin1String("Text");
         const int tab = child->TabSet()->currentIndex();
         if (tab != 0)
-            m_charPanel->hide();
+            SetCharPanelWanted(false);
         Action("Print1")->setEnabled(total > 0 && (text || page == QLatin1String("Image")));
         UpdateCopyCommands(child);
         Action("SelectAll1")->setEnabled(text || page == QLatin1String("Archive"));
@@ -517,7 +641,7 @@ void TMainForm::UpdateCommands(bool enabled)
             Action("HexFilter1")->setEnabled(v->InHexMode());
             Action("HexFilter1")->setChecked(v->FilterChars());
         }
-        const bool program = HasExtensionIn(child->FileName(), QString::fromLatin1(kProgramExtensions));
+        const bool program = IsProgramFile(child->FileName());
         if (QAction* assoc = Action("UseAssociatedApplication1"))
             assoc->setEnabled(!program);
         Action("Run1")->setVisible(program && m_settings.AllowAppLaunching);
@@ -550,27 +674,53 @@ void TMainForm::RefreshAllViewers()
     }
 }
 
+namespace {
+    // The viewer windows that are not minimised, in creation order.
+    QList<QMdiSubWindow*> ArrangedFrames(QMdiArea* area)
+    {
+        QList<QMdiSubWindow*> frames;
+        for (QMdiSubWindow* f : area->subWindowList(QMdiArea::CreationOrder)) {
+            if (!f->isMinimized())
+                frames << f;
+        }
+        return frames;
+    }
+
+    void PlaceFrames(const QList<QMdiSubWindow*>& frames, const QList<QRect>& rects)
+    {
+        for (int i = 0; i < frames.size() && i < rects.size(); ++i) {
+            if (frames.at(i)->isMaximized())
+                frames.at(i)->showNormal();
+            frames.at(i)->setGeometry(rects.at(i));
+        }
+    }
+} // namespace
+
 void TMainForm::TileVertical()
 {
-    const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
-    int visible = 0;
-    for (QMdiSubWindow* f : frames)
-        visible += f->isMinimized() ? 0 : 1;
-    if (visible == 0)
+    const QList<QMdiSubWindow*> frames = ArrangedFrames(m_mdiArea);
+    PlaceFrames(frames, TileRects(int(frames.size()), m_mdiArea->viewport()->size(), true));
+}
+
+void TMainForm::TileHorizontal()
+{
+    const QList<QMdiSubWindow*> frames = ArrangedFrames(m_mdiArea);
+    PlaceFrames(frames, TileRects(int(frames.size()), m_mdiArea->viewport()->size(), false));
+}
+
+void TMainForm::Cascade()
+{
+    const QList<QMdiSubWindow*> frames = ArrangedFrames(m_mdiArea);
+    if (frames.isEmpty())
         return;
-    const QRect area = m_mdiArea->viewport()->rect();
-    int x = 0;
-    int index = 0;
-    for (QMdiSubWindow* f : frames) {
-        if (f->isMinimized())
-            continue;
-        if (f->isMaximized())
-            f->showNormal();
-        const int w = index == visible - 1 ? area.width() - x : area.width() / visible;
-        f->setGeometry(x, 0, w, area.height());
-        x += w;
-        ++index;
-    }
+    // Each window moves down and right by its title bar, so that every caption stays in view.
+    const QMdiSubWindow* first = frames.first();
+    const int step = qMax(16, first->widget() ? first->widget()->mapTo(first, QPoint(0, 0)).y() : 0);
+    PlaceFrames(frames, CascadeRects(int(frames.size()), m_mdiArea->viewport()->size(), step));
+    for (QMdiSubWindow* f : frames)
+        f->raise();
+    if (QMdiSubWindow* active = m_mdiArea->activeSubWindow())
+        active->raise();
 }
 
 void TMainForm::OpenClick()
@@ -614,9 +764,11 @@ void TMainForm::SearchWindow(
     int si = 0, ei = 0;
     if (setSelection && v->SelectionBounds(sl, si, ei, el))
         v->SelectRange(sl, si, true, ei, el);
-    // The viewer searches bytes; the text the user typed is taken as Windows-1252 where it can be, else UTF-8.
-    const bool latin = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
-    const QByteArray bytes = latin ? text.toLatin1() : text.toUtf8();
+    // The viewer searches bytes; the text the user typed is taken as Windows-1252 where the code page has
+    // every character of it, else as UTF-8.
+    bool representable = false;
+    const QByteArray cp1252 = platform::Cp1252Encode(text, &representable);
+    const QByteArray bytes = representable ? cp1252 : text.toUtf8();
     const bool found = v->SearchFor(bytes, options);
     if (!found && v->WorkStopped())
         return; // stopped with Esc: nothing to report
@@ -721,21 +873,30 @@ void TMainForm::ToClipboardClick()
         child->ImageViewer()->CopyToClipboard();
 }
 
-bool TMainForm::WriteSelectionToFile(const QString& target)
+int TMainForm::WriteSelectionToFile(const QString& target)
 {
     TChildForm* child = ActiveChild();
     if (!child)
-        return false;
+        return 0;
     viewer::THvFileViewer* v = child->FileViewer();
     LineNumber sl = 0, el = 0;
     int si = 0, ei = 0;
     if (!v->SelectionBounds(sl, si, ei, el))
-        return false;
-    QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    WaitCursor wait;
+        return 0;
+    if (platform::KindOf(target) == platform::EntryKind::Other)
+        return platform::kErrorAccessDenied;
+    platform::TReplacingFile out(target);
+    if (const int code = out.Open())
+        return code;
+    TStoppableWork work(statusBar());
+    const LineNumber lines = el - sl + 1;
     for (LineNumber line = sl; line <= el; ++line) {
+        const auto progress = [&]() {
+            return QStringLiteral("Writing line %1 of %2... Press Esc to stop.")
+                .arg(ThousandsText(line - sl + 1), ThousandsText(lines));
+        };
+        if (work.Step(progress))
+            return platform::kErrorStoppedByUser;
         int len = 0;
         const char* text = v->LineText(line, len);
         QByteArray bytes(text, len);
@@ -743,11 +904,11 @@ bool TMainForm::WriteSelectionToFile(const QString& target)
             bytes.truncate(ei);
         if (line == sl)
             bytes.replace(0, qMin<qsizetype>(si, bytes.size()), QByteArray(qMin<qsizetype>(si, bytes.size()), ' '));
-        out.write(bytes);
-        out.write("\r\n");
+        bytes += "\r\n";
+        if (const int code = out.Write(bytes))
+            return code;
     }
-    out.close();
-    return true;
+    return out.Commit();
 }
 
 void TMainForm::ToFileClick()
@@ -763,7 +924,11 @@ void TMainForm::ToFileClick()
     if (QFileInfo::exists(target)
         && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
-    WriteSelectionToFile(target);
+    const int code = WriteSelectionToFile(target);
+    if (code != 0 && code != platform::kErrorStoppedByUser)
+        ShowAlert(QStringLiteral("Copy To File"),
+            QStringLiteral("The selection was not written to\r") + platform::DisplayFileName(target)
+                + QStringLiteral("\r\r") + ErrorText(code));
 }
 
 int TMainForm::SaveActiveFileAs(const QString& target)
@@ -772,8 +937,14 @@ int TMainForm::SaveActiveFileAs(const QString& target)
     if (!child)
         return 0;
     m_settings.LastDir = DirectoryOf(target);
-    WaitCursor wait;
-    return FileCopy(child->FileViewer()->FileName(), target);
+    TStoppableWork work(statusBar());
+    const QString name = platform::DisplayFileName(NameOf(target));
+    return FileCopy(child->FileViewer()->FileName(), target, [&](qint64 done, qint64 total) {
+        return !work.Step([&]() {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            return QStringLiteral("Saving %1: %2%... Press Esc to stop.").arg(name).arg(percent);
+        });
+    });
 }
 
 void TMainForm::SaveAsClick()
@@ -804,7 +975,7 @@ void TMainForm::SaveAsClick()
     const int code = SaveActiveFileAs(target);
     if (code == kErrorCopySameFile)
         ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
-    else if (code != 0)
+    else if (code != 0 && code != platform::kErrorStoppedByUser)
         ShowErrorCode(code);
 }
 

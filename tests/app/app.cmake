@@ -1,5 +1,6 @@
 hy_add_test(test_app_rules
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ViewRulesTest.cpp ${CMAKE_CURRENT_LIST_DIR}/ViewerSettingsTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/WindowArrangementTest.cpp
   LIBS hy_app_core)
 
 # A small peer that becomes the running instance and prints every hand-over it receives.

@@ -1,15 +1,22 @@
 // Speed of the viewer's file model beside the reference tools, on data generated here: a 1 GiB log of
 // ~60-byte lines, a 4 GiB sparse file and a 1 KiB file. Prints one "RATIO <name> <value>" line per figure.
 //
-//   hy_viewer_bench <work dir>      generates the data there (kept when present), measures, prints
+//   hy_viewer_bench <work dir>              generates the data there (kept when present), measures, prints
+//   hy_viewer_bench --one <work> <dir> ...  one piece of work in this process; prints its seconds (or MiB)
+//
+// Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
+// after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
+// process). The page cache is hot for both. The reference tools start afresh on every run anyway.
 #include "viewer/HvFileModel.h"
 
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
@@ -29,6 +36,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int kRuns = 3;
+constexpr int kOpenCycles = 2000;
+constexpr int kMarkers = 3; // lines of the log that hold the "present" search text
+
 double Seconds(const std::function<void()>& work)
 {
     const auto t0 = Clock::now();
@@ -36,32 +47,81 @@ double Seconds(const std::function<void()>& work)
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-// Best of a few runs: the figures compare hot-cache throughput, not the odd disturbance.
-double Best(int runs, const std::function<void()>& work)
+// Best of a few runs after a first one: the warm figure.
+double Warm(const std::function<void()>& work)
 {
+    work();
     double best = 1e30;
-    for (int i = 0; i < runs; ++i)
+    for (int i = 0; i < kRuns; ++i)
         best = std::min(best, Seconds(work));
     return best;
 }
 
-void RunTool(std::vector<std::string> args)
+// Runs a program with its output captured; returns what it printed.
+std::string Run(std::vector<std::string> args)
 {
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    int out[2];
+    if (::pipe(out) != 0) {
+        std::perror("pipe");
+        std::exit(2);
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
     pid_t pid = 0;
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
         std::fprintf(stderr, "cannot run %s\n", argv[0]);
         std::exit(2);
     }
     posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string text;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        text.append(buf, size_t(n));
+    ::close(out[0]);
     int status = 0;
     waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) { // grep -c says 1 when it counts nothing
+        std::fprintf(stderr, "%s failed\n", argv[0]);
+        std::exit(2);
+    }
+    return text;
+}
+
+// A reference tool's best time of a few runs; its output must be `expect` (when given).
+double Tool(const std::vector<std::string>& args, const std::string& expect = {})
+{
+    double best = 1e30;
+    for (int i = 0; i < kRuns; ++i) {
+        std::string out;
+        best = std::min(best, Seconds([&] { out = Run(args); }));
+        if (!expect.empty() && out != expect + "\n") {
+            std::fprintf(stderr, "%s printed %s, not %s\n", args[0].c_str(), out.c_str(), expect.c_str());
+            std::exit(2);
+        }
+    }
+    return best;
+}
+
+std::string g_self;
+
+// A few fresh processes doing one piece of work once each: the best of their figures, or the worst.
+double Fresh(const std::vector<std::string>& work, bool worst = false)
+{
+    double result = worst ? 0 : 1e30;
+    for (int i = 0; i < kRuns; ++i) {
+        std::vector<std::string> args { g_self, "--one" };
+        args.insert(args.end(), work.begin(), work.end());
+        const double value = std::strtod(Run(args).c_str(), nullptr);
+        result = worst ? std::max(result, value) : std::min(result, value);
+    }
+    return result;
 }
 
 qint64 FileSizeOf(const std::string& path)
@@ -70,8 +130,9 @@ qint64 FileSizeOf(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 ? qint64(st.st_size) : -1;
 }
 
-// Log-like lines of about 60 bytes, ending in LF.
-void MakeLog(const std::string& path, qint64 size)
+// Log-like lines of about 60 bytes, ending in LF. Worker and token numbers run from 0 to 63, so a text
+// naming number 64 is made of the commonest bytes and still absent, but for kMarkers marker lines.
+void MakeLog(const std::string& path, qint64 size, bool markers)
 {
     if (FileSizeOf(path) == size)
         return;
@@ -83,6 +144,7 @@ void MakeLog(const std::string& path, qint64 size)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     qint64 written = 0;
     char line[128];
+    int marker = 0;
     while (written < size) {
         block.clear();
         while (block.size() < (1u << 20)) {
@@ -90,6 +152,10 @@ void MakeLog(const std::string& path, qint64 size)
             const int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u %s %s-%u %s id=%u t=%ums\n",
                 1 + r(28), r(24), r(60), r(60), levels[r(5)], words[r(10)], r(64), words[r(10)], r(1000000), r(5000));
             block.append(line, size_t(n));
+        }
+        if (markers && marker < kMarkers && written >= size / (kMarkers + 1) * (marker + 1)) {
+            block.insert(block.find('\n') + 1, "2024-05-17 12:00:00 DEBUG token-64 upload id=1 t=1ms\n");
+            ++marker;
         }
         const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
         out.write(block.data(), take);
@@ -128,140 +194,242 @@ void OpenModel(THvFileModel& m, const std::string& path)
     m.Open();
 }
 
+// --- the work measured ---------------------------------------------------------------------------------
+
+// Ctrl+End: the scan to the last line.
+void Scan(const std::string& log)
+{
+    THvFileModel m;
+    OpenModel(m, log);
+    m.ClampLine(kUndeterminedTotal - 1);
+}
+
+// Every match of a text from the top of a freshly opened file, as repeated Find Next does: text search
+// ("text", with or without match case) or byte search ("hex"). Returns the number of matches.
+int FindAll(const std::string& log, const std::string& kind, const std::string& text, bool matchCase)
+{
+    THvFileModel m;
+    OpenModel(m, log);
+    const QByteArray needle = QByteArray::fromStdString(text);
+    const unsigned options = matchCase ? unsigned(soMatchCase) : 0u;
+    int hits = 0;
+    if (kind == "hex") {
+        m.SetInHexMode(true);
+        for (auto hit = m.FindBytes(needle, options | soWholeFile, 0); hit;
+             hit = m.FindBytes(needle, options, hit->StartLine))
+            ++hits;
+    } else {
+        for (auto hit = m.FindText(needle, options | soWholeFile, 0, 0); hit;
+             hit = m.FindText(needle, options, hit->EndLine, hit->EndIndex))
+            ++hits;
+    }
+    return hits;
+}
+
+// Open a file, show its first line, close it.
+void OpenShow(THvFileModel& m, const std::string& path)
+{
+    OpenModel(m, path);
+    int len = 0;
+    m.LineText(0, len);
+    m.Close();
+}
+
+// After one full scan, the worst time in seconds of 1000 random go-to-lines.
+double Goto(const std::string& log)
+{
+    THvFileModel m;
+    OpenModel(m, log);
+    const LineNumber last = m.ClampLine(kUndeterminedTotal - 1);
+    std::mt19937_64 rng(7);
+    double worst = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const LineNumber line = LineNumber(rng() % uint64_t(last + 1));
+        worst = std::max(worst, Seconds([&] {
+            int len = 0;
+            m.LineText(line, len);
+        }));
+    }
+    return worst;
+}
+
+// Resident memory growth in MiB: scroll the 4 GiB file end to end, as text (one line of zeros) and as hex
+// rows (screens of 50 rows at 100000 places from top to bottom), and scan the 1 GiB log to its end.
+double RssGrowth(const std::string& sparse, const std::string& log)
+{
+    const qint64 before = StatusKiB("VmRSS:");
+    THvFileModel m;
+    OpenModel(m, sparse);
+    m.ClampLine(kUndeterminedTotal - 1);
+    int len = 0;
+    m.LineText(0, len);
+    m.SetInHexMode(true);
+    const LineNumber rows = m.LineTotal();
+    for (int s = 0; s <= 100000; ++s) {
+        const LineNumber top = std::min<LineNumber>(rows - 50, rows / 100000 * s);
+        for (LineNumber r = top; r < top + 50; ++r)
+            m.LineText(r, len);
+    }
+    THvFileModel text;
+    OpenModel(text, log);
+    text.ClampLine(kUndeterminedTotal - 1);
+    for (LineNumber l = 0; l < 100000; ++l)
+        text.LineText(l, len);
+    const qint64 peak = std::max(StatusKiB("VmHWM:"), StatusKiB("VmRSS:"));
+    return double(peak - before) / 1024.0;
+}
+
+// The child side: one piece of work, once, in this fresh process.
+int RunOne(const std::vector<std::string>& a)
+{
+    double value = 0;
+    const std::string& work = a.at(0);
+    if (work == "scan") {
+        value = Seconds([&] { Scan(a.at(1)); });
+    } else if (work == "find") {
+        const int expect = std::atoi(a.at(5).c_str());
+        int hits = 0;
+        value = Seconds([&] { hits = FindAll(a.at(1), a.at(2), a.at(3), a.at(4) == "case"); });
+        if (hits != expect) {
+            std::fprintf(stderr, "found %d, not %d\n", hits, expect);
+            return 2;
+        }
+    } else if (work == "open") {
+        THvFileModel m;
+        value = Seconds([&] { OpenShow(m, a.at(1)); });
+    } else if (work == "goto") {
+        value = Goto(a.at(1));
+    } else if (work == "rss") {
+        value = RssGrowth(a.at(1), a.at(2));
+    } else {
+        return 2;
+    }
+    std::printf("%.9f\n", value);
+    return 0;
+}
+
 void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
+
+void Ratio(const std::string& name, double value) { Ratio(name.c_str(), value); }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    g_self = argv[0];
+    if (argc >= 3 && std::strcmp(argv[1], "--one") == 0)
+        return RunOne(std::vector<std::string>(argv + 2, argv + argc));
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s <work dir>\n", argv[0]);
         return 2;
     }
     const std::string dir = argv[1];
-    const std::string log = dir + "/log1g.txt";
+    const std::string log = dir + "/log1g-markers.txt";
     const std::string sparse = dir + "/sparse4g.bin";
     const std::string small = dir + "/small1k.txt";
     const qint64 logSize = qint64(1) << 30;
-    MakeLog(log, logSize);
+    MakeLog(log, logSize, true);
     MakeSparse(sparse, qint64(4) << 30);
-    MakeLog(small, 1024);
+    MakeLog(small, 1024, false);
     const double mib = double(logSize) / (1 << 20);
 
     // Warm the page cache: every figure is a hot-cache figure.
-    RunTool({ "cat", log });
+    Run({ "cat", log });
 
-    const double wc = Best(3, [&] { RunTool({ "wc", "-l", log }); });
-    const double scan = Best(3, [&] {
-        THvFileModel m;
-        OpenModel(m, log);
-        m.ClampLine(kUndeterminedTotal - 1);
-    });
-    std::fprintf(stderr, "scan: ours %.0f MiB/s, wc -l %.0f MiB/s\n", mib / scan, mib / wc);
-    Ratio("scan_vs_wc", wc / scan);
+    const double wc = Tool({ "wc", "-l", log });
+    const double scanWarm = Warm([&] { Scan(log); });
+    const double scanFresh = Fresh({ "scan", log });
+    std::fprintf(stderr, "scan: ours %.0f MiB/s warm, %.0f MiB/s fresh; wc -l %.0f MiB/s\n", mib / scanWarm,
+        mib / scanFresh, mib / wc);
+    Ratio("scan_vs_wc", wc / scanWarm);
+    Ratio("scan_vs_wc_fresh", wc / scanFresh);
 
-    const std::string needle = "Connection refused";
-    const double grep = Best(3, [&] { RunTool({ "grep", "-c", "-F", needle, log }); });
-    const double find = Best(3, [&] {
-        THvFileModel m;
-        OpenModel(m, log);
-        if (m.FindText(QByteArray::fromStdString(needle), soWholeFile | soMatchCase, 0, 0))
-            std::abort();
-    });
-    std::fprintf(stderr, "find: ours %.0f MiB/s, grep -F %.0f MiB/s\n", mib / find, mib / grep);
-    Ratio("find_vs_grep", grep / find);
-
-    const double grepI = Best(3, [&] { RunTool({ "grep", "-c", "-F", "-i", needle, log }); });
-    const double findI = Best(3, [&] {
-        THvFileModel m;
-        OpenModel(m, log);
-        if (m.FindText(QByteArray::fromStdString(needle), soWholeFile, 0, 0))
-            std::abort();
-    });
-    std::fprintf(stderr, "find -i: ours %.0f MiB/s, grep -F -i %.0f MiB/s\n", mib / findI, mib / grepI);
-    Ratio("find_nocase_vs_grep", grepI / findI);
-
-    const double grepA = Best(3, [&] { RunTool({ "grep", "-c", "-F", "-a", needle, log }); });
-    const double hexFind = Best(3, [&] {
-        THvFileModel m;
-        OpenModel(m, log);
-        m.SetInHexMode(true);
-        if (m.FindBytes(QByteArray::fromStdString(needle), soWholeFile | soMatchCase, 0))
-            std::abort();
-    });
-    std::fprintf(stderr, "hex find: ours %.0f MiB/s, grep -F -a %.0f MiB/s\n", mib / hexFind, mib / grepA);
-    Ratio("hexfind_vs_grep", grepA / hexFind);
-
-    // Opening: open, show the first line, close; many times, for a 4 GiB and a 1 KiB file.
-    auto openCost = [&](const std::string& path) {
-        THvFileModel m;
-        return Best(5, [&] {
-            for (int i = 0; i < 2000; ++i) {
-                OpenModel(m, path);
-                int len = 0;
-                m.LineText(0, len);
-                m.Close();
-            }
-        });
+    // Searches for texts of common bytes, absent and present a few times, and for one with a byte that never
+    // occurs; each figure is the slowest of them beside grep on the same text.
+    struct Text {
+        const char* label;
+        std::string text;
+        int hits;
     };
-    const double openSmall = openCost(small);
-    const double openBig = openCost(sparse);
-    std::fprintf(stderr, "open: 4 GiB %.1f us, 1 KiB %.1f us\n", openBig / 2000 * 1e6, openSmall / 2000 * 1e6);
-    Ratio("open_4g_over_1k", openBig / openSmall);
+    const std::vector<Text> texts = {
+        { "absent, common bytes", "INFO worker-64 ", 0 },
+        { "present 3 times, common bytes", "DEBUG token-64 upload", kMarkers },
+        { "absent, a byte not in the data", "Connection refused", 0 },
+    };
+    struct Search {
+        const char* figure;
+        const char* kind;
+        bool matchCase;
+        std::vector<std::string> grep;
+    };
+    const Search searches[] = {
+        { "find_vs_grep", "text", true, { "grep", "-c", "-F" } },
+        { "find_nocase_vs_grep", "text", false, { "grep", "-c", "-F", "-i" } },
+        { "hexfind_vs_grep", "hex", true, { "grep", "-c", "-F", "-a" } },
+    };
+    for (const Search& s : searches) {
+        double worstWarm = 1e30;
+        double worstFresh = 1e30;
+        for (const Text& t : texts) {
+            // Without match case the text is typed in the other case.
+            std::string typed = t.text;
+            if (!s.matchCase) {
+                for (char& c : typed)
+                    c = char(std::isupper(static_cast<unsigned char>(c)) ? std::tolower(c) : std::toupper(c));
+            }
+            std::vector<std::string> grep = s.grep;
+            grep.push_back(typed);
+            grep.push_back(log);
+            const double ref = Tool(grep, std::to_string(t.hits));
+            int hits = -1;
+            const double warm = Warm([&] { hits = FindAll(log, s.kind, typed, s.matchCase); });
+            if (hits != t.hits) {
+                std::fprintf(stderr, "%s: found %d, not %d\n", s.figure, hits, t.hits);
+                return 2;
+            }
+            const double fresh
+                = Fresh({ "find", log, s.kind, typed, s.matchCase ? "case" : "nocase", std::to_string(t.hits) });
+            std::fprintf(stderr, "%s, %s: ours %.0f MiB/s warm, %.0f MiB/s fresh; %s %.0f MiB/s\n", s.figure, t.label,
+                mib / warm, mib / fresh, s.grep[0].c_str(), mib / ref);
+            worstWarm = std::min(worstWarm, ref / warm);
+            worstFresh = std::min(worstFresh, ref / fresh);
+        }
+        Ratio(s.figure, worstWarm);
+        Ratio(std::string(s.figure) + "_fresh", worstFresh);
+    }
+
+    // Opening: open, show the first line, close; for a 4 GiB and a 1 KiB file.
+    {
+        THvFileModel m;
+        const double bigWarm = Warm([&] {
+            for (int i = 0; i < kOpenCycles; ++i)
+                OpenShow(m, sparse);
+        });
+        const double smallWarm = Warm([&] {
+            for (int i = 0; i < kOpenCycles; ++i)
+                OpenShow(m, small);
+        });
+        const double bigFresh = Fresh({ "open", sparse });
+        const double smallFresh = Fresh({ "open", small });
+        std::fprintf(stderr, "open: 4 GiB %.1f us warm, %.1f us fresh; 1 KiB %.1f us warm, %.1f us fresh\n",
+            bigWarm / kOpenCycles * 1e6, bigFresh * 1e6, smallWarm / kOpenCycles * 1e6, smallFresh * 1e6);
+        Ratio("open_4g_over_1k", bigWarm / smallWarm);
+        Ratio("open_4g_over_1k_fresh", bigFresh / smallFresh);
+    }
 
     // Going to random lines once the whole file was scanned: the worst of 1000.
-    {
-        THvFileModel m;
-        OpenModel(m, log);
-        const LineNumber last = m.ClampLine(kUndeterminedTotal - 1);
-        std::mt19937_64 rng(7);
-        double worst = 0;
-        double total = 0;
-        int worstAt = 0;
-        for (int i = 0; i < 1000; ++i) {
-            const LineNumber line = LineNumber(rng() % uint64_t(last + 1));
-            const double t = Seconds([&] {
-                int len = 0;
-                m.LineText(line, len);
-            });
-            total += t;
-            if (t > worst) {
-                worst = t;
-                worstAt = i;
-            }
-        }
-        std::fprintf(stderr, "goto: %lld lines, mean %.3f ms, worst %.3f ms (call %d)\n",
-            static_cast<long long>(last + 1), total, worst * 1e3, worstAt);
-        Ratio("goto_ms_after_scan", worst * 1e3);
-    }
+    Goto(log);
+    double gotoWarm = 1e30;
+    for (int i = 0; i < kRuns; ++i)
+        gotoWarm = std::min(gotoWarm, Goto(log));
+    const double gotoFresh = Fresh({ "goto", log });
+    std::fprintf(stderr, "goto: worst %.3f ms warm, %.3f ms fresh\n", gotoWarm * 1e3, gotoFresh * 1e3);
+    Ratio("goto_ms_after_scan", gotoWarm * 1e3);
+    Ratio("goto_ms_after_scan_fresh", gotoFresh * 1e3);
 
-    // Resident memory: scroll the 4 GiB file end to end, as text (one line of zeros) and as hex rows
-    // (screens of 50 rows at 100000 places from top to bottom), and scan the 1 GiB log to its end.
-    {
-        // Restart the peak figure so that only what follows counts.
-        std::ofstream("/proc/self/clear_refs") << "5";
-        const qint64 before = StatusKiB("VmRSS:");
-        THvFileModel m;
-        OpenModel(m, sparse);
-        m.ClampLine(kUndeterminedTotal - 1);
-        int len = 0;
-        m.LineText(0, len);
-        m.SetInHexMode(true);
-        const LineNumber rows = m.LineTotal();
-        for (int s = 0; s <= 100000; ++s) {
-            const LineNumber top = std::min<LineNumber>(rows - 50, rows / 100000 * s);
-            for (LineNumber r = top; r < top + 50; ++r)
-                m.LineText(r, len);
-        }
-        THvFileModel text;
-        OpenModel(text, log);
-        text.ClampLine(kUndeterminedTotal - 1);
-        for (LineNumber l = 0; l < 100000; ++l)
-            text.LineText(l, len);
-        const qint64 peak = std::max(StatusKiB("VmHWM:"), StatusKiB("VmRSS:"));
-        std::fprintf(stderr, "rss: before %lld KiB, peak %lld KiB\n", static_cast<long long>(before),
-            static_cast<long long>(peak));
-        Ratio("rss_growth_mib", double(peak - before) / 1024.0);
-    }
+    // Resident memory: measured in a process that does nothing else; the largest of a few.
+    const double rss = Fresh({ "rss", sparse, log }, true);
+    std::fprintf(stderr, "rss: growth %.1f MiB in a fresh process\n", rss);
+    Ratio("rss_growth_mib", rss);
     return 0;
 }

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Runs a benchmark beside its reference tools and prints one "RATIO <name> <value>" line per figure.
 #   bench/run.sh viewer        the file model against wc -l and grep -F (needs about 1.1 GiB of disk)
+#   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
+#   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)
 # Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
 # Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
 set -eu
@@ -11,8 +13,10 @@ build=${HY_BUILD_DIR:-$src/build-bench}
 
 case "$what" in
 viewer) target=hy_viewer_bench ;;
+filelist) target=hy_filelist_bench ;;
+archive) target=hy_archive_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive)" >&2
     exit 2
     ;;
 esac

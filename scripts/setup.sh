@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
   libzip-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core

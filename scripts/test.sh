@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test.
+# Sets up, checks the formatting, builds with warnings as errors, and runs every test.
 #   scripts/test.sh             the ordinary build in build/
 #   scripts/test.sh --sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer in
 #                               build-sanitize/; any finding fails the test that made it
@@ -15,7 +15,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   shift
 fi
 ./scripts/setup.sh
-./scripts/build.sh "${options[@]}"
+./scripts/check-format.sh
+./scripts/build.sh -DHY_WERROR=ON "${options[@]}"
 BUILD_DIR=${HY_BUILD_DIR:-build}
 export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

@@ -2,9 +2,11 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
+#include "app/HelpWindow.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
+#include "common/HelpHook.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
@@ -38,6 +40,7 @@ int RunApplication(int argc, char** argv)
     app.setOrganizationName(QStringLiteral("Halcyra"));
     app.setApplicationVersion(QStringLiteral(HY_VERSION));
     SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+    SetHelpHandler(&ShowHelpContext);
 
     // Names on the command line are bytes; they reach the files they name unchanged.
     QStringList parameters = platform::ArgumentsOf(argc, argv);

@@ -84,7 +84,7 @@ public:
     // error code of the failure (nothing is left of a file that could not be written whole).
     int WriteSelectionToFile(const QString& target);
     // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code
-    // (kErrorStoppedByUser when Esc stopped it).
+    // (kErrorSearchStopped when Esc stopped it).
     int SaveActiveFileAs(const QString& target);
     void TileVertical();
     void TileHorizontal();

@@ -2,12 +2,16 @@
 #include "app/Brview2.h"
 
 #include "app/Brview1.h"
+#include "app/ChildArchive.h"
+#include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
 #include "common/Alert.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "viewer/HvBase.h"
+#include "viewer/HvCaret.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvViewr.h"
@@ -82,6 +86,11 @@ TChildForm::TChildForm(TMainForm* mainForm)
     m_fileViewer->setObjectName(QStringLiteral("FileViewer"));
     m_fileViewer->SetBorderStyle(viewer::bsNone);
     m_fileViewer->SetShowBookmarks(false);
+    viewer::THvCaret* caret = m_fileViewer->Caret();
+    caret->SetShape(viewer::csBlock);
+    caret->SetCaretWidth(8);
+    caret->SetCaretHeight(18);
+    caret->SetBlinkTime(viewer::THvCaret::kSteadyBlinkTime);
     auto* controller = new viewer::THvController(this);
     controller->setObjectName(QStringLiteral("HvController1"));
     m_fileViewer->SetController(controller);
@@ -222,6 +231,10 @@ void TChildForm::DeleteUnusedPages()
         m_audio = nullptr;
         m_video = nullptr;
     }
+    if (m_pageKind != PageKind::Archive && m_archivePage) {
+        delete m_archivePage;
+        m_archivePage = nullptr;
+    }
     if (m_pageKind != PageKind::Image && m_imagePage) {
         delete m_imagePage;
         m_imagePage = nullptr;
@@ -247,6 +260,11 @@ void TChildForm::TabSetClick(int index)
         m_main->SetCurrentTextModeHex(hex);
     } else if (caption == QLatin1String("Image") && m_imagePage) {
         m_noteBook->setCurrentWidget(m_imagePage);
+        m_main->UpdateStatus();
+    } else if (caption == QLatin1String("Archive") && m_archivePage) {
+        m_noteBook->setCurrentWidget(m_archivePage);
+        if (m_noteBook->isVisible())
+            m_archivePage->ZipList()->setFocus();
         m_main->UpdateStatus();
     } else if (caption == QLatin1String("Media") && m_mediaPage) {
         m_noteBook->setCurrentWidget(m_mediaPage);
@@ -286,6 +304,26 @@ bool TChildForm::LoadImage()
 }
 
 bool TChildForm::HasGraphic() const { return m_imageViewer && m_imageViewer->HasGraphic(); }
+
+void TChildForm::CreateArchivePage()
+{
+    if (m_archivePage)
+        return;
+    m_archivePage = CreateChildArchivePage(this, m_main, m_noteBook);
+    m_noteBook->addWidget(m_archivePage);
+}
+
+void TChildForm::LoadArchive()
+{
+    CreateArchivePage();
+    m_archivePage->Open(m_fileName);
+}
+
+void TChildForm::ExtractMembers(const QString& directory, bool view)
+{
+    if (m_archivePage)
+        m_archivePage->ExtractMembers(directory, view);
+}
 
 void TChildForm::CreateMediaPage()
 {
@@ -409,6 +447,10 @@ bool TChildForm::Refresh()
         break;
     case PageKind::Image:
         LoadImage();
+        break;
+    case PageKind::Archive:
+        if (m_archivePage)
+            m_archivePage->Reload();
         break;
     default:
         break;

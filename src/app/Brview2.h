@@ -1,5 +1,5 @@
-// A viewer window: one file shown on the Text page (Standard or Hex) and, for pictures and media, on a
-// page of its own; the tab bar at the bottom switches between them.
+// A viewer window: one file shown on the Text page (Standard or Hex) and, for pictures, archives and
+// media, on a page of its own; the tab bar at the bottom switches between them.
 #pragma once
 
 #include "app/ViewRules.h"
@@ -23,6 +23,10 @@ class THvFileViewer;
 
 namespace hy {
 class TMultiImage;
+}
+
+namespace hy::archive {
+class TArchivePage;
 }
 
 namespace hy::app {
@@ -52,7 +56,7 @@ public:
     QDateTime FileStamp() const { return m_fileStamp; }
     void SetFileStamp(const QDateTime& stamp) { m_fileStamp = stamp; }
 
-    // "Text", "Image" or "Media": the notebook page on show.
+    // "Text", "Image", "Archive" or "Media": the notebook page on show.
     QString ActivePageName() const;
     // Selects the tab and the notebook page; tab 0 or 1 also sets the current text mode.
     void ShowPage(const QString& page, int tabIndex);
@@ -64,6 +68,12 @@ public:
     // Loads the picture of an Image window; false when it could not be decoded (the component has said why).
     bool LoadImage();
     bool HasGraphic() const;
+    // Reads the archive onto the Archive page.
+    void LoadArchive();
+    archive::TArchivePage* ArchivePage() const { return m_archivePage; }
+    // Extracts the selected archive members into a folder; viewing opens each in a window of its own.
+    void ExtractMembers(const QString& directory, bool view);
+
     // Opens the media file; returns the player's error text, empty on success.
     QString OpenMedia();
     void CloseMedia();
@@ -88,6 +98,7 @@ private:
     void FileViewerShowStatus();
     void CreateImagePage();
     void CreateMediaPage();
+    void CreateArchivePage();
     void PopupAboutToShow();
 
     TMainForm* m_main;
@@ -96,6 +107,7 @@ private:
     viewer::THvFileViewer* m_fileViewer;
     QScrollArea* m_imagePage = nullptr;
     TMultiImage* m_imageViewer = nullptr;
+    archive::TArchivePage* m_archivePage = nullptr;
     QWidget* m_mediaPage = nullptr;
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;

@@ -1,8 +1,8 @@
 // The File Information dialog and the look-ups that fill it.
 #include "app/Brview6.h"
 
-#include "app/HelpWindow.h"
 #include "app/Launch.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
@@ -152,7 +152,7 @@ TInfoDialog::TInfoDialog(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelpContext(kFileInfoHelpContext, this); });
+    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelp(kFileInfoHelpContext, this); });
 }
 
 TInfoDialog::~TInfoDialog() = default;

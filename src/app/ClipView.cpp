@@ -81,9 +81,9 @@ TClipboardViewer* TClipboardViewer::Instance() { return TheViewer(); }
 
 void TClipboardViewer::Refresh()
 {
-    const QMimeData* data = QApplication::clipboard()->mimeData();
-    if (data && data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    if (mime && mime->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(mime->imageData());
         if (!image.isNull()) {
             m_picture->setPixmap(QPixmap::fromImage(image));
             m_picture->resize(image.size());
@@ -95,8 +95,8 @@ void TClipboardViewer::Refresh()
         }
     }
     m_picture->clear();
-    if (data && data->hasText()) {
-        const QString text = data->text();
+    if (mime && mime->hasText()) {
+        const QString text = mime->text();
         m_text->setPlainText(text);
         m_pages->setCurrentWidget(m_text);
         m_status->setText(
@@ -105,11 +105,11 @@ void TClipboardViewer::Refresh()
         return;
     }
     m_text->clear();
-    const bool empty = !data || data->formats().isEmpty();
+    const bool empty = !mime || mime->formats().isEmpty();
     m_note->setText(empty ? QStringLiteral("The clipboard is empty.")
                           : QStringLiteral("The clipboard holds data that cannot be shown here."));
     m_pages->setCurrentWidget(m_note);
-    m_status->setText(empty ? QString() : data->formats().join(QStringLiteral(", ")));
+    m_status->setText(empty ? QString() : mime->formats().join(QStringLiteral(", ")));
     m_shown = empty ? Content::Empty : Content::Other;
 }
 

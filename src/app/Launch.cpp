@@ -3,10 +3,10 @@
 #include "app/Launch.h"
 
 #include "app/ClipView.h"
-#include "app/HelpWindow.h"
 #include "app/ViewRules.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/Desktop.h"
 #include "platform/PlatformPaths.h"
@@ -423,7 +423,7 @@ TLaunchForm::TLaunchForm(const QString& fileName, QWidget* parent)
 
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelpContext(kRunProgramHelpContext, this); });
+    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelp(kRunProgramHelpContext, this); });
 
     Command->setFocus();
     resize(sizeHint().expandedTo(QSize(440, 0)));

@@ -9,10 +9,13 @@
 #include "app/Launch.h"
 #include "app/StoppableWork.h"
 #include "app/WindowArrangement.h"
+#include "archive/ArchivePage.h"
+#include "archive/ZIPLIST.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "platform/Cp1252.h"
@@ -337,6 +340,10 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             child->SetKind(PageKind::Image);
             choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
             FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+        } else if (m_settings.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions))) {
+            child->LoadArchive();
+            child->SetKind(PageKind::Archive);
+            choosePage(QStringLiteral("Archive"), QStringLiteral("Archive"));
         } else if (m_settings.ShowMediaFiles && HasExtensionIn(fileName, m_mediaExtensions) && exists) {
             QString error;
             {
@@ -366,7 +373,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
-        if (io && child->Kind() != PageKind::Text && (io->ErrorCode() == 2 || io->ErrorCode() == 3))
+        if (io && child->Kind() != PageKind::Text
+            && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
             ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);
@@ -383,6 +391,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     m_mdiArea->setActiveSubWindow(frame);
     if (child->Kind() == PageKind::Text)
         child->FileViewer()->setFocus();
+    else if (child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
+        child->ArchivePage()->ZipList()->setFocus();
     UpdateStatus();
     UpdateCommands(true);
     return true;
@@ -572,6 +582,10 @@ void TMainForm::UpdateStatus()
         m_infoPanel->setText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
         SetCharPanelWanted(false);
+    } else if (page == QLatin1String("Archive")) {
+        m_cursorPosPanel->clear();
+        m_infoPanel->setText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
+        SetCharPanelWanted(false);
     } else if (page == QLatin1String("Media")) {
         m_cursorPosPanel->clear();
         m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
@@ -586,7 +600,8 @@ void TMainForm::UpdateCopyCommands(TChildForm* child)
     const bool text = page == QLatin1String("Text");
     const bool toClipboard
         = (page == QLatin1String("Image") && child->HasGraphic()) || (text && child->FileViewer()->HasSelection());
-    const bool toFile = text && child->FileViewer()->HasSelection();
+    const bool toFile = (text && child->FileViewer()->HasSelection())
+        || (page == QLatin1String("Archive") && child->ArchivePage()->SelectedCount() > 0);
     Action("ToClipboard1")->setEnabled(toClipboard);
     Action("ToClipboard2")->setEnabled(toClipboard);
     Action("ToFile1")->setEnabled(toFile);
@@ -858,6 +873,8 @@ void TMainForm::SelectAllClick()
     TChildForm* child = ActiveChild();
     if (child && child->ActivePageName() == QLatin1String("Text"))
         child->FileViewer()->SelectEntireFile(false);
+    else if (child && child->ActivePageName() == QLatin1String("Archive"))
+        child->ArchivePage()->SelectAll();
     UpdateCommands(true);
 }
 
@@ -884,7 +901,7 @@ int TMainForm::WriteSelectionToFile(const QString& target)
     if (!v->SelectionBounds(sl, si, ei, el))
         return 0;
     if (platform::KindOf(target) == platform::EntryKind::Other)
-        return platform::kErrorAccessDenied;
+        return kErrorAccessDenied;
     platform::TReplacingFile out(target);
     if (const int code = out.Open())
         return code;
@@ -896,7 +913,7 @@ int TMainForm::WriteSelectionToFile(const QString& target)
                 .arg(ThousandsText(line - sl + 1), ThousandsText(lines));
         };
         if (work.Step(progress))
-            return platform::kErrorStoppedByUser;
+            return kErrorSearchStopped;
         int len = 0;
         const char* text = v->LineText(line, len);
         QByteArray bytes(text, len);
@@ -913,6 +930,11 @@ int TMainForm::WriteSelectionToFile(const QString& target)
 
 void TMainForm::ToFileClick()
 {
+    // On the Archive page the selected members are extracted to a folder.
+    if (TChildForm* child = ActiveChild(); child && child->ActivePageName() == QLatin1String("Archive")) {
+        child->ArchivePage()->CopyZipButtonClick();
+        return;
+    }
     QFileDialog dialog(this, QStringLiteral("Copy To File"), m_settings.LastDir);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({ QStringLiteral("All Files (*)") });
@@ -925,7 +947,7 @@ void TMainForm::ToFileClick()
         && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
     const int code = WriteSelectionToFile(target);
-    if (code != 0 && code != platform::kErrorStoppedByUser)
+    if (code != 0 && code != kErrorSearchStopped)
         ShowAlert(QStringLiteral("Copy To File"),
             QStringLiteral("The selection was not written to\r") + platform::DisplayFileName(target)
                 + QStringLiteral("\r\r") + ErrorText(code));
@@ -975,7 +997,7 @@ void TMainForm::SaveAsClick()
     const int code = SaveActiveFileAs(target);
     if (code == kErrorCopySameFile)
         ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
-    else if (code != 0 && code != platform::kErrorStoppedByUser)
+    else if (code != 0 && code != kErrorSearchStopped)
         ShowErrorCode(code);
 }
 

@@ -1,8 +1,8 @@
 // The error-code table and the exception texts.
 #include "common/ErrorText.h"
 
-#include "common/HyExceptions.h"
-#include "platform/PlatformErrors.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 
 #include <new>
 
@@ -79,9 +79,9 @@ QString ErrorText(int code)
         return QStringLiteral("Device read fault!");
     case 162:
         return QStringLiteral("Hardware failure!");
-    case platform::kErrorNameTooLong:
+    case kErrorNameTooLong:
         return QStringLiteral("The file name is too long!");
-    case platform::kErrorLinkLoop:
+    case kErrorLinkLoop:
         return QStringLiteral("The name cannot be followed: its links lead round in a loop!");
     case kErrorCreateTempFile:
         return QStringLiteral("Unable to create temporary file! Check\rdirectory settings under Preferences in\r"

@@ -2,16 +2,12 @@
 // exception, and the program-wide title that error alerts carry.
 #pragma once
 
+#include "base/ErrorCodes.h"
+
 #include <QString>
 #include <exception>
 
 namespace hy {
-
-// Codes the program uses on top of the platform's file error codes.
-inline constexpr int kErrorCreateTempFile = 10001;
-inline constexpr int kErrorCopySameFile = 10003;
-inline constexpr int kErrorCopySizeMismatch = 10004;
-inline constexpr int kErrorNotEnoughMemory = 8;
 
 // The message for an error code; "Unknown Error #" and the code for codes without a text. Line breaks
 // are stored as "\r\n" or "\r" (see DisplayText).

@@ -1,6 +1,7 @@
 // Small text, path and file helpers; the platform's file calls sit behind platform/PlatformFiles.
 #include "common/HyUtils.h"
 
+#include "base/ErrorCodes.h"
 #include "common/ErrorText.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
@@ -223,7 +224,7 @@ int CreateDirectories(const QString& path)
 {
     const QString clean = WithoutTrailingSlash(QDir::cleanPath(path));
     if (clean.isEmpty())
-        return 3;
+        return kErrorPathNotFound;
     qsizetype from = clean.startsWith(QLatin1Char('/')) ? 1 : 0;
     for (;;) {
         const qsizetype slash = clean.indexOf(QLatin1Char('/'), from);

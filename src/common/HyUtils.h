@@ -82,7 +82,7 @@ int SetFileDateTime(const QString& path, const QDateTime& time);
 // Copies a file: 10003 when both name the same file, 10004 when the copy came out a different size,
 // 8 when no buffer could be had, else a platform code; 0 on success. A failed copy is deleted.
 int FileCopy(const QString& source, const QString& target);
-// The same, told after every block how far it is; the copy stops (kErrorStoppedByUser, no copy left) when
+// The same, told after every block how far it is; the copy stops (kErrorSearchStopped, no copy left) when
 // progress returns false.
 int FileCopy(const QString& source, const QString& target, const std::function<bool(qint64, qint64)>& progress);
 

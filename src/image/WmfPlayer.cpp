@@ -422,8 +422,8 @@ struct TWmfPlayer::TState {
         double width = 0;
         std::vector<double> advances;
         if (!dx.empty()) {
-            for (int d : dx)
-                advances.push_back(d * ScaleX());
+            for (int delta : dx)
+                advances.push_back(delta * ScaleX());
             for (double a : advances)
                 width += a;
         } else {

@@ -4,87 +4,105 @@
 namespace hy::platform {
 
 namespace {
+
     constexpr char16_t kEscapeBase = 0xDC00;
 
     bool IsEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
 
-    bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-    // The length of the valid UTF-8 sequence at data[i], or 0 when the byte does not begin one.
-    int ValidSequenceLength(const unsigned char* data, qsizetype size, qsizetype i)
+    // The length of the valid UTF-8 sequence at p (at most n bytes), or 0 when none starts there.
+    int Utf8SequenceLength(const unsigned char* p, qsizetype n)
     {
-        const unsigned char b = data[i];
-        if (b < 0x80)
-            return 1;
+        const unsigned char c = p[0];
         int length = 0;
-        char32_t lowest = 0;
-        if ((b & 0xE0) == 0xC0) {
+        char32_t min = 0;
+        if (c < 0x80)
+            return 1;
+        if (c >= 0xC2 && c <= 0xDF) {
             length = 2;
-            lowest = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
+            min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
             length = 3;
-            lowest = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
+            min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
             length = 4;
-            lowest = 0x10000;
+            min = 0x10000;
         } else {
             return 0;
         }
-        if (i + length > size)
+        if (n < length)
             return 0;
-        char32_t code = b & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            if (!IsContinuation(data[i + k]))
+        char32_t code = c & (0x7F >> length);
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80)
                 return 0;
-            code = (code << 6) | (data[i + k] & 0x3F);
+            code = (code << 6) | (p[i] & 0x3F);
         }
         // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (code < lowest || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return 0;
         return length;
     }
+
 } // namespace
 
-QString DecodeFileName(const QByteArray& bytes)
+QString DecodeFileName(const char* bytes, qsizetype size)
 {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype size = bytes.size();
-    QString name;
-    name.reserve(size);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
     qsizetype i = 0;
-    while (i < size) {
-        const int length = ValidSequenceLength(data, size, i);
+    while (i < size && p[i] < 0x80)
+        ++i;
+    if (i == size)
+        return QString::fromLatin1(bytes, size);
+    for (qsizetype j = i; j < size;) {
+        const int length = Utf8SequenceLength(p + j, size - j);
         if (length == 0) {
-            name += QChar(char16_t(kEscapeBase + data[i]));
-            ++i;
-        } else {
-            name += QString::fromUtf8(bytes.constData() + i, length);
-            i += length;
+            // Not UTF-8 throughout: decode what is valid and escape every other byte.
+            QString name = QString::fromLatin1(bytes, i);
+            while (i < size) {
+                const int n = Utf8SequenceLength(p + i, size - i);
+                if (n == 0) {
+                    name += QChar(char16_t(kEscapeBase + p[i]));
+                    ++i;
+                } else {
+                    name += QString::fromUtf8(bytes + i, n);
+                    i += n;
+                }
+            }
+            return name;
         }
+        j += length;
     }
-    return name;
+    return QString::fromUtf8(bytes, size);
 }
+
+QString DecodeFileName(const QByteArray& bytes) { return DecodeFileName(bytes.constData(), bytes.size()); }
 
 QByteArray EncodeFileName(const QString& name)
 {
-    QByteArray bytes;
-    bytes.reserve(name.size());
-    qsizetype runStart = 0;
-    const auto flushRun = [&](qsizetype end) {
-        if (end > runStart)
-            bytes += QStringView(name).mid(runStart, end - runStart).toUtf8();
-    };
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t unit = name.at(i).unicode();
-        // A low surrogate that follows a high one belongs to a character outside the first plane.
-        const bool paired = i > 0 && name.at(i - 1).isHighSurrogate();
-        if (IsEscapedByte(unit) && !paired) {
-            flushRun(i);
-            bytes += char(unit - kEscapeBase);
-            runStart = i + 1;
+    bool escaped = false;
+    for (const QChar c : name) {
+        if (IsEscapedByte(c.unicode())) {
+            escaped = true;
+            break;
         }
     }
-    flushRun(name.size());
+    if (!escaped)
+        return name.toUtf8();
+    QByteArray bytes;
+    bytes.reserve(name.size() * 3);
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = name[i].unicode();
+        // A low surrogate that follows a high one belongs to a character outside the first plane.
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(name[i + 1].unicode())) {
+            bytes += QStringView(name).mid(i, 2).toUtf8();
+            ++i;
+        } else if (IsEscapedByte(c)) {
+            bytes += char(c - kEscapeBase);
+        } else {
+            bytes += QStringView(name).mid(i, 1).toUtf8();
+        }
+    }
     return bytes;
 }
 

@@ -1,6 +1,8 @@
 // errno to program error codes.
 #include "platform/PlatformErrors.h"
 
+#include "base/ErrorCodes.h"
+
 #include <cerrno>
 #include <string>
 #include <sys/stat.h>
@@ -38,19 +40,19 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
         return kErrorPathNotFound;
     case EMFILE:
     case ENFILE:
-        return 4;
+        return kErrorTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
         return kErrorAccessDenied;
     case ENOMEM:
-        return 8;
+        return kErrorNotEnoughMemory;
     case ENODEV:
     case ENXIO:
-        return 15;
+        return kErrorInvalidDrive;
     case EBUSY:
     case ETXTBSY:
-        return 32;
+        return kErrorSharingViolation;
     case ENOSPC:
     case EDQUOT:
         return kErrorDiskFull;
@@ -59,7 +61,7 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
     case ELOOP:
         return kErrorLinkLoop;
     case EIO:
-        return 30;
+        return kErrorDiskFault;
     default:
         return err;
     }

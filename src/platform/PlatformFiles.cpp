@@ -1,6 +1,7 @@
 // File facts and operations through POSIX calls; errno becomes a program code here and nowhere else.
 #include "platform/PlatformFiles.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 
@@ -111,7 +112,7 @@ int RemoveFile(const QString& path, bool force)
     if (::unlink(p.constData()) == 0)
         return 0;
     const int code = CodeFor(errno, p);
-    if (code != 5 || !force)
+    if (code != kErrorAccessDenied || !force)
         return code;
     struct stat st { };
     if (::lstat(p.constData(), &st) != 0 || S_ISLNK(st.st_mode) || S_ISDIR(st.st_mode))
@@ -134,7 +135,7 @@ int MakeDirectory(const QString& path)
     if (err == EEXIST) {
         // The name is taken: fine by a directory, a bad path when a file holds it.
         struct stat st { };
-        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : 3;
+        return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : kErrorPathNotFound;
     }
     return CodeFor(err, p);
 }
@@ -275,12 +276,12 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     // Two names of one file: opening the target for writing would empty the source.
     struct stat tst { };
     if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino)
-        return 10003;
+        return kErrorCopySameFile;
 
     const qint64 block = std::max<qint64>(1, std::min<qint64>(blockLimit, sst.st_size));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size_t(block)]);
     if (!buffer)
-        return 8;
+        return kErrorNotEnoughMemory;
 
     TReplacingFile out(target);
     if (const int code = out.Open())
@@ -299,7 +300,7 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
             done += n;
         }
         if (progress && !progress(done, sst.st_size))
-            return kErrorStoppedByUser;
+            return kErrorSearchStopped;
         if (n < block)
             break;
     }
@@ -308,7 +309,7 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     if (::fstat(in.Get(), &now) != 0)
         return CodeFor(errno, s);
     if (done != now.st_size)
-        return 10004;
+        return kErrorCopySizeMismatch;
     const timespec times[2] = { sst.st_atim, sst.st_mtim };
     ::futimens(out.Descriptor(), times);
     ::fchmod(out.Descriptor(), sst.st_mode & 07777);

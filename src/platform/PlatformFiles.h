@@ -3,6 +3,9 @@
 // Every failure comes back as the program's error code.
 #pragma once
 
+#include "base/ErrorCodes.h"
+#include "platform/FileNames.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -22,7 +25,7 @@ enum FileAttribute : int {
 };
 
 struct FileFacts {
-    int errorCode = 2; // 0 when the entry exists
+    int errorCode = kErrorFileNotFound; // 0 when the entry exists
     int attributes = 0;
     qint64 size = -1;
     QDateTime modified; // local time
@@ -55,10 +58,10 @@ int SetModifiedTime(const QString& path, const QDateTime& time);
 using TProgress = std::function<bool(qint64 done, qint64 total)>;
 
 // Copies source to target in blocks of at most blockLimit bytes until a short block. The copy takes
-// the source's modification time when the sizes agree (else 10004) and the source's permissions; a
-// copy left incomplete by any failure is deleted. Codes: 10003 source and target are the same file,
-// 10004 size mismatch, 8 no buffer, kErrorStoppedByUser when progress said stop, else the platform code.
-// 0 is success.
+// the source's modification time when the sizes agree and the source's permissions; a copy left
+// incomplete by any failure is deleted. Codes: kErrorCopySameFile, kErrorCopySizeMismatch,
+// kErrorNotEnoughMemory (no buffer), kErrorSearchStopped when progress said stop, else the platform
+// code. 0 is success.
 int CopyFileData(const QString& source, const QString& target, qint64 blockLimit, const TProgress& progress = {});
 
 // A file written under a temporary name beside its target, which takes the target's name only when

@@ -28,17 +28,35 @@ QString ProgramFolder()
     return QDir::currentPath();
 }
 
-QString DataFile(const QString& name)
+namespace {
+
+    // The source tree's copy of a resource, for a program that runs from inside the build tree, which holds
+    // no copy of most resources; empty for a program anywhere else.
+    QString FromSourceTree(const QString& programFolder, const QString& name)
+    {
+        const QString tree = QFileInfo(QStringLiteral(HY_BUILD_DIR)).canonicalFilePath();
+        const QString here = QFileInfo(programFolder).canonicalFilePath();
+        if (tree.isEmpty() || here.isEmpty() || (here != tree && !here.startsWith(tree + QLatin1Char('/'))))
+            return QString();
+        const QString inTree = QDir(QStringLiteral(HY_SOURCE_DIR "/resources")).filePath(name);
+        return QFileInfo::exists(inTree) ? inTree : QString();
+    }
+
+} // namespace
+
+QString DataFile(const QString& name) { return DataFileFrom(ProgramFolder(), name); }
+
+QString DataFileFrom(const QString& programFolder, const QString& name)
 {
-    const QString beside = QDir(ProgramFolder()).filePath(name);
+    const QDir program(programFolder);
+    const QString beside = program.filePath(name);
     if (QFileInfo::exists(beside))
         return beside;
-#ifdef HY_SOURCE_DIR
-    const QString inTree = QDir(QStringLiteral(HY_SOURCE_DIR "/resources")).filePath(name);
-    if (QFileInfo::exists(inTree))
-        return inTree;
-#endif
-    return beside;
+    const QString installed = QDir::cleanPath(program.filePath(QStringLiteral("../share/halcyra-viewer/") + name));
+    if (QFileInfo::exists(installed))
+        return installed;
+    const QString inTree = FromSourceTree(programFolder, name);
+    return inTree.isEmpty() ? beside : inTree;
 }
 
 QString CurrentFolder()

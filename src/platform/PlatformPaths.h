@@ -12,9 +12,14 @@ QString SettingsFolder();
 // The folder of the running program.
 QString ProgramFolder();
 
-// A data file shipped with the program (FILETYPE.INI, help pages ...): beside the program when
-// installed, else in the source tree's resources folder when run from the build tree.
+// A data file shipped with the program (FILETYPE.INI, the help folder ...), found from where the
+// program is: DataFileFrom(ProgramFolder(), name).
 QString DataFile(const QString& name);
+
+// A data file found from a program folder: beside the program, else in ../share/halcyra-viewer/ (an
+// installed program), else, for a program inside the build tree only, in the source tree's resources.
+// When none exists, the name beside the program.
+QString DataFileFrom(const QString& programFolder, const QString& name);
 
 // The current directory, every byte of its name kept (see FileNames.h).
 QString CurrentFolder();

@@ -1,7 +1,7 @@
 // Settings in a profile file under XDG_CONFIG_HOME.
 #include "platform/SettingsStore.h"
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformPaths.h"
 
 #include <QFileInfo>

@@ -161,11 +161,15 @@ void THvSingleCaret::Relink()
 
 int THvSingleCaret::BlinkInterval() const
 {
+    if (m_caret->BlinkTime() >= THvCaret::kSteadyBlinkTime)
+        return 0;
     if (m_caret->BlinkTime() > 0)
         return m_caret->BlinkTime();
     const int flash = QApplication::cursorFlashTime();
     return flash > 0 ? flash / 2 : 0;
 }
+
+bool THvSingleCaret::IsBlinking() const { return m_timer->isActive(); }
 
 void THvSingleCaret::Create()
 {

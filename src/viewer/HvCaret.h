@@ -32,6 +32,8 @@ public:
     void SetShape(TCaretShape shape);
     TCaretAlign Align() const { return m_align; }
     void SetAlign(TCaretAlign align);
+    // The largest blink time: the caret stays on and does not blink.
+    static constexpr int kSteadyBlinkTime = 65535;
     // Blink interval in milliseconds; 0 uses the desktop's cursor flash time.
     int BlinkTime() const { return m_blinkTime; }
     void SetBlinkTime(int milliseconds);
@@ -88,7 +90,9 @@ public:
     // True while the caret is drawn (created, shown, on the view and in the visible phase of its blink).
     bool IsVisibleNow() const;
     void Paint(QPainter& painter) const;
+    // Milliseconds between the caret's phases; 0 for a steady caret.
     int BlinkInterval() const;
+    bool IsBlinking() const;
 
 private:
     void Relink();

@@ -1,6 +1,7 @@
 // Command tables, the three built-in tables, key translation and the stored and text forms of tables.
 #include "viewer/HvCmd.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvKeys.h"
 
@@ -198,13 +199,13 @@ namespace {
     QString IoErrorText(int code)
     {
         switch (code) {
-        case 2:
+        case kErrorFileNotFound:
             return QStringLiteral("File not found");
-        case 3:
+        case kErrorPathNotFound:
             return QStringLiteral("Invalid filename");
-        case 4:
+        case kErrorTooManyOpenFiles:
             return QStringLiteral("Too many open files");
-        case 5:
+        case kErrorAccessDenied:
             return QStringLiteral("File access denied");
         case kInvalidNumericInput:
             return QStringLiteral("Invalid numeric input");
@@ -221,7 +222,7 @@ namespace {
         const QByteArray path = QFile::encodeName(fileName);
         if (savedErrno != 0)
             ThrowIoError(platform::ErrorCodeFromErrno(savedErrno, path.constData()));
-        ThrowIoError(error == QFileDevice::ReadError ? 30 : 5);
+        ThrowIoError(error == QFileDevice::ReadError ? kErrorDiskFault : kErrorAccessDenied);
     }
 
 } // namespace

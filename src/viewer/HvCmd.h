@@ -3,7 +3,7 @@
 // remembering the first key of a two-key sequence and the "take the next key literally" state.
 #pragma once
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "viewer/HvCommands.h"
 
 #include <QList>

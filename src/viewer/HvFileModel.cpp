@@ -5,9 +5,14 @@
 // without starting another; any other line end starts a new line, so a file ending in a line break has an
 // empty last line. Scans read big blocks with pread into one reusable buffer and count line ends with
 // vector code; the page cache serves the bytes of the lines and rows that are shown.
+//
+// A file may change while it is shown. A read that comes up short makes the model look at the file; when
+// its size or time stamp changed, the model drops what it knew and answers from the file as it now is, so
+// it never shows a line the file does not hold.
 #include "viewer/HvFileModel.h"
 
-#include "common/HyExceptions.h"
+#include "base/ErrorCodes.h"
+#include "base/HyExceptions.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
@@ -33,6 +38,8 @@ namespace {
     constexpr LineNumber kFirstCheckpointInterval = 64;
     constexpr LineNumber kHourglassLines = 100;
     constexpr FileOffset kHourglassBytes = 1000;
+    // A line whose end lies this far from its start is remembered once its end is found.
+    constexpr FileOffset kLongLineBytes = FileOffset(64) << 10;
 
     struct Anchor {
         LineNumber line = 0;
@@ -40,6 +47,44 @@ namespace {
     };
 
     constexpr int kDefaultCheckpointLimit = int((size_t(1) << 20) / sizeof(Anchor));
+    constexpr int kDefaultLongLineLimit = int((size_t(1) << 20) / sizeof(Anchor));
+
+    // How far forward scans have got: the number of line ends before a byte position and where the line
+    // holding that position starts. A scan that was stopped goes on from here.
+    struct Frontier {
+        LineNumber line = 0;
+        FileOffset start = 0; // start of `line`, unknown while pending
+        FileOffset pos = 0; // first byte not scanned yet
+        bool prevCR = false; // the byte before pos is a CR
+        bool pending = false; // a CR at pos - 1 ended a line; whether an LF follows is not known yet
+    };
+
+    // What identifies the file's contents: when any of it changes, the contents may have changed.
+    struct FileStamp {
+        FileOffset size = 0;
+        qint64 modifiedNs = 0;
+        dev_t device = 0;
+        ino_t inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+
+    FileStamp StampOf(const struct stat& st)
+    {
+        return { FileOffset(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_dev,
+            st.st_ino };
+    }
+
+    // Thrown by a read that came up short on a file that changed since it was opened.
+    struct FileChanged { };
+
+    int HexDigitsFor(FileOffset size)
+    {
+        const uint64_t last = size > 0 ? uint64_t(size - 1) : 0;
+        int digits = kHexMinOffsetDigits;
+        while (digits < 16 && (last >> (4 * digits)) != 0)
+            ++digits;
+        return digits;
+    }
 
     LineNumber Distance(LineNumber a, LineNumber b) { return a > b ? a - b : b - a; }
 
@@ -50,10 +95,13 @@ struct THvFileModel::Impl {
     QString m_fileName;
     int m_fd = -1;
     bool m_open = false;
+    bool m_snapshot = false;
+    FileStamp m_stamp;
     FileOffset m_fileSize = 0;
     bool m_hexMode = false;
     bool m_filterChars = true;
     bool m_expandTabs = false;
+    int m_hexDigits = kHexMinOffsetDigits;
 
     THvPageCache m_cache { 16 };
 
@@ -66,17 +114,23 @@ struct THvFileModel::Impl {
     Anchor m_far;
     Anchor m_textLast { -1, 0 }; // last text line and its offset; line -1 while undetermined
     LineNumber m_hexLast = -1;
+    Frontier m_frontier;
 
     // Checkpoints: entry i holds line i * interval. The table never grows past its limit: when full, every
     // second entry goes and the interval doubles.
     std::vector<Anchor> m_checkpoints;
     LineNumber m_checkpointInterval = kFirstCheckpointInterval;
     int m_checkpointLimit = kDefaultCheckpointLimit;
+    // Starts of long lines and of the lines after them, by line. When full, every second entry goes.
+    std::vector<Anchor> m_longLines;
+    int m_longLineLimit = kDefaultLongLineLimit;
 
-    std::vector<uint8_t> m_bulk; // the one buffer of scans and searches
+    THvAlignedBuffer m_bulk; // the one buffer of scans and searches
     std::function<bool()> m_stopHook;
     bool m_stopped = false;
     FileOffset m_bytesSincePoll = 0;
+    FileOffset m_bytesRead = 0;
+    bool m_watchChanges = true; // a short read looks for a changed file
 
     ~Impl() { CloseFile(); }
 
@@ -119,14 +173,109 @@ struct THvFileModel::Impl {
         return m_stopped;
     }
 
-    uint8_t* Buffer(size_t n)
+    uint8_t* Buffer(size_t n) { return m_bulk.Reserve(n); }
+
+    // --- reading and changes on disk -----------------------------------------------------------------
+
+    // True when the open file's size or time stamp differs from when it was opened, or (byName) its name
+    // now stands for another file. A snapshot never changes.
+    bool ChangedOnDisk(bool byName) const
     {
-        if (m_bulk.size() < n)
-            m_bulk.resize(n);
-        return m_bulk.data();
+        if (!m_open || m_snapshot)
+            return false;
+        struct stat st { };
+        if (::fstat(m_fd, &st) == 0 && !(StampOf(st) == m_stamp))
+            return true;
+        if (!byName)
+            return false;
+        // A name that is gone, or no longer a regular file, leaves the open file as what there is to show.
+        if (::stat(QFile::encodeName(m_fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            return false;
+        return st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode;
     }
 
-    // --- open and close ------------------------------------------------------------------------------
+    void NoteShortRead()
+    {
+        if (m_watchChanges && ChangedOnDisk(false))
+            throw FileChanged {};
+    }
+
+    size_t Read(FileOffset offset, uint8_t* buf, size_t n)
+    {
+        const size_t got = ReadAt(m_fd, offset, buf, n);
+        m_bytesRead += FileOffset(got);
+        if (got < n)
+            NoteShortRead();
+        return got;
+    }
+
+    // Runs one public operation. When a read in it finds that the file changed, the model starts over on
+    // the file as it now is and the operation runs again; a file that keeps changing is read as it comes.
+    template <class Op> auto Guarded(Op op) -> decltype(op())
+    {
+        struct Watch {
+            bool& flag;
+            ~Watch() { flag = true; }
+        } watch { m_watchChanges };
+        for (int attempt = 0;; ++attempt) {
+            m_watchChanges = attempt < 2;
+            try {
+                return op();
+            } catch (const FileChanged&) {
+                Reload();
+            }
+        }
+    }
+
+    // Reads forward through the file into the scan buffer, in blocks that start small (so neighbouring
+    // lines cost one small read) and grow to kBlock, polling the stop hook between blocks.
+    class BlockReader {
+    public:
+        struct Block {
+            const uint8_t* data = nullptr;
+            size_t size = 0;
+            FileOffset offset = 0;
+            bool eof = false; // the file ends with this block
+        };
+
+        // Blocks end at limit at the latest (at most the file size).
+        BlockReader(Impl& impl, size_t firstRead, FileOffset limit)
+            : d(impl)
+            , m_chunk(firstRead)
+            , m_limit(std::min(limit, impl.m_fileSize))
+        {
+        }
+
+        // The block that starts at from. False at the limit, at the end of the file, or when the stop hook
+        // asked to stop (only polled when mayStop).
+        bool Next(FileOffset from, bool mayStop, Block& block)
+        {
+            if (mayStop && d.ShouldStop(m_chunk)) {
+                m_stopped = true;
+                return false;
+            }
+            if (from >= m_limit)
+                return false;
+            const size_t want = size_t(std::min<FileOffset>(FileOffset(m_chunk), m_limit - from));
+            uint8_t* p = d.Buffer(want);
+            const size_t n = d.Read(from, p, want);
+            if (n == 0)
+                return false;
+            block = { p, n, from, n < want || from + FileOffset(n) >= d.m_fileSize };
+            m_chunk = std::min(m_chunk * 4, kBlock);
+            return true;
+        }
+
+        bool Stopped() const { return m_stopped; }
+
+    private:
+        Impl& d;
+        size_t m_chunk;
+        FileOffset m_limit;
+        bool m_stopped = false;
+    };
+
+    // --- open, close and reload ----------------------------------------------------------------------
 
     void CloseFile()
     {
@@ -134,24 +283,22 @@ struct THvFileModel::Impl {
             ::close(m_fd);
         m_fd = -1;
         m_open = false;
+        m_snapshot = false;
         m_fileSize = 0;
         m_bufferedLine = -1;
         m_lineLength = 0;
         m_cache.Clear();
     }
 
-    void OpenFile()
+    // Opens FileName read-only and takes its facts; a pseudo file is read into a snapshot, whose handle is
+    // returned instead. Throws the viewer's I/O errors.
+    int OpenHandle(struct stat& st, bool& snapshot)
     {
-        if (m_fileName.isEmpty())
-            return;
-        CloseFile();
-        Hourglass hourglass(this, true);
         const QByteArray path = QFile::encodeName(m_fileName);
         // Not blocking: opening a pipe would otherwise wait for a writer.
         const int handle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (handle < 0)
             ThrowViewerErrno(path.constData());
-        struct stat st { };
         if (::fstat(handle, &st) != 0) {
             const int code = platform::LastErrorCode();
             ::close(handle);
@@ -159,10 +306,38 @@ struct THvFileModel::Impl {
         }
         if (!S_ISREG(st.st_mode)) {
             ::close(handle);
-            throw EInOutError(QStringLiteral("Viewer: not a regular file"), 5);
+            throw EInOutError(QStringLiteral("Viewer: not a regular file"), kErrorAccessDenied);
         }
+        snapshot = false;
+        // Files of /proc and /sys report sizes that say nothing about their content.
+        if (st.st_size == 0 || IsOnPseudoFileSystem(handle)) {
+            int memory = -1;
+            try {
+                memory = SnapshotIntoMemory(handle, kSnapshotLimit);
+            } catch (...) {
+                ::close(handle);
+                throw;
+            }
+            if (memory >= 0) {
+                ::close(handle);
+                if (::fstat(memory, &st) != 0) {
+                    const int code = platform::LastErrorCode();
+                    ::close(memory);
+                    ThrowViewerIoError(code);
+                }
+                snapshot = true;
+                return memory;
+            }
+        }
+        return handle;
+    }
+
+    void Adopt(int handle, const struct stat& st, bool snapshot)
+    {
         m_fd = handle;
         m_open = true;
+        m_snapshot = snapshot;
+        m_stamp = StampOf(st);
         m_fileSize = FileOffset(st.st_size);
         m_bufferedLine = -1;
         m_lineLength = 0;
@@ -171,13 +346,64 @@ struct THvFileModel::Impl {
         m_far = Anchor {};
         m_textLast = Anchor { -1, 0 };
         m_hexLast = m_fileSize > 0 ? (m_fileSize - 1) / kHexRowBytes : -1;
+        m_hexDigits = HexDigitsFor(m_fileSize);
+        m_frontier = Frontier {};
         m_cache.Clear();
         m_checkpoints.clear();
         m_checkpoints.push_back(Anchor {});
         m_checkpointInterval = kFirstCheckpointInterval;
+        m_longLines.clear();
+        m_bytesRead = 0;
     }
 
-    // --- checkpoints ---------------------------------------------------------------------------------
+    void OpenFile()
+    {
+        if (m_fileName.isEmpty())
+            return;
+        CloseFile();
+        Hourglass hourglass(this, true);
+        struct stat st { };
+        bool snapshot = false;
+        const int handle = OpenHandle(st, snapshot);
+        Adopt(handle, st, snapshot);
+    }
+
+    // Starts over on the file as it now is: reopened by its name, or, when the name no longer opens, the
+    // open file as it now is. The presentation and its options stay.
+    void Reload()
+    {
+        struct stat st { };
+        bool snapshot = false;
+        int handle = -1;
+        try {
+            handle = OpenHandle(st, snapshot);
+        } catch (const EInOutError&) {
+            handle = -1;
+        }
+        if (handle >= 0) {
+            ::close(m_fd);
+        } else if (::fstat(m_fd, &st) == 0) {
+            handle = m_fd;
+            snapshot = m_snapshot;
+        } else {
+            CloseFile();
+        }
+        m_fd = -1;
+        if (handle >= 0)
+            Adopt(handle, st, snapshot);
+        if (m_events)
+            m_events->ModelFileChanged();
+    }
+
+    bool CheckFileChanged()
+    {
+        if (!ChangedOnDisk(true))
+            return false;
+        Reload();
+        return true;
+    }
+
+    // --- checkpoints and long lines ------------------------------------------------------------------
 
     LineNumber NextCheckpointLine() const { return LineNumber(m_checkpoints.size()) * m_checkpointInterval; }
 
@@ -200,23 +426,59 @@ struct THvFileModel::Impl {
         return m_checkpoints[size_t(std::max<LineNumber>(i, 0))];
     }
 
+    void RememberLongLine(Anchor a)
+    {
+        const auto it = std::lower_bound(m_longLines.begin(), m_longLines.end(), a.line,
+            [](const Anchor& x, LineNumber line) { return x.line < line; });
+        if (it != m_longLines.end() && it->line == a.line)
+            return;
+        m_longLines.insert(it, a);
+        if (int(m_longLines.size()) <= m_longLineLimit)
+            return;
+        size_t kept = 0;
+        for (size_t i = 0; i < m_longLines.size(); i += 2)
+            m_longLines[kept++] = m_longLines[i];
+        m_longLines.resize(kept);
+    }
+
+    // The remembered line start nearest to a line, if any is remembered.
+    std::optional<Anchor> NearestLongLine(LineNumber line) const
+    {
+        const auto it = std::lower_bound(
+            m_longLines.begin(), m_longLines.end(), line, [](const Anchor& x, LineNumber l) { return x.line < l; });
+        std::optional<Anchor> best;
+        if (it != m_longLines.end())
+            best = *it;
+        if (it != m_longLines.begin() && (!best || Distance(line, (it - 1)->line) < Distance(line, best->line)))
+            best = *(it - 1);
+        return best;
+    }
+
     // --- the line walker -----------------------------------------------------------------------------
 
-    // Follows text lines forward through blocks of the file from a known (line, offset): counts line ends,
-    // stops at a target line, records checkpoints on the way and notices where the last line starts.
+    // Follows text lines forward through blocks of the file from a known position: counts line ends, stops
+    // at a target line, records checkpoints and long lines on the way and notices where the last line starts.
     class Walker {
     public:
         Walker(Impl& impl, Anchor from, LineNumber target)
+            : Walker(impl, Frontier { from.line, from.offset, from.offset, false, false }, target)
+        {
+        }
+
+        Walker(Impl& impl, const Frontier& from, LineNumber target)
             : d(impl)
             , m_line(from.line)
-            , m_start(from.offset)
-            , m_pos(from.offset)
+            , m_start(from.start)
+            , m_pos(from.pos)
             , m_target(target)
+            , m_prevCR(from.prevCR)
+            , m_pending(from.pending)
         {
             m_nextCheckpoint = d.NextCheckpointLine();
             if (m_line > m_nextCheckpoint)
                 m_nextCheckpoint = kNever;
-            HandleStops();
+            if (!m_pending)
+                HandleStops();
         }
 
         LineNumber Line() const { return m_line; }
@@ -224,6 +486,7 @@ struct THvFileModel::Impl {
         FileOffset Pos() const { return m_pos; }
         bool Pending() const { return m_pending; }
         bool Reached() const { return m_line >= m_target && !m_pending; }
+        Frontier State() const { return { m_line, m_start, m_pos, m_prevCR, m_pending }; }
 
         // Consumes the block [off, off + n) from Pos() up to `until` (at most off + n); Pos() must lie in the
         // block. eof tells that the file ends with this block. Returns true once the target line is reached.
@@ -233,6 +496,7 @@ struct THvFileModel::Impl {
             if (m_pending && i < n) {
                 m_pending = false;
                 m_start = m_pos + (p[i] == '\n' ? 1 : 0);
+                LineStarted();
                 if (HandleStops())
                     return true;
             }
@@ -241,7 +505,9 @@ struct THvFileModel::Impl {
             if (eof && m == n && n > 0 && p[n - 1] == '\r')
                 --m;
             while (i < m) {
-                const LineNumber stop = std::min(m_target, m_nextCheckpoint);
+                // The end of a line that is long already is looked for on its own, so that it is remembered.
+                const bool longLine = off + FileOffset(i) - m_start >= kLongLineBytes;
+                const LineNumber stop = longLine ? m_line + 1 : std::min(m_target, m_nextCheckpoint);
                 const bool prevCR = i > 0 ? p[i - 1] == '\r' : m_prevCR;
                 uint64_t found = 0;
                 const size_t idx = scan::FindNthLineEnd(p + i, m - i, prevCR, uint64_t(stop - m_line), found);
@@ -255,6 +521,10 @@ struct THvFileModel::Impl {
                     break;
                 }
                 const size_t q = i + idx;
+                if (longLine) {
+                    d.RememberLongLine({ m_line, m_start });
+                    m_rememberStart = true;
+                }
                 m_line = stop;
                 SetStartAfter(p, n, off, q);
                 i = q + 1;
@@ -278,6 +548,7 @@ struct THvFileModel::Impl {
             if (m_pending) {
                 m_pending = false;
                 m_start = m_pos;
+                LineStarted();
             }
         }
 
@@ -290,7 +561,18 @@ struct THvFileModel::Impl {
                 m_start = off + FileOffset(q) + 1 + (p[q + 1] == '\n' ? 1 : 0);
             } else {
                 m_pending = true; // the next block tells whether an LF follows
+                return;
             }
+            LineStarted();
+        }
+
+        // The line after a long line is remembered with it.
+        void LineStarted()
+        {
+            if (!m_rememberStart)
+                return;
+            m_rememberStart = false;
+            d.RememberLongLine({ m_line, m_start });
         }
 
         bool HandleStops()
@@ -310,6 +592,7 @@ struct THvFileModel::Impl {
         LineNumber m_nextCheckpoint = kNever;
         bool m_prevCR = false;
         bool m_pending = false;
+        bool m_rememberStart = false;
     };
 
     struct WalkResult {
@@ -318,31 +601,27 @@ struct THvFileModel::Impl {
         bool stopped = false;
     };
 
-    // Reads forward from `from` until the target line or the end of the file.
-    WalkResult WalkForward(Anchor from, LineNumber target)
+    // A forward scan got this far: the next scan beyond it goes on from here.
+    void NoteFrontier(const Walker& w)
     {
-        Walker w(*this, from, target);
-        size_t chunk = kFirstRead;
-        while (!w.Reached()) {
-            if (!w.Pending() && ShouldStop(chunk))
-                return { { w.Line(), w.Start() }, false, true };
-            const FileOffset rs = w.Pos();
-            if (rs >= m_fileSize)
+        if (m_textLast.line < 0 && w.Pos() > m_frontier.pos)
+            m_frontier = w.State();
+    }
+
+    // Reads forward until the walker's target line or the end of the file.
+    WalkResult WalkForward(Walker& w)
+    {
+        BlockReader reader(*this, kFirstRead, m_fileSize);
+        BlockReader::Block b;
+        while (!w.Reached() && reader.Next(w.Pos(), !w.Pending(), b)) {
+            if (w.Feed(b.data, b.size, b.offset, b.eof, b.offset + FileOffset(b.size)) || b.eof)
                 break;
-            const size_t want = size_t(std::min<FileOffset>(FileOffset(chunk), m_fileSize - rs));
-            uint8_t* p = Buffer(want);
-            const size_t n = ReadAt(m_fd, rs, p, want);
-            if (n == 0)
-                break;
-            const bool eof = n < want || rs + FileOffset(n) >= m_fileSize;
-            if (w.Feed(p, n, rs, eof, rs + FileOffset(n)))
-                return { { w.Line(), w.Start() }, false, false };
-            if (eof)
-                break;
-            chunk = std::min(chunk * 4, kBlock);
         }
+        NoteFrontier(w);
         if (w.Reached())
             return { { w.Line(), w.Start() }, false, false };
+        if (reader.Stopped())
+            return { { w.Line(), w.Start() }, false, true };
         w.FinishAtEof();
         return { { w.Line(), w.Start() }, true, false };
     }
@@ -364,8 +643,8 @@ struct THvFileModel::Impl {
             const FileOffset begin = end - FileOffset(want);
             const size_t before = begin > 0 ? 1 : 0;
             uint8_t* buf = Buffer(want + before);
-            const size_t got = ReadAt(m_fd, begin - FileOffset(before), buf, want + before);
-            if (got < want + before) // the file shrank: what is gone reads as zeros
+            const size_t got = Read(begin - FileOffset(before), buf, want + before);
+            if (got < want + before) // a file that keeps changing: what is gone reads as zeros
                 std::memset(buf + got, 0, want + before - got);
             const uint8_t* p = buf + before;
             const bool prevCR = before && buf[0] == '\r';
@@ -375,6 +654,9 @@ struct THvFileModel::Impl {
                 FileOffset start = begin + FileOffset(q) + 1;
                 if (p[q] == '\r' && (q + 1 < want ? p[q + 1] == '\n' : nextIsLF))
                     ++start;
+                // The start of a long line, found the long way, is kept for the next time.
+                if (target == from.line - 1 && from.offset - start >= kLongLineBytes)
+                    RememberLongLine({ target, start });
                 return { { target, start }, false, false };
             }
             need -= found;
@@ -440,14 +722,21 @@ struct THvFileModel::Impl {
         const Anchor checkpoint = CheckpointFor(target);
         if (target - checkpoint.line < Distance(target, from.line))
             from = checkpoint;
+        if (const std::optional<Anchor> remembered = NearestLongLine(target);
+            remembered && Distance(target, remembered->line) < Distance(target, from.line))
+            from = *remembered;
         m_current = from;
 
-        Hourglass hourglass(this, Distance(target, from.line) > kHourglassLines);
+        // A line no scan has reached yet: the scan goes on from where the farthest one ended.
+        const bool resume = last < 0 && target > m_frontier.line && m_frontier.pos > from.offset;
+        Hourglass hourglass(this, Distance(target, resume ? m_frontier.line : from.line) > kHourglassLines);
         WalkResult r { from, false, false };
-        if (target > from.line)
-            r = WalkForward(from, target);
-        else if (target < from.line)
+        if (resume || target > from.line) {
+            Walker w = resume ? Walker(*this, m_frontier, target) : Walker(*this, from, target);
+            r = WalkForward(w);
+        } else if (target < from.line) {
             r = WalkBackward(from, target);
+        }
         if (r.eof)
             LastLineFound(r.at);
         NoteCurrent(r.at, previous);
@@ -467,9 +756,16 @@ struct THvFileModel::Impl {
     {
         const qint64 page = offset / kPageSize;
         int entry = m_cache.Current();
-        if (!reuseCurrent || entry < 0 || m_cache.PageOf(entry) != page)
-            entry = m_cache.Fetch(m_fd, page, m_fileSize);
-        return offset - page * kPageSize < m_cache.ValidOf(entry) ? entry : -1;
+        if (!reuseCurrent || entry < 0 || m_cache.PageOf(entry) != page) {
+            bool loaded = false;
+            entry = m_cache.Fetch(m_fd, page, m_fileSize, &loaded);
+            if (loaded)
+                m_bytesRead += m_cache.ValidOf(entry);
+        }
+        const FileOffset inPage = offset - page * kPageSize;
+        if (m_cache.ValidOf(entry) < std::clamp<FileOffset>(m_fileSize - page * kPageSize, 0, kPageSize))
+            NoteShortRead();
+        return inPage < m_cache.ValidOf(entry) ? entry : -1;
     }
 
     void BuildTextLine(FileOffset offset)
@@ -499,13 +795,12 @@ struct THvFileModel::Impl {
     {
         static const char kDigits[] = "0123456789ABCDEF";
         const FileOffset offset = row * kHexRowBytes;
-        std::memset(m_lineBuffer, ' ', kHexRowChars);
-        m_lineBuffer[kHexRowChars] = 0;
-        m_lineLength = kHexRowChars;
-        // Eight digits, widened into the two blanks for files beyond 4 GiB.
-        int digits = 8;
-        while (digits < 10 && (uint64_t(offset) >> (4 * digits)) != 0)
-            ++digits;
+        const int digits = m_hexDigits;
+        const int bytesColumn = digits + 2;
+        const int charColumn = HexCharColumn(digits);
+        m_lineLength = HexRowChars(digits);
+        std::memset(m_lineBuffer, ' ', size_t(m_lineLength));
+        m_lineBuffer[m_lineLength] = 0;
         for (int i = 0; i < digits; ++i)
             m_lineBuffer[digits - 1 - i] = kDigits[(uint64_t(offset) >> (4 * i)) & 15];
         const int entry = PageFor(offset, true);
@@ -517,10 +812,10 @@ struct THvFileModel::Impl {
         const uint8_t* bytes = m_cache.DataOf(entry) + inPage;
         for (size_t i = 0; i < count; ++i) {
             const uint8_t b = bytes[i];
-            m_lineBuffer[10 + 3 * i] = kDigits[b >> 4];
-            m_lineBuffer[11 + 3 * i] = kDigits[b & 15];
+            m_lineBuffer[bytesColumn + 3 * i] = kDigits[b >> 4];
+            m_lineBuffer[bytesColumn + 1 + 3 * i] = kDigits[b & 15];
             const bool dot = b == 0 || (b == 9 && m_expandTabs) || (m_filterChars && (b < 32 || b > 127));
-            m_lineBuffer[kHexCharColumn + i] = dot ? '.' : char(b);
+            m_lineBuffer[charColumn + i] = dot ? '.' : char(b);
         }
     }
 
@@ -580,26 +875,23 @@ struct THvFileModel::Impl {
             if (a.line >= 0 && a.offset <= offset && a.offset >= from.offset)
                 from = a;
         };
-        const auto it = std::upper_bound(m_checkpoints.begin(), m_checkpoints.end(), offset,
-            [](FileOffset o, const Anchor& a) { return o < a.offset; });
-        if (it != m_checkpoints.begin())
-            consider(*(it - 1));
+        auto atOrBelow = [offset](const std::vector<Anchor>& table) {
+            const auto it = std::upper_bound(
+                table.begin(), table.end(), offset, [](FileOffset o, const Anchor& a) { return o < a.offset; });
+            return it != table.begin() ? *(it - 1) : Anchor {};
+        };
+        consider(atOrBelow(m_checkpoints));
+        consider(atOrBelow(m_longLines));
         consider(m_current);
         consider(m_far);
         consider(m_caret);
         consider(m_textLast);
         Walker w(*this, from, kNever);
-        size_t chunk = kFirstRead;
-        while (w.Pos() < offset) {
-            const FileOffset rs = w.Pos();
-            const size_t want = size_t(std::min<FileOffset>(FileOffset(chunk), offset - rs + 1));
-            uint8_t* p = Buffer(want);
-            const size_t n = ReadAt(m_fd, rs, p, want);
-            if (n == 0)
-                break;
-            w.Feed(p, n, rs, false, std::min(rs + FileOffset(n), offset));
-            chunk = std::min(chunk * 4, kBlock);
-        }
+        // One byte past offset is read: it tells whether a CR just before offset is followed by an LF.
+        BlockReader reader(*this, kFirstRead, offset + 1);
+        BlockReader::Block b;
+        while (w.Pos() < offset && reader.Next(w.Pos(), false, b))
+            w.Feed(b.data, b.size, b.offset, false, std::min(b.offset + FileOffset(b.size), offset));
         w.FinishAtEof(); // the byte at offset is no LF
         return { w.Line(), w.Start() };
     }
@@ -650,27 +942,17 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(
     const bool possible = !pattern.HasLineBreak() && len <= kMaxLineChars;
     bool probed = false;
     Walker w(*this, from, kNever);
-    size_t chunk = kSearchFirstRead;
-    for (;;) {
-        if (ShouldStop(chunk)) {
-            NoteCurrent({ w.Line(), w.Start() }, m_current);
-            return std::nullopt;
-        }
-        const FileOffset rs = w.Pos();
-        if (rs >= m_fileSize)
-            break;
-        const size_t want = size_t(std::min<FileOffset>(FileOffset(chunk), m_fileSize - rs));
-        uint8_t* p = Buffer(want);
-        const size_t n = ReadAt(m_fd, rs, p, want);
-        if (n == 0)
-            break;
-        const bool eof = n < want || rs + FileOffset(n) >= m_fileSize;
-        const FileOffset blockEnd = rs + FileOffset(n);
+    BlockReader reader(*this, kSearchFirstRead, m_fileSize);
+    BlockReader::Block b;
+    while (reader.Next(w.Pos(), !w.Pending(), b)) {
+        const uint8_t* const p = b.data;
+        const FileOffset rs = b.offset;
+        const FileOffset blockEnd = rs + FileOffset(b.size);
         // Candidate starts handled in this block; the rest come again at the start of the next one.
-        const FileOffset candEnd = eof || !possible ? blockEnd : blockEnd - len + 1;
+        const FileOffset candEnd = b.eof || !possible ? blockEnd : blockEnd - len + 1;
         if (possible) {
             if (!probed) {
-                pattern.ChooseProbe(p, std::min(n, size_t(64) << 10));
+                pattern.ChooseProbe(p, std::min(b.size, size_t(64) << 10));
                 probed = true;
             }
             const FileOffset lo = std::max(rs, firstStart);
@@ -680,9 +962,10 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(
             while (c) {
                 if (pattern.Matches(c)) {
                     const FileOffset at = rs + (c - p);
-                    w.Feed(p, n, rs, eof, at);
+                    w.Feed(p, b.size, rs, b.eof, at);
                     const FileOffset index = at - w.Start();
                     if (index + len <= kMaxLineChars) {
+                        NoteFrontier(w);
                         NoteCurrent({ w.Line(), w.Start() }, m_current);
                         return SearchHit { w.Line(), int(index), w.Line(), int(index + len) };
                     }
@@ -694,10 +977,14 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(
                 c = pattern.NextCandidate(c + 1, end);
             }
         }
-        w.Feed(p, n, rs, eof, candEnd);
-        if (eof)
+        w.Feed(p, b.size, rs, b.eof, candEnd);
+        if (b.eof)
             break;
-        chunk = std::min(chunk * 4, kBlock);
+    }
+    NoteFrontier(w);
+    if (reader.Stopped()) {
+        NoteCurrent({ w.Line(), w.Start() }, m_current);
+        return std::nullopt;
     }
     w.FinishAtEof();
     LastLineFound({ w.Line(), w.Start() });
@@ -720,8 +1007,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(THvSearchPattern& 
         const FileOffset rs = std::max<FileOffset>(0, candBegin - kHistory);
         const size_t want = size_t(candEnd + len - 1 - rs);
         uint8_t* p = Buffer(want);
-        const size_t got = ReadAt(m_fd, rs, p, want);
-        if (got < want) // the file shrank: what is gone reads as zeros
+        const size_t got = Read(rs, p, want);
+        if (got < want) // a file that keeps changing: what is gone reads as zeros
             std::memset(p + got, 0, want - got);
         if (!probed) {
             const size_t sample = std::min(want, size_t(64) << 10);
@@ -773,10 +1060,11 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
         start = backward ? m_fileSize - 1 : 0;
     else
         start = backward ? caretRow * kHexRowBytes - 1 : caretRow * kHexRowBytes + kHexRowBytes;
-    auto hit = [](FileOffset s, FileOffset len) {
-        const FileOffset t = s + len - 1;
-        return SearchHit { s / kHexRowBytes, int(kHexCharColumn + s % kHexRowBytes), t / kHexRowBytes,
-            int(kHexCharColumn + 1 + t % kHexRowBytes) };
+    const int charColumn = HexCharColumn(m_hexDigits);
+    auto hit = [charColumn](FileOffset s, FileOffset length) {
+        const FileOffset t = s + length - 1;
+        return SearchHit { s / kHexRowBytes, int(charColumn + s % kHexRowBytes), t / kHexRowBytes,
+            int(charColumn + 1 + t % kHexRowBytes) };
     };
     bool probed = false;
     if (!backward) {
@@ -792,10 +1080,10 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
             const FileOffset candEnd = std::min(last + 1, candBegin + FileOffset(chunk));
             const size_t want = size_t(candEnd + len - 1 - candBegin);
             uint8_t* p = Buffer(want);
-            const size_t got = ReadAt(m_fd, candBegin, p, want);
+            const size_t got = Read(candBegin, p, want);
             FileOffset usable = candEnd;
             if (got < want) {
-                last = candBegin + FileOffset(got) - len; // the file shrank: it ends here
+                last = candBegin + FileOffset(got) - len; // a file that keeps changing: it ends here
                 usable = std::min(usable, last + 1);
             }
             if (!probed) {
@@ -823,7 +1111,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
         const FileOffset candBegin = std::max<FileOffset>(0, candEnd - FileOffset(chunk));
         const size_t want = size_t(candEnd + len - 1 - candBegin);
         uint8_t* p = Buffer(want);
-        const size_t got = ReadAt(m_fd, candBegin, p, want);
+        const size_t got = Read(candBegin, p, want);
         if (got < want)
             std::memset(p + got, 0, want - got);
         if (!probed) {
@@ -870,6 +1158,8 @@ void THvFileModel::Open()
 void THvFileModel::Close() { d->CloseFile(); }
 bool THvFileModel::IsOpen() const { return d->m_open; }
 FileOffset THvFileModel::FileSize() const { return d->m_fileSize; }
+bool THvFileModel::IsSnapshot() const { return d->m_snapshot; }
+bool THvFileModel::CheckFileChanged() { return d->CheckFileChanged(); }
 
 bool THvFileModel::InHexMode() const { return d->m_hexMode; }
 
@@ -904,6 +1194,8 @@ void THvFileModel::SetExpandTabs(bool expand)
 int THvFileModel::BufferPageCount() const { return d->m_cache.Count(); }
 void THvFileModel::SetBufferPageCount(int count) { d->m_cache.Resize(count); }
 
+int THvFileModel::HexOffsetDigits() const { return d->m_hexDigits; }
+
 LineNumber THvFileModel::LineTotal() const
 {
     if (!d->m_open)
@@ -912,19 +1204,25 @@ LineNumber THvFileModel::LineTotal() const
     return last >= 0 ? last + 1 : kUndeterminedTotal;
 }
 
-LineNumber THvFileModel::ClampLine(LineNumber line) { return d->ClampLine(line); }
+LineNumber THvFileModel::ClampLine(LineNumber line)
+{
+    return d->Guarded([&] { return d->ClampLine(line); });
+}
 
-const char* THvFileModel::LineText(LineNumber line, int& len) { return d->LineText(line, len); }
+const char* THvFileModel::LineText(LineNumber line, int& len)
+{
+    return d->Guarded([&] { return d->LineText(line, len); });
+}
 
 std::optional<SearchHit> THvFileModel::FindText(
     const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex)
 {
-    return d->FindText(text, options, fromLine, fromIndex);
+    return d->Guarded([&] { return d->FindText(text, options, fromLine, fromIndex); });
 }
 
 std::optional<SearchHit> THvFileModel::FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow)
 {
-    return d->FindBytes(text, options, caretRow);
+    return d->Guarded([&] { return d->FindBytes(text, options, caretRow); });
 }
 
 void THvFileModel::SetStopHook(std::function<bool()> hook) { d->m_stopHook = std::move(hook); }
@@ -937,5 +1235,8 @@ int THvFileModel::CurrentPageEntry() const { return d->m_cache.Current(); }
 LineNumber THvFileModel::CheckpointInterval() const { return d->m_checkpointInterval; }
 int THvFileModel::CheckpointCount() const { return int(d->m_checkpoints.size()); }
 void THvFileModel::SetCheckpointLimit(int entries) { d->m_checkpointLimit = std::max(entries, 2); }
+int THvFileModel::LongLineCount() const { return int(d->m_longLines.size()); }
+void THvFileModel::SetLongLineLimit(int entries) { d->m_longLineLimit = std::max(entries, 2); }
+FileOffset THvFileModel::BytesRead() const { return d->m_bytesRead; }
 
 } // namespace hy::viewer

@@ -29,6 +29,9 @@ public:
     virtual void ModelHideHourglass() = 0;
     // The caret's current line, which the model keeps as an anchor when it positions there.
     virtual LineNumber ModelCaretLine() const = 0;
+    // The file changed on disk (it shrank, grew or was rewritten) and the model started over on the file as
+    // it now is: what it knew of lines and pages is gone and LineTotal() is that of the new file.
+    virtual void ModelFileChanged() { }
 };
 
 class THvFileModel {
@@ -45,11 +48,19 @@ public:
     void SetFileName(const QString& name);
 
     // Opens FileName read-only. Throws hy::EInOutError with the viewer's messages on failure, after
-    // which the model is closed. A path that is not a regular file is refused at once.
+    // which the model is closed. A path that is not a regular file is refused at once. A pseudo file (one
+    // that reports size 0 yet has content, or lies under /proc or /sys) is read once into a snapshot of at
+    // most 64 MiB, which is shown instead.
     void Open();
     void Close();
     bool IsOpen() const;
     FileOffset FileSize() const;
+    bool IsSnapshot() const; // the file is shown from a snapshot taken when it was opened
+
+    // A read that comes up short makes the model look at the file; this looks without reading. When the
+    // file's size or time stamp changed, or its name now stands for another file, the model starts over on
+    // the file as it now is (reporting ModelFileChanged) and returns true.
+    bool CheckFileChanged();
 
     bool InHexMode() const;
     void SetInHexMode(bool hex); // swaps the two last-line slots and forgets the buffered line
@@ -59,6 +70,10 @@ public:
     void SetExpandTabs(bool expand);
     int BufferPageCount() const;
     void SetBufferPageCount(int count); // clamped to 2..512
+
+    // Hex rows show the offset in this many digits: as many as the last offset needs, at least 8. The
+    // character column starts at HexCharColumn(HexOffsetDigits()).
+    int HexOffsetDigits() const;
 
     // Total of the current presentation: 0 when closed, kUndeterminedTotal until known, else last line + 1.
     LineNumber LineTotal() const;
@@ -78,7 +93,8 @@ public:
     // until the next ClampLine, LineText or search.
     void SetStopHook(std::function<bool()> hook);
     bool Stopped() const;
-    // While the total is undetermined: the highest line any scan has reached so far.
+    // While the total is undetermined: the highest line any scan has reached so far. A stopped scan goes on
+    // from where it stopped.
     LineNumber FarthestLine() const;
 
     // Introspection for tests and diagnostics.
@@ -88,6 +104,10 @@ public:
     LineNumber CheckpointInterval() const; // lines between two remembered (line, offset) checkpoints
     int CheckpointCount() const;
     void SetCheckpointLimit(int entries); // at least 2; the default keeps the table within 1 MiB
+    // Lines found to be long (their ends lie far apart) are remembered with the start of the line after them.
+    int LongLineCount() const;
+    void SetLongLineLimit(int entries); // at least 2; the default keeps the table within 1 MiB
+    FileOffset BytesRead() const; // bytes read from the file since it was opened
 
 private:
     struct Impl;

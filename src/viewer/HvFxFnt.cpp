@@ -48,11 +48,14 @@ QString THvFixedFont::ResolveFamily(const QString& name)
         return name;
     if (QFontDatabase::families().contains(name, Qt::CaseInsensitive))
         return {};
+    // An absent face: what the font system puts in its place ("Courier New" becomes its metric twin where
+    // one is installed), when that is a fixed face.
+    const QString substitute = QFontInfo(QFont(name)).family();
+    if (fixed.contains(substitute))
+        return substitute;
     const QString system = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
     if (fixed.contains(system))
         return system;
-    if (fixed.contains(QStringLiteral("Liberation Mono")))
-        return QStringLiteral("Liberation Mono");
     return fixed.isEmpty() ? QString() : fixed.first();
 }
 

@@ -1,7 +1,7 @@
 // THvFixedFont: the viewer's font, which accepts fixed-pitch families only.
 #pragma once
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 
 #include <QColor>
 #include <QFont>
@@ -38,9 +38,9 @@ public:
     // The fixed-pitch families of the screen, in the font database's order, found once per process.
     static const QStringList& FixedFamilies();
     // The family a requested name resolves to: the name itself when it is a fixed family; for a family
-    // that is not installed at all ("Courier New", "Fixedsys", "Terminal") the system fixed font, or
-    // Liberation Mono (Courier New's metric twin) when the system's is not fixed-pitch; empty for an
-    // installed family that is not fixed-pitch.
+    // that is not installed at all ("Courier New", "Fixedsys", "Terminal") the face the font system puts in
+    // its place when that is fixed-pitch, else the system fixed font, else the first fixed family; empty for
+    // an installed family that is not fixed-pitch.
     static QString ResolveFamily(const QString& name);
 
     QString Name() const { return m_font.family(); }

@@ -1,5 +1,5 @@
 // The scanning primitives: the AVX2 build when the processor has it, otherwise SSE2 on x86-64 and plain
-// byte loops elsewhere. The choice is made once, on first use.
+// byte loops elsewhere. The builds are listed once, on first use.
 #include "viewer/HvModelScan.h"
 
 #include "viewer/HvModelScanKernels.h"
@@ -54,40 +54,37 @@ namespace {
     using PortableMasks = PlainMasks;
 #endif
 
-    struct Kernels {
-        size_t (*findNth)(const uint8_t*, size_t, bool, uint64_t, uint64_t&);
-        size_t (*findNthReverse)(const uint8_t*, size_t, bool, uint64_t, uint64_t&);
-        const uint8_t* (*findEither)(const uint8_t*, const uint8_t*, uint8_t, uint8_t);
-        const uint8_t* (*findLastEither)(const uint8_t*, const uint8_t*, uint8_t, uint8_t);
-    };
-
-    const Kernels& Pick()
+    bool HasAvx2()
     {
-        static const Kernels kernels = [] {
 #ifdef HY_SCAN_X86_64
-            __builtin_cpu_init();
-            if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi")
-                && __builtin_cpu_supports("lzcnt"))
-                return Kernels { FindNthLineEndAvx2, FindNthLineEndReverseAvx2, FindEitherAvx2, FindLastEitherAvx2 };
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi")
+            && __builtin_cpu_supports("lzcnt");
+#else
+        return false;
 #endif
-            return Kernels { FindNthImpl<PortableMasks>, FindNthReverseImpl<PortableMasks>,
-                FindEitherImpl<PortableMasks>, FindLastEitherImpl<PortableMasks> };
-        }();
-        return kernels;
     }
+
+    const TKernelSet& Pick() { return KernelSets().back(); }
+
+#ifdef HY_SCAN_X86_64
+    constexpr const char* kPortableName = "sse2";
+#else
+    constexpr const char* kPortableName = "plain";
+#endif
 
 } // namespace
 
 size_t FindNthLineEnd(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found)
 {
     found = 0;
-    return k == 0 ? 0 : Pick().findNth(p, n, prevCR, k, found);
+    return k == 0 ? 0 : Pick().FindNthLineEnd(p, n, prevCR, k, found);
 }
 
 size_t FindNthLineEndReverse(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found)
 {
     found = 0;
-    return k == 0 ? n : Pick().findNthReverse(p, n, prevCR, k, found);
+    return k == 0 ? n : Pick().FindNthLineEndReverse(p, n, prevCR, k, found);
 }
 
 const uint8_t* FindEither(const uint8_t* p, const uint8_t* end, uint8_t a, uint8_t b)
@@ -98,7 +95,7 @@ const uint8_t* FindEither(const uint8_t* p, const uint8_t* end, uint8_t a, uint8
         const void* hit = std::memchr(p, a, size_t(end - p));
         return hit ? static_cast<const uint8_t*>(hit) : end;
     }
-    return Pick().findEither(p, end, a, b);
+    return Pick().FindEither(p, end, a, b);
 }
 
 const uint8_t* FindLastEither(const uint8_t* begin, const uint8_t* end, uint8_t a, uint8_t b)
@@ -107,7 +104,22 @@ const uint8_t* FindLastEither(const uint8_t* begin, const uint8_t* end, uint8_t 
         return nullptr;
     if (a == b)
         return static_cast<const uint8_t*>(::memrchr(begin, a, size_t(end - begin)));
-    return Pick().findLastEither(begin, end, a, b);
+    return Pick().FindLastEither(begin, end, a, b);
+}
+
+const std::vector<TKernelSet>& KernelSets()
+{
+    static const std::vector<TKernelSet> sets = [] {
+        std::vector<TKernelSet> list { { kPortableName, FindNthImpl<PortableMasks>, FindNthReverseImpl<PortableMasks>,
+            FindEitherImpl<PortableMasks>, FindLastEitherImpl<PortableMasks> } };
+#ifdef HY_SCAN_X86_64
+        if (HasAvx2())
+            list.push_back(
+                { "avx2", FindNthLineEndAvx2, FindNthLineEndReverseAvx2, FindEitherAvx2, FindLastEitherAvx2 });
+#endif
+        return list;
+    }();
+    return sets;
 }
 
 } // namespace hy::viewer::scan

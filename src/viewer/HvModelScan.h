@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace hy::viewer::scan {
 
@@ -37,5 +38,19 @@ inline const uint8_t* FindLastLineBreak(const uint8_t* begin, const uint8_t* end
 {
     return FindLastEither(begin, end, '\r', '\n');
 }
+
+// One build of the primitives above. Its functions expect what the wrappers above make sure of: k >= 1,
+// a non-empty range, a != b.
+struct TKernelSet {
+    const char* Name;
+    size_t (*FindNthLineEnd)(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found);
+    size_t (*FindNthLineEndReverse)(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found);
+    const uint8_t* (*FindEither)(const uint8_t* p, const uint8_t* end, uint8_t a, uint8_t b);
+    const uint8_t* (*FindLastEither)(const uint8_t* begin, const uint8_t* end, uint8_t a, uint8_t b);
+};
+
+// Every build this processor can run: the portable one first, then AVX2 when the processor has it. The
+// wrappers above use the last one.
+const std::vector<TKernelSet>& KernelSets();
 
 } // namespace hy::viewer::scan

@@ -1,8 +1,6 @@
 // The file model's page cache.
 #include "viewer/HvPageCache.h"
 
-#include "viewer/HvModelIo.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -24,8 +22,7 @@ void THvPageCache::Resize(int count)
         m_entries.resize(size_t(count));
         for (int i = old; i < count; ++i) {
             Entry& e = m_entries[size_t(i)];
-            e.buffer = std::make_unique<uint8_t[]>(kPageSize);
-            std::memset(e.buffer.get(), 0, kPageSize);
+            std::memset(e.buffer.Reserve(kPageSize), 0, kPageSize);
         }
         return;
     }
@@ -48,7 +45,7 @@ void THvPageCache::Clear()
     m_current = -1;
 }
 
-int THvPageCache::Fetch(int fd, qint64 page, FileOffset fileSize)
+int THvPageCache::Fetch(int fd, qint64 page, FileOffset fileSize, bool* loaded)
 {
     int found = -1;
     int oldest = 0;
@@ -68,10 +65,12 @@ int THvPageCache::Fetch(int fd, qint64 page, FileOffset fileSize)
         e.page = -1;
         e.valid = 0;
         m_current = -1;
-        std::memset(e.buffer.get(), 0, kPageSize);
+        std::memset(e.buffer.Data(), 0, kPageSize);
         const FileOffset start = FileOffset(page) * kPageSize;
         const size_t want = size_t(std::clamp<FileOffset>(fileSize - start, 0, kPageSize));
-        e.valid = int(ReadAt(fd, start, e.buffer.get(), want));
+        e.valid = int(ReadAt(fd, start, e.buffer.Data(), want));
+        if (loaded)
+            *loaded = true;
     }
     if (++m_useCounter == kStampWrap) {
         m_useCounter = 1;

@@ -2,10 +2,10 @@
 // 16-bit use counter that wraps.
 #pragma once
 
+#include "viewer/HvModelIo.h"
 #include "viewer/HvTypes.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 namespace hy::viewer {
@@ -30,16 +30,16 @@ public:
     // Empties every entry and restarts the use counter; the buffers stay.
     void Clear();
 
-    // The entry holding the page, reading it from fd when no entry holds it yet. Reads stop at fileSize.
-    // Returns the entry's index, which becomes the current page.
-    int Fetch(int fd, qint64 page, FileOffset fileSize);
+    // The entry holding the page, reading it from fd when no entry holds it yet (then loaded is set). Reads
+    // stop at fileSize. Returns the entry's index, which becomes the current page.
+    int Fetch(int fd, qint64 page, FileOffset fileSize, bool* loaded = nullptr);
 
     // The current page's entry, or -1 when there is none (the next access must fetch).
     int Current() const { return m_current; }
     void ForgetCurrent() { m_current = -1; }
     qint64 PageOf(int entry) const { return m_entries[size_t(entry)].page; }
     int ValidOf(int entry) const { return m_entries[size_t(entry)].valid; }
-    const uint8_t* DataOf(int entry) const { return m_entries[size_t(entry)].buffer.get(); }
+    const uint8_t* DataOf(int entry) const { return m_entries[size_t(entry)].buffer.Data(); }
 
     std::vector<THvPageInfo> Table() const;
     quint16 UseCounter() const { return m_useCounter; }
@@ -49,7 +49,7 @@ private:
         qint64 page = -1;
         int valid = 0;
         quint16 stamp = 0;
-        std::unique_ptr<uint8_t[]> buffer;
+        THvAlignedBuffer buffer;
     };
     std::vector<Entry> m_entries;
     quint16 m_useCounter = 0;

@@ -15,8 +15,13 @@ inline constexpr LineNumber kUndeterminedTotal = std::numeric_limits<qint64>::ma
 inline constexpr int kPageSize = 4096; // bytes per cache page
 inline constexpr int kMaxLineChars = 1023; // characters of a text line that are ever shown
 inline constexpr int kHexRowBytes = 16;
-inline constexpr int kHexRowChars = 75; // offset, two blanks, 16 x "XX ", one blank, 16 characters
-inline constexpr int kHexCharColumn = 59; // first character of the character column in a hex row
+// A hex row: the offset in as many upper-case digits as the file's last offset needs (at least 8), two
+// blanks, 16 x "XX ", one blank, 16 characters. Every row of one file has the same width: 75 characters
+// with 8 offset digits.
+inline constexpr int kHexMinOffsetDigits = 8;
+inline constexpr int HexRowChars(int offsetDigits) { return offsetDigits + 2 + 3 * kHexRowBytes + 1 + kHexRowBytes; }
+inline constexpr int HexCharColumn(int offsetDigits) { return offsetDigits + 2 + 3 * kHexRowBytes + 1; }
+static_assert(HexRowChars(kHexMinOffsetDigits) == 75 && HexCharColumn(kHexMinOffsetDigits) == 59);
 
 // Search option bits.
 enum SearchOption : unsigned {

@@ -545,7 +545,14 @@ void THvBaseViewer::MoveCaret(int deltaColumn, LineNumber deltaLine, bool keepRo
     if (m_lineTotal == 0)
         return;
 
-    const QByteArray text = LineBytes(line);
+    QByteArray text = LineBytes(line);
+    if (line >= m_lineTotal) {
+        // Reading the line found the file shorter than before (it changed on disk).
+        if (m_lineTotal == 0)
+            return;
+        line = std::clamp<LineNumber>(ClampLine(m_lineTotal - 1), 0, m_lineTotal - 1);
+        text = LineBytes(line);
+    }
     const int len = static_cast<int>(text.size());
     int index = m_caretIndex;
     if (m_expandTabs && line != m_caretLine && !columnIsIndex)
@@ -741,8 +748,9 @@ void THvBaseViewer::paintEvent(QPaintEvent* event)
 void THvBaseViewer::PaintRow(QPainter& painter, int row)
 {
     const LineNumber line = m_firstLine + row;
-    ClampLine(line); // lets a file model find its end while the last screen is drawn
-    if (line < 0 || line >= m_lineTotal)
+    // Lets a file model find its end while the last screen is drawn; a line it cannot vouch for (yet) is
+    // left blank.
+    if (ClampLine(line) != line || line < 0 || line >= m_lineTotal)
         return;
     const QByteArray raw = LineBytes(line);
     const int len = static_cast<int>(raw.size());

@@ -3,7 +3,7 @@
 // file through THvFileModel (Standard text lines or Hex dump rows).
 #pragma once
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvTypes.h"
 
@@ -297,12 +297,20 @@ public:
     THvFileModel& Model() { return *m_model; }
 
     // A read that runs longer than this (the scan to the end of a large file, a search) keeps the window
-    // alive and stops when Esc is pressed.
+    // alive and stops when Esc is pressed. Painting never waits that long: a scan that painting needs goes
+    // on after the paint as such a read.
     static void SetLongWorkDelay(int milliseconds);
     // True while such a read is under way and the window is answering in between.
     bool LongWorkRunning() const { return m_longWorkShown; }
+    // True while any file viewer of the program is in such a read.
+    static bool AnyLongWorkRunning();
     // The last read was stopped with Esc.
     bool WorkStopped() const { return m_workStopped; }
+
+    // Looks at the file on disk: when it changed since it was opened, the viewer shows it as it now is and
+    // starts the view over (as reopening does). Done whenever the application becomes active again; a
+    // read that comes up short on a changed file does the same by itself.
+    bool CheckFileOnDisk();
 
 Q_SIGNALS:
     // A long read began (true) or ended (false).
@@ -310,6 +318,7 @@ Q_SIGNALS:
 
 protected:
     void ExpandTabsChanged() override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     class Events;
@@ -317,6 +326,10 @@ private:
     class WorkScope;
     bool PollStop();
     LineNumber KnownLastLine() const;
+    bool SkipScanWhilePainting(LineNumber line);
+    void ContinueScan();
+    void FileChangedOnDisk();
+    void ApplyPendingReset();
 
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;
@@ -327,6 +340,11 @@ private:
     bool m_workStopped = false;
     qint64 m_workStarted = 0;
     qint64 m_lastPump = 0;
+    bool m_paintScanCut = false; // this paint stopped a scan that went on too long
+    bool m_scanQueued = false; // the rest of that scan is to run after the paint
+    bool m_paintScansHeld = false; // Esc stopped a read: painting scans no further until asked to
+    bool m_resetPending = false; // the file changed: the view starts over once the model is idle
+    bool m_recheckPending = false; // the application became active while the model was busy
 };
 
 class THvFileViewer : public THvCustomFileViewer {

@@ -1,5 +1,9 @@
 // The file-bound viewer: lines, rows and searches come from a THvFileModel; the model reports the end
-// of the file, long scans and asks for the caret's line through its events.
+// of the file, long scans and changes on disk, and asks for the caret's line through its events.
+//
+// Reads that take long (a scan to the end of a big file, a search, a line millions of bytes long) keep
+// the program answering: they show their progress through OnLongWork, let other windows work, and stop
+// on Esc. Painting never runs such a read: past a short budget its scan stops and goes on after the paint.
 #include "viewer/HvViewr.h"
 
 #include "viewer/HvFileModel.h"
@@ -7,23 +11,35 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QKeyEvent>
+#include <QMainWindow>
+#include <QWindow>
 
 namespace hy::viewer {
 
 namespace {
     int g_longWorkDelay = 400;
+    int g_longWorkCount = 0; // viewers whose long read is shown now
     const int kPumpInterval = 100;
+    const int kPaintScanBudget = 50; // ms a paint may spend scanning before the scan goes on after it
 
     qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 } // namespace
 
-// While a long read runs, the window keeps painting and answering, but takes no input but Esc: nothing
-// may close the viewer or ask its model for more while the model is in the middle of a scan.
+// While a long read runs, the program keeps painting and answering. The busy viewer's own window and the
+// main window take no input but Esc: nothing there may close the viewer or ask its model for more while
+// the model is in the middle of a scan. Other windows (an alert, a question, any dialog) work as usual.
 class THvCustomFileViewer::InputGate : public QObject {
 public:
     explicit InputGate(THvCustomFileViewer* viewer)
         : m_viewer(viewer)
     {
+        m_held << viewer->window();
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (qobject_cast<QMainWindow*>(top) && top != viewer->window())
+                m_held << top;
+        }
+        for (const QWidget* w : std::as_const(m_held))
+            m_heldHandles << w->windowHandle();
         qApp->installEventFilter(this);
     }
     ~InputGate() override { qApp->removeEventFilter(this); }
@@ -35,6 +51,8 @@ protected:
     {
         switch (event->type()) {
         case QEvent::KeyPress:
+            if (!IsHeld(watched))
+                return false;
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
                 m_viewer->m_stopRequested = true;
             return true;
@@ -51,6 +69,7 @@ protected:
         case QEvent::DragEnter:
         case QEvent::DragMove:
         case QEvent::Drop:
+            return IsHeld(watched);
         case QEvent::ApplicationStateChange:
         case QEvent::ApplicationActivate:
         case QEvent::ApplicationDeactivate:
@@ -64,27 +83,52 @@ protected:
     }
 
 private:
+    // True for events of the held windows: their widgets, their platform windows, and shortcuts typed there.
+    bool IsHeld(QObject* watched) const
+    {
+        if (const auto* widget = qobject_cast<QWidget*>(watched))
+            return m_held.contains(widget->window());
+        const QWindow* window = qobject_cast<QWindow*>(watched);
+        if (!window)
+            window = QGuiApplication::focusWindow();
+        return !window || m_heldHandles.contains(window);
+    }
+
     THvCustomFileViewer* m_viewer;
+    QList<const QWidget*> m_held; // the viewer's own window and the main window
+    QList<const QWindow*> m_heldHandles;
 };
 
-// Brackets every call that may read the file; the outermost one times the work and ends it.
+// Brackets every call that may read the file; the outermost one times the work and ends it. A scan that
+// painting had to stop counts as long from its start.
 class THvCustomFileViewer::WorkScope {
 public:
-    explicit WorkScope(THvCustomFileViewer* viewer)
+    explicit WorkScope(THvCustomFileViewer* viewer, bool longFromStart = false)
         : m_viewer(viewer)
     {
         if (m_viewer->m_workDepth++ == 0) {
-            m_viewer->m_workStarted = NowMs();
+            m_viewer->m_workStarted = NowMs() - (longFromStart ? g_longWorkDelay : 0);
             m_viewer->m_stopRequested = false;
         }
     }
     ~WorkScope()
     {
-        if (--m_viewer->m_workDepth == 0 && m_viewer->m_longWorkShown) {
+        if (--m_viewer->m_workDepth != 0)
+            return;
+        if (m_viewer->m_longWorkShown) {
             m_viewer->m_longWorkShown = false;
+            --g_longWorkCount;
             // Paints held back while the model was busy are made up now.
             m_viewer->viewport()->update();
             Q_EMIT m_viewer->OnLongWork(false);
+        }
+        // What came up while the model was busy is taken up once the call that read has returned.
+        if (m_viewer->m_resetPending)
+            QMetaObject::invokeMethod(m_viewer, &THvCustomFileViewer::ApplyPendingReset, Qt::QueuedConnection);
+        if (m_viewer->m_recheckPending) {
+            m_viewer->m_recheckPending = false;
+            QMetaObject::invokeMethod(
+                m_viewer, [v = m_viewer] { v->CheckFileOnDisk(); }, Qt::QueuedConnection);
         }
     }
     WorkScope(const WorkScope&) = delete;
@@ -95,6 +139,8 @@ private:
 };
 
 void THvCustomFileViewer::SetLongWorkDelay(int milliseconds) { g_longWorkDelay = milliseconds; }
+
+bool THvCustomFileViewer::AnyLongWorkRunning() { return g_longWorkCount > 0; }
 
 LineNumber THvCustomFileViewer::KnownLastLine() const
 {
@@ -109,16 +155,23 @@ bool THvCustomFileViewer::PollStop()
     if (m_workDepth == 0 || m_pumping)
         return m_stopRequested;
     const qint64 now = NowMs();
+    if (Painting()) {
+        // Nothing is pumped from inside a paint: past its budget the scan stops and goes on after it.
+        if (now - m_workStarted < std::min(g_longWorkDelay, kPaintScanBudget))
+            return false;
+        m_paintScanCut = true;
+        return true;
+    }
     if (now - m_workStarted < g_longWorkDelay)
         return m_stopRequested;
     if (!m_longWorkShown) {
         m_longWorkShown = true;
+        ++g_longWorkCount;
         m_workStopped = false;
         m_lastPump = 0;
         Q_EMIT OnLongWork(true);
     }
-    // Other windows are not painted from inside this viewer's own paint.
-    if (now - m_lastPump >= kPumpInterval && !Painting()) {
+    if (now - m_lastPump >= kPumpInterval) {
         m_pumping = true;
         {
             InputGate gate(this);
@@ -127,9 +180,55 @@ bool THvCustomFileViewer::PollStop()
         m_pumping = false;
         m_lastPump = NowMs();
     }
-    if (m_stopRequested)
+    if (m_stopRequested) {
         m_workStopped = true;
+        m_paintScansHeld = true;
+    }
     return m_stopRequested;
+}
+
+bool THvCustomFileViewer::SkipScanWhilePainting(LineNumber line)
+{
+    if (m_model->InHexMode() || LineTotal() != kUndeterminedTotal || line <= KnownLastLine())
+        return false;
+    // A line no scan has reached: asked for outside a paint, it lets painting scan again after an Esc.
+    if (!Painting()) {
+        m_paintScansHeld = false;
+        return false;
+    }
+    return m_paintScansHeld || m_scanQueued || m_paintScanCut;
+}
+
+void THvCustomFileViewer::paintEvent(QPaintEvent* event)
+{
+    m_paintScanCut = false;
+    THvBaseViewer::paintEvent(event);
+    if (!m_paintScanCut || m_scanQueued)
+        return;
+    m_scanQueued = true;
+    QMetaObject::invokeMethod(this, &THvCustomFileViewer::ContinueScan, Qt::QueuedConnection);
+}
+
+void THvCustomFileViewer::ContinueScan()
+{
+    m_scanQueued = false;
+    if (!m_model->IsOpen() || m_paintScansHeld || m_workDepth > 0)
+        return;
+    {
+        // The lines of the screen that painting could not get to, as one long read.
+        WorkScope work(this, true);
+        const LineNumber first = FirstVisibleLine();
+        for (LineNumber line = first; line < first + VisibleRows(); ++line) {
+            const LineNumber clamped = m_model->ClampLine(line);
+            if (m_model->Stopped() || clamped != line)
+                break;
+            int len = 0;
+            m_model->LineText(line, len);
+            if (m_model->Stopped())
+                break;
+        }
+    }
+    Repaint();
 }
 
 class THvCustomFileViewer::Events : public THvModelEvents {
@@ -142,6 +241,7 @@ public:
     void ModelShowHourglass() override { m_viewer->ShowHourglass(); }
     void ModelHideHourglass() override { m_viewer->HideHourglass(); }
     LineNumber ModelCaretLine() const override { return m_viewer->CaretCharLocation().Line; }
+    void ModelFileChanged() override { m_viewer->FileChangedOnDisk(); }
 
 private:
     THvCustomFileViewer* m_viewer;
@@ -154,14 +254,53 @@ THvCustomFileViewer::THvCustomFileViewer(QWidget* parent)
 {
     m_model->SetExpandTabs(ExpandTabs());
     m_model->SetStopHook([this]() { return PollStop(); });
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            CheckFileOnDisk();
+    });
 }
 
-THvCustomFileViewer::~THvCustomFileViewer() = default;
+THvCustomFileViewer::~THvCustomFileViewer()
+{
+    if (m_longWorkShown)
+        --g_longWorkCount;
+}
+
+bool THvCustomFileViewer::CheckFileOnDisk()
+{
+    if (!m_model->IsOpen())
+        return false;
+    if (m_workDepth > 0) {
+        m_recheckPending = true;
+        return false;
+    }
+    if (!m_model->CheckFileChanged())
+        return false;
+    ApplyPendingReset();
+    return true;
+}
+
+void THvCustomFileViewer::FileChangedOnDisk()
+{
+    // The total of the file as it now is at once, so that nothing beyond its end is painted; the view
+    // starts over once the call that noticed the change has returned.
+    SetLineTotal(m_model->LineTotal());
+    m_paintScansHeld = false;
+    m_resetPending = true;
+}
+
+void THvCustomFileViewer::ApplyPendingReset()
+{
+    if (!m_resetPending || m_workDepth > 0)
+        return;
+    m_resetPending = false;
+    ResetView(m_model->LineTotal());
+}
 
 LineNumber THvCustomFileViewer::ClampLine(LineNumber line)
 {
     // Asked again while the model is mid-scan (the window answering in between): what is known so far.
-    if (m_pumping)
+    if (m_pumping || SkipScanWhilePainting(line))
         return std::clamp<LineNumber>(line, 0, KnownLastLine());
     WorkScope work(this);
     const LineNumber result = m_model->ClampLine(line);
@@ -173,7 +312,7 @@ LineNumber THvCustomFileViewer::ClampLine(LineNumber line)
 
 const char* THvCustomFileViewer::LineText(LineNumber line, int& len)
 {
-    if (m_pumping) {
+    if (m_pumping || SkipScanWhilePainting(line)) {
         len = 0;
         return "";
     }

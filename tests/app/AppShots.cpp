@@ -9,6 +9,7 @@
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "common/HelpHook.h"
 #include "viewer/HvViewr.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
     if (args.size() < 2)
         return 2;
     const QDir out(args.takeFirst());
+    hy::SetHelpHandler(&ShowHelpContext);
     TMainForm form;
     form.resize(1100, 700);
     form.show();

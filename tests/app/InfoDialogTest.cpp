@@ -2,7 +2,7 @@
 // generated files (hidden, read-only, a pipe, names with ampersands and markup, missing files).
 #include "app/Brview6.h"
 
-#include "app/HelpWindow.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/Desktop.h"
 #include "platform/PlatformPaths.h"
@@ -143,8 +143,11 @@ TEST_F(InfoDialogTest, DefaultsBeforeFilling)
         EXPECT_EQ(v, QStringLiteral("Unknown"));
     EXPECT_EQ(f.association, QStringLiteral("None"));
     EXPECT_EQ(dialog.HelpButton->text(), QStringLiteral("&Help"));
+    int helpContext = 0;
+    const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
     dialog.HelpButton->click();
-    EXPECT_EQ(HelpWindow()->CurrentPage(), THelpWindow::PageOfContext(211));
+    hy::SetHelpHandler(previous);
+    EXPECT_EQ(helpContext, 211);
 }
 
 TEST_F(InfoDialogTest, HiddenFileWithAmpersandAndMarkupInItsName)

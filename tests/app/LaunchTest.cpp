@@ -2,8 +2,8 @@
 // it received to a file, and the tests check exactly what arrived, how commands were split and routed, and
 // every alert of a failure.
 #include "app/Launch.h"
-#include "app/HelpWindow.h"
 #include "common/ErrorText.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
@@ -448,8 +448,11 @@ TEST_F(LaunchTest, RunDialogOffersTheFileAndRunsOnOk)
         EXPECT_EQ(form.Command->text(), QStringLiteral("\"my tool.sh\""));
         EXPECT_FALSE(form.MinimizeBox->isChecked());
         EXPECT_EQ(form.MinimizeBox->text(), QStringLiteral("Run &Minimized"));
+        int helpContext = 0;
+        const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
         form.HelpButton->click();
-        EXPECT_EQ(HelpWindow()->CurrentPage(), THelpWindow::PageOfContext(250));
+        hy::SetHelpHandler(previous);
+        EXPECT_EQ(helpContext, 250);
         TLaunchForm atRoot(QStringLiteral("/prog.sh"));
         EXPECT_EQ(atRoot.Location->text(), QStringLiteral("/"));
     }

@@ -651,7 +651,7 @@ TEST_F(MainCommands, SaveAsStopsOnEscWithoutAPartialCopyAndToFileReportsFailures
         }
     });
     const QString target = m_dir.PathOf("copy.txt");
-    EXPECT_EQ(m_form->SaveActiveFileAs(target), hy::platform::kErrorStoppedByUser);
+    EXPECT_EQ(m_form->SaveActiveFileAs(target), hy::kErrorSearchStopped);
     QObject::disconnect(seen);
     TStoppableWork::SetPumpInterval(100);
     ASSERT_FALSE(messages.isEmpty());
@@ -661,8 +661,8 @@ TEST_F(MainCommands, SaveAsStopsOnEscWithoutAPartialCopyAndToFileReportsFailures
 
     // To File into a folder that cannot exist: the error, and no file.
     Viewer(0)->SelectRange(0, 0, true, 10, 0);
-    EXPECT_EQ(m_form->WriteSelectionToFile(m_dir.PathOf("big.txt/out.txt")), hy::platform::kErrorPathNotFound);
-    EXPECT_EQ(m_form->WriteSelectionToFile("/dev/null"), hy::platform::kErrorAccessDenied);
+    EXPECT_EQ(m_form->WriteSelectionToFile(m_dir.PathOf("big.txt/out.txt")), hy::kErrorPathNotFound);
+    EXPECT_EQ(m_form->WriteSelectionToFile("/dev/null"), hy::kErrorAccessDenied);
     EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files), QStringList({ "big.txt" }));
 }
 

@@ -5,6 +5,7 @@
 #include "app/Brview6.h"
 #include "app/HelpWindow.h"
 #include "common/ErrorText.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
@@ -239,6 +240,8 @@ TEST(MainForm, SettingsThatCannotBeSavedSayWhereAndWhy)
 
 TEST(MainForm, HelpAskedForFromAModalDialogComesUpInFrontAndTakesInput)
 {
+    // The program hands the dialogs its help window at start.
+    const hy::THelpHandler previous = hy::SetHelpHandler(&hy::app::ShowHelpContext);
     hy::app::THelpWindow* help = hy::app::HelpWindow();
     help->hide();
     bool helpUsable = false;
@@ -262,4 +265,5 @@ TEST(MainForm, HelpAskedForFromAModalDialogComesUpInFrontAndTakesInput)
     EXPECT_TRUE(help->isVisible()) << "the help stays when the dialog closes";
     EXPECT_EQ(help->parentWidget(), nullptr);
     help->hide();
+    hy::SetHelpHandler(previous);
 }

@@ -3,7 +3,7 @@
 
 #include "platform/SettingsStore.h"
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 #include "support/TempFiles.h"
 #include <QDir>
 #include <QFile>

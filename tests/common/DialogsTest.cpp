@@ -1,11 +1,11 @@
 // The alert, question and four-answer dialogs: real sizing, answers, cursor, exception texts, nesting.
 // With HY_COMMON_SHOTS set to a folder, the prepared dialogs are also saved there as pictures.
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
 #include "common/Balloon.h"
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
 #include "common/HyImage.h"
 #include "common/PromptParts.h"
 

@@ -1,6 +1,6 @@
 // The error-code table, the exception texts and the line breaks of message texts.
 #include "common/ErrorText.h"
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 
 #include <gtest/gtest.h>
 #include <new>

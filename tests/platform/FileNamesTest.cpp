@@ -14,6 +14,7 @@ TEST(FileNames, EveryByteStringRoundTrips)
         "/plain/ascii.txt",
         "/tmp/Gr\xc3\xbc\xc3\x9f"
         "e.txt", // valid UTF-8
+        "\xc3\xa4rger \xe2\x82\xac.txt", // valid UTF-8 of two and three bytes
         "/tmp/a\xff\xfe"
         "b.txt", // bytes that are never UTF-8
         "caf\xe9", // Latin-1

@@ -1,6 +1,7 @@
 // Entry kinds, copies that can be stopped, and files that take their name only when written whole.
 #include "platform/PlatformFiles.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "support/QtPrinters.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using namespace hy;
 using namespace hy::platform;
 
 namespace {
@@ -63,12 +65,12 @@ TEST(PlatformFiles, AStoppedCopyLeavesNoTargetAndKeepsAnOldOne)
         seen.push_back(done);
         return seen.size() < 3;
     };
-    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), kErrorStoppedByUser);
+    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), hy::kErrorSearchStopped);
     EXPECT_EQ(seen, (std::vector<qint64> { 65536, 131072, 196608 }));
     EXPECT_EQ(Entries(dir.Path()), QStringList({ "source.bin" }));
 
     dir.Write("target.bin", "old");
-    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), kErrorStoppedByUser);
+    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), hy::kErrorSearchStopped);
     EXPECT_EQ(hy::test::ReadAll(target), "old");
 
     // Told of every block to the end, the copy completes.

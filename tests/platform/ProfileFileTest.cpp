@@ -2,8 +2,9 @@
 // a file that cannot be written says why.
 #include "platform/ProfileFile.h"
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/PlatformErrors.h"
 #include "platform/SettingsStore.h"
 #include "support/QtPrinters.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
+using namespace hy;
 using namespace hy::platform;
 
 TEST(ProfileFile, EveryValueRoundTrips)

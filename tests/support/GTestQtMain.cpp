@@ -1,6 +1,16 @@
-// Test main shared by every test binary: widget tests need a QApplication, and test discovery runs the
-// binaries at build time without the test environment, so the offscreen platform is chosen here.
+// Test main shared by every test binary. It makes the application object that the binary's Qt modules
+// call for: QApplication with widgets, QGuiApplication with Gui, else QCoreApplication. Test discovery
+// runs the binaries at build time without the test environment, so the offscreen platform is chosen here.
+#if defined(QT_WIDGETS_LIB)
 #include <QApplication>
+using TestApplication = QApplication;
+#elif defined(QT_GUI_LIB)
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,7 +24,7 @@ int main(int argc, char** argv)
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         qputenv("XDG_RUNTIME_DIR", config.path().toUtf8());
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,10 +2,12 @@
 // the whole file.
 #include "viewer/HvFileModelTest.h"
 
-#include "common/HyExceptions.h"
+#include "base/HyExceptions.h"
+#include "viewer/HvModelIo.h"
 #include "viewer/HvPageCache.h"
 
 #include <algorithm>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -224,6 +226,74 @@ namespace {
         ExpectLines(f, order);
     }
 
+    TEST(HvFileModelLines, LongLinesAreScannedOnce)
+    {
+        // Lines of several MiB between short ones; the last has no line end.
+        const QByteArray data = "first\n" + QByteArray(3 << 20, 'a') + "\r\n" + QByteArray(2 << 20, 'b') + "\rshort\n"
+            + QByteArray(5 << 20, 'c');
+        Fixture f;
+        f.Open(data);
+        const auto ref = ReferenceLines(data);
+        ASSERT_EQ(ref.size(), 5u);
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), 4);
+        const FileOffset scanned = f.model.BytesRead();
+        EXPECT_LE(scanned, data.size() + (64 << 10));
+        // Once their ends are known, moving among the lines either way reads no more than the lines shown.
+        const std::vector<LineNumber> moves { 1, 2, 1, 2, 3, 2, 4, 3, 1, 0, 1, 4, 2, 0, 3, 1 };
+        for (LineNumber line : moves) {
+            const FileOffset before = f.model.BytesRead();
+            ASSERT_EQ(Text(f.model, line), Shown(ref[size_t(line)])) << "line " << line;
+            EXPECT_LE(f.model.BytesRead() - before, 8 << 10) << "line " << line;
+        }
+        EXPECT_LE(f.model.LongLineCount(), 6);
+    }
+
+    TEST(HvFileModelLines, ManyLongLinesStayBoundedAndCorrect)
+    {
+        std::mt19937 rng(5);
+        QByteArray data;
+        for (int i = 0; i < 60; ++i) {
+            const int len = int(rng() % 3) == 0 ? int(70000 + rng() % 200000) : int(rng() % 40);
+            data += QByteArray(len, char('a' + i % 26));
+            data += (i % 3 == 0) ? "\r\n" : "\n";
+        }
+        Fixture f;
+        f.model.SetLongLineLimit(6);
+        f.Open(data);
+        const auto ref = ReferenceLines(data);
+        std::vector<LineNumber> order;
+        for (int i = 0; i < 300; ++i)
+            order.push_back(LineNumber(rng() % ref.size()));
+        ExpectLines(f, order);
+        EXPECT_LE(f.model.LongLineCount(), 6);
+        EXPECT_GE(f.model.LongLineCount(), 2);
+    }
+
+    TEST(HvFileModelLines, AStoppedScanGoesOnWhereItStopped)
+    {
+        const QByteArray data = "start\r" + QByteArray(20 << 20, 'x') + "\r\nend";
+        Fixture f;
+        f.Open(data);
+        bool stopping = true;
+        f.model.SetStopHook([&] { return stopping; });
+        for (int i = 0; i < 2; ++i) {
+            f.model.ClampLine(2);
+            EXPECT_TRUE(f.model.Stopped());
+            EXPECT_EQ(Text(f.model, 2), "");
+            EXPECT_TRUE(f.model.Stopped());
+            EXPECT_EQ(f.model.FarthestLine(), 1);
+        }
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        stopping = false;
+        EXPECT_EQ(Text(f.model, 2), "end");
+        EXPECT_FALSE(f.model.Stopped());
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), 2);
+        EXPECT_EQ(f.model.LineTotal(), 3);
+        // The scans were one pass over the file, however often they stopped.
+        EXPECT_LE(f.model.BytesRead(), data.size() + (64 << 10));
+        EXPECT_EQ(Text(f.model, 1), std::string(1023, 'x'));
+    }
+
     TEST(HvFileModelHex, RowsMatchAReferenceDump)
     {
         std::mt19937 rng(7);
@@ -274,32 +344,56 @@ namespace {
         EXPECT_EQ(Text(g.model, 1), row("00000010  58", "X"));
     }
 
-    TEST(HvFileModelHex, FilesBeyond4GiBOpenAndShowWideOffsets)
+    TEST(HvFileModelHex, OffsetsKeepEveryDigitAndTwoBlanks)
     {
-        TempFiles files;
-        const QString path = files.Write("head\n", QStringLiteral("big.bin"));
-        const qint64 size = (qint64(5) << 30) + 7;
-        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), size - 7), 0);
-        QFile tail(path);
-        ASSERT_TRUE(tail.open(QIODevice::Append));
-        tail.write("needle\n");
-        tail.close();
-        THvFileModel m;
-        m.SetFileName(path);
-        m.Open();
-        EXPECT_EQ(m.FileSize(), size);
-        EXPECT_EQ(Text(m, 0), "head");
-        EXPECT_EQ(Text(m, 1), std::string(1023, ' '));
-        m.SetInHexMode(true);
-        const LineNumber rows = (size + 15) / 16;
-        EXPECT_EQ(m.LineTotal(), rows);
-        // Nine digits from 4 GiB on, taking one of the two blanks.
-        EXPECT_EQ(Text(m, rows - 1).substr(0, 15), "140000000 6E 65");
-        EXPECT_EQ(Text(m, 0).substr(0, 12), "00000000  68");
-        const auto hit = m.FindBytes("NEEDLE", soWholeFile | soBackward, 0);
-        ASSERT_TRUE(hit);
-        EXPECT_EQ(hit->StartLine, (size - 7) / 16);
-        EXPECT_EQ(hit->StartIndex, 59 + int((size - 7) % 16));
+        // Sparse files whose last offset needs 8, 9, 10 and 11 hex digits; "needle" ends each of them.
+        struct Case {
+            qint64 size;
+            int digits;
+            const char* lastOffset;
+        };
+        const Case cases[] = {
+            { 4096, 8, "00000FF0" },
+            { (qint64(5) << 30) + 7, 9, "140000000" },
+            { (qint64(64) << 30) + 1, 10, "1000000000" },
+            { (qint64(1) << 40) + 20, 11, "10000000010" },
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.digits);
+            TempFiles files;
+            const QString path = files.Write("head\n", QStringLiteral("big.bin"));
+            if (::truncate(QFile::encodeName(path).constData(), c.size - 7) != 0)
+                GTEST_SKIP() << "this file system holds no sparse file of " << c.size << " bytes";
+            QFile tail(path);
+            ASSERT_TRUE(tail.open(QIODevice::Append));
+            tail.write("needle\n");
+            tail.close();
+            THvFileModel m;
+            m.SetFileName(path);
+            m.Open();
+            EXPECT_EQ(m.FileSize(), c.size);
+            EXPECT_EQ(Text(m, 0), "head");
+            m.SetInHexMode(true);
+            EXPECT_EQ(m.HexOffsetDigits(), c.digits);
+            const LineNumber rows = (c.size + 15) / 16;
+            EXPECT_EQ(m.LineTotal(), rows);
+            const size_t width = size_t(HexRowChars(c.digits));
+            const size_t chars = size_t(HexCharColumn(c.digits));
+            // Every row of the file has the same width, the offset all its digits and two blanks after it.
+            const std::string first = Text(m, 0);
+            ASSERT_EQ(first.size(), width);
+            EXPECT_EQ(first.substr(0, size_t(c.digits) + 5), std::string(size_t(c.digits), '0') + "  68 ");
+            EXPECT_EQ(first.substr(chars, 5), "head.");
+            const std::string last = Text(m, rows - 1);
+            ASSERT_EQ(last.size(), width);
+            EXPECT_EQ(last.substr(0, size_t(c.digits) + 2), std::string(c.lastOffset) + "  ");
+            const auto hit = m.FindBytes("NEEDLE", soWholeFile | soBackward, 0);
+            ASSERT_TRUE(hit);
+            EXPECT_EQ(hit->StartLine, (c.size - 7) / 16);
+            EXPECT_EQ(hit->StartIndex, int(chars) + int((c.size - 7) % 16));
+            int len = 0;
+            EXPECT_EQ(m.LineText(hit->StartLine, len)[hit->StartIndex], 'n');
+        }
     }
 
     TEST(HvFileModelHex, ModeSwitchKeepsTheTextTotal)
@@ -463,42 +557,130 @@ namespace {
         EXPECT_EQ(m.LineTotal(), 0);
     }
 
-    TEST(HvFileModelOpen, FileThatShrinksOrGrowsWhileShownNeverBreaksTheModel)
+    // Rewrites a file in place (same inode) and gives it a time stamp of its own.
+    void Rewrite(const QString& path, const QByteArray& data, int stampSeconds)
     {
-        std::mt19937 rng(11);
-        Fixture f;
-        f.Open(RandomText(rng, 3000, "mn", 60));
-        const auto ref = ReferenceLines(f.data);
-        EXPECT_EQ(Text(f.model, 10), Shown(ref[10]));
-        const QByteArray kept = f.data.left(5000);
-        ASSERT_EQ(::truncate(QFile::encodeName(f.model.FileName()).constData(), kept.size()), 0);
-        const auto shortRef = ReferenceLines(kept);
-        // The end of the data is where the reads stop.
-        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), LineNumber(shortRef.size()) - 1);
-        EXPECT_EQ(Text(f.model, LineNumber(shortRef.size()) - 1), Shown(shortRef.back()));
-        EXPECT_EQ(Text(f.model, 10), Shown(ref[10]));
-        for (LineNumber l = 0; l < LineNumber(shortRef.size()); l += 7)
-            Text(f.model, l);
-        EXPECT_FALSE(f.model.FindText("zz", soWholeFile, 0, 0));
-        EXPECT_FALSE(f.model.FindText("zz", soWholeFile | soBackward, 0, 0));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(data), data.size());
+        f.close();
+        const struct timespec times[2] = { { stampSeconds, 0 }, { stampSeconds, 0 } };
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    }
+
+    // After a change every line, row and search answers from the file as it now is.
+    void ExpectShowsNow(Fixture& f, const QByteArray& now)
+    {
+        const auto ref = ReferenceLines(now);
+        EXPECT_EQ(f.model.FileSize(), now.size());
+        EXPECT_EQ(f.model.ClampLine(kUndeterminedTotal - 1), LineNumber(ref.size()) - 1);
+        EXPECT_EQ(f.model.LineTotal(), LineNumber(ref.size()));
+        for (LineNumber l = 0; l < LineNumber(ref.size()); l += 3)
+            ASSERT_EQ(Text(f.model, l), Shown(ref[size_t(l)])) << "line " << l;
         f.model.SetInHexMode(true);
         const LineNumber rows = f.model.LineTotal();
-        for (LineNumber r = rows - 1; r > rows - 400; --r) {
-            const std::string row = Text(f.model, r);
-            EXPECT_EQ(row.size(), 75u);
-            if (r * 16 >= kept.size()) {
-                EXPECT_EQ(row.substr(10), std::string(65, ' '));
-            }
+        EXPECT_EQ(rows, (now.size() + 15) / 16);
+        for (LineNumber r = 0; r < rows; r += 5)
+            ASSERT_EQ(Text(f.model, r), ReferenceHexRow(now, r, true, false)) << "row " << r;
+        EXPECT_EQ(Text(f.model, rows), "");
+        f.model.SetInHexMode(false);
+    }
+
+    TEST(HvFileModelChanges, AFileRewrittenWhileShownIsShownAsItNowIs)
+    {
+        std::mt19937 rng(11);
+        const QByteArray before = RandomText(rng, 3000, "mn", 60);
+        const QByteArray shorter = RandomText(rng, 40, "pq", 30);
+        const QByteArray longer = RandomText(rng, 5000, "rs", 70);
+        Fixture f;
+        f.Open(before);
+        const QString path = f.model.FileName();
+        const auto oldRef = ReferenceLines(before);
+        EXPECT_EQ(Text(f.model, 10), Shown(oldRef[10]));
+        EXPECT_EQ(Text(f.model, 2500), Shown(oldRef[2500]));
+
+        // Shorter: the first read that comes up short finds out; no old line, row or total is shown.
+        Rewrite(path, shorter, 1000);
+        const auto shortRef = ReferenceLines(shorter);
+        EXPECT_EQ(Text(f.model, 2600), Shown(shortRef.back())); // beyond the end while undetermined: the last line
+        EXPECT_EQ(f.events.changed, 1);
+        ExpectShowsNow(f, shorter);
+        EXPECT_FALSE(f.model.FindText("m", soWholeFile, 0, 0));
+        EXPECT_TRUE(f.model.FindText("p", soWholeFile | soBackward, 0, 0));
+
+        // Longer, or the same size: no read comes up short; looking at the file finds out.
+        Rewrite(path, longer, 2000);
+        EXPECT_TRUE(f.model.CheckFileChanged());
+        EXPECT_EQ(f.events.changed, 2);
+        EXPECT_EQ(f.model.LineTotal(), kUndeterminedTotal);
+        ExpectShowsNow(f, longer);
+        QByteArray same = longer;
+        same.replace('r', 'R');
+        Rewrite(path, same, 3000);
+        EXPECT_TRUE(f.model.CheckFileChanged());
+        EXPECT_EQ(Text(f.model, 7), Shown(ReferenceLines(same)[7]));
+        EXPECT_FALSE(f.model.CheckFileChanged());
+
+        // Replaced under its name (as editors save): the name's new file is shown.
+        const QString fresh = f.files.Write("brand new\nfile\n", QStringLiteral("fresh.txt"));
+        ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()), 0);
+        EXPECT_TRUE(f.model.CheckFileChanged());
+        ExpectShowsNow(f, "brand new\nfile\n");
+        EXPECT_EQ(f.events.changed, 4);
+
+        // Removed: the open file is still what there is to show.
+        ASSERT_EQ(::unlink(QFile::encodeName(path).constData()), 0);
+        EXPECT_FALSE(f.model.CheckFileChanged());
+        EXPECT_EQ(Text(f.model, 1), "file");
+        EXPECT_EQ(f.events.depth, 0);
+    }
+
+    TEST(HvFileModelChanges, PseudoFilesAreShownFromASnapshot)
+    {
+        // /proc files report size 0 and have content.
+        for (const char* name : { "/proc/self/status", "/proc/version", "/proc/cpuinfo" }) {
+            SCOPED_TRACE(name);
+            if (::access(name, R_OK) != 0)
+                continue;
+            THvFileModel m;
+            m.SetFileName(QString::fromLatin1(name));
+            m.Open();
+            EXPECT_TRUE(m.IsSnapshot());
+            EXPECT_GT(m.FileSize(), 0);
+            EXPECT_FALSE(Text(m, 0).empty());
+            EXPECT_GE(m.ClampLine(kUndeterminedTotal - 1), 0);
+            EXPECT_NE(m.LineTotal(), kUndeterminedTotal);
+            EXPECT_FALSE(m.CheckFileChanged());
         }
-        EXPECT_FALSE(f.model.FindBytes("zz", soWholeFile, 0));
-        EXPECT_FALSE(f.model.FindBytes("zz", soWholeFile | soBackward, 0));
-        // Growing back: still the size taken at open.
-        QFile grow(f.model.FileName());
-        ASSERT_TRUE(grow.open(QIODevice::Append));
-        grow.write(QByteArray(200000, 'g'));
-        grow.close();
-        EXPECT_EQ(f.model.FileSize(), f.data.size());
-        EXPECT_EQ(Text(f.model, rows - 1).size(), 75u);
+        THvFileModel status;
+        status.SetFileName(QStringLiteral("/proc/self/status"));
+        if (::access("/proc/self/status", R_OK) != 0)
+            GTEST_SKIP() << "no /proc here";
+        status.Open();
+        EXPECT_EQ(Text(status, 0).substr(0, 5), "Name:");
+        EXPECT_TRUE(status.FindText("pid:", soWholeFile, 0, 0));
+
+        // Ordinary files, empty or not, are read where they are.
+        TempFiles files;
+        for (const QByteArray& data : { QByteArray(), QByteArray("text\n") }) {
+            THvFileModel m;
+            m.SetFileName(files.Write(data));
+            m.Open();
+            EXPECT_FALSE(m.IsSnapshot());
+            EXPECT_EQ(m.FileSize(), data.size());
+        }
+
+        // A snapshot stops at its limit.
+        const QString big = files.Write(QByteArray(100000, 'z'), QStringLiteral("big.txt"));
+        const int fd = ::open(QFile::encodeName(big).constData(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        const int memory = SnapshotIntoMemory(fd, 5000);
+        ::close(fd);
+        ASSERT_GE(memory, 0);
+        struct stat st { };
+        ASSERT_EQ(::fstat(memory, &st), 0);
+        EXPECT_EQ(st.st_size, 5000);
+        ::close(memory);
     }
 
     TEST(HvFileModelStop, StopHookEndsALongScanWithoutHarm)
@@ -531,35 +713,35 @@ namespace {
         EXPECT_EQ(f.events.depth, 0);
     }
 
-// A line end whose CR is the last byte of a read block: the next line starts after it, whichever line is
-// asked for first, and a backward search that lands before it leaves the anchors right.
-TEST(HvFileModelBlockEdges, LineEndCutByTheFirstReadBlock)
-{
-    for (const char* end : { "\r\n", "\r" }) {
-        const QByteArray data = QByteArray(4095, 'x') + end + "one" + end + "two" + end + "needle" + end;
-        TempFiles files;
-        Recorder rec;
-        THvFileModel model(&rec);
-        model.SetFileName(files.Write(data));
-        model.Open();
-        const auto text = [](THvFileModel& m, LineNumber line) {
-            int len = 0;
-            const char* p = m.LineText(line, len);
-            return std::string(p, size_t(len));
-        };
-        const std::vector<std::string> ref = ReferenceLines(data);
-        for (LineNumber line : { 2, 1, 3, 0, 1 })
-            EXPECT_EQ(text(model, line), ref[size_t(line)].substr(0, kMaxLineChars)) << "line " << line;
-        THvFileModel again(&rec);
-        again.SetFileName(files.Path("f.txt"));
-        again.Open();
-        const auto hit = again.FindText("x", soBackward, 3, 0);
-        ASSERT_TRUE(hit.has_value());
-        EXPECT_EQ(hit->StartLine, 0);
-        EXPECT_EQ(text(again, 1), "one");
-        EXPECT_EQ(text(again, 2), "two");
+    // A line end whose CR is the last byte of a read block: the next line starts after it, whichever line is
+    // asked for first, and a backward search that lands before it leaves the anchors right.
+    TEST(HvFileModelBlockEdges, LineEndCutByTheFirstReadBlock)
+    {
+        for (const char* end : { "\r\n", "\r" }) {
+            const QByteArray data = QByteArray(4095, 'x') + end + "one" + end + "two" + end + "needle" + end;
+            TempFiles files;
+            Recorder rec;
+            THvFileModel model(&rec);
+            model.SetFileName(files.Write(data));
+            model.Open();
+            const auto text = [](THvFileModel& m, LineNumber line) {
+                int len = 0;
+                const char* p = m.LineText(line, len);
+                return std::string(p, size_t(len));
+            };
+            const std::vector<std::string> ref = ReferenceLines(data);
+            for (LineNumber line : { 2, 1, 3, 0, 1 })
+                EXPECT_EQ(text(model, line), ref[size_t(line)].substr(0, kMaxLineChars)) << "line " << line;
+            THvFileModel again(&rec);
+            again.SetFileName(files.Path("f.txt"));
+            again.Open();
+            const auto hit = again.FindText("x", soBackward, 3, 0);
+            ASSERT_TRUE(hit.has_value());
+            EXPECT_EQ(hit->StartLine, 0);
+            EXPECT_EQ(text(again, 1), "one");
+            EXPECT_EQ(text(again, 2), "two");
+        }
     }
-}
 
 } // namespace
 } // namespace hy::viewer::test

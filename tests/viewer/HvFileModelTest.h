@@ -26,8 +26,10 @@ public:
     }
     void ModelHideHourglass() override { --depth; }
     LineNumber ModelCaretLine() const override { return caretLine; }
+    void ModelFileChanged() override { ++changed; }
 
     std::vector<LineNumber> totals;
+    int changed = 0;
     int depth = 0;
     int shown = 0;
     LineNumber caretLine = 0;

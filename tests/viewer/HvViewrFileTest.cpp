@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -260,4 +261,157 @@ TEST_F(HvViewrFileTest, EscStopsALongScanAndTheViewStaysAmongKnownLines)
     EXPECT_FALSE(viewer.WorkStopped());
     EXPECT_EQ(viewer.LineTotal(), content.size() / line.size() + 1);
     THvCustomFileViewer::SetLongWorkDelay(400);
+}
+
+TEST_F(HvViewrFileTest, AScanThatPaintingNeedsRunsAsALongReadThatEscStops)
+{
+    // One line of 40 MiB without a line end: whether line 1 exists is known only at the end of the file.
+    const QByteArray content(40 << 20, 'w');
+    Open(Write(QStringLiteral("one-line.txt"), content));
+    THvCustomFileViewer::SetLongWorkDelay(0);
+    QList<bool> longWork;
+    bool duringPaint = false;
+    bool escape = true;
+    const auto connection = QObject::connect(&viewer, &THvCustomFileViewer::OnLongWork, [&](bool running) {
+        longWork << running;
+        if (!running)
+            return;
+        duringPaint = duringPaint || viewer.viewport()->paintingActive();
+        if (escape)
+            QTimer::singleShot(0, &viewer, [this]() { QTest::keyClick(&viewer, Qt::Key_Escape); });
+    });
+    Show();
+    HY_ASSERT_SOON(longWork.size() == 2);
+    EXPECT_FALSE(duringPaint); // the window painted; the scan ran after the paint
+    EXPECT_TRUE(viewer.WorkStopped());
+    EXPECT_EQ(viewer.LineTotal(), kUndeterminedTotal);
+    int len = 0;
+    EXPECT_EQ(QByteArray(viewer.LineText(0, len)), QByteArray(1023, 'w'));
+
+    // Painting again does not start the stopped read over.
+    viewer.viewport()->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(longWork.size(), 2);
+
+    // A key that needs the next line goes on from where the read stopped, to the end.
+    escape = false;
+    const FileOffset before = viewer.Model().BytesRead();
+    viewer.ExecuteCommand(ccDown);
+    EXPECT_EQ(viewer.LineTotal(), 1);
+    EXPECT_LT(viewer.Model().BytesRead() - before, content.size());
+    EXPECT_LE(viewer.Model().BytesRead(), content.size() + (1 << 20));
+    // Its end now known, the line costs nothing more to move along.
+    const FileOffset settled = viewer.Model().BytesRead();
+    for (int command : { ccEnd, ccRight, ccDown, ccLastPage, ccHome, ccUp, ccFirstPage })
+        viewer.ExecuteCommand(command);
+    viewer.viewport()->repaint();
+    EXPECT_EQ(viewer.Model().BytesRead(), settled);
+    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    QObject::disconnect(connection);
+    THvCustomFileViewer::SetLongWorkDelay(400);
+}
+
+TEST_F(HvViewrFileTest, ADialogOpenedDuringALongReadTakesItsInput)
+{
+    QByteArray content;
+    while (content.size() < (24 << 20))
+        content += "0123456789abcdef0123456789\n";
+    Open(Write(QStringLiteral("long.txt"), content));
+    Show();
+    THvCustomFileViewer::SetLongWorkDelay(0);
+    bool opened = false;
+    bool closedByKey = false;
+    bool anyRunning = false;
+    bool keyReachedViewer = false;
+    const TextPosition caretBefore = Caret();
+    const auto connection = QObject::connect(&viewer, &THvCustomFileViewer::OnLongWork, [&](bool running) {
+        if (!running || opened)
+            return;
+        opened = true;
+        // An alert raised while the read runs, as a failed hand-over would raise one.
+        QTimer::singleShot(0, &viewer, [&]() {
+            anyRunning = THvCustomFileViewer::AnyLongWorkRunning();
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Halcyra Viewer"), QStringLiteral("File not found!"),
+                QMessageBox::Ok, &viewer);
+            QTimer::singleShot(0, &box, [&]() {
+                // Keys for the busy viewer are held back; Esc in the alert closes the alert.
+                QTest::keyClick(&viewer, Qt::Key_Down);
+                keyReachedViewer = Caret() != caretBefore;
+                QTest::keyClick(&box, Qt::Key_Escape);
+            });
+            bool rescued = false;
+            QTimer::singleShot(5000, &box, [&]() {
+                rescued = true;
+                box.done(0);
+            });
+            box.exec();
+            closedByKey = !rescued;
+        });
+    });
+    viewer.ExecuteCommand(ccLastPage);
+    QObject::disconnect(connection);
+    THvCustomFileViewer::SetLongWorkDelay(400);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(closedByKey);
+    EXPECT_TRUE(anyRunning);
+    EXPECT_FALSE(THvCustomFileViewer::AnyLongWorkRunning());
+    EXPECT_FALSE(keyReachedViewer);
+    EXPECT_FALSE(viewer.WorkStopped()); // the Esc was the alert's, not the read's
+    EXPECT_EQ(viewer.LineTotal(), content.size() / 27 + 1);
+}
+
+TEST_F(HvViewrFileTest, AFileRewrittenWhileShownIsShownAsItNowIs)
+{
+    // Larger than the page cache, so that going back to the top reads from the file again.
+    QByteArray before;
+    for (int i = 0; i < 20000; ++i)
+        before += "old line " + QByteArray::number(i) + "\n";
+    const QString path = Write(QStringLiteral("rotating.log"), before);
+    Open(path);
+    Show();
+    QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(viewer.LineTotal(), 20001);
+    viewer.viewport()->repaint();
+    auto rewrite = [&](const QByteArray& data, qint64 stamp) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+        f.close();
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(stamp), QFileDevice::FileModificationTime));
+    };
+    auto shownRows = [&]() {
+        QList<QByteArray> rows;
+        for (LineNumber line = viewer.FirstVisibleLine(); line < viewer.FirstVisibleLine() + viewer.VisibleRows();
+             ++line) {
+            if (viewer.ClampLine(line) != line || line >= viewer.LineTotal())
+                break;
+            rows << viewer.DisplayLineText(line);
+        }
+        return rows;
+    };
+
+    // Shorter: the first read that comes up short (going to a line in the middle) shows the new file,
+    // from its top.
+    rewrite("new 0\nnew 1\nnew 2", 1000);
+    viewer.PlaceCaret(10000, 0);
+    HY_ASSERT_EQ_SOON(viewer.LineTotal(), 3);
+    EXPECT_LT(Caret().Line, 3);
+    EXPECT_EQ(viewer.FileSize(), 17);
+    HY_EXPECT_SOON(Caret() == (TextPosition { 0, 0 }));
+    EXPECT_EQ(shownRows(), QList<QByteArray>({ "new 0", "new 1", "new 2" }));
+
+    // Longer: nothing reads short; the application becoming active again looks at the file.
+    QByteArray longer;
+    for (int i = 0; i < 50; ++i)
+        longer += "newer line " + QByteArray::number(i) + "\n";
+    rewrite(longer, 2000);
+    QTest::keyClick(&viewer, Qt::Key_Down);
+    Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(viewer.FileSize(), longer.size());
+    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(shownRows().value(1), QByteArray("newer line 1"));
+    QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(viewer.LineTotal(), 51);
+    EXPECT_FALSE(viewer.CheckFileOnDisk());
 }

@@ -1,0 +1,40 @@
+// Joining a viewer window's Archive page to the main window.
+#include "app/ChildArchive.h"
+
+#include "app/Brview1.h"
+#include "app/Brview2.h"
+#include "archive/ArchivePage.h"
+#include "selector/Dirsel.h"
+
+#include <QPointer>
+#include <QStatusBar>
+
+namespace hy::app {
+
+archive::TArchivePage* CreateChildArchivePage(TChildForm* child, TMainForm* main, QWidget* parent)
+{
+    auto* page = new archive::TArchivePage(parent);
+    archive::TArchivePage::THooks hooks;
+    hooks.TempDir = [main]() { return main->Settings().TempDir; };
+    hooks.ArchiveDir = [main]() { return main->Settings().ArchiveDir; };
+    hooks.SetArchiveDir = [main](const QString& directory) { main->Settings().ArchiveDir = directory; };
+    hooks.OpenViewed
+        = [main](const QString& fileName) { return main->OpenFileInViewer(fileName, ViewMode::BySettings, true); };
+    hooks.ChooseDirectory
+        = [](const QString& prompt, QString& directory) { return ChooseDirectory(prompt, directory, true); };
+    hooks.ShowProgress = [main](const QString& text, int) {
+        if (text.isEmpty())
+            main->statusBar()->clearMessage();
+        else
+            main->statusBar()->showMessage(text);
+    };
+    QPointer<TChildForm> window(child);
+    hooks.SelectionChanged = [main, window]() {
+        if (window && main->ActiveChild() == window)
+            main->UpdateCommands(true);
+    };
+    page->SetHooks(std::move(hooks));
+    return page;
+}
+
+} // namespace hy::app

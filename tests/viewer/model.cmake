@@ -1,5 +1,0 @@
-hy_add_test(test_viewer_model
-  SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/HvFileModelTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/HvFileModelSearchTest.cpp
-  LIBS hy_viewer_model)

@@ -269,7 +269,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     if (RefuseUnopenable(fileName))
         return false;
 
-    const bool hex = mode == ViewMode::Hex || (mode == ViewMode::BySettings && m_currentTextHex);
+    const bool hex = OpensInHex(mode, m_currentTextHex);
     auto* child = new TChildForm(this);
     QMdiSubWindow* frame = AddFrame(child);
     frame->setAttribute(Qt::WA_DeleteOnClose);
@@ -302,19 +302,20 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         frame->close();
         return false;
     };
-    const auto choosePage = [&](const QString& page, const QString& caption) {
-        child->SetThirdTab(caption);
-        if (mode == ViewMode::Standard)
-            child->ShowPage(QStringLiteral("Text"), 0);
-        else if (mode == ViewMode::Hex)
-            child->ShowPage(QStringLiteral("Text"), 1);
+    const auto showPage = [&](const TPageChoice& choice) {
+        if (choice.Kind == PageKind::Text)
+            child->RemoveThirdTab();
         else
-            child->ShowPage(page, 2);
+            child->SetThirdTab(PageName(choice.Kind));
+        child->ShowPage(PageName(choice.Tab == 2 ? choice.Kind : PageKind::Text), choice.Tab);
     };
 
     try {
         const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
-        if (m_settings.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions))) {
+        const TPageRules rules { m_settings.ShowImageFiles, m_settings.ShowArchiveFiles, m_settings.ShowMediaFiles,
+            m_mediaExtensions, m_currentTextHex };
+        const TPageChoice choice = ChoosePage(fileName, mode, rules, exists);
+        if (choice.Kind == PageKind::Image) {
             if (!exists) {
                 ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
                 return fail();
@@ -338,13 +339,13 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             TMultiImage::SetProgressCallback({});
             m_progressGauge->hide();
             child->SetKind(PageKind::Image);
-            choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
+            showPage(choice);
             FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
-        } else if (m_settings.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions))) {
+        } else if (choice.Kind == PageKind::Archive) {
             child->LoadArchive();
             child->SetKind(PageKind::Archive);
-            choosePage(QStringLiteral("Archive"), QStringLiteral("Archive"));
-        } else if (m_settings.ShowMediaFiles && HasExtensionIn(fileName, m_mediaExtensions) && exists) {
+            showPage(choice);
+        } else if (choice.Kind == PageKind::Media) {
             QString error;
             {
                 WaitCursor wait;
@@ -353,15 +354,13 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             if (!error.isEmpty()) {
                 ShowAlert(QStringLiteral("Media Player"), error);
                 child->SetKind(PageKind::Text);
-                child->RemoveThirdTab();
-                child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+                showPage({ PageKind::Text, hex ? 1 : 0 });
             } else {
                 child->SetKind(PageKind::Media);
-                choosePage(QStringLiteral("Media"), QStringLiteral("Media"));
+                showPage(choice);
             }
         } else {
-            child->RemoveThirdTab();
-            child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+            showPage(choice);
         }
         child->DeleteUnusedPages();
 

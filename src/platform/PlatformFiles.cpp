@@ -5,6 +5,8 @@
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -61,6 +63,24 @@ namespace {
             p.chop(1);
         const QByteArray name = p.mid(p.lastIndexOf('/') + 1);
         return name.startsWith('.') && name != "." && name != "..";
+    }
+
+    // The process's file creation mask, read without changing it (umask() can only read it by setting it,
+    // which another thread creating a file at that moment would notice).
+    mode_t CurrentUmask()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return mode_t(mask & 0777);
+                }
+            }
+        }
+        return 022;
     }
 
     int WriteAll(int fd, const char* data, qint64 count)
@@ -209,6 +229,8 @@ void TReplacingFile::Discard()
 
 int TReplacingFile::Open()
 {
+    // The file keeps the permissions of the one it replaces; a new one gets those of any new file.
+    mode_t mode = 0666 & ~CurrentUmask();
     struct stat st { };
     if (::stat(m_target.constData(), &st) == 0) {
         // Devices and pipes are not replaced by a file, and a target that may not be written is refused
@@ -217,6 +239,7 @@ int TReplacingFile::Open()
             return m_error = kErrorAccessDenied;
         if (::access(m_target.constData(), W_OK) != 0)
             return m_error = CodeFor(errno, m_target);
+        mode = st.st_mode & 07777;
     }
     m_temp = m_target + ".hycopy-XXXXXX";
     m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
@@ -224,6 +247,7 @@ int TReplacingFile::Open()
         m_temp.clear();
         return m_error = CodeFor(errno, m_target);
     }
+    ::fchmod(m_fd, mode);
     return m_error = 0;
 }
 

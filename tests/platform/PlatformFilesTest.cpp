@@ -113,3 +113,30 @@ TEST(PlatformFiles, AReplacingFileTakesItsNameOnlyWhenWrittenWhole)
     EXPECT_EQ(nowhere.Write("x"), kErrorPathNotFound);
     EXPECT_EQ(nowhere.Commit(), kErrorPathNotFound);
 }
+
+TEST(PlatformFiles, AReplacingFileKeepsTheModeOfWhatItReplacesAndANewOneGetsTheUsualMode)
+{
+    hy::test::TTempFolder dir;
+    const mode_t saved = ::umask(027);
+    const auto write = [](const QString& path) {
+        TReplacingFile out(path);
+        EXPECT_EQ(out.Open(), 0);
+        EXPECT_EQ(out.Write("text"), 0);
+        EXPECT_EQ(out.Commit(), 0);
+    };
+    const auto modeOf = [](const QString& path) {
+        struct stat st { };
+        EXPECT_EQ(::stat(EncodeFileName(path).constData(), &st), 0);
+        return st.st_mode & 07777;
+    };
+    const QString fresh = dir.PathOf("fresh.txt");
+    write(fresh);
+    EXPECT_EQ(modeOf(fresh), 0640u) << "0666 less the creation mask";
+    const QString shared = dir.Write("shared.txt", "old", 0664);
+    write(shared);
+    EXPECT_EQ(modeOf(shared), 0664u);
+    const QString script = dir.Write("tool.sh", "old", 0750);
+    write(script);
+    EXPECT_EQ(modeOf(script), 0750u);
+    ::umask(saved);
+}

@@ -7,10 +7,25 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace hy::test {
+
+TTempFolder::~TTempFolder()
+{
+    if (!m_dir.isValid())
+        return;
+    const auto remove = [](const char* path, const struct stat*, int kind, struct FTW*) {
+        if (kind == FTW_DP)
+            ::rmdir(path);
+        else
+            ::unlink(path);
+        return 0;
+    };
+    ::nftw(platform::EncodeFileName(m_dir.path()).constData(), remove, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 QString TTempFolder::PathOf(const QString& name) const
 {

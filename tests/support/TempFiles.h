@@ -11,6 +11,10 @@ namespace hy::test {
 class TTempFolder {
 public:
     TTempFolder() = default;
+    // Removes the folder by the bytes of its names: Qt's own removal misses names that are not UTF-8.
+    ~TTempFolder();
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
     bool IsValid() const { return m_dir.isValid(); }
     QString Path() const { return m_dir.path(); }
     // The path of a name in the folder.

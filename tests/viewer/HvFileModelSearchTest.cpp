@@ -145,7 +145,7 @@ namespace {
     }
 
     struct Fixture {
-        TempFiles files;
+        hy::test::TTempFolder files;
         Recorder events;
         THvFileModel model { &events };
         QByteArray data;
@@ -155,7 +155,7 @@ namespace {
         {
             data = bytes;
             lines = ReferenceLines(bytes);
-            model.SetFileName(files.Write(bytes));
+            model.SetFileName(files.Write(QStringLiteral("f.txt"), bytes));
             model.Open();
         }
     };

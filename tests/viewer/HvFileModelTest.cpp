@@ -3,6 +3,7 @@
 #include "viewer/HvFileModelTest.h"
 
 #include "base/HyExceptions.h"
+#include "platform/FileNames.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvPageCache.h"
 
@@ -555,6 +556,32 @@ namespace {
         m.Close();
         EXPECT_FALSE(m.IsOpen());
         EXPECT_EQ(m.LineTotal(), 0);
+    }
+
+    TEST(HvFileModelCache, EntriesTakeTheirBuffersWithTheirFirstPage)
+    {
+        hy::test::TTempFolder files;
+        QByteArray data(3 * 4096 + 10, 'a');
+        data[4096] = 'b';
+        const QString path = files.Write(QStringLiteral("pages.bin"), data);
+        const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        THvPageCache cache(16);
+        EXPECT_EQ(cache.BuffersHeld(), 0) << "an unused window holds no pages";
+        EXPECT_EQ(cache.DataOf(cache.Fetch(fd, 1, data.size()))[0], 'b');
+        cache.Fetch(fd, 1, data.size());
+        EXPECT_EQ(cache.BuffersHeld(), 1);
+        cache.Fetch(fd, 0, data.size());
+        const int last = cache.Fetch(fd, 3, data.size());
+        EXPECT_EQ(cache.ValidOf(last), 10);
+        EXPECT_EQ(cache.BuffersHeld(), 3);
+        cache.Clear();
+        EXPECT_EQ(cache.BuffersHeld(), 3) << "emptied entries keep their buffers";
+        cache.Resize(2);
+        cache.Resize(40);
+        EXPECT_EQ(cache.BuffersHeld(), 2);
+        EXPECT_EQ(cache.DataOf(cache.Fetch(fd, 1, data.size()))[0], 'b');
+        ::close(fd);
     }
 
     // Rewrites a file in place (same inode) and gives it a time stamp of its own.

@@ -317,7 +317,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         const TPageChoice choice = ChoosePage(fileName, mode, rules, exists);
         if (choice.Kind == PageKind::Image) {
             if (!exists) {
-                ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
+                ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
                 return fail();
             }
             WaitCursor wait;
@@ -374,7 +374,7 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         const auto* io = dynamic_cast<const EInOutError*>(&e);
         if (io && child->Kind() != PageKind::Text
             && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
-            ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
+            ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);
         return fail();

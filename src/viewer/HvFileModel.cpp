@@ -13,13 +13,13 @@
 
 #include "base/ErrorCodes.h"
 #include "base/HyExceptions.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
 #include "viewer/HvPageCache.h"
 #include "viewer/HvTextSearch.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -189,7 +189,7 @@ struct THvFileModel::Impl {
         if (!byName)
             return false;
         // A name that is gone, or no longer a regular file, leaves the open file as what there is to show.
-        if (::stat(QFile::encodeName(m_fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (::stat(platform::EncodeFileName(m_fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
             return false;
         return st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode;
     }
@@ -294,7 +294,7 @@ struct THvFileModel::Impl {
     // returned instead. Throws the viewer's I/O errors.
     int OpenHandle(struct stat& st, bool& snapshot)
     {
-        const QByteArray path = QFile::encodeName(m_fileName);
+        const QByteArray path = platform::EncodeFileName(m_fileName);
         // Not blocking: opening a pipe would otherwise wait for a writer.
         const int handle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (handle < 0)

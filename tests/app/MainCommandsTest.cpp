@@ -5,8 +5,12 @@
 #include "app/Brview2.h"
 #include "app/StoppableWork.h"
 #include "common/ErrorText.h"
+#include "filelist/FileListEngine.h"
 #include "image/MultiImg.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
+#include "platform/PlatformPaths.h"
+#include "platform/SingleInstance.h"
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
@@ -311,6 +315,74 @@ TEST_F(MainCommands, TemporaryFilesGoWithTheirWindow)
     HY_EXPECT_SOON(!QFile::exists(temp));
     EXPECT_FALSE(m_form->Action("Close1")->isEnabled());
     EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty());
+}
+
+TEST_F(MainCommands, ANameThatIsNotUtf8OpensFromTheCommandLineAHandOverAndTheFileList)
+{
+    // Linux names are bytes: these are no UTF-8, and each way in must reach the file with all of them.
+    const QByteArray folder = hy::platform::EncodeFileName(m_dir.Path());
+    const QByteArray names[] = { "cmd-\xff\xfe.txt", "handed-\xe9t\xe9.txt", "listed-\xc0\xaf.txt" };
+    for (const QByteArray& name : names)
+        ASSERT_FALSE(m_dir.Write(hy::platform::DecodeFileName(name), "line of " + name + "\n").isEmpty());
+    const auto expectShown = [&](TMainForm& form, const QByteArray& name) {
+        ASSERT_EQ(form.Children().size(), 1) << name.constData();
+        hy::viewer::THvFileViewer* v = form.Children().at(0)->FileViewer();
+        int len = 0;
+        const char* text = v->LineText(0, len);
+        EXPECT_EQ(QByteArray(text, len), "line of " + name);
+        EXPECT_EQ(hy::platform::EncodeFileName(form.Children().at(0)->FileName()), folder + "/" + name);
+        // Shown with replacement marks for the bytes that are not UTF-8.
+        const QString title = form.Children().at(0)->windowTitle();
+        EXPECT_EQ(title, hy::platform::DisplayFileName(form.Children().at(0)->FileName()));
+        EXPECT_TRUE(title.contains(QChar::ReplacementCharacter)) << title.toStdString();
+    };
+
+    // The command line: the bytes of argv, relative to the current folder.
+    QDir::setCurrent(m_dir.Path());
+    const char* argv[] = { "hyview", names[0].constData() };
+    QStringList arguments = hy::platform::ArgumentsOf(2, argv);
+    arguments.removeFirst();
+    {
+        TMainForm form;
+        form.SetCommandLine(arguments);
+        form.show();
+        expectShown(form, names[0]);
+        form.close();
+    }
+
+    // A hand-over: a second start sends its names to the running instance, which opens them.
+    {
+        const QString key = "hy-test-" + QString::number(QCoreApplication::applicationPid()) + "-names";
+        hy::platform::TSingleInstance running(key);
+        ASSERT_FALSE(running.HandOverOrListen({}));
+        TMainForm form;
+        QObject::connect(&running, &hy::platform::TSingleInstance::Activated, &form,
+            [&form](const QStringList& handed) { form.OpenDroppedFiles(handed); });
+        form.show();
+        const char* secondArgv[] = { "hyview", names[1].constData() };
+        QStringList secondArguments = hy::platform::ArgumentsOf(2, secondArgv);
+        secondArguments.removeFirst();
+        hy::platform::TSingleInstance second(key);
+        ASSERT_TRUE(second.HandOver(hy::platform::HandOverNames(secondArguments, hy::platform::CurrentFolder())));
+        HY_ASSERT_EQ_SOON(form.Children().size(), 1);
+        expectShown(form, names[1]);
+        form.close();
+    }
+
+    // The file list: its entries carry the names as read from the folder.
+    hy::TFileListEngine list;
+    list.SetPump({}, 0);
+    list.SetListDetails({ hy::ldFiles });
+    list.ReadDirectory(m_dir.Path());
+    ASSERT_EQ(list.LastError(), 0);
+    QString listed;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (hy::platform::EncodeFileName(list.EntryName(i)).startsWith("listed-"))
+            listed = list.EntryPath(i);
+    }
+    ASSERT_FALSE(listed.isEmpty());
+    ASSERT_TRUE(m_form->OpenFileInViewer(listed, ViewMode::BySettings, false));
+    expectShown(*m_form, names[2]);
 }
 
 TEST_F(MainCommands, DroppedFilesOpenInOrderAndStopAtTheFirstThatIsOpenAlready)

@@ -3,9 +3,11 @@
 #include "viewer/HvCmd.h"
 #include "viewer/HvKeys.h"
 
+#include "platform/FileNames.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hy::viewer;
 
@@ -168,6 +170,23 @@ TEST(HvCmdStoreTest, TableTextFileRoundTrip)
     read = p.LoadTableFromFile(path);
     EXPECT_EQ(read->Name(), "Mine");
     EXPECT_EQ(Records(*read), (std::vector<THvCommandRecord> { { 37, 0, 0, 0, 65535 }, { 81, 4, 83, 128, 42 } }));
+}
+
+TEST(HvCmdStoreTest, TableFilesAreFoundByTheBytesOfTheirNames)
+{
+    hy::test::TTempFolder dir;
+    const QByteArray raw = hy::platform::EncodeFileName(dir.Path()) + "/keys-\xff\xfe.txt";
+    const QString path = hy::platform::DecodeFileName(raw);
+    THvCommandProcessor p;
+    p.FindTable(u"WordStar")->SaveToFile(path);
+    EXPECT_EQ(::access(raw.constData(), F_OK), 0) << "saved under the name's own bytes";
+    EXPECT_EQ(Records(*p.LoadTableFromFile(path)), Records(*p.FindTable(u"WordStar")));
+    try {
+        p.LoadTableFromFile(dir.Path());
+        ADD_FAILURE() << "loaded a folder";
+    } catch (const hy::EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 5);
+    }
 }
 
 TEST(HvCmdStoreTest, TableTextFileErrors)

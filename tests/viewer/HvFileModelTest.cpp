@@ -558,6 +558,25 @@ namespace {
         EXPECT_EQ(m.LineTotal(), 0);
     }
 
+    TEST(HvFileModelOpen, ANameThatIsNotUtf8OpensAndIsWatchedByItsBytes)
+    {
+        hy::test::TTempFolder files;
+        const QString path = files.Write(platform::DecodeFileName("a\xff\xfe.txt"), "first\nsecond\n");
+        ASSERT_FALSE(path.isEmpty());
+        Recorder events;
+        THvFileModel m(&events);
+        m.SetFileName(path);
+        m.Open();
+        EXPECT_EQ(m.FileName(), path);
+        EXPECT_EQ(Text(m, 0), "first");
+        EXPECT_EQ(m.ClampLine(kUndeterminedTotal - 1), 2);
+        // Replaced under its name: the name's new file is found by the same bytes.
+        const QString fresh = files.Write(QStringLiteral("fresh.txt"), "new\n");
+        ASSERT_EQ(::rename(platform::EncodeFileName(fresh).constData(), platform::EncodeFileName(path).constData()), 0);
+        EXPECT_TRUE(m.CheckFileChanged());
+        EXPECT_EQ(Text(m, 0), "new");
+    }
+
     TEST(HvFileModelCache, EntriesTakeTheirBuffersWithTheirFirstPage)
     {
         hy::test::TTempFolder files;

@@ -1,5 +1,6 @@
 // Speed of the viewer's file model beside the reference tools, on data generated here: a 1 GiB log of
-// ~60-byte lines, a 4 GiB sparse file and a 1 KiB file. Prints one "RATIO <name> <value>" line per figure.
+// ~60-byte lines, a 1 GiB log of French UTF-8 text, a 1 GiB file of JSON without a line end, a 4 GiB sparse
+// file and a 1 KiB file. Prints one "RATIO <name> <value>" line per figure.
 //
 //   hy_viewer_bench <work dir>              generates the data there (kept when present), measures, prints
 //   hy_viewer_bench --one <work> <dir> ...  one piece of work in this process; prints its seconds (or MiB)
@@ -8,6 +9,7 @@
 // after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
 #include "viewer/HvFileModel.h"
+#include "viewer/HvTextLayout.h"
 
 #include <QByteArray>
 #include <QString>
@@ -57,8 +59,8 @@ double Warm(const std::function<void()>& work)
     return best;
 }
 
-// Runs a program with its output captured; returns what it printed.
-std::string Run(std::vector<std::string> args)
+// Runs a program with its output captured; returns what it printed. env, when given, replaces LC_ALL.
+std::string Run(std::vector<std::string> args, const char* locale = nullptr)
 {
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -73,8 +75,19 @@ std::string Run(std::vector<std::string> args)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> envStrings;
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) {
+        if (!locale || std::strncmp(*e, "LC_ALL=", 7) != 0)
+            envStrings.push_back(*e);
+    }
+    if (locale)
+        envStrings.push_back(std::string("LC_ALL=") + locale);
+    for (std::string& e : envStrings)
+        env.push_back(e.data());
+    env.push_back(nullptr);
     pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env.data()) != 0) {
         std::fprintf(stderr, "cannot run %s\n", argv[0]);
         std::exit(2);
     }
@@ -95,12 +108,12 @@ std::string Run(std::vector<std::string> args)
 }
 
 // A reference tool's best time of a few runs; its output must be `expect` (when given).
-double Tool(const std::vector<std::string>& args, const std::string& expect = {})
+double Tool(const std::vector<std::string>& args, const std::string& expect = {}, const char* locale = nullptr)
 {
     double best = 1e30;
     for (int i = 0; i < kRuns; ++i) {
         std::string out;
-        best = std::min(best, Seconds([&] { out = Run(args); }));
+        best = std::min(best, Seconds([&] { out = Run(args, locale); }));
         if (!expect.empty() && out != expect + "\n") {
             std::fprintf(stderr, "%s printed %s, not %s\n", args[0].c_str(), out.c_str(), expect.c_str());
             std::exit(2);
@@ -163,6 +176,74 @@ void MakeLog(const std::string& path, qint64 size, bool markers)
     }
 }
 
+// French log lines in UTF-8 (accents in most lines); "été" only on kMarkers lines, in three case forms.
+void MakeFrenchLog(const std::string& path, qint64 size)
+{
+    if (FileSizeOf(path) == size)
+        return;
+    // (A hex escape takes every hex digit after it: words are split after their escapes where one follows.)
+    static const char* const words[] = { "d\xC3\xA9j\xC3\xA0", "re\xC3\xA7u",
+        "t\xC3\xA2"
+        "che",
+        "\xC3\xA9l\xC3\xA8ve", "fen\xC3\xAAtre", "m\xC3\xA9moire", "acc\xC3\xA8s",
+        "donn\xC3\xA9"
+        "es",
+        "serveur", "requ\xC3\xAAte", "\xC3\xA9tat",
+        "ann\xC3\xA9"
+        "e" };
+    static const char* const marks[] = { "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "\xC3\x89t\xC3\xA9" };
+    std::mt19937 rng(1789);
+    std::string block;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    qint64 written = 0;
+    char line[160];
+    int marker = 0;
+    while (written < size) {
+        block.clear();
+        while (block.size() < (1u << 20)) {
+            auto r = [&](unsigned n) { return unsigned(rng() % n); };
+            const int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u INFO %s %s %u %s n=%u\n", 1 + r(28),
+                r(24), r(60), words[r(12)], words[r(12)], r(100000), words[r(12)], r(5000));
+            block.append(line, size_t(n));
+        }
+        if (marker < kMarkers && written >= size / (kMarkers + 1) * (marker + 1)) {
+            block.insert(block.find('\n') + 1, std::string("2024-05-17 12:00 INFO un ") + marks[marker] + " chaud\n");
+            ++marker;
+        }
+        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
+        out.write(block.data(), take);
+        written += take;
+    }
+}
+
+// JSON records without a single line end, with a few accented letters.
+void MakeOneLine(const std::string& path, qint64 size)
+{
+    if (FileSizeOf(path) == size)
+        return;
+    std::mt19937 rng(42);
+    std::string block;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    qint64 written = 0;
+    char rec[200];
+    while (written < size) {
+        block.clear();
+        while (block.size() < (1u << 20)) {
+            const int n = std::snprintf(rec, sizeof rec,
+                "{\"id\":%u,\"user\":\"u%u\",\"city\":\"%s\",\"score\":%u.%02u,\"tags\":[\"a\",\"b%u\"]},",
+                unsigned(rng()), unsigned(rng() % 100000),
+                rng() % 8 ? "Paris"
+                          : "Orl\xC3\xA9"
+                            "ans",
+                unsigned(rng() % 1000), unsigned(rng() % 100), unsigned(rng() % 10));
+            block.append(rec, size_t(n));
+        }
+        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
+        out.write(block.data(), take);
+        written += take;
+    }
+}
+
 void MakeSparse(const std::string& path, qint64 size)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -210,7 +291,7 @@ int FindAll(const std::string& log, const std::string& kind, const std::string& 
 {
     THvFileModel m;
     OpenModel(m, log);
-    const QByteArray needle = QByteArray::fromStdString(text);
+    const QString needle = QString::fromUtf8(text.data(), qsizetype(text.size()));
     const unsigned options = matchCase ? unsigned(soMatchCase) : 0u;
     int hits = 0;
     if (kind == "hex") {
@@ -279,6 +360,63 @@ double RssGrowth(const std::string& sparse, const std::string& log)
     return double(peak - before) / 1024.0;
 }
 
+// The layout of a file's lines, read through the model as the viewer reads them.
+class ModelSource : public THvTextSource {
+public:
+    explicit ModelSource(THvFileModel& m)
+        : m_model(m)
+    {
+    }
+    qint64 SourceRead(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override
+    {
+        return m_model.ReadLine(line, from, buf, n);
+    }
+    qint64 SourceKnownSize(LineNumber line) override { return m_model.KnownLineSize(line); }
+
+private:
+    THvFileModel& m_model;
+};
+
+constexpr int kScreenRows = 50;
+constexpr int kScreenColumns = 200;
+
+// A screen as the viewer paints it from a first line and column: the cells of each row. As in the viewer,
+// rows below the lines known so far are left for the scan that goes on after the paint.
+size_t ShowScreen(THvFileModel& m, THvTextLayout& layout, LineNumber first, qint64 column)
+{
+    size_t cells = 0;
+    for (LineNumber line = first; line < first + kScreenRows && line < m.LineTotal(); ++line) {
+        if (m.LineTotal() == kUndeterminedTotal && line > std::max<LineNumber>(m.FarthestLine(), 0))
+            break;
+        cells += layout.Cells(line, column, column + kScreenColumns).size();
+    }
+    return cells;
+}
+
+// A file without a line end: the first screen once opened, then Ctrl+End (the scan that settles the total,
+// the caret to the end of the last line and the screen that shows it). Seconds of each, in first and last.
+void LongLine(const std::string& path, double& first, double& last)
+{
+    THvFileModel m;
+    ModelSource source(m);
+    THvTextLayout layout(&source);
+    first = Seconds([&] {
+        OpenModel(m, path);
+        layout.SetEncoding(m.EffectiveEncoding());
+        if (ShowScreen(m, layout, 0, 0) == 0)
+            std::exit(3);
+    });
+    last = Seconds([&] {
+        const LineNumber lastLine = m.ClampLine(kUndeterminedTotal - 1);
+        const qint64 end = layout.LineSize(lastLine);
+        const qint64 column = layout.ColumnOf(lastLine, end);
+        if (ShowScreen(m, layout, std::max<LineNumber>(lastLine - kScreenRows + 1, 0),
+                std::max<qint64>(column - kScreenColumns + 1, 0))
+            == 0)
+            std::exit(3);
+    });
+}
+
 // The child side: one piece of work, once, in this fresh process.
 int RunOne(const std::vector<std::string>& a)
 {
@@ -301,6 +439,17 @@ int RunOne(const std::vector<std::string>& a)
         value = Goto(a.at(1));
     } else if (work == "rss") {
         value = RssGrowth(a.at(1), a.at(2));
+    } else if (work == "longline") {
+        double first = 0;
+        double last = 0;
+        LongLine(a.at(1), first, last);
+        value = std::max(first, last);
+    } else if (work == "longline-rss") {
+        const qint64 before = StatusKiB("VmRSS:");
+        double first = 0;
+        double last = 0;
+        LongLine(a.at(1), first, last);
+        value = double(std::max(StatusKiB("VmHWM:"), StatusKiB("VmRSS:")) - before) / 1024.0;
     } else {
         return 2;
     }
@@ -327,8 +476,12 @@ int main(int argc, char** argv)
     const std::string log = dir + "/log1g-markers.txt";
     const std::string sparse = dir + "/sparse4g.bin";
     const std::string small = dir + "/small1k.txt";
+    const std::string french = dir + "/french1g.txt";
+    const std::string oneLine = dir + "/oneline1g.json";
     const qint64 logSize = qint64(1) << 30;
     MakeLog(log, logSize, true);
+    MakeFrenchLog(french, logSize);
+    MakeOneLine(oneLine, logSize);
     MakeSparse(sparse, qint64(4) << 30);
     MakeLog(small, 1024, false);
     const double mib = double(logSize) / (1 << 20);
@@ -431,5 +584,46 @@ int main(int argc, char** argv)
     const double rss = Fresh({ "rss", sparse, log }, true);
     std::fprintf(stderr, "rss: growth %.1f MiB in a fresh process\n", rss);
     Ratio("rss_growth_mib", rss);
+
+    // A non-ASCII word typed in upper case over UTF-8 text, beside grep in a UTF-8 locale.
+    {
+        Run({ "cat", french });
+        const std::string word = "\xC3\x89T\xC3\x89"; // ÉTÉ
+        const double ref = Tool({ "grep", "-c", "-i", "-F", word, french }, std::to_string(kMarkers), "C.UTF-8");
+        int hits = -1;
+        const double warm = Warm([&] { hits = FindAll(french, "text", word, false); });
+        if (hits != kMarkers) {
+            std::fprintf(stderr, "utf8_find_nocase_vs_grep: found %d, not %d\n", hits, kMarkers);
+            return 2;
+        }
+        const double fresh = Fresh({ "find", french, "text", word, "nocase", std::to_string(kMarkers) });
+        std::fprintf(stderr, "utf8_find_nocase_vs_grep: ours %.0f MiB/s warm, %.0f MiB/s fresh; grep -i %.0f MiB/s\n",
+            mib / warm, mib / fresh, mib / ref);
+        Ratio("utf8_find_nocase_vs_grep", ref / warm);
+        Ratio("utf8_find_nocase_vs_grep_fresh", ref / fresh);
+    }
+
+    // A 1 GiB line: its first screen after opening, and its last after Ctrl+End, in ms (the slower of the two).
+    {
+        Run({ "cat", oneLine });
+        double first = 0;
+        double last = 0;
+        LongLine(oneLine, first, last);
+        double firstWarm = 1e30;
+        double lastWarm = 1e30;
+        for (int i = 0; i < kRuns; ++i) {
+            LongLine(oneLine, first, last);
+            firstWarm = std::min(firstWarm, first);
+            lastWarm = std::min(lastWarm, last);
+        }
+        const double fresh = Fresh({ "longline", oneLine });
+        const double growth = Fresh({ "longline-rss", oneLine }, true);
+        std::fprintf(stderr,
+            "longline: first screen %.1f ms, last screen %.1f ms warm; the slower %.1f ms fresh; rss growth %.1f MiB\n",
+            firstWarm * 1e3, lastWarm * 1e3, fresh * 1e3, growth);
+        Ratio("longline_open_ms", std::max(firstWarm, lastWarm) * 1e3);
+        Ratio("longline_open_ms_fresh", fresh * 1e3);
+        Ratio("longline_rss_mib", growth);
+    }
     return 0;
 }

@@ -3,6 +3,8 @@
 #   bench/run.sh viewer        the file model against wc -l and grep -F (needs about 1.1 GiB of disk)
 #   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
 #   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)
+#   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)
+#   bench/run.sh compare       comparing files against cmp (needs about 5 GiB of disk)
 # Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
 # Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
 set -eu
@@ -15,8 +17,10 @@ case "$what" in
 viewer) target=hy_viewer_bench ;;
 filelist) target=hy_filelist_bench ;;
 archive) target=hy_archive_bench ;;
+compare) target=hy_compare_bench ;;
+search) target=hy_search_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare)" >&2
     exit 2
     ;;
 esac

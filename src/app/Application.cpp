@@ -2,11 +2,14 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
+#include "app/DdeMacro.h"
+#include "app/DdeServerConv.h"
 #include "app/HelpWindow.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
 #include "common/HelpHook.h"
+#include "platform/DdeServer.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
@@ -35,6 +38,16 @@ bool THyApplication::notify(QObject* receiver, QEvent* event)
 
 int RunApplication(int argc, char** argv)
 {
+    // Names on the command line are bytes; they reach the files they name unchanged.
+    QStringList clientParameters = platform::ArgumentsOf(argc, argv);
+    // The service of the command interface is named after the program as it was started.
+    const QString service = platform::DdeServiceName(clientParameters.takeFirst());
+    // A program driving the running viewer needs no windows of its own.
+    if (IsDdeClientCommand(clientParameters)) {
+        QCoreApplication client(argc, argv);
+        return RunDdeClient(clientParameters, service, platform::CurrentFolder());
+    }
+
     THyApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Halcyra Viewer"));
     app.setOrganizationName(QStringLiteral("Halcyra"));
@@ -42,12 +55,15 @@ int RunApplication(int argc, char** argv)
     SetErrorTitle(QStringLiteral("Halcyra Viewer"));
     SetHelpHandler(&ShowHelpContext);
 
-    // Names on the command line are bytes; they reach the files they name unchanged.
+    // Qt has taken its own options out of the command line by now.
     QStringList parameters = platform::ArgumentsOf(argc, argv);
     parameters.removeFirst();
 
     platform::TSingleInstance instance;
-    if (instance.HandOverOrListen(platform::HandOverNames(parameters, platform::CurrentFolder())))
+    QStringList handOver = parameters;
+    handOver.removeIf(
+        [](const QString& p) { return p.compare(QLatin1String(kDdeStartParameter), Qt::CaseInsensitive) == 0; });
+    if (instance.HandOverOrListen(platform::HandOverNames(handOver, platform::CurrentFolder())))
         return 0;
     // Each viewer window keeps its file open.
     platform::RaiseOpenFileLimit();
@@ -58,6 +74,8 @@ int RunApplication(int argc, char** argv)
     QObject::connect(&instance, &platform::TSingleInstance::Activated, &form,
         [&form](const QStringList& names) { form.OpenDroppedFiles(names); });
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    TDdeServerConv dde(form, service);
+    dde.Start();
     form.SetCommandLine(parameters);
     form.show();
     return app.exec();

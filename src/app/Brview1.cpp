@@ -6,11 +6,13 @@
 #include "app/WindowArrangement.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
+#include "filelist/PreviewHost.h"
 #include "platform/Desktop.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
+#include "viewer/HvEncoding.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -39,7 +41,7 @@ namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
 
     // Commands whose windows are not part of the program yet: present, visibly disabled.
-    const char* const kNotYetAvailable[] = { "Compare1", "Print1", "FileSearch1", "SetPreferences1" };
+    const char* const kNotYetAvailable[] = { "SetPreferences1" };
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
@@ -193,6 +195,25 @@ void TMainForm::CreateMenus()
         QStringLiteral("Display file in its native mode"));
     native->setCheckable(true);
     native->setVisible(false);
+    view->addSeparator();
+    // The encoding is the active window's own; the context menu has the same submenu.
+    QMenu* encoding = view->addMenu(QStringLiteral("&Encoding"));
+    encoding->menuAction()->setObjectName(QStringLiteral("Encoding1"));
+    RegisterAction(encoding->menuAction());
+    auto* encodings = new QActionGroup(this);
+    for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
+        QAction* a = AddAction(encoding, EncodingActionName(e), viewer::EncodingName(e), QKeySequence(),
+            QStringLiteral("Show the file's text in this encoding"));
+        a->setCheckable(true);
+        a->setActionGroup(encodings);
+        connect(a, &QAction::triggered, this, [this, e]() { EncodingClick(e); });
+    }
+    QAction* lineNumbers = AddAction(view, "LineNumbers1", QStringLiteral("Line &Numbers"), QKeySequence(),
+        QStringLiteral("Show the line numbers of the file beside its text"));
+    lineNumbers->setCheckable(true);
+    QAction* wrapLines = AddAction(view, "WrapLines1", QStringLiteral("&Wrap Lines"), QKeySequence(),
+        QStringLiteral("Wrap long lines at the window's width (Standard only)"));
+    wrapLines->setCheckable(true);
 
     m_optionsMenu = bar->addMenu(QStringLiteral("&Options"));
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
@@ -223,6 +244,9 @@ void TMainForm::CreateMenus()
     QAction* hexFilter = AddAction(m_optionsMenu, "HexFilter1", QStringLiteral("&Hex Filter"), QKeySequence(),
         QStringLiteral("Don't display characters outside the range #32..#127 (Hex only)"));
     hexFilter->setCheckable(true);
+    QAction* crlf = AddAction(m_optionsMenu, "CopyWithCrLf1", QStringLiteral("Copy with CR LF Line Ends"),
+        QKeySequence(), QStringLiteral("End the lines of text copied to the clipboard with CR LF instead of LF"));
+    crlf->setCheckable(true);
     m_preferencesSeparator = m_optionsMenu->addSeparator();
     AddAction(m_optionsMenu, "SetPreferences1", QStringLiteral("Set &Preferences..."), QKeySequence(),
         QStringLiteral("Change the display colors, font, and other settings"));
@@ -365,8 +389,14 @@ void TMainForm::CreateStatusBar()
     m_charPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_charPanel->setFont(QFont(QStringLiteral("Terminal")));
     m_charPanel->hide();
+    m_encodingPanel = new QLabel(bar);
+    m_encodingPanel->setObjectName(QStringLiteral("EncodingPanel"));
+    m_encodingPanel->setMinimumWidth(96);
+    m_encodingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_encodingPanel->hide();
     bar->addWidget(m_cursorPosPanel);
     bar->addWidget(m_infoPanel, 1);
+    bar->addWidget(m_encodingPanel);
     bar->addWidget(m_charPanel);
     // A menu hint or progress text covers the panels; the character panel comes back only when it ends.
     connect(bar, &QStatusBar::messageChanged, this, [this](const QString&) { SetCharPanelWanted(m_charPanelWanted); });
@@ -452,6 +482,7 @@ void TMainForm::ClearStatus()
     m_cursorPosPanel->clear();
     m_infoPanel->clear();
     SetCharPanelWanted(false);
+    m_encodingPanel->hide();
 }
 
 void TMainForm::SetCommandLine(const QStringList& parameters) { m_commandLine = parameters; }
@@ -494,6 +525,9 @@ void TMainForm::CollectSettingsFromWindow()
     m_settings.HexMode = Action("Hex1")->isChecked();
     m_settings.HexFilter = Action("HexFilter1")->isChecked();
     m_settings.ExpandTabs = Action("ExpandTabs1")->isChecked();
+    m_settings.ViewWrapLines = Action("WrapLines1")->isChecked();
+    m_settings.LineNumbers = Action("LineNumbers1")->isChecked();
+    m_settings.CopyWithCrLf = Action("CopyWithCrLf1")->isChecked();
 }
 
 void TMainForm::ApplySettingsToWindow()
@@ -517,6 +551,9 @@ void TMainForm::ApplySettingsToWindow()
     Action("HexFilter1")->setChecked(m_settings.HexFilter);
     Action("Hex1")->setChecked(m_settings.HexMode);
     Action("Standard1")->setChecked(!m_settings.HexMode);
+    Action("WrapLines1")->setChecked(m_settings.ViewWrapLines);
+    Action("LineNumbers1")->setChecked(m_settings.LineNumbers);
+    Action("CopyWithCrLf1")->setChecked(m_settings.CopyWithCrLf);
     m_currentTextHex = m_settings.HexMode;
 }
 
@@ -581,14 +618,14 @@ void TMainForm::ProcessCommandLine()
 
 bool TMainForm::Busy() const { return !m_longWork.isEmpty() || m_opening > 0 || m_batch > 0; }
 
-void TMainForm::OpenDroppedFiles(const QStringList& names)
+void TMainForm::OpenDroppedFiles(const QStringList& names, ViewMode mode)
 {
     if (Busy()) {
-        m_pendingDrops.append(names);
+        m_pendingDrops.append({ names, mode });
         return;
     }
     const bool noneOpen = Children().isEmpty();
-    OpenFiles(names, true);
+    OpenFiles(names, true, mode);
     if (noneOpen && !Children().isEmpty())
         TileVertical();
     BringToFront();
@@ -625,8 +662,10 @@ void TMainForm::RunPendingWork()
 
 void TMainForm::FlushPendingDrops()
 {
-    while (!m_pendingDrops.isEmpty() && !Busy())
-        OpenDroppedFiles(m_pendingDrops.takeFirst());
+    while (!m_pendingDrops.isEmpty() && !Busy()) {
+        const TPendingDrop drop = m_pendingDrops.takeFirst();
+        OpenDroppedFiles(drop.Names, drop.Mode);
+    }
     ScheduleIdleWork();
 }
 
@@ -644,8 +683,14 @@ void TMainForm::dropEvent(QDropEvent* event)
         if (url.isLocalFile())
             names << platform::DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
+    // The program's own lists say in which view the files are to open.
+    ViewMode mode = ViewMode::BySettings;
+    bool known = false;
+    const int hint = event->mimeData()->data(QLatin1String(kViewHintMimeType)).toInt(&known);
+    if (known && hint >= int(ViewMode::BySettings) && hint <= int(ViewMode::Native))
+        mode = ViewMode(hint);
     event->acceptProposedAction();
-    OpenDroppedFiles(names);
+    OpenDroppedFiles(names, mode);
 }
 
 void TMainForm::AboutClick()

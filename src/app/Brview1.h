@@ -5,6 +5,7 @@
 #include "app/Brview3.h"
 #include "app/ViewRules.h"
 #include "app/ViewerSettings.h"
+#include "viewer/HvEncoding.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -23,6 +24,10 @@ class QToolBar;
 namespace hy::app {
 
 class TChildForm;
+
+// The object name of the View > Encoding item for an encoding ("EncodingUtf81" ...); the context menu's
+// twin ends in 2 instead of 1.
+const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin = false);
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -43,18 +48,23 @@ public:
     int ButtonBarSetting() const;
 
     // Opens files handed over by a second start or dropped on the window, in order, stopping at the first
-    // that fails; tiles when no viewer window was open before; brings the window to the front. Names that
-    // arrive while a long read, a picture load or another batch of files is under way wait until it ends:
-    // nothing is opened from inside that work's event pumping.
-    void OpenDroppedFiles(const QStringList& names);
+    // that fails, in the view mode names (a drop from the program's own lists carries one); tiles when no
+    // viewer window was open before; brings the window to the front. Names that arrive while a long read, a
+    // picture load or another batch of files is under way wait until it ends: nothing is opened from inside
+    // that work's event pumping.
+    void OpenDroppedFiles(const QStringList& names, ViewMode mode = ViewMode::BySettings);
     // Opens names one by one with progress in the status bar ("Opening 120 of 1,000..."); Esc stops, and what
     // opened stays open. The first name that fails to load ends the batch, and with stopAtOpen so does the
     // first that is shown already. Returns how many names were handled.
-    int OpenFiles(const QStringList& names, bool stopAtOpen);
+    int OpenFiles(const QStringList& names, bool stopAtOpen, ViewMode mode = ViewMode::BySettings);
     // True while work runs that pumps events: hand-overs wait for it.
     bool Busy() const;
     // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
     bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
+    // The same for the window that the command interface reuses: made when window is empty, else emptied
+    // and reused; it stays, empty, when the file fails to open. A file open elsewhere opens again here, all
+    // pages stay for the next file, and the window is neither sized to a picture nor given the keyboard.
+    bool OpenFileInDdeViewer(QPointer<TChildForm>& window, const QString& fileName);
 
     void UpdateCommands(bool enabled);
     void UpdateStatus();
@@ -80,8 +90,9 @@ public:
     void RunFind();
     void FindNextClick();
     void GotoLine(qint64 lineNumber);
-    // Writes the active viewer's selection to a file, as To File... does once the name is chosen: 0, or the
-    // error code of the failure (nothing is left of a file that could not be written whole).
+    // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected
+    // bytes exactly, with progress and Stop for large selections. 0, or the error code of the failure
+    // (kErrorSearchStopped when Esc stopped it); nothing is left of a file that was not written whole.
     int WriteSelectionToFile(const QString& target);
     // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code
     // (kErrorSearchStopped when Esc stopped it).
@@ -99,6 +110,7 @@ public:
     QLabel* CursorPosPanel() const { return m_cursorPosPanel; }
     QLabel* InfoPanel() const { return m_infoPanel; }
     QLabel* CharPanel() const { return m_charPanel; }
+    QLabel* EncodingPanel() const { return m_encodingPanel; }
     QProgressBar* ProgressGauge() const { return m_progressGauge; }
     QToolBar* BigButtonBar() const { return m_bigButtonBar; }
     QToolBar* SmButtonBar() const { return m_smButtonBar; }
@@ -146,12 +158,19 @@ private:
     void HexClick();
     void NativeClick();
     void SynchronizeScrollingClick();
+    void EncodingClick(viewer::TTextEncoding encoding);
+    void LineNumbersClick();
+    void WrapLinesClick();
+    void CopyWithCrLfClick();
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
+    TChildForm* NewChild(bool hex);
+    bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);
     void SetViewerFromSettings(TChildForm* child, bool hex);
     bool RefuseUnopenable(const QString& fileName);
     QMdiSubWindow* AddFrame(TChildForm* child);
     void ShowBatchFrames();
-    void AddChild(TChildForm* child, const QString& key);
+    void AddChild(TChildForm* child);
+    void ForgetOpenName(TChildForm* child);
     void RemoveChild(TChildForm* child);
     void RunPendingWork();
     void FlushPendingDrops();
@@ -169,7 +188,11 @@ private:
     QHash<QString, TChildForm*> m_openNames; // clean absolute name of each window's file
     QPointer<TChildForm> m_lastActive;
     QSet<TChildForm*> m_longWork; // windows whose long read is under way
-    QList<QStringList> m_pendingDrops;
+    struct TPendingDrop {
+        QStringList Names;
+        ViewMode Mode;
+    };
+    QList<TPendingDrop> m_pendingDrops;
     bool m_refreshPending = false;
     bool m_idleWorkScheduled = false;
     int m_batch = 0; // batches of files being opened
@@ -188,6 +211,7 @@ private:
     QLabel* m_cursorPosPanel = nullptr;
     QLabel* m_infoPanel = nullptr;
     QLabel* m_charPanel = nullptr;
+    QLabel* m_encodingPanel = nullptr;
     QProgressBar* m_progressGauge = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editFileMenu = nullptr;

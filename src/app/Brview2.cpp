@@ -148,6 +148,17 @@ QMenu* TChildForm::ChildPopupMenu()
     QAction* native = twin(QStringLiteral("Native"), "Native1", "Native2");
     native->setCheckable(true);
     native->setVisible(false);
+    QMenu* encoding = m_popup->addMenu(QStringLiteral("Encoding"));
+    encoding->menuAction()->setObjectName(QStringLiteral("Encoding2"));
+    for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
+        QAction* a = encoding->addAction(viewer::EncodingName(e));
+        a->setObjectName(QLatin1String(EncodingActionName(e, true)));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, e]() {
+            if (QAction* m = m_main->Action(EncodingActionName(e)))
+                m->trigger();
+        });
+    }
     m_popup->addSeparator();
     twin(QStringLiteral("Save As..."), "SaveAs1", "SaveAs2");
     QAction* close = m_popup->addAction(QStringLiteral("Close"));
@@ -458,6 +469,32 @@ bool TChildForm::Refresh()
     return true;
 }
 
+void TChildForm::ResetViewer()
+{
+    m_fileViewer->SetIsOpen(false);
+    m_fileViewer->SetFileName(QString());
+    if (m_deleteOnClose && !m_fileName.isEmpty())
+        FileDelete(m_fileName, true);
+    m_deleteOnClose = false;
+    m_pageKind = PageKind::Text;
+    m_fileName.clear();
+    m_fileStamp = QDateTime();
+    if (m_imageViewer)
+        m_imageViewer->ClearPicture();
+    // The archive page is made again for the next archive.
+    if (m_archivePage) {
+        if (m_noteBook->currentWidget() == m_archivePage)
+            m_noteBook->setCurrentWidget(m_textPage);
+        delete m_archivePage;
+        m_archivePage = nullptr;
+    }
+    CloseMedia();
+    // The Text page first, so that taking the third tab away leaves the view as it was.
+    ShowPage(QStringLiteral("Text"), m_fileViewer->InHexMode() ? 1 : 0);
+    RemoveThirdTab();
+    setWindowTitle(QString());
+}
+
 void TChildForm::UpdateCaption()
 {
     QWidget* frame = parentWidget() ? parentWidget() : this;
@@ -491,6 +528,9 @@ void TChildForm::PopupAboutToShow()
     copy("FindNext2", "FindNext1", false);
     copy("SaveAs2", "SaveAs1", false);
     copy("Information2", "Information1", false);
+    copy("Encoding2", "Encoding1", false);
+    for (const viewer::TTextEncoding e : viewer::kAllEncodings)
+        copy(EncodingActionName(e, true), EncodingActionName(e), false);
 }
 
 void TChildForm::contextMenuEvent(QContextMenuEvent* event) { ChildPopupMenu()->exec(event->globalPos()); }

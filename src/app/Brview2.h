@@ -83,6 +83,10 @@ public:
     // Rereads the file when its time stamp changed since it was loaded; true when it did.
     bool Refresh();
 
+    // Empties the window for reuse (the command interface's window): a temporary file is deleted, the
+    // viewer closes its file, picture, archive list and player are cleared, and the Text page shows.
+    void ResetViewer();
+
     // The caption: the full name, or the name without directory while minimised.
     void UpdateCaption();
 

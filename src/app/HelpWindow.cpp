@@ -47,6 +47,7 @@ namespace {
         // Topics reached from the contents and the search only.
         { 0, "archive.html", "Viewing ZIP Archives" },
         { 0, "compare.html", "Comparing Files" },
+        { 0, "commands.html", "Driving the Viewer from Other Programs" },
     };
 
     QString HelpFolder() { return platform::DataFile(QStringLiteral("help")); }

@@ -4,9 +4,12 @@
 
 #include "app/Brview2.h"
 #include "app/Brview6.h"
+#include "app/Compare.h"
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
+#include "app/PrintDlg.h"
+#include "app/SearchLink.h"
 #include "app/StoppableWork.h"
 #include "app/WindowArrangement.h"
 #include "archive/ArchivePage.h"
@@ -24,6 +27,7 @@
 #include "platform/PlatformFiles.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
+#include "viewer/HvRangeWriter.h"
 #include "viewer/HvViewr.h"
 
 #include <QAction>
@@ -39,6 +43,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QToolBar>
@@ -95,6 +100,9 @@ void TMainForm::ConnectCommands()
     on("ExpandTabs1", &TMainForm::ExpandTabsClick);
     on("HexFilter1", &TMainForm::HexFilterClick);
     on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
+    on("LineNumbers1", &TMainForm::LineNumbersClick);
+    on("WrapLines1", &TMainForm::WrapLinesClick);
+    on("CopyWithCrLf1", &TMainForm::CopyWithCrLfClick);
     on("TileVertical1", &TMainForm::TileVertical);
     on("TileHorizontal1", &TMainForm::TileHorizontal);
     on("Cascade1", &TMainForm::Cascade);
@@ -136,6 +144,9 @@ void TMainForm::ConnectCommands()
             RunProgram(c->FileName(), this);
     });
     connect(Action("ShowClipboard1"), &QAction::triggered, this, [this]() { ShowClipboard(this); });
+    connect(Action("Compare1"), &QAction::triggered, this, [this]() { CompareFiles(*this); });
+    connect(Action("Print1"), &QAction::triggered, this, [this]() { PrintClick(*this); });
+    connect(Action("FileSearch1"), &QAction::triggered, this, [this]() { ShowFileSearch(this); });
     connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
     connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
     connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });
@@ -185,23 +196,27 @@ TChildForm* TMainForm::ActiveChild() const
     return nullptr;
 }
 
-void TMainForm::AddChild(TChildForm* child, const QString& key)
+void TMainForm::AddChild(TChildForm* child)
 {
     m_children.append(child);
-    m_openNames.insert(key, child);
     connect(child, &QObject::destroyed, this, [this, child]() { RemoveChild(child); });
 }
 
-void TMainForm::RemoveChild(TChildForm* child)
+void TMainForm::ForgetOpenName(TChildForm* child)
 {
-    if (!m_children.removeOne(child))
-        return;
     for (auto it = m_openNames.begin(); it != m_openNames.end();) {
         if (it.value() == child)
             it = m_openNames.erase(it);
         else
             ++it;
     }
+}
+
+void TMainForm::RemoveChild(TChildForm* child)
+{
+    if (!m_children.removeOne(child))
+        return;
+    ForgetOpenName(child);
     if (m_longWork.remove(child) && m_longWork.isEmpty())
         ScheduleIdleWork();
 }
@@ -234,6 +249,9 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetFilterChars(Action("HexFilter1")->isChecked());
     v->SetExpandTabs(Action("ExpandTabs1")->isChecked());
     v->SetTabSize(m_settings.TabSize);
+    v->SetShowLineNumbers(Action("LineNumbers1")->isChecked());
+    v->SetWrapLines(Action("WrapLines1")->isChecked());
+    v->SetCopyWithCrLf(Action("CopyWithCrLf1")->isChecked());
 }
 
 bool TMainForm::RefuseUnopenable(const QString& fileName)
@@ -253,30 +271,15 @@ bool TMainForm::RefuseUnopenable(const QString& fileName)
     return true;
 }
 
-bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
+TChildForm* TMainForm::NewChild(bool hex)
 {
-    // A file shown already is brought forward instead.
-    m_lastOpenFailed = false;
-    const QString wanted = CleanAbsolute(fileName);
-    if (TChildForm* c = m_openNames.value(wanted)) {
-        QMdiSubWindow* f = FrameOf(c);
-        if (f->isMinimized())
-            f->showNormal();
-        m_mdiArea->setActiveSubWindow(f);
-        c->FileViewer()->setFocus();
-        return false;
-    }
-    if (RefuseUnopenable(fileName))
-        return false;
-
-    const bool hex = OpensInHex(mode, m_currentTextHex);
     auto* child = new TChildForm(this);
     QMdiSubWindow* frame = AddFrame(child);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setMinimumSize(kChildMinWidth, kChildMinHeight);
     frame->resize(qMax(kChildMinWidth, m_mdiArea->viewport()->width() * 2 / 3),
         qMax(kChildMinHeight, m_mdiArea->viewport()->height() * 2 / 3));
-    AddChild(child, wanted);
+    AddChild(child);
     connect(frame, &QMdiSubWindow::windowStateChanged, child, [this, child, frame]() {
         if (!child->Loaded())
             return;
@@ -289,6 +292,59 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             UpdateCommands(true);
     });
     SetViewerFromSettings(child, hex);
+    return child;
+}
+
+bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose)
+{
+    return OpenFile(nullptr, fileName, mode, deleteOnClose);
+}
+
+bool TMainForm::OpenFileInDdeViewer(QPointer<TChildForm>& window, const QString& fileName)
+{
+    return OpenFile(&window, fileName, ViewMode::BySettings, false);
+}
+
+bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose)
+{
+    // A file shown already is brought forward instead; the DDE window shows whatever it is asked to.
+    m_lastOpenFailed = false;
+    const QString wanted = CleanAbsolute(fileName);
+    TChildForm* shown = ddeWindow ? nullptr : m_openNames.value(wanted);
+    if (shown) {
+        QMdiSubWindow* f = FrameOf(shown);
+        if (f->isMinimized())
+            f->showNormal();
+        m_mdiArea->setActiveSubWindow(f);
+        shown->FileViewer()->setFocus();
+        return false;
+    }
+    TChildForm* child = ddeWindow ? ddeWindow->data() : nullptr;
+    if (RefuseUnopenable(fileName)) {
+        // The DDE window stays for the next file, empty.
+        if (child) {
+            child->ResetViewer();
+            ForgetOpenName(child);
+            UpdateStatus();
+            UpdateCommands(true);
+        }
+        return false;
+    }
+
+    const bool hex = OpensInHex(mode, m_currentTextHex);
+    if (child) {
+        child->ResetViewer();
+        ForgetOpenName(child);
+        m_mdiArea->setActiveSubWindow(FrameOf(child));
+    } else {
+        child = NewChild(hex);
+        if (ddeWindow)
+            *ddeWindow = child;
+    }
+    // A file the DDE window shows again beside its own window keeps the name of the window opened first.
+    if (!m_openNames.contains(wanted))
+        m_openNames.insert(wanted, child);
+    QMdiSubWindow* frame = FrameOf(child);
     child->SetFileName(fileName);
     child->setWindowTitle(platform::DisplayFileName(fileName));
     child->SetKind(PageKind::Text);
@@ -297,6 +353,16 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
 
     const auto fail = [&]() {
         m_lastOpenFailed = true;
+        if (ddeWindow) {
+            // The DDE window stays for the next file, empty.
+            child->ResetViewer();
+            ForgetOpenName(child);
+            child->SetLoaded(true);
+            frame->show();
+            UpdateStatus();
+            UpdateCommands(true);
+            return false;
+        }
         child->SetDeleteOnClose(deleteOnClose);
         RemoveChild(child);
         frame->close();
@@ -340,7 +406,8 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
             m_progressGauge->hide();
             child->SetKind(PageKind::Image);
             showPage(choice);
-            FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
+            if (!ddeWindow)
+                FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
         } else if (choice.Kind == PageKind::Archive) {
             child->LoadArchive();
             child->SetKind(PageKind::Archive);
@@ -362,7 +429,9 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
         } else {
             showPage(choice);
         }
-        child->DeleteUnusedPages();
+        // The DDE window keeps its pages for whatever kind of file comes next.
+        if (!ddeWindow)
+            child->DeleteUnusedPages();
 
         child->FileViewer()->SetFileName(fileName);
         child->FileViewer()->SetIsOpen(true);
@@ -388,9 +457,10 @@ bool TMainForm::OpenFileInViewer(const QString& fileName, ViewMode mode, bool de
     }
     frame->show();
     m_mdiArea->setActiveSubWindow(frame);
-    if (child->Kind() == PageKind::Text)
+    // The DDE window leaves the keyboard where it was.
+    if (!ddeWindow && child->Kind() == PageKind::Text)
         child->FileViewer()->setFocus();
-    else if (child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
+    else if (!ddeWindow && child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
         child->ArchivePage()->ZipList()->setFocus();
     UpdateStatus();
     UpdateCommands(true);
@@ -443,7 +513,7 @@ void TMainForm::ShowBatchFrames()
         child->FileViewer()->setFocus();
 }
 
-int TMainForm::OpenFiles(const QStringList& names, bool stopAtOpen)
+int TMainForm::OpenFiles(const QStringList& names, bool stopAtOpen, ViewMode mode)
 {
     if (names.isEmpty())
         return 0;
@@ -459,7 +529,7 @@ int TMainForm::OpenFiles(const QStringList& names, bool stopAtOpen)
             if (work.Step(text))
                 break;
             ++handled;
-            if (!OpenFileInViewer(name, ViewMode::BySettings, false) && (stopAtOpen || m_lastOpenFailed))
+            if (!OpenFileInViewer(name, mode, false) && (stopAtOpen || m_lastOpenFailed))
                 break;
         }
     }
@@ -564,18 +634,27 @@ void TMainForm::UpdateStatus()
             = fileSize == 0 ? LineCountText(0, false) : LineCountText(total, total == kUndeterminedTotal);
         m_infoPanel->setText(TextInfoText(lines, fileSize));
         bool showChar = false;
-        if (!v->InHexMode()) {
+        if (!v->InHexMode() && v->LineTotal() != 0) {
             const viewer::TextPosition at = v->CaretCharLocation();
-            int len = 0;
-            const char* text = v->LineText(at.Line, len);
-            if (at.Index >= 0 && at.Index < len) {
-                m_charPanel->setText(CharPanelText(static_cast<unsigned char>(text[at.Index])));
+            const viewer::TCell cell = v->Layout().CellAt(at.Line, at.Index);
+            if (cell.Length > 0) {
+                const bool valid = cell.Type != viewer::TCell::Replacement
+                    && !(cell.Type == viewer::TCell::Placeholder
+                        && v->EffectiveEncoding() == viewer::TTextEncoding::Windows1252 && cell.Code >= 0x80
+                        && cell.Code < 0xA0);
+                m_charPanel->setText(CharPanelText(cell.Code, valid));
                 showChar = true;
             }
         }
         // A minimised window shows no character of its own.
         SetCharPanelWanted(showChar && !minimized && child->TabSet()->currentIndex() == 0);
+        QString encoding = viewer::EncodingName(v->EffectiveEncoding());
+        if (v->Encoding() == viewer::TTextEncoding::Auto)
+            encoding += QStringLiteral(" (Auto)");
+        m_encodingPanel->setText(encoding);
+        m_encodingPanel->setVisible(true);
     } else if (page == QLatin1String("Image")) {
+        m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         const TMultiImage* img = child->ImageViewer();
         m_infoPanel->setText(ImageInfoText(
@@ -586,6 +665,7 @@ void TMainForm::UpdateStatus()
         m_infoPanel->setText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
         SetCharPanelWanted(false);
     } else if (page == QLatin1String("Media")) {
+        m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
@@ -614,7 +694,7 @@ void TMainForm::UpdateCommands(bool enabled)
         Action(name)->setEnabled(enabled);
     Action("Run1")->setVisible(false);
     for (const char* name : { "Copy1", "ToClipboard1", "ToClipboard2", "ToFile1", "Find1", "FindNext1", "GotoLine1",
-             "ExpandTabs1", "HexFilter1" })
+             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1" })
         Action(name)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
@@ -654,6 +734,9 @@ void TMainForm::UpdateCommands(bool enabled)
             Action("ExpandTabs1")->setChecked(v->ExpandTabs());
             Action("HexFilter1")->setEnabled(v->InHexMode());
             Action("HexFilter1")->setChecked(v->FilterChars());
+            Action("Encoding1")->setEnabled(true);
+            Action(EncodingActionName(v->Encoding()))->setChecked(true);
+            Action("WrapLines1")->setEnabled(!v->InHexMode());
         }
         const bool program = IsProgramFile(child->FileName());
         if (QAction* assoc = Action("UseAssociatedApplication1"))
@@ -775,15 +858,11 @@ void TMainForm::SearchWindow(
     if (child->ActivePageName() != QLatin1String("Text"))
         child->ShowPage(QStringLiteral("Text"), v->InHexMode() ? 1 : 0);
     LineNumber sl = 0, el = 0;
-    int si = 0, ei = 0;
+    qint64 si = 0, ei = 0;
     if (setSelection && v->SelectionBounds(sl, si, ei, el))
         v->SelectRange(sl, si, true, ei, el);
-    // The viewer searches bytes; the text the user typed is taken as Windows-1252 where the code page has
-    // every character of it, else as UTF-8.
-    bool representable = false;
-    const QByteArray cp1252 = platform::Cp1252Encode(text, &representable);
-    const QByteArray bytes = representable ? cp1252 : text.toUtf8();
-    const bool found = v->SearchFor(bytes, options);
+    // Each window matches the text as characters in its own encoding.
+    const bool found = v->SearchFor(text, options);
     if (!found && v->WorkStopped())
         return; // stopped with Esc: nothing to report
     if (!found) {
@@ -892,39 +971,17 @@ void TMainForm::ToClipboardClick()
 int TMainForm::WriteSelectionToFile(const QString& target)
 {
     TChildForm* child = ActiveChild();
-    if (!child)
+    if (!child || !child->FileViewer()->HasSelection())
         return 0;
-    viewer::THvFileViewer* v = child->FileViewer();
-    LineNumber sl = 0, el = 0;
-    int si = 0, ei = 0;
-    if (!v->SelectionBounds(sl, si, ei, el))
-        return 0;
-    if (platform::KindOf(target) == platform::EntryKind::Other)
-        return kErrorAccessDenied;
-    platform::TReplacingFile out(target);
-    if (const int code = out.Open())
-        return code;
+    // A large selection shows its progress in the status bar and stops with Esc.
     TStoppableWork work(statusBar());
-    const LineNumber lines = el - sl + 1;
-    for (LineNumber line = sl; line <= el; ++line) {
-        const auto progress = [&]() {
-            return QStringLiteral("Writing line %1 of %2... Press Esc to stop.")
-                .arg(ThousandsText(line - sl + 1), ThousandsText(lines));
-        };
-        if (work.Step(progress))
-            return kErrorSearchStopped;
-        int len = 0;
-        const char* text = v->LineText(line, len);
-        QByteArray bytes(text, len);
-        if (line == el)
-            bytes.truncate(ei);
-        if (line == sl)
-            bytes.replace(0, qMin<qsizetype>(si, bytes.size()), QByteArray(qMin<qsizetype>(si, bytes.size()), ' '));
-        bytes += "\r\n";
-        if (const int code = out.Write(bytes))
-            return code;
-    }
-    return out.Commit();
+    const QString name = platform::DisplayFileName(NameOf(target));
+    return child->FileViewer()->WriteSelection(target, [&](qint64 done, qint64 total) {
+        return !work.Step([&]() {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            return QStringLiteral("Copying the selection to %1: %2%... Press Esc to stop.").arg(name).arg(percent);
+        });
+    });
 }
 
 void TMainForm::ToFileClick()
@@ -945,6 +1002,7 @@ void TMainForm::ToFileClick()
     if (QFileInfo::exists(target)
         && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
+    m_settings.LastDir = DirectoryOf(target);
     const int code = WriteSelectionToFile(target);
     if (code != 0 && code != kErrorSearchStopped)
         ShowAlert(QStringLiteral("Copy To File"),
@@ -1041,6 +1099,63 @@ void TMainForm::NativeClick()
     if (c && c->TabSet()->count() >= 3)
         c->ShowPage(c->TabSet()->tabText(2), 2);
     UpdateCommands(true);
+}
+
+void TMainForm::EncodingClick(viewer::TTextEncoding encoding)
+{
+    TChildForm* c = ActiveChild();
+    if (c && c->ActivePageName() == QLatin1String("Text")) {
+        try {
+            c->FileViewer()->SetEncoding(encoding);
+        } catch (const std::exception& e) {
+            ShowException(e);
+        }
+    }
+    UpdateStatus();
+    UpdateCommands(true);
+}
+
+void TMainForm::LineNumbersClick()
+{
+    const bool show = Action("LineNumbers1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetShowLineNumbers(show);
+    UpdateCommands(true);
+}
+
+void TMainForm::WrapLinesClick()
+{
+    const bool wrap = Action("WrapLines1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetWrapLines(wrap);
+    UpdateCommands(true);
+}
+
+void TMainForm::CopyWithCrLfClick()
+{
+    const bool crlf = Action("CopyWithCrLf1")->isChecked();
+    for (TChildForm* c : Children())
+        c->FileViewer()->SetCopyWithCrLf(crlf);
+}
+
+const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin)
+{
+    using viewer::TTextEncoding;
+    switch (encoding) {
+    case TTextEncoding::Auto:
+        return twin ? "EncodingAuto2" : "EncodingAuto1";
+    case TTextEncoding::Utf8:
+        return twin ? "EncodingUtf82" : "EncodingUtf81";
+    case TTextEncoding::Windows1252:
+        return twin ? "EncodingWindows12522" : "EncodingWindows12521";
+    case TTextEncoding::Iso8859_1:
+        return twin ? "EncodingIso885912" : "EncodingIso885911";
+    case TTextEncoding::Utf16LE:
+        return twin ? "EncodingUtf16Le2" : "EncodingUtf16Le1";
+    case TTextEncoding::Utf16BE:
+        return twin ? "EncodingUtf16Be2" : "EncodingUtf16Be1";
+    }
+    return "EncodingAuto1";
 }
 
 void TMainForm::SynchronizeScrollingClick()

@@ -172,4 +172,17 @@ QString CharPanelText(unsigned char code)
     return ch + QLatin1Char('=') + QString::number(code);
 }
 
+QString CharPanelText(char32_t code, bool valid)
+{
+    if (!valid)
+        return QString(QChar(QChar::ReplacementCharacter)) + QStringLiteral("=0x")
+            + QStringLiteral("%1").arg(uint(code), 2, 16, QLatin1Char('0')).toUpper();
+    QString ch;
+    if (code == 0 || code == 9 || code == 13)
+        ch = QStringLiteral(".");
+    else
+        ch = QString::fromUcs4(&code, 1);
+    return ch + QLatin1Char('=') + QString::number(uint(code));
+}
+
 } // namespace hy::app

@@ -69,5 +69,8 @@ QString ArchiveInfoText(qint64 members);
 QString MediaLengthText(qint64 milliseconds, QChar timeSeparator = QLatin1Char(':'));
 // The character panel: the character, "=" and its code; 0, 9 and 13 show as ".".
 QString CharPanelText(unsigned char code);
+// The same for a decoded character; a byte that is no valid character shows the replacement mark and the
+// byte's value in hexadecimal.
+QString CharPanelText(char32_t code, bool valid);
 
 } // namespace hy::app

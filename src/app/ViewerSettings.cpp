@@ -25,6 +25,13 @@ namespace {
         { "ShowMediaFiles", &TViewerSettings::ShowMediaFiles },
     };
 
+    // View options of the viewer windows beyond the design's, read and written after the file options.
+    const std::pair<const char*, bool TViewerSettings::*> kViewOptions[] = {
+        { "ViewWrapLines", &TViewerSettings::ViewWrapLines },
+        { "LineNumbers", &TViewerSettings::LineNumbers },
+        { "CopyWithCrLf", &TViewerSettings::CopyWithCrLf },
+    };
+
     // An item of a stored list, blanks removed; text that is not a number gives 0.
     qint64 ListNumber(const QString& list, int n, qint64 current)
     {
@@ -118,6 +125,8 @@ void LoadViewerSettings(const platform::SettingsStore& store, TViewerSettings& s
     for (const auto& [name, flag] : kFileOptions)
         s.*flag = store.ReadBool(sec, QLatin1String(name), s.*flag);
     s.Editor = store.ReadString(sec, QStringLiteral("Editor"), s.Editor);
+    for (const auto& [name, flag] : kViewOptions)
+        s.*flag = store.ReadBool(sec, QLatin1String(name), s.*flag);
 }
 
 void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& s)
@@ -150,6 +159,8 @@ void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& s
     for (const auto& [name, flag] : kFileOptions)
         store.WriteBool(sec, QLatin1String(name), s.*flag);
     store.WriteString(sec, QStringLiteral("Editor"), s.Editor);
+    for (const auto& [name, flag] : kViewOptions)
+        store.WriteBool(sec, QLatin1String(name), s.*flag);
     for (const TColorElement& e : s.Colors) {
         store.WriteString(sec, ColorValueName(e),
             QStringLiteral("%1,%2,%3,%4")

@@ -69,6 +69,9 @@ struct TViewerSettings {
     TPrintSettings Print;
     bool HexMode = false;
     bool HexFilter = false;
+    bool ViewWrapLines = false; // View > Wrap Lines (the print option is Print.WrapLines)
+    bool LineNumbers = false; // View > Line Numbers
+    bool CopyWithCrLf = false; // clipboard copies end lines with CR LF instead of LF
     bool WindowsFileSelector = false;
     bool AllowAppLaunching = true;
     bool CalcFileLength = false;

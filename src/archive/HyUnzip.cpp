@@ -564,6 +564,10 @@ namespace {
             code = CodeFromZipError(&e);
             zip_error_fini(&e);
         }
+        // Traditional encryption checks a password against one byte only, so one wrong password in 256
+        // gets through and unpacks garbage: data that fails to unpack or to match its CRC is a wrong password.
+        if (encrypted && (code == kUnzipCrcError || code == kUnzipDamaged))
+            code = kUnzipWrongPassword;
         if (code == 0 && ::fchmod(out.Get(), FileMode(s.Archive, index, info)) != 0)
             code = CodeFromErrno(errno);
         if (code == 0) {

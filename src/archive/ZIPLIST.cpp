@@ -174,6 +174,18 @@ void TZipList::Read(const QString& fileName)
     UpdateExtent();
 }
 
+void TZipList::Clear()
+{
+    m_model->BeginReset();
+    m_members.Clear();
+    m_fileName.clear();
+    m_lastError = 0;
+    m_lastReadResult = 0;
+    m_model->EndReset();
+    UpdateExtent();
+    Q_EMIT OnChange();
+}
+
 void TZipList::SetFileMask(const QString& mask)
 {
     if (mask == m_fileMask)

@@ -28,6 +28,8 @@ public:
     QString FileName() const { return m_fileName; }
     // Reads the archive (an empty name changes nothing).
     void SetFileName(const QString& fileName);
+    // Empties the list and forgets the archive.
+    void Clear();
     QString FileMask() const { return m_fileMask; }
     void SetFileMask(const QString& mask);
     TZipListSortTypes SortBy() const { return m_members.SortBy(); }

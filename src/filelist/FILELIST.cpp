@@ -6,6 +6,7 @@
 
 #include <QAbstractListModel>
 #include <QApplication>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -640,6 +641,40 @@ void TFileList::selectionChanged(const QItemSelection& selected, const QItemSele
     if (MultiSelect())
         DeselectSystemEntries();
     Changed();
+}
+
+std::unique_ptr<QMimeData> TFileList::DragData() const
+{
+    QModelIndexList indexes;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        if (m_model->flags(index) & Qt::ItemIsDragEnabled)
+            indexes << index;
+    }
+    if (indexes.isEmpty())
+        return nullptr;
+    std::unique_ptr<QMimeData> carried(m_model->mimeData(indexes));
+    if (m_onStartDrag)
+        m_onStartDrag(*carried);
+    return carried;
+}
+
+void TFileList::startDrag(Qt::DropActions supportedActions)
+{
+    std::unique_ptr<QMimeData> carried = DragData();
+    if (!carried)
+        return;
+    auto* drag = new QDrag(this);
+    const int row = ItemIndex() >= 0 ? ItemIndex() : selectionModel()->selectedRows().value(0).row();
+    QPixmap picture(kFileIconWidth, kFileIconHeight);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        DrawFileTypeIcon(painter, 0, 0, DisplayedIcon(EntryIcon(row), EntryAttributes(row)));
+    }
+    drag->setMimeData(carried.release());
+    drag->setPixmap(picture);
+    const Qt::DropAction result = drag->exec(supportedActions, Qt::CopyAction);
+    Q_EMIT OnEndDrag(result != Qt::IgnoreAction);
 }
 
 void TFileList::DeselectSystemEntries()

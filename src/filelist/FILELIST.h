@@ -12,6 +12,9 @@
 #include <QHash>
 #include <QListView>
 #include <QPointer>
+#include <memory>
+
+class QMimeData;
 
 namespace hy {
 
@@ -102,6 +105,10 @@ public:
     int SelCount() const;
 
     void SetOnAddFile(TAddFileEvent handler);
+    // Adds to what a drag of entries carries (their addresses), as the drag starts.
+    void SetOnStartDrag(std::function<void(QMimeData& data)> handler) { m_onStartDrag = std::move(handler); }
+    // What a drag of the selected entries carries; none when no directory or file is selected.
+    std::unique_ptr<QMimeData> DragData() const;
     void SetOnSearchBegin(TNotifyEvent handler);
     void SetOnSearchEnd(TNotifyEvent handler);
     TFileListEngine& Engine() { return m_engine; }
@@ -115,6 +122,8 @@ Q_SIGNALS:
     void OnChange();
     // A double click, or Enter.
     void OnDblClick();
+    // A drag of entries ended; accepted when a target took them.
+    void OnEndDrag(bool accepted);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -127,6 +136,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     class Model;
@@ -167,6 +177,7 @@ private:
     TAddFileEvent m_onAddFile;
     TNotifyEvent m_onSearchBegin;
     TNotifyEvent m_onSearchEnd;
+    std::function<void(QMimeData&)> m_onStartDrag;
 };
 
 } // namespace hy

@@ -363,7 +363,7 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
             AddFiles(m_directory, listing, masks, false);
     } else if (m_listDetails.Contains(ldFiles) && directoryError == 0) {
         // Facts that nobody asks for during the walk are read when an entry is first asked about.
-        const bool defer = !m_onAddFile && m_sortBy != sbSize && m_sortBy != sbDate;
+        const bool defer = (!m_onAddFile || !m_handlerNeedsFacts) && m_sortBy != sbSize && m_sortBy != sbDate;
         Walk(m_directory, masks, defer);
     }
     if (m_onSearchEnd)

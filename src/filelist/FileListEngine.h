@@ -73,6 +73,11 @@ public:
 
     void SetOnAddFile(TAddFileHandler handler) { m_onAddFile = std::move(handler); }
     bool HasOnAddFile() const { return bool(m_onAddFile); }
+    // Whether the handler looks at a file's time, size and attributes. When it does not, a tree walk offers
+    // files with their names only (and the hidden attribute their names give) and reads the rest when an
+    // entry is first asked about, as it does without a handler.
+    void SetHandlerNeedsFacts(bool needs) { m_handlerNeedsFacts = needs; }
+    bool HandlerNeedsFacts() const { return m_handlerNeedsFacts; }
     void SetOnSearchBegin(TNotifyHandler handler) { m_onSearchBegin = std::move(handler); }
     void SetOnSearchEnd(TNotifyHandler handler) { m_onSearchEnd = std::move(handler); }
     // Runs pending work of the event loop (paints, timers; no user input) during a long read, at most
@@ -147,6 +152,7 @@ private:
     bool m_reading = false;
 
     TAddFileHandler m_onAddFile;
+    bool m_handlerNeedsFacts = true;
     TNotifyHandler m_onSearchBegin;
     TNotifyHandler m_onSearchEnd;
     TNotifyHandler m_pump;

@@ -88,6 +88,72 @@ namespace {
 
     LineNumber Distance(LineNumber a, LineNumber b) { return a > b ? a - b : b - a; }
 
+    // Line ends in code units: CR, LF or CR LF, where a unit is one byte, or two bytes in UTF-16. A line end
+    // is counted at its first unit: every CR, and every LF that does not follow a CR.
+    struct LineEnds {
+        int unit = 1;
+        bool big = false;
+
+        char16_t Unit(const uint8_t* q) const { return unit == 1 ? *q : big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]; }
+        bool IsCR(const uint8_t* q) const { return Unit(q) == '\r'; }
+        bool IsLF(const uint8_t* q) const { return Unit(q) == '\n'; }
+        size_t Whole(size_t n) const { return n - n % size_t(unit); }
+
+        size_t FindNth(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
+        {
+            if (unit == 1)
+                return scan::FindNthLineEnd(p, n, prevCR, k, found);
+            found = 0;
+            bool prev = prevCR;
+            for (size_t i = 0; i + 2 <= n; i += 2) {
+                const char16_t u = Unit(p + i);
+                const bool end = u == '\r' || (u == '\n' && !prev);
+                prev = u == '\r';
+                if (end && ++found == k)
+                    return i;
+            }
+            return n;
+        }
+
+        size_t FindNthReverse(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
+        {
+            if (unit == 1)
+                return scan::FindNthLineEndReverse(p, n, prevCR, k, found);
+            found = 0;
+            for (size_t i = Whole(n); i >= 2; i -= 2) {
+                const size_t q = i - 2;
+                const char16_t u = Unit(p + q);
+                const bool afterCR = q >= 2 ? IsCR(p + q - 2) : prevCR;
+                if ((u == '\r' || (u == '\n' && !afterCR)) && ++found == k)
+                    return q;
+            }
+            return n;
+        }
+
+        const uint8_t* FindBreak(const uint8_t* p, const uint8_t* end) const
+        {
+            if (unit == 1)
+                return scan::FindLineBreak(p, end);
+            for (; p + 2 <= end; p += 2) {
+                if (IsCR(p) || IsLF(p))
+                    return p;
+            }
+            return end;
+        }
+
+        const uint8_t* FindLastBreak(const uint8_t* begin, const uint8_t* end) const
+        {
+            if (unit == 1)
+                return scan::FindLastLineBreak(begin, end);
+            for (const uint8_t* q = begin + Whole(size_t(end - begin)); q >= begin + 2;) {
+                q -= 2;
+                if (IsCR(q) || IsLF(q))
+                    return q;
+            }
+            return nullptr;
+        }
+    };
+
 } // namespace
 
 struct THvFileModel::Impl {
@@ -102,6 +168,9 @@ struct THvFileModel::Impl {
     bool m_filterChars = true;
     bool m_expandTabs = false;
     int m_hexDigits = kHexMinOffsetDigits;
+    TTextEncoding m_encoding = TTextEncoding::Auto; // the window's choice
+    TTextEncoding m_effective = TTextEncoding::Windows1252; // what Auto found, or the choice
+    LineEnds m_ends;
 
     THvPageCache m_cache { 16 };
 
@@ -339,21 +408,41 @@ struct THvFileModel::Impl {
         m_snapshot = snapshot;
         m_stamp = StampOf(st);
         m_fileSize = FileOffset(st.st_size);
+        m_hexLast = m_fileSize > 0 ? (m_fileSize - 1) / kHexRowBytes : -1;
+        m_hexDigits = HexDigitsFor(m_fileSize);
+        m_cache.Clear();
+        m_bytesRead = 0;
+        ResolveEncoding();
+        ResetText();
+    }
+
+    // Everything known about text lines is dropped: they are found anew in the current encoding.
+    void ResetText()
+    {
         m_bufferedLine = -1;
         m_lineLength = 0;
         m_current = Anchor {};
         m_caret = Anchor { -1, 0 };
         m_far = Anchor {};
         m_textLast = Anchor { -1, 0 };
-        m_hexLast = m_fileSize > 0 ? (m_fileSize - 1) / kHexRowBytes : -1;
-        m_hexDigits = HexDigitsFor(m_fileSize);
         m_frontier = Frontier {};
-        m_cache.Clear();
         m_checkpoints.clear();
         m_checkpoints.push_back(Anchor {});
         m_checkpointInterval = kFirstCheckpointInterval;
         m_longLines.clear();
-        m_bytesRead = 0;
+    }
+
+    void ResolveEncoding()
+    {
+        m_effective = m_encoding;
+        if (m_encoding == TTextEncoding::Auto) {
+            const size_t n = size_t(std::min<FileOffset>(m_fileSize, FileOffset(kDetectBytes)));
+            uint8_t* p = Buffer(std::max<size_t>(n, 1));
+            const size_t got = n > 0 ? ReadAt(m_fd, 0, p, n) : 0;
+            m_effective = DetectEncoding(p, got, FileOffset(got) < m_fileSize);
+        }
+        m_ends.unit = UnitSize(m_effective);
+        m_ends.big = m_effective == TTextEncoding::Utf16BE;
     }
 
     void OpenFile()
@@ -492,29 +581,33 @@ struct THvFileModel::Impl {
         // block. eof tells that the file ends with this block. Returns true once the target line is reached.
         bool Feed(const uint8_t* p, size_t n, FileOffset off, bool eof, FileOffset until)
         {
+            const LineEnds& e = d.m_ends;
+            const FileOffset u = e.unit;
             size_t i = size_t(m_pos - off);
-            if (m_pending && i < n) {
+            const size_t whole = i + e.Whole(n - std::min(i, n));
+            if (m_pending && i + size_t(u) <= n) {
                 m_pending = false;
-                m_start = m_pos + (p[i] == '\n' ? 1 : 0);
+                m_start = m_pos + (e.IsLF(p + i) ? u : 0);
                 LineStarted();
                 if (HandleStops())
                     return true;
             }
-            size_t m = size_t(until - off);
-            // A CR as the very last byte of the file is no line end.
-            if (eof && m == n && n > 0 && p[n - 1] == '\r')
-                --m;
+            size_t m = std::min(size_t(until - off), whole);
+            m = i + e.Whole(m - std::min(i, m));
+            // A CR as the very last unit of the file is no line end.
+            if (eof && m == n && n >= size_t(u) && e.IsCR(p + n - u))
+                m -= size_t(u);
             while (i < m) {
                 // The end of a line that is long already is looked for on its own, so that it is remembered.
                 const bool longLine = off + FileOffset(i) - m_start >= kLongLineBytes;
                 const LineNumber stop = longLine ? m_line + 1 : std::min(m_target, m_nextCheckpoint);
-                const bool prevCR = i > 0 ? p[i - 1] == '\r' : m_prevCR;
+                const bool prevCR = i > 0 ? e.IsCR(p + i - u) : m_prevCR;
                 uint64_t found = 0;
-                const size_t idx = scan::FindNthLineEnd(p + i, m - i, prevCR, uint64_t(stop - m_line), found);
+                const size_t idx = e.FindNth(p + i, m - i, prevCR, uint64_t(stop - m_line), found);
                 if (idx >= m - i) {
                     if (found) {
                         m_line += LineNumber(found);
-                        const uint8_t* q = scan::FindLastLineBreak(p + i, p + m);
+                        const uint8_t* q = e.FindLastBreak(p + i, p + m);
                         SetStartAfter(p, n, off, size_t(q - p));
                     }
                     i = m;
@@ -527,18 +620,18 @@ struct THvFileModel::Impl {
                 }
                 m_line = stop;
                 SetStartAfter(p, n, off, q);
-                i = q + 1;
+                i = q + size_t(u);
                 if (m_pending)
                     break;
                 if (HandleStops()) {
                     m_pos = off + FileOffset(i);
-                    m_prevCR = p[i - 1] == '\r';
+                    m_prevCR = e.IsCR(p + i - u);
                     return true;
                 }
             }
             m_pos = off + FileOffset(i);
-            if (i > 0)
-                m_prevCR = p[i - 1] == '\r';
+            if (i >= size_t(u))
+                m_prevCR = e.IsCR(p + i - u);
             return false;
         }
 
@@ -555,10 +648,12 @@ struct THvFileModel::Impl {
     private:
         void SetStartAfter(const uint8_t* p, size_t n, FileOffset off, size_t q)
         {
-            if (p[q] == '\n') {
-                m_start = off + FileOffset(q) + 1;
-            } else if (q + 1 < n) {
-                m_start = off + FileOffset(q) + 1 + (p[q + 1] == '\n' ? 1 : 0);
+            const LineEnds& e = d.m_ends;
+            const size_t u = size_t(e.unit);
+            if (e.IsLF(p + q)) {
+                m_start = off + FileOffset(q + u);
+            } else if (q + 2 * u <= n) {
+                m_start = off + FileOffset(q + u) + (e.IsLF(p + q + u) ? FileOffset(u) : 0);
             } else {
                 m_pending = true; // the next block tells whether an LF follows
                 return;
@@ -633,6 +728,8 @@ struct THvFileModel::Impl {
             return { Anchor {}, false, false };
         // Line `target` starts after the (from.line - target + 1)-th line end before `from`.
         uint64_t need = uint64_t(from.line - target) + 1;
+        const LineEnds& e = m_ends;
+        const size_t u = size_t(e.unit);
         FileOffset end = from.offset;
         bool nextIsLF = false; // the byte at `end`; the byte at a line start never completes a CR LF
         size_t chunk = kFirstRead;
@@ -641,26 +738,26 @@ struct THvFileModel::Impl {
                 return { from, false, true };
             const size_t want = size_t(std::min<FileOffset>(FileOffset(chunk), end));
             const FileOffset begin = end - FileOffset(want);
-            const size_t before = begin > 0 ? 1 : 0;
+            const size_t before = begin > 0 ? u : 0;
             uint8_t* buf = Buffer(want + before);
             const size_t got = Read(begin - FileOffset(before), buf, want + before);
             if (got < want + before) // a file that keeps changing: what is gone reads as zeros
                 std::memset(buf + got, 0, want + before - got);
             const uint8_t* p = buf + before;
-            const bool prevCR = before && buf[0] == '\r';
+            const bool prevCR = before && e.IsCR(buf);
             uint64_t found = 0;
-            const size_t q = scan::FindNthLineEndReverse(p, want, prevCR, need, found);
+            const size_t q = e.FindNthReverse(p, want, prevCR, need, found);
             if (q < want) {
-                FileOffset start = begin + FileOffset(q) + 1;
-                if (p[q] == '\r' && (q + 1 < want ? p[q + 1] == '\n' : nextIsLF))
-                    ++start;
+                FileOffset start = begin + FileOffset(q + u);
+                if (e.IsCR(p + q) && (q + u < want ? e.IsLF(p + q + u) : nextIsLF))
+                    start += FileOffset(u);
                 // The start of a long line, found the long way, is kept for the next time.
                 if (target == from.line - 1 && from.offset - start >= kLongLineBytes)
                     RememberLongLine({ target, start });
                 return { { target, start }, false, false };
             }
             need -= found;
-            nextIsLF = p[0] == '\n';
+            nextIsLF = e.IsLF(p);
             end = begin;
             chunk = std::min(chunk * 4, kBlock);
         }
@@ -768,24 +865,44 @@ struct THvFileModel::Impl {
         return inPage < m_cache.ValidOf(entry) ? entry : -1;
     }
 
+    // Copies bytes of the file from offset into buf up to the first line break (at most n bytes, and no
+    // more than the file holds); returns how many. Small reads go through the page cache.
+    qint64 ReadText(FileOffset offset, uint8_t* buf, qint64 n)
+    {
+        n = std::min<qint64>(n, m_fileSize - offset);
+        if (n <= 0)
+            return 0;
+        qint64 got = 0;
+        if (n > qint64(kPageSize) * 2) {
+            got = qint64(Read(offset, buf, size_t(n)));
+        } else {
+            m_cache.ForgetCurrent();
+            while (got < n) {
+                const FileOffset pos = offset + got;
+                const int entry = PageFor(pos, true);
+                if (entry < 0)
+                    break;
+                const size_t inPage = size_t(pos % kPageSize);
+                const size_t avail = std::min(size_t(m_cache.ValidOf(entry)) - inPage, size_t(n - got));
+                std::memcpy(buf + got, m_cache.DataOf(entry) + inPage, avail);
+                got += qint64(avail);
+            }
+        }
+        const uint8_t* stop = m_ends.FindBreak(buf, buf + got);
+        // A UTF-16 text ends on a whole unit unless the file itself ends on half of one.
+        qint64 text = stop - buf;
+        if (stop == buf + got && m_ends.unit == 2 && got % 2 != 0 && offset + got < m_fileSize)
+            --text;
+        return text;
+    }
+
     void BuildTextLine(FileOffset offset)
     {
-        int n = 0;
-        FileOffset pos = offset;
-        m_cache.ForgetCurrent();
-        while (n < kMaxLineChars && pos < m_fileSize) {
-            const int entry = PageFor(pos, true);
-            if (entry < 0)
-                break;
-            const size_t inPage = size_t(pos % kPageSize);
-            const uint8_t* from = m_cache.DataOf(entry) + inPage;
-            const size_t avail = std::min(size_t(m_cache.ValidOf(entry)) - inPage, size_t(kMaxLineChars - n));
-            const uint8_t* stop = scan::FindLineBreak(from, from + avail);
-            for (const uint8_t* s = from; s < stop; ++s)
-                m_lineBuffer[n++] = *s ? char(*s) : ' ';
-            pos += stop - from;
-            if (stop < from + avail)
-                break;
+        uint8_t* out = reinterpret_cast<uint8_t*>(m_lineBuffer);
+        const int n = int(ReadText(offset, out, kMaxLineChars));
+        for (int i = 0; i < n; ++i) {
+            if (out[i] == 0)
+                out[i] = ' ';
         }
         m_lineBuffer[n] = 0;
         m_lineLength = n;
@@ -866,6 +983,214 @@ struct THvFileModel::Impl {
         return std::min(m_textLast.line, line);
     }
 
+    // The start of a text line (clamped to the known last line), or -1 when a stopped scan left it unknown.
+    FileOffset LineStart(LineNumber line)
+    {
+        m_stopped = false;
+        if (!m_open || m_fileSize == 0)
+            return 0;
+        const Anchor at = PositionOn(std::max<LineNumber>(line, 0));
+        return m_stopped ? -1 : at.offset;
+    }
+
+    qint64 KnownLineSize(LineNumber line)
+    {
+        if (!m_open || line < 0)
+            return -1;
+        FileOffset start = -1;
+        FileOffset next = -1;
+        const Anchor known[] = { m_current, m_far, m_caret, m_textLast };
+        auto look = [&](const Anchor& a) {
+            if (a.line == line)
+                start = a.offset;
+            else if (a.line == line + 1)
+                next = a.offset;
+        };
+        for (const Anchor& a : known)
+            look(a);
+        const auto it = std::lower_bound(
+            m_longLines.begin(), m_longLines.end(), line, [](const Anchor& x, LineNumber l) { return x.line < l; });
+        for (auto j = it; j != m_longLines.end() && j->line <= line + 1; ++j)
+            look(*j);
+        if (start < 0)
+            return -1;
+        const FileOffset u = m_ends.unit;
+        uint8_t tail[4] = {};
+        if (line == m_textLast.line) {
+            // The last line runs to the end of the file, less a CR that ends it as the file's last unit.
+            FileOffset end = m_fileSize - m_fileSize % u;
+            if (end - start >= u && ReadCached(end - u, tail, u) == u && m_ends.IsCR(tail))
+                end -= u;
+            return std::max<FileOffset>(end - start, 0);
+        }
+        if (next < 0)
+            return -1;
+        // The line break before the next line: CR LF, CR or LF.
+        FileOffset end = next - u;
+        if (next - start >= 2 * u && ReadCached(next - 2 * u, tail, 2 * u) == 2 * u && m_ends.IsCR(tail)
+            && m_ends.IsLF(tail + u))
+            end -= u;
+        return std::max<FileOffset>(end - start, 0);
+    }
+
+    // A few bytes through the page cache, which holds them when they were read lately.
+    qint64 ReadCached(FileOffset offset, uint8_t* buf, qint64 n)
+    {
+        n = std::min<qint64>(n, m_fileSize - offset);
+        qint64 got = 0;
+        m_cache.ForgetCurrent();
+        while (got < n) {
+            const FileOffset pos = offset + got;
+            const int entry = PageFor(pos, true);
+            if (entry < 0)
+                break;
+            const size_t inPage = size_t(pos % kPageSize);
+            const size_t avail = std::min(size_t(m_cache.ValidOf(entry)) - inPage, size_t(n - got));
+            std::memcpy(buf + got, m_cache.DataOf(entry) + inPage, avail);
+            got += qint64(avail);
+        }
+        return got;
+    }
+
+    // Bytes of a line's text from index from, up to its line end.
+    qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)
+    {
+        const FileOffset start = LineStart(line);
+        if (start < 0 || n <= 0 || from < 0)
+            return 0;
+        if (m_textLast.line >= 0 && line > m_textLast.line)
+            return 0;
+        return ReadText(start + from, buf, n);
+    }
+
+    // The bytes of the file at offset, whatever they are; fewer at its end.
+    qint64 ReadRaw(FileOffset offset, uint8_t* buf, qint64 n)
+    {
+        n = std::min<qint64>(n, m_fileSize - offset);
+        if (n <= 0 || offset < 0)
+            return 0;
+        return qint64(Read(offset, buf, size_t(n)));
+    }
+
+    // The text line holding offset (a line break belongs to the line it ends) and where it starts.
+    Anchor LineOfOffset(FileOffset offset)
+    {
+        m_stopped = false;
+        if (!m_open || m_fileSize == 0)
+            return Anchor {};
+        offset = std::clamp<FileOffset>(offset, 0, m_fileSize);
+        const FileOffset u = m_ends.unit;
+        FileOffset at = offset - offset % u;
+        // The LF of a CR LF belongs with its CR to the line they end.
+        uint8_t pair[4] = {};
+        if (at >= u && at < m_fileSize && ReadRaw(at - u, pair, 2 * u) == 2 * u && m_ends.IsCR(pair)
+            && m_ends.IsLF(pair + u))
+            at -= u;
+        const Anchor a = LineAtOffset(at);
+        NoteCurrent(a, m_current);
+        return a;
+    }
+
+    // The character column of a hex row: the character that starts at each byte, decoded in the current
+    // encoding; the bytes after a character's first are blank. With the filter, bytes outside 32..127 show
+    // as "." as they always did.
+    std::vector<TCell> HexCharCells(LineNumber row)
+    {
+        std::vector<TCell> cells;
+        if (!m_open || row < 0 || row > m_hexLast)
+            return cells;
+        const FileOffset offset = row * kHexRowBytes;
+        const int count = int(std::min<FileOffset>(kHexRowBytes, m_fileSize - offset));
+        const int charColumn = HexCharColumn(m_hexDigits);
+        // Up to 3 bytes before the row tell whether a character started there; 3 after let the last one end.
+        const FileOffset lead = std::min<FileOffset>(offset, 4);
+        uint8_t buf[kHexRowBytes + 8] = {};
+        const qint64 got = ReadRaw(offset - lead, buf, lead + count + 3);
+        const uint8_t* p = buf + lead;
+        const qint64 avail = got - lead;
+        const TTextEncoding enc = m_effective;
+        const int unit = UnitSize(enc);
+        // Where the first character of the row starts: a sequence begun before the row covers its first bytes.
+        int i = 0;
+        if (m_filterChars) {
+            // Every byte outside 32..127 is a dot, as it always was: no character spans bytes here.
+        } else if (enc == TTextEncoding::Utf8) {
+            for (int back = int(lead); back >= 1; --back) {
+                const TDecodedChar d = DecodeChar(enc, p - back, size_t(avail + back));
+                if (d.Valid && d.Length > back) {
+                    i = d.Length - back;
+                    break;
+                }
+            }
+        } else if (unit == 2 && offset >= 2) {
+            const TDecodedChar d = DecodeChar(enc, p - 2, size_t(avail + 2));
+            if (d.Valid && d.Length == 4)
+                i = 2;
+        }
+        for (int k = 0; k < i && k < count; ++k)
+            cells.push_back(HexCell(charColumn + k, TCell::Blank, ' ', QString()));
+        while (i < count) {
+            const TDecodedChar d = DecodeChar(enc, p + i, size_t(std::max<qint64>(avail - i, 1)));
+            const uint8_t b = p[i];
+            if (m_filterChars && (b < 32 || b > 127)) {
+                for (int k = 0; k < d.Length && i + k < count; ++k)
+                    cells.push_back(HexCell(charColumn + i + k, TCell::Glyph, '.', QStringLiteral(".")));
+            } else {
+                TCell c;
+                if (!d.Valid)
+                    c = HexCell(charColumn + i,
+                        enc == TTextEncoding::Windows1252 ? TCell::Placeholder : TCell::Replacement, d.Code, QString());
+                else if (d.Code == 0 || (d.Code == '\t' && m_expandTabs))
+                    c = HexCell(charColumn + i, TCell::Glyph, '.', QStringLiteral("."));
+                else if (!IsDrawable(d.Code))
+                    c = HexCell(charColumn + i, TCell::Placeholder, d.Code, QString());
+                else if (CharCells(d.Code) == 0)
+                    c = HexCell(
+                        charColumn + i, TCell::Glyph, d.Code, QStringLiteral(" ") + QString::fromUcs4(&d.Code, 1));
+                else
+                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, QString::fromUcs4(&d.Code, 1));
+                // A wide character may take the cell of the byte after its first when that byte is its own.
+                c.Width = (CharCells(d.Code) == 2 && d.Length >= 2 && d.Valid) ? 2 : 1;
+                cells.push_back(c);
+                for (int k = 1; k < d.Length && i + k < count; ++k) {
+                    if (k == 1 && c.Width == 2)
+                        continue;
+                    cells.push_back(HexCell(charColumn + i + k, TCell::Blank, ' ', QString()));
+                }
+            }
+            i += d.Length;
+        }
+        return cells;
+    }
+
+    static TCell HexCell(int column, TCell::Kind kind, char32_t code, const QString& text)
+    {
+        TCell c;
+        c.Column = column;
+        c.Index = column;
+        c.Length = 1;
+        c.Width = 1;
+        c.Type = kind;
+        c.Code = code;
+        c.Text = text;
+        return c;
+    }
+
+    void SetEncoding(TTextEncoding encoding)
+    {
+        if (encoding == m_encoding)
+            return;
+        m_encoding = encoding;
+        if (!m_open)
+            return;
+        const TTextEncoding before = m_effective;
+        ResolveEncoding();
+        // Lines are the same in every encoding of one-byte units; UTF-16 finds them anew.
+        if (UnitSize(before) != UnitSize(m_effective) || m_ends.big != (before == TTextEncoding::Utf16BE))
+            ResetText();
+        m_bufferedLine = -1;
+    }
+
     // The line holding a byte that is no line break, and that line's start, from the nearest known position
     // at or below it.
     Anchor LineAtOffset(FileOffset offset)
@@ -886,9 +1211,10 @@ struct THvFileModel::Impl {
         consider(m_far);
         consider(m_caret);
         consider(m_textLast);
+        offset -= offset % m_ends.unit;
         Walker w(*this, from, kNever);
-        // One byte past offset is read: it tells whether a CR just before offset is followed by an LF.
-        BlockReader reader(*this, kFirstRead, offset + 1);
+        // One unit past offset is read: it tells whether a CR just before offset is followed by an LF.
+        BlockReader reader(*this, kFirstRead, offset + m_ends.unit);
         BlockReader::Block b;
         while (w.Pos() < offset && reader.Next(w.Pos(), false, b))
             w.Feed(b.data, b.size, b.offset, false, std::min(b.offset + FileOffset(b.size), offset));
@@ -898,48 +1224,100 @@ struct THvFileModel::Impl {
 
     // --- searches ------------------------------------------------------------------------------------
 
-    std::optional<SearchHit> FindText(const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex);
-    std::optional<SearchHit> FindTextForward(THvSearchPattern& pattern, Anchor from, FileOffset firstStart);
-    std::optional<SearchHit> FindTextBackward(THvSearchPattern& pattern, Anchor from, FileOffset limit);
-    std::optional<SearchHit> FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow);
+    template <class F>
+    std::optional<SearchHit> WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f);
+    FileOffset TextSpan(FileOffset offset, qint64 max);
+    std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
+    template <class P> std::optional<SearchHit> FindTextForward(P& pattern, Anchor from, FileOffset firstStart);
+    template <class P> std::optional<SearchHit> FindTextBackward(P& pattern, Anchor from, FileOffset limit);
+    std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
+    template <class P> std::optional<SearchHit> FindBytesWith(P& pattern, unsigned options, LineNumber caretRow);
 };
 
+template <class F>
+auto THvFileModel::Impl::WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f)
+    -> std::optional<SearchHit>
+{
+    const qsizetype zero = text.indexOf(QChar(0));
+    const QString cut = zero >= 0 ? text.left(zero) : text;
+    if (cut.isEmpty())
+        return std::nullopt;
+    const TTextEncoding enc = m_effective;
+    if (IsEightBit(enc)) {
+        bool ok = false;
+        const QByteArray bytes = EncodeText(enc, cut, &ok);
+        if (!ok)
+            return std::nullopt; // a character the encoding cannot hold is in no line
+        THvSearchPattern pattern(
+            bytes, matchCase, kind, enc == TTextEncoding::Windows1252 ? AnsiUpperTable() : Latin1FoldTable());
+        return f(pattern);
+    }
+    const bool ascii = std::all_of(cut.cbegin(), cut.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (enc == TTextEncoding::Utf8 && (matchCase || ascii)) {
+        // Bytes compare as they are; without match case ASCII letters fold, which is their simple folding too.
+        THvSearchPattern pattern(cut.toUtf8(), matchCase, kind, AsciiUpperTable());
+        return f(pattern);
+    }
+    THvCharPattern pattern(CharForms(cut, enc, matchCase), UnitSize(enc));
+    if (pattern.Empty())
+        return std::nullopt;
+    return f(pattern);
+}
+
+FileOffset THvFileModel::Impl::TextSpan(FileOffset offset, qint64 max)
+{
+    qint64 done = 0;
+    while (done < max && offset + done < m_fileSize) {
+        const qint64 want = std::min<qint64>({ qint64(kBlock), max - done, m_fileSize - offset - done });
+        uint8_t* p = Buffer(size_t(want));
+        const qint64 got = qint64(Read(offset + done, p, size_t(want)));
+        if (got <= 0)
+            break;
+        const uint8_t* stop = m_ends.FindBreak(p, p + got);
+        if (stop < p + m_ends.Whole(size_t(got)))
+            return done + (stop - p);
+        done += got;
+    }
+    return std::min(done, max);
+}
+
 std::optional<SearchHit> THvFileModel::Impl::FindText(
-    const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex)
+    const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
     m_stopped = false;
     m_bytesSincePoll = 0;
     if (!m_open)
         return std::nullopt;
-    THvSearchPattern pattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::TextLine);
-    if (pattern.Empty())
-        return std::nullopt;
-    Hourglass hourglass(this, true);
-    if (m_fileSize == 0)
-        return std::nullopt;
-    const bool backward = (options & soBackward) != 0;
-    if (options & soWholeFile) {
-        fromLine = backward ? kNever - 1 : 0;
-        fromIndex = backward ? kMaxLineChars : 0;
-    }
-    fromIndex = std::max(fromIndex, 0);
-    const Anchor from = PositionOn(std::max<LineNumber>(fromLine, 0));
-    if (m_stopped)
-        return std::nullopt;
-    // Past the shown part of its line the caret's index stands for the line's end.
-    BuildTextLine(from.offset);
-    m_bufferedLine = m_hexMode ? -1 : from.line;
-    const FileOffset caretAt = from.offset + std::min(fromIndex, m_lineLength);
-    return backward ? FindTextBackward(pattern, from, caretAt) : FindTextForward(pattern, from, caretAt);
+    return WithPattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::TextLine,
+        [&](auto& pattern) -> std::optional<SearchHit> {
+            Hourglass hourglass(this, true);
+            if (m_fileSize == 0)
+                return std::nullopt;
+            const bool backward = (options & soBackward) != 0;
+            LineNumber line = fromLine;
+            qint64 index = fromIndex;
+            if (options & soWholeFile) {
+                line = backward ? kNever - 1 : 0;
+                index = backward ? std::numeric_limits<qint64>::max() : 0;
+            }
+            index = std::max<qint64>(index, 0);
+            const Anchor from = PositionOn(std::max<LineNumber>(line, 0));
+            if (m_stopped)
+                return std::nullopt;
+            // Past the end of its line the caret's index stands for the line's end.
+            const FileOffset caretAt = from.offset + (index > 0 ? TextSpan(from.offset, index) : 0);
+            m_bufferedLine = -1;
+            return backward ? FindTextBackward(pattern, from, caretAt) : FindTextForward(pattern, from, caretAt);
+        });
 }
 
-std::optional<SearchHit> THvFileModel::Impl::FindTextForward(
-    THvSearchPattern& pattern, Anchor from, FileOffset firstStart)
+template <class P>
+std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor from, FileOffset firstStart)
 {
-    const FileOffset len = FileOffset(pattern.Length());
-    // A text with a line break or longer than a shown line is never found, but the search still runs to
-    // the end of the file, which settles the line total as any search that ends there does.
-    const bool possible = !pattern.HasLineBreak() && len <= kMaxLineChars;
+    const FileOffset len = FileOffset(pattern.MaxLength());
+    // A text with a line break is never found, but the search still runs to the end of the file, which
+    // settles the line total as any search that ends there does.
+    const bool possible = !pattern.HasLineBreak();
     bool probed = false;
     Walker w(*this, from, kNever);
     BlockReader reader(*this, kSearchFirstRead, m_fileSize);
@@ -960,19 +1338,15 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(
             const uint8_t* const end = p + (hi - rs);
             const uint8_t* c = lo < hi ? pattern.NextCandidate(p + (lo - rs), end) : nullptr;
             while (c) {
-                if (pattern.Matches(c)) {
-                    const FileOffset at = rs + (c - p);
-                    w.Feed(p, b.size, rs, b.eof, at);
-                    const FileOffset index = at - w.Start();
-                    if (index + len <= kMaxLineChars) {
+                const FileOffset at = rs + (c - p);
+                if (pattern.Aligned(at)) {
+                    if (const size_t matched = pattern.MatchLength(c)) {
+                        w.Feed(p, b.size, rs, b.eof, at);
+                        const qint64 index = at - w.Start();
                         NoteFrontier(w);
                         NoteCurrent({ w.Line(), w.Start() }, m_current);
-                        return SearchHit { w.Line(), int(index), w.Line(), int(index + len) };
+                        return SearchHit { w.Line(), index, w.Line(), index + qint64(matched) };
                     }
-                    // The rest of this line lies beyond its shown part: go on after its end.
-                    c = scan::FindLineBreak(c, end);
-                    if (c >= end)
-                        break;
                 }
                 c = pattern.NextCandidate(c + 1, end);
             }
@@ -992,67 +1366,60 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(
     return std::nullopt;
 }
 
-std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(THvSearchPattern& pattern, Anchor from, FileOffset limit)
+template <class P>
+std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor from, FileOffset limit)
 {
-    const FileOffset len = FileOffset(pattern.Length());
-    if (pattern.HasLineBreak() || len > kMaxLineChars || limit < len)
+    const FileOffset len = FileOffset(pattern.MaxLength());
+    if (pattern.HasLineBreak() || limit <= 0)
         return std::nullopt;
-    constexpr FileOffset kHistory = kMaxLineChars + 1; // enough bytes before a candidate to find its line start
     bool probed = false;
-    FileOffset candEnd = limit - len + 1; // candidate starts below this
+    FileOffset candEnd = limit; // candidate starts below this; a match ends at limit at the latest
     while (candEnd > 0) {
         if (ShouldStop(kBlock))
             return std::nullopt;
         const FileOffset candBegin = std::max<FileOffset>(0, candEnd - FileOffset(kBlock));
-        const FileOffset rs = std::max<FileOffset>(0, candBegin - kHistory);
-        const size_t want = size_t(candEnd + len - 1 - rs);
+        const size_t want = size_t(candEnd + len - 1 - candBegin);
         uint8_t* p = Buffer(want);
-        const size_t got = Read(rs, p, want);
-        if (got < want) // a file that keeps changing: what is gone reads as zeros
+        const size_t got = Read(candBegin, p, want);
+        if (got < want) // beyond the end of the file (or of a file that keeps changing) reads as zeros
             std::memset(p + got, 0, want - got);
         if (!probed) {
             const size_t sample = std::min(want, size_t(64) << 10);
             pattern.ChooseProbe(p + (want - sample), sample);
             probed = true;
         }
-        const uint8_t* lo = p + (candBegin - rs);
-        const uint8_t* c = pattern.PrevCandidate(lo, p + (candEnd - rs));
-        while (c) {
-            if (!pattern.Matches(c)) {
-                c = pattern.PrevCandidate(lo, c);
+        for (const uint8_t* c = pattern.PrevCandidate(p, p + (candEnd - candBegin)); c;
+             c = pattern.PrevCandidate(p, c)) {
+            const FileOffset at = candBegin + (c - p);
+            if (!pattern.Aligned(at))
                 continue;
-            }
-            const FileOffset at = rs + (c - p);
-            const uint8_t* brk = scan::FindLastLineBreak(p, c);
-            // Without a line break in the block its line began more than kHistory bytes before any candidate.
-            if (!brk && rs > 0)
-                break;
-            const FileOffset lineStart = brk ? rs + (brk - p) + 1 : 0;
-            if (at - lineStart + len <= kMaxLineChars) {
-                const Anchor line = at >= from.offset ? from : LineAtOffset(at);
-                NoteCurrent(line, m_current);
-                const int index = int(at - lineStart);
-                return SearchHit { line.line, index, line.line, index + int(len) };
-            }
-            // Only the shown part of this line can hold a match.
-            const FileOffset shownEnd = lineStart + kMaxLineChars - len + 1;
-            c = shownEnd > rs ? pattern.PrevCandidate(lo, std::min<const uint8_t*>(c, p + (shownEnd - rs))) : nullptr;
+            const size_t matched = pattern.MatchLength(c);
+            if (matched == 0 || at + FileOffset(matched) > limit)
+                continue;
+            const Anchor line = at >= from.offset ? from : LineAtOffset(at);
+            NoteCurrent(line, m_current);
+            const qint64 index = at - line.offset;
+            return SearchHit { line.line, index, line.line, index + qint64(matched) };
         }
         candEnd = candBegin;
     }
     return std::nullopt;
 }
 
-std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow)
+std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
 {
     m_stopped = false;
     m_bytesSincePoll = 0;
-    if (!m_open)
+    if (!m_open || m_fileSize == 0)
         return std::nullopt;
-    THvSearchPattern pattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::RawBytes);
-    if (pattern.Empty() || m_fileSize == 0)
-        return std::nullopt;
-    const FileOffset len = FileOffset(pattern.Length());
+    return WithPattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::RawBytes,
+        [&](auto& pattern) { return FindBytesWith(pattern, options, caretRow); });
+}
+
+template <class P>
+std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned options, LineNumber caretRow)
+{
+    const FileOffset len = FileOffset(pattern.MaxLength());
     const bool backward = (options & soBackward) != 0;
     caretRow = std::max<LineNumber>(caretRow, 0);
     FileOffset start;
@@ -1063,8 +1430,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
     const int charColumn = HexCharColumn(m_hexDigits);
     auto hit = [charColumn](FileOffset s, FileOffset length) {
         const FileOffset t = s + length - 1;
-        return SearchHit { s / kHexRowBytes, int(charColumn + s % kHexRowBytes), t / kHexRowBytes,
-            int(charColumn + 1 + t % kHexRowBytes) };
+        return SearchHit { s / kHexRowBytes, qint64(charColumn + s % kHexRowBytes), t / kHexRowBytes,
+            qint64(charColumn + 1 + t % kHexRowBytes) };
     };
     bool probed = false;
     if (!backward) {
@@ -1092,8 +1459,11 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
             }
             const uint8_t* hi = p + std::max<FileOffset>(0, usable - candBegin);
             for (const uint8_t* c = pattern.NextCandidate(p, hi); c; c = pattern.NextCandidate(c + 1, hi)) {
-                if (pattern.Matches(c))
-                    return hit(candBegin + (c - p), len);
+                const FileOffset at = candBegin + (c - p);
+                if (!pattern.Aligned(at))
+                    continue;
+                if (const size_t matched = pattern.MatchLength(c))
+                    return hit(at, FileOffset(matched));
             }
             candBegin = candEnd;
             chunk = std::min(chunk * 4, kBlock);
@@ -1121,8 +1491,11 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QByteArray& text, u
         }
         for (const uint8_t* c = pattern.PrevCandidate(p, p + (candEnd - candBegin)); c;
              c = pattern.PrevCandidate(p, c)) {
-            if (pattern.Matches(c))
-                return hit(candBegin + (c - p), len);
+            const FileOffset at = candBegin + (c - p);
+            if (!pattern.Aligned(at))
+                continue;
+            if (const size_t matched = pattern.MatchLength(c))
+                return hit(at, FileOffset(matched));
         }
         candEnd = candBegin;
         chunk = std::min(chunk * 4, kBlock);
@@ -1136,6 +1509,8 @@ THvFileModel::THvFileModel(THvModelEvents* events)
     : d(std::make_unique<Impl>())
 {
     d->m_events = events;
+    // Every open reads its first 64 KiB into this buffer to tell the encoding: it is made ready once here.
+    std::memset(d->Buffer(kDetectBytes), 0, kDetectBytes);
 }
 
 THvFileModel::~THvFileModel() = default;
@@ -1215,14 +1590,51 @@ const char* THvFileModel::LineText(LineNumber line, int& len)
 }
 
 std::optional<SearchHit> THvFileModel::FindText(
-    const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex)
+    const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
     return d->Guarded([&] { return d->FindText(text, options, fromLine, fromIndex); });
 }
 
-std::optional<SearchHit> THvFileModel::FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow)
+std::optional<SearchHit> THvFileModel::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
 {
     return d->Guarded([&] { return d->FindBytes(text, options, caretRow); });
+}
+
+TTextEncoding THvFileModel::Encoding() const { return d->m_encoding; }
+void THvFileModel::SetEncoding(TTextEncoding encoding) { d->SetEncoding(encoding); }
+TTextEncoding THvFileModel::EffectiveEncoding() const { return d->m_effective; }
+
+FileOffset THvFileModel::LineStart(LineNumber line)
+{
+    return d->Guarded([&] { return d->LineStart(line); });
+}
+
+qint64 THvFileModel::KnownLineSize(LineNumber line)
+{
+    return d->Guarded([&] { return d->KnownLineSize(line); });
+}
+
+qint64 THvFileModel::ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)
+{
+    return d->Guarded([&] { return d->ReadLine(line, from, buf, n); });
+}
+
+LineNumber THvFileModel::LineOfOffset(FileOffset offset, FileOffset* start)
+{
+    const auto a = d->Guarded([&] { return d->LineOfOffset(offset); });
+    if (start)
+        *start = a.offset;
+    return a.line;
+}
+
+qint64 THvFileModel::ReadRaw(FileOffset offset, uint8_t* buf, qint64 n)
+{
+    return d->Guarded([&] { return d->ReadRaw(offset, buf, n); });
+}
+
+std::vector<TCell> THvFileModel::HexCharCells(LineNumber row)
+{
+    return d->Guarded([&] { return d->HexCharCells(row); });
 }
 
 void THvFileModel::SetStopHook(std::function<bool()> hook) { d->m_stopHook = std::move(hook); }

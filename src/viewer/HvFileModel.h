@@ -4,6 +4,8 @@
 // through THvModelEvents.
 #pragma once
 
+#include "viewer/HvEncoding.h"
+#include "viewer/HvTextLayout.h"
 #include "viewer/HvTypes.h"
 
 #include <QByteArray>
@@ -75,6 +77,12 @@ public:
     // character column starts at HexCharColumn(HexOffsetDigits()).
     int HexOffsetDigits() const;
 
+    // The window's encoding. Auto is resolved from the file's first bytes when it is opened; changing the
+    // encoding of an open file finds its lines anew when the size of a code unit changes.
+    TTextEncoding Encoding() const;
+    void SetEncoding(TTextEncoding encoding);
+    TTextEncoding EffectiveEncoding() const;
+
     // Total of the current presentation: 0 when closed, kUndeterminedTotal until known, else last line + 1.
     LineNumber LineTotal() const;
 
@@ -83,10 +91,27 @@ public:
     // next call. Empty for lines outside the file.
     const char* LineText(LineNumber line, int& len);
 
-    // Standard-mode search from (fromLine, fromIndex), or from the start / end with soWholeFile.
-    std::optional<SearchHit> FindText(const QByteArray& text, unsigned options, LineNumber fromLine, int fromIndex);
-    // Hex-mode byte search; caretRow is the caret's hex row.
-    std::optional<SearchHit> FindBytes(const QByteArray& text, unsigned options, LineNumber caretRow);
+    // Text lines whole, whatever their length (both work in text lines in either presentation):
+    // where a line starts in the file (-1 when a stopped scan left it unknown), the bytes of its text from a
+    // byte index up to its line end, and the line holding a file offset (a line break counts with the line it
+    // ends), with that line's start.
+    FileOffset LineStart(LineNumber line);
+    // The size of a line's text when the model knows where it ends without reading (the last line once the
+    // total is known, long lines it has been through), else -1.
+    qint64 KnownLineSize(LineNumber line);
+    qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n);
+    LineNumber LineOfOffset(FileOffset offset, FileOffset* start = nullptr);
+    // The file's bytes at offset, whatever they are; fewer at the end of the file.
+    qint64 ReadRaw(FileOffset offset, uint8_t* buf, qint64 n);
+    // The character column of a hex row as cells (columns and indexes are the row's character positions).
+    std::vector<TCell> HexCharCells(LineNumber row);
+
+    // Standard-mode search from (fromLine, fromIndex), or from the start / end with soWholeFile. The text
+    // is matched as characters in the file's encoding: without match case by Unicode simple case folding
+    // (Windows-1252 upper case in Windows-1252 files); indexes are bytes.
+    std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
+    // Hex-mode search for the text's bytes in the file's encoding; caretRow is the caret's hex row.
+    std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
 
     // Long scans and searches poll this every few MiB; when it returns true they stop early. A stopped
     // operation answers as if nothing was found and the total is still undetermined, and Stopped() is true

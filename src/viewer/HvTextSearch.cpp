@@ -4,12 +4,54 @@
 #include "platform/Cp1252.h"
 #include "viewer/HvModelScan.h"
 
+#include <QList>
+
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace hy::viewer {
 
 uint8_t AnsiUpper(uint8_t c) { return platform::Cp1252Upper(c); }
+
+namespace {
+    struct ByteTable {
+        uint8_t t[256];
+    };
+    template <class F> ByteTable MakeTable(F f)
+    {
+        ByteTable b {};
+        for (int c = 0; c < 256; ++c)
+            b.t[c] = f(uint8_t(c));
+        return b;
+    }
+} // namespace
+
+const uint8_t* AnsiUpperTable()
+{
+    static const ByteTable t = MakeTable([](uint8_t c) { return AnsiUpper(c); });
+    return t.t;
+}
+
+const uint8_t* AsciiUpperTable()
+{
+    static const ByteTable t = MakeTable([](uint8_t c) { return c >= 'a' && c <= 'z' ? uint8_t(c - 32) : c; });
+    return t.t;
+}
+
+const uint8_t* Latin1FoldTable()
+{
+    // Each byte stands for the lowest byte whose character folds the same way.
+    static const ByteTable t = MakeTable([](uint8_t c) {
+        const char32_t f = FoldCase(c);
+        for (int b = 0; b < 256; ++b) {
+            if (FoldCase(char32_t(b)) == f)
+                return uint8_t(b);
+        }
+        return c;
+    });
+    return t.t;
+}
 
 namespace {
 
@@ -33,22 +75,23 @@ namespace {
 
 } // namespace
 
-THvSearchPattern::THvSearchPattern(const QByteArray& text, bool matchCase, Kind kind)
+THvSearchPattern::THvSearchPattern(const QByteArray& text, bool matchCase, Kind kind, const uint8_t* foldTable)
 {
+    const uint8_t* fold = foldTable ? foldTable : AnsiUpperTable();
     const qsizetype zero = text.indexOf('\0');
     const QByteArray cut = zero >= 0 ? text.left(zero) : text;
     for (int c = 0; c < 256; ++c) {
         uint8_t t = uint8_t(c);
         if (!matchCase && (kind == Kind::TextLine || c >= 33))
-            t = AnsiUpper(t);
+            t = fold[t];
         m_table[c] = t;
     }
     if (kind == Kind::TextLine)
-        m_table[0] = ' ';
+        m_table[0] = m_table[uint8_t(' ')];
     m_folded.reserve(size_t(cut.size()));
     for (char ch : cut) {
         const uint8_t c = uint8_t(ch);
-        m_folded.push_back(char(matchCase ? c : AnsiUpper(c)));
+        m_folded.push_back(char(matchCase ? c : fold[c]));
         if (c == '\r' || c == '\n')
             m_hasLineBreak = true;
     }
@@ -139,6 +182,162 @@ const uint8_t* THvSearchPattern::PrevCandidate(const uint8_t* lo, const uint8_t*
             return end - m_probe;
     }
     return nullptr;
+}
+
+// --- THvCharPattern ------------------------------------------------------------------------------------
+
+THvCharPattern::THvCharPattern(const std::vector<std::vector<QByteArray>>& forms, int unit)
+    : m_forms(forms)
+    , m_unit(std::max(unit, 1))
+{
+    for (const auto& alts : m_forms) {
+        size_t longest = 0;
+        for (const QByteArray& a : alts) {
+            longest = std::max(longest, size_t(a.size()));
+            if (a.contains('\r') || a.contains('\n')) {
+                // In UTF-16 only whole CR or LF units are line breaks.
+                if (m_unit == 1 || a == QByteArray("\r\0", 2) || a == QByteArray("\n\0", 2)
+                    || a == QByteArray("\0\r", 2) || a == QByteArray("\0\n", 2))
+                    m_hasLineBreak = true;
+            }
+        }
+        m_maxLength += longest;
+    }
+}
+
+size_t THvCharPattern::Match(const uint8_t* p, size_t k) const
+{
+    if (k == m_forms.size())
+        return 0;
+    for (const QByteArray& a : m_forms[k]) {
+        if (std::memcmp(p, a.constData(), size_t(a.size())) != 0)
+            continue;
+        if (k + 1 == m_forms.size())
+            return size_t(a.size());
+        if (const size_t rest = Match(p + a.size(), k + 1))
+            return size_t(a.size()) + rest;
+    }
+    return 0;
+}
+
+void THvCharPattern::ChooseProbe(const uint8_t* sample, size_t n)
+{
+    m_probeCount = 0;
+    if (m_forms.empty())
+        return;
+    std::vector<size_t> counts(256, 0);
+    for (size_t i = 0; i < n; ++i)
+        ++counts[sample[i]];
+    // The probe is a byte at a fixed distance from the match start: in a character whose forms are all of
+    // one length, after characters whose forms are all of one length.
+    double best = -1;
+    size_t offset = 0;
+    for (const auto& alts : m_forms) {
+        const size_t len = size_t(alts.front().size());
+        bool fixed = true;
+        for (const QByteArray& a : alts)
+            fixed = fixed && size_t(a.size()) == len;
+        const size_t usable = fixed ? len : size_t(alts.front().size());
+        for (size_t b = 0; b < usable; ++b) {
+            bool seen[256] = {};
+            double score = 0;
+            int distinct = 0;
+            bool all = true;
+            for (const QByteArray& a : alts) {
+                if (size_t(a.size()) <= b) {
+                    all = false;
+                    break;
+                }
+                const uint8_t c = uint8_t(a[qsizetype(b)]);
+                if (!seen[c]) {
+                    seen[c] = true;
+                    score += double(counts[c]) * 1000.0 + 1;
+                    ++distinct;
+                }
+            }
+            if (!all)
+                continue;
+            if (best < 0 || score < best) {
+                best = score;
+                m_probe = offset + b;
+                m_probeCount = 0;
+                std::memset(m_probeTable, 0, sizeof m_probeTable);
+                for (const QByteArray& a : alts) {
+                    const uint8_t c = uint8_t(a[qsizetype(b)]);
+                    if (!m_probeTable[c]) {
+                        m_probeTable[c] = true;
+                        if (m_probeCount < 2)
+                            m_probeBytes[m_probeCount] = c;
+                        ++m_probeCount;
+                    }
+                }
+            }
+        }
+        if (!fixed)
+            break;
+        offset += len;
+    }
+}
+
+const uint8_t* THvCharPattern::NextCandidate(const uint8_t* lo, const uint8_t* hi) const
+{
+    if (lo >= hi || m_probeCount == 0)
+        return nullptr;
+    const uint8_t* p = lo + m_probe;
+    const uint8_t* end = hi + m_probe;
+    if (m_probeCount <= 2) {
+        const uint8_t b = m_probeCount == 1 ? m_probeBytes[0] : m_probeBytes[1];
+        p = scan::FindEither(p, end, m_probeBytes[0], b);
+        return p < end ? p - m_probe : nullptr;
+    }
+    for (; p < end; ++p) {
+        if (m_probeTable[*p])
+            return p - m_probe;
+    }
+    return nullptr;
+}
+
+const uint8_t* THvCharPattern::PrevCandidate(const uint8_t* lo, const uint8_t* hi) const
+{
+    if (lo >= hi || m_probeCount == 0)
+        return nullptr;
+    const uint8_t* begin = lo + m_probe;
+    const uint8_t* end = hi + m_probe;
+    if (m_probeCount <= 2) {
+        const uint8_t b = m_probeCount == 1 ? m_probeBytes[0] : m_probeBytes[1];
+        const uint8_t* p = scan::FindLastEither(begin, end, m_probeBytes[0], b);
+        return p ? p - m_probe : nullptr;
+    }
+    while (end > begin) {
+        --end;
+        if (m_probeTable[*end])
+            return end - m_probe;
+    }
+    return nullptr;
+}
+
+std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncoding encoding, bool matchCase)
+{
+    std::vector<std::vector<QByteArray>> forms;
+    for (const char32_t c : text.toUcs4()) {
+        std::vector<QByteArray> alts;
+        auto add = [&](char32_t v) {
+            bool ok = false;
+            QByteArray b = EncodeChar(encoding, v, &ok);
+            if (ok && !b.isEmpty() && std::find(alts.begin(), alts.end(), b) == alts.end())
+                alts.push_back(b);
+        };
+        if (matchCase) {
+            add(c);
+        } else {
+            for (const char32_t v : CaseVariants(FoldCase(c)))
+                add(v);
+        }
+        if (alts.empty())
+            return {};
+        forms.push_back(std::move(alts));
+    }
+    return forms;
 }
 
 } // namespace hy::viewer

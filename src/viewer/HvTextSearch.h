@@ -1,17 +1,29 @@
-// A search text prepared for the file model's block searches: the byte translation of the search
-// (Windows-1252 upper-casing without match case; in text lines a zero byte reads as a space), and the
-// probe position whose bytes are rarest, which the block scan looks for with memchr-class code.
+// Search texts prepared for the file model's block searches, and the probe position whose bytes are rarest,
+// which the block scan looks for with memchr-class code.
+//
+// THvSearchPattern matches byte for byte through a translation table (upper-casing without match case; in
+// text lines a zero byte reads as a space): it serves 8-bit encodings, and UTF-8 with match case or with a
+// text of ASCII letters only. THvCharPattern matches character by character where a character may take
+// several byte forms (its case variants in UTF-8 or UTF-16), and keeps matches on code-unit boundaries.
 #pragma once
+
+#include "viewer/HvEncoding.h"
 
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace hy::viewer {
 
 // Windows-1252 upper-casing of one byte (the program's one table, in the platform layer).
 uint8_t AnsiUpper(uint8_t c);
+// Byte tables for case-insensitive byte matching: Windows-1252 upper case; ASCII letters only (for UTF-8);
+// ISO-8859-1 by Unicode case folding.
+const uint8_t* AnsiUpperTable();
+const uint8_t* AsciiUpperTable();
+const uint8_t* Latin1FoldTable();
 
 class THvSearchPattern {
 public:
@@ -20,10 +32,15 @@ public:
         RawBytes, // hex search: upper-cases bytes 33..255 without match case
     };
 
-    // The text ends at its first zero byte.
-    THvSearchPattern(const QByteArray& text, bool matchCase, Kind kind);
+    // The text ends at its first zero byte. Without match case, bytes are compared through foldTable
+    // (Windows-1252 upper case when none is given).
+    THvSearchPattern(const QByteArray& text, bool matchCase, Kind kind, const uint8_t* foldTable = nullptr);
 
     size_t Length() const { return m_folded.size(); }
+    size_t MaxLength() const { return m_folded.size(); }
+    // The length of the match at p (Length() bytes readable), or 0.
+    size_t MatchLength(const uint8_t* p) const { return Matches(p) ? m_folded.size() : 0; }
+    bool Aligned(qint64) const { return true; }
     bool Empty() const { return m_folded.empty(); }
     // True when the text holds a CR or LF (it can never lie inside one text line).
     bool HasLineBreak() const { return m_hasLineBreak; }
@@ -51,5 +68,39 @@ private:
     uint8_t m_probeBytes[2] = { 0, 0 };
     bool m_probeTable[256] = {};
 };
+
+class THvCharPattern {
+public:
+    // Each character of text matches any of its byte forms in the encoding: itself with match case, every
+    // character with the same simple case folding without. unit is the code unit size (matches start on it).
+    THvCharPattern(const std::vector<std::vector<QByteArray>>& forms, int unit);
+
+    bool Empty() const { return m_forms.empty(); }
+    size_t MaxLength() const { return m_maxLength; }
+    bool HasLineBreak() const { return m_hasLineBreak; }
+    size_t MatchLength(const uint8_t* p) const { return Match(p, 0); }
+    bool Aligned(qint64 offset) const { return offset % m_unit == 0; }
+
+    void ChooseProbe(const uint8_t* sample, size_t n);
+    bool HasProbe() const { return m_probeCount > 0; }
+    const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const;
+    const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const;
+
+private:
+    size_t Match(const uint8_t* p, size_t k) const;
+
+    std::vector<std::vector<QByteArray>> m_forms;
+    int m_unit = 1;
+    size_t m_maxLength = 0;
+    bool m_hasLineBreak = false;
+    size_t m_probe = 0; // byte offset of the probe from the match start
+    int m_probeCount = 0;
+    uint8_t m_probeBytes[2] = { 0, 0 };
+    bool m_probeTable[256] = {};
+};
+
+// The byte forms of each character of text in an encoding (see THvCharPattern); empty when a character of
+// the text has no form in it.
+std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncoding encoding, bool matchCase);
 
 } // namespace hy::viewer

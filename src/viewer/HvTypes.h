@@ -13,7 +13,7 @@ using FileOffset = qint64; // byte offset in the file
 inline constexpr LineNumber kUndeterminedTotal = std::numeric_limits<qint64>::max();
 
 inline constexpr int kPageSize = 4096; // bytes per cache page
-inline constexpr int kMaxLineChars = 1023; // characters of a text line that are ever shown
+inline constexpr int kMaxLineChars = 1023; // bytes of a line that LineText hands out (the viewer shows all)
 inline constexpr int kHexRowBytes = 16;
 // A hex row: the offset in as many upper-case digits as the file's last offset needs (at least 8), two
 // blanks, 16 x "XX ", one blank, 16 characters. Every row of one file has the same width: 75 characters
@@ -33,9 +33,9 @@ enum SearchOption : unsigned {
 // A match found by a search, in the (line, character index) terms of LineText; the end index is exclusive.
 struct SearchHit {
     LineNumber StartLine = 0;
-    int StartIndex = 0;
+    qint64 StartIndex = 0;
     LineNumber EndLine = 0;
-    int EndIndex = 0;
+    qint64 EndIndex = 0;
 };
 
 } // namespace hy::viewer

@@ -66,6 +66,30 @@ namespace {
     }
 } // namespace
 
+// The layout reads the lines through the viewer's own ReadLine.
+class THvBaseViewer::LayoutSource : public THvTextSource {
+public:
+    explicit LayoutSource(THvBaseViewer* viewer)
+        : m_viewer(viewer)
+    {
+    }
+    qint64 SourceRead(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override
+    {
+        if (line < 0 || m_viewer->m_lineTotal == 0 || line >= m_viewer->m_lineTotal)
+            return 0;
+        return m_viewer->ReadLine(line, from, buf, n);
+    }
+    qint64 SourceKnownSize(LineNumber line) override
+    {
+        if (line < 0 || m_viewer->m_lineTotal == 0 || line >= m_viewer->m_lineTotal)
+            return 0;
+        return m_viewer->KnownLineSize(line);
+    }
+
+private:
+    THvBaseViewer* m_viewer;
+};
+
 THvBaseViewer::HourglassScope::HourglassScope(THvBaseViewer* viewer, bool show)
     : m_viewer(viewer)
 {
@@ -82,9 +106,12 @@ THvBaseViewer::THvBaseViewer(QWidget* parent)
           palette().color(QPalette::Active, QPalette::HighlightedText), this))
     , m_marginColor(palette().color(QPalette::Base))
     , m_color(palette().color(QPalette::Base))
+    , m_layoutSource(std::make_unique<LayoutSource>(this))
+    , m_layout(m_layoutSource.get())
     , m_singleCaret(new THvSingleCaret(viewport()))
     , m_dragTimer(new QTimer(this))
 {
+    m_layout.SetTabs(m_expandTabs, m_tabSize);
     m_bookmarks.fill({ -1, 0 });
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -120,6 +147,77 @@ THvBaseViewer::~THvBaseViewer() { HideHourglass(); }
 
 LineNumber THvBaseViewer::ClampLine(LineNumber line) { return line; }
 
+qint64 THvBaseViewer::ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)
+{
+    int len = 0;
+    const char* text = LineText(line, len);
+    if (!text || from >= len || from < 0 || n <= 0)
+        return 0;
+    const qint64 count = std::min<qint64>(n, len - from);
+    std::memcpy(buf, text + from, size_t(count));
+    return count;
+}
+
+void THvBaseViewer::SetTextEncoding(TTextEncoding encoding)
+{
+    m_layout.SetEncoding(encoding);
+    m_caretIndex = m_lineTotal != 0 ? ClampIndex(m_caretLine, m_caretIndex) : 0;
+    CollapseSelection();
+    UpdateCaret();
+    Repaint();
+}
+
+void THvBaseViewer::ResetLayout() { m_layout.Reset(); }
+
+void THvBaseViewer::SetLayoutTabs(bool expand) { m_layout.SetTabs(expand, m_tabSize); }
+
+void THvBaseViewer::SetShowLineNumbers(bool show)
+{
+    if (show == m_showLineNumbers)
+        return;
+    m_showLineNumbers = show;
+    UpdateGutter();
+    UpdateMetrics();
+    Repaint();
+}
+
+void THvBaseViewer::SetWrapLines(bool wrap)
+{
+    if (wrap == m_wrapLines)
+        return;
+    m_wrapLines = wrap;
+    m_firstRow = 0;
+    m_firstColumn = 0;
+    UpdateScrollBars();
+    if (m_lineTotal != 0) {
+        if (Wrapping())
+            EnsureCaretRowShown(false, 0);
+        else
+            MoveCaret(0, 0, false, HasSelection(), true);
+    }
+    UpdateCaret();
+    Repaint();
+}
+
+bool THvBaseViewer::Wrapping() const { return m_wrapLines && PresentsTextLines(); }
+
+int THvBaseViewer::WrapWidth() const { return std::max(1, m_visibleColumns - 1); }
+
+qint64 THvBaseViewer::ColumnExtent() const { return std::max(m_layout.WidestSeen(), m_caretColumn) + 1; }
+
+void THvBaseViewer::UpdateGutter()
+{
+    int columns = 0;
+    if (m_showLineNumbers && PresentsTextLines()) {
+        const LineNumber last = m_lineTotal == kUndeterminedTotal ? m_firstLine + m_visibleRows : m_lineTotal;
+        columns = GutterColumns(last);
+    }
+    if (columns == m_gutterColumns)
+        return;
+    m_gutterColumns = columns;
+    m_marginWidth = columns * m_charWidth;
+    UpdateMetrics();
+}
 // --- Properties ---
 
 void THvBaseViewer::SetBorderStyle(TBorderStyle style)
@@ -158,6 +256,7 @@ void THvBaseViewer::SetExpandTabs(bool expand)
     if (expand == m_expandTabs)
         return;
     m_expandTabs = expand;
+    m_layout.SetTabs(m_expandTabs, m_tabSize);
     ExpandTabsChanged();
     UpdateCaret();
     Repaint();
@@ -204,6 +303,8 @@ void THvBaseViewer::SetTabSize(int size)
     if (size <= 0 || size == m_tabSize)
         return;
     m_tabSize = std::min(size, 255);
+    m_layout.SetTabs(m_expandTabs, m_tabSize);
+    ExpandTabsChanged(); // a descendant may show lines whose tabs mean nothing
     if (m_expandTabs) {
         UpdateCaret();
         Repaint();
@@ -215,6 +316,7 @@ void THvBaseViewer::SetTabSize(int size)
 void THvBaseViewer::SetLineTotal(LineNumber count)
 {
     m_lineTotal = std::max<LineNumber>(count, 0);
+    UpdateGutter();
     UpdateScrollBars();
 }
 
@@ -227,6 +329,9 @@ void THvBaseViewer::ResetLineTotal(LineNumber count)
 void THvBaseViewer::ResetView(LineNumber count)
 {
     m_lineTotal = std::max<LineNumber>(count, 0);
+    m_layout.Reset();
+    m_firstRow = 0;
+    UpdateGutter();
     if (m_lineTotal == 0) {
         m_caretLine = 0;
         m_caretIndex = 0;
@@ -256,11 +361,14 @@ void THvBaseViewer::UpdateMetrics()
     // Glyph advances may be fractional; spacing them out to the whole-pixel cell keeps runs on the grid.
     m_drawFont = font;
     m_drawFont.setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - fmf.horizontalAdvance(QLatin1Char('M')));
-    for (int code = 0; code < 256; ++code) {
-        const QChar ch = DisplayChar(static_cast<unsigned char>(code));
-        m_inFont[code] = !ch.isNull() && fm.inFont(ch);
+    for (size_t code = 0; code < m_inFont.size(); ++code) {
+        const char32_t c = char32_t(code);
+        m_inFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
+            && qRound(fmf.horizontalAdvance(QString::fromUcs4(&c, 1)))
+                == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
     }
     m_defaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
+    m_marginWidth = m_gutterColumns * m_charWidth;
 
     const QSize area = viewport()->size();
     m_visibleRows = std::max(area.height() / m_rowHeight, 1);
@@ -318,11 +426,12 @@ void THvBaseViewer::UpdateScrollBars()
     if (!v->isSliderDown())
         v->setValue(map.Position(m_firstLine));
     QScrollBar* h = horizontalScrollBar();
-    h->setRange(0, m_lineTotal != 0 ? kMaxFirstColumn : 0);
+    const HScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
+    h->setRange(0, m_lineTotal != 0 && !Wrapping() ? hmap.Range : 0);
     h->setSingleStep(1);
-    h->setPageStep(kPageColumns);
+    h->setPageStep(static_cast<int>(std::max<qint64>(1, kPageColumns / hmap.Divisor)));
     if (!h->isSliderDown())
-        h->setValue(m_firstColumn);
+        h->setValue(hmap.Position(m_firstColumn));
 }
 
 void THvBaseViewer::scrollContentsBy(int, int)
@@ -399,6 +508,7 @@ void THvBaseViewer::ReleaseVerticalThumb(int position)
 void THvBaseViewer::HorizontalAction(int action)
 {
     QScrollBar* h = horizontalScrollBar();
+    const HScrollMapping map = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
         ScrollBy(1, 0);
@@ -416,15 +526,15 @@ void THvBaseViewer::HorizontalAction(int action)
         ScrollBy(-m_firstColumn, 0);
         break;
     case QAbstractSlider::SliderToMaximum:
-        ScrollBy(kMaxFirstColumn - m_firstColumn, 0);
+        ScrollBy(map.MaxFirst - m_firstColumn, 0);
         break;
     case QAbstractSlider::SliderMove:
-        ScrollBy(h->sliderPosition() - m_firstColumn, 0);
+        ScrollBy(qint64(h->sliderPosition()) * map.Divisor - m_firstColumn, 0);
         break;
     default:
         break;
     }
-    h->setSliderPosition(m_firstColumn);
+    h->setSliderPosition(HorizontalScrollMapping(ColumnExtent(), m_visibleColumns).Position(m_firstColumn));
 }
 
 void THvBaseViewer::wheelEvent(QWheelEvent* event)
@@ -445,29 +555,38 @@ void THvBaseViewer::wheelEvent(QWheelEvent* event)
 
 // --- Scrolling ---
 
-void THvBaseViewer::ScrollBy(int columns, LineNumber lines)
+void THvBaseViewer::ScrollBy(qint64 columns, LineNumber lines)
 {
+    if (Wrapping()) {
+        if (lines != 0)
+            ScrollRows(lines);
+        return;
+    }
     const VScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
-    const int newColumn
-        = static_cast<int>(std::clamp<qint64>(static_cast<qint64>(m_firstColumn) + columns, 0, kMaxFirstColumn));
+    const HScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
+    qint64 sumColumn = 0;
+    if (__builtin_add_overflow(m_firstColumn, columns, &sumColumn))
+        sumColumn = columns > 0 ? hmap.MaxFirst : 0;
+    const qint64 newColumn = std::clamp<qint64>(sumColumn, 0, std::max(hmap.MaxFirst, m_firstColumn));
     const LineNumber newLine = std::clamp<LineNumber>(AddLines(m_firstLine, lines), 0, map.MaxTop);
     if (newColumn == m_firstColumn && newLine == m_firstLine)
         return;
 
-    const int shiftColumns = newColumn - m_firstColumn;
+    const qint64 shiftColumns = newColumn - m_firstColumn;
     const LineNumber shiftRows = newLine - m_firstLine;
     const QRect textArea(m_marginWidth, 0, m_visibleColumns * m_charWidth, m_visibleRows * m_rowHeight);
     const bool repaintAll = (shiftColumns != 0 && shiftRows != 0) || std::abs(shiftColumns) >= m_visibleColumns
-        || std::abs(shiftRows) >= m_visibleRows;
+        || std::abs(shiftRows) >= m_visibleRows || (m_showLineNumbers && shiftRows != 0);
     const QRect oldCaret = m_singleCaret->Rect();
 
     m_firstColumn = newColumn;
     m_firstLine = newLine;
+    UpdateGutter();
     UpdateScrollBars();
     if (repaintAll) {
         viewport()->update();
     } else {
-        const int dx = -shiftColumns * m_charWidth;
+        const int dx = -static_cast<int>(shiftColumns) * m_charWidth;
         const int dy = -static_cast<int>(shiftRows) * m_rowHeight;
         viewport()->scroll(dx, dy, textArea);
         // The drawn caret moved with the pixels; its new place is repainted from the text.
@@ -479,116 +598,262 @@ void THvBaseViewer::ScrollBy(int columns, LineNumber lines)
         Q_EMIT OnTopLineChanged(m_firstLine);
 }
 
-void THvBaseViewer::ScrollToLine(LineNumber line) { ScrollBy(0, AddLines(line, -m_firstLine)); }
+void THvBaseViewer::ScrollRows(LineNumber rows)
+{
+    ScreenRow r { m_firstLine, m_firstRow };
+    const ScreenRow before = r;
+    for (LineNumber k = 0; k < rows && NextRow(r); ++k) { }
+    for (LineNumber k = 0; k > rows && PrevRow(r); --k) { }
+    if (r == before)
+        return;
+    m_firstLine = r.Line;
+    m_firstRow = r.Row;
+    UpdateGutter();
+    UpdateScrollBars();
+    viewport()->update();
+    UpdateCaret();
+    if (r.Line != before.Line)
+        Q_EMIT OnTopLineChanged(m_firstLine);
+}
+
+bool THvBaseViewer::NextRow(ScreenRow& r)
+{
+    if (m_layout.RowStart(r.Line, WrapWidth(), r.Row + 1) >= 0) {
+        ++r.Row;
+        return true;
+    }
+    if (r.Line + 1 >= m_lineTotal || ClampLine(r.Line + 1) != r.Line + 1 || r.Line + 1 >= m_lineTotal)
+        return false;
+    r = { r.Line + 1, 0 };
+    return true;
+}
+
+bool THvBaseViewer::PrevRow(ScreenRow& r)
+{
+    if (r.Row > 0) {
+        --r.Row;
+        return true;
+    }
+    if (r.Line <= 0)
+        return false;
+    const LineNumber line = r.Line - 1;
+    qint64 rows = m_layout.RowCount(line, WrapWidth());
+    if (rows < 0)
+        rows = m_layout.RowOf(line, WrapWidth(), m_layout.LineSize(line)) + 1;
+    r = { line, std::max<qint64>(rows - 1, 0) };
+    return true;
+}
+
+THvBaseViewer::ScreenRow THvBaseViewer::RowOfPosition(LineNumber line, qint64 index)
+{
+    return { line, m_layout.RowOf(line, WrapWidth(), index) };
+}
+
+qint64 THvBaseViewer::RowStartColumn(const ScreenRow& r)
+{
+    return r.Row == 0 ? 0 : m_layout.ColumnOf(r.Line, m_layout.RowStart(r.Line, WrapWidth(), r.Row));
+}
+
+int THvBaseViewer::CaretScreenRow()
+{
+    // The caret's row on screen, or -1 when it is not among the visible rows.
+    if (m_caretLine < m_firstLine)
+        return -1;
+    const ScreenRow target = RowOfPosition(m_caretLine, m_caretIndex);
+    ScreenRow r { m_firstLine, m_firstRow };
+    for (int k = 0; k < m_visibleRows; ++k) {
+        if (r == target)
+            return k;
+        if (target < r || !NextRow(r))
+            return -1;
+    }
+    return -1;
+}
+
+void THvBaseViewer::EnsureCaretRowShown(bool keepRow, LineNumber rowOffset)
+{
+    const ScreenRow target = RowOfPosition(m_caretLine, m_caretIndex);
+    const ScreenRow first { m_firstLine, m_firstRow };
+    ScreenRow want = first;
+    if (keepRow) {
+        want = target;
+        for (LineNumber k = 0; k < rowOffset && PrevRow(want); ++k) { }
+    } else if (target < first) {
+        want = target;
+    } else if (CaretScreenRow() < 0) {
+        want = target;
+        for (int k = 0; k < m_visibleRows - 1 && PrevRow(want); ++k) { }
+    }
+    if (want == first)
+        return;
+    const bool lineChanged = want.Line != m_firstLine;
+    m_firstLine = want.Line;
+    m_firstRow = want.Row;
+    UpdateGutter();
+    UpdateScrollBars();
+    viewport()->update();
+    if (lineChanged)
+        Q_EMIT OnTopLineChanged(m_firstLine);
+}
+
+void THvBaseViewer::ScrollToLine(LineNumber line)
+{
+    if (!Wrapping()) {
+        ScrollBy(0, AddLines(line, -m_firstLine));
+        return;
+    }
+    line = std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_lineTotal - 1, 0));
+    if (line == m_firstLine && m_firstRow == 0)
+        return;
+    m_firstLine = line;
+    m_firstRow = 0;
+    UpdateGutter();
+    UpdateScrollBars();
+    viewport()->update();
+    UpdateCaret();
+    Q_EMIT OnTopLineChanged(m_firstLine);
+}
 
 // --- Lines ---
 
-QByteArray THvBaseViewer::LineBytes(LineNumber line)
-{
-    if (m_lineTotal == 0)
-        return {};
-    int len = 0;
-    const char* text = LineText(line, len);
-    return (text && len > 0) ? QByteArray(text, len) : QByteArray();
-}
-
-int THvBaseViewer::LineLength(LineNumber line)
+qint64 THvBaseViewer::LineLength(LineNumber line)
 {
     if (m_lineTotal == 0)
         return 0;
-    int len = 0;
-    LineText(line, len);
-    return std::max(len, 0);
+    return m_layout.LineSize(line);
 }
 
-int THvBaseViewer::ColumnOfIndex(LineNumber line, int index)
+qint64 THvBaseViewer::ColumnOfIndex(LineNumber line, qint64 index)
 {
-    if (!m_expandTabs || m_lineTotal == 0)
+    if (m_lineTotal == 0)
         return index;
-    int len = 0;
-    const char* text = LineText(line, len);
-    return DisplayColumn(text, len, index, m_tabSize);
+    return m_layout.ColumnOf(line, index);
 }
 
-int THvBaseViewer::IndexOfColumn(LineNumber line, int column)
+qint64 THvBaseViewer::IndexOfColumn(LineNumber line, qint64 column)
 {
-    if (!m_expandTabs || m_lineTotal == 0)
+    if (m_lineTotal == 0)
         return column;
-    int len = 0;
-    const char* text = LineText(line, len);
-    return IndexFromColumn(text, len, column, m_tabSize);
+    return m_layout.IndexAtColumn(line, column);
+}
+
+qint64 THvBaseViewer::ClampIndex(LineNumber line, qint64 index)
+{
+    if (m_lineTotal == 0)
+        return 0;
+    if (index >= kEndOfLineIndex / 2 && KnownLineSize(line) < 0) {
+        // The end of a line whose end is not known yet: a descendant finds it as it finds lines (a long read
+        // that Esc stops), rather than the layout reading the whole line. Stopped, the caret stays.
+        ClampLine(AddLines(line, 1));
+        if (KnownLineSize(line) < 0 && LastReadStopped())
+            return line == m_caretLine ? m_caretIndex : 0;
+    }
+    // The line is read even for index 0: a file that changed on disk shows itself here.
+    const TCell cell = m_layout.CellAt(line, std::max<qint64>(index, 0));
+    return cell.Length == 0 ? m_layout.LineSize(line) : cell.Index;
 }
 
 // --- Caret ---
 
-void THvBaseViewer::MoveCaret(int deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex)
+void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex)
 {
     if (m_lineTotal == 0)
         return;
+    const bool wrapping = Wrapping();
     LineNumber rowOffset = 0;
-    if (m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows)
+    if (wrapping) {
+        const int row = CaretScreenRow();
+        if (row >= 0)
+            rowOffset = row;
+        else
+            keepRow = false;
+    } else if (m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows) {
         rowOffset = m_caretLine - m_firstLine;
-    else
+    } else {
         keepRow = false;
-
-    LineNumber line = AddLines(m_caretLine, deltaLine);
-    if (line < 0 || line == std::numeric_limits<LineNumber>::max()) {
-        line = deltaLine < 0 ? 0 : std::numeric_limits<LineNumber>::max();
-    } else if (line >= m_lineTotal) {
-        line = m_lineTotal - 1;
-        if (line == m_caretLine && deltaColumn == 0)
-            return;
     }
-    line = ClampLine(line);
-    // ClampLine may have found the end; a line beyond it never becomes the caret's.
-    line = std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_lineTotal - 1, 0));
-    if (m_lineTotal == 0)
-        return;
 
-    QByteArray text = LineBytes(line);
+    LineNumber line = m_caretLine;
+    qint64 index = m_caretIndex;
+    if (wrapping && deltaLine != 0 && !columnIsIndex && std::abs(deltaLine) <= 100000) {
+        // Up and down go by screen rows, keeping the caret's place within the row.
+        ScreenRow r = RowOfPosition(m_caretLine, m_caretIndex);
+        const qint64 x = m_caretColumn - RowStartColumn(r);
+        for (LineNumber k = 0; k < deltaLine && NextRow(r); ++k) { }
+        for (LineNumber k = 0; k > deltaLine && PrevRow(r); --k) { }
+        line = r.Line;
+        index = IndexOfColumn(line, RowStartColumn(r) + x);
+        const qint64 next = m_layout.RowStart(line, WrapWidth(), r.Row + 1);
+        if (next >= 0 && index >= next)
+            index = m_layout.PrevIndex(line, next);
+    } else {
+        line = AddLines(m_caretLine, deltaLine);
+        if (line < 0 || line == std::numeric_limits<LineNumber>::max()) {
+            line = deltaLine < 0 ? 0 : std::numeric_limits<LineNumber>::max();
+        } else if (line >= m_lineTotal) {
+            line = m_lineTotal - 1;
+            if (line == m_caretLine && deltaColumn == 0)
+                return;
+        }
+        line = ClampLine(line);
+        // ClampLine may have found the end; a line beyond it never becomes the caret's.
+        line = std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_lineTotal - 1, 0));
+        if (m_lineTotal == 0)
+            return;
+        if (line != m_caretLine && !columnIsIndex)
+            index = IndexOfColumn(line, m_caretColumn);
+        qint64 sum = 0;
+        if (__builtin_add_overflow(index, deltaColumn, &sum))
+            sum = deltaColumn > 0 ? kEndOfLineIndex : 0;
+        index = sum;
+    }
+    index = ClampIndex(line, index);
     if (line >= m_lineTotal) {
         // Reading the line found the file shorter than before (it changed on disk).
         if (m_lineTotal == 0)
             return;
         line = std::clamp<LineNumber>(ClampLine(m_lineTotal - 1), 0, m_lineTotal - 1);
-        text = LineBytes(line);
+        index = ClampIndex(line, index);
     }
-    const int len = static_cast<int>(text.size());
-    int index = m_caretIndex;
-    if (m_expandTabs && line != m_caretLine && !columnIsIndex)
-        index = IndexFromColumn(text.constData(), len, m_caretColumn, m_tabSize);
-    index = static_cast<int>(std::clamp<qint64>(static_cast<qint64>(index) + deltaColumn, 0, len));
-    const int column = m_expandTabs ? DisplayColumn(text.constData(), len, index, m_tabSize) : index;
+    const qint64 column = ColumnOfIndex(line, index);
 
-    const int oldFirstColumn = m_firstColumn;
-    GridMetrics grid;
-    grid.VisibleRows = m_visibleRows;
-    grid.VisibleColumns = m_visibleColumns;
-    grid.FirstLine = m_firstLine;
-    grid.FirstColumn = m_firstColumn;
-    grid.LineTotal = m_lineTotal;
-    const ViewOrigin origin = ViewToShowCaret(grid, line, column, keepRow, rowOffset);
-    ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
+    const qint64 oldFirstColumn = m_firstColumn;
+    const LineNumber oldFirstLine = m_firstLine;
+    const qint64 oldFirstRow = m_firstRow;
+    if (!wrapping) {
+        GridMetrics grid;
+        grid.VisibleRows = m_visibleRows;
+        grid.VisibleColumns = m_visibleColumns;
+        grid.FirstLine = m_firstLine;
+        grid.FirstColumn = m_firstColumn;
+        grid.LineTotal = m_lineTotal;
+        const ViewOrigin origin = ViewToShowCaret(grid, line, column, keepRow, rowOffset);
+        ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
+    }
 
-    if (line == m_caretLine && index == m_caretIndex && m_firstColumn == oldFirstColumn && HasSelection() == extend)
+    const bool viewMoved = m_firstColumn != oldFirstColumn || m_firstLine != oldFirstLine || m_firstRow != oldFirstRow;
+    if (line == m_caretLine && index == m_caretIndex && !viewMoved && HasSelection() == extend && !keepRow)
         return;
     m_caretLine = line;
     m_caretIndex = index;
     m_caretColumn = column;
+    if (wrapping)
+        EnsureCaretRowShown(keepRow, rowOffset);
     if (extend)
         ExtendSelection();
     else
         CollapseSelection();
+    UpdateScrollBars();
     UpdateCaret();
 }
 
-void THvBaseViewer::MoveCaretTo(LineNumber line, int column, bool extend)
+void THvBaseViewer::MoveCaretTo(LineNumber line, qint64 column, bool extend)
 {
-    column = std::clamp(column, 0, 1 << 24);
+    column = std::clamp<qint64>(column, 0, kEndOfLineIndex);
     MoveCaret(column - m_caretIndex, AddLines(line, -m_caretLine), false, extend, true);
 }
 
-void THvBaseViewer::PlaceCaret(LineNumber line, int column)
+void THvBaseViewer::PlaceCaret(LineNumber line, qint64 column)
 {
     if (m_lineTotal != 0)
         MoveCaretTo(ClampLine(std::max<LineNumber>(line, 0)), column, false);
@@ -596,17 +861,27 @@ void THvBaseViewer::PlaceCaret(LineNumber line, int column)
 
 QPoint THvBaseViewer::CaretPixelPosition() const
 {
+    if (m_caretScreen.y() >= 0)
+        return m_caretScreen;
     const bool onView = m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows
         && m_caretColumn >= m_firstColumn && m_caretColumn - m_firstColumn < m_visibleColumns;
     if (!onView)
         return { kHiddenCaret, kHiddenCaret };
-    return { (m_caretColumn - m_firstColumn) * m_charWidth + m_marginWidth,
+    return { static_cast<int>(m_caretColumn - m_firstColumn) * m_charWidth + m_marginWidth,
         static_cast<int>(m_caretLine - m_firstLine) * m_rowHeight };
 }
 
 void THvBaseViewer::UpdateCaret()
 {
     m_caretColumn = ColumnOfIndex(m_caretLine, m_caretIndex);
+    m_caretScreen = QPoint(-1, -1);
+    if (Wrapping() && m_lineTotal != 0) {
+        const int row = CaretScreenRow();
+        const qint64 x = m_caretColumn - RowStartColumn(RowOfPosition(m_caretLine, m_caretIndex));
+        m_caretScreen = row >= 0 && x <= m_visibleColumns
+            ? QPoint(static_cast<int>(x) * m_charWidth + m_marginWidth, row * m_rowHeight)
+            : QPoint(kHiddenCaret, kHiddenCaret);
+    }
     const QPoint cell = CaretPixelPosition();
     if (cell.x() == kHiddenCaret)
         m_singleCaret->SetOffView();
@@ -654,7 +929,7 @@ void THvBaseViewer::showEvent(QShowEvent* event)
 
 // --- Bookmarks and the wait cursor ---
 
-void THvBaseViewer::SetBookmark(int index, LineNumber line, int column)
+void THvBaseViewer::SetBookmark(int index, LineNumber line, qint64 column)
 {
     if (index < 0 || index >= kBookmarkCount)
         return;
@@ -703,6 +978,11 @@ void THvBaseViewer::InvalidateLines(LineNumber from, LineNumber to)
 {
     if (from > to)
         std::swap(from, to);
+    if (Wrapping()) {
+        if (to >= m_firstLine && from < m_firstLine + m_visibleRows)
+            viewport()->update();
+        return;
+    }
     const LineNumber first = std::max(from, m_firstLine);
     const LineNumber last = std::min<LineNumber>(to, m_firstLine + m_visibleRows - 1);
     if (first > last)
@@ -734,8 +1014,37 @@ void THvBaseViewer::paintEvent(QPaintEvent* event)
         const int firstRow = std::max(0, clip.top() / m_rowHeight);
         const int lastRow = std::min(m_visibleRows - 1, clip.bottom() / m_rowHeight);
         try {
-            for (int row = firstRow; row <= lastRow; ++row)
-                PaintRow(painter, row);
+            if (Wrapping()) {
+                ScreenRow r { m_firstLine, m_firstRow };
+                for (int row = 0; row <= lastRow; ++row) {
+                    if (r.Line >= m_lineTotal || ClampLine(r.Line) != r.Line || r.Line >= m_lineTotal)
+                        break;
+                    if (row >= firstRow) {
+                        const int width = WrapWidth();
+                        const qint64 start = m_layout.RowStart(r.Line, width, r.Row);
+                        if (start < 0)
+                            break;
+                        const qint64 next = m_layout.RowStart(r.Line, width, r.Row + 1);
+                        std::vector<TCell> cells = m_layout.CellsOfRange(
+                            r.Line, start, next >= 0 ? next : std::numeric_limits<qint64>::max());
+                        DecorateCells(r.Line, cells);
+                        const qint64 origin = cells.empty() ? 0 : cells.front().Column;
+                        qint64 selFrom = 0, selTo = 0;
+                        if (HasSelection() && r.Line >= m_selStart.Line && r.Line <= m_selEnd.Line) {
+                            selFrom = r.Line == m_selStart.Line ? m_selStart.Index : 0;
+                            selTo = r.Line == m_selEnd.Line ? m_selEnd.Index : std::numeric_limits<qint64>::max();
+                        }
+                        PaintCells(painter, r.Line, cells, origin, row * m_rowHeight, selFrom, selTo);
+                        if (r.Row == 0)
+                            PaintGutter(painter, r.Line, row * m_rowHeight);
+                    }
+                    if (!NextRow(r))
+                        break;
+                }
+            } else {
+                for (int row = firstRow; row <= lastRow; ++row)
+                    PaintRow(painter, row);
+            }
         } catch (const hy::Exception& e) {
             // A file that cannot be read is left blank here; the next command that reads it reports it.
             qWarning("Viewer: %s", e.what());
@@ -743,6 +1052,11 @@ void THvBaseViewer::paintEvent(QPaintEvent* event)
     }
     m_singleCaret->Paint(painter);
     PostStatus();
+    // Painting may have found wider lines: the horizontal range follows.
+    if (!Wrapping()
+        && horizontalScrollBar()->maximum()
+            != (m_lineTotal != 0 ? HorizontalScrollMapping(ColumnExtent(), m_visibleColumns).Range : 0))
+        UpdateScrollBars();
 }
 
 void THvBaseViewer::PaintRow(QPainter& painter, int row)
@@ -752,67 +1066,96 @@ void THvBaseViewer::PaintRow(QPainter& painter, int row)
     // left blank.
     if (ClampLine(line) != line || line < 0 || line >= m_lineTotal)
         return;
-    const QByteArray raw = LineBytes(line);
-    const int len = static_cast<int>(raw.size());
-    const QByteArray shown
-        = (m_expandTabs && raw.contains('\t')) ? hy::viewer::ExpandTabs(raw.constData(), len, m_tabSize) : raw;
-
-    int selFrom = 0;
-    int selTo = 0;
+    std::vector<TCell> cells = m_layout.Cells(line, m_firstColumn, m_firstColumn + m_visibleColumns);
+    DecorateCells(line, cells);
+    qint64 selFrom = 0;
+    qint64 selTo = 0;
     if (HasSelection() && line >= m_selStart.Line && line <= m_selEnd.Line) {
-        selFrom = std::clamp(line == m_selStart.Line ? m_selStart.Index : 0, 0, len);
-        selTo = std::clamp(line == m_selEnd.Line ? m_selEnd.Index : len, 0, len);
-        if (m_expandTabs) {
-            selFrom = DisplayColumn(raw.constData(), len, selFrom, m_tabSize);
-            selTo = DisplayColumn(raw.constData(), len, selTo, m_tabSize);
-        }
+        selFrom = line == m_selStart.Line ? m_selStart.Index : 0;
+        selTo = line == m_selEnd.Line ? m_selEnd.Index : std::numeric_limits<qint64>::max();
     }
-
-    const int from = m_firstColumn;
-    const int to = std::min(static_cast<int>(shown.size()), m_firstColumn + m_visibleColumns);
-    if (to <= from)
-        return;
-    const int top = row * m_rowHeight;
-    const int baseline = top + 1 + m_ascent;
-    const int hlFrom = std::clamp(selFrom, from, to);
-    const int hlTo = std::clamp(selTo, hlFrom, to);
-
-    painter.setPen(m_fixedFont->Color());
-    DrawRun(painter, shown, from, hlFrom, top, baseline);
-    DrawRun(painter, shown, hlTo, to, top, baseline);
-    if (hlTo > hlFrom) {
-        painter.fillRect(
-            QRect(m_marginWidth + (hlFrom - from) * m_charWidth, top, (hlTo - hlFrom) * m_charWidth, m_rowHeight),
-            m_highlightColors->BackColor());
-        painter.setPen(m_highlightColors->TextColor());
-        DrawRun(painter, shown, hlFrom, hlTo, top, baseline);
-    }
+    PaintCells(painter, line, cells, m_firstColumn, row * m_rowHeight, selFrom, selTo);
+    PaintGutter(painter, line, row * m_rowHeight);
 }
 
-void THvBaseViewer::DrawRun(QPainter& painter, const QByteArray& text, int from, int to, int, int baseline)
+void THvBaseViewer::PaintGutter(QPainter& painter, LineNumber line, int top)
 {
-    if (to <= from)
+    if (m_gutterColumns <= 0)
         return;
-    auto cellX = [this](int column) { return qreal(m_marginWidth + (column - m_firstColumn) * m_charWidth); };
+    const QRect box(0, top, m_marginWidth, m_rowHeight);
+    painter.fillRect(box, m_marginColor);
+    QColor ink = m_fixedFont->Color();
+    ink.setAlphaF(0.55);
+    painter.setPen(ink);
+    const QString number = QString::number(line + 1);
+    const int x = (m_gutterColumns - 1 - int(number.size())) * m_charWidth;
+    painter.drawText(QPointF(x, top + 1 + m_ascent), number);
+}
+
+void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<TCell>& cells, qint64 originColumn,
+    int top, qint64 selFrom, qint64 selTo)
+{
+    const int baseline = top + 1 + m_ascent;
+    const qint64 lastColumn = originColumn + m_visibleColumns;
+    const QRect textArea(m_marginWidth, top, m_visibleColumns * m_charWidth, m_rowHeight);
+    // Runs of one-cell characters that the font has are drawn together, spaced to the grid; any other
+    // cluster is drawn alone in its own cells, so glyphs of any width or font stay on the grid.
     QString run;
-    int runStart = from;
+    int runX = 0;
+    bool runSelected = false;
     auto flush = [&] {
-        if (!run.isEmpty())
-            painter.drawText(QPointF(cellX(runStart), baseline), run);
+        if (run.isEmpty())
+            return;
+        painter.setPen(runSelected ? m_highlightColors->TextColor() : m_fixedFont->Color());
+        painter.drawText(QPointF(runX, baseline), run);
         run.clear();
     };
-    for (int i = from; i < to; ++i) {
-        const auto code = static_cast<unsigned char>(text[i]);
-        if (m_inFont[code]) {
-            if (run.isEmpty())
-                runStart = i;
-            run += DisplayChar(code);
+    for (const TCell& cell : cells) {
+        if (cell.Width == 0 && cell.Type != TCell::Glyph)
+            continue;
+        const qint64 col = cell.Column;
+        if (col >= lastColumn || col + std::max(cell.Width, 1) <= originColumn)
+            continue;
+        const int x = m_marginWidth + static_cast<int>(col - originColumn) * m_charWidth;
+        const int width = std::max(cell.Width, 1) * m_charWidth;
+        const bool selected = cell.Index >= selFrom && cell.Index < selTo;
+        const QRect box(x, top, width, m_rowHeight);
+        if (selected)
+            painter.fillRect(box, m_highlightColors->BackColor());
+        QString text;
+        switch (cell.Type) {
+        case TCell::Glyph:
+            text = cell.Text;
+            break;
+        case TCell::Blank:
+            flush();
+            continue;
+        case TCell::Placeholder:
+            text = QString(m_defaultGlyph);
+            break;
+        case TCell::Replacement:
+            text = QString(QChar(QChar::ReplacementCharacter));
+            break;
+        }
+        const bool simple = cell.Type == TCell::Glyph && cell.Width == 1 && text.size() == 1
+            && cell.Code < m_inFont.size() && m_inFont[cell.Code] && col >= originColumn;
+        if (simple && !run.isEmpty() && selected == runSelected && x == runX + int(run.size()) * m_charWidth) {
+            run += text;
             continue;
         }
-        // The default character, and glyphs that come from another font, stand in their own cell.
         flush();
-        const QChar ch = DisplayChar(code);
-        painter.drawText(QPointF(cellX(i), baseline), QString(ch.isNull() ? m_defaultGlyph : ch));
+        if (simple) {
+            run = text;
+            runX = x;
+            runSelected = selected;
+            continue;
+        }
+        painter.setPen(selected ? m_highlightColors->TextColor() : m_fixedFont->Color());
+        painter.save();
+        painter.setFont(m_fixedFont->Font());
+        painter.setClipRect(box.intersected(textArea), Qt::IntersectClip);
+        painter.drawText(QPointF(x, baseline), text);
+        painter.restore();
     }
     flush();
 }
@@ -848,14 +1191,14 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
     case ccLeft:
     case ccExtendLeft:
         if (m_caretIndex > 0)
-            MoveCaret(-1, 0, false, extend, true);
+            MoveCaret(m_layout.PrevIndex(m_caretLine, m_caretIndex) - m_caretIndex, 0, false, extend, true);
         else if (m_caretLine > 0)
             MoveCaretTo(m_caretLine - 1, kEndOfLineIndex, extend);
         return true;
     case ccRight:
     case ccExtendRight:
-        if (m_caretIndex < LineLength(m_caretLine))
-            MoveCaret(1, 0, false, extend, true);
+        if (m_layout.CellAt(m_caretLine, m_caretIndex).Length > 0)
+            MoveCaret(m_layout.NextIndex(m_caretLine, m_caretIndex) - m_caretIndex, 0, false, extend, true);
         else
             MoveCaretTo(m_caretLine + 1, 0, extend);
         return true;
@@ -974,16 +1317,16 @@ bool THvBaseViewer::ExecuteScrollCommand(int command)
 
 void THvBaseViewer::MoveWord(bool right, bool extend)
 {
-    const QByteArray text = LineBytes(m_caretLine);
-    const int len = static_cast<int>(text.size());
+    if (m_lineTotal == 0)
+        return;
     if (right) {
-        const int index = WordRightIndex(text.constData(), len, m_caretIndex);
+        const qint64 index = m_layout.WordRight(m_caretLine, m_caretIndex);
         if (index < 0)
             MoveCaretTo(m_caretLine + 1, 0, extend);
         else
             MoveCaret(index - m_caretIndex, 0, false, extend, true);
     } else {
-        const int index = WordLeftIndex(text.constData(), len, m_caretIndex);
+        const qint64 index = m_layout.WordLeft(m_caretLine, m_caretIndex);
         if (index >= 0)
             MoveCaret(index - m_caretIndex, 0, false, extend, true);
         else if (m_caretLine > 0)
@@ -1004,6 +1347,23 @@ TextPosition THvBaseViewer::CellAt(const QPoint& point)
     grid.FirstLine = m_firstLine;
     grid.FirstColumn = m_firstColumn;
     grid.LineTotal = m_lineTotal;
+    if (Wrapping() && m_lineTotal != 0) {
+        // Rows above or below the text area are the rows just outside it, so a drag scrolls by rows.
+        ScreenRow r { m_firstLine, m_firstRow };
+        int row = point.y() < 0 ? -1 : point.y() / m_rowHeight;
+        if (row < 0) {
+            PrevRow(r);
+        } else {
+            row = std::min(row, m_visibleRows);
+            for (int k = 0; k < row && NextRow(r); ++k) { }
+        }
+        const qint64 x = std::clamp<qint64>((point.x() - m_marginWidth) / m_charWidth, 0, m_visibleColumns);
+        qint64 index = IndexOfColumn(r.Line, RowStartColumn(r) + x);
+        const qint64 next = m_layout.RowStart(r.Line, WrapWidth(), r.Row + 1);
+        if (next >= 0 && index >= next)
+            index = m_layout.PrevIndex(r.Line, next);
+        return { r.Line, index };
+    }
     const GridCell cell = PointToCell(grid, point.x(), point.y());
     return { cell.Line, IndexOfColumn(cell.Line, cell.Column) };
 }

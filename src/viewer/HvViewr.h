@@ -1,10 +1,15 @@
 // The viewer control: THvBaseViewer draws a fixed-pitch grid of lines that it asks its descendant for,
 // with caret, selection, scrolling, keys and mouse; THvCustomFileViewer and THvFileViewer bind it to a
 // file through THvFileModel (Standard text lines or Hex dump rows).
+//
+// Lines are decoded into characters by the viewer's text layout in the window's encoding; the control
+// paints the cells the layout hands it. Positions in a line are byte indexes, always at the start of a
+// character cluster; columns are cells.
 #pragma once
 
 #include "base/HyExceptions.h"
 #include "viewer/HvBase.h"
+#include "viewer/HvTextLayout.h"
 #include "viewer/HvTypes.h"
 
 #include <QAbstractScrollArea>
@@ -12,6 +17,7 @@
 #include <QColor>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -32,10 +38,10 @@ public:
 enum TBorderStyle { bsNone, bsSingle };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
-// A place in the text: a line and a character index into its LineText (or a display column where named so).
+// A place in the text: a line and a byte index into it (or a display column where named so).
 struct TextPosition {
     LineNumber Line = 0;
-    int Index = 0;
+    qint64 Index = 0;
     auto operator<=>(const TextPosition&) const = default;
 };
 
@@ -50,10 +56,28 @@ public:
     // The nearest existing line not above line; may scan to find the end. The base returns line.
     virtual LineNumber ClampLine(LineNumber line);
     // The text of a line and its length; valid until the next call. Empty for lines that do not exist.
+    // A file viewer hands out at most the first 1023 bytes here; the whole line comes through ReadLine.
     virtual const char* LineText(LineNumber line, int& len) = 0;
+    // The bytes of a line's text from index from, up to n of them and up to its end; the base reads LineText.
+    virtual qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n);
+    // The size of a line's text when it is known without reading, else -1.
+    virtual qint64 KnownLineSize(LineNumber line)
+    {
+        (void)line;
+        return -1;
+    }
+    // True when the last read was stopped before it was done (Esc).
+    virtual bool LastReadStopped() const { return false; }
     // Finds text (options: soBackward, soMatchCase, soWholeFile) and selects the match; False, with
-    // selection and caret unchanged, when there is none or text is empty. The base searches the lines.
-    virtual bool SearchFor(const QByteArray& text, unsigned options);
+    // selection and caret unchanged, when there is none or text is empty. The base searches the lines
+    // character by character (without match case by Unicode case folding).
+    virtual bool SearchFor(const QString& text, unsigned options);
+
+    // The characters, clusters and cells of the lines, in the viewer's encoding.
+    THvTextLayout& Layout() { return m_layout; }
+    // The encoding lines are decoded in (never Auto here; a file viewer resolves Auto).
+    TTextEncoding TextEncoding() const { return m_layout.Encoding(); }
+    void SetTextEncoding(TTextEncoding encoding);
 
     // --- Properties ---
 
@@ -85,12 +109,25 @@ public:
     void SetShowCaret(bool show);
     int TabSize() const { return m_tabSize; }
     void SetTabSize(int size); // 0 (or less) is ignored
+    // A gutter left of the text with the file line numbers.
+    bool ShowLineNumbers() const { return m_showLineNumbers; }
+    void SetShowLineNumbers(bool show);
+    // Long lines wrap at the window's width, on blanks where they can; lines keep their numbers.
+    bool WrapLines() const { return m_wrapLines; }
+    void SetWrapLines(bool wrap);
+    // Copies put CR LF between lines instead of LF.
+    bool CopyWithCrLf() const { return m_copyCrLf; }
+    void SetCopyWithCrLf(bool crlf) { m_copyCrLf = crlf; }
 
     // --- View state ---
 
     LineNumber LineTotal() const { return m_lineTotal; }
     LineNumber FirstVisibleLine() const { return m_firstLine; }
-    int FirstVisibleColumn() const { return m_firstColumn; }
+    // With wrap, the first visible screen row of FirstVisibleLine.
+    qint64 FirstVisibleRow() const { return m_firstRow; }
+    qint64 FirstVisibleColumn() const { return m_firstColumn; }
+    // The horizontal extent: the widest line seen, and the caret's column.
+    qint64 ColumnExtent() const;
     // Sets the total and the vertical scroll bar; caret, selection and view stay.
     void SetLineTotal(LineNumber count);
     // When count differs from the total: caret to the start, selection collapsed, first column 0,
@@ -105,12 +142,13 @@ public:
     // The glyph drawn for characters the font range leaves out.
     QChar DefaultCharGlyph() const { return m_defaultGlyph; }
 
-    void ScrollBy(int columns, LineNumber lines);
+    // Scrolls by columns and lines (screen rows while lines wrap).
+    void ScrollBy(qint64 columns, LineNumber lines);
     void ScrollToLine(LineNumber line);
 
-    void MoveCaret(int deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex);
-    void MoveCaretTo(LineNumber line, int column, bool extend);
-    void PlaceCaret(LineNumber line, int column);
+    void MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex);
+    void MoveCaretTo(LineNumber line, qint64 column, bool extend);
+    void PlaceCaret(LineNumber line, qint64 column);
     // Caret line and display column.
     TextPosition CaretLocation() const { return { m_caretLine, m_caretColumn }; }
     // Caret line and character index.
@@ -119,7 +157,7 @@ public:
     QPoint CaretPixelPosition() const;
 
     static constexpr int kBookmarkCount = 10;
-    void SetBookmark(int index, LineNumber line, int column);
+    void SetBookmark(int index, LineNumber line, qint64 column);
     void JumpToBookmark(int index);
     // Line -1 when unset.
     TextPosition Bookmark(int index) const;
@@ -131,30 +169,33 @@ public:
 
     // --- Selection and copying ---
 
-    void SelectRange(LineNumber startLine, int startIndex, bool caretAtEnd, int endIndex, LineNumber endLine);
+    void SelectRange(LineNumber startLine, qint64 startIndex, bool caretAtEnd, qint64 endIndex, LineNumber endLine);
     // True when the selection is not empty.
-    bool SelectionBounds(LineNumber& startLine, int& startIndex, int& endIndex, LineNumber& endLine) const;
+    bool SelectionBounds(LineNumber& startLine, qint64& startIndex, qint64& endIndex, LineNumber& endLine) const;
     TextPosition SelectionStart() const { return m_selStart; }
     TextPosition SelectionEnd() const { return m_selEnd; }
     bool HasSelection() const { return m_selStart != m_selEnd; }
     // Everything but the last line's own text (that ends the range at its index 0).
     void SelectEntireFile(bool caretAtEnd);
-    // The selected raw text with CR LF between lines; throws ERegionTooLarge beyond 65520 bytes.
-    QByteArray SelectedBytes();
-    // SelectedBytes to the clipboard; an empty selection copies nothing.
+    // The selected text, decoded, with LF between lines (CR LF with CopyWithCrLf); tabs stay tabs, zero bytes
+    // read as spaces, invalid bytes as U+FFFD. Throws ERegionTooLarge when the selection holds more than
+    // 64 MiB.
+    QString SelectedText();
+    // SelectedText to the clipboard; an empty selection copies nothing.
     void CopySelection();
-    // A line as shown: tabs expanded (whatever ExpandTabs says), undisplayable bytes as kDefaultChar,
-    // at most size characters.
-    QByteArray DisplayLineText(LineNumber line, int size = 1024);
-    // The same as text, the default character drawn as DefaultCharGlyph.
-    QString DisplayLineString(LineNumber line, int size = 1024);
+    // A line as shown: tabs expanded (whatever ExpandTabs says), characters without a glyph as
+    // DefaultCharGlyph, at most size cells.
+    QString DisplayLineText(LineNumber line, int size = 1024);
+    // The text of bytes [from, to) of a line as copies (and prints) take it; a range past the line's end ends
+    // there.
+    QString TextOfRange(LineNumber line, qint64 from, qint64 to) { return RangeText(line, from, to); }
 
     // Carries out a translated command as a key would; False when it is left to ordinary key handling.
     bool ExecuteCommand(int command);
 
 Q_SIGNALS:
     // After caret updates, delivered from the event loop; repeated updates before delivery give one signal.
-    void OnShowStatus(qint64 lineNum, int colNum);
+    void OnShowStatus(qint64 lineNum, qint64 colNum);
     void OnTopLineChanged(qint64 line);
     void OnUserCommand(int command);
 
@@ -177,6 +218,20 @@ protected:
 
     // Hooks for descendants.
     virtual void ExpandTabsChanged() { }
+    // The cells of a line as the layout decoded them, for a descendant to change before they are drawn.
+    virtual void DecorateCells(LineNumber line, std::vector<TCell>& cells)
+    {
+        (void)line;
+        (void)cells;
+    }
+    // False while the rows are no text lines (hex rows): they neither wrap nor get line numbers.
+    virtual bool PresentsTextLines() const { return true; }
+    // The text of bytes [from, to) of a line as copies take it; the base decodes them.
+    virtual QString RangeText(LineNumber line, qint64 from, qint64 to) { return m_layout.Text(line, from, to); }
+    // Forgets what the layout knew of the lines (they changed).
+    void ResetLayout();
+    // The tab settings the layout uses; a descendant may show lines whose tabs mean nothing (hex rows).
+    void SetLayoutTabs(bool expand);
     // The reset of ResetLineTotal, also when the total is unchanged.
     void ResetView(LineNumber count);
     // Ends the wait cursor when the scope ends, whatever path it takes.
@@ -195,11 +250,28 @@ protected:
     void Repaint();
 
 private:
-    QByteArray LineBytes(LineNumber line);
-    int ColumnOfIndex(LineNumber line, int index);
-    int IndexOfColumn(LineNumber line, int column);
-    int LineLength(LineNumber line);
+    class LayoutSource;
+    qint64 ColumnOfIndex(LineNumber line, qint64 index);
+    qint64 IndexOfColumn(LineNumber line, qint64 column);
+    qint64 ClampIndex(LineNumber line, qint64 index);
+    qint64 LineLength(LineNumber line);
     TextPosition CellAt(const QPoint& point);
+    bool Wrapping() const;
+    int WrapWidth() const;
+    // Screen rows while lines wrap: (line, row of that line).
+    struct ScreenRow {
+        LineNumber Line = 0;
+        qint64 Row = 0;
+        auto operator<=>(const ScreenRow&) const = default;
+    };
+    bool NextRow(ScreenRow& r);
+    bool PrevRow(ScreenRow& r);
+    ScreenRow RowOfPosition(LineNumber line, qint64 index);
+    qint64 RowStartColumn(const ScreenRow& r);
+    void ScrollRows(LineNumber rows);
+    void EnsureCaretRowShown(bool keepRow, LineNumber rowOffset);
+    int CaretScreenRow();
+    void UpdateGutter();
     void UpdateMetrics();
     void UpdateScrollBars();
     void UpdateMinimumSize();
@@ -210,7 +282,9 @@ private:
     void ExtendSelection();
     void CollapseSelection();
     void PaintRow(QPainter& painter, int row);
-    void DrawRun(QPainter& painter, const QByteArray& text, int from, int to, int x, int baseline);
+    void PaintCells(QPainter& painter, LineNumber line, const std::vector<TCell>& cells, qint64 originColumn, int top,
+        qint64 selFrom, qint64 selTo);
+    void PaintGutter(QPainter& painter, LineNumber line, int top);
     void VerticalAction(int action);
     void HorizontalAction(int action);
     void ReleaseVerticalThumb(int position);
@@ -233,14 +307,20 @@ private:
     bool m_showBookmarks = true;
     bool m_showCaret = true;
     int m_tabSize = 8;
+    bool m_showLineNumbers = false;
+    bool m_wrapLines = false;
+    bool m_copyCrLf = false;
+    std::unique_ptr<LayoutSource> m_layoutSource;
+    THvTextLayout m_layout;
 
     // View state.
     LineNumber m_lineTotal = 0;
     LineNumber m_firstLine = 0;
-    int m_firstColumn = 0;
+    qint64 m_firstRow = 0;
+    qint64 m_firstColumn = 0;
     LineNumber m_caretLine = 0;
-    int m_caretIndex = 0;
-    int m_caretColumn = 0;
+    qint64 m_caretIndex = 0;
+    qint64 m_caretColumn = 0;
     TextPosition m_selStart;
     TextPosition m_selEnd;
     TextPosition m_selAnchor;
@@ -252,11 +332,13 @@ private:
     int m_visibleRows = 1;
     int m_visibleColumns = 1;
     int m_marginWidth = 0;
+    int m_gutterColumns = 0;
     int m_ascent = 10;
     QFont m_drawFont;
-    std::array<bool, 256> m_inFont {};
+    std::array<bool, 0x370> m_inFont {}; // Latin and Greek characters the font draws one cell wide
     QChar m_defaultGlyph;
 
+    QPoint m_caretScreen { -1, -1 }; // the caret's pixel place while lines wrap
     THvSingleCaret* m_singleCaret;
     bool m_hourglass = false;
     bool m_statusPending = false;
@@ -277,7 +359,22 @@ public:
 
     LineNumber ClampLine(LineNumber line) override;
     const char* LineText(LineNumber line, int& len) override;
-    bool SearchFor(const QByteArray& text, unsigned options) override;
+    qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override;
+    qint64 KnownLineSize(LineNumber line) override;
+    bool LastReadStopped() const override;
+    bool SearchFor(const QString& text, unsigned options) override;
+
+    // The window's encoding (Auto by default); Auto is resolved when the file is opened.
+    TTextEncoding Encoding() const;
+    void SetEncoding(TTextEncoding encoding);
+    TTextEncoding EffectiveEncoding() const;
+    // The file offset of the caret (Standard: its line's start plus its index; Hex: the byte it stands on).
+    FileOffset CaretOffset();
+    // The selection as a range of file bytes [first, second); empty when nothing is selected.
+    std::pair<FileOffset, FileOffset> SelectionByteRange();
+    // Writes the selected bytes to target exactly as they stand in the file (see WriteByteRange): 0, an error
+    // code, or kRangeCopyStopped.
+    int WriteSelection(const QString& target, const std::function<bool(qint64 done, qint64 total)>& progress = {});
 
     QString FileName() const;
     // Closes the file, takes the name (as given) and reopens when the file was open, also when the name
@@ -319,6 +416,9 @@ Q_SIGNALS:
 protected:
     void ExpandTabsChanged() override;
     void paintEvent(QPaintEvent* event) override;
+    void DecorateCells(LineNumber line, std::vector<TCell>& cells) override;
+    bool PresentsTextLines() const override;
+    QString RangeText(LineNumber line, qint64 from, qint64 to) override;
 
 private:
     class Events;
@@ -330,6 +430,9 @@ private:
     void ContinueScan();
     void FileChangedOnDisk();
     void ApplyPendingReset();
+    void ApplyLayoutMode();
+    FileOffset OffsetOf(const TextPosition& p, bool end);
+    void PlaceCaretAtOffset(FileOffset offset);
 
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;

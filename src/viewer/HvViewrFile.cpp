@@ -7,12 +7,14 @@
 #include "viewer/HvViewr.h"
 
 #include "viewer/HvFileModel.h"
+#include "viewer/HvRangeWriter.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QWindow>
+#include <algorithm>
 
 namespace hy::viewer {
 
@@ -320,7 +322,150 @@ const char* THvCustomFileViewer::LineText(LineNumber line, int& len)
     return m_model->LineText(line, len);
 }
 
-bool THvCustomFileViewer::SearchFor(const QByteArray& text, unsigned options)
+qint64 THvCustomFileViewer::ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)
+{
+    if (m_model->InHexMode())
+        return THvBaseViewer::ReadLine(line, from, buf, n);
+    if (m_pumping || SkipScanWhilePainting(line))
+        return 0;
+    WorkScope work(this);
+    return m_model->ReadLine(line, from, buf, n);
+}
+
+qint64 THvCustomFileViewer::KnownLineSize(LineNumber line)
+{
+    if (m_model->InHexMode() || m_pumping)
+        return -1;
+    return m_model->KnownLineSize(line);
+}
+
+bool THvCustomFileViewer::LastReadStopped() const { return m_model->Stopped(); }
+
+void THvCustomFileViewer::DecorateCells(LineNumber line, std::vector<TCell>& cells)
+{
+    if (!m_model->InHexMode() || m_pumping)
+        return;
+    WorkScope work(this);
+    const std::vector<TCell> chars = m_model->HexCharCells(line);
+    if (chars.empty())
+        return;
+    const qint64 first = chars.front().Column;
+    const qint64 last = chars.back().Column;
+    cells.erase(std::remove_if(
+                    cells.begin(), cells.end(), [&](const TCell& c) { return c.Column >= first && c.Column <= last; }),
+        cells.end());
+    cells.insert(cells.end(), chars.begin(), chars.end());
+}
+
+TTextEncoding THvCustomFileViewer::Encoding() const { return m_model->Encoding(); }
+
+TTextEncoding THvCustomFileViewer::EffectiveEncoding() const { return m_model->EffectiveEncoding(); }
+
+void THvCustomFileViewer::SetEncoding(TTextEncoding encoding)
+{
+    if (encoding == m_model->Encoding())
+        return;
+    const bool open = m_model->IsOpen();
+    const FileOffset place = open ? CaretOffset() : 0;
+    const TTextEncoding before = m_model->EffectiveEncoding();
+    const LineNumber totalBefore = m_model->LineTotal();
+    {
+        WorkScope work(this);
+        m_model->SetEncoding(encoding);
+    }
+    ApplyLayoutMode();
+    if (!open)
+        return;
+    if (m_model->LineTotal() != totalBefore || UnitSize(before) != UnitSize(m_model->EffectiveEncoding()))
+        ResetView(m_model->LineTotal());
+    else
+        ResetLayout();
+    PlaceCaretAtOffset(place);
+    Repaint();
+}
+
+void THvCustomFileViewer::ApplyLayoutMode()
+{
+    if (m_model->InHexMode()) {
+        Layout().SetEncoding(TTextEncoding::Iso8859_1);
+        SetLayoutTabs(false);
+    } else {
+        Layout().SetEncoding(m_model->EffectiveEncoding());
+        SetLayoutTabs(ExpandTabs());
+    }
+    ResetLayout();
+}
+
+FileOffset THvCustomFileViewer::OffsetOf(const TextPosition& p, bool end)
+{
+    if (!m_model->IsOpen())
+        return 0;
+    WorkScope work(this);
+    if (m_model->InHexMode()) {
+        const int digits = m_model->HexOffsetDigits();
+        const qint64 bytesColumn = digits + 2;
+        const qint64 charColumn = HexCharColumn(digits);
+        qint64 byte = 0;
+        if (p.Index >= charColumn)
+            byte = p.Index - charColumn;
+        else if (p.Index >= bytesColumn)
+            byte = (p.Index - bytesColumn + (end ? 2 : 0)) / 3;
+        byte = std::clamp<qint64>(byte, 0, kHexRowBytes);
+        return std::min(m_model->FileSize(), p.Line * kHexRowBytes + byte);
+    }
+    const FileOffset start = m_model->LineStart(p.Line);
+    return std::clamp<FileOffset>(start + p.Index, 0, m_model->FileSize());
+}
+
+FileOffset THvCustomFileViewer::CaretOffset() { return OffsetOf(CaretCharLocation(), false); }
+
+std::pair<FileOffset, FileOffset> THvCustomFileViewer::SelectionByteRange()
+{
+    if (!HasSelection())
+        return { 0, 0 };
+    const FileOffset from = OffsetOf(SelectionStart(), false);
+    const FileOffset to = OffsetOf(SelectionEnd(), true);
+    return { from, std::max(from, to) };
+}
+
+int THvCustomFileViewer::WriteSelection(
+    const QString& target, const std::function<bool(qint64 done, qint64 total)>& progress)
+{
+    const auto [from, to] = SelectionByteRange();
+    if (to <= from)
+        return 0;
+    return WriteByteRange(
+        [this](FileOffset offset, uint8_t* buf, qint64 n) { return m_model->ReadRaw(offset, buf, n); }, from, to,
+        target, progress);
+}
+
+void THvCustomFileViewer::PlaceCaretAtOffset(FileOffset offset)
+{
+    if (!m_model->IsOpen() || LineTotal() == 0)
+        return;
+    offset = std::clamp<FileOffset>(offset, 0, m_model->FileSize());
+    if (m_model->InHexMode()) {
+        const LineNumber row = std::min<LineNumber>(offset / kHexRowBytes, std::max<LineNumber>(LineTotal() - 1, 0));
+        PlaceCaret(row, HexCharColumn(m_model->HexOffsetDigits()) + (offset - row * kHexRowBytes));
+        return;
+    }
+    FileOffset start = 0;
+    LineNumber line = 0;
+    {
+        WorkScope work(this);
+        line = m_model->LineOfOffset(offset, &start);
+        if (m_model->Stopped())
+            return;
+    }
+    if (m_model->LineTotal() != LineTotal())
+        SetLineTotal(m_model->LineTotal());
+    PlaceCaret(line, offset - start);
+    // The place shows near the top, as after Go to Line.
+    if (!WrapLines())
+        ScrollToLine(std::max<LineNumber>(line - VisibleRows() / 3, 0));
+}
+
+bool THvCustomFileViewer::SearchFor(const QString& text, unsigned options)
 {
     if (m_pumping)
         return false;
@@ -370,6 +515,7 @@ void THvCustomFileViewer::SetIsOpen(bool open)
         ResetLineTotal(0);
         throw;
     }
+    ApplyLayoutMode();
     ResetView(m_model->LineTotal());
 }
 
@@ -379,12 +525,50 @@ void THvCustomFileViewer::SetInHexMode(bool hex)
 {
     if (hex == m_model->InHexMode())
         return;
+    const bool open = m_model->IsOpen() && LineTotal() != 0;
+    const FileOffset place = open ? CaretOffset() : 0;
     m_model->SetInHexMode(hex);
-    // Caret, selection and bookmarks of one presentation mean nothing in the other, so the view is reset
-    // even when both happen to have the same total.
-    if (m_model->IsOpen())
+    ApplyLayoutMode();
+    // Selection and bookmarks of one presentation mean nothing in the other, so the view is reset even
+    // when both happen to have the same total; the caret keeps its place in the file.
+    if (m_model->IsOpen()) {
         ResetView(m_model->LineTotal());
+        if (open && place > 0)
+            PlaceCaretAtOffset(place);
+    }
 }
+
+QString THvCustomFileViewer::RangeText(LineNumber line, qint64 from, qint64 to)
+{
+    if (!m_model->InHexMode())
+        return THvBaseViewer::RangeText(line, from, to);
+    // A dump row copies as it shows: the character column with its decoded characters.
+    std::vector<TCell> cells = Layout().CellsOfRange(line, from, to);
+    DecorateCells(line, cells);
+    std::sort(cells.begin(), cells.end(), [](const TCell& a, const TCell& b) { return a.Column < b.Column; });
+    QString out;
+    for (const TCell& c : cells) {
+        if (c.Index < from || c.Index >= to)
+            continue;
+        switch (c.Type) {
+        case TCell::Glyph:
+            out += c.Text;
+            break;
+        case TCell::Blank:
+            out += QLatin1Char(' ');
+            break;
+        case TCell::Placeholder:
+            out += QLatin1Char('.');
+            break;
+        case TCell::Replacement:
+            out += QChar(QChar::ReplacementCharacter);
+            break;
+        }
+    }
+    return out;
+}
+
+bool THvCustomFileViewer::PresentsTextLines() const { return !m_model->InHexMode(); }
 
 bool THvCustomFileViewer::FilterChars() const { return m_model->FilterChars(); }
 
@@ -402,6 +586,10 @@ void THvCustomFileViewer::SetBufferPageCount(int count) { m_model->SetBufferPage
 
 FileOffset THvCustomFileViewer::FileSize() const { return m_model->FileSize(); }
 
-void THvCustomFileViewer::ExpandTabsChanged() { m_model->SetExpandTabs(ExpandTabs()); }
+void THvCustomFileViewer::ExpandTabsChanged()
+{
+    m_model->SetExpandTabs(ExpandTabs());
+    ApplyLayoutMode();
+}
 
 } // namespace hy::viewer

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <new>
 
 namespace hy::viewer {
@@ -38,7 +39,8 @@ void THvBaseViewer::CollapseSelection()
         InvalidateLines(oldStart.Line, oldEnd.Line);
 }
 
-void THvBaseViewer::SelectRange(LineNumber startLine, int startIndex, bool caretAtEnd, int endIndex, LineNumber endLine)
+void THvBaseViewer::SelectRange(
+    LineNumber startLine, qint64 startIndex, bool caretAtEnd, qint64 endIndex, LineNumber endLine)
 {
     HourglassScope scope(this);
     CollapseSelection();
@@ -47,7 +49,7 @@ void THvBaseViewer::SelectRange(LineNumber startLine, int startIndex, bool caret
     const LineNumber fixedLine = ClampLine(std::max<LineNumber>(caretAtEnd ? startLine : endLine, 0));
     TextPosition fixed { std::clamp<LineNumber>(fixedLine, 0, std::max<LineNumber>(m_lineTotal - 1, 0)),
         caretAtEnd ? startIndex : endIndex };
-    fixed.Index = std::clamp(fixed.Index, 0, LineLength(fixed.Line));
+    fixed.Index = ClampIndex(fixed.Line, fixed.Index);
     if (fixed != TextPosition { m_caretLine, m_caretIndex }) {
         // The anchor goes to the fixed end without scrolling; the caret's move to the other end scrolls.
         m_caretLine = fixed.Line;
@@ -61,7 +63,8 @@ void THvBaseViewer::SelectRange(LineNumber startLine, int startIndex, bool caret
         MoveCaretTo(startLine, startIndex, true);
 }
 
-bool THvBaseViewer::SelectionBounds(LineNumber& startLine, int& startIndex, int& endIndex, LineNumber& endLine) const
+bool THvBaseViewer::SelectionBounds(
+    LineNumber& startLine, qint64& startIndex, qint64& endIndex, LineNumber& endLine) const
 {
     startLine = m_selStart.Line;
     startIndex = m_selStart.Index;
@@ -85,32 +88,42 @@ void THvBaseViewer::SelectWordAt(const QPoint& point)
         return;
     HourglassScope scope(this);
     const TextPosition cell = CellAt(point);
-    const QByteArray text = LineBytes(cell.Line);
-    if (text.isEmpty())
+    if (m_layout.CellAt(cell.Line, 0).Length == 0)
         return;
-    const auto [start, end] = WordRangeAt(text.constData(), static_cast<int>(text.size()), cell.Index);
+    const auto [start, end] = m_layout.WordRange(cell.Line, cell.Index);
     SelectRange(cell.Line, start, true, end, cell.Line);
 }
 
-QByteArray THvBaseViewer::SelectedBytes()
+QString THvBaseViewer::SelectedText()
 {
     if (!HasSelection())
         return {};
     HourglassScope scope(this);
-    QByteArray out;
+    const QString lineEnd = m_copyCrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    // The size is known before anything is decoded: a selection beyond the limit costs no memory.
+    std::vector<qint64> ends;
+    qint64 bytes = 0;
+    for (LineNumber line = m_selStart.Line; line <= m_selEnd.Line; ++line) {
+        const qint64 from = line == m_selStart.Line ? m_selStart.Index : 0;
+        const qint64 to = line == m_selEnd.Line ? m_selEnd.Index : LineLength(line);
+        ends.push_back(to);
+        bytes += std::max<qint64>(to - from, 0) + (line != m_selEnd.Line ? lineEnd.size() : 0);
+        if (bytes > kClipboardLimit)
+            throw ERegionTooLarge();
+    }
+    // Decoding megabytes takes a moment: the wait cursor shows it.
+    if (bytes > (qint64(1) << 20))
+        ShowHourglass();
+    QString out;
     try {
-        out.reserve(static_cast<qsizetype>(kClipboardLimit) + 1);
+        out.reserve(qsizetype(bytes));
         for (LineNumber line = m_selStart.Line; line <= m_selEnd.Line; ++line) {
-            const QByteArray text = LineBytes(line);
-            const int len = static_cast<int>(text.size());
-            const int from = line == m_selStart.Line ? std::clamp(m_selStart.Index, 0, len) : 0;
-            const int to = line == m_selEnd.Line ? std::clamp(m_selEnd.Index, 0, len) : len;
+            const qint64 from = line == m_selStart.Line ? m_selStart.Index : 0;
+            const qint64 to = ends[size_t(line - m_selStart.Line)];
             if (to > from)
-                out.append(text.constData() + from, to - from);
+                out += RangeText(line, from, to);
             if (line != m_selEnd.Line)
-                out.append("\r\n", 2);
-            if (out.size() > kClipboardLimit)
-                throw ERegionTooLarge();
+                out += lineEnd;
         }
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory(QStringLiteral("Could not allocate memory for clipboard copy"));
@@ -120,59 +133,95 @@ QByteArray THvBaseViewer::SelectedBytes()
 
 void THvBaseViewer::CopySelection()
 {
-    const QByteArray bytes = SelectedBytes();
-    if (bytes.isEmpty())
+    const QString text = SelectedText();
+    if (text.isEmpty())
         return;
     if (QClipboard* clipboard = QGuiApplication::clipboard())
-        clipboard->setText(ClipboardText(bytes));
+        clipboard->setText(text);
 }
 
-QByteArray THvBaseViewer::DisplayLineText(LineNumber line, int size)
+QString THvBaseViewer::DisplayLineText(LineNumber line, int size)
 {
     size = std::max(size, 0);
-    QByteArray text = LineBytes(line);
-    if (text.contains('\t'))
-        text = hy::viewer::ExpandTabs(text.constData(), static_cast<int>(text.size()), m_tabSize);
-    if (text.size() > size)
-        text.truncate(size);
-    ReplaceUndisplayable(text);
-    return text;
+    QString out;
+    if (m_lineTotal == 0 || line < 0 || line >= m_lineTotal)
+        return out;
+    // Tabs always expand here, as printing and copies to text need them.
+    const bool expand = m_expandTabs;
+    if (!expand)
+        m_layout.SetTabs(true, m_tabSize);
+    std::vector<TCell> cells = m_layout.Cells(line, 0, size);
+    if (!expand)
+        m_layout.SetTabs(false, m_tabSize);
+    DecorateCells(line, cells);
+    for (const TCell& c : cells) {
+        if (c.Type == TCell::Blank) {
+            out += QString(std::min<qint64>(c.Width, size - c.Column), QLatin1Char(' '));
+            continue;
+        }
+        if (c.Column + c.Width > size)
+            break;
+        switch (c.Type) {
+        case TCell::Glyph:
+            out += c.Text;
+            break;
+        case TCell::Blank:
+            break;
+        case TCell::Placeholder:
+            out += m_defaultGlyph;
+            break;
+        case TCell::Replacement:
+            out += QChar(QChar::ReplacementCharacter);
+            break;
+        }
+    }
+    return out;
 }
 
-QString THvBaseViewer::DisplayLineString(LineNumber line, int size)
-{
-    return DisplayString(DisplayLineText(line, size), m_defaultGlyph);
-}
-
-bool THvBaseViewer::SearchFor(const QByteArray& text, unsigned options)
+bool THvBaseViewer::SearchFor(const QString& text, unsigned options)
 {
     if (text.isEmpty() || m_lineTotal == 0)
         return false;
     HourglassScope scope(this, true);
     const bool backward = options & soBackward;
-    const THvTextMatcher matcher(text, options & soMatchCase);
-    const int length = matcher.Length();
+    const Qt::CaseSensitivity cs = (options & soMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
 
     LineNumber line = m_caretLine;
-    int index = m_caretIndex;
+    qint64 index = m_caretIndex;
     if (options & soWholeFile) {
         if (backward) {
             line = std::clamp<LineNumber>(ClampLine(m_lineTotal - 1), 0, std::max<LineNumber>(m_lineTotal - 1, 0));
-            index = INT_MAX;
+            index = std::numeric_limits<qint64>::max();
         } else {
             line = 0;
             index = 0;
         }
     }
-
-    if (!backward) {
-        for (;;) {
-            const QByteArray lineText = LineBytes(line);
-            const int p = matcher.FindFirst(lineText.constData(), static_cast<int>(lineText.size()), index);
-            if (p >= 0) {
-                SelectRange(line, p, true, p + length, line);
-                return true;
-            }
+    for (;;) {
+        std::vector<qint64> offsets;
+        const QString lineText = m_layout.Text(line, 0, std::numeric_limits<qint64>::max(), &offsets);
+        // The unit at which a byte index starts (the end when it lies beyond the text).
+        auto unitAt = [&offsets](qint64 byte) {
+            return qsizetype(std::lower_bound(offsets.begin(), offsets.end(), byte) - offsets.begin());
+        };
+        qsizetype p = -1;
+        if (!backward) {
+            p = lineText.indexOf(text, std::min(unitAt(index), lineText.size()), cs);
+        } else {
+            const qsizetype before = std::min(unitAt(index), lineText.size());
+            if (before >= text.size())
+                p = lineText.left(before).lastIndexOf(text, -1, cs);
+        }
+        if (p >= 0) {
+            const qint64 from = offsets[size_t(p)];
+            const qint64 to = offsets[size_t(p + text.size())];
+            if (backward)
+                SelectRange(line, from, false, to, line);
+            else
+                SelectRange(line, from, true, to, line);
+            return true;
+        }
+        if (!backward) {
             if (line + 1 >= m_lineTotal)
                 return false;
             const LineNumber next = ClampLine(line + 1);
@@ -180,22 +229,12 @@ bool THvBaseViewer::SearchFor(const QByteArray& text, unsigned options)
                 return false;
             line = next;
             index = 0;
+        } else {
+            if (line <= 0)
+                return false;
+            --line;
+            index = std::numeric_limits<qint64>::max();
         }
-    }
-    for (;;) {
-        const QByteArray lineText = LineBytes(line);
-        const int before = std::min(index, static_cast<int>(lineText.size()));
-        if (before >= length) {
-            const int p = matcher.FindLast(lineText.constData(), before);
-            if (p >= 0) {
-                SelectRange(line, p, false, p + length, line);
-                return true;
-            }
-        }
-        if (line <= 0)
-            return false;
-        --line;
-        index = INT_MAX;
     }
 }
 

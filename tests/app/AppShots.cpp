@@ -4,8 +4,11 @@
 #include "app/Brview2.h"
 #include "app/Brview3.h"
 #include "app/Brview6.h"
+#include "app/Compare.h"
 #include "app/HelpWindow.h"
 #include "app/Input.h"
+#include "app/PrintDlg.h"
+#include "app/Progress.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
@@ -18,6 +21,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -83,7 +87,53 @@ int main(int argc, char** argv)
     help->ShowContext(200);
     QTest::qWait(200);
     help->grab().save(out.filePath("help.png"));
-    help->hide();
+    help->close();
+
+    TProgressReport progress(&form);
+    progress.Start(1000);
+    progress.Update("Comparing Files", "Errors: 1,234", 400);
+    QTest::qWait(100);
+    progress.grab().save(out.filePath("progress.png"));
+    progress.Finish();
+
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out.filePath("print.pdf"));
+    TPrintSettings settings = form.Settings().Print;
+    settings.FileName = "Report Notes.txt";
+    settings.PrintSelectedText = 1;
+    TPrintDialog print(settings, printer, false, &form);
+    print.show();
+    QTest::qWait(100);
+    print.grab().save(out.filePath("print.png"));
+    print.close();
+    // The last file printed, for pdftoppm to picture.
+    if (TChildForm* last = form.Children().value(form.Children().size() - 1)) {
+        settings.PrintSelectedText = 0;
+        settings.FileName = QFileInfo(last->FileName()).fileName();
+        settings.TabSize = 8;
+        PrintText(form, *last, settings, printer);
+    }
+
+    // Compare the open files: each question and the result are pictured and answered with their first button.
+    int shot = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&]() {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->grab().save(out.filePath(QStringLiteral("compare-%1.png").arg(++shot)));
+        if (auto* ask = qobject_cast<hy::TAskUserDialog*>(dialog))
+            ask->YesButton->click();
+        else
+            dialog->accept();
+    });
+    answer.start(200);
+    if (form.Children().size() >= 2) {
+        CompareFiles(form);
+        QTest::qWait(300);
+        form.grab().save(out.filePath("compared.png"));
+    }
 
     // Five windows tiled, then cascaded, and the status bar with the character panel.
     form.Action("CloseAll1")->trigger();

@@ -140,7 +140,7 @@ TEST_F(MainCommands, FindInAllWindowsReportsEachMissAndSelectsEachHit)
     HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
     EXPECT_EQ(watcher.Seen.at(0), "Search Results|Cannot find \"needle\" in \n" + a);
     hy::viewer::LineNumber sl = 0, el = 0;
-    int si = 0, ei = 0;
+    qint64 si = 0, ei = 0;
     ASSERT_TRUE(Viewer(1)->SelectionBounds(sl, si, ei, el));
     EXPECT_EQ(sl, 1);
     EXPECT_EQ(si, 4);
@@ -175,7 +175,7 @@ TEST_F(MainCommands, GoToLineCopyToFileAndSaveAs)
     ASSERT_EQ(m_form->WriteSelectionToFile(out), 0);
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("     3 text\r\nline\r\n"));
+    EXPECT_EQ(f.readAll(), QByteArray("3 text\nline")) << "the selected bytes as they stand in the file";
 
     const QString copy = m_dir.PathOf("copy.txt");
     EXPECT_EQ(m_form->SaveActiveFileAs(copy), 0);
@@ -185,6 +185,51 @@ TEST_F(MainCommands, GoToLineCopyToFileAndSaveAs)
     EXPECT_EQ(QFileInfo(copy).lastModified(), QFileInfo(a).lastModified());
     EXPECT_NE(m_form->SaveActiveFileAs(m_dir.PathOf("no/such/dir/x.txt")), 0);
     EXPECT_FALSE(QFile::exists(m_dir.PathOf("no/such/dir/x.txt")));
+}
+
+TEST_F(MainCommands, EachWindowHasItsEncodingAndFindMatchesInEvery)
+{
+    using hy::viewer::TTextEncoding;
+    const QString utf8 = Make("a-utf8.txt", "Le mois d'\xC3\xA9t\xC3\xA9\n");
+    const QString ansi = Make("b-ansi.txt", "L'\xE9t\xE9 et \xE0 l'ombre\n");
+    QByteArray wide("\xFF\xFE", 2);
+    for (QChar c : QStringLiteral("summer \u00E9t\u00E9\r\n"))
+        wide += QByteArray(1, char(c.unicode() & 0xFF)) + QByteArray(1, char(c.unicode() >> 8));
+    const QString utf16 = Make("c-utf16.txt", wide);
+    for (const QString& f : { utf8, ansi, utf16 })
+        ASSERT_TRUE(m_form->OpenFileInViewer(f, ViewMode::BySettings, false));
+    EXPECT_EQ(m_form->EncodingPanel()->text(), "UTF-16 LE (Auto)");
+    EXPECT_EQ(Viewer(0)->EffectiveEncoding(), TTextEncoding::Utf8);
+    EXPECT_EQ(Viewer(1)->EffectiveEncoding(), TTextEncoding::Windows1252);
+    EXPECT_TRUE(m_form->Action(EncodingActionName(TTextEncoding::Auto))->isChecked());
+
+    // View > Encoding changes the active window only.
+    m_form->ClientArea()->setActiveSubWindow(m_form->FrameOf(m_form->Children().at(1)));
+    m_form->Action(EncodingActionName(TTextEncoding::Iso8859_1))->trigger();
+    EXPECT_EQ(Viewer(1)->Encoding(), TTextEncoding::Iso8859_1);
+    EXPECT_EQ(Viewer(0)->Encoding(), TTextEncoding::Auto);
+    EXPECT_EQ(m_form->EncodingPanel()->text(), "ISO-8859-1");
+    EXPECT_TRUE(m_form->Action(EncodingActionName(TTextEncoding::Iso8859_1))->isChecked());
+    // The context menu's twin shows the same choice.
+    TChildForm* child = m_form->Children().at(1);
+    Q_EMIT child->ChildPopupMenu()->aboutToShow();
+    EXPECT_TRUE(
+        child->ChildPopupMenu()->findChild<QAction*>(EncodingActionName(TTextEncoding::Iso8859_1, true))->isChecked());
+
+    // One search over every window, each matching the word in its own encoding.
+    ModalWatcher watcher;
+    m_form->SearchState().Text = QStringLiteral("\u00C9T\u00C9");
+    m_form->SearchState().AllFiles = true;
+    m_form->SearchState().OriginTop = true;
+    m_form->RunFind();
+    EXPECT_TRUE(watcher.Seen.isEmpty()) << watcher.Seen.join(' ').toStdString();
+    const std::pair<qint64, qint64> found[] = { { 10, 15 }, { 2, 5 }, { 16, 22 } };
+    for (int i = 0; i < 3; ++i) {
+        hy::viewer::LineNumber sl = 0, el = 0;
+        qint64 si = 0, ei = 0;
+        ASSERT_TRUE(Viewer(i)->SelectionBounds(sl, si, ei, el)) << i;
+        EXPECT_EQ(std::make_pair(si, ei), found[i]) << i;
+    }
 }
 
 TEST_F(MainCommands, SynchronisedScrollingFollowsTheActiveWindow)
@@ -439,7 +484,7 @@ TEST_F(MainCommands, FindNextUpwardsWalksBackThroughEveryMatch)
     for (int i = 0; i < 4; ++i) {
         m_form->FindNextClick();
         hy::viewer::LineNumber sl = 0, el = 0;
-        int si = 0, ei = 0;
+        qint64 si = 0, ei = 0;
         ASSERT_TRUE(v->SelectionBounds(sl, si, ei, el));
         found.append({ sl, si });
     }
@@ -649,7 +694,7 @@ TEST_F(MainCommands, FindFindsWindows1252CharactersAsTheyAreShown)
         m_form->SearchState().OriginTop = true;
         m_form->RunFind();
         hy::viewer::LineNumber sl = 0, el = 0;
-        int si = 0, ei = 0;
+        qint64 si = 0, ei = 0;
         ASSERT_TRUE(v->SelectionBounds(sl, si, ei, el)) << text;
         EXPECT_EQ(sl, 1) << text;
         EXPECT_EQ(ei - si, QString::fromUtf8(text).size()) << text;

@@ -2,28 +2,36 @@
 // comes back, and help over modal dialogs.
 #include "app/Brview1.h"
 
+#include "app/Brview2.h"
 #include "app/Brview6.h"
 #include "app/HelpWindow.h"
 #include "common/ErrorText.h"
 #include "common/HelpHook.h"
 #include "common/HyUtils.h"
+#include "filelist/Fsearch.h"
+#include "filelist/PreviewHost.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
 #include "support/TestWait.h"
+#include "viewer/HvViewr.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using hy::app::TMainForm;
@@ -85,15 +93,17 @@ TEST(MainForm, WithoutViewerWindowsOnlyOpenExitAndHelpAboutWork)
     ClearStoredSettings();
     TMainForm form;
     for (const char* name : { "SaveAs1", "Close1", "Print1", "Compare1", "Find1", "GotoLine1", "Information1",
-             "FileSearch1", "SetPreferences1", "ToClipboard1" })
+             "SetPreferences1", "ToClipboard1" })
         EXPECT_FALSE(form.Action(name)->isEnabled()) << name;
     EXPECT_TRUE(form.Action("Open1")->isEnabled());
     EXPECT_TRUE(form.Action("Exit1")->isEnabled());
+    EXPECT_TRUE(form.Action("FileSearch1")->isEnabled());
     EXPECT_TRUE(form.Action("About1")->isEnabled());
     // The buttons follow their items: all but Open, disk search and Exit start disabled.
     for (const char* name : { "SaveAsBtnL", "CopyBtnL", "InfoBtnL", "PrintBtnL", "FindBtnL", "NextBtnS" })
         EXPECT_FALSE(form.findChild<QAction*>(name)->isEnabled()) << name;
     EXPECT_TRUE(form.findChild<QAction*>("OpenBtnL")->isEnabled());
+    EXPECT_TRUE(form.findChild<QAction*>("DiskSearchBtnL")->isEnabled());
     EXPECT_TRUE(form.findChild<QAction*>("ExitBtnS")->isEnabled());
 }
 
@@ -266,4 +276,43 @@ TEST(MainForm, HelpAskedForFromAModalDialogComesUpInFrontAndTakesInput)
     EXPECT_EQ(help->parentWidget(), nullptr);
     help->hide();
     hy::SetHelpHandler(previous);
+}
+
+TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
+{
+    ClearStoredSettings();
+    hy::test::TTempFolder dir;
+    for (const char* name : { "a.txt", "b.txt" })
+        dir.Write(QLatin1String(name), "text\n");
+    TMainForm form;
+    form.show();
+    const auto drop = [&form](const QString& path, const QByteArray& hint) {
+        QMimeData data;
+        data.setUrls({ QUrl::fromLocalFile(path) });
+        if (!hint.isNull())
+            data.setData(QLatin1String(hy::kViewHintMimeType), hint);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        // The application delivers drops only during a drag the platform runs: the window gets it directly.
+        static_cast<QObject&>(form).event(&event);
+        EXPECT_TRUE(event.isAccepted());
+    };
+    drop(dir.PathOf("b.txt"), QByteArray());
+    drop(dir.PathOf("a.txt"), "1");
+    const QList<hy::app::TChildForm*> children = form.Children();
+    ASSERT_EQ(children.size(), 2);
+    EXPECT_FALSE(children.at(0)->FileViewer()->InHexMode());
+    EXPECT_TRUE(children.at(1)->FileViewer()->InHexMode());
+    EXPECT_EQ(children.at(1)->TabSet()->currentIndex(), 1);
+
+    // File > File Search... shows the search dialog over the main window, and the same one again later.
+    form.Action("FileSearch1")->trigger();
+    hy::TFileSearchDialog* search = hy::TFileSearchDialog::Instance();
+    ASSERT_NE(search, nullptr);
+    EXPECT_TRUE(search->isVisible());
+    EXPECT_EQ(search->parentWidget(), &form);
+    search->CloseButton->click();
+    EXPECT_FALSE(search->isVisible());
+    form.Action("FileSearch1")->trigger();
+    EXPECT_EQ(hy::TFileSearchDialog::Instance(), search);
+    EXPECT_TRUE(search->isVisible());
 }

@@ -66,6 +66,9 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     s.Print.BottomMargin = 0.05;
     s.Print.UnitOfMeasure = 1;
     s.Print.WrapLines = 0;
+    s.ViewWrapLines = true; // the view's wrap has a value of its own: the print option keeps its meaning
+    s.LineNumbers = true;
+    s.CopyWithCrLf = true;
     s.HexMode = true;
     s.HexFilter = true;
     s.WindowsFileSelector = true;
@@ -89,6 +92,8 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     EXPECT_TRUE(text.contains("SelectedText="));
     EXPECT_TRUE(text.contains("LeftMargin=1.25"));
     EXPECT_TRUE(text.contains("BottomMargin=0.05"));
+    EXPECT_TRUE(text.contains("\nWrapLines=0"));
+    EXPECT_TRUE(text.contains("ViewWrapLines=1"));
 
     TViewerSettings r = Load();
     EXPECT_EQ(r.LastDir, s.LastDir);
@@ -111,6 +116,9 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     EXPECT_DOUBLE_EQ(r.Print.BottomMargin, 0.05);
     EXPECT_EQ(r.Print.UnitOfMeasure, 1);
     EXPECT_EQ(r.Print.WrapLines, 0);
+    EXPECT_TRUE(r.ViewWrapLines);
+    EXPECT_TRUE(r.LineNumbers);
+    EXPECT_TRUE(r.CopyWithCrLf);
     EXPECT_TRUE(r.HexMode);
     EXPECT_TRUE(r.HexFilter);
     EXPECT_TRUE(r.WindowsFileSelector);
@@ -138,6 +146,10 @@ TEST_F(ViewerSettingsTest, EmptyStoreGivesTheBuiltInDefaults)
     EXPECT_EQ(r.ButtonBar, 2);
     EXPECT_TRUE(r.StatusBar);
     EXPECT_EQ(r.TabSize, 8);
+    EXPECT_EQ(r.Print.WrapLines, 1);
+    EXPECT_FALSE(r.ViewWrapLines);
+    EXPECT_FALSE(r.LineNumbers);
+    EXPECT_FALSE(r.CopyWithCrLf);
     EXPECT_EQ(r.Print.Header, "&f &d &t");
     EXPECT_EQ(r.Print.Footer, "Page &p");
     EXPECT_DOUBLE_EQ(r.Print.TopMargin, 0.5);

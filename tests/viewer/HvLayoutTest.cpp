@@ -1,5 +1,5 @@
-// The viewer's geometry and text rules: tabs and columns, the characters bytes show as, the scroll-bar
-// mapping for huge totals, the caret inside its cell, points to cells, words and the text matcher.
+// The viewer's geometry: the scroll-bar mappings for huge totals and long lines, the caret inside its cell,
+// points to cells, the view that follows the caret, and the gutter's width.
 #include "viewer/HvLayout.h"
 
 #include <gtest/gtest.h>
@@ -7,74 +7,6 @@
 #include <cstring>
 
 using namespace hy::viewer;
-
-namespace {
-int Column(const char* text, int index, int tab = 8) { return DisplayColumn(text, int(std::strlen(text)), index, tab); }
-int Index(const char* text, int column, int tab = 8)
-{
-    return IndexFromColumn(text, int(std::strlen(text)), column, tab);
-}
-} // namespace
-
-TEST(HvLayoutTest, TabsExpandToTheNextStop)
-{
-    struct Case {
-        const char* Text;
-        int Tab;
-        const char* Expanded;
-    };
-    const Case cases[] = {
-        { "a\tb", 8, "a       b" },
-        { "\t", 8, "        " },
-        { "12345678\tx", 8, "12345678        x" },
-        { "1234567\tx", 8, "1234567 x" },
-        { "a\t\tb", 4, "a       b" },
-        { "no tabs", 3, "no tabs" },
-        { "", 8, "" },
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ExpandTabs(c.Text, int(std::strlen(c.Text)), c.Tab), QByteArray(c.Expanded)) << c.Text;
-}
-
-TEST(HvLayoutTest, IndexesAndDisplayColumnsMapBothWays)
-{
-    const char* line = "ab\tcd\te"; // columns: a0 b1 tab2-7 c8 d9 tab10-15 e16
-    struct Case {
-        int Index;
-        int Column;
-    };
-    for (const Case& c :
-        { Case { 0, 0 }, { 1, 1 }, { 2, 2 }, { 3, 8 }, { 4, 9 }, { 5, 10 }, { 6, 16 }, { 7, 17 }, { 9, 19 } })
-        EXPECT_EQ(Column(line, c.Index), c.Column) << "index " << c.Index;
-
-    // A column inside a tab maps to the tab, the column where the tab ends to the character after it.
-    for (const Case& c : { Case { 0, 0 }, { 2, 2 }, { 2, 5 }, { 2, 7 }, { 3, 8 }, { 4, 9 }, { 5, 10 }, { 5, 15 },
-             { 6, 16 }, { 7, 17 }, { 7, 40 } })
-        EXPECT_EQ(Index(line, c.Column), c.Index) << "column " << c.Column;
-
-    EXPECT_EQ(Column("\t\t", 2, 4), 8);
-    EXPECT_EQ(Index("\t\t", 4, 4), 1);
-    EXPECT_EQ(Index("", 5), 0);
-}
-
-TEST(HvLayoutTest, UndisplayableBytesBecomeTheDefaultCharacter)
-{
-    for (int code : { 0, 9, 10, 27, 31, 127, 0x81, 0x8D, 0x8F, 0x90, 0x9D }) {
-        EXPECT_FALSE(IsDisplayableByte(code)) << code;
-        EXPECT_TRUE(DisplayChar(code).isNull()) << code;
-    }
-    EXPECT_EQ(DisplayChar(' '), QChar(' '));
-    EXPECT_EQ(DisplayChar('A'), QChar('A'));
-    EXPECT_EQ(DisplayChar(0x80), QChar(0x20AC)); // euro sign
-    EXPECT_EQ(DisplayChar(0xE9), QChar(0xE9));
-
-    QByteArray text("a\x01\tb\x81\xE9", 6);
-    ReplaceUndisplayable(text);
-    EXPECT_EQ(text,
-        QByteArray("a\x7F\x7F"
-                   "b\x7F\xE9"));
-    EXPECT_EQ(DisplayString(text, QChar('#')), QString::fromUtf8("a##b#é"));
-}
 
 TEST(HvLayoutTest, VerticalScrollMappingStaysBelow16384Steps)
 {
@@ -192,53 +124,16 @@ TEST(HvLayoutTest, ViewFollowsTheCaret)
             << c.Line << ":" << c.Column;
 }
 
-TEST(HvLayoutTest, WordBoundaries)
+TEST(HvLayoutTest, HorizontalRangeAndGutterWidth)
 {
-    const char* t = "  foo bar\tbaz  ";
-    const int n = int(std::strlen(t));
-    EXPECT_EQ(WordLeftIndex(t, n, 8), 6); // inside "bar": its first character
-    EXPECT_EQ(WordLeftIndex(t, n, 6), 2); // on "bar"'s start: back over the blank to "foo"
-    EXPECT_EQ(WordLeftIndex(t, n, 2), 0);
-    EXPECT_EQ(WordLeftIndex(t, n, 0), -1);
-    EXPECT_EQ(WordLeftIndex(t, n, 99), 10); // clamped to the end, then back over the blanks
-    EXPECT_EQ(WordRightIndex(t, n, 2), 6);
-    EXPECT_EQ(WordRightIndex(t, n, 7), 10);
-    EXPECT_EQ(WordRightIndex(t, n, 10), n);
-    EXPECT_EQ(WordRightIndex(t, n, n), -1);
-
-    using R = std::pair<int, int>;
-    EXPECT_EQ(WordRangeAt(t, n, 7), R(6, 10)); // word and its trailing blank (a tab)
-    EXPECT_EQ(WordRangeAt(t, n, 5), R(2, 6)); // on the blank after "foo": foo and the blank
-    EXPECT_EQ(WordRangeAt(t, n, 11), R(10, n));
-    EXPECT_EQ(WordRangeAt(t, n, 500), R(10, n)); // past the end: the last word
-    EXPECT_EQ(WordRangeAt(t, n, 0), R(0, 2)); // leading blanks: no word before them
-}
-
-TEST(HvLayoutTest, TextMatcherFindsFirstAndLastMatches)
-{
-    const QByteArray line("abcabcab ABC");
-    const THvTextMatcher exact("abc", true);
-    EXPECT_EQ(exact.FindFirst(line.constData(), int(line.size())), 0);
-    EXPECT_EQ(exact.FindFirst(line.constData(), int(line.size()), 1), 3);
-    EXPECT_EQ(exact.FindFirst(line.constData(), int(line.size()), 4), -1);
-    EXPECT_EQ(exact.FindLast(line.constData(), int(line.size())), 3);
-    EXPECT_EQ(exact.FindLast(line.constData(), 5), 0); // only matches wholly inside the part count
-
-    const THvTextMatcher folded("abc", false);
-    EXPECT_EQ(folded.FindLast(line.constData(), int(line.size())), 9);
-
-    const THvTextMatcher overlapping("aa", true);
-    EXPECT_EQ(overlapping.FindLast("aaaa", 4), 2);
-
-    const THvTextMatcher single("B", false);
-    EXPECT_EQ(single.FindFirst(line.constData(), int(line.size()), 2), 4);
-
-    // Windows-1252 case folding: é (E9) matches É (C9), š (9A) matches Š (8A); ÷ stays itself.
-    const THvTextMatcher accents("\xE9t\xE9 \x9A", false);
-    EXPECT_EQ(accents.FindFirst("L'\xC9T\xC9 \x8A", 7), 2);
-    EXPECT_EQ(THvTextMatcher("\xF7", false).FindFirst("\xD7", 1), -1);
-
-    const QByteArray longText(255, 'x');
-    const QByteArray hay = QByteArray(300, 'y') + longText + "z";
-    EXPECT_EQ(THvTextMatcher(longText, true).FindFirst(hay.constData(), int(hay.size())), 300);
+    // The first column may go as far as shows the extent's last cell; huge extents are divided down.
+    EXPECT_EQ(HorizontalScrollMapping(100, 40).MaxFirst, 60);
+    EXPECT_EQ(HorizontalScrollMapping(30, 40).MaxFirst, 0);
+    const HScrollMapping huge = HorizontalScrollMapping(qint64(1) << 40, 80);
+    EXPECT_LE(huge.Range, 1000000);
+    EXPECT_EQ(huge.Position(huge.MaxFirst), huge.Range);
+    EXPECT_EQ(GutterColumns(1), 5);
+    EXPECT_EQ(GutterColumns(9999), 5);
+    EXPECT_EQ(GutterColumns(10000), 6);
+    EXPECT_EQ(GutterColumns(qint64(1) << 40), 14);
 }

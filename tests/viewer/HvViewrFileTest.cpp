@@ -158,7 +158,7 @@ TEST_F(HvViewrFileTest, HexRowsAreSelectedCopiedAndSearched)
     viewer.MoveCaretTo(0, 3, false);
     viewer.SetInHexMode(true);
     EXPECT_EQ(viewer.LineTotal(), 3);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })); // a mode switch starts the view over
+    EXPECT_EQ(Caret(), (TextPosition { 0, 62 })); // the caret keeps its byte, in the character column
     int len = 0;
     EXPECT_EQ(QByteArray(viewer.LineText(0, len)).left(14), QByteArray("00000000  78 7"));
     EXPECT_EQ(len, 75);
@@ -185,13 +185,14 @@ TEST_F(HvViewrFileTest, HexRowsAreSelectedCopiedAndSearched)
     QByteArray rows[3];
     for (int r = 0; r < 3; ++r)
         rows[r] = QByteArray(viewer.LineText(r, len), len);
-    const QByteArray expected = rows[0].mid(70) + "\r\n" + rows[1] + "\r\n" + rows[2].left(12);
-    EXPECT_EQ(viewer.SelectedBytes(), expected);
+    const QByteArray expected = rows[0].mid(70) + "\n" + rows[1] + "\n" + rows[2].left(12);
+    EXPECT_EQ(viewer.SelectedText(), QString::fromLatin1(expected));
     viewer.CopySelection();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromLatin1(expected));
 
+    // Back in Standard view the caret stands on the byte it stood on in the dump (row 2's first byte).
     viewer.SetInHexMode(false);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TextPosition { 0, 32 }));
     EXPECT_FALSE(viewer.HasSelection());
 }
 
@@ -379,7 +380,7 @@ TEST_F(HvViewrFileTest, AFileRewrittenWhileShownIsShownAsItNowIs)
              ++line) {
             if (viewer.ClampLine(line) != line || line >= viewer.LineTotal())
                 break;
-            rows << viewer.DisplayLineText(line);
+            rows << viewer.DisplayLineText(line).toUtf8();
         }
         return rows;
     };
@@ -407,4 +408,76 @@ TEST_F(HvViewrFileTest, AFileRewrittenWhileShownIsShownAsItNowIs)
     QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(viewer.LineTotal(), 51);
     EXPECT_FALSE(viewer.CheckFileOnDisk());
+}
+
+TEST_F(HvViewrFileTest, EncodingsDecodeTheFileAndAChangeKeepsThePlace)
+{
+    // UTF-16 LE with its mark: Auto reads it as such; as Windows-1252 its bytes are characters.
+    QByteArray data("\xFF\xFE", 2);
+    for (QChar c : QStringLiteral("caf\u00E9 \u65E5\u672C\nsecond line\n"))
+        data += QByteArray(1, char(c.unicode() & 0xFF)) + QByteArray(1, char(c.unicode() >> 8));
+    Open(Write(QStringLiteral("wide.txt"), data));
+    Show();
+    EXPECT_EQ(viewer.EffectiveEncoding(), TTextEncoding::Utf16LE);
+    EXPECT_EQ(viewer.DisplayLineText(0), QStringLiteral("caf\u00E9 \u65E5\u672C"));
+    viewer.MoveCaretTo(1, 6, false); // on the "o" of "second"
+    const FileOffset place = viewer.CaretOffset();
+    EXPECT_EQ(place, 2 + 2 * 8 + 6);
+    viewer.SetEncoding(TTextEncoding::Windows1252);
+    EXPECT_EQ(viewer.CaretOffset(), place) << "the caret keeps its byte";
+    EXPECT_EQ(viewer.DisplayLineText(1).size(), 23) << "every byte a character now";
+    viewer.SetEncoding(TTextEncoding::Auto);
+    EXPECT_EQ(viewer.CaretOffset(), place);
+    EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { 1, 6 }));
+}
+
+TEST_F(HvViewrFileTest, ToFileWritesTheSelectedBytesExactly)
+{
+    // CR LF and LF line ends, zero bytes, invalid UTF-8 and a line of 2,000,000 characters.
+    QByteArray data = QByteArray("one\r\ntw\0o\n\xC3\xA9t\xC3\xA9 \xFF\n", 18) + QByteArray(2000000, 'L') + "\nlast";
+    Open(Write(QStringLiteral("mixed.txt"), data));
+    Show();
+    const QString target = dir.PathOf(QStringLiteral("part.bin"));
+    auto written = [&]() {
+        QFile f(target);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    };
+    viewer.SelectRange(0, 1, true, 3, 3); // from "ne" to inside the long line
+    ASSERT_EQ(viewer.WriteSelection(target), 0);
+    EXPECT_TRUE(written() == data.mid(1, 18 - 1 + 3));
+    viewer.SelectEntireFile(false);
+    ASSERT_EQ(viewer.WriteSelection(target), 0);
+    EXPECT_TRUE(written() == data.left(data.size() - 4)) << "everything but the last line's own text";
+    // The long line's end is reached without reading it whole again.
+    const FileOffset before = viewer.Model().BytesRead();
+    viewer.MoveCaretTo(3, 0, false);
+    viewer.ExecuteCommand(ccEnd);
+    EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { 3, 2000000 }));
+    EXPECT_LT(viewer.Model().BytesRead() - before, 4 << 20);
+    // In Hex view the selected dump bytes are written.
+    viewer.SetInHexMode(true);
+    viewer.SelectRange(0, HexCharColumn(8) + 2, true, HexCharColumn(8) + 1, 1);
+    ASSERT_EQ(viewer.WriteSelection(target), 0);
+    EXPECT_TRUE(written() == data.mid(2, 15));
+}
+
+TEST_F(HvViewrFileTest, EndOfALineWhoseEndIsUnknownIsALongReadThatEscStops)
+{
+    const QByteArray content(40 << 20, 'e');
+    Open(Write(QStringLiteral("no-end.txt"), content)); // not shown: no paint starts a scan first
+    THvCustomFileViewer::SetLongWorkDelay(0);
+    bool escape = true;
+    const auto connection = QObject::connect(&viewer, &THvCustomFileViewer::OnLongWork, [&](bool running) {
+        if (running && escape)
+            QTimer::singleShot(0, &viewer, [this]() { QTest::keyClick(&viewer, Qt::Key_Escape); });
+    });
+    viewer.ExecuteCommand(ccEnd);
+    EXPECT_TRUE(viewer.WorkStopped());
+    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })) << "stopped, the caret stays";
+    escape = false;
+    viewer.ExecuteCommand(ccEnd);
+    EXPECT_EQ(Caret(), (TextPosition { 0, 40 << 20 }));
+    EXPECT_LE(viewer.Model().BytesRead(), (40 << 20) + (8 << 20)) << "the line was read once, not twice";
+    QObject::disconnect(connection);
+    THvCustomFileViewer::SetLongWorkDelay(400);
 }

@@ -43,9 +43,9 @@ TEST_F(HvViewrSelTest, SelectAllLeavesTheLastLinesOwnText)
         QByteArray Expected;
     };
     const Case cases[] = {
-        { { "one", "two", "three" }, false, "one\r\ntwo\r\n" }, // no final line break
-        { { "one", "two", "" }, false, "one\r\ntwo\r\n" }, // final line break: everything
-        { { "one", "two", "three" }, true, "one\r\ntwo\r\n" }, // the end is found first
+        { { "one", "two", "three" }, false, "one\ntwo\n" }, // no final line break
+        { { "one", "two", "" }, false, "one\ntwo\n" }, // final line break: everything
+        { { "one", "two", "three" }, true, "one\ntwo\n" }, // the end is found first
         { { "single" }, false, "" },
     };
     for (const Case& c : cases) {
@@ -54,7 +54,7 @@ TEST_F(HvViewrSelTest, SelectAllLeavesTheLastLinesOwnText)
         ShowGrid(viewer, 40, 10);
         viewer.SelectEntireFile(false);
         EXPECT_EQ(viewer.LineTotal(), c.Lines.size());
-        EXPECT_EQ(viewer.SelectedBytes(), c.Expected) << c.Lines.join('|').toStdString();
+        EXPECT_EQ(viewer.SelectedText().toUtf8(), c.Expected) << c.Lines.join('|').toStdString();
         EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
     }
     viewer.SelectEntireFile(true);
@@ -64,12 +64,15 @@ TEST_F(HvViewrSelTest, SelectAllLeavesTheLastLinesOwnText)
     EXPECT_EQ(Caret(), (TextPosition { 2, 0 }));
 }
 
-TEST_F(HvViewrSelTest, CopyJoinsLinesWithCrLfAndKeepsRawText)
+TEST_F(HvViewrSelTest, CopyJoinsLinesWithLfOrCrLfAndKeepsTabs)
 {
     viewer.SetLines({ "first\tline", "middle", "", "last line" });
     ShowGrid(viewer, 40, 10);
     viewer.SelectRange(0, 2, true, 4, 3);
+    EXPECT_EQ(Copied(), QByteArray("rst\tline\nmiddle\n\nlast"));
+    viewer.SetCopyWithCrLf(true);
     EXPECT_EQ(Copied(), QByteArray("rst\tline\r\nmiddle\r\n\r\nlast"));
+    viewer.SetCopyWithCrLf(false);
     viewer.SelectRange(1, 1, true, 4, 1);
     EXPECT_EQ(Copied(), QByteArray("idd"));
 
@@ -78,36 +81,39 @@ TEST_F(HvViewrSelTest, CopyJoinsLinesWithCrLfAndKeepsRawText)
     EXPECT_EQ(Copied(), QByteArray("<before>"));
 }
 
-TEST_F(HvViewrSelTest, ClipboardTextIsUtf8OnlyWhenTheBytesAre)
+TEST_F(HvViewrSelTest, ClipboardTextIsTheTextDecodedInTheViewersEncoding)
 {
-    viewer.SetLines({ "caf\xC3\xA9", "caf\xE9 \x80" });
+    viewer.SetLines({ "caf\xC3\xA9 \xE6\x97\xA5", "caf\xE9 \x80", QByteArray("a\0b", 3) });
     ShowGrid(viewer, 40, 10);
-    viewer.SelectRange(0, 0, true, 5, 0);
-    viewer.CopySelection();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("café"));
+    viewer.SetTextEncoding(TTextEncoding::Utf8);
+    viewer.SelectRange(0, 0, true, 9, 0);
+    EXPECT_EQ(viewer.SelectedText(), QString::fromUtf8("café 日"));
+    // Bytes that are no UTF-8 come out as one replacement mark each; a zero byte as a space.
+    viewer.SelectRange(1, 0, true, 6, 2);
+    EXPECT_EQ(viewer.SelectedText(), QString::fromUtf8("caf\uFFFD \uFFFD\na b"));
+    viewer.SetTextEncoding(TTextEncoding::Windows1252);
     viewer.SelectRange(1, 0, true, 6, 1);
     viewer.CopySelection();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("café €"));
 }
 
-TEST_F(HvViewrSelTest, CopyingMoreThan65520BytesIsRefused)
+TEST_F(HvViewrSelTest, CopyingMoreThan64MiBIsRefused)
 {
-    // 64 lines of 1021 characters and CR LF make 65472 bytes; 48 more of the next line reach 65520.
+    // 63 lines of 1 MiB with their LF, and 1 MiB - 63 bytes of the next line, make 64 MiB.
+    constexpr int kMiB = 1 << 20;
     QList<QByteArray> lines;
-    for (int i = 0; i < 70; ++i)
-        lines << QByteArray(1021, char('a' + i % 26));
+    for (int i = 0; i < 66; ++i)
+        lines << QByteArray(kMiB, char('a' + i % 26));
     viewer.SetLines(lines);
     ShowGrid(viewer, 40, 10);
 
-    viewer.SelectRange(0, 0, true, 48, 64);
-    const QByteArray bytes = viewer.SelectedBytes();
-    EXPECT_EQ(bytes.size(), 65520);
-    EXPECT_TRUE(bytes.endsWith(QByteArray(48, char('a' + 64 % 26))));
-    viewer.CopySelection();
-    EXPECT_EQ(QGuiApplication::clipboard()->text().size(), 65520);
+    viewer.SelectRange(0, 0, true, kMiB - 63, 63);
+    const QString text = viewer.SelectedText();
+    EXPECT_EQ(text.size(), qsizetype(64) * kMiB);
+    EXPECT_TRUE(text.endsWith(QString(kMiB - 63, QLatin1Char('a' + 63 % 26))));
 
-    viewer.SelectRange(0, 0, true, 49, 64);
-    EXPECT_THROW(viewer.SelectedBytes(), hy::ERegionTooLarge);
+    viewer.SelectRange(0, 0, true, kMiB - 62, 63);
+    EXPECT_THROW(viewer.SelectedText(), hy::ERegionTooLarge);
     try {
         viewer.CopySelection();
         ADD_FAILURE() << "no exception";
@@ -117,7 +123,7 @@ TEST_F(HvViewrSelTest, CopyingMoreThan65520BytesIsRefused)
     // Select All on a large text fails the same way.
     viewer.SetLines(NumberedLines(100000, "a longer line of text "));
     viewer.SelectEntireFile(false);
-    EXPECT_THROW(viewer.SelectedBytes(), hy::ERegionTooLarge);
+    EXPECT_NO_THROW(viewer.SelectedText());
 }
 
 TEST_F(HvViewrSelTest, SelectRangePutsTheCaretOnTheChosenEndAndShowsIt)
@@ -129,7 +135,7 @@ TEST_F(HvViewrSelTest, SelectRangePutsTheCaretOnTheChosenEndAndShowsIt)
     EXPECT_LE(viewer.FirstVisibleLine(), 160);
     EXPECT_GT(viewer.FirstVisibleLine() + viewer.VisibleRows(), 160);
     LineNumber startLine = 0, endLine = 0;
-    int startIndex = 0, endIndex = 0;
+    qint64 startIndex = 0, endIndex = 0;
     EXPECT_TRUE(viewer.SelectionBounds(startLine, startIndex, endIndex, endLine));
     EXPECT_EQ(startLine, 150);
     EXPECT_EQ(startIndex, 2);
@@ -186,11 +192,12 @@ TEST_F(HvViewrSelTest, DisplayLineTextExpandsTabsAndReplacesUndisplayables)
     viewer.SetLines({ QByteArray("a\tb\x01\x81\xE9", 6), QByteArray(2000, 'z'), "" });
     ShowGrid(viewer, 40, 10);
     viewer.SetExpandTabs(false); // display form expands whatever the view does
-    EXPECT_EQ(viewer.DisplayLineText(0), QByteArray("a       b\x7F\x7F\xE9"));
-    EXPECT_EQ(viewer.DisplayLineText(0, 4), QByteArray("a   "));
+    const QString glyph(viewer.DefaultCharGlyph());
+    EXPECT_EQ(viewer.DisplayLineText(0), QStringLiteral("a       b") + glyph + glyph + QChar(0xE9));
+    EXPECT_EQ(viewer.DisplayLineText(0, 4), QStringLiteral("a   "));
     EXPECT_EQ(viewer.DisplayLineText(1).size(), 1024);
-    EXPECT_EQ(viewer.DisplayLineText(2), QByteArray());
-    const QString shown = viewer.DisplayLineString(0);
+    EXPECT_EQ(viewer.DisplayLineText(2), QString());
+    const QString shown = viewer.DisplayLineText(0);
     EXPECT_EQ(shown.size(), 12);
     EXPECT_EQ(shown.at(9), viewer.DefaultCharGlyph());
     EXPECT_EQ(shown.at(11), QChar(0xE9));

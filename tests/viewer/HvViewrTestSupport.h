@@ -24,6 +24,7 @@ public:
     {
         m_lines = std::move(lines);
         m_undetermined = undetermined && !m_lines.isEmpty();
+        ResetLayout();
         ResetLineTotal(m_undetermined ? kUndeterminedTotal : m_lines.size());
     }
 

@@ -1,0 +1,132 @@
+// The Compare command: checks, sizes, the windows, the progress window and the messages around the run.
+#include "app/Compare.h"
+
+#include "app/Brview1.h"
+#include "app/Brview2.h"
+#include "app/FileCompare.h"
+#include "app/Progress.h"
+#include "common/Alert.h"
+#include "common/Ask.h"
+#include "common/HyUtils.h"
+#include "platform/PlatformFiles.h"
+#include "viewer/HvViewr.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QScopeGuard>
+#include <algorithm>
+
+namespace hy::app {
+
+namespace {
+    const QString kCompareTitle = QStringLiteral("Compare");
+    const QString kFileCompareTitle = QStringLiteral("File Compare");
+
+    // The hex row's character column, where the byte of a difference shows.
+    constexpr int kHexCharColumn = 59;
+    constexpr int kHexRowEnd = 75;
+    constexpr int kHexRowBytes = 16;
+
+    bool g_running = false;
+} // namespace
+
+void CompareFiles(TMainForm& form)
+{
+    // The run lets events through; a second Compare meanwhile would compare beside it.
+    if (g_running)
+        return;
+    const QList<TChildForm*> children = form.Children();
+    if (children.size() < 2) {
+        ShowAlert(QStringLiteral("Halcyra Viewer"), TooFewFilesToCompareText());
+        return;
+    }
+    if (children.size() > kMaxCompareFiles) {
+        ShowAlert(kCompareTitle, TooManyFilesToCompareText());
+        return;
+    }
+
+    // The active window's file comes first, then the others from the front window to the back.
+    QList<QPointer<TChildForm>> windows;
+    if (TChildForm* active = form.ActiveChild())
+        windows << active;
+    const QList<QMdiSubWindow*> stacking = form.ClientArea()->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
+        auto* c = qobject_cast<TChildForm*>((*it)->widget());
+        if (c && !windows.contains(c))
+            windows << c;
+    }
+    QStringList names;
+    QList<qint64> sizes;
+    for (const QPointer<TChildForm>& w : windows) {
+        const QString name = w->FileViewer()->FileName();
+        const platform::FileFacts facts = platform::ReadFileFacts(name);
+        if (facts.errorCode != 0) {
+            ShowAlert(kCompareTitle, UnableToAccessText(name, facts.errorCode));
+            return;
+        }
+        names << name;
+        sizes << facts.size;
+    }
+    if (std::any_of(sizes.cbegin(), sizes.cend(), [&](qint64 s) { return s != sizes.first(); })
+        && !AskYesNo(kCompareTitle, QStringLiteral("Files are different sizes!\rCompare anyway?")))
+        return;
+
+    for (const QPointer<TChildForm>& w : windows) {
+        w->FileViewer()->SetInHexMode(true);
+        w->ShowPage(QStringLiteral("Text"), 1);
+    }
+    form.Action("TileHorizontal1")->trigger();
+    form.UpdateCommands(true);
+
+    g_running = true;
+    TProgressReport* progress = TProgressReport::Of(&form);
+    const auto done = qScopeGuard([progress]() {
+        progress->Finish();
+        g_running = false;
+    });
+    const qint64 smallest = *std::min_element(sizes.cbegin(), sizes.cend());
+    progress->Start(smallest);
+    progress->Update(QStringLiteral("Comparing Files"), QStringLiteral("Errors: 0"), 0);
+
+    TCompareEvents events;
+    events.FirstDifference = [&](qint64 position) {
+        const viewer::LineNumber line = (position - 1) / kHexRowBytes;
+        for (const QPointer<TChildForm>& w : windows) {
+            if (!w)
+                continue;
+            viewer::THvFileViewer* v = w->FileViewer();
+            v->SelectRange(line, kHexCharColumn, true, kHexRowEnd, line);
+            // Rows side by side read best from their offsets on, where the window is wide enough for them.
+            if (v->VisibleColumns() > kHexRowEnd)
+                v->ScrollBy(-v->FirstVisibleColumn(), 0);
+        }
+        return AskYesNo(kFileCompareTitle, CompareFailedQuestion(position));
+    };
+    events.Progress = [&](qint64 errors, qint64 step) {
+        progress->Update(QString(), QStringLiteral("Errors: ") + ThousandsText(errors), step);
+        QCoreApplication::processEvents();
+        return !progress->Cancelled();
+    };
+    const TCompareResult result = TFileCompare().Run(names, sizes, events);
+    progress->Finish();
+
+    switch (result.Outcome) {
+    case TCompareOutcome::Finished:
+        ShowAlert(QStringLiteral("File Compare Results"), CompareResultText(result.Errors));
+        break;
+    case TCompareOutcome::OpenFailed:
+        ShowAlert(kCompareTitle, UnableToOpenText(names.at(result.FailedFile), result.ErrorCode));
+        break;
+    case TCompareOutcome::ReadFailed:
+        ShowAlert(kCompareTitle, UnableToReadText(names.at(result.FailedFile), result.ErrorCode));
+        break;
+    case TCompareOutcome::Declined:
+    case TCompareOutcome::Stopped:
+        break;
+    }
+}
+
+} // namespace hy::app

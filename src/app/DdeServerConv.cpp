@@ -1,0 +1,102 @@
+// The O, C and T commands of the command interface.
+#include "app/DdeServerConv.h"
+
+#include "app/Brview1.h"
+#include "app/Brview2.h"
+#include "app/DdeMacro.h"
+#include "viewer/HvViewr.h"
+
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScopeGuard>
+#include <QScreen>
+
+namespace hy::app {
+
+TDdeServerConv::TDdeServerConv(TMainForm& form, const QString& service)
+    : QObject(&form)
+    , m_form(form)
+    , m_server(service, QString::fromLatin1(kDdeTopic), QString::fromLatin1(kDdeItem))
+{
+    m_server.SetExecuteHandler([this](const QString& macro) { return DdeServerConvExecuteMacro(macro); });
+}
+
+TDdeServerConv::~TDdeServerConv() = default;
+
+bool TDdeServerConv::Start() { return m_server.Start(); }
+
+TChildForm* TDdeServerConv::DdeViewer() const { return m_ddeViewer; }
+
+bool TDdeServerConv::Shows(const QString& fileName) const
+{
+    return m_ddeViewer && m_ddeViewer->FileViewer()->IsOpen() && m_ddeViewer->FileViewer()->FileName() == fileName;
+}
+
+bool TDdeServerConv::DdeServerConvExecuteMacro(const QString& macro)
+{
+    const TDdeMacro parsed = ParseDdeMacro(macro);
+    const bool named = !parsed.Argument.isEmpty();
+    const bool command = (parsed.Command == QLatin1Char('O') && named) || (parsed.Command == QLatin1Char('C') && named)
+        || parsed.Command == QLatin1Char('T');
+    if (!command)
+        return false;
+    m_form.setEnabled(false);
+    const auto enable = qScopeGuard([this]() {
+        m_form.setEnabled(true);
+        // A disabled window activates none of its viewer windows: the one O opened becomes active now.
+        if (m_activate)
+            m_form.ClientArea()->setActiveSubWindow(m_activate);
+        m_activate = nullptr;
+    });
+    if (parsed.Command == QLatin1Char('O'))
+        OpenCommand(parsed.Argument);
+    else if (parsed.Command == QLatin1Char('C'))
+        CloseCommand(parsed.Argument);
+    else
+        MoveCommand();
+    return true;
+}
+
+void TDdeServerConv::OpenCommand(const QString& fileName)
+{
+    if (Shows(fileName))
+        return;
+    const bool existed = m_ddeViewer;
+    if (!m_form.OpenFileInDdeViewer(m_ddeViewer, fileName))
+        return;
+    QMdiSubWindow* frame = m_form.FrameOf(m_ddeViewer);
+    if (!existed)
+        frame->showMaximized();
+    frame->raise();
+    m_activate = frame;
+    m_server.SetItemText(fileName);
+}
+
+void TDdeServerConv::CloseCommand(const QString& fileName)
+{
+    if (!Shows(fileName))
+        return;
+    m_ddeViewer->ResetViewer();
+    m_server.SetItemText(QString());
+    m_form.UpdateStatus();
+    m_form.UpdateCommands(true);
+}
+
+void TDdeServerConv::MoveCommand()
+{
+    const QScreen* screen = m_form.screen() ? m_form.screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QSize size = screen->geometry().size();
+        if (m_form.isMaximized() || m_form.isFullScreen())
+            m_form.showNormal();
+        // The bounds are the window's outer ones, frame included.
+        const QSize frame = m_form.frameGeometry().size() - m_form.geometry().size();
+        m_form.move(size.width() / 2, 0);
+        m_form.resize(size.width() / 2 - frame.width(), size.height() - 80 - frame.height());
+    }
+    if (QMdiSubWindow* active = m_form.FrameOf(m_form.ActiveChild()))
+        active->showMaximized();
+}
+
+} // namespace hy::app

@@ -1,0 +1,85 @@
+// File > Print: the print options dialog TPrintDialog (margins and their unit, header and footer, copies,
+// wrapping, selected text only, the printer's set-up) and the command that prints the active viewer
+// window's text or picture through the print engine onto the system printer.
+#pragma once
+
+#include "app/ViewerSettings.h"
+#include "common/HyForm.h"
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+
+namespace hy::app {
+
+class TChildForm;
+class TMainForm;
+
+inline constexpr int kPrintHelpContext = 102;
+
+class TPrintDialog : public THyForm {
+    Q_OBJECT
+public:
+    // Shows settings; in image mode margins, units and wrapping are not offered. On Print the settings take
+    // what the dialog holds.
+    TPrintDialog(TPrintSettings& settings, QPrinter& printer, bool imageMode, QWidget* parent = nullptr);
+    ~TPrintDialog() override;
+
+    QLabel* Prompt;
+    QLineEdit* LMar;
+    QLineEdit* TMar;
+    QLineEdit* RMar;
+    QLineEdit* BMar;
+    QRadioButton* Inches;
+    QRadioButton* Centimeters;
+    QLineEdit* Head;
+    QLineEdit* Foot;
+    QLineEdit* Copies;
+    QCheckBox* WrapLines;
+    QCheckBox* PrintSelected;
+    QPushButton* SetupButton;
+    QPushButton* PrintButton;
+    QPushButton* CancelButton;
+    QPushButton* HelpButton;
+
+    // Runs the printer's set-up: the printer dialog, then the page dialog. Tests replace it.
+    using TSetupRunner = std::function<bool(QPrinter& printer, QWidget* parent)>;
+    static void SetSetupRunner(TSetupRunner runner);
+
+public Q_SLOTS:
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SetupClick();
+    void UnitClick(bool centimetres);
+
+    TPrintSettings& m_settings;
+    QPrinter& m_printer;
+    bool m_imageMode;
+    bool m_centimetres;
+};
+
+// What the prompt names as the printer: its name, or the PDF file it writes.
+QString PrinterDescription(const QPrinter& printer);
+// The file a copy after the first goes to when printing into a file: "notes.pdf", "notes-2.pdf", ...
+QString CopyOutputName(const QString& fileName, int copy);
+
+// The program's printer, kept by the main window between print commands.
+QPrinter& ProgramPrinter(TMainForm& form);
+
+// File > Print for the active viewer window.
+void PrintClick(TMainForm& form);
+// Prints the window's text (all of it or the selection) or picture with the settings, with progress and
+// Stop for text. Printer failures are thrown.
+void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer);
+void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer);
+
+} // namespace hy::app

@@ -1,0 +1,46 @@
+// File > File Search...: the search windows over the main window.
+#include "app/SearchLink.h"
+
+#include "app/Brview1.h"
+#include "app/Brview2.h"
+#include "filelist/Fsearch.h"
+
+#include <QAction>
+#include <QPointer>
+
+namespace hy::app {
+
+void ShowFileSearch(TMainForm* form)
+{
+    const QPointer<TMainForm> main(form);
+    TSearchHooks hooks;
+    hooks.MainWindow = form;
+    hooks.Settings = [main]() {
+        TPreviewSettings s;
+        if (!main)
+            return s;
+        const TViewerSettings& v = main->Settings();
+        s.ShowSystemFiles = v.ShowSystemFiles;
+        s.ShowImageFiles = v.ShowImageFiles;
+        s.ShowArchiveFiles = v.ShowArchiveFiles;
+        s.ShowMediaFiles = v.ShowMediaFiles;
+        s.MediaExtensions = main->MediaExtensions();
+        s.FontName = v.FontName;
+        s.FontSize = v.FontSize;
+        s.FontStyle = v.FontStyle;
+        s.TextColor = ColorFromSetting(v.Colors[0].TextColor);
+        s.BackColor = ColorFromSetting(v.Colors[0].BackColor);
+        s.SelectedTextColor = ColorFromSetting(v.Colors[1].TextColor);
+        s.SelectedBackColor = ColorFromSetting(v.Colors[1].BackColor);
+        s.HexFilter = main->Action("HexFilter1")->isChecked();
+        s.ExpandTabs = main->Action("ExpandTabs1")->isChecked();
+        s.TabSize = v.TabSize;
+        return s;
+    };
+    hooks.OpenFile = [main](const QString& path, int viewHint) {
+        return main && main->OpenFileInViewer(path, ViewMode(viewHint), false);
+    };
+    TFileSearchDialog::ShowFileSearch(hooks);
+}
+
+} // namespace hy::app

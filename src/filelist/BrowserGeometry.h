@@ -1,0 +1,34 @@
+// The geometry of the results browser: how its main area divides between the list pane, the splitter and
+// the preview pane, and where the find buttons stand beside the tabs.
+#pragma once
+
+#include <QRect>
+
+namespace hy {
+
+inline constexpr int kSplitterSize = 4;
+
+struct TSplitPanes {
+    QRect list;
+    QRect splitter; // empty without the preview
+    QRect viewer; // empty without the preview
+};
+
+// The extent of the main area in the direction of the split: its width side by side, else its height.
+inline int SplitExtent(const QRect& area, bool sideBySide) { return sideBySide ? area.width() : area.height(); }
+
+// A list pane size as it is read from the settings: at least 0 and at most the area less the splitter.
+int ClampListSize(int size, int extent, int splitterSize = kSplitterSize);
+// A list pane size after the area changed: half the area when it would leave no room for the splitter.
+int FitListSize(int size, int extent, int splitterSize = kSplitterSize);
+// The panes: the list at the left (side by side) or the top with its size, then the splitter, then the
+// preview filling the rest. Without the preview the list fills the area.
+TSplitPanes SplitPanes(
+    const QRect& area, bool sideBySide, int listSize, bool preview, int splitterSize = kSplitterSize);
+
+// "Find Next" stands at the larger of 250 and the tab row's width less its own; "Find Prev" 8 pixels to
+// its left.
+int FindNextLeft(int rowWidth, int buttonWidth);
+int FindPrevLeft(int findNextLeft, int buttonWidth);
+
+} // namespace hy

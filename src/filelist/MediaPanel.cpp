@@ -1,0 +1,153 @@
+// The media page of a preview.
+#include "filelist/MediaPanel.h"
+
+#include "common/HyUtils.h"
+
+#include <QAudioOutput>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+
+namespace hy {
+
+namespace {
+    constexpr int kLoadTimeoutMs = 10000;
+}
+
+TMediaPanel::TMediaPanel(QWidget* parent)
+    : QWidget(parent)
+    , PlayButton(new QPushButton(QStringLiteral("Play"), this))
+    , PauseButton(new QPushButton(QStringLiteral("Pause"), this))
+    , StopButton(new QPushButton(QStringLiteral("Stop"), this))
+    , BackButton(new QPushButton(QStringLiteral("Back"), this))
+    , m_display(new QFrame(this))
+    , m_name(new QLabel(m_display))
+{
+    setObjectName(QStringLiteral("MediaPanel"));
+    m_display->setObjectName(QStringLiteral("DisplayPanel"));
+    m_display->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_name->setAlignment(Qt::AlignCenter);
+    PlayButton->setObjectName(QStringLiteral("PlayButton"));
+    PauseButton->setObjectName(QStringLiteral("PauseButton"));
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    BackButton->setObjectName(QStringLiteral("BackButton"));
+
+    auto* display = new QVBoxLayout(m_display);
+    display->addWidget(m_name, 1);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : { PlayButton, PauseButton, StopButton, BackButton }) {
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_display, 1);
+    layout->addLayout(buttons);
+
+    for (QPushButton* b : { PlayButton, PauseButton, StopButton, BackButton })
+        b->setEnabled(false);
+}
+
+TMediaPanel::~TMediaPanel() { Close(); }
+
+void TMediaPanel::CreatePlayer()
+{
+    // Starting the media system takes a while: it is done when a media file is first previewed.
+    if (m_player)
+        return;
+    m_video = new QVideoWidget(m_display);
+    m_video->setObjectName(QStringLiteral("MediaVideo"));
+    m_video->setMinimumSize(160, 90);
+    auto* display = static_cast<QVBoxLayout*>(m_display->layout());
+    display->insertWidget(0, m_video, 1);
+    display->setStretchFactor(m_name, 0);
+    m_player = new QMediaPlayer(this);
+    m_player->setObjectName(QStringLiteral("MediaPlayer1"));
+    m_audio = new QAudioOutput(this);
+    m_player->setAudioOutput(m_audio);
+    m_player->setVideoOutput(m_video);
+    connect(PlayButton, &QPushButton::clicked, m_player, &QMediaPlayer::play);
+    connect(PauseButton, &QPushButton::clicked, m_player, &QMediaPlayer::pause);
+    connect(StopButton, &QPushButton::clicked, m_player, &QMediaPlayer::stop);
+    connect(BackButton, &QPushButton::clicked, m_player, [this]() { m_player->setPosition(0); });
+}
+
+QString TMediaPanel::Open(const QString& fileName)
+{
+    Close();
+    CreatePlayer();
+    if (!m_player->isAvailable())
+        return QStringLiteral("No media playback service is available on this system.");
+    // The player opens the file itself: a pipe or device would keep it waiting.
+    if (!QFileInfo(fileName).isFile())
+        return QStringLiteral("The media file cannot be played.");
+    // Errors come twice, the second time with a generic text: the first tells what went wrong.
+    QString error;
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    const auto onError
+        = connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error, const QString& text) {
+              if (error.isEmpty())
+                  error = text.isEmpty() ? QStringLiteral("The media file cannot be played.") : text;
+              loop.quit();
+          });
+    const auto onStatus
+        = connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&](QMediaPlayer::MediaStatus status) {
+              if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
+                  loop.quit();
+              else if (status == QMediaPlayer::InvalidMedia) {
+                  if (error.isEmpty())
+                      error = m_player->errorString().isEmpty() ? QStringLiteral("The media file cannot be played.")
+                                                                : m_player->errorString();
+                  loop.quit();
+              }
+          });
+    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    m_player->setSource(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
+    const auto loaded = [this]() {
+        return m_player->mediaStatus() == QMediaPlayer::LoadedMedia
+            || m_player->mediaStatus() == QMediaPlayer::BufferedMedia;
+    };
+    if (!loaded() && error.isEmpty()) {
+        timeout.start(kLoadTimeoutMs);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    disconnect(onError);
+    disconnect(onStatus);
+    if (error.isEmpty() && !loaded())
+        error = QStringLiteral("The media file did not load in time.");
+    if (!error.isEmpty()) {
+        m_player->setSource(QUrl());
+        return error;
+    }
+    m_open = true;
+    m_name->setText(NameOf(fileName));
+    m_video->setVisible(m_player->hasVideo());
+    for (QPushButton* b : { PlayButton, PauseButton, StopButton, BackButton })
+        b->setEnabled(true);
+    return QString();
+}
+
+void TMediaPanel::Close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_player->stop();
+    m_player->setSource(QUrl());
+    m_name->clear();
+    for (QPushButton* b : { PlayButton, PauseButton, StopButton, BackButton })
+        b->setEnabled(false);
+}
+
+} // namespace hy

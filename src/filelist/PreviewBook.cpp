@@ -1,0 +1,423 @@
+// The preview pane of a browser window.
+#include "filelist/PreviewBook.h"
+
+#include "app/ViewRules.h"
+#include "archive/ZIPLIST.h"
+#include "base/HyExceptions.h"
+#include "common/Alert.h"
+#include "common/ErrorText.h"
+#include "common/HyUtils.h"
+#include "filelist/BrowserGeometry.h"
+#include "filelist/MediaPanel.h"
+#include "filelist/SearchCriteria.h"
+#include "image/MultiImg.h"
+#include "viewer/HvBase.h"
+#include "viewer/HvCaret.h"
+#include "viewer/HvColor.h"
+#include "viewer/HvFxFnt.h"
+#include "viewer/HvViewr.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace hy {
+
+namespace {
+
+    constexpr int kTabRowWithButtons = 31;
+    constexpr int kTabRowPlain = 21;
+
+    // The busy cursor for as long as it lives, on every way out.
+    class TBusyCursor {
+    public:
+        TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+        TBusyCursor(const TBusyCursor&) = delete;
+        TBusyCursor& operator=(const TBusyCursor&) = delete;
+    };
+
+    QString ProgramTitle()
+    {
+        const QString title = ErrorTitle();
+        return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    }
+
+} // namespace
+
+TPreviewBook::TPreviewBook(QWidget* parent)
+    : QWidget(parent)
+    , NoteBook(new QStackedWidget(this))
+    , TabRow(new QWidget(this))
+    , TabSet(new QTabBar(TabRow))
+    , FindPrevButton(new QPushButton(QStringLiteral("&Find Prev"), TabRow))
+    , FindNextButton(new QPushButton(QStringLiteral("Find &Next"), TabRow))
+    , FileViewer(nullptr)
+    , ImagePage(new QScrollArea(NoteBook))
+    , ImageViewer(new TMultiImage(ImagePage))
+    , ArchivePage(new QWidget(NoteBook))
+    , ArchiveCaption(new QLabel(ArchivePage))
+    , ZipList(new archive::TZipList(ArchivePage))
+    , MediaPanel(new TMediaPanel(NoteBook))
+{
+    setObjectName(QStringLiteral("ViewerPanel"));
+    NoteBook->setObjectName(QStringLiteral("NoteBook"));
+
+    auto* textPage = new QWidget(NoteBook);
+    textPage->setObjectName(QStringLiteral("Text"));
+    FileViewer = new viewer::THvFileViewer(textPage);
+    FileViewer->setObjectName(QStringLiteral("FileViewer"));
+    FileViewer->SetBorderStyle(viewer::bsNone);
+    FileViewer->SetShowBookmarks(false);
+    viewer::THvCaret* caret = FileViewer->Caret();
+    caret->SetShape(viewer::csBlock);
+    caret->SetCaretWidth(8);
+    caret->SetCaretHeight(18);
+    caret->SetBlinkTime(viewer::THvCaret::kSteadyBlinkTime);
+    FileViewer->SetController(new viewer::THvController(this));
+    auto* textLayout = new QVBoxLayout(textPage);
+    textLayout->setContentsMargins(0, 0, 0, 0);
+    textLayout->addWidget(FileViewer);
+    NoteBook->addWidget(textPage);
+
+    ImagePage->setObjectName(QStringLiteral("Image"));
+    ImagePage->setFrameShape(QFrame::NoFrame);
+    ImagePage->setWidgetResizable(false);
+    ImageViewer->setObjectName(QStringLiteral("ImageViewer"));
+    ImageViewer->SetAutoSize(true);
+    ImageViewer->SetMessageReporter([](const QString& title, const QString& text, bool isError) {
+        if (isError)
+            ShowError(text);
+        else
+            ShowAlert(title, text);
+    });
+    ImagePage->setWidget(ImageViewer);
+    NoteBook->addWidget(ImagePage);
+
+    ArchivePage->setObjectName(QStringLiteral("Archive"));
+    ArchiveCaption->setObjectName(QStringLiteral("ArchiveCaption"));
+    ArchiveCaption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    ZipList->setObjectName(QStringLiteral("ZipList"));
+    auto* archiveLayout = new QVBoxLayout(ArchivePage);
+    archiveLayout->setContentsMargins(0, 0, 0, 0);
+    archiveLayout->setSpacing(0);
+    archiveLayout->addWidget(ArchiveCaption);
+    archiveLayout->addWidget(ZipList, 1);
+    NoteBook->addWidget(ArchivePage);
+
+    MediaPanel->setObjectName(QStringLiteral("Media"));
+    NoteBook->addWidget(MediaPanel);
+
+    TabRow->setObjectName(QStringLiteral("TabRow"));
+    TabSet->setObjectName(QStringLiteral("TabSet"));
+    TabSet->setShape(QTabBar::RoundedSouth);
+    TabSet->setDrawBase(false);
+    TabSet->setExpanding(false);
+    TabSet->setUsesScrollButtons(false);
+    TabSet->setFocusPolicy(Qt::NoFocus);
+    TabSet->addTab(QStringLiteral("Standard"));
+    TabSet->addTab(QStringLiteral("Hex"));
+    FindPrevButton->setObjectName(QStringLiteral("FindPrevButton"));
+    FindNextButton->setObjectName(QStringLiteral("FindNextButton"));
+    for (QPushButton* b : { FindPrevButton, FindNextButton }) {
+        b->setAutoDefault(false);
+        b->setEnabled(false);
+        b->hide();
+    }
+    TabRow->setFixedHeight(std::max(kTabRowPlain, TabSet->sizeHint().height()));
+    TabRow->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(NoteBook, 1);
+    layout->addWidget(TabRow);
+
+    connect(TabSet, &QTabBar::currentChanged, this, &TPreviewBook::TabSetClick);
+    connect(FindNextButton, &QPushButton::clicked, this, &TPreviewBook::FindNextClick);
+    connect(FindPrevButton, &QPushButton::clicked, this, &TPreviewBook::FindPrevClick);
+    connect(FileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TPreviewBook::UpdateFindButtons);
+    ShowPage(QStringLiteral("Text"));
+}
+
+TPreviewBook::~TPreviewBook() = default;
+
+TPreviewSettings TPreviewBook::Settings() const { return m_settings ? m_settings() : TPreviewSettings(); }
+
+void TPreviewBook::ApplyViewerSettings()
+{
+    const TPreviewSettings s = Settings();
+    if (!s.FontName.isEmpty()) {
+        try {
+            FileViewer->FixedFont()->SetName(s.FontName);
+        } catch (const std::exception&) {
+            // A font that is not fixed-pitch leaves the viewer's own.
+        }
+    }
+    if (s.FontSize > 0)
+        FileViewer->FixedFont()->SetSize(s.FontSize);
+    FileViewer->FixedFont()->SetStyle(unsigned(s.FontStyle));
+    FileViewer->SetColor(s.BackColor);
+    FileViewer->SetMarginColor(s.BackColor);
+    FileViewer->FixedFont()->SetColor(s.TextColor);
+    FileViewer->HighlightColors()->SetBackColor(s.SelectedBackColor);
+    FileViewer->HighlightColors()->SetTextColor(s.SelectedTextColor);
+    FileViewer->HighlightColors()->SetUseDefault(false);
+    FileViewer->SetFilterChars(s.HexFilter);
+    FileViewer->SetExpandTabs(s.ExpandTabs);
+    FileViewer->SetTabSize(s.TabSize);
+}
+
+void TPreviewBook::SetContentSearch(bool used, const QString& text, bool matchCase)
+{
+    m_contentSearch = used;
+    m_searchText = text;
+    m_matchCase = matchCase;
+    FindPrevButton->setVisible(used);
+    FindNextButton->setVisible(used);
+    FindPrevButton->setEnabled(false);
+    FindNextButton->setEnabled(false);
+    TabRow->setFixedHeight(std::max(used ? kTabRowWithButtons : kTabRowPlain, TabSet->sizeHint().height()));
+    PlaceFindButtons();
+}
+
+QString TPreviewBook::ActivePageName() const
+{
+    const QWidget* page = NoteBook->currentWidget();
+    return page ? page->objectName() : QString();
+}
+
+int TPreviewBook::TabIndex() const { return TabSet->currentIndex(); }
+
+void TPreviewBook::SelectTab(int index)
+{
+    if (index >= 0 && index < TabSet->count())
+        TabSet->setCurrentIndex(index);
+}
+
+void TPreviewBook::ShowPage(const QString& name)
+{
+    if (QWidget* page = NoteBook->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly))
+        NoteBook->setCurrentWidget(page);
+    UpdateFindButtons();
+}
+
+void TPreviewBook::TabSetClick(int index)
+{
+    if (index < 0 || m_inTabClick)
+        return;
+    m_inTabClick = true;
+    const QString caption = TabSet->tabText(index);
+    if (caption == QLatin1String("Standard") || caption == QLatin1String("Hex")) {
+        FileViewer->SetInHexMode(caption == QLatin1String("Hex"));
+        FileViewer->viewport()->update();
+        ShowPage(QStringLiteral("Text"));
+    } else {
+        ShowPage(caption);
+    }
+    m_inTabClick = false;
+}
+
+void TPreviewBook::SetThirdTab(const QString& caption)
+{
+    if (TabSet->count() < 3)
+        TabSet->addTab(caption);
+    else
+        TabSet->setTabText(2, caption);
+    TabSet->setCurrentIndex(2);
+    ShowPage(caption);
+    PlaceFindButtons();
+}
+
+void TPreviewBook::RemoveThirdTab()
+{
+    if (TabSet->count() > 2) {
+        // The tab bar would pass the selection on to a neighbour, which must not switch the viewer's form.
+        m_inTabClick = true;
+        if (TabSet->currentIndex() >= 2)
+            TabSet->setCurrentIndex(FileViewer->InHexMode() ? 1 : 0);
+        while (TabSet->count() > 2)
+            TabSet->removeTab(2);
+        m_inTabClick = false;
+    }
+    PlaceFindButtons();
+}
+
+void TPreviewBook::UpdateFindButtons()
+{
+    const bool enabled = ActivePageName() == QLatin1String("Text") && FileViewer->IsOpen();
+    FindPrevButton->setEnabled(enabled);
+    FindNextButton->setEnabled(enabled);
+}
+
+void TPreviewBook::PlaceFindButtons()
+{
+    TabSet->adjustSize();
+    const int tabHeight = TabSet->sizeHint().height();
+    TabSet->setGeometry(0, 0, TabSet->sizeHint().width(), tabHeight);
+    const int height = std::min(TabRow->height() - 4, FindNextButton->sizeHint().height());
+    const int nextWidth = FindNextButton->sizeHint().width();
+    const int prevWidth = FindPrevButton->sizeHint().width();
+    const int nextLeft = std::max(FindNextLeft(TabRow->width(), nextWidth + 4), TabSet->width() + prevWidth + 12);
+    const int top = (TabRow->height() - height) / 2;
+    FindNextButton->setGeometry(nextLeft, top, nextWidth, height);
+    FindPrevButton->setGeometry(FindPrevLeft(nextLeft, prevWidth), top, prevWidth, height);
+}
+
+bool TPreviewBook::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TabRow && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        PlaceFindButtons();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TPreviewBook::Reset()
+{
+    m_kind = TPreviewKind::None;
+    m_shownPath.clear();
+    try {
+        FileViewer->SetIsOpen(false);
+    } catch (const std::exception&) {
+    }
+    ImageViewer->ClearPicture();
+    ImageViewer->adjustSize();
+    ZipList->Clear();
+    ArchiveCaption->clear();
+    if (MediaPanel->IsOpen())
+        MediaPanel->Close();
+    UpdateFindButtons();
+}
+
+void TPreviewBook::Withdraw()
+{
+    RemoveThirdTab();
+    TabSet->setCurrentIndex(FileViewer->InHexMode() ? 1 : 0);
+    ShowPage(QStringLiteral("Text"));
+    Reset();
+}
+
+void TPreviewBook::Preview(const QString& path)
+{
+    // The file on show, or the one that just failed, is not read (or reported) again.
+    if (path == m_shownPath)
+        return;
+    Reset();
+    m_shownPath = path;
+    const TPreviewSettings s = Settings();
+    try {
+        if (!QFileInfo::exists(path))
+            throw EInOutError(QStringLiteral("File not found"), 2);
+        const auto showText = [this]() {
+            RemoveThirdTab();
+            TabSet->setCurrentIndex(FileViewer->InHexMode() ? 1 : 0);
+            ShowPage(QStringLiteral("Text"));
+        };
+        if (s.ShowImageFiles && app::HasExtensionIn(path, QString::fromLatin1(app::kImageExtensions))) {
+            {
+                TBusyCursor busy;
+                ImageViewer->SetImageName(path);
+                ImageViewer->adjustSize();
+            }
+            m_kind = TPreviewKind::Image;
+            SetThirdTab(QStringLiteral("Image"));
+        } else if (s.ShowArchiveFiles && app::HasExtensionIn(path, QString::fromLatin1(app::kArchiveExtensions))) {
+            ZipList->SetFileName(path);
+            const qint64 members = ZipList->ListCount();
+            ArchiveCaption->setText(QStringLiteral(" Contents of %1 (%2 item%3)")
+                                        .arg(NameOf(path), ThousandsText(members), PluralSuffix(members)));
+            m_kind = TPreviewKind::Archive;
+            SetThirdTab(QStringLiteral("Archive"));
+        } else if (s.ShowMediaFiles && app::HasExtensionIn(path, s.MediaExtensions)) {
+            QString error;
+            {
+                TBusyCursor busy;
+                error = MediaPanel->Open(path);
+            }
+            if (error.isEmpty()) {
+                m_kind = TPreviewKind::Media;
+                SetThirdTab(QStringLiteral("Media"));
+            } else {
+                ShowAlert(QStringLiteral("Media Player"), error);
+                showText();
+            }
+        } else {
+            showText();
+        }
+        // Every file is open on the Text page as well, so that Standard and Hex always work.
+        FileViewer->SetFileName(path);
+        FileViewer->SetIsOpen(true);
+        UpdateFindButtons();
+        if (m_contentSearch && FileViewer->IsOpen()) {
+            SearchText(viewer::soWholeFile | (m_matchCase ? viewer::soMatchCase : 0u));
+            Q_EMIT OccurrenceShown();
+        }
+    } catch (const std::exception& e) {
+        Reset();
+        m_shownPath = path;
+        ReportFailure(path, e);
+    }
+}
+
+void TPreviewBook::ReportFailure(const QString& path, const std::exception& e)
+{
+    if (const auto* io = dynamic_cast<const EInOutError*>(&e)) {
+        if (io->ErrorCode() == 2 || io->ErrorCode() == 3)
+            ShowAlert(ProgramTitle(), path + QStringLiteral("\rDoes not exist!"));
+        else
+            ShowErrorCode(io->ErrorCode());
+        return;
+    }
+    ShowException(e);
+}
+
+bool TPreviewBook::SearchText(unsigned options)
+{
+    // The viewer matches the text as characters in the file's own encoding.
+    return FileViewer->SearchFor(m_searchText, options);
+}
+
+void TPreviewBook::FindNextClick()
+{
+    if (!FileViewer->IsOpen() || m_searchText.isEmpty())
+        return;
+    unsigned options = m_matchCase ? viewer::soMatchCase : 0u;
+    viewer::LineNumber startLine = 0, endLine = 0;
+    qint64 startIndex = 0, endIndex = 0;
+    const bool selected = FileViewer->SelectionBounds(startLine, startIndex, endIndex, endLine);
+    if (selected)
+        FileViewer->SelectRange(startLine, startIndex, true, endIndex, endLine);
+    else
+        options |= viewer::soWholeFile;
+    if (!SearchText(options)) {
+        Beep();
+        if (selected)
+            FileViewer->SelectRange(startLine, startIndex, true, endIndex, endLine);
+    }
+}
+
+void TPreviewBook::FindPrevClick()
+{
+    if (!FileViewer->IsOpen() || m_searchText.isEmpty())
+        return;
+    unsigned options = viewer::soBackward | (m_matchCase ? viewer::soMatchCase : 0u);
+    viewer::LineNumber startLine = 0, endLine = 0;
+    qint64 startIndex = 0, endIndex = 0;
+    const bool selected = FileViewer->SelectionBounds(startLine, startIndex, endIndex, endLine);
+    if (selected)
+        FileViewer->SelectRange(startLine, startIndex, false, endIndex, endLine);
+    else
+        options |= viewer::soWholeFile;
+    if (!SearchText(options)) {
+        Beep();
+        if (selected)
+            FileViewer->SelectRange(startLine, startIndex, false, endIndex, endLine);
+    }
+}
+
+} // namespace hy

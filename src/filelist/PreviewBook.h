@@ -1,0 +1,109 @@
+// TPreviewBook: the preview pane of a browser window. A notebook with a Text page (the file viewer in
+// Standard or Hex form), an Image page, an Archive page (the member list under a caption line) and a Media
+// page, chosen by the tab set below it; beside the tabs, Find Prev and Find Next go through the occurrences
+// of a contents search's text. Every previewed file is also opened on the Text page, so that Standard and
+// Hex are always there.
+#pragma once
+
+#include "filelist/PreviewHost.h"
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QStackedWidget;
+class QTabBar;
+
+namespace hy::viewer {
+class THvFileViewer;
+}
+
+namespace hy::archive {
+class TZipList;
+}
+
+namespace hy {
+
+class TMediaPanel;
+class TMultiImage;
+
+enum class TPreviewKind { None, Image, Archive, Media };
+
+class TPreviewBook : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPreviewBook(QWidget* parent = nullptr);
+    ~TPreviewBook() override;
+
+    // Where the program's settings come from (read at each preview).
+    void SetSettingsSource(std::function<TPreviewSettings()> source) { m_settings = std::move(source); }
+    TPreviewSettings Settings() const;
+    // The text viewer takes the program's font and colours.
+    void ApplyViewerSettings();
+
+    // Whether the files come from a search for text: then the find buttons show (disabled until a file is
+    // open on the Text page) and each preview selects the first occurrence.
+    void SetContentSearch(bool used, const QString& text, bool matchCase);
+    bool ContentSearch() const { return m_contentSearch; }
+
+    // Previews a file on the page that fits it (the same file twice is not read again). Failures are
+    // reported to the user and leave the preview empty.
+    void Preview(const QString& path);
+    // Empties every page: the viewer closed, the picture, the archive list and its caption cleared, a media
+    // file closed.
+    void Reset();
+    // The preview is put away: back to the Standard or Hex tab, no third tab, every page empty.
+    void Withdraw();
+
+    TPreviewKind Kind() const { return m_kind; }
+    // "Text", "Image", "Archive" or "Media".
+    QString ActivePageName() const;
+    // The selected tab: 0 Standard, 1 Hex, 2 the third tab.
+    int TabIndex() const;
+    void SelectTab(int index);
+
+    void FindNextClick();
+    void FindPrevClick();
+
+    QStackedWidget* NoteBook;
+    QWidget* TabRow;
+    QTabBar* TabSet;
+    QPushButton* FindPrevButton;
+    QPushButton* FindNextButton;
+    viewer::THvFileViewer* FileViewer;
+    QScrollArea* ImagePage;
+    TMultiImage* ImageViewer;
+    QWidget* ArchivePage;
+    QLabel* ArchiveCaption;
+    archive::TZipList* ZipList;
+    TMediaPanel* MediaPanel;
+
+Q_SIGNALS:
+    // A preview selected the first occurrence of the text: the owner takes the focus back.
+    void OccurrenceShown();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void TabSetClick(int index);
+    void ShowPage(const QString& name);
+    void SetThirdTab(const QString& caption);
+    void RemoveThirdTab();
+    void UpdateFindButtons();
+    void PlaceFindButtons();
+    bool SearchText(unsigned options);
+    void ReportFailure(const QString& path, const std::exception& e);
+
+    std::function<TPreviewSettings()> m_settings;
+    TPreviewKind m_kind = TPreviewKind::None;
+    QString m_shownPath;
+    bool m_contentSearch = false;
+    QString m_searchText;
+    bool m_matchCase = false;
+    bool m_inTabClick = false;
+};
+
+} // namespace hy

@@ -1,0 +1,71 @@
+// Sequential reads through POSIX calls.
+#include "platform/ReadOnlyFile.h"
+
+#include "base/ErrorCodes.h"
+#include "platform/PlatformErrors.h"
+#include "platform/PlatformFiles.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace hy::platform {
+
+namespace {
+    int CodeFor(int err, const QByteArray& path)
+    {
+        // Reading a directory as a file is refused like any other access.
+        if (err == EISDIR)
+            return kErrorAccessDenied;
+        return ErrorCodeFromErrno(err, path.constData());
+    }
+} // namespace
+
+TReadOnlyFile::~TReadOnlyFile() { Close(); }
+
+int TReadOnlyFile::Open(const QString& path)
+{
+    Close();
+    m_path = EncodeFileName(path);
+    // Without blocking, so that a pipe cannot hang the command; its reads then fail instead.
+    m_fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0) {
+        m_error = CodeFor(errno, m_path);
+        return m_error;
+    }
+    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    m_error = 0;
+    return 0;
+}
+
+void TReadOnlyFile::Close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+qint64 TReadOnlyFile::Read(void* buffer, qint64 n)
+{
+    if (m_fd < 0) {
+        m_error = kErrorInvalidHandle;
+        return -1;
+    }
+    auto* out = static_cast<char*>(buffer);
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t got = ::read(m_fd, out + done, size_t(n - done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            m_error = errno == EAGAIN ? kErrorDiskRead : CodeFor(errno, m_path);
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+} // namespace hy::platform

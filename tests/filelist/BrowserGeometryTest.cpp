@@ -1,0 +1,47 @@
+// How the results browser's main area divides, and where its find buttons stand.
+#include "filelist/BrowserGeometry.h"
+
+#include <gtest/gtest.h>
+
+using namespace hy;
+
+TEST(BrowserGeometry, ListSizesStayInsideTheArea)
+{
+    struct Case {
+        int size;
+        int extent;
+        int clamped;
+        int fitted;
+    } cases[] = {
+        { 250, 400, 250, 250 },
+        { 5000, 400, 396, 200 }, // a stored split beyond the window: the list takes all but the splitter
+        { -20, 400, 0, 0 },
+        { 396, 400, 396, 396 },
+        { 397, 400, 396, 200 }, // no room for the splitter: half the area
+        { 10, 2, 0, 1 },
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClampListSize(c.size, c.extent), c.clamped) << c.size << " in " << c.extent;
+        EXPECT_EQ(FitListSize(c.size, c.extent), c.fitted) << c.size << " in " << c.extent;
+    }
+}
+
+TEST(BrowserGeometry, PanesFollowTheArrangement)
+{
+    const QRect area(5, 10, 400, 300);
+    const TSplitPanes above = SplitPanes(area, false, 120, true);
+    EXPECT_EQ(above.list, QRect(5, 10, 400, 120));
+    EXPECT_EQ(above.splitter, QRect(5, 130, 400, 4));
+    EXPECT_EQ(above.viewer, QRect(5, 134, 400, 176));
+    const TSplitPanes beside = SplitPanes(area, true, 150, true);
+    EXPECT_EQ(beside.list, QRect(5, 10, 150, 300));
+    EXPECT_EQ(beside.splitter, QRect(155, 10, 4, 300));
+    EXPECT_EQ(beside.viewer, QRect(159, 10, 246, 300));
+    const TSplitPanes alone = SplitPanes(area, true, 150, false);
+    EXPECT_EQ(alone.list, area);
+    EXPECT_TRUE(alone.splitter.isNull());
+
+    EXPECT_EQ(FindNextLeft(600, 80), 520);
+    EXPECT_EQ(FindNextLeft(300, 80), 250);
+    EXPECT_EQ(FindPrevLeft(520, 80), 432);
+}

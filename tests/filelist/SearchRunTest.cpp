@@ -1,0 +1,241 @@
+// A disk search's handler driving the list engine's tree walk over generated trees: criteria combined in
+// order, the contents test through the viewer's file model, files that cannot be read, Stop, and how often
+// the walk lets messages be processed.
+#include "filelist/SearchRun.h"
+
+#include "common/HyUtils.h"
+#include "filelist/FileListEngine.h"
+#include "platform/PlatformFiles.h"
+#include "support/QtPrinters.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace hy;
+
+namespace {
+
+class SearchRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_temp.isValid());
+        m_root = m_temp.path();
+        m_engine.SetPump({}, 0);
+        m_engine.SetSearchMode(smSubDirectories);
+        m_engine.SetListDetails({ ldFiles });
+        m_engine.SetTextCase(tcNone);
+        m_engine.SetOnAddFile(
+            [this](TSearchRec& s, const QString& path, bool& ok, int& error) { m_run.AddFile(s, path, ok, error); });
+        m_run.SetHooks({ {}, {}, [this]() { ++m_messages; }, [this]() { return m_stop; } });
+    }
+
+    QString Path(const QString& relative) const { return m_root + QLatin1Char('/') + relative; }
+
+    void Write(const QString& relative, const QByteArray& content, const QDateTime& modified = {})
+    {
+        QDir().mkpath(Path(relative).section(QLatin1Char('/'), 0, -2));
+        QFile f(Path(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+        f.close();
+        if (modified.isValid()) {
+            ASSERT_EQ(SetFileDateTime(Path(relative), modified), 0);
+        }
+    }
+
+    // Runs a search from the root and returns the found files relative to it, in list order.
+    QStringList Search(TSearchCriteria criteria, const QDateTime& now = QDateTime(QDate(1997, 3, 15), QTime(12, 0)))
+    {
+        if (criteria.Location.isEmpty())
+            criteria.Location = m_root;
+        m_run.Begin(criteria, now);
+        m_engine.SetFileMask(SearchMasks(criteria.Masks));
+        m_engine.SetSearchMode(criteria.SubDirectories ? smSubDirectories : smNormal);
+        m_engine.ReadDirectory(criteria.Location);
+        m_run.End();
+        QStringList found;
+        for (int i = 0; i < m_engine.Count(); ++i)
+            found << m_engine.EntryPath(i).mid(m_root.size() + 1);
+        return found;
+    }
+
+    QTemporaryDir m_temp;
+    QString m_root;
+    TFileListEngine m_engine;
+    TSearchRun m_run;
+    int m_messages = 0;
+    bool m_stop = false;
+};
+
+} // namespace
+
+TEST_F(SearchRunTest, CriteriaCombineInOrderOverATree)
+{
+    const QDateTime jan5(QDate(1997, 1, 5), QTime(23, 30));
+    Write("a.txt", "alpha needle", jan5);
+    Write("sub/b.txt", "beta NEEDLE", QDateTime(QDate(1997, 1, 6), QTime(1, 0)));
+    Write("sub/c.txt", "gamma", jan5);
+    Write("sub/deep/d.txt", QByteArray(150, 'x') + "needle", QDateTime(QDate(1997, 2, 20), QTime(23, 0)));
+    Write("sub/deep/e.log", "needle", jan5);
+    Write("old.txt", "needle", QDateTime(QDate(1996, 6, 1), QTime(23, 0)));
+
+    TSearchCriteria all;
+    all.Masks = QString();
+    EXPECT_EQ(
+        Search(all), QStringList({ "a.txt", "old.txt", "sub/b.txt", "sub/c.txt", "sub/deep/d.txt", "sub/deep/e.log" }));
+    EXPECT_EQ(m_run.FilesSearched(), 6);
+    EXPECT_EQ(m_run.FilesFound(), 6);
+
+    TSearchCriteria c;
+    c.Masks = QStringLiteral("*.txt");
+    c.ByDate = true;
+    c.Date1 = QStringLiteral("01/01/1997");
+    c.Date2 = QStringLiteral("03/01/1997");
+    c.ByTime = true;
+    c.Time1 = QStringLiteral("10:00 PM");
+    c.Time2 = QStringLiteral("02:00 AM");
+    EXPECT_EQ(Search(c), QStringList({ "a.txt", "sub/b.txt", "sub/c.txt", "sub/deep/d.txt" }));
+    EXPECT_EQ(m_run.FilesSearched(), 5);
+
+    c.BySize = true;
+    c.SizeRule = TSizeRule::Between;
+    c.Size1 = 5;
+    c.Size2 = 12;
+    EXPECT_EQ(Search(c), QStringList({ "a.txt", "sub/b.txt", "sub/c.txt" }));
+
+    c.BySize = false;
+    c.ByContents = true;
+    c.Text = QStringLiteral("needle");
+    EXPECT_EQ(Search(c), QStringList({ "a.txt", "sub/b.txt", "sub/deep/d.txt" }));
+    c.MatchCase = true;
+    EXPECT_EQ(Search(c), QStringList({ "a.txt", "sub/deep/d.txt" }));
+
+    c.SubDirectories = false;
+    EXPECT_EQ(Search(c), QStringList({ "a.txt" }));
+}
+
+TEST_F(SearchRunTest, ContentsAreFoundWhereverTheyLieAndUnreadableFilesDoNotHoldThem)
+{
+    // Past the first read of a search and across block ends; in a file written in one-byte characters.
+    QByteArray large(3 << 20, 'a');
+    for (int i = 80; i < large.size(); i += 81)
+        large[i] = '\n';
+    large.replace(large.size() - 1000, 6, "needle");
+    Write("large.txt", large);
+    Write("latin.txt", "un caf\xe9 noir");
+    Write("utf8.txt", "un caf\xc3\xa9 noir");
+    Write("empty.txt", "");
+    Write("locked.txt", "needle caf\xc3\xa9");
+    Write("zz.txt", "needle");
+    ASSERT_TRUE(QFile::setPermissions(Path("locked.txt"), QFileDevice::Permissions()));
+    const bool readable = QFile(Path("locked.txt")).open(QIODevice::ReadOnly);
+
+    TSearchCriteria c;
+    c.ByContents = true;
+    c.Text = QStringLiteral("NEEDLE");
+    QStringList expected { "large.txt", "zz.txt" };
+    if (readable)
+        expected.insert(1, QStringLiteral("locked.txt")); // running as root: nothing is unreadable
+    EXPECT_EQ(Search(c), expected);
+    EXPECT_EQ(m_engine.LastError(), 0);
+    EXPECT_EQ(m_run.FilesSearched(), 6);
+
+    c.Text = QString::fromUtf8("caf\xc3\xa9");
+    expected = QStringList { "latin.txt", "utf8.txt" };
+    if (readable)
+        expected.insert(1, QStringLiteral("locked.txt"));
+    EXPECT_EQ(Search(c), expected);
+}
+
+TEST_F(SearchRunTest, StopEndsTheWalkAndKeepsWhatWasFound)
+{
+    for (int i = 0; i < 30; ++i)
+        Write(QStringLiteral("f%1/file%2.txt").arg(i / 10).arg(i, 2, 10, QLatin1Char('0')), "x");
+    int calls = 0;
+    // Only the folders ask for messages here, however long the files take.
+    m_run.SetMessageInterval(3600 * 1000);
+    m_run.SetHooks({ {}, {},
+        [&]() {
+            if (++calls == 2)
+                m_stop = true;
+        },
+        [this]() { return m_stop; } });
+    TSearchCriteria c;
+    const QStringList found = Search(c);
+    EXPECT_EQ(m_engine.LastError(), kErrorSearchStopped);
+    // The first folder's files were taken before the second folder asked for messages.
+    EXPECT_EQ(found.size(), 10);
+    EXPECT_EQ(m_run.FilesFound(), 10);
+    EXPECT_LT(m_run.FilesSearched(), 30);
+
+    // A stop asked for during a long contents search ends that file's search too.
+    m_stop = false;
+    calls = 0;
+    Write("big/huge.txt", QByteArray(32 << 20, 'z'));
+    c.Location = Path("big");
+    c.ByContents = true;
+    c.Text = QStringLiteral("needle");
+    m_run.SetMessageInterval(0);
+    m_run.SetHooks({ {}, {},
+        [&]() {
+            if (++calls == 3)
+                m_stop = true;
+        },
+        [this]() { return m_stop; } });
+    EXPECT_TRUE(Search(c).isEmpty());
+    EXPECT_EQ(m_engine.LastError(), kErrorSearchStopped);
+    EXPECT_EQ(calls, 3);
+}
+
+TEST_F(SearchRunTest, MessagesAreProcessedAtEveryFolderButNotForEveryFile)
+{
+    const int folders = 12;
+    const int perFolder = 200;
+    for (int f = 0; f < folders; ++f) {
+        QDir().mkpath(Path(QStringLiteral("d%1").arg(f)));
+        for (int i = 0; i < perFolder; ++i) {
+            QFile file(Path(QStringLiteral("d%1/n%2.txt").arg(f).arg(i)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+    }
+    m_run.SetMessageInterval(50);
+    QElapsedTimer clock;
+    clock.start();
+    TSearchCriteria c;
+    EXPECT_EQ(Search(c).size(), folders * perFolder);
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_GE(m_messages, folders);
+    // One round per folder, one on the first file, and one per interval that passed.
+    EXPECT_LE(m_messages, folders + 1 + elapsed / 50 + 1);
+}
+
+TEST_F(SearchRunTest, FilesOverTwoGibibytesCompareBySize)
+{
+    const QByteArray p = platform::EncodeFileName(Path("sparse.bin"));
+    const int fd = ::open(p.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    const bool sized = ::ftruncate(fd, (qint64(3) << 30) + 5) == 0;
+    ::close(fd);
+    if (!sized)
+        GTEST_SKIP() << "the temporary folder holds no sparse 3 GiB file";
+    Write("small.bin", "12345");
+
+    TSearchCriteria c;
+    c.BySize = true;
+    c.SizeRule = TSizeRule::GreaterThan;
+    c.Size1 = qint64(2) << 30;
+    EXPECT_EQ(Search(c), QStringList({ "sparse.bin" }));
+    c.SizeRule = TSizeRule::EqualTo;
+    c.Size1 = 5;
+    EXPECT_EQ(Search(c), QStringList({ "small.bin" }));
+    c.SizeRule = TSizeRule::LessThan;
+    c.Size1 = qint64(3) << 30;
+    EXPECT_EQ(Search(c), QStringList({ "small.bin" }));
+}

@@ -2,6 +2,7 @@
 #include "platform/SingleInstance.h"
 
 #include "platform/FileNames.h"
+#include "platform/LocalLineReader.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,7 +10,6 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
-#include <QTimer>
 #include <functional>
 #include <unistd.h>
 
@@ -48,75 +48,50 @@ namespace {
     // The longest line a request may hold: a name whose every byte needed escaping.
     constexpr qint64 kMaxLine = 2 * kMaxHandOverName + 16;
 
-    // One connection of a second start, read line by line until "END".
-    class HandOverReader : public QObject {
+    // One request of a second start, read line by line until "END".
+    class HandOverRequest : public QObject {
     public:
-        HandOverReader(QLocalSocket* socket, int idleMs, std::function<void(const QStringList&)> done)
+        HandOverRequest(QLocalSocket* socket, int idleMs, std::function<void(const QStringList&)> done)
             : QObject(socket)
             , m_socket(socket)
             , m_done(std::move(done))
+            , m_reader(new TLocalLineReader(socket, kMaxLine, idleMs, [this](const QByteArray& line) { OnLine(line); }))
         {
-            m_socket->setReadBufferSize(kMaxLine + 1);
-            m_idle.setSingleShot(true);
-            m_idle.setInterval(idleMs);
-            connect(&m_idle, &QTimer::timeout, this, [this]() { Drop(); });
-            connect(m_socket, &QLocalSocket::readyRead, this, [this]() { Read(); });
-            m_idle.start();
-            if (m_socket->bytesAvailable() > 0)
-                Read();
         }
 
     private:
-        void Read()
+        void OnLine(const QByteArray& line)
         {
-            m_idle.start();
-            while (m_socket->canReadLine()) {
-                const QByteArray line = m_socket->readLine(kMaxLine + 1);
-                m_received += line.size();
-                if (!line.endsWith('\n') || m_received > kMaxHandOverRequest) {
-                    Drop();
-                    return;
-                }
-                const QByteArray text = line.chopped(1);
-                if (text.startsWith("FILE ")) {
-                    const QByteArray name = Unescape(text.mid(5));
-                    if (name.size() > kMaxHandOverName || m_names.size() >= kMaxHandOverNames) {
-                        Drop();
-                        return;
-                    }
-                    m_names.append(DecodeFileName(name));
-                } else if (text == "END") {
-                    Finish();
-                    return;
-                }
+            m_received += line.size() + 1;
+            if (m_received > kMaxHandOverRequest) {
+                m_reader->Drop();
+                return;
             }
-            // A line that fills the whole buffer without ending is too long to be a name.
-            if (m_socket->bytesAvailable() > kMaxLine)
-                Drop();
+            if (line.startsWith("FILE ")) {
+                const QByteArray name = Unescape(line.mid(5));
+                if (name.size() > kMaxHandOverName || m_names.size() >= kMaxHandOverNames) {
+                    m_reader->Drop();
+                    return;
+                }
+                m_names.append(DecodeFileName(name));
+            } else if (line == "END") {
+                Finish();
+            }
         }
 
         // Opening the files may run nested event loops (alerts, picture loading) in which this socket goes
         // away, so the request is done with it before anything is opened.
         void Finish()
         {
-            m_idle.stop();
-            m_socket->disconnect(this);
+            m_reader->Stop();
             const QStringList names = std::move(m_names);
             m_socket->disconnectFromServer();
             m_done(names);
         }
 
-        void Drop()
-        {
-            m_idle.stop();
-            m_socket->disconnect(this);
-            m_names.clear();
-            m_socket->abort();
-        }
-
         QLocalSocket* m_socket;
         std::function<void(const QStringList&)> m_done;
-        QTimer m_idle;
+        TLocalLineReader* m_reader;
         QStringList m_names;
         qint64 m_received = 0;
     };
@@ -216,7 +191,7 @@ void TSingleInstance::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        new HandOverReader(socket, m_idleMs, [this](const QStringList& names) {
+        new HandOverRequest(socket, m_idleMs, [this](const QStringList& names) {
             QMetaObject::invokeMethod(
                 this, [this, names]() { Q_EMIT Activated(names); }, Qt::QueuedConnection);
         });

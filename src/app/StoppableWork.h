@@ -4,8 +4,9 @@
 // a modal dialog that the work raises (an alert) takes input as usual.
 #pragma once
 
+#include "common/InputGate.h"
+
 #include <QElapsedTimer>
-#include <QObject>
 #include <QPointer>
 #include <functional>
 
@@ -13,10 +14,10 @@ class QStatusBar;
 
 namespace hy::app {
 
-class TStoppableWork : public QObject {
+class TStoppableWork {
 public:
     explicit TStoppableWork(QStatusBar* bar);
-    ~TStoppableWork() override;
+    ~TStoppableWork();
     TStoppableWork(const TStoppableWork&) = delete;
     TStoppableWork& operator=(const TStoppableWork&) = delete;
 
@@ -27,14 +28,12 @@ public:
     // How often Step lets events through; tests make it every step.
     static void SetPumpInterval(int milliseconds);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QPointer<QStatusBar> m_bar;
     QElapsedTimer m_sincePump;
     bool m_stopped = false;
     bool m_pumped = false;
+    TInputGate m_gate { m_stopped };
 };
 
 } // namespace hy::app

@@ -135,11 +135,14 @@ TEST(HvFileModelText, SearchesMatchCharactersWithSimpleCaseFolding)
         { "a character the encoding lacks", "abc\n", TTextEncoding::Windows1252, QStringLiteral("\u65E5"), 0, "none" },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Model m;
-        m.Open(c.data, c.encoding);
-        EXPECT_EQ(m.Find(c.text, c.options), c.want);
-        EXPECT_EQ(m.events.depth, 0);
+        for (const bool sampled : { true, false }) {
+            SCOPED_TRACE(std::string(c.name) + (sampled ? ", probe from a sample" : ", probe by text rarity"));
+            Model m;
+            m.model.SetProbeSampling(sampled);
+            m.Open(c.data, c.encoding);
+            EXPECT_EQ(m.Find(c.text, c.options), c.want);
+            EXPECT_EQ(m.events.depth, 0);
+        }
     }
 }
 

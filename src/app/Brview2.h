@@ -43,7 +43,7 @@ public:
     TMultiImage* ImageViewer() const { return m_imageViewer; }
     QTabBar* TabSet() const { return m_tabSet; }
     QStackedWidget* NoteBook() const { return m_noteBook; }
-    QMenu* ChildPopupMenu() const { return m_popup; }
+    QMenu* ChildPopupMenu();
 
     QString FileName() const { return m_fileName; }
     void SetFileName(const QString& name) { m_fileName = name; }
@@ -121,7 +121,7 @@ private:
     QLabel* m_mediaTime = nullptr;
     TMultiImage* m_poster = nullptr; // a video's first picture, shown before Play
     QTabBar* m_tabSet;
-    QMenu* m_popup;
+    QMenu* m_popup = nullptr;
 
     QString m_fileName;
     PageKind m_pageKind = PageKind::Text;

@@ -21,6 +21,45 @@ bool HasExtensionIn(const QString& fileName, const QString& dottedList);
 // Sound and video the GStreamer plugins play besides the media kinds of win.ini.
 inline constexpr const char* kStockPlayedExtensions = ".MP3.OGG.OGA.OPUS.FLAC.M4A.MP4.M4V.MKV.WEBM";
 
+// What decides a file's page besides its name: the native pages the user wants, the media extensions (see
+// BuildMediaExtensions), and whether text opens in Hex now.
+struct TPageRules {
+    bool ShowImageFiles = true;
+    bool ShowArchiveFiles = true;
+    bool ShowMediaFiles = true;
+    QString MediaExtensions;
+    bool TextHex = false;
+};
+
+// The page a file opens on: Kind is its native page (Text when it has none), Tab the tab shown first
+// (0 Standard, 1 Hex, 2 the native page).
+struct TPageChoice {
+    PageKind Kind = PageKind::Text;
+    int Tab = 0;
+    bool operator==(const TPageChoice&) const = default;
+};
+
+// True when text opens in Hex: asked for, or by the settings when no view is asked for.
+bool OpensInHex(ViewMode mode, bool textHex);
+
+// Pictures and archives by their extension, media by its extension when the name is a regular file (the
+// player would wait on a pipe), each only when the rules show it natively; anything else is text. A file
+// with a native page opens on the tab asked for, and on its native page by the settings.
+TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile);
+
+// The page of a file ChoosePage sent to the Image page, once its picture was tried. It stays there when a
+// picture showed or when the picture reader knows its extension (a damaged picture is reported as one); a
+// name that only resembles a picture's (notes.p, start.s) and holds none opens on the text page.
+TPageChoice PageAfterPicture(
+    const TPageChoice& choice, ViewMode mode, const TPageRules& rules, bool pictureShown, bool readableExtension);
+
+// The name of a native page and of its tab: "Image", "Archive", "Media"; "Text" for the text pages.
+QString PageName(PageKind kind);
+
+// A program: a regular file the user may execute, or a file whose whole extension is one of
+// ".EXE.COM.BAT.PIF" (so ".C" and ".CO" are not).
+bool IsProgramFile(const QString& fileName);
+
 // The media list built from the [mci extensions] section of win.ini: each of MPG, MOV, AVI, WAV, MID and RMI
 // whose entry is not "none" is put at the front, so the list ends in reverse order of that sequence. When
 // win.ini is absent, the stock entries are followed by kStockPlayedExtensions.

@@ -3,10 +3,10 @@
 #include "image/MultiImg.h"
 
 #include "image/ImageLib.h"
+#include "platform/PlatformFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
@@ -52,7 +52,7 @@ namespace {
 
     const TKindOfExtension UnknownKind = { "", TImageKind::Unknown, "" };
 
-    const TKindOfExtension* KindOf(const QString& extension)
+    const TKindOfExtension* KindOfExtension(const QString& extension)
     {
         for (const TKindOfExtension& k : Kinds) {
             if (extension == QLatin1String(k.Extension))
@@ -136,8 +136,8 @@ void TMultiImage::SetImageName(const QString& path)
     d->Path = path;
     d->Info = TImageInfo();
     const QString extension = ImageExtension(path);
-    const QFileInfo file(path);
-    if (!file.exists() || file.isDir()) {
+    const hy::platform::EntryKind entry = hy::platform::KindOf(path);
+    if (entry == hy::platform::EntryKind::Missing || entry == hy::platform::EntryKind::Directory) {
         ClearPicture();
         d->NameText = QString::fromLatin1(NotFoundText);
         return;
@@ -145,7 +145,7 @@ void TMultiImage::SetImageName(const QString& path)
     LoadFile(path, extension);
 }
 
-bool TMultiImage::ReadsExtension(const QString& path) { return KindOf(ImageExtension(path)) != nullptr; }
+bool TMultiImage::ReadsExtension(const QString& path) { return KindOfExtension(ImageExtension(path)) != nullptr; }
 
 bool TMultiImage::LoadByContent(const QString& path)
 {
@@ -153,8 +153,8 @@ bool TMultiImage::LoadByContent(const QString& path)
     d->Info = TImageInfo();
     ClearPicture();
     d->NameText = path;
-    const QFileInfo file(path);
-    if (!file.exists() || file.isDir())
+    // Only a regular file is probed: a pipe or a device would keep the reader waiting.
+    if (hy::platform::KindOf(path) != hy::platform::EntryKind::RegularFile)
         return false;
     LoadPicture(path, QString(), UnknownKind.Kind, UnknownKind.FailedText, true);
     return HasGraphic();
@@ -162,7 +162,7 @@ bool TMultiImage::LoadByContent(const QString& path)
 
 void TMultiImage::LoadFile(const QString& path, const QString& extension)
 {
-    const TKindOfExtension* kind = KindOf(extension);
+    const TKindOfExtension* kind = KindOfExtension(extension);
     if (!kind) {
         // Not a picture this control reads: the old picture stays.
         d->NameText = path;
@@ -201,13 +201,13 @@ void TMultiImage::LoadPicture(
     } else if (result.Code == image::ErrStopped) {
         // Stopped by the caller's own progress callback (the user moved on, or the program is ending): the
         // picture stays empty and nobody is asked to acknowledge it.
-        d->Info.FileSize = QFileInfo(path).size();
+        d->Info.FileSize = hy::platform::ReadFileFacts(path).size;
     } else {
         if (!quiet) {
             Report(result.ErrorText, true);
             Report(QString::fromLatin1(failedText), false);
         }
-        d->Info.FileSize = QFileInfo(path).size();
+        d->Info.FileSize = hy::platform::ReadFileFacts(path).size;
     }
     d->NameText = platformPicture && result.Ok() ? QString::fromLatin1(NonLibraryText) : path;
 }

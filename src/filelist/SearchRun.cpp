@@ -11,8 +11,6 @@ namespace hy {
 TSearchRun::TSearchRun()
     : m_model(std::make_unique<viewer::THvFileModel>())
 {
-    // Counting a sample of every file to choose the byte to look for cost as much as the search itself.
-    m_model->SetProbeSampling(false);
 }
 
 TSearchRun::~TSearchRun() = default;
@@ -29,6 +27,9 @@ void TSearchRun::Begin(const TSearchCriteria& criteria, const QDateTime& now)
     m_sinceShown.invalidate();
     m_lastDirectory.clear();
     m_directoryPending = false;
+    // Which byte to look for first is settled by the first 64 KiB of the search, not counted again for
+    // every file: that count cost as much as searching the file.
+    m_model->ShareProbeCounts(true);
 }
 
 void TSearchRun::End() { m_model->Close(); }

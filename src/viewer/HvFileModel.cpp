@@ -196,7 +196,9 @@ struct THvFileModel::Impl {
 
     THvAlignedBuffer m_bulk; // the one buffer of scans and searches
     std::function<bool()> m_stopHook;
-    bool m_probeSampling = true;
+    bool m_shareProbeCounts = false;
+    TByteCounts m_probeCounts {};
+    size_t m_probeCounted = 0;
     static constexpr size_t kProbeSample = size_t(64) << 10;
     bool m_stopped = false;
     FileOffset m_bytesSincePoll = 0;
@@ -231,7 +233,22 @@ struct THvFileModel::Impl {
     LineNumber CaretLine() const { return m_events ? m_events->ModelCaretLine() : -1; }
 
     // How many bytes of a search's first block are counted to choose its probe byte.
-    size_t ProbeSample(size_t available) const { return m_probeSampling ? std::min(available, kProbeSample) : 0; }
+    template <class P> void ChooseProbe(P& pattern, const uint8_t* sample, size_t n)
+    {
+        n = std::min(n, kProbeSample);
+        if (!m_shareProbeCounts) {
+            TByteCounts counts {};
+            CountBytes(sample, n, counts);
+            pattern.ChooseProbe(counts);
+            return;
+        }
+        if (m_probeCounted < kProbeSample) {
+            const size_t more = std::min(n, kProbeSample - m_probeCounted);
+            CountBytes(sample, more, m_probeCounts);
+            m_probeCounted += more;
+        }
+        pattern.ChooseProbe(m_probeCounts);
+    }
 
     // True when the stop hook asks to stop; asked once per few MiB of scanned bytes.
     bool ShouldStop(size_t bytes)
@@ -1335,7 +1352,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
         const FileOffset candEnd = b.eof || !possible ? blockEnd : blockEnd - len + 1;
         if (possible) {
             if (!probed) {
-                pattern.ChooseProbe(p, ProbeSample(b.size));
+                ChooseProbe(pattern, p, b.size);
                 probed = true;
             }
             const FileOffset lo = std::max(rs, firstStart);
@@ -1389,8 +1406,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor
         if (got < want) // beyond the end of the file (or of a file that keeps changing) reads as zeros
             std::memset(p + got, 0, want - got);
         if (!probed) {
-            const size_t sample = ProbeSample(want);
-            pattern.ChooseProbe(p + (want - sample), sample);
+            const size_t sample = std::min(want, kProbeSample);
+            ChooseProbe(pattern, p + (want - sample), sample);
             probed = true;
         }
         for (const uint8_t* c = pattern.PrevCandidate(p, p + (candEnd - candBegin)); c;
@@ -1459,7 +1476,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
                 usable = std::min(usable, last + 1);
             }
             if (!probed) {
-                pattern.ChooseProbe(p, ProbeSample(got));
+                ChooseProbe(pattern, p, got);
                 probed = true;
             }
             const uint8_t* hi = p + std::max<FileOffset>(0, usable - candBegin);
@@ -1490,8 +1507,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
         if (got < want)
             std::memset(p + got, 0, want - got);
         if (!probed) {
-            const size_t sample = ProbeSample(want);
-            pattern.ChooseProbe(p + (want - sample), sample);
+            const size_t sample = std::min(want, kProbeSample);
+            ChooseProbe(pattern, p + (want - sample), sample);
             probed = true;
         }
         for (const uint8_t* c = pattern.PrevCandidate(p, p + (candEnd - candBegin)); c;
@@ -1644,7 +1661,12 @@ std::vector<TCell> THvFileModel::HexCharCells(LineNumber row)
 
 void THvFileModel::SetStopHook(std::function<bool()> hook) { d->m_stopHook = std::move(hook); }
 
-void THvFileModel::SetProbeSampling(bool sample) { d->m_probeSampling = sample; }
+void THvFileModel::ShareProbeCounts(bool share)
+{
+    d->m_shareProbeCounts = share;
+    d->m_probeCounts = {};
+    d->m_probeCounted = 0;
+}
 bool THvFileModel::Stopped() const { return d->m_stopped; }
 LineNumber THvFileModel::FarthestLine() const { return d->m_far.line; }
 

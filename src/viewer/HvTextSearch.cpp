@@ -55,8 +55,7 @@ const uint8_t* Latin1FoldTable()
 
 namespace {
 
-    // A rough idea of how common a byte is in text: it breaks ties between equally rare sample bytes, and
-    // without a sample it alone chooses the probe.
+    // A rough idea of how common a byte is in text, used to break ties between equally rare sample bytes.
     int TextWeight(uint8_t c)
     {
         if (c == ' ')
@@ -108,14 +107,17 @@ bool THvSearchPattern::Matches(const uint8_t* p) const
     return true;
 }
 
-void THvSearchPattern::ChooseProbe(const uint8_t* sample, size_t n)
+void CountBytes(const uint8_t* sample, size_t n, TByteCounts& counts)
+{
+    for (size_t i = 0; i < n; ++i)
+        ++counts[sample[i]];
+}
+
+void THvSearchPattern::ChooseProbe(const TByteCounts& counts)
 {
     m_probeCount = 0;
     if (m_folded.empty())
         return;
-    std::vector<size_t> counts(256, 0);
-    for (size_t i = 0; i < n; ++i)
-        ++counts[sample[i]];
     double best = -1;
     for (size_t j = 0; j < m_folded.size(); ++j) {
         const uint8_t want = uint8_t(m_folded[j]);
@@ -221,14 +223,11 @@ size_t THvCharPattern::Match(const uint8_t* p, size_t k) const
     return 0;
 }
 
-void THvCharPattern::ChooseProbe(const uint8_t* sample, size_t n)
+void THvCharPattern::ChooseProbe(const TByteCounts& counts)
 {
     m_probeCount = 0;
     if (m_forms.empty())
         return;
-    std::vector<size_t> counts(256, 0);
-    for (size_t i = 0; i < n; ++i)
-        ++counts[sample[i]];
     // The probe is a byte at a fixed distance from the match start: in a character whose forms are all of
     // one length, after characters whose forms are all of one length.
     double best = -1;

@@ -10,12 +10,18 @@
 #include "viewer/HvEncoding.h"
 
 #include <QByteArray>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace hy::viewer {
+
+// How often each byte value occurs in a sample of the data; the probe is chosen from these counts.
+using TByteCounts = std::array<size_t, 256>;
+// Adds the bytes of a sample to counts.
+void CountBytes(const uint8_t* sample, size_t n, TByteCounts& counts);
 
 // Windows-1252 upper-casing of one byte (the program's one table, in the platform layer).
 uint8_t AnsiUpper(uint8_t c);
@@ -49,9 +55,9 @@ public:
     // True when the Length() bytes at p match.
     bool Matches(const uint8_t* p) const;
 
-    // Chooses the probe position from the byte counts of a sample of the data; with no sample (n is 0),
-    // from how common each byte is in text.
-    void ChooseProbe(const uint8_t* sample, size_t n);
+    // Chooses the probe position from the byte counts of a sample of the data; bytes the sample does not
+    // hold are weighed by how common they are in text.
+    void ChooseProbe(const TByteCounts& counts);
     bool HasProbe() const { return m_probeCount > 0; }
 
     // First candidate start c in [lo, hi) whose probe byte fits, or nullptr; bytes up to hi + Length() - 1
@@ -82,7 +88,7 @@ public:
     size_t MatchLength(const uint8_t* p) const { return Match(p, 0); }
     bool Aligned(qint64 offset) const { return offset % m_unit == 0; }
 
-    void ChooseProbe(const uint8_t* sample, size_t n);
+    void ChooseProbe(const TByteCounts& counts);
     bool HasProbe() const { return m_probeCount > 0; }
     const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const;
     const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const;

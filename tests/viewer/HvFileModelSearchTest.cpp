@@ -195,8 +195,9 @@ namespace {
         for (int round = 0; round < 10; ++round) {
             Fixture f;
             f.Open(RandomText(rng, 300 + int(rng() % 1500), round % 2 ? "abAB \xe9\xc9" : "ab \xff\x9f", 40));
-            // Half the rounds choose the probe byte without counting a sample, as a search over many files does.
-            f.model.SetProbeSampling(round % 4 < 2);
+            // Even rounds share the probe counts across their searches, as a search over many files does: the
+            // first search's sample chooses the probe of every later one, wherever it starts.
+            f.model.ShareProbeCounts(round % 2 == 0);
             const LineNumber total = LineNumber(f.lines.size());
             for (int i = 0; i < 250; ++i) {
                 // A piece of the file, with some letters' case changed, or a random short text.

@@ -76,6 +76,7 @@ public:
     TSearchState& SearchState() { return m_search; }
     // Runs the search held in SearchState over the active window or all of them (Find's OK).
     void RunFind();
+    bool SearchPatternValid(); // false, after saying why, for an invalid regular expression
     void FindNextClick();
     void GotoLine(qint64 lineNumber);
     // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected

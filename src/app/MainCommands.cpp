@@ -22,6 +22,7 @@
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvRangeWriter.h"
+#include "viewer/HvRegexSearch.h"
 #include "viewer/HvViewr.h"
 
 #include <QAction>
@@ -483,7 +484,11 @@ void TMainForm::UpdateStatus()
     const qint64 fileSize = v->FileSize();
     if (page == QLatin1String("Text")) {
         const viewer::TextPosition pos = v->CaretLocation();
-        m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
+        const bool counting = v->CountingLines() && !v->InHexMode();
+        if (counting)
+            m_cursorPosPanel->setText(BytePositionText(v->CaretOffset(), fileSize, pos.Index));
+        else
+            m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
         if (v->LineTotal() == kUndeterminedTotal
             && (v->InHexMode() || fileSize < 512000 || m_settings.CalcFileLength)) {
             WaitCursor wait;
@@ -491,8 +496,9 @@ void TMainForm::UpdateStatus()
         }
         const LineNumber total = v->LineTotal();
         // An empty file has no line to find: it reads as none rather than as a count still to come.
-        const QString lines
-            = fileSize == 0 ? LineCountText(0, false) : LineCountText(total, total == kUndeterminedTotal);
+        const QString lines = counting ? CountingLinesText(v->CountProgress())
+            : fileSize == 0            ? LineCountText(0, false)
+                                       : LineCountText(total, total == kUndeterminedTotal);
         m_infoPanel->setText(TextInfoText(lines, fileSize));
         bool showChar = false;
         if (!v->InHexMode() && v->LineTotal() != 0) {
@@ -712,6 +718,15 @@ void TMainForm::SearchWindow(
     }
 }
 
+bool TMainForm::SearchPatternValid()
+{
+    // An invalid pattern is reported and nothing is searched.
+    const QString error = m_search.Regex ? viewer::RegexError(m_search.Text) : QString();
+    if (!error.isEmpty())
+        ShowAlert(QStringLiteral("Find"), QStringLiteral("Invalid regular expression: %1.").arg(error));
+    return error.isEmpty();
+}
+
 void TMainForm::FindClick()
 {
     const bool several = Children().size() > 1;
@@ -725,6 +740,8 @@ void TMainForm::FindClick()
 
 void TMainForm::RunFind()
 {
+    if (!SearchPatternValid())
+        return;
     const unsigned options = m_search.FindOptions();
     const QList<TChildForm*> children = Children();
     if (children.size() > 1 && m_search.AllFiles) {
@@ -739,9 +756,9 @@ void TMainForm::RunFind()
 
 void TMainForm::FindNextClick()
 {
-    if (m_search.Text.isEmpty())
+    if (m_search.Text.isEmpty() || !SearchPatternValid())
         return;
-    const unsigned options = (m_search.DirectionDown ? 0u : 2u) | (m_search.MatchCase ? 4u : 0u);
+    const unsigned options = m_search.FindOptions() & ~unsigned(viewer::soWholeFile);
     const QList<TChildForm*> children = Children();
     if (children.size() > 1 && m_search.AllFiles) {
         for (auto it = children.crbegin(); it != children.crend(); ++it)
@@ -777,7 +794,7 @@ void TMainForm::GotoLineClick()
 void TMainForm::GotoLine(qint64 lineNumber)
 {
     if (TChildForm* child = ActiveChild())
-        child->FileViewer()->PlaceCaret(lineNumber - 1, 0);
+        child->FileViewer()->PlaceCaretOnLine(lineNumber - 1);
 }
 
 void TMainForm::SelectAllClick()

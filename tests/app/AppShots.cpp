@@ -12,6 +12,7 @@
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "viewer/HvCommands.h"
 #include "viewer/HvViewr.h"
 
 #include <QApplication>
@@ -128,6 +129,21 @@ int main(int argc, char** argv)
         CompareFiles(form);
         QTest::qWait(300);
         form.grab().save(out.filePath("compared.png"));
+    }
+    // A large log given with HY_SHOTS_LOG: Ctrl+End while its lines are counted, and once they are.
+    const QString log = qEnvironmentVariable("HY_SHOTS_LOG");
+    if (!log.isEmpty() && form.OpenFileInViewer(log, ViewMode::BySettings, false)) {
+        answer.stop();
+        form.Children().constLast()->showMaximized();
+        hy::viewer::THvFileViewer* v = form.Children().constLast()->FileViewer();
+        v->SetShowLineNumbers(true);
+        v->ExecuteCommand(hy::viewer::ccLastPage);
+        QTest::qWait(600);
+        form.grab().save(out.filePath("counting.png"));
+        for (int i = 0; i < 1200 && v->CountingLines(); ++i)
+            QTest::qWait(100);
+        QTest::qWait(400);
+        form.grab().save(out.filePath("counted.png"));
     }
     return 0;
 }

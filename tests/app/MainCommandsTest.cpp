@@ -480,3 +480,32 @@ TEST_F(MainCommands, SavingOverTheSameFileUnderAnotherNameIsRefused)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "keep me\n");
 }
+
+TEST_F(MainCommands, RegularExpressionFindSelectsMatchesAndRefusesInvalidPatterns)
+{
+    const QString a = Make("log.txt", "ok 1\nERROR 17 disk timeout\nERROR x timeout\nERROR 9 late timeout\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    ModalWatcher watcher;
+    m_form->SearchState().Text = "ERROR [0-9]+ .*timeout";
+    m_form->SearchState().Regex = true;
+    m_form->SearchState().OriginTop = true;
+    m_form->RunFind();
+    hy::viewer::LineNumber sl = 0, el = 0;
+    qint64 si = 0, ei = 0;
+    ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 1);
+    EXPECT_EQ(si, 0);
+    EXPECT_EQ(ei, 21);
+    m_form->FindNextClick();
+    ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 3);
+    EXPECT_EQ(ei, 20);
+
+    // An invalid pattern names its error and position, and the selection stays.
+    m_form->SearchState().Text = "ERROR (";
+    m_form->RunFind();
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_EQ(watcher.Seen.at(0), "Find|Invalid regular expression: missing closing parenthesis at position 8.");
+    ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 3);
+}

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace hy::viewer;
@@ -487,4 +488,56 @@ TEST_F(HvViewrFileTest, EndOfALineWhoseEndIsUnknownIsALongReadThatEscStops)
     EXPECT_LE(viewer.Model().BytesRead(), (40 << 20) + (8 << 20)) << "the line was read once, not twice";
     QObject::disconnect(connection);
     THvCustomFileViewer::SetLongWorkDelay(400);
+}
+
+TEST_F(HvViewrFileTest, CtrlEndOnAnUncountedFileShowsTheEndAtOnceAndTheCountFillsInTheNumbers)
+{
+    const int lines = 200000;
+    QByteArray data;
+    for (int i = 0; i < lines; ++i)
+        data += "entry " + QByteArray::number(i) + (i % 7 == 0 ? " with some more text\n" : "\n");
+    data.chop(1);
+    auto lineText = [this](LineNumber line) { return viewer.TextOfRange(line, 0, 200); };
+
+    struct Step {
+        const char* name;
+        std::function<void()> act; // done while the count runs
+        LineNumber caretLine; // where the caret is once the count is in
+    };
+    const Step steps[] = {
+        { "nothing", [] {}, lines - 1 },
+        { "Go to Line past the counted lines", [this] { viewer.PlaceCaretOnLine(150000); }, 150000 },
+        { "Go to Line among the counted lines", [this] { viewer.PlaceCaretOnLine(3); }, 3 },
+        { "Find backward from the end",
+            [this] { EXPECT_TRUE(viewer.SearchFor(QStringLiteral("entry 100000"), soBackward)); }, 100000 },
+        { "Find forward from the start",
+            [this] {
+                viewer.PlaceCaretOnLine(0);
+                EXPECT_TRUE(viewer.SearchFor(QStringLiteral("entry 120001"), 0));
+            },
+            120001 },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        Open(Write(QStringLiteral("big.log"), data));
+        viewer.Model().SetTailThreshold(1);
+        viewer.SetShowLineNumbers(true);
+        Show();
+        (void)lineText(10); // the first lines are counted
+        QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
+        ASSERT_NE(viewer.LineTotal(), kUndeterminedTotal);
+        EXPECT_EQ(lineText(Caret().Line), QStringLiteral("entry 199999"));
+        step.act();
+        const LineNumber caretBefore = Caret().Line;
+        const QString caretText = lineText(caretBefore);
+        const QString topText = lineText(viewer.FirstVisibleLine());
+        QTRY_VERIFY(!viewer.CountingLines());
+        EXPECT_EQ(viewer.LineTotal(), lines);
+        EXPECT_EQ(Caret().Line, step.caretLine);
+        // The numbers changed, the place did not.
+        EXPECT_EQ(lineText(Caret().Line), caretText);
+        EXPECT_EQ(lineText(viewer.FirstVisibleLine()), topText);
+        EXPECT_TRUE(lineText(step.caretLine).startsWith(QStringLiteral("entry ") + QString::number(step.caretLine)));
+        viewer.SetIsOpen(false);
+    }
 }

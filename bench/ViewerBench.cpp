@@ -14,6 +14,8 @@
 #include "viewer/HvTextLayout.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QFileSystemWatcher>
 #include <QString>
 #include <algorithm>
 #include <cctype>
@@ -500,6 +502,8 @@ double CountSeconds(const std::string& path, LineNumber expectTotal)
     return seconds;
 }
 
+double FollowLatency(const std::string& dir);
+
 // The child side: one piece of work, once, in this fresh process.
 int RunOne(const std::vector<std::string>& a)
 {
@@ -517,6 +521,8 @@ int RunOne(const std::vector<std::string>& a)
         }
     } else if (work == "endcold") {
         value = EndScreen(a.at(1), true);
+    } else if (work == "follow") {
+        value = FollowLatency(a.at(1));
     } else if (work == "count") {
         value = CountSeconds(a.at(1), std::atoll(a.at(2).c_str()));
     } else if (work == "open") {
@@ -548,8 +554,54 @@ void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name
 
 void Ratio(const std::string& name, double value) { Ratio(name.c_str(), value); }
 
-// Ctrl+End on a cold 4 GiB log, the background count against wc -l, and a regular expression over a 1 GiB
-// log against grep -E.
+// Following a log: from starting another process that appends a line until the line reads through the model,
+// told by the file system watcher as the viewer is. The slowest of a few, in seconds.
+double FollowLatency(const std::string& dir)
+{
+    const std::string path = dir + "/follow.log";
+    std::ofstream(path, std::ios::trunc) << "first\n";
+    THvFileModel m;
+    OpenModel(m, path);
+    m.ClampLine(kUndeterminedTotal);
+    QFileSystemWatcher watcher;
+    watcher.addPath(QString::fromStdString(path));
+    double worst = 0;
+    for (int i = 0; i < 20; ++i) {
+        const std::string text = "appended line " + std::to_string(i);
+        const LineNumber line = m.LineTotal() - 1; // the empty line after the last line end
+        bool seen = false;
+        const QMetaObject::Connection c = QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, [&] {
+            if (m.FollowFile() == TFollowChange::Grew && m.LineTotal() > line + 1) {
+                int len = 0;
+                const char* p = m.LineText(line, len);
+                seen = std::string(p, size_t(len)) == text;
+            }
+        });
+        const auto t0 = Clock::now();
+        std::vector<std::string> args { "sh", "-c", "printf '%s\\n' \"$1\" >> \"$2\"", "sh", text, path };
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "sh", nullptr, nullptr, argv.data(), environ) != 0)
+            std::exit(2);
+        while (!seen && std::chrono::duration<double>(Clock::now() - t0).count() < 5)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const double latency = std::chrono::duration<double>(Clock::now() - t0).count();
+        waitpid(pid, nullptr, 0);
+        QObject::disconnect(c);
+        if (!seen) {
+            std::fprintf(stderr, "follow: the appended line was not seen\n");
+            std::exit(2);
+        }
+        worst = std::max(worst, latency);
+    }
+    return worst;
+}
+
+// Ctrl+End on a cold 4 GiB log, the background count against wc -l, a regular expression over a 1 GiB log
+// against grep -E, and the latency of following a log.
 int LogFigures(const std::string& dir)
 {
     const std::string big = dir + "/log4g.txt";
@@ -595,6 +647,14 @@ int LogFigures(const std::string& dir)
         1024 / regexWarm, 1024 / regexFresh, 1024 / grep);
     Ratio("regex_vs_grep", grep / regexWarm);
     Ratio("regex_vs_grep_fresh", grep / regexFresh);
+
+    FollowLatency(dir);
+    const double followWarm = FollowLatency(dir);
+    const double followFresh = Fresh({ "follow", dir }, true);
+    std::fprintf(
+        stderr, "follow: the slowest of 20 lines %.1f ms warm, %.1f ms fresh\n", followWarm * 1e3, followFresh * 1e3);
+    Ratio("follow_latency_ms", followWarm * 1e3);
+    Ratio("follow_latency_ms_fresh", followFresh * 1e3);
     return 0;
 }
 
@@ -602,6 +662,7 @@ int LogFigures(const std::string& dir)
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv); // the follow figure waits for the file system watcher in its event loop
     g_self = argv[0];
     if (argc >= 3 && std::strcmp(argv[1], "--one") == 0)
         return RunOne(std::vector<std::string>(argv + 2, argv + argc));

@@ -69,6 +69,8 @@ public:
     // Called by the viewer windows.
     void ViewerStatusChanged(TChildForm* child);
     void ShowLongWork(bool running);
+    // A note about a window's file (a followed log was reopened) that leads the info panel for a while.
+    void ShowViewerNote(const QString& note);
     void ChildClosing(TChildForm* child);
     void SetCurrentTextModeHex(bool hex) { m_currentTextHex = hex; }
 
@@ -145,6 +147,7 @@ private:
     void EncodingClick(viewer::TTextEncoding encoding);
     void LineNumbersClick();
     void WrapLinesClick();
+    void FollowClick();
     void CopyWithCrLfClick();
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     TChildForm* NewChild(bool hex);
@@ -167,6 +170,7 @@ private:
     QToolBar* m_smButtonBar = nullptr;
     QLabel* m_cursorPosPanel = nullptr;
     QLabel* m_infoPanel = nullptr;
+    QString m_viewerNote;
     QLabel* m_charPanel = nullptr;
     QLabel* m_encodingPanel = nullptr;
     QProgressBar* m_progressGauge = nullptr;

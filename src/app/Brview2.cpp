@@ -121,6 +121,8 @@ TChildForm::TChildForm(TMainForm* mainForm)
     connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
     connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
         [this](bool running) { m_main->ShowLongWork(running); });
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this,
+        [this](const QString& note) { m_main->ShowViewerNote(note); });
 
     // The context menu mirrors the main menu's commands for this window.
     m_popup->setObjectName(QStringLiteral("ChildPopupMenu"));

@@ -40,6 +40,7 @@
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
 
 namespace hy::app {
@@ -96,6 +97,7 @@ void TMainForm::ConnectCommands()
     on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
     on("LineNumbers1", &TMainForm::LineNumbersClick);
     on("WrapLines1", &TMainForm::WrapLinesClick);
+    on("Follow1", &TMainForm::FollowClick);
     on("CopyWithCrLf1", &TMainForm::CopyWithCrLfClick);
     on("TileVertical1", &TMainForm::TileVertical);
     connect(Action("TileHorizontal1"), &QAction::triggered, this, [this]() {
@@ -442,11 +444,12 @@ void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool siz
 void TMainForm::ViewerStatusChanged(TChildForm* child)
 {
     UpdateStatus();
-    if (!Action("SynchronizeScrolling1")->isChecked() || child != ActiveChild())
+    // Windows whose lines are still being counted have no line numbers to share or take.
+    if (!Action("SynchronizeScrolling1")->isChecked() || child != ActiveChild() || child->FileViewer()->CountingLines())
         return;
     const LineNumber first = child->FileViewer()->FirstVisibleLine();
     for (TChildForm* other : Children()) {
-        if (other == child)
+        if (other == child || other->FileViewer()->CountingLines())
             continue;
         viewer::THvFileViewer* v = other->FileViewer();
         v->ScrollToLine(qMin(v->LineTotal() - 1, first));
@@ -459,6 +462,18 @@ void TMainForm::ShowLongWork(bool running)
         statusBar()->showMessage(QStringLiteral("Reading the file... Press Esc to stop."));
     else
         statusBar()->clearMessage();
+}
+
+void TMainForm::ShowViewerNote(const QString& note)
+{
+    m_viewerNote = note;
+    UpdateStatus();
+    QTimer::singleShot(10000, this, [this, note]() {
+        if (m_viewerNote != note)
+            return;
+        m_viewerNote.clear();
+        UpdateStatus();
+    });
 }
 
 void TMainForm::ChildClosing(TChildForm*)
@@ -499,7 +514,8 @@ void TMainForm::UpdateStatus()
         const QString lines = counting ? CountingLinesText(v->CountProgress())
             : fileSize == 0            ? LineCountText(0, false)
                                        : LineCountText(total, total == kUndeterminedTotal);
-        m_infoPanel->setText(TextInfoText(lines, fileSize));
+        m_infoPanel->setText(m_viewerNote.isEmpty() ? TextInfoText(lines, fileSize)
+                                                    : m_viewerNote + QLatin1Char(' ') + TextInfoText(lines, fileSize));
         bool showChar = false;
         if (!v->InHexMode() && v->LineTotal() != 0) {
             const viewer::TextPosition at = v->CaretCharLocation();
@@ -560,7 +576,7 @@ void TMainForm::UpdateCommands(bool enabled)
         Action(name)->setEnabled(enabled);
     Action("Run1")->setVisible(false);
     for (const char* name : { "Copy1", "ToClipboard1", "ToClipboard2", "ToFile1", "Find1", "FindNext1", "GotoLine1",
-             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1" })
+             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1", "Follow1" })
         Action(name)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
@@ -603,6 +619,8 @@ void TMainForm::UpdateCommands(bool enabled)
             Action("Encoding1")->setEnabled(true);
             Action(EncodingActionName(v->Encoding()))->setChecked(true);
             Action("WrapLines1")->setEnabled(!v->InHexMode());
+            Action("Follow1")->setEnabled(true);
+            Action("Follow1")->setChecked(v->Follow());
         }
         const bool program = HasExtensionIn(child->FileName(), QString::fromLatin1(kProgramExtensions));
         if (QAction* assoc = Action("UseAssociatedApplication1"))
@@ -973,6 +991,12 @@ void TMainForm::LineNumbersClick()
     for (TChildForm* c : Children())
         c->FileViewer()->SetShowLineNumbers(show);
     UpdateCommands(true);
+}
+
+void TMainForm::FollowClick()
+{
+    if (TChildForm* child = ActiveChild())
+        child->FileViewer()->SetFollow(Action("Follow1")->isChecked());
 }
 
 void TMainForm::WrapLinesClick()

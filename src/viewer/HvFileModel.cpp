@@ -215,6 +215,7 @@ struct THvFileModel::Impl {
     // lasts, so the line number alone tells the two numberings apart.
     bool m_tail = false;
     Anchor m_exactTop;
+    LineNumber m_tailEstimate = 0; // the estimated number of the last line at the jump
     std::unique_ptr<THvLineCounter> m_counter;
     FileOffset m_tailBytes = kDefaultTailBytes;
     bool m_needsCount = false; // an operation stopped because it needs the exact numbers
@@ -505,6 +506,49 @@ struct THvFileModel::Impl {
             m_events->ModelFileChanged();
     }
 
+    TFollowChange FollowFile()
+    {
+        if (!m_open || m_snapshot)
+            return TFollowChange::None;
+        struct stat st { };
+        const bool named = ::stat(QFile::encodeName(m_fileName).constData(), &st) == 0 && S_ISREG(st.st_mode);
+        if (named && (st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode)) {
+            Reload();
+            return TFollowChange::Restarted;
+        }
+        if (::fstat(m_fd, &st) != 0)
+            return TFollowChange::None;
+        const FileStamp now = StampOf(st);
+        if (now == m_stamp)
+            return TFollowChange::None;
+        if (now.size <= m_fileSize) {
+            Reload();
+            return TFollowChange::Restarted;
+        }
+        Grow(now);
+        return TFollowChange::Grew;
+    }
+
+    // The file grew: its new end is taken, and the new lines after the known last one are counted.
+    void Grow(const FileStamp& now)
+    {
+        m_stamp = now;
+        m_fileSize = now.size;
+        m_hexLast = (m_fileSize - 1) / kHexRowBytes;
+        m_hexDigits = HexDigitsFor(m_fileSize);
+        m_cache.Clear(); // the page that held the old end holds more now
+        m_bufferedLine = -1;
+        if (m_textLast.line < 0)
+            return; // the total was not known: scans go on to the new end when asked
+        Walker w(*this, m_textLast, kNever);
+        const WalkResult r = WalkForward(w);
+        if (!r.eof)
+            return; // stopped: the old last line stays the last known
+        m_textLast = r.at;
+        if (!m_hexMode && m_events)
+            m_events->ModelLineTotalFound(m_textLast.line + 1);
+    }
+
     bool CheckFileChanged()
     {
         if (!ChangedOnDisk(true))
@@ -596,6 +640,7 @@ struct THvFileModel::Impl {
         });
         m_tail = true;
         m_exactTop = top;
+        m_tailEstimate = estimate;
         m_needsCount = false;
         m_bufferedLine = -1;
         m_textLast = r.at;
@@ -632,7 +677,8 @@ struct THvFileModel::Impl {
             Reload();
             return true;
         }
-        const LineNumber delta = r.LastLine - m_textLast.line;
+        // The count ended at the last line of the file as it was at the jump (a followed file grows since).
+        const LineNumber delta = r.LastLine - m_tailEstimate;
         while (m_checkpointInterval < r.Interval)
             ThinCheckpoints();
         for (const THvLineCounter::Checkpoint& c : r.Checkpoints) {
@@ -1789,6 +1835,11 @@ bool THvFileModel::IsOpen() const { return d->m_open; }
 FileOffset THvFileModel::FileSize() const { return d->m_fileSize; }
 bool THvFileModel::IsSnapshot() const { return d->m_snapshot; }
 bool THvFileModel::CheckFileChanged() { return d->CheckFileChanged(); }
+
+TFollowChange THvFileModel::FollowFile()
+{
+    return d->Guarded([&] { return d->FollowFile(); });
+}
 
 bool THvFileModel::InHexMode() const { return d->m_hexMode; }
 

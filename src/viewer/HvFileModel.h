@@ -43,6 +43,13 @@ public:
     }
 };
 
+// What a look at a followed file found.
+enum class TFollowChange {
+    None,
+    Grew, // lines were added at the end; what was known stays
+    Restarted, // the file shrank, was rewritten or replaced under its name: it was opened anew
+};
+
 class THvFileModel {
 public:
     explicit THvFileModel(THvModelEvents* events = nullptr);
@@ -70,6 +77,11 @@ public:
     // file's size or time stamp changed, or its name now stands for another file, the model starts over on
     // the file as it now is (reporting ModelFileChanged) and returns true.
     bool CheckFileChanged();
+    // The look of a window that follows its file: a file that only grew keeps everything known of its lines,
+    // and when its total was known the new lines are counted at once (ModelLineTotalFound). A file that
+    // shrank, was rewritten in place or whose name now stands for another file (a rotated log) is opened
+    // anew from its name (ModelFileChanged).
+    TFollowChange FollowFile();
 
     bool InHexMode() const;
     void SetInHexMode(bool hex); // swaps the two last-line slots and forgets the buffered line

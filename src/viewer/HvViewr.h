@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class QFileSystemWatcher;
 class QTimer;
 
 namespace hy::viewer {
@@ -430,9 +431,17 @@ public:
     // Places the caret at the start of a line given by its exact number (Go to Line).
     void PlaceCaretOnLine(LineNumber line);
 
+    // Follows the file as it grows (View > Follow), told by the file system or, where it tells nothing, by
+    // a look every quarter second: new lines appear, and the view stays at the end while the caret is on
+    // the last line. A file that is truncated or replaced is reopened from the start (OnFollowNote).
+    bool Follow() const { return m_follow; }
+    void SetFollow(bool follow);
+
 Q_SIGNALS:
     // A long read began (true) or ended (false).
     void OnLongWork(bool running);
+    // Something the person should know about the followed file (it was reopened from the start).
+    void OnFollowNote(const QString& note);
 
 protected:
     void ExpandTabsChanged() override;
@@ -458,6 +467,8 @@ private:
     void PlaceCaretAtOffset(FileOffset offset);
     void ApplyLineCount();
     void QueueCountWait();
+    void FollowCheck();
+    void WatchFile();
 
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;
@@ -475,6 +486,9 @@ private:
     bool m_recheckPending = false; // the application became active while the model was busy
     bool m_countWaitQueued = false; // a line needs the count: it is waited for once the call returns
     QTimer* m_countTimer; // refreshes the status while lines are counted
+    bool m_follow = false;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_followTimer;
 };
 
 class THvFileViewer : public THvCustomFileViewer {

@@ -6,11 +6,14 @@
 // on Esc. Painting never runs such a read: past a short budget its scan stops and goes on after the paint.
 #include "viewer/HvViewr.h"
 
+#include "viewer/HvCommands.h"
 #include "viewer/HvFileModel.h"
 #include "viewer/HvRangeWriter.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QTimer>
@@ -261,6 +264,8 @@ THvCustomFileViewer::THvCustomFileViewer(QWidget* parent)
     // The count ends on its own thread: the news is handed to this one.
     m_model->SetCountFinishedHook(
         [this]() { QMetaObject::invokeMethod(this, &THvCustomFileViewer::ApplyLineCount, Qt::QueuedConnection); });
+    m_followTimer = new QTimer(this);
+    connect(m_followTimer, &QTimer::timeout, this, &THvCustomFileViewer::FollowCheck);
     m_countTimer = new QTimer(this);
     m_countTimer->setInterval(250);
     connect(m_countTimer, &QTimer::timeout, this, [this]() {
@@ -287,6 +292,10 @@ bool THvCustomFileViewer::CheckFileOnDisk()
         return false;
     if (m_workDepth > 0) {
         m_recheckPending = true;
+        return false;
+    }
+    if (m_follow) {
+        FollowCheck();
         return false;
     }
     if (!m_model->CheckFileChanged())
@@ -582,6 +591,72 @@ void THvCustomFileViewer::QueueCountWait()
                 Repaint();
         },
         Qt::QueuedConnection);
+}
+
+void THvCustomFileViewer::SetFollow(bool follow)
+{
+    if (follow == m_follow)
+        return;
+    m_follow = follow;
+    if (!follow) {
+        delete m_watcher;
+        m_watcher = nullptr;
+        m_followTimer->stop();
+        return;
+    }
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &THvCustomFileViewer::FollowCheck);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &THvCustomFileViewer::FollowCheck);
+    WatchFile();
+    FollowCheck();
+    if (m_model->IsOpen() && !m_model->InHexMode())
+        ExecuteCommand(ccLastPage);
+}
+
+void THvCustomFileViewer::WatchFile()
+{
+    if (!m_watcher || FileName().isEmpty())
+        return;
+    // A rotated log is renamed and made anew: the folder tells of that, the file of what is added.
+    const QString dir = QFileInfo(FileName()).absolutePath();
+    if (!m_watcher->files().contains(FileName()))
+        m_watcher->addPath(FileName());
+    if (!m_watcher->directories().contains(dir))
+        m_watcher->addPath(dir);
+    // Where the file system tells nothing (or the file is gone for a moment), the file is looked at often;
+    // otherwise now and then, in case a change went untold.
+    m_followTimer->start(m_watcher->files().contains(FileName()) ? 1000 : 250);
+}
+
+void THvCustomFileViewer::FollowCheck()
+{
+    if (!m_follow || !m_model->IsOpen() || m_workDepth > 0 || m_pumping)
+        return;
+    const bool atEnd = LineTotal() != kUndeterminedTotal && CaretCharLocation().Line >= LineTotal() - 1;
+    TFollowChange change = TFollowChange::None;
+    {
+        WorkScope work(this);
+        change = m_model->FollowFile();
+    }
+    WatchFile();
+    if (change == TFollowChange::None)
+        return;
+    if (change == TFollowChange::Restarted) {
+        ApplyPendingReset();
+        if (!m_model->InHexMode())
+            ExecuteCommand(ccLastPage);
+        Q_EMIT OnFollowNote(QStringLiteral("The file was truncated or replaced; it was reopened from the start."));
+        return;
+    }
+    ResetLayout(); // the last line known before may have grown
+    if (m_model->InHexMode()) {
+        SetLineTotal(m_model->LineTotal());
+        Repaint();
+    } else if (atEnd) {
+        ExecuteCommand(ccLastPage);
+    } else {
+        Repaint();
+    }
 }
 
 void THvCustomFileViewer::PlaceCaretOnLine(LineNumber line)

@@ -509,3 +509,23 @@ TEST_F(MainCommands, RegularExpressionFindSelectsMatchesAndRefusesInvalidPattern
     ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
     EXPECT_EQ(sl, 3);
 }
+
+TEST_F(MainCommands, FollowFollowsTheActiveWindowsFile)
+{
+    const QString a = Make("grow.log", "one\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    QAction* follow = m_form->Action("Follow1");
+    ASSERT_TRUE(follow->isEnabled());
+    EXPECT_EQ(follow->shortcut(), QKeySequence(Qt::Key_F));
+    follow->trigger();
+    EXPECT_TRUE(Viewer(0)->Follow());
+    {
+        QFile f(a);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("two\nthree\n");
+    }
+    QTRY_COMPARE(Viewer(0)->LineTotal(), 4);
+    EXPECT_EQ(Viewer(0)->CaretLocation().Line, 3);
+    follow->trigger();
+    EXPECT_FALSE(Viewer(0)->Follow());
+}

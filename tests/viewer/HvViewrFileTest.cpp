@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -540,4 +541,41 @@ TEST_F(HvViewrFileTest, CtrlEndOnAnUncountedFileShowsTheEndAtOnceAndTheCountFill
         EXPECT_TRUE(lineText(step.caretLine).startsWith(QStringLiteral("entry ") + QString::number(step.caretLine)));
         viewer.SetIsOpen(false);
     }
+}
+
+TEST_F(HvViewrFileTest, FollowShowsNewLinesAndStaysAtTheEndOnlyWhileTheCaretIsThere)
+{
+    const QString path = Write(QStringLiteral("follow.log"), "one\ntwo\n");
+    Open(path);
+    Show();
+    QStringList notes;
+    QObject::connect(&viewer, &THvCustomFileViewer::OnFollowNote, [&](const QString& n) { notes << n; });
+    viewer.SetFollow(true);
+    EXPECT_EQ(Caret().Line, 2);
+    auto writer = [&](const QString& command) {
+        QProcess p;
+        p.start(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), command.arg(path) });
+        ASSERT_TRUE(p.waitForFinished(10000));
+    };
+
+    writer(QStringLiteral("printf 'three\\nfour\\n' >> '%1'"));
+    QTRY_COMPARE(viewer.LineTotal(), 5);
+    EXPECT_EQ(Caret().Line, 4); // it followed the end
+    EXPECT_EQ(viewer.TextOfRange(2, 0, 10), QStringLiteral("three")); // the empty last line has grown
+
+    viewer.PlaceCaret(1, 0); // scrolled up to read: the view stays where it is
+    const LineNumber first = viewer.FirstVisibleLine();
+    writer(QStringLiteral("printf 'five\\n' >> '%1'"));
+    QTRY_COMPARE(viewer.LineTotal(), 6);
+    EXPECT_EQ(Caret().Line, 1);
+    EXPECT_EQ(viewer.FirstVisibleLine(), first);
+
+    writer(QStringLiteral("mv '%1' '%1.1' && printf 'fresh\\nstart' > '%1'"));
+    QTRY_COMPARE(notes.size(), 1);
+    EXPECT_EQ(notes.at(0), QStringLiteral("The file was truncated or replaced; it was reopened from the start."));
+    EXPECT_EQ(viewer.LineTotal(), 2);
+    EXPECT_EQ(viewer.TextOfRange(Caret().Line, 0, 10), QStringLiteral("start"));
+
+    viewer.SetFollow(false);
+    EXPECT_FALSE(viewer.Follow());
 }

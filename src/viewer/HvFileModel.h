@@ -139,6 +139,10 @@ public:
     void SetStopHook(std::function<bool()> hook);
     // Asks the stop hook once, for long work done through the public calls; true (and Stopped()) to stop.
     bool AskStop();
+    // Whether a search counts the bytes of a sample of the file (64 KiB) to choose the byte it looks for
+    // first (the default), or takes the byte that is rarest in text. Results are the same either way; a
+    // search over many files saves the count for each of them.
+    void SetProbeSampling(bool sample);
     bool Stopped() const;
     // While the total is undetermined: the highest line any scan has reached so far. A stopped scan goes on
     // from where it stopped.

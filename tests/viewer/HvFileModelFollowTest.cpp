@@ -23,8 +23,8 @@ void Writer(const QString& command)
 
 TEST(HvFileModelFollow, AWriterAppendingTruncatingAndRotating)
 {
-    TempFiles files;
-    const QString path = files.Write("a\nb\n", QStringLiteral("app.log"));
+    hy::test::TTempFolder files;
+    const QString path = files.Write(QStringLiteral("app.log"), "a\nb\n");
     Recorder events;
     THvFileModel m(&events);
     m.SetFileName(path);
@@ -66,11 +66,11 @@ TEST(HvFileModelFollow, AWriterAppendingTruncatingAndRotating)
 
 TEST(HvFileModelFollow, GrowthWhileTheTailIsCountedKeepsTheNumbersRight)
 {
-    TempFiles files;
+    hy::test::TTempFolder files;
     QByteArray data;
     for (int i = 0; i < 100000; ++i)
         data += "record " + QByteArray::number(i) + '\n';
-    const QString path = files.Write(data, QStringLiteral("big.log"));
+    const QString path = files.Write(QStringLiteral("big.log"), data);
     THvFileModel m;
     m.SetFileName(path);
     m.Open();

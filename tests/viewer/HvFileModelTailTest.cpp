@@ -45,9 +45,9 @@ QByteArray MakeLog(const TailCase& c, int lines, std::mt19937& rng, const char* 
 }
 
 // Opens data with a tiny tail threshold after reading its first lines, and jumps to the end.
-void OpenAndJump(THvFileModel& m, TempFiles& files, const QByteArray& data, LineNumber headLines)
+void OpenAndJump(THvFileModel& m, hy::test::TTempFolder& files, const QByteArray& data, LineNumber headLines)
 {
-    m.SetFileName(files.Write(data));
+    m.SetFileName(files.Write(QStringLiteral("f.txt"), data));
     m.Open();
     m.SetTailThreshold(1);
     if (headLines > 0)
@@ -70,7 +70,7 @@ TEST(HvFileModelTail, EstimatedTailShowsTheLastLinesAndTheCountMakesThemExact)
     for (const TailCase& c : cases) {
         SCOPED_TRACE(c.name);
         for (const char* eol : { "\n", "\r\n", "\r" }) {
-            TempFiles files;
+            hy::test::TTempFolder files;
             const QByteArray data = MakeLog(c, 30000, rng, eol);
             const std::vector<std::string> ref = ReferenceLines(data);
             const LineNumber n = LineNumber(ref.size());
@@ -114,7 +114,7 @@ TEST(HvFileModelTail, Utf16TailIsCountedInUnits)
         data.append(ch);
         data.append('\0');
     }
-    TempFiles files;
+    hy::test::TTempFolder files;
     THvFileModel m;
     OpenAndJump(m, files, data, 10);
     ASSERT_EQ(m.EffectiveEncoding(), TTextEncoding::Utf16LE);
@@ -139,7 +139,7 @@ TEST(HvFileModelTail, LookupsRacingTheCountAnswerConsistentlyOrAskForIt)
     };
     for (int round = 0; round < 4; ++round) {
         SCOPED_TRACE(round);
-        TempFiles files;
+        hy::test::TTempFolder files;
         RenumberRecorder events;
         THvFileModel m(&events);
         OpenAndJump(m, files, data, 50);
@@ -181,9 +181,9 @@ TEST(HvFileModelTail, SmallRemaindersAreScannedAndClosingStopsTheCount)
 {
     std::mt19937 rng(5);
     const QByteArray data = MakeLog({ "small", "\n", 0 }, 2000, rng);
-    TempFiles files;
+    hy::test::TTempFolder files;
     THvFileModel m;
-    m.SetFileName(files.Write(data));
+    m.SetFileName(files.Write(QStringLiteral("f.txt"), data));
     m.Open();
     EXPECT_FALSE(m.JumpToEnd()); // the default threshold is far above this file: it is scanned
     EXPECT_FALSE(m.CountingLines());

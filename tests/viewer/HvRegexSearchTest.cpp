@@ -76,8 +76,8 @@ TEST(HvRegexSearch, FindsWhatPythonsReFindsForwardAndBackward)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
         GTEST_SKIP() << "python3 is not installed";
-    TempFiles files;
-    const QString path = files.Write(GeneratedLog(3000));
+    hy::test::TTempFolder files;
+    const QString path = files.Write(QStringLiteral("f.txt"), GeneratedLog(3000));
     const char* const patterns[] = { "ERROR [0-9]+ .*timeout", "\\d{3}", "(foo|bar)baz", "^line \\d+ x", "caf[eé]",
         "\\bid-\\d+\\b", "x+y?z", "[A-Z]{4,}", "t.me", "über|CAFÉ", "o{2}b" };
     for (const char* p : patterns) {
@@ -113,7 +113,7 @@ TEST(HvRegexSearch, FindsWhatPythonsReFindsForwardAndBackward)
 
 TEST(HvRegexSearch, MatchesTheDecodedTextOfEachEncoding)
 {
-    TempFiles files;
+    hy::test::TTempFolder files;
     struct Case {
         const char* name;
         TTextEncoding encoding;
@@ -129,7 +129,7 @@ TEST(HvRegexSearch, MatchesTheDecodedTextOfEachEncoding)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         THvFileModel m;
-        m.SetFileName(files.Write(c.data, QString::fromLatin1(c.name)));
+        m.SetFileName(files.Write(QString::fromLatin1(c.name), c.data));
         m.Open();
         m.SetEncoding(c.encoding);
         const auto hit = m.FindText(QStringLiteral("CAF\u00c9 \\d+"), soRegex | soWholeFile, 0, 0);
@@ -168,9 +168,9 @@ TEST(HvRegexSearch, RequiredLiteralsAndInvalidPatterns)
     }
     EXPECT_EQ(RegexError(QStringLiteral("ab(c")), QStringLiteral("missing closing parenthesis at position 5"));
 
-    TempFiles files;
+    hy::test::TTempFolder files;
     THvFileModel m;
-    m.SetFileName(files.Write("a(b\n"));
+    m.SetFileName(files.Write(QStringLiteral("f.txt"), "a(b\n"));
     m.Open();
     EXPECT_FALSE(m.FindText(QStringLiteral("a(b"), soRegex | soWholeFile, 0, 0).has_value());
 }

@@ -1,8 +1,10 @@
 // Speed of the viewer's file model beside the reference tools, on data generated here: a 1 GiB log of
 // ~60-byte lines, a 1 GiB log of French UTF-8 text, a 1 GiB file of JSON without a line end, a 4 GiB sparse
-// file and a 1 KiB file. Prints one "RATIO <name> <value>" line per figure.
+// file and a 1 KiB file; for the log figures a 4 GiB log and a 1 GiB log with error lines. Prints one
+// "RATIO <name> <value>" line per figure.
 //
 //   hy_viewer_bench <work dir>              generates the data there (kept when present), measures, prints
+//                                           (HY_BENCH_ONLY=logs: the log figures alone)
 //   hy_viewer_bench --one <work> <dir> ...  one piece of work in this process; prints its seconds (or MiB)
 //
 // Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
@@ -12,6 +14,8 @@
 #include "viewer/HvTextLayout.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QFileSystemWatcher>
 #include <QString>
 #include <algorithm>
 #include <cctype>
@@ -176,6 +180,37 @@ void MakeLog(const std::string& path, qint64 size, bool markers)
     }
 }
 
+// The log lines of MakeLog, with an error line every few hundred lines: "ERROR <n> ..." that ends in a
+// timeout in about half of them, and never more than one ERROR in a line.
+void MakeErrorLog(const std::string& path, qint64 size)
+{
+    if (FileSizeOf(path) == size)
+        return;
+    static const char* const words[] = { "worker", "request", "served", "cache", "queue", "session", "commit" };
+    std::mt19937 rng(1999);
+    std::string block;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    qint64 written = 0;
+    char line[160];
+    while (written < size) {
+        block.clear();
+        while (block.size() < (1u << 20)) {
+            auto r = [&](unsigned n) { return unsigned(rng() % n); };
+            int n = 0;
+            if (r(300) == 0)
+                n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u ERROR %u %s-%u %s %s\n", 1 + r(28),
+                    r(24), r(60), r(60), r(100000), words[r(7)], r(64), words[r(7)], r(2) ? "timeout" : "refused");
+            else
+                n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u INFO %s-%u %s id=%u t=%ums\n",
+                    1 + r(28), r(24), r(60), r(60), words[r(7)], r(64), words[r(7)], r(1000000), r(5000));
+            block.append(line, size_t(n));
+        }
+        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
+        out.write(block.data(), take);
+        written += take;
+    }
+}
+
 // French log lines in UTF-8 (accents in most lines); "été" only on kMarkers lines, in three case forms.
 void MakeFrenchLog(const std::string& path, qint64 size)
 {
@@ -286,13 +321,14 @@ void Scan(const std::string& log)
 }
 
 // Every match of a text from the top of a freshly opened file, as repeated Find Next does: text search
-// ("text", with or without match case) or byte search ("hex"). Returns the number of matches.
+// ("text", with or without match case), regular expression ("regex") or byte search ("hex"). Returns the
+// number of matches.
 int FindAll(const std::string& log, const std::string& kind, const std::string& text, bool matchCase)
 {
     THvFileModel m;
     OpenModel(m, log);
     const QString needle = QString::fromUtf8(text.data(), qsizetype(text.size()));
-    const unsigned options = matchCase ? unsigned(soMatchCase) : 0u;
+    const unsigned options = (matchCase ? unsigned(soMatchCase) : 0u) | (kind == "regex" ? unsigned(soRegex) : 0u);
     int hits = 0;
     if (kind == "hex") {
         m.SetInHexMode(true);
@@ -417,6 +453,57 @@ void LongLine(const std::string& path, double& first, double& last)
     });
 }
 
+// Drops a file from the page cache: the next read comes from the disk.
+void DropFromCache(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0 || ::fdatasync(fd) != 0 || ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) != 0) {
+        std::perror("dropping a file from the cache");
+        std::exit(2);
+    }
+    ::close(fd);
+}
+
+// Ctrl+End on a file just opened: the last screen found, read and laid out, in seconds. The count that
+// goes on behind it is stopped when the model closes.
+double EndScreen(const std::string& path, bool cold)
+{
+    if (cold)
+        DropFromCache(path);
+    THvFileModel m;
+    ModelSource source(m);
+    THvTextLayout layout(&source);
+    return Seconds([&] {
+        OpenModel(m, path);
+        layout.SetEncoding(m.EffectiveEncoding());
+        if (!m.JumpToEnd())
+            std::exit(3);
+        const LineNumber last = m.LineTotal() - 1;
+        if (ShowScreen(m, layout, std::max<LineNumber>(last - kScreenRows + 1, 0), 0) == 0)
+            std::exit(3);
+    });
+}
+
+// The background count behind Ctrl+End, from the jump until the count is done; checks the total.
+double CountSeconds(const std::string& path, LineNumber expectTotal)
+{
+    THvFileModel m;
+    OpenModel(m, path);
+    m.SetTailThreshold(1);
+    const double seconds = Seconds([&] {
+        if (!m.JumpToEnd() || !m.WaitForLineCount())
+            std::exit(3);
+    });
+    m.ApplyLineCount();
+    if (m.LineTotal() != expectTotal) {
+        std::fprintf(stderr, "counted %lld lines, not %lld\n", (long long)m.LineTotal(), (long long)expectTotal);
+        std::exit(2);
+    }
+    return seconds;
+}
+
+double FollowLatency(const std::string& dir);
+
 // The child side: one piece of work, once, in this fresh process.
 int RunOne(const std::vector<std::string>& a)
 {
@@ -432,6 +519,12 @@ int RunOne(const std::vector<std::string>& a)
             std::fprintf(stderr, "found %d, not %d\n", hits, expect);
             return 2;
         }
+    } else if (work == "endcold") {
+        value = EndScreen(a.at(1), true);
+    } else if (work == "follow") {
+        value = FollowLatency(a.at(1));
+    } else if (work == "count") {
+        value = CountSeconds(a.at(1), std::atoll(a.at(2).c_str()));
     } else if (work == "open") {
         THvFileModel m;
         value = Seconds([&] { OpenShow(m, a.at(1)); });
@@ -461,10 +554,115 @@ void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name
 
 void Ratio(const std::string& name, double value) { Ratio(name.c_str(), value); }
 
+// Following a log: from starting another process that appends a line until the line reads through the model,
+// told by the file system watcher as the viewer is. The slowest of a few, in seconds.
+double FollowLatency(const std::string& dir)
+{
+    const std::string path = dir + "/follow.log";
+    std::ofstream(path, std::ios::trunc) << "first\n";
+    THvFileModel m;
+    OpenModel(m, path);
+    m.ClampLine(kUndeterminedTotal);
+    QFileSystemWatcher watcher;
+    watcher.addPath(QString::fromStdString(path));
+    double worst = 0;
+    for (int i = 0; i < 20; ++i) {
+        const std::string text = "appended line " + std::to_string(i);
+        const LineNumber line = m.LineTotal() - 1; // the empty line after the last line end
+        bool seen = false;
+        const QMetaObject::Connection c = QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, [&] {
+            if (m.FollowFile() == TFollowChange::Grew && m.LineTotal() > line + 1) {
+                int len = 0;
+                const char* p = m.LineText(line, len);
+                seen = std::string(p, size_t(len)) == text;
+            }
+        });
+        const auto t0 = Clock::now();
+        std::vector<std::string> args { "sh", "-c", "printf '%s\\n' \"$1\" >> \"$2\"", "sh", text, path };
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, "sh", nullptr, nullptr, argv.data(), environ) != 0)
+            std::exit(2);
+        while (!seen && std::chrono::duration<double>(Clock::now() - t0).count() < 5)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const double latency = std::chrono::duration<double>(Clock::now() - t0).count();
+        waitpid(pid, nullptr, 0);
+        QObject::disconnect(c);
+        if (!seen) {
+            std::fprintf(stderr, "follow: the appended line was not seen\n");
+            std::exit(2);
+        }
+        worst = std::max(worst, latency);
+    }
+    return worst;
+}
+
+// Ctrl+End on a cold 4 GiB log, the background count against wc -l, a regular expression over a 1 GiB log
+// against grep -E, and the latency of following a log.
+int LogFigures(const std::string& dir)
+{
+    const std::string big = dir + "/log4g.txt";
+    const std::string errors = dir + "/errors1g.txt";
+    MakeLog(big, qint64(4) << 30, false);
+    MakeErrorLog(errors, qint64(1) << 30);
+
+    double coldWarm = 1e30;
+    EndScreen(big, true);
+    for (int i = 0; i < kRuns; ++i)
+        coldWarm = std::min(coldWarm, EndScreen(big, true));
+    const double coldFresh = Fresh({ "endcold", big }, true);
+    std::fprintf(stderr, "end on a cold 4 GiB log: %.1f ms warm, %.1f ms fresh (the slowest)\n", coldWarm * 1e3,
+        coldFresh * 1e3);
+    Ratio("end_cold_ms", coldWarm * 1e3);
+    Ratio("end_cold_ms_fresh", coldFresh * 1e3);
+
+    Run({ "cat", big });
+    const std::string wcOut = Run({ "wc", "-l", big });
+    const LineNumber total = std::atoll(wcOut.c_str()) + 1; // the file ends with a line end
+    const double wc = Tool({ "wc", "-l", big });
+    const double countWarm = Warm([&] { CountSeconds(big, total); });
+    const double countFresh = Fresh({ "count", big, std::to_string(total) });
+    const double gib = 4.0 * 1024;
+    std::fprintf(stderr, "count: ours %.0f MiB/s warm, %.0f MiB/s fresh; wc -l %.0f MiB/s\n", gib / countWarm,
+        gib / countFresh, gib / wc);
+    Ratio("count_vs_wc", wc / countWarm);
+    Ratio("count_vs_wc_fresh", wc / countFresh);
+
+    Run({ "cat", errors });
+    const std::string pattern = "ERROR [0-9]+ .*timeout";
+    const std::string hits = Run({ "grep", "-c", "-E", pattern, errors });
+    const int expect = std::atoi(hits.c_str());
+    const double grep = Tool({ "grep", "-c", "-E", pattern, errors }, std::to_string(expect));
+    int found = -1;
+    const double regexWarm = Warm([&] { found = FindAll(errors, "regex", pattern, true); });
+    if (found != expect) {
+        std::fprintf(stderr, "regex: found %d, not %d\n", found, expect);
+        return 2;
+    }
+    const double regexFresh = Fresh({ "find", errors, "regex", pattern, "case", std::to_string(expect) });
+    std::fprintf(stderr, "regex (%d matches): ours %.0f MiB/s warm, %.0f MiB/s fresh; grep -E %.0f MiB/s\n", expect,
+        1024 / regexWarm, 1024 / regexFresh, 1024 / grep);
+    Ratio("regex_vs_grep", grep / regexWarm);
+    Ratio("regex_vs_grep_fresh", grep / regexFresh);
+
+    FollowLatency(dir);
+    const double followWarm = FollowLatency(dir);
+    const double followFresh = Fresh({ "follow", dir }, true);
+    std::fprintf(
+        stderr, "follow: the slowest of 20 lines %.1f ms warm, %.1f ms fresh\n", followWarm * 1e3, followFresh * 1e3);
+    Ratio("follow_latency_ms", followWarm * 1e3);
+    Ratio("follow_latency_ms_fresh", followFresh * 1e3);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QCoreApplication app(argc, argv); // the follow figure waits for the file system watcher in its event loop
     g_self = argv[0];
     if (argc >= 3 && std::strcmp(argv[1], "--one") == 0)
         return RunOne(std::vector<std::string>(argv + 2, argv + argc));
@@ -473,6 +671,9 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
+    const char* only = std::getenv("HY_BENCH_ONLY");
+    if (only && std::strcmp(only, "logs") == 0)
+        return LogFigures(dir);
     const std::string log = dir + "/log1g-markers.txt";
     const std::string sparse = dir + "/sparse4g.bin";
     const std::string small = dir + "/small1k.txt";
@@ -625,5 +826,5 @@ int main(int argc, char** argv)
         Ratio("longline_open_ms_fresh", fresh * 1e3);
         Ratio("longline_rss_mib", growth);
     }
-    return 0;
+    return LogFigures(dir);
 }

@@ -214,6 +214,11 @@ void TMainForm::CreateMenus()
     QAction* wrapLines = AddAction(view, "WrapLines1", QStringLiteral("&Wrap Lines"), QKeySequence(),
         QStringLiteral("Wrap long lines at the window's width (Standard only)"));
     wrapLines->setCheckable(true);
+    QAction* follow = AddAction(view, "Follow1", QStringLiteral("&Follow"), QKeySequence(Qt::Key_F),
+        QStringLiteral("Show lines as they are added to the file, and reopen it when it is replaced"));
+    follow->setCheckable(true);
+    // A plain letter: it belongs to the viewers (each window adds it), never to a text field that has focus.
+    follow->setShortcutContext(Qt::WidgetShortcut);
 
     m_optionsMenu = bar->addMenu(QStringLiteral("&Options"));
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);

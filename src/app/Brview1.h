@@ -81,6 +81,8 @@ public:
     void ViewerStatusChanged(TChildForm* child);
     // A viewer's long read began or ended.
     void ShowLongWork(TChildForm* child, bool running);
+    // A note about a window's file (a followed log was reopened) that leads the info panel for a while.
+    void ShowViewerNote(const QString& note);
     void ChildClosing(TChildForm* child);
     void SetCurrentTextModeHex(bool hex) { m_currentTextHex = hex; }
 
@@ -88,6 +90,7 @@ public:
     TSearchState& SearchState() { return m_search; }
     // Runs the search held in SearchState over the active window or all of them (Find's OK).
     void RunFind();
+    bool SearchPatternValid(); // false, after saying why, for an invalid regular expression
     void FindNextClick();
     void GotoLine(qint64 lineNumber);
     // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected
@@ -161,6 +164,7 @@ private:
     void EncodingClick(viewer::TTextEncoding encoding);
     void LineNumbersClick();
     void WrapLinesClick();
+    void FollowClick();
     void CopyWithCrLfClick();
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     TChildForm* NewChild(bool hex);
@@ -218,6 +222,7 @@ private:
     QToolBar* m_smButtonBar = nullptr;
     QLabel* m_cursorPosPanel = nullptr;
     QLabel* m_infoPanel = nullptr;
+    QString m_viewerNote;
     QLabel* m_charPanel = nullptr;
     QLabel* m_encodingPanel = nullptr;
     QProgressBar* m_progressGauge = nullptr;

@@ -121,9 +121,12 @@ TChildForm::TChildForm(TMainForm* mainForm)
     tabRow->addStretch(1);
     layout->addLayout(tabRow);
 
+    m_fileViewer->addAction(m_main->Action("Follow1"));
     connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
     connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
         [this](bool running) { m_main->ShowLongWork(this, running); });
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this,
+        [this](const QString& note) { m_main->ShowViewerNote(note); });
 
     m_fileViewer->setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -491,6 +494,11 @@ bool TChildForm::Refresh()
     if (stamp == m_fileStamp)
         return false;
     m_fileStamp = stamp;
+    if (m_fileViewer->Follow() && m_pageKind == PageKind::Text) {
+        // A followed file keeps its place: what was added is shown, and only a replaced file starts over.
+        m_fileViewer->CheckFileOnDisk();
+        return true;
+    }
     const bool hex = m_fileViewer->InHexMode();
     m_fileViewer->SetIsOpen(false);
     m_fileViewer->SetInHexMode(hex);

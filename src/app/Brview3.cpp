@@ -18,7 +18,7 @@ namespace hy::app {
 
 unsigned TSearchState::FindOptions() const
 {
-    return (DirectionDown ? 0u : 2u) | (MatchCase ? 4u : 0u) | (OriginTop ? 8u : 0u);
+    return (DirectionDown ? 0u : 2u) | (MatchCase ? 4u : 0u) | (OriginTop ? 8u : 0u) | (Regex ? 16u : 0u);
 }
 
 TSearchDialog::TSearchDialog(const TSearchState& state, bool severalWindows, QWidget* parent)
@@ -51,6 +51,9 @@ TSearchDialog::TSearchDialog(const TSearchState& state, bool severalWindows, QWi
 
     m_matchCase = new QCheckBox(QStringLiteral("Match &Case"), this);
     m_matchCase->setChecked(state.MatchCase);
+    m_regex = new QCheckBox(QStringLiteral("Regular e&xpression"), this);
+    m_regex->setObjectName(QStringLiteral("RegexBox"));
+    m_regex->setChecked(state.Regex);
     m_allFiles = new QCheckBox(QStringLiteral("Search &All Open Files"), this);
     m_allFiles->setChecked(state.AllFiles);
     m_allFiles->setEnabled(severalWindows);
@@ -72,6 +75,7 @@ TSearchDialog::TSearchDialog(const TSearchState& state, bool severalWindows, QWi
     grid->addWidget(direction, 1, 0, 1, 2);
     grid->addWidget(origin, 1, 2);
     grid->addWidget(m_matchCase, 2, 0, 1, 2);
+    grid->addWidget(m_regex, 2, 2);
     grid->addWidget(m_allFiles, 3, 0, 1, 3);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(grid, 1);
@@ -87,6 +91,7 @@ TSearchState TSearchDialog::State() const
     s.DirectionDown = m_down->isChecked();
     s.OriginTop = m_top->isChecked();
     s.AllFiles = m_allFiles->isChecked();
+    s.Regex = m_regex->isChecked();
     return s;
 }
 

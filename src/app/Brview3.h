@@ -16,8 +16,10 @@ struct TSearchState {
     bool DirectionDown = true;
     bool OriginTop = true;
     bool AllFiles = false;
+    bool Regex = false; // the text is a regular expression
 
-    // The viewer's search option bits: 2 up, 4 match case, 8 from the top (or end) of the file.
+    // The viewer's search option bits: 2 up, 4 match case, 8 from the top (or end) of the file, 16 a
+    // regular expression.
     unsigned FindOptions() const;
 };
 
@@ -33,6 +35,7 @@ public:
     QRadioButton* UpButton() const { return m_up; }
     QRadioButton* TopButton() const { return m_top; }
     QCheckBox* MatchCaseBox() const { return m_matchCase; }
+    QCheckBox* RegexBox() const { return m_regex; }
 
 private:
     QLineEdit* m_text;
@@ -41,6 +44,7 @@ private:
     QRadioButton* m_cursor;
     QRadioButton* m_top;
     QCheckBox* m_matchCase;
+    QCheckBox* m_regex;
     QCheckBox* m_allFiles;
     QPushButton* m_find;
 };

@@ -28,6 +28,7 @@
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvRangeWriter.h"
+#include "viewer/HvRegexSearch.h"
 #include "viewer/HvViewr.h"
 
 #include <QAction>
@@ -46,6 +47,7 @@
 #include <QProgressDialog>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
 
 namespace hy::app {
@@ -102,6 +104,7 @@ void TMainForm::ConnectCommands()
     on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
     on("LineNumbers1", &TMainForm::LineNumbersClick);
     on("WrapLines1", &TMainForm::WrapLinesClick);
+    on("Follow1", &TMainForm::FollowClick);
     on("CopyWithCrLf1", &TMainForm::CopyWithCrLfClick);
     on("TileVertical1", &TMainForm::TileVertical);
     on("TileHorizontal1", &TMainForm::TileHorizontal);
@@ -589,11 +592,12 @@ void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool siz
 void TMainForm::ViewerStatusChanged(TChildForm* child)
 {
     UpdateStatus();
-    if (!Action("SynchronizeScrolling1")->isChecked() || child != ActiveChild())
+    // Windows whose lines are still being counted have no line numbers to share or take.
+    if (!Action("SynchronizeScrolling1")->isChecked() || child != ActiveChild() || child->FileViewer()->CountingLines())
         return;
     const LineNumber first = child->FileViewer()->FirstVisibleLine();
     for (TChildForm* other : Children()) {
-        if (other == child)
+        if (other == child || other->FileViewer()->CountingLines())
             continue;
         viewer::THvFileViewer* v = other->FileViewer();
         v->ScrollToLine(qMin(v->LineTotal() - 1, first));
@@ -610,6 +614,18 @@ void TMainForm::ShowLongWork(TChildForm* child, bool running)
         statusBar()->clearMessage();
         ScheduleIdleWork();
     }
+}
+
+void TMainForm::ShowViewerNote(const QString& note)
+{
+    m_viewerNote = note;
+    UpdateStatus();
+    QTimer::singleShot(10000, this, [this, note]() {
+        if (m_viewerNote != note)
+            return;
+        m_viewerNote.clear();
+        UpdateStatus();
+    });
 }
 
 void TMainForm::ChildClosing(TChildForm* closing)
@@ -639,7 +655,11 @@ void TMainForm::UpdateStatus()
     const bool minimized = frame && frame->isMinimized();
     if (page == QLatin1String("Text")) {
         const viewer::TextPosition pos = v->CaretLocation();
-        m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
+        const bool counting = v->CountingLines() && !v->InHexMode();
+        if (counting)
+            m_cursorPosPanel->setText(BytePositionText(v->CaretOffset(), fileSize, pos.Index));
+        else
+            m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
         if (v->LineTotal() == kUndeterminedTotal
             && (v->InHexMode() || fileSize < 512000 || m_settings.CalcFileLength)) {
             WaitCursor wait;
@@ -647,9 +667,11 @@ void TMainForm::UpdateStatus()
         }
         const LineNumber total = v->LineTotal();
         // An empty file has no line to find: it reads as none rather than as a count still to come.
-        const QString lines
-            = fileSize == 0 ? LineCountText(0, false) : LineCountText(total, total == kUndeterminedTotal);
-        m_infoPanel->setText(TextInfoText(lines, fileSize));
+        const QString lines = counting ? CountingLinesText(v->CountProgress())
+            : fileSize == 0            ? LineCountText(0, false)
+                                       : LineCountText(total, total == kUndeterminedTotal);
+        m_infoPanel->setText(m_viewerNote.isEmpty() ? TextInfoText(lines, fileSize)
+                                                    : m_viewerNote + QLatin1Char(' ') + TextInfoText(lines, fileSize));
         bool showChar = false;
         if (!v->InHexMode() && v->LineTotal() != 0) {
             const viewer::TextPosition at = v->CaretCharLocation();
@@ -711,7 +733,7 @@ void TMainForm::UpdateCommands(bool enabled)
         Action(name)->setEnabled(enabled);
     Action("Run1")->setVisible(false);
     for (const char* name : { "Copy1", "ToClipboard1", "ToClipboard2", "ToFile1", "Find1", "FindNext1", "GotoLine1",
-             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1" })
+             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1", "Follow1" })
         Action(name)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
@@ -754,6 +776,8 @@ void TMainForm::UpdateCommands(bool enabled)
             Action("Encoding1")->setEnabled(true);
             Action(EncodingActionName(v->Encoding()))->setChecked(true);
             Action("WrapLines1")->setEnabled(!v->InHexMode());
+            Action("Follow1")->setEnabled(true);
+            Action("Follow1")->setChecked(v->Follow());
         }
         const bool program = IsProgramFile(child->FileName());
         if (QAction* assoc = Action("UseAssociatedApplication1"))
@@ -895,6 +919,15 @@ void TMainForm::SearchWindow(
     }
 }
 
+bool TMainForm::SearchPatternValid()
+{
+    // An invalid pattern is reported and nothing is searched.
+    const QString error = m_search.Regex ? viewer::RegexError(m_search.Text) : QString();
+    if (!error.isEmpty())
+        ShowAlert(QStringLiteral("Find"), QStringLiteral("Invalid regular expression: %1.").arg(error));
+    return error.isEmpty();
+}
+
 void TMainForm::FindClick()
 {
     const bool several = Children().size() > 1;
@@ -908,6 +941,8 @@ void TMainForm::FindClick()
 
 void TMainForm::RunFind()
 {
+    if (!SearchPatternValid())
+        return;
     const unsigned options = m_search.FindOptions();
     const QList<TChildForm*> children = Children();
     if (children.size() > 1 && m_search.AllFiles) {
@@ -922,9 +957,9 @@ void TMainForm::RunFind()
 
 void TMainForm::FindNextClick()
 {
-    if (m_search.Text.isEmpty())
+    if (m_search.Text.isEmpty() || !SearchPatternValid())
         return;
-    const unsigned options = (m_search.DirectionDown ? 0u : 2u) | (m_search.MatchCase ? 4u : 0u);
+    const unsigned options = m_search.FindOptions() & ~unsigned(viewer::soWholeFile);
     const QList<TChildForm*> children = Children();
     if (children.size() > 1 && m_search.AllFiles) {
         for (auto it = children.crbegin(); it != children.crend(); ++it)
@@ -960,7 +995,7 @@ void TMainForm::GotoLineClick()
 void TMainForm::GotoLine(qint64 lineNumber)
 {
     if (TChildForm* child = ActiveChild())
-        child->FileViewer()->PlaceCaret(lineNumber - 1, 0);
+        child->FileViewer()->PlaceCaretOnLine(lineNumber - 1);
 }
 
 void TMainForm::SelectAllClick()
@@ -1138,6 +1173,12 @@ void TMainForm::LineNumbersClick()
     for (TChildForm* c : Children())
         c->FileViewer()->SetShowLineNumbers(show);
     UpdateCommands(true);
+}
+
+void TMainForm::FollowClick()
+{
+    if (TChildForm* child = ActiveChild())
+        child->FileViewer()->SetFollow(Action("Follow1")->isChecked());
 }
 
 void TMainForm::WrapLinesClick()

@@ -317,6 +317,9 @@ void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& setting
     TPrintSettings job = settings;
     job.HonourFormFeeds = v->InHexMode() ? 0 : 1;
 
+    // Pages carry the lines by their exact numbers: a count still running is waited for; Esc prints nothing.
+    if (!v->InHexMode() && !v->WaitForLineCount())
+        return;
     TPrintTextJob lines;
     viewer::LineNumber sl = 0, el = 0;
     qint64 si = 0, ei = 0;

@@ -105,6 +105,17 @@ QString LineCountText(qint64 lineTotal, bool undetermined)
     return ThousandsText(lineTotal) + QStringLiteral(" line") + PluralSuffix(lineTotal);
 }
 
+QString CountingLinesText(double progress)
+{
+    return QStringLiteral("counting lines... %1%").arg(int(std::clamp(progress, 0.0, 1.0) * 100));
+}
+
+QString BytePositionText(qint64 offset, qint64 fileSize, qint64 column)
+{
+    const double share = fileSize > 0 ? 100.0 * double(std::clamp<qint64>(offset, 0, fileSize)) / double(fileSize) : 0;
+    return QStringLiteral("%1%:%2").arg(share, 0, 'f', 1).arg(column + 1);
+}
+
 QString TextInfoText(const QString& lineText, qint64 fileSize)
 {
     return QStringLiteral(" File size: ") + lineText + QStringLiteral(" (") + ThousandsText(fileSize)

@@ -68,6 +68,10 @@ QString BuildMediaExtensions();
 // "1 line", "12,345 lines"; the undetermined total reads "Undetermined - Press Ctrl+End".
 QString LineCountText(qint64 lineTotal, bool undetermined);
 // " File size: <lines> (<size> bytes)"
+// While the lines of a window are counted in the background: the count's progress, and the caret's place
+// as a share of the file's bytes with its column ("99.5%:12").
+QString CountingLinesText(double progress);
+QString BytePositionText(qint64 offset, qint64 fileSize, qint64 column);
 QString TextInfoText(const QString& lineText, qint64 fileSize);
 // 2 to the power (bits x planes), planes 0 counting as 1; 0 when there is no colour text to show.
 QString ColorCount(int bitsPerPixel, int planes);

@@ -15,9 +15,11 @@
 #include "base/HyExceptions.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
+#include "viewer/HvLineCounter.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
 #include "viewer/HvPageCache.h"
+#include "viewer/HvRegexSearch.h"
 #include "viewer/HvTextSearch.h"
 
 #include <algorithm>
@@ -40,6 +42,12 @@ namespace {
     constexpr FileOffset kHourglassBytes = 1000;
     // A line whose end lies this far from its start is remembered once its end is found.
     constexpr FileOffset kLongLineBytes = FileOffset(64) << 10;
+    // A jump to the end leaves this much of the file uncounted behind it before the tail is numbered
+    // from an estimate; less is simply scanned.
+    constexpr FileOffset kDefaultTailBytes = FileOffset(32) << 20;
+    // The tail's lines are walked to backward from its known lines up to this far; farther needs the count.
+    constexpr LineNumber kTailWalkLines = LineNumber(1) << 20;
+    constexpr FileOffset kTailCountBytes = FileOffset(256) << 20;
 
     struct Anchor {
         LineNumber line = 0;
@@ -204,6 +212,18 @@ struct THvFileModel::Impl {
     FileOffset m_bytesSincePoll = 0;
     FileOffset m_bytesRead = 0;
     bool m_watchChanges = true; // a short read looks for a changed file
+
+    // After a jump to the end of a large file whose lines are not all counted, the last lines are numbered
+    // from an estimate (the tail) while a counter on its own thread finds the exact total. Lines up to
+    // m_exactTop keep their exact numbers; no anchor with an exact number lies above it while the tail
+    // lasts, so the line number alone tells the two numberings apart.
+    bool m_tail = false;
+    Anchor m_exactTop;
+    LineNumber m_tailEstimate = 0; // the estimated number of the last line at the jump
+    std::unique_ptr<THvLineCounter> m_counter;
+    FileOffset m_tailBytes = kDefaultTailBytes;
+    bool m_needsCount = false; // an operation stopped because it needs the exact numbers
+    std::function<void()> m_countFinished;
 
     ~Impl() { CloseFile(); }
 
@@ -370,6 +390,7 @@ struct THvFileModel::Impl {
 
     void CloseFile()
     {
+        EndTail();
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = -1;
@@ -441,6 +462,7 @@ struct THvFileModel::Impl {
     // Everything known about text lines is dropped: they are found anew in the current encoding.
     void ResetText()
     {
+        EndTail();
         m_bufferedLine = -1;
         m_lineLength = 0;
         m_current = Anchor {};
@@ -506,11 +528,208 @@ struct THvFileModel::Impl {
             m_events->ModelFileChanged();
     }
 
+    TFollowChange FollowFile()
+    {
+        if (!m_open || m_snapshot)
+            return TFollowChange::None;
+        struct stat st { };
+        const bool named = ::stat(platform::EncodeFileName(m_fileName).constData(), &st) == 0 && S_ISREG(st.st_mode);
+        if (named && (st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode)) {
+            Reload();
+            return TFollowChange::Restarted;
+        }
+        if (::fstat(m_fd, &st) != 0)
+            return TFollowChange::None;
+        const FileStamp now = StampOf(st);
+        if (now == m_stamp)
+            return TFollowChange::None;
+        if (now.size <= m_fileSize) {
+            Reload();
+            return TFollowChange::Restarted;
+        }
+        Grow(now);
+        return TFollowChange::Grew;
+    }
+
+    // The file grew: its new end is taken, and the new lines after the known last one are counted.
+    void Grow(const FileStamp& now)
+    {
+        m_stamp = now;
+        m_fileSize = now.size;
+        m_hexLast = (m_fileSize - 1) / kHexRowBytes;
+        m_hexDigits = HexDigitsFor(m_fileSize);
+        m_cache.Clear(); // the page that held the old end holds more now
+        m_bufferedLine = -1;
+        if (m_textLast.line < 0)
+            return; // the total was not known: scans go on to the new end when asked
+        Walker w(*this, m_textLast, kNever);
+        const WalkResult r = WalkForward(w);
+        if (!r.eof)
+            return; // stopped: the old last line stays the last known
+        m_textLast = r.at;
+        if (!m_hexMode && m_events)
+            m_events->ModelLineTotalFound(m_textLast.line + 1);
+    }
+
     bool CheckFileChanged()
     {
         if (!ChangedOnDisk(true))
             return false;
         Reload();
+        return true;
+    }
+
+    // --- the tail and its count -----------------------------------------------------------------------
+
+    bool Provisional(LineNumber line) const { return m_tail && line > m_exactTop.line; }
+    bool Usable(const Anchor& a, LineNumber target) const { return Provisional(a.line) == Provisional(target); }
+
+    void NeedCount()
+    {
+        m_stopped = true;
+        m_needsCount = true;
+    }
+
+    void EndTail()
+    {
+        m_counter.reset();
+        m_tail = false;
+        m_needsCount = false;
+    }
+
+    // A read handle of the counter's own, so that its reads and read-ahead never share a file position
+    // or advice with the model's.
+    int CounterHandle() const
+    {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+        const int handle = ::open(self.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        return handle >= 0 ? handle : ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    }
+
+    // The end of the file at once: when much of it lies beyond the counted lines, the last lines are
+    // numbered from an estimate found by reading back from the end, and the count runs on its own thread.
+    // True when that was done (or the total is known); otherwise the caller scans as usual.
+    bool JumpToEnd()
+    {
+        m_stopped = false;
+        if (!m_open || m_hexMode || m_fileSize == 0 || m_textLast.line >= 0)
+            return m_textLast.line >= 0 || m_hexMode;
+        Anchor top = m_far;
+        if (!m_frontier.pending && m_frontier.line > top.line)
+            top = { m_frontier.line, m_frontier.start };
+        const int handle = m_fileSize - top.offset >= m_tailBytes ? CounterHandle() : -1;
+        if (handle < 0)
+            return false;
+        const FileOffset u = m_ends.unit;
+        FileOffset end = m_fileSize - m_fileSize % u;
+        uint8_t tail[2] = {};
+        if (ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
+            end -= u; // a CR as the last unit starts no line
+        // Bytes per line from the counted lines, or from the first and last 64 KiB.
+        FileOffset bytes = top.offset;
+        LineNumber lines = top.line;
+        if (lines < 64) {
+            const size_t n = size_t(std::min<FileOffset>(end, 64 << 10));
+            for (const FileOffset at : { FileOffset(0), end - FileOffset(n) }) {
+                uint8_t* p = Buffer(n);
+                const size_t got = m_ends.Whole(Read(at, p, n));
+                uint64_t found = 0;
+                m_ends.FindNth(p, got, false, scan::kAll, found);
+                bytes += FileOffset(got);
+                lines += LineNumber(found);
+            }
+        }
+        const FileOffset perLine = std::max<FileOffset>(1, bytes / std::max<LineNumber>(lines, 1));
+        const LineNumber estimate = top.line + std::max<LineNumber>(2, (end - top.offset) / perLine);
+        const WalkResult r = WalkBackward({ estimate, end }, estimate);
+        if (r.stopped || r.at.offset <= top.offset) {
+            ::close(handle); // the last line is one of the counted ones, or next to them: a scan finds it
+            return false;
+        }
+        THvLineCounter::Setup setup;
+        setup.Handle = handle;
+        setup.Size = m_fileSize;
+        setup.Unit = int(u);
+        setup.BigEndian = m_ends.big;
+        setup.Line = top.line;
+        setup.Start = top.offset;
+        setup.NextCheckpoint = NextCheckpointLine();
+        setup.Interval = m_checkpointInterval;
+        setup.CheckpointLimit = m_checkpointLimit;
+        m_counter = std::make_unique<THvLineCounter>(setup, [this] {
+            if (m_countFinished)
+                m_countFinished();
+        });
+        m_tail = true;
+        m_exactTop = top;
+        m_tailEstimate = estimate;
+        m_needsCount = false;
+        m_bufferedLine = -1;
+        m_textLast = r.at;
+        NoteCurrent(r.at, m_current);
+        if (m_events)
+            m_events->ModelLineTotalFound(estimate + 1);
+        return true;
+    }
+
+    // Waits for the count, polling the stop hook; false when it asked to stop.
+    bool WaitForCount()
+    {
+        m_stopped = false;
+        while (m_tail && m_counter && !m_counter->Finished()) {
+            if (m_stopHook && m_stopHook()) {
+                m_stopped = true;
+                return false;
+            }
+            m_counter->WaitFor(m_stopHook ? 20 : 1000);
+        }
+        return true;
+    }
+
+    // Takes a finished count: the tail's lines get their exact numbers and the total its exact value. False
+    // while there is none to take.
+    bool ApplyCount()
+    {
+        if (!m_tail || !m_counter || !m_counter->Finished())
+            return false;
+        const std::unique_ptr<THvLineCounter> counter = std::move(m_counter);
+        const THvLineCounter::Result& r = counter->Outcome();
+        if (!r.Complete || ChangedOnDisk(false)) {
+            // The file changed under the count, or could not be read: the model starts over on it.
+            Reload();
+            return true;
+        }
+        // The count ended at the last line of the file as it was at the jump (a followed file grows since).
+        const LineNumber delta = r.LastLine - m_tailEstimate;
+        while (m_checkpointInterval < r.Interval)
+            ThinCheckpoints();
+        for (const THvLineCounter::Checkpoint& c : r.Checkpoints) {
+            if (c.Line == NextCheckpointLine())
+                RecordCheckpoint({ c.Line, c.Offset });
+        }
+        auto shift = [&](Anchor& a) {
+            if (a.line > m_exactTop.line)
+                a.line += delta;
+        };
+        shift(m_textLast);
+        shift(m_current);
+        shift(m_caret);
+        shift(m_far);
+        for (Anchor& a : m_longLines)
+            shift(a);
+        std::sort(
+            m_longLines.begin(), m_longLines.end(), [](const Anchor& a, const Anchor& b) { return a.line < b.line; });
+        m_longLines.erase(std::unique(m_longLines.begin(), m_longLines.end(),
+                              [](const Anchor& a, const Anchor& b) { return a.line == b.line; }),
+            m_longLines.end());
+        m_tail = false;
+        m_needsCount = false;
+        m_bufferedLine = -1;
+        if (m_events) {
+            m_events->ModelLinesRenumbered(m_exactTop.line, delta);
+            if (!m_hexMode)
+                m_events->ModelLineTotalFound(m_textLast.line + 1);
+        }
         return true;
     }
 
@@ -521,8 +740,12 @@ struct THvFileModel::Impl {
     void RecordCheckpoint(Anchor a)
     {
         m_checkpoints.push_back(a);
-        if (int(m_checkpoints.size()) < m_checkpointLimit)
-            return;
+        if (int(m_checkpoints.size()) >= m_checkpointLimit)
+            ThinCheckpoints();
+    }
+
+    void ThinCheckpoints()
+    {
         size_t kept = 0;
         for (size_t i = 0; i < m_checkpoints.size(); i += 2)
             m_checkpoints[kept++] = m_checkpoints[i];
@@ -586,7 +809,7 @@ struct THvFileModel::Impl {
             , m_pending(from.pending)
         {
             m_nextCheckpoint = d.NextCheckpointLine();
-            if (m_line > m_nextCheckpoint)
+            if (m_line > m_nextCheckpoint || d.Provisional(m_line))
                 m_nextCheckpoint = kNever;
             if (!m_pending)
                 HandleStops();
@@ -824,11 +1047,13 @@ struct THvFileModel::Impl {
         target = std::max<LineNumber>(target, 0);
         const Anchor previous = m_current;
 
-        const LineNumber dCaret = m_caret.line >= 0 ? Distance(target, m_caret.line) : kNever;
-        const LineNumber dLast = last >= 0 ? Distance(last, target) : kNever;
-        const LineNumber dFar = Distance(target, m_far.line);
-        const LineNumber dStart = target;
-        const LineNumber dCurrent = Distance(target, m_current.line);
+        // While the tail is numbered from an estimate, only anchors of the target's numbering serve.
+        auto distance = [&](const Anchor& a) { return Usable(a, target) ? Distance(target, a.line) : kNever; };
+        const LineNumber dCaret = m_caret.line >= 0 ? distance(m_caret) : kNever;
+        const LineNumber dLast = last >= 0 ? distance(m_textLast) : kNever;
+        const LineNumber dFar = distance(m_far);
+        const LineNumber dStart = distance(Anchor {});
+        const LineNumber dCurrent = distance(m_current);
         Anchor from = m_current;
         if (dCaret < dLast && dCaret < dFar && dCaret < dCurrent && dCaret < dStart)
             from = m_caret;
@@ -838,12 +1063,19 @@ struct THvFileModel::Impl {
             from = m_far;
         else if (dStart < dCurrent)
             from = Anchor {};
+        if (!Usable(from, target))
+            from = Provisional(target) ? m_textLast : Anchor {};
         const Anchor checkpoint = CheckpointFor(target);
-        if (target - checkpoint.line < Distance(target, from.line))
+        if (!Provisional(target) && target - checkpoint.line < Distance(target, from.line))
             from = checkpoint;
-        if (const std::optional<Anchor> remembered = NearestLongLine(target);
-            remembered && Distance(target, remembered->line) < Distance(target, from.line))
+        if (const std::optional<Anchor> remembered = NearestLongLine(target); remembered && Usable(*remembered, target)
+            && Distance(target, remembered->line) < Distance(target, from.line))
             from = *remembered;
+        // A tail line next to the exact ones, or far from every known tail line, is numbered by the count.
+        if (Provisional(target) && (target <= m_exactTop.line + 1 || Distance(target, from.line) > kTailWalkLines)) {
+            NeedCount();
+            return m_current;
+        }
         m_current = from;
 
         // A line no scan has reached yet: the scan goes on from where the farthest one ended.
@@ -855,6 +1087,12 @@ struct THvFileModel::Impl {
             r = WalkForward(w);
         } else if (target < from.line) {
             r = WalkBackward(from, target);
+            // Walking back from the tail reached the exact lines: the estimate was off, the count decides.
+            if (!r.stopped && Provisional(target) && r.at.offset <= m_exactTop.offset) {
+                m_current = previous;
+                NeedCount();
+                return m_current;
+            }
         }
         if (r.eof)
             LastLineFound(r.at);
@@ -1034,7 +1272,7 @@ struct THvFileModel::Impl {
             m_longLines.begin(), m_longLines.end(), line, [](const Anchor& x, LineNumber l) { return x.line < l; });
         for (auto j = it; j != m_longLines.end() && j->line <= line + 1; ++j)
             look(*j);
-        if (start < 0)
+        if (start < 0 || (m_tail && line == m_exactTop.line))
             return -1;
         const FileOffset u = m_ends.unit;
         uint8_t tail[4] = {};
@@ -1109,6 +1347,8 @@ struct THvFileModel::Impl {
             && m_ends.IsLF(pair + u))
             at -= u;
         const Anchor a = LineAtOffset(at);
+        if (m_stopped)
+            return a;
         NoteCurrent(a, m_current);
         return a;
     }
@@ -1234,6 +1474,9 @@ struct THvFileModel::Impl {
         consider(m_caret);
         consider(m_textLast);
         offset -= offset % m_ends.unit;
+        // Past the exact lines an offset is numbered from a tail line at or below it, or above it.
+        if (m_tail && !Provisional(from.line) && offset > m_exactTop.offset)
+            return TailLineAtOffset(offset);
         Walker w(*this, from, kNever);
         // One unit past offset is read: it tells whether a CR just before offset is followed by an LF.
         BlockReader reader(*this, kFirstRead, offset + m_ends.unit);
@@ -1242,6 +1485,56 @@ struct THvFileModel::Impl {
             w.Feed(b.data, b.size, b.offset, false, std::min(b.offset + FileOffset(b.size), offset));
         w.FinishAtEof(); // the byte at offset is no LF
         return { w.Line(), w.Start() };
+    }
+
+    // The tail line holding an offset that no tail line lies at or below: the line ends between it and the
+    // nearest tail line above are counted. Near the exact lines, or far from the tail, the count decides.
+    Anchor TailLineAtOffset(FileOffset offset)
+    {
+        Anchor above = m_textLast;
+        auto closer = [&](const Anchor& a) {
+            if (Provisional(a.line) && a.offset >= offset && a.offset < above.offset)
+                above = a;
+        };
+        closer(m_current);
+        closer(m_far);
+        closer(m_caret);
+        for (const Anchor& a : m_longLines)
+            closer(a);
+        if (above.offset == offset)
+            return above;
+        if (above.offset - offset > kTailCountBytes) {
+            NeedCount();
+            return m_current;
+        }
+        const FileOffset u = m_ends.unit;
+        uint8_t before[2] = {};
+        bool prevCR = offset >= u && ReadRaw(offset - u, before, u) == u && m_ends.IsCR(before);
+        uint64_t ends = 0;
+        BlockReader reader(*this, kFirstRead, above.offset);
+        BlockReader::Block b;
+        for (FileOffset at = offset; reader.Next(at, true, b); at += FileOffset(b.size)) {
+            const size_t whole = m_ends.Whole(b.size);
+            uint64_t found = 0;
+            m_ends.FindNth(b.data, whole, prevCR, scan::kAll, found);
+            ends += found;
+            prevCR = whole >= size_t(u) && m_ends.IsCR(b.data + whole - u);
+        }
+        if (reader.Stopped())
+            return m_current;
+        const LineNumber target = above.line - LineNumber(ends);
+        if (target <= m_exactTop.line + 1) {
+            NeedCount();
+            return m_current;
+        }
+        const WalkResult r = WalkBackward(above, target);
+        if (r.stopped)
+            return m_current;
+        if (r.at.offset <= m_exactTop.offset) {
+            NeedCount();
+            return m_current;
+        }
+        return r.at;
     }
 
     // --- searches ------------------------------------------------------------------------------------
@@ -1341,15 +1634,18 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
     // settles the line total as any search that ends there does.
     const bool possible = !pattern.HasLineBreak();
     bool probed = false;
+    // From the exact lines a search goes no farther than they do while the tail is estimated.
+    const bool capped = m_tail && !Provisional(from.line);
     Walker w(*this, from, kNever);
-    BlockReader reader(*this, kSearchFirstRead, m_fileSize);
+    BlockReader reader(*this, kSearchFirstRead, capped ? m_exactTop.offset : m_fileSize);
     BlockReader::Block b;
     while (reader.Next(w.Pos(), !w.Pending(), b)) {
         const uint8_t* const p = b.data;
         const FileOffset rs = b.offset;
         const FileOffset blockEnd = rs + FileOffset(b.size);
         // Candidate starts handled in this block; the rest come again at the start of the next one.
-        const FileOffset candEnd = b.eof || !possible ? blockEnd : blockEnd - len + 1;
+        const bool atLimit = capped && blockEnd >= m_exactTop.offset;
+        const FileOffset candEnd = b.eof || !possible || atLimit ? blockEnd : blockEnd - len + 1;
         if (possible) {
             if (!probed) {
                 ChooseProbe(pattern, p, b.size);
@@ -1374,12 +1670,14 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
             }
         }
         w.Feed(p, b.size, rs, b.eof, candEnd);
-        if (b.eof)
+        if (b.eof || atLimit)
             break;
     }
     NoteFrontier(w);
-    if (reader.Stopped()) {
+    if (reader.Stopped() || capped) {
         NoteCurrent({ w.Line(), w.Start() }, m_current);
+        if (capped && !reader.Stopped())
+            NeedCount();
         return std::nullopt;
     }
     w.FinishAtEof();
@@ -1419,6 +1717,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor
             if (matched == 0 || at + FileOffset(matched) > limit)
                 continue;
             const Anchor line = at >= from.offset ? from : LineAtOffset(at);
+            if (m_stopped)
+                return std::nullopt;
             NoteCurrent(line, m_current);
             const qint64 index = at - line.offset;
             return SearchHit { line.line, index, line.line, index + qint64(matched) };
@@ -1558,6 +1858,11 @@ FileOffset THvFileModel::FileSize() const { return d->m_fileSize; }
 bool THvFileModel::IsSnapshot() const { return d->m_snapshot; }
 bool THvFileModel::CheckFileChanged() { return d->CheckFileChanged(); }
 
+TFollowChange THvFileModel::FollowFile()
+{
+    return d->Guarded([&] { return d->FollowFile(); });
+}
+
 bool THvFileModel::InHexMode() const { return d->m_hexMode; }
 
 void THvFileModel::SetInHexMode(bool hex)
@@ -1614,11 +1919,15 @@ const char* THvFileModel::LineText(LineNumber line, int& len)
 std::optional<SearchHit> THvFileModel::FindText(
     const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
+    if (options & soRegex)
+        return FindRegex(*this, text, options, fromLine, fromIndex);
     return d->Guarded([&] { return d->FindText(text, options, fromLine, fromIndex); });
 }
 
 std::optional<SearchHit> THvFileModel::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
 {
+    if (options & soRegex)
+        return std::nullopt; // patterns match text lines, not dump rows
     return d->Guarded([&] { return d->FindBytes(text, options, caretRow); });
 }
 
@@ -1659,7 +1968,41 @@ std::vector<TCell> THvFileModel::HexCharCells(LineNumber row)
     return d->Guarded([&] { return d->HexCharCells(row); });
 }
 
+bool THvFileModel::JumpToEnd()
+{
+    return d->Guarded([&] { return d->JumpToEnd(); });
+}
+
+bool THvFileModel::CountingLines() const { return d->m_tail; }
+LineNumber THvFileModel::ExactLineLimit() const { return d->m_tail ? d->m_exactTop.line : kUndeterminedTotal; }
+bool THvFileModel::LineNumberKnown(LineNumber line) const { return !d->Provisional(line); }
+
+double THvFileModel::CountProgress() const
+{
+    if (!d->m_tail || !d->m_counter)
+        return 1.0;
+    const FileOffset total = d->m_counter->BytesTotal();
+    return total > 0 ? double(d->m_counter->BytesDone()) / double(total) : 1.0;
+}
+
+bool THvFileModel::NeedsLineCount() const { return d->m_tail && d->m_needsCount && d->m_stopped; }
+bool THvFileModel::WaitForLineCount() { return d->WaitForCount(); }
+
+bool THvFileModel::ApplyLineCount()
+{
+    return d->Guarded([&] { return d->ApplyCount(); });
+}
+
+void THvFileModel::SetCountFinishedHook(std::function<void()> hook) { d->m_countFinished = std::move(hook); }
+void THvFileModel::SetTailThreshold(FileOffset bytes) { d->m_tailBytes = std::max<FileOffset>(bytes, 1); }
+
 void THvFileModel::SetStopHook(std::function<bool()> hook) { d->m_stopHook = std::move(hook); }
+bool THvFileModel::AskStop()
+{
+    if (d->m_stopHook && d->m_stopHook())
+        d->m_stopped = true;
+    return d->m_stopped;
+}
 
 void THvFileModel::ShareProbeCounts(bool share)
 {

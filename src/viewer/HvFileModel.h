@@ -34,6 +34,20 @@ public:
     // The file changed on disk (it shrank, grew or was rewritten) and the model started over on the file as
     // it now is: what it knew of lines and pages is gone and LineTotal() is that of the new file.
     virtual void ModelFileChanged() { }
+    // The count behind a jump to the end arrived: every line above `above` is now numbered `delta` more
+    // than before (the caret, selection and view keep their place in the file).
+    virtual void ModelLinesRenumbered(LineNumber above, LineNumber delta)
+    {
+        (void)above;
+        (void)delta;
+    }
+};
+
+// What a look at a followed file found.
+enum class TFollowChange {
+    None,
+    Grew, // lines were added at the end; what was known stays
+    Restarted, // the file shrank, was rewritten or replaced under its name: it was opened anew
 };
 
 class THvFileModel {
@@ -63,6 +77,11 @@ public:
     // file's size or time stamp changed, or its name now stands for another file, the model starts over on
     // the file as it now is (reporting ModelFileChanged) and returns true.
     bool CheckFileChanged();
+    // The look of a window that follows its file: a file that only grew keeps everything known of its lines,
+    // and when its total was known the new lines are counted at once (ModelLineTotalFound). A file that
+    // shrank, was rewritten in place or whose name now stands for another file (a rotated log) is opened
+    // anew from its name (ModelFileChanged).
+    TFollowChange FollowFile();
 
     bool InHexMode() const;
     void SetInHexMode(bool hex); // swaps the two last-line slots and forgets the buffered line
@@ -108,7 +127,8 @@ public:
 
     // Standard-mode search from (fromLine, fromIndex), or from the start / end with soWholeFile. The text
     // is matched as characters in the file's encoding: without match case by Unicode simple case folding
-    // (Windows-1252 upper case in Windows-1252 files); indexes are bytes.
+    // (Windows-1252 upper case in Windows-1252 files); indexes are bytes. With soRegex the text is a
+    // regular expression matched within single lines (see viewer/HvRegexSearch.h).
     std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     // Hex-mode search for the text's bytes in the file's encoding; caretRow is the caret's hex row.
     std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
@@ -122,10 +142,35 @@ public:
     // searches that follow until 64 KiB are counted, and then serve all of them; every call starts them
     // afresh. What is found is the same either way.
     void ShareProbeCounts(bool share);
+    // Asks the stop hook once, for long work done through the public calls; true (and Stopped()) to stop.
+    bool AskStop();
     bool Stopped() const;
     // While the total is undetermined: the highest line any scan has reached so far. A stopped scan goes on
     // from where it stopped.
     LineNumber FarthestLine() const;
+
+    // The end of the file at once. When a large part of the file lies beyond the lines counted so far, its
+    // last lines are found by reading back from the end and numbered from an estimate (LineTotal() is that
+    // estimate), while a thread with its own read handle counts the lines. False when the file is better
+    // scanned (little of it is left to count) or the stop hook stopped the read: the caller scans as usual.
+    bool JumpToEnd();
+    // True while the last lines carry estimated numbers; lines up to ExactLineLimit() keep exact ones.
+    bool CountingLines() const;
+    LineNumber ExactLineLimit() const;
+    bool LineNumberKnown(LineNumber line) const;
+    // The share of the count done, 0..1.
+    double CountProgress() const;
+    // The last operation stopped because it needs the exact line numbers (a line or offset between the
+    // exact lines and the tail): wait for the count, apply it, and ask again.
+    bool NeedsLineCount() const;
+    // Waits for the count, polling the stop hook; false when it asked to stop.
+    bool WaitForLineCount();
+    // Takes a finished count (ModelLinesRenumbered, then ModelLineTotalFound); false while it still runs.
+    bool ApplyLineCount();
+    // Called on the counting thread when a count ends: it may only hand the news to the owner's thread.
+    void SetCountFinishedHook(std::function<void()> hook);
+    // How much of the file must lie beyond the counted lines for JumpToEnd to estimate (for tests).
+    void SetTailThreshold(FileOffset bytes);
 
     // Introspection for tests and diagnostics.
     std::vector<THvPageInfo> PageTable() const;

@@ -28,6 +28,7 @@ enum SearchOption : unsigned {
     soBackward = 2,
     soMatchCase = 4,
     soWholeFile = 8,
+    soRegex = 16, // the text is a regular expression (text lines only)
 };
 
 // A match found by a search, in the (line, character index) terms of LineText; the end index is exclusive.

@@ -320,6 +320,28 @@ void THvBaseViewer::SetLineTotal(LineNumber count)
     UpdateScrollBars();
 }
 
+void THvBaseViewer::ShiftLines(LineNumber above, LineNumber delta)
+{
+    auto shift = [&](LineNumber& line) {
+        if (line > above)
+            line += delta;
+    };
+    shift(m_firstLine);
+    shift(m_caretLine);
+    shift(m_selStart.Line);
+    shift(m_selEnd.Line);
+    shift(m_selAnchor.Line);
+    for (TextPosition& b : m_bookmarks) {
+        if (b.Line >= 0)
+            shift(b.Line);
+    }
+    m_layout.Reset(); // it knows lines by their numbers
+    UpdateGutter();
+    UpdateScrollBars();
+    Repaint();
+    PostStatus();
+}
+
 void THvBaseViewer::ResetLineTotal(LineNumber count)
 {
     if (count != m_lineTotal)
@@ -489,6 +511,7 @@ void THvBaseViewer::ReleaseVerticalThumb(int position)
         target = 0;
     } else if (position >= before.Range) {
         // The last screen: an undetermined total is determined first.
+        PrepareEnd();
         const LineNumber last = ClampLine(m_lineTotal);
         target = last > m_visibleRows ? VerticalScrollMapping(m_lineTotal, m_visibleRows).MaxTop : 0;
     } else {
@@ -1087,6 +1110,8 @@ void THvBaseViewer::PaintGutter(QPainter& painter, LineNumber line, int top)
     QColor ink = m_fixedFont->Color();
     ink.setAlphaF(0.55);
     painter.setPen(ink);
+    if (!LineNumberKnown(line))
+        return; // no number rather than a wrong one
     const QString number = QString::number(line + 1);
     const int x = (m_gutterColumns - 1 - int(number.size())) * m_charWidth;
     painter.drawText(QPointF(x, top + 1 + m_ascent), number);
@@ -1232,6 +1257,7 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
         return true;
     case ccLastPage:
     case ccExtLastPage:
+        PrepareEnd();
         MoveCaret(kEndOfLineIndex - m_caretIndex, m_lineTotal, false, extend, true);
         return true;
     case ccTopOfPage:
@@ -1302,6 +1328,7 @@ bool THvBaseViewer::ExecuteScrollCommand(int command)
         return true;
     case ccEnd:
     case ccLastPage:
+        PrepareEnd();
         MoveCaret(kEndOfLineIndex - m_caretIndex, m_lineTotal, false, false, true);
         return true;
     case ccPrevPage:

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class QFileSystemWatcher;
 class QTimer;
 
 namespace hy::viewer {
@@ -228,6 +229,16 @@ protected:
     virtual bool PresentsTextLines() const { return true; }
     // The text of bytes [from, to) of a line as copies take it; the base decodes them.
     virtual QString RangeText(LineNumber line, qint64 from, qint64 to) { return m_layout.Text(line, from, to); }
+    // Asked before the caret or the view goes to the last line: a descendant may find the end its own way.
+    virtual void PrepareEnd() { }
+    // False while a line's number is not known exactly: the gutter leaves it blank.
+    virtual bool LineNumberKnown(LineNumber line) const
+    {
+        (void)line;
+        return true;
+    }
+    // Lines above `above` were renumbered by delta: caret, selection, bookmarks and view follow them.
+    void ShiftLines(LineNumber above, LineNumber delta);
     // Forgets what the layout knew of the lines (they changed).
     void ResetLayout();
     // The tab settings the layout uses; a descendant may show lines whose tabs mean nothing (hex rows).
@@ -409,9 +420,28 @@ public:
     // read that comes up short on a changed file does the same by itself.
     bool CheckFileOnDisk();
 
+    // After a jump to the end of a large file the last lines carry estimated numbers, which are never
+    // shown, while the lines are counted in the background; the exact numbers replace them when the count
+    // arrives, without moving the view.
+    bool CountingLines() const;
+    double CountProgress() const; // the share of the count done, 0..1
+    // Waits for the count as a long read (Esc stops the wait, not the count) and applies it; true when
+    // every line number is exact.
+    bool WaitForLineCount();
+    // Places the caret at the start of a line given by its exact number (Go to Line).
+    void PlaceCaretOnLine(LineNumber line);
+
+    // Follows the file as it grows (View > Follow), told by the file system or, where it tells nothing, by
+    // a look every quarter second: new lines appear, and the view stays at the end while the caret is on
+    // the last line. A file that is truncated or replaced is reopened from the start (OnFollowNote).
+    bool Follow() const { return m_follow; }
+    void SetFollow(bool follow);
+
 Q_SIGNALS:
     // A long read began (true) or ended (false).
     void OnLongWork(bool running);
+    // Something the person should know about the followed file (it was reopened from the start).
+    void OnFollowNote(const QString& note);
 
 protected:
     void ExpandTabsChanged() override;
@@ -419,6 +449,8 @@ protected:
     void DecorateCells(LineNumber line, std::vector<TCell>& cells) override;
     bool PresentsTextLines() const override;
     QString RangeText(LineNumber line, qint64 from, qint64 to) override;
+    void PrepareEnd() override;
+    bool LineNumberKnown(LineNumber line) const override;
 
 private:
     class Events;
@@ -433,6 +465,10 @@ private:
     void ApplyLayoutMode();
     FileOffset OffsetOf(const TextPosition& p, bool end);
     void PlaceCaretAtOffset(FileOffset offset);
+    void ApplyLineCount();
+    void QueueCountWait();
+    void FollowCheck();
+    void WatchFile();
 
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;
@@ -448,6 +484,11 @@ private:
     bool m_paintScansHeld = false; // Esc stopped a read: painting scans no further until asked to
     bool m_resetPending = false; // the file changed: the view starts over once the model is idle
     bool m_recheckPending = false; // the application became active while the model was busy
+    bool m_countWaitQueued = false; // a line needs the count: it is waited for once the call returns
+    QTimer* m_countTimer; // refreshes the status while lines are counted
+    bool m_follow = false;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_followTimer;
 };
 
 class THvFileViewer : public THvCustomFileViewer {

@@ -6,13 +6,17 @@
 // on Esc. Painting never runs such a read: past a short budget its scan stops and goes on after the paint.
 #include "viewer/HvViewr.h"
 
+#include "viewer/HvCommands.h"
 #include "viewer/HvFileModel.h"
 #include "viewer/HvRangeWriter.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QMainWindow>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -244,6 +248,7 @@ public:
     void ModelHideHourglass() override { m_viewer->HideHourglass(); }
     LineNumber ModelCaretLine() const override { return m_viewer->CaretCharLocation().Line; }
     void ModelFileChanged() override { m_viewer->FileChangedOnDisk(); }
+    void ModelLinesRenumbered(LineNumber above, LineNumber delta) override { m_viewer->ShiftLines(above, delta); }
 
 private:
     THvCustomFileViewer* m_viewer;
@@ -256,6 +261,19 @@ THvCustomFileViewer::THvCustomFileViewer(QWidget* parent)
 {
     m_model->SetExpandTabs(ExpandTabs());
     m_model->SetStopHook([this]() { return PollStop(); });
+    // The count ends on its own thread: the news is handed to this one.
+    m_model->SetCountFinishedHook(
+        [this]() { QMetaObject::invokeMethod(this, &THvCustomFileViewer::ApplyLineCount, Qt::QueuedConnection); });
+    m_followTimer = new QTimer(this);
+    connect(m_followTimer, &QTimer::timeout, this, &THvCustomFileViewer::FollowCheck);
+    m_countTimer = new QTimer(this);
+    m_countTimer->setInterval(250);
+    connect(m_countTimer, &QTimer::timeout, this, [this]() {
+        if (!m_model->CountingLines())
+            m_countTimer->stop();
+        const TextPosition caret = CaretLocation();
+        Q_EMIT OnShowStatus(caret.Line, caret.Index);
+    });
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             CheckFileOnDisk();
@@ -274,6 +292,10 @@ bool THvCustomFileViewer::CheckFileOnDisk()
         return false;
     if (m_workDepth > 0) {
         m_recheckPending = true;
+        return false;
+    }
+    if (m_follow) {
+        FollowCheck();
         return false;
     }
     if (!m_model->CheckFileChanged())
@@ -319,7 +341,10 @@ const char* THvCustomFileViewer::LineText(LineNumber line, int& len)
         return "";
     }
     WorkScope work(this);
-    return m_model->LineText(line, len);
+    const char* text = m_model->LineText(line, len);
+    if (m_model->NeedsLineCount())
+        QueueCountWait();
+    return text;
 }
 
 qint64 THvCustomFileViewer::ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n)
@@ -329,7 +354,10 @@ qint64 THvCustomFileViewer::ReadLine(LineNumber line, qint64 from, uint8_t* buf,
     if (m_pumping || SkipScanWhilePainting(line))
         return 0;
     WorkScope work(this);
-    return m_model->ReadLine(line, from, buf, n);
+    const qint64 got = m_model->ReadLine(line, from, buf, n);
+    if (m_model->NeedsLineCount())
+        QueueCountWait();
+    return got;
 }
 
 qint64 THvCustomFileViewer::KnownLineSize(LineNumber line)
@@ -451,10 +479,14 @@ void THvCustomFileViewer::PlaceCaretAtOffset(FileOffset offset)
     }
     FileOffset start = 0;
     LineNumber line = 0;
-    {
-        WorkScope work(this);
-        line = m_model->LineOfOffset(offset, &start);
-        if (m_model->Stopped())
+    for (int attempt = 0;; ++attempt) {
+        {
+            WorkScope work(this);
+            line = m_model->LineOfOffset(offset, &start);
+            if (!m_model->Stopped())
+                break;
+        }
+        if (attempt > 0 || !m_model->NeedsLineCount() || !WaitForLineCount())
             return;
     }
     if (m_model->LineTotal() != LineTotal())
@@ -472,16 +504,166 @@ bool THvCustomFileViewer::SearchFor(const QString& text, unsigned options)
     m_workStopped = false;
     if (text.isEmpty() || !m_model->IsOpen() || LineTotal() == 0)
         return false;
-    WorkScope work(this);
-    HourglassScope scope(this, !m_model->InHexMode());
-    const TextPosition caret = CaretCharLocation();
-    const std::optional<SearchHit> hit = m_model->InHexMode()
-        ? m_model->FindBytes(text, options, caret.Line)
-        : m_model->FindText(text, options, caret.Line, caret.Index);
-    if (!hit)
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        {
+            WorkScope work(this);
+            HourglassScope scope(this, !m_model->InHexMode());
+            const TextPosition caret = CaretCharLocation();
+            const std::optional<SearchHit> hit = m_model->InHexMode()
+                ? m_model->FindBytes(text, options, caret.Line)
+                : m_model->FindText(text, options, caret.Line, caret.Index);
+            if (hit) {
+                SelectSearchHit(*hit, options);
+                return true;
+            }
+        }
+        // The match lies where lines are still being counted: it is numbered once the count is in.
+        if (!m_model->NeedsLineCount() || !WaitForLineCount())
+            return false;
+    }
+    return false;
+}
+
+bool THvCustomFileViewer::CountingLines() const { return m_model->CountingLines(); }
+
+double THvCustomFileViewer::CountProgress() const { return m_model->CountProgress(); }
+
+bool THvCustomFileViewer::LineNumberKnown(LineNumber line) const
+{
+    return m_model->InHexMode() || m_model->LineNumberKnown(line);
+}
+
+void THvCustomFileViewer::PrepareEnd()
+{
+    if (!m_model->IsOpen() || m_model->InHexMode() || LineTotal() != kUndeterminedTotal || m_pumping || m_workDepth > 0)
+        return;
+    {
+        WorkScope work(this);
+        m_model->JumpToEnd();
+    }
+    if (m_model->CountingLines())
+        m_countTimer->start();
+}
+
+bool THvCustomFileViewer::WaitForLineCount()
+{
+    if (!m_model->CountingLines())
+        return true;
+    if (m_workDepth > 0 || m_pumping)
         return false;
-    SelectSearchHit(*hit, options);
-    return true;
+    {
+        WorkScope work(this, true);
+        if (!m_model->WaitForLineCount())
+            return false;
+    }
+    ApplyLineCount();
+    return !m_model->CountingLines();
+}
+
+void THvCustomFileViewer::ApplyLineCount()
+{
+    if (!m_model->CountingLines())
+        return;
+    if (m_workDepth > 0 || m_pumping) {
+        // The model is busy: the count is taken once it is idle again.
+        QTimer::singleShot(50, this, &THvCustomFileViewer::ApplyLineCount);
+        return;
+    }
+    {
+        WorkScope work(this);
+        if (!m_model->ApplyLineCount())
+            return;
+    }
+    m_countTimer->stop();
+    Repaint();
+}
+
+void THvCustomFileViewer::QueueCountWait()
+{
+    if (m_countWaitQueued || m_paintScansHeld)
+        return;
+    m_countWaitQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this]() {
+            m_countWaitQueued = false;
+            if (WaitForLineCount())
+                Repaint();
+        },
+        Qt::QueuedConnection);
+}
+
+void THvCustomFileViewer::SetFollow(bool follow)
+{
+    if (follow == m_follow)
+        return;
+    m_follow = follow;
+    if (!follow) {
+        delete m_watcher;
+        m_watcher = nullptr;
+        m_followTimer->stop();
+        return;
+    }
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &THvCustomFileViewer::FollowCheck);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &THvCustomFileViewer::FollowCheck);
+    WatchFile();
+    FollowCheck();
+    if (m_model->IsOpen() && !m_model->InHexMode())
+        ExecuteCommand(ccLastPage);
+}
+
+void THvCustomFileViewer::WatchFile()
+{
+    if (!m_watcher || FileName().isEmpty())
+        return;
+    // A rotated log is renamed and made anew: the folder tells of that, the file of what is added.
+    const QString dir = QFileInfo(FileName()).absolutePath();
+    if (!m_watcher->files().contains(FileName()))
+        m_watcher->addPath(FileName());
+    if (!m_watcher->directories().contains(dir))
+        m_watcher->addPath(dir);
+    // Where the file system tells nothing (or the file is gone for a moment), the file is looked at often;
+    // otherwise now and then, in case a change went untold.
+    m_followTimer->start(m_watcher->files().contains(FileName()) ? 1000 : 250);
+}
+
+void THvCustomFileViewer::FollowCheck()
+{
+    if (!m_follow || !m_model->IsOpen() || m_workDepth > 0 || m_pumping)
+        return;
+    const bool atEnd = LineTotal() != kUndeterminedTotal && CaretCharLocation().Line >= LineTotal() - 1;
+    TFollowChange change = TFollowChange::None;
+    {
+        WorkScope work(this);
+        change = m_model->FollowFile();
+    }
+    WatchFile();
+    if (change == TFollowChange::None)
+        return;
+    if (change == TFollowChange::Restarted) {
+        ApplyPendingReset();
+        if (!m_model->InHexMode())
+            ExecuteCommand(ccLastPage);
+        Q_EMIT OnFollowNote(QStringLiteral("The file was truncated or replaced; it was reopened from the start."));
+        return;
+    }
+    ResetLayout(); // the last line known before may have grown
+    if (m_model->InHexMode()) {
+        SetLineTotal(m_model->LineTotal());
+        Repaint();
+    } else if (atEnd) {
+        ExecuteCommand(ccLastPage);
+    } else {
+        Repaint();
+    }
+}
+
+void THvCustomFileViewer::PlaceCaretOnLine(LineNumber line)
+{
+    if (m_model->CountingLines() && line > m_model->ExactLineLimit() && !WaitForLineCount())
+        return;
+    PlaceCaret(line, 0);
 }
 
 QString THvCustomFileViewer::FileName() const { return m_model->FileName(); }

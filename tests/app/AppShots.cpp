@@ -13,6 +13,7 @@
 #include "common/Ask.h"
 #include "common/Askmulti.h"
 #include "common/HelpHook.h"
+#include "viewer/HvCommands.h"
 #include "viewer/HvViewr.h"
 
 #include <QApplication>
@@ -133,6 +134,48 @@ int main(int argc, char** argv)
         CompareFiles(form);
         QTest::qWait(300);
         form.grab().save(out.filePath("compared.png"));
+    }
+    // A large log given with HY_SHOTS_LOG: Ctrl+End while its lines are counted, and once they are.
+    const QString log = qEnvironmentVariable("HY_SHOTS_LOG");
+    if (!log.isEmpty() && form.OpenFileInViewer(log, ViewMode::BySettings, false)) {
+        answer.stop();
+        form.Children().constLast()->showMaximized();
+        hy::viewer::THvFileViewer* v = form.Children().constLast()->FileViewer();
+        v->SetInHexMode(false);
+        form.Children().constLast()->ShowPage("Text", 0);
+        v->SetShowLineNumbers(true);
+        v->ExecuteCommand(hy::viewer::ccLastPage);
+        QTest::qWait(600);
+        form.grab().save(out.filePath("counting.png"));
+        for (int i = 0; i < 1200 && v->CountingLines(); ++i)
+            QTest::qWait(100);
+        QTest::qWait(400);
+        form.grab().save(out.filePath("counted.png"));
+
+        // Followed: three lines arrive, then the log is rotated.
+        v->SetFollow(true);
+        const hy::viewer::LineNumber before = v->LineTotal();
+        {
+            QFile f(log);
+            if (f.open(QIODevice::Append))
+                f.write("2024-06-01 00:00:01 WARN arrived while followed 1\n2024-06-01 00:00:02 WARN arrived while "
+                        "followed 2\n2024-06-01 00:00:03 ERROR 7 arrived while followed: timeout\n");
+        }
+        for (int i = 0; i < 50 && v->LineTotal() < before + 3; ++i)
+            QTest::qWait(100);
+        form.grab().save(out.filePath("follow.png"));
+        QFile::rename(log, log + ".1");
+        {
+            QFile f(log);
+            if (f.open(QIODevice::WriteOnly))
+                f.write("2024-06-01 00:01:00 INFO a new log after rotation\n");
+        }
+        for (int i = 0; i < 50 && v->LineTotal() > 5; ++i)
+            QTest::qWait(100);
+        QTest::qWait(200);
+        form.grab().save(out.filePath("follow-rotated.png"));
+        QFile::remove(log);
+        QFile::rename(log + ".1", log);
     }
 
     // Five windows tiled, then cascaded, and the status bar with the character panel.

@@ -3,6 +3,7 @@
 // refresh, window arrangement, and the status texts.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
+#include "app/Brview3.h"
 #include "app/StoppableWork.h"
 #include "common/ErrorText.h"
 #include "filelist/FileListEngine.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -576,6 +578,98 @@ TEST_F(MainCommands, SavingOverTheSameFileUnderAnotherNameIsRefused)
     QFile f(a);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "keep me\n");
+}
+
+TEST_F(MainCommands, RegularExpressionFindSelectsMatchesAndRefusesInvalidPatterns)
+{
+    const QString a = Make("log.txt", "ok 1\nERROR 17 disk timeout\nERROR x timeout\nERROR 9 late timeout\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    ModalWatcher watcher;
+    m_form->SearchState().Text = "ERROR [0-9]+ .*timeout";
+    m_form->SearchState().Regex = true;
+    m_form->SearchState().OriginTop = true;
+    m_form->RunFind();
+    hy::viewer::LineNumber sl = 0, el = 0;
+    qint64 si = 0, ei = 0;
+    ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 1);
+    EXPECT_EQ(si, 0);
+    EXPECT_EQ(ei, 21);
+    m_form->FindNextClick();
+    ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 3);
+    EXPECT_EQ(ei, 20);
+
+    // An invalid pattern names its error and position, and the selection stays.
+    m_form->SearchState().Text = "ERROR (";
+    m_form->RunFind();
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_EQ(watcher.Seen.at(0), "Find|Invalid regular expression: missing closing parenthesis at position 8.");
+    ASSERT_TRUE(Viewer(0)->SelectionBounds(sl, si, ei, el));
+    EXPECT_EQ(sl, 3);
+}
+
+TEST_F(MainCommands, FollowFollowsTheActiveWindowsFile)
+{
+    const QString a = Make("grow.log", "one\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    QAction* follow = m_form->Action("Follow1");
+    ASSERT_TRUE(follow->isEnabled());
+    EXPECT_EQ(follow->shortcut(), QKeySequence(Qt::Key_F));
+    follow->trigger();
+    EXPECT_TRUE(Viewer(0)->Follow());
+    {
+        QFile f(a);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("two\nthree\n");
+    }
+    QTRY_COMPARE(Viewer(0)->LineTotal(), 4);
+    EXPECT_EQ(Viewer(0)->CaretLocation().Line, 3);
+    // Coming back to the program refreshes the windows: a followed one shows what was added, in place.
+    {
+        QFile f(a);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("four\n");
+    }
+    m_form->RefreshAllViewers();
+    EXPECT_EQ(Viewer(0)->LineTotal(), 5);
+    EXPECT_EQ(Viewer(0)->CaretLocation().Line, 4);
+    EXPECT_TRUE(Viewer(0)->Follow());
+    follow->trigger();
+    EXPECT_FALSE(Viewer(0)->Follow());
+}
+
+TEST_F(MainCommands, TheFollowKeyActsOnTheViewerAndNeverOnATextField)
+{
+    ASSERT_TRUE(m_form->OpenFileInViewer(Make("keys.log", "one\n"), ViewMode::BySettings, false));
+    QApplication::setActiveWindow(m_form.get());
+    hy::viewer::THvFileViewer* v = Viewer(0);
+    v->setFocus();
+    HY_ASSERT_SOON(v->hasFocus());
+    QTest::keyClick(v, Qt::Key_F);
+    EXPECT_TRUE(v->Follow()) << "F on the viewer follows";
+
+    // A line edit in the main window, and the Find dialog's text: F is a letter typed there.
+    auto* edit = new QLineEdit(m_form->statusBar());
+    m_form->statusBar()->addWidget(edit);
+    edit->show();
+    edit->setFocus();
+    HY_ASSERT_SOON(edit->hasFocus());
+    QTest::keyClick(edit, Qt::Key_F, Qt::NoModifier);
+    EXPECT_EQ(edit->text(), "f");
+    EXPECT_TRUE(v->Follow());
+
+    TSearchDialog find(m_form->SearchState(), false, m_form.get());
+    find.show();
+    QApplication::setActiveWindow(&find);
+    auto* text = find.findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    text->setFocus();
+    HY_ASSERT_SOON(text->hasFocus());
+    text->clear();
+    QTest::keyClick(text, Qt::Key_F, Qt::NoModifier);
+    EXPECT_EQ(text->text(), "f");
+    EXPECT_TRUE(v->Follow());
 }
 
 TEST_F(MainCommands, FoldersDevicesAndPipesAreRefusedBeforeAnythingOpensThem)

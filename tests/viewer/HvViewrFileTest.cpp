@@ -16,9 +16,11 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace hy::viewer;
@@ -480,4 +482,93 @@ TEST_F(HvViewrFileTest, EndOfALineWhoseEndIsUnknownIsALongReadThatEscStops)
     EXPECT_LE(viewer.Model().BytesRead(), (40 << 20) + (8 << 20)) << "the line was read once, not twice";
     QObject::disconnect(connection);
     THvCustomFileViewer::SetLongWorkDelay(400);
+}
+
+TEST_F(HvViewrFileTest, CtrlEndOnAnUncountedFileShowsTheEndAtOnceAndTheCountFillsInTheNumbers)
+{
+    const int lines = 200000;
+    QByteArray data;
+    for (int i = 0; i < lines; ++i)
+        data += "entry " + QByteArray::number(i) + (i % 7 == 0 ? " with some more text\n" : "\n");
+    data.chop(1);
+    auto lineText = [this](LineNumber line) { return viewer.TextOfRange(line, 0, 200); };
+
+    struct Step {
+        const char* name;
+        std::function<void()> act; // done while the count runs
+        LineNumber caretLine; // where the caret is once the count is in
+    };
+    const Step steps[] = {
+        { "nothing", [] {}, lines - 1 },
+        { "Go to Line past the counted lines", [this] { viewer.PlaceCaretOnLine(150000); }, 150000 },
+        { "Go to Line among the counted lines", [this] { viewer.PlaceCaretOnLine(3); }, 3 },
+        { "Find backward from the end",
+            [this] { EXPECT_TRUE(viewer.SearchFor(QStringLiteral("entry 100000"), soBackward)); }, 100000 },
+        { "Find forward from the start",
+            [this] {
+                viewer.PlaceCaretOnLine(0);
+                EXPECT_TRUE(viewer.SearchFor(QStringLiteral("entry 120001"), 0));
+            },
+            120001 },
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        Open(Write(QStringLiteral("big.log"), data));
+        viewer.Model().SetTailThreshold(1);
+        viewer.SetShowLineNumbers(true);
+        Show();
+        (void)lineText(10); // the first lines are counted
+        QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
+        ASSERT_NE(viewer.LineTotal(), kUndeterminedTotal);
+        EXPECT_EQ(lineText(Caret().Line), QStringLiteral("entry 199999"));
+        step.act();
+        const LineNumber caretBefore = Caret().Line;
+        const QString caretText = lineText(caretBefore);
+        const QString topText = lineText(viewer.FirstVisibleLine());
+        QTRY_VERIFY(!viewer.CountingLines());
+        EXPECT_EQ(viewer.LineTotal(), lines);
+        EXPECT_EQ(Caret().Line, step.caretLine);
+        // The numbers changed, the place did not.
+        EXPECT_EQ(lineText(Caret().Line), caretText);
+        EXPECT_EQ(lineText(viewer.FirstVisibleLine()), topText);
+        EXPECT_TRUE(lineText(step.caretLine).startsWith(QStringLiteral("entry ") + QString::number(step.caretLine)));
+        viewer.SetIsOpen(false);
+    }
+}
+
+TEST_F(HvViewrFileTest, FollowShowsNewLinesAndStaysAtTheEndOnlyWhileTheCaretIsThere)
+{
+    const QString path = Write(QStringLiteral("follow.log"), "one\ntwo\n");
+    Open(path);
+    Show();
+    QStringList notes;
+    QObject::connect(&viewer, &THvCustomFileViewer::OnFollowNote, [&](const QString& n) { notes << n; });
+    viewer.SetFollow(true);
+    EXPECT_EQ(Caret().Line, 2);
+    auto writer = [&](const QString& command) {
+        QProcess p;
+        p.start(QStringLiteral("/bin/sh"), { QStringLiteral("-c"), command.arg(path) });
+        ASSERT_TRUE(p.waitForFinished(10000));
+    };
+
+    writer(QStringLiteral("printf 'three\\nfour\\n' >> '%1'"));
+    QTRY_COMPARE(viewer.LineTotal(), 5);
+    EXPECT_EQ(Caret().Line, 4); // it followed the end
+    EXPECT_EQ(viewer.TextOfRange(2, 0, 10), QStringLiteral("three")); // the empty last line has grown
+
+    viewer.PlaceCaret(1, 0); // scrolled up to read: the view stays where it is
+    const LineNumber first = viewer.FirstVisibleLine();
+    writer(QStringLiteral("printf 'five\\n' >> '%1'"));
+    QTRY_COMPARE(viewer.LineTotal(), 6);
+    EXPECT_EQ(Caret().Line, 1);
+    EXPECT_EQ(viewer.FirstVisibleLine(), first);
+
+    writer(QStringLiteral("mv '%1' '%1.1' && printf 'fresh\\nstart' > '%1'"));
+    QTRY_COMPARE(notes.size(), 1);
+    EXPECT_EQ(notes.at(0), QStringLiteral("The file was truncated or replaced; it was reopened from the start."));
+    EXPECT_EQ(viewer.LineTotal(), 2);
+    EXPECT_EQ(viewer.TextOfRange(Caret().Line, 0, 10), QStringLiteral("start"));
+
+    viewer.SetFollow(false);
+    EXPECT_FALSE(viewer.Follow());
 }

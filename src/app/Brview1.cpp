@@ -35,8 +35,6 @@ namespace hy::app {
 namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
 
-    // Commands whose windows are not part of the program yet: present, visibly disabled.
-    const char* const kNotYetAvailable[] = { "SetPreferences1" };
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
@@ -431,11 +429,7 @@ void TMainForm::WindowMenuAboutToShow()
     }
 }
 
-void TMainForm::DisableUnavailableCommands()
-{
-    for (const char* name : kNotYetAvailable)
-        Action(name)->setEnabled(false);
-}
+void TMainForm::DisableUnavailableCommands() { }
 
 void TMainForm::ClearStatus()
 {

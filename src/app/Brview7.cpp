@@ -270,8 +270,12 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     OKButton->setDefault(true);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     HelpButton->setObjectName(QStringLiteral("HelpButton"));
+    TabSet->setUsesScrollButtons(false);
+    auto* tabs = new QHBoxLayout;
+    tabs->setContentsMargins(0, 0, 0, 0);
+    tabs->addWidget(TabSet);
+    tabs->addStretch(1);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(TabSet);
     buttons->addStretch(1);
     buttons->addWidget(OKButton);
     buttons->addWidget(CancelButton);
@@ -283,9 +287,12 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     pageLayout->addWidget(Notebook);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(0);
     layout->addWidget(page, 1);
+    layout->addLayout(tabs);
+    layout->addSpacing(8);
     layout->addLayout(buttons);
-    resize(480, 340);
+    resize(480, 370);
 
     // The controls as the settings stand.
     ElementList->setCurrentRow(0);

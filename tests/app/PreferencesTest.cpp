@@ -5,6 +5,7 @@
 #include "app/Brview2.h"
 #include "app/Brview7.h"
 #include "app/ColorGrid.h"
+#include "archive/ArchivePage.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
@@ -19,6 +20,7 @@
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -281,6 +283,35 @@ TEST_F(SetPreferencesTest, CancelChangesNothing)
     EXPECT_EQ(after.Editor, before.Editor);
     EXPECT_EQ(after.WindowsFileSelector, before.WindowsFileSelector);
     EXPECT_EQ(after.Colors[0].TextColor, before.Colors[0].TextColor);
+}
+
+TEST_F(SetPreferencesTest, AnUnwritableTempFolderIsReportedAndTheSystemOneTakesTheMember)
+{
+    const QString zip = m_dir.filePath(QStringLiteral("m.zip"));
+    QProcess p;
+    p.setWorkingDirectory(m_dir.path());
+    p.start(QStringLiteral("zip"), { QStringLiteral("-q"), zip, QStringLiteral("a.txt") });
+    if (!p.waitForFinished() || p.exitCode() != 0)
+        GTEST_SKIP() << "zip is not installed";
+    const QString systemTemp = m_dir.filePath(QStringLiteral("systemp"));
+    ASSERT_TRUE(QDir().mkpath(systemTemp));
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(systemTemp));
+    m_form->Settings().TempDir = m_dir.filePath(QStringLiteral("gone"));
+    m_form->Settings().ShowArchiveFiles = true;
+
+    ASSERT_TRUE(m_form->OpenFileInViewer(zip, ViewMode::Native, false));
+    TChildForm* archive = m_form->Children().last();
+    hy::test::ModalWatcher watcher;
+    archive->ArchivePage()->SelectAll();
+    archive->ArchivePage()->ViewZipButtonClick();
+    qputenv("TMPDIR", oldTmp);
+
+    ASSERT_EQ(watcher.Seen.size(), 1);
+    EXPECT_TRUE(watcher.Seen.at(0).startsWith(QStringLiteral("Temp Directory|Cannot write temporary files to")))
+        << watcher.Seen.at(0).toStdString();
+    ASSERT_EQ(m_form->Children().size(), 3);
+    EXPECT_EQ(m_form->Children().last()->FileName(), systemTemp + QStringLiteral("/a.txt"));
 }
 
 } // namespace

@@ -341,6 +341,8 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     connect(SplitHButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(false); });
     connect(Header, &QHeaderView::sectionResized, this, &TBrowserDialog::HeaderSectionResized);
     TFileSearchProgressDialog::WatchWholeDriveSearch(FileList, this);
+    // The progress window counts files and shows folders: a file's size and date are read only when shown.
+    FileList->Engine().SetHandlerNeedsFacts(false);
     ApplyPreview(false);
 }
 

@@ -17,6 +17,7 @@
 #include "viewer/HvViewr.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QEvent>
 #include <QFontDialog>
@@ -25,12 +26,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStringListModel>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -40,12 +43,43 @@ namespace {
 
     const QString kSample = QStringLiteral("The quick brown fox jumpes over the lazy dog.");
 
+    // The font dialog's own filter lets proportional families through here: its family list keeps only the
+    // families whose font really is fixed-pitch, also when the dialog fills the list again.
+    void KeepFixedPitchFamilies(QFontDialog& dialog)
+    {
+        const QList<QListView*> views = dialog.findChildren<QListView*>();
+        auto* model = views.isEmpty() ? nullptr : qobject_cast<QStringListModel*>(views.first()->model());
+        if (!model)
+            return;
+        const auto filter = [model]() {
+            QStringList kept;
+            for (const QString& family : model->stringList()) {
+                if (QFontInfo(QFont(family)).fixedPitch())
+                    kept << family;
+            }
+            if (kept.size() != model->stringList().size())
+                model->setStringList(kept);
+        };
+        filter();
+        QObject::connect(model, &QAbstractItemModel::modelReset, &dialog, filter);
+    }
+
     bool RunFontDialog(QFont& font, QWidget* parent)
     {
-        QFontDialog dialog(font, parent);
+        // The dialog lists families by name: a face the system stands in for is shown as the one it uses.
+        QFont start = font;
+        start.setFamily(QFontInfo(font).family());
+        QFontDialog dialog(start, parent);
         dialog.setWindowTitle(QStringLiteral("Font"));
         dialog.setOption(QFontDialog::MonospacedFonts);
         dialog.setOption(QFontDialog::DontUseNativeDialog);
+        KeepFixedPitchFamilies(dialog);
+        dialog.setCurrentFont(start);
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+            buttons->addButton(QDialogButtonBox::Help);
+            QObject::connect(buttons, &QDialogButtonBox::helpRequested, &dialog,
+                [&dialog]() { ShowHelp(kFontDialogHelpContext, &dialog); });
+        }
         if (dialog.exec() != QDialog::Accepted)
             return false;
         font = dialog.selectedFont();

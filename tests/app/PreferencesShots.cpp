@@ -13,9 +13,11 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace hy;
 
@@ -96,6 +98,14 @@ int main(int argc, char** argv)
         Save(&d, out, QStringLiteral("prefs-directories"));
         d.TabSet->setCurrentIndex(2);
         Save(&d, out, QStringLiteral("prefs-misc"));
+        d.TabSet->setCurrentIndex(0);
+        QTimer::singleShot(300, [&out]() {
+            if (auto* font = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                Save(font, out, QStringLiteral("prefs-font"));
+                font->reject();
+            }
+        });
+        d.FontButton->click();
     }
     return 0;
 }

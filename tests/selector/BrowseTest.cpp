@@ -8,9 +8,11 @@
 #include "filelist/HySpeedBtn.h"
 #include "filelist/PreviewBook.h"
 #include "filelist/SrchAll.h"
+#include "image/MultiImg.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "viewer/HvViewr.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -363,6 +365,64 @@ TEST_F(BrowseTest, ViewHintFollowsThePreview)
         EXPECT_EQ(r.viewMode, c.hint) << c.file << " preview " << c.preview << " allowed " << c.allowPreview;
         EXPECT_EQ(boxShown, c.allowPreview);
     }
+}
+
+TEST_F(BrowseTest, AStoppedPictureKeepsTheImageTabAndTheTextPage)
+{
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(m_root + QStringLiteral("/pic.png")));
+    platform::SettingsStore store;
+    store.WriteBool(QStringLiteral("File Browser"), QStringLiteral("Preview"), true);
+    store.Flush();
+    test::ModalWatcher watcher([](QDialog* d) {
+        if (!qobject_cast<TBrowserDialog*>(d))
+            d->reject();
+    });
+    bool panelShown = false, panelHidden = false, textOpen = false, hasPicture = true;
+    QString thirdTab;
+    RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        // The first round of messages while the picture loads presses the panel's stop button.
+        QTimer::singleShot(0, [&]() {
+            panelShown = d->ViewerPanel->ProgressPanel->isVisible();
+            d->ViewerPanel->StopButton->click();
+        });
+        Focus(d, IndexOf(d->FileList, QStringLiteral("pic.png")));
+        panelHidden = d->ViewerPanel->ProgressPanel->isHidden();
+        thirdTab = d->ViewerPanel->TabSet->count() > 2 ? d->ViewerPanel->TabSet->tabText(2) : QString();
+        textOpen = d->ViewerPanel->FileViewer->IsOpen();
+        hasPicture = d->ViewerPanel->ImageViewer->HasGraphic();
+    });
+    EXPECT_TRUE(panelShown);
+    EXPECT_TRUE(panelHidden);
+    EXPECT_EQ(thirdTab, QStringLiteral("Image"));
+    EXPECT_TRUE(textOpen);
+    EXPECT_FALSE(hasPicture);
+    EXPECT_TRUE(Alerts(watcher).isEmpty()) << Alerts(watcher).join(QLatin1Char(';')).toStdString();
+}
+
+TEST_F(BrowseTest, MovingOnWhileAPictureLoadsPreviewsTheNewFile)
+{
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(m_root + QStringLiteral("/pic.png")));
+    platform::SettingsStore store;
+    store.WriteBool(QStringLiteral("File Browser"), QStringLiteral("Preview"), true);
+    store.Flush();
+    QString shown, page, name;
+    int tabs = 0;
+    RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        QTimer::singleShot(0, [&]() { Focus(d, IndexOf(d->FileList, QStringLiteral("readme.txt"))); });
+        Focus(d, IndexOf(d->FileList, QStringLiteral("pic.png")));
+        shown = d->ViewerPanel->FileViewer->FileName();
+        page = d->ViewerPanel->ActivePageName();
+        tabs = d->ViewerPanel->TabSet->count();
+        name = d->FName->text();
+    });
+    EXPECT_EQ(shown, m_root + QStringLiteral("/readme.txt"));
+    EXPECT_EQ(page, QStringLiteral("Text"));
+    EXPECT_EQ(tabs, 2);
+    EXPECT_EQ(name, m_root + QStringLiteral("/readme.txt"));
 }
 
 TEST_F(BrowseTest, SettingsComeBackInTheNextDialog)

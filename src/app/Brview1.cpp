@@ -34,7 +34,6 @@ namespace hy::app {
 
 namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
-
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)

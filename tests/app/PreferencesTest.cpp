@@ -6,8 +6,10 @@
 #include "app/Brview7.h"
 #include "app/ColorGrid.h"
 #include "archive/ArchivePage.h"
+#include "filelist/FILELIST.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
+#include "selector/Browse.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
 #include "viewer/HvColor.h"
@@ -16,6 +18,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -167,6 +170,36 @@ TEST(SetupDialog, GridColoursGoToTheSelectedElementAndItsPreviewLines)
     EXPECT_GT(limeIn(1), 0);
     for (int line = 3; top + line * lineHeight < shot.height(); ++line)
         EXPECT_EQ(limeIn(line), 0) << line;
+}
+
+TEST(SetupDialog, EditorBrowseChoosesAProgramWithTheSelector)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = QDir(dir.path()).canonicalPath();
+    QFile program(root + QStringLiteral("/myeditor"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.close();
+    TViewerSettings s;
+    s.Editor = root + QStringLiteral("/oldeditor");
+    TSetupDialog d(s);
+    QString title, startedIn;
+    bool previewOffered = true;
+    QTimer::singleShot(0, [&]() {
+        hy::TBrowserDialog* b = hy::TBrowserDialog::Current();
+        ASSERT_NE(b, nullptr);
+        title = b->windowTitle();
+        startedIn = b->FileList->Directory();
+        previewOffered = !b->Preview->isHidden();
+        b->FName->setFocus();
+        b->FName->setText(QStringLiteral("myeditor"));
+        b->OKButton->click();
+    });
+    d.EditorBrowseButton->click();
+    EXPECT_EQ(title, QStringLiteral("Select a Program"));
+    EXPECT_EQ(startedIn, root);
+    EXPECT_FALSE(previewOffered);
+    EXPECT_EQ(d.EditorBox->text(), root + QStringLiteral("/myeditor"));
 }
 
 class SetPreferencesTest : public ::testing::Test {

@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
 # Sets up, checks the formatting, builds with warnings as errors, and runs every test.
+#   scripts/test.sh             the ordinary build in build/
+#   scripts/test.sh --sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer in
+#                               build-sanitize/; any finding fails the test that made it
 set -euo pipefail
 cd "$(dirname "$0")/.."
+options=()
+if [ "${1:-}" = "--sanitize" ]; then
+  export HY_BUILD_DIR=${HY_BUILD_DIR:-build-sanitize}
+  options+=(-DHY_SANITIZE=ON)
+  export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
+  export ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  shift
+fi
 ./scripts/setup.sh
 ./scripts/check-format.sh
-./scripts/build.sh -DHY_WERROR=ON
+./scripts/build.sh -DHY_WERROR=ON "${options[@]}"
 BUILD_DIR=${HY_BUILD_DIR:-build}
 export QT_QPA_PLATFORM=offscreen
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -12,4 +24,4 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   chmod 700 "$XDG_RUNTIME_DIR"
 fi
 cd "$BUILD_DIR"
-ctest --output-on-failure -j 2 --timeout 300
+ctest --output-on-failure -j 2 --timeout 600 "$@"

@@ -10,10 +10,10 @@
 #include "common/ErrorText.h"
 #include "common/HelpHook.h"
 #include "platform/DdeServer.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
+#include "platform/PlatformPaths.h"
 #include "platform/SingleInstance.h"
-
-#include <QDir>
 
 namespace hy::app {
 
@@ -38,15 +38,14 @@ bool THyApplication::notify(QObject* receiver, QEvent* event)
 
 int RunApplication(int argc, char** argv)
 {
+    // Names on the command line are bytes; they reach the files they name unchanged.
+    QStringList clientParameters = platform::ArgumentsOf(argc, argv);
     // The service of the command interface is named after the program as it was started.
-    const QString service = platform::DdeServiceName(platform::DecodeFileName(QByteArray(argv[0])));
-    QStringList rawParameters;
-    for (int i = 1; i < argc; ++i)
-        rawParameters << platform::DecodeFileName(QByteArray(argv[i]));
+    const QString service = platform::DdeServiceName(clientParameters.takeFirst());
     // A program driving the running viewer needs no windows of its own.
-    if (IsDdeClientCommand(rawParameters)) {
+    if (IsDdeClientCommand(clientParameters)) {
         QCoreApplication client(argc, argv);
-        return RunDdeClient(rawParameters, service, QDir::currentPath());
+        return RunDdeClient(clientParameters, service, platform::CurrentFolder());
     }
 
     THyApplication app(argc, argv);
@@ -56,15 +55,18 @@ int RunApplication(int argc, char** argv)
     SetErrorTitle(QStringLiteral("Halcyra Viewer"));
     SetHelpHandler(&ShowHelpContext);
 
-    QStringList parameters = app.arguments();
+    // Qt has taken its own options out of the command line by now.
+    QStringList parameters = platform::ArgumentsOf(argc, argv);
     parameters.removeFirst();
 
     platform::TSingleInstance instance;
     QStringList handOver = parameters;
     handOver.removeIf(
         [](const QString& p) { return p.compare(QLatin1String(kDdeStartParameter), Qt::CaseInsensitive) == 0; });
-    if (instance.HandOverOrListen(platform::HandOverNames(handOver, QDir::currentPath())))
+    if (instance.HandOverOrListen(platform::HandOverNames(handOver, platform::CurrentFolder())))
         return 0;
+    // Each viewer window keeps its file open.
+    platform::RaiseOpenFileLimit();
 
     // The program's alert form lives as long as the main window; alerts raised later reuse it.
     TAlertDialog alertForm;

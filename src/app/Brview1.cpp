@@ -3,9 +3,13 @@
 
 #include "app/Brview2.h"
 #include "app/ButtonIcons.h"
+#include "app/WindowArrangement.h"
+#include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "filelist/PreviewHost.h"
 #include "platform/Desktop.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "viewer/HvEncoding.h"
@@ -14,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -68,15 +73,33 @@ TMainForm::TMainForm(QWidget* parent)
     UpdateCommands(true);
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The viewer windows go first, while everything they might report to is still there, and quietly.
+    m_mdiArea->disconnect(this);
+    for (TChildForm* child : std::as_const(m_children)) {
+        disconnect(child, nullptr, this, nullptr);
+        if (QMdiSubWindow* frame = FrameOf(child))
+            frame->disconnect();
+    }
+    m_children.clear();
+    m_openNames.clear();
+    delete m_mdiArea;
+    m_mdiArea = nullptr;
+}
 
-QAction* TMainForm::Action(const char* name) const { return findChild<QAction*>(QLatin1String(name)); }
+// Commands are looked up by name all the time; searching the window tree for them would cost more with
+// every viewer window open.
+QAction* TMainForm::Action(const char* name) const { return m_actions.value(QByteArray(name)); }
+
+void TMainForm::RegisterAction(QAction* action) { m_actions.insert(action->objectName().toLatin1(), action); }
 
 QAction* TMainForm::AddAction(
     QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut, const QString& hint)
 {
     auto* a = new QAction(caption, this);
     a->setObjectName(QLatin1String(name));
+    RegisterAction(a);
     if (!shortcut.isEmpty())
         a->setShortcut(shortcut);
     if (!hint.isEmpty()) {
@@ -97,8 +120,10 @@ void TMainForm::CreateMenus()
         QStringLiteral("Open a file"));
     AddAction(m_fileMenu, "SaveAs1", QStringLiteral("Save &As..."), QKeySequence(Qt::CTRL | Qt::Key_A),
         QStringLiteral("Save the file in the active viewer window under a different name"));
-    AddAction(m_fileMenu, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_E),
+    QAction* close = AddAction(m_fileMenu, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_E),
         QStringLiteral("Close the active viewer window"));
+    // The keys that close a window of the client area close the active viewer window.
+    close->setShortcuts(QList<QKeySequence> { close->shortcut() } + QKeySequence::keyBindings(QKeySequence::Close));
     AddAction(m_fileMenu, "CloseAll1", QStringLiteral("Close A&ll"), QKeySequence(),
         QStringLiteral("Close all viewer windows"));
     m_fileMenu->addSeparator();
@@ -106,6 +131,7 @@ void TMainForm::CreateMenus()
         QStringLiteral("Display file information (size, date, type, etc.)"));
     m_editFileMenu = m_fileMenu->addMenu(QStringLiteral("&Edit File"));
     m_editFileMenu->menuAction()->setObjectName(QStringLiteral("EditFile1"));
+    RegisterAction(m_editFileMenu->menuAction());
     m_editFileMenu->menuAction()->setStatusTip(QStringLiteral("Send a file to your favorite text editor/application"));
     AddAction(m_editFileMenu, "UseTextEditor1", QStringLiteral("Use Text Editor"), QKeySequence(), QString());
     AddAction(m_editFileMenu, "UseAssociatedApplication1", QStringLiteral("Use Associated Application"), QKeySequence(),
@@ -126,6 +152,7 @@ void TMainForm::CreateMenus()
     QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
     QMenu* copy = edit->addMenu(QStringLiteral("&Copy"));
     copy->menuAction()->setObjectName(QStringLiteral("Copy1"));
+    RegisterAction(copy->menuAction());
     copy->menuAction()->setStatusTip(QStringLiteral("Copy selected text to the clipboard or a file"));
     QAction* toClipboard = AddAction(
         copy, "ToClipboard1", QStringLiteral("To &Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C), QString());
@@ -169,6 +196,7 @@ void TMainForm::CreateMenus()
     // The encoding is the active window's own; the context menu has the same submenu.
     QMenu* encoding = view->addMenu(QStringLiteral("&Encoding"));
     encoding->menuAction()->setObjectName(QStringLiteral("Encoding1"));
+    RegisterAction(encoding->menuAction());
     auto* encodings = new QActionGroup(this);
     for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
         QAction* a = AddAction(encoding, EncodingActionName(e), viewer::EncodingName(e), QKeySequence(),
@@ -188,6 +216,7 @@ void TMainForm::CreateMenus()
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
     QMenu* buttonBar = m_optionsMenu->addMenu(QStringLiteral("Show &Button Bar"));
     buttonBar->menuAction()->setObjectName(QStringLiteral("ShowButtonBar1"));
+    RegisterAction(buttonBar->menuAction());
     buttonBar->menuAction()->setCheckable(true);
     buttonBar->menuAction()->setStatusTip(QStringLiteral("Display a handy button bar with often used commands"));
     const std::pair<const char*, const char*> bars[]
@@ -366,6 +395,17 @@ void TMainForm::CreateStatusBar()
     bar->addWidget(m_infoPanel, 1);
     bar->addWidget(m_encodingPanel);
     bar->addWidget(m_charPanel);
+    // A menu hint or progress text covers the panels; the character panel comes back only when it ends.
+    connect(bar, &QStatusBar::messageChanged, this, [this](const QString&) { SetCharPanelWanted(m_charPanelWanted); });
+}
+
+void TMainForm::SetCharPanelWanted(bool wanted)
+{
+    m_charPanelWanted = wanted;
+    if (!wanted)
+        m_charPanel->hide();
+    else if (statusBar()->currentMessage().isEmpty())
+        m_charPanel->show();
 }
 
 void TMainForm::SetButtonBar(int n)
@@ -428,13 +468,11 @@ void TMainForm::WindowMenuAboutToShow()
     }
 }
 
-void TMainForm::DisableUnavailableCommands() { }
-
 void TMainForm::ClearStatus()
 {
     m_cursorPosPanel->clear();
     m_infoPanel->clear();
-    m_charPanel->hide();
+    SetCharPanelWanted(false);
     m_encodingPanel->hide();
 }
 
@@ -447,6 +485,8 @@ void TMainForm::showEvent(QShowEvent* event)
         return;
     m_firstShow = false;
     LoadSettings();
+    // The window manager adds its frame only once the window is on screen; then the frame is brought in too.
+    QTimer::singleShot(0, this, &TMainForm::FitOnScreen);
     ProcessCommandLine();
 }
 
@@ -456,8 +496,9 @@ void TMainForm::LoadSettings()
     try {
         platform::SettingsStore store;
         LoadViewerSettings(store, m_settings);
-        // The default editor is looked up once, when the setting is first created.
-        if (m_settings.Editor.isEmpty())
+        // The default editor is looked up once, when the setting is first created; an editor the user
+        // emptied stays empty.
+        if (!store.HasValue(QLatin1String(kViewerSection), QStringLiteral("Editor")))
             m_settings.Editor = platform::DefaultTextEditor();
     } catch (const std::exception& e) {
         ShowException(e);
@@ -467,8 +508,9 @@ void TMainForm::LoadSettings()
 
 void TMainForm::CollectSettingsFromWindow()
 {
+    // The bounds are the window's own area without the frame, as they are applied again at the next start.
     const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
-    m_settings.WindowPos = QRect(pos(), g.size());
+    m_settings.WindowPos = g;
     m_settings.ButtonBar = ButtonBarSetting();
     m_settings.StatusBar = !statusBar()->isHidden();
     m_settings.HexMode = Action("Hex1")->isChecked();
@@ -481,12 +523,19 @@ void TMainForm::CollectSettingsFromWindow()
 
 void TMainForm::ApplySettingsToWindow()
 {
-    const QSize screenSize = screen() ? screen()->geometry().size() : QSize(1024, 768);
-    const QRect r = PullBackWindowPos(m_settings.WindowPos, screenSize);
+    QRect r = m_settings.WindowPos;
+    if (r.width() <= 0 || r.height() <= 0)
+        r.setSize(size());
+    QScreen* where = QGuiApplication::screenAt(r.center());
+    if (!where)
+        where = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QSize screenSize = where ? where->geometry().size() : QSize(1024, 768);
+    // Bounds stored on another screen, or damaged, never make a window larger than the screen or out of reach.
+    r = PullBackWindowPos(r, screenSize);
+    if (where)
+        r = FitInside(r, where->availableGeometry());
     m_settings.WindowPos = r;
-    if (r.width() > 0 && r.height() > 0)
-        resize(r.size());
-    move(r.topLeft());
+    setGeometry(r);
     SetButtonBar(m_settings.ButtonBar);
     statusBar()->setVisible(m_settings.StatusBar);
     Action("ExpandTabs1")->setChecked(m_settings.ExpandTabs);
@@ -499,6 +548,21 @@ void TMainForm::ApplySettingsToWindow()
     m_currentTextHex = m_settings.HexMode;
 }
 
+void TMainForm::FitOnScreen()
+{
+    QScreen* where = screen();
+    if (!where || isMaximized() || isFullScreen())
+        return;
+    const QRect frame = frameGeometry();
+    const QRect fitted = FitInside(frame, where->availableGeometry());
+    if (fitted == frame)
+        return;
+    const QRect client = geometry();
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+        frame.bottom() - client.bottom());
+    setGeometry(fitted.marginsRemoved(margins));
+}
+
 void TMainForm::SaveSettings()
 {
     CollectSettingsFromWindow();
@@ -508,6 +572,7 @@ void TMainForm::SaveSettings()
 
 void TMainForm::ProcessCommandLine()
 {
+    QStringList names;
     for (const QString& param : m_commandLine) {
         if (platform::IsOptionParameter(param)) {
             switch (param.at(1).toUpper().toLatin1()) {
@@ -533,33 +598,66 @@ void TMainForm::ProcessCommandLine()
         // DDE clients start the program with their topic name as a parameter.
         if (param.compare(QLatin1String("DDESERVERCONV"), Qt::CaseInsensitive) == 0)
             continue;
-        // Only a file the viewer could not open ends the command line; one shown already does not.
-        if (!OpenFileInViewer(QFileInfo(param).absoluteFilePath(), ViewMode::BySettings, false) && m_lastOpenFailed)
-            break;
+        names << QDir::cleanPath(QDir::isAbsolutePath(param) ? param : QDir(platform::CurrentFolder()).filePath(param));
     }
+    // Only a file the viewer could not open ends the command line; one shown already does not.
+    OpenFiles(names, false);
     const QList<TChildForm*> children = Children();
     if ((children.size() == 1 && children.first()->Kind() == PageKind::Text) || children.size() > 1)
         TileVertical();
 }
 
+bool TMainForm::Busy() const { return !m_longWork.isEmpty() || m_opening > 0 || m_batch > 0; }
+
 void TMainForm::OpenDroppedFiles(const QStringList& names, ViewMode mode)
 {
-    // Names that arrive while a picture loads wait until it has.
-    if (m_opening > 0) {
-        QTimer::singleShot(100, this, [this, names, mode]() { OpenDroppedFiles(names, mode); });
+    if (Busy()) {
+        m_pendingDrops.append({ names, mode });
         return;
     }
     const bool noneOpen = Children().isEmpty();
-    for (const QString& name : names) {
-        if (!OpenFileInViewer(name, mode, false))
-            break;
-    }
+    OpenFiles(names, true, mode);
     if (noneOpen && !Children().isEmpty())
         TileVertical();
+    BringToFront();
+}
+
+void TMainForm::BringToFront()
+{
     if (isMinimized())
         showNormal();
     raise();
     activateWindow();
+}
+
+void TMainForm::ScheduleIdleWork()
+{
+    // Run from the event loop, never from inside the work that just ended.
+    if (m_idleWorkScheduled || Busy() || (m_pendingDrops.isEmpty() && !m_refreshPending))
+        return;
+    m_idleWorkScheduled = true;
+    QTimer::singleShot(0, this, &TMainForm::RunPendingWork);
+}
+
+void TMainForm::RunPendingWork()
+{
+    m_idleWorkScheduled = false;
+    if (Busy())
+        return;
+    if (m_refreshPending) {
+        m_refreshPending = false;
+        RefreshAllViewers();
+    }
+    FlushPendingDrops();
+}
+
+void TMainForm::FlushPendingDrops()
+{
+    while (!m_pendingDrops.isEmpty() && !Busy()) {
+        const TPendingDrop drop = m_pendingDrops.takeFirst();
+        OpenDroppedFiles(drop.Names, drop.Mode);
+    }
+    ScheduleIdleWork();
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
@@ -572,8 +670,9 @@ void TMainForm::dropEvent(QDropEvent* event)
 {
     QStringList names;
     for (const QUrl& url : event->mimeData()->urls()) {
+        // The path's bytes, as the file system has them.
         if (url.isLocalFile())
-            names << url.toLocalFile();
+            names << platform::DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
     // The program's own lists say in which view the files are to open.
     ViewMode mode = ViewMode::BySettings;
@@ -596,14 +695,16 @@ void TMainForm::ExitClick() { close(); }
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // A picture still loading finishes before the windows go.
-    if (m_opening > 0) {
+    // A picture still loading, or a batch of files opening, finishes before the windows go.
+    if (m_opening > 0 || m_batch > 0) {
         event->ignore();
         return;
     }
     CloseAllClick();
     try {
         SaveSettings();
+    } catch (const EInOutError& e) {
+        ShowError(SettingsNotSavedText(platform::SettingsStore().FileName(), e.ErrorCode()));
     } catch (const std::exception& e) {
         ShowException(e);
     }

@@ -7,8 +7,10 @@
 #include "app/ViewerSettings.h"
 #include "viewer/HvEncoding.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QStringList>
 
 class QAction;
@@ -46,8 +48,17 @@ public:
     int ButtonBarSetting() const;
 
     // Opens files handed over by a second start or dropped on the window, in order, stopping at the first
-    // that fails; tiles when no viewer window was open before; brings the window to the front.
+    // that fails, in the view mode names (a drop from the program's own lists carries one); tiles when no
+    // viewer window was open before; brings the window to the front. Names that arrive while a long read, a
+    // picture load or another batch of files is under way wait until it ends: nothing is opened from inside
+    // that work's event pumping.
     void OpenDroppedFiles(const QStringList& names, ViewMode mode = ViewMode::BySettings);
+    // Opens names one by one with progress in the status bar ("Opening 120 of 1,000..."); Esc stops, and what
+    // opened stays open. The first name that fails to load ends the batch, and with stopAtOpen so does the
+    // first that is shown already. Returns how many names were handled.
+    int OpenFiles(const QStringList& names, bool stopAtOpen, ViewMode mode = ViewMode::BySettings);
+    // True while work runs that pumps events: hand-overs wait for it.
+    bool Busy() const;
     // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
     bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
     // The same for the window that the command interface reuses: made when window is empty, else emptied
@@ -68,7 +79,8 @@ public:
 
     // Called by the viewer windows.
     void ViewerStatusChanged(TChildForm* child);
-    void ShowLongWork(bool running);
+    // A viewer's long read began or ended.
+    void ShowLongWork(TChildForm* child, bool running);
     void ChildClosing(TChildForm* child);
     void SetCurrentTextModeHex(bool hex) { m_currentTextHex = hex; }
 
@@ -79,11 +91,15 @@ public:
     void FindNextClick();
     void GotoLine(qint64 lineNumber);
     // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected
-    // bytes exactly, with progress and Stop for large selections. 0, an error code, or -1000 when stopped.
+    // bytes exactly, with progress and Stop for large selections. 0, or the error code of the failure
+    // (kErrorSearchStopped when Esc stopped it); nothing is left of a file that was not written whole.
     int WriteSelectionToFile(const QString& target);
-    // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code.
+    // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code
+    // (kErrorSearchStopped when Esc stopped it).
     int SaveActiveFileAs(const QString& target);
     void TileVertical();
+    void TileHorizontal();
+    void Cascade();
 
     // Whether the "R" option hid Set Preferences.
     bool PreferencesHidden() const;
@@ -111,6 +127,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void RegisterAction(QAction* action);
     void CreateMenus();
     void CreateButtonBars();
     void CreateStatusBar();
@@ -125,7 +142,6 @@ private:
     void AboutClick();
     void ExitClick();
     void ConnectCommands();
-    void DisableUnavailableCommands();
     void OpenClick();
     void SaveAsClick();
     void CloseClick();
@@ -149,11 +165,38 @@ private:
     TChildForm* NewChild(bool hex);
     bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);
     void SetViewerFromSettings(TChildForm* child, bool hex);
+    bool RefuseUnopenable(const QString& fileName);
+    QMdiSubWindow* AddFrame(TChildForm* child);
+    void ShowBatchFrames();
+    void AddChild(TChildForm* child);
+    void ForgetOpenName(TChildForm* child);
+    void RemoveChild(TChildForm* child);
+    void RunPendingWork();
+    void FlushPendingDrops();
+    void ScheduleIdleWork();
+    void BringToFront();
+    void FitOnScreen();
+    void SetCharPanelWanted(bool wanted);
     void FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture);
     void UpdateCopyCommands(TChildForm* child);
 
     TViewerSettings m_settings;
     TSearchState m_search;
+    QHash<QByteArray, QAction*> m_actions;
+    QList<TChildForm*> m_children; // creation order
+    QHash<QString, TChildForm*> m_openNames; // clean absolute name of each window's file
+    QPointer<TChildForm> m_lastActive;
+    QSet<TChildForm*> m_longWork; // windows whose long read is under way
+    struct TPendingDrop {
+        QStringList Names;
+        ViewMode Mode;
+    };
+    QList<TPendingDrop> m_pendingDrops;
+    bool m_refreshPending = false;
+    bool m_idleWorkScheduled = false;
+    int m_batch = 0; // batches of files being opened
+    QList<QPointer<QMdiSubWindow>> m_batchFrames; // opened by the batch, shown when it ends
+    bool m_charPanelWanted = false;
     int m_opening = 0; // picture loads under way
     bool m_lastOpenFailed = false; // the last OpenFileInViewer failed, as opposed to finding the file open
     QStringList m_commandLine;

@@ -8,6 +8,8 @@
 #include "common/Alert.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformFiles.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvCaret.h"
 #include "viewer/HvColor.h"
@@ -73,7 +75,6 @@ TChildForm::TChildForm(TMainForm* mainForm)
     , m_textPage(new QWidget(m_noteBook))
     , m_fileViewer(new viewer::THvFileViewer(m_textPage))
     , m_tabSet(new QTabBar(this))
-    , m_popup(new QMenu(this))
 {
     setObjectName(QStringLiteral("ChildForm"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -120,9 +121,18 @@ TChildForm::TChildForm(TMainForm* mainForm)
 
     connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
     connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
-        [this](bool running) { m_main->ShowLongWork(running); });
+        [this](bool running) { m_main->ShowLongWork(this, running); });
 
+    m_fileViewer->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+QMenu* TChildForm::ChildPopupMenu()
+{
+    // Made when first needed: a batch of files may open thousands of windows.
+    if (m_popup)
+        return m_popup;
     // The context menu mirrors the main menu's commands for this window.
+    m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("ChildPopupMenu"));
     auto twin = [this](const QString& caption, const char* mainAction, const char* name) {
         QAction* a = m_popup->addAction(caption);
@@ -165,7 +175,7 @@ TChildForm::TChildForm(TMainForm* mainForm)
     m_popup->addSeparator();
     twin(QStringLiteral("Information..."), "Information1", "Information2");
     connect(m_popup, &QMenu::aboutToShow, this, &TChildForm::PopupAboutToShow);
-    m_fileViewer->setContextMenuPolicy(Qt::NoContextMenu);
+    return m_popup;
 }
 
 TChildForm::~TChildForm()
@@ -371,6 +381,9 @@ void TChildForm::CreateMediaPage()
 QString TChildForm::OpenMedia()
 {
     CreateMediaPage();
+    // The player opens the file itself, and opening a pipe would wait for a writer.
+    if (platform::KindOf(m_fileName) != platform::EntryKind::RegularFile)
+        return QStringLiteral("The media file is not a regular file.");
     if (!m_player->isAvailable())
         return QStringLiteral("No media playback service is available on this system.");
     // Errors arrive twice, the second time with a generic text: the first one tells what went wrong.
@@ -395,7 +408,9 @@ QString TChildForm::OpenMedia()
         }
     });
     connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    m_player->setSource(QUrl::fromLocalFile(QFileInfo(m_fileName).absoluteFilePath()));
+    // The address carries the name's exact bytes.
+    const QByteArray path = platform::EncodeFileName(QFileInfo(m_fileName).absoluteFilePath());
+    m_player->setSource(QUrl::fromEncoded("file://" + path.toPercentEncoding("/")));
     if (m_player->mediaStatus() != QMediaPlayer::LoadedMedia && error.isEmpty()) {
         timeout.start(10000);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -406,7 +421,7 @@ QString TChildForm::OpenMedia()
         && m_player->mediaStatus() != QMediaPlayer::BufferedMedia)
         error = QStringLiteral("The media file did not load in time.");
     if (error.isEmpty()) {
-        m_mediaLabel->setText(NameOf(m_fileName));
+        m_mediaLabel->setText(platform::DisplayFileName(NameOf(m_fileName)));
         m_video->setVisible(m_player->hasVideo());
     } else {
         m_player->setSource(QUrl());
@@ -483,7 +498,7 @@ void TChildForm::ResetViewer()
 void TChildForm::UpdateCaption()
 {
     QWidget* frame = parentWidget() ? parentWidget() : this;
-    const QString caption = frame->isMinimized() ? NameOf(m_fileName) : m_fileName;
+    const QString caption = platform::DisplayFileName(frame->isMinimized() ? NameOf(m_fileName) : m_fileName);
     if (windowTitle() != caption)
         setWindowTitle(caption);
 }
@@ -518,7 +533,7 @@ void TChildForm::PopupAboutToShow()
         copy(EncodingActionName(e, true), EncodingActionName(e), false);
 }
 
-void TChildForm::contextMenuEvent(QContextMenuEvent* event) { m_popup->exec(event->globalPos()); }
+void TChildForm::contextMenuEvent(QContextMenuEvent* event) { ChildPopupMenu()->exec(event->globalPos()); }
 
 void TChildForm::closeEvent(QCloseEvent* event)
 {

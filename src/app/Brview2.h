@@ -43,7 +43,7 @@ public:
     TMultiImage* ImageViewer() const { return m_imageViewer; }
     QTabBar* TabSet() const { return m_tabSet; }
     QStackedWidget* NoteBook() const { return m_noteBook; }
-    QMenu* ChildPopupMenu() const { return m_popup; }
+    QMenu* ChildPopupMenu();
 
     QString FileName() const { return m_fileName; }
     void SetFileName(const QString& name) { m_fileName = name; }
@@ -118,7 +118,7 @@ private:
     QVideoWidget* m_video = nullptr;
     QLabel* m_mediaLabel = nullptr;
     QTabBar* m_tabSet;
-    QMenu* m_popup;
+    QMenu* m_popup = nullptr;
 
     QString m_fileName;
     PageKind m_pageKind = PageKind::Text;

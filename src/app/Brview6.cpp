@@ -1,9 +1,10 @@
 // The File Information dialog and the look-ups that fill it.
 #include "app/Brview6.h"
 
-#include "app/HelpWindow.h"
 #include "app/Launch.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
 
@@ -151,17 +152,17 @@ TInfoDialog::TInfoDialog(QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelpContext(kFileInfoHelpContext, this); });
+    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelp(kFileInfoHelpContext, this); });
 }
 
 TInfoDialog::~TInfoDialog() = default;
 
 void TInfoDialog::Fill(const QString& fileName)
 {
-    FName->setText(NameOf(fileName));
+    FName->setText(platform::DisplayFileName(NameOf(fileName)));
     const QString location = DirectoryOf(fileName);
     if (!location.isEmpty())
-        FLocation->setText(location);
+        FLocation->setText(platform::DisplayFileName(location));
 
     const QString name = NameOf(fileName);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));

@@ -20,6 +20,8 @@ TDdeServerConv::TDdeServerConv(TMainForm& form, const QString& service)
     , m_server(service, QString::fromLatin1(kDdeTopic), QString::fromLatin1(kDdeItem))
 {
     m_server.SetExecuteHandler([this](const QString& macro) { return DdeServerConvExecuteMacro(macro); });
+    // A file is not opened from inside a long read, a picture load or a batch of files.
+    m_server.SetReadyCheck([this]() { return !m_form.Busy(); });
 }
 
 TDdeServerConv::~TDdeServerConv() = default;

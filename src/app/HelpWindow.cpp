@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -116,9 +117,69 @@ QList<QPair<QString, QString>> THelpWindow::Topics()
 
 QString THelpWindow::CurrentPage() const { return m_browser->source().fileName(); }
 
+void THelpWindow::FollowModalDialog()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == this)
+        return;
+    if (modal == parentWidget())
+        return;
+    Detach();
+    if (!modal)
+        return;
+    const QRect g = geometry();
+    setParent(modal, Qt::Window);
+    setGeometry(g);
+    modal->installEventFilter(this);
+    // Help that would cover the dialog it explains goes beside it.
+    if (!isVisible() || frameGeometry().intersects(modal->frameGeometry()))
+        PlaceBeside(modal);
+}
+
+void THelpWindow::PlaceBeside(const QWidget* dialog)
+{
+    const QScreen* screen = dialog->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect owner = dialog->frameGeometry();
+    // On the side with more room, narrowed to that room when the help is wider, but never below a
+    // readable width (then it covers part of the dialog).
+    const int roomRight = area.right() - owner.right();
+    const int roomLeft = owner.left() - area.left();
+    const int w = qMin(qMax(qMax(roomRight, roomLeft), 360), qMax(width(), 360));
+    const int left
+        = roomRight >= roomLeft ? qMin(owner.right() + 1, area.right() + 1 - w) : qMax(owner.left() - w, area.left());
+    const int top = qBound(area.top(), owner.top(), qMax(area.top(), area.bottom() + 1 - height()));
+    setGeometry(left, top, w, height());
+}
+
+void THelpWindow::Detach()
+{
+    QWidget* owner = parentWidget();
+    if (!owner)
+        return;
+    owner->removeEventFilter(this);
+    const bool shown = isVisible();
+    const QRect g = geometry();
+    setParent(nullptr, Qt::Window);
+    setGeometry(g);
+    if (shown)
+        show();
+}
+
+bool THelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The dialog is about to go: the help stays.
+    if (watched == parentWidget() && (event->type() == QEvent::Hide || event->type() == QEvent::Close))
+        Detach();
+    return QWidget::eventFilter(watched, event);
+}
+
 void THelpWindow::ShowPage(const QString& page)
 {
     m_browser->setSource(QUrl::fromLocalFile(QDir(HelpFolder()).filePath(page)));
+    FollowModalDialog();
     show();
     raise();
     activateWindow();
@@ -143,8 +204,10 @@ void THelpWindow::ShowSearch()
     m_searchPane->show();
     m_searchEdit->setFocus();
     RunSearch(m_searchEdit->text());
+    FollowModalDialog();
     show();
     raise();
+    activateWindow();
 }
 
 void THelpWindow::RunSearch(const QString& text)

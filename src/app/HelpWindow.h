@@ -1,4 +1,5 @@
 // The program's help: HTML pages shipped with it, one topic per context number, shown in a window of its own.
+// Help asked for while a modal dialog waits comes up in front of that dialog and takes input while it waits.
 #pragma once
 
 #include <QWidget>
@@ -26,8 +27,16 @@ public:
     // Every topic's title and page, in contents order.
     static QList<QPair<QString, QString>> Topics();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void ShowPage(const QString& page);
+    // Over a modal dialog the window is that dialog's own window (so the dialog does not block it); on its own
+    // again once the dialog goes.
+    void FollowModalDialog();
+    void PlaceBeside(const QWidget* dialog);
+    void Detach();
     void RunSearch(const QString& text);
 
     QTextBrowser* m_browser;
@@ -38,6 +47,7 @@ private:
 
 // The one help window of the program, created on first use.
 THelpWindow* HelpWindow();
+// Opens the topic of a context number; from is the window that asked (a dialog's Help button).
 void ShowHelpContext(int context, QWidget* from = nullptr);
 
 } // namespace hy::app

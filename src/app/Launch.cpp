@@ -3,11 +3,13 @@
 #include "app/Launch.h"
 
 #include "app/ClipView.h"
-#include "app/HelpWindow.h"
+#include "app/ViewRules.h"
 #include "common/Alert.h"
 #include "common/ErrorText.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/Desktop.h"
+#include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QVBoxLayout>
 
 namespace hy::app {
@@ -87,6 +90,90 @@ namespace {
     }
 
     QString AbsolutePath(const QString& fileName) { return QFileInfo(fileName).absoluteFilePath(); }
+
+    // kLaunchStarted when the program can be started in workingDir, else the failure code.
+    int CheckProgram(const QString& program, const QString& workingDir)
+    {
+        if (!workingDir.isEmpty() && !QFileInfo(workingDir).isDir())
+            return kLaunchPathNotFound;
+        const QString path = ResolveProgram(program, workingDir);
+        if (path.isEmpty())
+            return kLaunchNotFound;
+        const QFileInfo info(path);
+        if (info.isDir() || !info.isExecutable())
+            return kLaunchAccessDenied;
+        return kLaunchStarted;
+    }
+
+    // What a failed program wrote last to its error output, at most this many characters.
+    constexpr qint64 kErrorOutputShown = 2000;
+
+    // A program started from the Run dialog, watched until it ends. Its error output goes to a file that is
+    // unlinked at once (the program keeps writing into it, and nothing is left behind), so that the program
+    // can outlive the viewer without losing its error output. The watch object is never destroyed while the
+    // program runs, since destroying it would end the program.
+    class TProgramWatch : public QObject {
+    public:
+        static int Start(const QString& name, const QString& path, const QStringList& arguments, const QString& dir)
+        {
+            auto* watch = new TProgramWatch(name);
+            const int result = watch->Launch(path, arguments, dir);
+            if (result <= kLaunchFailureLimit)
+                delete watch;
+            return result;
+        }
+        static int Running() { return s_running; }
+
+    private:
+        explicit TProgramWatch(const QString& name)
+            : m_name(name)
+        {
+        }
+
+        int Launch(const QString& path, const QStringList& arguments, const QString& dir)
+        {
+            m_errors.setFileTemplate(QDir(platform::TempFolder()).filePath(QStringLiteral("hyview-run-XXXXXX.err")));
+            if (!m_errors.open())
+                return kLaunchBadFormat;
+            m_process.setProgram(path);
+            m_process.setArguments(arguments);
+            if (!dir.isEmpty())
+                m_process.setWorkingDirectory(dir);
+            m_process.setStandardInputFile(QProcess::nullDevice());
+            m_process.setStandardOutputFile(QProcess::nullDevice());
+            m_process.setStandardErrorFile(m_errors.fileName());
+            m_process.start();
+            if (!m_process.waitForStarted(10000))
+                return kLaunchBadFormat;
+            // The program holds the file open now; its name is not needed any more.
+            QFile::remove(m_errors.fileName());
+            ++s_running;
+            connect(&m_process, &QProcess::finished, this,
+                [this](int code, QProcess::ExitStatus status) { Finished(code, status); });
+            return kLaunchStarted;
+        }
+
+        void Finished(int code, QProcess::ExitStatus status)
+        {
+            --s_running;
+            if (status != QProcess::NormalExit || code != 0) {
+                m_errors.seek(std::max<qint64>(0, m_errors.size() - kErrorOutputShown));
+                const QString output = QString::fromLocal8Bit(m_errors.readAll()).trimmed();
+                const QString ending = status != QProcess::NormalExit
+                    ? QStringLiteral("ended abnormally (it crashed or was killed).")
+                    : QStringLiteral("ended with exit code %1.").arg(code);
+                Report(kRunProgramTitle,
+                    m_name + QStringLiteral("\r") + ending
+                        + (output.isEmpty() ? QString() : QStringLiteral("\r\r") + output));
+            }
+            deleteLater();
+        }
+
+        QString m_name;
+        QProcess m_process;
+        QTemporaryFile m_errors;
+        static inline int s_running = 0;
+    };
 } // namespace
 
 TMessageReporter SetMessageReporter(TMessageReporter reporter)
@@ -120,14 +207,9 @@ int ShellExecuteOpen(const QString& program, const QStringList& arguments, const
     // Programs here have no portable way to be told to start minimised; the request is accepted and the
     // program starts in its own way.
     Q_UNUSED(show);
-    if (!workingDir.isEmpty() && !QFileInfo(workingDir).isDir())
-        return kLaunchPathNotFound;
+    if (const int check = CheckProgram(program, workingDir); check <= kLaunchFailureLimit)
+        return check;
     const QString path = ResolveProgram(program, workingDir);
-    if (path.isEmpty())
-        return kLaunchNotFound;
-    const QFileInfo info(path);
-    if (info.isDir() || !info.isExecutable())
-        return kLaunchAccessDenied;
     QProcess process;
     process.setProgram(path);
     process.setArguments(arguments);
@@ -179,17 +261,9 @@ int SendToApplication(const QString& fileName, bool associated, const QString& e
                                "Preferences\rin the Options menu."));
             return 0;
         }
-        // An editor setting may carry options ("gedit --new-window"); a program whose own name holds blanks
-        // is taken whole. The file is always one argument of its own, after the options.
-        QString program = editor.trimmed();
-        QStringList arguments;
-        if (ResolveProgram(program, QString()).isEmpty()) {
-            const QStringList words = QProcess::splitCommand(program);
-            if (!words.isEmpty() && !ResolveProgram(words.first(), QString()).isEmpty()) {
-                program = words.first();
-                arguments = words.mid(1);
-            }
-        }
+        // The file is always one argument of its own, after the editor's options.
+        QStringList arguments = EditorCommand(editor);
+        const QString program = arguments.isEmpty() ? editor.trimmed() : arguments.takeFirst();
         const int result = ShellExecuteOpen(program, arguments << path, QString());
         if (result <= kLaunchFailureLimit)
             Report(kCannotRunTitle,
@@ -213,6 +287,16 @@ int SendToApplication(const QString& fileName, bool associated, const QString& e
     return result;
 }
 
+QStringList EditorCommand(const QString& editor)
+{
+    const QString whole = editor.trimmed();
+    if (whole.isEmpty())
+        return {};
+    if (!ResolveProgram(whole, QString()).isEmpty())
+        return { whole };
+    return SplitShellWords(whole);
+}
+
 int UseTextEditor(const QString& fileName, const QString& editor, const std::function<void()>& closeViewer)
 {
     const QString path = AbsolutePath(fileName);
@@ -227,12 +311,6 @@ int UseAssociatedApplication(const QString& fileName, const std::function<void()
     if (closeViewer)
         closeViewer();
     return SendToApplication(path, true, QString());
-}
-
-bool IsProgramFile(const QString& fileName)
-{
-    const QString extension = BareExtension(fileName);
-    return !extension.isEmpty() && QStringLiteral(".EXE.COM.BAT.PIF").contains(QLatin1Char('.') + extension.toUpper());
 }
 
 TCommandParts SplitCommand(const QString& command)
@@ -272,21 +350,26 @@ bool IsDosCommand(QString& program, QString& parameters)
 
 int RunCommand(const QString& location, const QString& command, bool minimized)
 {
+    Q_UNUSED(minimized);
     TCommandParts parts = SplitCommand(command);
     if (parts.Program.isEmpty())
         return 0;
+    const QString typed = parts.Program;
     QStringList arguments;
     if (IsDosCommand(parts.Program, parts.Parameters))
         arguments = { QStringLiteral("-c"), parts.Parameters };
     else
         arguments = QProcess::splitCommand(parts.Parameters);
-    const int result = ShellExecuteOpen(
-        parts.Program, arguments, location, minimized ? TShowCommand::MinimizedNoActivate : TShowCommand::Normal);
+    int result = CheckProgram(parts.Program, location);
+    if (result > kLaunchFailureLimit)
+        result = TProgramWatch::Start(typed, ResolveProgram(parts.Program, location), arguments, location);
     if (result <= kLaunchFailureLimit)
         Report(kRunProgramTitle,
             parts.Program + QStringLiteral("\r") + kUnableToActivate + QStringLiteral("\r\rID=%1").arg(result));
     return result;
 }
+
+int WatchedPrograms() { return TProgramWatch::Running(); }
 
 QString CommandTextFor(const QString& fileName)
 {
@@ -340,7 +423,7 @@ TLaunchForm::TLaunchForm(const QString& fileName, QWidget* parent)
 
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
-    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelpContext(kRunProgramHelpContext, this); });
+    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelp(kRunProgramHelpContext, this); });
 
     Command->setFocus();
     resize(sizeHint().expandedTo(QSize(440, 0)));

@@ -67,9 +67,6 @@ int SendToApplication(const QString& fileName, bool associated, const QString& e
 int UseTextEditor(const QString& fileName, const QString& editor, const std::function<void()>& closeViewer);
 int UseAssociatedApplication(const QString& fileName, const std::function<void()>& closeViewer);
 
-// True when the file's upper-cased extension occurs in ".EXE.COM.BAT.PIF".
-bool IsProgramFile(const QString& fileName);
-
 // A Run command split into the program name and its parameters. The program name is the first word: up to
 // the first blank, or a double-quoted stretch ("" stands for one quote inside it). The parameters are the
 // rest, from the blank that ended the name. A name that begins with "-" is empty.
@@ -83,8 +80,16 @@ TCommandParts SplitCommand(const QString& command);
 // command text name + " " + parameters, which the interpreter receives after "-c". True when rerouted.
 bool IsDosCommand(QString& program, QString& parameters);
 
+// The program and options of an editor setting: the whole setting when it names an existing program (a path
+// with blanks), else its words split as a shell splits them ("/opt/My Editor/ed" --new).
+QStringList EditorCommand(const QString& editor);
+
 // Runs a command typed into the Run dialog in location. An empty program name does nothing (returns 0).
+// The program is watched while it runs: when it ends with a non-zero exit code or a crash, an alert titled
+// "Run Program" says so, with what it wrote to its error output.
 int RunCommand(const QString& location, const QString& command, bool minimized);
+// Programs started by RunCommand that are still being watched.
+int WatchedPrograms();
 
 // The Command text the Run dialog offers for a file: its name, double-quoted when it holds a blank or a quote.
 QString CommandTextFor(const QString& fileName);

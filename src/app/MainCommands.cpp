@@ -4,14 +4,16 @@
 
 #include "app/Brview2.h"
 #include "app/Brview6.h"
+#include "app/Brview7.h"
 #include "app/Compare.h"
+#include "app/FileChoice.h"
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
 #include "app/PrintDlg.h"
 #include "app/SearchLink.h"
-#include "app/Brview7.h"
-#include "app/FileChoice.h"
+#include "app/StoppableWork.h"
+#include "app/WindowArrangement.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
 #include "base/ErrorCodes.h"
@@ -21,6 +23,10 @@
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
+#include "platform/Cp1252.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformErrors.h"
+#include "platform/PlatformFiles.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvRangeWriter.h"
@@ -36,6 +42,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -98,23 +105,8 @@ void TMainForm::ConnectCommands()
     on("WrapLines1", &TMainForm::WrapLinesClick);
     on("CopyWithCrLf1", &TMainForm::CopyWithCrLfClick);
     on("TileVertical1", &TMainForm::TileVertical);
-    connect(Action("TileHorizontal1"), &QAction::triggered, this, [this]() {
-        const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList();
-        const QRect area = m_mdiArea->viewport()->rect();
-        int visible = 0;
-        for (QMdiSubWindow* f : frames)
-            visible += f->isMinimized() ? 0 : 1;
-        int y = 0;
-        for (QMdiSubWindow* f : frames) {
-            if (f->isMinimized())
-                continue;
-            f->showNormal();
-            const int h = area.height() / visible;
-            f->setGeometry(0, y, area.width(), h);
-            y += h;
-        }
-    });
-    connect(Action("Cascade1"), &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
+    on("TileHorizontal1", &TMainForm::TileHorizontal);
+    on("Cascade1", &TMainForm::Cascade);
     connect(Action("ArrangeIcons1"), &QAction::triggered, this, [this]() {
         int x = 0;
         const int bottom = m_mdiArea->viewport()->height();
@@ -164,6 +156,11 @@ void TMainForm::ConnectCommands()
 
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
         auto* child = frame ? qobject_cast<TChildForm*>(frame->widget()) : nullptr;
+        if (child)
+            m_lastActive = child;
+        // A batch of files brings the status up to date once, at its end.
+        if (m_batch > 0)
+            return;
         if (child) {
             if (child->Loaded()) {
                 UpdateStatus();
@@ -175,30 +172,55 @@ void TMainForm::ConnectCommands()
         }
     });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive && !m_firstShow)
-            RefreshAllViewers();
+        if (state != Qt::ApplicationActive || m_firstShow)
+            return;
+        // Not from inside a long read or a batch of files: the refresh waits until it ends.
+        m_refreshPending = true;
+        ScheduleIdleWork();
     });
 }
 
-QList<TChildForm*> TMainForm::Children() const
-{
-    QList<TChildForm*> list;
-    for (QMdiSubWindow* f : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* c = qobject_cast<TChildForm*>(f->widget()))
-            list << c;
-    }
-    return list;
-}
+QList<TChildForm*> TMainForm::Children() const { return m_children; }
 
 TChildForm* TMainForm::ActiveChild() const
 {
-    QMdiSubWindow* f = m_mdiArea->activeSubWindow();
-    if (!f) {
-        // Without focus (offscreen, or the main window inactive) the most recent window stands in.
-        const QList<QMdiSubWindow*> order = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
-        f = order.isEmpty() ? nullptr : order.last();
+    if (QMdiSubWindow* f = m_mdiArea->activeSubWindow())
+        return qobject_cast<TChildForm*>(f->widget());
+    // Without focus (offscreen, or the main window inactive) the most recent window stands in.
+    if (m_lastActive && m_children.contains(m_lastActive.data()))
+        return m_lastActive;
+    const QList<QMdiSubWindow*> order = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = order.crbegin(); it != order.crend(); ++it) {
+        auto* c = qobject_cast<TChildForm*>((*it)->widget());
+        if (c && m_children.contains(c))
+            return c;
     }
-    return f ? qobject_cast<TChildForm*>(f->widget()) : nullptr;
+    return nullptr;
+}
+
+void TMainForm::AddChild(TChildForm* child)
+{
+    m_children.append(child);
+    connect(child, &QObject::destroyed, this, [this, child]() { RemoveChild(child); });
+}
+
+void TMainForm::ForgetOpenName(TChildForm* child)
+{
+    for (auto it = m_openNames.begin(); it != m_openNames.end();) {
+        if (it.value() == child)
+            it = m_openNames.erase(it);
+        else
+            ++it;
+    }
+}
+
+void TMainForm::RemoveChild(TChildForm* child)
+{
+    if (!m_children.removeOne(child))
+        return;
+    ForgetOpenName(child);
+    if (m_longWork.remove(child) && m_longWork.isEmpty())
+        ScheduleIdleWork();
 }
 
 QMdiSubWindow* TMainForm::FrameOf(TChildForm* child) const
@@ -234,14 +256,32 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetCopyWithCrLf(Action("CopyWithCrLf1")->isChecked());
 }
 
+bool TMainForm::RefuseUnopenable(const QString& fileName)
+{
+    // Folders, devices and pipes are refused before anything opens them: opening a pipe waits for a writer.
+    int code = 0;
+    const platform::EntryKind kind = platform::KindOf(fileName, &code);
+    QString what;
+    if (kind == platform::EntryKind::Directory)
+        what = QStringLiteral("is a folder, not a file.");
+    else if (kind == platform::EntryKind::Other)
+        what = QStringLiteral("is a device or pipe, not a regular file.");
+    else
+        return false;
+    m_lastOpenFailed = true;
+    ShowError(platform::DisplayFileName(fileName) + QLatin1Char('\r') + what);
+    return true;
+}
+
 TChildForm* TMainForm::NewChild(bool hex)
 {
     auto* child = new TChildForm(this);
-    QMdiSubWindow* frame = m_mdiArea->addSubWindow(child);
+    QMdiSubWindow* frame = AddFrame(child);
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    frame->setMinimumSize(165, 150);
-    frame->resize(
-        qMax(165, m_mdiArea->viewport()->width() * 2 / 3), qMax(150, m_mdiArea->viewport()->height() * 2 / 3));
+    frame->setMinimumSize(kChildMinWidth, kChildMinHeight);
+    frame->resize(qMax(kChildMinWidth, m_mdiArea->viewport()->width() * 2 / 3),
+        qMax(kChildMinHeight, m_mdiArea->viewport()->height() * 2 / 3));
+    AddChild(child);
     connect(frame, &QMdiSubWindow::windowStateChanged, child, [this, child, frame]() {
         if (!child->Loaded())
             return;
@@ -272,33 +312,43 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     // A file shown already is brought forward instead; the DDE window shows whatever it is asked to.
     m_lastOpenFailed = false;
     const QString wanted = CleanAbsolute(fileName);
-    bool duplicate = false;
-    for (TChildForm* c : ddeWindow ? QList<TChildForm*>() : Children()) {
-        if (CleanAbsolute(c->FileName()) == wanted) {
-            QMdiSubWindow* f = FrameOf(c);
-            if (f->isMinimized())
-                f->showNormal();
-            m_mdiArea->setActiveSubWindow(f);
-            c->FileViewer()->setFocus();
-            duplicate = true;
-        }
-    }
-    if (duplicate)
+    TChildForm* shown = ddeWindow ? nullptr : m_openNames.value(wanted);
+    if (shown) {
+        QMdiSubWindow* f = FrameOf(shown);
+        if (f->isMinimized())
+            f->showNormal();
+        m_mdiArea->setActiveSubWindow(f);
+        shown->FileViewer()->setFocus();
         return false;
-
-    const bool hex = mode == ViewMode::Hex || (mode == ViewMode::BySettings && m_currentTextHex);
+    }
     TChildForm* child = ddeWindow ? ddeWindow->data() : nullptr;
+    if (RefuseUnopenable(fileName)) {
+        // The DDE window stays for the next file, empty.
+        if (child) {
+            child->ResetViewer();
+            ForgetOpenName(child);
+            UpdateStatus();
+            UpdateCommands(true);
+        }
+        return false;
+    }
+
+    const bool hex = OpensInHex(mode, m_currentTextHex);
     if (child) {
         child->ResetViewer();
+        ForgetOpenName(child);
         m_mdiArea->setActiveSubWindow(FrameOf(child));
     } else {
         child = NewChild(hex);
         if (ddeWindow)
             *ddeWindow = child;
     }
+    // A file the DDE window shows again beside its own window keeps the name of the window opened first.
+    if (!m_openNames.contains(wanted))
+        m_openNames.insert(wanted, child);
     QMdiSubWindow* frame = FrameOf(child);
     child->SetFileName(fileName);
-    child->setWindowTitle(fileName);
+    child->setWindowTitle(platform::DisplayFileName(fileName));
     child->SetKind(PageKind::Text);
     child->SetDeleteOnClose(deleteOnClose);
     child->SetFileStamp(FileDateTime(fileName));
@@ -308,6 +358,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         if (ddeWindow) {
             // The DDE window stays for the next file, empty.
             child->ResetViewer();
+            ForgetOpenName(child);
             child->SetLoaded(true);
             frame->show();
             UpdateStatus();
@@ -315,25 +366,26 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             return false;
         }
         child->SetDeleteOnClose(deleteOnClose);
+        RemoveChild(child);
         frame->close();
         return false;
     };
-
-    const auto choosePage = [&](const QString& page, const QString& caption) {
-        child->SetThirdTab(caption);
-        if (mode == ViewMode::Standard)
-            child->ShowPage(QStringLiteral("Text"), 0);
-        else if (mode == ViewMode::Hex)
-            child->ShowPage(QStringLiteral("Text"), 1);
+    const auto showPage = [&](const TPageChoice& choice) {
+        if (choice.Kind == PageKind::Text)
+            child->RemoveThirdTab();
         else
-            child->ShowPage(page, 2);
+            child->SetThirdTab(PageName(choice.Kind));
+        child->ShowPage(PageName(choice.Tab == 2 ? choice.Kind : PageKind::Text), choice.Tab);
     };
 
     try {
-        const bool exists = QFileInfo::exists(fileName);
-        if (m_settings.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions))) {
+        const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
+        const TPageRules rules { m_settings.ShowImageFiles, m_settings.ShowArchiveFiles, m_settings.ShowMediaFiles,
+            m_mediaExtensions, m_currentTextHex };
+        const TPageChoice choice = ChoosePage(fileName, mode, rules, exists);
+        if (choice.Kind == PageKind::Image) {
             if (!exists) {
-                ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
+                ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
                 return fail();
             }
             WaitCursor wait;
@@ -351,17 +403,18 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             ++m_opening;
             child->LoadImage();
             --m_opening;
+            ScheduleIdleWork();
             TMultiImage::SetProgressCallback({});
             m_progressGauge->hide();
             child->SetKind(PageKind::Image);
-            choosePage(QStringLiteral("Image"), QStringLiteral("Image"));
+            showPage(choice);
             if (!ddeWindow)
                 FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
-        } else if (m_settings.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions))) {
+        } else if (choice.Kind == PageKind::Archive) {
             child->LoadArchive();
             child->SetKind(PageKind::Archive);
-            choosePage(QStringLiteral("Archive"), QStringLiteral("Archive"));
-        } else if (m_settings.ShowMediaFiles && HasExtensionIn(fileName, m_mediaExtensions) && exists) {
+            showPage(choice);
+        } else if (choice.Kind == PageKind::Media) {
             QString error;
             {
                 WaitCursor wait;
@@ -370,15 +423,13 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             if (!error.isEmpty()) {
                 ShowAlert(QStringLiteral("Media Player"), error);
                 child->SetKind(PageKind::Text);
-                child->RemoveThirdTab();
-                child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+                showPage({ PageKind::Text, hex ? 1 : 0 });
             } else {
                 child->SetKind(PageKind::Media);
-                choosePage(QStringLiteral("Media"), QStringLiteral("Media"));
+                showPage(choice);
             }
         } else {
-            child->RemoveThirdTab();
-            child->ShowPage(QStringLiteral("Text"), hex ? 1 : 0);
+            showPage(choice);
         }
         // The DDE window keeps its pages for whatever kind of file comes next.
         if (!ddeWindow)
@@ -388,18 +439,24 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         child->FileViewer()->SetIsOpen(true);
     } catch (const std::exception& e) {
         m_opening = 0;
+        ScheduleIdleWork();
         TMultiImage::SetProgressCallback({});
         m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
         if (io && child->Kind() != PageKind::Text
             && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
-            ShowAlert(kTitle, fileName + QStringLiteral("\rDoes not exist!"));
+            ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);
         return fail();
     }
 
     child->SetLoaded(true);
+    if (m_batch > 0) {
+        // A batch shows its windows together when it ends.
+        m_batchFrames.append(frame);
+        return true;
+    }
     frame->show();
     m_mdiArea->setActiveSubWindow(frame);
     // The DDE window leaves the keyboard where it was.
@@ -410,6 +467,80 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     UpdateStatus();
     UpdateCommands(true);
     return true;
+}
+
+QMdiSubWindow* TMainForm::AddFrame(TChildForm* child)
+{
+    // The client area raises a new window past every other window it holds, looking at each of them in
+    // turn, unless the new one stays on top: with thousands of windows that look would cost more than the
+    // file. The window is added staying on top and then made an ordinary window.
+    auto* frame = new QMdiSubWindow(nullptr, Qt::SubWindow | Qt::WindowStaysOnTopHint);
+    // The window's own menu brings Close shortcuts of its own; every one of them would sit in one sorted
+    // table that each new window has to make room in, so File > Close carries them once for all windows.
+    // Its icons are loaded anew for every window: the menu does without them.
+    if (QMenu* menu = frame->systemMenu()) {
+        for (QAction* action : menu->actions()) {
+            action->setShortcuts({});
+            action->setIcon(QIcon());
+        }
+    }
+    frame->setWidget(child);
+    m_mdiArea->addSubWindow(frame);
+    frame->setWindowFlags(Qt::SubWindow);
+    return frame;
+}
+
+void TMainForm::ShowBatchFrames()
+{
+    QList<QPointer<QMdiSubWindow>> frames;
+    frames.swap(m_batchFrames);
+    QMdiSubWindow* last = nullptr;
+    for (QMdiSubWindow* frame : frames) {
+        if (!frame)
+            continue;
+        // A window that shows makes itself active, which makes every other window give up being active
+        // and moves the focus (each window hears of every focus change): with thousands of windows that
+        // costs the square of their number. A disabled window does not make itself active: the windows
+        // show disabled and the last one is made active once, below.
+        frame->setEnabled(false);
+        frame->show();
+        frame->setEnabled(true);
+        last = frame;
+    }
+    if (!last)
+        return;
+    m_mdiArea->setActiveSubWindow(last);
+    auto* child = qobject_cast<TChildForm*>(last->widget());
+    if (child && child->Kind() == PageKind::Text)
+        child->FileViewer()->setFocus();
+}
+
+int TMainForm::OpenFiles(const QStringList& names, bool stopAtOpen, ViewMode mode)
+{
+    if (names.isEmpty())
+        return 0;
+    ++m_batch;
+    int handled = 0;
+    {
+        TStoppableWork work(statusBar());
+        const QString total = ThousandsText(names.size());
+        for (const QString& name : names) {
+            const auto text = [&]() {
+                return QStringLiteral("Opening %1 of %2... Press Esc to stop.").arg(ThousandsText(handled + 1), total);
+            };
+            if (work.Step(text))
+                break;
+            ++handled;
+            if (!OpenFileInViewer(name, mode, false) && (stopAtOpen || m_lastOpenFailed))
+                break;
+        }
+    }
+    --m_batch;
+    ShowBatchFrames();
+    UpdateStatus();
+    UpdateCommands(true);
+    ScheduleIdleWork();
+    return handled;
 }
 
 void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture)
@@ -454,17 +585,23 @@ void TMainForm::ViewerStatusChanged(TChildForm* child)
     }
 }
 
-void TMainForm::ShowLongWork(bool running)
+void TMainForm::ShowLongWork(TChildForm* child, bool running)
 {
-    if (running)
+    if (running) {
+        m_longWork.insert(child);
         statusBar()->showMessage(QStringLiteral("Reading the file... Press Esc to stop."));
-    else
+    } else {
+        m_longWork.remove(child);
         statusBar()->clearMessage();
+        ScheduleIdleWork();
+    }
 }
 
-void TMainForm::ChildClosing(TChildForm*)
+void TMainForm::ChildClosing(TChildForm* closing)
 {
-    const int count = int(Children().size());
+    RemoveChild(closing);
+    // The closing window still counts.
+    const int count = int(Children().size()) + 1;
     QAction* sync = Action("SynchronizeScrolling1");
     if (sync->isChecked() && count <= 2)
         sync->setChecked(false);
@@ -483,6 +620,8 @@ void TMainForm::UpdateStatus()
     const QString page = child->ActivePageName();
     viewer::THvFileViewer* v = child->FileViewer();
     const qint64 fileSize = v->FileSize();
+    const QMdiSubWindow* frame = FrameOf(child);
+    const bool minimized = frame && frame->isMinimized();
     if (page == QLatin1String("Text")) {
         const viewer::TextPosition pos = v->CaretLocation();
         m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
@@ -509,7 +648,8 @@ void TMainForm::UpdateStatus()
                 showChar = true;
             }
         }
-        m_charPanel->setVisible(showChar && child->TabSet()->currentIndex() == 0);
+        // A minimised window shows no character of its own.
+        SetCharPanelWanted(showChar && !minimized && child->TabSet()->currentIndex() == 0);
         QString encoding = viewer::EncodingName(v->EffectiveEncoding());
         if (v->Encoding() == viewer::TTextEncoding::Auto)
             encoding += QStringLiteral(" (Auto)");
@@ -521,16 +661,16 @@ void TMainForm::UpdateStatus()
         const TMultiImage* img = child->ImageViewer();
         m_infoPanel->setText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
     } else if (page == QLatin1String("Archive")) {
         m_cursorPosPanel->clear();
         m_infoPanel->setText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
     } else if (page == QLatin1String("Media")) {
         m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
     }
     UpdateCopyCommands(child);
 }
@@ -561,7 +701,7 @@ void TMainForm::UpdateCommands(bool enabled)
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
     if (!child) {
-        m_charPanel->hide();
+        SetCharPanelWanted(false);
         if (Children().isEmpty()) {
             for (const char* name : { "SaveAs1", "Close1", "CloseAll1", "Information1", "EditFile1", "Print1",
                      "Compare1", "SelectAll1", "Standard1", "Hex1", "Native1", "SynchronizeScrolling1" })
@@ -574,7 +714,7 @@ void TMainForm::UpdateCommands(bool enabled)
         const bool text = page == QLatin1String("Text");
         const int tab = child->TabSet()->currentIndex();
         if (tab != 0)
-            m_charPanel->hide();
+            SetCharPanelWanted(false);
         Action("Print1")->setEnabled(total > 0 && (text || page == QLatin1String("Image")));
         UpdateCopyCommands(child);
         Action("SelectAll1")->setEnabled(text || page == QLatin1String("Archive"));
@@ -600,12 +740,11 @@ void TMainForm::UpdateCommands(bool enabled)
             Action(EncodingActionName(v->Encoding()))->setChecked(true);
             Action("WrapLines1")->setEnabled(!v->InHexMode());
         }
-        const bool program = HasExtensionIn(child->FileName(), QString::fromLatin1(kProgramExtensions));
+        const bool program = IsProgramFile(child->FileName());
         if (QAction* assoc = Action("UseAssociatedApplication1"))
             assoc->setEnabled(!program);
         Action("Run1")->setVisible(program && m_settings.AllowAppLaunching);
     }
-    DisableUnavailableCommands();
 }
 
 void TMainForm::RefreshViewer(TChildForm* child)
@@ -633,27 +772,53 @@ void TMainForm::RefreshAllViewers()
     }
 }
 
+namespace {
+    // The viewer windows that are not minimised, in creation order.
+    QList<QMdiSubWindow*> ArrangedFrames(QMdiArea* area)
+    {
+        QList<QMdiSubWindow*> frames;
+        for (QMdiSubWindow* f : area->subWindowList(QMdiArea::CreationOrder)) {
+            if (!f->isMinimized())
+                frames << f;
+        }
+        return frames;
+    }
+
+    void PlaceFrames(const QList<QMdiSubWindow*>& frames, const QList<QRect>& rects)
+    {
+        for (int i = 0; i < frames.size() && i < rects.size(); ++i) {
+            if (frames.at(i)->isMaximized())
+                frames.at(i)->showNormal();
+            frames.at(i)->setGeometry(rects.at(i));
+        }
+    }
+} // namespace
+
 void TMainForm::TileVertical()
 {
-    const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
-    int visible = 0;
-    for (QMdiSubWindow* f : frames)
-        visible += f->isMinimized() ? 0 : 1;
-    if (visible == 0)
+    const QList<QMdiSubWindow*> frames = ArrangedFrames(m_mdiArea);
+    PlaceFrames(frames, TileRects(int(frames.size()), m_mdiArea->viewport()->size(), true));
+}
+
+void TMainForm::TileHorizontal()
+{
+    const QList<QMdiSubWindow*> frames = ArrangedFrames(m_mdiArea);
+    PlaceFrames(frames, TileRects(int(frames.size()), m_mdiArea->viewport()->size(), false));
+}
+
+void TMainForm::Cascade()
+{
+    const QList<QMdiSubWindow*> frames = ArrangedFrames(m_mdiArea);
+    if (frames.isEmpty())
         return;
-    const QRect area = m_mdiArea->viewport()->rect();
-    int x = 0;
-    int index = 0;
-    for (QMdiSubWindow* f : frames) {
-        if (f->isMinimized())
-            continue;
-        if (f->isMaximized())
-            f->showNormal();
-        const int w = index == visible - 1 ? area.width() - x : area.width() / visible;
-        f->setGeometry(x, 0, w, area.height());
-        x += w;
-        ++index;
-    }
+    // Each window moves down and right by its title bar, so that every caption stays in view.
+    const QMdiSubWindow* first = frames.first();
+    const int step = qMax(16, first->widget() ? first->widget()->mapTo(first, QPoint(0, 0)).y() : 0);
+    PlaceFrames(frames, CascadeRects(int(frames.size()), m_mdiArea->viewport()->size(), step));
+    for (QMdiSubWindow* f : frames)
+        f->raise();
+    if (QMdiSubWindow* active = m_mdiArea->activeSubWindow())
+        active->raise();
 }
 
 void TMainForm::OpenClick()
@@ -806,24 +971,15 @@ int TMainForm::WriteSelectionToFile(const QString& target)
     TChildForm* child = ActiveChild();
     if (!child || !child->FileViewer()->HasSelection())
         return 0;
-    viewer::THvFileViewer* v = child->FileViewer();
-    // A large selection shows its progress after a moment and stops with Stop or Esc.
-    QProgressDialog progress(QStringLiteral("Copying the selection to ") + NameOf(target) + QStringLiteral("..."),
-        QStringLiteral("Stop"), 0, 1000, this);
-    progress.setWindowTitle(QStringLiteral("Copy To File"));
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(400);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    progress.setValue(0);
-    WaitCursor wait;
-    const int code = v->WriteSelection(target, [&progress](qint64 done, qint64 total) {
-        progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
+    // A large selection shows its progress in the status bar and stops with Esc.
+    TStoppableWork work(statusBar());
+    const QString name = platform::DisplayFileName(NameOf(target));
+    return child->FileViewer()->WriteSelection(target, [&](qint64 done, qint64 total) {
+        return !work.Step([&]() {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            return QStringLiteral("Copying the selection to %1: %2%... Press Esc to stop.").arg(name).arg(percent);
+        });
     });
-    progress.close();
-    return code;
 }
 
 void TMainForm::ToFileClick()
@@ -841,8 +997,10 @@ void TMainForm::ToFileClick()
         return;
     m_settings.LastDir = DirectoryOf(target);
     const int code = WriteSelectionToFile(target);
-    if (code != 0 && code != viewer::kRangeCopyStopped)
-        ShowErrorCode(code);
+    if (code != 0 && code != kErrorSearchStopped)
+        ShowAlert(QStringLiteral("Copy To File"),
+            QStringLiteral("The selection was not written to\r") + platform::DisplayFileName(target)
+                + QStringLiteral("\r\r") + ErrorText(code));
 }
 
 int TMainForm::SaveActiveFileAs(const QString& target)
@@ -851,8 +1009,14 @@ int TMainForm::SaveActiveFileAs(const QString& target)
     if (!child)
         return 0;
     m_settings.LastDir = DirectoryOf(target);
-    WaitCursor wait;
-    return FileCopy(child->FileViewer()->FileName(), target);
+    TStoppableWork work(statusBar());
+    const QString name = platform::DisplayFileName(NameOf(target));
+    return FileCopy(child->FileViewer()->FileName(), target, [&](qint64 done, qint64 total) {
+        return !work.Step([&]() {
+            const qint64 percent = total > 0 ? done * 100 / total : 100;
+            return QStringLiteral("Saving %1: %2%... Press Esc to stop.").arg(name).arg(percent);
+        });
+    });
 }
 
 void TMainForm::SaveAsClick()
@@ -878,7 +1042,7 @@ void TMainForm::SaveAsClick()
     const int code = SaveActiveFileAs(target);
     if (code == kErrorCopySameFile)
         ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
-    else if (code != 0)
+    else if (code != 0 && code != kErrorSearchStopped)
         ShowErrorCode(code);
 }
 

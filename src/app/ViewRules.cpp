@@ -3,6 +3,7 @@
 
 #include "common/HyUtils.h"
 #include "platform/Cp1252.h"
+#include "platform/PlatformFiles.h"
 #include "platform/SettingsStore.h"
 
 #include <QLocale>
@@ -22,6 +23,53 @@ bool HasExtensionIn(const QString& fileName, const QString& dottedList)
 {
     const QString ext = ExtensionOf(fileName);
     return !ext.isEmpty() && dottedList.contains(ext);
+}
+
+bool OpensInHex(ViewMode mode, bool textHex)
+{
+    return mode == ViewMode::Hex || (mode == ViewMode::BySettings && textHex);
+}
+
+TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile)
+{
+    PageKind kind = PageKind::Text;
+    if (rules.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions)))
+        kind = PageKind::Image;
+    else if (rules.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions)))
+        kind = PageKind::Archive;
+    else if (rules.ShowMediaFiles && HasExtensionIn(fileName, rules.MediaExtensions) && regularFile)
+        kind = PageKind::Media;
+    if (kind == PageKind::Text)
+        return { kind, OpensInHex(mode, rules.TextHex) ? 1 : 0 };
+    if (mode == ViewMode::Standard)
+        return { kind, 0 };
+    if (mode == ViewMode::Hex)
+        return { kind, 1 };
+    return { kind, 2 };
+}
+
+QString PageName(PageKind kind)
+{
+    switch (kind) {
+    case PageKind::Image:
+        return QStringLiteral("Image");
+    case PageKind::Archive:
+        return QStringLiteral("Archive");
+    case PageKind::Media:
+        return QStringLiteral("Media");
+    case PageKind::Text:
+        break;
+    }
+    return QStringLiteral("Text");
+}
+
+bool IsProgramFile(const QString& fileName)
+{
+    const QString ext = ExtensionOf(fileName);
+    if (ext.size() > 1
+        && QString::fromLatin1(kProgramExtensions).split(QLatin1Char('.'), Qt::SkipEmptyParts).contains(ext.mid(1)))
+        return true;
+    return platform::IsExecutableFile(fileName);
 }
 
 QString BuildMediaExtensions()

@@ -18,6 +18,39 @@ QString ExtensionOf(const QString& fileName);
 // True when the file's extension occurs anywhere inside the dotted list (an empty extension matches nothing).
 bool HasExtensionIn(const QString& fileName, const QString& dottedList);
 
+// What decides a file's page besides its name: the native pages the user wants, the media extensions (see
+// BuildMediaExtensions), and whether text opens in Hex now.
+struct TPageRules {
+    bool ShowImageFiles = true;
+    bool ShowArchiveFiles = true;
+    bool ShowMediaFiles = true;
+    QString MediaExtensions;
+    bool TextHex = false;
+};
+
+// The page a file opens on: Kind is its native page (Text when it has none), Tab the tab shown first
+// (0 Standard, 1 Hex, 2 the native page).
+struct TPageChoice {
+    PageKind Kind = PageKind::Text;
+    int Tab = 0;
+    bool operator==(const TPageChoice&) const = default;
+};
+
+// True when text opens in Hex: asked for, or by the settings when no view is asked for.
+bool OpensInHex(ViewMode mode, bool textHex);
+
+// Pictures and archives by their extension, media by its extension when the name is a regular file (the
+// player would wait on a pipe), each only when the rules show it natively; anything else is text. A file
+// with a native page opens on the tab asked for, and on its native page by the settings.
+TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile);
+
+// The name of a native page and of its tab: "Image", "Archive", "Media"; "Text" for the text pages.
+QString PageName(PageKind kind);
+
+// A program: a regular file the user may execute, or a file whose whole extension is one of
+// ".EXE.COM.BAT.PIF" (so ".C" and ".CO" are not).
+bool IsProgramFile(const QString& fileName);
+
 // The media list built from the [mci extensions] section of win.ini: each of MPG, MOV, AVI, WAV, MID and RMI
 // whose entry is not "none" is put at the front, so the list ends in reverse order of that sequence.
 QString BuildMediaExtensions();

@@ -1,7 +1,9 @@
 // Reading and writing the "File Viewer" section.
 #include "app/ViewerSettings.h"
 
+#include "common/ErrorText.h"
 #include "common/HyUtils.h"
+#include "platform/FileNames.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>
@@ -66,6 +68,12 @@ QRect PullBackWindowPos(const QRect& bounds, const QSize& screen)
     if (r.top() > screen.height() - 30)
         r.moveTop(0);
     return r;
+}
+
+QString SettingsNotSavedText(const QString& fileName, int errorCode)
+{
+    return QStringLiteral("The settings were not saved to\r") + platform::DisplayFileName(fileName)
+        + QStringLiteral("\r\r") + ErrorText(errorCode);
 }
 
 QString EffectiveTempDir(const QString& stored)

@@ -95,6 +95,9 @@ QString MarginText(double margin);
 // Top beyond the screen height - 30 becomes 0.
 QRect PullBackWindowPos(const QRect& bounds, const QSize& screen);
 
+// The alert of settings that could not be written: that they were not saved, the file, and the cause.
+QString SettingsNotSavedText(const QString& fileName, int errorCode);
+
 // A TempDir that names no existing directory falls back to the current directory.
 QString EffectiveTempDir(const QString& stored);
 

@@ -11,6 +11,7 @@
 #include "common/Askmulti.h"
 #include "common/HyForm.h"
 #include "common/HyUtils.h"
+#include "common/InputGate.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -40,50 +41,6 @@ namespace {
         ~WaitCursor() { QApplication::restoreOverrideCursor(); }
         WaitCursor(const WaitCursor&) = delete;
         WaitCursor& operator=(const WaitCursor&) = delete;
-    };
-
-    // While a member is written the windows keep painting, but take no input but Esc: nothing may close
-    // the window or start another command in the middle of the extraction.
-    class ExtractionGate : public QObject {
-    public:
-        explicit ExtractionGate(bool& stop)
-            : m_stop(stop)
-        {
-            qApp->installEventFilter(this);
-        }
-        ~ExtractionGate() override { qApp->removeEventFilter(this); }
-        ExtractionGate(const ExtractionGate&) = delete;
-        ExtractionGate& operator=(const ExtractionGate&) = delete;
-
-    protected:
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            switch (event->type()) {
-            case QEvent::KeyPress:
-                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-                    m_stop = true;
-                return true;
-            case QEvent::KeyRelease:
-            case QEvent::ShortcutOverride:
-            case QEvent::Shortcut:
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonRelease:
-            case QEvent::MouseButtonDblClick:
-            case QEvent::MouseMove:
-            case QEvent::Wheel:
-            case QEvent::ContextMenu:
-            case QEvent::Close:
-            case QEvent::DragEnter:
-            case QEvent::DragMove:
-            case QEvent::Drop:
-                return true;
-            default:
-                return false;
-            }
-        }
-
-    private:
-        bool& m_stop;
     };
 
     // Results that refuse one member; the others still extract.
@@ -245,7 +202,8 @@ bool TArchivePage::Progress(const QString& member, int percent)
                 percent);
         }
         {
-            ExtractionGate gate(m_stopRequested);
+            // The windows keep painting while a member is written, but take no input but Esc.
+            TInputGate gate(m_stopRequested);
             QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
         }
         m_lastPump = NowMs();

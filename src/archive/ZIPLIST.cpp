@@ -9,13 +9,13 @@
 #include "common/HyUtils.h"
 #include "filelist/ExtStrList.h"
 #include "filelist/FileIcons.h"
+#include "platform/FileNames.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -595,8 +595,8 @@ int TZipList::ExtractMember(int index, const QString& targetPath)
             destination = DirectoryOf(targetPath);
         }
         TUnzipFile& uf = *m_unzip;
-        uf.lpszZipFile().SetText(QFile::encodeName(m_fileName));
-        uf.lpszDestination().SetText(QFile::encodeName(destination));
+        uf.lpszZipFile().SetText(platform::EncodeFileName(m_fileName));
+        uf.lpszDestination().SetText(platform::EncodeFileName(destination));
         uf.lpszFileSpec().SetText(member.toUtf8());
         if (!uf.Execute(kUnzipMemberInfo))
             return uf.LastResult();

@@ -2,9 +2,9 @@
 #include "archive/ZipReader.h"
 
 #include "archive/UnzipLib.h"
+#include "platform/FileNames.h"
 
 #include <QDate>
-#include <QFile>
 #include <cctype>
 
 namespace hy::archive {
@@ -104,7 +104,7 @@ int ReadZipDirectory(TUnzipFile& unzip, const QString& fileName, const QString& 
     members.BeginUpdate();
     members.Clear();
     unzip.SetOptions(unzip.Options() | RecurseFlag);
-    unzip.lpszZipFile().SetText(QFile::encodeName(fileName));
+    unzip.lpszZipFile().SetText(platform::EncodeFileName(fileName));
     unzip.lpszFileSpec().SetText(mask.toUtf8());
     int result = 0;
     if (IsZipFileName(fileName)) {

@@ -15,8 +15,10 @@ inline constexpr int kErrorDiskFault = 30; // the device reported an I/O error
 inline constexpr int kErrorSharingViolation = 32; // busy, or a program that is running
 inline constexpr int kErrorDiskRead = 100; // a read failed, or a file ended before its size
 inline constexpr int kErrorDiskFull = 112;
+inline constexpr int kErrorNameTooLong = 206; // the name or one of its parts is longer than the system allows
+inline constexpr int kErrorLinkLoop = 1921; // the name leads through a loop of symbolic links
 
-// The user stopped a search or a tree walk.
+// The user stopped long work (a search, a tree walk, a copy): nothing to report.
 inline constexpr int kErrorSearchStopped = -1000;
 
 inline constexpr int kErrorCreateTempFile = 10001;

@@ -1,6 +1,7 @@
 // The error-code table and the exception texts.
 #include "common/ErrorText.h"
 
+#include "base/ErrorCodes.h"
 #include "base/HyExceptions.h"
 
 #include <new>
@@ -78,6 +79,10 @@ QString ErrorText(int code)
         return QStringLiteral("Device read fault!");
     case 162:
         return QStringLiteral("Hardware failure!");
+    case kErrorNameTooLong:
+        return QStringLiteral("The file name is too long!");
+    case kErrorLinkLoop:
+        return QStringLiteral("The name cannot be followed: its links lead round in a loop!");
     case kErrorCreateTempFile:
         return QStringLiteral("Unable to create temporary file! Check\rdirectory settings under Preferences in\r"
                               "the Options menu.");

@@ -1,6 +1,7 @@
 // Small text, path and file helpers; the platform's file calls sit behind platform/PlatformFiles.
 #include "common/HyUtils.h"
 
+#include "base/ErrorCodes.h"
 #include "common/ErrorText.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
@@ -223,7 +224,7 @@ int CreateDirectories(const QString& path)
 {
     const QString clean = WithoutTrailingSlash(QDir::cleanPath(path));
     if (clean.isEmpty())
-        return 3;
+        return kErrorPathNotFound;
     qsizetype from = clean.startsWith(QLatin1Char('/')) ? 1 : 0;
     for (;;) {
         const qsizetype slash = clean.indexOf(QLatin1Char('/'), from);
@@ -250,11 +251,13 @@ int SetFileDateTime(const QString& path, const QDateTime& time)
     return platform::SetModifiedTime(path, time);
 }
 
-int FileCopy(const QString& source, const QString& target)
+int FileCopy(const QString& source, const QString& target) { return FileCopy(source, target, {}); }
+
+int FileCopy(const QString& source, const QString& target, const std::function<bool(qint64, qint64)>& progress)
 {
     if (CleanAbsolute(source) == CleanAbsolute(target))
         return kErrorCopySameFile;
-    return platform::CopyFileData(source, target, kCopyBlockSize);
+    return platform::CopyFileData(source, target, kCopyBlockSize, progress);
 }
 
 QString GetEnvVar(const QString& name)
@@ -278,6 +281,50 @@ QString WindowsDirectory()
 {
     const QString folder = platform::SettingsFolder();
     return folder.isEmpty() ? platform::ProgramFolder() : folder;
+}
+
+QStringList SplitShellWords(const QString& text, bool* ok)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    QChar quote;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quote == QLatin1Char('\'')) {
+            if (c == QLatin1Char('\''))
+                quote = QChar();
+            else
+                word += c;
+        } else if (quote == QLatin1Char('"')) {
+            if (c == QLatin1Char('"')) {
+                quote = QChar();
+            } else if (c == QLatin1Char('\\') && i + 1 < text.size()
+                && QStringLiteral("\"\\$`").contains(text.at(i + 1))) {
+                word += text.at(++i);
+            } else {
+                word += c;
+            }
+        } else if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            inWord = true;
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+                quote = c;
+            else if (c == QLatin1Char('\\') && i + 1 < text.size())
+                word += text.at(++i);
+            else
+                word += c;
+        }
+    }
+    if (inWord)
+        words << word;
+    if (ok)
+        *ok = quote.isNull();
+    return words;
 }
 
 QString GetListItem(const QString& list, int n, const QString& def)

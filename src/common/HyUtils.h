@@ -4,7 +4,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 namespace hy {
 
@@ -80,12 +82,21 @@ int SetFileDateTime(const QString& path, const QDateTime& time);
 // Copies a file: 10003 when both name the same file, 10004 when the copy came out a different size,
 // 8 when no buffer could be had, else a platform code; 0 on success. A failed copy is deleted.
 int FileCopy(const QString& source, const QString& target);
+// The same, told after every block how far it is; the copy stops (kErrorSearchStopped, no copy left) when
+// progress returns false.
+int FileCopy(const QString& source, const QString& target, const std::function<bool(qint64, qint64)>& progress);
 
 // The value of an environment variable, the name compared without letter case; "" when absent.
 QString GetEnvVar(const QString& name);
 QString EnvironmentValue(const QString& name);
 // The folder that stands for the Windows directory: the settings folder, else the program's folder.
 QString WindowsDirectory();
+
+// The words of a command line split as a shell splits them: blanks and tabs separate words; '...' keeps
+// its text as it is; "..." too, except that \" \\ \$ and \` stand for the character after the
+// backslash; a backslash elsewhere outside quotes keeps the character after it in the word. ok turns false
+// when a quote is left open (the rest of the text then belongs to the last word).
+QStringList SplitShellWords(const QString& text, bool* ok = nullptr);
 
 // The n-th item (from 1) of a list separated by blanks or commas. A double quote toggles a quoted
 // stretch in which blanks and commas belong to the item; the quotes are dropped. Only the first 255

@@ -229,14 +229,4 @@ QString ExpandHome(const QString& location)
     return location;
 }
 
-QList<QByteArray> SearchTextForms(const QString& text)
-{
-    QList<QByteArray> forms { text.toUtf8() };
-    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 128; });
-    const bool oneByte = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 256; });
-    if (!ascii && oneByte)
-        forms << text.toLatin1();
-    return forms;
-}
-
 } // namespace hy

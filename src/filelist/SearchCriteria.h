@@ -109,8 +109,4 @@ QString SearchMasks(const QString& text);
 // A leading "~" stands for the home folder, as it does in a shell.
 QString ExpandHome(const QString& location);
 
-// The byte forms of a search text, tried in order: its UTF-8 bytes, and when it holds characters beyond
-// ASCII that all fit in one byte, those single bytes as well (files written in Windows-1252 or Latin-1).
-QList<QByteArray> SearchTextForms(const QString& text);
-
 } // namespace hy

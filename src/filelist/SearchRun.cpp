@@ -11,6 +11,8 @@ namespace hy {
 TSearchRun::TSearchRun()
     : m_model(std::make_unique<viewer::THvFileModel>())
 {
+    // Counting a sample of every file to choose the byte to look for cost as much as the search itself.
+    m_model->SetProbeSampling(false);
 }
 
 TSearchRun::~TSearchRun() = default;

@@ -8,13 +8,33 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <cmath>
+
+#include "platform/FileNames.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hy::image {
 
 namespace {
+    // Opens a regular file for reading by the exact bytes of its name; never waits on a pipe.
+    bool OpenRegularFile(QFile& file, const QString& fileName)
+    {
+        const QByteArray native = hy::platform::EncodeFileName(fileName);
+        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            return false;
+        struct stat st { };
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
+            || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            return false;
+        }
+        return true;
+    }
 
     QString Text(const char* s) { return QCoreApplication::translate("TImageLib", s); }
 
@@ -198,8 +218,8 @@ TDecodeResult TImageLib::DecodeData(TImageKind kind, const QByteArray& data, con
 TDecodeResult TImageLib::LoadImage(
     TImageKind kind, const QString& fileName, int bits, bool dither, const ProgressCallback& progress)
 {
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenRegularFile(file, fileName))
         return TDecodeResult::Failure(ErrCannotOpen, Text("The file %1 cannot be opened.").arg(fileName));
     const qint64 fileSize = file.size();
 

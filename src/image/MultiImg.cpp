@@ -3,10 +3,10 @@
 #include "image/MultiImg.h"
 
 #include "image/ImageLib.h"
+#include "platform/PlatformFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
@@ -122,8 +122,8 @@ void TMultiImage::SetImageName(const QString& path)
     d->Path = path;
     d->Info = TImageInfo();
     const QString extension = ImageExtension(path);
-    const QFileInfo file(path);
-    if (!file.exists() || file.isDir()) {
+    const hy::platform::EntryKind entry = hy::platform::KindOf(path);
+    if (entry == hy::platform::EntryKind::Missing || entry == hy::platform::EntryKind::Directory) {
         ClearPicture();
         d->NameText = QString::fromLatin1(NotFoundText);
         return;
@@ -171,11 +171,11 @@ void TMultiImage::LoadFile(const QString& path, const QString& extension)
     } else if (result.Code == image::ErrStopped) {
         // Stopped by the caller's own progress callback (the user moved on, or the program is ending): the
         // picture stays empty and nobody is asked to acknowledge it.
-        d->Info.FileSize = QFileInfo(path).size();
+        d->Info.FileSize = hy::platform::ReadFileFacts(path).size;
     } else {
         Report(result.ErrorText, true);
         Report(QString::fromLatin1(kind->FailedText), false);
-        d->Info.FileSize = QFileInfo(path).size();
+        d->Info.FileSize = hy::platform::ReadFileFacts(path).size;
     }
     d->NameText = platformPicture && result.Ok() ? QString::fromLatin1(NonLibraryText) : path;
 }

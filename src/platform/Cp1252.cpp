@@ -81,6 +81,40 @@ QString Cp1252Decode(const QByteArray& bytes)
     return s;
 }
 
+bool Cp1252FromUnicode(QChar ch, unsigned char& code)
+{
+    const char16_t u = ch.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+        code = static_cast<unsigned char>(u);
+        return true;
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (kHigh[i] != 0 && kHigh[i] == u) {
+            code = static_cast<unsigned char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+QByteArray Cp1252Encode(const QString& text, bool* ok)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    bool all = true;
+    for (const QChar ch : text) {
+        unsigned char code = '?';
+        if (!Cp1252FromUnicode(ch, code)) {
+            all = false;
+            code = '?';
+        }
+        bytes += char(code);
+    }
+    if (ok)
+        *ok = all;
+    return bytes;
+}
+
 unsigned char Cp1252Upper(unsigned char code) { return kUpper[code]; }
 
 QByteArray Cp1252Upper(const QByteArray& bytes)

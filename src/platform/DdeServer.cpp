@@ -191,10 +191,7 @@ void TDdeServer::HandleLine(Connection* connection, const QByteArray& line)
             return;
         }
         m_queue.push_back({ socket, split < 0 ? QString() : UnescapeDdeText(rest.mid(split + 1)) });
-        if (!m_queueScheduled) {
-            m_queueScheduled = true;
-            QTimer::singleShot(0, this, &TDdeServer::ProcessQueue);
-        }
+        ScheduleQueue();
         return;
     }
     if (command == "REQUEST" || command == "ADVISE") {
@@ -213,12 +210,24 @@ void TDdeServer::HandleLine(Connection* connection, const QByteArray& line)
     Answer(socket, line.isEmpty() ? "ERROR empty request" : "ERROR unknown request");
 }
 
+void TDdeServer::ScheduleQueue(int delayMs)
+{
+    if (m_queueScheduled)
+        return;
+    m_queueScheduled = true;
+    QTimer::singleShot(delayMs, this, &TDdeServer::ProcessQueue);
+}
+
 void TDdeServer::ProcessQueue()
 {
     m_queueScheduled = false;
     // A macro that waits for the user (an alert) lets events run; macros arriving meanwhile wait their turn.
     if (m_executing || m_queue.empty())
         return;
+    if (m_ready && !m_ready()) {
+        ScheduleQueue(kDdeBusyRetryMs);
+        return;
+    }
     PendingExecute next = m_queue.front();
     m_queue.pop_front();
     m_executing = true;
@@ -227,10 +236,8 @@ void TDdeServer::ProcessQueue()
         m_executing = false;
         if (!answered)
             Answer(next.Socket, "ERROR the command failed");
-        if (!m_queue.empty() && !m_queueScheduled) {
-            m_queueScheduled = true;
-            QTimer::singleShot(0, this, &TDdeServer::ProcessQueue);
-        }
+        if (!m_queue.empty())
+            ScheduleQueue();
     });
     const bool taken = m_execute && m_execute(next.Macro);
     answered = true;

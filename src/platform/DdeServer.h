@@ -31,6 +31,8 @@ namespace hy::platform {
 inline constexpr qint64 kMaxDdeLine = 64 * 1024;
 inline constexpr int kDdeIdleMs = 5000;
 inline constexpr int kMaxDdeConnections = 256;
+// How often a macro waiting for the program to be ready looks again.
+inline constexpr int kDdeBusyRetryMs = 50;
 // What may wait unread for an advising client before it is dropped.
 inline constexpr qint64 kMaxDdeAdviseBacklog = qint64(1) << 20;
 
@@ -52,6 +54,9 @@ public:
     // Runs a macro: true when it was taken as a command, false when it was ignored.
     using TExecuteHandler = std::function<bool(const QString& macro)>;
     void SetExecuteHandler(TExecuteHandler handler) { m_execute = std::move(handler); }
+    // Macros wait in their queue while ready says no (the program is in the middle of work that lets events
+    // through): nothing runs from inside that work.
+    void SetReadyCheck(std::function<bool()> ready) { m_ready = std::move(ready); }
 
     // Starts serving; false when another running program serves the name already, or listening failed.
     bool Start();
@@ -77,6 +82,7 @@ private:
     void HandleLine(Connection* connection, const QByteArray& line);
     void Forget(Connection* connection);
     void ProcessQueue();
+    void ScheduleQueue(int delayMs = 0);
 
     QString m_service;
     QString m_topic;
@@ -85,6 +91,7 @@ private:
     QString m_itemText;
     int m_idleMs = kDdeIdleMs;
     TExecuteHandler m_execute;
+    std::function<bool()> m_ready;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     QList<Connection*> m_connections;

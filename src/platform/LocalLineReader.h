@@ -1,6 +1,7 @@
 // Reads one connection of a local socket line by line, safely: a line may be at most so long, a
 // connection that stays silent for a while is dropped, and so is one whose line grows past the limit.
-// The servers of the program (the command interface) read their clients through it.
+// The servers of the program (the single instance's hand-over and the command interface) read their
+// clients through it.
 #pragma once
 
 #include <QByteArray>

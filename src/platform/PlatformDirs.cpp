@@ -1,6 +1,7 @@
 // Directory reading through POSIX calls; errno becomes a program code here and nowhere else.
 #include "platform/PlatformDirs.h"
 
+#include "base/ErrorCodes.h"
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformFiles.h"
 
@@ -47,7 +48,7 @@ namespace {
     {
         // A folder that is missing is a path that cannot be found, whichever part of it is missing.
         if (err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENAMETOOLONG)
-            return 3;
+            return kErrorPathNotFound;
         return ErrorCodeFromErrno(err, path.constData());
     }
 
@@ -198,7 +199,7 @@ int CheckDirectory(const QString& path)
     if (::stat(p.constData(), &st) != 0)
         return DirectoryCode(errno, p);
     if (!S_ISDIR(st.st_mode))
-        return 3;
+        return kErrorPathNotFound;
     if (::access(p.constData(), X_OK) != 0)
         return DirectoryCode(errno, p);
     return 0;

@@ -2,6 +2,7 @@
 #include "platform/PlatformErrors.h"
 
 #include "base/ErrorCodes.h"
+
 #include <cerrno>
 #include <string>
 #include <sys/stat.h>
@@ -55,6 +56,10 @@ int ErrorCodeFromErrno(int err, const char* pathForEnoent)
     case ENOSPC:
     case EDQUOT:
         return kErrorDiskFull;
+    case ENAMETOOLONG:
+        return kErrorNameTooLong;
+    case ELOOP:
+        return kErrorLinkLoop;
     case EIO:
         return kErrorDiskFault;
     default:

@@ -2,14 +2,17 @@
 #include "platform/PlatformFiles.h"
 
 #include "base/ErrorCodes.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,38 +22,26 @@ namespace {
 
     QByteArray Native(const QString& path) { return EncodeFileName(path); }
 
-    // The length of the valid UTF-8 sequence at p (at most n bytes), or 0 when none starts there.
-    int Utf8SequenceLength(const unsigned char* p, qsizetype n)
-    {
-        const unsigned char c = p[0];
-        int length = 0;
-        char32_t min = 0;
-        if (c < 0x80)
-            return 1;
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            min = 0x10000;
-        } else {
-            return 0;
+    // Closes its descriptor on every way out of a scope.
+    class Descriptor {
+    public:
+        explicit Descriptor(int fd)
+            : m_fd(fd)
+        {
         }
-        if (n < length)
-            return 0;
-        char32_t code = c & (0x7F >> length);
-        for (int i = 1; i < length; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return 0;
-            code = (code << 6) | (p[i] & 0x3F);
+        ~Descriptor()
+        {
+            if (m_fd >= 0)
+                ::close(m_fd);
         }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return 0;
-        return length;
-    }
+        Descriptor(const Descriptor&) = delete;
+        Descriptor& operator=(const Descriptor&) = delete;
+        bool Valid() const { return m_fd >= 0; }
+        int Get() const { return m_fd; }
+
+    private:
+        int m_fd;
+    };
 
     int CodeFor(int err, const QByteArray& path)
     {
@@ -74,6 +65,24 @@ namespace {
         return name.startsWith('.') && name != "." && name != "..";
     }
 
+    // The process's file creation mask, read without changing it (umask() can only read it by setting it,
+    // which another thread creating a file at that moment would notice).
+    mode_t CurrentUmask()
+    {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return mode_t(mask & 0777);
+                }
+            }
+        }
+        return 022;
+    }
+
     int WriteAll(int fd, const char* data, qint64 count)
     {
         while (count > 0) {
@@ -90,66 +99,6 @@ namespace {
     }
 
 } // namespace
-
-QString DecodeFileName(const char* bytes, qsizetype size)
-{
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    qsizetype i = 0;
-    while (i < size && p[i] < 0x80)
-        ++i;
-    if (i == size)
-        return QString::fromLatin1(bytes, size);
-    for (qsizetype j = i; j < size;) {
-        const int length = Utf8SequenceLength(p + j, size - j);
-        if (length == 0) {
-            // Not UTF-8 throughout: decode what is valid and escape every other byte.
-            QString name = QString::fromLatin1(bytes, i);
-            while (i < size) {
-                const int n = Utf8SequenceLength(p + i, size - i);
-                if (n == 0) {
-                    name += QChar(char16_t(0xDC00 + p[i]));
-                    ++i;
-                } else {
-                    name += QString::fromUtf8(bytes + i, n);
-                    i += n;
-                }
-            }
-            return name;
-        }
-        j += length;
-    }
-    return QString::fromUtf8(bytes, size);
-}
-
-QString DecodeFileName(const QByteArray& bytes) { return DecodeFileName(bytes.constData(), bytes.size()); }
-
-QByteArray EncodeFileName(const QString& name)
-{
-    bool escaped = false;
-    for (const QChar c : name) {
-        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
-            escaped = true;
-            break;
-        }
-    }
-    if (!escaped)
-        return name.toUtf8();
-    QByteArray bytes;
-    bytes.reserve(name.size() * 3);
-    const qsizetype n = name.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = name[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(name[i + 1].unicode())) {
-            bytes += QStringView(name).mid(i, 2).toUtf8();
-            ++i;
-        } else if (c >= 0xDC80 && c <= 0xDCFF) {
-            bytes += char(c - 0xDC00);
-        } else {
-            bytes += QStringView(name).mid(i, 1).toUtf8();
-        }
-    }
-    return bytes;
-}
 
 FileFacts ReadFileFacts(const QString& path)
 {
@@ -229,93 +178,166 @@ int SetModifiedTime(const QString& path, const QDateTime& time)
     return CodeFor(errno, p);
 }
 
-int CopyFileData(const QString& source, const QString& target, qint64 blockLimit)
+EntryKind KindOf(const QString& path, int* errorCode)
+{
+    const QByteArray p = Native(path);
+    struct stat st { };
+    if (::stat(p.constData(), &st) != 0) {
+        if (errorCode)
+            *errorCode = CodeFor(errno, p);
+        return EntryKind::Missing;
+    }
+    if (errorCode)
+        *errorCode = 0;
+    if (S_ISREG(st.st_mode))
+        return EntryKind::RegularFile;
+    return S_ISDIR(st.st_mode) ? EntryKind::Directory : EntryKind::Other;
+}
+
+bool IsExecutableFile(const QString& path)
+{
+    const QByteArray p = Native(path);
+    struct stat st { };
+    return ::stat(p.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.constData(), X_OK) == 0;
+}
+
+void RaiseOpenFileLimit()
+{
+    rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+TReplacingFile::TReplacingFile(const QString& target)
+    : m_target(Native(target))
+{
+}
+
+TReplacingFile::~TReplacingFile() { Discard(); }
+
+void TReplacingFile::Discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temp.isEmpty())
+        ::unlink(m_temp.constData());
+    m_temp.clear();
+}
+
+int TReplacingFile::Open()
+{
+    // The file keeps the permissions of the one it replaces; a new one gets those of any new file.
+    mode_t mode = 0666 & ~CurrentUmask();
+    struct stat st { };
+    if (::stat(m_target.constData(), &st) == 0) {
+        // Devices and pipes are not replaced by a file, and a target that may not be written is refused
+        // as writing into it would be.
+        if (!S_ISREG(st.st_mode))
+            return m_error = kErrorAccessDenied;
+        if (::access(m_target.constData(), W_OK) != 0)
+            return m_error = CodeFor(errno, m_target);
+        mode = st.st_mode & 07777;
+    }
+    m_temp = m_target + ".hycopy-XXXXXX";
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        m_temp.clear();
+        return m_error = CodeFor(errno, m_target);
+    }
+    ::fchmod(m_fd, mode);
+    return m_error = 0;
+}
+
+int TReplacingFile::Write(const char* data, qint64 size)
+{
+    if (m_error == 0 && m_fd < 0)
+        m_error = 6;
+    if (m_error == 0) {
+        if (const int err = WriteAll(m_fd, data, size))
+            m_error = CodeFor(err, m_target);
+    }
+    return m_error;
+}
+
+int TReplacingFile::Commit()
+{
+    if (m_error == 0 && m_fd < 0)
+        m_error = 6;
+    // A full disk can show itself only when the data reach it.
+    if (m_error == 0 && ::fsync(m_fd) != 0 && errno != EINVAL)
+        m_error = CodeFor(errno, m_target);
+    if (m_fd >= 0) {
+        if (::close(m_fd) != 0 && m_error == 0)
+            m_error = CodeFor(errno, m_target);
+        m_fd = -1;
+    }
+    if (m_error == 0 && ::rename(m_temp.constData(), m_target.constData()) != 0)
+        m_error = CodeFor(errno, m_target);
+    if (m_error == 0)
+        m_temp.clear();
+    else
+        Discard();
+    return m_error;
+}
+
+int CopyFileData(const QString& source, const QString& target, qint64 blockLimit, const TProgress& progress)
 {
     const QByteArray s = Native(source);
     const QByteArray t = Native(target);
 
     // Opened without blocking so that a pipe cannot hang the copy; only regular files are copied.
-    const int in = ::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (in < 0)
+    const Descriptor in(::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!in.Valid())
         return CodeFor(errno, s);
     struct stat sst { };
-    if (::fstat(in, &sst) != 0 || !S_ISREG(sst.st_mode)) {
-        const int code
-            = errno != 0 && !S_ISREG(sst.st_mode) && sst.st_mode == 0 ? CodeFor(errno, s) : kErrorAccessDenied;
-        ::close(in);
-        return code;
-    }
+    if (::fstat(in.Get(), &sst) != 0)
+        return CodeFor(errno, s);
+    if (!S_ISREG(sst.st_mode))
+        return kErrorAccessDenied;
     // Two names of one file: opening the target for writing would empty the source.
     struct stat tst { };
-    if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino) {
-        ::close(in);
+    if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino)
         return kErrorCopySameFile;
-    }
 
     const qint64 block = std::max<qint64>(1, std::min<qint64>(blockLimit, sst.st_size));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size_t(block)]);
-    if (!buffer) {
-        ::close(in);
+    if (!buffer)
         return kErrorNotEnoughMemory;
-    }
 
-    // A target that may not be written is refused, as writing into it would be.
-    if (::access(t.constData(), F_OK) == 0 && ::access(t.constData(), W_OK) != 0) {
-        const int code = CodeFor(errno, t);
-        ::close(in);
+    TReplacingFile out(target);
+    if (const int code = out.Open())
         return code;
-    }
-    // The copy is written beside the target under a temporary name and takes the target's name only when
-    // complete, so a failed copy leaves an existing target as it was.
-    QByteArray temp = t + ".hycopy-XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        const int code = CodeFor(errno, t);
-        ::close(in);
-        return code;
-    }
-    ::fcntl(out, F_SETFD, FD_CLOEXEC);
-
-    int err = 0;
+    qint64 done = 0;
     for (;;) {
-        const ssize_t n = ::read(in, buffer.get(), size_t(block));
+        const ssize_t n = ::read(in.Get(), buffer.get(), size_t(block));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            err = CodeFor(errno, s);
-            break;
+            return CodeFor(errno, s);
         }
         if (n > 0) {
-            if (const int w = WriteAll(out, buffer.get(), n)) {
-                err = CodeFor(w, t);
-                break;
-            }
+            if (const int code = out.Write(buffer.get(), n))
+                return code;
+            done += n;
         }
+        if (progress && !progress(done, sst.st_size))
+            return kErrorSearchStopped;
         if (n < block)
             break;
     }
 
-    if (err == 0) {
-        struct stat now {
-        }, copy {};
-        if (::fstat(in, &now) != 0 || ::fstat(out, &copy) != 0)
-            err = CodeFor(errno, t);
-        else if (copy.st_size != now.st_size)
-            err = kErrorCopySizeMismatch;
-        else {
-            const timespec times[2] = { sst.st_atim, sst.st_mtim };
-            ::futimens(out, times);
-            ::fchmod(out, sst.st_mode & 07777);
-        }
-    }
-    ::close(in);
-    if (::close(out) != 0 && err == 0)
-        err = CodeFor(errno, t);
-    if (err == 0 && ::rename(temp.constData(), t.constData()) != 0)
-        err = CodeFor(errno, t);
-    if (err != 0)
-        ::unlink(temp.constData());
-    return err;
+    struct stat now { };
+    if (::fstat(in.Get(), &now) != 0)
+        return CodeFor(errno, s);
+    if (done != now.st_size)
+        return kErrorCopySizeMismatch;
+    const timespec times[2] = { sst.st_atim, sst.st_mtim };
+    ::futimens(out.Descriptor(), times);
+    ::fchmod(out.Descriptor(), sst.st_mode & 07777);
+    return out.Commit();
 }
 
 } // namespace hy::platform

@@ -1,11 +1,15 @@
-// File facts and file operations on this platform: attributes, size and time stamps, delete, create a
-// directory, set a time stamp, copy. Every failure comes back as the program's error code.
+// File facts and file operations on this platform: attributes, size and time stamps, the kind of an entry,
+// delete, create a directory, set a time stamp, copy, and files written whole under a temporary name.
+// Every failure comes back as the program's error code.
 #pragma once
 
 #include "base/ErrorCodes.h"
+#include "platform/FileNames.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 namespace hy::platform {
 
@@ -20,13 +24,6 @@ enum FileAttribute : int {
     faArchive = 0x20,
 };
 
-// A file name as the program keeps it, from the bytes the file system holds, and back. UTF-8 is decoded;
-// each byte that is not part of valid UTF-8 becomes the lone surrogate U+DC80 + (byte - 0x80), so
-// every name survives the round trip exactly. Valid UTF-8 encodes as toUtf8() would.
-QString DecodeFileName(const char* bytes, qsizetype size);
-QString DecodeFileName(const QByteArray& bytes);
-QByteArray EncodeFileName(const QString& name);
-
 struct FileFacts {
     int errorCode = kErrorFileNotFound; // 0 when the entry exists
     int attributes = 0;
@@ -36,6 +33,16 @@ struct FileFacts {
 
 // Facts of one entry (links are followed; a dangling link reports the link itself).
 FileFacts ReadFileFacts(const QString& path);
+
+// What a name leads to, links followed. Missing also stands for a name that cannot be followed (a dangling
+// link, a loop of links, a name too long): errorCode says which.
+enum class EntryKind { Missing, RegularFile, Directory, Other };
+EntryKind KindOf(const QString& path, int* errorCode = nullptr);
+// A regular file that the current user may execute.
+bool IsExecutableFile(const QString& path);
+
+// Every viewer window holds its file open: the process may hold as many files as the system lets it.
+void RaiseOpenFileLimit();
 
 // Deletes a file. With force, a delete refused for access (code 5) makes the file writable for its
 // owner and tries once more; the mode is put back when that fails too.
@@ -47,10 +54,44 @@ int MakeDirectory(const QString& path);
 // Sets the modification time of an entry.
 int SetModifiedTime(const QString& path, const QDateTime& time);
 
+// Told after each block how many bytes of how many are done; false stops the work.
+using TProgress = std::function<bool(qint64 done, qint64 total)>;
+
 // Copies source to target in blocks of at most blockLimit bytes until a short block. The copy takes
-// the source's modification time when the sizes agree (else 10004) and the source's permissions; a
-// copy left incomplete by any failure is deleted. Codes: 10003 source and target are the same file,
-// 10004 size mismatch, 8 no buffer, else the platform code. 0 is success.
-int CopyFileData(const QString& source, const QString& target, qint64 blockLimit);
+// the source's modification time when the sizes agree and the source's permissions; a copy left
+// incomplete by any failure is deleted. Codes: kErrorCopySameFile, kErrorCopySizeMismatch,
+// kErrorNotEnoughMemory (no buffer), kErrorSearchStopped when progress said stop, else the platform
+// code. 0 is success.
+int CopyFileData(const QString& source, const QString& target, qint64 blockLimit, const TProgress& progress = {});
+
+// A file written under a temporary name beside its target, which takes the target's name only when
+// Commit succeeds: a failed or abandoned write leaves an existing target as it was and no partial file.
+class TReplacingFile {
+public:
+    explicit TReplacingFile(const QString& target);
+    ~TReplacingFile();
+    TReplacingFile(const TReplacingFile&) = delete;
+    TReplacingFile& operator=(const TReplacingFile&) = delete;
+
+    // Creates the temporary file; refuses a target that exists and may not be written or is not a regular
+    // file. 0 or an error code.
+    int Open();
+    // Appends bytes; the first failure is kept and returned by every later call.
+    int Write(const char* data, qint64 size);
+    int Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
+    // The open temporary file, for setting its time stamp and mode before Commit.
+    int Descriptor() const { return m_fd; }
+    // Writes everything out and renames the file to the target; 0 or an error code. On failure the
+    // temporary file is gone.
+    int Commit();
+
+private:
+    void Discard();
+
+    QByteArray m_target;
+    QByteArray m_temp;
+    int m_fd = -1;
+    int m_error = 0;
+};
 
 } // namespace hy::platform

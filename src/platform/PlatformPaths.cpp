@@ -1,10 +1,15 @@
 // Platform folders.
 #include "platform/PlatformPaths.h"
 
+#include "platform/FileNames.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <climits>
+#include <unistd.h>
 
 namespace hy::platform {
 
@@ -52,6 +57,14 @@ QString DataFileFrom(const QString& programFolder, const QString& name)
         return installed;
     const QString inTree = FromSourceTree(programFolder, name);
     return inTree.isEmpty() ? beside : inTree;
+}
+
+QString CurrentFolder()
+{
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer))
+        return DecodeFileName(QByteArray(buffer));
+    return QDir::currentPath();
 }
 
 QString TempFolder()

@@ -21,6 +21,9 @@ QString DataFile(const QString& name);
 // When none exists, the name beside the program.
 QString DataFileFrom(const QString& programFolder, const QString& name);
 
+// The current directory, every byte of its name kept (see FileNames.h).
+QString CurrentFolder();
+
 // The temporary directory: TMPDIR, else "/tmp".
 QString TempFolder();
 

@@ -1,72 +1,63 @@
-// Settings over QSettings: the registry on Windows, an INI file under XDG_CONFIG_HOME here.
+// Settings in a profile file under XDG_CONFIG_HOME.
 #include "platform/SettingsStore.h"
 
-#include "base/ErrorCodes.h"
 #include "base/HyExceptions.h"
 #include "platform/PlatformPaths.h"
 
 #include <QFileInfo>
-#include <QSettings>
 #include <QStringList>
 
 namespace hy::platform {
 
-namespace {
-
-    QString Key(const QString& section, const QString& name) { return section + QLatin1Char('/') + name; }
-
-    // QSettings' INI reader turns an unquoted value with commas into a list; stored values are text,
-    // so a list is joined back with the commas it was split at.
-    QString ValueText(const QVariant& v)
-    {
-        if (v.userType() == QMetaType::QStringList)
-            return v.toStringList().join(QLatin1Char(','));
-        return v.toString();
-    }
-
-} // namespace
-
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(
-        QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Halcyra"), QStringLiteral("Brimlow")))
+    : SettingsStore(SettingsFolder() + QStringLiteral("/Brimlow.conf"))
 {
 }
 
 SettingsStore::SettingsStore(const QString& iniFile)
-    : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
+    : m_fileName(iniFile)
+    , m_file(iniFile)
 {
 }
 
-SettingsStore::~SettingsStore() = default;
-
-QString SettingsStore::FileName() const { return m_settings->fileName(); }
+SettingsStore::~SettingsStore()
+{
+    try {
+        if (!m_changes.isEmpty())
+            Flush();
+    } catch (const std::exception&) {
+    }
+}
 
 bool SettingsStore::HasValue(const QString& section, const QString& name) const
 {
-    return m_settings->contains(Key(section, name));
+    QString value;
+    return m_file.Find(section, name, value);
 }
 
 QString SettingsStore::ReadString(const QString& section, const QString& name, const QString& def) const
 {
-    const QVariant v = m_settings->value(Key(section, name));
-    return v.isValid() ? ValueText(v) : def;
+    QString value = def;
+    m_file.Find(section, name, value);
+    return value;
 }
 
 bool ParseStoredInteger(const QString& text, qint64& value)
 {
     bool ok = false;
-    if (text.size() > 2 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X"))))
-        value = text.mid(2).toLongLong(&ok, 16);
+    const QString t = text.trimmed();
+    if (t.size() > 2 && (t.startsWith(QLatin1String("0x")) || t.startsWith(QLatin1String("0X"))))
+        value = t.mid(2).toLongLong(&ok, 16);
     else
-        value = text.toLongLong(&ok, 10);
+        value = t.toLongLong(&ok, 10);
     return ok;
 }
 
 qint64 SettingsStore::ReadInteger(const QString& section, const QString& name, qint64 def) const
 {
-    const QVariant v = m_settings->value(Key(section, name));
+    QString text;
     qint64 value = 0;
-    if (!v.isValid() || !ParseStoredInteger(ValueText(v), value))
+    if (!m_file.Find(section, name, text) || !ParseStoredInteger(text, value))
         return def;
     return value;
 }
@@ -78,7 +69,8 @@ bool SettingsStore::ReadBool(const QString& section, const QString& name, bool d
 
 void SettingsStore::WriteString(const QString& section, const QString& name, const QString& value)
 {
-    m_settings->setValue(Key(section, name), value);
+    m_file.Set(section, name, value);
+    m_changes.append(Change { section, name, value });
 }
 
 void SettingsStore::WriteInteger(const QString& section, const QString& name, qint64 value)
@@ -93,10 +85,16 @@ void SettingsStore::WriteBool(const QString& section, const QString& name, bool 
 
 void SettingsStore::Flush()
 {
-    m_settings->sync();
-    if (m_settings->status() == QSettings::AccessError)
-        throw EInOutError(
-            QStringLiteral("Unable to write the settings file %1").arg(m_settings->fileName()), kErrorAccessDenied);
+    if (m_changes.isEmpty())
+        return;
+    TProfileFile current(m_fileName);
+    for (const Change& c : m_changes)
+        current.Set(c.Section, c.Name, c.Value);
+    const int code = TProfileFile::Save(m_fileName, current.Text());
+    if (code != 0)
+        throw EInOutError(QStringLiteral("The settings were not saved to %1").arg(m_fileName), code);
+    m_file = current;
+    m_changes.clear();
 }
 
 QString WinIniPath() { return SettingsFolder() + QStringLiteral("/win.ini"); }
@@ -116,19 +114,9 @@ QString ReadProfileString(const QString& section, const QString& key, const QStr
         }
         return def;
     }
-    // Profile keys are compared without regard to case.
-    QSettings ini(path, QSettings::IniFormat);
-    for (const QString& group : ini.childGroups()) {
-        if (group.compare(section, Qt::CaseInsensitive) != 0)
-            continue;
-        ini.beginGroup(group);
-        for (const QString& k : ini.childKeys()) {
-            if (k.compare(key, Qt::CaseInsensitive) == 0)
-                return ValueText(ini.value(k));
-        }
-        ini.endGroup();
-    }
-    return def;
+    QString value = def;
+    TProfileFile(path).Find(section, key, value, Qt::CaseInsensitive);
+    return value;
 }
 
 } // namespace hy::platform

@@ -1,11 +1,12 @@
-// The settings store: sections of named string values kept per user ("Software\Halcyra\Brimlow").
-// Every value is stored as text and read back exactly as it was written.
+// The settings store: sections of named string values kept per user ("Software\Halcyra\Brimlow"), in the
+// file Brimlow.conf of the settings folder. Every value is stored as text and read back exactly as it was
+// written; a value typed into the file by hand is read as it stands.
 #pragma once
 
+#include <QList>
 #include <QString>
-#include <memory>
 
-class QSettings;
+#include "platform/ProfileFile.h"
 
 namespace hy::platform {
 
@@ -13,13 +14,14 @@ class SettingsStore {
 public:
     // The user's own store. Tests point XDG_CONFIG_HOME elsewhere.
     SettingsStore();
-    // A store in a given file (profile files such as win.ini use the same reader).
+    // A store in a given file.
     explicit SettingsStore(const QString& iniFile);
+    // Writes what was changed and not flushed yet; a failure then goes unreported.
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
 
-    QString FileName() const;
+    QString FileName() const { return m_fileName; }
 
     bool HasValue(const QString& section, const QString& name) const;
     QString ReadString(const QString& section, const QString& name, const QString& def) const;
@@ -27,21 +29,31 @@ public:
     qint64 ReadInteger(const QString& section, const QString& name, qint64 def) const;
     bool ReadBool(const QString& section, const QString& name, bool def) const;
 
-    // Writes throw hy::EInOutError when the store cannot be written (checked by Flush()).
     void WriteString(const QString& section, const QString& name, const QString& value);
     void WriteInteger(const QString& section, const QString& name, qint64 value);
     void WriteBool(const QString& section, const QString& name, bool value);
+    // Writes the changes into the file (values another program changed meanwhile stay as they are there).
+    // Throws hy::EInOutError with the error code of the cause when the file cannot be written.
     void Flush();
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    struct Change {
+        QString Section;
+        QString Name;
+        QString Value;
+    };
+
+    QString m_fileName;
+    TProfileFile m_file;
+    QList<Change> m_changes;
 };
 
 // Converts stored text as ReadInteger does; false when it is not a number.
 bool ParseStoredInteger(const QString& text, qint64& value);
 
-// A value of a profile file (win.ini beside the settings). When the file is absent it behaves as if it held
-// the stock sections: [mci extensions] with mpg, mov, avi, wav, mid and rmi, and an empty [Extensions].
+// A value of a profile file (win.ini beside the settings), sections and names compared without regard to
+// case. When the file is absent it behaves as if it held the stock sections: [mci extensions] with mpg, mov,
+// avi, wav, mid and rmi, and an empty [Extensions].
 QString ReadProfileString(const QString& section, const QString& key, const QString& def);
 
 // Where that profile file lives.

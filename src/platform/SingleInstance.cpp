@@ -1,45 +1,100 @@
 // Local-socket hand-over between two starts of the viewer.
 #include "platform/SingleInstance.h"
 
+#include "platform/FileNames.h"
+#include "platform/LocalLineReader.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QPointer>
 #include <QStandardPaths>
+#include <functional>
 #include <unistd.h>
 
 namespace hy::platform {
 
 namespace {
-    // One request: "RAISE", then one "FILE <name>" line per name, then "END".
+    // One request: "RAISE", then one "FILE <name>" line per name (its bytes, "\" and line feeds escaped),
+    // then "END".
     QByteArray Request(const QStringList& names)
     {
         QByteArray data("RAISE\n");
         for (const QString& n : names) {
-            QString escaped = n;
-            escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-            data += "FILE " + escaped.toUtf8() + '\n';
+            QByteArray escaped = EncodeFileName(n);
+            escaped.replace('\\', "\\\\").replace('\n', "\\n");
+            data += "FILE " + escaped + '\n';
         }
         data += "END\n";
         return data;
     }
 
-    QString Unescape(const QString& s)
+    QByteArray Unescape(const QByteArray& s)
     {
-        QString out;
+        QByteArray out;
         out.reserve(s.size());
         for (qsizetype i = 0; i < s.size(); ++i) {
-            if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) {
+            if (s[i] == '\\' && i + 1 < s.size()) {
                 ++i;
-                out += s[i] == QLatin1Char('n') ? QLatin1Char('\n') : s[i];
+                out += s[i] == 'n' ? '\n' : s[i];
             } else {
                 out += s[i];
             }
         }
         return out;
     }
+
+    // The longest line a request may hold: a name whose every byte needed escaping.
+    constexpr qint64 kMaxLine = 2 * kMaxHandOverName + 16;
+
+    // One request of a second start, read line by line until "END".
+    class HandOverRequest : public QObject {
+    public:
+        HandOverRequest(QLocalSocket* socket, int idleMs, std::function<void(const QStringList&)> done)
+            : QObject(socket)
+            , m_socket(socket)
+            , m_done(std::move(done))
+            , m_reader(new TLocalLineReader(socket, kMaxLine, idleMs, [this](const QByteArray& line) { OnLine(line); }))
+        {
+        }
+
+    private:
+        void OnLine(const QByteArray& line)
+        {
+            m_received += line.size() + 1;
+            if (m_received > kMaxHandOverRequest) {
+                m_reader->Drop();
+                return;
+            }
+            if (line.startsWith("FILE ")) {
+                const QByteArray name = Unescape(line.mid(5));
+                if (name.size() > kMaxHandOverName || m_names.size() >= kMaxHandOverNames) {
+                    m_reader->Drop();
+                    return;
+                }
+                m_names.append(DecodeFileName(name));
+            } else if (line == "END") {
+                Finish();
+            }
+        }
+
+        // Opening the files may run nested event loops (alerts, picture loading) in which this socket goes
+        // away, so the request is done with it before anything is opened.
+        void Finish()
+        {
+            m_reader->Stop();
+            const QStringList names = std::move(m_names);
+            m_socket->disconnectFromServer();
+            m_done(names);
+        }
+
+        QLocalSocket* m_socket;
+        std::function<void(const QStringList&)> m_done;
+        TLocalLineReader* m_reader;
+        QStringList m_names;
+        qint64 m_received = 0;
+    };
 } // namespace
 
 bool IsOptionParameter(const QString& arg)
@@ -59,7 +114,7 @@ QStringList HandOverNames(const QStringList& arguments, const QString& currentDi
     for (const QString& a : arguments) {
         if (IsOptionParameter(a) || a == QLatin1String("-") || a == QLatin1String("/"))
             continue;
-        names << QDir::cleanPath(dir.absoluteFilePath(a));
+        names << QDir::cleanPath(QDir::isAbsolutePath(a) ? a : dir.filePath(a));
     }
     return names;
 }
@@ -135,30 +190,11 @@ bool TSingleInstance::HandOverOrListen(const QStringList& fileNames)
 void TSingleInstance::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        auto names = std::make_shared<QStringList>();
-        auto read = [this, guard = QPointer<QLocalSocket>(socket), names]() {
-            bool complete = false;
-            while (guard && !complete && guard->canReadLine()) {
-                const QString line = QString::fromUtf8(guard->readLine()).chopped(1);
-                if (line.startsWith(QLatin1String("FILE ")))
-                    names->append(Unescape(line.mid(5)));
-                else if (line == QLatin1String("END"))
-                    complete = true;
-            }
-            if (!complete || !guard)
-                return;
-            // Opening the files may run nested event loops (alerts, picture loading) in which this socket
-            // goes away, so the request is done with it before anything is opened.
-            guard->disconnect(this);
-            guard->disconnectFromServer();
-            const QStringList received = *names;
-            QMetaObject::invokeMethod(
-                this, [this, received]() { Q_EMIT Activated(received); }, Qt::QueuedConnection);
-        };
-        connect(socket, &QLocalSocket::readyRead, this, read);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (socket->bytesAvailable() > 0)
-            read();
+        new HandOverRequest(socket, m_idleMs, [this](const QStringList& names) {
+            QMetaObject::invokeMethod(
+                this, [this, names]() { Q_EMIT Activated(names); }, Qt::QueuedConnection);
+        });
     }
 }
 

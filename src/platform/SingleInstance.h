@@ -1,5 +1,7 @@
 // One running viewer per user: a second start hands its file names to the first over a local socket,
-// asks it to come to the front, and ends.
+// asks it to come to the front, and ends. Names travel as their bytes. The running viewer takes at most
+// kMaxHandOverNames names of at most kMaxHandOverName bytes each in one request of at most
+// kMaxHandOverRequest bytes, and drops a connection that sends more, or that sends nothing for a while.
 #pragma once
 
 #include <QObject>
@@ -10,6 +12,11 @@ class QLocalServer;
 class QLockFile;
 
 namespace hy::platform {
+
+inline constexpr qint64 kMaxHandOverName = 1 << 20;
+inline constexpr int kMaxHandOverNames = 100000;
+inline constexpr qint64 kMaxHandOverRequest = qint64(64) << 20;
+inline constexpr int kHandOverIdleMs = 5000;
 
 class TSingleInstance : public QObject {
     Q_OBJECT
@@ -26,6 +33,8 @@ public:
     bool HandOver(const QStringList& fileNames, int timeoutMs = 1000);
 
     bool IsListening() const;
+    // How long a connection may stay silent before it is dropped.
+    void SetIdleTimeout(int milliseconds) { m_idleMs = milliseconds; }
     QString ServerName() const { return m_serverName; }
 
 Q_SIGNALS:
@@ -38,6 +47,7 @@ private:
     QString m_serverName;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
+    int m_idleMs = kHandOverIdleMs;
 };
 
 // A command-line option: "-" and at least one more character, or "/" and one letter ("/h"). Longer
@@ -45,7 +55,7 @@ private:
 bool IsOptionParameter(const QString& arg);
 
 // The names a second start hands over: every parameter that is neither an option nor a lone "/" or "-",
-// made absolute against the current directory.
+// made absolute against the current directory (names keep every byte, see FileNames.h).
 QStringList HandOverNames(const QStringList& arguments, const QString& currentDir);
 
 } // namespace hy::platform

@@ -2,15 +2,19 @@
 #include "viewer/HvCmd.h"
 
 #include "base/ErrorCodes.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
+#include "platform/PlatformFiles.h"
 #include "viewer/HvKeys.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace hy::viewer {
 
@@ -216,13 +220,11 @@ namespace {
 
     [[noreturn]] void ThrowIoError(int code) { throw EInOutError(IoErrorText(code), code); }
 
-    // The program's code for a failed QFile operation: errno when the failure left one.
-    [[noreturn]] void ThrowFileError(const QString& fileName, int savedErrno, QFileDevice::FileError error)
+    // The program's code for a failed read: errno when the failure left one.
+    [[noreturn]] void ThrowReadError(const QString& fileName, int savedErrno)
     {
-        const QByteArray path = QFile::encodeName(fileName);
-        if (savedErrno != 0)
-            ThrowIoError(platform::ErrorCodeFromErrno(savedErrno, path.constData()));
-        ThrowIoError(error == QFileDevice::ReadError ? kErrorDiskFault : kErrorAccessDenied);
+        const QByteArray path = platform::EncodeFileName(fileName);
+        ThrowIoError(savedErrno != 0 ? platform::ErrorCodeFromErrno(savedErrno, path.constData()) : kErrorDiskFault);
     }
 
 } // namespace
@@ -317,13 +319,15 @@ void THvCommandTable::SaveToFile(const QString& fileName) const
         text += QByteArray::number(r.Command).rightJustified(6, ' ');
         text += '\n';
     }
-    QSaveFile file(fileName);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        ThrowFileError(fileName, errno, file.error());
-    errno = 0;
-    if (file.write(text) != text.size() || !file.commit())
-        ThrowFileError(fileName, errno, QFileDevice::WriteError);
+    // Written whole under a temporary name: a failed save leaves the old file as it was.
+    platform::TReplacingFile file(fileName);
+    int code = file.Open();
+    if (code == 0)
+        code = file.Write(text);
+    if (code == 0)
+        code = file.Commit();
+    if (code != 0)
+        ThrowIoError(code);
 }
 
 // ---- THvCommandProcessor ----
@@ -679,14 +683,25 @@ THvTableList THvCommandProcessor::TableListFromText(QStringView text) { return T
 
 THvCommandTable* THvCommandProcessor::LoadTableFromFile(const QString& fileName)
 {
-    QFile file(fileName);
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly))
-        ThrowFileError(fileName, errno, file.error());
+    // Opened by the name's own bytes, which need not be UTF-8.
+    const QByteArray path = platform::EncodeFileName(fileName);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        ThrowIoError(platform::ErrorCodeFromErrno(errno, path.constData()));
+    struct stat st { };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        ThrowIoError(kErrorAccessDenied);
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        ThrowIoError(kErrorAccessDenied);
+    }
     errno = 0;
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        ThrowFileError(fileName, errno, QFileDevice::ReadError);
+        ThrowReadError(fileName, errno);
 
     qsizetype lineEnd = content.indexOf('\n');
     if (lineEnd < 0)

@@ -13,13 +13,13 @@
 
 #include "base/ErrorCodes.h"
 #include "base/HyExceptions.h"
+#include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvModelScan.h"
 #include "viewer/HvPageCache.h"
 #include "viewer/HvTextSearch.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -196,6 +196,8 @@ struct THvFileModel::Impl {
 
     THvAlignedBuffer m_bulk; // the one buffer of scans and searches
     std::function<bool()> m_stopHook;
+    bool m_probeSampling = true;
+    static constexpr size_t kProbeSample = size_t(64) << 10;
     bool m_stopped = false;
     FileOffset m_bytesSincePoll = 0;
     FileOffset m_bytesRead = 0;
@@ -228,6 +230,9 @@ struct THvFileModel::Impl {
 
     LineNumber CaretLine() const { return m_events ? m_events->ModelCaretLine() : -1; }
 
+    // How many bytes of a search's first block are counted to choose its probe byte.
+    size_t ProbeSample(size_t available) const { return m_probeSampling ? std::min(available, kProbeSample) : 0; }
+
     // True when the stop hook asks to stop; asked once per few MiB of scanned bytes.
     bool ShouldStop(size_t bytes)
     {
@@ -258,7 +263,7 @@ struct THvFileModel::Impl {
         if (!byName)
             return false;
         // A name that is gone, or no longer a regular file, leaves the open file as what there is to show.
-        if (::stat(QFile::encodeName(m_fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (::stat(platform::EncodeFileName(m_fileName).constData(), &st) != 0 || !S_ISREG(st.st_mode))
             return false;
         return st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode;
     }
@@ -363,7 +368,7 @@ struct THvFileModel::Impl {
     // returned instead. Throws the viewer's I/O errors.
     int OpenHandle(struct stat& st, bool& snapshot)
     {
-        const QByteArray path = QFile::encodeName(m_fileName);
+        const QByteArray path = platform::EncodeFileName(m_fileName);
         // Not blocking: opening a pipe would otherwise wait for a writer.
         const int handle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (handle < 0)
@@ -1330,7 +1335,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
         const FileOffset candEnd = b.eof || !possible ? blockEnd : blockEnd - len + 1;
         if (possible) {
             if (!probed) {
-                pattern.ChooseProbe(p, std::min(b.size, size_t(64) << 10));
+                pattern.ChooseProbe(p, ProbeSample(b.size));
                 probed = true;
             }
             const FileOffset lo = std::max(rs, firstStart);
@@ -1384,7 +1389,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor
         if (got < want) // beyond the end of the file (or of a file that keeps changing) reads as zeros
             std::memset(p + got, 0, want - got);
         if (!probed) {
-            const size_t sample = std::min(want, size_t(64) << 10);
+            const size_t sample = ProbeSample(want);
             pattern.ChooseProbe(p + (want - sample), sample);
             probed = true;
         }
@@ -1454,7 +1459,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
                 usable = std::min(usable, last + 1);
             }
             if (!probed) {
-                pattern.ChooseProbe(p, std::min(got, size_t(64) << 10));
+                pattern.ChooseProbe(p, ProbeSample(got));
                 probed = true;
             }
             const uint8_t* hi = p + std::max<FileOffset>(0, usable - candBegin);
@@ -1485,7 +1490,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
         if (got < want)
             std::memset(p + got, 0, want - got);
         if (!probed) {
-            const size_t sample = std::min(want, size_t(64) << 10);
+            const size_t sample = ProbeSample(want);
             pattern.ChooseProbe(p + (want - sample), sample);
             probed = true;
         }
@@ -1638,6 +1643,8 @@ std::vector<TCell> THvFileModel::HexCharCells(LineNumber row)
 }
 
 void THvFileModel::SetStopHook(std::function<bool()> hook) { d->m_stopHook = std::move(hook); }
+
+void THvFileModel::SetProbeSampling(bool sample) { d->m_probeSampling = sample; }
 bool THvFileModel::Stopped() const { return d->m_stopped; }
 LineNumber THvFileModel::FarthestLine() const { return d->m_far.line; }
 

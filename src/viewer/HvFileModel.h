@@ -117,6 +117,10 @@ public:
     // operation answers as if nothing was found and the total is still undetermined, and Stopped() is true
     // until the next ClampLine, LineText or search.
     void SetStopHook(std::function<bool()> hook);
+    // Whether a search counts the bytes of a sample of the file (64 KiB) to choose the byte it looks for
+    // first (the default), or takes the byte that is rarest in text. Results are the same either way; a
+    // search over many files saves the count for each of them.
+    void SetProbeSampling(bool sample);
     bool Stopped() const;
     // While the total is undetermined: the highest line any scan has reached so far. A stopped scan goes on
     // from where it stopped.

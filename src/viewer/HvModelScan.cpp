@@ -7,6 +7,7 @@
 #include <cstring>
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <emmintrin.h>
 #define HY_SCAN_X86_64 1
 #endif
@@ -54,12 +55,22 @@ namespace {
     using PortableMasks = PlainMasks;
 #endif
 
+#ifdef HY_SCAN_X86_64
+    // LZCNT is announced in the extended feature leaf (ECX bit 5); not every compiler's feature test
+    // knows its name.
+    bool HasLzcnt()
+    {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        return __get_cpuid(0x80000001, &eax, &ebx, &ecx, &edx) != 0 && (ecx & (1u << 5)) != 0;
+    }
+#endif
+
     bool HasAvx2()
     {
 #ifdef HY_SCAN_X86_64
         __builtin_cpu_init();
         return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi")
-            && __builtin_cpu_supports("lzcnt");
+            && HasLzcnt();
 #else
         return false;
 #endif

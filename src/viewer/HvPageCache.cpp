@@ -19,11 +19,8 @@ void THvPageCache::Resize(int count)
     if (count == old)
         return;
     if (count > old) {
+        // The buffers come with the first page each entry holds: a window that reads little holds little.
         m_entries.resize(size_t(count));
-        for (int i = old; i < count; ++i) {
-            Entry& e = m_entries[size_t(i)];
-            std::memset(e.buffer.Reserve(kPageSize), 0, kPageSize);
-        }
         return;
     }
     // The current page moves to entry 0 so that the page being read is never the one dropped.
@@ -65,7 +62,7 @@ int THvPageCache::Fetch(int fd, qint64 page, FileOffset fileSize, bool* loaded)
         e.page = -1;
         e.valid = 0;
         m_current = -1;
-        std::memset(e.buffer.Data(), 0, kPageSize);
+        std::memset(e.buffer.Reserve(kPageSize), 0, kPageSize);
         const FileOffset start = FileOffset(page) * kPageSize;
         const size_t want = size_t(std::clamp<FileOffset>(fileSize - start, 0, kPageSize));
         e.valid = int(ReadAt(fd, start, e.buffer.Data(), want));
@@ -82,6 +79,11 @@ int THvPageCache::Fetch(int fd, qint64 page, FileOffset fileSize, bool* loaded)
     e.stamp = m_useCounter;
     m_current = found;
     return found;
+}
+
+int THvPageCache::BuffersHeld() const
+{
+    return int(std::count_if(m_entries.begin(), m_entries.end(), [](const Entry& e) { return e.buffer.Data(); }));
 }
 
 std::vector<THvPageInfo> THvPageCache::Table() const

@@ -1,5 +1,5 @@
 // The file model's read cache: a table of 4096-byte pages, refilled least recently used first, with a
-// 16-bit use counter that wraps.
+// 16-bit use counter that wraps. An entry's buffer is allocated when it first takes a page.
 #pragma once
 
 #include "viewer/HvModelIo.h"
@@ -29,6 +29,8 @@ public:
     void Resize(int count);
     // Empties every entry and restarts the use counter; the buffers stay.
     void Clear();
+    // How many entries hold a buffer.
+    int BuffersHeld() const;
 
     // The entry holding the page, reading it from fd when no entry holds it yet (then loaded is set). Reads
     // stop at fileSize. Returns the entry's index, which becomes the current page.

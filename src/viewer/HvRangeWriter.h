@@ -1,6 +1,7 @@
 // Writing a range of a file's bytes to another file exactly as they stand: line ends, zero bytes and lines of
 // any length included. The target is written under a temporary name beside it and takes its name only when
-// every byte is in, so a copy that fails or is stopped leaves no partial target (an existing one stays).
+// every byte is in, so a copy that fails or is stopped leaves no partial target (an existing one stays, and
+// the new one keeps its permissions); a target that is a device or pipe is refused.
 #pragma once
 
 #include "base/ErrorCodes.h"

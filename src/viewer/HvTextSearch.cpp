@@ -55,7 +55,8 @@ const uint8_t* Latin1FoldTable()
 
 namespace {
 
-    // A rough idea of how common a byte is in text, used to break ties between equally rare sample bytes.
+    // A rough idea of how common a byte is in text: it breaks ties between equally rare sample bytes, and
+    // without a sample it alone chooses the probe.
     int TextWeight(uint8_t c)
     {
         if (c == ' ')
@@ -251,7 +252,7 @@ void THvCharPattern::ChooseProbe(const uint8_t* sample, size_t n)
                 const uint8_t c = uint8_t(a[qsizetype(b)]);
                 if (!seen[c]) {
                     seen[c] = true;
-                    score += double(counts[c]) * 1000.0 + 1;
+                    score += double(counts[c]) * 1000.0 + TextWeight(c);
                     ++distinct;
                 }
             }

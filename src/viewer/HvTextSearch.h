@@ -49,7 +49,8 @@ public:
     // True when the Length() bytes at p match.
     bool Matches(const uint8_t* p) const;
 
-    // Chooses the probe position from the byte counts of a sample of the data.
+    // Chooses the probe position from the byte counts of a sample of the data; with no sample (n is 0),
+    // from how common each byte is in text.
     void ChooseProbe(const uint8_t* sample, size_t n);
     bool HasProbe() const { return m_probeCount > 0; }
 

@@ -12,15 +12,19 @@
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "common/HelpHook.h"
 #include "viewer/HvViewr.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
@@ -34,6 +38,7 @@ int main(int argc, char** argv)
     if (args.size() < 2)
         return 2;
     const QDir out(args.takeFirst());
+    hy::SetHelpHandler(&ShowHelpContext);
     TMainForm form;
     form.resize(1100, 700);
     form.show();
@@ -129,5 +134,61 @@ int main(int argc, char** argv)
         QTest::qWait(300);
         form.grab().save(out.filePath("compared.png"));
     }
+
+    // Five windows tiled, then cascaded, and the status bar with the character panel.
+    form.Action("CloseAll1")->trigger();
+    QTest::qWait(100);
+    for (int i = 0; i < 5; ++i)
+        form.OpenFileInViewer(args.value(i % args.size()), i == 4 ? ViewMode::Hex : ViewMode::Standard, false);
+    form.TileVertical();
+    QTest::qWait(300);
+    form.grab().save(out.filePath("tiled.png"));
+    form.TileHorizontal();
+    QTest::qWait(300);
+    form.grab().save(out.filePath("tiled-horizontal.png"));
+    form.Cascade();
+    QTest::qWait(300);
+    form.grab().save(out.filePath("cascade.png"));
+    if (TChildForm* c = form.ActiveChild()) {
+        c->ShowPage("Text", 0);
+        c->FileViewer()->MoveCaretTo(1, 2, false);
+    }
+    QTest::qWait(300);
+    form.statusBar()->grab().save(out.filePath("statusbar.png"));
+
+    // Many files opening: the progress in the status bar.
+    form.Action("CloseAll1")->trigger();
+    QStringList many;
+    for (int i = 0; i < 400; ++i)
+        many << args.value(i % args.size()) + QStringLiteral("-copy-%1").arg(i);
+    for (int i = 0; i < many.size(); ++i)
+        QFile::copy(args.value(i % args.size()), many.at(i));
+    bool taken = false;
+    QObject::connect(form.statusBar(), &QStatusBar::messageChanged, &form, [&](const QString& m) {
+        if (!taken && m.startsWith("Opening 2")) {
+            taken = true;
+            form.grab().save(out.filePath("opening.png"));
+        }
+    });
+    form.OpenDroppedFiles(many);
+    QTest::qWait(300);
+    form.grab().save(out.filePath("opened.png"));
+    for (const QString& name : many)
+        QFile::remove(name);
+
+    // Help asked for from a modal dialog, over that dialog: the whole screen.
+    form.Action("CloseAll1")->trigger();
+    QTimer::singleShot(300, [&]() {
+        if (auto* dialog = qobject_cast<TInfoDialog*>(QApplication::activeModalWidget())) {
+            dialog->HelpButton->click();
+            QTimer::singleShot(500, [dialog, out]() {
+                QGuiApplication::primaryScreen()->grabWindow(0).save(out.filePath("help-over-dialog.png"));
+                dialog->accept();
+            });
+        }
+    });
+    ShowFileInfo(QFileInfo(args.first()).absoluteFilePath(), &form);
+    QTest::qWait(300);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(out.filePath("help-after-dialog.png"));
     return 0;
 }

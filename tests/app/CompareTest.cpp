@@ -152,7 +152,11 @@ TEST_F(Compare, AFileThatCannotBeReachedIsNamedWithItsError)
     Open({ "abc", "abc" });
     const QString gone = m_form->Children().at(1)->FileViewer()->FileName();
     ASSERT_TRUE(QFile::remove(gone));
-    EXPECT_EQ(Run(), QStringList { "Compare|Unable to access file: " + gone + "\n\nFile not found!" });
+    // The window's own refresh may report the file first when the program becomes active again.
+    const QStringList seen = Run();
+    EXPECT_TRUE(seen.contains("Compare|Unable to access file: " + gone + "\n\nFile not found!"))
+        << seen.join('/').toStdString();
+    EXPECT_EQ(seen.filter("Compare|").size(), 1);
 }
 
 TEST_F(Compare, StopInTheProgressWindowEndsTheRunWithoutAResult)

@@ -2,17 +2,19 @@
 // generated files (hidden, read-only, a pipe, names with ampersands and markup, missing files).
 #include "app/Brview6.h"
 
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/Desktop.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
+#include "support/QtPrinters.h"
+#include "support/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -20,23 +22,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Readable failure output for strings.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-
-extern int g_lastHelpContext;
-namespace launchtest {
-QString WriteFile(const QString& path, const QByteArray& data, int mode);
-}
-
 using namespace hy::app;
-using launchtest::WriteFile;
+using hy::test::TTempFolder;
 
 namespace {
 
 TEST(InfoDialogRules, ReadPrivateProfileString)
 {
-    QTemporaryDir dir;
-    const QString ini = WriteFile(dir.filePath("t.ini"),
+    TTempFolder dir;
+    const QString ini = dir.Write("t.ini",
         "; a comment\n"
         "[Other]\n"
         "TXT=wrong section\n"
@@ -67,7 +61,7 @@ TEST(InfoDialogRules, ReadPrivateProfileString)
         { ini, "Other", "TXT", "wrong section" },
         { ini, "Missing", "TXT", "def" },
         { ini, "File Types", "", "def" },
-        { dir.filePath("absent.ini"), "File Types", "TXT", "def" },
+        { dir.PathOf("absent.ini"), "File Types", "TXT", "def" },
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadPrivateProfileString(c.file, c.section, c.key, QStringLiteral("def")), c.expected)
@@ -123,9 +117,9 @@ class InfoDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_dir.IsValid());
         QDir().mkpath(hy::platform::SettingsFolder());
-        WriteFile(hy::platform::WinIniPath(), "[Extensions]\nqqzx=/opt/qq/viewer ^.qqzx\n", 0644);
+        m_dir.Write(hy::platform::WinIniPath(), "[Extensions]\nqqzx=/opt/qq/viewer ^.qqzx\n", 0644);
     }
     void TearDown() override { QFile::remove(hy::platform::WinIniPath()); }
 
@@ -137,7 +131,7 @@ protected:
         return { d.FName->text(), d.FLocation->text(), d.FType->text(), d.FAssociation->text(), d.FSize->text(),
             d.FDate->text(), d.FAttr->text() };
     }
-    QTemporaryDir m_dir;
+    TTempFolder m_dir;
 };
 
 TEST_F(InfoDialogTest, DefaultsBeforeFilling)
@@ -149,15 +143,17 @@ TEST_F(InfoDialogTest, DefaultsBeforeFilling)
         EXPECT_EQ(v, QStringLiteral("Unknown"));
     EXPECT_EQ(f.association, QStringLiteral("None"));
     EXPECT_EQ(dialog.HelpButton->text(), QStringLiteral("&Help"));
-    g_lastHelpContext = 0;
+    int helpContext = 0;
+    const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
     dialog.HelpButton->click();
-    EXPECT_EQ(g_lastHelpContext, 211);
+    hy::SetHelpHandler(previous);
+    EXPECT_EQ(helpContext, 211);
 }
 
 TEST_F(InfoDialogTest, HiddenFileWithAmpersandAndMarkupInItsName)
 {
     const QString name = QStringLiteral(".R&D <b>notes<b>.txt");
-    const QString file = WriteFile(m_dir.filePath(name), QByteArray(1234567, 'a'), 0644);
+    const QString file = m_dir.Write(name, QByteArray(1234567, 'a'), 0644);
     const QDateTime stamp(QDate(2021, 3, 4), QTime(17, 6, 7));
     QFile stamped(file);
     ASSERT_TRUE(stamped.open(QIODevice::ReadWrite));
@@ -169,7 +165,7 @@ TEST_F(InfoDialogTest, HiddenFileWithAmpersandAndMarkupInItsName)
     const Fields f = Read(dialog);
     EXPECT_EQ(f.name, name);
     EXPECT_EQ(dialog.FName->textFormat(), Qt::PlainText);
-    EXPECT_EQ(f.location, m_dir.path());
+    EXPECT_EQ(f.location, m_dir.Path());
     EXPECT_EQ(f.type, FileTypeDescription(QStringLiteral("TXT")));
     EXPECT_NE(f.type, QStringLiteral("Unknown"));
     EXPECT_EQ(f.size, QStringLiteral("1,234,567 bytes"));
@@ -185,10 +181,10 @@ TEST_F(InfoDialogTest, HiddenFileWithAmpersandAndMarkupInItsName)
 
 TEST_F(InfoDialogTest, FieldsForSeveralKindsOfFiles)
 {
-    WriteFile(m_dir.filePath("one.qqzx"), "1", 0644);
-    WriteFile(m_dir.filePath("noextension"), "", 0644);
-    WriteFile(m_dir.filePath("trailing."), "ab", 0644);
-    ::mkfifo(QFile::encodeName(m_dir.filePath("pipe.log")).constData(), 0644);
+    m_dir.Write("one.qqzx", "1", 0644);
+    m_dir.Write("noextension", "", 0644);
+    m_dir.Write("trailing.", "ab", 0644);
+    ::mkfifo(QFile::encodeName(m_dir.PathOf("pipe.log")).constData(), 0644);
     struct Case {
         QString file;
         const char* name;
@@ -199,18 +195,18 @@ TEST_F(InfoDialogTest, FieldsForSeveralKindsOfFiles)
     };
     const Case cases[] = {
         // Known to win.ini but not to FILETYPE.INI.
-        { m_dir.filePath("one.qqzx"), "one.qqzx", "Unknown", "/opt/qq/viewer ^.qqzx", "1 bytes", "None" },
-        { m_dir.filePath("noextension"), "noextension", "Unknown", "None", "0 bytes", "None" },
-        { m_dir.filePath("trailing."), "trailing.", "Unknown", "None", "2 bytes", "None" },
-        { m_dir.filePath("pipe.log"), "pipe.log", nullptr, nullptr, "0 bytes", "System" },
-        { m_dir.filePath("missing.qqzx"), "missing.qqzx", "Unknown", "/opt/qq/viewer ^.qqzx", "Unknown", "Unknown" },
+        { m_dir.PathOf("one.qqzx"), "one.qqzx", "Unknown", "/opt/qq/viewer ^.qqzx", "1 bytes", "None" },
+        { m_dir.PathOf("noextension"), "noextension", "Unknown", "None", "0 bytes", "None" },
+        { m_dir.PathOf("trailing."), "trailing.", "Unknown", "None", "2 bytes", "None" },
+        { m_dir.PathOf("pipe.log"), "pipe.log", nullptr, nullptr, "0 bytes", "System" },
+        { m_dir.PathOf("missing.qqzx"), "missing.qqzx", "Unknown", "/opt/qq/viewer ^.qqzx", "Unknown", "Unknown" },
     };
     for (const Case& c : cases) {
         TInfoDialog dialog;
         dialog.Fill(c.file);
         const Fields f = Read(dialog);
         EXPECT_EQ(f.name, QLatin1String(c.name));
-        EXPECT_EQ(f.location, m_dir.path()) << c.name;
+        EXPECT_EQ(f.location, m_dir.Path()) << c.name;
         const QString type = c.type ? QLatin1String(c.type) : FileTypeDescription(QStringLiteral("LOG"));
         EXPECT_EQ(f.type, type) << c.name;
         if (c.association) {
@@ -224,14 +220,14 @@ TEST_F(InfoDialogTest, FieldsForSeveralKindsOfFiles)
 
 TEST_F(InfoDialogTest, ReadOnlyFile)
 {
-    const QString file = WriteFile(m_dir.filePath("locked.TXT"), "x", 0444);
+    const QString file = m_dir.Write("locked.TXT", "x", 0444);
     if (::access(QFile::encodeName(file).constData(), W_OK) == 0)
         GTEST_SKIP() << "this user may write any file";
     TInfoDialog dialog;
     dialog.Fill(file);
     EXPECT_EQ(dialog.FAttr->text(), QStringLiteral("Read Only"));
     TInfoDialog hidden;
-    hidden.Fill(WriteFile(m_dir.filePath(".locked"), "x", 0444));
+    hidden.Fill(m_dir.Write(".locked", "x", 0444));
     EXPECT_EQ(hidden.FAttr->text(), QStringLiteral("Read Only, Hidden"));
 }
 

@@ -3,9 +3,13 @@
 // every alert of a failure.
 #include "app/Launch.h"
 #include "common/ErrorText.h"
+#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
+#include "support/QtPrinters.h"
+#include "support/TempFiles.h"
+#include "support/TestWait.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +19,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -24,38 +27,16 @@
 
 #include <sys/stat.h>
 
-// Readable failure output for strings.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-
-int g_lastHelpContext = 0;
-
-// The help window lives with the main window; these tests only note which topic was asked for.
-namespace hy::app {
-void ShowHelpContext(int context, QWidget*) { g_lastHelpContext = context; }
-} // namespace hy::app
-
-// Helpers shared with the other test files of this binary.
 namespace launchtest {
 
-QString WriteFile(const QString& path, const QByteArray& data, int mode)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QString();
-    f.write(data);
-    f.close();
-    ::chmod(QFile::encodeName(path).constData(), mode);
-    return path;
-}
-
-QString WriteRecorder(const QString& path, const QString& record)
+QString WriteRecorder(const hy::test::TTempFolder& folder, const QString& path, const QString& record)
 {
     const QByteArray script = "#!/bin/sh\n"
                               "out='"
         + QFile::encodeName(record)
         + "'\n"
           "{ pwd; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$out.part\" && mv \"$out.part\" \"$out\"\n";
-    return WriteFile(path, script, 0755);
+    return folder.Write(path, script, 0755);
 }
 
 bool WaitForFile(const QString& path, int ms)
@@ -94,13 +75,18 @@ class LaunchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_record = m_dir.filePath(QStringLiteral("record.txt"));
-        m_recorder = WriteRecorder(m_dir.filePath(QStringLiteral("rec.sh")), m_record);
+        ASSERT_TRUE(m_dir.IsValid());
+        m_record = m_dir.PathOf(QStringLiteral("record.txt"));
+        m_recorder = WriteRecorder(m_dir, QStringLiteral("rec.sh"), m_record);
         m_previous = SetMessageReporter([this](const QString& t, const QString& m) { m_alerts.push_back({ t, m }); });
         hy::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
     }
-    void TearDown() override { SetMessageReporter(m_previous); }
+    void TearDown() override
+    {
+        // Programs started by Run are watched until they end.
+        HY_EXPECT_SOON(WatchedPrograms() == 0);
+        SetMessageReporter(m_previous);
+    }
 
     // Waits for the recorder and gives back its lines: the working directory, then "[arg]" per argument.
     QStringList Recorded()
@@ -112,7 +98,7 @@ protected:
         return lines;
     }
 
-    QTemporaryDir m_dir;
+    hy::test::TTempFolder m_dir;
     QString m_record;
     QString m_recorder;
     std::vector<Alert> m_alerts;
@@ -175,13 +161,8 @@ TEST(LaunchRules, DosCommandsGoToTheShellWithTheirText)
     }
 }
 
-TEST(LaunchRules, ProgramFilesAndCommandText)
+TEST(LaunchRules, CommandTextFor)
 {
-    for (const char* name : { "/a/SETUP.EXE", "/a/x.com", "run.Bat", "old.pif", "a.ex" })
-        EXPECT_TRUE(IsProgramFile(QString::fromUtf8(name))) << name;
-    for (const char* name : { "/a/readme.txt", "/a.exe/noext", "tool", "a.exe.txt" })
-        EXPECT_FALSE(IsProgramFile(QString::fromUtf8(name))) << name;
-
     EXPECT_EQ(CommandTextFor(QStringLiteral("/d/tool.sh")), QStringLiteral("tool.sh"));
     EXPECT_EQ(CommandTextFor(QStringLiteral("/d/my tool")), QStringLiteral("\"my tool\""));
     EXPECT_EQ(CommandTextFor(QStringLiteral("/d/say\"x")), QStringLiteral("\"say\"\"x\""));
@@ -194,39 +175,39 @@ TEST(LaunchRules, ProgramFilesAndCommandText)
 
 TEST_F(LaunchTest, RunCommandSplitsParametersWithoutAShell)
 {
-    const QString location = m_dir.path();
+    const QString location = m_dir.Path();
     EXPECT_GT(RunCommand(location, QStringLiteral("rec.sh a \"b c\" -d a>x;touch y $(id)"), false), 32);
     EXPECT_EQ(Recorded(), QStringList({ location, "[a]", "[b c]", "[-d]", "[a>x;touch]", "[y]", "[$(id)]" }));
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("x"))));
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("y"))));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.PathOf(QStringLiteral("x"))));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.PathOf(QStringLiteral("y"))));
     EXPECT_TRUE(m_alerts.empty());
 }
 
 TEST_F(LaunchTest, RunCommandFindsTheProgramInItsLocationAndKeepsHyphenatedNames)
 {
-    QDir(m_dir.path()).mkdir(QStringLiteral("sub dir"));
-    const QString location = m_dir.filePath(QStringLiteral("sub dir"));
-    WriteRecorder(location + QStringLiteral("/my-tool"), m_record);
-    WriteRecorder(location + QStringLiteral("/my tool"), m_record);
+    QDir(m_dir.Path()).mkdir(QStringLiteral("sub dir"));
+    const QString location = m_dir.PathOf(QStringLiteral("sub dir"));
+    WriteRecorder(m_dir, location + QStringLiteral("/my-tool"), m_record);
+    WriteRecorder(m_dir, location + QStringLiteral("/my tool"), m_record);
 
     EXPECT_GT(RunCommand(location, QStringLiteral("my-tool -v"), true), 32);
     EXPECT_EQ(Recorded(), QStringList({ location, "[-v]" }));
     EXPECT_GT(RunCommand(location, QStringLiteral("\"my tool\" one"), false), 32);
     EXPECT_EQ(Recorded(), QStringList({ location, "[one]" }));
     // An absolute path to the program.
-    EXPECT_GT(RunCommand(m_dir.path(), m_recorder + QStringLiteral(" abs"), false), 32);
-    EXPECT_EQ(Recorded(), QStringList({ m_dir.path(), "[abs]" }));
+    EXPECT_GT(RunCommand(m_dir.Path(), m_recorder + QStringLiteral(" abs"), false), 32);
+    EXPECT_EQ(Recorded(), QStringList({ m_dir.Path(), "[abs]" }));
     EXPECT_TRUE(m_alerts.empty());
 }
 
 TEST_F(LaunchTest, BuiltInCommandsRunThroughTheShell)
 {
     // A "dir" of our own on PATH stands for the command the shell finds.
-    QTemporaryDir bin;
-    WriteRecorder(bin.filePath(QStringLiteral("dir")), m_record);
+    hy::test::TTempFolder bin;
+    WriteRecorder(bin, QStringLiteral("dir"), m_record);
     const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + oldPath);
-    const QString location = m_dir.path();
+    qputenv("PATH", QFile::encodeName(bin.Path()) + ":" + oldPath);
+    const QString location = m_dir.Path();
     const int result = RunCommand(location, QStringLiteral("dir /w >made.txt"), false);
     const QStringList recorded = Recorded();
     qputenv("PATH", oldPath);
@@ -234,15 +215,15 @@ TEST_F(LaunchTest, BuiltInCommandsRunThroughTheShell)
     EXPECT_GT(result, 32);
     // The shell took the redirection for itself: only "/w" reached the program, and the output file exists.
     EXPECT_EQ(recorded, QStringList({ location, "[/w]" }));
-    EXPECT_TRUE(QFileInfo::exists(m_dir.filePath(QStringLiteral("made.txt"))));
+    EXPECT_TRUE(QFileInfo::exists(m_dir.PathOf(QStringLiteral("made.txt"))));
     EXPECT_TRUE(m_alerts.empty());
 }
 
 TEST_F(LaunchTest, RunCommandFailures)
 {
-    WriteFile(m_dir.filePath(QStringLiteral("plain.sh")), "#!/bin/sh\ntouch started\n", 0644);
-    WriteFile(m_dir.filePath(QStringLiteral("garbage")), QByteArray("\x01\x02\x03 not a program", 20), 0755);
-    QDir(m_dir.path()).mkdir(QStringLiteral("folder"));
+    m_dir.Write(QStringLiteral("plain.sh"), "#!/bin/sh\ntouch started\n", 0644);
+    m_dir.Write(QStringLiteral("garbage"), QByteArrayLiteral("\x01\x02\x03 not a program"), 0755);
+    QDir(m_dir.Path()).mkdir(QStringLiteral("folder"));
     struct Case {
         QString location;
         QString command;
@@ -251,14 +232,14 @@ TEST_F(LaunchTest, RunCommandFailures)
     };
     const QString unable = QStringLiteral("\rUnable to activate this application!\r\rID=");
     const Case cases[] = {
-        { m_dir.path(), QStringLiteral("no-such-program-here x"), 2, "no-such-program-here" + unable + "2" },
-        { m_dir.path(), QStringLiteral("plain.sh"), 5, "plain.sh" + unable + "5" },
-        { m_dir.path(), QStringLiteral("folder"), 5, "folder" + unable + "5" },
-        { m_dir.path(), QStringLiteral("garbage"), 11, "garbage" + unable + "11" },
-        { m_dir.filePath("missing"), QStringLiteral("rec.sh"), 3, "rec.sh" + unable + "3" },
-        { m_dir.path(), QStringLiteral("-rf x"), 0, QString() },
-        { m_dir.path(), QString(), 0, QString() },
-        { m_dir.path(), QStringLiteral(" rec.sh"), 0, QString() },
+        { m_dir.Path(), QStringLiteral("no-such-program-here x"), 2, "no-such-program-here" + unable + "2" },
+        { m_dir.Path(), QStringLiteral("plain.sh"), 5, "plain.sh" + unable + "5" },
+        { m_dir.Path(), QStringLiteral("folder"), 5, "folder" + unable + "5" },
+        { m_dir.Path(), QStringLiteral("garbage"), 11, "garbage" + unable + "11" },
+        { m_dir.PathOf("missing"), QStringLiteral("rec.sh"), 3, "rec.sh" + unable + "3" },
+        { m_dir.Path(), QStringLiteral("-rf x"), 0, QString() },
+        { m_dir.Path(), QString(), 0, QString() },
+        { m_dir.Path(), QStringLiteral(" rec.sh"), 0, QString() },
     };
     for (const Case& c : cases) {
         m_alerts.clear();
@@ -271,7 +252,7 @@ TEST_F(LaunchTest, RunCommandFailures)
             EXPECT_EQ(m_alerts[0].message, c.alert);
         }
     }
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("started"))));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.PathOf(QStringLiteral("started"))));
     EXPECT_FALSE(QFileInfo::exists(m_record));
 }
 
@@ -284,35 +265,88 @@ TEST_F(LaunchTest, EditorGetsTheFileAsOneArgument)
         "$(touch pwned); `touch pwned2` & more.txt",
     };
     for (const char* name : names) {
-        const QString file = WriteFile(m_dir.filePath(QString::fromUtf8(name)), "text", 0644);
+        const QString file = m_dir.Write(QString::fromUtf8(name), "text", 0644);
         std::vector<QString> order;
         const int result = UseTextEditor(file, m_recorder, [&] { order.push_back(QStringLiteral("closed")); });
         EXPECT_GT(result, 32) << name;
         EXPECT_EQ(order.size(), 1u);
         EXPECT_EQ(Recorded(), QStringList({ QDir::currentPath(), QLatin1Char('[') + file + QLatin1Char(']') })) << name;
     }
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("pwned"))));
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("pwned2"))));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.PathOf(QStringLiteral("pwned"))));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.PathOf(QStringLiteral("pwned2"))));
     EXPECT_FALSE(QFileInfo::exists(QDir::current().filePath(QStringLiteral("pwned"))));
 
     // A relative name reaches the editor as an absolute path, so a leading "-" is never an option.
     const QString saved = QDir::currentPath();
-    QDir::setCurrent(m_dir.path());
+    QDir::setCurrent(m_dir.Path());
     EXPECT_GT(SendToApplication(QStringLiteral("-n leading minus.txt"), false, m_recorder), 32);
     QDir::setCurrent(saved);
-    EXPECT_EQ(Recorded(), QStringList({ m_dir.path(), "[" + m_dir.filePath("-n leading minus.txt") + "]" }));
+    EXPECT_EQ(Recorded(), QStringList({ m_dir.Path(), "[" + m_dir.PathOf("-n leading minus.txt") + "]" }));
     EXPECT_TRUE(m_alerts.empty());
 
     // An editor setting with options passes them before the file.
-    const QString file = WriteFile(m_dir.filePath("plain.txt"), "text", 0644);
+    const QString file = m_dir.Write("plain.txt", "text", 0644);
     EXPECT_GT(SendToApplication(file, false, m_recorder + " --new-window"), 32);
     EXPECT_EQ(Recorded(), QStringList({ QDir::currentPath(), "[--new-window]", "[" + file + "]" }));
 }
 
+TEST_F(LaunchTest, AnEditorSettingSplitsAsAShellSplitsIt)
+{
+    const QString file = m_dir.Write("plain.txt", "text");
+    // The recorder under a name with blanks, so that only quoting can tell its path from its options.
+    QDir(m_dir.Path()).mkdir("my editors");
+    const QString spaced = WriteRecorder(m_dir, "my editors/rec tool.sh", m_record);
+    struct Case {
+        QString editor;
+        QStringList arguments;
+    } cases[] = {
+        { m_recorder + " --opt1 \"two words\" -x", { "[--opt1]", "[two words]", "[-x]" } },
+        { m_recorder + " --title='it''s' a\\ b", { "[--title=its]", "[a b]" } },
+        { "\"" + spaced + "\" --new", { "[--new]" } },
+        { "'" + spaced + "'", {} },
+        { spaced, {} },
+    };
+    for (const Case& c : cases) {
+        EXPECT_GT(SendToApplication(file, false, c.editor), 32) << c.editor.toStdString();
+        EXPECT_EQ(Recorded(), QStringList({ QDir::currentPath() }) + c.arguments + QStringList({ "[" + file + "]" }))
+            << c.editor.toStdString();
+    }
+    EXPECT_TRUE(m_alerts.empty());
+}
+
+TEST_F(LaunchTest, ARunCommandThatFailsIsReportedWithItsErrorOutput)
+{
+    m_dir.Write("fails.sh", "#!/bin/sh\necho 'cannot frobnicate: no such widget' >&2\nexit 3\n", 0755);
+    m_dir.Write("crashes.sh", "#!/bin/sh\nkill -SEGV $$\n", 0755);
+    m_dir.Write("fine.sh", "#!/bin/sh\necho chatter >&2\nexit 0\n", 0755);
+    struct Case {
+        QString command;
+        QString message; // empty: no alert
+    } cases[] = {
+        { "fails.sh", "fails.sh\rended with exit code 3.\r\rcannot frobnicate: no such widget" },
+        { "crashes.sh", "crashes.sh\rended abnormally (it crashed or was killed)." },
+        // A built-in command goes through the shell, which reports what it cannot find.
+        { "del old.txt", "del\rended with exit code 127.\r\r" },
+        { "fine.sh", QString() },
+    };
+    for (const Case& c : cases) {
+        m_alerts.clear();
+        EXPECT_GT(RunCommand(m_dir.Path(), c.command, false), 32) << c.command.toStdString();
+        HY_ASSERT_SOON(WatchedPrograms() == 0);
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(m_alerts.empty()) << c.command.toStdString();
+            continue;
+        }
+        ASSERT_EQ(m_alerts.size(), 1u) << c.command.toStdString();
+        EXPECT_EQ(m_alerts[0].title, "Run Program");
+        EXPECT_TRUE(m_alerts[0].message.startsWith(c.message)) << m_alerts[0].message.toStdString();
+    }
+}
+
 TEST_F(LaunchTest, EditorFailuresCloseTheViewerFirstAndAlert)
 {
-    const QString file = WriteFile(m_dir.filePath(QStringLiteral("a.txt")), "text", 0644);
-    const QString notExecutable = WriteFile(m_dir.filePath(QStringLiteral("editor")), "#!/bin/sh\n", 0644);
+    const QString file = m_dir.Write(QStringLiteral("a.txt"), "text", 0644);
+    const QString notExecutable = m_dir.Write(QStringLiteral("editor"), "#!/bin/sh\n", 0644);
     const QString tail = QStringLiteral(
         "The text editor you requested is not responding!\rCheck the Miscellaneous setting under Preferences\rin "
         "the Options menu. (ID=");
@@ -327,7 +361,7 @@ TEST_F(LaunchTest, EditorFailuresCloseTheViewerFirstAndAlert)
             QStringLiteral("You have not specified a text editor. Check\rthe Miscellaneous setting under "
                            "Preferences\rin the Options menu.") },
         { QStringLiteral("NOTEPAD.EXE"), 2, QStringLiteral("Cannot Run Program"), tail + "2)" },
-        { m_dir.filePath("gone/editor"), 2, QStringLiteral("Cannot Run Program"), tail + "2)" },
+        { m_dir.PathOf("gone/editor"), 2, QStringLiteral("Cannot Run Program"), tail + "2)" },
         { notExecutable, 5, QStringLiteral("Cannot Run Program"), tail + "5)" },
     };
     for (const Case& c : cases) {
@@ -349,10 +383,10 @@ protected:
         // Nothing is known to the desktop here, so only win.ini associates.
         for (const char* name : { "XDG_DATA_DIRS", "XDG_DATA_HOME" }) {
             m_savedEnv.push_back({ name, qgetenv(name) });
-            qputenv(name, QFile::encodeName(m_dir.filePath(QStringLiteral("empty-xdg"))));
+            qputenv(name, QFile::encodeName(m_dir.PathOf(QStringLiteral("empty-xdg"))));
         }
         QDir().mkpath(hy::platform::SettingsFolder());
-        WriteFile(hy::platform::WinIniPath(),
+        m_dir.Write(hy::platform::WinIniPath(),
             "[Extensions]\nqqzx=" + QFile::encodeName(m_recorder) + " ^.qqzx\nqqgone=/no/such/viewer ^.qqgone\n", 0644);
     }
     void TearDown() override
@@ -367,7 +401,7 @@ protected:
 
 TEST_F(AssociationTest, AssociatedApplicationGetsTheFile)
 {
-    const QString file = WriteFile(m_dir.filePath(QStringLiteral("-odd name \"1\".QQZX")), "x", 0644);
+    const QString file = m_dir.Write(QStringLiteral("-odd name \"1\".QQZX"), "x", 0644);
     bool closed = false;
     EXPECT_GT(UseAssociatedApplication(file, [&] { closed = true; }), 32);
     EXPECT_TRUE(closed);
@@ -387,10 +421,10 @@ TEST_F(AssociationTest, AssociationFailures)
         QString message;
     };
     const Case cases[] = {
-        { WriteFile(m_dir.filePath("data.qqunknown"), QByteArray(64, '\0'), 0644), 31, noAssociation },
-        { WriteFile(m_dir.filePath("noextension"), "text", 0644), 31, noAssociation },
-        { m_dir.filePath("missing.qqzx"), 2, noAssociation },
-        { WriteFile(m_dir.filePath("a.qqgone"), "x", 0644), 2,
+        { m_dir.Write("data.qqunknown", QByteArray(64, '\0'), 0644), 31, noAssociation },
+        { m_dir.Write("noextension", "text", 0644), 31, noAssociation },
+        { m_dir.PathOf("missing.qqzx"), 2, noAssociation },
+        { m_dir.Write("a.qqgone", "x", 0644), 2,
             QStringLiteral("/no/such/viewer\rUnable to activate this application!\r(ID=2)") },
     };
     for (const Case& c : cases) {
@@ -405,18 +439,20 @@ TEST_F(AssociationTest, AssociationFailures)
 
 TEST_F(LaunchTest, RunDialogOffersTheFileAndRunsOnOk)
 {
-    QDir(m_dir.path()).mkdir(QStringLiteral("tools"));
-    const QString tool = WriteRecorder(m_dir.filePath(QStringLiteral("tools/my tool.sh")), m_record);
+    QDir(m_dir.Path()).mkdir(QStringLiteral("tools"));
+    const QString tool = WriteRecorder(m_dir, QStringLiteral("tools/my tool.sh"), m_record);
     {
         TLaunchForm form(tool);
         EXPECT_EQ(form.windowTitle(), QStringLiteral("Run Program"));
-        EXPECT_EQ(form.Location->text(), m_dir.filePath(QStringLiteral("tools")));
+        EXPECT_EQ(form.Location->text(), m_dir.PathOf(QStringLiteral("tools")));
         EXPECT_EQ(form.Command->text(), QStringLiteral("\"my tool.sh\""));
         EXPECT_FALSE(form.MinimizeBox->isChecked());
         EXPECT_EQ(form.MinimizeBox->text(), QStringLiteral("Run &Minimized"));
-        g_lastHelpContext = 0;
+        int helpContext = 0;
+        const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
         form.HelpButton->click();
-        EXPECT_EQ(g_lastHelpContext, 250);
+        hy::SetHelpHandler(previous);
+        EXPECT_EQ(helpContext, 250);
         TLaunchForm atRoot(QStringLiteral("/prog.sh"));
         EXPECT_EQ(atRoot.Location->text(), QStringLiteral("/"));
     }
@@ -433,7 +469,7 @@ TEST_F(LaunchTest, RunDialogOffersTheFileAndRunsOnOk)
     });
     RunProgram(tool);
     EXPECT_TRUE(sawForm);
-    EXPECT_EQ(Recorded(), QStringList({ m_dir.filePath(QStringLiteral("tools")), "[--flag]" }));
+    EXPECT_EQ(Recorded(), QStringList({ m_dir.PathOf(QStringLiteral("tools")), "[--flag]" }));
 
     // Cancel runs nothing.
     QTimer::singleShot(0, [] {

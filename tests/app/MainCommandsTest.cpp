@@ -1,9 +1,18 @@
-// The main window's commands end to end: opening files into viewer windows, views, find over one or all
-// windows, go to line, copy to file, save as, synchronised scrolling, refresh, and the status texts.
+// The main window's commands end to end: opening files into viewer windows (one, many, and while a long read
+// runs), views, find over one or all windows, go to line, copy to file, save as, synchronised scrolling,
+// refresh, window arrangement, and the status texts.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
+#include "app/StoppableWork.h"
+#include "common/ErrorText.h"
+#include "filelist/FileListEngine.h"
 #include "image/MultiImg.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformErrors.h"
+#include "platform/PlatformPaths.h"
+#include "platform/SingleInstance.h"
 #include "support/ModalWatcher.h"
+#include "support/TempFiles.h"
 #include "support/TestData.h"
 #include "viewer/HvViewr.h"
 
@@ -17,11 +26,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 using namespace hy::app;
@@ -33,7 +44,7 @@ class MainCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_dir.IsValid());
         m_form = std::make_unique<TMainForm>();
         m_form->resize(900, 700);
         m_form->show();
@@ -47,10 +58,8 @@ protected:
 
     QString Make(const QString& name, const QByteArray& content)
     {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        const QString path = m_dir.Write(name, content);
+        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
         return path;
     }
 
@@ -62,7 +71,7 @@ protected:
         return QByteArray(text, len);
     }
 
-    QTemporaryDir m_dir;
+    hy::test::TTempFolder m_dir;
     std::unique_ptr<TMainForm> m_form;
 };
 
@@ -79,17 +88,17 @@ TEST_F(MainCommands, OpensFilesIntoWindowsAndRefusesDuplicatesAndBadPaths)
     EXPECT_EQ(m_form->Children().at(1)->Kind(), PageKind::Text);
 
     // The same file again (also by another spelling of its path) brings its window forward only.
-    EXPECT_FALSE(m_form->OpenFileInViewer(m_dir.path() + "/./a.txt", ViewMode::BySettings, false));
+    EXPECT_FALSE(m_form->OpenFileInViewer(m_dir.Path() + "/./a.txt", ViewMode::BySettings, false));
     EXPECT_EQ(m_form->Children().size(), 2);
     // Letter case makes another file here.
-    EXPECT_FALSE(QFile::exists(m_dir.filePath("A.TXT")));
+    EXPECT_FALSE(QFile::exists(m_dir.PathOf("A.TXT")));
 
     ModalWatcher watcher;
-    mkfifo(m_dir.filePath("pipe").toLocal8Bit().constData(), 0600);
+    mkfifo(m_dir.PathOf("pipe").toLocal8Bit().constData(), 0600);
     const QString c = Make("c.txt", "c\n");
-    m_form->OpenDroppedFiles({ m_dir.filePath("missing.txt"), c });
-    m_form->OpenDroppedFiles({ m_dir.path(), c });
-    m_form->OpenDroppedFiles({ m_dir.filePath("pipe") });
+    m_form->OpenDroppedFiles({ m_dir.PathOf("missing.txt"), c });
+    m_form->OpenDroppedFiles({ m_dir.Path(), c });
+    m_form->OpenDroppedFiles({ m_dir.PathOf("pipe") });
     HY_ASSERT_EQ_SOON(watcher.Seen.size(), 3);
     EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!")) << watcher.Seen.at(0).toStdString();
     EXPECT_EQ(m_form->Children().size(), 2) << "a failed open leaves no window and stops the drop";
@@ -162,20 +171,20 @@ TEST_F(MainCommands, GoToLineCopyToFileAndSaveAs)
     EXPECT_EQ(v->CaretLocation().Line, 50) << "past the end: the last line";
 
     v->SelectRange(2, 5, true, 4, 3);
-    const QString out = m_dir.filePath("out.txt");
+    const QString out = m_dir.PathOf("out.txt");
     ASSERT_EQ(m_form->WriteSelectionToFile(out), 0);
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("3 text\nline")) << "the selected bytes as they stand in the file";
 
-    const QString copy = m_dir.filePath("copy.txt");
+    const QString copy = m_dir.PathOf("copy.txt");
     EXPECT_EQ(m_form->SaveActiveFileAs(copy), 0);
     QFile c(copy);
     ASSERT_TRUE(c.open(QIODevice::ReadOnly));
     EXPECT_EQ(c.readAll(), text);
     EXPECT_EQ(QFileInfo(copy).lastModified(), QFileInfo(a).lastModified());
-    EXPECT_NE(m_form->SaveActiveFileAs(m_dir.filePath("no/such/dir/x.txt")), 0);
-    EXPECT_FALSE(QFile::exists(m_dir.filePath("no/such/dir/x.txt")));
+    EXPECT_NE(m_form->SaveActiveFileAs(m_dir.PathOf("no/such/dir/x.txt")), 0);
+    EXPECT_FALSE(QFile::exists(m_dir.PathOf("no/such/dir/x.txt")));
 }
 
 TEST_F(MainCommands, EachWindowHasItsEncodingAndFindMatchesInEvery)
@@ -297,7 +306,7 @@ TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
     for (int i = 0; i < 256; ++i)
         image.setColor(i, qRgb(i, i, 255 - i));
     image.fill(7);
-    const QString png = m_dir.filePath("small.png");
+    const QString png = m_dir.PathOf("small.png");
     ASSERT_TRUE(image.save(png));
     ASSERT_TRUE(m_form->OpenFileInViewer(png, ViewMode::BySettings, false));
     TChildForm* child = m_form->Children().last();
@@ -312,7 +321,7 @@ TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
     EXPECT_EQ(m_form->Action("Native1")->text(), "&Image");
 
     // With mode Hex, the picture's window shows the Text page in Hex with the Image tab still there.
-    const QString png2 = m_dir.filePath("second.png");
+    const QString png2 = m_dir.PathOf("second.png");
     ASSERT_TRUE(image.save(png2));
     ASSERT_TRUE(m_form->OpenFileInViewer(png2, ViewMode::Hex, false));
     EXPECT_EQ(m_form->Children().last()->ActivePageName(), "Text");
@@ -351,6 +360,74 @@ TEST_F(MainCommands, TemporaryFilesGoWithTheirWindow)
     HY_EXPECT_SOON(!QFile::exists(temp));
     EXPECT_FALSE(m_form->Action("Close1")->isEnabled());
     EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty());
+}
+
+TEST_F(MainCommands, ANameThatIsNotUtf8OpensFromTheCommandLineAHandOverAndTheFileList)
+{
+    // Linux names are bytes: these are no UTF-8, and each way in must reach the file with all of them.
+    const QByteArray folder = hy::platform::EncodeFileName(m_dir.Path());
+    const QByteArray names[] = { "cmd-\xff\xfe.txt", "handed-\xe9t\xe9.txt", "listed-\xc0\xaf.txt" };
+    for (const QByteArray& name : names)
+        ASSERT_FALSE(m_dir.Write(hy::platform::DecodeFileName(name), "line of " + name + "\n").isEmpty());
+    const auto expectShown = [&](TMainForm& form, const QByteArray& name) {
+        ASSERT_EQ(form.Children().size(), 1) << name.constData();
+        hy::viewer::THvFileViewer* v = form.Children().at(0)->FileViewer();
+        int len = 0;
+        const char* text = v->LineText(0, len);
+        EXPECT_EQ(QByteArray(text, len), "line of " + name);
+        EXPECT_EQ(hy::platform::EncodeFileName(form.Children().at(0)->FileName()), folder + "/" + name);
+        // Shown with replacement marks for the bytes that are not UTF-8.
+        const QString title = form.Children().at(0)->windowTitle();
+        EXPECT_EQ(title, hy::platform::DisplayFileName(form.Children().at(0)->FileName()));
+        EXPECT_TRUE(title.contains(QChar::ReplacementCharacter)) << title.toStdString();
+    };
+
+    // The command line: the bytes of argv, relative to the current folder.
+    QDir::setCurrent(m_dir.Path());
+    const char* argv[] = { "hyview", names[0].constData() };
+    QStringList arguments = hy::platform::ArgumentsOf(2, argv);
+    arguments.removeFirst();
+    {
+        TMainForm form;
+        form.SetCommandLine(arguments);
+        form.show();
+        expectShown(form, names[0]);
+        form.close();
+    }
+
+    // A hand-over: a second start sends its names to the running instance, which opens them.
+    {
+        const QString key = "hy-test-" + QString::number(QCoreApplication::applicationPid()) + "-names";
+        hy::platform::TSingleInstance running(key);
+        ASSERT_FALSE(running.HandOverOrListen({}));
+        TMainForm form;
+        QObject::connect(&running, &hy::platform::TSingleInstance::Activated, &form,
+            [&form](const QStringList& handed) { form.OpenDroppedFiles(handed); });
+        form.show();
+        const char* secondArgv[] = { "hyview", names[1].constData() };
+        QStringList secondArguments = hy::platform::ArgumentsOf(2, secondArgv);
+        secondArguments.removeFirst();
+        hy::platform::TSingleInstance second(key);
+        ASSERT_TRUE(second.HandOver(hy::platform::HandOverNames(secondArguments, hy::platform::CurrentFolder())));
+        HY_ASSERT_EQ_SOON(form.Children().size(), 1);
+        expectShown(form, names[1]);
+        form.close();
+    }
+
+    // The file list: its entries carry the names as read from the folder.
+    hy::TFileListEngine list;
+    list.SetPump({}, 0);
+    list.SetListDetails({ hy::ldFiles });
+    list.ReadDirectory(m_dir.Path());
+    ASSERT_EQ(list.LastError(), 0);
+    QString listed;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (hy::platform::EncodeFileName(list.EntryName(i)).startsWith("listed-"))
+            listed = list.EntryPath(i);
+    }
+    ASSERT_FALSE(listed.isEmpty());
+    ASSERT_TRUE(m_form->OpenFileInViewer(listed, ViewMode::BySettings, false));
+    expectShown(*m_form, names[2]);
 }
 
 TEST_F(MainCommands, DroppedFilesOpenInOrderAndStopAtTheFirstThatIsOpenAlready)
@@ -449,7 +526,7 @@ TEST_F(MainCommands, TheCommandLineGoesOnPastAFileShownAlreadyAndStopsAtOneThatF
     const QString a = Make("a.txt", "a\n");
     const QString b = Make("b.txt", "b\n");
     const QString c = Make("c.txt", "c\n");
-    QDir::setCurrent(m_dir.path());
+    QDir::setCurrent(m_dir.Path());
     {
         TMainForm form;
         form.SetCommandLine({ "a.txt", "./a.txt", "b.txt" });
@@ -473,10 +550,253 @@ TEST_F(MainCommands, TheCommandLineGoesOnPastAFileShownAlreadyAndStopsAtOneThatF
 TEST_F(MainCommands, SavingOverTheSameFileUnderAnotherNameIsRefused)
 {
     const QString a = Make("a.txt", "keep me\n");
-    QFile::link(a, m_dir.filePath("alias.txt"));
+    QFile::link(a, m_dir.PathOf("alias.txt"));
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
-    EXPECT_EQ(m_form->SaveActiveFileAs(m_dir.filePath("alias.txt")), 10003);
+    EXPECT_EQ(m_form->SaveActiveFileAs(m_dir.PathOf("alias.txt")), 10003);
     QFile f(a);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "keep me\n");
+}
+
+TEST_F(MainCommands, FoldersDevicesAndPipesAreRefusedBeforeAnythingOpensThem)
+{
+    hy::SetErrorTitle("Halcyra Viewer");
+    // Opening a pipe waits for a writer: a pipe with a media or picture name must never get that far.
+    for (const char* name : { "fifo.wav", "fifo.png", "fifo.txt" })
+        ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.PathOf(name)).constData(), 0600), 0);
+    QDir(m_dir.Path()).mkdir("folder.jpg");
+    struct Case {
+        QString path;
+        QString what;
+    } cases[] = {
+        { m_dir.PathOf("fifo.wav"), "is a device or pipe, not a regular file." },
+        { m_dir.PathOf("fifo.png"), "is a device or pipe, not a regular file." },
+        { m_dir.PathOf("fifo.txt"), "is a device or pipe, not a regular file." },
+        { "/dev/null", "is a device or pipe, not a regular file." },
+        { m_dir.PathOf("folder.jpg"), "is a folder, not a file." },
+        { m_dir.Path(), "is a folder, not a file." },
+    };
+    ModalWatcher watcher;
+    for (const Case& c : cases) {
+        EXPECT_FALSE(m_form->OpenFileInViewer(c.path, ViewMode::BySettings, false));
+        HY_ASSERT_SOON(!watcher.Seen.isEmpty());
+        EXPECT_EQ(QString(watcher.Seen.takeFirst()).remove(QChar(0x200B)), "Halcyra Viewer|" + c.path + "\n" + c.what);
+    }
+    EXPECT_TRUE(m_form->Children().isEmpty());
+}
+
+TEST_F(MainCommands, AHandOverDuringALongReadWaitsUntilTheReadEnds)
+{
+    QByteArray big;
+    while (big.size() < (8 << 20))
+        big += "0123456789012345678901234567890123456789012345678901234567890123456789\n";
+    const QString large = Make("large.txt", big);
+    const QString next = Make("next.txt", "next\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(large, ViewMode::Standard, false));
+    hy::viewer::THvFileViewer* v = Viewer(0);
+
+    // A second start's names arrive while the scan pumps events; one names a file that is not there.
+    bool modalDuringRead = false;
+    int windowsDuringRead = -1;
+    ModalWatcher watcher([&](QDialog* d) {
+        modalDuringRead = modalDuringRead || v->LongWorkRunning();
+        d->reject();
+    });
+    QObject::connect(v, &hy::viewer::THvFileViewer::OnLongWork, m_form.get(), [&](bool running) {
+        if (!running)
+            return;
+        QTimer::singleShot(0, m_form.get(), [&]() {
+            m_form->OpenDroppedFiles({ m_dir.PathOf("missing.txt"), next });
+            windowsDuringRead = int(m_form->Children().size());
+        });
+    });
+    hy::viewer::THvCustomFileViewer::SetLongWorkDelay(0);
+    v->ClampLine(hy::viewer::kUndeterminedTotal);
+    hy::viewer::THvCustomFileViewer::SetLongWorkDelay(400);
+    ASSERT_NE(windowsDuringRead, -1) << "the names did not arrive during the read";
+    EXPECT_EQ(windowsDuringRead, 1) << "nothing opens from inside the read";
+    // Once the read has ended the names are taken: the missing file is reported, and ends the drop.
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!"));
+    EXPECT_FALSE(modalDuringRead);
+    EXPECT_EQ(m_form->Children().size(), 1);
+    m_form->OpenDroppedFiles({ next });
+    EXPECT_EQ(m_form->Children().size(), 2);
+}
+
+TEST_F(MainCommands, ManyFilesOpenWithProgressAndStopOnEscKeepingWhatOpened)
+{
+    QStringList names;
+    for (int i = 0; i < 300; ++i)
+        names << Make(QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0')), "text\n");
+    TStoppableWork::SetPumpInterval(0);
+    QStringList messages;
+    auto seen = QObject::connect(m_form->statusBar(), &QStatusBar::messageChanged, [&](const QString& m) {
+        if (m.startsWith("Opening"))
+            messages << m;
+        // Esc once a hundred windows are open.
+        if (m.startsWith("Opening 101 of 300"))
+            QTest::keyClick(m_form.get(), Qt::Key_Escape);
+    });
+    m_form->OpenDroppedFiles(names);
+    QObject::disconnect(seen);
+    TStoppableWork::SetPumpInterval(100);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages.first(), "Opening 1 of 300... Press Esc to stop.");
+    EXPECT_EQ(m_form->Children().size(), 100) << "what opened before Esc stays open";
+    EXPECT_EQ(m_form->Children().last()->FileName(), names.at(99));
+    for (TChildForm* child : m_form->Children())
+        EXPECT_TRUE(m_form->FrameOf(child)->isVisible());
+    EXPECT_EQ(m_form->ActiveChild(), m_form->Children().last());
+    EXPECT_TRUE(m_form->statusBar()->currentMessage().isEmpty());
+    EXPECT_TRUE(m_form->Action("Close1")->isEnabled());
+}
+
+TEST_F(MainCommands, OpeningManyFilesCostsAboutAsMuchPerFileAsOpeningAFew)
+{
+    // Processor time of this process, so that other work on the machine does not count.
+    const auto cpuMs = []() {
+        timespec ts {};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+    };
+    const auto openBatch = [&](int count) {
+        QStringList names;
+        for (int i = 0; i < count; ++i)
+            names << Make(QStringLiteral("n%1-%2.txt").arg(count).arg(i), "x\n");
+        TMainForm form;
+        form.resize(900, 700);
+        form.show();
+        const qint64 start = cpuMs();
+        form.OpenFiles(names, true);
+        const qint64 spent = cpuMs() - start;
+        EXPECT_EQ(form.Children().size(), count);
+        form.Action("CloseAll1")->trigger();
+        form.close();
+        return std::max<qint64>(spent, 1);
+    };
+    openBatch(20);
+    const qint64 few = openBatch(100);
+    const qint64 many = openBatch(800);
+    // Eight times the files: about eight times the work, far from the sixty-four times of a square.
+    EXPECT_LT(many, few * 20) << few << " ms for 100 files, " << many << " ms for 800";
+}
+
+TEST_F(MainCommands, FindFindsWindows1252CharactersAsTheyAreShown)
+{
+    // "€uro “quoted” – dash" in Windows-1252.
+    const QString a = Make("cp1252.txt", "plain line\n\x80uro \x93quoted\x94 \x96 dash\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    hy::viewer::THvFileViewer* v = Viewer(0);
+    for (const char* text : { "€uro", "“quoted”", "–", "” – d" }) {
+        v->MoveCaretTo(0, 0, false);
+        m_form->SearchState().Text = QString::fromUtf8(text);
+        m_form->SearchState().OriginTop = true;
+        m_form->RunFind();
+        hy::viewer::LineNumber sl = 0, el = 0;
+        qint64 si = 0, ei = 0;
+        ASSERT_TRUE(v->SelectionBounds(sl, si, ei, el)) << text;
+        EXPECT_EQ(sl, 1) << text;
+        EXPECT_EQ(ei - si, QString::fromUtf8(text).size()) << text;
+    }
+}
+
+TEST_F(MainCommands, TheCharacterPanelGivesWayToHintsAndToAMinimisedWindow)
+{
+    const QString a = Make("a.txt", "abc\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::Standard, false));
+    HY_ASSERT_SOON(m_form->CharPanel()->isVisible());
+    m_form->statusBar()->showMessage("Open a file");
+    EXPECT_FALSE(m_form->CharPanel()->isVisible());
+    m_form->UpdateStatus();
+    EXPECT_FALSE(m_form->CharPanel()->isVisible()) << "a status update while a hint shows keeps the panel away";
+    m_form->statusBar()->clearMessage();
+    EXPECT_TRUE(m_form->CharPanel()->isVisible());
+
+    m_form->FrameOf(m_form->Children().first())->showMinimized();
+    m_form->UpdateStatus();
+    EXPECT_FALSE(m_form->CharPanel()->isVisible());
+}
+
+TEST_F(MainCommands, ArrangedWindowsKeepTheirTabsInViewAndCascadeUsefully)
+{
+    // Pictures, so that each window has its third tab.
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    for (int i = 0; i < 5; ++i) {
+        const QString png = m_dir.PathOf(QStringLiteral("w%1.png").arg(i));
+        ASSERT_TRUE(picture.save(png));
+        ASSERT_TRUE(m_form->OpenFileInViewer(png, ViewMode::Hex, false));
+    }
+    const QRect area = m_form->ClientArea()->viewport()->rect();
+    const auto tabsShown = [&](TChildForm* child) {
+        const QRect tabs(
+            child->TabSet()->mapTo(m_form->ClientArea()->viewport(), QPoint(0, 0)), child->TabSet()->size());
+        const QRect frame = m_form->FrameOf(child)->geometry();
+        return frame.contains(tabs) && area.contains(tabs);
+    };
+    for (const char* command : { "TileVertical1", "TileHorizontal1", "Cascade1" }) {
+        m_form->Action(command)->trigger();
+        QCoreApplication::processEvents();
+        for (TChildForm* child : m_form->Children())
+            EXPECT_TRUE(tabsShown(child)) << command << " " << child->FileName().toStdString();
+    }
+    // Cascaded windows are each a good share of the area, each caption below the one before.
+    QList<QMdiSubWindow*> frames;
+    for (TChildForm* child : m_form->Children())
+        frames << m_form->FrameOf(child);
+    for (int i = 0; i < frames.size(); ++i) {
+        EXPECT_GE(frames.at(i)->width(), area.width() / 2);
+        EXPECT_GE(frames.at(i)->height(), area.height() / 2);
+        if (i > 0) {
+            EXPECT_GT(frames.at(i)->y(), frames.at(i - 1)->y());
+        }
+    }
+}
+
+TEST_F(MainCommands, SaveAsStopsOnEscWithoutAPartialCopyAndToFileReportsFailures)
+{
+    hy::SetErrorTitle("Halcyra Viewer");
+    const QString a = Make("big.txt", QByteArray(8 << 20, 'b') + "\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    TStoppableWork::SetPumpInterval(0);
+    QStringList messages;
+    auto seen = QObject::connect(m_form->statusBar(), &QStatusBar::messageChanged, [&](const QString& m) {
+        if (m.startsWith("Saving")) {
+            messages << m;
+            QTest::keyClick(m_form.get(), Qt::Key_Escape);
+        }
+    });
+    const QString target = m_dir.PathOf("copy.txt");
+    EXPECT_EQ(m_form->SaveActiveFileAs(target), hy::kErrorSearchStopped);
+    QObject::disconnect(seen);
+    TStoppableWork::SetPumpInterval(100);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.first().startsWith("Saving copy.txt: ")) << messages.first().toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files), QStringList({ "big.txt" })) << "no partial file is left";
+
+    // To File into a folder that cannot exist: the error, and no file.
+    Viewer(0)->SelectRange(0, 0, true, 10, 0);
+    EXPECT_EQ(m_form->WriteSelectionToFile(m_dir.PathOf("big.txt/out.txt")), hy::kErrorPathNotFound);
+    EXPECT_EQ(m_form->WriteSelectionToFile("/dev/null"), hy::kErrorAccessDenied);
+    EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files), QStringList({ "big.txt" }));
+}
+
+TEST_F(MainCommands, RunIsOfferedForProgramsOnlyAndCFilesGoToTheirApplication)
+{
+    struct Case {
+        QString file;
+        bool run;
+    } cases[] = {
+        { Make("main.c", "int main;\n"), false },
+        { Make("tool.sh", "#!/bin/sh\n"), true },
+        { Make("SETUP.EXE", "MZ"), true },
+    };
+    ::chmod(QFile::encodeName(cases[1].file).constData(), 0755);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(m_form->OpenFileInViewer(c.file, ViewMode::BySettings, false));
+        EXPECT_EQ(m_form->Action("Run1")->isVisible(), c.run) << c.file.toStdString();
+        EXPECT_EQ(m_form->Action("UseAssociatedApplication1")->isEnabled(), !c.run) << c.file.toStdString();
+    }
 }

@@ -1,24 +1,35 @@
-// The main window: menus, bars, options of the command line, and the settings written on close.
+// The main window: menus, bars, options of the command line, the settings written on close, where the window
+// comes back, and help over modal dialogs.
 #include "app/Brview1.h"
 
 #include "app/Brview2.h"
+#include "app/Brview6.h"
+#include "app/HelpWindow.h"
+#include "common/ErrorText.h"
+#include "common/HelpHook.h"
+#include "common/HyUtils.h"
 #include "filelist/Fsearch.h"
 #include "filelist/PreviewHost.h"
+#include "platform/SettingsStore.h"
+#include "support/ModalWatcher.h"
+#include "support/TempFiles.h"
+#include "support/TestWait.h"
 #include "viewer/HvViewr.h"
 
-#include "platform/SettingsStore.h"
-
 #include <QAction>
+#include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -153,16 +164,127 @@ TEST(MainForm, ClosingWritesEveryValueAndTheNextStartReadsThem)
     again.close();
 }
 
+TEST(MainForm, AnEmptiedEditorStaysEmptyAndAMissingOneGetsTheDefault)
+{
+    ClearStoredSettings();
+    {
+        TMainForm form;
+        form.show();
+        EXPECT_FALSE(form.Settings().Editor.isEmpty()) << "a first start looks the default editor up";
+        form.close();
+    }
+    {
+        hy::platform::SettingsStore store;
+        store.WriteString("File Viewer", "Editor", "");
+        store.Flush();
+    }
+    TMainForm form;
+    form.show();
+    EXPECT_TRUE(form.Settings().Editor.isEmpty());
+    form.close();
+}
+
+TEST(MainForm, StoredBoundsThatDoNotFitTheScreenAreBroughtOntoIt)
+{
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const char* stored : { "0,0,100000,100000", "-5000,-5000,600,400", "100000,100000,600,400" }) {
+        ClearStoredSettings();
+        {
+            hy::platform::SettingsStore store;
+            store.WriteString("File Viewer", "WindowPos", stored);
+            store.Flush();
+        }
+        TMainForm form;
+        form.show();
+        // The frame is known only once the window is on screen; then it is brought in too.
+        HY_EXPECT_SOON(available.contains(form.frameGeometry()));
+        form.close();
+        hy::platform::SettingsStore store;
+        const QRect written = QRect(hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 1).toInt(),
+            hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 2).toInt(),
+            hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 3).toInt(),
+            hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 4).toInt());
+        EXPECT_TRUE(available.contains(written)) << stored << " was written back as it was";
+    }
+}
+
+TEST(MainForm, TheWindowComesBackWhereItWasLeft)
+{
+    ClearStoredSettings();
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect placed(available.left() + 37, available.top() + 41, 611, 433);
+    {
+        TMainForm form;
+        form.show();
+        form.setGeometry(placed);
+        form.close();
+    }
+    for (int start = 0; start < 3; ++start) {
+        TMainForm form;
+        form.show();
+        EXPECT_EQ(form.geometry(), placed) << "start " << start;
+        form.close();
+    }
+}
+
+TEST(MainForm, SettingsThatCannotBeSavedSayWhereAndWhy)
+{
+    ClearStoredSettings();
+    hy::test::TTempFolder dir;
+    dir.Write("blocker", "a file where the settings folder should be");
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.PathOf("blocker")));
+    hy::SetErrorTitle("Halcyra Viewer");
+    hy::test::ModalWatcher watcher;
+    {
+        TMainForm form;
+        form.show();
+        form.close();
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    // The balloon lets long paths wrap after their slashes.
+    EXPECT_EQ(QString(watcher.Seen.at(0)).remove(QChar(0x200B)),
+        "Halcyra Viewer|The settings were not saved to\n" + dir.PathOf("blocker/Halcyra/Brimlow.conf")
+            + "\n\nInvalid filename or directory!");
+}
+
+TEST(MainForm, HelpAskedForFromAModalDialogComesUpInFrontAndTakesInput)
+{
+    // The program hands the dialogs its help window at start.
+    const hy::THelpHandler previous = hy::SetHelpHandler(&hy::app::ShowHelpContext);
+    hy::app::THelpWindow* help = hy::app::HelpWindow();
+    help->hide();
+    bool helpUsable = false;
+    bool helpOverDialog = false;
+    QTimer::singleShot(0, [&]() {
+        auto* dialog = qobject_cast<hy::app::TInfoDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->HelpButton->click();
+        helpOverDialog = help->isVisible() && help->parentWidget() == dialog;
+        // A click on the help window's Contents button reaches it while the dialog waits.
+        help->ShowContext(211);
+        auto* contents = help->findChild<QToolBar*>()->widgetForAction(help->findChild<QToolBar*>()->actions().first());
+        QTest::mouseClick(contents, Qt::LeftButton);
+        helpUsable = help->CurrentPage() == "index.html";
+        dialog->OKButton->click();
+    });
+    hy::app::ShowFileInfo(QStringLiteral("/etc/hostname"));
+    EXPECT_TRUE(helpOverDialog);
+    EXPECT_TRUE(helpUsable);
+    EXPECT_TRUE(help->isVisible()) << "the help stays when the dialog closes";
+    EXPECT_EQ(help->parentWidget(), nullptr);
+    help->hide();
+    hy::SetHelpHandler(previous);
+}
+
 TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
 {
     ClearStoredSettings();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    for (const char* name : { "a.txt", "b.txt" }) {
-        QFile f(dir.filePath(QLatin1String(name)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("text\n");
-    }
+    hy::test::TTempFolder dir;
+    for (const char* name : { "a.txt", "b.txt" })
+        dir.Write(QLatin1String(name), "text\n");
     TMainForm form;
     form.show();
     const auto drop = [&form](const QString& path, const QByteArray& hint) {
@@ -175,8 +297,8 @@ TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
         static_cast<QObject&>(form).event(&event);
         EXPECT_TRUE(event.isAccepted());
     };
-    drop(dir.filePath("b.txt"), QByteArray());
-    drop(dir.filePath("a.txt"), "1");
+    drop(dir.PathOf("b.txt"), QByteArray());
+    drop(dir.PathOf("a.txt"), "1");
     const QList<hy::app::TChildForm*> children = form.Children();
     ASSERT_EQ(children.size(), 2);
     EXPECT_FALSE(children.at(0)->FileViewer()->InHexMode());

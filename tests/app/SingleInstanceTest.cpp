@@ -2,8 +2,10 @@
 #include "platform/SingleInstance.h"
 
 #include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QUuid>
 #include <gtest/gtest.h>
@@ -102,6 +104,100 @@ TEST(SingleInstance, AHandOverSurvivesANestedEventLoopInTheReceiver)
     }
     EXPECT_TRUE(first.waitForFinished(3000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+}
+
+TEST(SingleInstance, NamesThatAreNotUtf8ArriveWithEveryByte)
+{
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QProcess first;
+    first.setProcessEnvironment(PeerEnvironment(key));
+    first.start(HY_PEER, { "1" });
+    QByteArray line;
+    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+    // The bytes reach the second start's command line through the shell, which takes them as they are.
+    QProcess second;
+    second.setProcessEnvironment(PeerEnvironment(key));
+    second.start("/bin/sh", { "-c", "exec \"$0\" 1 \"$(printf '/tmp/a\\377\\376b.txt')\"", HY_PEER });
+    ASSERT_TRUE(second.waitForFinished(3000));
+    ASSERT_TRUE(WaitForLine(first, "GOT", line));
+    EXPECT_EQ(line,
+        QByteArray("GOT 1 /tmp/a\xff\xfe"
+                   "b.txt"));
+    EXPECT_TRUE(first.waitForFinished(3000));
+}
+
+namespace {
+// A running instance in this process, and a client that says whatever it likes to it.
+class HandOverLimits : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(m_instance.HandOverOrListen({}));
+        ASSERT_TRUE(m_instance.IsListening());
+        m_instance.SetIdleTimeout(300);
+        QObject::connect(&m_instance, &hy::platform::TSingleInstance::Activated,
+            [this](const QStringList& names) { m_received.push_back(names); });
+        m_client.connectToServer(m_instance.ServerName());
+        ASSERT_TRUE(m_client.waitForConnected(3000));
+    }
+    // Writes all of data while the server reads, then waits until the server has either taken the request
+    // or dropped the connection.
+    void Send(const QByteArray& data)
+    {
+        qint64 written = 0;
+        while (written < data.size() && m_client.state() == QLocalSocket::ConnectedState) {
+            const qint64 n
+                = m_client.write(data.constData() + written, std::min<qint64>(data.size() - written, 1 << 16));
+            if (n < 0)
+                break;
+            written += n;
+            while (m_client.bytesToWrite() > 0 && m_client.state() == QLocalSocket::ConnectedState) {
+                m_client.flush();
+                QCoreApplication::processEvents();
+            }
+        }
+    }
+    bool Dropped(int ms = 3000)
+    {
+        return QTest::qWaitFor([this]() { return m_client.state() == QLocalSocket::UnconnectedState; }, ms);
+    }
+
+    hy::platform::TSingleInstance m_instance { "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces) };
+    QLocalSocket m_client;
+    std::vector<QStringList> m_received;
+};
+} // namespace
+
+TEST_F(HandOverLimits, AnOrdinaryRequestIsTaken)
+{
+    Send("RAISE\nFILE /tmp/x\\\\y\nFILE /tmp/two\\nlines\nEND\n");
+    ASSERT_TRUE(QTest::qWaitFor([this]() { return !m_received.empty(); }, 3000));
+    EXPECT_EQ(m_received.front(), QStringList({ "/tmp/x\\y", "/tmp/two\nlines" }));
+}
+
+TEST_F(HandOverLimits, ASilentConnectionIsDropped)
+{
+    Send("RAISE\nFILE /tmp/a\n");
+    EXPECT_TRUE(Dropped());
+    QTest::qWait(50);
+    EXPECT_TRUE(m_received.empty()) << "a request that never ends opens nothing";
+}
+
+TEST_F(HandOverLimits, ANameLongerThanTheLimitIsDropped)
+{
+    Send("RAISE\nFILE /" + QByteArray(hy::platform::kMaxHandOverName + 10, 'n') + "\nEND\n");
+    EXPECT_TRUE(Dropped());
+    EXPECT_TRUE(m_received.empty());
+}
+
+TEST_F(HandOverLimits, MoreNamesThanTheLimitAreDropped)
+{
+    QByteArray request = "RAISE\n";
+    for (int i = 0; i <= hy::platform::kMaxHandOverNames; ++i)
+        request += "FILE /a\n";
+    Send(request + "END\n");
+    EXPECT_TRUE(Dropped());
+    EXPECT_TRUE(m_received.empty());
 }
 
 TEST(SingleInstance, AStaleSocketFromACrashedInstanceDoesNotBlockTheNextStart)

@@ -3,6 +3,7 @@
 
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
+#include "support/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,97 @@ TEST(ViewRules, KindTestIsASubstringTest)
     EXPECT_TRUE(HasExtensionIn("A.ZIP", kArchiveExtensions));
     EXPECT_TRUE(HasExtensionIn("a.zip", kArchiveExtensions));
     EXPECT_FALSE(HasExtensionIn("a.lzh", kArchiveExtensions));
+}
+
+TEST(ViewRules, TheOpeningPageFollowsTheNameTheSettingsAndTheViewAskedFor)
+{
+    using M = ViewMode;
+    using K = PageKind;
+    TPageRules all;
+    all.MediaExtensions = QStringLiteral(".WAV.AVI");
+    TPageRules hexText = all;
+    hexText.TextHex = true;
+    TPageRules noNative = hexText;
+    noNative.ShowImageFiles = noNative.ShowArchiveFiles = noNative.ShowMediaFiles = false;
+    TPageRules noMediaList = all;
+    noMediaList.MediaExtensions.clear();
+    struct Case {
+        const char* name;
+        M mode;
+        const TPageRules& rules;
+        bool regular;
+        TPageChoice want;
+    } cases[] = {
+        // Text goes by the view asked for, and by the settings' Hex when none is asked for.
+        { "/d/a.txt", M::BySettings, all, true, { K::Text, 0 } },
+        { "/d/a.txt", M::BySettings, hexText, true, { K::Text, 1 } },
+        { "/d/a.txt", M::Standard, hexText, true, { K::Text, 0 } },
+        { "/d/a.txt", M::Hex, all, true, { K::Text, 1 } },
+        { "/d/a.txt", M::Native, hexText, true, { K::Text, 0 } },
+        // A native kind opens on its own page unless a text view is asked for; the settings' Hex does not
+        // matter to it.
+        { "/d/a.gif", M::BySettings, hexText, true, { K::Image, 2 } },
+        { "/d/a.GIF", M::Native, all, true, { K::Image, 2 } },
+        { "/d/a.pcx", M::Standard, hexText, true, { K::Image, 0 } },
+        { "/d/a.bmp", M::Hex, all, true, { K::Image, 1 } },
+        { "/d/a.zip", M::BySettings, all, true, { K::Archive, 2 } },
+        { "/d/a.zip", M::Hex, all, true, { K::Archive, 1 } },
+        { "/d/a.wav", M::BySettings, all, true, { K::Media, 2 } },
+        { "/d/a.avi", M::Standard, all, true, { K::Media, 0 } },
+        // Pictures and archives are chosen by name even when the name is no regular file (opening then
+        // says so); media needs a regular file, or it is text.
+        { "/d/gone.gif", M::BySettings, all, false, { K::Image, 2 } },
+        { "/d/gone.zip", M::BySettings, all, false, { K::Archive, 2 } },
+        { "/d/fifo.wav", M::BySettings, hexText, false, { K::Text, 1 } },
+        // Kinds the user does not want natively, and media missing from the media list, are text.
+        { "/d/a.gif", M::BySettings, noNative, true, { K::Text, 1 } },
+        { "/d/a.zip", M::Native, noNative, true, { K::Text, 0 } },
+        { "/d/a.wav", M::BySettings, noNative, true, { K::Text, 1 } },
+        { "/d/a.wav", M::BySettings, noMediaList, true, { K::Text, 0 } },
+        { "/d/a.mid", M::BySettings, all, true, { K::Text, 0 } },
+        // The extension is the name's last one, and only the name's.
+        { "/d/pics.gif/readme", M::BySettings, all, true, { K::Text, 0 } },
+        { "/d/a.gif.txt", M::BySettings, all, true, { K::Text, 0 } },
+    };
+    for (const Case& c : cases) {
+        const TPageChoice got = ChoosePage(c.name, c.mode, c.rules, c.regular);
+        EXPECT_EQ(got.Kind, c.want.Kind) << c.name << " mode " << int(c.mode);
+        EXPECT_EQ(got.Tab, c.want.Tab) << c.name << " mode " << int(c.mode);
+    }
+    EXPECT_EQ(PageName(K::Image), "Image");
+    EXPECT_EQ(PageName(K::Archive), "Archive");
+    EXPECT_EQ(PageName(K::Media), "Media");
+    EXPECT_EQ(PageName(K::Text), "Text");
+}
+
+TEST(ViewRules, ProgramsAreExecutableFilesOrFilesWithAWholeProgramExtension)
+{
+    hy::test::TTempFolder dir;
+    const QString script = dir.Write("tool", "#!/bin/sh\n", 0755);
+    const QString source = dir.Write("main.c", "int main;\n", 0644);
+    const QString notExecutable = dir.Write("notes.sh", "#!/bin/sh\n", 0644);
+    const QString folder = dir.PathOf("folder.exe.d");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    struct Case {
+        QString name;
+        bool program;
+    } cases[] = {
+        { "/a/SETUP.EXE", true },
+        { "/a/x.com", true },
+        { "run.Bat", true },
+        { "old.pif", true },
+        { script, true },
+        { "a.ex", false },
+        { "a.co", false },
+        { source, false },
+        { "/a/b.C", false },
+        { notExecutable, false },
+        { folder, false },
+        { "/a.exe/noext", false },
+        { "a.exe.txt", false },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsProgramFile(c.name), c.program) << c.name.toStdString();
 }
 
 TEST(ViewRules, MediaListComesFromWinIniInReverseOrder)

@@ -4,6 +4,7 @@
 #include "platform/SettingsStore.h"
 
 #include "base/HyExceptions.h"
+#include "support/TempFiles.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,22 +20,12 @@ class ViewerSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        m_file = m_dir.filePath("Brimlow.conf");
+        ASSERT_TRUE(m_dir.IsValid());
+        m_file = m_dir.PathOf("Brimlow.conf");
     }
 
-    void WriteFile(const QByteArray& text)
-    {
-        QFile f(m_file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-    }
-
-    QByteArray ReadFile()
-    {
-        QFile f(m_file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void WriteFile(const QByteArray& text) { ASSERT_FALSE(m_dir.Write(m_file, text).isEmpty()); }
+    QByteArray ReadFile() { return hy::test::ReadAll(m_file); }
 
     TViewerSettings Load()
     {
@@ -46,7 +37,7 @@ protected:
         return s;
     }
 
-    QTemporaryDir m_dir;
+    hy::test::TTempFolder m_dir;
     QString m_file;
 };
 
@@ -57,7 +48,7 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     TViewerSettings s;
     s.LastDir = "/home/user/My Files, old";
     s.LastMask = "*.txt,*.log";
-    s.TempDir = m_dir.path();
+    s.TempDir = m_dir.Path();
     s.ArchiveDir = "/tmp/x";
     s.WindowPos = QRect(10, 20, 600, 400);
     s.FontName = "Liberation Mono";
@@ -96,7 +87,7 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
         SaveViewerSettings(store, s);
     }
     const QByteArray text = ReadFile();
-    EXPECT_TRUE(text.contains("[File%20Viewer]")) << text.constData();
+    EXPECT_TRUE(text.contains("[File Viewer]\n")) << text.constData();
     EXPECT_TRUE(text.contains("NormalText=")) << "value names of colour elements carry no blank";
     EXPECT_TRUE(text.contains("SelectedText="));
     EXPECT_TRUE(text.contains("LeftMargin=1.25"));

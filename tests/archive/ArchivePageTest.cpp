@@ -398,7 +398,7 @@ TEST_F(ArchivePageTest, ALongExtractionShowsProgressAndStopsOnEsc)
     QByteArray big;
     big.reserve(6 << 20);
     for (int i = 0; big.size() < (6 << 20); ++i)
-        big += QByteArray::number(i * 7919) + '\n';
+        big += QByteArray::number(qint64(i) * 7919) + '\n';
     const QString zip = m_fx.MakeZip(QStringLiteral("big.zip"), { { QStringLiteral("big.log"), big, {} } });
     TChildForm* c = OpenArchive(zip);
     ASSERT_NE(c, nullptr);

@@ -3,11 +3,13 @@
 #include "archive/ZipReader.h"
 #include "archive/ArchiveFixtures.h"
 #include "archive/UnzipLib.h"
+#include "platform/FileNames.h"
 #include "support/QtPrinters.h"
 
 #include <QFile>
 #include <QLocale>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hy::archive;
 using hy::test::ArchiveFixtures;
@@ -207,6 +209,13 @@ TEST(ZipReaderTest, ReadsArchivesThroughTheLibrary)
     ASSERT_EQ(ReadZipDirectory(uf, zip, QStringLiteral("*.txt"), tcNone, list), 0);
     EXPECT_EQ(Names(list), QStringList { QString::fromUtf8("ünïcode.txt") })
         << "the mask selects the members; names keep their letter case";
+
+    // An archive whose own name is not UTF-8 is found by its bytes.
+    const QByteArray raw = hy::platform::EncodeFileName(fx.Path(QStringLiteral("bytes-"))) + "\xff\xfe.zip";
+    ASSERT_EQ(::link(hy::platform::EncodeFileName(zip).constData(), raw.constData()), 0);
+    ASSERT_EQ(ReadZipDirectory(uf, hy::platform::DecodeFileName(raw), QStringLiteral("*.*"), tcNone, list), 0);
+    EXPECT_EQ(list.Count(), 3);
+    ::unlink(raw.constData());
 
     // Only ".ZIP" files are read; a refused archive leaves the list empty with result 1.
     const QString renamed = fx.Path(QStringLiteral("DATA.ZIP.BAK"));

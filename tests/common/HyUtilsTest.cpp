@@ -1,10 +1,10 @@
 // Text, list, path and file helpers.
 #include "common/HyUtils.h"
 #include "common/ErrorText.h"
+#include "support/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -14,18 +14,7 @@
 
 namespace {
 
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(data), data.size());
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using hy::test::ReadAll;
 
 mode_t ModeOf(const QString& path)
 {
@@ -147,6 +136,30 @@ TEST(HyUtils, GetListItem)
     EXPECT_EQ(hy::GetListItem(QString(255, QLatin1Char('x')) + QStringLiteral(" tail"), 2, "none"), "none");
 }
 
+TEST(HyUtils, ShellWords)
+{
+    struct Case {
+        const char* text;
+        QStringList words;
+        bool ok;
+    } cases[] = {
+        { "/path/rec.sh --opt1 \"two words\" -x", { "/path/rec.sh", "--opt1", "two words", "-x" }, true },
+        { "\"/opt/My Editor/ed\" --new", { "/opt/My Editor/ed", "--new" }, true },
+        { "'/opt/My Editor/ed' 'a \"b\" c'", { "/opt/My Editor/ed", "a \"b\" c" }, true },
+        { "ed --title=\"a b\"c", { "ed", "--title=a bc" }, true },
+        { "ed a\\ b \"q\\\"t\" '\\n'", { "ed", "a b", "q\"t", "\\n" }, true },
+        { "  spaced \t  out  ", { "spaced", "out" }, true },
+        { "ed \"\" ''", { "ed", "", "" }, true },
+        { "ed \"open ended", { "ed", "open ended" }, false },
+        { "", {}, true },
+    };
+    for (const Case& c : cases) {
+        bool ok = !c.ok;
+        EXPECT_EQ(hy::SplitShellWords(QString::fromUtf8(c.text), &ok), c.words) << c.text;
+        EXPECT_EQ(ok, c.ok) << c.text;
+    }
+}
+
 TEST(HyUtils, EnvironmentValue)
 {
     qputenv("HY_TEST_ENV_Value", "v1");
@@ -173,11 +186,12 @@ class HyFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
-        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0777);
+        ASSERT_TRUE(m_dir.IsValid());
+        ::chmod(QFile::encodeName(m_dir.Path()).constData(), 0777);
     }
-    QString Path(const QString& name) const { return m_dir.filePath(name); }
-    QTemporaryDir m_dir;
+    QString Path(const QString& name) const { return m_dir.PathOf(name); }
+    void WriteFile(const QString& path, const QByteArray& data) { ASSERT_FALSE(m_dir.Write(path, data).isEmpty()); }
+    hy::test::TTempFolder m_dir;
 };
 
 TEST_F(HyFiles, ExistenceSizeAndAttributes)
@@ -196,13 +210,13 @@ TEST_F(HyFiles, ExistenceSizeAndAttributes)
     EXPECT_EQ(hy::FileDate(Path("b.txt")), 0);
     EXPECT_NE(hy::FileDate(Path("a.txt")), 0);
 
-    EXPECT_TRUE(hy::DirectoryExists(m_dir.path()));
-    EXPECT_TRUE(hy::DirectoryExists(m_dir.path() + "/"));
+    EXPECT_TRUE(hy::DirectoryExists(m_dir.Path()));
+    EXPECT_TRUE(hy::DirectoryExists(m_dir.Path() + "/"));
     EXPECT_TRUE(hy::DirectoryExists(Path("*.txt")));
     EXPECT_TRUE(hy::DirectoryExists(QStringLiteral("/")));
     EXPECT_FALSE(hy::DirectoryExists(Path("a.txt")));
     EXPECT_FALSE(hy::DirectoryExists(Path("missing")));
-    EXPECT_NE(hy::DirectoryAttributes(m_dir.path()) & hy::kAttrDirectory, 0);
+    EXPECT_NE(hy::DirectoryAttributes(m_dir.Path()) & hy::kAttrDirectory, 0);
     EXPECT_EQ(hy::DirectoryAttributes(Path("a.txt")), 0);
 
     EXPECT_EQ(hy::FileAttributes(Path("a.txt")), 0);
@@ -236,7 +250,7 @@ TEST_F(HyFiles, DeleteWithAndWithoutForce)
     EXPECT_EQ(hy::FileDelete(Path("a"), false), 2);
     EXPECT_EQ(hy::FileDelete(Path("no/a"), false), 3);
 
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("locked"));
+    ASSERT_TRUE(QDir(m_dir.Path()).mkdir("locked"));
     WriteFile(Path("locked/b"), "x");
     ::chmod(QFile::encodeName(Path("locked")).constData(), 0555);
     const QString b = Path("locked/b");
@@ -260,6 +274,7 @@ TEST_F(HyFiles, CopyCarriesContentDateAndPermissions)
 
     for (const qint64 size : { qint64(200000), hy::kCopyBlockSize, qint64(0) }) {
         WriteFile(src, data.left(size));
+        ::chmod(QFile::encodeName(src).constData(), 0640);
         ASSERT_EQ(hy::SetFileDateTime(src, when), 0);
         const QString dst = Path(QStringLiteral("copy%1.bin").arg(size));
         ASSERT_EQ(hy::FileCopy(src, dst), 0) << size;
@@ -275,7 +290,7 @@ TEST_F(HyFiles, CopyRefusals)
     WriteFile(src, "precious");
 
     EXPECT_EQ(hy::FileCopy(src, src), hy::kErrorCopySameFile);
-    EXPECT_EQ(hy::FileCopy(src, m_dir.path() + "/./src.txt"), hy::kErrorCopySameFile);
+    EXPECT_EQ(hy::FileCopy(src, m_dir.Path() + "/./src.txt"), hy::kErrorCopySameFile);
     // A second name of the same file must not empty it.
     ASSERT_EQ(::link(QFile::encodeName(src).constData(), QFile::encodeName(Path("link.txt")).constData()), 0);
     EXPECT_EQ(hy::FileCopy(src, Path("link.txt")), hy::kErrorCopySameFile);
@@ -283,10 +298,10 @@ TEST_F(HyFiles, CopyRefusals)
 
     EXPECT_EQ(hy::FileCopy(Path("missing"), Path("x")), 2);
     EXPECT_EQ(hy::FileCopy(src, Path("nodir/x")), 3);
-    EXPECT_EQ(hy::FileCopy(m_dir.path(), Path("x")), 5);
+    EXPECT_EQ(hy::FileCopy(m_dir.Path(), Path("x")), 5);
     EXPECT_FALSE(hy::FileExists(Path("x")));
 
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("ro"));
+    ASSERT_TRUE(QDir(m_dir.Path()).mkdir("ro"));
     ::chmod(QFile::encodeName(Path("ro")).constData(), 0555);
     const QString target = Path("ro/copy.txt");
     EXPECT_EQ(AsUnprivileged([&] { return hy::FileCopy(src, target); }), 5);
@@ -311,7 +326,7 @@ TEST_F(HyFiles, CopyOfChangingSizeIsDeleted)
     WriteFile(Path("existing.txt"), "old");
     EXPECT_EQ(hy::FileCopy(QStringLiteral("/proc/self/status"), Path("existing.txt")), hy::kErrorCopySizeMismatch);
     EXPECT_EQ(ReadAll(Path("existing.txt")), "old");
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).filter("hycopy").size(), 0);
+    EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files).filter("hycopy").size(), 0);
 }
 
 TEST_F(HyFiles, PipesAndDevicesAreNotCopied)

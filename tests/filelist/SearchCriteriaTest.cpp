@@ -204,15 +204,11 @@ TEST(SearchCriteria, SizesCompareInSixtyFourBits)
     }
 }
 
-TEST(SearchCriteria, MasksLocationsAndTextForms)
+TEST(SearchCriteria, MasksAndLocations)
 {
     EXPECT_EQ(SearchMasks(QString()), "*.*");
     EXPECT_EQ(SearchMasks(QStringLiteral("   ")), "*.*");
     EXPECT_EQ(SearchMasks(QStringLiteral("*.log *.txt")), "*.log *.txt");
     EXPECT_EQ(ExpandHome(QStringLiteral("~/notes")), QDir::homePath() + QStringLiteral("/notes"));
     EXPECT_EQ(ExpandHome(QStringLiteral("/tmp/~x")), "/tmp/~x");
-
-    EXPECT_EQ(SearchTextForms(QStringLiteral("plain")), QList<QByteArray>({ "plain" }));
-    EXPECT_EQ(SearchTextForms(QString::fromUtf8("caf\xc3\xa9")), QList<QByteArray>({ "caf\xc3\xa9", "caf\xe9" }));
-    EXPECT_EQ(SearchTextForms(QString::fromUtf8("\xe2\x82\xac")), QList<QByteArray>({ "\xe2\x82\xac" }));
 }

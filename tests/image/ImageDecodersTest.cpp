@@ -3,11 +3,11 @@
 #include "image/ImageLib.h"
 #include "image/PcxDecoder.h"
 #include "image/WmfDecoder.h"
+#include "support/TempFiles.h"
 #include "support/TestData.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <vector>
@@ -20,9 +20,9 @@ QString DataPath(const char* name) { return TestDataPath(QStringLiteral("image/"
 
 QByteArray ReadData(const char* name)
 {
-    QFile file(DataPath(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
+    const QByteArray bytes = hy::test::ReadAll(DataPath(name));
+    EXPECT_FALSE(bytes.isEmpty()) << name;
+    return bytes;
 }
 
 TDecodeResult DecodePcx(const QByteArray& bytes, const ProgressCallback& progress = {})
@@ -559,22 +559,18 @@ TEST(ImageLib, DepthAskedOfTheDecoder)
 
 TEST(ImageLib, FailuresCarryTheDecodersText)
 {
-    QTemporaryDir dir;
-    const QString garbage = dir.filePath(QStringLiteral("x.jpg"));
-    QFile file(garbage);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("this is not a picture at all");
-    file.close();
+    hy::test::TTempFolder dir;
+    const QString garbage = dir.Write(QStringLiteral("x.jpg"), "this is not a picture at all");
+    ASSERT_FALSE(garbage.isEmpty());
 
-    const TDecodeResult missing = TImageLib::LoadImage(TImageKind::Png, dir.filePath(QStringLiteral("no.png")), 24, 0);
+    const TDecodeResult missing = TImageLib::LoadImage(TImageKind::Png, dir.PathOf(QStringLiteral("no.png")), 24, 0);
     EXPECT_EQ(missing.Code, ErrCannotOpen);
     const TDecodeResult notJpeg = TImageLib::LoadImage(TImageKind::Jpg, garbage, 24, false);
     EXPECT_LE(notJpeg.Code, 0);
     EXPECT_FALSE(notJpeg.ErrorText.isEmpty());
 
     // A PCX file named .bmp is read by what it holds.
-    const QString misnamed = dir.filePath(QStringLiteral("pcx.bmp"));
-    ASSERT_TRUE(QFile::copy(DataPath("ega1x4.pcx"), misnamed));
+    const QString misnamed = dir.Write(QStringLiteral("pcx.bmp"), hy::test::ReadAll(DataPath("ega1x4.pcx")));
     const TDecodeResult r = TImageLib::LoadImage(TImageKind::Bmp, misnamed, 24, false);
     ASSERT_TRUE(r.Ok()) << r.ErrorText.toStdString();
     EXPECT_EQ(r.Info.FormatName, QStringLiteral("PCX"));

@@ -1,6 +1,7 @@
 // Tests of the picture control: the ImageName rules, the error path through the reporter, AutoSize inside a
 // scroll area, property clamping, painting and the clipboard.
 #include "image/MultiImg.h"
+#include "support/TempFiles.h"
 #include "support/TestData.h"
 
 #include <QApplication>
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ class MultiImage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_dir.IsValid());
         m_image.SetMessageReporter([this](const QString& title, const QString& text, bool isError) {
             m_messages.push_back({ title, text, isError });
         });
@@ -39,20 +39,13 @@ protected:
     // Copies a fixture into the temporary folder under another name.
     QString Copy(const char* fixture, const QString& name)
     {
-        const QString path = m_dir.filePath(name);
-        EXPECT_TRUE(QFile::copy(DataPath(QLatin1String(fixture)), path));
-        return path;
+        const QByteArray bytes = hy::test::ReadAll(DataPath(QLatin1String(fixture)));
+        EXPECT_FALSE(bytes.isEmpty()) << fixture;
+        return m_dir.Write(name, bytes);
     }
-    QString Write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
+    QString Write(const QString& name, const QByteArray& bytes) { return m_dir.Write(name, bytes); }
 
-    QTemporaryDir m_dir;
+    hy::test::TTempFolder m_dir;
     TMultiImage m_image;
     std::vector<TMessage> m_messages;
 };
@@ -94,7 +87,7 @@ TEST_F(MultiImage, NamesThatLoadNothingKeepThePicture)
     }
     EXPECT_TRUE(m_messages.empty());
 
-    m_image.SetImageName(m_dir.filePath(QStringLiteral("missing.png")));
+    m_image.SetImageName(m_dir.PathOf(QStringLiteral("missing.png")));
     EXPECT_TRUE(m_image.Picture().isNull());
     EXPECT_EQ(m_image.ImageName(), QStringLiteral("file not found"));
     EXPECT_TRUE(m_messages.empty());
@@ -121,11 +114,7 @@ TEST_F(MultiImage, MetafilesAndIconsTellOnlyKindAndSize)
 
 TEST_F(MultiImage, DecoderErrorThenFormatTextThenEmptyPicture)
 {
-    const QByteArray pcx = [] {
-        QFile f(DataPath(QStringLiteral("ega1x4.pcx")));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    const QByteArray pcx = hy::test::ReadAll(DataPath(QStringLiteral("ega1x4.pcx")));
     const struct {
         QString Name;
         QByteArray Bytes;

@@ -96,6 +96,27 @@ TEST_F(DdeServer, AnswersEachKindOfRequest)
     EXPECT_EQ(m_macros, QStringList({ "/O/tmp/x.txt", "/T", "no command" }));
 }
 
+TEST_F(DdeServer, MacrosWaitWhileTheProgramIsNotReady)
+{
+    bool ready = false;
+    m_server->SetReadyCheck([&ready]() { return ready; });
+    auto first = Connect();
+    auto second = Connect();
+    first->write("EXECUTE DdeServerConv /O/tmp/one.txt\n");
+    second->write("EXECUTE DdeServerConv /T\n");
+    first->flush();
+    second->flush();
+    QTest::qWait(4 * kDdeBusyRetryMs);
+    EXPECT_TRUE(m_macros.isEmpty()) << "nothing runs while the program is busy";
+    EXPECT_FALSE(first->canReadLine());
+    ready = true;
+    HY_ASSERT_SOON(first->canReadLine() && second->canReadLine());
+    EXPECT_EQ(first->readLine(), "OK\n");
+    EXPECT_EQ(second->readLine(), "OK\n");
+    m_macros.sort();
+    EXPECT_EQ(m_macros, QStringList({ "/O/tmp/one.txt", "/T" }));
+}
+
 TEST_F(DdeServer, TextsKeepEveryByteOfANameThroughTheLine)
 {
     const QString odd = QString::fromUtf8("/tmp/line\nbreak\\back\rslash \xc3\xa9") + QChar(0xDC80 + 0xE9 - 0x80);

@@ -1,7 +1,6 @@
-// File names that are not UTF-8, packed time stamps, and which mounts are drives.
+// Packed time stamps, and which mounts are drives.
 #include "platform/PlatformDirs.h"
 #include "platform/PlatformDrives.h"
-#include "platform/PlatformFiles.h"
 
 #include "support/QtPrinters.h"
 
@@ -9,27 +8,6 @@
 #include <gtest/gtest.h>
 
 using namespace hy::platform;
-
-TEST(PlatformDirs, FileNamesSurviveTheRoundTrip)
-{
-    const QByteArray names[] = {
-        QByteArray("plain.txt"),
-        QByteArray("\xc3\xa4rger \xe2\x82\xac.txt"),
-        QByteArray("latin1 \xe9t\xe9"),
-        QByteArray("\xff\xfe"),
-        QByteArray("cut \xe2\x82"),
-        QByteArray("overlong \xc0\xaf"),
-        QByteArray("surrogate \xed\xa0\x80"),
-        QByteArray("emoji \xf0\x9f\x98\x80"),
-    };
-    for (const QByteArray& raw : names) {
-        const QString name = DecodeFileName(raw);
-        EXPECT_EQ(EncodeFileName(name), raw) << raw.toHex().constData();
-        if (QString::fromUtf8(raw).toUtf8() == raw) {
-            EXPECT_EQ(name, QString::fromUtf8(raw));
-        }
-    }
-}
 
 TEST(PlatformDirs, PackedTimeStamps)
 {

@@ -3,9 +3,11 @@
 #include "viewer/HvCmd.h"
 #include "viewer/HvKeys.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include "platform/FileNames.h"
+#include "support/TempFiles.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hy::viewer;
 
@@ -27,20 +29,6 @@ void ExpectSameTables(const THvCommandProcessor& a, const THvCommandProcessor& b
         EXPECT_EQ(a.TableAt(i)->Active(), b.TableAt(i)->Active());
         EXPECT_EQ(Records(*a.TableAt(i)), Records(*b.TableAt(i))) << a.TableAt(i)->Name().toStdString();
     }
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-void WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
 }
 
 constexpr quint32 kCtrlZ = 'Z' + ssCtrl * 256;
@@ -159,11 +147,11 @@ TEST(HvCmdStoreTest, TextFormRejectsMalformedLists)
 
 TEST(HvCmdStoreTest, TableTextFileRoundTrip)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("wordstar.txt");
+    hy::test::TTempFolder dir;
+    const QString path = dir.PathOf("wordstar.txt");
     THvCommandProcessor p;
     p.FindTable(u"WordStar")->SaveToFile(path);
-    const QList<QByteArray> lines = ReadAll(path).split('\n');
+    const QList<QByteArray> lines = hy::test::ReadAll(path).split('\n');
     ASSERT_EQ(lines.size(), 1 + 40 + 1);
     EXPECT_EQ(lines[0], "WordStar");
     EXPECT_EQ(lines[1], "  83   4   0   0    46"); // Ctrl+S ccLeft
@@ -178,15 +166,32 @@ TEST(HvCmdStoreTest, TableTextFileRoundTrip)
     EXPECT_EQ(Records(*read), Records(*p.FindTable(u"WordStar")));
 
     // Any whitespace between the numbers, CR LF line ends, large command numbers.
-    WriteAll(path, "Mine\r\n  37 0 0 0 65535\r\n\t81 4\r\n 83 128 42\r\n\r\n");
+    dir.Write(path, "Mine\r\n  37 0 0 0 65535\r\n\t81 4\r\n 83 128 42\r\n\r\n");
     read = p.LoadTableFromFile(path);
     EXPECT_EQ(read->Name(), "Mine");
     EXPECT_EQ(Records(*read), (std::vector<THvCommandRecord> { { 37, 0, 0, 0, 65535 }, { 81, 4, 83, 128, 42 } }));
 }
 
+TEST(HvCmdStoreTest, TableFilesAreFoundByTheBytesOfTheirNames)
+{
+    hy::test::TTempFolder dir;
+    const QByteArray raw = hy::platform::EncodeFileName(dir.Path()) + "/keys-\xff\xfe.txt";
+    const QString path = hy::platform::DecodeFileName(raw);
+    THvCommandProcessor p;
+    p.FindTable(u"WordStar")->SaveToFile(path);
+    EXPECT_EQ(::access(raw.constData(), F_OK), 0) << "saved under the name's own bytes";
+    EXPECT_EQ(Records(*p.LoadTableFromFile(path)), Records(*p.FindTable(u"WordStar")));
+    try {
+        p.LoadTableFromFile(dir.Path());
+        ADD_FAILURE() << "loaded a folder";
+    } catch (const hy::EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 5);
+    }
+}
+
 TEST(HvCmdStoreTest, TableTextFileErrors)
 {
-    QTemporaryDir dir;
+    hy::test::TTempFolder dir;
     THvCommandProcessor p;
     const std::pair<const char*, int> cases[] = {
         { "T\n1 2 3 4\n", 106 }, // a record cut short
@@ -195,9 +200,9 @@ TEST(HvCmdStoreTest, TableTextFileErrors)
         { "T\n1 0 0 0 65536\n", 106 },
         { "T\n-1 0 0 0 1\n", 106 },
     };
-    const QString path = dir.filePath("t.txt");
+    const QString path = dir.PathOf("t.txt");
     for (const auto& [content, code] : cases) {
-        WriteAll(path, content);
+        dir.Write(path, content);
         try {
             p.LoadTableFromFile(path);
             ADD_FAILURE() << "loaded " << content;
@@ -207,14 +212,14 @@ TEST(HvCmdStoreTest, TableTextFileErrors)
         }
     }
     try {
-        p.LoadTableFromFile(dir.filePath("missing.txt"));
+        p.LoadTableFromFile(dir.PathOf("missing.txt"));
         ADD_FAILURE() << "loaded a missing file";
     } catch (const hy::EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 2);
         EXPECT_EQ(e.Message(), "File not found");
     }
     try {
-        p.TableAt(0)->SaveToFile(dir.filePath("no/such/dir/t.txt"));
+        p.TableAt(0)->SaveToFile(dir.PathOf("no/such/dir/t.txt"));
         ADD_FAILURE() << "saved into a missing directory";
     } catch (const hy::EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 3);

@@ -167,7 +167,7 @@ namespace {
     }
 
     struct Fixture {
-        TempFiles files;
+        hy::test::TTempFolder files;
         Recorder events;
         THvFileModel model { &events };
         QByteArray data;
@@ -177,7 +177,7 @@ namespace {
         {
             data = bytes;
             lines = ReferenceLines(bytes);
-            model.SetFileName(files.Write(bytes));
+            model.SetFileName(files.Write(QStringLiteral("f.txt"), bytes));
             model.Open();
         }
     };
@@ -195,6 +195,8 @@ namespace {
         for (int round = 0; round < 10; ++round) {
             Fixture f;
             f.Open(RandomText(rng, 300 + int(rng() % 1500), round % 2 ? "abAB \xe9\xc9" : "ab \xff\x9f", 40));
+            // Half the rounds choose the probe byte without counting a sample, as a search over many files does.
+            f.model.SetProbeSampling(round % 4 < 2);
             const LineNumber total = LineNumber(f.lines.size());
             for (int i = 0; i < 250; ++i) {
                 // A piece of the file, with some letters' case changed, or a random short text.

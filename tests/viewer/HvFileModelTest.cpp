@@ -3,6 +3,7 @@
 #include "viewer/HvFileModelTest.h"
 
 #include "base/HyExceptions.h"
+#include "platform/FileNames.h"
 #include "viewer/HvModelIo.h"
 #include "viewer/HvPageCache.h"
 
@@ -16,7 +17,7 @@ namespace {
 
     // Opens a file in a model with a recorder attached.
     struct Fixture {
-        TempFiles files;
+        hy::test::TTempFolder files;
         Recorder events;
         THvFileModel model { &events };
         QByteArray data;
@@ -24,7 +25,7 @@ namespace {
         void Open(const QByteArray& bytes)
         {
             data = bytes;
-            model.SetFileName(files.Write(bytes));
+            model.SetFileName(files.Write(QStringLiteral("f.txt"), bytes));
             model.Open();
         }
     };
@@ -360,8 +361,8 @@ namespace {
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(c.digits);
-            TempFiles files;
-            const QString path = files.Write("head\n", QStringLiteral("big.bin"));
+            hy::test::TTempFolder files;
+            const QString path = files.Write(QStringLiteral("big.bin"), "head\n");
             if (::truncate(QFile::encodeName(path).constData(), c.size - 7) != 0)
                 GTEST_SKIP() << "this file system holds no sparse file of " << c.size << " bytes";
             QFile tail(path);
@@ -497,8 +498,8 @@ namespace {
 
     TEST(HvFileModelOpen, FailuresRaiseTheViewerErrorsAndLeaveTheModelClosed)
     {
-        TempFiles files;
-        const QString fifo = files.Path(QStringLiteral("pipe"));
+        hy::test::TTempFolder files;
+        const QString fifo = files.PathOf(QStringLiteral("pipe"));
         ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         struct Case {
             QString path;
@@ -506,22 +507,22 @@ namespace {
             QString message;
         };
         std::vector<Case> cases = {
-            { files.Path(QStringLiteral("missing.txt")), 2, QStringLiteral("Viewer: file not found") },
-            { files.Path(QStringLiteral("nodir/x.txt")), 3,
+            { files.PathOf(QStringLiteral("missing.txt")), 2, QStringLiteral("Viewer: file not found") },
+            { files.PathOf(QStringLiteral("nodir/x.txt")), 3,
                 QStringLiteral("Viewer: path not found or invalid file name") },
-            { files.Path(QString()), 5, QStringLiteral("Viewer: not a regular file") },
+            { files.Path(), 5, QStringLiteral("Viewer: not a regular file") },
             { fifo, 5, QStringLiteral("Viewer: not a regular file") },
             { QStringLiteral("/dev/zero"), 5, QStringLiteral("Viewer: not a regular file") },
         };
         if (::geteuid() != 0) {
-            const QString locked = files.Write("secret", QStringLiteral("Locked.TXT"));
+            const QString locked = files.Write(QStringLiteral("Locked.TXT"), "secret");
             ::chmod(QFile::encodeName(locked).constData(), 0);
             cases.push_back({ locked, 5, QStringLiteral("Viewer: file access denied") });
         }
         for (const Case& c : cases) {
             SCOPED_TRACE(c.path.toStdString());
             THvFileModel m;
-            m.SetFileName(files.Write("previous", QStringLiteral("prev.txt")));
+            m.SetFileName(files.Write(QStringLiteral("prev.txt"), "previous"));
             m.Open();
             m.SetFileName(c.path);
             try {
@@ -541,11 +542,11 @@ namespace {
 
     TEST(HvFileModelOpen, NameKeepsItsCaseAndEmptyNameDoesNothing)
     {
-        TempFiles files;
+        hy::test::TTempFolder files;
         THvFileModel m;
         m.Open();
         EXPECT_FALSE(m.IsOpen());
-        const QString path = files.Write("Mixed\n", QStringLiteral("MiXeD.Txt"));
+        const QString path = files.Write(QStringLiteral("MiXeD.Txt"), "Mixed\n");
         m.SetFileName(path);
         EXPECT_EQ(m.FileName(), path);
         m.Open();
@@ -555,6 +556,51 @@ namespace {
         m.Close();
         EXPECT_FALSE(m.IsOpen());
         EXPECT_EQ(m.LineTotal(), 0);
+    }
+
+    TEST(HvFileModelOpen, ANameThatIsNotUtf8OpensAndIsWatchedByItsBytes)
+    {
+        hy::test::TTempFolder files;
+        const QString path = files.Write(platform::DecodeFileName("a\xff\xfe.txt"), "first\nsecond\n");
+        ASSERT_FALSE(path.isEmpty());
+        Recorder events;
+        THvFileModel m(&events);
+        m.SetFileName(path);
+        m.Open();
+        EXPECT_EQ(m.FileName(), path);
+        EXPECT_EQ(Text(m, 0), "first");
+        EXPECT_EQ(m.ClampLine(kUndeterminedTotal - 1), 2);
+        // Replaced under its name: the name's new file is found by the same bytes.
+        const QString fresh = files.Write(QStringLiteral("fresh.txt"), "new\n");
+        ASSERT_EQ(::rename(platform::EncodeFileName(fresh).constData(), platform::EncodeFileName(path).constData()), 0);
+        EXPECT_TRUE(m.CheckFileChanged());
+        EXPECT_EQ(Text(m, 0), "new");
+    }
+
+    TEST(HvFileModelCache, EntriesTakeTheirBuffersWithTheirFirstPage)
+    {
+        hy::test::TTempFolder files;
+        QByteArray data(3 * 4096 + 10, 'a');
+        data[4096] = 'b';
+        const QString path = files.Write(QStringLiteral("pages.bin"), data);
+        const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        THvPageCache cache(16);
+        EXPECT_EQ(cache.BuffersHeld(), 0) << "an unused window holds no pages";
+        EXPECT_EQ(cache.DataOf(cache.Fetch(fd, 1, data.size()))[0], 'b');
+        cache.Fetch(fd, 1, data.size());
+        EXPECT_EQ(cache.BuffersHeld(), 1);
+        cache.Fetch(fd, 0, data.size());
+        const int last = cache.Fetch(fd, 3, data.size());
+        EXPECT_EQ(cache.ValidOf(last), 10);
+        EXPECT_EQ(cache.BuffersHeld(), 3);
+        cache.Clear();
+        EXPECT_EQ(cache.BuffersHeld(), 3) << "emptied entries keep their buffers";
+        cache.Resize(2);
+        cache.Resize(40);
+        EXPECT_EQ(cache.BuffersHeld(), 2);
+        EXPECT_EQ(cache.DataOf(cache.Fetch(fd, 1, data.size()))[0], 'b');
+        ::close(fd);
     }
 
     // Rewrites a file in place (same inode) and gives it a time stamp of its own.
@@ -622,7 +668,7 @@ namespace {
         EXPECT_FALSE(f.model.CheckFileChanged());
 
         // Replaced under its name (as editors save): the name's new file is shown.
-        const QString fresh = f.files.Write("brand new\nfile\n", QStringLiteral("fresh.txt"));
+        const QString fresh = f.files.Write(QStringLiteral("fresh.txt"), "brand new\nfile\n");
         ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(path).constData()), 0);
         EXPECT_TRUE(f.model.CheckFileChanged());
         ExpectShowsNow(f, "brand new\nfile\n");
@@ -661,17 +707,17 @@ namespace {
         EXPECT_TRUE(status.FindText("pid:", soWholeFile, 0, 0));
 
         // Ordinary files, empty or not, are read where they are.
-        TempFiles files;
+        hy::test::TTempFolder files;
         for (const QByteArray& data : { QByteArray(), QByteArray("text\n") }) {
             THvFileModel m;
-            m.SetFileName(files.Write(data));
+            m.SetFileName(files.Write(QStringLiteral("f.txt"), data));
             m.Open();
             EXPECT_FALSE(m.IsSnapshot());
             EXPECT_EQ(m.FileSize(), data.size());
         }
 
         // A snapshot stops at its limit.
-        const QString big = files.Write(QByteArray(100000, 'z'), QStringLiteral("big.txt"));
+        const QString big = files.Write(QStringLiteral("big.txt"), QByteArray(100000, 'z'));
         const int fd = ::open(QFile::encodeName(big).constData(), O_RDONLY);
         ASSERT_GE(fd, 0);
         const int memory = SnapshotIntoMemory(fd, 5000);
@@ -719,10 +765,10 @@ namespace {
     {
         for (const char* end : { "\r\n", "\r" }) {
             const QByteArray data = QByteArray(4095, 'x') + end + "one" + end + "two" + end + "needle" + end;
-            TempFiles files;
+            hy::test::TTempFolder files;
             Recorder rec;
             THvFileModel model(&rec);
-            model.SetFileName(files.Write(data));
+            model.SetFileName(files.Write(QStringLiteral("f.txt"), data));
             model.Open();
             const auto text = [](THvFileModel& m, LineNumber line) {
                 int len = 0;
@@ -733,7 +779,7 @@ namespace {
             for (LineNumber line : { 2, 1, 3, 0, 1 })
                 EXPECT_EQ(text(model, line), ref[size_t(line)].substr(0, kMaxLineChars)) << "line " << line;
             THvFileModel again(&rec);
-            again.SetFileName(files.Path("f.txt"));
+            again.SetFileName(files.PathOf("f.txt"));
             again.Open();
             const auto hit = again.FindText("x", soBackward, 3, 0);
             ASSERT_TRUE(hit.has_value());

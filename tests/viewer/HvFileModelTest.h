@@ -1,12 +1,11 @@
-// Shared pieces of the file model tests: temporary files, an event recorder, and a reference model that
+// Shared pieces of the file model tests: an event recorder, and a reference model that
 // splits a whole file into lines and rows the simple way, to compare the model against.
 #pragma once
 
+#include "support/TempFiles.h"
 #include "viewer/HvFileModel.h"
 
 #include <QByteArray>
-#include <QFile>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -33,22 +32,6 @@ public:
     int depth = 0;
     int shown = 0;
     LineNumber caretLine = 0;
-};
-
-class TempFiles {
-public:
-    QString Write(const QByteArray& data, const QString& name = QStringLiteral("f.txt"))
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        EXPECT_EQ(f.write(data), data.size());
-        return path;
-    }
-    QString Path(const QString& name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
 };
 
 // Lines of a whole file: a line ends at CR LF, CR or LF; a CR that is the file's last byte starts no new line.

@@ -24,7 +24,7 @@ namespace {
     }
 
     struct Model {
-        TempFiles files;
+        hy::test::TTempFolder files;
         Recorder events;
         THvFileModel model { &events };
         QByteArray data;
@@ -32,7 +32,7 @@ namespace {
         void Open(const QByteArray& bytes, TTextEncoding encoding = TTextEncoding::Auto)
         {
             data = bytes;
-            model.SetFileName(files.Write(bytes));
+            model.SetFileName(files.Write(QStringLiteral("f.txt"), bytes));
             model.SetEncoding(encoding);
             model.Open();
         }
@@ -135,11 +135,14 @@ TEST(HvFileModelText, SearchesMatchCharactersWithSimpleCaseFolding)
         { "a character the encoding lacks", "abc\n", TTextEncoding::Windows1252, QStringLiteral("\u65E5"), 0, "none" },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Model m;
-        m.Open(c.data, c.encoding);
-        EXPECT_EQ(m.Find(c.text, c.options), c.want);
-        EXPECT_EQ(m.events.depth, 0);
+        for (const bool sampled : { true, false }) {
+            SCOPED_TRACE(std::string(c.name) + (sampled ? ", probe from a sample" : ", probe by text rarity"));
+            Model m;
+            m.model.SetProbeSampling(sampled);
+            m.Open(c.data, c.encoding);
+            EXPECT_EQ(m.Find(c.text, c.options), c.want);
+            EXPECT_EQ(m.events.depth, 0);
+        }
     }
 }
 
@@ -190,17 +193,17 @@ TEST(HvFileModelText, HexRowsShowEachCharacterAtItsFirstByte)
 
 TEST(HvFileModelText, RangeCopiesAreExactAndLeaveNothingBehindWhenStoppedOrFailed)
 {
-    TempFiles files;
+    hy::test::TTempFolder files;
     QByteArray data;
     std::mt19937 rng(3);
     for (int i = 0; i < (9 << 20) + 777; ++i)
         data.append(char("ab\r\n\0\xE9\xC3\xA9"[rng() % 8]));
     Recorder events;
     THvFileModel model(&events);
-    model.SetFileName(files.Write(data, QStringLiteral("source.bin")));
+    model.SetFileName(files.Write(QStringLiteral("source.bin"), data));
     model.Open();
     const TRangeReader read = [&](FileOffset o, uint8_t* b, qint64 n) { return model.ReadRaw(o, b, n); };
-    const QString target = files.Path(QStringLiteral("copy.bin"));
+    const QString target = files.PathOf(QStringLiteral("copy.bin"));
     for (const auto& [from, to] : { std::pair<FileOffset, FileOffset> { 0, data.size() }, { 5, 4 << 10 },
              { 1 << 20, (2 << 20) + 3 }, { 100, 100 } }) {
         ASSERT_EQ(WriteByteRange(read, from, to, target), 0);
@@ -219,10 +222,10 @@ TEST(HvFileModelText, RangeCopiesAreExactAndLeaveNothingBehindWhenStoppedOrFaile
     EXPECT_EQ(QFileInfo(target).size(), 0);
     EXPECT_EQ(QDir(QFileInfo(target).path()).entryList(QDir::Files).size(), 2) << "source and the earlier copy";
     // A source that ends early, and a folder that does not exist, fail without a target.
-    const QString other = files.Path(QStringLiteral("other.bin"));
+    const QString other = files.PathOf(QStringLiteral("other.bin"));
     EXPECT_EQ(WriteByteRange(read, data.size() - 10, data.size() + 10, other), kErrorCopySizeMismatch);
     EXPECT_FALSE(QFile::exists(other));
-    EXPECT_NE(WriteByteRange(read, 0, 10, files.Path(QStringLiteral("no/such/dir/x.bin"))), 0);
+    EXPECT_NE(WriteByteRange(read, 0, 10, files.PathOf(QStringLiteral("no/such/dir/x.bin"))), 0);
 }
 
 } // namespace hy::viewer::test

@@ -3,8 +3,13 @@
 // lies between two pages no code may touch.
 #include "viewer/HvModelScan.h"
 
+#include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
+#include <set>
+#include <sstream>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -141,6 +146,37 @@ namespace {
                     return;
             }
         }
+    }
+
+    // The processor's own account of its features, from the kernel.
+    std::set<std::string> CpuFlags()
+    {
+        std::ifstream info("/proc/cpuinfo");
+        std::string line;
+        while (std::getline(info, line)) {
+            if (line.rfind("flags", 0) != 0)
+                continue;
+            std::istringstream words(line.substr(line.find(':') + 1));
+            return { std::istream_iterator<std::string>(words), std::istream_iterator<std::string>() };
+        }
+        return {};
+    }
+
+    TEST(HvModelScan, TheAvx2BuildIsOfferedExactlyWhenTheProcessorHasWhatItUses)
+    {
+#if defined(__x86_64__)
+        const std::set<std::string> flags = CpuFlags();
+        if (flags.empty())
+            GTEST_SKIP() << "/proc/cpuinfo lists no processor flags here";
+        // "abm" is how the kernel names LZCNT.
+        const bool capable = flags.count("avx2") && flags.count("popcnt") && flags.count("bmi1") && flags.count("abm");
+        const std::vector<TKernelSet>& sets = KernelSets();
+        const bool offered = std::any_of(
+            sets.begin(), sets.end(), [](const TKernelSet& set) { return std::string(set.Name) == "avx2"; });
+        EXPECT_EQ(offered, capable);
+#else
+        GTEST_SKIP() << "the AVX2 build exists on x86-64 only";
+#endif
     }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "viewer/HvFileModel.h"
 #include "viewer/HvViewr.h"
 
+#include "support/TempFiles.h"
 #include "support/TestWait.h"
 
 #include <QApplication>
@@ -16,7 +17,6 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -33,14 +33,7 @@ protected:
         viewer.SetBorderStyle(bsNone);
     }
 
-    QString Write(const QString& name, const QByteArray& content)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        return path;
-    }
+    QString Write(const QString& name, const QByteArray& content) { return dir.Write(name, content); }
 
     void Open(const QString& path)
     {
@@ -58,7 +51,7 @@ protected:
 
     TextPosition Caret() const { return viewer.CaretCharLocation(); }
 
-    QTemporaryDir dir;
+    hy::test::TTempFolder dir;
     THvController controller;
     THvFileViewer viewer;
 };
@@ -94,7 +87,7 @@ TEST_F(HvViewrFileTest, OpeningReopeningAndClosingResetTheView)
     EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
 
     // A name set while closed is only recorded.
-    viewer.SetFileName(dir.filePath(QStringLiteral("other")));
+    viewer.SetFileName(dir.PathOf(QStringLiteral("other")));
     EXPECT_FALSE(viewer.IsOpen());
 }
 
@@ -104,7 +97,7 @@ TEST_F(HvViewrFileTest, OpenErrorsReachTheCallerAndLeaveTheViewerClosed)
     Show();
     // Renaming an open viewer reopens it under the new name, which fails here.
     try {
-        viewer.SetFileName(dir.filePath(QStringLiteral("missing.txt")));
+        viewer.SetFileName(dir.PathOf(QStringLiteral("missing.txt")));
         ADD_FAILURE() << "no exception";
     } catch (const hy::EInOutError& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Viewer: file not found"));
@@ -444,7 +437,7 @@ TEST_F(HvViewrFileTest, ToFileWritesTheSelectedBytesExactly)
     QByteArray data = QByteArray("one\r\ntw\0o\n\xC3\xA9t\xC3\xA9 \xFF\n", 18) + QByteArray(2000000, 'L') + "\nlast";
     Open(Write(QStringLiteral("mixed.txt"), data));
     Show();
-    const QString target = dir.filePath(QStringLiteral("part.bin"));
+    const QString target = dir.PathOf(QStringLiteral("part.bin"));
     auto written = [&]() {
         QFile f(target);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");

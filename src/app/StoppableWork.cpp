@@ -1,0 +1,41 @@
+// Stoppable long work with its progress in the status bar.
+#include "app/StoppableWork.h"
+
+#include <QApplication>
+#include <QStatusBar>
+
+namespace hy::app {
+
+namespace {
+    int g_pumpInterval = 100;
+} // namespace
+
+void TStoppableWork::SetPumpInterval(int milliseconds) { g_pumpInterval = milliseconds; }
+
+TStoppableWork::TStoppableWork(QStatusBar* bar)
+    : m_bar(bar)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_sincePump.start();
+}
+
+TStoppableWork::~TStoppableWork()
+{
+    QApplication::restoreOverrideCursor();
+    if (m_bar && m_pumped)
+        m_bar->clearMessage();
+}
+
+bool TStoppableWork::Step(const std::function<QString()>& text)
+{
+    if (m_sincePump.elapsed() < g_pumpInterval)
+        return m_stopped;
+    if (m_bar)
+        m_bar->showMessage(text());
+    m_pumped = true;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    m_sincePump.restart();
+    return m_stopped;
+}
+
+} // namespace hy::app

@@ -1,0 +1,137 @@
+// The settings file: values come back exactly as written, values typed by hand are read as they stand, and
+// a file that cannot be written says why.
+#include "platform/ProfileFile.h"
+
+#include "base/HyExceptions.h"
+
+#include "base/ErrorCodes.h"
+#include "platform/PlatformErrors.h"
+#include "platform/SettingsStore.h"
+#include "support/QtPrinters.h"
+#include "support/TempFiles.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace hy;
+using namespace hy::platform;
+
+TEST(ProfileFile, EveryValueRoundTrips)
+{
+    const QString values[] = {
+        "10,20,600,400",
+        "/path/rec.sh --opt1 \"two words\" -x",
+        "\"/opt/My Editor/ed\" --new",
+        "\"quoted\"",
+        "\"",
+        "\"\"",
+        "ends with a backslash\\",
+        "\"odd\\\"",
+        "  lead and trail  ",
+        "\ttab",
+        "semi;colon # not a comment",
+        "=eq=",
+        "line\nbreak\r\n",
+        "back\\slash \\\" \\n",
+        "",
+        QString::fromUtf8("Grüße €"),
+    };
+    hy::test::TTempFolder dir;
+    const QString path = dir.PathOf("s.conf");
+    {
+        TProfileFile file;
+        for (int i = 0; i < int(std::size(values)); ++i)
+            file.Set("File Viewer", QString("v%1").arg(i), values[i]);
+        ASSERT_EQ(TProfileFile::Save(path, file.Text()), 0);
+    }
+    const TProfileFile file(path);
+    for (int i = 0; i < int(std::size(values)); ++i) {
+        QString read = "unset";
+        EXPECT_TRUE(file.Find("File Viewer", QString("v%1").arg(i), read));
+        EXPECT_EQ(read, values[i]) << i;
+    }
+}
+
+TEST(ProfileFile, HandWrittenValuesAreTakenAsTheyStand)
+{
+    hy::test::TTempFolder dir;
+    const QString path = dir.Write("s.conf",
+        "; written by hand\n"
+        "[File%20Viewer]\n"
+        "Editor=/path/rec.sh --opt1 \"two words\" -x\n"
+        "  Spaced  =  value with blanks  \n"
+        "Quoted=\"a, b\"\n"
+        "Windows=C:\\Tools\\ed.exe\n"
+        "# another comment\n"
+        "NoEquals\n"
+        "\n"
+        "[file viewer]\n"
+        "Other=case of the section counts\n"
+        "[File Viewer]\n"
+        "Editor=the last one wins\n");
+    ASSERT_FALSE(path.isEmpty());
+    const TProfileFile file(path);
+    const std::pair<const char*, const char*> cases[] = {
+        { "Spaced", "value with blanks" },
+        { "Quoted", "a, b" },
+        { "Windows", "C:\\Tools\\ed.exe" },
+        { "Editor", "the last one wins" },
+    };
+    for (const auto& [name, value] : cases) {
+        QString read;
+        EXPECT_TRUE(file.Find("File Viewer", name, read)) << name;
+        EXPECT_EQ(read, QString::fromUtf8(value)) << name;
+    }
+    QString read;
+    EXPECT_FALSE(file.Find("File Viewer", "NoEquals", read));
+    EXPECT_FALSE(file.Find("File Viewer", "Other", read));
+    EXPECT_TRUE(file.Find("FILE VIEWER", "other", read, Qt::CaseInsensitive));
+
+    // The settings store reads the editor as it stands, and writes it back unchanged.
+    dir.Write("e.conf", "[File Viewer]\nEditor=/path/rec.sh --opt1 \"two words\" -x\n");
+    {
+        SettingsStore store(dir.PathOf("e.conf"));
+        const QString editor = store.ReadString("File Viewer", "Editor", "");
+        EXPECT_EQ(editor, "/path/rec.sh --opt1 \"two words\" -x");
+        store.WriteString("File Viewer", "Editor", editor);
+        store.Flush();
+    }
+    EXPECT_EQ(hy::test::ReadAll(dir.PathOf("e.conf")), "[File Viewer]\nEditor=/path/rec.sh --opt1 \"two words\" -x\n");
+}
+
+TEST(ProfileFile, AStoreKeepsWhatAnotherWroteMeanwhile)
+{
+    hy::test::TTempFolder dir;
+    const QString path = dir.PathOf("Halcyra/Brimlow.conf");
+    SettingsStore first(path);
+    SettingsStore second(path);
+    first.WriteString("A", "one", "1");
+    first.Flush();
+    second.WriteString("A", "two", "2");
+    second.Flush();
+    SettingsStore third(path);
+    EXPECT_EQ(third.ReadString("A", "one", ""), "1");
+    EXPECT_EQ(third.ReadString("A", "two", ""), "2");
+}
+
+TEST(ProfileFile, AFileThatCannotBeWrittenSaysWhy)
+{
+    hy::test::TTempFolder dir;
+    dir.Write("plainfile", "x");
+    // A folder that cannot exist (its parent is a file) fails even for root, with the true cause.
+    EXPECT_EQ(TProfileFile::Save(dir.PathOf("plainfile/s.conf"), "[A]\nb=c\n"), kErrorPathNotFound);
+    EXPECT_EQ(TProfileFile::Save(dir.PathOf("plainfile/deeper/s.conf"), "[A]\nb=c\n"), kErrorPathNotFound);
+    EXPECT_EQ(TProfileFile::Save(dir.PathOf(QString(300, 'n') + ".conf"), "[A]\n"), kErrorNameTooLong);
+    // A failed save leaves nothing behind beside the target.
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files | QDir::Hidden), QStringList({ "plainfile" }));
+
+    SettingsStore store(dir.PathOf("plainfile/s.conf"));
+    store.WriteString("A", "b", "c");
+    try {
+        store.Flush();
+        ADD_FAILURE() << "the flush should fail";
+    } catch (const hy::EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), kErrorPathNotFound);
+        EXPECT_TRUE(e.Message().contains(dir.PathOf("plainfile/s.conf")));
+    }
+}

@@ -6,6 +6,7 @@
 #   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)
 #   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)
 #   bench/run.sh compare       comparing files against cmp (needs about 5 GiB of disk)
+#   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
 # Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
 # Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
 set -eu
@@ -20,8 +21,9 @@ filelist) target=hy_filelist_bench ;;
 archive) target=hy_archive_bench ;;
 compare) target=hy_compare_bench ;;
 search) target=hy_search_bench ;;
+browse) target=hy_browse_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse)" >&2
     exit 2
     ;;
 esac

@@ -39,9 +39,6 @@ namespace hy::app {
 
 namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
-
-    // Commands whose windows are not part of the program yet: present, visibly disabled.
-    const char* const kNotYetAvailable[] = { "SetPreferences1" };
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent)
@@ -474,12 +471,6 @@ void TMainForm::WindowMenuAboutToShow()
         });
         m_windowListActions << a;
     }
-}
-
-void TMainForm::DisableUnavailableCommands()
-{
-    for (const char* name : kNotYetAvailable)
-        Action(name)->setEnabled(false);
 }
 
 void TMainForm::ClearStatus()

@@ -145,7 +145,6 @@ private:
     void AboutClick();
     void ExitClick();
     void ConnectCommands();
-    void DisableUnavailableCommands();
     void OpenClick();
     void SaveAsClick();
     void CloseClick();

@@ -3,7 +3,9 @@
 
 #include "app/Brview1.h"
 #include "app/Brview2.h"
+#include "app/TempDir.h"
 #include "archive/ArchivePage.h"
+#include "common/Alert.h"
 #include "selector/Dirsel.h"
 
 #include <QPointer>
@@ -15,7 +17,15 @@ archive::TArchivePage* CreateChildArchivePage(TChildForm* child, TMainForm* main
 {
     auto* page = new archive::TArchivePage(parent);
     archive::TArchivePage::THooks hooks;
-    hooks.TempDir = [main]() { return main->Settings().TempDir; };
+    hooks.TempDir = [main]() {
+        const TTempDirChoice choice = UsableTempDir(main->Settings().TempDir);
+        if (choice.FellBack)
+            ShowAlert(QStringLiteral("Temp Directory"),
+                QStringLiteral("Cannot write temporary files to\r%1\rThey are written to %2 instead. Choose another "
+                               "Temp Directory under Preferences in the Options menu.")
+                    .arg(main->Settings().TempDir, choice.Folder));
+        return choice.Folder;
+    };
     hooks.ArchiveDir = [main]() { return main->Settings().ArchiveDir; };
     hooks.SetArchiveDir = [main](const QString& directory) { main->Settings().ArchiveDir = directory; };
     hooks.OpenViewed

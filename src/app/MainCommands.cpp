@@ -4,7 +4,9 @@
 
 #include "app/Brview2.h"
 #include "app/Brview6.h"
+#include "app/Brview7.h"
 #include "app/Compare.h"
+#include "app/FileChoice.h"
 #include "app/HelpWindow.h"
 #include "app/Input.h"
 #include "app/Launch.h"
@@ -36,7 +38,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -150,6 +151,7 @@ void TMainForm::ConnectCommands()
     connect(Action("Compare1"), &QAction::triggered, this, [this]() { CompareFiles(*this); });
     connect(Action("Print1"), &QAction::triggered, this, [this]() { PrintClick(*this); });
     connect(Action("FileSearch1"), &QAction::triggered, this, [this]() { ShowFileSearch(this); });
+    connect(Action("SetPreferences1"), &QAction::triggered, this, [this]() { SetPreferences(this); });
     connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
     connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
     connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });
@@ -784,7 +786,6 @@ void TMainForm::UpdateCommands(bool enabled)
             assoc->setEnabled(!program);
         Action("Run1")->setVisible(program && m_settings.AllowAppLaunching);
     }
-    DisableUnavailableCommands();
 }
 
 void TMainForm::RefreshViewer(TChildForm* child)
@@ -863,16 +864,13 @@ void TMainForm::Cascade()
 
 void TMainForm::OpenClick()
 {
-    QFileDialog dialog(this, QStringLiteral("Select a File"), m_settings.LastDir);
-    dialog.setNameFilters(
-        { QStringLiteral("All Files (*)"), QStringLiteral("Graphics (*.BMP *.ICO *.WMF *.bmp *.ico *.wmf)") });
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString file;
+    ViewMode mode = ViewMode::BySettings;
+    if (!ChooseFileToOpen(this, file, mode))
         return;
-    const QString file = dialog.selectedFiles().first();
-    m_settings.LastDir = DirectoryOf(file);
-    if (OpenFileInViewer(file, ViewMode::BySettings, false)) {
+    if (m_settings.WindowsFileSelector)
+        m_settings.LastDir = DirectoryOf(file);
+    if (OpenFileInViewer(file, mode, false)) {
         const QList<TChildForm*> children = Children();
         if (children.size() == 1 && children.first()->Kind() == PageKind::Text)
             TileVertical();
@@ -1043,14 +1041,9 @@ void TMainForm::ToFileClick()
         child->ArchivePage()->CopyZipButtonClick();
         return;
     }
-    QFileDialog dialog(this, QStringLiteral("Copy To File"), m_settings.LastDir);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({ QStringLiteral("All Files (*)") });
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString target;
+    if (!ChooseSaveTarget(this, QStringLiteral("Copy To File"), m_settings.LastDir, target))
         return;
-    const QString target = dialog.selectedFiles().first();
     if (QFileInfo::exists(target)
         && !AskYesNo(QStringLiteral("Save As"), QStringLiteral("Replace existing: ") + target + QLatin1Char('?')))
         return;
@@ -1088,14 +1081,9 @@ void TMainForm::SaveAsClick()
     QString dir = DirectoryOf(CleanAbsolute(source));
     if (dir.isEmpty())
         dir = m_settings.LastDir;
-    QFileDialog dialog(this, QStringLiteral("Save ") + name + QStringLiteral(" As"), dir);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.selectFile(name);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, !m_settings.WindowsFileSelector);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString target = name;
+    if (!ChooseSaveTarget(this, QStringLiteral("Save ") + name + QStringLiteral(" As"), dir, target))
         return;
-    const QString target = dialog.selectedFiles().first();
     if (CleanAbsolute(target) == CleanAbsolute(source)) {
         ShowAlert(QStringLiteral("Save As"), QStringLiteral("There's no need to save the file over itself."));
         return;

@@ -10,33 +10,36 @@
 
 namespace hy::app {
 
+TPreviewSettings PreviewSettingsOf(const TMainForm* form)
+{
+    TPreviewSettings s;
+    if (!form)
+        return s;
+    const TViewerSettings& v = form->Settings();
+    s.ShowSystemFiles = v.ShowSystemFiles;
+    s.ShowImageFiles = v.ShowImageFiles;
+    s.ShowArchiveFiles = v.ShowArchiveFiles;
+    s.ShowMediaFiles = v.ShowMediaFiles;
+    s.MediaExtensions = form->MediaExtensions();
+    s.FontName = v.FontName;
+    s.FontSize = v.FontSize;
+    s.FontStyle = v.FontStyle;
+    s.TextColor = ColorFromSetting(v.Colors[0].TextColor);
+    s.BackColor = ColorFromSetting(v.Colors[0].BackColor);
+    s.SelectedTextColor = ColorFromSetting(v.Colors[1].TextColor);
+    s.SelectedBackColor = ColorFromSetting(v.Colors[1].BackColor);
+    s.HexFilter = form->Action("HexFilter1")->isChecked();
+    s.ExpandTabs = form->Action("ExpandTabs1")->isChecked();
+    s.TabSize = v.TabSize;
+    return s;
+}
+
 void ShowFileSearch(TMainForm* form)
 {
     const QPointer<TMainForm> main(form);
     TSearchHooks hooks;
     hooks.MainWindow = form;
-    hooks.Settings = [main]() {
-        TPreviewSettings s;
-        if (!main)
-            return s;
-        const TViewerSettings& v = main->Settings();
-        s.ShowSystemFiles = v.ShowSystemFiles;
-        s.ShowImageFiles = v.ShowImageFiles;
-        s.ShowArchiveFiles = v.ShowArchiveFiles;
-        s.ShowMediaFiles = v.ShowMediaFiles;
-        s.MediaExtensions = main->MediaExtensions();
-        s.FontName = v.FontName;
-        s.FontSize = v.FontSize;
-        s.FontStyle = v.FontStyle;
-        s.TextColor = ColorFromSetting(v.Colors[0].TextColor);
-        s.BackColor = ColorFromSetting(v.Colors[0].BackColor);
-        s.SelectedTextColor = ColorFromSetting(v.Colors[1].TextColor);
-        s.SelectedBackColor = ColorFromSetting(v.Colors[1].BackColor);
-        s.HexFilter = main->Action("HexFilter1")->isChecked();
-        s.ExpandTabs = main->Action("ExpandTabs1")->isChecked();
-        s.TabSize = v.TabSize;
-        return s;
-    };
+    hooks.Settings = [main]() { return PreviewSettingsOf(main); };
     hooks.OpenFile = [main](const QString& path, int viewHint) {
         return main && main->OpenFileInViewer(path, ViewMode(viewHint), false);
     };

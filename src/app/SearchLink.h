@@ -2,10 +2,15 @@
 // way of opening files, and shows the File Search dialog.
 #pragma once
 
+#include "filelist/PreviewHost.h"
+
 namespace hy::app {
 
 class TMainForm;
 
 void ShowFileSearch(TMainForm* form);
+
+// What a preview pane takes from the main window's settings: file options, media list, font, colours, tabs.
+TPreviewSettings PreviewSettingsOf(const TMainForm* form);
 
 } // namespace hy::app

@@ -20,12 +20,16 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace hy {
 
@@ -65,6 +69,9 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     , ArchiveCaption(new QLabel(ArchivePage))
     , ZipList(new archive::TZipList(ArchivePage))
     , MediaPanel(new TMediaPanel(NoteBook))
+    , ProgressPanel(new QWidget(this))
+    , ProgressGauge(new QProgressBar(ProgressPanel))
+    , StopButton(new QPushButton(QStringLiteral("Stop"), ProgressPanel))
 {
     setObjectName(QStringLiteral("ViewerPanel"));
     NoteBook->setObjectName(QStringLiteral("NoteBook"));
@@ -138,6 +145,22 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(NoteBook, 1);
     layout->addWidget(TabRow);
+
+    ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
+    ProgressPanel->setAutoFillBackground(true);
+    ProgressGauge->setObjectName(QStringLiteral("ProgressGauge"));
+    ProgressGauge->setRange(0, 100);
+    ProgressGauge->setTextVisible(false);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setAutoDefault(false);
+    StopButton->setFocusPolicy(Qt::NoFocus);
+    auto* progressLayout = new QHBoxLayout(ProgressPanel);
+    progressLayout->setContentsMargins(2, 1, 2, 1);
+    progressLayout->setSpacing(4);
+    progressLayout->addWidget(ProgressGauge, 1);
+    progressLayout->addWidget(StopButton);
+    ProgressPanel->hide();
+    connect(StopButton, &QPushButton::clicked, this, &TPreviewBook::StopLoading);
 
     connect(TabSet, &QTabBar::currentChanged, this, &TPreviewBook::TabSetClick);
     connect(FindNextButton, &QPushButton::clicked, this, &TPreviewBook::FindNextClick);
@@ -272,13 +295,17 @@ void TPreviewBook::PlaceFindButtons()
 
 bool TPreviewBook::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == TabRow && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    if (watched == TabRow && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
         PlaceFindButtons();
+        PlaceProgressPanel();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
 void TPreviewBook::Reset()
 {
+    if (m_loadingPicture)
+        m_stopLoading = true;
     m_kind = TPreviewKind::None;
     m_shownPath.clear();
     try {
@@ -304,6 +331,11 @@ void TPreviewBook::Withdraw()
 
 void TPreviewBook::Preview(const QString& path)
 {
+    if (m_loadingPicture) {
+        m_stopLoading = true;
+        m_pendingPath = path;
+        return;
+    }
     // The file on show, or the one that just failed, is not read (or reported) again.
     if (path == m_shownPath)
         return;
@@ -319,7 +351,9 @@ void TPreviewBook::Preview(const QString& path)
             ShowPage(QStringLiteral("Text"));
         };
         if (s.ShowImageFiles && app::HasExtensionIn(path, QString::fromLatin1(app::kImageExtensions))) {
-            {
+            if (m_pictureProgress) {
+                LoadPicture(path);
+            } else {
                 TBusyCursor busy;
                 ImageViewer->SetImageName(path);
                 ImageViewer->adjustSize();
@@ -362,6 +396,44 @@ void TPreviewBook::Preview(const QString& path)
         m_shownPath = path;
         ReportFailure(path, e);
     }
+    if (!m_pendingPath.isEmpty()) {
+        const QString next = std::exchange(m_pendingPath, QString());
+        Preview(next);
+    }
+}
+
+void TPreviewBook::PlaceProgressPanel() { ProgressPanel->setGeometry(TabRow->geometry()); }
+
+void TPreviewBook::LoadPicture(const QString& path)
+{
+    ProgressGauge->setValue(0);
+    PlaceProgressPanel();
+    ProgressPanel->show();
+    ProgressPanel->raise();
+    ProgressPanel->repaint();
+    m_stopLoading = false;
+    m_loadingPicture = true;
+    const QPointer<TPreviewBook> self(this);
+    TMultiImage::SetProgressCallback([self](int percent) {
+        if (!self || self->m_stopLoading || QCoreApplication::closingDown())
+            return 0;
+        QCoreApplication::processEvents();
+        if (!self || self->m_stopLoading)
+            return 0;
+        self->ProgressGauge->setValue(percent);
+        return 1;
+    });
+    struct Done {
+        TPreviewBook* book;
+        ~Done()
+        {
+            TMultiImage::SetProgressCallback({});
+            book->m_loadingPicture = false;
+            book->ProgressPanel->hide();
+        }
+    } done { this };
+    ImageViewer->SetImageName(path);
+    ImageViewer->adjustSize();
 }
 
 void TPreviewBook::ReportFailure(const QString& path, const std::exception& e)

@@ -11,6 +11,7 @@
 #include <functional>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
@@ -67,6 +68,14 @@ public:
     void FindNextClick();
     void FindPrevClick();
 
+    // Pictures load with a gauge and a stop button over the tabs instead of the busy cursor; a stopped load
+    // still leaves the Image tab and the file on the Text page.
+    void SetPictureProgress(bool on) { m_pictureProgress = on; }
+    bool PictureProgress() const { return m_pictureProgress; }
+    // Asks a picture load under way to stop (the focus moved on, the window closes).
+    void StopLoading() { m_stopLoading = true; }
+    bool LoadingPicture() const { return m_loadingPicture; }
+
     QStackedWidget* NoteBook;
     QWidget* TabRow;
     QTabBar* TabSet;
@@ -79,6 +88,9 @@ public:
     QLabel* ArchiveCaption;
     archive::TZipList* ZipList;
     TMediaPanel* MediaPanel;
+    QWidget* ProgressPanel;
+    QProgressBar* ProgressGauge;
+    QPushButton* StopButton;
 
 Q_SIGNALS:
     // A preview selected the first occurrence of the text: the owner takes the focus back.
@@ -96,6 +108,8 @@ private:
     void PlaceFindButtons();
     bool SearchText(unsigned options);
     void ReportFailure(const QString& path, const std::exception& e);
+    void LoadPicture(const QString& path);
+    void PlaceProgressPanel();
 
     std::function<TPreviewSettings()> m_settings;
     TPreviewKind m_kind = TPreviewKind::None;
@@ -104,6 +118,11 @@ private:
     QString m_searchText;
     bool m_matchCase = false;
     bool m_inTabClick = false;
+    bool m_pictureProgress = false;
+    bool m_stopLoading = false;
+    bool m_loadingPicture = false;
+    // A file focused while a picture loads: previewed once that load has stopped.
+    QString m_pendingPath;
 };
 
 } // namespace hy

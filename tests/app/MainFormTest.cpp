@@ -92,12 +92,13 @@ TEST(MainForm, WithoutViewerWindowsOnlyOpenExitAndHelpAboutWork)
 {
     ClearStoredSettings();
     TMainForm form;
-    for (const char* name : { "SaveAs1", "Close1", "Print1", "Compare1", "Find1", "GotoLine1", "Information1",
-             "SetPreferences1", "ToClipboard1" })
+    for (const char* name :
+        { "SaveAs1", "Close1", "Print1", "Compare1", "Find1", "GotoLine1", "Information1", "ToClipboard1" })
         EXPECT_FALSE(form.Action(name)->isEnabled()) << name;
     EXPECT_TRUE(form.Action("Open1")->isEnabled());
     EXPECT_TRUE(form.Action("Exit1")->isEnabled());
     EXPECT_TRUE(form.Action("FileSearch1")->isEnabled());
+    EXPECT_TRUE(form.Action("SetPreferences1")->isEnabled());
     EXPECT_TRUE(form.Action("About1")->isEnabled());
     // The buttons follow their items: all but Open, disk search and Exit start disabled.
     for (const char* name : { "SaveAsBtnL", "CopyBtnL", "InfoBtnL", "PrintBtnL", "FindBtnL", "NextBtnS" })

@@ -1,0 +1,735 @@
+// The program's own file selector.
+#include "selector/Browse.h"
+
+#include "app/ViewRules.h"
+#include "app/ViewerSettings.h"
+#include "common/Alert.h"
+#include "common/ErrorText.h"
+#include "common/HelpHook.h"
+#include "common/HyUtils.h"
+#include "filelist/BrowserGeometry.h"
+#include "filelist/FILELIST.h"
+#include "filelist/HySpeedBtn.h"
+#include "filelist/PreviewBook.h"
+#include "filelist/SplitArea.h"
+#include "filelist/SrchAll.h"
+#include "platform/PlatformDrives.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTabBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace hy {
+
+namespace {
+
+    QPointer<TBrowserDialog> g_current;
+
+    const QString kSection = QStringLiteral("File Browser");
+    constexpr int kDefaultSplitPos = 250;
+    constexpr int kMinNameWidth = 30;
+
+    std::function<QStringList()>& DriveRootsSource()
+    {
+        static std::function<QStringList()> source;
+        return source;
+    }
+
+    QStringList DriveRoots()
+    {
+        if (DriveRootsSource())
+            return DriveRootsSource()();
+        QStringList roots;
+        for (const platform::DriveInfo& d : platform::BrowsableDrives())
+            roots << d.root;
+        return roots;
+    }
+
+    QString ProgramTitle()
+    {
+        const QString title = ErrorTitle();
+        return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    }
+
+    int ListNumber(const QString& list, int n, int current)
+    {
+        const QString item = GetListItem(list, n, QString());
+        return item.isNull() ? current : int(NumberFromText(item));
+    }
+
+    // A window with two panes: side by side, or one above the other.
+    QIcon SplitIcon(bool sideBySide)
+    {
+        QPixmap pixmap(18, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setPen(QColor(0, 0, 0));
+        p.setBrush(QColor(255, 255, 255));
+        p.drawRect(1, 1, 15, 13);
+        p.fillRect(2, 2, 14, 3, QColor(0, 0, 128));
+        if (sideBySide)
+            p.drawLine(7, 5, 7, 13);
+        else
+            p.drawLine(2, 9, 15, 9);
+        return QIcon(pixmap);
+    }
+
+    // Two arrows, one up and one down: the list's order turned round.
+    QIcon InvertIcon()
+    {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 128));
+        p.drawRect(4, 4, 1, 10);
+        p.drawPolygon(QPolygon({ QPoint(1, 5), QPoint(4, 1), QPoint(5, 1), QPoint(8, 5) }));
+        p.setBrush(QColor(128, 0, 0));
+        p.drawRect(11, 2, 1, 10);
+        p.drawPolygon(QPolygon({ QPoint(8, 11), QPoint(11, 15), QPoint(12, 15), QPoint(15, 11) }));
+        return QIcon(pixmap);
+    }
+
+    QColor StoredColor(quint32 value, QPalette::ColorRole systemRole)
+    {
+        if (value & 0x80000000u)
+            return QApplication::palette().color(systemRole);
+        return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+    }
+
+    // The stored "File Viewer" settings as the preview takes them: a selection looks like normal text.
+    TPreviewSettings StoredPreviewSettings()
+    {
+        app::TViewerSettings v;
+        v.FontName.clear();
+        app::LoadViewerSettings(platform::SettingsStore(), v);
+        TPreviewSettings s;
+        s.ShowSystemFiles = v.ShowSystemFiles;
+        s.ShowImageFiles = v.ShowImageFiles;
+        s.ShowArchiveFiles = v.ShowArchiveFiles;
+        s.ShowMediaFiles = v.ShowMediaFiles;
+        static const QString media = app::BuildMediaExtensions();
+        s.MediaExtensions = media;
+        s.FontName = v.FontName;
+        s.FontSize = v.FontSize;
+        s.FontStyle = v.FontStyle;
+        s.TextColor = StoredColor(v.Colors[0].TextColor, QPalette::Text);
+        s.BackColor = StoredColor(v.Colors[0].BackColor, QPalette::Base);
+        s.SelectedTextColor = s.TextColor;
+        s.SelectedBackColor = s.BackColor;
+        s.HexFilter = v.HexFilter;
+        s.ExpandTabs = v.ExpandTabs;
+        s.TabSize = v.TabSize;
+        return s;
+    }
+
+} // namespace
+
+QString DriveRootOf(const QString& directory, const QStringList& roots)
+{
+    const QString clean = QDir::cleanPath(directory);
+    QString best = QStringLiteral("/");
+    for (const QString& r : roots) {
+        const QString root = QDir::cleanPath(r);
+        const bool inside = root == QLatin1String("/") || clean == root || clean.startsWith(root + QLatin1Char('/'));
+        if (inside && root.size() > best.size())
+            best = root;
+    }
+    return best;
+}
+
+TBrowserDialog::TBrowserDialog(QWidget* parent)
+    : THyForm(parent)
+    , LocationLabel(new QLabel(QStringLiteral("&Location:"), this))
+    , LocationBox(new QLineEdit(this))
+    , LocationList(new QComboBox(this))
+    , SplitBtnPanel(new QWidget(this))
+    , SplitVButton(new THySpeedButton(SplitBtnPanel))
+    , SplitHButton(new THySpeedButton(SplitBtnPanel))
+    , MainPanel(new TSplitArea(this))
+    , FileListPanel(new QWidget)
+    , HeaderPanel(new QWidget(FileListPanel))
+    , Header(new QHeaderView(Qt::Horizontal, HeaderPanel))
+    , Invert(new QToolButton(HeaderPanel))
+    , FileList(new TFileList(FileListPanel))
+    , ViewerPanel(new TPreviewBook)
+    , FNameLabel(new QLabel(QStringLiteral("&File Name:"), this))
+    , FName(new QLineEdit(this))
+    , FilterLabel(new QLabel(QStringLiteral("File &Type:"), this))
+    , FilterBox(new QLineEdit(this))
+    , FilterList(new QComboBox(this))
+    , ShowDetail(new QCheckBox(QStringLiteral("Show File &Details"), this))
+    , SearchAll(new QCheckBox(QStringLiteral("&Search Entire Drive"), this))
+    , Preview(new QCheckBox(QStringLiteral("Show &Preview"), this))
+    , OKButton(new QPushButton(QStringLiteral("OK"), this))
+    , CancelButton(new QPushButton(QStringLiteral("Cancel"), this))
+    , HelpButton(new QPushButton(QStringLiteral("&Help"), this))
+    , m_headerModel(new QStandardItemModel(0, 5, this))
+{
+    g_current = this;
+    setObjectName(QStringLiteral("BrowserDialog"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(9);
+    setFont(font);
+    setSizeGripEnabled(true);
+    setMinimumSize(526, 300);
+
+    LocationLabel->setBuddy(LocationBox);
+    LocationBox->setObjectName(QStringLiteral("LocationBox"));
+    LocationList->setObjectName(QStringLiteral("LocationList"));
+    LocationList->setEditable(true);
+    LocationList->hide();
+    SplitBtnPanel->setObjectName(QStringLiteral("SplitBtnPanel"));
+    SplitVButton->setObjectName(QStringLiteral("SplitVButton"));
+    SplitVButton->setIcon(SplitIcon(true));
+    SplitVButton->setToolTip(QStringLiteral("List beside the preview"));
+    SplitHButton->setObjectName(QStringLiteral("SplitHButton"));
+    SplitHButton->setIcon(SplitIcon(false));
+    SplitHButton->setToolTip(QStringLiteral("List above the preview"));
+    auto* splitGroup = new QButtonGroup(this);
+    splitGroup->setExclusive(true);
+    splitGroup->addButton(SplitVButton);
+    splitGroup->addButton(SplitHButton);
+    SplitVButton->setChecked(true);
+    auto* splitLayout = new QHBoxLayout(SplitBtnPanel);
+    splitLayout->setContentsMargins(0, 0, 0, 0);
+    splitLayout->setSpacing(0);
+    splitLayout->addWidget(SplitVButton);
+    splitLayout->addWidget(SplitHButton);
+
+    FileListPanel->setObjectName(QStringLiteral("FileListPanel"));
+    HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
+    Header->setObjectName(QStringLiteral("Header"));
+    Header->setModel(m_headerModel);
+    m_headerModel->setHorizontalHeaderLabels({ QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
+        QStringLiteral("Time"), QStringLiteral("Attr") });
+    Header->setSectionsClickable(false);
+    Header->setHighlightSections(false);
+    Header->setStretchLastSection(false);
+    Header->setSectionResizeMode(QHeaderView::Interactive);
+    Header->setMinimumSectionSize(0);
+    Invert->setObjectName(QStringLiteral("Invert"));
+    Invert->setIcon(InvertIcon());
+    Invert->setAutoRaise(true);
+    Invert->setToolTip(QStringLiteral("Invert the order of the list"));
+    Invert->setFocusPolicy(Qt::NoFocus);
+    const int headerHeight = std::max(Header->sizeHint().height(), Invert->sizeHint().height());
+    HeaderPanel->setFixedHeight(headerHeight);
+    auto* headerLayout = new QHBoxLayout(HeaderPanel);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->setSpacing(0);
+    headerLayout->addWidget(Header, 1);
+    headerLayout->addWidget(Invert);
+    HeaderPanel->hide();
+
+    FileList->setObjectName(QStringLiteral("FileList"));
+    FileList->SetLoading(true);
+    FileList->SetTextCase(tcNone);
+    FileList->SetFileDetails({ fdName });
+    FileList->SetListDetails({ ldDrives, ldSystemDirectories, ldDirectories, ldFiles });
+    FileList->SetLoading(false);
+    FileList->setDragEnabled(true);
+    FileList->setDragDropMode(QAbstractItemView::DragOnly);
+    FileList->SetOnStartDrag([this](QMimeData& carried) {
+        carried.setData(QLatin1String(kViewHintMimeType), QByteArray::number(ViewHint()));
+    });
+    auto* listLayout = new QVBoxLayout(FileListPanel);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    listLayout->addWidget(HeaderPanel);
+    listLayout->addWidget(FileList, 1);
+
+    ViewerPanel->SetPictureProgress(true);
+    ViewerPanel->SetSettingsSource(&StoredPreviewSettings);
+    MainPanel->setObjectName(QStringLiteral("MainPanel"));
+    MainPanel->SetPanes(FileListPanel, ViewerPanel);
+    MainPanel->SetSideBySide(true);
+
+    FNameLabel->setBuddy(FName);
+    FName->setObjectName(QStringLiteral("FName"));
+    FilterLabel->setBuddy(FilterBox);
+    FilterBox->setObjectName(QStringLiteral("FilterBox"));
+    FilterList->setObjectName(QStringLiteral("FilterList"));
+    FilterList->setEditable(true);
+    FilterList->hide();
+    ShowDetail->setObjectName(QStringLiteral("ShowDetail"));
+    SearchAll->setObjectName(QStringLiteral("SearchAll"));
+    Preview->setObjectName(QStringLiteral("Preview"));
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setDefault(true);
+    CancelButton->setObjectName(QStringLiteral("CancelButton"));
+    HelpButton->setObjectName(QStringLiteral("HelpButton"));
+    for (QPushButton* b : { OKButton, CancelButton, HelpButton })
+        b->setFocusPolicy(Qt::TabFocus);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(LocationLabel);
+    top->addWidget(LocationBox, 1);
+    top->addWidget(LocationList, 1);
+    top->addSpacing(8);
+    top->addWidget(SplitBtnPanel);
+
+    auto* names = new QGridLayout;
+    names->setHorizontalSpacing(6);
+    names->setVerticalSpacing(4);
+    names->addWidget(FNameLabel, 0, 0);
+    names->addWidget(FName, 0, 1);
+    names->addWidget(FilterLabel, 1, 0);
+    names->addWidget(FilterBox, 1, 1);
+    names->addWidget(FilterList, 1, 1);
+    auto* checks = new QVBoxLayout;
+    checks->setSpacing(2);
+    checks->addWidget(ShowDetail);
+    checks->addWidget(SearchAll);
+    checks->addWidget(Preview);
+    auto* buttons = new QVBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(OKButton);
+    buttons->addWidget(CancelButton);
+    buttons->addWidget(HelpButton);
+    buttons->addStretch(1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addLayout(names, 1);
+    bottom->addSpacing(8);
+    bottom->addLayout(checks);
+    bottom->addSpacing(8);
+    bottom->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addLayout(top);
+    layout->addWidget(MainPanel, 1);
+    layout->addLayout(bottom);
+    resize(528, 402);
+
+    setTabOrder(FName, FileList);
+    setTabOrder(FileList, FilterBox);
+    setTabOrder(FilterBox, LocationBox);
+
+    LocationBox->installEventFilter(this);
+    FilterBox->installEventFilter(this);
+    connect(FileList, &TFileList::OnChange, this, &TBrowserDialog::FileListChange);
+    connect(FileList, &TFileList::OnDblClick, this, &TBrowserDialog::FileListDblClick);
+    connect(OKButton, &QPushButton::clicked, this, &TBrowserDialog::OKButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TBrowserDialog::reject);
+    connect(HelpButton, &QPushButton::clicked, this, [this]() { ShowHelp(kBrowserHelpContext, this); });
+    connect(ShowDetail, &QCheckBox::clicked, this, &TBrowserDialog::ShowDetailClick);
+    connect(SearchAll, &QCheckBox::clicked, this, &TBrowserDialog::SearchAllClick);
+    connect(Preview, &QCheckBox::clicked, this, &TBrowserDialog::PreviewClick);
+    connect(Invert, &QToolButton::clicked, this, &TBrowserDialog::InvertClick);
+    connect(SplitVButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(true); });
+    connect(SplitHButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(false); });
+    connect(Header, &QHeaderView::sectionResized, this, &TBrowserDialog::HeaderSectionResized);
+    TFileSearchProgressDialog::WatchWholeDriveSearch(FileList, this);
+    // The progress window counts files and shows folders: a file's size and date are read only when shown.
+    FileList->Engine().SetHandlerNeedsFacts(false);
+    ApplyPreview(false);
+}
+
+TBrowserDialog::~TBrowserDialog()
+{
+    if (g_current == this)
+        g_current = nullptr;
+}
+
+TBrowserDialog* TBrowserDialog::Current() { return g_current; }
+
+void TBrowserDialog::SetDriveRoots(std::function<QStringList()> source) { DriveRootsSource() = std::move(source); }
+
+void TBrowserDialog::SetSettingsSource(std::function<TPreviewSettings()> source)
+{
+    ViewerPanel->SetSettingsSource(
+        source ? std::move(source) : std::function<TPreviewSettings()>(&StoredPreviewSettings));
+    const TPreviewSettings s = ViewerPanel->Settings();
+    FileList->SetShowSystemFiles(s.ShowSystemFiles);
+    ViewerPanel->ApplyViewerSettings();
+}
+
+void TBrowserDialog::SetShowTabs(bool show)
+{
+    m_showTabs = show;
+    ViewerPanel->TabRow->setVisible(show);
+}
+
+void TBrowserDialog::SetAllowPreview(bool allow)
+{
+    m_allowPreview = allow;
+    Preview->setVisible(allow);
+    ApplyPreview(false);
+}
+
+void TBrowserDialog::ReadSettings()
+{
+    platform::SettingsStore store;
+    const QString pos = store.ReadString(kSection, QStringLiteral("WindowPos"), QString());
+    if (!pos.isEmpty()) {
+        QRect bounds(ListNumber(pos, 1, x()), ListNumber(pos, 2, y()), ListNumber(pos, 3, width()),
+            ListNumber(pos, 4, height()));
+        bounds.setSize(bounds.size().expandedTo(minimumSize()));
+        // A place remembered on a screen that is no longer there is brought back onto one that is.
+        const QScreen* screen = QGuiApplication::screenAt(bounds.center());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area = screen->availableGeometry();
+            bounds.setSize(bounds.size().boundedTo(area.size()).expandedTo(minimumSize()));
+            bounds.moveLeft(
+                std::clamp(bounds.left(), area.left(), std::max(area.left(), area.right() - bounds.width() + 1)));
+            bounds.moveTop(
+                std::clamp(bounds.top(), area.top(), std::max(area.top(), area.bottom() - bounds.height() + 1)));
+        }
+        move(bounds.topLeft());
+        resize(bounds.size());
+    }
+    const QString widths = store.ReadString(kSection, QStringLiteral("DetailWidth"), QString());
+    for (int c = 0; c < kFileDetailCount; ++c) {
+        const auto column = TFileDetailItems(c);
+        FileList->SetColumnWidth(column, ListNumber(widths, c + 1, FileList->ColumnWidth(column)));
+    }
+    ShowDetail->setChecked(store.ReadBool(kSection, QStringLiteral("ShowFileDetails"), false));
+    ApplyDetails();
+    FileList->SetListOrder(store.ReadBool(kSection, QStringLiteral("InvertFileList"), false) ? flInverted : flNormal);
+    Preview->setChecked(store.ReadBool(kSection, QStringLiteral("Preview"), false));
+    m_splitSideBySide
+        = store.ReadString(kSection, QStringLiteral("SplitDir"), QStringLiteral("Vert")) != QLatin1String("Horz");
+    // The panes get their sizes from the window's size before the split is placed.
+    if (QLayout* l = layout())
+        l->activate();
+    MainPanel->SetSideBySide(m_splitSideBySide);
+    SplitVButton->setChecked(m_splitSideBySide);
+    SplitHButton->setChecked(!m_splitSideBySide);
+    const int splitPos = int(store.ReadInteger(kSection, QStringLiteral("SplitPos"), kDefaultSplitPos));
+    m_splitPos = ClampListSize(splitPos, MainPanel->Extent());
+    MainPanel->SetListSize(m_splitPos);
+    ApplyPreview(false);
+}
+
+void TBrowserDialog::WriteSettings()
+{
+    platform::SettingsStore store;
+    const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+    store.WriteString(kSection, QStringLiteral("WindowPos"),
+        QStringLiteral("%1,%2,%3,%4").arg(x()).arg(y()).arg(g.width()).arg(g.height()));
+    store.WriteBool(kSection, QStringLiteral("ShowFileDetails"), ShowDetail->isChecked());
+    store.WriteBool(kSection, QStringLiteral("Preview"), Preview->isChecked());
+    store.WriteBool(kSection, QStringLiteral("InvertFileList"), FileList->ListOrder() == flInverted);
+    const bool sideBySide = m_allowPreview ? MainPanel->SideBySide() : m_splitSideBySide;
+    const int splitPos = m_allowPreview ? MainPanel->ListSize() : m_splitPos;
+    store.WriteString(
+        kSection, QStringLiteral("SplitDir"), sideBySide ? QStringLiteral("Vert") : QStringLiteral("Horz"));
+    store.WriteInteger(kSection, QStringLiteral("SplitPos"), splitPos);
+    QStringList widths;
+    for (int c = 0; c < kFileDetailCount; ++c)
+        widths << QString::number(FileList->ColumnWidth(TFileDetailItems(c)));
+    store.WriteString(kSection, QStringLiteral("DetailWidth"), widths.join(QLatin1Char(',')));
+    store.Flush();
+}
+
+bool TBrowserDialog::PreviewVisible() const { return m_allowPreview && Preview->isChecked(); }
+
+void TBrowserDialog::ApplyPreview(bool halfway)
+{
+    const bool shown = PreviewVisible();
+    if (shown && halfway)
+        MainPanel->SetListSize(MainPanel->Extent() / 2);
+    MainPanel->SetPreviewShown(shown);
+    SplitBtnPanel->setVisible(shown);
+}
+
+QString TBrowserDialog::ChosenFile() const
+{
+    const QString name = FName->text();
+    if (name.contains(QLatin1Char('/')))
+        return name;
+    return JoinPath(FileList->Directory(), name);
+}
+
+int TBrowserDialog::ViewHint() const
+{
+    if (!PreviewVisible())
+        return -1;
+    if (m_showTabs)
+        return ViewerPanel->TabIndex();
+    return ViewerPanel->ActivePageName() != QLatin1String("Text") ? 2 : 0;
+}
+
+QString TBrowserDialog::FocusedFilePath() const
+{
+    const int index = FileList->ItemIndex();
+    if (index < 0 || FileList->EntryKind(index) != ekFile)
+        return QString();
+    return FileList->EntryPath(index);
+}
+
+void TBrowserDialog::FileListChange()
+{
+    ViewerPanel->StopLoading();
+    LocationBox->setText(FileList->Directory());
+    const QString path = FocusedFilePath();
+    if (path.isEmpty())
+        return;
+    FName->setText(path);
+    // The end of the path stays in view.
+    FName->setCursorPosition(std::max(0, int(path.size()) - 1));
+    if (PreviewVisible())
+        ViewerPanel->Preview(path);
+}
+
+void TBrowserDialog::GoTo(const QString& target)
+{
+    const QString before = FileList->Directory();
+    FileList->SetDirectory(target);
+    if (const int code = FileList->LastError()) {
+        // A folder that cannot be entered is reported and the list stays where it was.
+        FileList->SetDirectory(before);
+        ShowAlert(
+            ProgramTitle(), TFileListEngine::ResolvePath(before, target) + QStringLiteral("\r") + ErrorText(code));
+        return;
+    }
+    LocationBox->setText(FileList->Directory());
+    if (m_keepName && !FName->text().isEmpty())
+        FName->setText(JoinPath(FileList->Directory(), NameOf(FName->text())));
+}
+
+void TBrowserDialog::FileListDblClick()
+{
+    const int index = FileList->ItemIndex();
+    if (index < 0)
+        return;
+    switch (FileList->EntryKind(index)) {
+    case ekFile:
+        FName->setText(FileList->EntryPath(index));
+        ViewerPanel->StopLoading();
+        accept();
+        return;
+    case ekDrive:
+        GoTo(FileList->EntryPath(index));
+        return;
+    case ekRoot:
+    case ekParent:
+    case ekDirectory:
+        GoTo(FileList->EntryName(index));
+        return;
+    default:
+        return;
+    }
+}
+
+void TBrowserDialog::OKButtonClick()
+{
+    ViewerPanel->StopLoading();
+    QWidget* focused = focusWidget();
+    if (focused == FileList) {
+        FileListDblClick();
+        return;
+    }
+    if (focused == FilterBox || focused == LocationBox) {
+        FileList->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (FName->text().isEmpty()) {
+        Beep();
+        return;
+    }
+    accept();
+}
+
+void TBrowserDialog::reject()
+{
+    ViewerPanel->StopLoading();
+    THyForm::reject();
+}
+
+void TBrowserDialog::ApplyDetails()
+{
+    if (ShowDetail->isChecked()) {
+        FileList->SetFileDetails({ fdName, fdSize, fdDate, fdTime, fdAttr });
+        m_inHeaderResize = true;
+        for (int c = 0; c < kFileDetailCount; ++c)
+            Header->resizeSection(c, FileList->ColumnWidth(TFileDetailItems(c)));
+        m_inHeaderResize = false;
+        HeaderPanel->show();
+        FileList->SetHeader(Header);
+    } else {
+        FileList->SetFileDetails({ fdName });
+        HeaderPanel->hide();
+    }
+}
+
+void TBrowserDialog::ShowDetailClick() { ApplyDetails(); }
+
+void TBrowserDialog::HeaderSectionResized(int section, int, int newSize)
+{
+    if (m_inHeaderResize || section >= kFileDetailCount)
+        return;
+    m_inHeaderResize = true;
+    if (section == fdName && newSize < kMinNameWidth)
+        Header->resizeSection(section, kMinNameWidth);
+    for (int c = 0; c < kFileDetailCount; ++c)
+        FileList->SetColumnWidth(TFileDetailItems(c), Header->sectionSize(c));
+    m_inHeaderResize = false;
+}
+
+void TBrowserDialog::SearchAllClick()
+{
+    ViewerPanel->StopLoading();
+    if (SearchAll->isChecked()) {
+        FileList->SetLoading(true);
+        FileList->SetDirectory(DriveRootOf(FileList->Directory(), DriveRoots()));
+        FileList->SetSearchMode(smSubDirectories);
+        FileList->SetLoading(false);
+        FileList->UpdateList();
+    } else {
+        FileList->SetSearchMode(smNormal);
+    }
+    LocationBox->setText(FileList->Directory());
+}
+
+void TBrowserDialog::PreviewClick()
+{
+    ApplyPreview(true);
+    if (PreviewVisible()) {
+        const QString path = FocusedFilePath();
+        if (!path.isEmpty())
+            ViewerPanel->Preview(path);
+    } else {
+        ViewerPanel->Withdraw();
+    }
+}
+
+void TBrowserDialog::InvertClick()
+{
+    FileList->SetListOrder(FileList->ListOrder() == flInverted ? flNormal : flInverted);
+}
+
+void TBrowserDialog::SplitButtonClick(bool sideBySide)
+{
+    if (sideBySide != MainPanel->SideBySide()) {
+        MainPanel->SetSideBySide(sideBySide);
+        MainPanel->SetListSize(MainPanel->Extent() / 2);
+        m_splitSideBySide = sideBySide;
+    }
+    SplitVButton->setChecked(sideBySide);
+    SplitHButton->setChecked(!sideBySide);
+}
+
+bool TBrowserDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == LocationBox || watched == FilterBox) && event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Leaving the box for another control applies it; the window losing the focus does not.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && isVisible() && !m_inExit) {
+            if (watched == LocationBox)
+                LocationBoxExit();
+            else
+                FilterBoxExit();
+        }
+    }
+    return THyForm::eventFilter(watched, event);
+}
+
+void TBrowserDialog::FilterBoxExit()
+{
+    if (FilterBox->text() != FileList->FileMask())
+        FileList->SetFileMask(FilterBox->text());
+}
+
+void TBrowserDialog::LocationBoxExit()
+{
+    const QString text = LocationBox->text();
+    if (text == FileList->Directory())
+        return;
+    m_inExit = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done { m_inExit };
+
+    QString mask;
+    QString location = text;
+    if (HasWildcards(text)) {
+        mask = NameOf(text);
+        location = DirectoryOf(text);
+        if (location.size() > 1 && location.endsWith(QLatin1Char('/')))
+            location.chop(1);
+        if (location.isEmpty())
+            location = FileList->Directory();
+    }
+    const QString target = TFileListEngine::ResolvePath(FileList->Directory(), location);
+    if (FileList->SetMaskAndDirectory(mask.isEmpty() ? FileList->FileMask() : mask, target) != 0) {
+        ShowAlert(QStringLiteral("Invalid Location"),
+            location
+                + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing DOS directory."));
+        LocationBox->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    LocationBox->setText(FileList->Directory());
+    if (!mask.isEmpty())
+        FilterBox->setText(mask);
+}
+
+bool BrowseForFile(const QString& caption, QString& directory, QString& mask, int& viewMode, bool keepName,
+    bool showTabs, bool allowPreview, QString& fileName, const std::function<TPreviewSettings()>& settings)
+{
+    TBrowserDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(caption);
+    viewMode = -1;
+    dialog.SetKeepName(keepName);
+    dialog.SetShowTabs(showTabs);
+    dialog.SetSettingsSource(settings);
+    dialog.ViewerPanel->SelectTab(0);
+
+    const QString listMask = mask.isEmpty() ? QStringLiteral("*.*") : mask;
+    dialog.FileList->SetLoading(true);
+    dialog.FileList->SetFileMask(listMask);
+    dialog.FilterBox->setText(listMask);
+    dialog.ReadSettings();
+    dialog.SetAllowPreview(allowPreview);
+    dialog.FileList->SetDirectory(directory.isEmpty() ? QDir::currentPath() : directory);
+    dialog.FileList->SetLoading(false);
+    dialog.FileList->UpdateList();
+    dialog.LocationBox->setText(dialog.FileList->Directory());
+    if (!fileName.isEmpty()) {
+        dialog.FName->setText(fileName);
+        dialog.FName->setFocus();
+    } else {
+        dialog.FileList->setFocus();
+    }
+
+    const bool ok = dialog.ShowModal() == QDialog::Accepted && !dialog.FName->text().isEmpty();
+    if (ok) {
+        fileName = dialog.ChosenFile();
+        viewMode = dialog.ViewHint();
+    }
+    directory = dialog.FileList->Directory();
+    mask = dialog.FileList->FileMask();
+    dialog.ViewerPanel->Reset();
+    try {
+        dialog.WriteSettings();
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+    return ok;
+}
+
+} // namespace hy

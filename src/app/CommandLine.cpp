@@ -41,8 +41,8 @@ QString UsageText(const QString& program)
         "\n"
         "Driving a running viewer:\n"
         "  %1 --dde-execute MACRO   run a macro in the running viewer: \"/Ofile\" opens a file in\n"
-        "                              the window other programs drive, \"/Cfile\" empties that window,\n"
-        "                              \"/T\" moves the viewer to the right half of the screen\n"
+        "                               the window other programs drive, \"/Cfile\" empties that window,\n"
+        "                               \"/T\" moves the viewer to the right half of the screen\n"
         "  %1 --dde-request         print the name of the file that window shows\n"
         "\n"
         "Settings are kept in $XDG_CONFIG_HOME/Halcyra/Brimlow.conf (~/.config when unset).\n")

@@ -1,9 +1,12 @@
 // THyForm and the default cursor of modal waits.
 #include "common/HyForm.h"
 
+#include "common/HyUtils.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
+#include <algorithm>
 
 namespace hy {
 
@@ -47,6 +50,36 @@ void THyForm::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         RealizePalette();
     QDialog::changeEvent(event);
+}
+
+void THyForm::RestorePlace(const QString& place)
+{
+    if (place.isEmpty())
+        return;
+    auto number = [&](int n, int current) {
+        const QString item = GetListItem(place, n, QString());
+        return item.isNull() ? current : int(NumberFromText(item));
+    };
+    QRect bounds(number(1, x()), number(2, y()), number(3, width()), number(4, height()));
+    bounds.setSize(bounds.size().expandedTo(minimumSize()));
+    const QScreen* screen = QGuiApplication::screenAt(bounds.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        bounds.setSize(bounds.size().boundedTo(area.size()).expandedTo(minimumSize()));
+        bounds.moveLeft(
+            std::clamp(bounds.left(), area.left(), std::max(area.left(), area.right() - bounds.width() + 1)));
+        bounds.moveTop(std::clamp(bounds.top(), area.top(), std::max(area.top(), area.bottom() - bounds.height() + 1)));
+    }
+    move(bounds.topLeft());
+    resize(bounds.size());
+}
+
+QString THyForm::PlaceText() const
+{
+    const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
+    return QStringLiteral("%1,%2,%3,%4").arg(x()).arg(y()).arg(g.width()).arg(g.height());
 }
 
 } // namespace hy

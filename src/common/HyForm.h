@@ -35,6 +35,11 @@ public:
     void CenterOnScreen();
     // exec() with the default cursor.
     int ShowModal();
+    // The place remembered as "left,top,width,height": a missing number keeps the window's own, the size
+    // is at least the minimum, and a place on a screen that is no longer there is brought onto one that is.
+    void RestorePlace(const QString& place);
+    // The window's place in that form, with the size it has when not maximized.
+    QString PlaceText() const;
 
 protected:
     void changeEvent(QEvent* event) override;

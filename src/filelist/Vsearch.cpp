@@ -7,6 +7,7 @@
 #include "filelist/BrowserGeometry.h"
 #include "filelist/FILELIST.h"
 #include "filelist/HySpeedBtn.h"
+#include "filelist/ListParts.h"
 #include "filelist/PreviewBook.h"
 #include "filelist/SplitArea.h"
 #include "platform/SettingsStore.h"
@@ -36,31 +37,6 @@ namespace {
 
     const QString kSection = QStringLiteral("Search Browser");
     constexpr int kDefaultSplitPos = 250;
-    constexpr int kMinNameWidth = 30;
-
-    // A window with two panes: side by side, or one above the other.
-    QIcon SplitIcon(bool sideBySide)
-    {
-        QPixmap pixmap(18, 16);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setPen(QColor(0, 0, 0));
-        p.setBrush(QColor(255, 255, 255));
-        p.drawRect(1, 1, 15, 13);
-        p.fillRect(2, 2, 14, 3, QColor(0, 0, 128));
-        if (sideBySide)
-            p.drawLine(7, 5, 7, 13);
-        else
-            p.drawLine(2, 9, 15, 9);
-        return QIcon(pixmap);
-    }
-
-    int ListNumber(const QString& list, int n, int current)
-    {
-        const QString item = GetListItem(list, n, QString());
-        return item.isNull() ? current : int(NumberFromText(item));
-    }
-
 } // namespace
 
 TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* parent)
@@ -94,16 +70,7 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     FName->setObjectName(QStringLiteral("FName"));
     FName->setReadOnly(true);
     FName->setEnabled(false);
-    SplitVButton->setObjectName(QStringLiteral("SplitVButton"));
-    SplitVButton->setIcon(SplitIcon(true));
-    SplitVButton->setToolTip(QStringLiteral("List beside the preview"));
-    SplitHButton->setObjectName(QStringLiteral("SplitHButton"));
-    SplitHButton->setIcon(SplitIcon(false));
-    SplitHButton->setToolTip(QStringLiteral("List above the preview"));
-    auto* splitGroup = new QButtonGroup(this);
-    splitGroup->setExclusive(true);
-    splitGroup->addButton(SplitVButton);
-    splitGroup->addButton(SplitHButton);
+    SetUpSplitButtons(SplitVButton, SplitHButton, this);
     SplitHButton->setChecked(true);
 
     FileListPanel->setObjectName(QStringLiteral("FileListPanel"));
@@ -113,11 +80,8 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     const QStringList sections { QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
         QStringLiteral("Time"), QStringLiteral("Attr"), QStringLiteral(" ") };
     m_headerModel->setHorizontalHeaderLabels(sections);
-    Header->setSectionsClickable(false);
-    Header->setHighlightSections(false);
+    m_details = new TDetailHeader(Header, HeaderStrip, FileList);
     Header->setStretchLastSection(true);
-    Header->setSectionResizeMode(QHeaderView::Interactive);
-    Header->setMinimumSectionSize(0);
     HeaderStrip->setFixedHeight(Header->sizeHint().height());
     Header->setGeometry(0, 0, Header->sizeHint().width(), Header->sizeHint().height());
     HeaderStrip->hide();
@@ -203,7 +167,6 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     connect(Preview, &QCheckBox::clicked, this, &TSearchResultsDialog::PreviewClick);
     connect(SplitVButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(true); });
     connect(SplitHButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(false); });
-    connect(Header, &QHeaderView::sectionResized, this, &TSearchResultsDialog::HeaderSectionResized);
     connect(FName, &QLineEdit::textChanged, this, &TSearchResultsDialog::UpdateOpenButton);
 
     ReadSettings();
@@ -220,34 +183,10 @@ TSearchResultsDialog* TSearchResultsDialog::Instance() { return g_instance; }
 void TSearchResultsDialog::ReadSettings()
 {
     platform::SettingsStore store;
-    const QString pos = store.ReadString(kSection, QStringLiteral("WindowPos"), QString());
-    QRect bounds(x(), y(), width(), height());
-    if (!pos.isEmpty()) {
-        bounds = QRect(ListNumber(pos, 1, x()), ListNumber(pos, 2, y()), ListNumber(pos, 3, width()),
-            ListNumber(pos, 4, height()));
-        bounds.setSize(bounds.size().expandedTo(minimumSize()));
-        // A place remembered on a screen that is no longer there is brought back onto one that is.
-        const QScreen* screen = QGuiApplication::screenAt(bounds.center());
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = screen->availableGeometry();
-            bounds.setSize(bounds.size().boundedTo(area.size()).expandedTo(minimumSize()));
-            bounds.moveLeft(
-                std::clamp(bounds.left(), area.left(), std::max(area.left(), area.right() - bounds.width() + 1)));
-            bounds.moveTop(
-                std::clamp(bounds.top(), area.top(), std::max(area.top(), area.bottom() - bounds.height() + 1)));
-        }
-        move(bounds.topLeft());
-        resize(bounds.size());
-    }
-    const QString widths = store.ReadString(kSection, QStringLiteral("DetailWidth"), QString());
-    for (int c = 0; c < kFileDetailCount; ++c) {
-        const auto column = TFileDetailItems(c);
-        FileList->SetColumnWidth(column, ListNumber(widths, c + 1, FileList->ColumnWidth(column)));
-    }
+    RestorePlace(store.ReadString(kSection, QStringLiteral("WindowPos"), QString()));
+    ReadColumnWidths(FileList, store.ReadString(kSection, QStringLiteral("DetailWidth"), QString()));
     ShowDetail->setChecked(store.ReadBool(kSection, QStringLiteral("ShowFileDetails"), false));
-    ApplyDetails();
+    ShowDetailClick();
     Preview->setChecked(store.ReadBool(kSection, QStringLiteral("Preview"), false));
     const bool sideBySide
         = store.ReadString(kSection, QStringLiteral("SplitDir"), QStringLiteral("Horz")) == QLatin1String("Vert");
@@ -265,13 +204,8 @@ void TSearchResultsDialog::ReadSettings()
 void TSearchResultsDialog::WriteSettings()
 {
     platform::SettingsStore store;
-    const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
-    store.WriteString(kSection, QStringLiteral("WindowPos"),
-        QStringLiteral("%1,%2,%3,%4").arg(x()).arg(y()).arg(g.width()).arg(g.height()));
-    QStringList widths;
-    for (int c = 0; c < kFileDetailCount; ++c)
-        widths << QString::number(FileList->ColumnWidth(TFileDetailItems(c)));
-    store.WriteString(kSection, QStringLiteral("DetailWidth"), widths.join(QLatin1Char(',')));
+    store.WriteString(kSection, QStringLiteral("WindowPos"), PlaceText());
+    store.WriteString(kSection, QStringLiteral("DetailWidth"), ColumnWidthsText(FileList));
     store.WriteBool(kSection, QStringLiteral("ShowFileDetails"), ShowDetail->isChecked());
     store.WriteBool(kSection, QStringLiteral("Preview"), Preview->isChecked());
     store.WriteString(
@@ -377,35 +311,7 @@ void TSearchResultsDialog::FileListEndDrag(bool accepted)
     activateWindow();
 }
 
-void TSearchResultsDialog::ApplyDetails()
-{
-    if (ShowDetail->isChecked()) {
-        FileList->SetFileDetails({ fdName, fdSize, fdDate, fdTime, fdAttr });
-        m_inHeaderResize = true;
-        for (int c = 0; c < kFileDetailCount; ++c)
-            Header->resizeSection(c, FileList->ColumnWidth(TFileDetailItems(c)));
-        m_inHeaderResize = false;
-        HeaderStrip->show();
-        FileList->SetHeader(Header);
-    } else {
-        FileList->SetFileDetails({ fdName });
-        HeaderStrip->hide();
-    }
-}
-
-void TSearchResultsDialog::ShowDetailClick() { ApplyDetails(); }
-
-void TSearchResultsDialog::HeaderSectionResized(int section, int, int newSize)
-{
-    if (m_inHeaderResize || section >= kFileDetailCount)
-        return;
-    m_inHeaderResize = true;
-    if (section == fdName && newSize < kMinNameWidth)
-        Header->resizeSection(section, kMinNameWidth);
-    for (int c = 0; c < kFileDetailCount; ++c)
-        FileList->SetColumnWidth(TFileDetailItems(c), Header->sectionSize(c));
-    m_inHeaderResize = false;
-}
+void TSearchResultsDialog::ShowDetailClick() { m_details->Apply(ShowDetail->isChecked()); }
 
 void TSearchResultsDialog::ApplyPreview(bool halfway)
 {

@@ -17,6 +17,7 @@ class QStandardItemModel;
 
 namespace hy {
 
+class TDetailHeader;
 class TFileList;
 class THySpeedButton;
 class TPreviewBook;
@@ -77,16 +78,14 @@ protected:
     void reject() override;
 
 private:
-    void ApplyDetails();
     void ApplyPreview(bool halfway);
     void SetArrangement(bool sideBySide);
-    void HeaderSectionResized(int section, int oldSize, int newSize);
     void FileListEndDrag(bool accepted);
     void UpdateOpenButton();
 
     TSearchHooks m_hooks;
     QStandardItemModel* m_headerModel;
-    bool m_inHeaderResize = false;
+    TDetailHeader* m_details = nullptr;
 };
 
 } // namespace hy

@@ -10,6 +10,7 @@
 #include "filelist/BrowserGeometry.h"
 #include "filelist/FILELIST.h"
 #include "filelist/HySpeedBtn.h"
+#include "filelist/ListParts.h"
 #include "filelist/PreviewBook.h"
 #include "filelist/SplitArea.h"
 #include "filelist/SrchAll.h"
@@ -46,7 +47,6 @@ namespace {
 
     const QString kSection = QStringLiteral("File Browser");
     constexpr int kDefaultSplitPos = 250;
-    constexpr int kMinNameWidth = 30;
 
     std::function<QStringList()>& DriveRootsSource()
     {
@@ -68,29 +68,6 @@ namespace {
     {
         const QString title = ErrorTitle();
         return title.isEmpty() ? QApplication::applicationDisplayName() : title;
-    }
-
-    int ListNumber(const QString& list, int n, int current)
-    {
-        const QString item = GetListItem(list, n, QString());
-        return item.isNull() ? current : int(NumberFromText(item));
-    }
-
-    // A window with two panes: side by side, or one above the other.
-    QIcon SplitIcon(bool sideBySide)
-    {
-        QPixmap pixmap(18, 16);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setPen(QColor(0, 0, 0));
-        p.setBrush(QColor(255, 255, 255));
-        p.drawRect(1, 1, 15, 13);
-        p.fillRect(2, 2, 14, 3, QColor(0, 0, 128));
-        if (sideBySide)
-            p.drawLine(7, 5, 7, 13);
-        else
-            p.drawLine(2, 9, 15, 9);
-        return QIcon(pixmap);
     }
 
     // Two arrows, one up and one down: the list's order turned round.
@@ -199,16 +176,7 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     LocationList->setEditable(true);
     LocationList->hide();
     SplitBtnPanel->setObjectName(QStringLiteral("SplitBtnPanel"));
-    SplitVButton->setObjectName(QStringLiteral("SplitVButton"));
-    SplitVButton->setIcon(SplitIcon(true));
-    SplitVButton->setToolTip(QStringLiteral("List beside the preview"));
-    SplitHButton->setObjectName(QStringLiteral("SplitHButton"));
-    SplitHButton->setIcon(SplitIcon(false));
-    SplitHButton->setToolTip(QStringLiteral("List above the preview"));
-    auto* splitGroup = new QButtonGroup(this);
-    splitGroup->setExclusive(true);
-    splitGroup->addButton(SplitVButton);
-    splitGroup->addButton(SplitHButton);
+    SetUpSplitButtons(SplitVButton, SplitHButton, this);
     SplitVButton->setChecked(true);
     auto* splitLayout = new QHBoxLayout(SplitBtnPanel);
     splitLayout->setContentsMargins(0, 0, 0, 0);
@@ -222,11 +190,8 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     Header->setModel(m_headerModel);
     m_headerModel->setHorizontalHeaderLabels({ QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Date"),
         QStringLiteral("Time"), QStringLiteral("Attr") });
-    Header->setSectionsClickable(false);
-    Header->setHighlightSections(false);
+    m_details = new TDetailHeader(Header, HeaderPanel, FileList);
     Header->setStretchLastSection(false);
-    Header->setSectionResizeMode(QHeaderView::Interactive);
-    Header->setMinimumSectionSize(0);
     Invert->setObjectName(QStringLiteral("Invert"));
     Invert->setIcon(InvertIcon());
     Invert->setAutoRaise(true);
@@ -339,7 +304,6 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     connect(Invert, &QToolButton::clicked, this, &TBrowserDialog::InvertClick);
     connect(SplitVButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(true); });
     connect(SplitHButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(false); });
-    connect(Header, &QHeaderView::sectionResized, this, &TBrowserDialog::HeaderSectionResized);
     TFileSearchProgressDialog::WatchWholeDriveSearch(FileList, this);
     // The progress window counts files and shows folders: a file's size and date are read only when shown.
     FileList->Engine().SetHandlerNeedsFacts(false);
@@ -381,33 +345,10 @@ void TBrowserDialog::SetAllowPreview(bool allow)
 void TBrowserDialog::ReadSettings()
 {
     platform::SettingsStore store;
-    const QString pos = store.ReadString(kSection, QStringLiteral("WindowPos"), QString());
-    if (!pos.isEmpty()) {
-        QRect bounds(ListNumber(pos, 1, x()), ListNumber(pos, 2, y()), ListNumber(pos, 3, width()),
-            ListNumber(pos, 4, height()));
-        bounds.setSize(bounds.size().expandedTo(minimumSize()));
-        // A place remembered on a screen that is no longer there is brought back onto one that is.
-        const QScreen* screen = QGuiApplication::screenAt(bounds.center());
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = screen->availableGeometry();
-            bounds.setSize(bounds.size().boundedTo(area.size()).expandedTo(minimumSize()));
-            bounds.moveLeft(
-                std::clamp(bounds.left(), area.left(), std::max(area.left(), area.right() - bounds.width() + 1)));
-            bounds.moveTop(
-                std::clamp(bounds.top(), area.top(), std::max(area.top(), area.bottom() - bounds.height() + 1)));
-        }
-        move(bounds.topLeft());
-        resize(bounds.size());
-    }
-    const QString widths = store.ReadString(kSection, QStringLiteral("DetailWidth"), QString());
-    for (int c = 0; c < kFileDetailCount; ++c) {
-        const auto column = TFileDetailItems(c);
-        FileList->SetColumnWidth(column, ListNumber(widths, c + 1, FileList->ColumnWidth(column)));
-    }
+    RestorePlace(store.ReadString(kSection, QStringLiteral("WindowPos"), QString()));
+    ReadColumnWidths(FileList, store.ReadString(kSection, QStringLiteral("DetailWidth"), QString()));
     ShowDetail->setChecked(store.ReadBool(kSection, QStringLiteral("ShowFileDetails"), false));
-    ApplyDetails();
+    ShowDetailClick();
     FileList->SetListOrder(store.ReadBool(kSection, QStringLiteral("InvertFileList"), false) ? flInverted : flNormal);
     Preview->setChecked(store.ReadBool(kSection, QStringLiteral("Preview"), false));
     m_splitSideBySide
@@ -427,9 +368,7 @@ void TBrowserDialog::ReadSettings()
 void TBrowserDialog::WriteSettings()
 {
     platform::SettingsStore store;
-    const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
-    store.WriteString(kSection, QStringLiteral("WindowPos"),
-        QStringLiteral("%1,%2,%3,%4").arg(x()).arg(y()).arg(g.width()).arg(g.height()));
+    store.WriteString(kSection, QStringLiteral("WindowPos"), PlaceText());
     store.WriteBool(kSection, QStringLiteral("ShowFileDetails"), ShowDetail->isChecked());
     store.WriteBool(kSection, QStringLiteral("Preview"), Preview->isChecked());
     store.WriteBool(kSection, QStringLiteral("InvertFileList"), FileList->ListOrder() == flInverted);
@@ -438,10 +377,7 @@ void TBrowserDialog::WriteSettings()
     store.WriteString(
         kSection, QStringLiteral("SplitDir"), sideBySide ? QStringLiteral("Vert") : QStringLiteral("Horz"));
     store.WriteInteger(kSection, QStringLiteral("SplitPos"), splitPos);
-    QStringList widths;
-    for (int c = 0; c < kFileDetailCount; ++c)
-        widths << QString::number(FileList->ColumnWidth(TFileDetailItems(c)));
-    store.WriteString(kSection, QStringLiteral("DetailWidth"), widths.join(QLatin1Char(',')));
+    store.WriteString(kSection, QStringLiteral("DetailWidth"), ColumnWidthsText(FileList));
     store.Flush();
 }
 
@@ -560,35 +496,7 @@ void TBrowserDialog::reject()
     THyForm::reject();
 }
 
-void TBrowserDialog::ApplyDetails()
-{
-    if (ShowDetail->isChecked()) {
-        FileList->SetFileDetails({ fdName, fdSize, fdDate, fdTime, fdAttr });
-        m_inHeaderResize = true;
-        for (int c = 0; c < kFileDetailCount; ++c)
-            Header->resizeSection(c, FileList->ColumnWidth(TFileDetailItems(c)));
-        m_inHeaderResize = false;
-        HeaderPanel->show();
-        FileList->SetHeader(Header);
-    } else {
-        FileList->SetFileDetails({ fdName });
-        HeaderPanel->hide();
-    }
-}
-
-void TBrowserDialog::ShowDetailClick() { ApplyDetails(); }
-
-void TBrowserDialog::HeaderSectionResized(int section, int, int newSize)
-{
-    if (m_inHeaderResize || section >= kFileDetailCount)
-        return;
-    m_inHeaderResize = true;
-    if (section == fdName && newSize < kMinNameWidth)
-        Header->resizeSection(section, kMinNameWidth);
-    for (int c = 0; c < kFileDetailCount; ++c)
-        FileList->SetColumnWidth(TFileDetailItems(c), Header->sectionSize(c));
-    m_inHeaderResize = false;
-}
+void TBrowserDialog::ShowDetailClick() { m_details->Apply(ShowDetail->isChecked()); }
 
 void TBrowserDialog::SearchAllClick()
 {

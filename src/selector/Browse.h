@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace hy {
 
+class TDetailHeader;
 class TFileList;
 class THySpeedButton;
 class TPreviewBook;
@@ -106,8 +107,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ApplyDetails();
-    void HeaderSectionResized(int section, int oldSize, int newSize);
     void GoTo(const QString& target);
     QString FocusedFilePath() const;
 
@@ -115,7 +114,7 @@ private:
     bool m_keepName = false;
     bool m_allowPreview = true;
     bool m_showTabs = true;
-    bool m_inHeaderResize = false;
+    TDetailHeader* m_details = nullptr;
     bool m_inExit = false;
     int m_splitPos = 250;
     bool m_splitSideBySide = true;

@@ -1,0 +1,109 @@
+// The shared pieces of the file windows.
+#include "filelist/ListParts.h"
+
+#include "common/HyUtils.h"
+#include "filelist/FILELIST.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QHeaderView>
+#include <QPainter>
+
+namespace hy {
+
+namespace {
+
+    constexpr int kMinNameWidth = 30;
+
+} // namespace
+
+TDetailHeader::TDetailHeader(QHeaderView* header, QWidget* strip, TFileList* list)
+    : QObject(header)
+    , m_header(header)
+    , m_strip(strip)
+    , m_list(list)
+{
+    m_header->setSectionsClickable(false);
+    m_header->setHighlightSections(false);
+    m_header->setSectionResizeMode(QHeaderView::Interactive);
+    m_header->setMinimumSectionSize(0);
+    connect(m_header, &QHeaderView::sectionResized, this, &TDetailHeader::SectionResized);
+}
+
+void TDetailHeader::Apply(bool details)
+{
+    if (details) {
+        m_list->SetFileDetails({ fdName, fdSize, fdDate, fdTime, fdAttr });
+        m_inResize = true;
+        for (int c = 0; c < kFileDetailCount; ++c)
+            m_header->resizeSection(c, m_list->ColumnWidth(TFileDetailItems(c)));
+        m_inResize = false;
+        m_strip->show();
+        m_list->SetHeader(m_header);
+    } else {
+        m_list->SetFileDetails({ fdName });
+        m_strip->hide();
+    }
+}
+
+void TDetailHeader::SectionResized(int section, int, int newSize)
+{
+    if (m_inResize || section >= kFileDetailCount)
+        return;
+    m_inResize = true;
+    if (section == fdName && newSize < kMinNameWidth)
+        m_header->resizeSection(section, kMinNameWidth);
+    for (int c = 0; c < kFileDetailCount; ++c)
+        m_list->SetColumnWidth(TFileDetailItems(c), m_header->sectionSize(c));
+    m_inResize = false;
+}
+
+void ReadColumnWidths(TFileList* list, const QString& widths)
+{
+    for (int c = 0; c < kFileDetailCount; ++c) {
+        const auto column = TFileDetailItems(c);
+        const QString item = GetListItem(widths, c + 1, QString());
+        if (!item.isNull())
+            list->SetColumnWidth(column, int(NumberFromText(item)));
+    }
+}
+
+QString ColumnWidthsText(const TFileList* list)
+{
+    QStringList widths;
+    for (int c = 0; c < kFileDetailCount; ++c)
+        widths << QString::number(list->ColumnWidth(TFileDetailItems(c)));
+    return widths.join(QLatin1Char(','));
+}
+
+QIcon SplitIcon(bool sideBySide)
+{
+    QPixmap pixmap(18, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(0, 0, 0));
+    p.setBrush(QColor(255, 255, 255));
+    p.drawRect(1, 1, 15, 13);
+    p.fillRect(2, 2, 14, 3, QColor(0, 0, 128));
+    if (sideBySide)
+        p.drawLine(7, 5, 7, 13);
+    else
+        p.drawLine(2, 9, 15, 9);
+    return QIcon(pixmap);
+}
+
+void SetUpSplitButtons(QAbstractButton* beside, QAbstractButton* above, QObject* owner)
+{
+    beside->setObjectName(QStringLiteral("SplitVButton"));
+    beside->setIcon(SplitIcon(true));
+    beside->setToolTip(QStringLiteral("List beside the preview"));
+    above->setObjectName(QStringLiteral("SplitHButton"));
+    above->setIcon(SplitIcon(false));
+    above->setToolTip(QStringLiteral("List above the preview"));
+    auto* group = new QButtonGroup(owner);
+    group->setExclusive(true);
+    group->addButton(beside);
+    group->addButton(above);
+}
+
+} // namespace hy

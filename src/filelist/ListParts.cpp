@@ -1,6 +1,8 @@
 // The shared pieces of the file windows.
 #include "filelist/ListParts.h"
 
+#include "common/Alert.h"
+#include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "filelist/FILELIST.h"
 
@@ -74,6 +76,34 @@ QString ColumnWidthsText(const TFileList* list)
     for (int c = 0; c < kFileDetailCount; ++c)
         widths << QString::number(list->ColumnWidth(TFileDetailItems(c)));
     return widths.join(QLatin1Char(','));
+}
+
+bool EnterFolder(TFileList* list, const QString& target, const QString& title)
+{
+    const QString before = list->Directory();
+    list->SetDirectory(target);
+    const int code = list->LastError();
+    if (code == 0)
+        return true;
+    list->SetDirectory(before);
+    ShowAlert(title, TFileListEngine::ResolvePath(before, target) + QStringLiteral("\r") + ErrorText(code));
+    return false;
+}
+
+QIcon InvertIcon()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 128));
+    p.drawRect(4, 4, 1, 10);
+    p.drawPolygon(QPolygon({ QPoint(1, 5), QPoint(4, 1), QPoint(5, 1), QPoint(8, 5) }));
+    p.setBrush(QColor(128, 0, 0));
+    p.drawRect(11, 2, 1, 10);
+    p.drawPolygon(QPolygon({ QPoint(8, 11), QPoint(11, 15), QPoint(12, 15), QPoint(15, 11) }));
+    return QIcon(pixmap);
 }
 
 QIcon SplitIcon(bool sideBySide)

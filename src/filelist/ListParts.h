@@ -1,5 +1,6 @@
 // The pieces the file windows built round a TFileList share: the detail header that sizes the list's
-// columns (TDetailHeader), the remembered column widths, and the split buttons.
+// columns (TDetailHeader), the remembered column widths, entering a folder, and the icons of the order and
+// split buttons.
 #pragma once
 
 #include <QIcon>
@@ -36,6 +37,12 @@ private:
 void ReadColumnWidths(TFileList* list, const QString& widths);
 QString ColumnWidthsText(const TFileList* list);
 
+// Enters target, a folder named as the list resolves names; one that cannot be entered is reported under
+// title and the list stays where it was. True when the list moved.
+bool EnterFolder(TFileList* list, const QString& target, const QString& title);
+
+// Two arrows, one up and one down: the list's order turned round.
+QIcon InvertIcon();
 // A window with two panes: side by side, or one above the other.
 QIcon SplitIcon(bool sideBySide);
 // The pair of buttons that put the list beside or above the preview: icons, tips, one of them down.

@@ -12,19 +12,15 @@
 #include "filelist/SplitArea.h"
 #include "platform/SettingsStore.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 #include <algorithm>

@@ -18,7 +18,6 @@
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -28,10 +27,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTabBar>
@@ -68,22 +65,6 @@ namespace {
     {
         const QString title = ErrorTitle();
         return title.isEmpty() ? QApplication::applicationDisplayName() : title;
-    }
-
-    // Two arrows, one up and one down: the list's order turned round.
-    QIcon InvertIcon()
-    {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 128));
-        p.drawRect(4, 4, 1, 10);
-        p.drawPolygon(QPolygon({ QPoint(1, 5), QPoint(4, 1), QPoint(5, 1), QPoint(8, 5) }));
-        p.setBrush(QColor(128, 0, 0));
-        p.drawRect(11, 2, 1, 10);
-        p.drawPolygon(QPolygon({ QPoint(8, 11), QPoint(11, 15), QPoint(12, 15), QPoint(15, 11) }));
-        return QIcon(pixmap);
     }
 
     QColor StoredColor(quint32 value, QPalette::ColorRole systemRole)
@@ -433,15 +414,8 @@ void TBrowserDialog::FileListChange()
 
 void TBrowserDialog::GoTo(const QString& target)
 {
-    const QString before = FileList->Directory();
-    FileList->SetDirectory(target);
-    if (const int code = FileList->LastError()) {
-        // A folder that cannot be entered is reported and the list stays where it was.
-        FileList->SetDirectory(before);
-        ShowAlert(
-            ProgramTitle(), TFileListEngine::ResolvePath(before, target) + QStringLiteral("\r") + ErrorText(code));
+    if (!EnterFolder(FileList, target, ProgramTitle()))
         return;
-    }
     LocationBox->setText(FileList->Directory());
     if (m_keepName && !FName->text().isEmpty())
         FName->setText(JoinPath(FileList->Directory(), NameOf(FName->text())));

@@ -7,6 +7,7 @@
 #include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "filelist/FILELIST.h"
+#include "filelist/ListParts.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -16,12 +17,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace hy {
 
@@ -37,23 +35,6 @@ namespace {
     {
         const QString title = ErrorTitle();
         return title.isEmpty() ? QApplication::applicationDisplayName() : title;
-    }
-
-    // Two arrows, one up and one down: the list's order turned round.
-    QIcon InvertIcon()
-    {
-        QPixmap pixmap(16, 16);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 128));
-        p.drawRect(4, 4, 1, 10);
-        p.drawPolygon(QPolygon({ QPoint(1, 5), QPoint(4, 1), QPoint(5, 1), QPoint(8, 5) }));
-        p.setBrush(QColor(128, 0, 0));
-        p.drawRect(11, 2, 1, 10);
-        p.drawPolygon(QPolygon({ QPoint(8, 11), QPoint(11, 15), QPoint(12, 15), QPoint(15, 11) }));
-        return QIcon(pixmap);
     }
 
 } // namespace
@@ -136,27 +117,7 @@ TDirSelectorDialog* TDirSelectorDialog::Current() { return g_current; }
 void TDirSelectorDialog::ReadSettings()
 {
     platform::SettingsStore store;
-    const QString pos = store.ReadString(kSection, QStringLiteral("WindowPos"), QString());
-    if (!pos.isEmpty()) {
-        auto number
-            = [&](int n, int current) { return int(NumberFromText(GetListItem(pos, n, QString::number(current)))); };
-        QRect bounds(number(1, x()), number(2, y()), number(3, width()), number(4, height()));
-        bounds.setSize(bounds.size().expandedTo(minimumSize()));
-        // A place remembered on a screen that is no longer there is brought back onto one that is.
-        const QScreen* screen = QGuiApplication::screenAt(bounds.center());
-        if (!screen)
-            screen = QGuiApplication::primaryScreen();
-        if (screen) {
-            const QRect area = screen->availableGeometry();
-            bounds.setSize(bounds.size().boundedTo(area.size()).expandedTo(minimumSize()));
-            bounds.moveLeft(
-                std::clamp(bounds.left(), area.left(), std::max(area.left(), area.right() - bounds.width() + 1)));
-            bounds.moveTop(
-                std::clamp(bounds.top(), area.top(), std::max(area.top(), area.bottom() - bounds.height() + 1)));
-        }
-        move(bounds.topLeft());
-        resize(bounds.size());
-    }
+    RestorePlace(store.ReadString(kSection, QStringLiteral("WindowPos"), QString()));
     FileList->SetListOrder(
         store.ReadBool(kFileBrowserSection, QStringLiteral("InvertFileList"), false) ? flInverted : flNormal);
     FileList->SetShowSystemFiles(store.ReadBool(kViewerSection, QStringLiteral("ShowSystemFiles"), false));
@@ -165,8 +126,7 @@ void TDirSelectorDialog::ReadSettings()
 void TDirSelectorDialog::WriteSettings()
 {
     platform::SettingsStore store;
-    store.WriteString(kSection, QStringLiteral("WindowPos"),
-        QStringLiteral("%1,%2,%3,%4").arg(x()).arg(y()).arg(width()).arg(height()));
+    store.WriteString(kSection, QStringLiteral("WindowPos"), PlaceText());
     store.WriteBool(kFileBrowserSection, QStringLiteral("InvertFileList"), FileList->ListOrder() == flInverted);
     store.Flush();
 }
@@ -191,14 +151,7 @@ void TDirSelectorDialog::FileListDblClick()
     default:
         return;
     }
-    // A folder that cannot be entered is reported and the list stays where it was.
-    const QString before = FileList->Directory();
-    FileList->SetDirectory(target);
-    if (const int code = FileList->LastError()) {
-        FileList->SetDirectory(before);
-        ShowAlert(
-            ProgramTitle(), TFileListEngine::ResolvePath(before, target) + QStringLiteral("\r") + ErrorText(code));
-    }
+    EnterFolder(FileList, target, ProgramTitle());
 }
 
 void TDirSelectorDialog::OKButtonClick()

@@ -96,72 +96,6 @@ namespace {
 
     LineNumber Distance(LineNumber a, LineNumber b) { return a > b ? a - b : b - a; }
 
-    // Line ends in code units: CR, LF or CR LF, where a unit is one byte, or two bytes in UTF-16. A line end
-    // is counted at its first unit: every CR, and every LF that does not follow a CR.
-    struct LineEnds {
-        int unit = 1;
-        bool big = false;
-
-        char16_t Unit(const uint8_t* q) const { return unit == 1 ? *q : big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]; }
-        bool IsCR(const uint8_t* q) const { return Unit(q) == '\r'; }
-        bool IsLF(const uint8_t* q) const { return Unit(q) == '\n'; }
-        size_t Whole(size_t n) const { return n - n % size_t(unit); }
-
-        size_t FindNth(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
-        {
-            if (unit == 1)
-                return scan::FindNthLineEnd(p, n, prevCR, k, found);
-            found = 0;
-            bool prev = prevCR;
-            for (size_t i = 0; i + 2 <= n; i += 2) {
-                const char16_t u = Unit(p + i);
-                const bool end = u == '\r' || (u == '\n' && !prev);
-                prev = u == '\r';
-                if (end && ++found == k)
-                    return i;
-            }
-            return n;
-        }
-
-        size_t FindNthReverse(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
-        {
-            if (unit == 1)
-                return scan::FindNthLineEndReverse(p, n, prevCR, k, found);
-            found = 0;
-            for (size_t i = Whole(n); i >= 2; i -= 2) {
-                const size_t q = i - 2;
-                const char16_t u = Unit(p + q);
-                const bool afterCR = q >= 2 ? IsCR(p + q - 2) : prevCR;
-                if ((u == '\r' || (u == '\n' && !afterCR)) && ++found == k)
-                    return q;
-            }
-            return n;
-        }
-
-        const uint8_t* FindBreak(const uint8_t* p, const uint8_t* end) const
-        {
-            if (unit == 1)
-                return scan::FindLineBreak(p, end);
-            for (; p + 2 <= end; p += 2) {
-                if (IsCR(p) || IsLF(p))
-                    return p;
-            }
-            return end;
-        }
-
-        const uint8_t* FindLastBreak(const uint8_t* begin, const uint8_t* end) const
-        {
-            if (unit == 1)
-                return scan::FindLastLineBreak(begin, end);
-            for (const uint8_t* q = begin + Whole(size_t(end - begin)); q >= begin + 2;) {
-                q -= 2;
-                if (IsCR(q) || IsLF(q))
-                    return q;
-            }
-            return nullptr;
-        }
-    };
-
 } // namespace
 
 struct THvFileModel::Impl {
@@ -178,7 +112,7 @@ struct THvFileModel::Impl {
     int m_hexDigits = kHexMinOffsetDigits;
     TTextEncoding m_encoding = TTextEncoding::Auto; // the window's choice
     TTextEncoding m_effective = TTextEncoding::Windows1252; // what Auto found, or the choice
-    LineEnds m_ends;
+    scan::LineEnds m_ends;
 
     THvPageCache m_cache { 16 };
 
@@ -826,7 +760,7 @@ struct THvFileModel::Impl {
         // block. eof tells that the file ends with this block. Returns true once the target line is reached.
         bool Feed(const uint8_t* p, size_t n, FileOffset off, bool eof, FileOffset until)
         {
-            const LineEnds& e = d.m_ends;
+            const scan::LineEnds& e = d.m_ends;
             const FileOffset u = e.unit;
             size_t i = size_t(m_pos - off);
             const size_t whole = i + e.Whole(n - std::min(i, n));
@@ -893,7 +827,7 @@ struct THvFileModel::Impl {
     private:
         void SetStartAfter(const uint8_t* p, size_t n, FileOffset off, size_t q)
         {
-            const LineEnds& e = d.m_ends;
+            const scan::LineEnds& e = d.m_ends;
             const size_t u = size_t(e.unit);
             if (e.IsLF(p + q)) {
                 m_start = off + FileOffset(q + u);
@@ -973,7 +907,7 @@ struct THvFileModel::Impl {
             return { Anchor {}, false, false };
         // Line `target` starts after the (from.line - target + 1)-th line end before `from`.
         uint64_t need = uint64_t(from.line - target) + 1;
-        const LineEnds& e = m_ends;
+        const scan::LineEnds& e = m_ends;
         const size_t u = size_t(e.unit);
         FileOffset end = from.offset;
         bool nextIsLF = false; // the byte at `end`; the byte at a line start never completes a CR LF

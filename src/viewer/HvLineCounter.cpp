@@ -14,30 +14,6 @@ namespace hy::viewer {
 
 namespace {
     constexpr size_t kCountBlock = size_t(2) << 20;
-
-    struct Units {
-        int unit = 1;
-        bool big = false;
-        char16_t At(const uint8_t* q) const { return unit == 1 ? *q : big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]; }
-        bool IsCR(const uint8_t* q) const { return At(q) == '\r'; }
-        bool IsLF(const uint8_t* q) const { return At(q) == '\n'; }
-
-        size_t FindNth(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
-        {
-            if (unit == 1)
-                return scan::FindNthLineEnd(p, n, prevCR, k, found);
-            found = 0;
-            bool prev = prevCR;
-            for (size_t i = 0; i + 2 <= n; i += 2) {
-                const char16_t c = At(p + i);
-                const bool end = c == '\r' || (c == '\n' && !prev);
-                prev = c == '\r';
-                if (end && ++found == k)
-                    return i;
-            }
-            return n;
-        }
-    };
 } // namespace
 
 THvLineCounter::THvLineCounter(const Setup& setup, std::function<void()> finished)
@@ -101,7 +77,7 @@ void THvLineCounter::Record(LineNumber line, FileOffset offset)
 
 void THvLineCounter::Count()
 {
-    const Units e { m_setup.Unit, m_setup.BigEndian };
+    const scan::LineEnds e { m_setup.Unit, m_setup.BigEndian };
     const int fd = m_setup.Handle;
     const size_t u = size_t(e.unit);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);

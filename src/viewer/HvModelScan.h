@@ -1,5 +1,7 @@
 // Byte-scanning primitives of the file model: counting and finding line ends (CR LF, CR alone, LF alone)
-// and finding either of two bytes, over whole blocks with vector instructions where the processor has them.
+// and finding either of two bytes, over whole blocks with vector instructions where the processor has them;
+// LineEnds, the line-end rules in code units of one byte or of two (UTF-16), shared by the model and the
+// background line count.
 //
 // A line end is counted at its first byte: every CR, and every LF that does not follow a CR. prevCR tells
 // whether the byte just before the block is a CR (then an LF at the block's start belongs to that line end).
@@ -52,5 +54,71 @@ struct TKernelSet {
 // Every build this processor can run: the portable one first, then AVX2 when the processor has it. The
 // wrappers above use the last one.
 const std::vector<TKernelSet>& KernelSets();
+
+// Line ends in code units: CR, LF or CR LF, where a unit is one byte, or two bytes in UTF-16. A line end
+// is counted at its first unit: every CR, and every LF that does not follow a CR.
+struct LineEnds {
+    int unit = 1;
+    bool big = false;
+
+    char16_t Unit(const uint8_t* q) const { return unit == 1 ? *q : big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]; }
+    bool IsCR(const uint8_t* q) const { return Unit(q) == '\r'; }
+    bool IsLF(const uint8_t* q) const { return Unit(q) == '\n'; }
+    size_t Whole(size_t n) const { return n - n % size_t(unit); }
+
+    size_t FindNth(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
+    {
+        if (unit == 1)
+            return scan::FindNthLineEnd(p, n, prevCR, k, found);
+        found = 0;
+        bool prev = prevCR;
+        for (size_t i = 0; i + 2 <= n; i += 2) {
+            const char16_t u = Unit(p + i);
+            const bool end = u == '\r' || (u == '\n' && !prev);
+            prev = u == '\r';
+            if (end && ++found == k)
+                return i;
+        }
+        return n;
+    }
+
+    size_t FindNthReverse(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found) const
+    {
+        if (unit == 1)
+            return scan::FindNthLineEndReverse(p, n, prevCR, k, found);
+        found = 0;
+        for (size_t i = Whole(n); i >= 2; i -= 2) {
+            const size_t q = i - 2;
+            const char16_t u = Unit(p + q);
+            const bool afterCR = q >= 2 ? IsCR(p + q - 2) : prevCR;
+            if ((u == '\r' || (u == '\n' && !afterCR)) && ++found == k)
+                return q;
+        }
+        return n;
+    }
+
+    const uint8_t* FindBreak(const uint8_t* p, const uint8_t* end) const
+    {
+        if (unit == 1)
+            return scan::FindLineBreak(p, end);
+        for (; p + 2 <= end; p += 2) {
+            if (IsCR(p) || IsLF(p))
+                return p;
+        }
+        return end;
+    }
+
+    const uint8_t* FindLastBreak(const uint8_t* begin, const uint8_t* end) const
+    {
+        if (unit == 1)
+            return scan::FindLastLineBreak(begin, end);
+        for (const uint8_t* q = begin + Whole(size_t(end - begin)); q >= begin + 2;) {
+            q -= 2;
+            if (IsCR(q) || IsLF(q))
+                return q;
+        }
+        return nullptr;
+    }
+};
 
 } // namespace hy::viewer::scan

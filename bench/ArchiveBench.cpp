@@ -4,6 +4,7 @@
 //
 //   hy_archive_bench <work dir>           generates the data there (kept when present), measures, prints
 //   hy_archive_bench --list-once <zip>    lists the archive into the list control once (a fresh process)
+#include "BenchTools.h"
 #include "archive/ZIPLIST.h"
 
 #include <QApplication>
@@ -24,67 +25,10 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 using namespace hy::archive;
+using namespace hy::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& work)
-{
-    const auto t0 = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// Best of a few runs: the figures compare hot-cache throughput, not the odd disturbance.
-double Best(int runs, const std::function<void()>& work)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i)
-        best = std::min(best, Seconds(work));
-    return best;
-}
-
-int RunTool(std::vector<std::string> args, const std::string& workDir = std::string())
-{
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    std::string here;
-    if (!workDir.empty()) {
-        char cwd[4096];
-        here = ::getcwd(cwd, sizeof cwd) ? cwd : "";
-        if (::chdir(workDir.c_str()) != 0) {
-            std::perror(workDir.c_str());
-            std::exit(2);
-        }
-    }
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (!here.empty() && ::chdir(here.c_str()) != 0)
-        std::exit(2);
-    if (spawned != 0) {
-        std::fprintf(stderr, "cannot run %s\n", argv[0]);
-        std::exit(2);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st { };
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 // 100 folders of 1,000 files of a line or two each, archived by zip.
 void MakeManyZip(const std::string& dir, const std::string& zip)
@@ -144,8 +88,6 @@ void MakeBigZip(const std::string& dir, const std::string& zip, qint64 size)
     }
     ::unlink(log.c_str());
 }
-
-void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
 
 int ListOnce(const char* zip)
 {

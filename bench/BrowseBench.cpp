@@ -5,6 +5,7 @@
 //
 //   hy_browse_bench <work dir>          generates the data there (kept when present), measures, prints
 //   hy_browse_bench --search <dir>      one whole-drive search (a fresh process's run)
+#include "BenchTools.h"
 #include "filelist/FILELIST.h"
 #include "filelist/SrchAll.h"
 #include "selector/Browse.h"
@@ -27,54 +28,13 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 using namespace hy;
+using namespace hy::bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kFolders = 2000;
 constexpr int kFilesPerFolder = 100;
-
-double Seconds(const std::function<void()>& work)
-{
-    const auto t0 = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// The best of a few runs of each, taken in turn, so that the load of a shared machine falls on all alike.
-std::vector<double> Race(int runs, const std::vector<std::function<void()>>& works)
-{
-    std::vector<double> best(works.size(), 1e30);
-    for (int i = 0; i < runs; ++i) {
-        for (size_t w = 0; w < works.size(); ++w)
-            best[w] = std::min(best[w], Seconds(works[w]));
-    }
-    return best;
-}
-
-// Runs a program with its output thrown away.
-void RunTool(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot run %s\n", argv[0]);
-        std::exit(2);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
-}
 
 void MakeTree(const std::string& root)
 {
@@ -122,8 +82,6 @@ int SearchOnce(int argc, char** argv)
     TSelector selector(QString::fromLocal8Bit(argv[2]));
     return selector.Search() > 0 ? 0 : 1;
 }
-
-void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
 
 } // namespace
 

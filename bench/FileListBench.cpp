@@ -6,6 +6,7 @@
 //   hy_filelist_bench --walk <dir>          one names-only walk for *.txt (a fresh process's run)
 //   hy_filelist_bench --list <dir>          one listing with all five detail columns, painted once
 //   hy_filelist_bench --rss <dir>           the resident memory a listing of the folder adds, in KiB
+#include "BenchTools.h"
 #include "filelist/FILELIST.h"
 
 #include <QApplication>
@@ -25,81 +26,15 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 using namespace hy;
+using namespace hy::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kTopFolders = 20;
 constexpr int kFoldersPerTop = 99; // 20 + 20 x 99 = 2,000 folders
 constexpr int kFilesPerFolder = 100;
 constexpr int kFlatFiles = 100000;
-
-double Seconds(const std::function<void()>& work)
-{
-    const auto t0 = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// The best of a few runs of each, taken in turn, so that the load of a shared machine falls on all of them
-// alike; the figures compare hot-cache throughput, not the odd disturbance.
-std::vector<double> Race(int runs, const std::vector<std::function<void()>>& works)
-{
-    std::vector<double> best(works.size(), 1e30);
-    for (int i = 0; i < runs; ++i) {
-        for (size_t w = 0; w < works.size(); ++w)
-            best[w] = std::min(best[w], Seconds(works[w]));
-    }
-    return best;
-}
-
-// Runs a program with its output thrown away; its standard output is returned when wanted.
-std::string RunTool(std::vector<std::string> args, bool keepOutput = false)
-{
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int pipeFds[2] = { -1, -1 };
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (keepOutput) {
-        if (::pipe(pipeFds) != 0)
-            std::exit(2);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot run %s\n", argv[0]);
-        std::exit(2);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    std::string output;
-    if (keepOutput) {
-        ::close(pipeFds[1]);
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
-            output.append(buffer, size_t(n));
-        ::close(pipeFds[0]);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return output;
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st { };
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 void Touch(const std::string& path)
 {
@@ -168,8 +103,6 @@ qint64 StatusKiB(const char* key)
     }
     return 0;
 }
-
-void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
 
 // The results list of a disk search: names only, full paths.
 int Walk(const QString& dir)
@@ -284,7 +217,7 @@ int main(int argc, char** argv)
     {
         long long peak = 0, kept = 0;
         int count = 0;
-        std::sscanf(RunTool({ self, "--rss", flat }, true).c_str(), "%lld %lld %d", &peak, &kept, &count);
+        std::sscanf(ToolOutput({ self, "--rss", flat }).c_str(), "%lld %lld %d", &peak, &kept, &count);
         std::fprintf(stderr, "rss: listing %d entries adds %.1f MiB at its peak, %.1f MiB kept\n", count,
             double(peak) / 1024.0, double(kept) / 1024.0);
         Ratio("rss_mib_per_100k", double(peak) / 1024.0 * 100000.0 / std::max(1, count));

@@ -5,6 +5,7 @@
 //
 //   hy_search_bench <work dir>                  generates the data there (kept when present), measures, prints
 //   hy_search_bench --search <dir> <mask> [text [nocase]]   one search (a fresh process's run)
+#include "BenchTools.h"
 #include "filelist/FILELIST.h"
 #include "filelist/Fsearch.h"
 #include "filelist/Psearch.h"
@@ -29,13 +30,10 @@
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 using namespace hy;
+using namespace hy::bench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kTopFolders = 20;
 constexpr int kFoldersPerTop = 99; // 20 + 20 x 99 = 2,000 folders
@@ -46,50 +44,6 @@ constexpr size_t kTextFileBytes = (size_t(2) << 30) / (kTextFolders * kTextFiles
 // The text looked for: in one file of fifty, somewhere in its second half.
 const char* const kNeedle = "session 7f3a9c expired";
 const char* const kNeedleOtherCase = "SESSION 7F3A9C EXPIRED";
-
-double Seconds(const std::function<void()>& work)
-{
-    const auto t0 = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-// The best of a few runs of each, taken in turn, so that the load of a shared machine falls on all alike.
-std::vector<double> Race(int runs, const std::vector<std::function<void()>>& works)
-{
-    std::vector<double> best(works.size(), 1e30);
-    for (int i = 0; i < runs; ++i) {
-        for (size_t w = 0; w < works.size(); ++w)
-            best[w] = std::min(best[w], Seconds(works[w]));
-    }
-    return best;
-}
-
-// Runs a program with its output thrown away.
-void RunTool(std::vector<std::string> args)
-{
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot run %s\n", argv[0]);
-        std::exit(2);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st { };
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 void WriteFile(const std::string& path, const char* data, size_t size)
 {
@@ -176,8 +130,6 @@ void MakeTextTree(const std::string& root)
     }
     WriteFile(done, "", 0);
 }
-
-void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
 
 // The longest time in milliseconds the program went without answering while the search ran (its progress
 // window up): a timer that asks to run every 5 ms notes the gaps between its runs.

@@ -4,6 +4,7 @@
 #include "app/Brview2.h"
 #include "app/Progress.h"
 #include "common/Ask.h"
+#include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
 #include "viewer/HvViewr.h"
@@ -34,30 +35,12 @@ void AnswerYes(QDialog* d)
         d->accept();
 }
 
-class Compare : public ::testing::Test {
+class Compare : public hy::test::MainFormTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_form = std::make_unique<TMainForm>();
-        m_form->resize(900, 700);
-        m_form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
-    }
-    void TearDown() override
-    {
-        m_form->close();
-        m_form.reset();
-    }
-
     void Open(const QList<QByteArray>& contents)
     {
         for (const QByteArray& content : contents) {
-            const QString path = m_dir.filePath(QStringLiteral("file%1.bin").arg(m_files++));
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(content);
-            f.close();
+            const QString path = Make(QStringLiteral("file%1.bin").arg(m_files++), content);
             ASSERT_TRUE(m_form->OpenFileInViewer(path, ViewMode::Standard, false));
         }
     }
@@ -70,8 +53,6 @@ protected:
         return watcher.Seen;
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<TMainForm> m_form;
     int m_files = 0;
 };
 

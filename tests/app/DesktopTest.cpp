@@ -3,6 +3,7 @@
 // ending the options, and the Debian package holding what the install holds.
 #include "platform/PlatformPaths.h"
 #include "support/TestData.h"
+#include "support/TestWait.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <gtest/gtest.h>
+
+using hy::test::WaitForLine;
 
 namespace {
 
@@ -39,21 +42,6 @@ TRun Start(const QString& program, const QStringList& arguments, const QProcessE
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
-}
-
-bool WaitForLine(QProcess& p, const QByteArray& start, QByteArray& line, int ms = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        while (p.canReadLine()) {
-            line = p.readLine().trimmed();
-            if (line.startsWith(start))
-                return true;
-        }
-        p.waitForReadyRead(100);
-    }
-    return false;
 }
 
 // A private runtime folder and settings folder: the program run here meets no viewer of the person's.

@@ -12,6 +12,7 @@
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SingleInstance.h"
+#include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
@@ -42,29 +43,8 @@ using hy::test::ModalWatcher;
 
 namespace {
 
-class MainCommands : public ::testing::Test {
+class MainCommands : public hy::test::MainFormTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.IsValid());
-        m_form = std::make_unique<TMainForm>();
-        m_form->resize(900, 700);
-        m_form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
-    }
-    void TearDown() override
-    {
-        m_form->close();
-        m_form.reset();
-    }
-
-    QString Make(const QString& name, const QByteArray& content)
-    {
-        const QString path = m_dir.Write(name, content);
-        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
-        return path;
-    }
-
     hy::viewer::THvFileViewer* Viewer(int i) { return m_form->Children().at(i)->FileViewer(); }
     QByteArray Line(int window, hy::viewer::LineNumber line)
     {
@@ -72,9 +52,6 @@ protected:
         const char* text = Viewer(window)->LineText(line, len);
         return QByteArray(text, len);
     }
-
-    hy::test::TTempFolder m_dir;
-    std::unique_ptr<TMainForm> m_form;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/Brview2.h"
 #include "image/ImageLib.h"
 #include "image/MultiImg.h"
+#include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
 
@@ -124,29 +125,8 @@ QByteArray RawVideo(QRgb colour)
     return chunk("RIFF", QByteArray("AVI ") + hdrl + list("movi", movi) + chunk("idx1", index));
 }
 
-class NativePages : public ::testing::Test {
+class NativePages : public hy::test::MainFormTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_form = std::make_unique<TMainForm>();
-        m_form->resize(900, 700);
-        m_form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
-    }
-    void TearDown() override
-    {
-        m_form->close();
-        m_form.reset();
-    }
-    QString Make(const QString& name, const QByteArray& content)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        return path;
-    }
     TChildForm* Open(const QString& path)
     {
         if (!m_form->OpenFileInViewer(path, ViewMode::BySettings, false))
@@ -158,9 +138,6 @@ protected:
         auto* image = child->findChild<TMultiImage*>(QStringLiteral("ImageViewer"));
         return image ? image->Picture() : QImage();
     }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<TMainForm> m_form;
 };
 
 } // namespace
@@ -205,7 +182,7 @@ TEST_F(NativePages, AnIconFileShowsItsLargestPicture)
     const QString convert = QStandardPaths::findExecutable("convert");
     if (convert.isEmpty())
         GTEST_SKIP() << "ImageMagick's convert is not installed: no icon file with several pictures";
-    const QString ico = m_dir.filePath("three.ico");
+    const QString ico = m_dir.PathOf("three.ico");
     QProcess magick;
     magick.start(
         convert, { "-size", "16x16", "xc:red", "-size", "48x48", "xc:blue", "-size", "32x32", "xc:lime", ico });

@@ -1,5 +1,6 @@
 // The hand-over between two real processes.
 #include "platform/SingleInstance.h"
+#include "support/TestWait.h"
 
 #include <QElapsedTimer>
 #include <QLocalSocket>
@@ -12,6 +13,7 @@
 
 using hy::platform::HandOverNames;
 using hy::platform::IsOptionParameter;
+using hy::test::WaitForLine;
 
 TEST(SingleInstance, OptionsAndNames)
 {
@@ -34,20 +36,6 @@ QProcessEnvironment PeerEnvironment(const QString& key)
     return env;
 }
 
-bool WaitForLine(QProcess& p, const QByteArray& start, QByteArray& line, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        while (p.canReadLine()) {
-            line = p.readLine().trimmed();
-            if (line.startsWith(start))
-                return true;
-        }
-        p.waitForReadyRead(100);
-    }
-    return false;
-}
 } // namespace
 
 TEST(SingleInstance, SecondStartHandsItsNamesToTheFirstAndEnds)

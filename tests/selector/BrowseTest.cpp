@@ -55,22 +55,10 @@ TBrowseCall Call(const QString& directory)
     return call;
 }
 
-// Runs the selector and plays the script on it once it is up; a selector still open afterwards is
-// cancelled, so that a failing script cannot hang the test.
+// Runs the selector with the script played on it.
 TBrowseResult RunBrowser(const TBrowseCall& call, const std::function<void(TBrowserDialog*)>& script)
 {
-    QTimer::singleShot(0, [script]() {
-        TBrowserDialog* d = TBrowserDialog::Current();
-        if (!d)
-            return;
-        if (QTest::qWaitForWindowExposed(d)) {
-            d->activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(d));
-        }
-        script(d);
-        if (TBrowserDialog::Current() == d && d->isVisible())
-            d->reject();
-    });
+    test::PlayOnModal(&TBrowserDialog::Current, script);
     TBrowseResult r;
     r.directory = call.directory;
     r.mask = call.mask;

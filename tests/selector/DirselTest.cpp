@@ -25,23 +25,11 @@ using namespace hy;
 
 namespace {
 
-// Runs the selector and plays the script on it once it is up; a selector still open afterwards is
-// cancelled, so that a failing script cannot hang the test.
+// Runs the selector with the script played on it.
 bool RunSelector(const QString& prompt, QString& directory, bool createAllowed,
     const std::function<void(TDirSelectorDialog*)>& script)
 {
-    QTimer::singleShot(0, [script]() {
-        TDirSelectorDialog* d = TDirSelectorDialog::Current();
-        if (!d)
-            return;
-        if (QTest::qWaitForWindowExposed(d)) {
-            d->activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(d));
-        }
-        script(d);
-        if (TDirSelectorDialog::Current() == d && d->isVisible())
-            d->reject();
-    });
+    test::PlayOnModal(&TDirSelectorDialog::Current, script);
     return ChooseDirectory(prompt, directory, createAllowed);
 }
 

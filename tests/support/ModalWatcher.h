@@ -10,8 +10,10 @@
 #include <QMessageBox>
 #include <QObject>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace hy::test {
 
@@ -65,5 +67,24 @@ private:
     QTimer m_timer;
     QDialog* m_last = nullptr;
 };
+
+// Once the event loop runs (inside the modal dialog's exec), plays the script on the dialog current() names:
+// shown and active first; a dialog still open afterwards is cancelled, so that a failing script cannot hang
+// the test.
+template <class Dialog> void PlayOnModal(Dialog* (*current)(), std::function<void(Dialog*)> script)
+{
+    QTimer::singleShot(0, [current, script = std::move(script)]() {
+        Dialog* d = current();
+        if (!d)
+            return;
+        if (QTest::qWaitForWindowExposed(d)) {
+            d->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(d));
+        }
+        script(d);
+        if (current() == d && d->isVisible())
+            d->reject();
+    });
+}
 
 } // namespace hy::test

@@ -3,6 +3,9 @@
 
 #include "support/QtPrinters.h"
 
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -14,3 +17,23 @@
         (void)QTest::qWaitFor([&]() { return (a) == (b); }, 5000);                                                     \
         ASSERT_EQ(a, b);                                                                                               \
     } while (0)
+
+namespace hy::test {
+
+// Reads the process's output until a line that begins with start (trimmed into line), for up to ms.
+inline bool WaitForLine(QProcess& p, const QByteArray& start, QByteArray& line, int ms = 10000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        while (p.canReadLine()) {
+            line = p.readLine().trimmed();
+            if (line.startsWith(start))
+                return true;
+        }
+        p.waitForReadyRead(100);
+    }
+    return false;
+}
+
+} // namespace hy::test

@@ -686,9 +686,8 @@ void TMainForm::dropEvent(QDropEvent* event)
 {
     QStringList names;
     for (const QUrl& url : event->mimeData()->urls()) {
-        // The path's bytes, as the file system has them.
         if (url.isLocalFile())
-            names << platform::DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+            names << platform::FileNameOfUrl(url);
     }
     // The program's own lists say in which view the files are to open.
     ViewMode mode = ViewMode::BySettings;

@@ -1,16 +1,14 @@
 // The folder for temporary copies.
 #include "app/TempDir.h"
 
+#include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
-
-#include <QFileInfo>
 
 namespace hy::app {
 
 TTempDirChoice UsableTempDir(const QString& chosen)
 {
-    const QFileInfo info(chosen);
-    if (!chosen.isEmpty() && info.isDir() && info.isWritable() && info.isExecutable())
+    if (!chosen.isEmpty() && platform::IsWritableDirectory(chosen))
         return { chosen, false };
     return { platform::TempFolder(), true };
 }

@@ -3,6 +3,7 @@
 #include "filelist/FILELIST.h"
 
 #include "filelist/FileIcons.h"
+#include "platform/FileNames.h"
 
 #include <QAbstractListModel>
 #include <QApplication>
@@ -92,7 +93,7 @@ public:
         QList<QUrl> urls;
         for (const QModelIndex& index : indexes) {
             if (index.isValid() && IsListed(m_list->EntryKind(index.row())))
-                urls << QUrl::fromLocalFile(m_list->EntryPath(index.row()));
+                urls << platform::FileUrl(m_list->EntryPath(index.row()));
         }
         auto* data = new QMimeData;
         data->setUrls(urls);

@@ -2,10 +2,12 @@
 #include "filelist/MediaPanel.h"
 
 #include "common/HyUtils.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformFiles.h"
 
 #include <QAudioOutput>
+#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -88,7 +90,7 @@ QString TMediaPanel::Open(const QString& fileName)
     if (!m_player->isAvailable())
         return QStringLiteral("No media playback service is available on this system.");
     // The player opens the file itself: a pipe or device would keep it waiting.
-    if (!QFileInfo(fileName).isFile())
+    if (platform::KindOf(fileName) != platform::EntryKind::RegularFile)
         return QStringLiteral("The media file cannot be played.");
     // Errors come twice, the second time with a generic text: the first tells what went wrong.
     QString error;
@@ -113,7 +115,7 @@ QString TMediaPanel::Open(const QString& fileName)
               }
           });
     connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    m_player->setSource(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()));
+    m_player->setSource(platform::FileUrl(QDir::current().absoluteFilePath(fileName)));
     const auto loaded = [this]() {
         return m_player->mediaStatus() == QMediaPlayer::LoadedMedia
             || m_player->mediaStatus() == QMediaPlayer::BufferedMedia;

@@ -11,6 +11,7 @@
 #include "filelist/MediaPanel.h"
 #include "filelist/SearchCriteria.h"
 #include "image/MultiImg.h"
+#include "platform/PlatformFiles.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvCaret.h"
 #include "viewer/HvColor.h"
@@ -19,7 +20,6 @@
 
 #include <QApplication>
 #include <QEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -343,7 +343,7 @@ void TPreviewBook::Preview(const QString& path)
     m_shownPath = path;
     const TPreviewSettings s = Settings();
     try {
-        if (!QFileInfo::exists(path))
+        if (platform::KindOf(path) == platform::EntryKind::Missing)
             throw EInOutError(QStringLiteral("File not found"), 2);
         const auto showText = [this]() {
             RemoveThirdTab();

@@ -117,6 +117,18 @@ QString DisplayFileName(const QString& name)
     return shown;
 }
 
+QUrl FileUrl(const QString& name)
+{
+    return QUrl::fromEncoded(QByteArray("file://") + EncodeFileName(name).toPercentEncoding("/"));
+}
+
+QString FileNameOfUrl(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return QString();
+    return DecodeFileName(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 QStringList ArgumentsOf(int argc, const char* const* argv)
 {
     QStringList arguments;

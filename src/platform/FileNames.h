@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace hy::platform {
 
@@ -18,6 +19,11 @@ QString DecodeFileName(const QByteArray& bytes);
 QByteArray EncodeFileName(const QString& name);
 // The name as a person is shown it: bytes that are not UTF-8 appear as the replacement mark U+FFFD.
 QString DisplayFileName(const QString& name);
+// A file: URL for an absolute name that carries its bytes exactly (percent-encoded), and the name back from
+// such a URL (an empty name when the URL is not a local file). QUrl::fromLocalFile and toLocalFile lose
+// bytes that are not UTF-8.
+QUrl FileUrl(const QString& name);
+QString FileNameOfUrl(const QUrl& url);
 // The program's command line without a lossy conversion of its bytes, the program's own name first.
 QStringList ArgumentsOf(int argc, const char* const* argv);
 

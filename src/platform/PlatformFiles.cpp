@@ -201,6 +201,13 @@ bool IsExecutableFile(const QString& path)
     return ::stat(p.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(p.constData(), X_OK) == 0;
 }
 
+bool IsWritableDirectory(const QString& path)
+{
+    const QByteArray p = Native(path);
+    struct stat st { };
+    return ::stat(p.constData(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(p.constData(), W_OK | X_OK) == 0;
+}
+
 void RaiseOpenFileLimit()
 {
     rlimit limit {};

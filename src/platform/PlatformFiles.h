@@ -40,6 +40,8 @@ enum class EntryKind { Missing, RegularFile, Directory, Other };
 EntryKind KindOf(const QString& path, int* errorCode = nullptr);
 // A regular file that the current user may execute.
 bool IsExecutableFile(const QString& path);
+// A directory the current user may make files in: one it may write to and search.
+bool IsWritableDirectory(const QString& path);
 
 // Every viewer window holds its file open: the process may hold as many files as the system lets it.
 void RaiseOpenFileLimit();

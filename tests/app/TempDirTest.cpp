@@ -1,12 +1,14 @@
 // The folder temporary copies go to: the chosen one when it can be written, else the system's.
 #include "app/TempDir.h"
 
+#include "platform/FileNames.h"
 #include "platform/PlatformPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace hy::app;
@@ -21,11 +23,14 @@ TEST(UsableTempDir, FallsBackWhenTheChosenFolderCannotTakeFiles)
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
+    // A folder whose name is not UTF-8 is as good as any other.
+    const QString latin1 = hy::platform::DecodeFileName(QFile::encodeName(dir.path()) + "/caf\xe9");
+    ASSERT_EQ(::mkdir(hy::platform::EncodeFileName(latin1).constData(), 0700), 0);
 
     const struct {
         QString chosen;
         bool fellBack;
-    } cases[] = { { writable, false }, { missing, true }, { file, true }, { QString(), true } };
+    } cases[] = { { writable, false }, { latin1, false }, { missing, true }, { file, true }, { QString(), true } };
     for (const auto& c : cases) {
         const TTempDirChoice choice = UsableTempDir(c.chosen);
         EXPECT_EQ(choice.FellBack, c.fellBack) << c.chosen.toStdString();

@@ -4,6 +4,7 @@
 
 #include "support/QtPrinters.h"
 
+#include <QMimeData>
 #include <gtest/gtest.h>
 
 using namespace hy::platform;
@@ -56,4 +57,29 @@ TEST(FileNames, CommandLineArgumentsKeepTheirBytes)
     EXPECT_EQ(EncodeFileName(args.at(1)), QByteArray("/tmp/a\xff.txt"));
     EXPECT_EQ(args.at(2), "-h");
     EXPECT_TRUE(args.at(3).isEmpty());
+}
+
+TEST(FileNames, FileUrlsCarryTheBytesThroughDragAndDrop)
+{
+    const QByteArray names[] = {
+        "/tmp/caf\xe9.txt", // Latin-1
+        "/tmp/a b/#1?x%41;y.txt", // characters a URL gives a meaning
+        "/tmp/Gr\xc3\xbc\xc3\x9f"
+        "e.txt", // valid UTF-8
+    };
+    for (const QByteArray& bytes : names) {
+        const QString name = DecodeFileName(bytes);
+        const QUrl url = FileUrl(name);
+        EXPECT_TRUE(url.isLocalFile()) << bytes.constData();
+        // A drag carries the URLs as text/uri-list.
+        QMimeData carried;
+        carried.setUrls({ url });
+        ASSERT_EQ(carried.urls().size(), 1);
+        EXPECT_EQ(EncodeFileName(FileNameOfUrl(carried.urls().at(0))), bytes) << bytes.constData();
+    }
+    // Names that are UTF-8 give the URL every other program makes and reads.
+    const QString utf8 = QString::fromUtf8("/tmp/a b/Grüße #1.txt");
+    EXPECT_EQ(FileUrl(utf8), QUrl::fromLocalFile(utf8));
+    EXPECT_EQ(FileNameOfUrl(QUrl::fromLocalFile(utf8)), utf8);
+    EXPECT_TRUE(FileNameOfUrl(QUrl(QStringLiteral("https://example.org/x.txt"))).isEmpty());
 }

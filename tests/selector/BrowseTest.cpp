@@ -1,6 +1,7 @@
 // The file selector run through BrowseForFile as a person would use it: a file chosen by typing, by double
 // click, after a mask or location change and through a whole-drive search; the view hint it returns; the
-// settings it keeps; a preview of a file that vanished. Alerts and questions go through the modal watcher.
+// settings it keeps; a preview of a file that vanished; a file whose name is not UTF-8. Alerts and questions
+// go through the modal watcher.
 #include "selector/Browse.h"
 
 #include "common/Ask.h"
@@ -9,6 +10,7 @@
 #include "filelist/PreviewBook.h"
 #include "filelist/SrchAll.h"
 #include "image/MultiImg.h"
+#include "platform/FileNames.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
@@ -19,13 +21,17 @@
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
 
 using namespace hy;
 
@@ -469,6 +475,42 @@ TEST_F(BrowseTest, AVanishedFileIsReportedAndTheSelectorGoesOn)
     EXPECT_EQ(Alerts(watcher).at(0).section(QLatin1Char('|'), 1), doomed + QStringLiteral("\rDoes not exist!"));
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.fileName, m_root + QStringLiteral("/readme.txt"));
+}
+
+TEST_F(BrowseTest, ANameThatIsNotUtf8IsListedPreviewedDraggedAndChosen)
+{
+    platform::SettingsStore store;
+    store.WriteBool(QStringLiteral("File Browser"), QStringLiteral("Preview"), true);
+    store.Flush();
+    const QByteArray bytes = platform::EncodeFileName(m_root) + "/caf\xe9.txt";
+    const int fd = ::open(bytes.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "bonjour\n", 8), 8);
+    ::close(fd);
+    const QString name = platform::DecodeFileName(QByteArray("caf\xe9.txt"));
+    test::ModalWatcher watcher([](QDialog* d) {
+        if (!qobject_cast<TBrowserDialog*>(d))
+            d->reject();
+    });
+    bool previewed = false;
+    QString dragged;
+    const TBrowseResult r = RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        const int index = IndexOf(d->FileList, name);
+        ASSERT_GE(index, 0);
+        Focus(d, index);
+        previewed = d->ViewerPanel->FileViewer->IsOpen()
+            && d->ViewerPanel->FileViewer->DisplayLineText(0).startsWith(QStringLiteral("bonjour"));
+        const std::unique_ptr<QMimeData> carried(
+            d->FileList->model()->mimeData({ d->FileList->model()->index(index, 0) }));
+        if (carried && carried->urls().size() == 1)
+            dragged = platform::FileNameOfUrl(carried->urls().at(0));
+        DoubleClick(d->FileList, index);
+    });
+    EXPECT_TRUE(Alerts(watcher).isEmpty()) << Alerts(watcher).join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(previewed);
+    EXPECT_EQ(platform::EncodeFileName(dragged), bytes);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(platform::EncodeFileName(r.fileName), bytes);
 }
 
 } // namespace

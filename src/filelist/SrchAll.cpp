@@ -1,6 +1,7 @@
 // The whole-drive search's progress window.
 #include "filelist/SrchAll.h"
 
+#include "base/ErrorCodes.h"
 #include "common/Ask.h"
 #include "common/HyUtils.h"
 #include "filelist/FILELIST.h"
@@ -100,7 +101,7 @@ int TFileSearchProgressDialog::Update(int count, const QString& text)
         m_sinceMessages.start();
     }
     if (m_stop)
-        return -1000;
+        return kErrorSearchStopped;
     if (!text.isNull())
         m_location = text;
     if (count > 0)
@@ -142,7 +143,7 @@ void TFileSearchProgressDialog::WatchWholeDriveSearch(TFileList* list, QWidget* 
             const bool folder = s.Attr & platform::faDirectory;
             if (current->Update(folder ? 0 : 1, folder ? path : QString()) != 0) {
                 ok = false;
-                error = -1000;
+                error = kErrorSearchStopped;
             }
         });
     });

@@ -476,7 +476,7 @@ void TMainForm::WindowMenuAboutToShow()
 void TMainForm::ClearStatus()
 {
     m_cursorPosPanel->clear();
-    m_infoPanel->clear();
+    SetInfoText(QString());
     SetCharPanelWanted(false);
     m_encodingPanel->hide();
 }

@@ -81,6 +81,7 @@ public:
     void ViewerStatusChanged(TChildForm* child);
     // A viewer's long read began or ended.
     void ShowLongWork(TChildForm* child, bool running);
+    void SetInfoText(const QString& text);
     // A note about a window's file (a followed log was reopened) that leads the info panel for a while.
     void ShowViewerNote(const QString& note);
     void ChildClosing(TChildForm* child);
@@ -222,6 +223,7 @@ private:
     QLabel* m_cursorPosPanel = nullptr;
     QLabel* m_infoPanel = nullptr;
     QString m_viewerNote;
+    QString m_infoUnderRead; // the info panel's own text while a long read's message stands in it
     QLabel* m_charPanel = nullptr;
     QLabel* m_encodingPanel = nullptr;
     QProgressBar* m_progressGauge = nullptr;

@@ -222,8 +222,10 @@ void TMainForm::RemoveChild(TChildForm* child)
     if (!m_children.removeOne(child))
         return;
     ForgetOpenName(child);
-    if (m_longWork.remove(child) && m_longWork.isEmpty())
+    if (m_longWork.remove(child) && m_longWork.isEmpty()) {
+        m_infoPanel->setText(m_infoUnderRead);
         ScheduleIdleWork();
+    }
 }
 
 QMdiSubWindow* TMainForm::FrameOf(TChildForm* child) const
@@ -608,14 +610,24 @@ void TMainForm::ViewerStatusChanged(TChildForm* child)
 
 void TMainForm::ShowLongWork(TChildForm* child, bool running)
 {
+    // The message goes in the info panel: a status bar message would cover the panels beside it.
     if (running) {
+        if (m_longWork.isEmpty())
+            m_infoUnderRead = m_infoPanel->text();
         m_longWork.insert(child);
-        statusBar()->showMessage(QStringLiteral("Reading the file... Press Esc to stop."));
-    } else {
-        m_longWork.remove(child);
-        statusBar()->clearMessage();
+        m_infoPanel->setText(QStringLiteral("Reading the file... Press Esc to stop."));
+    } else if (m_longWork.remove(child) && m_longWork.isEmpty()) {
+        m_infoPanel->setText(m_infoUnderRead);
         ScheduleIdleWork();
     }
+}
+
+void TMainForm::SetInfoText(const QString& text)
+{
+    if (m_longWork.isEmpty())
+        m_infoPanel->setText(text);
+    else
+        m_infoUnderRead = text;
 }
 
 void TMainForm::ShowViewerNote(const QString& note)
@@ -672,8 +684,8 @@ void TMainForm::UpdateStatus()
         const QString lines = counting ? CountingLinesText(v->CountProgress())
             : fileSize == 0            ? LineCountText(0, false)
                                        : LineCountText(total, total == kUndeterminedTotal);
-        m_infoPanel->setText(m_viewerNote.isEmpty() ? TextInfoText(lines, fileSize)
-                                                    : m_viewerNote + QLatin1Char(' ') + TextInfoText(lines, fileSize));
+        SetInfoText(m_viewerNote.isEmpty() ? TextInfoText(lines, fileSize)
+                                           : m_viewerNote + QLatin1Char(' ') + TextInfoText(lines, fileSize));
         bool showChar = false;
         if (!v->InHexMode() && v->LineTotal() != 0) {
             const viewer::TextPosition at = v->CaretCharLocation();
@@ -698,17 +710,17 @@ void TMainForm::UpdateStatus()
         m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         const TMultiImage* img = child->ImageViewer();
-        m_infoPanel->setText(ImageInfoText(
+        SetInfoText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
         SetCharPanelWanted(false);
     } else if (page == QLatin1String("Archive")) {
         m_cursorPosPanel->clear();
-        m_infoPanel->setText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
+        SetInfoText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
         SetCharPanelWanted(false);
     } else if (page == QLatin1String("Media")) {
         m_encodingPanel->hide();
         m_cursorPosPanel->clear();
-        m_infoPanel->setText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
+        SetInfoText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
     }
     UpdateCopyCommands(child);

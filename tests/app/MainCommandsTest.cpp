@@ -715,6 +715,48 @@ TEST_F(MainCommands, AHandOverDuringALongReadWaitsUntilTheReadEnds)
     EXPECT_EQ(m_form->Children().size(), 2);
 }
 
+TEST_F(MainCommands, ALongReadShowsItsMessageInTheInfoPanelLeavingTheOtherPanelsAlone)
+{
+    QByteArray big;
+    while (big.size() < (8 << 20))
+        big += "0123456789012345678901234567890123456789012345678901234567890123456789\n";
+    ASSERT_TRUE(m_form->OpenFileInViewer(Make("large.txt", big), ViewMode::Standard, false));
+    hy::viewer::THvFileViewer* v = Viewer(0);
+    m_form->UpdateStatus();
+    const QString encoding = m_form->EncodingPanel()->text();
+    const QString info = m_form->InfoPanel()->text();
+    ASSERT_FALSE(encoding.isEmpty());
+
+    QString infoDuringRead, encodingDuringRead, messageDuringRead;
+    bool encodingShownDuringRead = false;
+    QObject::connect(v, &hy::viewer::THvFileViewer::OnLongWork, m_form.get(), [&](bool running) {
+        if (!running)
+            return;
+        QTimer::singleShot(0, m_form.get(), [&]() {
+            // Whatever refreshes the status bar meanwhile must not take the message away.
+            m_form->UpdateStatus();
+            infoDuringRead = m_form->InfoPanel()->text();
+            encodingDuringRead = m_form->EncodingPanel()->text();
+            encodingShownDuringRead = m_form->EncodingPanel()->isVisible();
+            messageDuringRead = m_form->statusBar()->currentMessage();
+        });
+    });
+    hy::viewer::THvCustomFileViewer::SetLongWorkDelay(0);
+    v->ClampLine(hy::viewer::kUndeterminedTotal);
+    hy::viewer::THvCustomFileViewer::SetLongWorkDelay(400);
+    ASSERT_FALSE(infoDuringRead.isEmpty()) << "the read ended before its message was looked at";
+    EXPECT_EQ(infoDuringRead, "Reading the file... Press Esc to stop.");
+    EXPECT_EQ(encodingDuringRead, encoding);
+    EXPECT_TRUE(encodingShownDuringRead);
+    EXPECT_TRUE(messageDuringRead.isEmpty()) << "a status bar message covers the panels";
+    EXPECT_FALSE(v->LongWorkRunning());
+    EXPECT_NE(m_form->InfoPanel()->text(), "Reading the file... Press Esc to stop.");
+    EXPECT_FALSE(m_form->InfoPanel()->text().isEmpty());
+    m_form->UpdateStatus();
+    EXPECT_NE(m_form->InfoPanel()->text(), info) << "the count that ended the read shows";
+    EXPECT_EQ(m_form->EncodingPanel()->text(), encoding);
+}
+
 TEST_F(MainCommands, ManyFilesOpenWithProgressAndStopOnEscKeepingWhatOpened)
 {
     QStringList names;

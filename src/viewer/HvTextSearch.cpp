@@ -113,12 +113,66 @@ void CountBytes(const uint8_t* sample, size_t n, TByteCounts& counts)
         ++counts[sample[i]];
 }
 
+void THvProbe::Clear()
+{
+    m_count = 0;
+    std::memset(m_table, 0, sizeof m_table);
+}
+
+void THvProbe::Add(uint8_t value)
+{
+    if (m_table[value])
+        return;
+    m_table[value] = true;
+    if (m_count < 2)
+        m_bytes[m_count] = value;
+    ++m_count;
+}
+
+const uint8_t* THvProbe::Next(const uint8_t* lo, const uint8_t* hi) const
+{
+    if (lo >= hi || m_count == 0)
+        return nullptr;
+    const uint8_t* p = lo + m_offset;
+    const uint8_t* end = hi + m_offset;
+    if (m_count <= 2) {
+        const uint8_t b = m_count == 1 ? m_bytes[0] : m_bytes[1];
+        p = scan::FindEither(p, end, m_bytes[0], b);
+        return p < end ? p - m_offset : nullptr;
+    }
+    for (; p < end; ++p) {
+        if (m_table[*p])
+            return p - m_offset;
+    }
+    return nullptr;
+}
+
+const uint8_t* THvProbe::Prev(const uint8_t* lo, const uint8_t* hi) const
+{
+    if (lo >= hi || m_count == 0)
+        return nullptr;
+    const uint8_t* begin = lo + m_offset;
+    const uint8_t* end = hi + m_offset;
+    if (m_count <= 2) {
+        const uint8_t b = m_count == 1 ? m_bytes[0] : m_bytes[1];
+        const uint8_t* p = scan::FindLastEither(begin, end, m_bytes[0], b);
+        return p ? p - m_offset : nullptr;
+    }
+    while (end > begin) {
+        --end;
+        if (m_table[*end])
+            return end - m_offset;
+    }
+    return nullptr;
+}
+
 void THvSearchPattern::ChooseProbe(const TByteCounts& counts)
 {
-    m_probeCount = 0;
+    m_probe.Clear();
     if (m_folded.empty())
         return;
     double best = -1;
+    size_t at = 0;
     for (size_t j = 0; j < m_folded.size(); ++j) {
         const uint8_t want = uint8_t(m_folded[j]);
         double score = 0;
@@ -133,58 +187,17 @@ void THvSearchPattern::ChooseProbe(const TByteCounts& counts)
             score = -1; // nothing in any file can match this byte
         if (best < 0 || score < best) {
             best = score;
-            m_probe = j;
+            at = j;
         }
         if (score < 0)
             break;
     }
-    const uint8_t want = uint8_t(m_folded[m_probe]);
-    std::memset(m_probeTable, 0, sizeof m_probeTable);
+    const uint8_t want = uint8_t(m_folded[at]);
+    m_probe.SetOffset(at);
     for (int c = 0; c < 256; ++c) {
-        if (m_table[c] == want) {
-            m_probeTable[c] = true;
-            if (m_probeCount < 2)
-                m_probeBytes[m_probeCount] = uint8_t(c);
-            ++m_probeCount;
-        }
+        if (m_table[c] == want)
+            m_probe.Add(uint8_t(c));
     }
-}
-
-const uint8_t* THvSearchPattern::NextCandidate(const uint8_t* lo, const uint8_t* hi) const
-{
-    if (lo >= hi || m_probeCount == 0)
-        return nullptr;
-    const uint8_t* p = lo + m_probe;
-    const uint8_t* end = hi + m_probe;
-    if (m_probeCount <= 2) {
-        const uint8_t b = m_probeCount == 1 ? m_probeBytes[0] : m_probeBytes[1];
-        p = scan::FindEither(p, end, m_probeBytes[0], b);
-        return p < end ? p - m_probe : nullptr;
-    }
-    for (; p < end; ++p) {
-        if (m_probeTable[*p])
-            return p - m_probe;
-    }
-    return nullptr;
-}
-
-const uint8_t* THvSearchPattern::PrevCandidate(const uint8_t* lo, const uint8_t* hi) const
-{
-    if (lo >= hi || m_probeCount == 0)
-        return nullptr;
-    const uint8_t* begin = lo + m_probe;
-    const uint8_t* end = hi + m_probe;
-    if (m_probeCount <= 2) {
-        const uint8_t b = m_probeCount == 1 ? m_probeBytes[0] : m_probeBytes[1];
-        const uint8_t* p = scan::FindLastEither(begin, end, m_probeBytes[0], b);
-        return p ? p - m_probe : nullptr;
-    }
-    while (end > begin) {
-        --end;
-        if (m_probeTable[*end])
-            return end - m_probe;
-    }
-    return nullptr;
 }
 
 // --- THvCharPattern ------------------------------------------------------------------------------------
@@ -225,7 +238,7 @@ size_t THvCharPattern::Match(const uint8_t* p, size_t k) const
 
 void THvCharPattern::ChooseProbe(const TByteCounts& counts)
 {
-    m_probeCount = 0;
+    m_probe.Clear();
     if (m_forms.empty())
         return;
     // The probe is a byte at a fixed distance from the match start: in a character whose forms are all of
@@ -259,61 +272,16 @@ void THvCharPattern::ChooseProbe(const TByteCounts& counts)
                 continue;
             if (best < 0 || score < best) {
                 best = score;
-                m_probe = offset + b;
-                m_probeCount = 0;
-                std::memset(m_probeTable, 0, sizeof m_probeTable);
-                for (const QByteArray& a : alts) {
-                    const uint8_t c = uint8_t(a[qsizetype(b)]);
-                    if (!m_probeTable[c]) {
-                        m_probeTable[c] = true;
-                        if (m_probeCount < 2)
-                            m_probeBytes[m_probeCount] = c;
-                        ++m_probeCount;
-                    }
-                }
+                m_probe.Clear();
+                m_probe.SetOffset(offset + b);
+                for (const QByteArray& a : alts)
+                    m_probe.Add(uint8_t(a[qsizetype(b)]));
             }
         }
         if (!fixed)
             break;
         offset += len;
     }
-}
-
-const uint8_t* THvCharPattern::NextCandidate(const uint8_t* lo, const uint8_t* hi) const
-{
-    if (lo >= hi || m_probeCount == 0)
-        return nullptr;
-    const uint8_t* p = lo + m_probe;
-    const uint8_t* end = hi + m_probe;
-    if (m_probeCount <= 2) {
-        const uint8_t b = m_probeCount == 1 ? m_probeBytes[0] : m_probeBytes[1];
-        p = scan::FindEither(p, end, m_probeBytes[0], b);
-        return p < end ? p - m_probe : nullptr;
-    }
-    for (; p < end; ++p) {
-        if (m_probeTable[*p])
-            return p - m_probe;
-    }
-    return nullptr;
-}
-
-const uint8_t* THvCharPattern::PrevCandidate(const uint8_t* lo, const uint8_t* hi) const
-{
-    if (lo >= hi || m_probeCount == 0)
-        return nullptr;
-    const uint8_t* begin = lo + m_probe;
-    const uint8_t* end = hi + m_probe;
-    if (m_probeCount <= 2) {
-        const uint8_t b = m_probeCount == 1 ? m_probeBytes[0] : m_probeBytes[1];
-        const uint8_t* p = scan::FindLastEither(begin, end, m_probeBytes[0], b);
-        return p ? p - m_probe : nullptr;
-    }
-    while (end > begin) {
-        --end;
-        if (m_probeTable[*end])
-            return end - m_probe;
-    }
-    return nullptr;
 }
 
 std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncoding encoding, bool matchCase)

@@ -31,6 +31,27 @@ const uint8_t* AnsiUpperTable();
 const uint8_t* AsciiUpperTable();
 const uint8_t* Latin1FoldTable();
 
+// The byte a search looks for first: at a fixed distance from the match start, with the set of byte values
+// that can stand there. One or two values go to the vector scan; more are tested through a table.
+class THvProbe {
+public:
+    void Clear();
+    void SetOffset(size_t offset) { m_offset = offset; }
+    void Add(uint8_t value);
+    bool Has() const { return m_count > 0; }
+    // First candidate start c in [lo, hi) whose probe byte fits, or nullptr; bytes up to hi + the probe's
+    // offset must be readable.
+    const uint8_t* Next(const uint8_t* lo, const uint8_t* hi) const;
+    // Last such candidate start in [lo, hi), or nullptr.
+    const uint8_t* Prev(const uint8_t* lo, const uint8_t* hi) const;
+
+private:
+    size_t m_offset = 0; // byte offset of the probe from the match start
+    int m_count = 0;
+    uint8_t m_bytes[2] = { 0, 0 };
+    bool m_table[256] = {};
+};
+
 class THvSearchPattern {
 public:
     enum class Kind {
@@ -58,22 +79,19 @@ public:
     // Chooses the probe position from the byte counts of a sample of the data; bytes the sample does not
     // hold are weighed by how common they are in text.
     void ChooseProbe(const TByteCounts& counts);
-    bool HasProbe() const { return m_probeCount > 0; }
+    bool HasProbe() const { return m_probe.Has(); }
 
     // First candidate start c in [lo, hi) whose probe byte fits, or nullptr; bytes up to hi + Length() - 1
     // must be readable.
-    const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const;
+    const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Next(lo, hi); }
     // Last such candidate start in [lo, hi), or nullptr.
-    const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const;
+    const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Prev(lo, hi); }
 
 private:
     std::string m_folded;
     uint8_t m_table[256];
     bool m_hasLineBreak = false;
-    size_t m_probe = 0;
-    int m_probeCount = 0;
-    uint8_t m_probeBytes[2] = { 0, 0 };
-    bool m_probeTable[256] = {};
+    THvProbe m_probe;
 };
 
 class THvCharPattern {
@@ -89,9 +107,9 @@ public:
     bool Aligned(qint64 offset) const { return offset % m_unit == 0; }
 
     void ChooseProbe(const TByteCounts& counts);
-    bool HasProbe() const { return m_probeCount > 0; }
-    const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const;
-    const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const;
+    bool HasProbe() const { return m_probe.Has(); }
+    const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Next(lo, hi); }
+    const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Prev(lo, hi); }
 
 private:
     size_t Match(const uint8_t* p, size_t k) const;
@@ -100,10 +118,7 @@ private:
     int m_unit = 1;
     size_t m_maxLength = 0;
     bool m_hasLineBreak = false;
-    size_t m_probe = 0; // byte offset of the probe from the match start
-    int m_probeCount = 0;
-    uint8_t m_probeBytes[2] = { 0, 0 };
-    bool m_probeTable[256] = {};
+    THvProbe m_probe;
 };
 
 // The byte forms of each character of text in an encoding (see THvCharPattern); empty when a character of

@@ -1066,22 +1066,8 @@ struct THvFileModel::Impl {
         n = std::min<qint64>(n, m_fileSize - offset);
         if (n <= 0)
             return 0;
-        qint64 got = 0;
-        if (n > qint64(kPageSize) * 2) {
-            got = qint64(Read(offset, buf, size_t(n)));
-        } else {
-            m_cache.ForgetCurrent();
-            while (got < n) {
-                const FileOffset pos = offset + got;
-                const int entry = PageFor(pos, true);
-                if (entry < 0)
-                    break;
-                const size_t inPage = size_t(pos % kPageSize);
-                const size_t avail = std::min(size_t(m_cache.ValidOf(entry)) - inPage, size_t(n - got));
-                std::memcpy(buf + got, m_cache.DataOf(entry) + inPage, avail);
-                got += qint64(avail);
-            }
-        }
+        const qint64 got
+            = n > qint64(kPageSize) * 2 ? qint64(Read(offset, buf, size_t(n))) : ReadCached(offset, buf, n);
         const uint8_t* stop = m_ends.FindBreak(buf, buf + got);
         // A UTF-16 text ends on a whole unit unless the file itself ends on half of one.
         qint64 text = stop - buf;

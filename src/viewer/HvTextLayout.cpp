@@ -392,12 +392,18 @@ THvTextLayout::Checkpoint THvTextLayout::StartFor(LineInfo& info, qint64 index, 
     return pt;
 }
 
-qint64 THvTextLayout::LineSize(LineNumber line)
+THvTextLayout::LineInfo& THvTextLayout::WholeLine(LineNumber line)
 {
     LineInfo& info = Info(line);
     LearnSize(info);
     if (info.Size < 0)
         ScanTo(info, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
+    return info;
+}
+
+qint64 THvTextLayout::LineSize(LineNumber line)
+{
+    const LineInfo& info = WholeLine(line);
     return std::max<qint64>(info.Size, info.ScanIndex);
 }
 
@@ -655,10 +661,7 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to, std::vector
 
 qint64 THvTextLayout::LineColumns(LineNumber line)
 {
-    LineInfo& info = Info(line);
-    LearnSize(info);
-    if (info.Size < 0)
-        ScanTo(info, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max());
+    LineInfo& info = WholeLine(line);
     return TotalColumns(info);
 }
 

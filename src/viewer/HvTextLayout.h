@@ -154,6 +154,8 @@ private:
     void NoteWidth(qint64 columns);
     bool IsShort(LineInfo& info);
     void LearnSize(LineInfo& info);
+    // The line's info with its whole length scanned.
+    LineInfo& WholeLine(LineNumber line);
     // Where a walk to a byte index (or, with index -1, to a column) starts: a checkpoint at or before it,
     // counted or estimated.
     Checkpoint StartFor(LineInfo& info, qint64 index, qint64 column);

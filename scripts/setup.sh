@@ -9,7 +9,7 @@ packages=(
   libzip-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
-  xvfb xauth xdotool zip unzip poppler-utils imagemagick
+  xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick
   desktop-file-utils appstream dpkg-dev python3
 )
 

@@ -22,6 +22,7 @@
 #include "common/Ask.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
+#include "common/InputGate.h"
 #include "image/MultiImg.h"
 #include "platform/Cp1252.h"
 #include "platform/FileNames.h"
@@ -397,16 +398,22 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             m_progressGauge->setValue(0);
             m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
             m_progressGauge->show();
-            TMultiImage::SetProgressCallback([this](int percent) {
-                if (ClosingDown())
+            // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
+            // user's input is held until the picture is in, but Esc stops it.
+            bool escaped = false;
+            TMultiImage::SetProgressCallback([this, &escaped](int percent) {
+                if (ClosingDown() || escaped)
                     return 0;
                 m_progressGauge->setValue(percent);
-                // The window stays painted; input waits until the picture is in.
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                return 1;
+                QCoreApplication::processEvents();
+                return escaped ? 0 : 1;
             });
             ++m_opening;
-            const bool pictureShown = child->LoadImage();
+            bool pictureShown = false;
+            {
+                TInputGate gate(escaped);
+                pictureShown = child->LoadImage();
+            }
             --m_opening;
             ScheduleIdleWork();
             TMultiImage::SetProgressCallback({});

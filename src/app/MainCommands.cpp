@@ -477,6 +477,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         return true;
     }
     frame->show();
+    KeepInsideClientArea(frame);
     m_mdiArea->setActiveSubWindow(frame);
     // The DDE window leaves the keyboard where it was.
     if (!ddeWindow && child->Kind() == PageKind::Text)
@@ -524,6 +525,7 @@ void TMainForm::ShowBatchFrames()
         frame->setEnabled(false);
         frame->show();
         frame->setEnabled(true);
+        KeepInsideClientArea(frame);
         last = frame;
     }
     if (!last)
@@ -570,6 +572,17 @@ int TMainForm::OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, ViewMo
     UpdateCommands(true);
     ScheduleIdleWork();
     return handled;
+}
+
+void TMainForm::KeepInsideClientArea(QMdiSubWindow* frame)
+{
+    // The client area puts a new window where it overlaps the others least, which may reach past its edges:
+    // the window is moved (and, when larger, made smaller) so that all of it, title bar and buttons, is inside.
+    if (frame->isMaximized() || frame->isMinimized())
+        return;
+    const QRect inside = FitInside(frame->geometry(), QRect(QPoint(0, 0), m_mdiArea->viewport()->size()));
+    if (inside != frame->geometry())
+        frame->setGeometry(inside);
 }
 
 void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture)

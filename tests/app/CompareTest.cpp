@@ -19,6 +19,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hy::app;
@@ -83,6 +84,40 @@ TEST_F(Compare, IdenticalFilesAreShownInHexSideBySideAndReportedIdentical)
         EXPECT_GT(g.top(), top);
         top = g.top();
     }
+}
+
+// Five files, one of them scrolled sideways before: the windows stand one above the other, each the full width
+// of the client area and inside it, and each shows its rows from the offsets on wherever the row fits.
+TEST_F(Compare, FiveWindowsAreTiledOneAboveTheOtherAtFullWidthWithTheirOffsetsInView)
+{
+    // Too low for five windows of their smallest height: they overlap, but stay one column.
+    m_form->resize(1200, 700);
+    Open({ QByteArray(300, 'x'), QByteArray(300, 'x'), QByteArray(300, 'x'), QByteArray(300, 'x'),
+        QByteArray(300, 'x') });
+    hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
+    scrolled->SetInHexMode(true);
+    m_form->FrameOf(m_form->Children().first())->resize(300, 300);
+    HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
+    scrolled->PlaceCaret(0, 74);
+    ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
+
+    EXPECT_EQ(Run(), QStringList { "File Compare Results|The files are 100% identical." });
+    const QRect area = m_form->ClientArea()->viewport()->rect();
+    QList<int> tops;
+    for (TChildForm* c : m_form->Children()) {
+        const QRect g = m_form->FrameOf(c)->geometry();
+        EXPECT_EQ(g.left(), 0);
+        EXPECT_EQ(g.width(), area.width()) << "the full width";
+        EXPECT_TRUE(area.contains(g)) << "inside the client area";
+        tops << g.top();
+        hy::viewer::THvFileViewer* v = c->FileViewer();
+        if (v->VisibleColumns() > 75) {
+            EXPECT_EQ(v->FirstVisibleColumn(), 0) << "the offsets in view";
+        }
+    }
+    std::sort(tops.begin(), tops.end());
+    EXPECT_EQ(tops.size(), 5);
+    EXPECT_EQ(std::unique(tops.begin(), tops.end()), tops.end()) << "one above the other, never side by side";
 }
 
 TEST_F(Compare, TheFirstDifferenceIsMarkedInEveryWindowAndAsked)

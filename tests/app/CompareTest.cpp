@@ -54,6 +54,17 @@ protected:
         return watcher.Seen;
     }
 
+    // Puts the first window into Hex view, narrow, with the caret at a row's end, which scrolls it sideways.
+    void ScrollFirstSideways()
+    {
+        hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
+        scrolled->SetInHexMode(true);
+        m_form->FrameOf(m_form->Children().first())->resize(300, 300);
+        HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
+        scrolled->PlaceCaret(0, 74);
+        ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
+    }
+
     int m_files = 0;
 };
 
@@ -94,12 +105,7 @@ TEST_F(Compare, FiveWindowsAreTiledOneAboveTheOtherAtFullWidthWithTheirOffsetsIn
     m_form->resize(1200, 700);
     Open({ QByteArray(300, 'x'), QByteArray(300, 'x'), QByteArray(300, 'x'), QByteArray(300, 'x'),
         QByteArray(300, 'x') });
-    hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
-    scrolled->SetInHexMode(true);
-    m_form->FrameOf(m_form->Children().first())->resize(300, 300);
-    HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
-    scrolled->PlaceCaret(0, 74);
-    ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
+    ASSERT_NO_FATAL_FAILURE(ScrollFirstSideways());
 
     EXPECT_EQ(Run(), QStringList { "File Compare Results|The files are 100% identical." });
     const QRect area = m_form->ClientArea()->viewport()->rect();
@@ -126,13 +132,7 @@ TEST_F(Compare, TheFirstDifferenceIsMarkedInEveryWindowAndAsked)
     other[15] = 'b';
     Open({ QByteArray(40, 'a'), other });
     // A window in Hex view scrolled sideways comes back to the rows' start.
-    hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
-    scrolled->SetInHexMode(true);
-    m_form->FrameOf(m_form->Children().first())->resize(300, 300);
-    HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
-    // The caret at a row's end scrolls the narrow window sideways.
-    scrolled->PlaceCaret(0, 74);
-    ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
+    ASSERT_NO_FATAL_FAILURE(ScrollFirstSideways());
     EXPECT_EQ(Run(),
         QStringList({ "File Compare|Compare has failed 16 bytes into the files.\n\nThe files are not identical.\n\n"
                       "Do you want to continue anyway?",

@@ -7,6 +7,7 @@
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "filelist/PreviewHost.h"
+#include "filelist/Vsearch.h"
 #include "platform/Desktop.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformPaths.h"
@@ -31,6 +32,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -56,6 +58,10 @@ TMainForm::TMainForm(QWidget* parent)
     CreateMenus();
     CreateButtonBars();
     CreateStatusBar();
+    for (QMenu* menu : findChildren<QMenu*>())
+        menu->installEventFilter(this);
+    for (QToolBar* bar : { m_bigButtonBar, m_smButtonBar })
+        bar->installEventFilter(this);
 
     // Built-in defaults; LoadSettings replaces them with the stored values when the window is first shown.
     // A first start takes a good part of the screen; later starts come back where the user left it.
@@ -122,8 +128,8 @@ void TMainForm::CreateMenus()
         QStringLiteral("Save the file in the active viewer window under a different name"));
     QAction* close = AddAction(m_fileMenu, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_E),
         QStringLiteral("Close the active viewer window"));
-    // The keys that close a window of the client area close the active viewer window.
-    close->setShortcuts(QList<QKeySequence> { close->shortcut() } + QKeySequence::keyBindings(QKeySequence::Close));
+    // The keys that close a window of the client area on any desktop close the active viewer window too.
+    close->setShortcuts({ close->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4) });
     AddAction(m_fileMenu, "CloseAll1", QStringLiteral("Close A&ll"), QKeySequence(),
         QStringLiteral("Close all viewer windows"));
     m_fileMenu->addSeparator();
@@ -396,12 +402,54 @@ void TMainForm::CreateStatusBar()
     m_encodingPanel->setMinimumWidth(96);
     m_encodingPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_encodingPanel->hide();
+    // Hints of menu items and buttons show over the info panel only: the position, encoding and character
+    // panels stay in view.
+    m_hintPanel = new QLabel(m_infoPanel);
+    m_hintPanel->setObjectName(QStringLiteral("HintPanel"));
+    m_hintPanel->setAutoFillBackground(true);
+    m_hintPanel->setTextFormat(Qt::PlainText);
+    m_hintPanel->hide();
+    m_infoPanel->installEventFilter(this);
     bar->addWidget(m_cursorPosPanel);
     bar->addWidget(m_infoPanel, 1);
     bar->addWidget(m_encodingPanel);
     bar->addWidget(m_charPanel);
     // A menu hint or progress text covers the panels; the character panel comes back only when it ends.
     connect(bar, &QStatusBar::messageChanged, this, [this](const QString&) { SetCharPanelWanted(m_charPanelWanted); });
+}
+
+void TMainForm::ShowHint(const QString& hint)
+{
+    if (hint.isEmpty()) {
+        m_hintPanel->hide();
+        return;
+    }
+    m_hintPanel->setGeometry(m_infoPanel->contentsRect());
+    m_hintPanel->setText(
+        m_hintPanel->fontMetrics().elidedText(hint, Qt::ElideRight, m_infoPanel->contentsRect().width() - 4));
+    m_hintPanel->show();
+    m_hintPanel->raise();
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // A hint goes when the pointer leaves the buttons or a menu closes, whatever told it last.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Leave && qobject_cast<QToolBar*>(watched))
+        || (type == QEvent::Hide && qobject_cast<QMenu*>(watched)))
+        ShowHint(QString());
+    else if (watched == m_infoPanel && type == QEvent::Resize && m_hintPanel->isVisible())
+        m_hintPanel->setGeometry(m_infoPanel->contentsRect());
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::SetCharPanelWanted(bool wanted)
@@ -451,6 +499,21 @@ void TMainForm::WindowMenuAboutToShow()
     for (QAction* a : m_windowListActions)
         delete a;
     m_windowListActions.clear();
+    // The search results window is a window of its own that the main window may cover: it is brought back from
+    // here too.
+    if (TSearchResultsDialog* results = TSearchResultsDialog::Instance(); results && results->isVisible()) {
+        m_windowListActions << m_windowMenu->addSeparator();
+        QAction* a = m_windowMenu->addAction(QStringLiteral("Search &Results"));
+        a->setObjectName(QStringLiteral("SearchResults1"));
+        a->setStatusTip(QStringLiteral("Bring the search results window to the front"));
+        connect(a, &QAction::triggered, results, [results]() {
+            if (results->isMinimized())
+                results->showNormal();
+            results->raise();
+            results->activateWindow();
+        });
+        m_windowListActions << a;
+    }
     const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
     if (frames.isEmpty())
         return;

@@ -119,12 +119,17 @@ public:
     QToolBar* BigButtonBar() const { return m_bigButtonBar; }
     QToolBar* SmButtonBar() const { return m_smButtonBar; }
     QMdiArea* ClientArea() const { return m_mdiArea; }
+    // The hint of the menu item or button under the pointer, shown over the info panel; empty hides it.
+    void ShowHint(const QString& hint);
+    QLabel* HintPanel() const { return m_hintPanel; }
 
 Q_SIGNALS:
     // The main window has closed: the program ends.
     void Closed();
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -183,6 +188,7 @@ private:
     void FitOnScreen();
     void SetCharPanelWanted(bool wanted);
     void FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture);
+    void KeepInsideClientArea(QMdiSubWindow* frame);
     // A name of a batch and whether text opens in Hex for it: on the command line, as the -h and -s before
     // the name left it.
     struct TBatchName {
@@ -225,6 +231,7 @@ private:
     QString m_viewerNote;
     QString m_infoUnderRead; // the info panel's own text while a long read's message stands in it
     QLabel* m_charPanel = nullptr;
+    QLabel* m_hintPanel = nullptr;
     QLabel* m_encodingPanel = nullptr;
     QProgressBar* m_progressGauge = nullptr;
     QMenu* m_fileMenu = nullptr;

@@ -162,7 +162,7 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
           "text editor is recommended.")))
     , TempDirPrompt(new QLabel(QStringLiteral("&Temp Directory:")))
     , TempDirBox(new QLineEdit)
-    , UseDOSTemp(new QCheckBox(QStringLiteral("&Use Windows Temp Directory")))
+    , UseDOSTemp(new QCheckBox(QStringLiteral("&Use the System Temporary Folder")))
     , TempBrowseButton(new QPushButton(QStringLiteral("B&rowse...")))
     , Label8(new QLabel(QStringLiteral("NOTE: The Temp Directory is used to store temporary files created when "
                                        "viewing files inside compressed ZIP and LZH files.")))

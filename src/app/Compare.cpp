@@ -31,6 +31,13 @@ namespace {
     constexpr int kHexRowBytes = 16;
 
     bool g_running = false;
+
+    // Rows side by side read best from their offsets on, where the window is wide enough for them.
+    void ShowRowStarts(viewer::THvFileViewer* v)
+    {
+        if (v->VisibleColumns() > kHexRowEnd)
+            v->ScrollBy(-v->FirstVisibleColumn(), 0);
+    }
 } // namespace
 
 void CompareFiles(TMainForm& form)
@@ -79,6 +86,8 @@ void CompareFiles(TMainForm& form)
         w->ShowPage(QStringLiteral("Text"), 1);
     }
     form.Action("TileHorizontal1")->trigger();
+    for (const QPointer<TChildForm>& w : windows)
+        ShowRowStarts(w->FileViewer());
     form.UpdateCommands(true);
 
     g_running = true;
@@ -99,9 +108,7 @@ void CompareFiles(TMainForm& form)
                 continue;
             viewer::THvFileViewer* v = w->FileViewer();
             v->SelectRange(line, kHexCharColumn, true, kHexRowEnd, line);
-            // Rows side by side read best from their offsets on, where the window is wide enough for them.
-            if (v->VisibleColumns() > kHexRowEnd)
-                v->ScrollBy(-v->FirstVisibleColumn(), 0);
+            ShowRowStarts(v);
         }
         return AskYesNo(kFileCompareTitle, CompareFailedQuestion(position));
     };

@@ -257,7 +257,7 @@ int SendToApplication(const QString& fileName, bool associated, const QString& e
     if (!associated) {
         if (editor.trimmed().isEmpty()) {
             Report(ErrorTitle().isEmpty() ? QApplication::applicationDisplayName() : ErrorTitle(),
-                QStringLiteral("You have not specified a text editor. Check\rthe Miscellaneous setting under "
+                QStringLiteral("You have not specified a text editor. Check\rthe Directories setting under "
                                "Preferences\rin the Options menu."));
             return 0;
         }
@@ -267,7 +267,7 @@ int SendToApplication(const QString& fileName, bool associated, const QString& e
         const int result = ShellExecuteOpen(program, arguments << path, QString());
         if (result <= kLaunchFailureLimit)
             Report(kCannotRunTitle,
-                QStringLiteral("The text editor you requested is not responding!\rCheck the Miscellaneous setting "
+                QStringLiteral("The text editor you requested is not responding!\rCheck the Directories setting "
                                "under Preferences\rin the Options menu. (ID=%1)")
                     .arg(result));
         return result;
@@ -400,6 +400,11 @@ TLaunchForm::TLaunchForm(const QString& fileName, QWidget* parent)
     Location->setText(DirectoryOf(path));
     Command->setText(CommandTextFor(path));
     MinimizeBox->setChecked(false);
+    // No desktop here lets a program be asked to start minimised (each program decides how its first window
+    // shows), so the check box is not offered, and says why.
+    MinimizeBox->setEnabled(false);
+    MinimizeBox->setToolTip(
+        QStringLiteral("Not available: this desktop gives no way to ask a program to start minimized."));
 
     auto* fields = new QFormLayout;
     auto* locationLabel = new QLabel(QStringLiteral("&Location:"), this);

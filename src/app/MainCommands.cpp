@@ -22,6 +22,7 @@
 #include "common/Ask.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
+#include "common/InputGate.h"
 #include "image/MultiImg.h"
 #include "platform/Cp1252.h"
 #include "platform/FileNames.h"
@@ -397,16 +398,22 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             m_progressGauge->setValue(0);
             m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
             m_progressGauge->show();
-            TMultiImage::SetProgressCallback([this](int percent) {
-                if (ClosingDown())
+            // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
+            // user's input is held until the picture is in, but Esc stops it.
+            bool escaped = false;
+            TMultiImage::SetProgressCallback([this, &escaped](int percent) {
+                if (ClosingDown() || escaped)
                     return 0;
                 m_progressGauge->setValue(percent);
-                // The window stays painted; input waits until the picture is in.
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                return 1;
+                QCoreApplication::processEvents();
+                return escaped ? 0 : 1;
             });
             ++m_opening;
-            const bool pictureShown = child->LoadImage();
+            bool pictureShown = false;
+            {
+                TInputGate gate(escaped);
+                pictureShown = child->LoadImage();
+            }
             --m_opening;
             ScheduleIdleWork();
             TMultiImage::SetProgressCallback({});
@@ -470,6 +477,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         return true;
     }
     frame->show();
+    KeepInsideClientArea(frame);
     m_mdiArea->setActiveSubWindow(frame);
     // The DDE window leaves the keyboard where it was.
     if (!ddeWindow && child->Kind() == PageKind::Text)
@@ -517,6 +525,7 @@ void TMainForm::ShowBatchFrames()
         frame->setEnabled(false);
         frame->show();
         frame->setEnabled(true);
+        KeepInsideClientArea(frame);
         last = frame;
     }
     if (!last)
@@ -563,6 +572,17 @@ int TMainForm::OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, ViewMo
     UpdateCommands(true);
     ScheduleIdleWork();
     return handled;
+}
+
+void TMainForm::KeepInsideClientArea(QMdiSubWindow* frame)
+{
+    // The client area puts a new window where it overlaps the others least, which may reach past its edges:
+    // the window is moved (and, when larger, made smaller) so that all of it, title bar and buttons, is inside.
+    if (frame->isMaximized() || frame->isMinimized())
+        return;
+    const QRect inside = FitInside(frame->geometry(), QRect(QPoint(0, 0), m_mdiArea->viewport()->size()));
+    if (inside != frame->geometry())
+        frame->setGeometry(inside);
 }
 
 void TMainForm::FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture)

@@ -9,6 +9,8 @@
 #include "common/Alert.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
+#include "platform/FileNames.h"
+#include "platform/PlatformFiles.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvViewr.h"
 
@@ -30,6 +32,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace hy::app {
 
@@ -65,8 +68,9 @@ namespace {
         }
         QPrinter Printer;
         // The file a printer without a device writes to, named after the file printed until the user
-        // chooses one.
+        // chooses one: the first name of the series that begins with DefaultSeries that named nothing.
         QString DefaultOutput;
+        QString DefaultSeries;
     };
 
     double MarginValue(const QLineEdit* edit)
@@ -84,17 +88,41 @@ namespace {
         WaitCursor& operator=(const WaitCursor&) = delete;
     };
 
-    // The canvas on the program's printer: each job titled, one copy each, and when the printer writes a file,
-    // later copies into files of their own beside the first.
-    TPainterCanvas PrinterCanvas(QPrinter& printer, const QString& outputName)
+    // Runs the jobs on the program's printer: each job titled, one copy each, and when the printer writes a
+    // file, each job into the file output hands out. A job that could not start gives its file back, and the
+    // printer names its own file again afterwards.
+    template <typename TJobs> void RunJobs(QPrinter& printer, TPrintOutputFiles* output, TJobs jobs)
     {
-        return TPainterCanvas([&printer, outputName](const QString& title, int job) -> QPagedPaintDevice* {
+        const QString own = printer.outputFileName();
+        const auto restore = qScopeGuard([&printer, own]() { printer.setOutputFileName(own); });
+        bool starting = false;
+        TPainterCanvas canvas([&](const QString& title, int) -> QPagedPaintDevice* {
             printer.setDocName(title);
             printer.setCopyCount(1);
-            if (!outputName.isEmpty())
-                printer.setOutputFileName(CopyOutputName(outputName, job));
+            starting = false;
+            if (output) {
+                printer.setOutputFileName(output->Next());
+                starting = true;
+            }
             return &printer;
         });
+        try {
+            jobs(canvas);
+        } catch (...) {
+            if (starting)
+                output->DropLast();
+            throw;
+        }
+    }
+
+    // Where the printout went, when it went into files.
+    QString WrittenText(const QString& printed, const QStringList& files)
+    {
+        QStringList shown;
+        for (const QString& f : files)
+            shown << platform::DisplayFileName(QDir::toNativeSeparators(f));
+        return QLatin1Char('"') + printed + QStringLiteral("\" was printed to the file")
+            + (files.size() == 1 ? QString() : QStringLiteral("s")) + QLatin1Char('\r') + shown.join(QLatin1Char('\r'));
     }
 } // namespace
 
@@ -108,16 +136,6 @@ QString PrinterDescription(const QPrinter& printer)
     if (printer.outputFormat() == QPrinter::PdfFormat || !printer.outputFileName().isEmpty())
         return QStringLiteral("PDF file ") + QDir::toNativeSeparators(printer.outputFileName());
     return printer.printerName();
-}
-
-QString CopyOutputName(const QString& fileName, int copy)
-{
-    if (copy <= 1)
-        return fileName;
-    const QFileInfo info(fileName);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    const QString base = info.fileName().left(info.fileName().size() - suffix.size());
-    return QDir(info.path()).filePath(base + QLatin1Char('-') + QString::number(copy) + suffix);
 }
 
 namespace {
@@ -290,6 +308,9 @@ void TPrintDialog::SetupClick()
 {
     if (!SetupRunner()(m_printer, this))
         return;
+    const QString chosen = m_printer.outputFileName();
+    m_replaceAgreed
+        = !chosen.isEmpty() && platform::KindOf(chosen) != platform::EntryKind::Missing ? chosen : QString();
     Prompt->setText(m_settings.FileName + QStringLiteral(" to ") + PrinterDescription(m_printer));
 }
 
@@ -310,7 +331,8 @@ void TPrintDialog::accept()
     THyForm::accept();
 }
 
-void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer)
+void PrintText(
+    TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output)
 {
     QPointer<TChildForm> window(&child);
     viewer::THvFileViewer* v = child.FileViewer();
@@ -358,27 +380,27 @@ void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& setting
     const QString name = NameOf(child.windowTitle());
     progress->Start((lines.LastLine - lines.FirstLine) * std::clamp<int>(settings.Copies, 1, 999));
     lines.Progress = [&](int page) {
-        progress->Update(
-            kProgramTitle, QStringLiteral("Printing: ") + name + QStringLiteral(", Page: ") + QString::number(page), 1);
+        QString text = QStringLiteral("Printing: ") + name + QStringLiteral(", Page: ") + QString::number(page);
+        if (output && !output->Files().isEmpty())
+            text += QStringLiteral("\rto ")
+                + platform::DisplayFileName(QDir::toNativeSeparators(output->Files().last()));
+        progress->Update(kProgramTitle, text, 1);
         QCoreApplication::processEvents();
         // A window closed meanwhile has nothing more to print.
         return !progress->Cancelled() && window;
     };
-    const QString output = printer.outputFileName();
-    const auto restore = qScopeGuard([&printer, output]() { printer.setOutputFileName(output); });
-    TPainterCanvas canvas = PrinterCanvas(printer, output);
-    PrintTextCopies(canvas, job, v->FixedFont()->Font(), lines);
+    RunJobs(
+        printer, output, [&](TPainterCanvas& canvas) { PrintTextCopies(canvas, job, v->FixedFont()->Font(), lines); });
 }
 
-void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer)
+void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output)
 {
     if (!child.ImageViewer())
         return;
     WaitCursor wait;
-    const QString output = printer.outputFileName();
-    const auto restore = qScopeGuard([&printer, output]() { printer.setOutputFileName(output); });
-    TPainterCanvas canvas = PrinterCanvas(printer, output);
-    PrintImageCopies(canvas, settings, child.FileViewer()->FixedFont()->Font(), child.ImageViewer()->Picture());
+    RunJobs(printer, output, [&](TPainterCanvas& canvas) {
+        PrintImageCopies(canvas, settings, child.FileViewer()->FixedFont()->Font(), child.ImageViewer()->Picture());
+    });
 }
 
 void PrintClick(TMainForm& form)
@@ -402,22 +424,34 @@ void PrintClick(TMainForm& form)
     settings.FileName = NameOf(v->FileName());
     TPrinterHolder& holder = Holder(form);
     QPrinter& printer = holder.Printer;
+    // Without a printer the printout goes into a file named after the file printed, the first such name that
+    // names nothing yet.
     if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName() == holder.DefaultOutput) {
-        holder.DefaultOutput = QDir::home().filePath(QFileInfo(settings.FileName).completeBaseName() + ".pdf");
+        holder.DefaultSeries = QDir::home().filePath(QFileInfo(settings.FileName).completeBaseName() + ".pdf");
+        holder.DefaultOutput = FirstFreeFileName(holder.DefaultSeries);
         printer.setOutputFileName(holder.DefaultOutput);
     }
 
     TPrintDialog dialog(settings, printer, image, &form);
     if (dialog.ShowModal() != QDialog::Accepted)
         return;
+    // A name the program made up goes on in its own series when it is taken meanwhile.
+    const QString file = printer.outputFileName();
+    const bool agreed = !dialog.ReplaceAgreed().isEmpty() && dialog.ReplaceAgreed() == file;
+    std::optional<TPrintOutputFiles> output;
+    if (!file.isEmpty())
+        output.emplace(file == holder.DefaultOutput && !agreed ? holder.DefaultSeries : file, agreed);
+    TPrintOutputFiles* files = output ? &*output : nullptr;
     try {
         if (image)
-            PrintImage(*child, settings, printer);
+            PrintImage(*child, settings, printer, files);
         else
-            PrintText(form, *child, settings, printer);
+            PrintText(form, *child, settings, printer, files);
     } catch (const std::exception& e) {
         ShowException(e);
     }
+    if (files && !files->Files().isEmpty())
+        ShowAlert(QStringLiteral("Print"), WrittenText(settings.FileName, files->Files()));
 }
 
 } // namespace hy::app

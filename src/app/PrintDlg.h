@@ -3,6 +3,7 @@
 // window's text or picture through the print engine onto the system printer.
 #pragma once
 
+#include "app/PrintOutputFiles.h"
 #include "app/ViewerSettings.h"
 #include "common/HyForm.h"
 
@@ -47,6 +48,10 @@ public:
     QPushButton* CancelButton;
     QPushButton* HelpButton;
 
+    // The file the user chose in the printer's set-up and agreed to replace there (the printer dialog asks
+    // before it lets a file that exists be chosen); empty when set-up did not run or chose no such file.
+    QString ReplaceAgreed() const { return m_replaceAgreed; }
+
     // Runs the printer's set-up: the printer dialog, then the page dialog. Tests replace it.
     using TSetupRunner = std::function<bool(QPrinter& printer, QWidget* parent)>;
     static void SetSetupRunner(TSetupRunner runner);
@@ -65,12 +70,11 @@ private:
     QPrinter& m_printer;
     bool m_imageMode;
     bool m_centimetres;
+    QString m_replaceAgreed;
 };
 
 // What the prompt names as the printer: its name, or the PDF file it writes.
 QString PrinterDescription(const QPrinter& printer);
-// The file a copy after the first goes to when printing into a file: "notes.pdf", "notes-2.pdf", ...
-QString CopyOutputName(const QString& fileName, int copy);
 
 // The program's printer, kept by the main window between print commands.
 QPrinter& ProgramPrinter(TMainForm& form);
@@ -78,8 +82,10 @@ QPrinter& ProgramPrinter(TMainForm& form);
 // File > Print for the active viewer window.
 void PrintClick(TMainForm& form);
 // Prints the window's text (all of it or the selection) or picture with the settings, with progress and
-// Stop for text. Printer failures are thrown.
-void PrintText(TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer);
-void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer);
+// Stop for text. A printer that writes a file writes each job into a file that output hands out. Printer
+// failures are thrown.
+void PrintText(
+    TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
+void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
 
 } // namespace hy::app

@@ -2,6 +2,7 @@
 #include "app/Progress.h"
 
 #include "common/Ask.h"
+#include "common/ErrorText.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -64,11 +65,35 @@ void TProgressReport::Start(qint64 total)
     setWindowTitle(QString());
     Prompt->clear();
     ProgressBar->setValue(0);
+    m_promptLines = 1;
+    Layout();
+}
+
+void TProgressReport::Layout()
+{
+    // The prompt grows by a line for each line of its text; the gauge and Stop move down below it.
+    const int extra = (m_promptLines - 1) * Prompt->fontMetrics().lineSpacing();
+    Prompt->setGeometry(8, 12, kClientWidth - 16, 20 + extra);
     const bool gauge = m_total > 1;
     ProgressPanel->setVisible(gauge);
-    const int buttonTop = gauge ? 96 : 44;
+    ProgressPanel->move(8, 40 + extra);
+    const int buttonTop = (gauge ? 96 : 44) + extra;
     StopButton->setGeometry((kClientWidth - 75) / 2, buttonTop, 75, 25);
-    setFixedSize(kClientWidth, gauge ? 133 : 80);
+    setFixedSize(kClientWidth, (gauge ? 133 : 80) + extra);
+}
+
+void TProgressReport::SetPrompt(const QString& text)
+{
+    // A line too long for the window (a long file name) loses its middle rather than its end.
+    QStringList lines = DisplayText(text).split(QLatin1Char('\n'));
+    const QFontMetrics metrics = Prompt->fontMetrics();
+    for (QString& line : lines)
+        line = metrics.elidedText(line, Qt::ElideMiddle, Prompt->width());
+    if (int(lines.size()) != m_promptLines) {
+        m_promptLines = int(lines.size());
+        Layout();
+    }
+    Prompt->setText(lines.join(QLatin1Char('\n')));
 }
 
 void TProgressReport::Update(const QString& title, const QString& text, qint64 step)
@@ -83,7 +108,7 @@ void TProgressReport::Update(const QString& title, const QString& text, qint64 s
     if (!title.isEmpty())
         setWindowTitle(title);
     if (!text.isEmpty())
-        Prompt->setText(text);
+        SetPrompt(text);
     if (step >= 0) {
         m_position = qMin(m_total, m_position + step);
         const int value = m_total > 0 ? int(double(m_position) * kGaugeSteps / double(m_total)) : 0;

@@ -22,8 +22,9 @@ public:
 
     // Cancelled off, position 0; caption and prompt emptied. The gauge shows only for a total above 1.
     void Start(qint64 total);
-    // Shows the window; a non-empty title becomes the caption, a non-empty text the prompt; a step of 0 or
-    // more moves the gauge (never past the total). The window is painted at once.
+    // Shows the window; a non-empty title becomes the caption, a non-empty text the prompt ("\r" breaks its
+    // lines, and the window grows to hold them); a step of 0 or more moves the gauge (never past the total).
+    // The window is painted at once.
     void Update(const QString& title, const QString& text, qint64 step);
     // Cancelled off, window hidden.
     void Finish();
@@ -43,12 +44,15 @@ protected:
 
 private:
     void StopClick();
+    void Layout();
+    void SetPrompt(const QString& text);
 
     bool m_cancelled = false;
     bool m_asking = false;
     bool m_placed = false;
     qint64 m_position = 0;
     qint64 m_total = 0;
+    int m_promptLines = 1;
 };
 
 } // namespace hy::app

@@ -15,22 +15,36 @@ QList<QRect> TileRects(int count, const QSize& area, bool vertical)
     QList<QRect> rects;
     if (count <= 0)
         return rects;
-    const int along = vertical ? area.width() : area.height();
-    const int across = vertical ? area.height() : area.width();
-    const int minAlong = vertical ? kChildMinWidth : kChildMinHeight;
-    const int minAcross = vertical ? kChildMinHeight : kChildMinWidth;
-    const int perLine = std::clamp(along / minAlong, 1, count);
-    const int lines = (count + perLine - 1) / perLine;
-    const int lineLength = std::max(across / lines, minAcross);
+    if (!vertical) {
+        // One above the other, each the full width, so that rows of text (a hex dump's offsets and all) read
+        // whole in every window. When they do not fit at their smallest height, they overlap by equal steps,
+        // the first at the top and the last ending at the bottom.
+        const int width = std::max(area.width(), kChildMinWidth);
+        const bool fit = area.height() / count >= kChildMinHeight;
+        for (int i = 0; i < count; ++i) {
+            if (fit) {
+                rects << QRect(0, area.height() / count * i, width, Part(area.height(), count, i));
+            } else {
+                const int room = std::max(0, area.height() - kChildMinHeight);
+                const int top = count > 1 ? int(qint64(room) * i / (count - 1)) : 0;
+                rects << QRect(0, top, width, kChildMinHeight);
+            }
+        }
+        return rects;
+    }
+    // Side by side, in as many rows as it takes for none to be narrower than the minimum.
+    const int perRow = std::clamp(area.width() / kChildMinWidth, 1, count);
+    const int rows = (count + perRow - 1) / perRow;
+    const int rowHeight = std::max(area.height() / rows, kChildMinHeight);
     for (int i = 0; i < count; ++i) {
-        const int line = i / perLine;
-        const int inLine = std::min(perLine, count - line * perLine);
-        const int index = i % perLine;
-        const int size = std::max(Part(along, inLine, index), minAlong);
-        const int start = along / inLine * index;
-        const int acrossStart = std::min(line * lineLength, std::max(0, across - lineLength));
-        const int acrossSize = line == lines - 1 ? std::max(across - acrossStart, minAcross) : lineLength;
-        rects << (vertical ? QRect(start, acrossStart, size, acrossSize) : QRect(acrossStart, start, acrossSize, size));
+        const int row = i / perRow;
+        const int inRow = std::min(perRow, count - row * perRow);
+        const int index = i % perRow;
+        const int width = std::max(Part(area.width(), inRow, index), kChildMinWidth);
+        const int left = area.width() / inRow * index;
+        const int top = std::min(row * rowHeight, std::max(0, area.height() - rowHeight));
+        const int height = row == rows - 1 ? std::max(area.height() - top, kChildMinHeight) : rowHeight;
+        rects << QRect(left, top, width, height);
     }
     return rects;
 }

@@ -12,7 +12,8 @@ inline constexpr int kChildMinWidth = 165;
 inline constexpr int kChildMinHeight = 150;
 
 // Side by side (vertical) or one above the other (horizontal), filling the area. Windows never get smaller
-// than the minimum: when they do not all fit, they are laid out in as many rows (or columns) as it takes.
+// than the minimum. Side by side, windows that do not all fit are laid out in as many rows as it takes; one
+// above the other, they stay one column of full-width windows, overlapping by equal steps when they must.
 QList<QRect> TileRects(int count, const QSize& area, bool vertical);
 
 // Each window a good share of the area, each one step down and right of the one before; when the next

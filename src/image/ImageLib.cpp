@@ -9,7 +9,16 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
 
 #include "platform/FileNames.h"
 
@@ -291,6 +300,122 @@ TDecodeResult TImageLib::LoadImage(
     }
     result.Info.FileSize = fileSize;
     return result;
+}
+
+namespace {
+    // One load on its thread, and what it and the waiting thread tell each other.
+    struct TAsideLoad {
+        std::mutex Lock;
+        std::condition_variable Changed;
+        bool Finished = false;
+        bool Stop = false;
+        bool Waiting = false; // the load waits for the answer to Percent
+        int Percent = 0;
+        TDecodeResult Result;
+    };
+
+    std::mutex g_asideLock;
+    std::vector<std::weak_ptr<TAsideLoad>> g_asideLoads;
+    QThreadPool* g_asidePool = nullptr;
+
+    // At the end of the application: every load still running is told to stop and waited for.
+    void StopLoadsAside()
+    {
+        QThreadPool* pool = nullptr;
+        {
+            const std::lock_guard guard(g_asideLock);
+            for (const std::weak_ptr<TAsideLoad>& weak : g_asideLoads) {
+                if (const std::shared_ptr<TAsideLoad> load = weak.lock()) {
+                    const std::lock_guard loadGuard(load->Lock);
+                    load->Stop = true;
+                    load->Changed.notify_all();
+                }
+            }
+            g_asideLoads.clear();
+            pool = std::exchange(g_asidePool, nullptr);
+        }
+        if (pool) {
+            pool->waitForDone();
+            delete pool;
+        }
+    }
+
+    // Starts a load on the pool of loading threads, made with the first load.
+    void StartAside(const std::shared_ptr<TAsideLoad>& load, std::function<void()> work)
+    {
+        const std::lock_guard guard(g_asideLock);
+        if (!g_asidePool) {
+            g_asidePool = new QThreadPool;
+            g_asidePool->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+            qAddPostRoutine(StopLoadsAside);
+        }
+        g_asideLoads.erase(std::remove_if(g_asideLoads.begin(), g_asideLoads.end(),
+                               [](const std::weak_ptr<TAsideLoad>& w) { return w.expired(); }),
+            g_asideLoads.end());
+        g_asideLoads.push_back(load);
+        g_asidePool->start(std::move(work));
+    }
+} // namespace
+
+TDecodeResult TImageLib::RunAside(
+    std::function<TDecodeResult(const ProgressCallback& progress)> load, const ProgressCallback& report)
+{
+    const auto aside = std::make_shared<TAsideLoad>();
+    const bool reporting = bool(report);
+    StartAside(aside, [aside, reporting, load = std::move(load)]() {
+        const ProgressCallback progress = [aside, reporting](int percent) {
+            std::unique_lock lock(aside->Lock);
+            if (aside->Stop)
+                return 0;
+            if (!reporting)
+                return 1;
+            aside->Percent = percent;
+            aside->Waiting = true;
+            aside->Changed.notify_all();
+            aside->Changed.wait(lock, [&aside]() { return !aside->Waiting || aside->Stop; });
+            return aside->Stop ? 0 : 1;
+        };
+        // Nothing may leave the loading thread but the result.
+        TDecodeResult result;
+        try {
+            result = load(progress);
+        } catch (const std::bad_alloc&) {
+            result = TDecodeResult::Failure(ErrNoMemory, ErrorText(ErrNoMemory));
+        } catch (const std::exception& e) {
+            result = TDecodeResult::Failure(ErrCorrupt, QString::fromUtf8(e.what()));
+        }
+        const std::lock_guard guard(aside->Lock);
+        aside->Result = std::move(result);
+        aside->Finished = true;
+        aside->Changed.notify_all();
+    });
+
+    std::unique_lock lock(aside->Lock);
+    if (!reporting) {
+        aside->Changed.wait(lock, [&aside]() { return aside->Finished; });
+        return std::move(aside->Result);
+    }
+    while (!aside->Finished) {
+        aside->Changed.wait_for(lock, std::chrono::milliseconds(PumpMilliseconds),
+            [&aside]() { return aside->Finished || aside->Waiting; });
+        if (aside->Finished)
+            break;
+        const bool answering = aside->Waiting;
+        const int percent = aside->Percent;
+        lock.unlock();
+        const int goOn = report(percent);
+        lock.lock();
+        if (!goOn) {
+            aside->Stop = true;
+            aside->Changed.notify_all();
+            return TDecodeResult::Failure(ErrStopped, ErrorText(ErrStopped));
+        }
+        if (answering) {
+            aside->Waiting = false;
+            aside->Changed.notify_all();
+        }
+    }
+    return std::move(aside->Result);
 }
 
 QString TImageLib::ErrorText(int code)

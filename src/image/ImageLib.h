@@ -5,6 +5,8 @@
 
 #include "image/ImageTypes.h"
 
+#include <functional>
+
 namespace hy::image {
 
 // The kinds of picture the component loads, named by their extension; Unknown is judged by the content alone.
@@ -22,6 +24,17 @@ public:
     // included); on failure Code is an ImageError and ErrorText the decoder's words.
     static TDecodeResult LoadImage(
         TImageKind kind, const QString& fileName, int bits, bool dither, const ProgressCallback& progress = {});
+
+    // Runs a load on a thread of its own and waits for it here, so that a picture that takes long (or one whose
+    // records ask for much drawing) never keeps the calling thread from its other work. report is called on
+    // the calling thread with each new percentage the load tells (the load waits for the answer) and, while
+    // the load has nothing new to tell, every PumpMilliseconds with the last one: the caller keeps its windows
+    // painted and answering there. When report answers 0 the wait ends at once with ErrStopped; the load is
+    // told to stop, ends by itself and its result is dropped. Without report the wait is plain. Loads still
+    // running when the application ends are stopped and waited for before it takes its fonts and screens away.
+    static TDecodeResult RunAside(
+        std::function<TDecodeResult(const ProgressCallback& progress)> load, const ProgressCallback& report);
+    static constexpr int PumpMilliseconds = 20;
 
     // Decodes bytes already in memory with the decoder for `kind` (no depth reduction).
     static TDecodeResult DecodeData(TImageKind kind, const QByteArray& data, const ProgressCallback& progress = {});

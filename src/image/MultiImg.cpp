@@ -27,6 +27,12 @@ namespace {
         return callback;
     }
 
+    TMultiImage::TPictureReader& PictureReader()
+    {
+        static TMultiImage::TPictureReader reader;
+        return reader;
+    }
+
     const char* const NotFoundText = "file not found";
     const char* const NonLibraryText = "Non TIF, JPeg, BMP, GIF, PNG or PCX Image";
 
@@ -183,7 +189,14 @@ void TMultiImage::LoadPicture(
     }
     image::TDecodeResult result;
     try {
-        result = TImageLib::LoadImage(kind, path, bits, d->ImageDither, ProcessProgress());
+        const bool dither = d->ImageDither;
+        const TPictureReader reader = PictureReader();
+        result = TImageLib::RunAside(
+            [kind, path, bits, dither, reader](const image::ProgressCallback& progress) {
+                return reader ? reader(kind, path, bits, dither, progress)
+                              : TImageLib::LoadImage(kind, path, bits, dither, progress);
+            },
+            ProcessProgress());
     } catch (...) {
         ClearPicture();
         throw;
@@ -256,6 +269,7 @@ QString TMultiImage::ImageDescription() const { return d->Info.Description; }
 std::int64_t TMultiImage::ImageFileSize() const { return d->Info.FileSize; }
 
 void TMultiImage::SetProgressCallback(image::ProgressCallback callback) { ProcessProgress() = std::move(callback); }
+void TMultiImage::SetPictureReader(TPictureReader reader) { PictureReader() = std::move(reader); }
 const image::ProgressCallback& TMultiImage::ProgressCallback() { return ProcessProgress(); }
 
 void TMultiImage::SetMessageReporter(TMessageReporter reporter) { d->Reporter = std::move(reporter); }

@@ -5,7 +5,6 @@
 #include "image/WmfPlayer.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QtEndian>
 #include <cmath>
@@ -13,10 +12,6 @@
 #include <vector>
 
 namespace hy::image {
-
-namespace {
-    constexpr qint64 kMaxDrawMilliseconds = 10000;
-}
 
 namespace {
 
@@ -219,15 +214,10 @@ TDecodeResult TWmfDecoder::Decode(const uchar* data, std::int64_t size, const Pr
         QPainter painter(&image);
         TWmfPlayer player(painter, frame, pictureSize, !placeable, objectCount, size);
         TProgressSteps steps(progress, std::int64_t(records.size()));
-        // No real picture takes long to draw; one that would keep the window busy is given up.
-        QElapsedTimer clock;
-        clock.start();
         for (std::size_t i = 0; i < records.size(); ++i) {
             const TRecord& r = records[i];
             if (!player.Play(r.Function, data + r.Offset, r.Length))
                 return TDecodeResult::Failure(ErrCorrupt, player.ErrorText());
-            if (clock.elapsed() > kMaxDrawMilliseconds)
-                return TDecodeResult::Failure(ErrCorrupt, Text("The metafile is too complex to draw."));
             if (!steps.Step(std::int64_t(i) + 1))
                 return TDecodeResult::Failure(ErrStopped, Text("Playing the metafile was stopped."));
         }

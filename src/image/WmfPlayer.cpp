@@ -88,6 +88,18 @@ namespace {
     constexpr int MaxObjects = 65535;
     constexpr std::int64_t MaxBitmapPixels = 16LL * 1024 * 1024;
 
+    // The drawing work one metafile may cause, counted in pixels filled: a few seconds of drawing at most. Real
+    // pictures stay far below it; a file whose records ask for more (a few hundred bytes can ask for wide
+    // pens across the whole picture, stretched bitmaps and huge text, over and over) stops with an error.
+    constexpr double WorkBudget = 1.0e9;
+    // What other work costs, in pixels filled: a pixel along a thin smoothed line, a pixel along the outline
+    // of a wide stroke or a fill (the rasteriser visits every edge on every row it crosses), a pixel that a
+    // raster operation or a smoothed stretch draws, a saved drawing state.
+    constexpr double LinePixelCost = 100;
+    constexpr double EdgePixelCost = 50;
+    constexpr double BlendPixelCost = 8;
+    constexpr double StateCost = 1000;
+
     // Bounds-checked reader of a record's parameters; reading past the end yields 0 and marks it bad.
     class TParams {
     public:
@@ -191,7 +203,8 @@ struct TWmfPlayer::TState {
     std::vector<TDc> Saved;
     std::vector<TObject> Objects;
     std::size_t FirstFree = 0; // no empty slot below this one
-    double InkSpent = 0; // wide-pen points times width drawn so far
+    double WorkLeft = WorkBudget;
+    bool Exhausted = false; // a record asked for more work than was left
     QTransform Transform;
     QString Error;
     std::int64_t BitmapBudget;
@@ -274,39 +287,106 @@ struct TWmfPlayer::TState {
         P.setBackground(Dc.BkColor);
     }
 
-    // Fills are drawn without smoothing, as the platform draws them, so shapes split into adjacent polygons
-    // show no seams; outlines keep it.
-    // Wide pens cost in proportion to their width. Past a budget further strokes are drawn one pixel wide, so
-    // that no picture keeps the window busy for long; real pictures stay far below it.
-    void LimitInk(qint64 points)
+    // Takes the cost of a drawing step from what is left; false, and nothing is to be drawn, when it is more.
+    bool Spend(double cost)
     {
-        constexpr double kInkBudget = 2.0e6;
+        if (!(cost <= WorkLeft)) {
+            Exhausted = true;
+            return false;
+        }
+        WorkLeft -= cost;
+        return true;
+    }
+
+    double Area() const { return double(PictureSize.width()) * PictureSize.height(); }
+    double Diagonal() const { return std::hypot(double(PictureSize.width()), double(PictureSize.height())); }
+    double ClipRects() const { return Dc.Clip ? double(Dc.Clip->rectCount()) : 0.0; }
+
+    // The part of the picture a logical rectangle covers, in pixels.
+    QRectF OnPicture(const QRectF& logical) const
+    {
+        return Transform.mapRect(logical).intersected(QRectF(QPointF(0, 0), QSizeF(PictureSize)));
+    }
+
+    // Filling a shape: the pixels of its bounds on the picture, and each edge on each row it crosses.
+    double FillCost(const QPainterPath& path) const
+    {
+        const QRectF r = OnPicture(path.controlPointRect());
+        return r.width() * r.height() + (double(path.elementCount()) + ClipRects()) * (r.height() + 1) * EdgePixelCost;
+    }
+
+    // Stroking a path, each element taken as a line from the one before (a curve is never longer than its
+    // control points' polygon), each line no longer than the picture's diagonal: along a thin line every pixel;
+    // along a wide one the outline on each side of it and the area it covers.
+    double StrokeCost(const QPainterPath& path, double width) const
+    {
+        const double diagonal = Diagonal();
+        double cost = double(path.elementCount()) + ClipRects() * diagonal;
+        QPointF last;
+        for (int i = 0; i < path.elementCount(); ++i) {
+            const QPainterPath::Element& e = path.elementAt(i);
+            const QPointF here = Transform.map(QPointF(e.x, e.y));
+            if (!e.isMoveTo()) {
+                const double length = std::min(QLineF(last, here).length(), diagonal) + 1;
+                if (width <= 0)
+                    cost += length * LinePixelCost;
+                else
+                    cost += std::min(length * width, Area()) + std::min(length + width, diagonal) * 2 * EdgePixelCost;
+            }
+            last = here;
+        }
+        return cost;
+    }
+
+    // Fills are drawn without smoothing, as the platform draws them, so shapes split into adjacent polygons
+    // show no seams.
+    bool FillPath(const QPainterPath& path)
+    {
+        if (P.brush().style() == Qt::NoBrush)
+            return true;
+        if (!Spend(FillCost(path)))
+            return false;
+        P.setRenderHint(QPainter::Antialiasing, false);
+        const QPen pen = P.pen();
+        P.setPen(Qt::NoPen);
+        P.drawPath(path);
+        P.setPen(pen);
+        P.setRenderHint(QPainter::Antialiasing, true);
+        return true;
+    }
+
+    // Outlines with the current pen. Thin lines are smoothed; wide pens are drawn as the platform draws them,
+    // without smoothing, which is also what keeps a wide stroke across the picture quick to draw. A wide
+    // stroke that would cost more than the work left is drawn one pixel wide.
+    bool StrokePath(const QPainterPath& path)
+    {
+        if (P.pen().style() == Qt::NoPen)
+            return true;
         const double width = P.pen().widthF() * ScaleX();
-        if (P.pen().style() == Qt::NoPen || width <= 1.5)
-            return;
-        InkSpent += double(points) * width;
-        if (InkSpent > kInkBudget) {
+        double cost = width > 0 ? StrokeCost(path, width) : 0;
+        if (width <= 0 || cost > WorkLeft) {
             QPen thin = P.pen();
             thin.setWidthF(0.0);
             P.setPen(thin);
+            cost = StrokeCost(path, 0);
         }
+        if (!Spend(cost))
+            return false;
+        const bool smooth = P.pen().widthF() <= 0;
+        P.setRenderHint(QPainter::Antialiasing, smooth);
+        P.setBrush(Qt::NoBrush);
+        P.drawPath(path);
+        P.setRenderHint(QPainter::Antialiasing, true);
+        return true;
     }
 
     void Fill(const QPainterPath& path)
     {
         UseBrush();
-        if (P.brush().style() != Qt::NoBrush) {
-            P.setRenderHint(QPainter::Antialiasing, false);
-            P.setPen(Qt::NoPen);
-            P.drawPath(path);
-            P.setRenderHint(QPainter::Antialiasing, true);
-        }
+        if (!FillPath(path))
+            return;
         UsePen();
-        if (P.pen().style() != Qt::NoPen) {
-            LimitInk(path.elementCount());
-            P.setBrush(Qt::NoBrush);
-            P.drawPath(path);
-        }
+        StrokePath(path);
     }
 
     QRectF RectFromParams(TParams& in)
@@ -369,8 +449,7 @@ struct TWmfPlayer::TState {
             path.arcMoveTo(r, start);
             path.arcTo(r, start, span);
             UsePen();
-            P.setBrush(Qt::NoBrush);
-            P.drawPath(path);
+            StrokePath(path);
             return;
         }
         if (function == META_PIE) {
@@ -388,8 +467,12 @@ struct TWmfPlayer::TState {
         double x, double y, const QString& text, const std::vector<int>& dx, unsigned options, const QRectF& rect)
     {
         const bool opaqueRect = (options & ETO_OPAQUE) && !rect.isEmpty();
-        if (opaqueRect)
+        if (opaqueRect) {
+            const QRectF covered = OnPicture(rect);
+            if (!Spend(covered.width() * covered.height()))
+                return;
             P.fillRect(rect, Dc.BkColor);
+        }
         if (text.isEmpty())
             return;
         P.save();
@@ -417,6 +500,12 @@ struct TWmfPlayer::TState {
         font.setItalic(lf.Italic);
         font.setUnderline(lf.Underline);
         font.setStrikeOut(lf.StrikeOut);
+        // Each character fills at most its cell and has an outline as tall as the font.
+        const double size = font.pixelSize();
+        if (!Spend(double(text.size()) * (std::min(size * size, Area()) + size * EdgePixelCost))) {
+            P.restore();
+            return;
+        }
         const QFontMetricsF fm(font);
 
         double width = 0;
@@ -496,6 +585,10 @@ struct TWmfPlayer::TState {
         const unsigned op = (rop >> 16) & 0xFF;
         if (op == 0xAA)
             return;
+        const QRectF covered = OnPicture(rect);
+        const bool plain = op == 0x00 || op == 0xFF || op == 0xF0;
+        if (!Spend(covered.width() * covered.height() * (plain ? 1 : BlendPixelCost)))
+            return;
         P.save();
         P.setRenderHint(QPainter::Antialiasing, false);
         if (op == 0x00 || op == 0xFF) {
@@ -524,6 +617,10 @@ struct TWmfPlayer::TState {
         source = source.normalized();
         if (source.isEmpty())
             source = image.rect();
+        const QRectF covered = OnPicture(dest.normalized());
+        const bool plain = Dc.StretchMode != HALFTONE && ((rop >> 16) & 0xFF) == 0xCC;
+        if (!Spend(covered.width() * covered.height() * (plain ? 2 : BlendPixelCost)))
+            return;
         P.save();
         P.setRenderHint(QPainter::Antialiasing, false);
         P.setRenderHint(QPainter::SmoothPixmapTransform, Dc.StretchMode == HALFTONE);
@@ -534,7 +631,8 @@ struct TWmfPlayer::TState {
 
     void SaveDc()
     {
-        if (Saved.size() >= MaxSavedStates)
+        // Saving and restoring copy the state, clip included.
+        if (Saved.size() >= MaxSavedStates || !Spend(2 * (StateCost + ClipRects())))
             return;
         Saved.push_back(Dc);
         P.save();
@@ -559,6 +657,8 @@ struct TWmfPlayer::TState {
     // region of rectangles holds them cheaply, however many records clip.
     void ClipRect(const QRectF& rect, bool exclude)
     {
+        if (!Spend((ClipRects() + 1) * EdgePixelCost))
+            return;
         const QRegion cut(Transform.mapRect(rect).toAlignedRect());
         if (exclude) {
             const QRegion all(QRect(QPoint(0, 0), PictureSize));
@@ -665,7 +765,9 @@ bool TWmfPlayer::TState::Play(unsigned function, TParams& in)
         if (!in.Ok())
             break;
         UsePen();
-        P.drawLine(Dc.Position, QPointF(x, y));
+        QPainterPath line(Dc.Position);
+        line.lineTo(x, y);
+        StrokePath(line);
         Dc.Position = QPointF(x, y);
         break;
     }
@@ -717,8 +819,9 @@ bool TWmfPlayer::TState::Play(unsigned function, TParams& in)
             break;
         if (function == META_POLYLINE) {
             UsePen();
-            LimitInk(points.size());
-            P.drawPolyline(points);
+            QPainterPath path;
+            path.addPolygon(points);
+            StrokePath(path);
         } else {
             QPainterPath path;
             path.setFillRule(Dc.PolyFillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
@@ -969,7 +1072,12 @@ TWmfPlayer::~TWmfPlayer()
 bool TWmfPlayer::Play(unsigned function, const uchar* params, std::int64_t length)
 {
     TParams in(params, length);
-    if (d->Play(function, in))
+    const bool complete = d->Play(function, in);
+    if (d->Exhausted) {
+        d->Error = Text("The metafile is too complex to draw.");
+        return false;
+    }
+    if (complete)
         return true;
     d->Error = Text("A metafile record (function 0x%1) is shorter than its parameters.")
                    .arg(function, 4, 16, QLatin1Char('0'));

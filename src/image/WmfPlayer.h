@@ -21,7 +21,8 @@ public:
     ~TWmfPlayer();
 
     // Plays one record (function and its parameter bytes). False when the parameters are shorter than the
-    // record needs; ErrorText then says why.
+    // record needs, or when the drawing the records asked for so far exceeds what one picture may cost (a
+    // wide stroke that would exceed it is drawn one pixel wide first); ErrorText then says why.
     bool Play(unsigned function, const uchar* params, std::int64_t length);
     QString ErrorText() const;
 

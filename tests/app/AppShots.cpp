@@ -113,7 +113,9 @@ int main(int argc, char** argv)
         settings.PrintSelectedText = 0;
         settings.FileName = QFileInfo(last->FileName()).fileName();
         settings.TabSize = 8;
-        PrintText(form, *last, settings, printer);
+        // The picture of the page is made from this very file, run after run.
+        TPrintOutputFiles output(out.filePath("print.pdf"), true);
+        PrintText(form, *last, settings, printer, &output);
     }
 
     // Compare the open files: each question and the result are pictured and answered with their first button.

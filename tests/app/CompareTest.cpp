@@ -19,6 +19,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hy::app;
@@ -53,6 +54,17 @@ protected:
         return watcher.Seen;
     }
 
+    // Puts the first window into Hex view, narrow, with the caret at a row's end, which scrolls it sideways.
+    void ScrollFirstSideways()
+    {
+        hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
+        scrolled->SetInHexMode(true);
+        m_form->FrameOf(m_form->Children().first())->resize(300, 300);
+        HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
+        scrolled->PlaceCaret(0, 74);
+        ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
+    }
+
     int m_files = 0;
 };
 
@@ -85,19 +97,42 @@ TEST_F(Compare, IdenticalFilesAreShownInHexSideBySideAndReportedIdentical)
     }
 }
 
+// Five files, one of them scrolled sideways before: the windows stand one above the other, each the full width
+// of the client area and inside it, and each shows its rows from the offsets on wherever the row fits.
+TEST_F(Compare, FiveWindowsAreTiledOneAboveTheOtherAtFullWidthWithTheirOffsetsInView)
+{
+    // Too low for five windows of their smallest height: they overlap, but stay one column.
+    m_form->resize(1200, 700);
+    Open({ QByteArray(300, 'x'), QByteArray(300, 'x'), QByteArray(300, 'x'), QByteArray(300, 'x'),
+        QByteArray(300, 'x') });
+    ASSERT_NO_FATAL_FAILURE(ScrollFirstSideways());
+
+    EXPECT_EQ(Run(), QStringList { "File Compare Results|The files are 100% identical." });
+    const QRect area = m_form->ClientArea()->viewport()->rect();
+    QList<int> tops;
+    for (TChildForm* c : m_form->Children()) {
+        const QRect g = m_form->FrameOf(c)->geometry();
+        EXPECT_EQ(g.left(), 0);
+        EXPECT_EQ(g.width(), area.width()) << "the full width";
+        EXPECT_TRUE(area.contains(g)) << "inside the client area";
+        tops << g.top();
+        hy::viewer::THvFileViewer* v = c->FileViewer();
+        if (v->VisibleColumns() > 75) {
+            EXPECT_EQ(v->FirstVisibleColumn(), 0) << "the offsets in view";
+        }
+    }
+    std::sort(tops.begin(), tops.end());
+    EXPECT_EQ(tops.size(), 5);
+    EXPECT_EQ(std::unique(tops.begin(), tops.end()), tops.end()) << "one above the other, never side by side";
+}
+
 TEST_F(Compare, TheFirstDifferenceIsMarkedInEveryWindowAndAsked)
 {
     QByteArray other(40, 'a');
     other[15] = 'b';
     Open({ QByteArray(40, 'a'), other });
     // A window in Hex view scrolled sideways comes back to the rows' start.
-    hy::viewer::THvFileViewer* scrolled = m_form->Children().first()->FileViewer();
-    scrolled->SetInHexMode(true);
-    m_form->FrameOf(m_form->Children().first())->resize(300, 300);
-    HY_ASSERT_SOON(scrolled->VisibleColumns() < 75);
-    // The caret at a row's end scrolls the narrow window sideways.
-    scrolled->PlaceCaret(0, 74);
-    ASSERT_GT(scrolled->FirstVisibleColumn(), 0);
+    ASSERT_NO_FATAL_FAILURE(ScrollFirstSideways());
     EXPECT_EQ(Run(),
         QStringList({ "File Compare|Compare has failed 16 bytes into the files.\n\nThe files are not identical.\n\n"
                       "Do you want to continue anyway?",

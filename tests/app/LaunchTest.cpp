@@ -348,7 +348,7 @@ TEST_F(LaunchTest, EditorFailuresCloseTheViewerFirstAndAlert)
     const QString file = m_dir.Write(QStringLiteral("a.txt"), "text", 0644);
     const QString notExecutable = m_dir.Write(QStringLiteral("editor"), "#!/bin/sh\n", 0644);
     const QString tail = QStringLiteral(
-        "The text editor you requested is not responding!\rCheck the Miscellaneous setting under Preferences\rin "
+        "The text editor you requested is not responding!\rCheck the Directories setting under Preferences\rin "
         "the Options menu. (ID=");
     struct Case {
         QString editor;
@@ -358,7 +358,7 @@ TEST_F(LaunchTest, EditorFailuresCloseTheViewerFirstAndAlert)
     };
     const Case cases[] = {
         { QString(), 0, QStringLiteral("Halcyra Viewer"),
-            QStringLiteral("You have not specified a text editor. Check\rthe Miscellaneous setting under "
+            QStringLiteral("You have not specified a text editor. Check\rthe Directories setting under "
                            "Preferences\rin the Options menu.") },
         { QStringLiteral("NOTEPAD.EXE"), 2, QStringLiteral("Cannot Run Program"), tail + "2)" },
         { m_dir.PathOf("gone/editor"), 2, QStringLiteral("Cannot Run Program"), tail + "2)" },
@@ -448,6 +448,10 @@ TEST_F(LaunchTest, RunDialogOffersTheFileAndRunsOnOk)
         EXPECT_EQ(form.Command->text(), QStringLiteral("\"my tool.sh\""));
         EXPECT_FALSE(form.MinimizeBox->isChecked());
         EXPECT_EQ(form.MinimizeBox->text(), QStringLiteral("Run &Minimized"));
+        // No control that does nothing: the desktop cannot start a program minimised, and the box says so.
+        EXPECT_FALSE(form.MinimizeBox->isEnabled());
+        EXPECT_TRUE(form.MinimizeBox->toolTip().contains(QStringLiteral("start minimized")))
+            << form.MinimizeBox->toolTip().toStdString();
         int helpContext = 0;
         const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
         form.HelpButton->click();

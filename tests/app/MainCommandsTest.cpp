@@ -7,6 +7,7 @@
 #include "app/StoppableWork.h"
 #include "common/ErrorText.h"
 #include "filelist/FileListEngine.h"
+#include "filelist/Vsearch.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
@@ -29,10 +30,14 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -933,4 +938,120 @@ TEST_F(MainCommands, RunIsOfferedForProgramsOnlyAndCFilesGoToTheirApplication)
         EXPECT_EQ(m_form->Action("Run1")->isVisible(), c.run) << c.file.toStdString();
         EXPECT_EQ(m_form->Action("UseAssociatedApplication1")->isEnabled(), !c.run) << c.file.toStdString();
     }
+}
+
+// The windows of the main window: a new viewer window opens wholly inside the client area, title bar and
+// buttons in reach; the keys that close a window elsewhere close the active viewer window; the search results
+// window comes back from the Window menu; hints of menus and buttons show over the info panel only and go
+// when the pointer leaves or the menu closes.
+TEST_F(MainCommands, NewViewerWindowsOpenInsideTheClientArea)
+{
+    m_form->resize(1024, 720);
+    QList<QString> names;
+    for (int i = 0; i < 5; ++i)
+        names << Make(QStringLiteral("w%1.txt").arg(i), "some text\n");
+    // One by one, as the Open command and a hand-over open them: each where the area puts it, then kept inside.
+    for (const QString& name : names) {
+        ASSERT_TRUE(m_form->OpenFileInViewer(name, ViewMode::BySettings, false));
+        const QRect area = m_form->ClientArea()->viewport()->rect();
+        for (TChildForm* c : m_form->Children())
+            EXPECT_TRUE(area.contains(m_form->FrameOf(c)->geometry())) << c->FileName().toStdString();
+    }
+}
+
+TEST_F(MainCommands, TheKeysThatCloseAWindowCloseTheActiveViewerWindow)
+{
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(
+            m_form->OpenFileInViewer(Make(QStringLiteral("k%1.txt").arg(i), "x\n"), ViewMode::BySettings, false));
+    // The same keys on every desktop, whatever its own key bindings say.
+    EXPECT_EQ(m_form->Action("Close1")->shortcuts(),
+        QList<QKeySequence>({ QKeySequence("Ctrl+E"), QKeySequence("Ctrl+W"), QKeySequence("Ctrl+F4") }));
+    QApplication::setActiveWindow(m_form.get());
+    for (const QKeyCombination key : { Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_F4, Qt::CTRL | Qt::Key_E }) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        const int before = int(m_form->Children().size());
+        TChildForm* active = m_form->ActiveChild();
+        ASSERT_NE(active, nullptr);
+        const QPointer<TChildForm> watched(active);
+        active->FileViewer()->setFocus();
+        HY_ASSERT_SOON(active->FileViewer()->hasFocus());
+        QTest::keyClick(active->FileViewer(), key.key(), key.keyboardModifiers());
+        HY_EXPECT_SOON(watched.isNull());
+        EXPECT_EQ(int(m_form->Children().size()), before - 1);
+    }
+}
+
+TEST_F(MainCommands, TheSearchResultsWindowComesBackFromTheWindowMenu)
+{
+    ASSERT_TRUE(m_form->OpenFileInViewer(Make("r.txt", "x\n"), ViewMode::BySettings, false));
+    QMenu* window = nullptr;
+    for (QMenu* m : m_form->menuBar()->findChildren<QMenu*>()) {
+        if (m->title() == "&Window")
+            window = m;
+    }
+    ASSERT_NE(window, nullptr);
+    const auto itemNamed = [window](const char* name) {
+        for (QAction* a : window->actions()) {
+            if (a->objectName() == QLatin1String(name))
+                return a;
+        }
+        return static_cast<QAction*>(nullptr);
+    };
+    Q_EMIT window->aboutToShow();
+    EXPECT_EQ(itemNamed("SearchResults1"), nullptr) << "no results window, no item";
+
+    hy::TSearchHooks hooks;
+    hooks.MainWindow = m_form.get();
+    auto* results = new hy::TSearchResultsDialog(hooks, m_form.get());
+    results->setAttribute(Qt::WA_DeleteOnClose);
+    results->show();
+    QApplication::setActiveWindow(m_form.get());
+    HY_ASSERT_SOON(QApplication::activeWindow() == m_form.get());
+    Q_EMIT window->aboutToShow();
+    QAction* item = itemNamed("SearchResults1");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "Search &Results");
+    item->trigger();
+    HY_EXPECT_SOON(QApplication::activeWindow() == results);
+    results->close();
+}
+
+TEST_F(MainCommands, HintsShowOverTheInfoPanelOnlyAndGoWhenThePointerLeaves)
+{
+    ASSERT_TRUE(m_form->OpenFileInViewer(Make("h.txt", "one\ntwo\n"), ViewMode::BySettings, false));
+    QLabel* position = m_form->CursorPosPanel();
+    QLabel* encoding = m_form->EncodingPanel();
+    ASSERT_TRUE(position->isVisible());
+    ASSERT_TRUE(encoding->isVisible());
+    const QString info = m_form->InfoPanel()->text();
+
+    // A hint, as a menu item or a button tells it when the pointer is on it.
+    const auto tell = [this](const QString& tip) {
+        QStatusTipEvent e(tip);
+        QApplication::sendEvent(m_form.get(), &e);
+    };
+    tell("Open a file");
+    QLabel* hint = m_form->HintPanel();
+    EXPECT_TRUE(hint->isVisible());
+    EXPECT_EQ(hint->text(), "Open a file");
+    EXPECT_TRUE(m_form->InfoPanel()->geometry().contains(hint->geometry().translated(m_form->InfoPanel()->pos())));
+    EXPECT_TRUE(position->isVisible()) << "the position panel stays";
+    EXPECT_TRUE(encoding->isVisible()) << "the encoding panel stays";
+    EXPECT_TRUE(m_form->statusBar()->currentMessage().isEmpty());
+    tell(QString());
+    EXPECT_FALSE(hint->isVisible());
+    EXPECT_EQ(m_form->InfoPanel()->text(), info) << "the info panel's own text is back";
+
+    // Whatever told it last, a hint goes when the pointer leaves the buttons or a menu closes.
+    tell("Print a file");
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(m_form->BigButtonBar(), &leave);
+    EXPECT_FALSE(hint->isVisible());
+    QMenu* file = m_form->menuBar()->findChildren<QMenu*>().first();
+    file->popup(QPoint(0, 0));
+    HY_ASSERT_SOON(file->isVisible());
+    tell("Exit the Halcyra Viewer");
+    file->hide();
+    EXPECT_FALSE(hint->isVisible());
 }

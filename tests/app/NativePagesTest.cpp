@@ -13,14 +13,20 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMediaPlayer>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVideoWidget>
 #include <QtEndian>
+#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
 
 using namespace hy::app;
@@ -68,6 +74,29 @@ QByteArray JpegWithOrientation(const QImage& image, quint16 orientation)
     QByteArray jpeg = Encode(image, "jpeg");
     return jpeg.left(2) + app1 + jpeg.mid(2);
 }
+
+// Counts the events of one type that reach a widget.
+class TEventCounter : public QObject {
+public:
+    TEventCounter(QObject* watched, QEvent::Type type, int& count)
+        : m_type(type)
+        , m_count(count)
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == m_type)
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
 
 bool IsRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
 bool IsBlue(QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; }
@@ -247,4 +276,58 @@ TEST_F(NativePages, TheMediaPageShowsItsClockAndAVideosFirstPictureBeforePlay)
 
     video->findChild<QPushButton*>(QStringLiteral("PlayButton"))->click();
     HY_EXPECT_SOON(panel->isVisible() && !poster->isVisible());
+}
+
+// A picture that takes long to read keeps nothing waiting: it is read on a thread of its own, the windows
+// paint meanwhile, and Esc stops it at once though the reader is still busy (the reader hears it is to stop
+// when it next tells its progress). The window shows no picture, and nobody is asked anything.
+TEST_F(NativePages, APictureThatTakesLongLetsTheWindowPaintAndEscStopsIt)
+{
+    const QString path = Make("slow.wmf", "not read by the reader below");
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> finished { false };
+    std::atomic<int> toldLater { -1 };
+    TMultiImage::SetPictureReader([released, &finished, &toldLater](hy::image::TImageKind, const QString&, int, bool,
+                                      const hy::image::ProgressCallback& progress) {
+        progress(0);
+        released.wait();
+        toldLater = progress(50);
+        finished = true;
+        return hy::image::TDecodeResult::Failure(hy::image::ErrCorrupt, QStringLiteral("never shown"));
+    });
+    const auto reset = qScopeGuard([]() { TMultiImage::SetPictureReader({}); });
+
+    // Once the picture is being read: a repaint is asked of the client area; when it has painted, Esc.
+    QWidget* area = m_form->ClientArea()->viewport();
+    int paints = 0;
+    TEventCounter counter(area, QEvent::Paint, paints);
+    int paintsAsked = -1;
+    bool escaped = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&]() {
+        if (!m_form->ProgressGauge()->isVisible() || escaped)
+            return;
+        if (paintsAsked < 0) {
+            paintsAsked = paints;
+            area->update();
+        } else if (paints > paintsAsked) {
+            QTest::keyClick(m_form.get(), Qt::Key_Escape);
+            escaped = true;
+        }
+    });
+    driver.start(5);
+    ModalWatcher watcher;
+    m_form->OpenFileInViewer(path, ViewMode::BySettings, false);
+    driver.stop();
+
+    EXPECT_TRUE(escaped) << "the window painted while the picture was being read";
+    EXPECT_FALSE(finished) << "Esc ended the wait while the reader was still busy";
+    EXPECT_TRUE(watcher.Seen.isEmpty()) << watcher.Seen.join('\n').toStdString();
+    ASSERT_EQ(m_form->Children().size(), 1);
+    EXPECT_TRUE(Picture(m_form->Children().first()).isNull());
+    EXPECT_FALSE(m_form->ProgressGauge()->isVisible());
+    release.set_value();
+    HY_EXPECT_SOON(finished.load());
+    EXPECT_EQ(toldLater, 0);
 }

@@ -118,6 +118,8 @@ TEST(SetupDialog, SystemTempBoxFillsAndLocksTheFolderBox)
     TViewerSettings s;
     s.TempDir = QStringLiteral("/srv/scratch");
     TSetupDialog d(s);
+    EXPECT_EQ(d.UseDOSTemp->text(), QStringLiteral("&Use the System Temporary Folder"))
+        << "named as a user here knows it";
     EXPECT_FALSE(d.UseDOSTemp->isChecked());
     EXPECT_TRUE(d.TempDirBox->isEnabled());
     d.UseDOSTemp->click();

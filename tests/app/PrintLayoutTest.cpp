@@ -2,9 +2,14 @@
 // inch, characters 10 pixels wide and high. Macros, margins, wrapping, tabs, form feeds, page breaks,
 // headers and footers, copies, selections and pictures.
 #include "app/PrintLayout.h"
+#include "app/PrintOutputFiles.h"
+#include "base/HyExceptions.h"
+#include "support/TempFiles.h"
 
+#include <QFileInfo>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace hy::app;
 
@@ -311,4 +316,54 @@ TEST(PrintImageCopies, CentredOnThePageOncePerCopy)
     EXPECT_EQ(canvas.Lines(), QStringList({ "1:400,500 image 200x101", "1:400,500 image 200x101" }));
     EXPECT_EQ(canvas.Centred(), QStringList({ "1:75,1090 Page 1", "1:75,1090 Page 1" }));
     EXPECT_EQ(canvas.Ended, 2);
+}
+
+// The files a print into a file writes: the numbered series, a file made exclusively for each job, files of
+// others never replaced or removed, and a folder that cannot take one named in the error.
+TEST(PrintOutputFiles, EachJobTakesTheNextNameThatNamesNothing)
+{
+    hy::test::TTempFolder dir;
+    const QString wanted = dir.PathOf("notes.pdf");
+    EXPECT_EQ(NumberedFileName(wanted, 1), wanted);
+    EXPECT_EQ(NumberedFileName(wanted, 12), dir.PathOf("notes-12.pdf"));
+    EXPECT_EQ(NumberedFileName(dir.PathOf("README"), 2), dir.PathOf("README-2"));
+    EXPECT_EQ(NumberedFileName(dir.PathOf("a.tar.gz"), 3), dir.PathOf("a.tar-3.gz"));
+
+    // The user's own files, and a dangling link, are taken names.
+    dir.Write("notes.pdf", "the user's document");
+    dir.Write("notes-3.pdf", "another of the user's files");
+    ASSERT_EQ(::symlink("nowhere", dir.PathOf("notes-4.pdf").toUtf8().constData()), 0);
+    EXPECT_EQ(FirstFreeFileName(wanted), dir.PathOf("notes-2.pdf"));
+
+    TPrintOutputFiles output(wanted, false);
+    EXPECT_EQ(output.Next(), dir.PathOf("notes-2.pdf"));
+    EXPECT_TRUE(QFileInfo::exists(dir.PathOf("notes-2.pdf"))) << "made for the job at once";
+    EXPECT_EQ(output.Next(), dir.PathOf("notes-5.pdf"));
+    EXPECT_EQ(output.Files(), QStringList({ dir.PathOf("notes-2.pdf"), dir.PathOf("notes-5.pdf") }));
+    EXPECT_EQ(hy::test::ReadAll(wanted), "the user's document");
+    EXPECT_EQ(hy::test::ReadAll(dir.PathOf("notes-3.pdf")), "another of the user's files");
+    EXPECT_EQ(QFileInfo(dir.PathOf("notes-4.pdf")).symLinkTarget().isEmpty(), false) << "the link stays a link";
+
+    // A job that could not start gives its empty file back; a file with something in it stays.
+    output.DropLast();
+    EXPECT_FALSE(QFileInfo::exists(dir.PathOf("notes-5.pdf")));
+    EXPECT_EQ(output.Files(), QStringList { dir.PathOf("notes-2.pdf") });
+
+    // The file the user agreed to replace is the first job's; the copies after it go beside it.
+    TPrintOutputFiles agreed(wanted, true);
+    EXPECT_EQ(agreed.Next(), wanted);
+    EXPECT_EQ(agreed.Next(), dir.PathOf("notes-5.pdf"));
+    agreed.DropLast();
+    agreed.DropLast();
+    EXPECT_EQ(hy::test::ReadAll(wanted), "the user's document") << "never removed: this did not make it";
+    EXPECT_TRUE(agreed.Files().isEmpty());
+
+    TPrintOutputFiles nowhere(dir.PathOf("missing/notes.pdf"), false);
+    try {
+        nowhere.Next();
+        ADD_FAILURE() << "a file in a missing folder cannot be made";
+    } catch (const hy::Exception& e) {
+        EXPECT_TRUE(e.Message().contains(dir.PathOf("missing/notes.pdf"))) << e.Message().toStdString();
+    }
+    EXPECT_TRUE(nowhere.Files().isEmpty());
 }

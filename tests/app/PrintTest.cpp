@@ -7,12 +7,14 @@
 #include "app/Progress.h"
 #include "common/Ask.h"
 #include "support/ModalWatcher.h"
+#include "support/TempFiles.h"
 #include "support/TestWait.h"
 #include "viewer/HvViewr.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -23,10 +25,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hy::app;
@@ -83,7 +88,7 @@ protected:
         m_form.reset();
     }
 
-    QString Pdf(int copy = 1) const { return CopyOutputName(m_dir.filePath("out.pdf"), copy); }
+    QString Pdf(int copy = 1) const { return NumberedFileName(m_dir.filePath("out.pdf"), copy); }
 
     TChildForm* Open(const QString& name, const QByteArray& content, ViewMode mode = ViewMode::BySettings)
     {
@@ -96,17 +101,28 @@ protected:
         return m_form->ActiveChild();
     }
 
-    // Prints the active window through the dialog; returns the pages of the PDF as text.
-    QStringList PrintPages(int copy = 1)
+    // Prints the active window through the dialog; returns the pages of the first PDF written as text.
+    QStringList PrintPages()
     {
         ModalWatcher watcher(PressPrint);
         m_form->Action("Print1")->trigger();
         Seen = watcher.Seen;
-        return Pages(copy);
+        Written = WrittenFiles(Seen);
+        return Written.isEmpty() ? QStringList() : Pages(Written.first());
     }
-    QStringList Pages(int copy = 1) const
+    // The files the closing message of a print names, one a line after its first line (without the marks
+    // where the message may break a long name).
+    static QStringList WrittenFiles(const QStringList& seen)
     {
-        QString text = RunTool("pdftotext", { "-layout", Pdf(copy), "-" });
+        for (QString s : seen) {
+            if (s.startsWith("Print|") && s.contains("\" was printed to the file"))
+                return s.remove(QChar(0x200B)).split(QRegularExpression("[\r\n]+")).mid(1);
+        }
+        return {};
+    }
+    QStringList Pages(const QString& pdf) const
+    {
+        QString text = RunTool("pdftotext", { "-layout", pdf, "-" });
         if (text.endsWith('\f'))
             text.chop(1);
         return text.split('\f');
@@ -115,6 +131,7 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TMainForm> m_form;
     QStringList Seen;
+    QStringList Written;
 };
 
 QByteArray NumberedLines(int count)
@@ -146,7 +163,8 @@ TEST_F(Print, HeadersFootersAndPageBreaksFollowTheMargins)
 {
     Open("Report Notes.txt", NumberedLines(150));
     const QStringList pages = PrintPages();
-    EXPECT_EQ(Seen.size(), 1) << "only the print dialog";
+    EXPECT_EQ(Seen.size(), 2) << "the print dialog and where the printout went";
+    EXPECT_EQ(Written, QStringList { Pdf() });
     ASSERT_GE(pages.size(), 2);
     const QString today = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
     for (int i = 0; i < pages.size(); ++i) {
@@ -170,6 +188,7 @@ TEST_F(Print, HeadersFootersAndPageBreaksFollowTheMargins)
     // A deeper bottom margin moves the breaks up: fewer lines on each full page.
     m_form->Settings().Print.BottomMargin = 3.0;
     const QList<QStringList> deeper = NumberedLinesByPage(PrintPages());
+    EXPECT_EQ(Written, QStringList { Pdf(2) }) << "the first printout is kept";
     EXPECT_LT(deeper.first().size(), byPage.first().size());
     EXPECT_GT(deeper.size(), byPage.size());
 }
@@ -254,10 +273,10 @@ TEST_F(Print, EachCopyIsAJobOfItsOwn)
     Open("copies.txt", "copied text\n");
     m_form->Settings().Print.Copies = 3;
     PrintPages();
+    EXPECT_EQ(Written, QStringList({ Pdf(1), Pdf(2), Pdf(3) }));
     for (int copy = 1; copy <= 3; ++copy) {
         SCOPED_TRACE(copy);
-        EXPECT_TRUE(QFile::exists(Pdf(copy)));
-        EXPECT_TRUE(Pages(copy).join("").contains("copied text"));
+        EXPECT_TRUE(Pages(Pdf(copy)).join("").contains("copied text"));
     }
     EXPECT_FALSE(QFile::exists(Pdf(4)));
     EXPECT_EQ(ProgramPrinter(*m_form).outputFileName(), Pdf()) << "the printer's own file stays as chosen";
@@ -395,4 +414,109 @@ TEST_F(Print, IsOfferedWhileAViewerWindowShowsText)
     EXPECT_TRUE(m_form->Action("Print1")->isEnabled());
     m_form->FrameOf(child)->close();
     HY_EXPECT_SOON(!m_form->Action("Print1")->isEnabled());
+}
+
+// Without a printer the printout goes into a PDF file in the home folder named after the file printed: the
+// first such name that names nothing, made for the job alone, so that a user's file of that name is never
+// replaced; the dialog, the progress window and a closing message name the file written.
+TEST_F(Print, IntoAFileBesideAUsersFileTakesTheNextFreeName)
+{
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    const auto restore = qScopeGuard([&oldHome]() { qputenv("HOME", oldHome); });
+    const QByteArray users = "%PDF-1.4\n% the user's own document\n";
+    const QString userPdf = QDir(home.path()).filePath("a.pdf");
+    {
+        QFile f(userPdf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(users);
+    }
+    // The printer as it comes when no printer is installed: a PDF file the program names.
+    QPrinter& printer = ProgramPrinter(*m_form);
+    printer.setOutputFileName(QString());
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    ASSERT_TRUE(printer.outputFileName().isEmpty());
+    Open("a.txt", NumberedLines(3));
+
+    TProgressReport* progress = TProgressReport::Of(m_form.get());
+    QStringList prompts;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&]() {
+        if (progress->isVisible())
+            prompts << progress->Prompt->text();
+    });
+    watch.start(0);
+    const QString second = QDir(home.path()).filePath("a-2.pdf");
+    QStringList pages = PrintPages();
+    EXPECT_EQ(Written, QStringList { second });
+    ASSERT_EQ(Seen.size(), 2);
+    EXPECT_EQ(Seen.at(0), "Print|\"a.txt\" to PDF file " + second) << "the dialog names the file it will write";
+    EXPECT_TRUE(Seen.at(1).startsWith("Print|\"a.txt\" was printed to the file")) << Seen.at(1).toStdString();
+    EXPECT_TRUE(pages.join("").contains("Line 002"));
+    EXPECT_EQ(hy::test::ReadAll(userPdf), users) << "the user's file is as it was";
+    EXPECT_TRUE(std::any_of(prompts.cbegin(), prompts.cend(), [](const QString& p) {
+        return p.contains("Printing: a.txt, Page: 1") && p.contains("a-2.pdf");
+    })) << prompts.join(" / ").toStdString();
+
+    // A name that is taken while the dialog is open is passed by as well.
+    const QString third = QDir(home.path()).filePath("a-3.pdf");
+    {
+        ModalWatcher watcher([&](QDialog* d) {
+            if (qobject_cast<TPrintDialog*>(d)) {
+                QFile f(third);
+                EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+                f.write("made meanwhile");
+            }
+            PressPrint(d);
+        });
+        m_form->Action("Print1")->trigger();
+        Seen = watcher.Seen;
+    }
+    ASSERT_EQ(Seen.size(), 2);
+    EXPECT_TRUE(Seen.at(0).endsWith(third)) << Seen.at(0).toStdString();
+    EXPECT_EQ(WrittenFiles(Seen), QStringList { QDir(home.path()).filePath("a-4.pdf") });
+    EXPECT_EQ(hy::test::ReadAll(third), "made meanwhile");
+
+    // Copies go into files of their own, beside the others.
+    m_form->Settings().Print.Copies = 2;
+    PrintPages();
+    EXPECT_EQ(Written, QStringList({ QDir(home.path()).filePath("a-5.pdf"), QDir(home.path()).filePath("a-6.pdf") }));
+    EXPECT_TRUE(Seen.last().startsWith("Print|\"a.txt\" was printed to the files")) << Seen.last().toStdString();
+    EXPECT_EQ(hy::test::ReadAll(userPdf), users);
+    EXPECT_EQ(hy::test::ReadAll(second).left(5), "%PDF-");
+}
+
+// A file chosen in the printer's set-up, where the user agreed to replace it, is written as chosen, once; the
+// next print goes beside it rather than over it unasked.
+TEST_F(Print, AFileAgreedToInSetupIsReplacedOnce)
+{
+    const QString chosen = m_dir.filePath("chosen.pdf");
+    {
+        QFile f(chosen);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("an older printout");
+    }
+    Open("b.txt", "bravo\n");
+    TPrintDialog::SetSetupRunner([&chosen](QPrinter& p, QWidget*) {
+        p.setOutputFileName(chosen);
+        return true;
+    });
+    const auto reset = qScopeGuard([]() { TPrintDialog::SetSetupRunner({}); });
+    {
+        ModalWatcher watcher([](QDialog* d) {
+            if (auto* print = qobject_cast<TPrintDialog*>(d))
+                print->SetupButton->click();
+            PressPrint(d);
+        });
+        m_form->Action("Print1")->trigger();
+        Seen = watcher.Seen;
+    }
+    EXPECT_EQ(WrittenFiles(Seen), QStringList { chosen });
+    EXPECT_TRUE(Pages(chosen).join("").contains("bravo"));
+
+    const QStringList pages = PrintPages();
+    EXPECT_EQ(Written, QStringList { m_dir.filePath("chosen-2.pdf") });
+    EXPECT_TRUE(pages.join("").contains("bravo"));
+    EXPECT_TRUE(Pages(chosen).join("").contains("bravo")) << "the first printout stays";
 }

@@ -39,6 +39,38 @@ TEST(WindowArrangement, TilesFillTheAreaAndNeverGetTooSmall)
     EXPECT_EQ(rows.at(4), QRect(0, 250, 175, 250));
 }
 
+// Tiled horizontally (as Compare tiles its windows) they stand one above the other, each the full width of the
+// area, from two to five and beyond; when they do not fit at their smallest height they overlap by equal steps
+// from the top to the bottom.
+TEST(WindowArrangement, HorizontalTilesAreOneColumnOfFullWidthWindows)
+{
+    const QSize area(900, 760);
+    const struct {
+        int Count;
+        QList<int> Tops;
+        QList<int> Heights;
+    } cases[] = {
+        { 2, { 0, 380 }, { 380, 380 } },
+        { 3, { 0, 253, 506 }, { 253, 253, 254 } },
+        { 4, { 0, 190, 380, 570 }, { 190, 190, 190, 190 } },
+        { 5, { 0, 152, 304, 456, 608 }, { 152, 152, 152, 152, 152 } },
+    };
+    for (const auto& c : cases) {
+        const QList<QRect> rects = TileRects(c.Count, area, false);
+        ASSERT_EQ(rects.size(), c.Count);
+        for (int i = 0; i < c.Count; ++i) {
+            EXPECT_EQ(rects.at(i), QRect(0, c.Tops.at(i), 900, c.Heights.at(i))) << c.Count << " windows, #" << i;
+        }
+    }
+    // Five in 600 pixels: each keeps the smallest height, stepping (600 - 150) / 4 down, the last at the bottom.
+    EXPECT_EQ(TileRects(5, QSize(1000, 600), false),
+        QList<QRect>({ QRect(0, 0, 1000, 150), QRect(0, 112, 1000, 150), QRect(0, 225, 1000, 150),
+            QRect(0, 337, 1000, 150), QRect(0, 450, 1000, 150) }));
+    // Narrower than a window can be: still one column, at the smallest width.
+    for (const QRect& r : TileRects(3, QSize(100, 600), false))
+        EXPECT_EQ(QRect(r.left(), 0, r.width(), 1), QRect(0, 0, kChildMinWidth, 1));
+}
+
 TEST(WindowArrangement, CascadedWindowsAreAGoodShareOfTheAreaAndStepBackToTheCorner)
 {
     const QSize area(1000, 600);

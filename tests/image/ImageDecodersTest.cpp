@@ -8,8 +8,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 #include <QtEndian>
+#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <vector>
 
 using namespace hy::image;
@@ -612,4 +616,113 @@ TEST(WmfDecoderLimits, CostlyRecordsStayQuick)
         EXPECT_LT(clock.elapsed(), 5000);
         EXPECT_TRUE(r.Ok()) << r.ErrorText.toStdString();
     }
+}
+
+// The drawing a metafile asks for is counted. A wide pen whose strokes would cost more than any real picture
+// does is drawn one pixel wide; records that go on asking for more stop with an error instead of keeping the
+// program drawing. On a 4096 x 4096 picture: a zigzag of 79 lines across it, 50 pixels apart.
+TEST(WmfDecoderLimits, WideStrokesBeyondTheWorkLeftAreDrawnThin)
+{
+    const auto zigzag = [](int penWidth) {
+        TWmfBuilder w;
+        w.Rec(0x020B, { 0, 0 }).Rec(0x020C, { 4096, 4096 });
+        w.Rec(0x02FA, { 0, penWidth, 0 }, Colour(0, 0, 255)).Rec(0x012D, { 0 });
+        QByteArray points;
+        for (int i = 0; i < 80; ++i) {
+            char b[4];
+            qToLittleEndian<std::uint16_t>(std::uint16_t(i % 2 ? 4000 : 96), b);
+            qToLittleEndian<std::uint16_t>(std::uint16_t(48 + i * 50), b + 2);
+            points.append(b, 4);
+        }
+        w.Rec(0x0325, { 80 }, points);
+        return w.Build(true, QRect(0, 0, 4096, 4096), 96);
+    };
+    // The share of a column across the lines that the pen covered.
+    const auto covered = [](const QImage& image) {
+        int blue = 0;
+        for (int y = 100; y < 3900; ++y)
+            blue += qBlue(image.pixel(2048, y)) > 128 && qRed(image.pixel(2048, y)) < 128;
+        return blue / 3800.0;
+    };
+    const TDecodeResult modest = DecodeWmf(zigzag(20));
+    ASSERT_TRUE(modest.Ok()) << modest.ErrorText.toStdString();
+    ASSERT_EQ(modest.Image.size(), QSize(4096, 4096));
+    EXPECT_GT(covered(modest.Image), 0.3) << "a 20-pixel pen is drawn at its width";
+    EXPECT_LT(covered(modest.Image), 0.6);
+
+    const TDecodeResult huge = DecodeWmf(zigzag(4096));
+    ASSERT_TRUE(huge.Ok()) << huge.ErrorText.toStdString();
+    EXPECT_GT(covered(huge.Image), 0.0) << "the lines are there";
+    EXPECT_LT(covered(huge.Image), 0.1) << "a pen as wide as the picture along 79 lines is drawn thin";
+}
+
+// The corpus's costly seed (tests/image/fuzz/make_seed.py --costly): a few hundred bytes of wide pens across
+// the picture, bitmaps stretched over it with raster operations, huge text, nested states and clips. Before
+// its work was counted it kept the program drawing for minutes; now it ends with an error long before.
+TEST(WmfDecoderLimits, TheCostlySeedEndsWithinItsWork)
+{
+    QFile file(SourcePath(QStringLiteral("tests/image/fuzz/seeds/costly.wmf")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_LT(bytes.size(), 2000);
+    QElapsedTimer clock;
+    clock.start();
+    const TDecodeResult r = DecodeWmf(bytes);
+    EXPECT_LT(clock.elapsed(), 60000) << "drawing is counted, not left to run";
+    EXPECT_EQ(r.Code, ErrCorrupt);
+    EXPECT_EQ(r.ErrorText, QStringLiteral("The metafile is too complex to draw."));
+}
+
+// A load on a thread of its own: the caller hears each percentage it tells, in order, and is called again
+// and again while it tells none; answering 0 ends the wait at once though the load is still busy, and the
+// load is then told to stop.
+TEST(ImageLibAside, TheCallerGoesOnWhileTheLoadIsBusyAndCanStopIt)
+{
+    std::vector<int> seen;
+    TDecodeResult r = TImageLib::RunAside(
+        [](const ProgressCallback& progress) {
+            for (const int percent : { 0, 30, 100 }) {
+                if (!progress(percent))
+                    return TDecodeResult::Failure(ErrStopped, QStringLiteral("stopped"));
+            }
+            TDecodeResult done;
+            done.Image = QImage(2, 3, QImage::Format_RGB32);
+            return done;
+        },
+        [&seen](int percent) {
+            seen.push_back(percent);
+            return 1;
+        });
+    ASSERT_TRUE(r.Ok()) << r.ErrorText.toStdString();
+    EXPECT_EQ(r.Image.size(), QSize(2, 3));
+    EXPECT_EQ(seen, (std::vector<int> { 0, 30, 100 }));
+
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> finished { false };
+    std::atomic<int> toldLater { -1 };
+    int calls = 0;
+    r = TImageLib::RunAside(
+        [released, &finished, &toldLater](const ProgressCallback& progress) {
+            progress(10);
+            released.wait();
+            toldLater = progress(20);
+            finished = true;
+            return TDecodeResult();
+        },
+        [&calls](int percent) {
+            EXPECT_EQ(percent, 10) << "the last percentage told, again";
+            return ++calls < 5 ? 1 : 0;
+        });
+    EXPECT_EQ(r.Code, ErrStopped);
+    EXPECT_EQ(calls, 5) << "once for 10, then four times while the load told nothing";
+    EXPECT_FALSE(finished) << "the wait ended while the load was still busy";
+    release.set_value();
+    EXPECT_TRUE(QTest::qWaitFor([&finished]() { return finished.load(); }, 5000));
+    EXPECT_EQ(toldLater, 0) << "the load hears that it is to stop";
+
+    // Without a caller to hear it the wait is plain; what the load throws comes back as a failure.
+    r = TImageLib::RunAside([](const ProgressCallback&) -> TDecodeResult { throw std::runtime_error("broken"); }, {});
+    EXPECT_EQ(r.Code, ErrCorrupt);
+    EXPECT_EQ(r.ErrorText, QStringLiteral("broken"));
 }

@@ -18,9 +18,10 @@ namespace {
 
     bool IsMeta(QChar c) { return QStringLiteral(".^$()[]{}?*+|\\").contains(c); }
 
+    // Text is Unicode: \w, \d, \s, \b and the POSIX classes take in every script's letters and digits.
     QRegularExpression Compile(const QString& pattern, bool matchCase)
     {
-        QRegularExpression::PatternOptions flags = QRegularExpression::NoPatternOption;
+        QRegularExpression::PatternOptions flags = QRegularExpression::UseUnicodePropertiesOption;
         if (!matchCase)
             flags |= QRegularExpression::CaseInsensitiveOption;
         QRegularExpression re(pattern, flags);
@@ -87,7 +88,7 @@ namespace {
 
 QString RegexError(const QString& pattern)
 {
-    const QRegularExpression re(pattern);
+    const QRegularExpression re = Compile(pattern, true);
     if (re.isValid())
         return QString();
     return QStringLiteral("%1 at position %2").arg(re.errorString()).arg(re.patternErrorOffset() + 1);

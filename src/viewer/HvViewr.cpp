@@ -870,6 +870,14 @@ void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool kee
     UpdateCaret();
 }
 
+void THvBaseViewer::MoveToNextLineStart(bool extend)
+{
+    // At the end of the last line the caret stays, and so does the selection.
+    const LineNumber next = ClampLine(AddLines(m_caretLine, 1));
+    if (next > m_caretLine && next < m_lineTotal)
+        MoveCaretTo(next, 0, extend);
+}
+
 void THvBaseViewer::MoveCaretTo(LineNumber line, qint64 column, bool extend)
 {
     column = std::clamp<qint64>(column, 0, kEndOfLineIndex);
@@ -1225,7 +1233,7 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
         if (m_layout.CellAt(m_caretLine, m_caretIndex).Length > 0)
             MoveCaret(m_layout.NextIndex(m_caretLine, m_caretIndex) - m_caretIndex, 0, false, extend, true);
         else
-            MoveCaretTo(m_caretLine + 1, 0, extend);
+            MoveToNextLineStart(extend);
         return true;
     case ccUp:
     case ccExtendUp:
@@ -1349,7 +1357,7 @@ void THvBaseViewer::MoveWord(bool right, bool extend)
     if (right) {
         const qint64 index = m_layout.WordRight(m_caretLine, m_caretIndex);
         if (index < 0)
-            MoveCaretTo(m_caretLine + 1, 0, extend);
+            MoveToNextLineStart(extend);
         else
             MoveCaret(index - m_caretIndex, 0, false, extend, true);
     } else {

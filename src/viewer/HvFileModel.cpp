@@ -557,8 +557,8 @@ struct THvFileModel::Impl {
         const FileOffset u = m_ends.unit;
         FileOffset end = m_fileSize - m_fileSize % u;
         uint8_t tail[2] = {};
-        if (ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
-            end -= u; // a CR as the last unit starts no line
+        if (end == m_fileSize && ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
+            end -= u; // a CR as the last unit starts no line (before half a UTF-16 unit it does)
         // Bytes per line from the counted lines, or from the first and last 64 KiB.
         FileOffset bytes = top.offset;
         LineNumber lines = top.line;
@@ -1197,9 +1197,10 @@ struct THvFileModel::Impl {
         const FileOffset u = m_ends.unit;
         uint8_t tail[4] = {};
         if (line == m_textLast.line) {
-            // The last line runs to the end of the file, less a CR that ends it as the file's last unit.
-            FileOffset end = m_fileSize - m_fileSize % u;
-            if (end - start >= u && ReadCached(end - u, tail, u) == u && m_ends.IsCR(tail))
+            // The last line runs to the end of the file, less a CR that ends it as the file's last unit; half a
+            // UTF-16 unit after the last whole one is text of the last line.
+            FileOffset end = m_fileSize;
+            if (m_fileSize % u == 0 && end - start >= u && ReadCached(end - u, tail, u) == u && m_ends.IsCR(tail))
                 end -= u;
             return std::max<FileOffset>(end - start, 0);
         }
@@ -1327,10 +1328,9 @@ struct THvFileModel::Impl {
                 else if (!IsDrawable(d.Code))
                     c = HexCell(charColumn + i, TCell::Placeholder, d.Code, QString());
                 else if (CharCells(d.Code) == 0)
-                    c = HexCell(
-                        charColumn + i, TCell::Glyph, d.Code, QStringLiteral(" ") + QString::fromUcs4(&d.Code, 1));
+                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, QStringLiteral(" ") + CharText(d.Code));
                 else
-                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, QString::fromUcs4(&d.Code, 1));
+                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, CharText(d.Code));
                 // A wide character may take the cell of the byte after its first when that byte is its own.
                 c.Width = (CharCells(d.Code) == 2 && d.Length >= 2 && d.Valid) ? 2 : 1;
                 cells.push_back(c);

@@ -386,8 +386,7 @@ void THvBaseViewer::UpdateMetrics()
     for (size_t code = 0; code < m_inFont.size(); ++code) {
         const char32_t c = char32_t(code);
         m_inFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
-            && qRound(fmf.horizontalAdvance(QString::fromUcs4(&c, 1)))
-                == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
+            && qRound(fmf.horizontalAdvance(CharText(c))) == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
     }
     m_defaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
     m_marginWidth = m_gutterColumns * m_charWidth;
@@ -1187,6 +1186,20 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
         painter.save();
         painter.setFont(m_fixedFont->Font());
         painter.setClipRect(box.intersected(textArea), Qt::IntersectClip);
+        // The replacement mark often comes from another font, wider than a cell: it is drawn smaller, whole
+        // and centred in its cell, rather than cut at the cell's edges.
+        const QRectF inside = QRectF(box).adjusted(1, 1, -1, -1);
+        const QRectF ink = cell.Type == TCell::Replacement
+            ? QFontMetricsF(m_fixedFont->Font()).tightBoundingRect(text).translated(x, baseline)
+            : QRectF();
+        if (!ink.isEmpty() && !inside.contains(ink)) {
+            // Narrowed to the cell, it may stay somewhat taller than wide, which keeps its question mark legible.
+            const qreal sx = std::min({ 1.0, inside.width() / ink.width(), inside.height() / ink.height() });
+            const qreal sy = std::min({ 1.0, inside.height() / ink.height(), sx * 1.5 });
+            painter.translate(inside.center());
+            painter.scale(sx, sy);
+            painter.translate(-ink.center());
+        }
         painter.drawText(QPointF(x, baseline), text);
         painter.restore();
     }

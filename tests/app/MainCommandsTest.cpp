@@ -21,10 +21,8 @@
 #include "support/TestWait.h"
 
 #include <QAction>
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,36 +164,6 @@ TEST_F(MainCommands, GoToLineCopyToFileAndSaveAs)
     EXPECT_EQ(QFileInfo(copy).lastModified(), QFileInfo(a).lastModified());
     EXPECT_NE(m_form->SaveActiveFileAs(m_dir.PathOf("no/such/dir/x.txt")), 0);
     EXPECT_FALSE(QFile::exists(m_dir.PathOf("no/such/dir/x.txt")));
-}
-
-TEST_F(MainCommands, SelectAllThenCopyOrToFileTakesTheWholeFile)
-{
-    // Three dump rows, the last a short one; no line end after the last line.
-    const QByteArray text("one\r\ntwo\r\nthree and more: forty bytes!!!");
-    ASSERT_EQ(text.size(), 40);
-    ASSERT_TRUE(m_form->OpenFileInViewer(Make("a.txt", text), ViewMode::Standard, false));
-    const QString out = m_dir.PathOf("out.txt");
-    auto written = [&]() {
-        QFile f(out);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-    };
-    auto copied = [&]() {
-        QGuiApplication::clipboard()->clear();
-        m_form->Action("ToClipboard1")->trigger();
-        return QGuiApplication::clipboard()->text().remove(QLatin1Char('\r'));
-    };
-    m_form->Action("SelectAll1")->trigger();
-    ASSERT_EQ(m_form->WriteSelectionToFile(out), 0);
-    EXPECT_EQ(written(), text);
-    EXPECT_EQ(copied(), QStringLiteral("one\ntwo\nthree and more: forty bytes!!!"));
-
-    m_form->Action("Hex1")->trigger();
-    m_form->Action("SelectAll1")->trigger();
-    ASSERT_EQ(m_form->WriteSelectionToFile(out), 0);
-    EXPECT_EQ(written(), text);
-    const QStringList rows = copied().split(QLatin1Char('\n'));
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_TRUE(rows[2].startsWith(QStringLiteral("00000020  62 79 74 65 73 21 21 21   "))) << rows[2].toStdString();
 }
 
 TEST_F(MainCommands, EachWindowHasItsEncodingAndFindMatchesInEvery)

@@ -1,6 +1,5 @@
 // The file viewer at the edges of a file's text: Select All with Copy and To File in Standard and Hex view,
-// the caret at the end of a last line without a line end, a byte-order mark and U+FEFF, half a UTF-16 unit
-// at the end, and replacement marks on screen.
+// a byte-order mark and U+FEFF, half a UTF-16 unit at the end, and replacement marks on screen.
 #include "viewer/HvBase.h"
 #include "viewer/HvFileModel.h"
 #include "viewer/HvLayout.h"
@@ -127,28 +126,6 @@ TEST_F(HvViewrWholeTextTest, SelectAllCopiesAndWritesTheWholeFileInStandardAndHe
     }
 }
 
-TEST_F(HvViewrWholeTextTest, RightAtTheEndOfAFilesLastLineKeepsCaretAndSelection)
-{
-    QByteArray data;
-    for (int i = 0; i < 199; ++i)
-        data += "line " + QByteArray::number(i) + "\r\n";
-    Open(data + "last");
-    viewer.MoveCaretTo(199, 2, false); // reached without finding the end of the file
-    QTest::keyClick(&viewer, Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyClick(&viewer, Qt::Key_Right, Qt::ShiftModifier);
-    ASSERT_EQ(Caret(), (TextPosition { 199, 4 }));
-    ASSERT_EQ(viewer.LineTotal(), kUndeterminedTotal);
-    const Qt::KeyboardModifiers steps[]
-        = { Qt::ShiftModifier, Qt::ShiftModifier | Qt::ControlModifier, Qt::NoModifier };
-    for (const Qt::KeyboardModifiers m : steps) {
-        QTest::keyClick(&viewer, Qt::Key_Right, m);
-        EXPECT_EQ(Caret(), (TextPosition { 199, 4 })) << int(m);
-        EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 199, 2 }));
-        EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 199, 4 }));
-    }
-    EXPECT_EQ(viewer.LineTotal(), 200) << "looking for the next line found the end";
-}
-
 TEST_F(HvViewrWholeTextTest, AByteOrderMarkIsNoTextButU_FEFFInsideALineIs)
 {
     // A U+FEFF inside the first line, and one alone on the second.
@@ -182,7 +159,6 @@ TEST_F(HvViewrWholeTextTest, AByteOrderMarkIsNoTextButU_FEFFInsideALineIs)
         viewer.SelectEntireFile(false);
         EXPECT_EQ(Copied(), QStringLiteral("Zoe \uFEFF.\n\uFEFF\nend"));
         EXPECT_EQ(viewer.TextOfRange(0, 0, 100), QStringLiteral("Zoe \uFEFF."));
-        EXPECT_EQ(viewer.TextOfRange(1, 0, 100), QStringLiteral("\uFEFF"));
         EXPECT_EQ(Written(), c.Data) << "To File writes the file as it is, mark and all";
 
         // Searches see the text without the mark: the first word starts the file's first line.

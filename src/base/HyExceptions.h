@@ -60,7 +60,7 @@ public:
 class ERegionTooLarge : public EViewerError {
 public:
     ERegionTooLarge()
-        : EViewerError(QStringLiteral("Region is too large (> 64K)"))
+        : EViewerError(QStringLiteral("Region is too large (> 64 MiB)"))
     {
     }
 };

@@ -278,6 +278,21 @@ bool IsDrawable(char32_t code)
     return cat != QChar::Other_NotAssigned && cat != QChar::Other_Surrogate && cat != QChar::Other_Control;
 }
 
+int ByteOrderMarkSize(TTextEncoding encoding, const uint8_t* p, size_t n)
+{
+    if (n == 0 || IsEightBit(encoding))
+        return 0;
+    const TDecodedChar d = DecodeChar(encoding, p, n);
+    return d.Valid && d.Code == 0xFEFF ? d.Length : 0;
+}
+
+QString CharText(char32_t code)
+{
+    QString s;
+    s += QChar::fromUcs4(code);
+    return s;
+}
+
 QByteArray EncodeChar(TTextEncoding encoding, char32_t code, bool* ok)
 {
     if (ok)
@@ -286,10 +301,10 @@ QByteArray EncodeChar(TTextEncoding encoding, char32_t code, bool* ok)
     switch (encoding) {
     case TTextEncoding::Auto:
     case TTextEncoding::Utf8:
-        return QString::fromUcs4(&code, 1).toUtf8();
+        return CharText(code).toUtf8();
     case TTextEncoding::Utf16LE:
     case TTextEncoding::Utf16BE: {
-        const QString s = QString::fromUcs4(&code, 1);
+        const QString s = CharText(code);
         const bool big = encoding == TTextEncoding::Utf16BE;
         for (QChar c : s) {
             const char hi = char(c.unicode() >> 8);

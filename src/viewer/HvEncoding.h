@@ -39,11 +39,18 @@ struct TDecodedChar {
 };
 TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n);
 
+// The byte-order mark (U+FEFF) at p in a UTF-8 or UTF-16 encoding: its size in bytes, else 0. At the very start
+// of a file it tells the encoding and is no text; elsewhere U+FEFF is a character like any other.
+int ByteOrderMarkSize(TTextEncoding encoding, const uint8_t* p, size_t n);
+
 // Cells a character takes in the viewer's grid: 0 for marks that join the character before them, 2 for East
 // Asian wide and fullwidth characters, 1 otherwise (control characters show as a placeholder in one cell).
 int CharCells(char32_t code);
 // Characters drawn with their own glyph; control characters, unassigned and surrogate codes are not.
 bool IsDrawable(char32_t code);
+
+// One character as text. (QString::fromUcs4 takes a leading U+FEFF for a byte-order mark and drops it.)
+QString CharText(char32_t code);
 
 // The bytes of text in the encoding; false in ok when a character has no byte form in it.
 QByteArray EncodeText(TTextEncoding encoding, const QString& text, bool* ok = nullptr);

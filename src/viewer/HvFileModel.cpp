@@ -557,8 +557,8 @@ struct THvFileModel::Impl {
         const FileOffset u = m_ends.unit;
         FileOffset end = m_fileSize - m_fileSize % u;
         uint8_t tail[2] = {};
-        if (ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
-            end -= u; // a CR as the last unit starts no line
+        if (end == m_fileSize && ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
+            end -= u; // a CR as the last unit starts no line (before half a UTF-16 unit it does)
         // Bytes per line from the counted lines, or from the first and last 64 KiB.
         FileOffset bytes = top.offset;
         LineNumber lines = top.line;
@@ -1197,9 +1197,10 @@ struct THvFileModel::Impl {
         const FileOffset u = m_ends.unit;
         uint8_t tail[4] = {};
         if (line == m_textLast.line) {
-            // The last line runs to the end of the file, less a CR that ends it as the file's last unit.
-            FileOffset end = m_fileSize - m_fileSize % u;
-            if (end - start >= u && ReadCached(end - u, tail, u) == u && m_ends.IsCR(tail))
+            // The last line runs to the end of the file, less a CR that ends it as the file's last unit; half a
+            // UTF-16 unit after the last whole one is text of the last line.
+            FileOffset end = m_fileSize;
+            if (m_fileSize % u == 0 && end - start >= u && ReadCached(end - u, tail, u) == u && m_ends.IsCR(tail))
                 end -= u;
             return std::max<FileOffset>(end - start, 0);
         }
@@ -1327,10 +1328,9 @@ struct THvFileModel::Impl {
                 else if (!IsDrawable(d.Code))
                     c = HexCell(charColumn + i, TCell::Placeholder, d.Code, QString());
                 else if (CharCells(d.Code) == 0)
-                    c = HexCell(
-                        charColumn + i, TCell::Glyph, d.Code, QStringLiteral(" ") + QString::fromUcs4(&d.Code, 1));
+                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, QStringLiteral(" ") + CharText(d.Code));
                 else
-                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, QString::fromUcs4(&d.Code, 1));
+                    c = HexCell(charColumn + i, TCell::Glyph, d.Code, CharText(d.Code));
                 // A wide character may take the cell of the byte after its first when that byte is its own.
                 c.Width = (CharCells(d.Code) == 2 && d.Length >= 2 && d.Valid) ? 2 : 1;
                 cells.push_back(c);
@@ -1550,6 +1550,7 @@ template <class P>
 std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor from, FileOffset firstStart)
 {
     const FileOffset len = FileOffset(pattern.MaxLength());
+    const FileOffset shortest = FileOffset(pattern.MinLength());
     // A text with a line break is never found, but the search still runs to the end of the file, which
     // settles the line total as any search that ends there does.
     const bool possible = !pattern.HasLineBreak();
@@ -1572,13 +1573,14 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
                 probed = true;
             }
             const FileOffset lo = std::max(rs, firstStart);
-            const FileOffset hi = std::min(candEnd, blockEnd - len + 1);
+            // In the file's last block a match may be as short as the text's shortest form.
+            const FileOffset hi = std::min(candEnd, blockEnd - (b.eof ? shortest : len) + 1);
             const uint8_t* const end = p + (hi - rs);
             const uint8_t* c = lo < hi ? pattern.NextCandidate(p + (lo - rs), end) : nullptr;
             while (c) {
                 const FileOffset at = rs + (c - p);
                 if (pattern.Aligned(at)) {
-                    if (const size_t matched = pattern.MatchLength(c)) {
+                    if (const size_t matched = pattern.MatchLength(c, size_t(blockEnd - at))) {
                         w.Feed(p, b.size, rs, b.eof, at);
                         const qint64 index = at - w.Start();
                         NoteFrontier(w);
@@ -1633,8 +1635,9 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor
             const FileOffset at = candBegin + (c - p);
             if (!pattern.Aligned(at))
                 continue;
-            const size_t matched = pattern.MatchLength(c);
-            if (matched == 0 || at + FileOffset(matched) > limit)
+            // A match ends at limit at the latest.
+            const size_t matched = pattern.MatchLength(c, size_t(limit - at));
+            if (matched == 0)
                 continue;
             const Anchor line = at >= from.offset ? from : LineAtOffset(at);
             if (m_stopped)
@@ -1662,6 +1665,7 @@ template <class P>
 std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned options, LineNumber caretRow)
 {
     const FileOffset len = FileOffset(pattern.MaxLength());
+    const FileOffset shortest = FileOffset(pattern.MinLength());
     const bool backward = (options & soBackward) != 0;
     caretRow = std::max<LineNumber>(caretRow, 0);
     FileOffset start;
@@ -1677,7 +1681,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
     };
     bool probed = false;
     if (!backward) {
-        FileOffset last = m_fileSize - len; // the highest candidate start
+        FileOffset last = m_fileSize - shortest; // the highest candidate start
         if (start > last)
             return std::nullopt;
         Hourglass hourglass(this, last - start > kHourglassBytes);
@@ -1687,12 +1691,12 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
             if (ShouldStop(chunk))
                 return std::nullopt;
             const FileOffset candEnd = std::min(last + 1, candBegin + FileOffset(chunk));
-            const size_t want = size_t(candEnd + len - 1 - candBegin);
+            const size_t want = size_t(std::min(candEnd + len - 1, m_fileSize) - candBegin);
             uint8_t* p = Buffer(want);
             const size_t got = Read(candBegin, p, want);
             FileOffset usable = candEnd;
             if (got < want) {
-                last = candBegin + FileOffset(got) - len; // a file that keeps changing: it ends here
+                last = candBegin + FileOffset(got) - shortest; // a file that keeps changing: it ends here
                 usable = std::min(usable, last + 1);
             }
             if (!probed) {
@@ -1704,7 +1708,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
                 const FileOffset at = candBegin + (c - p);
                 if (!pattern.Aligned(at))
                     continue;
-                if (const size_t matched = pattern.MatchLength(c))
+                if (const size_t matched = pattern.MatchLength(c, got - size_t(c - p)))
                     return hit(at, FileOffset(matched));
             }
             candBegin = candEnd;
@@ -1712,7 +1716,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
         }
         return std::nullopt;
     }
-    FileOffset candEnd = std::min(start, m_fileSize - 1) - len + 2; // candidate starts below this
+    const FileOffset matchEnd = std::min(start, m_fileSize - 1) + 1; // a match ends here at the latest
+    FileOffset candEnd = matchEnd - shortest + 1; // candidate starts below this
     if (candEnd <= 0)
         return std::nullopt;
     Hourglass hourglass(this, candEnd - 1 > kHourglassBytes);
@@ -1736,7 +1741,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
             const FileOffset at = candBegin + (c - p);
             if (!pattern.Aligned(at))
                 continue;
-            if (const size_t matched = pattern.MatchLength(c))
+            if (const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at)))
                 return hit(at, FileOffset(matched));
         }
         candEnd = candBegin;

@@ -82,7 +82,8 @@ void THvLineCounter::Count()
     const size_t u = size_t(e.unit);
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     FileOffset end = m_setup.Size - m_setup.Size % FileOffset(u);
-    if (end - m_setup.Start >= FileOffset(u)) {
+    // A CR as the file's last unit ends no line; before half a UTF-16 unit it does.
+    if (end == m_setup.Size && end - m_setup.Start >= FileOffset(u)) {
         uint8_t last[2] = {};
         if (ReadAt(fd, end - FileOffset(u), last, u) == u && e.IsCR(last))
             end -= FileOffset(u);

@@ -18,9 +18,10 @@ namespace {
 
     bool IsMeta(QChar c) { return QStringLiteral(".^$()[]{}?*+|\\").contains(c); }
 
+    // Text is Unicode: \w, \d, \s, \b and the POSIX classes take in every script's letters and digits.
     QRegularExpression Compile(const QString& pattern, bool matchCase)
     {
-        QRegularExpression::PatternOptions flags = QRegularExpression::NoPatternOption;
+        QRegularExpression::PatternOptions flags = QRegularExpression::UseUnicodePropertiesOption;
         if (!matchCase)
             flags |= QRegularExpression::CaseInsensitiveOption;
         QRegularExpression re(pattern, flags);
@@ -52,12 +53,14 @@ namespace {
     };
 
     // The first non-empty match starting at byte index from or later (forward), or the last one starting
-    // before byte index before (backward).
-    std::optional<LineMatch> MatchInLine(
-        const QRegularExpression& re, TTextEncoding enc, const QByteArray& bytes, bool backward, qint64 limit)
+    // before byte index before (backward). The first skip bytes (the file's byte-order mark) are no text.
+    std::optional<LineMatch> MatchInLine(const QRegularExpression& re, TTextEncoding enc, const QByteArray& bytes,
+        qint64 skip, bool backward, qint64 limit)
     {
-        const TDecodedLine line
-            = DecodeLine(enc, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+        TDecodedLine line
+            = DecodeLine(enc, reinterpret_cast<const uint8_t*>(bytes.constData()) + skip, size_t(bytes.size() - skip));
+        for (qint64& b : line.ByteOf)
+            b += skip;
         qsizetype from = 0;
         if (!backward) {
             while (from < line.Text.size() && line.ByteOf[size_t(from)] < limit)
@@ -87,7 +90,7 @@ namespace {
 
 QString RegexError(const QString& pattern)
 {
-    const QRegularExpression re(pattern);
+    const QRegularExpression re = Compile(pattern, true);
     if (re.isValid())
         return QString();
     return QStringLiteral("%1 at position %2").arg(re.errorString()).arg(re.patternErrorOffset() + 1);
@@ -218,7 +221,10 @@ std::optional<SearchHit> FindRegex(
         const std::optional<QByteArray> bytes = ReadWholeLine(model, l);
         if (!bytes)
             return std::nullopt;
-        if (const std::optional<LineMatch> m = MatchInLine(re, enc, *bytes, backward, limit))
+        const qint64 skip = l == 0
+            ? ByteOrderMarkSize(enc, reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()))
+            : 0;
+        if (const std::optional<LineMatch> m = MatchInLine(re, enc, *bytes, skip, backward, limit))
             return HitOf(l, *m);
         return std::nullopt;
     };

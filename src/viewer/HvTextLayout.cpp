@@ -62,6 +62,12 @@ public:
     {
         Ensure(kSlack);
         const TTextEncoding enc = m_layout.m_encoding;
+        // The file's byte-order mark goes with the first character, so that the caret starts on that
+        // character; alone on its line it is a cluster of its own.
+        const qint64 mark
+            = Index == 0 && m_info.Line == 0 ? ByteOrderMarkSize(enc, Here(), size_t(std::max<qint64>(Avail(), 0))) : 0;
+        const qint64 joined = mark > 0 && Avail() > mark ? mark : 0;
+        Index += joined;
         const TDecodedChar d = DecodeChar(enc, Here(), size_t(std::max<qint64>(Avail(), 1)));
         cell.Index = Index;
         cell.Column = Column;
@@ -100,7 +106,7 @@ public:
                 cell.Width = cells;
             }
             if (wantText && cell.Type == TCell::Glyph)
-                cell.Text += QString::fromUcs4(&d.Code, 1);
+                cell.Text += CharText(d.Code);
         }
         Index += d.Length;
         // Marks that follow join the cluster.
@@ -111,11 +117,13 @@ public:
                 if (!m.Valid || m.Code < 0x300 || CharCells(m.Code) != 0)
                     break;
                 if (wantText)
-                    cell.Text += QString::fromUcs4(&m.Code, 1);
+                    cell.Text += CharText(m.Code);
                 cell.Length += m.Length;
                 Index += m.Length;
             }
         }
+        cell.Index -= joined;
+        cell.Length += int(joined);
         Column += cell.Width;
     }
 
@@ -635,6 +643,9 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to, std::vector
         const qint64 got = std::max<qint64>(m_source->SourceRead(line, pos, buf.data(), want + kSlack), 0);
         const qint64 usable = std::min(got, want);
         qint64 i = 0;
+        // The file's byte-order mark is no text.
+        if (line == 0 && pos == 0)
+            i = ByteOrderMarkSize(m_encoding, buf.data(), size_t(got));
         while (i < usable) {
             const TDecodedChar d = DecodeChar(m_encoding, buf.data() + i, size_t(got - i));
             const qsizetype before = out.size();
@@ -643,7 +654,7 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to, std::vector
             else if (d.Code == 0)
                 out += QLatin1Char(' ');
             else
-                out += QString::fromUcs4(&d.Code, 1);
+                out += CharText(d.Code);
             if (offsets) {
                 for (qsizetype k = before; k < out.size(); ++k)
                     offsets->push_back(pos + i);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace hy::viewer {
@@ -208,8 +209,10 @@ THvCharPattern::THvCharPattern(const std::vector<std::vector<QByteArray>>& forms
 {
     for (const auto& alts : m_forms) {
         size_t longest = 0;
+        size_t shortest = std::numeric_limits<size_t>::max();
         for (const QByteArray& a : alts) {
             longest = std::max(longest, size_t(a.size()));
+            shortest = std::min(shortest, size_t(a.size()));
             if (a.contains('\r') || a.contains('\n')) {
                 // In UTF-16 only whole CR or LF units are line breaks.
                 if (m_unit == 1 || a == QByteArray("\r\0", 2) || a == QByteArray("\n\0", 2)
@@ -218,20 +221,22 @@ THvCharPattern::THvCharPattern(const std::vector<std::vector<QByteArray>>& forms
             }
         }
         m_maxLength += longest;
+        m_minLength += alts.empty() ? 0 : shortest;
     }
 }
 
-size_t THvCharPattern::Match(const uint8_t* p, size_t k) const
+size_t THvCharPattern::Match(const uint8_t* p, size_t k, size_t avail) const
 {
     if (k == m_forms.size())
         return 0;
     for (const QByteArray& a : m_forms[k]) {
-        if (std::memcmp(p, a.constData(), size_t(a.size())) != 0)
+        const size_t n = size_t(a.size());
+        if (n > avail || std::memcmp(p, a.constData(), n) != 0)
             continue;
         if (k + 1 == m_forms.size())
-            return size_t(a.size());
-        if (const size_t rest = Match(p + a.size(), k + 1))
-            return size_t(a.size()) + rest;
+            return n;
+        if (const size_t rest = Match(p + n, k + 1, avail - n))
+            return n + rest;
     }
     return 0;
 }

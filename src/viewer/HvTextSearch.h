@@ -64,9 +64,13 @@ public:
     THvSearchPattern(const QByteArray& text, bool matchCase, Kind kind, const uint8_t* foldTable = nullptr);
 
     size_t Length() const { return m_folded.size(); }
+    size_t MinLength() const { return m_folded.size(); }
     size_t MaxLength() const { return m_folded.size(); }
-    // The length of the match at p (Length() bytes readable), or 0.
-    size_t MatchLength(const uint8_t* p) const { return Matches(p) ? m_folded.size() : 0; }
+    // The length of the match at p within the avail bytes readable there, or 0.
+    size_t MatchLength(const uint8_t* p, size_t avail) const
+    {
+        return avail >= m_folded.size() && Matches(p) ? m_folded.size() : 0;
+    }
     bool Aligned(qint64) const { return true; }
     bool Empty() const { return m_folded.empty(); }
     // True when the text holds a CR or LF (it can never lie inside one text line).
@@ -81,7 +85,7 @@ public:
     void ChooseProbe(const TByteCounts& counts);
     bool HasProbe() const { return m_probe.Has(); }
 
-    // First candidate start c in [lo, hi) whose probe byte fits, or nullptr; bytes up to hi + Length() - 1
+    // First candidate start c in [lo, hi) whose probe byte fits, or nullptr; bytes up to hi + MinLength() - 1
     // must be readable.
     const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Next(lo, hi); }
     // Last such candidate start in [lo, hi), or nullptr.
@@ -101,21 +105,26 @@ public:
     THvCharPattern(const std::vector<std::vector<QByteArray>>& forms, int unit);
 
     bool Empty() const { return m_forms.empty(); }
+    // Matches take from MinLength() to MaxLength() bytes: a character's case variants may differ in length.
+    size_t MinLength() const { return m_minLength; }
     size_t MaxLength() const { return m_maxLength; }
     bool HasLineBreak() const { return m_hasLineBreak; }
-    size_t MatchLength(const uint8_t* p) const { return Match(p, 0); }
+    // The length of the match at p within the avail bytes readable there, or 0.
+    size_t MatchLength(const uint8_t* p, size_t avail) const { return Match(p, 0, avail); }
     bool Aligned(qint64 offset) const { return offset % m_unit == 0; }
 
+    // The probe lies within the shortest match: candidates may run up to the last start where that fits.
     void ChooseProbe(const TByteCounts& counts);
     bool HasProbe() const { return m_probe.Has(); }
     const uint8_t* NextCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Next(lo, hi); }
     const uint8_t* PrevCandidate(const uint8_t* lo, const uint8_t* hi) const { return m_probe.Prev(lo, hi); }
 
 private:
-    size_t Match(const uint8_t* p, size_t k) const;
+    size_t Match(const uint8_t* p, size_t k, size_t avail) const;
 
     std::vector<std::vector<QByteArray>> m_forms;
     int m_unit = 1;
+    size_t m_minLength = 0;
     size_t m_maxLength = 0;
     bool m_hasLineBreak = false;
     THvProbe m_probe;

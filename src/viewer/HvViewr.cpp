@@ -386,8 +386,7 @@ void THvBaseViewer::UpdateMetrics()
     for (size_t code = 0; code < m_inFont.size(); ++code) {
         const char32_t c = char32_t(code);
         m_inFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
-            && qRound(fmf.horizontalAdvance(QString::fromUcs4(&c, 1)))
-                == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
+            && qRound(fmf.horizontalAdvance(CharText(c))) == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
     }
     m_defaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
     m_marginWidth = m_gutterColumns * m_charWidth;
@@ -870,6 +869,14 @@ void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool kee
     UpdateCaret();
 }
 
+void THvBaseViewer::MoveToNextLineStart(bool extend)
+{
+    // At the end of the last line the caret stays, and so does the selection.
+    const LineNumber next = ClampLine(AddLines(m_caretLine, 1));
+    if (next > m_caretLine && next < m_lineTotal)
+        MoveCaretTo(next, 0, extend);
+}
+
 void THvBaseViewer::MoveCaretTo(LineNumber line, qint64 column, bool extend)
 {
     column = std::clamp<qint64>(column, 0, kEndOfLineIndex);
@@ -1179,6 +1186,20 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
         painter.save();
         painter.setFont(m_fixedFont->Font());
         painter.setClipRect(box.intersected(textArea), Qt::IntersectClip);
+        // The replacement mark often comes from another font, wider than a cell: it is drawn smaller, whole
+        // and centred in its cell, rather than cut at the cell's edges.
+        const QRectF inside = QRectF(box).adjusted(1, 1, -1, -1);
+        const QRectF ink = cell.Type == TCell::Replacement
+            ? QFontMetricsF(m_fixedFont->Font()).tightBoundingRect(text).translated(x, baseline)
+            : QRectF();
+        if (!ink.isEmpty() && !inside.contains(ink)) {
+            // Narrowed to the cell, it may stay somewhat taller than wide, which keeps its question mark legible.
+            const qreal sx = std::min({ 1.0, inside.width() / ink.width(), inside.height() / ink.height() });
+            const qreal sy = std::min({ 1.0, inside.height() / ink.height(), sx * 1.5 });
+            painter.translate(inside.center());
+            painter.scale(sx, sy);
+            painter.translate(-ink.center());
+        }
         painter.drawText(QPointF(x, baseline), text);
         painter.restore();
     }
@@ -1225,7 +1246,7 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
         if (m_layout.CellAt(m_caretLine, m_caretIndex).Length > 0)
             MoveCaret(m_layout.NextIndex(m_caretLine, m_caretIndex) - m_caretIndex, 0, false, extend, true);
         else
-            MoveCaretTo(m_caretLine + 1, 0, extend);
+            MoveToNextLineStart(extend);
         return true;
     case ccUp:
     case ccExtendUp:
@@ -1349,7 +1370,7 @@ void THvBaseViewer::MoveWord(bool right, bool extend)
     if (right) {
         const qint64 index = m_layout.WordRight(m_caretLine, m_caretIndex);
         if (index < 0)
-            MoveCaretTo(m_caretLine + 1, 0, extend);
+            MoveToNextLineStart(extend);
         else
             MoveCaret(index - m_caretIndex, 0, false, extend, true);
     } else {

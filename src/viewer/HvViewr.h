@@ -176,7 +176,7 @@ public:
     TextPosition SelectionStart() const { return m_selStart; }
     TextPosition SelectionEnd() const { return m_selEnd; }
     bool HasSelection() const { return m_selStart != m_selEnd; }
-    // Everything but the last line's own text (that ends the range at its index 0).
+    // Everything, to the end of the last line; the caret goes to the end or stays at the start.
     void SelectEntireFile(bool caretAtEnd);
     // The selected text, decoded, with LF between lines (CR LF with CopyWithCrLf); tabs stay tabs, zero bytes
     // read as spaces, invalid bytes as U+FFFD. Throws ERegionTooLarge when the selection holds more than
@@ -303,6 +303,7 @@ private:
     bool ExecuteCaretCommand(int command);
     bool ExecuteScrollCommand(int command);
     void MoveWord(bool right, bool extend);
+    void MoveToNextLineStart(bool extend);
     void SelectWordAt(const QPoint& point);
     LineNumber PageLines() const;
 

@@ -442,7 +442,15 @@ FileOffset THvCustomFileViewer::OffsetOf(const TextPosition& p, bool end)
         return std::min(m_model->FileSize(), p.Line * kHexRowBytes + byte);
     }
     const FileOffset start = m_model->LineStart(p.Line);
-    return std::clamp<FileOffset>(start + p.Index, 0, m_model->FileSize());
+    const FileOffset at = std::clamp<FileOffset>(start + p.Index, 0, m_model->FileSize());
+    // A range to the end of the last line runs to the end of the file: a CR that is the file's last byte ends
+    // no line, yet it is in the file.
+    if (end && p.Line + 1 == LineTotal()) {
+        const qint64 size = m_model->KnownLineSize(p.Line);
+        if (size >= 0 && p.Index >= size)
+            return m_model->FileSize();
+    }
+    return at;
 }
 
 FileOffset THvCustomFileViewer::CaretOffset() { return OffsetOf(CaretCharLocation(), false); }

@@ -79,7 +79,8 @@ void THvBaseViewer::SelectEntireFile(bool caretAtEnd)
         CollapseSelection();
         return;
     }
-    SelectRange(0, 0, caretAtEnd, 0, m_lineTotal - 1);
+    // To the end of the last line: a last line without a line end is text like any other.
+    SelectRange(0, 0, caretAtEnd, kEndOfLineIndex, m_lineTotal - 1);
 }
 
 void THvBaseViewer::SelectWordAt(const QPoint& point)
@@ -108,6 +109,7 @@ QString THvBaseViewer::SelectedText()
         const qint64 to = line == m_selEnd.Line ? m_selEnd.Index : LineLength(line);
         ends.push_back(to);
         bytes += std::max<qint64>(to - from, 0) + (line != m_selEnd.Line ? lineEnd.size() : 0);
+        static_assert(kClipboardLimit == qint64(64) << 20, "ERegionTooLarge names the limit");
         if (bytes > kClipboardLimit)
             throw ERegionTooLarge();
     }

@@ -52,7 +52,7 @@ TEST(ErrorText, ExceptionTexts)
     EXPECT_EQ(hy::ExceptionText(hy::EOutOfMemory(QStringLiteral("x"))), hy::OutOfMemoryText());
     EXPECT_EQ(hy::ExceptionText(std::bad_alloc()), hy::OutOfMemoryText());
     EXPECT_EQ(hy::ExceptionText(hy::EInvalidPointer(QStringLiteral("x"))), hy::InvalidPointerText());
-    EXPECT_EQ(hy::ExceptionText(hy::ERegionTooLarge()), "Region is too large (> 64K)");
+    EXPECT_EQ(hy::ExceptionText(hy::ERegionTooLarge()), "Region is too large (> 64 MiB)");
     EXPECT_EQ(hy::ExceptionText(std::runtime_error("Straße kaputt")), QStringLiteral("Straße kaputt"));
     EXPECT_TRUE(hy::ExceptionText(hy::Exception(QString())).isEmpty());
     EXPECT_TRUE(hy::OutOfMemoryText().startsWith("There is not enough memory to complete\rthe requested"));

@@ -154,6 +154,25 @@ TEST_F(SearchRunTest, ContentsAreFoundWhereverTheyLieAndUnreadableFilesDoNotHold
     EXPECT_EQ(Search(c), expected);
 }
 
+TEST_F(SearchRunTest, ContentsEndingTheFileAreFoundWhenACaseVariantTakesMoreBytes)
+{
+    // The capital sharp s takes three bytes in UTF-8 and the small one two; the Kelvin sign three and k one.
+    Write("a.txt",
+        "ab stra\xc3\x9f"
+        "e");
+    Write("b.txt", "x k\xc3\xb6");
+    Write("c.txt", "x \xe2\x84\xaa\xc3\x96");
+    Write("d.txt", "stra\xc3\x9f");
+    TSearchCriteria c;
+    c.ByContents = true;
+    c.Text = QStringLiteral("stra\u00DFe");
+    EXPECT_EQ(Search(c), QStringList { "a.txt" });
+    c.Text = QStringLiteral("k\u00F6");
+    EXPECT_EQ(Search(c), (QStringList { "b.txt", "c.txt" }));
+    c.MatchCase = true;
+    EXPECT_EQ(Search(c), QStringList { "b.txt" });
+}
+
 TEST_F(SearchRunTest, StopEndsTheWalkAndKeepsWhatWasFound)
 {
     for (int i = 0; i < 30; ++i)

@@ -7,6 +7,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <optional>
 
 namespace hy::viewer::test {
 namespace {
@@ -21,6 +23,14 @@ namespace {
             out.append(big ? lo : hi);
         }
         return out;
+    }
+
+    std::string Described(const std::optional<SearchHit>& h)
+    {
+        if (!h)
+            return "none";
+        return std::to_string(h->StartLine) + ":" + std::to_string(h->StartIndex) + "-" + std::to_string(h->EndLine)
+            + ":" + std::to_string(h->EndIndex);
     }
 
     struct Model {
@@ -50,11 +60,7 @@ namespace {
         }
         std::string Find(const QString& text, unsigned options, LineNumber line = 0, qint64 index = 0)
         {
-            const auto hit = model.FindText(text, options, line, index);
-            if (!hit)
-                return "none";
-            return std::to_string(hit->StartLine) + ":" + std::to_string(hit->StartIndex) + "-"
-                + std::to_string(hit->EndLine) + ":" + std::to_string(hit->EndIndex);
+            return Described(model.FindText(text, options, line, index));
         }
     };
 
@@ -229,6 +235,192 @@ TEST(HvFileModelText, RangeCopiesAreExactAndLeaveNothingBehindWhenStoppedOrFaile
     EXPECT_EQ(WriteByteRange(read, data.size() - 10, data.size() + 10, other), kErrorCopySizeMismatch);
     EXPECT_FALSE(QFile::exists(other));
     EXPECT_NE(WriteByteRange(read, 0, 10, files.PathOf(QStringLiteral("no/such/dir/x.bin"))), 0);
+}
+
+namespace {
+
+    // A UTF-8 file seen the simple way: its characters with their byte offsets, folded by Qt's case folding,
+    // and where its lines start, to find texts in it character by character. A text of ASCII characters only
+    // matches ASCII letters of either case (the Kelvin sign is no K for "KEY").
+    struct FoldedText {
+        std::vector<char32_t> chars;
+        std::vector<char32_t> folded;
+        std::vector<qint64> offset; // of each character, and the end of the file
+        std::vector<bool> lineEnd; // the character is (part of) a line end
+        std::vector<qint64> lineStarts; // byte offsets
+
+        explicit FoldedText(const QByteArray& utf8)
+        {
+            const QList<uint> codes = QString::fromUtf8(utf8).toUcs4();
+            qint64 at = 0;
+            lineStarts.push_back(0);
+            for (qsizetype i = 0; i < codes.size(); ++i) {
+                const char32_t c = codes[i];
+                chars.push_back(c);
+                folded.push_back(QChar::toCaseFolded(c));
+                offset.push_back(at);
+                lineEnd.push_back(c == '\r' || c == '\n');
+                at += QString::fromUcs4(&c, 1).toUtf8().size();
+                const bool crBeforeLf = c == '\r' && i + 1 < codes.size() && codes[i + 1] == '\n';
+                if ((c == '\r' || c == '\n') && !crBeforeLf)
+                    lineStarts.push_back(at);
+            }
+            offset.push_back(at);
+        }
+        // Byte offset ranges [start, end) of every match of the folded needle, in file order.
+        std::vector<std::pair<qint64, qint64>> Matches(const QString& typed) const
+        {
+            std::vector<char32_t> needle;
+            for (const char32_t c : typed.toUcs4())
+                needle.push_back(QChar::toCaseFolded(c));
+            const bool ascii = std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.unicode() < 0x80; });
+            std::vector<std::pair<qint64, qint64>> out;
+            for (size_t i = 0; i + needle.size() <= folded.size(); ++i) {
+                bool ok = true;
+                for (size_t k = 0; k < needle.size() && ok; ++k)
+                    ok = !lineEnd[i + k] && folded[i + k] == needle[k] && (!ascii || chars[i + k] < 0x80);
+                if (ok)
+                    out.push_back({ offset[i], offset[i + needle.size()] });
+            }
+            return out;
+        }
+        LineNumber LineOf(qint64 at) const
+        {
+            return LineNumber(std::upper_bound(lineStarts.begin(), lineStarts.end(), at) - lineStarts.begin()) - 1;
+        }
+        std::string Text(const std::optional<std::pair<qint64, qint64>>& m) const
+        {
+            if (!m)
+                return "none";
+            const LineNumber l = LineOf(m->first);
+            const qint64 s = lineStarts[size_t(l)];
+            return std::to_string(l) + ":" + std::to_string(m->first - s) + "-" + std::to_string(l) + ":"
+                + std::to_string(m->second - s);
+        }
+        std::string Hex(const std::optional<std::pair<qint64, qint64>>& m) const
+        {
+            if (!m)
+                return "none";
+            const qint64 t = m->second - 1;
+            return std::to_string(m->first / 16) + ":" + std::to_string(59 + m->first % 16) + "-"
+                + std::to_string(t / 16) + ":" + std::to_string(60 + t % 16);
+        }
+    };
+
+} // namespace
+
+TEST(HvFileModelText, CaseVariantsOfAnotherLengthAreFoundUpToTheEndOfTheFile)
+{
+    struct Case {
+        QByteArray data;
+        QString text;
+        std::string want;
+    };
+    const Case cases[] = {
+        { "ab stra\xC3\x9F"
+          "e",
+            QStringLiteral("stra\u00DFe"), "0:3-0:10" },
+        { "x k\xC3\xB6", QStringLiteral("k\u00F6"), "0:2-0:5" },
+        { "one\r\ntwo STRA\xE1\xBA\x9E"
+          "E",
+            QStringLiteral("stra\u00DFe"), "1:4-1:12" }, // the capital sharp s takes a byte more
+        { "x \xE2\x84\xAA\xC3\xB6", QStringLiteral("k\u00F6"), "0:2-0:7" }, // the Kelvin sign, a byte more
+        { "\xE2\x84\xA6", QStringLiteral("\u03C9"), "0:0-0:3" }, // the Ohm sign alone
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data.toStdString());
+        Model m;
+        m.Open(c.data, TTextEncoding::Utf8);
+        EXPECT_EQ(m.Find(c.text, soWholeFile), c.want);
+        EXPECT_EQ(m.Find(c.text, 0, 0, 0), c.want);
+        EXPECT_EQ(m.Find(c.text, soWholeFile | soBackward), c.want);
+        // Hex view finds the same bytes, from the start and from the end.
+        m.model.SetInHexMode(true);
+        const auto fwd = m.model.FindBytes(c.text, soWholeFile, 0);
+        const auto back = m.model.FindBytes(c.text, soWholeFile | soBackward, 0);
+        ASSERT_TRUE(fwd && back);
+        EXPECT_EQ(Described(fwd), Described(back));
+        EXPECT_EQ(fwd->EndIndex - HexCharColumn(8), (qint64(c.data.size()) - 1) % 16 + 1) << "the match ends the file";
+    }
+}
+
+TEST(HvFileModelText, CaseVariantSearchesMatchAReferenceAtBlockEdgesAndTheEndOfTheFile)
+{
+    // Letters whose case variants take another number of bytes: sharp s (2, capital 3), long s (2) and s (1),
+    // the Kelvin sign (3) and k (1), the Ohm sign (3) and omega (2).
+    const QStringList alphabet = { QStringLiteral("s"), QStringLiteral("S"), QStringLiteral("\u017F"),
+        QStringLiteral("\u00DF"), QStringLiteral("\u1E9E"), QStringLiteral("k"), QStringLiteral("K"),
+        QStringLiteral("\u212A"), QStringLiteral("\u00F6"), QStringLiteral("\u00D6"), QStringLiteral("\u03C9"),
+        QStringLiteral("\u03A9"), QStringLiteral("\u2126"), QStringLiteral("a"), QStringLiteral(" "),
+        QStringLiteral("\n"), QStringLiteral("\r\n") };
+    auto variant = [&](std::mt19937& rng, QChar c) {
+        QStringList same;
+        for (const QString& a : alphabet) {
+            if (a.size() == 1 && QChar::toCaseFolded(a[0].unicode()) == QChar::toCaseFolded(c.unicode()))
+                same << a;
+        }
+        return same.isEmpty() ? QString(c) : same[int(rng() % unsigned(same.size()))];
+    };
+    std::mt19937 rng(22);
+    for (int round = 0; round < 24; ++round) {
+        // Text that reaches just past the first block of a search (64 KiB) or stays short.
+        const int size = round % 3 == 0 ? 200 + int(rng() % 400) : 65536 - 12 + int(rng() % 24);
+        QString text;
+        for (qsizetype bytes = 0; bytes < size;) {
+            const QString a = rng() % 3 ? alphabet[int(rng() % unsigned(alphabet.size()))] : QStringLiteral("a");
+            text += a;
+            bytes += a.toUtf8().size();
+        }
+        const QByteArray data = text.toUtf8();
+        SCOPED_TRACE("round " + std::to_string(round) + ", " + std::to_string(data.size()) + " bytes");
+        const FoldedText ref(data);
+        Model m;
+        m.Open(data, TTextEncoding::Utf8);
+        const QList<uint> chars = text.toUcs4();
+        for (int i = 0; i < 40; ++i) {
+            // A piece of the text near its end (most of the time) in other case variants.
+            const int len = 1 + int(rng() % 4);
+            const int back = i % 4 ? int(rng() % 12) + len : int(rng() % unsigned(chars.size()));
+            const int from = std::max(0, int(chars.size()) - back);
+            QString needle;
+            for (int k = from; k < std::min<int>(from + len, int(chars.size())); ++k) {
+                const QChar c(char16_t(chars[k]));
+                if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+                    break;
+                needle += variant(rng, c);
+            }
+            if (needle.isEmpty())
+                continue;
+            SCOPED_TRACE("needle " + needle.toStdString());
+            const auto all = ref.Matches(needle);
+            const std::optional<std::pair<qint64, qint64>> first
+                = all.empty() ? std::nullopt : std::optional(all.front());
+            const std::optional<std::pair<qint64, qint64>> last
+                = all.empty() ? std::nullopt : std::optional(all.back());
+            m.model.SetInHexMode(false);
+            EXPECT_EQ(Described(m.model.FindText(needle, soWholeFile, 0, 0)), ref.Text(first));
+            EXPECT_EQ(Described(m.model.FindText(needle, soWholeFile | soBackward, 0, 0)), ref.Text(last));
+            // From a caret: forward the first match starting at or after it, backward the last one ending
+            // before it.
+            const qint64 caret = ref.offset[rng() % ref.offset.size()];
+            const LineNumber line = ref.LineOf(caret);
+            const qint64 index = caret - ref.lineStarts[size_t(line)];
+            std::optional<std::pair<qint64, qint64>> after;
+            std::optional<std::pair<qint64, qint64>> before;
+            for (const auto& match : all) {
+                if (!after && match.first >= caret)
+                    after = match;
+                if (match.second <= caret)
+                    before = match;
+            }
+            EXPECT_EQ(Described(m.model.FindText(needle, 0, line, index)), ref.Text(after)) << "from " << caret;
+            EXPECT_EQ(Described(m.model.FindText(needle, soBackward, line, index)), ref.Text(before))
+                << "from " << caret;
+            m.model.SetInHexMode(true);
+            EXPECT_EQ(Described(m.model.FindBytes(needle, soWholeFile, 0)), ref.Hex(first));
+            EXPECT_EQ(Described(m.model.FindBytes(needle, soWholeFile | soBackward, 0)), ref.Hex(last));
+        }
+    }
 }
 
 } // namespace hy::viewer::test

@@ -79,7 +79,7 @@ TEST(HvRegexSearch, FindsWhatPythonsReFindsForwardAndBackward)
     hy::test::TTempFolder files;
     const QString path = files.Write(QStringLiteral("f.txt"), GeneratedLog(3000));
     const char* const patterns[] = { "ERROR [0-9]+ .*timeout", "\\d{3}", "(foo|bar)baz", "^line \\d+ x", "caf[eé]",
-        "\\bid-\\d+\\b", "x+y?z", "[A-Z]{4,}", "t.me", "über|CAFÉ", "o{2}b" };
+        "\\bid-\\d+\\b", "x+y?z", "[A-Z]{4,}", "t.me", "über|CAFÉ", "o{2}b", "caf\\w", "\\w+é\\b", "\\bü\\w+" };
     for (const char* p : patterns) {
         for (const bool matchCase : { true, false }) {
             const QString pattern = QString::fromUtf8(p);
@@ -173,4 +173,48 @@ TEST(HvRegexSearch, RequiredLiteralsAndInvalidPatterns)
     m.SetFileName(files.Write(QStringLiteral("f.txt"), "a(b\n"));
     m.Open();
     EXPECT_FALSE(m.FindText(QStringLiteral("a(b"), soRegex | soWholeFile, 0, 0).has_value());
+}
+
+TEST(HvRegexSearch, LettersOfEveryScriptAreWordCharactersAndFoldTheirCase)
+{
+    hy::test::TTempFolder files;
+    const QString line = QStringLiteral("Le Caf\u00E9 na\u00EFve, \u00C9T\u00C9 \u00E0 \u00DCber 42");
+    struct Case {
+        QString pattern;
+        unsigned options;
+        QString match; // the text the match covers, empty for none
+    };
+    const Case cases[] = {
+        { QStringLiteral("caf\\w"), 0, QStringLiteral("Caf\u00E9") },
+        { QStringLiteral("Caf\\w\\b"), soMatchCase, QStringLiteral("Caf\u00E9") },
+        { QStringLiteral("\\bna\\w+\\b"), soMatchCase, QStringLiteral("na\u00EFve") },
+        { QStringLiteral("\u00E9t\u00E9"), 0, QStringLiteral("\u00C9T\u00C9") },
+        { QStringLiteral("\u00E9t\u00E9"), soMatchCase, QString() },
+        { QStringLiteral("\\b\\w\\b"), soMatchCase, QStringLiteral("\u00E0") },
+        { QStringLiteral("[[:alpha:]]+r"), soMatchCase, QStringLiteral("\u00DCber") },
+        { QStringLiteral("\\w+\\W+\\d+"), 0, QStringLiteral("\u00DCber 42") },
+    };
+    const TTextEncoding encodings[] = { TTextEncoding::Utf8, TTextEncoding::Windows1252, TTextEncoding::Utf16LE };
+    for (const TTextEncoding enc : encodings) {
+        const QByteArray data = EncodeText(enc, QStringLiteral("---\n") + line + QStringLiteral("\n"));
+        THvFileModel m;
+        m.SetFileName(files.Write(QStringLiteral("f.txt"), data));
+        m.Open();
+        m.SetEncoding(enc);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(EncodingName(enc).toStdString() + ": " + c.pattern.toStdString());
+            for (const unsigned direction : { 0u, unsigned(soBackward) }) {
+                const auto hit = m.FindText(c.pattern, soRegex | soWholeFile | direction | c.options, 0, 0);
+                if (c.match.isEmpty()) {
+                    EXPECT_FALSE(hit.has_value());
+                    continue;
+                }
+                ASSERT_TRUE(hit.has_value());
+                const qsizetype at = line.indexOf(c.match);
+                EXPECT_EQ(hit->StartLine, 1);
+                EXPECT_EQ(hit->StartIndex, EncodeText(enc, line.left(at)).size());
+                EXPECT_EQ(hit->EndIndex, EncodeText(enc, line.left(at + c.match.size())).size());
+            }
+        }
+    }
 }

@@ -176,6 +176,55 @@ TEST(HvTextLayout, ClustersCellsAndInvalidBytesInEachEncoding)
     }
 }
 
+TEST(HvTextLayout, TheFilesByteOrderMarkGoesWithTheFirstCharacterAndIsNoText)
+{
+    MemorySource src;
+    THvTextLayout layout(&src);
+    struct Case {
+        const char* name;
+        TTextEncoding encoding;
+        bool mark; // the encoding has a byte-order mark
+        QString text; // the first line's text in copies, and its clusters drawn
+    };
+    const QString bom = QStringLiteral("\uFEFF");
+    const Case cases[] = {
+        { "UTF-8", TTextEncoding::Utf8, true, QStringLiteral("ab\uFEFF") },
+        { "UTF-16 LE", TTextEncoding::Utf16LE, true, QStringLiteral("ab\uFEFF") },
+        { "UTF-16 BE", TTextEncoding::Utf16BE, true, QStringLiteral("ab\uFEFF") },
+        { "Windows-1252 has none", TTextEncoding::Windows1252, false,
+            QStringLiteral("\u00EF\u00BB\u00BFab\u00EF\u00BB\u00BF") },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bytes = [&](const QString& s) {
+            return c.encoding == TTextEncoding::Windows1252 ? s.toUtf8() : EncodeText(c.encoding, s);
+        };
+        layout.SetEncoding(c.encoding);
+        src.lines = { bytes(bom + QStringLiteral("ab\uFEFF")), bytes(bom + QStringLiteral("c")) };
+        layout.Reset();
+        EXPECT_EQ(layout.Text(0, 0, 100), c.text);
+        EXPECT_EQ(Clusters(layout, 0).text, c.text);
+        if (!c.mark)
+            continue;
+        const TCell first = layout.CellAt(0, 0);
+        EXPECT_EQ(first.Index, 0);
+        EXPECT_EQ(first.Code, U'a') << "the caret at the start stands on the first character";
+        EXPECT_EQ(first.Length, bytes(bom + QStringLiteral("a")).size());
+        EXPECT_EQ(layout.ColumnOf(0, first.Length), 1);
+        // On other lines U+FEFF is text: a blank of no width of its own.
+        EXPECT_EQ(layout.Text(1, 0, 100), bom + QStringLiteral("c"));
+        EXPECT_EQ(Clusters(layout, 1).text, QStringLiteral("_c"));
+        EXPECT_EQ(Clusters(layout, 1).widths, (std::vector<int> { 0, 1 }));
+        // A first line that is nothing but the mark holds no text.
+        src.lines = { bytes(bom) };
+        layout.Reset();
+        EXPECT_EQ(layout.Text(0, 0, 100), QString());
+        EXPECT_EQ(layout.ColumnOf(0, layout.LineSize(0)), 0);
+    }
+    EXPECT_EQ(CharText(0xFEFF), bom);
+    EXPECT_EQ(EncodeChar(TTextEncoding::Utf8, 0xFEFF), QByteArray("\xEF\xBB\xBF"));
+}
+
 TEST(HvTextLayout, ColumnsAndIndexesMapBothWaysAroundWideCharactersAndTabs)
 {
     MemorySource src;

@@ -35,33 +35,34 @@ protected:
 
 } // namespace
 
-TEST_F(HvViewrSelTest, SelectAllLeavesTheLastLinesOwnText)
+TEST_F(HvViewrSelTest, SelectAllTakesEveryLineToTheEndOfTheLast)
 {
     struct Case {
         QList<QByteArray> Lines;
         bool Undetermined;
         QByteArray Expected;
+        TextPosition End; // the caret with the caret at the end
     };
     const Case cases[] = {
-        { { "one", "two", "three" }, false, "one\ntwo\n" }, // no final line break
-        { { "one", "two", "" }, false, "one\ntwo\n" }, // final line break: everything
-        { { "one", "two", "three" }, true, "one\ntwo\n" }, // the end is found first
-        { { "single" }, false, "" },
+        { { "one", "two", "three" }, false, "one\ntwo\nthree", { 2, 5 } }, // no final line break
+        { { "one", "two", "" }, false, "one\ntwo\n", { 2, 0 } }, // final line break: the last line is empty
+        { { "one", "two", "three" }, true, "one\ntwo\nthree", { 2, 5 } }, // the end is found first
+        { { "single" }, false, "single", { 0, 6 } },
+        { { "" }, false, "", { 0, 0 } },
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.Lines.join('|').toStdString());
         viewer.SetLines({});
         viewer.SetLines(c.Lines, c.Undetermined);
         ShowGrid(viewer, 40, 10);
         viewer.SelectEntireFile(false);
         EXPECT_EQ(viewer.LineTotal(), c.Lines.size());
-        EXPECT_EQ(viewer.SelectedText().toUtf8(), c.Expected) << c.Lines.join('|').toStdString();
+        EXPECT_EQ(viewer.SelectedText().toUtf8(), c.Expected);
         EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+        viewer.SelectEntireFile(true);
+        EXPECT_EQ(viewer.SelectedText().toUtf8(), c.Expected);
+        EXPECT_EQ(Caret(), c.End);
     }
-    viewer.SelectEntireFile(true);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })); // one line: start and end coincide
-    viewer.SetLines({ "a", "b", "c" });
-    viewer.SelectEntireFile(true);
-    EXPECT_EQ(Caret(), (TextPosition { 2, 0 }));
 }
 
 TEST_F(HvViewrSelTest, CopyJoinsLinesWithLfOrCrLfAndKeepsTabs)
@@ -118,7 +119,7 @@ TEST_F(HvViewrSelTest, CopyingMoreThan64MiBIsRefused)
         viewer.CopySelection();
         ADD_FAILURE() << "no exception";
     } catch (const hy::ERegionTooLarge& e) {
-        EXPECT_EQ(e.Message(), QStringLiteral("Region is too large (> 64K)"));
+        EXPECT_EQ(e.Message(), QStringLiteral("Region is too large (> 64 MiB)"));
     }
     // Select All on a large text fails the same way.
     viewer.SetLines(NumberedLines(100000, "a longer line of text "));

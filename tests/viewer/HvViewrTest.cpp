@@ -78,17 +78,34 @@ TEST_F(HvViewrTest, CaretKeysMoveThroughTheText)
     EXPECT_FALSE(viewer.HasSelection());
 }
 
-TEST_F(HvViewrTest, RightAtTheEndOfTheLastLine)
+TEST_F(HvViewrTest, RightAtTheEndOfTheLastLineLeavesCaretAndSelection)
 {
-    // Without a final line break the last line has text: Right and word right go to its index 0.
-    viewer.SetLines({ "ab", "cd" });
-    ShowGrid(viewer, 40, 10);
-    viewer.MoveCaretTo(1, 2, false);
-    Key(Qt::Key_Right);
-    EXPECT_EQ(Caret(), (TextPosition { 1, 0 }));
-    viewer.MoveCaretTo(1, 2, false);
-    Key(Qt::Key_Right, kCtrl | kShift);
-    EXPECT_EQ(Caret(), (TextPosition { 1, 0 }));
+    for (const bool undetermined : { false, true }) {
+        SCOPED_TRACE(undetermined ? "total undetermined" : "total known");
+        // Without a final line break the last line has text: at its end Right goes nowhere.
+        viewer.SetLines({ "ab", "cd" }, undetermined);
+        ShowGrid(viewer, 40, 10);
+        viewer.MoveCaretTo(1, 2, false);
+        for (const Qt::KeyboardModifiers m : { kNone, kShift, kCtrl, kCtrl | kShift }) {
+            Key(Qt::Key_Right, m);
+            EXPECT_EQ(Caret(), (TextPosition { 1, 2 })) << int(m);
+            EXPECT_FALSE(viewer.HasSelection());
+        }
+        // A selection that ends there stays as it is.
+        viewer.MoveCaretTo(1, 0, false);
+        Key(Qt::Key_End, kShift);
+        for (const Qt::KeyboardModifiers m : { kShift, kCtrl | kShift }) {
+            Key(Qt::Key_Right, m);
+            EXPECT_EQ(Caret(), (TextPosition { 1, 2 }));
+            EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 1, 0 }));
+            EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 1, 2 }));
+        }
+        // Before the last line Right still goes on to the next line's start.
+        viewer.MoveCaretTo(0, 2, false);
+        Key(Qt::Key_Right, kShift);
+        EXPECT_EQ(Caret(), (TextPosition { 1, 0 }));
+        EXPECT_TRUE(viewer.HasSelection());
+    }
 
     // With a final line break the last line is empty and Right does nothing there.
     viewer.SetLines({ "ab", "" });

@@ -356,13 +356,22 @@ struct THvFileModel::Impl {
         }
         snapshot = false;
         // Files of /proc and /sys report sizes that say nothing about their content.
-        if (st.st_size == 0 || IsOnPseudoFileSystem(handle)) {
+        const bool pseudo = IsOnPseudoFileSystem(handle);
+        if (st.st_size == 0 || pseudo) {
             int memory = -1;
             try {
                 memory = SnapshotIntoMemory(handle, kSnapshotLimit);
             } catch (...) {
                 ::close(handle);
                 throw;
+            }
+            // An ordinary file that was empty a moment ago and has been written to since (a log truncated
+            // and written again) is no pseudo file: it is read as the growing file it is.
+            struct stat now { };
+            if (memory >= 0 && !pseudo && ::fstat(handle, &now) == 0 && now.st_size > 0) {
+                ::close(memory);
+                memory = -1;
+                st = now;
             }
             if (memory >= 0) {
                 ::close(handle);

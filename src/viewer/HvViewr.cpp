@@ -1058,6 +1058,7 @@ void THvBaseViewer::paintEvent(QPaintEvent* event)
                             selTo = r.Line == m_selEnd.Line ? m_selEnd.Index : std::numeric_limits<qint64>::max();
                         }
                         PaintCells(painter, r.Line, cells, origin, row * m_rowHeight, selFrom, selTo);
+                        RowPainted(row, r.Line, cells);
                         if (r.Row == 0)
                             PaintGutter(painter, r.Line, row * m_rowHeight);
                     }
@@ -1098,6 +1099,7 @@ void THvBaseViewer::PaintRow(QPainter& painter, int row)
         selTo = line == m_selEnd.Line ? m_selEnd.Index : std::numeric_limits<qint64>::max();
     }
     PaintCells(painter, line, cells, m_firstColumn, row * m_rowHeight, selFrom, selTo);
+    RowPainted(row, line, cells);
     PaintGutter(painter, line, row * m_rowHeight);
 }
 

@@ -225,6 +225,14 @@ protected:
         (void)line;
         (void)cells;
     }
+    // Told of each screen row as it is painted: the line it shows and the cells drawn there (decorated), for
+    // a descendant that watches what reaches the screen.
+    virtual void RowPainted(int row, LineNumber line, const std::vector<TCell>& cells)
+    {
+        (void)row;
+        (void)line;
+        (void)cells;
+    }
     // False while the rows are no text lines (hex rows): they neither wrap nor get line numbers.
     virtual bool PresentsTextLines() const { return true; }
     // The text of bytes [from, to) of a line as copies take it; the base decodes them.
@@ -467,6 +475,7 @@ private:
     void PlaceCaretAtOffset(FileOffset offset);
     void ApplyLineCount();
     void QueueCountWait();
+    bool CaretOnLastLine() const;
     void FollowCheck();
     void WatchFile();
 

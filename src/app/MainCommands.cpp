@@ -723,6 +723,7 @@ void TMainForm::UpdateStatus()
         SetInfoText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
     }
+    m_followPanel->setVisible(page == QLatin1String("Text") && v->Follow());
     UpdateCopyCommands(child);
 }
 
@@ -1179,6 +1180,7 @@ void TMainForm::FollowClick()
 {
     if (TChildForm* child = ActiveChild())
         child->FileViewer()->SetFollow(Action("Follow1")->isChecked());
+    UpdateStatus();
 }
 
 void TMainForm::WrapLinesClick()

@@ -288,7 +288,17 @@ private:
     ScreenRow RowOfPosition(LineNumber line, qint64 index);
     qint64 RowStartColumn(const ScreenRow& r);
     void ScrollRows(LineNumber rows);
+    // Makes top the first visible screen row.
+    void ShowFromRow(const ScreenRow& top);
+    // The rows of a wrapped line as far as they are known without a long read.
+    qint64 KnownRows(LineNumber line);
+    // The vertical scroll bar's position for the view as it stands.
+    int VerticalPosition();
     void EnsureCaretRowShown(bool keepRow, LineNumber rowOffset);
+    // Without wrap: scrolls so that the cell at (line, column) shows (keepRow: rowOffset rows below the top).
+    void ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
+    // Brings the caret into view after the grid changed under it (wrap or line numbers switched).
+    void KeepCaretShown();
     int CaretScreenRow();
     void UpdateGutter();
     void UpdateMetrics();

@@ -175,10 +175,11 @@ void THvBaseViewer::SetShowLineNumbers(bool show)
 {
     if (show == m_showLineNumbers)
         return;
+    const bool caretShown = CaretShown();
     m_showLineNumbers = show;
     UpdateGutter();
     UpdateMetrics();
-    KeepCaretShown();
+    KeepCaretShown(caretShown);
     Repaint();
 }
 
@@ -186,11 +187,12 @@ void THvBaseViewer::SetWrapLines(bool wrap)
 {
     if (wrap == m_wrapLines)
         return;
+    const bool caretShown = CaretShown();
     m_wrapLines = wrap;
     m_firstRow = 0;
     m_firstColumn = 0;
     UpdateScrollBars();
-    KeepCaretShown();
+    KeepCaretShown(caretShown);
     Repaint();
 }
 
@@ -930,10 +932,16 @@ void THvBaseViewer::ScrollToShow(LineNumber line, qint64 column, bool keepRow, L
     ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
 }
 
-void THvBaseViewer::KeepCaretShown()
+bool THvBaseViewer::CaretShown() const { return CaretPixelPosition().x() != kHiddenCaret; }
+
+void THvBaseViewer::KeepCaretShown(bool shownBefore)
 {
     if (m_lineTotal == 0)
         return;
+    if (!shownBefore) {
+        UpdateCaret();
+        return;
+    }
     if (Wrapping())
         EnsureCaretRowShown(false, 0);
     else

@@ -297,8 +297,11 @@ private:
     void EnsureCaretRowShown(bool keepRow, LineNumber rowOffset);
     // Without wrap: scrolls so that the cell at (line, column) shows (keepRow: rowOffset rows below the top).
     void ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
-    // Brings the caret into view after the grid changed under it (wrap or line numbers switched).
-    void KeepCaretShown();
+    // True while the caret's cell is in view.
+    bool CaretShown() const;
+    // After the grid changed under the caret (wrap or line numbers switched): a caret that was in view is kept
+    // in view; a view scrolled away from the caret stays where it is.
+    void KeepCaretShown(bool shownBefore);
     int CaretScreenRow();
     void UpdateGutter();
     void UpdateMetrics();

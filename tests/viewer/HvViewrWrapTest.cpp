@@ -219,3 +219,19 @@ TEST(HvViewrWrapFileTest, AFiveMegabyteLineOfAFileIsCoveredByTheScrollBar)
     EXPECT_EQ(viewer.FirstVisibleRow(), rows - viewer.VisibleRows());
     EXPECT_EQ(bar->value(), bar->maximum());
 }
+
+TEST_F(HvViewrWrapTest, AViewScrolledAwayFromTheCaretStaysWhereItIsWhenLineNumbersSwitch)
+{
+    viewer.SetLines(NumberedLines(500));
+    Show(60, 12);
+    for (const bool wrap : { false, true }) {
+        SCOPED_TRACE(wrap ? "wrapped" : "not wrapped");
+        viewer.SetWrapLines(wrap);
+        viewer.PlaceCaret(3, 2);
+        viewer.ScrollToLine(300);
+        ASSERT_FALSE(CaretOnScreen());
+        viewer.SetShowLineNumbers(!viewer.ShowLineNumbers());
+        EXPECT_EQ(viewer.FirstVisibleLine(), 300);
+        EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { 3, 2 }));
+    }
+}

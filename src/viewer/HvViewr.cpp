@@ -920,15 +920,23 @@ void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool kee
     UpdateCaret();
 }
 
-void THvBaseViewer::ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
+GridMetrics THvBaseViewer::Grid() const
 {
     GridMetrics grid;
+    grid.RowHeight = m_rowHeight;
+    grid.CharWidth = m_charWidth;
     grid.VisibleRows = m_visibleRows;
     grid.VisibleColumns = m_visibleColumns;
+    grid.Margin = m_marginWidth;
     grid.FirstLine = m_firstLine;
     grid.FirstColumn = m_firstColumn;
     grid.LineTotal = m_lineTotal;
-    const ViewOrigin origin = ViewToShowCaret(grid, line, column, keepRow, rowOffset);
+    return grid;
+}
+
+void THvBaseViewer::ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
+{
+    const ViewOrigin origin = ViewToShowCaret(Grid(), line, column, keepRow, rowOffset);
     ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
 }
 
@@ -1446,15 +1454,6 @@ void THvBaseViewer::MoveWord(bool right, bool extend)
 
 TextPosition THvBaseViewer::CellAt(const QPoint& point)
 {
-    GridMetrics grid;
-    grid.RowHeight = m_rowHeight;
-    grid.CharWidth = m_charWidth;
-    grid.VisibleRows = m_visibleRows;
-    grid.VisibleColumns = m_visibleColumns;
-    grid.Margin = m_marginWidth;
-    grid.FirstLine = m_firstLine;
-    grid.FirstColumn = m_firstColumn;
-    grid.LineTotal = m_lineTotal;
     if (Wrapping() && m_lineTotal != 0) {
         // Rows above or below the text area are the rows just outside it, so a drag scrolls by rows.
         ScreenRow r { m_firstLine, m_firstRow };
@@ -1472,7 +1471,7 @@ TextPosition THvBaseViewer::CellAt(const QPoint& point)
             index = m_layout.PrevIndex(r.Line, next);
         return { r.Line, index };
     }
-    const GridCell cell = PointToCell(grid, point.x(), point.y());
+    const GridCell cell = PointToCell(Grid(), point.x(), point.y());
     return { cell.Line, IndexOfColumn(cell.Line, cell.Column) };
 }
 

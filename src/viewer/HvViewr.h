@@ -30,6 +30,7 @@ class THvColors;
 class THvFileModel;
 class THvFixedFont;
 class THvSingleCaret;
+struct GridMetrics;
 
 class ENoControllerAssigned : public EHvException {
 public:
@@ -295,6 +296,8 @@ private:
     // The vertical scroll bar's position for the view as it stands.
     int VerticalPosition();
     void EnsureCaretRowShown(bool keepRow, LineNumber rowOffset);
+    // The grid as it stands, for the geometry functions.
+    GridMetrics Grid() const;
     // Without wrap: scrolls so that the cell at (line, column) shows (keepRow: rowOffset rows below the top).
     void ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
     // True while the caret's cell is in view.

@@ -106,6 +106,7 @@ struct THvFileModel::Impl {
     bool m_snapshot = false;
     FileStamp m_stamp;
     FileOffset m_fileSize = 0;
+    QByteArray m_endSample; // the last bytes of the file as a followed file last was: a rewrite shows there
     bool m_hexMode = false;
     bool m_filterChars = true;
     bool m_expandTabs = false;
@@ -398,6 +399,7 @@ struct THvFileModel::Impl {
         m_hexDigits = HexDigitsFor(m_fileSize);
         m_cache.Clear();
         m_bytesRead = 0;
+        m_endSample = EndSample(m_fileSize);
         ResolveEncoding();
         ResetText();
     }
@@ -471,6 +473,16 @@ struct THvFileModel::Impl {
             m_events->ModelFileChanged();
     }
 
+    // The bytes just before end, as the file holds them now.
+    QByteArray EndSample(FileOffset end) const
+    {
+        constexpr FileOffset kSample = 256;
+        const FileOffset from = std::max<FileOffset>(end - kSample, 0);
+        QByteArray sample(int(end - from), Qt::Uninitialized);
+        sample.truncate(int(ReadAt(m_fd, from, sample.data(), size_t(sample.size()))));
+        return sample;
+    }
+
     TFollowChange FollowFile()
     {
         if (!m_open || m_snapshot)
@@ -486,11 +498,14 @@ struct THvFileModel::Impl {
         const FileStamp now = StampOf(st);
         if (now == m_stamp)
             return TFollowChange::None;
-        if (now.size <= m_fileSize) {
+        // Shrunk, or rewritten in place (also when it was truncated and has grown past its old end since the
+        // last look): what was known of it is wrong now.
+        if (now.size <= m_fileSize || EndSample(m_fileSize) != m_endSample) {
             Reload();
             return TFollowChange::Restarted;
         }
         Grow(now);
+        m_endSample = EndSample(m_fileSize);
         return TFollowChange::Grew;
     }
 

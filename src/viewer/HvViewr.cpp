@@ -437,6 +437,12 @@ void THvBaseViewer::UpdateScrollBars()
         }
         return;
     }
+    if (Wrapping() && !MayRead()) {
+        // Placing the thumb among wrapped rows reads lines: it waits until the descendant may read again.
+        m_scrollBarsStale = true;
+        return;
+    }
+    m_scrollBarsStale = false;
     QScrollBar* v = verticalScrollBar();
     if (Wrapping()) {
         const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);

@@ -246,6 +246,15 @@ protected:
         (void)line;
         return true;
     }
+    // False while lines may not be read (a descendant's source is busy): the scroll bars wait, and are set once
+    // the descendant calls UpdateStaleScrollBars.
+    virtual bool MayRead() const { return true; }
+    bool ScrollBarsStale() const { return m_scrollBarsStale; }
+    void UpdateStaleScrollBars()
+    {
+        if (m_scrollBarsStale)
+            UpdateScrollBars();
+    }
     // Lines above `above` were renumbered by delta: caret, selection, bookmarks and view follow them.
     void ShiftLines(LineNumber above, LineNumber delta);
     // Forgets what the layout knew of the lines (they changed).
@@ -379,6 +388,7 @@ private:
     bool m_statusPending = false;
     bool m_inPaint = false;
     bool m_scrollBarsPending = false;
+    bool m_scrollBarsStale = false; // set while lines could not be read
     bool m_dragging = false;
     QPoint m_dragPoint;
     QTimer* m_dragTimer;
@@ -472,6 +482,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void DecorateCells(LineNumber line, std::vector<TCell>& cells) override;
     bool PresentsTextLines() const override;
+    bool MayRead() const override { return m_workDepth == 0 && !m_pumping; }
     QString RangeText(LineNumber line, qint64 from, qint64 to) override;
     void PrepareEnd() override;
     bool LineNumberKnown(LineNumber line) const override;

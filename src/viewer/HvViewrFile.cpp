@@ -129,6 +129,9 @@ public:
             Q_EMIT m_viewer->OnLongWork(false);
         }
         // What came up while the model was busy is taken up once the call that read has returned.
+        if (m_viewer->ScrollBarsStale())
+            QMetaObject::invokeMethod(
+                m_viewer, [v = m_viewer] { v->UpdateStaleScrollBars(); }, Qt::QueuedConnection);
         if (m_viewer->m_resetPending)
             QMetaObject::invokeMethod(m_viewer, &THvCustomFileViewer::ApplyPendingReset, Qt::QueuedConnection);
         if (m_viewer->m_recheckPending) {

@@ -1,7 +1,7 @@
 // Speed of the viewer's file model beside the reference tools, on data generated here: a 1 GiB log of
 // ~60-byte lines, a 1 GiB log of French UTF-8 text, a 1 GiB file of JSON without a line end, a 4 GiB sparse
-// file and a 1 KiB file; for the log figures a 4 GiB log and a 1 GiB log with error lines. Prints one
-// "RATIO <name> <value>" line per figure.
+// file and a 1 KiB file; for the log figures a 4 GiB log and a 1 GiB log with error lines, and a followed
+// log in a viewer widget painted offscreen. Prints one "RATIO <name> <value>" line per figure.
 //
 //   hy_viewer_bench <work dir>              generates the data there (kept when present), measures, prints
 //                                           (HY_BENCH_ONLY=logs: the log figures alone)
@@ -10,12 +10,16 @@
 // Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
 // after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
+#include "viewer/HvBase.h"
 #include "viewer/HvFileModel.h"
 #include "viewer/HvTextLayout.h"
+#include "viewer/HvViewr.h"
 
+#include <QApplication>
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QFileSystemWatcher>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QString>
 #include <algorithm>
 #include <cctype>
@@ -503,6 +507,7 @@ double CountSeconds(const std::string& path, LineNumber expectTotal)
 }
 
 double FollowLatency(const std::string& dir);
+double FollowPaint(const std::string& dir);
 
 // The child side: one piece of work, once, in this fresh process.
 int RunOne(const std::vector<std::string>& a)
@@ -523,6 +528,8 @@ int RunOne(const std::vector<std::string>& a)
         value = EndScreen(a.at(1), true);
     } else if (work == "follow") {
         value = FollowLatency(a.at(1));
+    } else if (work == "followpaint") {
+        value = FollowPaint(a.at(1));
     } else if (work == "count") {
         value = CountSeconds(a.at(1), std::atoll(a.at(2).c_str()));
     } else if (work == "open") {
@@ -554,8 +561,46 @@ void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name
 
 void Ratio(const std::string& name, double value) { Ratio(name.c_str(), value); }
 
-// Following a log: from starting another process that appends a line until the line reads through the model,
-// told by the file system watcher as the viewer is. The slowest of a few, in seconds.
+// Starts another process that appends one line of text to path, as a writer of a log does.
+pid_t SpawnAppend(const std::string& text, const std::string& path)
+{
+    std::vector<std::string> args { "sh", "-c", "printf '%s\\n' \"$1\" >> \"$2\"", "sh", text, path };
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "sh", nullptr, nullptr, argv.data(), environ) != 0)
+        std::exit(2);
+    return pid;
+}
+
+// Appends 20 lines one after the other; after starting each writer, waits in the event loop until seen()
+// says the line arrived. The slowest, in seconds.
+double SlowestAppend(const std::string& path, const std::function<void(const std::string& text)>& expect,
+    const std::function<bool()>& seen)
+{
+    double worst = 0;
+    for (int i = 0; i < 20; ++i) {
+        const std::string text = "appended line number " + std::to_string(i) + " of the followed log, painted whole";
+        expect(text);
+        const auto t0 = Clock::now();
+        const pid_t pid = SpawnAppend(text, path);
+        while (!seen() && std::chrono::duration<double>(Clock::now() - t0).count() < 5)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        const double latency = std::chrono::duration<double>(Clock::now() - t0).count();
+        waitpid(pid, nullptr, 0);
+        if (!seen()) {
+            std::fprintf(stderr, "follow: the appended line was not seen\n");
+            std::exit(2);
+        }
+        worst = std::max(worst, latency);
+    }
+    return worst;
+}
+
+// Following a log in the model alone: from starting another process that appends a line until the line reads
+// through the model, told by the file system watcher as the viewer is. The slowest of a few, in seconds.
 double FollowLatency(const std::string& dir)
 {
     const std::string path = dir + "/follow.log";
@@ -565,39 +610,103 @@ double FollowLatency(const std::string& dir)
     m.ClampLine(kUndeterminedTotal);
     QFileSystemWatcher watcher;
     watcher.addPath(QString::fromStdString(path));
-    double worst = 0;
-    for (int i = 0; i < 20; ++i) {
-        const std::string text = "appended line " + std::to_string(i);
+    std::string expected;
+    bool seen = false;
+    QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, [&] {
         const LineNumber line = m.LineTotal() - 1; // the empty line after the last line end
-        bool seen = false;
-        const QMetaObject::Connection c = QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, [&] {
-            if (m.FollowFile() == TFollowChange::Grew && m.LineTotal() > line + 1) {
-                int len = 0;
-                const char* p = m.LineText(line, len);
-                seen = std::string(p, size_t(len)) == text;
-            }
-        });
-        const auto t0 = Clock::now();
-        std::vector<std::string> args { "sh", "-c", "printf '%s\\n' \"$1\" >> \"$2\"", "sh", text, path };
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, "sh", nullptr, nullptr, argv.data(), environ) != 0)
-            std::exit(2);
-        while (!seen && std::chrono::duration<double>(Clock::now() - t0).count() < 5)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        const double latency = std::chrono::duration<double>(Clock::now() - t0).count();
-        waitpid(pid, nullptr, 0);
-        QObject::disconnect(c);
-        if (!seen) {
-            std::fprintf(stderr, "follow: the appended line was not seen\n");
-            std::exit(2);
+        if (m.FollowFile() == TFollowChange::Grew && m.LineTotal() > line + 1) {
+            int len = 0;
+            const char* p = m.LineText(line, len);
+            seen = std::string(p, size_t(len)) == expected;
         }
-        worst = std::max(worst, latency);
+    });
+    return SlowestAppend(
+        path,
+        [&](const std::string& text) {
+            expected = text;
+            seen = false;
+        },
+        [&] { return seen; });
+}
+
+// A file viewer that notes when a given line's text has been painted whole: every cell of it inside the
+// area that one paint drew.
+class TPaintClock : public THvFileViewer {
+public:
+    void Expect(LineNumber line, const std::string& text)
+    {
+        m_line = line;
+        m_text = QString::fromStdString(text);
+        m_seen = false;
     }
-    return worst;
+    bool Seen() const { return m_seen; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        m_area = event->region();
+        THvFileViewer::paintEvent(event);
+    }
+    void RowPainted(int row, LineNumber line, const std::vector<TCell>& cells) override
+    {
+        if (line != m_line || cells.empty())
+            return;
+        QString text;
+        for (const TCell& c : cells)
+            text += c.Type == TCell::Glyph ? c.Text : QString(c.Width, QLatin1Char(' '));
+        const int left = MarginWidth() + int(cells.front().Column - FirstVisibleColumn()) * CharWidth();
+        const QRect drawn(left, row * RowHeight(),
+            int(cells.back().Column + cells.back().Width - cells.front().Column) * CharWidth(), RowHeight());
+        if (text == m_text && QRegion(drawn).subtracted(m_area).isEmpty())
+            m_seen = true;
+    }
+
+private:
+    LineNumber m_line = -1;
+    QString m_text;
+    QRegion m_area;
+    bool m_seen = false;
+};
+
+// Following a log in a viewer widget, painted offscreen: from starting another process that appends a line
+// until the viewer has painted that line whole. The slowest of a few, in seconds.
+double FollowPaint(const std::string& dir)
+{
+    const std::string path = dir + "/follow-paint.log";
+    std::ofstream(path, std::ios::trunc) << "first\n";
+    THvController controller;
+    TPaintClock viewer;
+    viewer.SetController(&controller);
+    viewer.resize(1200, 600);
+    viewer.SetFileName(QString::fromStdString(path));
+    viewer.SetIsOpen(true);
+    viewer.show();
+    viewer.SetFollow(true);
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    return SlowestAppend(
+        path, [&](const std::string& text) { viewer.Expect(viewer.LineTotal() - 1, text); },
+        [&] { return viewer.Seen(); });
+}
+
+// Follow: from the write to the line read through the model, and to the line painted whole in a viewer.
+int FollowFigures(const std::string& dir)
+{
+    FollowLatency(dir);
+    const double modelWarm = FollowLatency(dir);
+    const double modelFresh = Fresh({ "follow", dir }, true);
+    std::fprintf(stderr, "follow, the model: the slowest of 20 lines %.1f ms warm, %.1f ms fresh\n", modelWarm * 1e3,
+        modelFresh * 1e3);
+    Ratio("follow_latency_model_ms", modelWarm * 1e3);
+    Ratio("follow_latency_model_ms_fresh", modelFresh * 1e3);
+    FollowPaint(dir);
+    const double paintWarm = FollowPaint(dir);
+    const double paintFresh = Fresh({ "followpaint", dir }, true);
+    std::fprintf(stderr, "follow, painted whole: the slowest of 20 lines %.1f ms warm, %.1f ms fresh\n",
+        paintWarm * 1e3, paintFresh * 1e3);
+    Ratio("follow_paint_ms", paintWarm * 1e3);
+    Ratio("follow_paint_ms_fresh", paintFresh * 1e3);
+    return 0;
 }
 
 // Ctrl+End on a cold 4 GiB log, the background count against wc -l, a regular expression over a 1 GiB log
@@ -648,21 +757,17 @@ int LogFigures(const std::string& dir)
     Ratio("regex_vs_grep", grep / regexWarm);
     Ratio("regex_vs_grep_fresh", grep / regexFresh);
 
-    FollowLatency(dir);
-    const double followWarm = FollowLatency(dir);
-    const double followFresh = Fresh({ "follow", dir }, true);
-    std::fprintf(
-        stderr, "follow: the slowest of 20 lines %.1f ms warm, %.1f ms fresh\n", followWarm * 1e3, followFresh * 1e3);
-    Ratio("follow_latency_ms", followWarm * 1e3);
-    Ratio("follow_latency_ms_fresh", followFresh * 1e3);
-    return 0;
+    return FollowFigures(dir);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv); // the follow figure waits for the file system watcher in its event loop
+    // The follow figures wait for the file system watcher in the event loop, and one paints a viewer widget.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     g_self = argv[0];
     if (argc >= 3 && std::strcmp(argv[1], "--one") == 0)
         return RunOne(std::vector<std::string>(argv + 2, argv + argc));
@@ -674,6 +779,8 @@ int main(int argc, char** argv)
     const char* only = std::getenv("HY_BENCH_ONLY");
     if (only && std::strcmp(only, "logs") == 0)
         return LogFigures(dir);
+    if (only && std::strcmp(only, "follow") == 0)
+        return FollowFigures(dir);
     const std::string log = dir + "/log1g-markers.txt";
     const std::string sparse = dir + "/sparse4g.bin";
     const std::string small = dir + "/small1k.txt";

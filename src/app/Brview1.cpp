@@ -410,8 +410,14 @@ void TMainForm::CreateStatusBar()
     m_hintPanel->setTextFormat(Qt::PlainText);
     m_hintPanel->hide();
     m_infoPanel->installEventFilter(this);
+    m_followPanel = new QLabel(QStringLiteral("Follow"), bar);
+    m_followPanel->setObjectName(QStringLiteral("FollowPanel"));
+    m_followPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_followPanel->setToolTip(QStringLiteral("The window follows its file: what is written to it appears"));
+    m_followPanel->hide();
     bar->addWidget(m_cursorPosPanel);
     bar->addWidget(m_infoPanel, 1);
+    bar->addWidget(m_followPanel);
     bar->addWidget(m_encodingPanel);
     bar->addWidget(m_charPanel);
     // A menu hint or progress text covers the panels; the character panel comes back only when it ends.
@@ -542,6 +548,7 @@ void TMainForm::ClearStatus()
     SetInfoText(QString());
     SetCharPanelWanted(false);
     m_encodingPanel->hide();
+    m_followPanel->hide();
 }
 
 void TMainForm::SetCommandLine(const QStringList& parameters) { m_commandLine = parameters; }

@@ -115,6 +115,7 @@ public:
     QLabel* InfoPanel() const { return m_infoPanel; }
     QLabel* CharPanel() const { return m_charPanel; }
     QLabel* EncodingPanel() const { return m_encodingPanel; }
+    QLabel* FollowPanel() const { return m_followPanel; }
     QProgressBar* ProgressGauge() const { return m_progressGauge; }
     QToolBar* BigButtonBar() const { return m_bigButtonBar; }
     QToolBar* SmButtonBar() const { return m_smButtonBar; }
@@ -233,6 +234,7 @@ private:
     QLabel* m_charPanel = nullptr;
     QLabel* m_hintPanel = nullptr;
     QLabel* m_encodingPanel = nullptr;
+    QLabel* m_followPanel = nullptr; // shown while the active window follows its file
     QProgressBar* m_progressGauge = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_editFileMenu = nullptr;

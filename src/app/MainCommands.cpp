@@ -743,6 +743,7 @@ void TMainForm::UpdateStatus()
         SetInfoText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
     }
+    m_followPanel->setVisible(page == QLatin1String("Text") && v->Follow());
     UpdateCopyCommands(child);
 }
 
@@ -1199,6 +1200,7 @@ void TMainForm::FollowClick()
 {
     if (TChildForm* child = ActiveChild())
         child->FileViewer()->SetFollow(Action("Follow1")->isChecked());
+    UpdateStatus();
 }
 
 void TMainForm::WrapLinesClick()

@@ -106,6 +106,7 @@ struct THvFileModel::Impl {
     bool m_snapshot = false;
     FileStamp m_stamp;
     FileOffset m_fileSize = 0;
+    QByteArray m_endSample; // the last bytes of the file as a followed file last was: a rewrite shows there
     bool m_hexMode = false;
     bool m_filterChars = true;
     bool m_expandTabs = false;
@@ -356,13 +357,22 @@ struct THvFileModel::Impl {
         }
         snapshot = false;
         // Files of /proc and /sys report sizes that say nothing about their content.
-        if (st.st_size == 0 || IsOnPseudoFileSystem(handle)) {
+        const bool pseudo = IsOnPseudoFileSystem(handle);
+        if (st.st_size == 0 || pseudo) {
             int memory = -1;
             try {
                 memory = SnapshotIntoMemory(handle, kSnapshotLimit);
             } catch (...) {
                 ::close(handle);
                 throw;
+            }
+            // An ordinary file that was empty a moment ago and has been written to since (a log truncated
+            // and written again) is no pseudo file: it is read as the growing file it is.
+            struct stat now { };
+            if (memory >= 0 && !pseudo && ::fstat(handle, &now) == 0 && now.st_size > 0) {
+                ::close(memory);
+                memory = -1;
+                st = now;
             }
             if (memory >= 0) {
                 ::close(handle);
@@ -389,6 +399,7 @@ struct THvFileModel::Impl {
         m_hexDigits = HexDigitsFor(m_fileSize);
         m_cache.Clear();
         m_bytesRead = 0;
+        m_endSample = EndSample(m_fileSize);
         ResolveEncoding();
         ResetText();
     }
@@ -462,6 +473,16 @@ struct THvFileModel::Impl {
             m_events->ModelFileChanged();
     }
 
+    // The bytes just before end, as the file holds them now.
+    QByteArray EndSample(FileOffset end) const
+    {
+        constexpr FileOffset kSample = 256;
+        const FileOffset from = std::max<FileOffset>(end - kSample, 0);
+        QByteArray sample(int(end - from), Qt::Uninitialized);
+        sample.truncate(int(ReadAt(m_fd, from, sample.data(), size_t(sample.size()))));
+        return sample;
+    }
+
     TFollowChange FollowFile()
     {
         if (!m_open || m_snapshot)
@@ -477,11 +498,14 @@ struct THvFileModel::Impl {
         const FileStamp now = StampOf(st);
         if (now == m_stamp)
             return TFollowChange::None;
-        if (now.size <= m_fileSize) {
+        // Shrunk, or rewritten in place (also when it was truncated and has grown past its old end since the
+        // last look): what was known of it is wrong now.
+        if (now.size <= m_fileSize || EndSample(m_fileSize) != m_endSample) {
             Reload();
             return TFollowChange::Restarted;
         }
         Grow(now);
+        m_endSample = EndSample(m_fileSize);
         return TFollowChange::Grew;
     }
 

@@ -19,6 +19,49 @@ VScrollMapping VerticalScrollMapping(LineNumber lineTotal, int visibleRows)
     return m;
 }
 
+namespace {
+    constexpr LineNumber kScrollSteps = 16384;
+}
+
+WrapScrollMapping WrappedScrollMapping(LineNumber lineTotal)
+{
+    WrapScrollMapping m;
+    if (lineTotal <= 0)
+        return m;
+    if (lineTotal <= kScrollSteps / 2) {
+        m.Steps = kScrollSteps / lineTotal;
+        m.Range = static_cast<int>(lineTotal * m.Steps - 1);
+    } else {
+        m.Divisor = (lineTotal - 1) / kScrollSteps + 1;
+        m.Range = static_cast<int>((lineTotal - 1) / m.Divisor);
+    }
+    return m;
+}
+
+int WrapScrollMapping::Position(LineNumber line, qint64 row, qint64 rows) const
+{
+    line = std::max<LineNumber>(line, 0);
+    qint64 part = 0;
+    // The first step within the row's share (rounded up), so that the step leads back to the row.
+    if (Steps > 1 && rows > 0)
+        part = std::min((std::clamp<qint64>(row, 0, rows - 1) * Steps + rows - 1) / rows, Steps - 1);
+    return static_cast<int>(std::clamp<LineNumber>((line * Steps + part) / Divisor, 0, Range));
+}
+
+LineNumber WrapScrollMapping::LineAt(int position) const
+{
+    return static_cast<LineNumber>(std::clamp(position, 0, Range)) * Divisor / Steps;
+}
+
+qint64 WrapScrollMapping::RowAt(int position, qint64 rows) const
+{
+    if (Steps <= 1 || rows <= 1)
+        return 0;
+    // The row whose share of the line's steps holds the step.
+    const qint64 part = static_cast<qint64>(std::clamp(position, 0, Range)) % Steps;
+    return std::min<qint64>(part * rows / Steps, rows - 1);
+}
+
 CaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth, int caretHeight, int cellWidth,
     int cellHeight, int hotSpotX, int hotSpotY)
 {

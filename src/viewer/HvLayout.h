@@ -23,6 +23,22 @@ struct VScrollMapping {
 };
 VScrollMapping VerticalScrollMapping(LineNumber lineTotal, int visibleRows);
 
+// While lines wrap the scroll bar goes through screen rows. With few lines each line gets an equal share of
+// the steps and its rows spread evenly over them, so that the thumb moves through a line of a million rows;
+// with many lines (or an undetermined total) steps go by lines as without wrap.
+struct WrapScrollMapping {
+    LineNumber Divisor = 1; // lines per step
+    qint64 Steps = 1; // steps per line
+    int Range = 0; // scroll-bar maximum (minimum is 0)
+
+    // The step of a line's row, given how many rows the line has.
+    int Position(LineNumber line, qint64 row, qint64 rows) const;
+    // The line a step stands in, and the row of that line (of rows) where it starts.
+    LineNumber LineAt(int position) const;
+    qint64 RowAt(int position, qint64 rows) const;
+};
+WrapScrollMapping WrappedScrollMapping(LineNumber lineTotal);
+
 // --- Caret ---
 
 enum TCaretShape { csBlock, csHalfBlock, csVertLine, csHorzLine, csCustom, csBitmap };

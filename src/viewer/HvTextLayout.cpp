@@ -682,6 +682,12 @@ qint64 THvTextLayout::KnownColumns(LineNumber line) const
     return info ? info->ScanColumn : 0;
 }
 
+qint64 THvTextLayout::KnownSize(LineNumber line) const
+{
+    const LineInfo* info = FindInfo(line);
+    return info ? info->Size : -1;
+}
+
 int THvTextLayout::CheckpointCount(LineNumber line) const
 {
     const LineInfo* info = FindInfo(line);

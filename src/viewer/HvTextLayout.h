@@ -104,6 +104,8 @@ public:
     qint64 LineColumns(LineNumber line);
     // Columns known without reading further: the whole line's when it was scanned, else as far as it was.
     qint64 KnownColumns(LineNumber line) const;
+    // The line's size in bytes when a read has found its end, else -1.
+    qint64 KnownSize(LineNumber line) const;
     // The most columns of any line seen so far (since Reset).
     qint64 WidestSeen() const { return m_widest; }
 

@@ -175,9 +175,11 @@ void THvBaseViewer::SetShowLineNumbers(bool show)
 {
     if (show == m_showLineNumbers)
         return;
+    const bool caretShown = CaretShown();
     m_showLineNumbers = show;
     UpdateGutter();
     UpdateMetrics();
+    KeepCaretShown(caretShown);
     Repaint();
 }
 
@@ -185,17 +187,12 @@ void THvBaseViewer::SetWrapLines(bool wrap)
 {
     if (wrap == m_wrapLines)
         return;
+    const bool caretShown = CaretShown();
     m_wrapLines = wrap;
     m_firstRow = 0;
     m_firstColumn = 0;
     UpdateScrollBars();
-    if (m_lineTotal != 0) {
-        if (Wrapping())
-            EnsureCaretRowShown(false, 0);
-        else
-            MoveCaret(0, 0, false, HasSelection(), true);
-    }
-    UpdateCaret();
+    KeepCaretShown(caretShown);
     Repaint();
 }
 
@@ -439,13 +436,29 @@ void THvBaseViewer::UpdateScrollBars()
         }
         return;
     }
-    const VScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
+    if (Wrapping() && !MayRead()) {
+        // Placing the thumb among wrapped rows reads lines: it waits until the descendant may read again.
+        m_scrollBarsStale = true;
+        return;
+    }
+    m_scrollBarsStale = false;
     QScrollBar* v = verticalScrollBar();
-    v->setRange(0, map.Range);
+    if (Wrapping()) {
+        const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
+        v->setRange(0, map.Range);
+        // A page's share of the first visible line's steps, or of the lines' steps.
+        const qint64 page = map.Steps > 1
+            ? m_visibleRows * map.Steps / std::max<qint64>(KnownRows(m_firstLine), m_visibleRows)
+            : m_visibleRows / map.Divisor;
+        v->setPageStep(static_cast<int>(std::clamp<qint64>(page, 1, std::max(map.Range, 1))));
+    } else {
+        const VScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
+        v->setRange(0, map.Range);
+        v->setPageStep(static_cast<int>(std::max<LineNumber>(1, m_visibleRows / map.Divisor)));
+    }
     v->setSingleStep(1);
-    v->setPageStep(static_cast<int>(std::max<LineNumber>(1, m_visibleRows / map.Divisor)));
     if (!v->isSliderDown())
-        v->setValue(map.Position(m_firstLine));
+        v->setValue(VerticalPosition());
     QScrollBar* h = horizontalScrollBar();
     const HScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
     h->setRange(0, m_lineTotal != 0 && !Wrapping() ? hmap.Range : 0);
@@ -499,11 +512,69 @@ void THvBaseViewer::VerticalAction(int action)
         break;
     }
     // The slider applies this position when the action returns.
-    v->setSliderPosition(VerticalScrollMapping(m_lineTotal, m_visibleRows).Position(m_firstLine));
+    v->setSliderPosition(VerticalPosition());
+}
+
+int THvBaseViewer::VerticalPosition()
+{
+    if (!Wrapping())
+        return VerticalScrollMapping(m_lineTotal, m_visibleRows).Position(m_firstLine);
+    const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
+    if (m_lineTotal != kUndeterminedTotal && m_lineTotal > 0) {
+        // The last screen is the end of the range, as the last row shows at its bottom.
+        ScreenRow r { m_firstLine, m_firstRow };
+        int shown = 1;
+        while (shown < m_visibleRows && NextRow(r))
+            ++shown;
+        if (shown < m_visibleRows || (r.Line == m_lineTotal - 1 && !NextRow(r)))
+            return map.Range;
+    }
+    return map.Position(m_firstLine, m_firstRow, map.Steps > 1 ? KnownRows(m_firstLine) : 1);
+}
+
+qint64 THvBaseViewer::KnownRows(LineNumber line)
+{
+    const int width = WrapWidth();
+    const qint64 rows = m_layout.RowCount(line, width);
+    if (rows >= 0)
+        return rows;
+    const qint64 size = m_layout.KnownSize(line) >= 0 ? m_layout.KnownSize(line) : KnownLineSize(line);
+    if (size >= 0)
+        return m_layout.RowOf(line, width, size) + 1;
+    // The end is not known yet: as far as the line was read, and never fewer than the rows on screen.
+    const qint64 seen = m_layout.KnownColumns(line) / width + 1;
+    return std::max(seen, line == m_firstLine ? m_firstRow + m_visibleRows : 1);
 }
 
 void THvBaseViewer::ReleaseVerticalThumb(int position)
 {
+    if (Wrapping()) {
+        const WrapScrollMapping before = WrappedScrollMapping(m_lineTotal);
+        const bool toEnd = position >= before.Range;
+        if (toEnd)
+            PrepareEnd();
+        const LineNumber last = ClampLine(m_lineTotal);
+        if (m_lineTotal == 0)
+            return;
+        ScreenRow top;
+        if (toEnd) {
+            // The last screen: the last row of the last line at the bottom.
+            top = { last, m_layout.RowOf(last, WrapWidth(), m_layout.LineSize(last)) };
+            for (int k = 0; k < m_visibleRows - 1 && PrevRow(top); ++k) { }
+        } else if (position > 0) {
+            // The total may have been found just now: the position keeps its share of the range.
+            const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
+            const int at = static_cast<int>(qint64(position) * map.Range / std::max(before.Range, 1));
+            top.Line = ClampLine(map.LineAt(at));
+            if (map.Steps > 1) {
+                const qint64 rows = m_layout.RowOf(top.Line, WrapWidth(), m_layout.LineSize(top.Line)) + 1;
+                top.Row = map.RowAt(at, rows);
+            }
+        }
+        ShowFromRow(top);
+        UpdateCaret();
+        return;
+    }
     const VScrollMapping before = VerticalScrollMapping(m_lineTotal, m_visibleRows);
     LineNumber target = 0;
     if (position <= 0) {
@@ -628,13 +699,19 @@ void THvBaseViewer::ScrollRows(LineNumber rows)
     for (LineNumber k = 0; k > rows && PrevRow(r); --k) { }
     if (r == before)
         return;
-    m_firstLine = r.Line;
-    m_firstRow = r.Row;
+    ShowFromRow(r);
+    UpdateCaret();
+}
+
+void THvBaseViewer::ShowFromRow(const ScreenRow& top)
+{
+    const bool lineChanged = top.Line != m_firstLine;
+    m_firstLine = top.Line;
+    m_firstRow = top.Row;
     UpdateGutter();
     UpdateScrollBars();
     viewport()->update();
-    UpdateCaret();
-    if (r.Line != before.Line)
+    if (lineChanged)
         Q_EMIT OnTopLineChanged(m_firstLine);
 }
 
@@ -706,16 +783,8 @@ void THvBaseViewer::EnsureCaretRowShown(bool keepRow, LineNumber rowOffset)
         want = target;
         for (int k = 0; k < m_visibleRows - 1 && PrevRow(want); ++k) { }
     }
-    if (want == first)
-        return;
-    const bool lineChanged = want.Line != m_firstLine;
-    m_firstLine = want.Line;
-    m_firstRow = want.Row;
-    UpdateGutter();
-    UpdateScrollBars();
-    viewport()->update();
-    if (lineChanged)
-        Q_EMIT OnTopLineChanged(m_firstLine);
+    if (want != first)
+        ShowFromRow(want);
 }
 
 void THvBaseViewer::ScrollToLine(LineNumber line)
@@ -727,13 +796,8 @@ void THvBaseViewer::ScrollToLine(LineNumber line)
     line = std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_lineTotal - 1, 0));
     if (line == m_firstLine && m_firstRow == 0)
         return;
-    m_firstLine = line;
-    m_firstRow = 0;
-    UpdateGutter();
-    UpdateScrollBars();
-    viewport()->update();
+    ShowFromRow({ line, 0 });
     UpdateCaret();
-    Q_EMIT OnTopLineChanged(m_firstLine);
 }
 
 // --- Lines ---
@@ -842,16 +906,8 @@ void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool kee
     const qint64 oldFirstColumn = m_firstColumn;
     const LineNumber oldFirstLine = m_firstLine;
     const qint64 oldFirstRow = m_firstRow;
-    if (!wrapping) {
-        GridMetrics grid;
-        grid.VisibleRows = m_visibleRows;
-        grid.VisibleColumns = m_visibleColumns;
-        grid.FirstLine = m_firstLine;
-        grid.FirstColumn = m_firstColumn;
-        grid.LineTotal = m_lineTotal;
-        const ViewOrigin origin = ViewToShowCaret(grid, line, column, keepRow, rowOffset);
-        ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
-    }
+    if (!wrapping)
+        ScrollToShow(line, column, keepRow, rowOffset);
 
     const bool viewMoved = m_firstColumn != oldFirstColumn || m_firstLine != oldFirstLine || m_firstRow != oldFirstRow;
     if (line == m_caretLine && index == m_caretIndex && !viewMoved && HasSelection() == extend && !keepRow)
@@ -875,6 +931,43 @@ void THvBaseViewer::MoveToNextLineStart(bool extend)
     const LineNumber next = ClampLine(AddLines(m_caretLine, 1));
     if (next > m_caretLine && next < m_lineTotal)
         MoveCaretTo(next, 0, extend);
+}
+
+GridMetrics THvBaseViewer::Grid() const
+{
+    GridMetrics grid;
+    grid.RowHeight = m_rowHeight;
+    grid.CharWidth = m_charWidth;
+    grid.VisibleRows = m_visibleRows;
+    grid.VisibleColumns = m_visibleColumns;
+    grid.Margin = m_marginWidth;
+    grid.FirstLine = m_firstLine;
+    grid.FirstColumn = m_firstColumn;
+    grid.LineTotal = m_lineTotal;
+    return grid;
+}
+
+void THvBaseViewer::ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
+{
+    const ViewOrigin origin = ViewToShowCaret(Grid(), line, column, keepRow, rowOffset);
+    ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
+}
+
+bool THvBaseViewer::CaretShown() const { return CaretPixelPosition().x() != kHiddenCaret; }
+
+void THvBaseViewer::KeepCaretShown(bool shownBefore)
+{
+    if (m_lineTotal == 0)
+        return;
+    if (!shownBefore) {
+        UpdateCaret();
+        return;
+    }
+    if (Wrapping())
+        EnsureCaretRowShown(false, 0);
+    else
+        ScrollToShow(m_caretLine, ColumnOfIndex(m_caretLine, m_caretIndex), false, 0);
+    UpdateCaret();
 }
 
 void THvBaseViewer::MoveCaretTo(LineNumber line, qint64 column, bool extend)
@@ -1065,6 +1158,7 @@ void THvBaseViewer::paintEvent(QPaintEvent* event)
                             selTo = r.Line == m_selEnd.Line ? m_selEnd.Index : std::numeric_limits<qint64>::max();
                         }
                         PaintCells(painter, r.Line, cells, origin, row * m_rowHeight, selFrom, selTo);
+                        RowPainted(row, r.Line, cells);
                         if (r.Row == 0)
                             PaintGutter(painter, r.Line, row * m_rowHeight);
                     }
@@ -1105,6 +1199,7 @@ void THvBaseViewer::PaintRow(QPainter& painter, int row)
         selTo = line == m_selEnd.Line ? m_selEnd.Index : std::numeric_limits<qint64>::max();
     }
     PaintCells(painter, line, cells, m_firstColumn, row * m_rowHeight, selFrom, selTo);
+    RowPainted(row, line, cells);
     PaintGutter(painter, line, row * m_rowHeight);
 }
 
@@ -1386,15 +1481,6 @@ void THvBaseViewer::MoveWord(bool right, bool extend)
 
 TextPosition THvBaseViewer::CellAt(const QPoint& point)
 {
-    GridMetrics grid;
-    grid.RowHeight = m_rowHeight;
-    grid.CharWidth = m_charWidth;
-    grid.VisibleRows = m_visibleRows;
-    grid.VisibleColumns = m_visibleColumns;
-    grid.Margin = m_marginWidth;
-    grid.FirstLine = m_firstLine;
-    grid.FirstColumn = m_firstColumn;
-    grid.LineTotal = m_lineTotal;
     if (Wrapping() && m_lineTotal != 0) {
         // Rows above or below the text area are the rows just outside it, so a drag scrolls by rows.
         ScreenRow r { m_firstLine, m_firstRow };
@@ -1412,7 +1498,7 @@ TextPosition THvBaseViewer::CellAt(const QPoint& point)
             index = m_layout.PrevIndex(r.Line, next);
         return { r.Line, index };
     }
-    const GridCell cell = PointToCell(grid, point.x(), point.y());
+    const GridCell cell = PointToCell(Grid(), point.x(), point.y());
     return { cell.Line, IndexOfColumn(cell.Line, cell.Column) };
 }
 

@@ -30,6 +30,7 @@ class THvColors;
 class THvFileModel;
 class THvFixedFont;
 class THvSingleCaret;
+struct GridMetrics;
 
 class ENoControllerAssigned : public EHvException {
 public:
@@ -225,6 +226,14 @@ protected:
         (void)line;
         (void)cells;
     }
+    // Told of each screen row as it is painted: the line it shows and the cells drawn there (decorated), for
+    // a descendant that watches what reaches the screen.
+    virtual void RowPainted(int row, LineNumber line, const std::vector<TCell>& cells)
+    {
+        (void)row;
+        (void)line;
+        (void)cells;
+    }
     // False while the rows are no text lines (hex rows): they neither wrap nor get line numbers.
     virtual bool PresentsTextLines() const { return true; }
     // The text of bytes [from, to) of a line as copies take it; the base decodes them.
@@ -236,6 +245,15 @@ protected:
     {
         (void)line;
         return true;
+    }
+    // False while lines may not be read (a descendant's source is busy): the scroll bars wait, and are set once
+    // the descendant calls UpdateStaleScrollBars.
+    virtual bool MayRead() const { return true; }
+    bool ScrollBarsStale() const { return m_scrollBarsStale; }
+    void UpdateStaleScrollBars()
+    {
+        if (m_scrollBarsStale)
+            UpdateScrollBars();
     }
     // Lines above `above` were renumbered by delta: caret, selection, bookmarks and view follow them.
     void ShiftLines(LineNumber above, LineNumber delta);
@@ -280,7 +298,22 @@ private:
     ScreenRow RowOfPosition(LineNumber line, qint64 index);
     qint64 RowStartColumn(const ScreenRow& r);
     void ScrollRows(LineNumber rows);
+    // Makes top the first visible screen row.
+    void ShowFromRow(const ScreenRow& top);
+    // The rows of a wrapped line as far as they are known without a long read.
+    qint64 KnownRows(LineNumber line);
+    // The vertical scroll bar's position for the view as it stands.
+    int VerticalPosition();
     void EnsureCaretRowShown(bool keepRow, LineNumber rowOffset);
+    // The grid as it stands, for the geometry functions.
+    GridMetrics Grid() const;
+    // Without wrap: scrolls so that the cell at (line, column) shows (keepRow: rowOffset rows below the top).
+    void ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
+    // True while the caret's cell is in view.
+    bool CaretShown() const;
+    // After the grid changed under the caret (wrap or line numbers switched): a caret that was in view is kept
+    // in view; a view scrolled away from the caret stays where it is.
+    void KeepCaretShown(bool shownBefore);
     int CaretScreenRow();
     void UpdateGutter();
     void UpdateMetrics();
@@ -356,6 +389,7 @@ private:
     bool m_statusPending = false;
     bool m_inPaint = false;
     bool m_scrollBarsPending = false;
+    bool m_scrollBarsStale = false; // set while lines could not be read
     bool m_dragging = false;
     QPoint m_dragPoint;
     QTimer* m_dragTimer;
@@ -449,6 +483,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void DecorateCells(LineNumber line, std::vector<TCell>& cells) override;
     bool PresentsTextLines() const override;
+    bool MayRead() const override { return m_workDepth == 0 && !m_pumping; }
     QString RangeText(LineNumber line, qint64 from, qint64 to) override;
     void PrepareEnd() override;
     bool LineNumberKnown(LineNumber line) const override;
@@ -468,6 +503,7 @@ private:
     void PlaceCaretAtOffset(FileOffset offset);
     void ApplyLineCount();
     void QueueCountWait();
+    bool CaretOnLastLine() const;
     void FollowCheck();
     void WatchFile();
 

@@ -129,6 +129,9 @@ public:
             Q_EMIT m_viewer->OnLongWork(false);
         }
         // What came up while the model was busy is taken up once the call that read has returned.
+        if (m_viewer->ScrollBarsStale())
+            QMetaObject::invokeMethod(
+                m_viewer, [v = m_viewer] { v->UpdateStaleScrollBars(); }, Qt::QueuedConnection);
         if (m_viewer->m_resetPending)
             QMetaObject::invokeMethod(m_viewer, &THvCustomFileViewer::ApplyPendingReset, Qt::QueuedConnection);
         if (m_viewer->m_recheckPending) {
@@ -319,6 +322,12 @@ void THvCustomFileViewer::ApplyPendingReset()
         return;
     m_resetPending = false;
     ResetView(m_model->LineTotal());
+    if (!m_follow)
+        return;
+    // A followed file that was truncated or replaced is shown from its end again, and followed on from there.
+    if (!m_model->InHexMode())
+        ExecuteCommand(ccLastPage);
+    Q_EMIT OnFollowNote(QStringLiteral("The file was truncated or replaced; it was reopened from the start."));
 }
 
 LineNumber THvCustomFileViewer::ClampLine(LineNumber line)
@@ -636,11 +645,18 @@ void THvCustomFileViewer::WatchFile()
     m_followTimer->start(m_watcher->files().contains(FileName()) ? 1000 : 250);
 }
 
+bool THvCustomFileViewer::CaretOnLastLine() const
+{
+    // An empty file has no line yet: what is written first is its end.
+    return LineTotal() == 0 || m_model->FileSize() == 0
+        || (LineTotal() != kUndeterminedTotal && CaretCharLocation().Line >= LineTotal() - 1);
+}
+
 void THvCustomFileViewer::FollowCheck()
 {
     if (!m_follow || !m_model->IsOpen() || m_workDepth > 0 || m_pumping)
         return;
-    const bool atEnd = LineTotal() != kUndeterminedTotal && CaretCharLocation().Line >= LineTotal() - 1;
+    const bool atEnd = CaretOnLastLine();
     TFollowChange change = TFollowChange::None;
     {
         WorkScope work(this);
@@ -650,21 +666,18 @@ void THvCustomFileViewer::FollowCheck()
     if (change == TFollowChange::None)
         return;
     if (change == TFollowChange::Restarted) {
-        ApplyPendingReset();
-        if (!m_model->InHexMode())
-            ExecuteCommand(ccLastPage);
-        Q_EMIT OnFollowNote(QStringLiteral("The file was truncated or replaced; it was reopened from the start."));
+        ApplyPendingReset(); // to the new file's end, with the note
         return;
     }
     ResetLayout(); // the last line known before may have grown
-    if (m_model->InHexMode()) {
+    // Hex rows are all known at once; a file that was empty has lines now, to be found as usual.
+    if (m_model->InHexMode() || LineTotal() == 0)
         SetLineTotal(m_model->LineTotal());
-        Repaint();
-    } else if (atEnd) {
+    if (atEnd && !m_model->InHexMode())
         ExecuteCommand(ccLastPage);
-    } else {
-        Repaint();
-    }
+    // Every row from the old last line on shows more than it did: all of them are painted again, also where
+    // the view did not move.
+    Repaint();
 }
 
 void THvCustomFileViewer::PlaceCaretOnLine(LineNumber line)

@@ -621,6 +621,53 @@ TEST_F(MainCommands, FollowFollowsTheActiveWindowsFile)
     EXPECT_FALSE(Viewer(0)->Follow());
 }
 
+TEST_F(MainCommands, TheStatusBarShowsFollowForTheActiveWindowAndKeepsItThroughAReopening)
+{
+    const QString a = Make("a.log", "one\n");
+    const QString b = Make("b.log", "other\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    QLabel* panel = m_form->FollowPanel();
+    EXPECT_FALSE(panel->isVisibleTo(m_form.get()));
+    m_form->Action("Follow1")->trigger();
+    EXPECT_TRUE(panel->isVisibleTo(m_form.get()));
+    EXPECT_EQ(panel->text(), "Follow");
+
+    // Another window that does not follow: the panel goes with the active window.
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
+    HY_EXPECT_SOON(!panel->isVisibleTo(m_form.get()));
+    TChildForm* followed = nullptr;
+    for (TChildForm* c : m_form->Children()) {
+        if (c->FileViewer()->Follow())
+            followed = c;
+    }
+    ASSERT_NE(followed, nullptr);
+    m_form->ClientArea()->setActiveSubWindow(m_form->FrameOf(followed));
+    HY_EXPECT_SOON(panel->isVisibleTo(m_form.get()));
+
+    // The log is rotated: the note comes, the panel stays, and what is written next is followed.
+    ASSERT_TRUE(QFile::rename(a, a + ".1"));
+    {
+        QFile f(a);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("fresh\n");
+    }
+    HY_EXPECT_SOON(m_form->InfoPanel()->text().startsWith("The file was truncated or replaced"));
+    EXPECT_TRUE(panel->isVisibleTo(m_form.get()));
+    {
+        QFile f(a);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("after the note\n");
+    }
+    hy::viewer::THvFileViewer* v = followed->FileViewer();
+    HY_EXPECT_SOON(v->LineTotal() == 3);
+    EXPECT_EQ(v->CaretLocation().Line, 2);
+    EXPECT_EQ(v->TextOfRange(1, 0, 100), "after the note");
+    EXPECT_TRUE(panel->isVisibleTo(m_form.get()));
+
+    m_form->Action("Follow1")->trigger();
+    EXPECT_FALSE(panel->isVisibleTo(m_form.get()));
+}
+
 TEST_F(MainCommands, TheFollowKeyActsOnTheViewerAndNeverOnATextField)
 {
     ASSERT_TRUE(m_form->OpenFileInViewer(Make("keys.log", "one\n"), ViewMode::BySettings, false));

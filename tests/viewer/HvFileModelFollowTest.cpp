@@ -43,6 +43,8 @@ TEST(HvFileModelFollow, AWriterAppendingTruncatingAndRotating)
         { "printf 'e' >> %1", TFollowChange::Grew, { "a", "b", "c", "d", "e" } },
         { "printf 'f\\r\\ng' >> %1", TFollowChange::Grew, { "a", "b", "c", "d", "ef", "g" } },
         { "printf 'new\\n' > %1", TFollowChange::Restarted, { "new", "" } },
+        // Truncated and written past the old end before the next look: rewritten, not grown.
+        { "printf 'rewritten\\nlonger\\n' > %1", TFollowChange::Restarted, { "rewritten", "longer", "" } },
         { "mv %1 %1.1 && printf 'rotated\\nx' > %1", TFollowChange::Restarted, { "rotated", "x" } },
         { "printf 'y\\n' >> %1.1", TFollowChange::None, { "rotated", "x" } }, // the old file is no longer shown
         { "printf 'z\\n' >> %1", TFollowChange::Grew, { "rotated", "xz", "" } },

@@ -61,6 +61,8 @@ bool TDdeServerConv::DdeServerConvExecuteMacro(const QString& macro)
     // The client hears how the command went before the user sees an alert of it: it never waits for a
     // person to press OK.
     TAlertHold alerts;
+    // A command that throws is answered before the alerts it held show.
+    const auto answered = qScopeGuard([this]() { m_server.AnswerRunningMacro(QStringLiteral("the command failed")); });
     QString failure;
     if (parsed.Command == QLatin1Char('O'))
         failure = OpenCommand(parsed.Argument, alerts);

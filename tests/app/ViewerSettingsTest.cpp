@@ -5,7 +5,6 @@
 #include "platform/SettingsStore.h"
 
 #include "base/HyExceptions.h"
-#include "common/HyUtils.h"
 #include "support/TempFiles.h"
 #include <QDir>
 #include <QFile>
@@ -318,19 +317,6 @@ TEST_F(ViewerSettingsTest, NumbersOutOfRangeFallBackInsteadOfWrapping)
     }
     EXPECT_TRUE(ReadFile().contains("\nFontSize=10\n")) << ReadFile().constData();
     EXPECT_TRUE(ReadFile().contains("\nTabSize=8\n"));
-}
-
-TEST(ListNumber, AMissingItemKeepsTheValueAndOneOutOfRangeToo)
-{
-    using hy::ListNumber;
-    EXPECT_EQ(ListNumber("1, 2 ,3", 2, 9, 0, 10), 2);
-    EXPECT_EQ(ListNumber("1,2", 3, 9, 0, 10), 9) << "missing";
-    EXPECT_EQ(ListNumber("1,,3", 2, 9, 0, 10), 3) << "an empty item does not count";
-    EXPECT_EQ(ListNumber("x,2", 1, 9, 0, 10), 0) << "no number gives 0";
-    EXPECT_EQ(ListNumber("x,2", 1, 9, 1, 10), 9) << "unless 0 is out of range too";
-    EXPECT_EQ(ListNumber("11,2", 1, 9, 0, 10), 9);
-    EXPECT_EQ(ListNumber("99999999999999999999", 1, 9, 0, 10), 0) << "too long for a number at all";
-    EXPECT_EQ(ListNumber("-16777216", 1, 5, -hy::kMaxStoredExtent, hy::kMaxStoredExtent), 5);
 }
 
 TEST(SettingsFiles, OneThatIsNoRegularFileIsNamedAndTheBuiltInSettingsServe)

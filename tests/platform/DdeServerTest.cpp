@@ -1,5 +1,5 @@
 // The command interface's server on its socket: requests and answers, the order of macros, advise
-// connections, answers before a macro ends, and clients that misbehave (NUL bytes, trickling, never reading).
+// connections, and clients that misbehave (NUL bytes, trickling, never reading, giving up).
 #include "platform/DdeServer.h"
 
 #include "support/TestWait.h"
@@ -313,33 +313,6 @@ TEST_F(DdeServer, ClientsThatNeverFinishALineOrNeverReadCannotKeepARealClientOut
     late->write("ADVISE DdeServerItem\n");
     HY_ASSERT_SOON(late->canReadLine());
     EXPECT_EQ(late->readLine(), "ERROR too many advising clients\n");
-}
-
-TEST_F(DdeServer, AMacroAnswersItsClientBeforeItEnds)
-{
-    QByteArray answerWhileRunning;
-    std::unique_ptr<QLocalSocket> client;
-    m_server->SetExecuteHandler([&](const QString& macro) {
-        m_server->AnswerRunningMacro(macro.mid(2));
-        // The macro goes on (an alert waits for the user): the client has its answer meanwhile.
-        (void)QTest::qWaitFor([&]() { return client->canReadLine(); }, 5000);
-        answerWhileRunning = client->readLine();
-        m_server->AnswerRunningMacro("a second answer is never sent");
-        return true;
-    });
-    client = Connect();
-    client->write("EXECUTE DdeServerConv /Omissing.txt: File not found!\n");
-    HY_ASSERT_SOON(!answerWhileRunning.isEmpty());
-    EXPECT_EQ(answerWhileRunning, "ERROR missing.txt: File not found!\n");
-    HY_EXPECT_SOON(client->state() == QLocalSocket::UnconnectedState);
-    EXPECT_FALSE(client->canReadLine()) << "one answer only";
-
-    m_server->SetExecuteHandler([&](const QString&) {
-        m_server->AnswerRunningMacro();
-        return true;
-    });
-    EXPECT_EQ(Ask("EXECUTE DdeServerConv /T\n"), "OK");
-    m_server->AnswerRunningMacro("outside a macro nothing happens");
 }
 
 TEST_F(DdeServer, AClientThatGaveUpWaitingWhileTheProgramWasBusyHasNothingRun)

@@ -17,142 +17,91 @@ using namespace hy::platform;
 namespace {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
+void Mode(const QString& path, mode_t mode) { ASSERT_EQ(::chmod(Native(path).constData(), mode), 0); }
 
-// Another user's id, for making folders that are not ours; only root can give a folder away.
+// Another user, for folders that are not ours: only root can give a folder away.
 constexpr uid_t kOtherUser = 65534;
-
-// Points XDG_RUNTIME_DIR and TMPDIR elsewhere for one test.
-class SocketFolder : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        m_oldTemp = qgetenv("TMPDIR");
-        ASSERT_TRUE(QDir().mkpath(Runtime()));
-        ASSERT_TRUE(QDir().mkpath(Temp()));
-        ::chmod(Native(Runtime()).constData(), 0700);
-        ::chmod(Native(Temp()).constData(), 01777);
-        qputenv("XDG_RUNTIME_DIR", Native(Runtime()));
-        qputenv("TMPDIR", Native(Temp()));
-    }
-    void TearDown() override
-    {
-        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
-        qputenv("TMPDIR", m_oldTemp);
-    }
-    QString Runtime() const { return m_dir.PathOf("runtime"); }
-    QString Temp() const { return m_dir.PathOf("temp"); }
-    QString Fallback() const { return Temp() + "/halcyra-viewer-" + QString::number(::getuid()); }
-
-    hy::test::TTempFolder m_dir;
-    QByteArray m_oldRuntime;
-    QByteArray m_oldTemp;
-};
 
 } // namespace
 
 TEST(PrivateFolder, OnlyAFolderOfOurOwnClosedToOthersCounts)
 {
     hy::test::TTempFolder dir;
-    struct Case {
-        const char* name;
-        int mode; // -1: a link to the private folder; -2: a file
-        bool isPrivate;
-    } cases[] = {
-        { "private", 0700, true },
-        { "readonly", 0500, true },
-        { "group", 0750, false },
-        { "groupwrite", 0720, false },
-        { "others", 0701, false },
-        { "open", 0777, false },
-        { "link", -1, false },
-        { "file", -2, false },
-    };
-    for (const Case& c : cases) {
-        const QString path = dir.PathOf(c.name);
-        if (c.mode == -1) {
-            ASSERT_EQ(::symlink(Native(dir.PathOf("private")).constData(), Native(path).constData()), 0);
-        } else if (c.mode == -2) {
-            dir.Write(c.name, "x", 0600);
-        } else {
-            ASSERT_TRUE(QDir().mkpath(path));
-            ASSERT_EQ(::chmod(Native(path).constData(), mode_t(c.mode)), 0);
-        }
-        EXPECT_EQ(IsPrivateFolder(path), c.isPrivate) << c.name;
+    const std::pair<const char*, int> modes[] = { { "private", 0700 }, { "readonly", 0500 }, { "group", 0750 },
+        { "groupwrite", 0720 }, { "others", 0701 }, { "open", 0777 } };
+    for (const auto& [name, mode] : modes) {
+        ASSERT_TRUE(QDir().mkpath(dir.PathOf(name)));
+        Mode(dir.PathOf(name), mode_t(mode));
+        EXPECT_EQ(IsPrivateFolder(dir.PathOf(name)), (mode & 077) == 0) << name;
     }
+    ASSERT_EQ(::symlink(Native(dir.PathOf("private")).constData(), Native(dir.PathOf("link")).constData()), 0);
+    EXPECT_FALSE(IsPrivateFolder(dir.PathOf("link")));
+    EXPECT_FALSE(IsPrivateFolder(dir.Write("file", "x", 0600)));
     EXPECT_FALSE(IsPrivateFolder(dir.PathOf("missing")));
-    EXPECT_FALSE(IsPrivateFolder(QString()));
     if (::getuid() == 0) {
         ASSERT_EQ(::chown(Native(dir.PathOf("private")).constData(), kOtherUser, kOtherUser), 0);
         EXPECT_FALSE(IsPrivateFolder(dir.PathOf("private"))) << "another user's folder";
     }
 }
 
-TEST_F(SocketFolder, APrivateRuntimeFolderServes)
+TEST(PrivateFolder, TheSocketsGoToThePrivateRuntimeFolderElseToOneOfTheirOwnElseNowhere)
 {
-    EXPECT_EQ(PrivateSocketFolder(), Runtime());
-    EXPECT_FALSE(QFileInfo::exists(Fallback())) << "nothing is made in the temporary folder";
-}
+    hy::test::TTempFolder dir;
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    const QString runtime = dir.PathOf("runtime");
+    const QString temp = dir.PathOf("temp");
+    const QString own = temp + "/halcyra-viewer-" + QString::number(::getuid());
+    ASSERT_TRUE(QDir().mkpath(runtime) && QDir().mkpath(temp));
+    Mode(runtime, 0700);
+    Mode(temp, 01777);
+    qputenv("XDG_RUNTIME_DIR", Native(runtime));
+    qputenv("TMPDIR", Native(temp));
+    EXPECT_EQ(PrivateSocketFolder(), runtime);
+    EXPECT_FALSE(QFileInfo::exists(own)) << "nothing is made in the temporary folder";
 
-TEST_F(SocketFolder, WithoutAPrivateRuntimeFolderAFolderOfOurOwnIsMadeInTheTemporaryFolder)
-{
-    for (const char* runtime : { "open", "unset", "relative" }) {
-        SCOPED_TRACE(runtime);
-        if (QByteArray(runtime) == "open") {
-            ::chmod(Native(Runtime()).constData(), 0755);
-            qputenv("XDG_RUNTIME_DIR", Native(Runtime()));
-        } else if (QByteArray(runtime) == "unset") {
-            qunsetenv("XDG_RUNTIME_DIR");
-        } else {
-            qputenv("XDG_RUNTIME_DIR", "runtime");
-        }
-        EXPECT_EQ(PrivateSocketFolder(), Fallback());
+    // A runtime folder others may enter, none, or a relative one: a folder of our own, made private.
+    Mode(runtime, 0755);
+    for (const char* value : { "open", "", "runtime" }) {
+        qputenv("XDG_RUNTIME_DIR", QByteArray(value) == "open" ? Native(runtime) : QByteArray(value));
+        EXPECT_EQ(PrivateSocketFolder(), own) << value;
         struct stat st { };
-        ASSERT_EQ(::lstat(Native(Fallback()).constData(), &st), 0);
-        EXPECT_TRUE(S_ISDIR(st.st_mode));
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        ASSERT_EQ(::lstat(Native(own).constData(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode) && (st.st_mode & 0777) == 0700) << value;
     }
-}
 
-TEST_F(SocketFolder, AFolderSomebodyElsePutInOurPlaceIsNeverUsed)
-{
-    ::chmod(Native(Runtime()).constData(), 0755);
-    struct Case {
-        const char* what;
-        std::function<void()> make;
-    } cases[] = {
+    // Whatever someone else put in its place is never used, and no socket is made.
+    ASSERT_TRUE(QDir().mkpath(dir.PathOf("theirs")));
+    Mode(dir.PathOf("theirs"), 0700);
+    const std::pair<const char*, std::function<void()>> takers[] = {
         { "a folder others may write to",
-            [this]() {
-                ASSERT_TRUE(QDir().mkpath(Fallback()));
-                ::chmod(Native(Fallback()).constData(), 0777);
+            [&]() {
+                ASSERT_TRUE(QDir().mkpath(own));
+                Mode(own, 0777);
             } },
         { "a link to a private folder",
-            [this]() {
-                ASSERT_TRUE(QDir().mkpath(m_dir.PathOf("elsewhere")));
-                ::chmod(Native(m_dir.PathOf("elsewhere")).constData(), 0700);
-                ASSERT_EQ(::symlink(Native(m_dir.PathOf("elsewhere")).constData(), Native(Fallback()).constData()), 0);
-            } },
-        { "a file", [this]() { m_dir.Write(Fallback(), "x", 0600); } },
-        { "a temporary folder that others may write to and that keeps nothing in place",
-            [this]() { ::chmod(Native(Temp()).constData(), 0777); } },
+            [&]() { ASSERT_EQ(::symlink(Native(dir.PathOf("theirs")).constData(), Native(own).constData()), 0); } },
+        { "a file", [&]() { dir.Write(own, "x", 0600); } },
+        { "a temporary folder that lets others move its entries", [&]() { Mode(temp, 0777); } },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.make();
-        EXPECT_TRUE(PrivateSocketFolder().isEmpty());
-        QFile::remove(Fallback());
-        QDir(Fallback()).removeRecursively();
-        ::chmod(Native(Temp()).constData(), 01777);
+    for (const auto& [what, take] : takers) {
+        take();
+        EXPECT_TRUE(PrivateSocketFolder().isEmpty()) << what;
+        QFile::remove(own);
+        QDir(own).removeRecursively();
+        Mode(temp, 01777);
     }
     if (::getuid() == 0) {
-        // Another user's folder of that name, however closed, and a temporary folder of another user.
-        ASSERT_TRUE(QDir().mkpath(Fallback()));
-        ::chmod(Native(Fallback()).constData(), 0700);
-        ASSERT_EQ(::chown(Native(Fallback()).constData(), kOtherUser, kOtherUser), 0);
+        // Another user's folder of that name however closed, and a sticky temporary folder of another user.
+        ASSERT_TRUE(QDir().mkpath(own));
+        Mode(own, 0700);
+        ASSERT_EQ(::chown(Native(own).constData(), kOtherUser, kOtherUser), 0);
         EXPECT_TRUE(PrivateSocketFolder().isEmpty());
-        QDir(Fallback()).removeRecursively();
-        ASSERT_EQ(::chown(Native(Temp()).constData(), kOtherUser, kOtherUser), 0);
-        ::chmod(Native(Temp()).constData(), 01777);
+        QDir(own).removeRecursively();
+        ASSERT_EQ(::chown(Native(temp).constData(), kOtherUser, kOtherUser), 0);
+        Mode(temp, 01777);
         EXPECT_TRUE(PrivateSocketFolder().isEmpty()) << "its owner may move what others put there";
     }
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    qputenv("TMPDIR", oldTemp);
 }

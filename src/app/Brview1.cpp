@@ -570,6 +570,10 @@ void TMainForm::LoadSettings()
     CollectSettingsFromWindow();
     try {
         platform::SettingsStore store;
+        // A settings file that is a pipe, a device or too large is never waited on: it is named, and the
+        // built-in settings serve.
+        for (const QString& problem : SettingsFileProblems(store))
+            ShowError(problem);
         LoadViewerSettings(store, m_settings);
         // The default editor is looked up once, when the setting is first created; an editor the user
         // emptied stays empty.

@@ -545,6 +545,15 @@ void TChildForm::ResetViewer()
     ShowPage(QStringLiteral("Text"), m_fileViewer->InHexMode() ? 1 : 0);
     RemoveThirdTab();
     setWindowTitle(QString());
+    // The frame keeps its title when the window's goes empty, and so does the main window's caption, which
+    // names a maximised frame as "Caption - [title]": both lose the name here.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        const QString named = QStringLiteral(" - [%1]").arg(frame->windowTitle());
+        frame->setWindowTitle(QString());
+        QWidget* top = frame->window();
+        if (top != frame && top->windowTitle().endsWith(named))
+            top->setWindowTitle(top->windowTitle().chopped(named.size()));
+    }
 }
 
 void TChildForm::UpdateCaption()

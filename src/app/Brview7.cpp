@@ -269,7 +269,7 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     auto* tabLabel = new QLabel(QStringLiteral("Si&ze:"));
     tabLabel->setBuddy(TabEdit);
     TabEdit->setObjectName(QStringLiteral("TabEdit"));
-    TabEdit->setRange(0, 128);
+    TabEdit->setRange(0, kMaxTabSize);
     auto* tabLayout = new QHBoxLayout(tabGroup);
     tabLayout->addWidget(tabLabel);
     tabLayout->addWidget(TabEdit);

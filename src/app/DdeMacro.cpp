@@ -36,7 +36,7 @@ TDdeMacro ParseDdeMacro(const QString& macro)
     if (cr >= 0 && (end < 0 || cr < end))
         end = cr;
     const QString line = end < 0 ? macro : macro.left(end);
-    if (line.size() <= 1 || line.at(0) != QLatin1Char('/'))
+    if (line.size() <= 1 || line.at(0) != QLatin1Char('/') || line.contains(QChar(0)))
         return {};
     return { line.at(1), line.mid(2) };
 }
@@ -105,9 +105,10 @@ int RunDdeClient(const QStringList& parameters, const QString& service, const QS
             service, QStringLiteral("the viewer ignored the macro \"%1\": it is no command.").arg(parameters.at(1)));
         return kDdeClientRefused;
     }
+    const QString reason = platform::UnescapeDdeText(answer.startsWith("ERROR ") ? answer.mid(6) : answer);
     Complain(service,
-        QStringLiteral("the viewer refused the request: %1")
-            .arg(QString::fromUtf8(answer.startsWith("ERROR ") ? answer.mid(6) : answer)));
+        execute ? QStringLiteral("the viewer did not carry out \"%1\": %2").arg(parameters.at(1), reason)
+                : QStringLiteral("the viewer refused the request: %1").arg(reason));
     return kDdeClientRefused;
 }
 

@@ -20,8 +20,8 @@ struct TDdeMacro {
     QString Argument;
 };
 
-// Only the macro's first line counts; a macro of at most one character, or one that does not start with
-// "/", is no command. The argument is everything after the letter.
+// Only the macro's first line counts; a macro of at most one character, one that does not start with "/",
+// or one holding a NUL (no file name does) is no command. The argument is everything after the letter.
 TDdeMacro ParseDdeMacro(const QString& macro);
 
 // The client's exit codes.
@@ -29,7 +29,7 @@ enum TDdeClientExit : int {
     kDdeClientDone = 0,
     kDdeClientNoViewer = 1, // nothing serves the command interface for this user
     kDdeClientUsage = 2,
-    kDdeClientRefused = 3, // the viewer refused the request or ignored the macro
+    kDdeClientRefused = 3, // the viewer refused the request, ignored the macro, or its command failed
     kDdeClientNoAnswer = 4, // the viewer did not answer in time
 };
 

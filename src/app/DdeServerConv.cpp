@@ -4,6 +4,9 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/DdeMacro.h"
+#include "common/Alert.h"
+#include "common/ErrorText.h"
+#include "platform/FileNames.h"
 #include "viewer/HvViewr.h"
 
 #include <QGuiApplication>
@@ -50,29 +53,54 @@ bool TDdeServerConv::DdeServerConvExecuteMacro(const QString& macro)
         if (m_activate)
             m_form.ClientArea()->setActiveSubWindow(m_activate);
         m_activate = nullptr;
+        // Enabling the window enabled its menus' items too (Edit File among them): they follow the active
+        // viewer window again.
+        const QMdiSubWindow* active = m_form.ClientArea()->activeSubWindow();
+        m_form.UpdateCommands(!active || !active->isMinimized());
     });
+    // The client hears how the command went before the user sees an alert of it: it never waits for a
+    // person to press OK.
+    TAlertHold alerts;
+    // A command that throws is answered before the alerts it held show.
+    const auto answered = qScopeGuard([this]() { m_server.AnswerRunningMacro(QStringLiteral("the command failed")); });
+    QString failure;
     if (parsed.Command == QLatin1Char('O'))
-        OpenCommand(parsed.Argument);
+        failure = OpenCommand(parsed.Argument, alerts);
     else if (parsed.Command == QLatin1Char('C'))
         CloseCommand(parsed.Argument);
     else
         MoveCommand();
+    m_server.AnswerRunningMacro(failure);
+    alerts.ShowHeld();
     return true;
 }
 
-void TDdeServerConv::OpenCommand(const QString& fileName)
+QString TDdeServerConv::OpenCommand(const QString& fileName, TAlertHold& alerts)
 {
     if (Shows(fileName))
-        return;
+        return QString();
     const bool existed = m_ddeViewer;
-    if (!m_form.OpenFileInDdeViewer(m_ddeViewer, fileName))
-        return;
+    if (!m_form.OpenFileInDdeViewer(m_ddeViewer, fileName)) {
+        // The client's macro names the file already; its answer gives the first alert's words.
+        const QString name = platform::DisplayFileName(fileName);
+        QString reason = alerts.Alerts.isEmpty() ? QStringLiteral("the file did not open")
+                                                 : DisplayText(alerts.Alerts.first().Message);
+        if (reason.startsWith(name + QLatin1Char('\n')))
+            reason.remove(0, name.size() + 1);
+        // The alerts name the file: nothing else on the screen may show which one failed.
+        for (THeldAlert& a : alerts.Alerts) {
+            if (!a.Message.contains(name))
+                a.Message = name + QLatin1Char('\r') + a.Message;
+        }
+        return reason.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    }
     QMdiSubWindow* frame = m_form.FrameOf(m_ddeViewer);
     if (!existed)
         frame->showMaximized();
     frame->raise();
     m_activate = frame;
     m_server.SetItemText(fileName);
+    return QString();
 }
 
 void TDdeServerConv::CloseCommand(const QString& fileName)

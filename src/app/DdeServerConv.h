@@ -10,6 +10,10 @@
 
 class QMdiSubWindow;
 
+namespace hy {
+class TAlertHold;
+}
+
 namespace hy::app {
 
 class TChildForm;
@@ -30,11 +34,13 @@ public:
     TChildForm* DdeViewer() const;
 
     // Runs a macro as an EXECUTE of a client does: false when it is no command and was ignored. The main
-    // window takes no input while the command runs.
+    // window takes no input while the command runs. The client is answered before any alert of the command
+    // shows: "OK", or the failure of an O command.
     bool DdeServerConvExecuteMacro(const QString& macro);
 
 private:
-    void OpenCommand(const QString& fileName);
+    // Empty when the file shows, else what went wrong (the alerts held meanwhile then name the file).
+    QString OpenCommand(const QString& fileName, TAlertHold& alerts);
     void CloseCommand(const QString& fileName);
     void MoveCommand();
     bool Shows(const QString& fileName) const;

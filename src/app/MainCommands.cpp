@@ -340,6 +340,8 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     }
 
     const bool hex = OpensInHex(mode, m_currentTextHex);
+    // A DDE window made for this file goes again when the file does not open; one that was there stays.
+    const bool keepOnFailure = child != nullptr;
     if (child) {
         child->ResetViewer();
         ForgetOpenName(child);
@@ -361,7 +363,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
 
     const auto fail = [&]() {
         m_lastOpenFailed = true;
-        if (ddeWindow) {
+        if (keepOnFailure) {
             // The DDE window stays for the next file, empty.
             child->ResetViewer();
             ForgetOpenName(child);
@@ -374,6 +376,8 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         child->SetDeleteOnClose(deleteOnClose);
         RemoveChild(child);
         frame->close();
+        if (ddeWindow)
+            *ddeWindow = nullptr;
         return false;
     };
     const auto showPage = [&](const TPageChoice& choice) {
@@ -682,6 +686,12 @@ void TMainForm::UpdateStatus()
             ClearStatus();
         return;
     }
+    // An emptied DDE window shows no file and says nothing of one.
+    if (child->FileName().isEmpty()) {
+        ClearStatus();
+        UpdateCopyCommands(child);
+        return;
+    }
     const QString page = child->ActivePageName();
     viewer::THvFileViewer* v = child->FileViewer();
     const qint64 fileSize = v->FileSize();
@@ -818,6 +828,11 @@ void TMainForm::UpdateCommands(bool enabled)
         if (QAction* assoc = Action("UseAssociatedApplication1"))
             assoc->setEnabled(!program);
         Action("Run1")->setVisible(program && m_settings.AllowAppLaunching);
+        // An emptied DDE window has no file to save, describe, edit or print.
+        if (child->FileName().isEmpty()) {
+            for (const char* name : { "SaveAs1", "Information1", "EditFile1", "Print1", "SelectAll1" })
+                Action(name)->setEnabled(false);
+        }
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <climits>
+
 namespace hy::app {
 
 namespace {
@@ -32,12 +34,23 @@ namespace {
         { "CopyWithCrLf", &TViewerSettings::CopyWithCrLf },
     };
 
-    // An item of a stored list, blanks removed; text that is not a number gives 0.
-    qint64 ListNumber(const QString& list, int n, qint64 current)
+    // Font sizes beyond this are no text to read: the glyphs come out as empty boxes.
+    constexpr qint64 kMaxFontSize = 512;
+    // Margins in inches or centimetres: far more than any sheet, and small enough to reckon in pixels.
+    constexpr double kMaxMargin = 100.0;
+    // The system colours a stored colour may name (0x80000000 + number).
+    constexpr qint64 kMaxSystemColor = 30;
+    // Cells of the Preferences dialog's colour grid.
+    constexpr qint64 kGridColors = 16;
+
+    // A colour as stored: 0x00BBGGRR, or a system colour; anything else falls back to current.
+    quint32 ColorNumber(const QString& list, int n, quint32 current)
     {
-        return NumberFromText(GetListItem(list, n, QString::number(current)));
+        const qint64 value = ListNumber(list, n, current, 0, 0x80000000LL + kMaxSystemColor);
+        return value <= 0xFFFFFF || value >= 0x80000000LL ? quint32(value) : current;
     }
 
+    // A margin that is not a number returns false; one out of range keeps its value and reading goes on.
     bool ReadMargin(const platform::SettingsStore& store, const char* name, double& margin)
     {
         const QString text = store.ReadString(kSection, QLatin1String(name), MarginText(margin)).trimmed();
@@ -45,7 +58,8 @@ namespace {
         const double value = text.toDouble(&ok);
         if (!ok)
             return false;
-        margin = value;
+        if (value >= 0.0 && value <= kMaxMargin)
+            margin = value;
         return true;
     }
 } // namespace
@@ -76,6 +90,23 @@ QString SettingsNotSavedText(const QString& fileName, int errorCode)
         + QStringLiteral("\r\r") + ErrorText(errorCode);
 }
 
+QString SettingsNotReadText(const QString& fileName, int errorCode)
+{
+    return QStringLiteral("The settings were not read from\r") + platform::DisplayFileName(fileName)
+        + QStringLiteral("\r\r") + ErrorText(errorCode) + QStringLiteral("\r\rThe built-in settings are used.");
+}
+
+QStringList SettingsFileProblems(const platform::SettingsStore& store)
+{
+    QStringList problems;
+    if (store.ReadError() != 0)
+        problems << SettingsNotReadText(store.FileName(), store.ReadError());
+    const QString winIni = platform::WinIniPath();
+    if (const int code = platform::TProfileFile(winIni).ReadError())
+        problems << SettingsNotReadText(winIni, code);
+    return problems;
+}
+
 QString EffectiveTempDir(const QString& stored)
 {
     if (!stored.isEmpty() && QFileInfo(stored).isDir())
@@ -93,24 +124,28 @@ void LoadViewerSettings(const platform::SettingsStore& store, TViewerSettings& s
 
     const QString pos = store.ReadString(sec, QStringLiteral("WindowPos"), QString());
     const QRect cur = s.WindowPos;
-    s.WindowPos = QRect(int(ListNumber(pos, 1, cur.left())), int(ListNumber(pos, 2, cur.top())),
-        int(ListNumber(pos, 3, cur.width())), int(ListNumber(pos, 4, cur.height())));
+    s.WindowPos = QRect(int(ListNumber(pos, 1, cur.left(), -kMaxStoredExtent, kMaxStoredExtent)),
+        int(ListNumber(pos, 2, cur.top(), -kMaxStoredExtent, kMaxStoredExtent)),
+        int(ListNumber(pos, 3, cur.width(), 0, kMaxStoredExtent)),
+        int(ListNumber(pos, 4, cur.height(), 0, kMaxStoredExtent)));
 
     for (TColorElement& e : s.Colors) {
         const QString list = store.ReadString(sec, ColorValueName(e), QString());
-        e.TextColor = quint32(ListNumber(list, 1, e.TextColor));
-        e.BackColor = quint32(ListNumber(list, 2, e.BackColor));
-        e.ForegroundIndex = int(ListNumber(list, 3, e.ForegroundIndex));
-        e.BackgroundIndex = int(ListNumber(list, 4, e.BackgroundIndex));
+        e.TextColor = ColorNumber(list, 1, e.TextColor);
+        e.BackColor = ColorNumber(list, 2, e.BackColor);
+        e.ForegroundIndex = int(ListNumber(list, 3, e.ForegroundIndex, 0, kGridColors - 1));
+        e.BackgroundIndex = int(ListNumber(list, 4, e.BackgroundIndex, 0, kGridColors - 1));
     }
 
     s.FontName = store.ReadString(sec, QStringLiteral("FontName"), s.FontName);
-    s.FontSize = int(store.ReadInteger(sec, QStringLiteral("FontSize"), s.FontSize));
-    s.FontStyle = int(store.ReadInteger(sec, QStringLiteral("FontStyle"), 0)) & (fsBold | fsItalic | fsUnderline);
-    s.ButtonBar = int(store.ReadInteger(sec, QStringLiteral("ButtonBar"), s.ButtonBar));
+    s.FontSize = int(store.ReadInteger(sec, QStringLiteral("FontSize"), s.FontSize, 1, kMaxFontSize));
+    s.FontStyle
+        = int(store.ReadInteger(sec, QStringLiteral("FontStyle"), 0, 0, INT_MAX)) & (fsBold | fsItalic | fsUnderline);
+    // Any number but 1 and 2 shows no bar; only one beyond what the setting holds falls back.
+    s.ButtonBar = int(store.ReadInteger(sec, QStringLiteral("ButtonBar"), s.ButtonBar, INT_MIN, INT_MAX));
     s.StatusBar = store.ReadBool(sec, QStringLiteral("StatusBar"), s.StatusBar);
     s.ExpandTabs = store.ReadBool(sec, QStringLiteral("ExpandTabs"), s.ExpandTabs);
-    s.TabSize = quint8(store.ReadInteger(sec, QStringLiteral("TabSize"), s.TabSize));
+    s.TabSize = quint8(store.ReadInteger(sec, QStringLiteral("TabSize"), s.TabSize, 0, kMaxTabSize));
     s.Print.Header = store.ReadString(sec, QStringLiteral("Header"), s.Print.Header);
     s.Print.Footer = store.ReadString(sec, QStringLiteral("Footer"), s.Print.Footer);
     // A margin that is not a number stops the margins here; the later ones keep their values.

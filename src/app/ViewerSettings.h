@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 namespace hy::platform {
@@ -13,6 +14,8 @@ class SettingsStore;
 namespace hy::app {
 
 inline constexpr const char* kViewerSection = "File Viewer";
+// The widest tab stop a setting may give (the Preferences dialog offers 0 to this).
+inline constexpr int kMaxTabSize = 128;
 
 // Colours with the top bit set name system colours (0x80000000 + system colour number); others are
 // 0x00BBGGRR values.
@@ -97,6 +100,12 @@ QRect PullBackWindowPos(const QRect& bounds, const QSize& screen);
 
 // The alert of settings that could not be written: that they were not saved, the file, and the cause.
 QString SettingsNotSavedText(const QString& fileName, int errorCode);
+
+// The alert of a settings file that was not read (a pipe, a device, a file too large...): the file, the
+// cause, and that the built-in settings are used.
+QString SettingsNotReadText(const QString& fileName, int errorCode);
+// Such an alert for the store's file and for win.ini beside it, each only when it exists and was not read.
+QStringList SettingsFileProblems(const platform::SettingsStore& store);
 
 // A TempDir that names no existing directory falls back to the current directory.
 QString EffectiveTempDir(const QString& stored);

@@ -24,5 +24,7 @@ inline constexpr int kErrorSearchStopped = -1000;
 inline constexpr int kErrorCreateTempFile = 10001;
 inline constexpr int kErrorCopySameFile = 10003; // source and target are one file
 inline constexpr int kErrorCopySizeMismatch = 10004; // the copy did not get every byte of the source
+inline constexpr int kErrorNotRegularFile = 10005; // a pipe, a device or a folder where a file was to be read
+inline constexpr int kErrorFileTooLarge = 10006; // longer than what the program reads of such a file
 
 } // namespace hy

@@ -13,12 +13,14 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStyle>
+#include <utility>
 
 namespace hy {
 
 namespace {
 
     TAlertDialog* g_programAlert = nullptr;
+    TAlertHold* g_hold = nullptr;
 
 } // namespace
 
@@ -70,8 +72,36 @@ void TAlertDialog::showEvent(QShowEvent* event)
 
 void TAlertDialog::reject() { done(mrCancel); }
 
+TAlertHold::TAlertHold()
+    : m_outer(g_hold)
+{
+    g_hold = this;
+}
+
+TAlertHold::~TAlertHold()
+{
+    try {
+        ShowHeld();
+    } catch (const std::exception&) {
+    }
+    g_hold = m_outer;
+}
+
+void TAlertHold::ShowHeld()
+{
+    if (g_hold == this)
+        g_hold = m_outer;
+    const QList<THeldAlert> alerts = std::exchange(Alerts, {});
+    for (const THeldAlert& a : alerts)
+        ShowAlert(a.Title, a.Message);
+}
+
 void ShowAlert(const QString& title, const QString& message)
 {
+    if (g_hold) {
+        g_hold->Alerts.append({ title, message });
+        return;
+    }
     TAlertDialog* form = TAlertDialog::ProgramAlert();
     if (form && form->isVisible()) {
         QMessageBox box(

@@ -4,6 +4,8 @@
 #include "common/DialogGeometry.h"
 #include "common/HyForm.h"
 
+#include <QList>
+#include <QString>
 #include <exception>
 
 class QLabel;
@@ -47,8 +49,32 @@ private:
 };
 
 // A modal alert with "OK". An alert asked for while the alert dialog is on screen shows in the
-// platform's plain message box instead.
+// platform's plain message box instead; one asked for while a TAlertHold lives waits in it.
 void ShowAlert(const QString& title, const QString& message);
+
+struct THeldAlert {
+    QString Title;
+    QString Message;
+};
+
+// Holds back the alerts of a piece of work until it has told another program how it went (the command
+// interface answers its client before the user is asked to read anything): while it lives, ShowAlert keeps
+// each alert here. ShowHeld, or the end of the hold, shows them in order. Holds nest.
+class TAlertHold {
+public:
+    TAlertHold();
+    ~TAlertHold();
+    TAlertHold(const TAlertHold&) = delete;
+    TAlertHold& operator=(const TAlertHold&) = delete;
+
+    // Ends the hold and shows what it kept (the texts may be changed before).
+    void ShowHeld();
+
+    QList<THeldAlert> Alerts;
+
+private:
+    TAlertHold* m_outer;
+};
 // ShowAlert under the error title.
 void ShowError(const QString& message);
 // ShowError with the table text of an error code.

@@ -83,6 +83,10 @@ QString ErrorText(int code)
         return QStringLiteral("The file name is too long!");
     case kErrorLinkLoop:
         return QStringLiteral("The name cannot be followed: its links lead round in a loop!");
+    case kErrorNotRegularFile:
+        return QStringLiteral("This is a pipe, a device or a folder, not a regular file!");
+    case kErrorFileTooLarge:
+        return QStringLiteral("The file is too large!");
     case kErrorCreateTempFile:
         return QStringLiteral("Unable to create temporary file! Check\rdirectory settings under Preferences in\r"
                               "the Options menu.");

@@ -56,11 +56,10 @@ void THyForm::RestorePlace(const QString& place)
 {
     if (place.isEmpty())
         return;
-    auto number = [&](int n, int current) {
-        const QString item = GetListItem(place, n, QString());
-        return item.isNull() ? current : int(NumberFromText(item));
-    };
-    QRect bounds(number(1, x()), number(2, y()), number(3, width()), number(4, height()));
+    const auto number
+        = [&](int n, int current, qint64 min) { return int(ListNumber(place, n, current, min, kMaxStoredExtent)); };
+    QRect bounds(number(1, x(), -kMaxStoredExtent), number(2, y(), -kMaxStoredExtent), number(3, width(), 0),
+        number(4, height(), 0));
     bounds.setSize(bounds.size().expandedTo(minimumSize()));
     const QScreen* screen = QGuiApplication::screenAt(bounds.center());
     if (!screen)

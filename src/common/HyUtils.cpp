@@ -5,6 +5,7 @@
 #include "common/ErrorText.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -355,6 +356,14 @@ QString GetListItem(const QString& list, int n, const QString& def)
             return item.isEmpty() ? def : item;
     }
     return def;
+}
+
+qint64 ListNumber(const QString& list, int n, qint64 current, qint64 min, qint64 max)
+{
+    const QString item = GetListItem(list, n, QString());
+    if (item.isNull())
+        return current;
+    return platform::SettingInRange(NumberFromText(item), min, max, current);
 }
 
 } // namespace hy

@@ -102,5 +102,11 @@ QStringList SplitShellWords(const QString& text, bool* ok = nullptr);
 // stretch in which blanks and commas belong to the item; the quotes are dropped. Only the first 255
 // characters are read. A missing or empty item gives def.
 QString GetListItem(const QString& list, int n, const QString& def = QString());
+// The largest coordinate or size of a window that a stored setting may give (Qt makes no window larger).
+inline constexpr qint64 kMaxStoredExtent = 16777215;
+// A number of a stored list (window bounds, colours, column widths): item n by GetListItem, converted by
+// NumberFromText. A missing item gives current, text that is no number 0, and a number outside min..max
+// current again.
+qint64 ListNumber(const QString& list, int n, qint64 current, qint64 min, qint64 max);
 
 } // namespace hy

@@ -64,9 +64,7 @@ void ReadColumnWidths(TFileList* list, const QString& widths)
 {
     for (int c = 0; c < kFileDetailCount; ++c) {
         const auto column = TFileDetailItems(c);
-        const QString item = GetListItem(widths, c + 1, QString());
-        if (!item.isNull())
-            list->SetColumnWidth(column, int(NumberFromText(item)));
+        list->SetColumnWidth(column, int(ListNumber(widths, c + 1, list->ColumnWidth(column), 0, kMaxStoredExtent)));
     }
 }
 

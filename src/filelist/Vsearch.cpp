@@ -192,7 +192,8 @@ void TSearchResultsDialog::ReadSettings()
     MainArea->SetSideBySide(sideBySide);
     SplitVButton->setChecked(sideBySide);
     SplitHButton->setChecked(!sideBySide);
-    const int splitPos = int(store.ReadInteger(kSection, QStringLiteral("SplitPos"), kDefaultSplitPos));
+    const int splitPos = int(
+        store.ReadInteger(kSection, QStringLiteral("SplitPos"), kDefaultSplitPos, -kMaxStoredExtent, kMaxStoredExtent));
     MainArea->SetListSize(ClampListSize(splitPos, MainArea->Extent()));
     ApplyPreview(false);
 }

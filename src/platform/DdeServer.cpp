@@ -3,6 +3,7 @@
 
 #include "platform/LocalLineReader.h"
 #include "platform/PlatformFiles.h"
+#include "platform/PrivateFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,9 +11,9 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTimer>
-#include <unistd.h>
+#include <algorithm>
+#include <utility>
 
 namespace hy::platform {
 
@@ -25,17 +26,6 @@ namespace {
         // The client reads one answer; the connection ends once it has gone out.
         socket->disconnectFromServer();
     }
-
-    // The runtime folder counts as private only when it is ours and closed to everybody else.
-    bool IsPrivateFolder(const QString& folder)
-    {
-        const QFileInfo info(folder);
-        if (!info.isDir() || info.ownerId() != ::getuid())
-            return false;
-        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-            | QFile::WriteOther | QFile::ExeOther;
-        return (info.permissions() & others) == 0;
-    }
 } // namespace
 
 QString DdeServiceName(const QString& programPath)
@@ -47,8 +37,8 @@ QString DdeServiceName(const QString& programPath)
 
 QString DdeServerPath(const QString& service)
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty() || service.isEmpty() || !IsPrivateFolder(folder))
+    const QString folder = PrivateSocketFolder();
+    if (folder.isEmpty() || service.isEmpty())
         return QString();
     return QDir(folder).filePath(service + QStringLiteral(".dde"));
 }
@@ -149,9 +139,18 @@ void TDdeServer::OnNewConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         if (m_connections.size() >= kMaxDdeConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
+            // Every place is taken: the client that has waited longest without sending its request gives way,
+            // so that clients that never finish a line cannot keep a real one out.
+            const auto reading = std::find_if(m_connections.cbegin(), m_connections.cend(),
+                [](const Connection* c) { return !c->Reader->Stopped(); });
+            if (reading == m_connections.cend()) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            Connection* oldest = *reading;
+            Forget(oldest);
+            oldest->Reader->Drop();
         }
         auto* connection = new Connection(socket);
         connection->Reader = new TLocalLineReader(
@@ -179,6 +178,11 @@ void TDdeServer::HandleLine(Connection* connection, const QByteArray& line)
     // One request per connection: what follows it is not read.
     connection->Reader->Stop();
     QLocalSocket* socket = connection->Socket;
+    // Texts are names of files, which never hold a NUL.
+    if (line.contains('\0')) {
+        Answer(socket, "ERROR the request holds a NUL byte");
+        return;
+    }
     const qsizetype space = line.indexOf(' ');
     const QByteArray command = space < 0 ? line : line.left(space);
     const QByteArray rest = space < 0 ? QByteArray() : line.mid(space + 1);
@@ -203,6 +207,12 @@ void TDdeServer::HandleLine(Connection* connection, const QByteArray& line)
             Answer(socket, "DATA " + EscapeDdeText(m_itemText));
             return;
         }
+        // Advising clients keep their connections: they may take only part of the places.
+        m_advising.removeAll(QPointer<QLocalSocket>());
+        if (m_advising.size() >= kMaxDdeAdvising) {
+            Answer(socket, "ERROR too many advising clients");
+            return;
+        }
         m_advising << socket;
         socket->write("OK\n");
         return;
@@ -225,23 +235,42 @@ void TDdeServer::ProcessQueue()
     if (m_executing || m_queue.empty())
         return;
     if (m_ready && !m_ready()) {
-        ScheduleQueue(kDdeBusyRetryMs);
+        // A client that gave up waiting meanwhile has been told nothing ran: nothing runs for it later.
+        std::erase_if(m_queue,
+            [](const PendingExecute& p) { return !p.Socket || p.Socket->state() != QLocalSocket::ConnectedState; });
+        if (!m_queue.empty())
+            ScheduleQueue(kDdeBusyRetryMs);
         return;
     }
-    PendingExecute next = m_queue.front();
+    m_running = m_queue.front().Socket;
+    const QString macro = m_queue.front().Macro;
     m_queue.pop_front();
     m_executing = true;
-    bool answered = false;
+    bool returned = false;
     const auto done = qScopeGuard([&]() {
         m_executing = false;
-        if (!answered)
-            Answer(next.Socket, "ERROR the command failed");
+        // A macro that threw has failed.
+        if (!returned)
+            AnswerRunning("ERROR the command failed");
+        m_running.clear();
         if (!m_queue.empty())
             ScheduleQueue();
     });
-    const bool taken = m_execute && m_execute(next.Macro);
-    answered = true;
-    Answer(next.Socket, taken ? "OK" : "IGNORED");
+    const bool taken = m_execute && m_execute(macro);
+    returned = true;
+    AnswerRunning(taken ? "OK" : "IGNORED");
+}
+
+void TDdeServer::AnswerRunningMacro(const QString& failure)
+{
+    AnswerRunning(failure.isEmpty() ? QByteArray("OK") : "ERROR " + EscapeDdeText(failure));
+}
+
+void TDdeServer::AnswerRunning(const QByteArray& reply)
+{
+    // Once answered, the client has gone; whatever the macro does later is not told to it.
+    const QPointer<QLocalSocket> socket = std::exchange(m_running, nullptr);
+    Answer(socket, reply);
 }
 
 void TDdeServer::SetItemText(const QString& text)

@@ -1,16 +1,19 @@
 // The command interface other programs drive the viewer through: a service named after the program, with
-// one topic and one item, served on a local socket in the user's private runtime folder. A client sends
-// one request line and reads the answer:
+// one topic and one item, served on a local socket in the user's private folder (PrivateFolder.h). A client
+// sends one request line and reads the answer:
 //
-//   EXECUTE <topic> <macro>   runs the macro; the answer, once it has run: "OK", or "IGNORED" when the
-//                             macro was no command
+//   EXECUTE <topic> <macro>   runs the macro; the answer, once it has run or as soon as it knows how it went
+//                             (before it shows an alert): "OK", "IGNORED" when the macro was no command, or
+//                             "ERROR <reason>" when the command failed
 //   REQUEST <item>            "DATA <text>": the item's text
 //   ADVISE <item>             "OK", then "DATA <text>" each time the item is set, while the client stays
 //
 // Failures answer "ERROR <reason>". Texts travel as the bytes of file names, with "\" and line breaks
-// escaped ("\\", "\n", "\r"); topic and item names are matched without regard to case. Macros run one at a
-// time, in the order they came, each from the event loop; a connection that says nothing for a while,
-// sends a line longer than kMaxDdeLine or goes away mid-line is dropped and nothing runs for it.
+// escaped ("\\", "\n", "\r"); a request holding a NUL byte is refused, and topic and item names are matched
+// without regard to case. Macros run one at a time, in the order they came, each from the event loop; a
+// connection that sends no complete line for a while, sends a line longer than kMaxDdeLine or goes away
+// mid-line is dropped and nothing runs for it. When every place is taken, the client that has waited
+// longest without a complete request gives way to the new one.
 #pragma once
 
 #include <QByteArray>
@@ -31,6 +34,8 @@ namespace hy::platform {
 inline constexpr qint64 kMaxDdeLine = 64 * 1024;
 inline constexpr int kDdeIdleMs = 5000;
 inline constexpr int kMaxDdeConnections = 256;
+// Advising clients may hold at most half the places, so that requests always find one.
+inline constexpr int kMaxDdeAdvising = kMaxDdeConnections / 2;
 // How often a macro waiting for the program to be ready looks again.
 inline constexpr int kDdeBusyRetryMs = 50;
 // What may wait unread for an advising client before it is dropped.
@@ -38,7 +43,7 @@ inline constexpr qint64 kMaxDdeAdviseBacklog = qint64(1) << 20;
 
 // The service a program serves: its file name without directory and without anything from the first ".".
 QString DdeServiceName(const QString& programPath);
-// Where a service of this user listens; empty when the user has no private runtime folder.
+// Where a service of this user listens (in PrivateSocketFolder); empty when the user has no private folder.
 QString DdeServerPath(const QString& service);
 
 // A text as one line of the protocol, and back.
@@ -54,8 +59,13 @@ public:
     // Runs a macro: true when it was taken as a command, false when it was ignored.
     using TExecuteHandler = std::function<bool(const QString& macro)>;
     void SetExecuteHandler(TExecuteHandler handler) { m_execute = std::move(handler); }
+    // Answers the client of the macro running now before the macro ends: "OK", or "ERROR <failure>" when a
+    // failure is given. A macro that shows an alert answers first, so that its client never waits for the
+    // user; the answer it would have had at its end is then not sent. Nothing happens outside a macro or
+    // once its client has its answer.
+    void AnswerRunningMacro(const QString& failure = QString());
     // Macros wait in their queue while ready says no (the program is in the middle of work that lets events
-    // through): nothing runs from inside that work.
+    // through): nothing runs from inside that work. A macro whose client gives up waiting meanwhile never runs.
     void SetReadyCheck(std::function<bool()> ready) { m_ready = std::move(ready); }
 
     // Starts serving; false when another running program serves the name already, or listening failed.
@@ -83,6 +93,7 @@ private:
     void Forget(Connection* connection);
     void ProcessQueue();
     void ScheduleQueue(int delayMs = 0);
+    void AnswerRunning(const QByteArray& reply);
 
     QString m_service;
     QString m_topic;
@@ -97,6 +108,7 @@ private:
     QList<Connection*> m_connections;
     QList<QPointer<QLocalSocket>> m_advising;
     std::deque<PendingExecute> m_queue;
+    QPointer<QLocalSocket> m_running; // the client of the macro running now, until it has its answer
     bool m_executing = false;
     bool m_queueScheduled = false;
 };

@@ -12,14 +12,15 @@ TLocalLineReader::TLocalLineReader(
     , m_maxLine(maxLine)
     , m_onLine(std::move(onLine))
     , m_tooLong(std::move(tooLong))
+    , m_idleMs(idleMs)
 {
     // The socket holds at most one line too many: a full buffer without a line feed is a line too long.
     m_socket->setReadBufferSize(m_maxLine + 2);
     m_idle.setSingleShot(true);
-    m_idle.setInterval(idleMs);
-    connect(&m_idle, &QTimer::timeout, this, &TLocalLineReader::Drop);
+    connect(&m_idle, &QTimer::timeout, this, &TLocalLineReader::CheckIdle);
     connect(m_socket, &QLocalSocket::readyRead, this, &TLocalLineReader::Read);
-    m_idle.start();
+    m_sinceLine.start();
+    m_idle.start(m_idleMs);
     if (m_socket->bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &TLocalLineReader::Read, Qt::QueuedConnection);
 }
@@ -29,6 +30,16 @@ void TLocalLineReader::Stop()
     m_stopped = true;
     m_idle.stop();
     disconnect(m_socket, &QLocalSocket::readyRead, this, &TLocalLineReader::Read);
+}
+
+void TLocalLineReader::CheckIdle()
+{
+    // A line that came meanwhile moved the limit on: the timer waits for what is left of it.
+    const qint64 quiet = m_sinceLine.elapsed();
+    if (quiet >= m_idleMs)
+        Drop();
+    else
+        m_idle.start(int(m_idleMs - quiet));
 }
 
 void TLocalLineReader::Drop()
@@ -41,15 +52,18 @@ void TLocalLineReader::Read()
 {
     if (m_stopped)
         return;
-    m_idle.start();
+    // The idle time counts from the last complete line: a client that trickles bytes gains nothing by it.
     while (!m_stopped && m_socket->canReadLine()) {
-        const QByteArray line = m_socket->readLine(m_maxLine + 2);
+        // The buffer holds at most maxLine + 2 bytes, so the line is bounded without asking readLine for a
+        // buffer of that size for every line.
+        const QByteArray line = m_socket->readLine();
         if (!line.endsWith('\n') || line.size() > m_maxLine + 1) {
             if (m_tooLong)
                 m_tooLong();
             Drop();
             return;
         }
+        m_sinceLine.restart();
         m_onLine(line.chopped(1));
     }
     if (!m_stopped && m_socket->bytesAvailable() > m_maxLine) {

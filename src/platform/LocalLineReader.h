@@ -1,10 +1,12 @@
 // Reads one connection of a local socket line by line, safely: a line may be at most so long, a
-// connection that stays silent for a while is dropped, and so is one whose line grows past the limit.
+// connection that sends no complete line for a while (from its start or its last line; single bytes do not
+// count) is dropped, and so is one whose line grows past the limit.
 // The servers of the program (the single instance's hand-over and the command interface) read their
 // clients through it.
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -31,11 +33,14 @@ public:
 
 private:
     void Read();
+    void CheckIdle();
 
     QLocalSocket* m_socket;
     qint64 m_maxLine;
     TLineHandler m_onLine;
     std::function<void()> m_tooLong;
+    int m_idleMs;
+    QElapsedTimer m_sinceLine; // since the start or the last complete line
     QTimer m_idle;
     bool m_stopped = false;
 };

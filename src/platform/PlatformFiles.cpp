@@ -25,22 +25,22 @@ namespace {
     // Closes its descriptor on every way out of a scope.
     class Descriptor {
     public:
-        explicit Descriptor(int fd)
-            : m_fd(fd)
-        {
-        }
-        ~Descriptor()
-        {
-            if (m_fd >= 0)
-                ::close(m_fd);
-        }
+        Descriptor() = default;
+        ~Descriptor() { Reset(-1); }
         Descriptor(const Descriptor&) = delete;
         Descriptor& operator=(const Descriptor&) = delete;
         bool Valid() const { return m_fd >= 0; }
         int Get() const { return m_fd; }
+        // Closes the descriptor held and takes fd.
+        void Reset(int fd)
+        {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = fd;
+        }
 
     private:
-        int m_fd;
+        int m_fd = -1;
     };
 
     int CodeFor(int err, const QByteArray& path)
@@ -81,6 +81,18 @@ namespace {
             }
         }
         return 022;
+    }
+
+    // Opens a file for reading without waiting on it (a pipe would wait for a writer) and takes its facts;
+    // anything but a regular file is refused with notRegular.
+    int OpenRegularFile(const QByteArray& path, Descriptor& fd, struct stat& st, int notRegular)
+    {
+        fd.Reset(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        if (!fd.Valid())
+            return CodeFor(errno, path);
+        if (::fstat(fd.Get(), &st) != 0)
+            return CodeFor(errno, path);
+        return S_ISREG(st.st_mode) ? 0 : notRegular;
     }
 
     int WriteAll(int fd, const char* data, qint64 count)
@@ -295,15 +307,11 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     const QByteArray s = Native(source);
     const QByteArray t = Native(target);
 
-    // Opened without blocking so that a pipe cannot hang the copy; only regular files are copied.
-    const Descriptor in(::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!in.Valid())
-        return CodeFor(errno, s);
+    // Only regular files are copied: a pipe cannot hang the copy.
+    Descriptor in;
     struct stat sst { };
-    if (::fstat(in.Get(), &sst) != 0)
-        return CodeFor(errno, s);
-    if (!S_ISREG(sst.st_mode))
-        return kErrorAccessDenied;
+    if (const int code = OpenRegularFile(s, in, sst, kErrorAccessDenied))
+        return code;
     // Two names of one file: opening the target for writing would empty the source.
     struct stat tst { };
     if (::stat(t.constData(), &tst) == 0 && tst.st_dev == sst.st_dev && tst.st_ino == sst.st_ino)
@@ -345,6 +353,42 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     ::futimens(out.Descriptor(), times);
     ::fchmod(out.Descriptor(), sst.st_mode & 07777);
     return out.Commit();
+}
+
+int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents)
+{
+    contents.clear();
+    const QByteArray p = Native(path);
+    Descriptor file;
+    struct stat st { };
+    if (const int code = OpenRegularFile(p, file, st, kErrorNotRegularFile))
+        return code;
+    if (st.st_size > limit)
+        return kErrorFileTooLarge;
+    // The file may grow meanwhile: never more than the limit is taken in.
+    QByteArray data(qsizetype(std::min<qint64>(limit, st.st_size) + 1), Qt::Uninitialized);
+    qint64 done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > limit)
+                return kErrorFileTooLarge;
+            data.resize(std::min<qint64>(limit + 1, done * 2 + 4096));
+        }
+        const ssize_t n = ::read(file.Get(), data.data() + done, size_t(data.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return CodeFor(errno, p);
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    if (done > limit)
+        return kErrorFileTooLarge;
+    data.truncate(qsizetype(done));
+    contents = data;
+    return 0;
 }
 
 } // namespace hy::platform

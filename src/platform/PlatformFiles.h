@@ -66,6 +66,11 @@ using TProgress = std::function<bool(qint64 done, qint64 total)>;
 // code. 0 is success.
 int CopyFileData(const QString& source, const QString& target, qint64 blockLimit, const TProgress& progress = {});
 
+// Reads a whole file of at most limit bytes. Only a regular file is read: a name that leads to a pipe, a
+// device or a folder is refused with kErrorNotRegularFile without waiting on it, and a longer file with
+// kErrorFileTooLarge. 0, or the error code of the failure (contents then empty).
+int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents);
+
 // A file written under a temporary name beside its target, which takes the target's name only when
 // Commit succeeds: a failed or abandoned write leaves an existing target as it was and no partial file.
 class TReplacingFile {

@@ -5,8 +5,6 @@
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformFiles.h"
 
-#include <QFile>
-
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -106,9 +104,12 @@ QString ProfileValueText(const QString& value)
 
 TProfileFile::TProfileFile(const QString& path)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        Parse(file.readAll());
+    QByteArray text;
+    const int code = ReadSmallFile(path, kMaxProfileFileSize, text);
+    if (code == 0)
+        Parse(text);
+    else if (code != kErrorFileNotFound && code != kErrorPathNotFound)
+        m_readError = code;
 }
 
 void TProfileFile::Parse(const QByteArray& text)

@@ -9,11 +9,19 @@
 
 namespace hy::platform {
 
+// What is read of a profile file at most; a longer one is refused.
+inline constexpr qint64 kMaxProfileFileSize = 1 << 20;
+
 class TProfileFile {
 public:
     TProfileFile() = default;
-    // Reads a file; a missing or unreadable one reads as empty.
+    // Reads a file; a missing or unreadable one reads as empty. Only a regular file of at most
+    // kMaxProfileFileSize bytes is read: a pipe, a device or a link to one never makes the program wait.
     explicit TProfileFile(const QString& path);
+
+    // Why the file was not read: 0 when it was read or does not exist, else the error code (a pipe or
+    // device, a file too large, access denied...).
+    int ReadError() const { return m_readError; }
 
     // False, with value untouched, when the section or the name is missing.
     bool Find(
@@ -40,6 +48,7 @@ private:
     void Parse(const QByteArray& text);
 
     QList<Section> m_sections;
+    int m_readError = 0;
 };
 
 // A value as it stands in the file (the text after "="), and the text that stands for a value.

@@ -88,6 +88,9 @@ void SettingsStore::Flush()
     if (m_changes.isEmpty())
         return;
     TProfileFile current(m_fileName);
+    // A file that could not be read is not written over: what it holds would be lost.
+    if (current.ReadError() != 0)
+        throw EInOutError(QStringLiteral("The settings were not saved to %1").arg(m_fileName), current.ReadError());
     for (const Change& c : m_changes)
         current.Set(c.Section, c.Name, c.Value);
     const int code = TProfileFile::Save(m_fileName, current.Text());
@@ -102,7 +105,9 @@ QString WinIniPath() { return SettingsFolder() + QStringLiteral("/win.ini"); }
 QString ReadProfileString(const QString& section, const QString& key, const QString& def)
 {
     const QString path = WinIniPath();
-    if (!QFileInfo::exists(path)) {
+    // A file that cannot be read (a pipe, a device, one too large) counts as absent.
+    const TProfileFile file(path);
+    if (!QFileInfo::exists(path) || file.ReadError() != 0) {
         static const QStringList stockMedia = { "mpg", "mov", "avi", "wav", "mid", "rmi" };
         if (section.compare(QLatin1String("mci extensions"), Qt::CaseInsensitive) == 0
             && stockMedia.contains(key, Qt::CaseInsensitive)) {
@@ -115,7 +120,7 @@ QString ReadProfileString(const QString& section, const QString& key, const QStr
         return def;
     }
     QString value = def;
-    TProfileFile(path).Find(section, key, value, Qt::CaseInsensitive);
+    file.Find(section, key, value, Qt::CaseInsensitive);
     return value;
 }
 

@@ -10,6 +10,13 @@
 
 namespace hy::platform {
 
+// A stored number when it lies within min..max, else def: a value out of range falls back instead of
+// wrapping into whatever a narrower type would make of it.
+constexpr qint64 SettingInRange(qint64 value, qint64 min, qint64 max, qint64 def)
+{
+    return value >= min && value <= max ? value : def;
+}
+
 class SettingsStore {
 public:
     // The user's own store. Tests point XDG_CONFIG_HOME elsewhere.
@@ -22,18 +29,26 @@ public:
     SettingsStore& operator=(const SettingsStore&) = delete;
 
     QString FileName() const { return m_fileName; }
+    // Why the file was not read (see TProfileFile::ReadError); every value then reads as its default, and
+    // Flush refuses to write over the file.
+    int ReadError() const { return m_file.ReadError(); }
 
     bool HasValue(const QString& section, const QString& name) const;
     QString ReadString(const QString& section, const QString& name, const QString& def) const;
     // Decimal text, or hexadecimal after "0x"/"0X" when longer than 2 characters; def when missing or not a number.
     qint64 ReadInteger(const QString& section, const QString& name, qint64 def) const;
+    // The same, and def too when the number lies outside min..max.
+    qint64 ReadInteger(const QString& section, const QString& name, qint64 def, qint64 min, qint64 max) const
+    {
+        return SettingInRange(ReadInteger(section, name, def), min, max, def);
+    }
     bool ReadBool(const QString& section, const QString& name, bool def) const;
 
     void WriteString(const QString& section, const QString& name, const QString& value);
     void WriteInteger(const QString& section, const QString& name, qint64 value);
     void WriteBool(const QString& section, const QString& name, bool value);
     // Writes the changes into the file (values another program changed meanwhile stay as they are there).
-    // Throws hy::EInOutError with the error code of the cause when the file cannot be written.
+    // Throws hy::EInOutError with the error code of the cause when the file cannot be read or written.
     void Flush();
 
 private:
@@ -52,8 +67,8 @@ private:
 bool ParseStoredInteger(const QString& text, qint64& value);
 
 // A value of a profile file (win.ini beside the settings), sections and names compared without regard to
-// case. When the file is absent it behaves as if it held the stock sections: [mci extensions] with mpg, mov,
-// avi, wav, mid and rmi, and an empty [Extensions].
+// case. When the file is absent or cannot be read it behaves as if it held the stock sections:
+// [mci extensions] with mpg, mov, avi, wav, mid and rmi, and an empty [Extensions].
 QString ReadProfileString(const QString& section, const QString& key, const QString& def);
 
 // Where that profile file lives.

@@ -3,13 +3,13 @@
 
 #include "platform/FileNames.h"
 #include "platform/LocalLineReader.h"
+#include "platform/PrivateFolder.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <functional>
 #include <unistd.h>
 
@@ -69,7 +69,8 @@ namespace {
             }
             if (line.startsWith("FILE ")) {
                 const QByteArray name = Unescape(line.mid(5));
-                if (name.size() > kMaxHandOverName || m_names.size() >= kMaxHandOverNames) {
+                // No file name holds a NUL: the name would open the file its first bytes name.
+                if (name.size() > kMaxHandOverName || m_names.size() >= kMaxHandOverNames || name.contains('\0')) {
                     m_reader->Drop();
                     return;
                 }
@@ -128,11 +129,11 @@ TSingleInstance::TSingleInstance(QString key, QObject* parent)
     if (key.isEmpty())
         key = QStringLiteral("HALCYRA VIEWER");
     key.replace(QLatin1Char(' '), QLatin1Char('-'));
-    // The socket and its lock live in the user's own runtime folder (mode 0700), where no other user can
-    // put a listener first.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // The socket and its lock live in a private folder of the user, where no other user can put a listener
+    // first. Without one there is no hand-over: every start is a viewer of its own.
+    const QString folder = PrivateSocketFolder();
     if (folder.isEmpty())
-        folder = QDir::tempPath();
+        return;
     const QString base = key.toLower() + QLatin1Char('-') + QString::number(::getuid());
     m_serverName = QDir(folder).filePath(base + QStringLiteral(".socket"));
     m_lock = std::make_unique<QLockFile>(QDir(folder).filePath(base + QStringLiteral(".lock")));
@@ -145,6 +146,8 @@ bool TSingleInstance::IsListening() const { return m_server && m_server->isListe
 
 bool TSingleInstance::HandOver(const QStringList& fileNames, int timeoutMs)
 {
+    if (m_serverName.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(timeoutMs))
@@ -162,6 +165,8 @@ bool TSingleInstance::HandOverOrListen(const QStringList& fileNames)
 {
     // Connecting first matters: listen() would replace a live server's socket. The lock guards the gap
     // between a failed connect and our listen against a third start doing the same.
+    if (m_serverName.isEmpty())
+        return false;
     const QDeadlineTimer deadline(5000);
     while (!deadline.hasExpired()) {
         if (HandOver(fileNames, 300))

@@ -1,7 +1,8 @@
 // One running viewer per user: a second start hands its file names to the first over a local socket,
 // asks it to come to the front, and ends. Names travel as their bytes. The running viewer takes at most
 // kMaxHandOverNames names of at most kMaxHandOverName bytes each in one request of at most
-// kMaxHandOverRequest bytes, and drops a connection that sends more, or that sends nothing for a while.
+// kMaxHandOverRequest bytes, and drops a connection that sends more, a name holding a NUL byte, or no
+// complete line for a while.
 #pragma once
 
 #include <QObject>
@@ -26,7 +27,8 @@ public:
     ~TSingleInstance() override;
 
     // Either hands the names over to a running instance (returns true: this process should end), or
-    // becomes the running instance and starts listening (returns false).
+    // becomes the running instance and starts listening (returns false). Without a private folder for the
+    // socket it does neither and returns false.
     bool HandOverOrListen(const QStringList& fileNames);
 
     // Sends the names to a running instance; false when none answered within the timeout.
@@ -35,6 +37,7 @@ public:
     bool IsListening() const;
     // How long a connection may stay silent before it is dropped.
     void SetIdleTimeout(int milliseconds) { m_idleMs = milliseconds; }
+    // Empty when the user has no private folder for the socket.
     QString ServerName() const { return m_serverName; }
 
 Q_SIGNALS:

@@ -340,7 +340,8 @@ void TBrowserDialog::ReadSettings()
     MainPanel->SetSideBySide(m_splitSideBySide);
     SplitVButton->setChecked(m_splitSideBySide);
     SplitHButton->setChecked(!m_splitSideBySide);
-    const int splitPos = int(store.ReadInteger(kSection, QStringLiteral("SplitPos"), kDefaultSplitPos));
+    const int splitPos = int(
+        store.ReadInteger(kSection, QStringLiteral("SplitPos"), kDefaultSplitPos, -kMaxStoredExtent, kMaxStoredExtent));
     m_splitPos = ClampListSize(splitPos, MainPanel->Extent());
     MainPanel->SetListSize(m_splitPos);
     ApplyPreview(false);

@@ -1,15 +1,17 @@
 // The command interface driven from a second process: the real program started with --dde-execute and
 // --dde-request talks to a main window served in this process. The window, the item and its advise
-// messages, the exit codes, and clients that misbehave.
+// messages, the exit codes, failures answered before their alerts, and clients that misbehave.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/DdeServerConv.h"
+#include "platform/DdeServer.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
 #include "viewer/HvViewr.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLocalSocket>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,6 +19,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace hy::app;
 using hy::test::ModalWatcher;
@@ -151,7 +154,8 @@ TEST_F(Dde, MacrosThatAreNoCommandAreRefusedAndFailuresLeaveTheWindowUsable)
     EXPECT_EQ(Client({ "--dde-execute" }).exitCode, 2);
     EXPECT_EQ(Client({ "--dde-execute", "/O" + QString(70000, 'x') }).exitCode, 2);
 
-    // A missing file: the error shows while the main window takes no input, then the window stays empty.
+    // A missing file: the client hears of it, the error shows while the main window takes no input, then the
+    // window stays empty.
     EXPECT_EQ(Execute("/O" + a), 0);
     bool enabledDuringAlert = true;
     QStringList seen;
@@ -160,11 +164,16 @@ TEST_F(Dde, MacrosThatAreNoCommandAreRefusedAndFailuresLeaveTheWindowUsable)
             enabledDuringAlert = m_form->isEnabled();
             d->accept();
         });
-        EXPECT_EQ(Execute("/O" + m_dir.filePath("missing.txt")), 0);
+        const ClientRun run = Client({ "--dde-execute", "/O" + m_dir.filePath("missing.txt") });
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_EQ(run.err,
+            "hyview: the viewer did not carry out \"/O" + m_dir.filePath("missing.txt").toUtf8()
+                + "\": File not found!\n");
         seen = watcher.Seen;
     }
     ASSERT_EQ(seen.size(), 1);
     EXPECT_TRUE(seen.first().contains("File not found!")) << seen.first().toStdString();
+    EXPECT_TRUE(seen.first().contains(m_dir.filePath("missing.txt"))) << "the alert names the file";
     EXPECT_FALSE(enabledDuringAlert);
     EXPECT_TRUE(m_form->isEnabled());
     ASSERT_TRUE(DdeViewer());
@@ -235,4 +244,71 @@ TEST_F(Dde, WithoutARunningViewerTheClientSaysSo)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("no Halcyra Viewer is running")) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
+}
+
+TEST_F(Dde, AFailedOpenIsAnsweredBeforeItsAlertAndLeavesNoNewWindow)
+{
+    const QString missing = m_dir.filePath("missing.txt");
+    QLocalSocket client;
+    client.connectToServer(m_conv->Server().ServerPath());
+    ASSERT_TRUE(client.waitForConnected(1000));
+    QByteArray answerBeforeAlert;
+    bool windowDuringAlert = true;
+    ModalWatcher watcher([&](QDialog* d) {
+        // The alert is up: the client must have its answer already, and no window waits behind it.
+        if (client.bytesAvailable() == 0)
+            client.waitForReadyRead(0);
+        answerBeforeAlert = client.readAll();
+        windowDuringAlert = !m_form->Children().isEmpty();
+        d->accept();
+    });
+    client.write("EXECUTE DdeServerConv " + hy::platform::EscapeDdeText("/O" + missing) + "\n");
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_EQ(answerBeforeAlert, "ERROR File not found!\n");
+    EXPECT_TRUE(watcher.Seen.first().contains(missing + "\nFile not found!")) << watcher.Seen.first().toStdString();
+    EXPECT_FALSE(windowDuringAlert);
+    HY_EXPECT_SOON(m_form->isEnabled());
+    EXPECT_FALSE(DdeViewer()) << "no empty window titled with the missing name";
+    EXPECT_TRUE(m_form->Children().isEmpty());
+
+    // A folder and a pipe: the answer gives the alert's words, the alert names the file.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.filePath("pipe")).constData(), 0600), 0);
+    for (const QString& name : { m_dir.path(), m_dir.filePath("pipe") }) {
+        const ClientRun run = Client({ "--dde-execute", "/O" + name });
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_TRUE(run.err.contains("not a") && run.err.contains("file.")) << run.err.toStdString();
+    }
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 3);
+    EXPECT_TRUE(watcher.Seen.at(1).contains(m_dir.path()));
+    EXPECT_TRUE(m_form->Children().isEmpty());
+    EXPECT_EQ(Item(), "\n");
+}
+
+TEST_F(Dde, CloseLeavesAnEmptyWindowWithNoTitleAndNoFileCommands)
+{
+    const QString a = Make("a.txt");
+    EXPECT_EQ(Execute("/O" + a), 0);
+    ASSERT_TRUE(DdeViewer());
+    QMdiSubWindow* frame = m_form->FrameOf(DdeViewer());
+    EXPECT_EQ(frame->windowTitle(), a);
+    EXPECT_TRUE(m_form->windowTitle().contains(a)) << "a maximised window names its file in the caption";
+    for (const char* command : { "SaveAs1", "Information1", "EditFile1" })
+        EXPECT_TRUE(m_form->Action(command)->isEnabled()) << command;
+
+    EXPECT_EQ(Execute("/C" + a), 0);
+    ASSERT_TRUE(DdeViewer());
+    EXPECT_TRUE(frame->windowTitle().isEmpty()) << frame->windowTitle().toStdString();
+    EXPECT_FALSE(m_form->windowTitle().contains(a)) << m_form->windowTitle().toStdString();
+    EXPECT_FALSE(m_form->windowTitle().isEmpty());
+    for (const char* command : { "SaveAs1", "Information1", "EditFile1", "Print1" })
+        EXPECT_FALSE(m_form->Action(command)->isEnabled()) << command;
+    EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty()) << m_form->InfoPanel()->text().toStdString();
+
+    // The next file fills the window, title and commands again.
+    const QString b = Make("b.txt");
+    EXPECT_EQ(Execute("/O" + b), 0);
+    EXPECT_EQ(frame->windowTitle(), b);
+    EXPECT_TRUE(m_form->windowTitle().contains(b));
+    for (const char* command : { "SaveAs1", "Information1", "EditFile1" })
+        EXPECT_TRUE(m_form->Action(command)->isEnabled()) << command;
 }

@@ -36,8 +36,11 @@
 #include <QStatusTipEvent>
 #include <QTabBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <QUuid>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -1101,4 +1104,84 @@ TEST_F(MainCommands, HintsShowOverTheInfoPanelOnlyAndGoWhenThePointerLeaves)
     tell("Exit the Halcyra Viewer");
     file->hide();
     EXPECT_FALSE(hint->isVisible());
+
+TEST_F(MainCommands, EscStillStopsALongReadAfterAHandOverArrivedDuringIt)
+{
+    hy::SetErrorTitle("Halcyra Viewer");
+    // One line of a terabyte without a line end, sparse: nothing is written, and reading all of it would
+    // take far longer than the test.
+    const QString huge = Make("huge.txt", QByteArray());
+    if (::truncate(QFile::encodeName(huge).constData(), qint64(1) << 40) != 0)
+        GTEST_SKIP() << "the temporary folder takes no sparse file of a terabyte";
+    ASSERT_TRUE(m_form->OpenFileInViewer(huge, ViewMode::Standard, false));
+    hy::viewer::THvFileViewer* v = Viewer(0);
+    QApplication::setActiveWindow(m_form.get());
+    HY_ASSERT_SOON(m_form->isActiveWindow());
+
+    // The running instance, as the program sets it up.
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    hy::platform::TSingleInstance instance(key);
+    ASSERT_FALSE(instance.HandOverOrListen({}));
+    ASSERT_TRUE(instance.IsListening());
+    QObject::connect(&instance, &hy::platform::TSingleInstance::Activated, m_form.get(),
+        [this](const QStringList& names) { m_form->OpenDroppedFiles(names); });
+    const QString missing = m_dir.PathOf("missing.txt");
+
+    // While the read runs: a second start from another window hands over a missing file, the keyboard comes
+    // back, and Esc is typed as a person types it (through the window system, not to a widget).
+    QWidget elsewhere;
+    std::atomic<bool> handedOver = false;
+    int stage = 0;
+    int turnsAfterEsc = 0;
+    bool stoppedByHand = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&]() {
+        if (!v->LongWorkRunning())
+            return;
+        switch (stage) {
+        case 0: {
+            elsewhere.show();
+            elsewhere.activateWindow();
+            QThread* second = QThread::create([&handedOver, key, missing]() {
+                handedOver = hy::platform::TSingleInstance(key).HandOver({ missing });
+            });
+            QObject::connect(second, &QThread::finished, second, &QObject::deleteLater);
+            second->start();
+            ++stage;
+            break;
+        }
+        case 1:
+            if (handedOver && elsewhere.isActiveWindow()) {
+                m_form->activateWindow();
+                ++stage;
+            }
+            break;
+        case 2:
+            if (m_form->isActiveWindow()) {
+                QTest::keyClick(m_form->windowHandle(), Qt::Key_Escape);
+                ++stage;
+            }
+            break;
+        default:
+            // Esc did not stop it: the test ends the read another way rather than wait for the terabyte.
+            if (++turnsAfterEsc > 50 && !stoppedByHand) {
+                stoppedByHand = true;
+                QTest::keyClick(v, Qt::Key_Escape);
+            }
+            break;
+        }
+    });
+    driver.start(20);
+    ModalWatcher watcher;
+    hy::viewer::THvCustomFileViewer::SetLongWorkDelay(0);
+    v->ClampLine(hy::viewer::kUndeterminedTotal);
+    hy::viewer::THvCustomFileViewer::SetLongWorkDelay(400);
+    driver.stop();
+    EXPECT_EQ(stage, 3) << "the read ended before the hand-over and Esc";
+    EXPECT_FALSE(stoppedByHand) << "Esc typed after the hand-over did not stop the read";
+    EXPECT_EQ(v->LineTotal(), hy::viewer::kUndeterminedTotal);
+    // The names handed over are taken once the read has stopped.
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
+    EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!")) << watcher.Seen.at(0).toStdString();
+    EXPECT_EQ(m_form->Children().size(), 1);
 }

@@ -1,8 +1,13 @@
-// The hand-over between two real processes.
+// The hand-over between two real processes, its limits on what a client may send, and the folder of its
+// socket, which is never one that another user could take.
 #include "platform/SingleInstance.h"
 #include "support/TestWait.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,6 +15,7 @@
 #include <QThread>
 #include <QUuid>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using hy::platform::HandOverNames;
 using hy::platform::IsOptionParameter;
@@ -36,6 +42,36 @@ QProcessEnvironment PeerEnvironment(const QString& key)
     return env;
 }
 
+// Starts the first peer, which quits after the given number of hand-overs; true once it listens.
+bool StartFirst(QProcess& first, const QString& key, const char* handOvers)
+{
+    first.setProcessEnvironment(PeerEnvironment(key));
+    first.start(HY_PEER, { handOvers });
+    QByteArray line;
+    return WaitForLine(first, "LISTENING", line);
+}
+
+// Starts a second peer with the arguments and expects it to hand them to first, which prints them as line;
+// how long the second start took, in milliseconds.
+qint64 ExpectHandOver(QProcess& first, const QString& key, const QStringList& arguments, const QByteArray& line,
+    const QString& workingDir = QString())
+{
+    QProcess second;
+    second.setProcessEnvironment(PeerEnvironment(key));
+    if (!workingDir.isEmpty())
+        second.setWorkingDirectory(workingDir);
+    QElapsedTimer t;
+    t.start();
+    second.start(HY_PEER, QStringList { "1" } + arguments);
+    EXPECT_TRUE(second.waitForFinished(3000));
+    const qint64 took = t.elapsed();
+    EXPECT_EQ(second.readAllStandardOutput().trimmed(), "HANDED");
+    QByteArray got;
+    EXPECT_TRUE(WaitForLine(first, "GOT", got));
+    EXPECT_EQ(got, line);
+    return took;
+}
+
 } // namespace
 
 TEST(SingleInstance, SecondStartHandsItsNamesToTheFirstAndEnds)
@@ -43,32 +79,14 @@ TEST(SingleInstance, SecondStartHandsItsNamesToTheFirstAndEnds)
     const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QTemporaryDir cwd;
     QProcess first;
-    first.setProcessEnvironment(PeerEnvironment(key));
-    first.start(HY_PEER, { "2" });
-    QByteArray line;
-    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+    ASSERT_TRUE(StartFirst(first, key, "2"));
 
-    QProcess second;
-    second.setProcessEnvironment(PeerEnvironment(key));
-    second.setWorkingDirectory(cwd.path());
-    QElapsedTimer t;
-    t.start();
-    second.start(HY_PEER, { "1", "a.txt", "/h", "b.txt", "name with blanks.log" });
-    ASSERT_TRUE(second.waitForFinished(3000));
-    EXPECT_LT(t.elapsed(), 1000);
-    EXPECT_EQ(second.readAllStandardOutput().trimmed(), "HANDED");
-    ASSERT_TRUE(WaitForLine(first, "GOT", line));
-    EXPECT_EQ(line,
-        ("GOT 3 " + cwd.path() + "/a.txt|" + cwd.path() + "/b.txt|" + cwd.path() + "/name with blanks.log").toUtf8());
-
+    const qint64 took = ExpectHandOver(first, key, { "a.txt", "/h", "b.txt", "name with blanks.log" },
+        ("GOT 3 " + cwd.path() + "/a.txt|" + cwd.path() + "/b.txt|" + cwd.path() + "/name with blanks.log").toUtf8(),
+        cwd.path());
+    EXPECT_LT(took, 1000);
     // Only options: the first is still raised, with no names.
-    QProcess third;
-    third.setProcessEnvironment(PeerEnvironment(key));
-    third.start(HY_PEER, { "1", "-h", "/s" });
-    ASSERT_TRUE(third.waitForFinished(3000));
-    EXPECT_EQ(third.readAllStandardOutput().trimmed(), "HANDED");
-    ASSERT_TRUE(WaitForLine(first, "GOT", line));
-    EXPECT_EQ(line, "GOT 0");
+    ExpectHandOver(first, key, { "-h", "/s" }, "GOT 0");
     EXPECT_TRUE(first.waitForFinished(3000));
 }
 
@@ -82,14 +100,8 @@ TEST(SingleInstance, AHandOverSurvivesANestedEventLoopInTheReceiver)
     first.start(HY_PEER, { "2" });
     QByteArray line;
     ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
-    for (const char* name : { "/tmp/one.txt", "/tmp/two.txt" }) {
-        QProcess second;
-        second.setProcessEnvironment(PeerEnvironment(key));
-        second.start(HY_PEER, { "1", name });
-        ASSERT_TRUE(second.waitForFinished(3000));
-        ASSERT_TRUE(WaitForLine(first, "GOT", line));
-        EXPECT_EQ(line, QByteArray("GOT 1 ") + name);
-    }
+    for (const char* name : { "/tmp/one.txt", "/tmp/two.txt" })
+        ExpectHandOver(first, key, { name }, QByteArray("GOT 1 ") + name);
     EXPECT_TRUE(first.waitForFinished(3000));
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
 }
@@ -98,15 +110,13 @@ TEST(SingleInstance, NamesThatAreNotUtf8ArriveWithEveryByte)
 {
     const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QProcess first;
-    first.setProcessEnvironment(PeerEnvironment(key));
-    first.start(HY_PEER, { "1" });
-    QByteArray line;
-    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+    ASSERT_TRUE(StartFirst(first, key, "1"));
     // The bytes reach the second start's command line through the shell, which takes them as they are.
     QProcess second;
     second.setProcessEnvironment(PeerEnvironment(key));
     second.start("/bin/sh", { "-c", "exec \"$0\" 1 \"$(printf '/tmp/a\\377\\376b.txt')\"", HY_PEER });
     ASSERT_TRUE(second.waitForFinished(3000));
+    QByteArray line;
     ASSERT_TRUE(WaitForLine(first, "GOT", line));
     EXPECT_EQ(line,
         QByteArray("GOT 1 /tmp/a\xff\xfe"
@@ -188,21 +198,88 @@ TEST_F(HandOverLimits, MoreNamesThanTheLimitAreDropped)
     EXPECT_TRUE(m_received.empty());
 }
 
+TEST_F(HandOverLimits, ANameHoldingANulIsDroppedAndNothingOpens)
+{
+    Send(QByteArray("RAISE\nFILE /tmp/ok.txt\0junk\nEND\n", 30));
+    EXPECT_TRUE(Dropped());
+    EXPECT_TRUE(m_received.empty());
+}
+
+namespace {
+// Runtime and temporary folders of the test's own making, for one test.
+class SharedFolders : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        m_oldTemp = qgetenv("TMPDIR");
+        ASSERT_TRUE(QDir().mkpath(Runtime()) && QDir().mkpath(Temp()));
+        // A runtime folder others may enter is no place for the socket.
+        QFile::setPermissions(Runtime(), QFile::permissions(Runtime()) | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(Temp(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(Runtime()));
+        qputenv("TMPDIR", QFile::encodeName(Temp()));
+    }
+    void TearDown() override
+    {
+        qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+        qputenv("TMPDIR", m_oldTemp);
+    }
+    QString Runtime() const { return m_dir.path() + "/runtime"; }
+    QString Temp() const { return m_dir.path() + "/temp"; }
+    QString Own() const { return Temp() + "/halcyra-viewer-" + QString::number(::getuid()); }
+
+    QTemporaryDir m_dir;
+    QByteArray m_oldRuntime;
+    QByteArray m_oldTemp;
+};
+} // namespace
+
+TEST_F(SharedFolders, WithoutAPrivateRuntimeFolderTheHandOverUsesAFolderOfItsOwn)
+{
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QProcess first;
+    ASSERT_TRUE(StartFirst(first, key, "1"));
+    EXPECT_EQ(QFileInfo(hy::platform::TSingleInstance(key).ServerName()).path(), Own());
+    EXPECT_EQ(QFile::permissions(Own())
+            & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther | QFile::ReadGroup | QFile::WriteGroup
+                | QFile::ExeGroup),
+        QFile::Permissions());
+
+    ExpectHandOver(first, key, { "/tmp/a.txt" }, "GOT 1 /tmp/a.txt");
+    EXPECT_TRUE(first.waitForFinished(3000));
+}
+
+TEST_F(SharedFolders, ANameTakenByAnotherInTheTemporaryFolderMeansNoHandOverAtAll)
+{
+    // Where the socket once fell back to, another user listens and would hear every name handed over.
+    const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(Temp() + "/" + key.toLower() + "-" + QString::number(::getuid()) + ".socket"));
+    // And the program's own folder name is a link to a folder of theirs.
+    ASSERT_TRUE(QDir().mkpath(m_dir.path() + "/theirs"));
+    ASSERT_TRUE(QFile::link(m_dir.path() + "/theirs", Own()));
+
+    hy::platform::TSingleInstance instance(key);
+    EXPECT_TRUE(instance.ServerName().isEmpty());
+    EXPECT_FALSE(instance.HandOverOrListen({ "/tmp/secret.txt" })) << "this start stays a viewer of its own";
+    EXPECT_FALSE(instance.IsListening());
+    EXPECT_FALSE(hy::platform::TSingleInstance(key).HandOver({ "/tmp/secret.txt" }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(listener.hasPendingConnections());
+    EXPECT_TRUE(QDir(m_dir.path() + "/theirs").isEmpty()) << "nothing was put into their folder";
+}
+
 TEST(SingleInstance, AStaleSocketFromACrashedInstanceDoesNotBlockTheNextStart)
 {
     const QString key = "hy-test-" + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QProcess first;
-    first.setProcessEnvironment(PeerEnvironment(key));
-    first.start(HY_PEER, { "1" });
-    QByteArray line;
-    ASSERT_TRUE(WaitForLine(first, "LISTENING", line));
+    ASSERT_TRUE(StartFirst(first, key, "1"));
     first.kill();
     first.waitForFinished();
 
     QProcess next;
-    next.setProcessEnvironment(PeerEnvironment(key));
-    next.start(HY_PEER, { "1" });
-    ASSERT_TRUE(WaitForLine(next, "LISTENING", line));
+    ASSERT_TRUE(StartFirst(next, key, "1"));
     next.kill();
     next.waitForFinished();
 }

@@ -1,4 +1,5 @@
-// The "File Viewer" section: what is written, what comes back, and hand-edited or damaged files.
+// The "File Viewer" section: what is written, what comes back, hand-edited or damaged files, numbers out of
+// range, and a settings file that is no regular file.
 #include "app/ViewerSettings.h"
 
 #include "platform/SettingsStore.h"
@@ -9,7 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace hy::app;
 using hy::platform::SettingsStore;
@@ -242,4 +245,95 @@ TEST(SettingsStore, UnwritableFolderIsReportedNotIgnored)
     SettingsStore store(dir.filePath("plainfile/s.conf"));
     store.WriteString("A", "b", "c");
     EXPECT_THROW(store.Flush(), hy::EInOutError);
+}
+
+// Numbers out of range fall back to the default (or the current value) instead of wrapping into the type
+// that holds them: 99999999999 as a font size once became 1215752191, a tab size of 100000 became 160.
+TEST_F(ViewerSettingsTest, NumbersOutOfRangeFallBackInsteadOfWrapping)
+{
+    struct Case {
+        const char* line;
+        std::function<void(const TViewerSettings&)> check;
+    } cases[] = {
+        { "FontSize=99999999999", [](const TViewerSettings& r) { EXPECT_EQ(r.FontSize, 10); } },
+        { "FontSize=0", [](const TViewerSettings& r) { EXPECT_EQ(r.FontSize, 10); } },
+        { "FontSize=-12", [](const TViewerSettings& r) { EXPECT_EQ(r.FontSize, 10); } },
+        { "FontSize=4294967308", [](const TViewerSettings& r) { EXPECT_EQ(r.FontSize, 10); } },
+        { "FontSize=512", [](const TViewerSettings& r) { EXPECT_EQ(r.FontSize, 512); } },
+        { "TabSize=100000", [](const TViewerSettings& r) { EXPECT_EQ(r.TabSize, 8); } },
+        { "TabSize=-1", [](const TViewerSettings& r) { EXPECT_EQ(r.TabSize, 8); } },
+        { "TabSize=264", [](const TViewerSettings& r) { EXPECT_EQ(r.TabSize, 8); } },
+        { "TabSize=128", [](const TViewerSettings& r) { EXPECT_EQ(r.TabSize, 128); } },
+        { "TabSize=0", [](const TViewerSettings& r) { EXPECT_EQ(r.TabSize, 0); } },
+        { "FontStyle=-1", [](const TViewerSettings& r) { EXPECT_EQ(r.FontStyle, 0); } },
+        { "FontStyle=4294967297", [](const TViewerSettings& r) { EXPECT_EQ(r.FontStyle, 0); } },
+        { "FontStyle=7", [](const TViewerSettings& r) { EXPECT_EQ(r.FontStyle, 7); } },
+        { "ButtonBar=4294967297", [](const TViewerSettings& r) { EXPECT_EQ(r.ButtonBar, 2); } },
+        { "WindowPos=99999999999,20,-5,4294967696",
+            [](const TViewerSettings& r) { EXPECT_EQ(r.WindowPos, QRect(10, 20, 600, 400)); } },
+        { "WindowPos=-20000000,-16777215,16777215,1",
+            [](const TViewerSettings& r) { EXPECT_EQ(r.WindowPos, QRect(10, -16777215, 16777215, 1)); } },
+        // Colours: 0x00BBGGRR or a system colour (0x80000000 + number); indexes into the 16-colour grid.
+        { "NormalText=16777216,2147483678,16,-1",
+            [](const TViewerSettings& r) {
+                EXPECT_EQ(r.Colors[0].TextColor, kSysWindowText);
+                EXPECT_EQ(r.Colors[0].BackColor, 0x8000001Eu);
+                EXPECT_EQ(r.Colors[0].ForegroundIndex, 0);
+                EXPECT_EQ(r.Colors[0].BackgroundIndex, 15);
+            } },
+        { "SelectedText=4294967295,2147483679,15,0",
+            [](const TViewerSettings& r) {
+                EXPECT_EQ(r.Colors[1].TextColor, kSysHighlightText);
+                EXPECT_EQ(r.Colors[1].BackColor, kSysHighlight);
+                EXPECT_EQ(r.Colors[1].ForegroundIndex, 15);
+                EXPECT_EQ(r.Colors[1].BackgroundIndex, 0);
+            } },
+        { "NormalText=16777215,-1",
+            [](const TViewerSettings& r) {
+                EXPECT_EQ(r.Colors[0].TextColor, 0xFFFFFFu);
+                EXPECT_EQ(r.Colors[0].BackColor, kSysWindow);
+            } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        WriteFile(QByteArray("[File Viewer]\n") + c.line + "\n");
+        c.check(Load());
+    }
+
+    // A margin out of range keeps its value, and the margins after it are still read.
+    for (const char* bad : { "-1", "1e308", "inf", "nan", "100.5" }) {
+        SCOPED_TRACE(bad);
+        WriteFile(QByteArray("[File Viewer]\nLeftMargin=") + bad + "\nTopMargin=2\n");
+        const TViewerSettings r = Load();
+        EXPECT_DOUBLE_EQ(r.Print.LeftMargin, 0.75);
+        EXPECT_DOUBLE_EQ(r.Print.TopMargin, 2.0);
+    }
+
+    // What was read is what is written back.
+    WriteFile("[File Viewer]\nFontSize=99999999999\nTabSize=-1\n");
+    {
+        SettingsStore store(m_file);
+        SaveViewerSettings(store, Load());
+    }
+    EXPECT_TRUE(ReadFile().contains("\nFontSize=10\n")) << ReadFile().constData();
+    EXPECT_TRUE(ReadFile().contains("\nTabSize=8\n"));
+}
+
+TEST(SettingsFiles, OneThatIsNoRegularFileIsNamedAndTheBuiltInSettingsServe)
+{
+    hy::test::TTempFolder dir;
+    const QString fifo = dir.PathOf("Brimlow.conf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    SettingsStore store(fifo);
+    TViewerSettings s;
+    LoadViewerSettings(store, s);
+    EXPECT_EQ(s.TabSize, 8);
+    const QStringList problems = SettingsFileProblems(store);
+    ASSERT_FALSE(problems.isEmpty());
+    EXPECT_EQ(problems.first(),
+        "The settings were not read from\r" + fifo
+            + "\r\rThis is a pipe, a device or a folder, not a regular file!\r\rThe built-in settings are used.");
+
+    SettingsStore fine(dir.Write("fine.conf", "[File Viewer]\nTabSize=4\n"));
+    EXPECT_EQ(SettingsFileProblems(fine).size(), problems.size() - 1) << "only win.ini can be left to report";
 }

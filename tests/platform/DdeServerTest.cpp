@@ -1,5 +1,5 @@
 // The command interface's server on its socket: requests and answers, the order of macros, advise
-// connections, and clients that misbehave.
+// connections, and clients that misbehave (NUL bytes, trickling, never reading, giving up).
 #include "platform/DdeServer.h"
 
 #include "support/TestWait.h"
@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -240,4 +241,101 @@ TEST(DdeServiceName, IsTheProgramNameUpToItsFirstDot)
     EXPECT_EQ(DdeServiceName("/usr/bin/hyview"), "hyview");
     EXPECT_EQ(DdeServiceName("./build/hyview.bin.old"), "hyview");
     EXPECT_EQ(DdeServiceName("hyview"), "hyview");
+}
+
+TEST_F(DdeServer, ARequestHoldingANulByteIsRefusedAndNothingRuns)
+{
+    const QByteArray withNul("EXECUTE DdeServerConv /O/tmp/ok.txt\0junk\n", 42);
+    ASSERT_TRUE(withNul.contains('\0'));
+    EXPECT_EQ(Ask(withNul), "ERROR the request holds a NUL byte");
+    EXPECT_EQ(Ask(QByteArray("REQUEST DdeServerItem\0\n", 23)), "ERROR the request holds a NUL byte");
+    EXPECT_TRUE(m_macros.isEmpty());
+    EXPECT_EQ(Ask("REQUEST DdeServerItem\n"), "DATA ") << "the item keeps no NUL";
+}
+
+TEST_F(DdeServer, AClientThatTricklesBytesIsDroppedAsIfSilent)
+{
+    m_server->SetIdleTimeout(300);
+    auto slow = Connect();
+    // A byte every 50 ms never completes a line: the idle time counts from the start, not from the last byte.
+    QTimer drip;
+    QObject::connect(&drip, &QTimer::timeout, [&]() {
+        if (slow->state() == QLocalSocket::ConnectedState)
+            slow->write("x");
+    });
+    drip.start(50);
+    HY_EXPECT_SOON(slow->state() == QLocalSocket::UnconnectedState);
+    drip.stop();
+    EXPECT_TRUE(m_macros.isEmpty());
+
+    // A complete line starts the idle time again; the request of one line is then answered.
+    auto steady = Connect();
+    steady->write("EXECUTE DdeServerConv /T\n");
+    HY_ASSERT_SOON(steady->canReadLine());
+    EXPECT_EQ(steady->readLine(), "OK\n");
+}
+
+TEST_F(DdeServer, ClientsThatNeverFinishALineOrNeverReadCannotKeepARealClientOut)
+{
+    // Silence would drop them only after a minute: a real client must not wait for that.
+    m_server->SetIdleTimeout(60000);
+    std::vector<std::unique_ptr<QLocalSocket>> slow;
+    for (int i = 0; i <= kMaxDdeConnections; ++i) {
+        slow.push_back(Connect());
+        slow.back()->write("EXECUTE DdeServerConv /O/never");
+        slow.back()->flush();
+        // The server takes each connection before the next knocks.
+        QCoreApplication::processEvents();
+    }
+    HY_ASSERT_SOON(m_server->ConnectionCount() == kMaxDdeConnections);
+    EXPECT_EQ(Ask("EXECUTE DdeServerConv /T\n"), "OK") << "the longest waiting gave way";
+    EXPECT_EQ(m_macros, QStringList { "/T" });
+    HY_EXPECT_SOON(slow.front()->state() == QLocalSocket::UnconnectedState);
+    slow.clear();
+    HY_ASSERT_SOON(m_server->ConnectionCount() == 0);
+
+    // Advising clients that never read hold at most half the places.
+    std::vector<std::unique_ptr<QLocalSocket>> deaf;
+    for (int i = 0; i < kMaxDdeConnections; ++i) {
+        deaf.push_back(Connect());
+        deaf.back()->setReadBufferSize(1);
+        deaf.back()->write("ADVISE DdeServerItem\n");
+        deaf.back()->flush();
+        QCoreApplication::processEvents();
+    }
+    HY_ASSERT_SOON(m_server->ConnectionCount() == kMaxDdeAdvising);
+    m_server->SetItemText("/a");
+    EXPECT_EQ(Ask("REQUEST DdeServerItem\n"), "DATA /a");
+    EXPECT_EQ(Ask("EXECUTE DdeServerConv /O/real.txt\n"), "OK");
+
+    // Those refused were told why.
+    auto late = Connect();
+    late->write("ADVISE DdeServerItem\n");
+    HY_ASSERT_SOON(late->canReadLine());
+    EXPECT_EQ(late->readLine(), "ERROR too many advising clients\n");
+}
+
+TEST_F(DdeServer, AClientThatGaveUpWaitingWhileTheProgramWasBusyHasNothingRun)
+{
+    bool ready = false;
+    int checks = 0;
+    m_server->SetReadyCheck([&]() {
+        ++checks;
+        return ready;
+    });
+    auto leaving = Connect();
+    auto staying = Connect();
+    leaving->write("EXECUTE DdeServerConv /Oleft.txt\n");
+    staying->write("EXECUTE DdeServerConv /Ostayed.txt\n");
+    leaving->flush();
+    staying->flush();
+    HY_ASSERT_SOON(m_server->ConnectionCount() == 2 && !leaving->canReadLine());
+    leaving->disconnectFromServer();
+    HY_ASSERT_SOON(m_server->ConnectionCount() == 1);
+    // The queue looks again while the program is busy, at least once after the client left.
+    const int seen = checks;
+    HY_ASSERT_SOON(checks > seen + 1);
+    ready = true;
+    HY_ASSERT_SOON(staying->canReadLine());
+    EXPECT_EQ(m_macros, QStringList { "/Ostayed.txt" });
 }

@@ -1,17 +1,22 @@
-// The settings file: values come back exactly as written, values typed by hand are read as they stand, and
-// a file that cannot be written says why.
+// The settings file: values come back exactly as written, values typed by hand are read as they stand, a
+// file that cannot be written says why, and one that is no regular file or is too large is never waited on.
 #include "platform/ProfileFile.h"
 
 #include "base/HyExceptions.h"
 
 #include "base/ErrorCodes.h"
 #include "platform/PlatformErrors.h"
+#include "platform/PlatformFiles.h"
 #include "platform/SettingsStore.h"
 #include "support/QtPrinters.h"
 #include "support/TempFiles.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace hy;
 using namespace hy::platform;
@@ -134,4 +139,83 @@ TEST(ProfileFile, AFileThatCannotBeWrittenSaysWhy)
         EXPECT_EQ(e.ErrorCode(), kErrorPathNotFound);
         EXPECT_TRUE(e.Message().contains(dir.PathOf("plainfile/s.conf")));
     }
+}
+
+// Settings files that are not regular files, or are too large, are refused at once and never written over.
+TEST(ProfileFile, OnlyARegularFileOfBoundedSizeIsReadAndNoneOtherIsWaitedOn)
+{
+    hy::test::TTempFolder dir;
+    const QString fifo = dir.PathOf("fifo.conf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString toZero = dir.PathOf("zero.conf");
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(toZero).constData()), 0);
+    const QString folder = dir.PathOf("folder.conf");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray huge = "[A]\nb=c\n" + QByteArray(kMaxProfileFileSize, ';');
+    const QString large = dir.Write("large.conf", huge);
+    const QString fits = dir.Write("fits.conf", "[A]\nb=c\n" + QByteArray(kMaxProfileFileSize - 8, ';'));
+
+    struct Case {
+        QString path;
+        int error;
+    } cases[] = {
+        { fifo, kErrorNotRegularFile },
+        { toZero, kErrorNotRegularFile },
+        { "/dev/null", kErrorNotRegularFile },
+        { folder, kErrorNotRegularFile },
+        { large, kErrorFileTooLarge },
+        { fits, 0 },
+        { dir.PathOf("missing.conf"), 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        // Opening the pipe to read would wait for a writer for ever.
+        const TProfileFile file(c.path);
+        EXPECT_EQ(file.ReadError(), c.error);
+        QString value;
+        EXPECT_EQ(file.Find("A", "b", value), c.path == fits);
+
+        // The store reads defaults, and a flush writes over nothing it could not read.
+        SettingsStore store(c.path);
+        EXPECT_EQ(store.ReadError(), c.error);
+        EXPECT_EQ(store.ReadInteger("A", "n", 7), 7);
+        store.WriteString("A", "b", "new");
+        if (c.error == 0) {
+            EXPECT_NO_THROW(store.Flush());
+            continue;
+        }
+        try {
+            store.Flush();
+            ADD_FAILURE() << "the flush should refuse";
+        } catch (const hy::EInOutError& e) {
+            EXPECT_EQ(e.ErrorCode(), c.error);
+        }
+    }
+    EXPECT_EQ(hy::test::ReadAll(large), huge) << "a file too large is left as it was";
+    EXPECT_EQ(QFileInfo(toZero).symLinkTarget(), "/dev/zero");
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+
+    QByteArray contents = "old";
+    EXPECT_EQ(ReadSmallFile(dir.Write("small", "12345"), 5, contents), 0);
+    EXPECT_EQ(contents, "12345");
+    EXPECT_EQ(ReadSmallFile(dir.Write("small", "123456"), 5, contents), kErrorFileTooLarge);
+    EXPECT_TRUE(contents.isEmpty());
+}
+
+TEST(ProfileFile, AWinIniThatCannotBeReadCountsAsAbsent)
+{
+    hy::test::TTempFolder dir;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.Path()));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(WinIniPath()).path()));
+    const QString stock = ReadProfileString("mci extensions", "wav", "none");
+    ASSERT_EQ(stock, "waveaudio");
+    dir.Write(WinIniPath(), "[mci extensions]\nwav=other\n");
+    EXPECT_EQ(ReadProfileString("mci extensions", "wav", "none"), "other");
+    QFile::remove(WinIniPath());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(WinIniPath()).constData(), 0600), 0);
+    EXPECT_EQ(TProfileFile(WinIniPath()).ReadError(), kErrorNotRegularFile);
+    EXPECT_EQ(ReadProfileString("mci extensions", "wav", "none"), stock);
+    EXPECT_EQ(ReadProfileString("Extensions", "txt", "def"), "def");
+    qputenv("XDG_CONFIG_HOME", oldConfig);
 }

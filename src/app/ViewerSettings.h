@@ -98,7 +98,7 @@ QRect PullBackWindowPos(const QRect& bounds, const QSize& screen);
 // The alert of settings that could not be written: that they were not saved, the file, and the cause.
 QString SettingsNotSavedText(const QString& fileName, int errorCode);
 
-// A TempDir that names no existing directory falls back to the current directory.
+// A TempDir that names no existing directory falls back to the system's temporary folder.
 QString EffectiveTempDir(const QString& stored);
 
 } // namespace hy::app

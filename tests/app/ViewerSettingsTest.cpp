@@ -1,6 +1,7 @@
 // The "File Viewer" section: what is written, what comes back, and hand-edited or damaged files.
 #include "app/ViewerSettings.h"
 
+#include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 
 #include "base/HyExceptions.h"
@@ -140,7 +141,7 @@ TEST_F(ViewerSettingsTest, EmptyStoreGivesTheBuiltInDefaults)
     const TViewerSettings r = Load();
     const TViewerSettings d;
     EXPECT_EQ(r.LastMask, "*.*");
-    EXPECT_EQ(r.TempDir, QDir::currentPath());
+    EXPECT_EQ(r.TempDir, hy::platform::TempFolder()) << "never the current folder, which holds the user's files";
     EXPECT_EQ(r.WindowPos, QRect(10, 20, 600, 400));
     EXPECT_EQ(r.FontName, "Courier New");
     EXPECT_EQ(r.ButtonBar, 2);
@@ -188,7 +189,7 @@ TEST_F(ViewerSettingsTest, HandEditedAndDamagedValues)
     EXPECT_EQ(r.Colors[0].TextColor, 1u);
     EXPECT_EQ(r.Colors[0].BackColor, 2u);
     EXPECT_EQ(r.Colors[0].ForegroundIndex, 0) << "missing items keep the current value";
-    EXPECT_EQ(r.TempDir, QDir::currentPath());
+    EXPECT_EQ(r.TempDir, hy::platform::TempFolder());
 }
 
 TEST_F(ViewerSettingsTest, WindowPosItemsThatAreNotNumbersGiveZero)

@@ -527,7 +527,58 @@ TEST_F(ArchivePageTest, EncryptedMembersNeedTheirPassword)
         c->ArchivePage()->ViewZipButtonClick();
     }
     ASSERT_EQ(m_form->Children().size(), 2);
-    EXPECT_EQ(ReadAll(m_temp.filePath(QStringLiteral("secret.txt"))), QByteArray("hidden\n"));
+    EXPECT_EQ(ReadAll(m_form->Children().last()->FileName()), QByteArray("hidden\n"));
+}
+
+TEST_F(ArchivePageTest, MembersThisProgramCannotUnpackSaySoAndWinZipAesOnesOpen)
+{
+    if (!ArchiveFixtures::Have7z())
+        GTEST_SKIP() << "7z is not installed";
+    const QByteArray text = ArchiveFixtures::NumberedLines(3000);
+    for (const char* method : { "LZMA", "Deflate64" }) {
+        SCOPED_TRACE(method);
+        const QString zip = m_fx.MakePackedWith(QLatin1String(method), text);
+        ASSERT_FALSE(zip.isEmpty());
+        TChildForm* c = OpenArchive(zip);
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(List(c)->Count(), 1) << "listed";
+        EXPECT_FALSE(c->ArchivePage()->findChild<QLabel*>(QStringLiteral("ZipNotice"))->isVisible());
+        Select(c, { QStringLiteral("packed.txt") });
+        const QString dest = m_fx.Path(QStringLiteral("dest-") + QLatin1String(method));
+        QDir().mkpath(dest);
+        for (const bool view : { true, false }) {
+            ModalWatcher watcher(Answers {});
+            if (view)
+                c->ArchivePage()->ViewZipButtonClick();
+            else
+                c->ExtractMembers(dest, false);
+            ASSERT_EQ(watcher.Seen.size(), 1) << view;
+            EXPECT_TRUE(watcher.Seen.first().contains(
+                QStringLiteral("\"packed.txt\" could not be extracted.\nIt is compressed with a method this program "
+                               "cannot unpack.")))
+                << watcher.Seen.first().toStdString();
+        }
+        EXPECT_EQ(m_form->Children().size(), 1);
+        EXPECT_TRUE(ArchiveFixtures::Tree(dest).isEmpty());
+        EXPECT_TRUE(ArchiveFixtures::Tree(m_temp.path()).isEmpty()) << "the private folder went again";
+        m_form->Action("CloseAll1")->trigger();
+        HY_ASSERT_SOON(m_form->Children().isEmpty());
+    }
+
+    // WinZip AES of the kind without a CRC, as 7z writes it, opens with its password.
+    const QString aes = m_fx.Make7zZip(QStringLiteral("aes.zip"), { { QStringLiteral("packed.txt"), text, {} } },
+        { QStringLiteral("-pPASS"), QStringLiteral("-mem=AES256") });
+    ASSERT_FALSE(aes.isEmpty());
+    TChildForm* c = OpenArchive(aes);
+    ASSERT_NE(c, nullptr);
+    Select(c, { QStringLiteral("packed.txt") });
+    {
+        ModalWatcher watcher(Answers { {}, QStringLiteral("PASS") });
+        c->ArchivePage()->ViewZipButtonClick();
+        EXPECT_EQ(watcher.Seen.size(), 2) << "the notice and the password: " << watcher.Seen.join('/').toStdString();
+    }
+    ASSERT_EQ(m_form->Children().size(), 2);
+    EXPECT_EQ(ReadAll(m_form->Children().last()->FileName()), text);
 }
 
 TEST_F(ArchivePageTest, ALongExtractionShowsProgressAndStopsOnEsc)

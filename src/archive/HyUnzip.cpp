@@ -562,13 +562,13 @@ namespace {
             const bool packed = password && IsAesWithoutCrc(za, index);
             if (packed) {
                 if (info.Method == ZIP_CM_DEFLATE) {
-                    m_unpack = Unpack::Deflate;
                     if (inflateInit2(&m_zlib, -MAX_WBITS) != Z_OK)
                         return kUnzipNoMemory;
+                    m_unpack = Unpack::Deflate;
                 } else if (info.Method == ZIP_CM_BZIP2) {
-                    m_unpack = Unpack::BZip2;
                     if (BZ2_bzDecompressInit(&m_bzip2, 0, 0) != BZ_OK)
                         return kUnzipNoMemory;
+                    m_unpack = Unpack::BZip2;
                 } else if (info.Method != ZIP_CM_STORE) {
                     return kUnzipUnsupportedMethod;
                 }

@@ -704,7 +704,7 @@ TEST_F(ArchiveTest, ArchivesAfterOtherDataListAndExtract)
     // A self-extracting archive: a program before the archive, whose offsets were left as they were.
     QByteArray program("\x7f"
                        "ELF a program that unpacks what follows it\n");
-    program += QByteArray(5000, '\x90') + QByteArray("PK\x05\x06 not the end record", 25);
+    program += QByteArray(5000, '\x90') + QByteArray("PK\x05\x06 not the end record");
     const auto prefixed = [&](const QString& name, const QString& archive) {
         const QString path = m_fx.Path(name);
         QFile f(path);

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
-  libzip-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libzip-dev zlib1g-dev libbz2-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick

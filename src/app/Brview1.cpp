@@ -13,6 +13,7 @@
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
+#include "platform/TempCopies.h"
 #include "viewer/HvEncoding.h"
 
 #include <QActionGroup>
@@ -92,6 +93,8 @@ TMainForm::~TMainForm()
     m_openNames.clear();
     delete m_mdiArea;
     m_mdiArea = nullptr;
+    // Copies of viewed members handed on to other programs go with the program.
+    platform::TempCopies().RemoveAll();
 }
 
 // Commands are looked up by name all the time; searching the window tree for them would cost more with

@@ -10,6 +10,7 @@
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
+#include "platform/TempCopies.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvCaret.h"
 #include "viewer/HvColor.h"
@@ -192,7 +193,7 @@ TChildForm::~TChildForm()
     }
     CloseMedia();
     if (m_deleteOnClose && !m_fileName.isEmpty())
-        FileDelete(m_fileName, true);
+        platform::TempCopies().Release(m_fileName);
 }
 
 void TChildForm::SetLoaded(bool loaded)
@@ -526,7 +527,7 @@ void TChildForm::ResetViewer()
     m_fileViewer->SetIsOpen(false);
     m_fileViewer->SetFileName(QString());
     if (m_deleteOnClose && !m_fileName.isEmpty())
-        FileDelete(m_fileName, true);
+        platform::TempCopies().Release(m_fileName);
     m_deleteOnClose = false;
     m_pageKind = PageKind::Text;
     m_fileName.clear();

@@ -49,6 +49,7 @@ public:
     void SetFileName(const QString& name) { m_fileName = name; }
     PageKind Kind() const { return m_pageKind; }
     void SetKind(PageKind kind) { m_pageKind = kind; }
+    // The window shows a temporary copy (a viewed archive member), which goes when the window is done.
     bool DeleteOnClose() const { return m_deleteOnClose; }
     void SetDeleteOnClose(bool on) { m_deleteOnClose = on; }
     bool Loaded() const { return m_loaded; }
@@ -83,7 +84,7 @@ public:
     // Rereads the file when its time stamp changed since it was loaded; true when it did.
     bool Refresh();
 
-    // Empties the window for reuse (the command interface's window): a temporary file is deleted, the
+    // Empties the window for reuse (the command interface's window): a temporary copy is removed, the
     // viewer closes its file, picture, archive list and player are cleared, and the Text page shows.
     void ResetViewer();
 

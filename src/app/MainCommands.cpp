@@ -28,6 +28,7 @@
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformFiles.h"
+#include "platform/TempCopies.h"
 #include "viewer/HvColor.h"
 #include "viewer/HvFxFnt.h"
 #include "viewer/HvRangeWriter.h"
@@ -132,6 +133,10 @@ void TMainForm::ConnectCommands()
     });
     const auto closeActive = [this](TChildForm* c) {
         return [this, c]() {
+            // A viewed member's copy outlives its window: the other program gets the file, and it goes
+            // when this program ends.
+            if (c->DeleteOnClose())
+                platform::TempCopies().Keep(c->FileName());
             if (QMdiSubWindow* f = FrameOf(c))
                 f->close();
         };

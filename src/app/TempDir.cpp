@@ -10,7 +10,7 @@ TTempDirChoice UsableTempDir(const QString& chosen)
 {
     if (!chosen.isEmpty() && platform::IsWritableDirectory(chosen))
         return { chosen, false };
-    return { platform::TempFolder(), true };
+    return { platform::TempFolder(), !chosen.isEmpty() };
 }
 
 } // namespace hy::app

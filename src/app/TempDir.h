@@ -1,4 +1,4 @@
-// The folder that temporary copies (archive members being viewed) are written to.
+// The folder inside which temporary copies (archive members being viewed) get their private folders.
 #pragma once
 
 #include <QString>
@@ -7,7 +7,8 @@ namespace hy::app {
 
 struct TTempDirChoice {
     QString Folder;
-    // The chosen folder was missing or not writable, and Folder is the system's temporary folder instead.
+    // A folder was chosen but is missing or not writable, and Folder is the system's temporary folder instead
+    // (no folder chosen means the system's one, which is no fallback).
     bool FellBack = false;
 };
 

@@ -4,6 +4,7 @@
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "platform/FileNames.h"
+#include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 
 #include <QDir>
@@ -111,7 +112,7 @@ QString EffectiveTempDir(const QString& stored)
 {
     if (!stored.isEmpty() && QFileInfo(stored).isDir())
         return stored;
-    return QDir::currentPath();
+    return platform::TempFolder();
 }
 
 void LoadViewerSettings(const platform::SettingsStore& store, TViewerSettings& s)

@@ -107,7 +107,7 @@ QString SettingsNotReadText(const QString& fileName, int errorCode);
 // Such an alert for the store's file and for win.ini beside it, each only when it exists and was not read.
 QStringList SettingsFileProblems(const platform::SettingsStore& store);
 
-// A TempDir that names no existing directory falls back to the current directory.
+// A TempDir that names no existing directory falls back to the system's temporary folder.
 QString EffectiveTempDir(const QString& stored);
 
 } // namespace hy::app

@@ -12,6 +12,7 @@
 #include "common/HyForm.h"
 #include "common/HyUtils.h"
 #include "common/InputGate.h"
+#include "platform/TempCopies.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -216,7 +217,6 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
     const int selected = m_zipList->SelCount();
     if (selected == 0)
         return;
-    const QString word = view ? QStringLiteral("temporary") : QStringLiteral("destination");
     const QString title = view ? QStringLiteral("Open Archived File") : QStringLiteral("Extract Archived File");
     // A long run of members shows its progress and stops on Esc, as one long member does.
     m_batchStarted = NowMs();
@@ -248,17 +248,28 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             continue;
         }
         // The file the member becomes, as the library will write it, so that the question about an
-        // existing file is asked about that very file.
+        // existing file is asked about that very file. A viewed member goes into a new folder of its own
+        // inside the temporary folder, where nothing can be in its way.
         const QString path = ZipMemberPath(member);
-        const QString target = JoinPath(directory, view ? NameOf(path) : path);
-        if (!yesToAll) {
+        QString target;
+        if (view) {
+            int error = 0;
+            target = platform::TempCopies().NewCopy(directory, NameOf(path), error);
+            if (target.isEmpty()) {
+                ShowError(QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" could not be extracted.\r")
+                    + UnzipResultText(error));
+                break;
+            }
+        } else {
+            target = JoinPath(directory, path);
+        }
+        if (!view && !yesToAll) {
             const QFileInfo info(target);
             if (!info.exists() && !info.isSymLink()) {
                 state = mrYes;
             } else {
                 const QString question = QStringLiteral("The file ") + Quoted(NameOf(target))
-                    + QStringLiteral(" already exists in\ryour ") + word
-                    + QStringLiteral(" directory!\r\rDo you want to overwrite it?");
+                    + QStringLiteral(" already exists in\ryour destination directory!\r\rDo you want to overwrite it?");
                 if (selected == 1) {
                     state = AskYesNo(QStringLiteral("Open Archived File"), question) ? mrYes : mrNo;
                 } else {
@@ -279,6 +290,8 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             WaitCursor wait;
             result = m_zipList->ExtractMember(i, target);
         }
+        if (result != 0 && view)
+            platform::TempCopies().Release(target);
         if (IsRefusal(result)) {
             ShowAlert(title,
                 QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
@@ -292,7 +305,7 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             break;
         }
         if (view && !(m_hooks.OpenViewed && m_hooks.OpenViewed(target))) {
-            FileDelete(target, true);
+            platform::TempCopies().Release(target);
             break;
         }
         ++m_batchDone;

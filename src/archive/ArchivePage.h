@@ -20,7 +20,7 @@ class TArchivePage : public QWidget {
 public:
     // What the page needs from the window that holds it.
     struct THooks {
-        // The folder for viewed members.
+        // The temporary folder, inside which each viewed member gets a private folder.
         std::function<QString()> TempDir;
         // The folder last chosen for Extract To..., and keeping the new choice.
         std::function<QString()> ArchiveDir;
@@ -53,8 +53,9 @@ public:
     int SelectedCount() const;
     qint64 MemberCount() const;
 
-    // Extracts the selected members into a folder, asking before a file is replaced; when viewing, each
-    // extracted member is opened in a window of its own.
+    // Extracts the selected members into a folder, asking before a file is replaced. Viewing puts each
+    // member into a new private folder of its own inside the folder (nothing is ever replaced) and opens
+    // it in a window of its own.
     void ExtractMembers(const QString& directory, bool view);
     void ViewZipButtonClick();
     void CopyZipButtonClick();

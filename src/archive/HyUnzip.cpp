@@ -1,14 +1,21 @@
 // The unzip library over libzip. A session keeps one archive open between calls (reopened when the file
-// changes) and the member list of the last count, so that each "next member" call delivers a further one.
-// Extraction writes below the destination only: names that lead out of it and links are refused, folders
-// on the way are opened without following links, and the data goes to a temporary file in the target
-// folder that is renamed over the final name only when it is complete and checked.
+// changes) and the member list of the last count, so that each "next member" call delivers a further one
+// and says where in the archive it stands; a member is then addressed by that place, so that members of
+// one name each give their own data. Its own reading of the central directory gives the dates and times as
+// stored, and lets libzip read archives it would refuse: one after a self-extracting program, one with a
+// name flagged UTF-8 that is not. Extraction writes below the destination only: names that lead out of it
+// and links are refused, folders on the way are opened without following links, and the data goes to a
+// temporary file in the target folder that is renamed over the final name only when it is complete and
+// checked.
 #include "archive/HyUnzip.h"
 
+#include "archive/ZipCentral.h"
 #include "common/HyUtils.h"
 #include "platform/PlatformErrors.h"
 
 #include <QString>
+#include <algorithm>
+#include <bzlib.h>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -21,6 +28,7 @@
 #include <unistd.h>
 #include <vector>
 #include <zip.h>
+#include <zlib.h>
 
 namespace hy::archive {
 
@@ -37,6 +45,7 @@ public:
         Listing.clear();
         Cursor = 0;
         HaveListing = false;
+        Central = TZipCentral();
     }
 
     zip_t* Archive = nullptr;
@@ -45,6 +54,8 @@ public:
     std::vector<zip_uint64_t> Listing;
     size_t Cursor = 0;
     bool HaveListing = false;
+    // The central directory as read beside libzip; its stamps are used when they match libzip's members.
+    TZipCentral Central;
 };
 
 THyUnzipSession* HyUnzipOpenSession()
@@ -163,19 +174,37 @@ namespace {
         const int flags = ::fcntl(fd.Get(), F_GETFL);
         if (flags >= 0)
             ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
-        int error = 0;
-        zip_t* za = zip_fdopen(fd.Get(), ZIP_RDONLY, &error);
+        TZipCentral central;
+        const bool walked = ReadZipCentral(fd.Get(), qint64(st.st_size), central);
+        // An archive with stored AES members is read through the corrections at once; any other as it is,
+        // and through the corrections when libzip refuses it (it may come after other data, or have a false
+        // UTF-8 name).
+        int refused = 0;
+        zip_t* za = nullptr;
+        if (!walked || central.StoredAes.empty()) {
+            za = zip_fdopen(fd.Get(), ZIP_RDONLY, &refused);
+            if (za)
+                fd.Release(); // the archive owns the descriptor now
+        }
+        zip_error_t error;
+        zip_error_init_with_code(&error, refused);
+        if (!za && walked && central.NeedsWindow()
+            && (refused == 0 || refused == ZIP_ER_NOZIP || refused == ZIP_ER_INCONS)) {
+            zip_error_fini(&error);
+            zip_error_init(&error);
+            za = OpenCorrectedArchive(fd.Release(), central, qint64(st.st_size), error);
+        }
         if (!za) {
-            zip_error_t e;
-            zip_error_init_with_code(&e, error);
-            const int code = CodeFromZipError(&e);
-            zip_error_fini(&e);
+            const int code = CodeFromZipError(&error);
+            zip_error_fini(&error);
             return code == kUnzipDamaged ? kUnzipNotAnArchive : code;
         }
-        fd.Release(); // the archive owns the descriptor now
+        zip_error_fini(&error);
         s.Archive = za;
         s.Path = path;
         s.Identity = st;
+        if (walked && central.DosStamps.size() == size_t(qMax<zip_int64_t>(zip_get_num_entries(za, 0), 0)))
+            s.Central = std::move(central);
         return 0;
     }
 
@@ -229,35 +258,81 @@ namespace {
         at[1] = char('0' + value % 10);
     }
 
-    // "MM-DD-YY HH:MM:SS" in local time; a date the two-digit year cannot carry reads as no date at all.
-    void FormatDate(time_t t, char* out)
+    // "MM-DD-YY HH:MM:SS" of a local date and time; a date the two-digit year cannot carry reads as no
+    // date at all.
+    void FormatDate(int year, int month, int day, int hour, int minute, int second, char* out)
     {
         std::memcpy(out, "00-00-00 00:00:00", 18);
-        struct tm local { };
-        if (!localtime_r(&t, &local) || local.tm_year + 1900 < 1980 || local.tm_year + 1900 > 2079)
+        if (year < 1980 || year > 2079)
             return;
-        PutTwoDigits(out, local.tm_mon + 1);
-        PutTwoDigits(out + 3, local.tm_mday);
-        PutTwoDigits(out + 6, local.tm_year % 100);
-        PutTwoDigits(out + 9, local.tm_hour);
-        PutTwoDigits(out + 12, local.tm_min);
-        PutTwoDigits(out + 15, local.tm_sec);
+        PutTwoDigits(out, month);
+        PutTwoDigits(out + 3, day);
+        PutTwoDigits(out + 6, year % 100);
+        PutTwoDigits(out + 9, hour);
+        PutTwoDigits(out + 12, minute);
+        PutTwoDigits(out + 15, second);
     }
 
-    int FillInfo(zip_t* za, zip_uint64_t index, TUnzipItemInfo& info)
+    void FormatDate(time_t t, char* out)
     {
+        struct tm local { };
+        if (!localtime_r(&t, &local))
+            local.tm_year = -1900;
+        FormatDate(
+            local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, out);
+    }
+
+    // The stored DOS date and time as they are: a time that the clocks skipped (02:30 on the night summer
+    // time begins) stays 02:30.
+    void FormatDosDate(quint32 stamp, char* out)
+    {
+        const int date = int(stamp >> 16);
+        const int time = int(stamp & 0xFFFF);
+        FormatDate(1980 + (date >> 9), (date >> 5) & 15, date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2, out);
+    }
+
+    bool HasFalseUtf8Name(const THyUnzipSession& s, zip_uint64_t index)
+    {
+        return std::binary_search(s.Central.FalseUtf8.begin(), s.Central.FalseUtf8.end(), index);
+    }
+
+    bool IsStoredAes(const THyUnzipSession& s, zip_uint64_t index)
+    {
+        return std::binary_search(s.Central.StoredAes.begin(), s.Central.StoredAes.end(), index);
+    }
+
+    // A member's name as the program sees it: UTF-8, guessed by libzip where the archive does not say; a
+    // name flagged UTF-8 that is not has each bad byte replaced by U+FFFD.
+    QByteArray ShownName(const THyUnzipSession& s, zip_uint64_t index)
+    {
+        if (HasFalseUtf8Name(s, index)) {
+            const char* raw = zip_get_name(s.Archive, index, ZIP_FL_ENC_RAW);
+            return raw ? QString::fromUtf8(raw).toUtf8() : QByteArray();
+        }
+        const char* name = zip_get_name(s.Archive, index, ZIP_FL_ENC_GUESS);
+        return name ? QByteArray(name) : QByteArray();
+    }
+
+    int FillInfo(const THyUnzipSession& s, zip_uint64_t index, TUnzipItemInfo& info)
+    {
+        zip_t* za = s.Archive;
         zip_stat_t st;
         zip_stat_init(&st);
         if (zip_stat_index(za, index, ZIP_FL_ENC_GUESS, &st) != 0)
             return CodeFromZipError(zip_get_error(za));
         info = TUnzipItemInfo();
-        info.Name = st.name ? QByteArray(st.name) : QByteArray();
+        info.Name = ShownName(s, index);
         info.Size = (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0;
         info.CompressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? qint64(st.comp_size) : 0;
         info.Method = (st.valid & ZIP_STAT_COMP_METHOD) ? st.comp_method : 0;
+        if (IsStoredAes(s, index))
+            info.Method = ZIP_CM_STORE; // shown to libzip as deflated
         info.Encryption = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) ? st.encryption_method : 0;
         info.Flags = info.Encryption != ZIP_EM_NONE ? 1 : 0;
-        FormatDate((st.valid & ZIP_STAT_MTIME) ? st.mtime : time_t(0), info.DateText);
+        if (index < s.Central.DosStamps.size())
+            FormatDosDate(s.Central.DosStamps[index], info.DateText);
+        else
+            FormatDate((st.valid & ZIP_STAT_MTIME) ? st.mtime : time_t(0), info.DateText);
 
         zip_uint8_t opsys = 0;
         zip_uint32_t external = 0;
@@ -301,11 +376,8 @@ namespace {
             const char* raw = zip_get_name(s.Archive, zip_uint64_t(i), ZIP_FL_ENC_RAW);
             if (!raw || IsFolderName(raw))
                 continue;
-            if (!all) {
-                const char* name = zip_get_name(s.Archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
-                if (!name || !WildcardMatch(mask, QString::fromUtf8(name)))
-                    continue;
-            }
+            if (!all && !WildcardMatch(mask, QString::fromUtf8(ShownName(s, zip_uint64_t(i)))))
+                continue;
             s.Listing.push_back(zip_uint64_t(i));
         }
         s.HaveListing = true;
@@ -325,20 +397,42 @@ namespace {
             return kUnzipNoMoreMembers;
         if (!r.ItemInfo)
             return kUnzipBadCommand;
-        return FillInfo(s.Archive, s.Listing[s.Cursor++], *r.ItemInfo);
+        const zip_uint64_t index = s.Listing[s.Cursor++];
+        if (const int code = FillInfo(s, index, *r.ItemInfo))
+            return code;
+        // Where the member stands in the archive, counted from 1, for addressing it later.
+        r.IndexOfItem = qint64(index) + 1;
+        return 0;
     }
 
+    // The member named by FileSpec: the one at IndexOfItem (counted from 1) when that is given, which must
+    // still bear the name; else the first of that name.
     int LocateMember(THyUnzipSession& s, TUnzipCommandRecord& r, zip_uint64_t& index)
     {
         if (!r.FileSpec || !*r.FileSpec)
             return kUnzipBadCommand;
         if (const int code = OpenArchive(s, r.ZipFile))
             return code;
+        if (r.IndexOfItem > 0) {
+            const zip_uint64_t at = zip_uint64_t(r.IndexOfItem - 1);
+            if (zip_int64_t(at) >= zip_get_num_entries(s.Archive, 0) || ShownName(s, at) != r.FileSpec)
+                return kUnzipNotFound;
+            index = at;
+            return 0;
+        }
         const zip_int64_t i = zip_name_locate(s.Archive, r.FileSpec, 0);
-        if (i < 0)
-            return kUnzipNotFound;
-        index = zip_uint64_t(i);
-        return 0;
+        if (i >= 0) {
+            index = zip_uint64_t(i);
+            return 0;
+        }
+        // libzip knows a false UTF-8 name by its bytes only.
+        for (const zip_uint64_t at : s.Central.FalseUtf8) {
+            if (ShownName(s, at) == r.FileSpec) {
+                index = at;
+                return 0;
+            }
+        }
+        return kUnzipNotFound;
     }
 
     int MemberInfo(THyUnzipSession& s, TUnzipCommandRecord& r)
@@ -348,7 +442,7 @@ namespace {
             return code;
         if (!r.ItemInfo)
             return kUnzipBadCommand;
-        return FillInfo(s.Archive, index, *r.ItemInfo);
+        return FillInfo(s, index, *r.ItemInfo);
     }
 
     // Opens the folders of the member's path below the root, making the missing ones; a link or a file in
@@ -439,9 +533,183 @@ namespace {
         return size > 0 && data[0] == 0 && std::memcmp(data, data + 1, size - 1) == 0;
     }
 
+    // Whether a member is WinZip AES with a CRC of 0, as the second kind of it stores: its authentication
+    // code stands for the CRC.
+    bool IsAesWithoutCrc(zip_t* za, zip_uint64_t index)
+    {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_ENCRYPTION_METHOD))
+            return false;
+        const bool aes = st.encryption_method == ZIP_EM_AES_128 || st.encryption_method == ZIP_EM_AES_192
+            || st.encryption_method == ZIP_EM_AES_256;
+        return aes && (!(st.valid & ZIP_STAT_CRC) || st.crc == 0);
+    }
+
+    // The unpacked data of one member. libzip checks the CRC of an AES member of the second kind once it is
+    // unpacked, and fails it: such a member is read decrypted but still packed (libzip checks the
+    // authentication code at its end) and unpacked here. A stored one is shown to libzip as deflated (see
+    // TZipCentral), so that its packed data is the data itself and no CRC is checked.
+    class TMemberData {
+    public:
+        TMemberData() = default;
+        ~TMemberData() { Close(); }
+        TMemberData(const TMemberData&) = delete;
+        TMemberData& operator=(const TMemberData&) = delete;
+
+        int Open(zip_t* za, zip_uint64_t index, const TUnzipItemInfo& info, const char* password)
+        {
+            const bool packed = password && IsAesWithoutCrc(za, index);
+            if (packed) {
+                if (info.Method == ZIP_CM_DEFLATE) {
+                    if (inflateInit2(&m_zlib, -MAX_WBITS) != Z_OK)
+                        return kUnzipNoMemory;
+                    m_unpack = Unpack::Deflate;
+                } else if (info.Method == ZIP_CM_BZIP2) {
+                    if (BZ2_bzDecompressInit(&m_bzip2, 0, 0) != BZ_OK)
+                        return kUnzipNoMemory;
+                    m_unpack = Unpack::BZip2;
+                } else if (info.Method != ZIP_CM_STORE) {
+                    return kUnzipUnsupportedMethod;
+                }
+                m_input.resize(kChunk);
+            }
+            const zip_flags_t flags = packed ? ZIP_FL_COMPRESSED : 0;
+            m_file = password ? zip_fopen_index_encrypted(za, index, flags, password) : zip_fopen_index(za, index, 0);
+            return m_file ? 0 : CodeFromZipError(zip_get_error(za));
+        }
+
+        // Up to size bytes; 0 at the end, -1 on failure with Result telling why.
+        zip_int64_t Read(char* data, size_t size)
+        {
+            if (m_unpack == Unpack::None) {
+                const zip_int64_t n = zip_fread(m_file, data, size);
+                if (n < 0)
+                    m_result = CodeFromZipError(zip_file_get_error(m_file));
+                return n;
+            }
+            size_t made = 0;
+            while (made < size && !m_ended) {
+                if (m_inputAt == m_inputEnd && !m_inputDone && !Refill())
+                    return -1;
+                size_t used = 0;
+                size_t produced = 0;
+                const int step = Step(
+                    m_input.data() + m_inputAt, m_inputEnd - m_inputAt, data + made, size - made, used, produced);
+                m_inputAt += used;
+                made += produced;
+                if (step < 0 || (step == 0 && used == 0 && produced == 0 && m_inputDone))
+                    return Fail(kUnzipDamaged); // broken, or cut short
+                if (step > 0 && !Drain())
+                    return -1;
+            }
+            return zip_int64_t(made);
+        }
+
+        int Result() const { return m_result; }
+
+        int Close()
+        {
+            int code = 0;
+            if (m_file) {
+                if (const int closed = zip_fclose(m_file)) {
+                    zip_error_t e;
+                    zip_error_init_with_code(&e, closed);
+                    code = CodeFromZipError(&e);
+                    zip_error_fini(&e);
+                }
+                m_file = nullptr;
+            }
+            if (m_unpack == Unpack::Deflate)
+                inflateEnd(&m_zlib);
+            else if (m_unpack == Unpack::BZip2)
+                BZ2_bzDecompressEnd(&m_bzip2);
+            m_unpack = Unpack::None;
+            return code;
+        }
+
+    private:
+        enum class Unpack { None, Deflate, BZip2 };
+
+        zip_int64_t Fail(int code)
+        {
+            m_result = code;
+            return -1;
+        }
+
+        bool Refill()
+        {
+            const zip_int64_t n = zip_fread(m_file, m_input.data(), m_input.size());
+            if (n < 0) {
+                Fail(CodeFromZipError(zip_file_get_error(m_file)));
+                return false;
+            }
+            m_inputAt = 0;
+            m_inputEnd = size_t(n);
+            m_inputDone = n == 0;
+            return true;
+        }
+
+        // One step of unpacking (both sizes at most kChunk): 1 at the end of the packed stream, 0 to go on,
+        // -1 for broken data.
+        int Step(const char* in, size_t inSize, char* out, size_t outSize, size_t& used, size_t& produced)
+        {
+            int step = 0;
+            if (m_unpack == Unpack::Deflate) {
+                m_zlib.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in));
+                m_zlib.avail_in = uInt(inSize);
+                m_zlib.next_out = reinterpret_cast<Bytef*>(out);
+                m_zlib.avail_out = uInt(outSize);
+                const int rc = inflate(&m_zlib, Z_NO_FLUSH);
+                step = rc == Z_STREAM_END ? 1 : (rc == Z_OK || rc == Z_BUF_ERROR) ? 0 : -1;
+                used = inSize - m_zlib.avail_in;
+                produced = outSize - m_zlib.avail_out;
+            } else {
+                m_bzip2.next_in = const_cast<char*>(in);
+                m_bzip2.avail_in = unsigned(inSize);
+                m_bzip2.next_out = out;
+                m_bzip2.avail_out = unsigned(outSize);
+                const int rc = BZ2_bzDecompress(&m_bzip2);
+                step = rc == BZ_STREAM_END ? 1 : rc == BZ_OK ? 0 : -1;
+                used = inSize - m_bzip2.avail_in;
+                produced = outSize - m_bzip2.avail_out;
+            }
+            return step;
+        }
+
+        // The packed stream has ended: the rest of the member is read, so that libzip checks its
+        // authentication code; packed data beyond the stream's end is damage.
+        bool Drain()
+        {
+            m_ended = true;
+            bool extra = m_inputAt < m_inputEnd;
+            while (!m_inputDone) {
+                if (!Refill())
+                    return false;
+                extra = extra || m_inputEnd > 0;
+            }
+            if (extra) {
+                Fail(kUnzipDamaged);
+                return false;
+            }
+            return true;
+        }
+
+        zip_file_t* m_file = nullptr;
+        Unpack m_unpack = Unpack::None;
+        z_stream m_zlib {};
+        bz_stream m_bzip2 {};
+        std::vector<char> m_input;
+        size_t m_inputAt = 0;
+        size_t m_inputEnd = 0;
+        bool m_inputDone = false;
+        bool m_ended = false;
+        int m_result = 0;
+    };
+
     // Copies the member's data into the open temporary file, checking its size as it goes. Blocks of zeros
     // are skipped rather than written, so that they take no room on disk.
-    int CopyData(zip_file_t* zf, int outFd, const TUnzipItemInfo& info, TUnzipCommandRecord& r)
+    int CopyData(TMemberData& member, int outFd, const TUnzipItemInfo& info, TUnzipCommandRecord& r)
     {
         std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, kChunk)));
         if (!buffer)
@@ -449,9 +717,9 @@ namespace {
         qint64 total = 0;
         bool hole = false;
         for (;;) {
-            const zip_int64_t n = zip_fread(zf, buffer.get(), kChunk);
+            const zip_int64_t n = member.Read(buffer.get(), kChunk);
             if (n < 0)
-                return CodeFromZipError(zip_file_get_error(zf));
+                return member.Result();
             if (n == 0)
                 break;
             // Data beyond the stated size would fill the disk: the directory promised less.
@@ -482,7 +750,7 @@ namespace {
         if (const int code = LocateMember(s, r, index))
             return code;
         TUnzipItemInfo info;
-        if (const int code = FillInfo(s.Archive, index, info))
+        if (const int code = FillInfo(s, index, info))
             return code;
         if (r.ItemInfo)
             *r.ItemInfo = info;
@@ -544,26 +812,18 @@ namespace {
             && quint64(info.Size) > quint64(fs.f_bavail) * quint64(fs.f_frsize))
             return kUnzipDiskFull;
 
-        zip_file_t* zf = encrypted ? zip_fopen_index_encrypted(s.Archive, index, 0, password)
-                                   : zip_fopen_index(s.Archive, index, 0);
-        if (!zf)
-            return CodeFromZipError(zip_get_error(s.Archive));
+        TMemberData member;
+        if (const int code = member.Open(s.Archive, index, info, encrypted ? password : nullptr))
+            return code;
 
         QByteArray tempName;
         Fd out(CreateTemporary(dir.Get(), tempName));
-        if (out.Get() < 0) {
-            const int err = errno;
-            zip_fclose(zf);
-            return CodeFromErrno(err);
-        }
-        int code = CopyData(zf, out.Get(), info, r);
-        const int closeCode = zip_fclose(zf);
-        if (code == 0 && closeCode != 0) {
-            zip_error_t e;
-            zip_error_init_with_code(&e, closeCode);
-            code = CodeFromZipError(&e);
-            zip_error_fini(&e);
-        }
+        if (out.Get() < 0)
+            return CodeFromErrno(errno);
+        int code = CopyData(member, out.Get(), info, r);
+        const int closeCode = member.Close();
+        if (code == 0)
+            code = closeCode;
         // Traditional encryption checks a password against one byte only, so one wrong password in 256
         // gets through and unpacks garbage: data that fails to unpack or to match its CRC is a wrong password.
         if (encrypted && (code == kUnzipCrcError || code == kUnzipDamaged))

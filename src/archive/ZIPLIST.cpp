@@ -22,9 +22,11 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <limits>
 #include <new>
 
 namespace hy::archive {
@@ -598,6 +600,11 @@ int TZipList::ExtractMember(int index, const QString& targetPath)
         uf.lpszZipFile().SetText(platform::EncodeFileName(m_fileName));
         uf.lpszDestination().SetText(platform::EncodeFileName(destination));
         uf.lpszFileSpec().SetText(member.toUtf8());
+        // The member is addressed by its place as well as its name: members of one name each give their
+        // own data.
+        uf.SetIndexofItem(
+            m.ArchiveIndex > 0 && m.ArchiveIndex <= std::numeric_limits<qint32>::max() ? qint32(m.ArchiveIndex) : 0);
+        const auto byNameAgain = qScopeGuard([&uf]() { uf.SetIndexofItem(0); });
         if (!uf.Execute(kUnzipMemberInfo))
             return uf.LastResult();
         TUnzipFlags options = keepFolders ? TUnzipFlags() : TUnzipFlags(NoDirectoryNamesFlag);

@@ -30,7 +30,8 @@ namespace {
     bool SameRow(const TZipMember& a, const TZipMember& b)
     {
         return a.Kind == b.Kind && a.Icon == b.Icon && a.CompressedSize == b.CompressedSize && a.Size == b.Size
-            && a.TimeStamp == b.TimeStamp && a.Ratio == b.Ratio && a.Attributes == b.Attributes && a.Name == b.Name;
+            && a.TimeStamp == b.TimeStamp && a.Ratio == b.Ratio && a.Attributes == b.Attributes && a.Name == b.Name
+            && a.ArchiveIndex == b.ArchiveIndex;
     }
 
 } // namespace
@@ -124,6 +125,8 @@ void TZipMembers::Sort()
             return a.TimeStamp < b.TimeStamp;
         if (a.Attributes != b.Attributes)
             return a.Attributes < b.Attributes;
+        if (a.ArchiveIndex != b.ArchiveIndex)
+            return a.ArchiveIndex < b.ArchiveIndex;
         return ia < ib;
     });
     // A member exactly equal to the one before it is shown once.
@@ -152,11 +155,13 @@ std::array<QString, kZipDetailCount> TZipMembers::MemberDetails(int index) const
     details[zdCompPcnt] = QString::number(m.Ratio) + QLatin1Char('%');
     details[zdDate] = details[zdTime] = QStringLiteral("?");
     if (m.TimeStamp >= 0x210000) {
-        const QDateTime stamp = UnpackDateTime(m.TimeStamp);
-        if (stamp.isValid()) {
+        // As stored: 02:30 stays 02:30 also on the night the clocks skip it.
+        const QDate date = UnpackDate(m.TimeStamp);
+        const QTime time = UnpackTime(m.TimeStamp);
+        if (date.isValid() && time.isValid()) {
             const QLocale locale;
-            details[zdDate] = locale.toString(stamp.date(), QLocale::ShortFormat);
-            details[zdTime] = TimeText(stamp.time(), locale);
+            details[zdDate] = locale.toString(date, QLocale::ShortFormat);
+            details[zdTime] = TimeText(time, locale);
         }
     }
     details[zdAttr] = AttributeLetters(int(m.Attributes));

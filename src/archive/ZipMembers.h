@@ -33,6 +33,7 @@ struct TZipMember {
     quint8 Ratio = 0;
     quint32 Attributes = 0;
     bool IsLink = false; // a symbolic link, which is never extracted
+    qint64 ArchiveIndex = 0; // where the member stands in the archive, counted from 1; 0 when not known
 };
 
 class TZipMembers {
@@ -45,7 +46,8 @@ public:
     // Empties the list and the counters.
     void Clear();
     // Adds a member. Kinds 3 and 4 are counted in ListCount and ListSize, also a member that is dropped
-    // because an exactly equal one is listed already.
+    // because an exactly equal one is listed already (the same entry of the archive: members of one name
+    // at different places are all listed).
     void Add(TZipMember member);
 
     int Count() const { return int(m_rows.size()); }

@@ -128,6 +128,7 @@ int ReadZipDirectory(TUnzipFile& unzip, const QString& fileName, const QString& 
                 m.Ratio = ZipRatio(info.CompressedSize, info.Size);
                 m.Attributes = info.Attributes;
                 m.IsLink = info.IsLink;
+                m.ArchiveIndex = unzip.Record().IndexOfItem;
                 members.Add(std::move(m));
             }
         }

@@ -211,11 +211,22 @@ qint32 PackDateTime(const QDateTime& time)
     return qint32(packed);
 }
 
-QDateTime UnpackDateTime(qint32 packed)
+QDate UnpackDate(qint32 packed)
 {
     const quint32 v = quint32(packed);
-    const QDate d(int(v >> 25) + 1980, int((v >> 21) & 0x0F), int((v >> 16) & 0x1F));
-    const QTime t(int((v >> 11) & 0x1F), int((v >> 5) & 0x3F), int(v & 0x1F) * 2);
+    return QDate(int(v >> 25) + 1980, int((v >> 21) & 0x0F), int((v >> 16) & 0x1F));
+}
+
+QTime UnpackTime(qint32 packed)
+{
+    const quint32 v = quint32(packed);
+    return QTime(int((v >> 11) & 0x1F), int((v >> 5) & 0x3F), int(v & 0x1F) * 2);
+}
+
+QDateTime UnpackDateTime(qint32 packed)
+{
+    const QDate d = UnpackDate(packed);
+    const QTime t = UnpackTime(packed);
     if (!d.isValid() || !t.isValid())
         return QDateTime();
     return QDateTime(d, t);

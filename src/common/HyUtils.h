@@ -70,6 +70,10 @@ QString AttributeLetters(int attributes);
 // 5-10 minute, 0-4 seconds / 2. Times outside 1980-2107 are clamped to that range.
 qint32 PackDateTime(const QDateTime& time);
 QDateTime UnpackDateTime(qint32 packed);
+// The date and the time of a packed value as they stand (invalid when out of range), with no time zone
+// that could move a time the clocks skipped.
+QDate UnpackDate(qint32 packed);
+QTime UnpackTime(qint32 packed);
 
 // Creates every missing directory of path, outermost first. 0, or the error code of the first failure
 // after which the directory does not exist.

@@ -13,6 +13,7 @@
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SingleInstance.h"
+#include "platform/TempCopies.h"
 #include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
@@ -24,6 +25,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -340,13 +342,23 @@ TEST_F(MainCommands, MinimisedWindowsShowTheShortNameAndWindowsKeepAMinimumSize)
 
 TEST_F(MainCommands, TemporaryFilesGoWithTheirWindow)
 {
-    const QString temp = Make("member.txt", "extracted\n");
+    int error = 0;
+    const QString temp = hy::platform::TempCopies().NewCopy(m_dir.Path(), QStringLiteral("member.txt"), error);
+    ASSERT_FALSE(m_dir.Write(temp, "extracted\n").isEmpty());
     ASSERT_TRUE(m_form->OpenFileInViewer(temp, ViewMode::BySettings, true));
     m_form->Action("Close1")->trigger();
     HY_ASSERT_SOON(m_form->Children().isEmpty());
-    HY_EXPECT_SOON(!QFile::exists(temp));
+    HY_EXPECT_SOON(!QFileInfo::exists(QFileInfo(temp).path())) << "the copy and its folder";
     EXPECT_FALSE(m_form->Action("Close1")->isEnabled());
     EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty());
+
+    // A window that should delete a file the program did not make as a temporary copy deletes nothing.
+    const QString users = Make("users.txt", "the user's own\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(users, ViewMode::BySettings, true));
+    const QPointer<TChildForm> window = m_form->Children().last();
+    m_form->Action("Close1")->trigger();
+    HY_ASSERT_SOON(window.isNull()) << "the window is gone";
+    EXPECT_TRUE(QFile::exists(users));
 }
 
 TEST_F(MainCommands, ANameThatIsNotUtf8OpensFromTheCommandLineAHandOverAndTheFileList)

@@ -2,6 +2,7 @@
 // range, and a settings file that is no regular file.
 #include "app/ViewerSettings.h"
 
+#include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 
 #include "base/HyExceptions.h"
@@ -143,7 +144,7 @@ TEST_F(ViewerSettingsTest, EmptyStoreGivesTheBuiltInDefaults)
     const TViewerSettings r = Load();
     const TViewerSettings d;
     EXPECT_EQ(r.LastMask, "*.*");
-    EXPECT_EQ(r.TempDir, QDir::currentPath());
+    EXPECT_EQ(r.TempDir, hy::platform::TempFolder()) << "never the current folder, which holds the user's files";
     EXPECT_EQ(r.WindowPos, QRect(10, 20, 600, 400));
     EXPECT_EQ(r.FontName, "Courier New");
     EXPECT_EQ(r.ButtonBar, 2);
@@ -191,7 +192,7 @@ TEST_F(ViewerSettingsTest, HandEditedAndDamagedValues)
     EXPECT_EQ(r.Colors[0].TextColor, 1u);
     EXPECT_EQ(r.Colors[0].BackColor, 2u);
     EXPECT_EQ(r.Colors[0].ForegroundIndex, 0) << "missing items keep the current value";
-    EXPECT_EQ(r.TempDir, QDir::currentPath());
+    EXPECT_EQ(r.TempDir, hy::platform::TempFolder());
 }
 
 TEST_F(ViewerSettingsTest, WindowPosItemsThatAreNotNumbersGiveZero)

@@ -4,10 +4,13 @@
 #include "archive/ArchivePage.h"
 #include "app/Brview1.h"
 #include "app/Brview2.h"
+#include "app/ViewerSettings.h"
 #include "archive/ArchiveFixtures.h"
 #include "archive/ZIPLIST.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "platform/PlatformPaths.h"
+#include "platform/SettingsStore.h"
 #include "selector/Dirsel.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
@@ -21,11 +24,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace hy::app;
 using hy::archive::TArchivePage;
@@ -141,6 +148,21 @@ protected:
             List(c)->SetSelected(Row(c, n), true);
     }
     void Activate(TChildForm* c) { m_form->ClientArea()->setActiveSubWindow(m_form->FrameOf(c)); }
+    // Whether a viewed member's file is a copy in a private folder of its own inside the temporary folder.
+    ::testing::AssertionResult IsPrivateCopy(const QString& path, const QString& name, const QString& tempDir = {})
+    {
+        const QFileInfo folder(QFileInfo(path).path());
+        struct stat st { };
+        if (::lstat(QFile::encodeName(folder.filePath()).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return ::testing::AssertionFailure() << path.toStdString() << " is not in a folder";
+        if ((st.st_mode & 07777) != 0700 || st.st_uid != ::geteuid())
+            return ::testing::AssertionFailure() << folder.filePath().toStdString() << " is open to others";
+        if (folder.path() != (tempDir.isEmpty() ? m_temp.path() : tempDir))
+            return ::testing::AssertionFailure() << path.toStdString() << " is not in the temporary folder";
+        if (QFileInfo(path).fileName() != name)
+            return ::testing::AssertionFailure() << path.toStdString() << " is not named " << name.toStdString();
+        return ::testing::AssertionSuccess();
+    }
 
     ArchiveFixtures m_fx;
     QTemporaryDir m_temp;
@@ -215,8 +237,8 @@ TEST_F(ArchivePageTest, ViewedMembersOpenInWindowsThatDeleteThem)
     QTest::mouseClick(c->ArchivePage()->ViewZipButton(), Qt::LeftButton);
     ASSERT_EQ(m_form->Children().size(), 2);
     TChildForm* viewed = m_form->Children().last();
-    const QString guide = m_temp.filePath(QStringLiteral("guide.txt"));
-    EXPECT_EQ(viewed->FileName(), guide);
+    const QString guide = viewed->FileName();
+    EXPECT_TRUE(IsPrivateCopy(guide, QStringLiteral("guide.txt")));
     EXPECT_TRUE(viewed->DeleteOnClose());
     EXPECT_EQ(viewed->Kind(), PageKind::Text);
     EXPECT_EQ(viewed->FileViewer()->FileName(), guide);
@@ -231,44 +253,153 @@ TEST_F(ArchivePageTest, ViewedMembersOpenInWindowsThatDeleteThem)
     QTest::mouseClick(List(c)->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(List(c)->viewport(), Qt::LeftButton, {}, rect.center());
     ASSERT_EQ(m_form->Children().size(), 3);
-    const QString notesFile = m_temp.filePath(QStringLiteral("notes.txt"));
-    EXPECT_EQ(m_form->Children().last()->FileName(), notesFile);
+    const QString notesFile = m_form->Children().last()->FileName();
+    EXPECT_TRUE(IsPrivateCopy(notesFile, QStringLiteral("notes.txt")));
+    EXPECT_EQ(ReadAll(notesFile), QByteArray("some notes\n"));
 
+    // Closing a window takes its copy and the copy's folder.
     m_form->FrameOf(viewed)->close();
     HY_ASSERT_SOON(m_form->Children().size() == 2);
-    HY_EXPECT_SOON(!QFile::exists(guide));
+    HY_EXPECT_SOON(!QFileInfo::exists(QFileInfo(guide).path()));
     EXPECT_TRUE(QFile::exists(notesFile));
     // Leaving the program takes the rest with it.
     m_form->close();
     m_form.reset();
-    EXPECT_FALSE(QFile::exists(notesFile));
+    EXPECT_TRUE(ArchiveFixtures::Tree(m_temp.path()).isEmpty());
     EXPECT_TRUE(QFile::exists(m_zip));
+}
+
+TEST_F(ArchivePageTest, ViewingNeverTouchesTheUsersFiles)
+{
+    // A first start takes the system's temporary folder, never the current folder with the user's files
+    // in it; and a temporary folder the user chose gets private folders too.
+    QTemporaryDir home;
+    QTemporaryDir system;
+    const QString users = home.filePath(QStringLiteral("a.txt"));
+    WriteFile(users, "the user's own a.txt\n");
+    const QString zip = m_fx.MakeZip(QStringLiteral("user.zip"),
+        { { QStringLiteral("dir1/a.txt"), "member a\n", {} }, { QStringLiteral("a/readme.txt"), "first readme\n", {} },
+            { QStringLiteral("b/readme.txt"), "second readme\n", {} } });
+    const QString archive = home.filePath(QStringLiteral("user.zip"));
+    ASSERT_TRUE(QFile::copy(zip, archive));
+    const QString savedDir = QDir::currentPath();
+    const QByteArray savedTmp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&]() {
+        QDir::setCurrent(savedDir);
+        qputenv("TMPDIR", savedTmp);
+    });
+    ASSERT_TRUE(QDir::setCurrent(home.path()));
+    qputenv("TMPDIR", QFile::encodeName(system.path()));
+
+    for (const QString& tempDir : { EffectiveTempDir(QString()), home.path() }) {
+        SCOPED_TRACE(tempDir.toStdString());
+        m_form->Settings().TempDir = tempDir;
+        TChildForm* c = OpenArchive(archive);
+        ASSERT_NE(c, nullptr);
+        Select(c, { QStringLiteral("dir1/a.txt") });
+        {
+            ModalWatcher watcher(Answers { { "yes" }, {} });
+            c->ArchivePage()->ViewZipButtonClick();
+            EXPECT_TRUE(watcher.Seen.isEmpty()) << "no question: " << watcher.Seen.join(QLatin1Char('/')).toStdString();
+        }
+        ASSERT_EQ(m_form->Children().size(), 2);
+        TChildForm* viewed = m_form->Children().last();
+        EXPECT_TRUE(IsPrivateCopy(
+            viewed->FileName(), QStringLiteral("a.txt"), tempDir == home.path() ? tempDir : system.path()));
+        EXPECT_EQ(ReadAll(viewed->FileName()), QByteArray("member a\n"));
+        EXPECT_EQ(ReadAll(users), QByteArray("the user's own a.txt\n"));
+
+        // Two members of one name open two windows, each on its own data.
+        Activate(c);
+        Select(c, { QStringLiteral("a/readme.txt"), QStringLiteral("b/readme.txt") });
+        {
+            ModalWatcher watcher(Answers { { "yes" }, {} });
+            c->ArchivePage()->ViewZipButtonClick();
+            EXPECT_TRUE(watcher.Seen.isEmpty()) << watcher.Seen.join(QLatin1Char('/')).toStdString();
+        }
+        ASSERT_EQ(m_form->Children().size(), 4);
+        const QString first = m_form->Children().at(2)->FileName();
+        const QString second = m_form->Children().at(3)->FileName();
+        EXPECT_NE(first, second);
+        EXPECT_EQ(ReadAll(first), QByteArray("first readme\n"));
+        EXPECT_EQ(ReadAll(second), QByteArray("second readme\n"));
+
+        m_form->Action("CloseAll1")->trigger();
+        HY_ASSERT_SOON(m_form->Children().isEmpty());
+        EXPECT_EQ(ReadAll(users), QByteArray("the user's own a.txt\n")) << "closing left the user's file alone";
+        // The windows go a moment after they close, and their copies with them.
+        HY_EXPECT_SOON(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+            == (QStringList { QStringLiteral("a.txt"), QStringLiteral("user.zip") }));
+        HY_EXPECT_SOON(ArchiveFixtures::Tree(system.path()).isEmpty());
+    }
+}
+
+TEST_F(ArchivePageTest, AViewedMemberHandedToAnotherProgramStaysUntilTheEnd)
+{
+    // The editor and the associated program record what they find in the file they are given.
+    const auto recorder = [this](const QString& name) {
+        const QString script = m_fx.Path(name);
+        WriteFile(script, "#!/bin/sh\ncat \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.seen\"\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return script;
+    };
+    const QString editor = recorder(QStringLiteral("editor.sh"));
+    const QString associated = recorder(QStringLiteral("associated.sh"));
+    QDir().mkpath(hy::platform::SettingsFolder());
+    WriteFile(hy::platform::WinIniPath(), "[Extensions]\nqqzx=" + QFile::encodeName(associated) + " ^.qqzx\n");
+    const auto forget = qScopeGuard([]() { QFile::remove(hy::platform::WinIniPath()); });
+    m_form->Settings().Editor = editor;
+    const QString zip = m_fx.MakeZip(QStringLiteral("edit.zip"),
+        { { QStringLiteral("notes.txt"), "notes to edit\n", {} }, { QStringLiteral("data.qqzx"), "own kind\n", {} } });
+    TChildForm* c = OpenArchive(zip);
+    ASSERT_NE(c, nullptr);
+
+    QStringList copies;
+    for (const auto& [member, action, script] : { std::tuple { "notes.txt", "UseTextEditor1", editor },
+             std::tuple { "data.qqzx", "UseAssociatedApplication1", associated } }) {
+        SCOPED_TRACE(member);
+        Activate(c);
+        Select(c, { QString::fromLatin1(member) });
+        c->ArchivePage()->ViewZipButtonClick();
+        ASSERT_EQ(m_form->Children().size(), 2);
+        const QString copy = m_form->Children().last()->FileName();
+        Activate(m_form->Children().last());
+        ModalWatcher watcher(Answers {});
+        m_form->Action(action)->trigger();
+        HY_ASSERT_SOON(m_form->Children().size() == 1) << "the viewer window closes";
+        HY_EXPECT_SOON(QFile::exists(script + ".seen"));
+        EXPECT_EQ(ReadAll(script + ".seen"), ReadAll(copy)) << "the program got the member's data";
+        EXPECT_FALSE(ReadAll(copy).isEmpty());
+        EXPECT_TRUE(watcher.Seen.isEmpty()) << watcher.Seen.join(QLatin1Char('/')).toStdString();
+        copies << copy;
+    }
+    EXPECT_EQ(ReadAll(editor + ".seen"), QByteArray("notes to edit\n"));
+    EXPECT_EQ(ReadAll(associated + ".seen"), QByteArray("own kind\n"));
+    // The program's end takes the copies it handed on.
+    m_form->close();
+    m_form.reset();
+    for (const QString& copy : copies)
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(copy).path())) << copy.toStdString();
+    EXPECT_TRUE(ArchiveFixtures::Tree(m_temp.path()).isEmpty());
 }
 
 TEST_F(ArchivePageTest, FilesThatExistAreReplacedOnlyWhenTheUserSaysSo)
 {
     TChildForm* c = OpenArchive(m_zip);
     ASSERT_NE(c, nullptr);
+    // A file of the member's name in the temporary folder is in nobody's way and stays as it is.
     const QString readme = m_temp.filePath(QStringLiteral("readme.txt"));
     WriteFile(readme, "the user's own file\n");
     Select(c, { QStringLiteral("readme.txt") });
     {
         ModalWatcher watcher(Answers { { "no" }, {} });
         c->ArchivePage()->ViewZipButtonClick();
-        ASSERT_EQ(watcher.Seen.size(), 1);
-        EXPECT_EQ(watcher.Seen.first(),
-            QStringLiteral("Open Archived File|The file \"readme.txt\" already exists in\nyour temporary "
-                           "directory!\n\nDo you want to overwrite it?"));
-    }
-    EXPECT_EQ(m_form->Children().size(), 1) << "no opens nothing";
-    EXPECT_EQ(ReadAll(readme), QByteArray("the user's own file\n"));
-    {
-        ModalWatcher watcher(Answers { { "yes" }, {} });
-        c->ArchivePage()->ViewZipButtonClick();
-        EXPECT_EQ(watcher.Seen.size(), 1);
+        EXPECT_TRUE(watcher.Seen.isEmpty());
     }
     ASSERT_EQ(m_form->Children().size(), 2);
-    EXPECT_EQ(ReadAll(readme), QByteArray("read me first\n"));
+    EXPECT_EQ(ReadAll(m_form->Children().last()->FileName()), QByteArray("read me first\n"));
+    EXPECT_EQ(ReadAll(readme), QByteArray("the user's own file\n"));
+    Activate(c);
 
     // Extracting asks with the same title and the word "destination".
     const QString dest = m_fx.Path(QStringLiteral("dest"));
@@ -317,10 +448,16 @@ TEST_F(ArchivePageTest, ViewingSeveralMembersOpensAWindowForEach)
     {
         ModalWatcher watcher(Answers { { "all" }, {} });
         c->ArchivePage()->ViewZipButtonClick();
-        EXPECT_EQ(watcher.Seen.size(), 1) << "Yes to All asks once";
+        EXPECT_TRUE(watcher.Seen.isEmpty()) << "nothing is in the way of a viewed member";
     }
-    EXPECT_EQ(m_form->Children().size(), 4);
-    EXPECT_EQ(ReadAll(m_temp.filePath(QStringLiteral("readme.txt"))), QByteArray("read me first\n"));
+    ASSERT_EQ(m_form->Children().size(), 4);
+    QStringList names;
+    for (int i = 1; i < 4; ++i)
+        names << QFileInfo(m_form->Children().at(i)->FileName()).fileName();
+    names.sort();
+    EXPECT_EQ(names, (QStringList { "guide.txt", "notes.txt", "readme.txt" }));
+    for (const char* name : { "readme.txt", "guide.txt", "notes.txt" })
+        EXPECT_EQ(ReadAll(m_temp.filePath(QString::fromLatin1(name))), QByteArray("stale\n"));
 }
 
 TEST_F(ArchivePageTest, HarmfulMembersAreRefusedAndTheOthersExtract)
@@ -390,7 +527,58 @@ TEST_F(ArchivePageTest, EncryptedMembersNeedTheirPassword)
         c->ArchivePage()->ViewZipButtonClick();
     }
     ASSERT_EQ(m_form->Children().size(), 2);
-    EXPECT_EQ(ReadAll(m_temp.filePath(QStringLiteral("secret.txt"))), QByteArray("hidden\n"));
+    EXPECT_EQ(ReadAll(m_form->Children().last()->FileName()), QByteArray("hidden\n"));
+}
+
+TEST_F(ArchivePageTest, MembersThisProgramCannotUnpackSaySoAndWinZipAesOnesOpen)
+{
+    if (!ArchiveFixtures::Have7z())
+        GTEST_SKIP() << "7z is not installed";
+    const QByteArray text = ArchiveFixtures::NumberedLines(3000);
+    for (const char* method : { "LZMA", "Deflate64" }) {
+        SCOPED_TRACE(method);
+        const QString zip = m_fx.MakePackedWith(QLatin1String(method), text);
+        ASSERT_FALSE(zip.isEmpty());
+        TChildForm* c = OpenArchive(zip);
+        ASSERT_NE(c, nullptr);
+        ASSERT_EQ(List(c)->Count(), 1) << "listed";
+        EXPECT_FALSE(c->ArchivePage()->findChild<QLabel*>(QStringLiteral("ZipNotice"))->isVisible());
+        Select(c, { QStringLiteral("packed.txt") });
+        const QString dest = m_fx.Path(QStringLiteral("dest-") + QLatin1String(method));
+        QDir().mkpath(dest);
+        for (const bool view : { true, false }) {
+            ModalWatcher watcher(Answers {});
+            if (view)
+                c->ArchivePage()->ViewZipButtonClick();
+            else
+                c->ExtractMembers(dest, false);
+            ASSERT_EQ(watcher.Seen.size(), 1) << view;
+            EXPECT_TRUE(watcher.Seen.first().contains(
+                QStringLiteral("\"packed.txt\" could not be extracted.\nIt is compressed with a method this program "
+                               "cannot unpack.")))
+                << watcher.Seen.first().toStdString();
+        }
+        EXPECT_EQ(m_form->Children().size(), 1);
+        EXPECT_TRUE(ArchiveFixtures::Tree(dest).isEmpty());
+        EXPECT_TRUE(ArchiveFixtures::Tree(m_temp.path()).isEmpty()) << "the private folder went again";
+        m_form->Action("CloseAll1")->trigger();
+        HY_ASSERT_SOON(m_form->Children().isEmpty());
+    }
+
+    // WinZip AES of the kind without a CRC, as 7z writes it, opens with its password.
+    const QString aes = m_fx.Make7zZip(QStringLiteral("aes.zip"), { { QStringLiteral("packed.txt"), text, {} } },
+        { QStringLiteral("-pPASS"), QStringLiteral("-mem=AES256") });
+    ASSERT_FALSE(aes.isEmpty());
+    TChildForm* c = OpenArchive(aes);
+    ASSERT_NE(c, nullptr);
+    Select(c, { QStringLiteral("packed.txt") });
+    {
+        ModalWatcher watcher(Answers { {}, QStringLiteral("PASS") });
+        c->ArchivePage()->ViewZipButtonClick();
+        EXPECT_EQ(watcher.Seen.size(), 2) << "the notice and the password: " << watcher.Seen.join('/').toStdString();
+    }
+    ASSERT_EQ(m_form->Children().size(), 2);
+    EXPECT_EQ(ReadAll(m_form->Children().last()->FileName()), text);
 }
 
 TEST_F(ArchivePageTest, ALongExtractionShowsProgressAndStopsOnEsc)

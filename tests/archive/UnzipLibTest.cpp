@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -519,4 +521,259 @@ TEST_F(ArchiveTest, MembersPastFourGigabytesExtractWithTheirSize)
     ASSERT_EQ(Extract(uf, zip, "huge.bin", m_out), 0);
     EXPECT_EQ(QFileInfo(m_out + "/huge.bin").size(), kHugeSize);
     QFile::remove(m_out + "/huge.bin");
+}
+
+TEST_F(ArchiveTest, MembersOfOneNameEachGiveTheirOwnData)
+{
+    if (!ArchiveFixtures::HavePython())
+        GTEST_SKIP() << "python3 is not installed";
+    // Equal names, sizes and times: only their places in the archive tell them apart.
+    const QString zip = m_fx.MakeSameNameZip(QStringLiteral("dup.zip"), { "first", "other", "third" });
+    ASSERT_FALSE(zip.isEmpty());
+    TUnzipFile uf;
+    uf.lpszZipFile().SetText(QFile::encodeName(zip));
+    uf.lpszFileSpec().SetText("*.*");
+    ASSERT_TRUE(uf.Execute(kUnzipCountMembers));
+    ASSERT_EQ(uf.ItemCount(), 3);
+    QList<qint64> places;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(uf.Execute(kUnzipNextMember));
+        places << uf.Record().IndexOfItem;
+    }
+    EXPECT_EQ(places, (QList<qint64> { 1, 2, 3 })) << "each member says where it stands";
+    EXPECT_EQ(uf.IndexofItem(), 0) << "the property stays the program's";
+
+    const QByteArray expected[] = { "first", "other", "third" };
+    for (int place = 1; place <= 3; ++place) {
+        const QString into = m_out + QStringLiteral("/%1").arg(place);
+        QDir().mkpath(into);
+        uf.SetIndexofItem(place);
+        ASSERT_EQ(Extract(uf, zip, "dup.txt", into), 0) << place;
+        EXPECT_EQ(ReadAll(into + "/dup.txt"), expected[place - 1]) << place;
+    }
+    // A place whose member has another name, or no member at all, is not found.
+    uf.SetIndexofItem(2);
+    EXPECT_EQ(Extract(uf, zip, "other.txt", m_out), int(kUnzipNotFound));
+    uf.SetIndexofItem(4);
+    EXPECT_EQ(Extract(uf, zip, "dup.txt", m_out), int(kUnzipNotFound));
+    uf.SetIndexofItem(0);
+    ASSERT_EQ(Extract(uf, zip, "dup.txt", m_out), 0) << "by name alone";
+}
+
+TEST_F(ArchiveTest, WinZipAesMembersExtractLike7z)
+{
+    if (!ArchiveFixtures::Have7z())
+        GTEST_SKIP() << "7z is not installed";
+    const QByteArray text = ArchiveFixtures::NumberedLines(20000);
+    QByteArray noise(70000, '\0');
+    quint32 x = 12345;
+    for (char& c : noise)
+        c = char((x = x * 1103515245 + 12345) >> 24);
+    const QList<ZipInput> files { { QStringLiteral("text.txt"), text, {} }, { QStringLiteral("noise.bin"), noise, {} },
+        { QStringLiteral("tiny.txt"), "secret data here\n", {} }, { QStringLiteral("empty.txt"), {}, {} } };
+    // 7z writes AES members of the second kind (CRC 0), deflated, in bzip2 or stored as they fit; and the
+    // old ZIP encryption, whose CRC is real.
+    const struct {
+        const char* name;
+        QStringList args;
+    } kinds[] = {
+        { "aes-deflate.zip", { "-pPASS", "-mem=AES256" } },
+        { "aes-bzip2.zip", { "-pPASS", "-mem=AES256", "-mm=BZip2" } },
+        { "aes128-stored.zip", { "-pPASS", "-mem=AES128", "-mx=0" } },
+        { "zipcrypto.zip", { "-pPASS", "-mem=ZipCrypto" } },
+    };
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        const QString zip = m_fx.Make7zZip(QString::fromLatin1(kind.name), files, kind.args);
+        ASSERT_FALSE(zip.isEmpty());
+        const QString ours = m_fx.Path(QStringLiteral("ours-") + QLatin1String(kind.name));
+        const QString theirs = m_fx.Path(QStringLiteral("7z-") + QLatin1String(kind.name));
+        QDir().mkpath(ours);
+        ASSERT_EQ(ArchiveFixtures::Extract7z(zip, theirs, QStringLiteral("PASS")), 0);
+        TUnzipFile uf;
+        ASSERT_EQ(List(uf, zip).size(), files.size());
+        for (const ZipInput& f : files) {
+            const QByteArray member = f.Name.toUtf8();
+            EXPECT_EQ(Extract(uf, zip, member, ours, {}, "wrong"), int(kUnzipWrongPassword)) << member.constData();
+            ASSERT_EQ(Extract(uf, zip, member, ours, {}, "PASS"), 0) << member.constData();
+            EXPECT_EQ(ReadAll(ours + QLatin1Char('/') + f.Name), ReadAll(theirs + QLatin1Char('/') + f.Name))
+                << member.constData();
+            EXPECT_EQ(ReadAll(ours + QLatin1Char('/') + f.Name), f.Data) << member.constData();
+        }
+        EXPECT_EQ(ArchiveFixtures::Tree(ours), ArchiveFixtures::Tree(theirs));
+    }
+
+    // The authentication code stands guard over the data: one changed byte in a deflated member, or in its
+    // code, and nothing is written.
+    const QString zip = m_fx.Make7zZip(QStringLiteral("guarded.zip"), { files.at(0) }, kinds[0].args);
+    ASSERT_FALSE(zip.isEmpty());
+    const QByteArray bytes = ReadAll(zip);
+    ASSERT_TRUE(bytes.startsWith("PK\x03\x04"));
+    const auto u16 = [&](int at) { return int(quint8(bytes.at(at))) | int(quint8(bytes.at(at + 1))) << 8; };
+    // The member's data ends with its ten-byte authentication code.
+    const qsizetype dataEnd = 30 + u16(26) + u16(28) + (u16(18) | qsizetype(u16(20)) << 16);
+    ASSERT_GT(dataEnd, 2000);
+    ASSERT_LT(dataEnd, bytes.size());
+    for (const qsizetype at : { qsizetype(1000), dataEnd - 3 }) {
+        QByteArray changed = bytes;
+        changed[at] = char(changed.at(at) ^ 0x01);
+        const QString bad = m_fx.Path(QStringLiteral("changed-%1.zip").arg(at));
+        QFile f(bad);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(changed);
+        f.close();
+        const QString into = m_fx.Path(QStringLiteral("changed-%1").arg(at));
+        QDir().mkpath(into);
+        TUnzipFile uf;
+        const int code = Extract(uf, bad, "text.txt", into, {}, "PASS");
+        EXPECT_TRUE(code == int(kUnzipWrongPassword) || code == int(kUnzipDamaged)) << at << ": " << code;
+        EXPECT_TRUE(ArchiveFixtures::Tree(into).isEmpty()) << at;
+        EXPECT_NE(ArchiveFixtures::Extract7z(bad, into + "-7z", QStringLiteral("PASS")), 0) << "7z refuses it too";
+    }
+}
+
+TEST_F(ArchiveTest, MethodsLibzipCannotUnpackAreListedAndRefused)
+{
+    if (!ArchiveFixtures::Have7z())
+        GTEST_SKIP() << "7z is not installed";
+    const QByteArray text = ArchiveFixtures::NumberedLines(5000);
+    for (const char* method : { "Deflate64", "LZMA" }) {
+        SCOPED_TRACE(method);
+        const QString zip = m_fx.MakePackedWith(QLatin1String(method), text);
+        ASSERT_FALSE(zip.isEmpty());
+        TUnzipFile uf;
+        const QList<TUnzipItemInfo> items = List(uf, zip);
+        ASSERT_EQ(items.size(), 1);
+        EXPECT_EQ(items.at(0).Name, QByteArray("packed.txt"));
+        EXPECT_EQ(items.at(0).Size, text.size());
+        EXPECT_EQ(Extract(uf, zip, "packed.txt", m_out), int(kUnzipUnsupportedMethod));
+        EXPECT_TRUE(ArchiveFixtures::Tree(m_out).isEmpty());
+        EXPECT_TRUE(UnzipResultText(kUnzipUnsupportedMethod).contains(QStringLiteral("cannot unpack")));
+    }
+}
+
+TEST_F(ArchiveTest, StoredTimesShowAsStoredInEveryTimeZone)
+{
+    if (!ArchiveFixtures::HavePython())
+        GTEST_SKIP() << "python3 is not installed";
+    if (!QFileInfo::exists(QStringLiteral("/usr/share/zoneinfo/America/New_York")))
+        GTEST_SKIP() << "the time zone America/New_York is not installed";
+    // 02:30 on 10 March 2024 never happened in New York (the clocks went from 2:00 to 3:00); 01:30 on
+    // 3 November happened twice.
+    const QString zip = m_fx.MakePythonZip(QStringLiteral("dst.zip"), QStringLiteral(R"(
+z = zipfile.ZipFile(path, 'w')
+for name, stamp in [('gap.txt', (2024, 3, 10, 2, 30, 0)), ('twice.txt', (2024, 11, 3, 1, 30, 0)),
+                    ('plain.txt', (2024, 7, 1, 12, 0, 58))]:
+    info = zipfile.ZipInfo(name, stamp)
+    info.external_attr = 0o100644 << 16
+    z.writestr(info, name)
+z.close()
+)"));
+    ASSERT_FALSE(zip.isEmpty());
+    const QByteArray savedZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    const auto restore = qScopeGuard([&]() {
+        if (hadZone)
+            qputenv("TZ", savedZone);
+        else
+            qunsetenv("TZ");
+        ::tzset();
+    });
+    for (const char* zone : { "America/New_York", "UTC" }) {
+        SCOPED_TRACE(zone);
+        qputenv("TZ", zone);
+        ::tzset();
+        TUnzipFile uf;
+        const QList<TUnzipItemInfo> items = List(uf, zip);
+        ASSERT_EQ(items.size(), 3);
+        EXPECT_EQ(QByteArray(items.at(0).DateText), QByteArray("03-10-24 02:30:00"));
+        EXPECT_EQ(QByteArray(items.at(1).DateText), QByteArray("11-03-24 01:30:00"));
+        EXPECT_EQ(QByteArray(items.at(2).DateText), QByteArray("07-01-24 12:00:58"));
+        const auto reference = ArchiveFixtures::ZipInfo(zip);
+        ASSERT_EQ(reference.size(), 3);
+        EXPECT_EQ(reference.at(0).Stamp, QStringLiteral("20240310.023000")) << "zipinfo agrees";
+    }
+}
+
+TEST_F(ArchiveTest, ArchivesAfterOtherDataListAndExtract)
+{
+    const QList<ZipInput> files { { QStringLiteral("a.txt"), "hello\n", {} },
+        { QStringLiteral("dir/b.txt"), QByteArray(30000, 'b'), {} } };
+    const QString zip = m_fx.MakeZip(QStringLiteral("plain.zip"), files);
+    ASSERT_FALSE(zip.isEmpty());
+    // A self-extracting archive: a program before the archive, whose offsets were left as they were.
+    QByteArray program("\x7f"
+                       "ELF a program that unpacks what follows it\n");
+    program += QByteArray(5000, '\x90') + QByteArray("PK\x05\x06 not the end record");
+    const auto prefixed = [&](const QString& name, const QString& archive) {
+        const QString path = m_fx.Path(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(program + ReadAll(archive));
+        return path;
+    };
+    const QString sfx = prefixed(QStringLiteral("sfx.zip"), zip);
+    TUnzipFile uf;
+    const QList<TUnzipItemInfo> items = List(uf, sfx);
+    const auto reference = ArchiveFixtures::ZipInfo(sfx);
+    ASSERT_EQ(items.size(), 2);
+    ASSERT_EQ(reference.size(), 2) << "zipinfo lists it";
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(QString::fromUtf8(items.at(i).Name), reference.at(i).Name);
+        EXPECT_EQ(items.at(i).Size, reference.at(i).Size);
+        ASSERT_EQ(Extract(uf, sfx, items.at(i).Name, m_out), 0);
+        EXPECT_EQ(ReadAll(m_out + QLatin1Char('/') + files.at(i).Name), files.at(i).Data);
+    }
+
+    // The same after zip -A has adjusted the offsets, and with a ZIP64 end record.
+    const QString adjusted = prefixed(QStringLiteral("adjusted.zip"), zip);
+    ASSERT_EQ(ArchiveFixtures::Run(QStringLiteral("zip"), { QStringLiteral("-qA"), adjusted }), 0);
+    EXPECT_EQ(List(uf, adjusted).size(), 2);
+    if (ArchiveFixtures::HavePython()) {
+        const QString huge = MakeHugeZip(m_fx, false);
+        ASSERT_FALSE(huge.isEmpty());
+        const QList<TUnzipItemInfo> big = List(uf, prefixed(QStringLiteral("sfx64.zip"), huge));
+        ASSERT_EQ(big.size(), 1);
+        EXPECT_EQ(big.at(0).Size, kHugeSize);
+    }
+    // A cut-off archive after a program is still no archive.
+    QFile cut(m_fx.Path(QStringLiteral("cut.zip")));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(program + ReadAll(zip).left(100));
+    cut.close();
+    uf.lpszZipFile().SetText(QFile::encodeName(cut.fileName()));
+    EXPECT_FALSE(uf.Execute(kUnzipCountMembers));
+    EXPECT_NE(uf.LastResult(), 0);
+}
+
+TEST_F(ArchiveTest, ANameFlaggedUtf8ThatIsNotShowsWithReplacementMarks)
+{
+    if (!ArchiveFixtures::HavePython())
+        GTEST_SKIP() << "python3 is not installed";
+    // Three UTF-8 names under the flag; one of them then gets a byte that UTF-8 never has.
+    const QString zip = m_fx.MakePythonZip(QStringLiteral("names.zip"), QStringLiteral(R"(
+z = zipfile.ZipFile(path, 'w')
+z.writestr('café.txt', b'good')
+z.writestr('badé.txt', b'bad name')
+z.writestr('dir/ünï.txt', b'deeper')
+z.close()
+data = open(path, 'rb').read().replace('badé'.encode(), b'bad\xff\xfe')
+open(path, 'wb').write(data)
+)"));
+    ASSERT_FALSE(zip.isEmpty());
+    TUnzipFile uf;
+    const QList<TUnzipItemInfo> items = List(uf, zip);
+    ASSERT_EQ(items.size(), 3) << "one bad name does not refuse the archive";
+    const QString bad = QStringLiteral("bad") + QChar(0xFFFD) + QChar(0xFFFD) + QStringLiteral(".txt");
+    EXPECT_EQ(QString::fromUtf8(items.at(0).Name), QString::fromUtf8("café.txt"));
+    EXPECT_EQ(QString::fromUtf8(items.at(1).Name), bad);
+    EXPECT_EQ(QString::fromUtf8(items.at(2).Name), QString::fromUtf8("dir/ünï.txt"));
+    const QByteArray data[] = { "good", "bad name", "deeper" };
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(Extract(uf, zip, items.at(i).Name, m_out), 0) << i;
+        EXPECT_EQ(ReadAll(m_out + QLatin1Char('/') + QString::fromUtf8(items.at(i).Name)), data[i]) << i;
+    }
+    uf.lpszFileSpec().SetText("*.txt");
+    ASSERT_TRUE(uf.Execute(kUnzipCountMembers));
+    EXPECT_EQ(uf.ItemCount(), 3) << "the mask sees the name as shown";
 }

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace hy::archive;
@@ -252,6 +253,28 @@ TEST_F(ZipListTest, ExtractsMembersWithTheirFoldersOrAlone)
     QDir().mkpath(out + "/flat");
     EXPECT_EQ(m_list.ExtractMember(pie, out + "/flat/pie.txt"), 0);
     EXPECT_EQ(ArchiveFixtures::Tree(out + "/flat"), QStringList { QStringLiteral("pie.txt") });
+}
+
+TEST_F(ZipListTest, MembersOfOneNameAreAllListedAndGiveTheirOwnData)
+{
+    if (!ArchiveFixtures::HavePython())
+        GTEST_SKIP() << "python3 is not installed";
+    // Two members whose rows look alike in every column, and one of another size.
+    const QString zip = m_fx.MakeSameNameZip(QStringLiteral("dup.zip"), { "first", "other", "third and longer" });
+    ASSERT_FALSE(zip.isEmpty());
+    m_list.SetFileName(zip);
+    ASSERT_EQ(m_list.Count(), 3) << "no row hides another member";
+    EXPECT_EQ(m_list.ListCount(), 3);
+    const QString out = m_fx.Path(QStringLiteral("dup"));
+    QList<QByteArray> got;
+    for (int i = 0; i < 3; ++i) {
+        QDir().mkpath(out + QString::number(i));
+        ASSERT_EQ(m_list.ExtractMember(i, out + QString::number(i) + QStringLiteral("/dup.txt")), 0) << i;
+        got << ReadAll(out + QString::number(i) + QStringLiteral("/dup.txt"));
+    }
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (QList<QByteArray> { "first", "other", "third and longer" }));
+    EXPECT_EQ(m_list.UnzipFile().IndexofItem(), 0) << "the next caller starts from the name again";
 }
 
 TEST_F(ZipListTest, EncryptedMembersAskForThePasswordOnce)

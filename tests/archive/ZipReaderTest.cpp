@@ -7,7 +7,10 @@
 #include "support/QtPrinters.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QScopeGuard>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -181,6 +184,22 @@ TEST(ZipMembersTest, ColumnTexts)
     EXPECT_EQ(none[zdDate], QStringLiteral("?"));
     EXPECT_EQ(none[zdTime], QStringLiteral("?"));
     EXPECT_EQ(none[zdCompPcnt], QStringLiteral("0%"));
+
+    // A time the clocks skipped in the zone of the day shows as stored.
+    if (!QFileInfo::exists(QStringLiteral("/usr/share/zoneinfo/America/New_York")))
+        GTEST_SKIP() << "the time zone America/New_York is not installed";
+    const QByteArray savedZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    const auto restore = qScopeGuard([&]() {
+        hadZone ? qputenv("TZ", savedZone) : qunsetenv("TZ");
+        ::tzset();
+    });
+    qputenv("TZ", "America/New_York");
+    ::tzset();
+    list.Add(Member(QStringLiteral("gap.txt"), 1, 1, Packed(2024, 3, 10, 2, 30, 0)));
+    const auto gap = list.MemberDetails(int(Names(list).indexOf(QStringLiteral("gap.txt"))));
+    EXPECT_EQ(gap[zdDate], QLocale::c().toString(QDate(2024, 3, 10), QLocale::ShortFormat));
+    EXPECT_TRUE(gap[zdTime].startsWith(QStringLiteral("02:30:00"))) << gap[zdTime].toStdString();
 }
 
 TEST(ZipReaderTest, ReadsArchivesThroughTheLibrary)

@@ -99,24 +99,43 @@ int DirectoryReader::Open(const QString& path)
     Close();
     m_error = 0;
     const QByteArray p = EncodeFileName(path);
-    const int fd = ::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return m_error = DirectoryCode(errno, p);
+    return Start(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY), p);
+}
+
+int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
+{
+    Close();
+    m_error = 0;
+    if (!parent.Valid())
+        return m_error = kErrorInvalidHandle;
+    return Start(::openat(parent.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY), name);
+}
+
+int DirectoryReader::Start(int fd, const QByteArray& path)
+{
+    TFileDescriptor held(fd);
+    if (!held.Valid())
+        return m_error = DirectoryCode(errno, path);
     struct stat st { };
-    if (::fstat(fd, &st) != 0) {
-        m_error = DirectoryCode(errno, p);
-        ::close(fd);
-        return m_error;
-    }
+    if (::fstat(held.Get(), &st) != 0)
+        return m_error = DirectoryCode(errno, path);
     m_identity = { quint64(st.st_dev), quint64(st.st_ino) };
     struct statvfs vfs { };
-    m_readOnlyFileSystem = ::fstatvfs(fd, &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
-    m_dir = ::fdopendir(fd);
-    if (!m_dir) {
-        m_error = DirectoryCode(errno, p);
-        ::close(fd);
-    }
-    return m_error;
+    m_readOnlyFileSystem = ::fstatvfs(held.Get(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
+    m_dir = ::fdopendir(held.Get());
+    if (!m_dir)
+        return m_error = DirectoryCode(errno, path);
+    held.Release(); // the stream owns it now
+    return 0;
+}
+
+TFileDescriptor DirectoryReader::ReleaseDirectory()
+{
+    if (!m_dir)
+        return TFileDescriptor();
+    TFileDescriptor directory(::fcntl(::dirfd(m_dir), F_DUPFD_CLOEXEC, 0));
+    Close();
+    return directory;
 }
 
 const char* DirectoryReader::Next(EntryType& type)

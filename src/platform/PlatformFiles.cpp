@@ -2,6 +2,7 @@
 #include "platform/PlatformFiles.h"
 
 #include "base/ErrorCodes.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 
@@ -21,27 +22,6 @@ namespace hy::platform {
 namespace {
 
     QByteArray Native(const QString& path) { return EncodeFileName(path); }
-
-    // Closes its descriptor on every way out of a scope.
-    class Descriptor {
-    public:
-        explicit Descriptor(int fd)
-            : m_fd(fd)
-        {
-        }
-        ~Descriptor()
-        {
-            if (m_fd >= 0)
-                ::close(m_fd);
-        }
-        Descriptor(const Descriptor&) = delete;
-        Descriptor& operator=(const Descriptor&) = delete;
-        bool Valid() const { return m_fd >= 0; }
-        int Get() const { return m_fd; }
-
-    private:
-        int m_fd;
-    };
 
     int CodeFor(int err, const QByteArray& path)
     {
@@ -296,7 +276,7 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     const QByteArray t = Native(target);
 
     // Opened without blocking so that a pipe cannot hang the copy; only regular files are copied.
-    const Descriptor in(::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const TFileDescriptor in(::open(s.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!in.Valid())
         return CodeFor(errno, s);
     struct stat sst { };

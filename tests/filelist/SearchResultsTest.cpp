@@ -158,6 +158,8 @@ TEST_F(SearchResultsTest, EachKindOfFileGetsItsPage)
     ASSERT_TRUE(QFile::copy(Path(QStringLiteral("pack.zip")), Path(QStringLiteral("pack.zi"))));
     Write(QStringLiteral("notes.txt"), "plain text\n");
     Write(QStringLiteral("old.lzh"), "not an archive we read\n");
+    Write(QStringLiteral("start.s"), "start:\n");
+    Write(QStringLiteral("notes."), "notes\n");
     m_settings.ShowImageFiles = false;
     TSearchResultsDialog* d = Browse();
 
@@ -171,7 +173,10 @@ TEST_F(SearchResultsTest, EachKindOfFileGetsItsPage)
         { "notes.txt", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "pic.png", true, TPreviewKind::Image, "Image", { "Standard", "Hex", "Image" } },
         { "pack.zip", true, TPreviewKind::Archive, "Archive", { "Standard", "Hex", "Archive" } },
-        { "pack.zi", true, TPreviewKind::Archive, "Archive", { "Standard", "Hex", "Archive" } }, // a substring of .ZIP
+        // Extensions count whole: a ZIP archive named .zi is text, and so are names like a picture's.
+        { "pack.zi", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
+        { "start.s", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
+        { "notes.", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "old.lzh", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "pic.bmp", false, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "pic.bmp", true, TPreviewKind::Image, "Image", { "Standard", "Hex", "Image" } },

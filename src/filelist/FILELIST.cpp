@@ -320,15 +320,24 @@ void TFileList::UpdateList()
         return;
     const int top = TopIndex();
     const int focused = ItemIndex();
-    ReadDirectory(Directory());
-    TFlagScope quiet(m_quiet);
-    SetTopIndex(top);
-    const int again = std::min(focused, Count() - 1);
-    if (again >= 0)
-        FocusEntry(again);
+    Read(Directory(), [&]() {
+        SetTopIndex(top);
+        const int again = std::min(focused, Count() - 1);
+        if (again >= 0)
+            FocusEntry(again);
+    });
 }
 
 void TFileList::ReadDirectory(const QString& newDirectory)
+{
+    Read(newDirectory, [this]() {
+        const int focus = m_engine.FocusAfterRead();
+        if (focus >= 0)
+            FocusEntry(focus);
+    });
+}
+
+void TFileList::Read(const QString& newDirectory, const std::function<void()>& settle)
 {
     if (m_engine.Reading())
         return;
@@ -350,10 +359,16 @@ void TFileList::ReadDirectory(const QString& newDirectory)
             Publisher publish { this };
             m_engine.ReadDirectory(newDirectory);
         }
-        const int focus = m_engine.FocusAfterRead();
-        if (focus >= 0)
-            FocusEntry(focus);
+        settle();
     }
+    // The owner hears of the new list once its top and focused entries are where they stay.
+    if (!m_holdNotices)
+        NotifyRead();
+}
+
+void TFileList::NotifyRead()
+{
+    Q_EMIT OnRead();
     Q_EMIT OnChange();
 }
 
@@ -367,18 +382,25 @@ int TFileList::SetMaskAndDirectory(const QString& mask, const QString& directory
         m_engine.SetFileMask(mask);
     if (!directory.isEmpty())
         m_engine.StoreDirectory(directory);
-    UpdateList();
-    const int result = LastError();
-    if (result != 0) {
-        // Back to the list as it was, scrolled and focused as it was.
-        m_engine.SetFileMask(oldMask);
-        m_engine.StoreDirectory(oldDirectory);
+    int result = 0;
+    {
+        // Only the list that stays is announced.
+        TFlagScope hold(m_holdNotices);
         UpdateList();
-        TFlagScope quiet(m_quiet);
-        SetTopIndex(top);
-        if (focused >= 0)
-            FocusEntry(std::min(focused, Count() - 1));
+        result = LastError();
+        if (result != 0) {
+            // Back to the list as it was, scrolled and focused as it was.
+            m_engine.SetFileMask(oldMask);
+            m_engine.StoreDirectory(oldDirectory);
+            UpdateList();
+            TFlagScope quiet(m_quiet);
+            SetTopIndex(top);
+            if (focused >= 0)
+                FocusEntry(std::min(focused, Count() - 1));
+        }
     }
+    if (!m_holdNotices)
+        NotifyRead();
     return result;
 }
 
@@ -570,7 +592,12 @@ void TFileList::keyPressEvent(QKeyEvent* event)
 void TFileList::mousePressEvent(QMouseEvent* event)
 {
     TFlagScope input(m_inInput);
+    // A click on the focused entry tells the owner again, which shows it again where it had gone.
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const bool again = pressed.isValid() && pressed == currentIndex() && event->button() == Qt::LeftButton;
     QListView::mousePressEvent(event);
+    if (again && pressed == currentIndex())
+        m_changed = true;
     EndInput();
 }
 

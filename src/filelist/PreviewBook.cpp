@@ -216,6 +216,11 @@ QString TPreviewBook::ActivePageName() const
     return page ? page->objectName() : QString();
 }
 
+QString TPreviewBook::ShownFile() const
+{
+    return (m_kind != TPreviewKind::None || FileViewer->IsOpen()) ? m_shownPath : QString();
+}
+
 int TPreviewBook::TabIndex() const { return TabSet->currentIndex(); }
 
 void TPreviewBook::SelectTab(int index)

@@ -224,6 +224,38 @@ int CheckDirectory(const QString& path)
     return 0;
 }
 
+namespace {
+
+    bool IsPseudoFileSystemType(quint64 type)
+    {
+        switch (type) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case SELINUX_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case BINFMTFS_MAGIC:
+        case EFIVARFS_MAGIC:
+        case NSFS_MAGIC:
+        case HUGETLBFS_MAGIC:
+        case 0x19800202: // mqueue
+        case 0x62656570: // configfs
+        case 0x65735543: // fusectl
+        case 0x0187: // autofs
+            return true;
+        default:
+            return false;
+        }
+    }
+
+} // namespace
+
 bool IsPseudoFileSystem(const QString& path)
 {
     static const char* const tops[] = { "/proc", "/sys", "/dev", "/run" };
@@ -233,32 +265,21 @@ bool IsPseudoFileSystem(const QString& path)
             return true;
     }
     struct statfs fs { };
-    if (::statfs(p.constData(), &fs) != 0)
-        return false;
-    switch (quint64(fs.f_type)) {
-    case PROC_SUPER_MAGIC:
-    case SYSFS_MAGIC:
-    case DEVPTS_SUPER_MAGIC:
-    case CGROUP_SUPER_MAGIC:
-    case CGROUP2_SUPER_MAGIC:
-    case DEBUGFS_MAGIC:
-    case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC:
-    case SELINUX_MAGIC:
-    case PSTOREFS_MAGIC:
-    case BPF_FS_MAGIC:
-    case BINFMTFS_MAGIC:
-    case EFIVARFS_MAGIC:
-    case NSFS_MAGIC:
-    case HUGETLBFS_MAGIC:
-    case 0x19800202: // mqueue
-    case 0x62656570: // configfs
-    case 0x65735543: // fusectl
-    case 0x0187: // autofs
-        return true;
-    default:
-        return false;
-    }
+    return ::statfs(p.constData(), &fs) == 0 && IsPseudoFileSystemType(quint64(fs.f_type));
+}
+
+FolderRefusal WhyNoFoldersIn(const QString& directory)
+{
+    const QByteArray p = EncodeFileName(directory);
+    struct statfs fs { };
+    if (::statfs(p.constData(), &fs) == 0 && IsPseudoFileSystemType(quint64(fs.f_type)))
+        return FolderRefusal::SystemFileSystem;
+    struct statvfs vfs { };
+    if (::statvfs(p.constData(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
+        return FolderRefusal::ReadOnlyFileSystem;
+    if (::access(p.constData(), W_OK | X_OK) != 0 && (errno == EACCES || errno == EPERM))
+        return FolderRefusal::NotPermitted;
+    return FolderRefusal::None;
 }
 
 } // namespace hy::platform

@@ -93,4 +93,10 @@ int CheckDirectory(const QString& path);
 // /proc, /sys, /dev and /run themselves.
 bool IsPseudoFileSystem(const QString& path);
 
+// Why no folder can be made inside an existing directory, as far as its file system tells: it belongs to a
+// file system the kernel keeps for itself (proc, sysfs and the like), it is mounted read-only, or the current
+// user may not write to it. None when nothing stands in the way that these tell of.
+enum class FolderRefusal { None, SystemFileSystem, ReadOnlyFileSystem, NotPermitted };
+FolderRefusal WhyNoFoldersIn(const QString& directory);
+
 } // namespace hy::platform

@@ -590,7 +590,7 @@ void TBrowserDialog::LocationBoxExit()
     const QString target = TFileListEngine::ResolvePath(FileList->Directory(), location);
     if (FileList->SetMaskAndDirectory(mask.isEmpty() ? FileList->FileMask() : mask, target) != 0) {
         ShowAlert(QStringLiteral("Invalid Location"),
-            location + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing DOS directory."));
+            location + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing folder."));
         LocationBox->setFocus(Qt::OtherFocusReason);
         return;
     }

@@ -117,3 +117,20 @@ TEST(PlatformDirs, OpenInsideRefusesLinksAndKeepsTheParent)
     EXPECT_EQ(orphan.OpenInside(TFileDescriptor(), "real"), hy::kErrorInvalidHandle);
     EXPECT_FALSE(orphan.ReleaseDirectory().Valid());
 }
+
+// Why a folder cannot be made somewhere: the kernel's own file systems, and a folder the user may not write.
+TEST(PlatformDirs, WhyNoFoldersCanBeMade)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    EXPECT_EQ(WhyNoFoldersIn(temp.path()), FolderRefusal::None);
+    if (QFile::exists(QStringLiteral("/proc/self"))) {
+        EXPECT_EQ(WhyNoFoldersIn(QStringLiteral("/proc")), FolderRefusal::SystemFileSystem);
+        EXPECT_EQ(WhyNoFoldersIn(QStringLiteral("/proc/self")), FolderRefusal::SystemFileSystem);
+    }
+    const QString locked = temp.path() + QStringLiteral("/locked");
+    ASSERT_EQ(::mkdir(QFile::encodeName(locked).constData(), 0555), 0);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, who may write into any folder";
+    EXPECT_EQ(WhyNoFoldersIn(locked), FolderRefusal::NotPermitted);
+}

@@ -180,11 +180,11 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     Invert->setFocusPolicy(Qt::NoFocus);
     const int headerHeight = std::max(Header->sizeHint().height(), Invert->sizeHint().height());
     HeaderPanel->setFixedHeight(headerHeight);
-    auto* headerLayout = new QHBoxLayout(HeaderPanel);
-    headerLayout->setContentsMargins(0, 0, 0, 0);
-    headerLayout->setSpacing(0);
-    headerLayout->addWidget(Header, 1);
-    headerLayout->addWidget(Invert);
+    // The header follows the list's sideways scrolling and ends where Invert begins: Invert keeps the strip's
+    // right end to itself (placed on every resize of the strip), so it never covers a section.
+    HeaderPanel->setContentsMargins(0, 0, Invert->sizeHint().width(), 0);
+    Header->setGeometry(0, 0, Header->sizeHint().width(), headerHeight);
+    HeaderPanel->installEventFilter(this);
     HeaderPanel->hide();
 
     FileList->setObjectName(QStringLiteral("FileList"));
@@ -547,6 +547,11 @@ void TBrowserDialog::SplitButtonClick(bool sideBySide)
 
 bool TBrowserDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == HeaderPanel && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        const int width = HeaderPanel->contentsMargins().right();
+        Invert->setGeometry(HeaderPanel->width() - width, 0, width, HeaderPanel->height());
+        FileList->SetHeader(Header);
+    }
     if ((watched == LocationBox || watched == FilterBox) && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Leaving the box for another control applies it; the window losing the focus does not.

@@ -20,10 +20,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -693,6 +695,31 @@ TEST_F(BrowseTest, SaveAsOkAfterADoubleClickIntoAFolderSaves)
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.fileName, m_root + QStringLiteral("/data/REPORT.TXT"));
     EXPECT_EQ(r.directory, m_root + QStringLiteral("/data"));
+}
+
+} // namespace
+
+namespace {
+
+// With details in a narrow list pane, Invert keeps the right end of the header strip to itself: the header,
+// scrolled sideways with the list or not, ends where Invert begins.
+TEST_F(BrowseTest, InvertStandsBesideTheHeaderNeverOverIt)
+{
+    RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        d->ShowDetail->click();
+        d->Preview->click();
+        QCoreApplication::sendPostedEvents();
+        ASSERT_LT(d->HeaderPanel->width(), d->FileList->HorizontalExtent());
+        for (const int scroll : { 0, 60 }) {
+            d->FileList->horizontalScrollBar()->setValue(scroll);
+            const QRect header = d->Header->geometry();
+            const QRect invert = d->Invert->geometry();
+            EXPECT_EQ(header.left(), -d->FileList->horizontalScrollBar()->value()) << scroll;
+            EXPECT_LT(header.right(), invert.left()) << scroll;
+            EXPECT_EQ(invert.right(), d->HeaderPanel->width() - 1) << scroll;
+            EXPECT_TRUE(d->Invert->isVisible());
+        }
+    });
 }
 
 } // namespace

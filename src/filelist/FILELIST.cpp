@@ -75,6 +75,9 @@ public:
             return {};
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
             return m_list->EntryDisplayName(index.row());
+        // A name cut short in its column shows whole under the pointer.
+        if (role == Qt::ToolTipRole && m_list->NameCut(index.row()))
+            return m_list->EntryDisplayName(index.row());
         return {};
     }
 
@@ -478,6 +481,13 @@ int TFileList::TextWidth(const QString& text)
     return width;
 }
 
+bool TFileList::NameCut(int index)
+{
+    if (m_fileDetails == TFileDetails { fdName } || !m_engine.ValidIndex(index))
+        return false;
+    return TextWidth(EntryDisplayName(index)) > m_columnWidths[size_t(fdName)] - kNameIndent;
+}
+
 void TFileList::ComputeItemHeight()
 {
     m_asciiAdvances[u'a'] = 0;
@@ -756,7 +766,12 @@ void TFileList::PaintEntry(QPainter* painter, const QRect& rect, int index, bool
                 const QRect cell(x + kNameIndent, rect.top(), width - kNameIndent, rect.height());
                 painter->save();
                 painter->setClipRect(cell);
-                painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, details[fdName]);
+                // A name too long for its column loses its middle, so that a path found on a whole drive
+                // still shows where it starts and the file it ends in.
+                const QString name = TextWidth(details[fdName]) > cell.width()
+                    ? painter->fontMetrics().elidedText(details[fdName], Qt::ElideMiddle, cell.width())
+                    : details[fdName];
+                painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
                 painter->restore();
             } else if (kind == ekFile || (kind == ekDirectory && column != fdSize)) {
                 painter->drawText(QRect(x, rect.top(), width - 2, rect.height()),

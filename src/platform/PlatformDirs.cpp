@@ -44,12 +44,12 @@ namespace {
         return st.st_mode & S_IWOTH;
     }
 
-    int DirectoryCode(int err, const QByteArray& path)
+    int DirectoryCode(int err, const char* path)
     {
         // A folder that is missing is a path that cannot be found, whichever part of it is missing.
         if (err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENAMETOOLONG)
             return kErrorPathNotFound;
-        return ErrorCodeFromErrno(err, path.constData());
+        return ErrorCodeFromErrno(err, path);
     }
 
     void FillRecord(const struct stat& st, bool readOnlyFileSystem, bool hiddenName, TSearchRec& record)
@@ -99,7 +99,7 @@ int DirectoryReader::Open(const QString& path)
     Close();
     m_error = 0;
     const QByteArray p = EncodeFileName(path);
-    return Start(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY), p);
+    return Start(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY), p.constData());
 }
 
 int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
@@ -111,7 +111,7 @@ int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
     return Start(::openat(parent.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY), name);
 }
 
-int DirectoryReader::Start(int fd, const QByteArray& path)
+int DirectoryReader::Start(int fd, const char* path)
 {
     TFileDescriptor held(fd);
     if (!held.Valid())
@@ -216,11 +216,11 @@ int CheckDirectory(const QString& path)
     const QByteArray p = EncodeFileName(path);
     struct stat st { };
     if (::stat(p.constData(), &st) != 0)
-        return DirectoryCode(errno, p);
+        return DirectoryCode(errno, p.constData());
     if (!S_ISDIR(st.st_mode))
         return kErrorPathNotFound;
     if (::access(p.constData(), X_OK) != 0)
-        return DirectoryCode(errno, p);
+        return DirectoryCode(errno, p.constData());
     return 0;
 }
 

@@ -73,7 +73,7 @@ public:
 
 private:
     // Reads the facts of a directory just opened and starts reading its entries; closes fd on failure.
-    int Start(int fd, const QByteArray& path);
+    int Start(int fd, const char* path);
 
     DIR* m_dir = nullptr;
     int m_error = 0;

@@ -23,8 +23,7 @@ QString ExtensionOf(const QString& fileName)
 
 bool HasExtensionIn(const QString& fileName, const QString& dottedList)
 {
-    const QString ext = ExtensionOf(fileName);
-    return !ext.isEmpty() && dottedList.contains(ext);
+    return ExtensionInList(ExtensionOf(fileName), dottedList);
 }
 
 bool OpensInHex(ViewMode mode, bool textHex)
@@ -75,11 +74,7 @@ QString PageName(PageKind kind)
 
 bool IsProgramFile(const QString& fileName)
 {
-    const QString ext = ExtensionOf(fileName);
-    if (ext.size() > 1
-        && QString::fromLatin1(kProgramExtensions).split(QLatin1Char('.'), Qt::SkipEmptyParts).contains(ext.mid(1)))
-        return true;
-    return platform::IsExecutableFile(fileName);
+    return HasExtensionIn(fileName, QString::fromLatin1(kProgramExtensions)) || platform::IsExecutableFile(fileName);
 }
 
 QString BuildMediaExtensions()

@@ -15,7 +15,8 @@ inline constexpr const char* kProgramExtensions = ".EXE.COM.BAT.PIF";
 
 // The text from the last "." of the name's last component, dot included, upper-cased; empty without one.
 QString ExtensionOf(const QString& fileName);
-// True when the file's extension occurs anywhere inside the dotted list (an empty extension matches nothing).
+// True when the file's extension is one of the entries of the dotted list, compared whole: "start.s" is not
+// in ".ST", "data.zi" not in ".ZIP"; a name without extension or ending in "." is in no list.
 bool HasExtensionIn(const QString& fileName, const QString& dottedList);
 
 // Sound and video the GStreamer plugins play besides the media kinds of win.ini.
@@ -49,7 +50,8 @@ TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules&
 
 // The page of a file ChoosePage sent to the Image page, once its picture was tried. It stays there when a
 // picture showed or when the picture reader knows its extension (a damaged picture is reported as one); a
-// name that only resembles a picture's (notes.p, start.s) and holds none opens on the text page.
+// name in the picture list that the reader does not read (notes.st) and that holds none opens on the text
+// page.
 TPageChoice PageAfterPicture(
     const TPageChoice& choice, ViewMode mode, const TPageRules& rules, bool pictureShown, bool readableExtension);
 

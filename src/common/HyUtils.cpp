@@ -97,6 +97,19 @@ bool WildcardMatch(const QString& pattern, const QString& name)
     return p == pattern.size();
 }
 
+bool ExtensionInList(QStringView extension, QStringView dottedList)
+{
+    if (extension.startsWith(u'.'))
+        extension = extension.mid(1);
+    if (extension.isEmpty())
+        return false;
+    for (const QStringView entry : dottedList.tokenize(u'.', Qt::SkipEmptyParts)) {
+        if (entry.compare(extension, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 QString JoinPath(const QString& dir, const QString& name)
 {
     if (dir.isEmpty() || dir.endsWith(QLatin1Char('/')))

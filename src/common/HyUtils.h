@@ -40,6 +40,12 @@ bool HasWildcards(const QString& text);
 // "*" any run of characters, "?" one character; "*.*" matches every name. Letter case counts.
 bool WildcardMatch(const QString& pattern, const QString& name);
 
+// True when an extension (with or without its dot) is one of the entries of a dotted list, compared whole and
+// without letter case. Lists come as ".BMP.ICO.ST.JPG" or padded to four characters per entry (".C...CPP"):
+// ".S" is not in a list that holds ".ST", ".ZI" not in ".ZIP", and an empty extension or a lone "." (a name
+// that ends in a dot) is in no list.
+bool ExtensionInList(QStringView extension, QStringView dottedList);
+
 // dir + "/" + name; no separator when dir is empty or ends in "/".
 QString JoinPath(const QString& dir, const QString& name);
 // The directory part of a path without its trailing "/", except the root "/" itself; "" when the path

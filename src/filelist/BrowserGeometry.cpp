@@ -39,8 +39,13 @@ TSplitPanes SplitPanes(const QRect& area, bool sideBySide, int listSize, bool pr
     return panes;
 }
 
-int FindNextLeft(int rowWidth, int buttonWidth) { return std::max(250, rowWidth - buttonWidth); }
-
-int FindPrevLeft(int findNextLeft, int buttonWidth) { return findNextLeft - 8 - buttonWidth; }
+TFindButtonsPlace FindButtonsPlace(int rowWidth, int tabsWidth, int prevWidth, int nextWidth)
+{
+    TFindButtonsPlace place;
+    place.nextLeft = std::max(0, rowWidth - 4 - nextWidth);
+    place.prevLeft = std::max(0, place.nextLeft - 8 - prevWidth);
+    place.ownLine = place.prevLeft < tabsWidth + 4;
+    return place;
+}
 
 } // namespace hy

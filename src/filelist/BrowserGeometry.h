@@ -26,9 +26,16 @@ int FitListSize(int size, int extent, int splitterSize = kSplitterSize);
 TSplitPanes SplitPanes(
     const QRect& area, bool sideBySide, int listSize, bool preview, int splitterSize = kSplitterSize);
 
-// "Find Next" stands at the larger of 250 and the tab row's width less its own; "Find Prev" 8 pixels to
-// its left.
-int FindNextLeft(int rowWidth, int buttonWidth);
-int FindPrevLeft(int findNextLeft, int buttonWidth);
+// Where the find buttons stand in the tab row: "Find Next" with its right edge 4 pixels inside the row,
+// "Find Prev" 8 pixels to its left. They share the tabs' line while Find Prev clears the tabs by 4 pixels;
+// in a narrower row (the preview beside the list) they stand on a line of their own under the tabs, so
+// that neither is cut off.
+struct TFindButtonsPlace {
+    int prevLeft = 0;
+    int nextLeft = 0;
+    bool ownLine = false;
+    bool operator==(const TFindButtonsPlace&) const = default;
+};
+TFindButtonsPlace FindButtonsPlace(int rowWidth, int tabsWidth, int prevWidth, int nextWidth);
 
 } // namespace hy

@@ -1,6 +1,8 @@
 // The category table and its lookup.
 #include "filelist/ExtStrList.h"
 
+#include "common/HyUtils.h"
+
 namespace hy {
 
 int DisplayedIcon(int storedIcon, int attributes)
@@ -31,9 +33,13 @@ int TExtStringList::IconOfKey(const QString& key) const
     const auto known = m_known.constFind(key);
     if (known != m_known.cend())
         return known.value();
+    // The padding is no part of the extension: ".C.." stands for ".C", "...." for none.
+    QStringView extension = key;
+    while (extension.endsWith(u'.'))
+        extension.chop(1);
     int icon = fiOtherFile;
     for (const Row& row : m_rows) {
-        if (row.group.contains(key)) {
+        if (ExtensionInList(extension, row.group)) {
             icon = row.icon;
             break;
         }

@@ -65,7 +65,8 @@ public:
     // Replaces the group of an existing row, keeping its icon.
     void SetGroup(int row, const QString& group);
 
-    // The icon of the first row whose group contains the 4-character key; fiOtherFile when none does.
+    // The icon of the first row whose group holds the extension of the 4-character key as a whole entry;
+    // fiOtherFile when none does.
     int IconOfKey(const QString& key) const;
     // The icon of a file name, by its extension key.
     int IconOf(const QString& fileName) const { return IconOfKey(ExtensionKey(fileName)); }

@@ -75,6 +75,9 @@ public:
             return {};
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
             return m_list->EntryDisplayName(index.row());
+        // A name cut short in its column shows whole under the pointer.
+        if (role == Qt::ToolTipRole && m_list->NameCut(index.row()))
+            return m_list->EntryDisplayName(index.row());
         return {};
     }
 
@@ -320,15 +323,24 @@ void TFileList::UpdateList()
         return;
     const int top = TopIndex();
     const int focused = ItemIndex();
-    ReadDirectory(Directory());
-    TFlagScope quiet(m_quiet);
-    SetTopIndex(top);
-    const int again = std::min(focused, Count() - 1);
-    if (again >= 0)
-        FocusEntry(again);
+    Read(Directory(), [&]() {
+        SetTopIndex(top);
+        const int again = std::min(focused, Count() - 1);
+        if (again >= 0)
+            FocusEntry(again);
+    });
 }
 
 void TFileList::ReadDirectory(const QString& newDirectory)
+{
+    Read(newDirectory, [this]() {
+        const int focus = m_engine.FocusAfterRead();
+        if (focus >= 0)
+            FocusEntry(focus);
+    });
+}
+
+void TFileList::Read(const QString& newDirectory, const std::function<void()>& settle)
 {
     if (m_engine.Reading())
         return;
@@ -350,10 +362,16 @@ void TFileList::ReadDirectory(const QString& newDirectory)
             Publisher publish { this };
             m_engine.ReadDirectory(newDirectory);
         }
-        const int focus = m_engine.FocusAfterRead();
-        if (focus >= 0)
-            FocusEntry(focus);
+        settle();
     }
+    // The owner hears of the new list once its top and focused entries are where they stay.
+    if (!m_holdNotices)
+        NotifyRead();
+}
+
+void TFileList::NotifyRead()
+{
+    Q_EMIT OnRead();
     Q_EMIT OnChange();
 }
 
@@ -367,18 +385,25 @@ int TFileList::SetMaskAndDirectory(const QString& mask, const QString& directory
         m_engine.SetFileMask(mask);
     if (!directory.isEmpty())
         m_engine.StoreDirectory(directory);
-    UpdateList();
-    const int result = LastError();
-    if (result != 0) {
-        // Back to the list as it was, scrolled and focused as it was.
-        m_engine.SetFileMask(oldMask);
-        m_engine.StoreDirectory(oldDirectory);
+    int result = 0;
+    {
+        // Only the list that stays is announced.
+        TFlagScope hold(m_holdNotices);
         UpdateList();
-        TFlagScope quiet(m_quiet);
-        SetTopIndex(top);
-        if (focused >= 0)
-            FocusEntry(std::min(focused, Count() - 1));
+        result = LastError();
+        if (result != 0) {
+            // Back to the list as it was, scrolled and focused as it was.
+            m_engine.SetFileMask(oldMask);
+            m_engine.StoreDirectory(oldDirectory);
+            UpdateList();
+            TFlagScope quiet(m_quiet);
+            SetTopIndex(top);
+            if (focused >= 0)
+                FocusEntry(std::min(focused, Count() - 1));
+        }
     }
+    if (!m_holdNotices)
+        NotifyRead();
     return result;
 }
 
@@ -454,6 +479,13 @@ int TFileList::TextWidth(const QString& text)
         width += known.value();
     }
     return width;
+}
+
+bool TFileList::NameCut(int index)
+{
+    if (m_fileDetails == TFileDetails { fdName } || !m_engine.ValidIndex(index))
+        return false;
+    return TextWidth(EntryDisplayName(index)) > m_columnWidths[size_t(fdName)] - kNameIndent;
 }
 
 void TFileList::ComputeItemHeight()
@@ -570,7 +602,12 @@ void TFileList::keyPressEvent(QKeyEvent* event)
 void TFileList::mousePressEvent(QMouseEvent* event)
 {
     TFlagScope input(m_inInput);
+    // A click on the focused entry tells the owner again, which shows it again where it had gone.
+    const QModelIndex pressed = indexAt(event->position().toPoint());
+    const bool again = pressed.isValid() && pressed == currentIndex() && event->button() == Qt::LeftButton;
     QListView::mousePressEvent(event);
+    if (again && pressed == currentIndex())
+        m_changed = true;
     EndInput();
 }
 
@@ -729,7 +766,12 @@ void TFileList::PaintEntry(QPainter* painter, const QRect& rect, int index, bool
                 const QRect cell(x + kNameIndent, rect.top(), width - kNameIndent, rect.height());
                 painter->save();
                 painter->setClipRect(cell);
-                painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, details[fdName]);
+                // A name too long for its column loses its middle, so that a path found on a whole drive
+                // still shows where it starts and the file it ends in.
+                const QString name = TextWidth(details[fdName]) > cell.width()
+                    ? painter->fontMetrics().elidedText(details[fdName], Qt::ElideMiddle, cell.width())
+                    : details[fdName];
+                painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, name);
                 painter->restore();
             } else if (kind == ekFile || (kind == ekDirectory && column != fdSize)) {
                 painter->drawText(QRect(x, rect.top(), width - 2, rect.height()),

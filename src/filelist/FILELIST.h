@@ -118,7 +118,9 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 Q_SIGNALS:
-    // The focused or selected entries changed, or a read ended.
+    // A read ended: the new entries are listed, the top and focused entries placed. OnChange follows.
+    void OnRead();
+    // The focused or selected entries changed, a read ended, or the focused entry was clicked again.
     void OnChange();
     // A double click, or Enter.
     void OnDblClick();
@@ -145,11 +147,16 @@ private:
 
     bool ReadsNow() const;
     void Reread();
+    // Reads a directory, places the top and focused entries by settle, and tells the owner.
+    void Read(const QString& newDirectory, const std::function<void()>& settle);
+    void NotifyRead();
     void ComputeItemHeight();
     void ComputeExtent();
     // The width of a text as the sum of its characters' advances (kerning only narrows it), from a table
     // kept per font: measuring every name of a large list through the text shaper would take seconds.
     int TextWidth(const QString& text);
+    // With details shown: whether an entry's name is too long for the name column.
+    bool NameCut(int index);
     void FollowHeader();
     void FocusEntry(int index);
     void DeselectSystemEntries();
@@ -168,6 +175,7 @@ private:
     QColor m_highlightBG;
     bool m_loading = false;
     bool m_quiet = false;
+    bool m_holdNotices = false;
     bool m_inInput = false;
     bool m_changed = false;
     int m_itemHeight = 16;

@@ -155,10 +155,8 @@ void TFileListEngine::AddDrives()
     }
 }
 
-int TFileListEngine::ReadListing(const QString& directory, Listing& listing)
+int TFileListEngine::ReadListing(Listing& listing)
 {
-    if (const int code = listing.reader.Open(directory))
-        return code;
     listing.names.clear();
     listing.raw.clear();
     platform::EntryType type;
@@ -240,27 +238,37 @@ void TFileListEngine::AddFiles(const QString& directory, Listing& listing, const
     }
 }
 
-void TFileListEngine::Walk(const QString& directory, const TMaskList& masks, bool defer)
+void TFileListEngine::Walk(const QString& directory, const platform::TFileDescriptor* parent, const char* name,
+    const TMaskList& masks, bool defer)
 {
     Listing listing;
-    const int code = ReadListing(directory, listing);
+    // The top of the walk is the folder the user named; every folder below it is opened inside its parent
+    // and never through a link, so that a folder swapped for a link while the walk runs leads nowhere.
+    int code = parent ? listing.reader.OpenInside(*parent, name) : listing.reader.Open(directory);
+    if (code == 0)
+        code = ReadListing(listing);
     if (code != 0 && listing.raw.empty()) {
-        if (m_visited.isEmpty())
+        if (!parent)
             m_status = code;
         else
             ++m_skippedDirectories;
         return;
     }
     const platform::FileIdentity self = listing.reader.Identity();
+    // A folder moved in place of another since it was looked at may be one the walk has been through.
+    if (parent && m_visited.contains({ self.device, self.inode }))
+        return;
     m_visited.insert({ self.device, self.inode });
 
     AddFiles(directory, listing, masks, defer);
     if (m_status != 0)
         return;
 
-    // The subdirectories are gathered first, so that the directory is closed before the walk goes deeper.
+    // The subdirectories are gathered first, so that only the directory's descriptor stays open while the
+    // walk goes deeper.
     struct Sub {
         QString path;
+        QByteArray name;
         TSearchRec rec;
     };
     std::vector<Sub> subs;
@@ -280,9 +288,9 @@ void TFileListEngine::Walk(const QString& directory, const TMaskList& masks, boo
         const QString path = JoinPath(directory, rec.Name);
         if (id.device != self.device && platform::IsPseudoFileSystem(path))
             continue;
-        subs.push_back({ path, rec });
+        subs.push_back({ path, QByteArray(listing.Name(r), r.length), rec });
     }
-    listing.reader.Close();
+    const platform::TFileDescriptor directoryHeld = listing.reader.ReleaseDirectory();
     listing.names = QByteArray();
     listing.raw = {};
 
@@ -297,7 +305,10 @@ void TFileListEngine::Walk(const QString& directory, const TMaskList& masks, boo
             if (!ok)
                 continue;
         }
-        Walk(sub.path, masks, defer);
+        if (directoryHeld.Valid())
+            Walk(sub.path, &directoryHeld, sub.name.constData(), masks, defer);
+        else
+            ++m_skippedDirectories;
         if (m_status != 0)
             return;
     }
@@ -353,7 +364,9 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
     if (m_searchMode == smNormal) {
         Listing listing;
         if (m_listDetails.Contains(ldDirectories) || m_listDetails.Contains(ldFiles)) {
-            const int code = ReadListing(m_directory, listing);
+            int code = listing.reader.Open(m_directory);
+            if (code == 0)
+                code = ReadListing(listing);
             if (code != 0 && listing.raw.empty())
                 m_status = code;
         }
@@ -364,7 +377,7 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
     } else if (m_listDetails.Contains(ldFiles) && directoryError == 0) {
         // Facts that nobody asks for during the walk are read when an entry is first asked about.
         const bool defer = (!m_onAddFile || !m_handlerNeedsFacts) && m_sortBy != sbSize && m_sortBy != sbDate;
-        Walk(m_directory, masks, defer);
+        Walk(m_directory, nullptr, nullptr, masks, defer);
     }
     if (m_onSearchEnd)
         m_onSearchEnd();

@@ -124,10 +124,12 @@ private:
     void AddEntry(const TEntryFields& fields);
     void AddSystemEntries();
     void AddDrives();
-    int ReadListing(const QString& directory, Listing& listing);
+    int ReadListing(Listing& listing);
     void AddDirectories(Listing& listing);
     void AddFiles(const QString& directory, Listing& listing, const TMaskList& masks, bool defer);
-    void Walk(const QString& directory, const TMaskList& masks, bool defer);
+    // Walks the tree of directory, opened as the subdirectory name of parent (by its path when parent is null).
+    void Walk(const QString& directory, const platform::TFileDescriptor* parent, const char* name,
+        const TMaskList& masks, bool defer);
     void Finish();
     void EnsureFacts(int index);
     void Pump(int processed);

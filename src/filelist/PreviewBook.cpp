@@ -216,6 +216,11 @@ QString TPreviewBook::ActivePageName() const
     return page ? page->objectName() : QString();
 }
 
+QString TPreviewBook::ShownFile() const
+{
+    return (m_kind != TPreviewKind::None || FileViewer->IsOpen()) ? m_shownPath : QString();
+}
+
 int TPreviewBook::TabIndex() const { return TabSet->currentIndex(); }
 
 void TPreviewBook::SelectTab(int index)
@@ -284,13 +289,20 @@ void TPreviewBook::PlaceFindButtons()
     TabSet->adjustSize();
     const int tabHeight = TabSet->sizeHint().height();
     TabSet->setGeometry(0, 0, TabSet->sizeHint().width(), tabHeight);
-    const int height = std::min(TabRow->height() - 4, FindNextButton->sizeHint().height());
+    if (!m_contentSearch)
+        return;
+    const int lineHeight = std::max(kTabRowWithButtons, tabHeight);
+    const int height = std::min(kTabRowWithButtons - 4, FindNextButton->sizeHint().height());
     const int nextWidth = FindNextButton->sizeHint().width();
     const int prevWidth = FindPrevButton->sizeHint().width();
-    const int nextLeft = std::max(FindNextLeft(TabRow->width(), nextWidth + 4), TabSet->width() + prevWidth + 12);
-    const int top = (TabRow->height() - height) / 2;
-    FindNextButton->setGeometry(nextLeft, top, nextWidth, height);
-    FindPrevButton->setGeometry(FindPrevLeft(nextLeft, prevWidth), top, prevWidth, height);
+    const TFindButtonsPlace place = FindButtonsPlace(TabRow->width(), TabSet->width(), prevWidth, nextWidth);
+    // A row too narrow for the tabs and the buttons side by side grows a second line for the buttons.
+    const int rowHeight = place.ownLine ? tabHeight + height + 4 : lineHeight;
+    if (TabRow->height() != rowHeight)
+        TabRow->setFixedHeight(rowHeight);
+    const int top = place.ownLine ? tabHeight + 2 : (lineHeight - height) / 2;
+    FindNextButton->setGeometry(place.nextLeft, top, nextWidth, height);
+    FindPrevButton->setGeometry(place.prevLeft, top, prevWidth, height);
 }
 
 bool TPreviewBook::eventFilter(QObject* watched, QEvent* event)

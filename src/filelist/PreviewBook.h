@@ -59,6 +59,8 @@ public:
     void Withdraw();
 
     TPreviewKind Kind() const { return m_kind; }
+    // The file on show on any page; empty when none is (also after a failure).
+    QString ShownFile() const;
     // "Text", "Image", "Archive" or "Media".
     QString ActivePageName() const;
     // The selected tab: 0 Standard, 1 Hex, 2 the third tab.

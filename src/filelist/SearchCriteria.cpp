@@ -29,6 +29,9 @@ namespace {
         return digits > 0 ? value : -1;
     }
 
+    // The last moment of the day a midnight value begins (no valid value stays 0).
+    TDateTimeValue EndOfDay(TDateTimeValue midnight) { return midnight == 0 ? 0 : midnight + kSecondsPerDay - 1; }
+
     int CountDigits(QStringView part)
     {
         return int(std::count_if(part.begin(), part.end(), [](QChar c) { return c.isDigit(); }));
@@ -155,14 +158,14 @@ TSearchBounds TSearchBounds::From(const TSearchCriteria& criteria, const QDateTi
         switch (criteria.DateRule) {
         case TDateRule::Between:
             b.DateLow = DateFieldValue(criteria.Date1);
-            b.DateHigh = DateFieldValue(criteria.Date2);
+            b.DateHigh = EndOfDay(DateFieldValue(criteria.Date2));
             break;
         case TDateRule::PreviousDays:
-            b.DateHigh = today;
+            b.DateHigh = EndOfDay(today);
             b.DateLow = today - TDateTimeValue(criteria.Days) * kSecondsPerDay;
             break;
         case TDateRule::PreviousMonths:
-            b.DateHigh = today;
+            b.DateHigh = EndOfDay(today);
             b.DateLow = PreviousMonthsLow(local.date(), criteria.Months);
             break;
         }

@@ -78,7 +78,9 @@ struct TSearchCriteria {
     bool MatchCase = false;
 };
 
-// The bounds of one search, computed when it starts from the criteria and the moment it starts at.
+// The bounds of one search, computed when it starts from the criteria and the moment it starts at. A date
+// range takes its last day whole: "between" two dates reaches to the end of the second, and "during the
+// previous" days or months to the end of today.
 struct TSearchBounds {
     bool ByDate = false;
     TDateTimeValue DateLow = 0;

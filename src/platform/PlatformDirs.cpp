@@ -44,12 +44,12 @@ namespace {
         return st.st_mode & S_IWOTH;
     }
 
-    int DirectoryCode(int err, const QByteArray& path)
+    int DirectoryCode(int err, const char* path)
     {
         // A folder that is missing is a path that cannot be found, whichever part of it is missing.
         if (err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENAMETOOLONG)
             return kErrorPathNotFound;
-        return ErrorCodeFromErrno(err, path.constData());
+        return ErrorCodeFromErrno(err, path);
     }
 
     void FillRecord(const struct stat& st, bool readOnlyFileSystem, bool hiddenName, TSearchRec& record)
@@ -99,24 +99,43 @@ int DirectoryReader::Open(const QString& path)
     Close();
     m_error = 0;
     const QByteArray p = EncodeFileName(path);
-    const int fd = ::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return m_error = DirectoryCode(errno, p);
+    return Start(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY), p.constData());
+}
+
+int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
+{
+    Close();
+    m_error = 0;
+    if (!parent.Valid())
+        return m_error = kErrorInvalidHandle;
+    return Start(::openat(parent.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY), name);
+}
+
+int DirectoryReader::Start(int fd, const char* path)
+{
+    TFileDescriptor held(fd);
+    if (!held.Valid())
+        return m_error = DirectoryCode(errno, path);
     struct stat st { };
-    if (::fstat(fd, &st) != 0) {
-        m_error = DirectoryCode(errno, p);
-        ::close(fd);
-        return m_error;
-    }
+    if (::fstat(held.Get(), &st) != 0)
+        return m_error = DirectoryCode(errno, path);
     m_identity = { quint64(st.st_dev), quint64(st.st_ino) };
     struct statvfs vfs { };
-    m_readOnlyFileSystem = ::fstatvfs(fd, &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
-    m_dir = ::fdopendir(fd);
-    if (!m_dir) {
-        m_error = DirectoryCode(errno, p);
-        ::close(fd);
-    }
-    return m_error;
+    m_readOnlyFileSystem = ::fstatvfs(held.Get(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
+    m_dir = ::fdopendir(held.Get());
+    if (!m_dir)
+        return m_error = DirectoryCode(errno, path);
+    held.Release(); // the stream owns it now
+    return 0;
+}
+
+TFileDescriptor DirectoryReader::ReleaseDirectory()
+{
+    if (!m_dir)
+        return TFileDescriptor();
+    TFileDescriptor directory(::fcntl(::dirfd(m_dir), F_DUPFD_CLOEXEC, 0));
+    Close();
+    return directory;
 }
 
 const char* DirectoryReader::Next(EntryType& type)
@@ -197,13 +216,45 @@ int CheckDirectory(const QString& path)
     const QByteArray p = EncodeFileName(path);
     struct stat st { };
     if (::stat(p.constData(), &st) != 0)
-        return DirectoryCode(errno, p);
+        return DirectoryCode(errno, p.constData());
     if (!S_ISDIR(st.st_mode))
         return kErrorPathNotFound;
     if (::access(p.constData(), X_OK) != 0)
-        return DirectoryCode(errno, p);
+        return DirectoryCode(errno, p.constData());
     return 0;
 }
+
+namespace {
+
+    bool IsPseudoFileSystemType(quint64 type)
+    {
+        switch (type) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case SECURITYFS_MAGIC:
+        case SELINUX_MAGIC:
+        case PSTOREFS_MAGIC:
+        case BPF_FS_MAGIC:
+        case BINFMTFS_MAGIC:
+        case EFIVARFS_MAGIC:
+        case NSFS_MAGIC:
+        case HUGETLBFS_MAGIC:
+        case 0x19800202: // mqueue
+        case 0x62656570: // configfs
+        case 0x65735543: // fusectl
+        case 0x0187: // autofs
+            return true;
+        default:
+            return false;
+        }
+    }
+
+} // namespace
 
 bool IsPseudoFileSystem(const QString& path)
 {
@@ -214,32 +265,21 @@ bool IsPseudoFileSystem(const QString& path)
             return true;
     }
     struct statfs fs { };
-    if (::statfs(p.constData(), &fs) != 0)
-        return false;
-    switch (quint64(fs.f_type)) {
-    case PROC_SUPER_MAGIC:
-    case SYSFS_MAGIC:
-    case DEVPTS_SUPER_MAGIC:
-    case CGROUP_SUPER_MAGIC:
-    case CGROUP2_SUPER_MAGIC:
-    case DEBUGFS_MAGIC:
-    case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC:
-    case SELINUX_MAGIC:
-    case PSTOREFS_MAGIC:
-    case BPF_FS_MAGIC:
-    case BINFMTFS_MAGIC:
-    case EFIVARFS_MAGIC:
-    case NSFS_MAGIC:
-    case HUGETLBFS_MAGIC:
-    case 0x19800202: // mqueue
-    case 0x62656570: // configfs
-    case 0x65735543: // fusectl
-    case 0x0187: // autofs
-        return true;
-    default:
-        return false;
-    }
+    return ::statfs(p.constData(), &fs) == 0 && IsPseudoFileSystemType(quint64(fs.f_type));
+}
+
+FolderRefusal WhyNoFoldersIn(const QString& directory)
+{
+    const QByteArray p = EncodeFileName(directory);
+    struct statfs fs { };
+    if (::statfs(p.constData(), &fs) == 0 && IsPseudoFileSystemType(quint64(fs.f_type)))
+        return FolderRefusal::SystemFileSystem;
+    struct statvfs vfs { };
+    if (::statvfs(p.constData(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
+        return FolderRefusal::ReadOnlyFileSystem;
+    if (::access(p.constData(), W_OK | X_OK) != 0 && (errno == EACCES || errno == EPERM))
+        return FolderRefusal::NotPermitted;
+    return FolderRefusal::None;
 }
 
 } // namespace hy::platform

@@ -2,6 +2,8 @@
 // program's find record, and the facts about file systems that a tree walk needs.
 #pragma once
 
+#include "platform/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -47,8 +49,15 @@ public:
 
     // 0, or the program's code for why the directory cannot be read (3 when it is missing).
     int Open(const QString& path);
+    // Opens the subdirectory name of the directory parent, never through a link: a name that is a link
+    // (or was swapped for one since it was looked at) is refused with code 3, so a walk that opens every
+    // folder this way cannot be led outside its tree.
+    int OpenInside(const TFileDescriptor& parent, const char* name);
     bool IsOpen() const { return m_dir != nullptr; }
     void Close();
+    // Ends the reading of entries and hands over the directory itself, still open, for opening what lies
+    // inside it (an invalid descriptor when nothing was open or the system has no descriptor to spare).
+    TFileDescriptor ReleaseDirectory();
     // The directory's own identity (valid after Open).
     FileIdentity Identity() const { return m_identity; }
 
@@ -63,6 +72,9 @@ public:
     int Facts(const char* name, TSearchRec& record, bool followLinks, FileIdentity* identity = nullptr) const;
 
 private:
+    // Reads the facts of a directory just opened and starts reading its entries; closes fd on failure.
+    int Start(int fd, const char* path);
+
     DIR* m_dir = nullptr;
     int m_error = 0;
     bool m_readOnlyFileSystem = false;
@@ -80,5 +92,11 @@ int CheckDirectory(const QString& path);
 // sysfs, device and pseudo-terminal file systems, cgroups, debugging and security file systems, and
 // /proc, /sys, /dev and /run themselves.
 bool IsPseudoFileSystem(const QString& path);
+
+// Why no folder can be made inside an existing directory, as far as its file system tells: it belongs to a
+// file system the kernel keeps for itself (proc, sysfs and the like), it is mounted read-only, or the current
+// user may not write to it. None when nothing stands in the way that these tell of.
+enum class FolderRefusal { None, SystemFileSystem, ReadOnlyFileSystem, NotPermitted };
+FolderRefusal WhyNoFoldersIn(const QString& directory);
 
 } // namespace hy::platform

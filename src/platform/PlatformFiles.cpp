@@ -2,6 +2,7 @@
 #include "platform/PlatformFiles.h"
 
 #include "base/ErrorCodes.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 
@@ -21,27 +22,6 @@ namespace hy::platform {
 namespace {
 
     QByteArray Native(const QString& path) { return EncodeFileName(path); }
-
-    // Closes its descriptor on every way out of a scope.
-    class Descriptor {
-    public:
-        Descriptor() = default;
-        ~Descriptor() { Reset(-1); }
-        Descriptor(const Descriptor&) = delete;
-        Descriptor& operator=(const Descriptor&) = delete;
-        bool Valid() const { return m_fd >= 0; }
-        int Get() const { return m_fd; }
-        // Closes the descriptor held and takes fd.
-        void Reset(int fd)
-        {
-            if (m_fd >= 0)
-                ::close(m_fd);
-            m_fd = fd;
-        }
-
-    private:
-        int m_fd = -1;
-    };
 
     int CodeFor(int err, const QByteArray& path)
     {
@@ -85,7 +65,7 @@ namespace {
 
     // Opens a file for reading without waiting on it (a pipe would wait for a writer) and takes its facts;
     // anything but a regular file is refused with notRegular.
-    int OpenRegularFile(const QByteArray& path, Descriptor& fd, struct stat& st, int notRegular)
+    int OpenRegularFile(const QByteArray& path, TFileDescriptor& fd, struct stat& st, int notRegular)
     {
         fd.Reset(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (!fd.Valid())
@@ -308,7 +288,7 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     const QByteArray t = Native(target);
 
     // Only regular files are copied: a pipe cannot hang the copy.
-    Descriptor in;
+    TFileDescriptor in;
     struct stat sst { };
     if (const int code = OpenRegularFile(s, in, sst, kErrorAccessDenied))
         return code;
@@ -359,7 +339,7 @@ int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents)
 {
     contents.clear();
     const QByteArray p = Native(path);
-    Descriptor file;
+    TFileDescriptor file;
     struct stat st { };
     if (const int code = OpenRegularFile(p, file, st, kErrorNotRegularFile))
         return code;

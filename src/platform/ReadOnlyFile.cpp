@@ -28,33 +28,28 @@ int TReadOnlyFile::Open(const QString& path)
     Close();
     m_path = EncodeFileName(path);
     // Without blocking, so that a pipe cannot hang the command; its reads then fail instead.
-    m_fd = ::open(m_path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (m_fd < 0) {
+    m_fd.Reset(::open(m_path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!m_fd.Valid()) {
         m_error = CodeFor(errno, m_path);
         return m_error;
     }
-    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(m_fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     m_error = 0;
     return 0;
 }
 
-void TReadOnlyFile::Close()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-}
+void TReadOnlyFile::Close() { m_fd.Reset(); }
 
 qint64 TReadOnlyFile::Read(void* buffer, qint64 n)
 {
-    if (m_fd < 0) {
+    if (!m_fd.Valid()) {
         m_error = kErrorInvalidHandle;
         return -1;
     }
     auto* out = static_cast<char*>(buffer);
     qint64 done = 0;
     while (done < n) {
-        const ssize_t got = ::read(m_fd, out + done, size_t(n - done));
+        const ssize_t got = ::read(m_fd.Get(), out + done, size_t(n - done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

@@ -2,6 +2,8 @@
 // through whole files (comparing them). Every failure comes back as the program's error code.
 #pragma once
 
+#include "platform/FileDescriptor.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -17,7 +19,7 @@ public:
     // 0, or the error code of the failure. A pipe or device that would block is opened but reads fail.
     int Open(const QString& path);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd.Valid(); }
 
     // Reads up to n bytes from the current position; fewer only at the end of the file. Returns the byte
     // count, or -1 with the error code in LastError.
@@ -25,7 +27,7 @@ public:
     int LastError() const { return m_error; }
 
 private:
-    int m_fd = -1;
+    TFileDescriptor m_fd;
     int m_error = 0;
     QByteArray m_path;
 };

@@ -180,11 +180,11 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     Invert->setFocusPolicy(Qt::NoFocus);
     const int headerHeight = std::max(Header->sizeHint().height(), Invert->sizeHint().height());
     HeaderPanel->setFixedHeight(headerHeight);
-    auto* headerLayout = new QHBoxLayout(HeaderPanel);
-    headerLayout->setContentsMargins(0, 0, 0, 0);
-    headerLayout->setSpacing(0);
-    headerLayout->addWidget(Header, 1);
-    headerLayout->addWidget(Invert);
+    // The header follows the list's sideways scrolling and ends where Invert begins: Invert keeps the strip's
+    // right end to itself (placed on every resize of the strip), so it never covers a section.
+    HeaderPanel->setContentsMargins(0, 0, Invert->sizeHint().width(), 0);
+    Header->setGeometry(0, 0, Header->sizeHint().width(), headerHeight);
+    HeaderPanel->installEventFilter(this);
     HeaderPanel->hide();
 
     FileList->setObjectName(QStringLiteral("FileList"));
@@ -274,6 +274,7 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
 
     LocationBox->installEventFilter(this);
     FilterBox->installEventFilter(this);
+    connect(FileList, &TFileList::OnRead, this, &TBrowserDialog::FileListRead);
     connect(FileList, &TFileList::OnChange, this, &TBrowserDialog::FileListChange);
     connect(FileList, &TFileList::OnDblClick, this, &TBrowserDialog::FileListDblClick);
     connect(OKButton, &QPushButton::clicked, this, &TBrowserDialog::OKButtonClick);
@@ -384,7 +385,8 @@ QString TBrowserDialog::ChosenFile() const
 
 int TBrowserDialog::ViewHint() const
 {
-    if (!PreviewVisible())
+    // The view on show counts only for the file it shows: a file named otherwise opens on its own page.
+    if (!PreviewVisible() || ViewerPanel->ShownFile().isEmpty() || ViewerPanel->ShownFile() != ChosenFile())
         return -1;
     if (m_showTabs)
         return ViewerPanel->TabIndex();
@@ -397,6 +399,32 @@ QString TBrowserDialog::FocusedFilePath() const
     if (index < 0 || FileList->EntryKind(index) != ekFile)
         return QString();
     return FileList->EntryPath(index);
+}
+
+int TBrowserDialog::NamedEntry() const
+{
+    if (FName->text().isEmpty())
+        return -1;
+    const QString chosen = ChosenFile();
+    if (FileList->SearchMode() == smSubDirectories)
+        return FileList->Engine().FindEntry(ekFile, chosen);
+    if (DirectoryOf(chosen) != FileList->Directory())
+        return -1;
+    return FileList->Engine().FindEntry(ekFile, NameOf(chosen));
+}
+
+void TBrowserDialog::FileListRead()
+{
+    // A new list (another folder, mask or search) keeps the file named highlighted when it holds it. A file
+    // being saved under a name of its own is never replaced by whatever file the list put the focus on.
+    const int named = NamedEntry();
+    if (named >= 0)
+        FileList->SetItemIndex(named);
+    else if (m_keepName && !FName->text().isEmpty() && FileList->EntryKind(FileList->ItemIndex()) == ekFile)
+        FileList->SetItemIndex(-1);
+    // A preview of a file the list no longer points at goes.
+    if (FocusedFilePath().isEmpty() && PreviewVisible())
+        ViewerPanel->Withdraw();
 }
 
 void TBrowserDialog::FileListChange()
@@ -450,7 +478,9 @@ void TBrowserDialog::OKButtonClick()
 {
     ViewerPanel->StopLoading();
     QWidget* focused = focusWidget();
-    if (focused == FileList) {
+    // With the list focused, OK chooses the file highlighted, or goes into the folder highlighted while no
+    // name is given; a name given (kept through folders for saving) is what OK takes otherwise.
+    if (focused == FileList && (FName->text().isEmpty() || !FocusedFilePath().isEmpty())) {
         FileListDblClick();
         return;
     }
@@ -518,6 +548,11 @@ void TBrowserDialog::SplitButtonClick(bool sideBySide)
 
 bool TBrowserDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == HeaderPanel && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+        const int width = HeaderPanel->contentsMargins().right();
+        Invert->setGeometry(HeaderPanel->width() - width, 0, width, HeaderPanel->height());
+        FileList->SetHeader(Header);
+    }
     if ((watched == LocationBox || watched == FilterBox) && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         // Leaving the box for another control applies it; the window losing the focus does not.
@@ -561,8 +596,7 @@ void TBrowserDialog::LocationBoxExit()
     const QString target = TFileListEngine::ResolvePath(FileList->Directory(), location);
     if (FileList->SetMaskAndDirectory(mask.isEmpty() ? FileList->FileMask() : mask, target) != 0) {
         ShowAlert(QStringLiteral("Invalid Location"),
-            location
-                + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing DOS directory."));
+            location + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing folder."));
         LocationBox->setFocus(Qt::OtherFocusReason);
         return;
     }

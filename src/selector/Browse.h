@@ -61,10 +61,12 @@ public:
 
     // The file named in the file name box, joined to the list's directory unless it holds a path.
     QString ChosenFile() const;
-    // -1 when no preview was on show; else the selected tab, or 2 for a page other than Text, or 0.
+    // -1 when no preview of the chosen file is on show; else the selected tab, or 2 for a page other than
+    // Text, or 0.
     int ViewHint() const;
     bool PreviewVisible() const;
 
+    void FileListRead();
     void FileListChange();
     void FileListDblClick();
     void OKButtonClick();
@@ -109,6 +111,8 @@ protected:
 private:
     void GoTo(const QString& target);
     QString FocusedFilePath() const;
+    // The entry of the file the file name box names, or -1 when the list does not hold it.
+    int NamedEntry() const;
 
     QStandardItemModel* m_headerModel;
     bool m_keepName = false;

@@ -8,6 +8,7 @@
 #include "common/HyUtils.h"
 #include "filelist/FILELIST.h"
 #include "filelist/ListParts.h"
+#include "platform/PlatformDirs.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -35,6 +36,31 @@ namespace {
     {
         const QString title = ErrorTitle();
         return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    }
+
+    // What stood in the way of making a folder, in the words of this system: the nearest folder on the way
+    // that exists, and why no folder can be made in it; the error's own text when the file system tells of
+    // nothing in the way.
+    QString CreateFailureText(const QString& target, int code)
+    {
+        QString existing = DirectoryOf(target);
+        while (!existing.isEmpty() && existing != QLatin1String("/") && !DirectoryExists(existing))
+            existing = DirectoryOf(existing);
+        if (existing.isEmpty())
+            return ErrorText(code);
+        switch (platform::WhyNoFoldersIn(existing)) {
+        case platform::FolderRefusal::SystemFileSystem:
+            return QStringLiteral("No folder can be made in %1: it belongs to a file system the system keeps for "
+                                  "its own reports (like /proc and /sys).")
+                .arg(existing);
+        case platform::FolderRefusal::ReadOnlyFileSystem:
+            return QStringLiteral("No folder can be made in %1: its file system is mounted read-only.").arg(existing);
+        case platform::FolderRefusal::NotPermitted:
+            return QStringLiteral("No folder can be made in %1: you are not allowed to write to it.").arg(existing);
+        case platform::FolderRefusal::None:
+            break;
+        }
+        return ErrorText(code);
     }
 
 } // namespace
@@ -211,7 +237,8 @@ void TDirSelectorDialog::LocationBoxExit()
         if (AskYesNo(ProgramTitle(), location + QStringLiteral("\rdoes not exist! Do you want to create it?"))) {
             error = CreateDirectories(target);
             if (error != 0)
-                ShowAlert(ProgramTitle(), QStringLiteral("Unable to create directory.\r\r") + ErrorText(error));
+                ShowAlert(ProgramTitle(),
+                    QStringLiteral("Unable to create directory.\r\r") + CreateFailureText(target, error));
             else
                 created = true;
         }
@@ -224,8 +251,7 @@ void TDirSelectorDialog::LocationBoxExit()
     }
     if (error == 0)
         ShowAlert(ProgramTitle(),
-            location
-                + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing DOS directory."));
+            location + QStringLiteral("\ris not a valid location! A location must\rpoint to an existing folder."));
     LocationBox->setFocus(Qt::OtherFocusReason);
 }
 

@@ -237,11 +237,15 @@ TEST_F(NativePages, NamesThatOnlyResembleAPicturesAreTextUnlessTheyHoldOne)
         EXPECT_EQ(child->TabSet()->count(), 2) << name;
         EXPECT_EQ(child->ActivePageName(), "Text") << name;
     }
-    // A real picture under such a name still shows.
-    TChildForm* picture = Open(Make("shot.p", Encode(Halves(30, 10), "png")));
+    // A real picture under a name of the picture list that the reader does not know still shows; under a
+    // name outside the list (the whole extension counts) it is text like any other.
+    TChildForm* picture = Open(Make("shot.st", Encode(Halves(30, 10), "png")));
     ASSERT_NE(picture, nullptr);
     EXPECT_EQ(picture->Kind(), PageKind::Image);
     EXPECT_EQ(Picture(picture).size(), QSize(30, 10));
+    TChildForm* named = Open(Make("shot.p", Encode(Halves(30, 10), "png")));
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->Kind(), PageKind::Text);
     EXPECT_TRUE(watcher.Seen.isEmpty()) << watcher.Seen.join('\n').toStdString();
 
     // A name of a kind the viewer reads that holds no picture is still reported.

@@ -20,7 +20,7 @@ TEST(ViewRules, ExtensionIsTheUpperCasedTailFromTheLastDot)
     EXPECT_EQ(ExtensionOf("noext"), "");
 }
 
-TEST(ViewRules, KindTestIsASubstringTest)
+TEST(ViewRules, KindTestComparesTheWholeExtension)
 {
     const QString images = QString::fromLatin1(kImageExtensions);
     struct Case {
@@ -31,10 +31,12 @@ TEST(ViewRules, KindTestIsASubstringTest)
         { "a.PCX", true },
         { "a.jpeg", true },
         { "a.WebP", true },
+        { "atari.st", true },
         { "a.jfif", false },
-        { "a.jp", true },
-        { "a.s", true },
-        { "a.", true },
+        { "a.jp", false },
+        { "start.s", false },
+        { "prog.p", false },
+        { "notes.", false },
         { "a.txt", false },
         { "README", false },
         { "a.tif", true },
@@ -44,7 +46,12 @@ TEST(ViewRules, KindTestIsASubstringTest)
         EXPECT_EQ(HasExtensionIn(c.name, images), c.image) << c.name;
     EXPECT_TRUE(HasExtensionIn("A.ZIP", kArchiveExtensions));
     EXPECT_TRUE(HasExtensionIn("a.zip", kArchiveExtensions));
+    EXPECT_FALSE(HasExtensionIn("data.zi", kArchiveExtensions));
+    EXPECT_FALSE(HasExtensionIn("data.z", kArchiveExtensions));
     EXPECT_FALSE(HasExtensionIn("a.lzh", kArchiveExtensions));
+    EXPECT_TRUE(HasExtensionIn("song.WAV", ".MID.WAV"));
+    EXPECT_FALSE(HasExtensionIn("song.WA", ".MID.WAV"));
+    EXPECT_FALSE(HasExtensionIn("song.", ".MID.WAV"));
 }
 
 TEST(ViewRules, TheOpeningPageFollowsTheNameTheSettingsAndTheViewAskedFor)
@@ -93,6 +100,12 @@ TEST(ViewRules, TheOpeningPageFollowsTheNameTheSettingsAndTheViewAskedFor)
         { "/d/a.wav", M::BySettings, noNative, true, { K::Text, 1 } },
         { "/d/a.wav", M::BySettings, noMediaList, true, { K::Text, 0 } },
         { "/d/a.mid", M::BySettings, all, true, { K::Text, 0 } },
+        // Names that only resemble a native kind's are text.
+        { "/d/start.s", M::BySettings, all, true, { K::Text, 0 } },
+        { "/d/prog.p", M::BySettings, all, true, { K::Text, 0 } },
+        { "/d/notes.", M::BySettings, hexText, true, { K::Text, 1 } },
+        { "/d/data.zi", M::BySettings, all, true, { K::Text, 0 } },
+        { "/d/clip.av", M::BySettings, all, true, { K::Text, 0 } },
         // The extension is the name's last one, and only the name's.
         { "/d/pics.gif/readme", M::BySettings, all, true, { K::Text, 0 } },
         { "/d/a.gif.txt", M::BySettings, all, true, { K::Text, 0 } },

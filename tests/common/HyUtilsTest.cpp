@@ -102,6 +102,43 @@ TEST(HyUtils, PathParts)
     EXPECT_EQ(hy::AttributeLetters(hy::kAttrDirectory), "");
 }
 
+// The one matcher behind the page a file opens on and the icon it gets: a whole entry of a dotted list, in
+// either stored form.
+TEST(HyUtils, ExtensionsAreComparedWhole)
+{
+    const char* const images = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF.JPEG.TIFF.WEBP";
+    const char* const padded = ".PAS.BAS.C...CPP";
+    const struct {
+        const char* extension;
+        const char* list;
+        bool in;
+    } cases[] = {
+        { ".PNG", images, true },
+        { "PNG", images, true },
+        { ".png", images, true },
+        { ".ST", images, true },
+        { ".TIFF", images, true },
+        { ".S", images, false },
+        { ".P", images, false },
+        { ".JP", images, false },
+        { ".NG", images, false },
+        { ".PNG.", images, false },
+        { ".", images, false },
+        { "", images, false },
+        { ".ZI", ".ZIP", false },
+        { ".ZIP", ".ZIP", true },
+        { ".C", padded, true },
+        { ".CPP", padded, true },
+        { ".CP", padded, false },
+        { ".PA", padded, false },
+        { ".", padded, false },
+        { ".PNG", "", false },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hy::ExtensionInList(QString::fromLatin1(c.extension), QString::fromLatin1(c.list)), c.in)
+            << c.extension << " in " << c.list;
+}
+
 TEST(HyUtils, GetListItem)
 {
     struct Item {

@@ -40,8 +40,27 @@ TEST(BrowserGeometry, PanesFollowTheArrangement)
     const TSplitPanes alone = SplitPanes(area, true, 150, false);
     EXPECT_EQ(alone.list, area);
     EXPECT_TRUE(alone.splitter.isNull());
+}
 
-    EXPECT_EQ(FindNextLeft(600, 80), 520);
-    EXPECT_EQ(FindNextLeft(300, 80), 250);
-    EXPECT_EQ(FindPrevLeft(520, 80), 432);
+// The find buttons stay whole inside the tab row: beside the tabs when there is room, else under them.
+TEST(BrowserGeometry, FindButtonsStayInsideTheRow)
+{
+    const struct {
+        int row, tabs, prev, next;
+        TFindButtonsPlace want;
+    } cases[] = {
+        { 600, 190, 80, 80, { 428, 516, false } },
+        { 400, 130, 78, 78, { 232, 318, false } },
+        // The preview beside the list: the tabs and both buttons do not fit on one line.
+        { 300, 190, 78, 78, { 132, 218, true } },
+        { 300, 130, 80, 80, { 128, 216, true } },
+        { 300, 120, 80, 80, { 128, 216, false } },
+        // Narrower than the buttons themselves: they start at the left edge rather than before it.
+        { 100, 130, 80, 80, { 0, 16, true } },
+    };
+    for (const auto& c : cases) {
+        const TFindButtonsPlace got = FindButtonsPlace(c.row, c.tabs, c.prev, c.next);
+        EXPECT_EQ(got, c.want) << c.row << " " << c.tabs;
+        EXPECT_LE(got.nextLeft + c.next, std::max(c.row, c.next)) << c.row;
+    }
 }

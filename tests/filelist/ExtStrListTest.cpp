@@ -56,6 +56,14 @@ TEST(ExtStrList, FileCategoryIcons)
         { "main.c", fiSource },
         { "main.cpp", fiSource },
         { "photo.jpeg", fiOtherFile },
+        // Entries are compared whole, never across the padding or a neighbour.
+        { "start.s", fiOtherFile },
+        { "prog.p", fiOtherFile },
+        { "notes.", fiOtherFile },
+        { "data.zi", fiOtherFile },
+        { "x.cp", fiOtherFile },
+        { "x.pn", fiOtherFile },
+        { "x.d", fiOtherFile },
         { "Makefile", fiOtherFile },
         { "data.xyz", fiOtherFile },
     };

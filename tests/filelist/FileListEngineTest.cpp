@@ -2,11 +2,13 @@
 // navigation, the tree walk and its stop, unreadable and vanishing folders, links and awkward names.
 #include "filelist/FileListEngine.h"
 
+#include "common/HyUtils.h"
 #include "platform/PlatformFiles.h"
 #include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -404,4 +406,65 @@ TEST_F(FileListEngineTest, WalkReadsFactsWhenAskedAndSkipsPseudoFileSystems)
     EXPECT_TRUE(platform::IsPseudoFileSystem(QStringLiteral("/proc")));
     EXPECT_TRUE(platform::IsPseudoFileSystem(QStringLiteral("/sys")));
     EXPECT_FALSE(platform::IsPseudoFileSystem(m_root));
+}
+
+// A folder swapped for a link while the walk runs (the handler does the swap when the folder is offered, just
+// before it is entered): the walk passes it over and never reports anything outside its tree. A fault would
+// walk the link's target; the handler stops the walk at the first entry from outside, so it stays short.
+TEST_F(FileListEngineTest, WalkNeverLeavesItsTreeWhenAFolderBecomesALink)
+{
+    MakeFile(QStringLiteral("outside/secret.txt"));
+    MakeFile(QStringLiteral("outside/more/deeper.txt"));
+    const QString outside = Path(QStringLiteral("outside"));
+    const struct {
+        const char* swapped; // relative to the tree
+        QString target;
+    } cases[] = {
+        { "a", QStringLiteral("/") }, { "a", outside }, { "b/inner", outside },
+        { "b/inner", QStringLiteral("..") }, // a loop back into the tree
+    };
+    for (const auto& c : cases) {
+        const QString tree = Path(QStringLiteral("tree"));
+        QDir(tree).removeRecursively();
+        MakeFile(QStringLiteral("tree/top.txt"));
+        MakeFile(QStringLiteral("tree/a/one.txt"));
+        MakeFile(QStringLiteral("tree/b/two.txt"));
+        MakeFile(QStringLiteral("tree/b/inner/three.txt"));
+        MakeFile(QStringLiteral("tree/c/four.txt"));
+        const QString swapped = tree + QLatin1Char('/') + QLatin1String(c.swapped);
+
+        // Where an entry really is: the folder reported may be a link by now.
+        const QString realTree = QFileInfo(tree).canonicalFilePath() + QLatin1Char('/');
+        QStringList escaped;
+        int swaps = 0;
+        m_engine.SetOnAddFile([&](TSearchRec& s, const QString& path, bool&, int& error) {
+            const bool folder = s.Attr & platform::faDirectory;
+            const QString full = folder ? path : path + QLatin1Char('/') + s.Name;
+            const QString real = QFileInfo(folder ? DirectoryOf(path) : path).canonicalFilePath() + QLatin1Char('/');
+            if (!real.startsWith(realTree)) {
+                escaped << full;
+                error = kErrorSearchStopped;
+                return;
+            }
+            if (full == swapped) {
+                ++swaps;
+                const QByteArray p = platform::EncodeFileName(swapped);
+                ASSERT_EQ(::rename(p.constData(), (p + ".moved").constData()), 0);
+                ASSERT_EQ(::symlink(platform::EncodeFileName(c.target).constData(), p.constData()), 0);
+            }
+        });
+        m_engine.SetSearchMode(smSubDirectories);
+        ReadPlain(QStringLiteral("tree"));
+
+        const std::string label = std::string(c.swapped) + " -> " + c.target.toStdString();
+        EXPECT_EQ(swaps, 1) << label;
+        EXPECT_TRUE(escaped.isEmpty()) << label << ": " << escaped.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(m_engine.LastError(), 0) << label;
+        EXPECT_EQ(m_engine.SkippedDirectories(), 1) << label;
+        for (int i = 0; i < m_engine.Count(); ++i)
+            EXPECT_TRUE(m_engine.EntryPath(i).startsWith(tree + QLatin1Char('/'))) << label;
+        // The folders beside the swapped one are walked as before.
+        EXPECT_GE(m_engine.FindEntry(ekFile, tree + QStringLiteral("/c/four.txt")), 0) << label;
+        EXPECT_GE(m_engine.FindEntry(ekFile, tree + QStringLiteral("/top.txt")), 0) << label;
+    }
 }

@@ -233,3 +233,55 @@ TEST_F(FileListTest, SearchHandlersRunWithTheDefaultCursorAndAThrowingHandlerLea
     m_list.UpdateList();
     EXPECT_EQ(m_list.Count(), 1);
 }
+
+// The owner hears of a new list once, when its focused entry is where it stays (also after a failed change
+// of folder that put the old list back), and hears again of a click on the focused entry.
+TEST_F(FileListTest, ANewListIsAnnouncedOnceItsFocusHasSettled)
+{
+    MakeFiles(QStringLiteral("settle"), 40);
+    m_list.SetListDetails({ ldFiles });
+    m_list.SetDirectory(Path(QStringLiteral("settle")));
+    m_list.SetItemIndex(25);
+    QList<int> focusAtRead;
+    int changes = 0;
+    QObject::connect(&m_list, &TFileList::OnRead, [&]() { focusAtRead << m_list.ItemIndex(); });
+    QObject::connect(&m_list, &TFileList::OnChange, [&]() { ++changes; });
+
+    m_list.UpdateList();
+    EXPECT_EQ(focusAtRead, QList<int>({ 25 }));
+    EXPECT_EQ(changes, 1);
+
+    focusAtRead.clear();
+    changes = 0;
+    EXPECT_EQ(m_list.SetMaskAndDirectory(QStringLiteral("*.doc"), Path(QStringLiteral("absent"))), 3);
+    EXPECT_EQ(focusAtRead, QList<int>({ 25 }));
+    EXPECT_EQ(changes, 1);
+
+    changes = 0;
+    m_list.scrollTo(m_list.model()->index(25, 0));
+    QTest::mouseClick(
+        m_list.viewport(), Qt::LeftButton, Qt::NoModifier, m_list.visualRect(m_list.model()->index(25, 0)).center());
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(m_list.ItemIndex(), 25);
+}
+
+// With details a name longer than its column shows whole as the entry's tip; a name that fits has none.
+TEST_F(FileListTest, ANameCutShortInItsColumnShowsWholeAsATip)
+{
+    const QString longName = QString(120, QLatin1Char('n')) + QStringLiteral(".txt");
+    QDir().mkpath(Path(QStringLiteral("tips")));
+    for (const QString& name : { longName, QStringLiteral("a.txt") }) {
+        QFile f(Path(QStringLiteral("tips/")) + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    m_list.SetListDetails({ ldFiles });
+    m_list.SetTextCase(tcNone);
+    m_list.SetDirectory(Path(QStringLiteral("tips")));
+    const auto tip = [&](const QString& name) {
+        return m_list.model()->data(m_list.model()->index(Row(ekFile, name), 0), Qt::ToolTipRole).toString();
+    };
+    EXPECT_TRUE(tip(longName).isEmpty()); // names only: the list scrolls sideways to show them
+    m_list.SetFileDetails({ fdName, fdSize, fdDate, fdTime, fdAttr });
+    EXPECT_EQ(tip(longName), longName);
+    EXPECT_TRUE(tip(QStringLiteral("a.txt")).isEmpty());
+}

@@ -118,16 +118,22 @@ TEST(SearchCriteria, DateBoundsOfEachRow)
         quint32 stamp;
         bool fits;
     } cases[] = {
-        // The upper date counts only up to its first instant.
+        // The last day counts whole; the day after does not.
         { "between, last day 00:00", between, Stamp(1997, 1, 31), true },
-        { "between, last day 10:00", between, Stamp(1997, 1, 31, 10), false },
+        { "between, last day 10:00", between, Stamp(1997, 1, 31, 10), true },
+        { "between, last day 23:59:58", between, Stamp(1997, 1, 31, 23, 59, 58), true },
+        { "between, day after 00:00", between, Stamp(1997, 2, 1), false },
         { "between, first day 00:00", between, Stamp(1997, 1, 1), true },
         { "between, day before", between, Stamp(1996, 12, 31, 23, 59, 58), false },
         { "0 days, today 00:00", days, Stamp(1997, 3, 15), true },
-        { "0 days, today 00:00:02", days, Stamp(1997, 3, 15, 0, 0, 2), false },
+        { "0 days, today 00:00:02", days, Stamp(1997, 3, 15, 0, 0, 2), true },
+        { "0 days, today 23:59:58", days, Stamp(1997, 3, 15, 23, 59, 58), true },
+        { "0 days, tomorrow", days, Stamp(1997, 3, 16), false },
         { "0 days, yesterday", days, Stamp(1997, 3, 14, 23), false },
         { "1 month, 12 Feb", months, Stamp(1997, 2, 12), true },
         { "1 month, 11 Feb", months, Stamp(1997, 2, 11, 23), false },
+        { "1 month, today 18:00", months, Stamp(1997, 3, 15, 18), true },
+        { "1 month, tomorrow", months, Stamp(1997, 3, 16), false },
         { "stamp before 1980", between, 0, false },
     };
     for (const Case& c : cases)

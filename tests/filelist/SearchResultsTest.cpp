@@ -158,6 +158,8 @@ TEST_F(SearchResultsTest, EachKindOfFileGetsItsPage)
     ASSERT_TRUE(QFile::copy(Path(QStringLiteral("pack.zip")), Path(QStringLiteral("pack.zi"))));
     Write(QStringLiteral("notes.txt"), "plain text\n");
     Write(QStringLiteral("old.lzh"), "not an archive we read\n");
+    Write(QStringLiteral("start.s"), "start:\n");
+    Write(QStringLiteral("notes."), "notes\n");
     m_settings.ShowImageFiles = false;
     TSearchResultsDialog* d = Browse();
 
@@ -171,7 +173,10 @@ TEST_F(SearchResultsTest, EachKindOfFileGetsItsPage)
         { "notes.txt", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "pic.png", true, TPreviewKind::Image, "Image", { "Standard", "Hex", "Image" } },
         { "pack.zip", true, TPreviewKind::Archive, "Archive", { "Standard", "Hex", "Archive" } },
-        { "pack.zi", true, TPreviewKind::Archive, "Archive", { "Standard", "Hex", "Archive" } }, // a substring of .ZIP
+        // Extensions count whole: a ZIP archive named .zi is text, and so are names like a picture's.
+        { "pack.zi", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
+        { "start.s", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
+        { "notes.", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "old.lzh", true, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "pic.bmp", false, TPreviewKind::None, "Text", { "Standard", "Hex" } },
         { "pic.bmp", true, TPreviewKind::Image, "Image", { "Standard", "Hex", "Image" } },
@@ -278,6 +283,38 @@ TEST_F(SearchResultsTest, FindNextAndPrevWalkThroughTheOccurrences)
     EXPECT_TRUE(v->HasSelection());
     d->SetContentSearch(false, QString(), false);
     EXPECT_FALSE(p->FindNextButton->isVisibleTo(d));
+}
+
+// Beside the list the preview is narrow: the find buttons stay whole inside the tab row and off the tabs,
+// for a text (two tabs) and a picture (three), in narrow and wide windows alike.
+TEST_F(SearchResultsTest, FindButtonsAreNeverCutOffBesideTheList)
+{
+    Write(QStringLiteral("hay.txt"), "a needle\n");
+    QImage picture(4, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(Path(QStringLiteral("needle.png"))));
+    TSearchResultsDialog* d = Browse(true, QStringLiteral("needle"));
+    d->SplitButtonClick(true);
+    TPreviewBook* p = d->ViewerPanel;
+    for (const char* file : { "hay.txt", "needle.png" }) {
+        Focus(d, QString::fromLatin1(file));
+        for (const int width : { 620, 760, 1200 }) {
+            d->resize(width, 420);
+            QCoreApplication::sendPostedEvents();
+            d->SplitButtonClick(false);
+            d->SplitButtonClick(true);
+            QCoreApplication::sendPostedEvents();
+            const QRect row = p->TabRow->rect();
+            const QRect tabs = p->TabSet->geometry();
+            for (QPushButton* b : { p->FindPrevButton, p->FindNextButton }) {
+                EXPECT_TRUE(row.contains(b->geometry()))
+                    << file << " " << width << ": " << b->objectName().toStdString() << " outside the row "
+                    << row.width() << "x" << row.height();
+                EXPECT_FALSE(tabs.intersects(b->geometry())) << file << " " << width << " over the tabs";
+            }
+            EXPECT_FALSE(p->FindPrevButton->geometry().intersects(p->FindNextButton->geometry()));
+        }
+    }
 }
 
 TEST_F(SearchResultsTest, OpeningHandsOverThePathAndTheViewHint)

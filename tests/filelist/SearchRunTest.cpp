@@ -121,6 +121,58 @@ TEST_F(SearchRunTest, CriteriaCombineInOrderOverATree)
     EXPECT_EQ(Search(c), QStringList({ "a.txt" }));
 }
 
+// Files written just before and after midnight (their times set on the disk, in local time, as the search
+// reads them back): a date range holds its last day to its end, and a time range across midnight holds the
+// small hours.
+TEST_F(SearchRunTest, DateRangesHoldTheirLastDayWhole)
+{
+    const QDateTime now(QDate(2024, 3, 15), QTime(12, 0));
+    const QDate today = now.toLocalTime().date();
+    const auto at
+        = [&](int dayOffset, int h, int m, int s) { return QDateTime(today.addDays(dayOffset), QTime(h, m, s)); };
+    Write("t-before-midnight.txt", "x", at(-1, 23, 59, 58));
+    Write("t-after-midnight.txt", "x", at(0, 0, 0, 2));
+    Write("t-this-evening.txt", "x", at(0, 23, 59, 58));
+    Write("t-tomorrow.txt", "x", at(1, 0, 0, 0));
+    Write("t-two-days-ago.txt", "x", at(-2, 23, 59, 58));
+    Write("t-one-am.txt", "x", at(-5, 1, 0, 0));
+    Write("t-midday.txt", "x", at(-3, 12, 0, 0));
+
+    TSearchCriteria days;
+    days.ByDate = true;
+    days.DateRule = TDateRule::PreviousDays;
+    TSearchCriteria months = days;
+    months.DateRule = TDateRule::PreviousMonths;
+    TSearchCriteria between = days;
+    between.DateRule = TDateRule::Between;
+    between.Date1 = today.addDays(-1).toString(QStringLiteral("MM/dd/yyyy"));
+    between.Date2 = today.addDays(-1).toString(QStringLiteral("MM/dd/yyyy"));
+    TSearchCriteria night;
+    night.ByTime = true;
+    night.Time1 = QStringLiteral("10:00 PM");
+    night.Time2 = QStringLiteral("02:00 AM");
+
+    const struct {
+        const char* what;
+        TSearchCriteria criteria;
+        int count; // days or months
+        QStringList found;
+    } cases[] = {
+        { "today", days, 0, { "t-after-midnight.txt", "t-this-evening.txt" } },
+        { "today and yesterday", days, 1, { "t-after-midnight.txt", "t-before-midnight.txt", "t-this-evening.txt" } },
+        { "this month", months, 0, { "t-after-midnight.txt", "t-this-evening.txt" } },
+        { "yesterday alone", between, 0, { "t-before-midnight.txt" } },
+        { "10 PM to 2 AM", night, 0,
+            { "t-after-midnight.txt", "t-before-midnight.txt", "t-one-am.txt", "t-this-evening.txt", "t-tomorrow.txt",
+                "t-two-days-ago.txt" } },
+    };
+    for (const auto& c : cases) {
+        TSearchCriteria criteria = c.criteria;
+        criteria.Days = criteria.Months = c.count;
+        EXPECT_EQ(Search(criteria, now), c.found) << c.what;
+    }
+}
+
 TEST_F(SearchRunTest, ContentsAreFoundWhereverTheyLieAndUnreadableFilesDoNotHoldThem)
 {
     // Past the first read of a search and across block ends; in a file written in one-byte characters.

@@ -1,11 +1,17 @@
-// Packed time stamps, and which mounts are drives.
+// Packed time stamps, which mounts are drives, and folders opened inside their parents.
 #include "platform/PlatformDirs.h"
 #include "platform/PlatformDrives.h"
 
+#include "base/ErrorCodes.h"
 #include "support/QtPrinters.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace hy::platform;
 
@@ -63,4 +69,68 @@ TEST(PlatformDrives, MountsAPersonBrowses)
     const QList<DriveInfo> drives = BrowsableDrives();
     ASSERT_FALSE(drives.isEmpty());
     EXPECT_EQ(drives.first().root, u"/");
+}
+
+// A folder opened inside its parent is never reached through a link, and the parent's descriptor outlives
+// the reading of its entries so that the folders inside it can be opened after it.
+TEST(PlatformDirs, OpenInsideRefusesLinksAndKeepsTheParent)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QByteArray root = QFile::encodeName(temp.path());
+    ASSERT_EQ(::mkdir((root + "/real").constData(), 0755), 0);
+    ASSERT_EQ(::symlink("real", (root + "/link").constData()), 0);
+    ASSERT_EQ(::symlink("/", (root + "/slash").constData()), 0);
+    const int fd = ::open((root + "/file").constData(), O_CREAT | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+
+    DirectoryReader top;
+    ASSERT_EQ(top.Open(temp.path()), 0);
+    const FileIdentity topIdentity = top.Identity();
+    const TFileDescriptor parent = top.ReleaseDirectory();
+    ASSERT_TRUE(parent.Valid());
+    EXPECT_FALSE(top.IsOpen());
+
+    const struct {
+        const char* name;
+        int code;
+    } cases[] = {
+        { "real", 0 },
+        { "link", hy::kErrorPathNotFound },
+        { "slash", hy::kErrorPathNotFound },
+        { "file", hy::kErrorPathNotFound },
+        { "missing", hy::kErrorPathNotFound },
+    };
+    for (const auto& c : cases) {
+        DirectoryReader inner;
+        EXPECT_EQ(inner.OpenInside(parent, c.name), c.code) << c.name;
+        EXPECT_EQ(inner.IsOpen(), c.code == 0) << c.name;
+        if (c.code == 0) {
+            struct stat st { };
+            ASSERT_EQ(::stat((root + "/" + c.name).constData(), &st), 0);
+            EXPECT_EQ(inner.Identity(), (FileIdentity { quint64(st.st_dev), quint64(st.st_ino) }));
+            EXPECT_NE(inner.Identity(), topIdentity);
+        }
+    }
+    DirectoryReader orphan;
+    EXPECT_EQ(orphan.OpenInside(TFileDescriptor(), "real"), hy::kErrorInvalidHandle);
+    EXPECT_FALSE(orphan.ReleaseDirectory().Valid());
+}
+
+// Why a folder cannot be made somewhere: the kernel's own file systems, and a folder the user may not write.
+TEST(PlatformDirs, WhyNoFoldersCanBeMade)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    EXPECT_EQ(WhyNoFoldersIn(temp.path()), FolderRefusal::None);
+    if (QFile::exists(QStringLiteral("/proc/self"))) {
+        EXPECT_EQ(WhyNoFoldersIn(QStringLiteral("/proc")), FolderRefusal::SystemFileSystem);
+        EXPECT_EQ(WhyNoFoldersIn(QStringLiteral("/proc/self")), FolderRefusal::SystemFileSystem);
+    }
+    const QString locked = temp.path() + QStringLiteral("/locked");
+    ASSERT_EQ(::mkdir(QFile::encodeName(locked).constData(), 0555), 0);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, who may write into any folder";
+    EXPECT_EQ(WhyNoFoldersIn(locked), FolderRefusal::NotPermitted);
 }

@@ -4,6 +4,7 @@
 // go through the modal watcher.
 #include "selector/Browse.h"
 
+#include "base/ErrorCodes.h"
 #include "common/Ask.h"
 #include "filelist/FILELIST.h"
 #include "filelist/HySpeedBtn.h"
@@ -19,10 +20,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -120,6 +123,31 @@ void TypeAndLeave(QLineEdit* box, TFileList* list, const QString& text)
     box->setFocus(Qt::TabFocusReason);
     box->setText(text);
     list->setFocus(Qt::TabFocusReason);
+}
+
+// Whether the highlighted row, the file name box and the preview tell the same story: a highlighted file is
+// named and on show; with no file highlighted, nothing is on show.
+::testing::AssertionResult Agree(TBrowserDialog* d)
+{
+    const int index = d->FileList->ItemIndex();
+    const QString shown = d->ViewerPanel->ShownFile();
+    if (index >= 0 && d->FileList->EntryKind(index) == ekFile) {
+        const QString path = d->FileList->EntryPath(index);
+        if (d->FName->text() == path && shown == path && d->FileList->Selected(index))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "highlighted " << path.toStdString() << ", named "
+                                             << d->FName->text().toStdString() << ", on show " << shown.toStdString();
+    }
+    if (shown.isEmpty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no file highlighted, yet " << shown.toStdString() << " on show";
+}
+
+void ShowPreview(bool on)
+{
+    platform::SettingsStore store;
+    store.WriteBool(QStringLiteral("File Browser"), QStringLiteral("Preview"), on);
+    store.Flush();
 }
 
 class BrowseTest : public ::testing::Test {
@@ -511,6 +539,187 @@ TEST_F(BrowseTest, ANameThatIsNotUtf8IsListedPreviewedDraggedAndChosen)
     EXPECT_EQ(platform::EncodeFileName(dragged), bytes);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(platform::EncodeFileName(r.fileName), bytes);
+}
+
+} // namespace
+
+namespace {
+
+// Every way the list changes under the highlight (a mask, a folder, a whole-drive search, its Stop, and back)
+// leaves the highlighted row, the name and the preview in agreement, and the file named stays highlighted
+// while the list holds it.
+TEST_F(BrowseTest, ListChangesKeepTheHighlightTheNameAndThePreviewTogether)
+{
+    ShowPreview(true);
+    for (int i = 0; i < 30; ++i)
+        QDir(m_root).mkpath(QStringLiteral("many/d%1").arg(i));
+    test::ModalWatcher watcher([](QDialog* d) {
+        if (auto* ask = qobject_cast<TAskUserDialog*>(d))
+            ask->YesButton->click();
+        else if (!qobject_cast<TBrowserDialog*>(d))
+            d->reject();
+    });
+    QStringList steps;
+    RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        const auto check = [&](const char* step) {
+            steps << QString::fromLatin1(step);
+            EXPECT_TRUE(Agree(d)) << step;
+        };
+        Focus(d, IndexOf(d->FileList, QStringLiteral("readme.txt")));
+        check("focus");
+        TypeAndLeave(d->FilterBox, d->FileList, QStringLiteral("*.log"));
+        check("mask *.log");
+        EXPECT_EQ(d->FName->text(), m_root + QStringLiteral("/notes.log"));
+        Focus(d, IndexOf(d->FileList, QStringLiteral("notes.log")));
+        TypeAndLeave(d->FilterBox, d->FileList, QStringLiteral("*.*"));
+        check("mask *.*");
+        EXPECT_EQ(d->FileList->EntryName(d->FileList->ItemIndex()), QStringLiteral("notes.log"));
+
+        d->SearchAll->click();
+        check("whole drive");
+        EXPECT_EQ(d->FileList->EntryPath(d->FileList->ItemIndex()), m_root + QStringLiteral("/notes.log"));
+        d->SearchAll->click();
+        check("whole drive off");
+        EXPECT_EQ(d->FileList->EntryName(d->FileList->ItemIndex()), QStringLiteral("notes.log"));
+
+        QTimer::singleShot(0, []() {
+            if (TFileSearchProgressDialog* p = TFileSearchProgressDialog::Current())
+                p->StopButton->click();
+        });
+        d->SearchAll->click();
+        EXPECT_EQ(d->FileList->LastError(), kErrorSearchStopped);
+        check("whole drive stopped");
+        d->SearchAll->click();
+        check("stopped search off");
+
+        DoubleClick(d->FileList, IndexOf(d->FileList, QStringLiteral("data")));
+        check("folder");
+        DoubleClick(d->FileList, IndexOf(d->FileList, QStringLiteral("deep")));
+        check("inner folder");
+        DoubleClick(d->FileList, IndexOf(d->FileList, QStringLiteral("..")));
+        check("back up");
+    });
+    EXPECT_EQ(steps.size(), 10);
+}
+
+// A name typed over the highlighted file gives way when that row is clicked again: it is named and shown.
+TEST_F(BrowseTest, ClickingTheHighlightedRowNamesAndPreviewsIt)
+{
+    ShowPreview(true);
+    QString named, shown;
+    RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        const int index = IndexOf(d->FileList, QStringLiteral("readme.txt"));
+        Focus(d, index);
+        d->FName->setText(QStringLiteral("b.txt"));
+        d->ViewerPanel->Withdraw();
+        const QRect r = d->FileList->visualRect(d->FileList->model()->index(index, 0));
+        QTest::mouseClick(d->FileList->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+        named = d->FName->text();
+        shown = d->ViewerPanel->ShownFile();
+    });
+    EXPECT_EQ(named, m_root + QStringLiteral("/readme.txt"));
+    EXPECT_EQ(shown, m_root + QStringLiteral("/readme.txt"));
+}
+
+// OK opens the file named on the view the preview shows only when the preview shows that file; another file
+// opens on its own page.
+TEST_F(BrowseTest, OkTakesTheViewOnlyFromAPreviewOfTheNamedFile)
+{
+    ShowPreview(true);
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    ASSERT_TRUE(picture.save(m_root + QStringLiteral("/picture.png")));
+    const struct {
+        const char* what;
+        std::function<void(TBrowserDialog*)> act;
+        const char* file;
+        int hint;
+    } cases[] = {
+        { "a text previewed, a picture typed",
+            [this](TBrowserDialog* d) {
+                Focus(d, IndexOf(d->FileList, QStringLiteral("readme.txt")));
+                d->FName->setFocus();
+                d->FName->setText(m_root + QStringLiteral("/picture.png"));
+            },
+            "picture.png", -1 },
+        { "a text previewed, the mask leaves only the picture",
+            [](TBrowserDialog* d) {
+                Focus(d, IndexOf(d->FileList, QStringLiteral("readme.txt")));
+                TypeAndLeave(d->FilterBox, d->FileList, QStringLiteral("*.png"));
+                d->FName->setFocus();
+            },
+            "picture.png", 2 },
+        { "the picture previewed on its Standard tab",
+            [](TBrowserDialog* d) {
+                Focus(d, IndexOf(d->FileList, QStringLiteral("picture.png")));
+                d->ViewerPanel->TabSet->setCurrentIndex(0);
+            },
+            "picture.png", 0 },
+        { "a text previewed in Hex",
+            [](TBrowserDialog* d) {
+                Focus(d, IndexOf(d->FileList, QStringLiteral("readme.txt")));
+                d->ViewerPanel->TabSet->setCurrentIndex(1);
+            },
+            "readme.txt", 1 },
+    };
+    for (const auto& c : cases) {
+        const TBrowseResult r = RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+            c.act(d);
+            d->OKButton->click();
+        });
+        EXPECT_TRUE(r.ok) << c.what;
+        EXPECT_EQ(r.fileName, m_root + QLatin1Char('/') + QLatin1String(c.file)) << c.what;
+        EXPECT_EQ(r.viewMode, c.hint) << c.what;
+    }
+}
+
+// Saving: after a double click into a folder the list keeps the focus, and OK saves under the name carried
+// along; a new list never replaces that name with a file it happens to highlight.
+TEST_F(BrowseTest, SaveAsOkAfterADoubleClickIntoAFolderSaves)
+{
+    Make(QStringLiteral("data/other.txt"), "other\n");
+    TBrowseCall call = Call(m_root);
+    call.keepName = true;
+    call.fileName = m_root + QStringLiteral("/REPORT.TXT");
+    QString afterMask;
+    bool listFocused = false;
+    const TBrowseResult r = RunBrowser(call, [&](TBrowserDialog* d) {
+        DoubleClick(d->FileList, IndexOf(d->FileList, QStringLiteral("data")));
+        TypeAndLeave(d->FilterBox, d->FileList, QStringLiteral("*.txt"));
+        afterMask = d->FName->text();
+        listFocused = d->focusWidget() == d->FileList;
+        d->OKButton->click();
+    });
+    EXPECT_TRUE(listFocused);
+    EXPECT_EQ(afterMask, m_root + QStringLiteral("/data/REPORT.TXT"));
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.fileName, m_root + QStringLiteral("/data/REPORT.TXT"));
+    EXPECT_EQ(r.directory, m_root + QStringLiteral("/data"));
+}
+
+} // namespace
+
+namespace {
+
+// With details in a narrow list pane, Invert keeps the right end of the header strip to itself: the header,
+// scrolled sideways with the list or not, ends where Invert begins.
+TEST_F(BrowseTest, InvertStandsBesideTheHeaderNeverOverIt)
+{
+    RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
+        d->ShowDetail->click();
+        d->Preview->click();
+        QCoreApplication::sendPostedEvents();
+        ASSERT_LT(d->HeaderPanel->width(), d->FileList->HorizontalExtent());
+        for (const int scroll : { 0, 60 }) {
+            d->FileList->horizontalScrollBar()->setValue(scroll);
+            const QRect header = d->Header->geometry();
+            const QRect invert = d->Invert->geometry();
+            EXPECT_EQ(header.left(), -d->FileList->horizontalScrollBar()->value()) << scroll;
+            EXPECT_LT(header.right(), invert.left()) << scroll;
+            EXPECT_EQ(invert.right(), d->HeaderPanel->width() - 1) << scroll;
+            EXPECT_TRUE(d->Invert->isVisible());
+        }
+    });
 }
 
 } // namespace

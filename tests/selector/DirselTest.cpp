@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <unistd.h>
 
 using namespace hy;
 
@@ -105,14 +107,30 @@ TEST_F(DirselTest, LocationsThatCannotBeUsedAreRefusedWithOneAlert)
         QString message;
     } cases[] = {
         { false, true, Path(QStringLiteral("absent")),
-            Path(QStringLiteral("absent"))
-                + " is not a valid location! A location must point to an existing DOS directory." },
+            Path(QStringLiteral("absent")) + " is not a valid location! A location must point to an existing folder." },
         { true, false, Path(QStringLiteral("declined")),
             Path(QStringLiteral("declined"))
-                + " is not a valid location! A location must point to an existing DOS directory." },
+                + " is not a valid location! A location must point to an existing folder." },
         { true, true, Path(QStringLiteral("file.txt/sub")), "Unable to create directory.  " + ErrorText(3) },
+        // Where the system makes no folder, the alert says where and why.
+        { true, true, QStringLiteral("/proc/hyview-new/sub"),
+            "Unable to create directory.  No folder can be made in /proc: it belongs to a file system the system "
+            "keeps for its own reports (like /proc and /sys)." },
+        { true, true, Path(QStringLiteral("locked/new")),
+            "Unable to create directory.  No folder can be made in " + Path(QStringLiteral("locked"))
+                + ": you are not allowed to write to it." },
     };
+    QDir().mkpath(Path(QStringLiteral("locked")));
+    QFile::setPermissions(Path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     for (const auto& c : cases) {
+        if (c.typed.startsWith(u"/proc") && !QDir(QStringLiteral("/proc/self")).exists()) {
+            std::cout << "no /proc here: its case is not run\n";
+            continue;
+        }
+        if (c.typed.contains(u"locked") && ::geteuid() == 0) {
+            std::cout << "running as root, who may write anywhere: the locked folder's case is not run\n";
+            continue;
+        }
         QString directory = m_temp.path();
         auto watcher = Answering(c.answer);
         bool listUnchanged = false, focusBack = false;

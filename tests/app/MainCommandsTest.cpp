@@ -1116,6 +1116,7 @@ TEST_F(MainCommands, HintsShowOverTheInfoPanelOnlyAndGoWhenThePointerLeaves)
     tell("Exit the Halcyra Viewer");
     file->hide();
     EXPECT_FALSE(hint->isVisible());
+}
 
 TEST_F(MainCommands, EscStillStopsALongReadAfterAHandOverArrivedDuringIt)
 {

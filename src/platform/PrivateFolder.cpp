@@ -1,4 +1,4 @@
-// Checking and making the private folder of the program's sockets.
+// Checking private folders and making the one of the program's sockets.
 #include "platform/PrivateFolder.h"
 
 #include "platform/FileNames.h"
@@ -24,12 +24,15 @@ namespace {
     }
 } // namespace
 
+bool IsPrivateFolderEntry(const struct stat& facts)
+{
+    return S_ISDIR(facts.st_mode) && facts.st_uid == ::geteuid() && (facts.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
 bool IsPrivateFolder(const QString& folder)
 {
     struct stat st { };
-    if (folder.isEmpty() || ::lstat(EncodeFileName(folder).constData(), &st) != 0)
-        return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+    return !folder.isEmpty() && ::lstat(EncodeFileName(folder).constData(), &st) == 0 && IsPrivateFolderEntry(st);
 }
 
 QString PrivateSocketFolder()

@@ -6,7 +6,13 @@
 
 #include <QString>
 
+struct stat;
+
 namespace hy::platform {
+
+// What the system says of an entry (from lstat, or fstat on an open folder) describes a folder of this
+// user that nobody else may read, write or enter.
+bool IsPrivateFolderEntry(const struct stat& facts);
 
 // A folder itself (a link to one does not count) that belongs to this user and that nobody else may read,
 // write or enter.

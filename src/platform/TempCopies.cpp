@@ -5,6 +5,7 @@
 #include "base/ErrorCodes.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
+#include "platform/PrivateFolder.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -28,8 +29,8 @@ namespace {
             return ErrorCodeFromErrno(errno, parent.constData());
         const int fd = ::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         // A folder that is not the one just made, not this user's own, or that others may enter is not used.
-        const bool sound = fd >= 0 && ::fchmod(fd, 0700) == 0 && ::fstat(fd, &facts) == 0 && S_ISDIR(facts.st_mode)
-            && facts.st_uid == ::geteuid() && (facts.st_mode & 07777) == 0700;
+        const bool sound
+            = fd >= 0 && ::fchmod(fd, 0700) == 0 && ::fstat(fd, &facts) == 0 && IsPrivateFolderEntry(facts);
         if (fd >= 0)
             ::close(fd);
         if (!sound) {

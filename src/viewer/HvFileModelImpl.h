@@ -363,6 +363,9 @@ struct THvFileModel::Impl {
     std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     template <class P> std::optional<SearchHit> FindTextForward(P& pattern, Anchor from, FileOffset firstStart);
     template <class P> std::optional<SearchHit> FindTextBackward(P& pattern, Anchor from, FileOffset limit);
+    template <class P, class F>
+    std::optional<SearchHit> ScanBackward(
+        P& pattern, FileOffset candEnd, FileOffset matchEnd, size_t firstChunk, F found);
     std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
     template <class P> std::optional<SearchHit> FindBytesWith(P& pattern, unsigned options, LineNumber caretRow);
 };

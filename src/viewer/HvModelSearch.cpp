@@ -166,18 +166,21 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
     return std::nullopt;
 }
 
-template <class P>
-std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor from, FileOffset limit)
+// The backward candidate scan of both searches: candidate starts below candEnd are tried from the last one
+// down, in blocks that start at firstChunk bytes and grow to kBlock, and a match ends at matchEnd at the
+// latest. The first match goes to found (its start and length), whose answer ends the search; a stopped
+// scan finds nothing.
+template <class P, class F>
+std::optional<SearchHit> THvFileModel::Impl::ScanBackward(
+    P& pattern, FileOffset candEnd, FileOffset matchEnd, size_t firstChunk, F found)
 {
     const FileOffset len = FileOffset(pattern.MaxLength());
-    if (pattern.HasLineBreak() || limit <= 0)
-        return std::nullopt;
     bool probed = false;
-    FileOffset candEnd = limit; // candidate starts below this; a match ends at limit at the latest
+    size_t chunk = firstChunk;
     while (candEnd > 0) {
-        if (ShouldStop(kBlock))
+        if (ShouldStop(chunk))
             return std::nullopt;
-        const FileOffset candBegin = std::max<FileOffset>(0, candEnd - FileOffset(kBlock));
+        const FileOffset candBegin = std::max<FileOffset>(0, candEnd - FileOffset(chunk));
         const size_t want = size_t(candEnd + len - 1 - candBegin);
         uint8_t* p = Buffer(want);
         const size_t got = Read(candBegin, p, want);
@@ -193,20 +196,29 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor
             const FileOffset at = candBegin + (c - p);
             if (!pattern.Aligned(at))
                 continue;
-            // A match ends at limit at the latest.
-            const size_t matched = pattern.MatchLength(c, size_t(limit - at));
-            if (matched == 0)
-                continue;
-            const Anchor line = at >= from.offset ? from : LineAtOffset(at);
-            if (m_stopped)
-                return std::nullopt;
-            NoteCurrent(line, m_current);
-            const qint64 index = at - line.offset;
-            return SearchHit { line.line, index, line.line, index + qint64(matched) };
+            if (const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at)))
+                return found(at, matched);
         }
         candEnd = candBegin;
+        chunk = std::min(chunk * 4, kBlock);
     }
     return std::nullopt;
+}
+
+template <class P>
+std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor from, FileOffset limit)
+{
+    if (pattern.HasLineBreak() || limit <= 0)
+        return std::nullopt;
+    // Candidates start below limit and a match ends there at the latest.
+    return ScanBackward(pattern, limit, limit, kBlock, [&](FileOffset at, size_t matched) -> std::optional<SearchHit> {
+        const Anchor line = at >= from.offset ? from : LineAtOffset(at);
+        if (m_stopped)
+            return std::nullopt;
+        NoteCurrent(line, m_current);
+        const qint64 index = at - line.offset;
+        return SearchHit { line.line, index, line.line, index + qint64(matched) };
+    });
 }
 
 std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
@@ -237,8 +249,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
         return SearchHit { s / kHexRowBytes, qint64(charColumn + s % kHexRowBytes), t / kHexRowBytes,
             qint64(charColumn + 1 + t % kHexRowBytes) };
     };
-    bool probed = false;
     if (!backward) {
+        bool probed = false;
         FileOffset last = m_fileSize - shortest; // the highest candidate start
         if (start > last)
             return std::nullopt;
@@ -275,37 +287,12 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
         return std::nullopt;
     }
     const FileOffset matchEnd = std::min(start, m_fileSize - 1) + 1; // a match ends here at the latest
-    FileOffset candEnd = matchEnd - shortest + 1; // candidate starts below this
+    const FileOffset candEnd = matchEnd - shortest + 1; // candidate starts below this
     if (candEnd <= 0)
         return std::nullopt;
     Hourglass hourglass(this, candEnd - 1 > kHourglassBytes);
-    size_t chunk = kSearchFirstRead;
-    while (candEnd > 0) {
-        if (ShouldStop(chunk))
-            return std::nullopt;
-        const FileOffset candBegin = std::max<FileOffset>(0, candEnd - FileOffset(chunk));
-        const size_t want = size_t(candEnd + len - 1 - candBegin);
-        uint8_t* p = Buffer(want);
-        const size_t got = Read(candBegin, p, want);
-        if (got < want)
-            std::memset(p + got, 0, want - got);
-        if (!probed) {
-            const size_t sample = std::min(want, kProbeSample);
-            ChooseProbe(pattern, p + (want - sample), sample);
-            probed = true;
-        }
-        for (const uint8_t* c = pattern.PrevCandidate(p, p + (candEnd - candBegin)); c;
-             c = pattern.PrevCandidate(p, c)) {
-            const FileOffset at = candBegin + (c - p);
-            if (!pattern.Aligned(at))
-                continue;
-            if (const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at)))
-                return hit(at, FileOffset(matched));
-        }
-        candEnd = candBegin;
-        chunk = std::min(chunk * 4, kBlock);
-    }
-    return std::nullopt;
+    return ScanBackward(pattern, candEnd, matchEnd, kSearchFirstRead,
+        [&](FileOffset at, size_t matched) { return std::optional<SearchHit>(hit(at, FileOffset(matched))); });
 }
 
 std::optional<SearchHit> THvFileModel::FindText(

@@ -65,7 +65,6 @@ bool THvBaseViewer::ExecuteCommand(int command)
 bool THvBaseViewer::ExecuteCaretCommand(int command)
 {
     const bool extend = IsExtendCommand(command);
-    const bool caretOnScreen = m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows;
     switch (command) {
     case ccLeft:
     case ccExtendLeft:
@@ -116,17 +115,11 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
         return true;
     case ccTopOfPage:
     case ccExtTopOfPage:
-        if (caretOnScreen)
-            MoveCaret(0, m_firstLine - m_caretLine, false, extend, false);
-        else
-            ScrollToLine(m_caretLine);
+        MoveCaretToPageEdge(false, extend);
         return true;
     case ccBotOfPage:
     case ccExtBotOfPage:
-        if (caretOnScreen)
-            MoveCaret(0, m_firstLine + m_visibleRows - 1 - m_caretLine, false, extend, false);
-        else
-            ScrollToLine(m_caretLine - (m_visibleRows - 1));
+        MoveCaretToPageEdge(true, extend);
         return true;
     case ccWordLeft:
     case ccExtWordLeft:
@@ -136,6 +129,15 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
     case ccExtWordRight:
         MoveWord(true, extend);
         return true;
+    default:
+        return ExecuteOtherCaretCommand(command);
+    }
+}
+
+// The commands of caret mode that leave the caret where it is or set it by a bookmark.
+bool THvBaseViewer::ExecuteOtherCaretCommand(int command)
+{
+    switch (command) {
     case ccScrollUp:
         ScrollBy(0, -1);
         return true;
@@ -157,6 +159,16 @@ bool THvBaseViewer::ExecuteCaretCommand(int command)
         return true;
     }
     return false;
+}
+
+// The caret to the top (or bottom) row of the page; a caret out of view brings its page into view instead.
+void THvBaseViewer::MoveCaretToPageEdge(bool bottom, bool extend)
+{
+    const bool caretOnScreen = m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows;
+    if (caretOnScreen)
+        MoveCaret(0, m_firstLine + (bottom ? m_visibleRows - 1 : 0) - m_caretLine, false, extend, false);
+    else
+        ScrollToLine(bottom ? m_caretLine - (m_visibleRows - 1) : m_caretLine);
 }
 
 bool THvBaseViewer::ExecuteScrollCommand(int command)

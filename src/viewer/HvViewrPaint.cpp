@@ -142,6 +142,33 @@ void THvBaseViewer::PaintGutter(QPainter& painter, LineNumber line, int top)
     painter.drawText(QPointF(x, top + 1 + m_ascent), number);
 }
 
+// A cluster drawn alone in its cells (box), clipped to them within the text area.
+void THvBaseViewer::PaintLoneCell(QPainter& painter, const TCell& cell, const QString& text, const QRect& box,
+    const QRect& clip, int baseline, bool selected)
+{
+    const int x = box.x();
+    painter.setPen(selected ? m_highlightColors->TextColor() : m_fixedFont->Color());
+    painter.save();
+    painter.setFont(m_fixedFont->Font());
+    painter.setClipRect(clip, Qt::IntersectClip);
+    // The replacement mark often comes from another font, wider than a cell: it is drawn smaller, whole
+    // and centred in its cell, rather than cut at the cell's edges.
+    const QRectF inside = QRectF(box).adjusted(1, 1, -1, -1);
+    const QRectF ink = cell.Type == TCell::Replacement
+        ? QFontMetricsF(m_fixedFont->Font()).tightBoundingRect(text).translated(x, baseline)
+        : QRectF();
+    if (!ink.isEmpty() && !inside.contains(ink)) {
+        // Narrowed to the cell, it may stay somewhat taller than wide, which keeps its question mark legible.
+        const qreal sx = std::min({ 1.0, inside.width() / ink.width(), inside.height() / ink.height() });
+        const qreal sy = std::min({ 1.0, inside.height() / ink.height(), sx * 1.5 });
+        painter.translate(inside.center());
+        painter.scale(sx, sy);
+        painter.translate(-ink.center());
+    }
+    painter.drawText(QPointF(x, baseline), text);
+    painter.restore();
+}
+
 void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<TCell>& cells, qint64 originColumn,
     int top, qint64 selFrom, qint64 selTo)
 {
@@ -200,26 +227,7 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
             runSelected = selected;
             continue;
         }
-        painter.setPen(selected ? m_highlightColors->TextColor() : m_fixedFont->Color());
-        painter.save();
-        painter.setFont(m_fixedFont->Font());
-        painter.setClipRect(box.intersected(textArea), Qt::IntersectClip);
-        // The replacement mark often comes from another font, wider than a cell: it is drawn smaller, whole
-        // and centred in its cell, rather than cut at the cell's edges.
-        const QRectF inside = QRectF(box).adjusted(1, 1, -1, -1);
-        const QRectF ink = cell.Type == TCell::Replacement
-            ? QFontMetricsF(m_fixedFont->Font()).tightBoundingRect(text).translated(x, baseline)
-            : QRectF();
-        if (!ink.isEmpty() && !inside.contains(ink)) {
-            // Narrowed to the cell, it may stay somewhat taller than wide, which keeps its question mark legible.
-            const qreal sx = std::min({ 1.0, inside.width() / ink.width(), inside.height() / ink.height() });
-            const qreal sy = std::min({ 1.0, inside.height() / ink.height(), sx * 1.5 });
-            painter.translate(inside.center());
-            painter.scale(sx, sy);
-            painter.translate(-ink.center());
-        }
-        painter.drawText(QPointF(x, baseline), text);
-        painter.restore();
+        PaintLoneCell(painter, cell, text, box, box.intersected(textArea), baseline, selected);
     }
     flush();
 }

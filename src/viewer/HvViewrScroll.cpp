@@ -453,59 +453,77 @@ qint64 THvBaseViewer::ClampIndex(LineNumber line, qint64 index)
 
 // --- Caret ---
 
+// The caret's row counted from the top of the view, or -1 while the caret is out of view.
+LineNumber THvBaseViewer::CaretRowInView()
+{
+    if (Wrapping())
+        return CaretScreenRow();
+    if (m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows)
+        return m_caretLine - m_firstLine;
+    return -1;
+}
+
+// While lines wrap, up and down go by screen rows, keeping the caret's place within the row.
+TextPosition THvBaseViewer::StepScreenRows(LineNumber deltaLine)
+{
+    ScreenRow r = RowOfPosition(m_caretLine, m_caretIndex);
+    const qint64 x = m_caretColumn - RowStartColumn(r);
+    for (LineNumber k = 0; k < deltaLine && NextRow(r); ++k) { }
+    for (LineNumber k = 0; k > deltaLine && PrevRow(r); --k) { }
+    const LineNumber line = r.Line;
+    qint64 index = IndexOfColumn(line, RowStartColumn(r) + x);
+    const qint64 next = m_layout.RowStart(line, WrapWidth(), r.Row + 1);
+    if (next >= 0 && index >= next)
+        index = m_layout.PrevIndex(line, next);
+    return { line, index };
+}
+
+// The caret moved by whole lines (kept among the lines there are) and by columns, or by indexes when
+// columnIsIndex; nothing when the move leads nowhere.
+std::optional<TextPosition> THvBaseViewer::StepLines(qint64 deltaColumn, LineNumber deltaLine, bool columnIsIndex)
+{
+    LineNumber line = AddLines(m_caretLine, deltaLine);
+    if (line < 0 || line == std::numeric_limits<LineNumber>::max()) {
+        line = deltaLine < 0 ? 0 : std::numeric_limits<LineNumber>::max();
+    } else if (line >= m_lineTotal) {
+        line = m_lineTotal - 1;
+        if (line == m_caretLine && deltaColumn == 0)
+            return std::nullopt;
+    }
+    line = ClampLine(line);
+    // ClampLine may have found the end; a line beyond it never becomes the caret's.
+    line = std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_lineTotal - 1, 0));
+    if (m_lineTotal == 0)
+        return std::nullopt;
+    qint64 index = m_caretIndex;
+    if (line != m_caretLine && !columnIsIndex)
+        index = IndexOfColumn(line, m_caretColumn);
+    qint64 sum = 0;
+    if (__builtin_add_overflow(index, deltaColumn, &sum))
+        sum = deltaColumn > 0 ? kEndOfLineIndex : 0;
+    return TextPosition { line, sum };
+}
+
 void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex)
 {
     if (m_lineTotal == 0)
         return;
     const bool wrapping = Wrapping();
-    LineNumber rowOffset = 0;
-    if (wrapping) {
-        const int row = CaretScreenRow();
-        if (row >= 0)
-            rowOffset = row;
-        else
-            keepRow = false;
-    } else if (m_caretLine >= m_firstLine && m_caretLine - m_firstLine < m_visibleRows) {
-        rowOffset = m_caretLine - m_firstLine;
-    } else {
+    LineNumber rowOffset = CaretRowInView();
+    if (rowOffset < 0) {
+        rowOffset = 0;
         keepRow = false;
     }
-
-    LineNumber line = m_caretLine;
-    qint64 index = m_caretIndex;
+    TextPosition to;
     if (wrapping && deltaLine != 0 && !columnIsIndex && std::abs(deltaLine) <= 100000) {
-        // Up and down go by screen rows, keeping the caret's place within the row.
-        ScreenRow r = RowOfPosition(m_caretLine, m_caretIndex);
-        const qint64 x = m_caretColumn - RowStartColumn(r);
-        for (LineNumber k = 0; k < deltaLine && NextRow(r); ++k) { }
-        for (LineNumber k = 0; k > deltaLine && PrevRow(r); --k) { }
-        line = r.Line;
-        index = IndexOfColumn(line, RowStartColumn(r) + x);
-        const qint64 next = m_layout.RowStart(line, WrapWidth(), r.Row + 1);
-        if (next >= 0 && index >= next)
-            index = m_layout.PrevIndex(line, next);
+        to = StepScreenRows(deltaLine);
+    } else if (const std::optional<TextPosition> step = StepLines(deltaColumn, deltaLine, columnIsIndex)) {
+        to = *step;
     } else {
-        line = AddLines(m_caretLine, deltaLine);
-        if (line < 0 || line == std::numeric_limits<LineNumber>::max()) {
-            line = deltaLine < 0 ? 0 : std::numeric_limits<LineNumber>::max();
-        } else if (line >= m_lineTotal) {
-            line = m_lineTotal - 1;
-            if (line == m_caretLine && deltaColumn == 0)
-                return;
-        }
-        line = ClampLine(line);
-        // ClampLine may have found the end; a line beyond it never becomes the caret's.
-        line = std::clamp<LineNumber>(line, 0, std::max<LineNumber>(m_lineTotal - 1, 0));
-        if (m_lineTotal == 0)
-            return;
-        if (line != m_caretLine && !columnIsIndex)
-            index = IndexOfColumn(line, m_caretColumn);
-        qint64 sum = 0;
-        if (__builtin_add_overflow(index, deltaColumn, &sum))
-            sum = deltaColumn > 0 ? kEndOfLineIndex : 0;
-        index = sum;
+        return;
     }
-    index = ClampIndex(line, index);
+    LineNumber line = to.Line;
+    qint64 index = ClampIndex(line, to.Index);
     if (line >= m_lineTotal) {
         // Reading the line found the file shorter than before (it changed on disk).
         if (m_lineTotal == 0)

@@ -498,7 +498,6 @@ protected:
 
 private:
     class Events;
-    class InputGate;
     class WorkScope;
     bool PollStop();
     LineNumber KnownLastLine() const;

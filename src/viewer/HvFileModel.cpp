@@ -1,5 +1,6 @@
-// The viewer's file model: opening, the page cache, finding text lines from anchors and checkpoints,
-// building text lines and hex rows, the text and byte searches.
+// The viewer's file model: opening, reading through the page cache, changes on disk, building text lines
+// and hex rows, and the model's public calls. Finding text lines is in HvModelLines.cpp, the searches are
+// in HvModelSearch.cpp; all three share the model's inside through HvFileModelImpl.h.
 //
 // Lines end at CR LF, CR alone or LF alone. A CR that is the very last byte of the file ends the last line
 // without starting another; any other line end starts a new line, so a file ending in a line break has an

@@ -139,9 +139,10 @@ struct THvFileModel::Impl {
     FileOffset m_tailBytes = kDefaultTailBytes;
     bool m_needsCount = false; // an operation stopped because it needs the exact numbers
     std::function<void()> m_countFinished;
+
     ~Impl() { CloseFile(); }
 
-    // --- events -------------------------------------------------------------------------------------
+    // --- events (HvFileModel.cpp, as far as the next part that names its file) --------------------------
 
     // Shows the wait cursor for its lifetime, on every way out.
     class Hourglass {
@@ -166,7 +167,6 @@ struct THvFileModel::Impl {
 
     LineNumber CaretLine() const { return m_events ? m_events->ModelCaretLine() : -1; }
 
-    template <class P> void ChooseProbe(P& pattern, const uint8_t* sample, size_t n);
     bool ShouldStop(size_t bytes);
     uint8_t* Buffer(size_t n) { return m_bulk.Reserve(n); }
 
@@ -239,7 +239,7 @@ struct THvFileModel::Impl {
     void Grow(const FileStamp& now);
     bool CheckFileChanged();
 
-    // --- the tail and its count -----------------------------------------------------------------------
+    // --- the tail and its count (HvModelLines.cpp, up to lines and rows) --------------------------------
 
     bool Provisional(LineNumber line) const { return m_tail && line > m_exactTop.line; }
     bool Usable(const Anchor& a, LineNumber target) const { return Provisional(a.line) == Provisional(target); }
@@ -333,8 +333,13 @@ struct THvFileModel::Impl {
     void LastLineFound(Anchor last);
     void NoteCurrent(Anchor result, Anchor previous);
     Anchor PositionOn(LineNumber target);
+    LineNumber ClampLine(LineNumber line);
+    FileOffset LineStart(LineNumber line);
+    Anchor LineOfOffset(FileOffset offset);
+    Anchor LineAtOffset(FileOffset offset);
+    Anchor TailLineAtOffset(FileOffset offset);
 
-    // --- lines and rows ------------------------------------------------------------------------------
+    // --- lines and rows (HvFileModel.cpp) ---------------------------------------------------------------
 
     const char* EmptyLine(int& len);
     int PageFor(FileOffset offset, bool reuseCurrent);
@@ -342,23 +347,19 @@ struct THvFileModel::Impl {
     void BuildTextLine(FileOffset offset);
     void BuildHexRow(LineNumber row);
     const char* LineText(LineNumber line, int& len);
-    LineNumber ClampLine(LineNumber line);
-    FileOffset LineStart(LineNumber line);
     qint64 KnownLineSize(LineNumber line);
     qint64 ReadCached(FileOffset offset, uint8_t* buf, qint64 n);
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n);
     qint64 ReadRaw(FileOffset offset, uint8_t* buf, qint64 n);
-    Anchor LineOfOffset(FileOffset offset);
     std::vector<TCell> HexCharCells(LineNumber row);
     static TCell HexCell(int column, TCell::Kind kind, char32_t code, const QString& text);
     void SetEncoding(TTextEncoding encoding);
-    Anchor LineAtOffset(FileOffset offset);
-    Anchor TailLineAtOffset(FileOffset offset);
 
-    // --- searches ------------------------------------------------------------------------------------
+    // --- searches (HvModelSearch.cpp) -------------------------------------------------------------------
 
     template <class F>
     std::optional<SearchHit> WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f);
+    template <class P> void ChooseProbe(P& pattern, const uint8_t* sample, size_t n);
     FileOffset TextSpan(FileOffset offset, qint64 max);
     std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     template <class P> std::optional<SearchHit> FindTextForward(P& pattern, Anchor from, FileOffset firstStart);

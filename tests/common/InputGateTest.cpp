@@ -73,6 +73,19 @@ TEST(InputGate, HoldingSomeWindowsLeavesTheOthersWorking)
         QTest::keyClicks(&other, "free");
         EXPECT_EQ(other.text(), "free") << "a window the work does not hold takes input";
 
+        // A dialog raised meanwhile takes its input, and the held window still takes none.
+        QDialog dialog;
+        auto* dialogEdit = new QLineEdit(&dialog);
+        QTimer::singleShot(0, &dialog, [&]() {
+            QTest::keyClicks(heldEdit, "late");
+            QTest::keyClicks(dialogEdit, "ok");
+            dialog.accept();
+        });
+        QTimer::singleShot(5000, &dialog, &QDialog::reject);
+        EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+        EXPECT_EQ(dialogEdit->text(), "ok");
+        EXPECT_EQ(heldEdit->text(), QString()) << "a modal dialog does not open the held window";
+
         const int paintsBefore = frozen->paints;
         frozen->repaint();
         EXPECT_EQ(frozen->paints, paintsBefore) << "the frozen widget keeps its pixels";

@@ -196,6 +196,77 @@ TDecodedLine DecodeLine(TTextEncoding encoding, const uint8_t* p, size_t n)
     return out;
 }
 
+namespace {
+    // One run of a pattern over the lines of a model, in one direction.
+    struct RegexRun {
+        THvFileModel& model;
+        const QRegularExpression& re;
+        TTextEncoding enc;
+        bool backward;
+
+        // The match in line l that ends before limit (backward) or starts at limit or after it (forward).
+        std::optional<SearchHit> TryLine(LineNumber l, qint64 limit) const
+        {
+            const std::optional<QByteArray> bytes = ReadWholeLine(model, l);
+            if (!bytes)
+                return std::nullopt;
+            const qint64 skip = l == 0
+                ? ByteOrderMarkSize(enc, reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()))
+                : 0;
+            if (const std::optional<LineMatch> m = MatchInLine(re, enc, *bytes, skip, backward, limit))
+                return HitOf(l, *m);
+            return std::nullopt;
+        }
+
+        // Only the lines that hold the pattern's literal, found by the model's text search, are tried.
+        std::optional<SearchHit> ByLiteral(
+            const QString& literal, unsigned options, LineNumber line, qint64 index) const
+        {
+            const unsigned literalOptions = (options & (soBackward | soMatchCase));
+            for (;;) {
+                const std::optional<SearchHit> candidate
+                    = model.FindText(literal, literalOptions, line, backward ? 0 : index);
+                if (!candidate)
+                    return std::nullopt; // not found, stopped, or waiting for line numbers: the model tells
+                const LineNumber at = candidate->StartLine;
+                if (backward ? at >= line : at < line)
+                    return std::nullopt;
+                if (auto hit = TryLine(at, backward ? std::numeric_limits<qint64>::max() : (at == line ? index : 0)))
+                    return hit;
+                if (model.Stopped())
+                    return std::nullopt;
+                if (!backward && model.LineTotal() != kUndeterminedTotal && at + 1 >= model.LineTotal())
+                    return std::nullopt;
+                line = backward ? at : at + 1;
+                index = 0;
+            }
+        }
+
+        // No literal to look for: every line is matched in turn.
+        std::optional<SearchHit> EveryLine(LineNumber line, qint64 index) const
+        {
+            for (int count = 0;; ++count) {
+                if (backward) {
+                    if (line <= 0)
+                        return std::nullopt;
+                    --line;
+                } else if (count > 0) {
+                    ++line;
+                    index = 0;
+                }
+                if (count % kLinesPerPoll == kLinesPerPoll - 1 && model.AskStop())
+                    return std::nullopt;
+                if (model.ClampLine(line) != line || model.Stopped())
+                    return std::nullopt;
+                if (auto hit = TryLine(line, backward ? std::numeric_limits<qint64>::max() : index))
+                    return hit;
+                if (model.Stopped())
+                    return std::nullopt;
+            }
+        }
+    };
+} // namespace
+
 std::optional<SearchHit> FindRegex(
     THvFileModel& model, const QString& pattern, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
@@ -206,8 +277,7 @@ std::optional<SearchHit> FindRegex(
     const QRegularExpression re = Compile(pattern, matchCase);
     if (!re.isValid())
         return std::nullopt;
-    const TTextEncoding enc = model.EffectiveEncoding();
-    const QString literal = RequiredLiteral(pattern);
+    const RegexRun run { model, re, model.EffectiveEncoding(), backward };
     LineNumber line = std::max<LineNumber>(fromLine, 0);
     qint64 index = std::max<qint64>(fromIndex, 0);
     if (options & soWholeFile) {
@@ -216,69 +286,17 @@ std::optional<SearchHit> FindRegex(
         if (model.Stopped())
             return std::nullopt;
     }
-
-    auto tryLine = [&](LineNumber l, qint64 limit) -> std::optional<SearchHit> {
-        const std::optional<QByteArray> bytes = ReadWholeLine(model, l);
-        if (!bytes)
-            return std::nullopt;
-        const qint64 skip = l == 0
-            ? ByteOrderMarkSize(enc, reinterpret_cast<const uint8_t*>(bytes->constData()), size_t(bytes->size()))
-            : 0;
-        if (const std::optional<LineMatch> m = MatchInLine(re, enc, *bytes, skip, backward, limit))
-            return HitOf(l, *m);
-        return std::nullopt;
-    };
-
     if (backward) {
         // The caret's line first: a match may begin before the caret and hold its literal after it.
         if (model.ClampLine(line) == line) {
-            if (auto hit = tryLine(line, index))
+            if (auto hit = run.TryLine(line, index))
                 return hit;
         }
         if (model.Stopped())
             return std::nullopt;
     }
-
-    if (!literal.isEmpty()) {
-        const unsigned literalOptions = (options & (soBackward | soMatchCase));
-        for (;;) {
-            const std::optional<SearchHit> candidate
-                = model.FindText(literal, literalOptions, line, backward ? 0 : index);
-            if (!candidate)
-                return std::nullopt; // not found, stopped, or waiting for line numbers: the model tells
-            const LineNumber at = candidate->StartLine;
-            if (backward ? at >= line : at < line)
-                return std::nullopt;
-            if (auto hit = tryLine(at, backward ? std::numeric_limits<qint64>::max() : (at == line ? index : 0)))
-                return hit;
-            if (model.Stopped())
-                return std::nullopt;
-            if (!backward && model.LineTotal() != kUndeterminedTotal && at + 1 >= model.LineTotal())
-                return std::nullopt;
-            line = backward ? at : at + 1;
-            index = 0;
-        }
-    }
-
-    // No literal to look for: every line is matched in turn.
-    for (int count = 0;; ++count) {
-        if (backward) {
-            if (line <= 0)
-                return std::nullopt;
-            --line;
-        } else if (count > 0) {
-            ++line;
-            index = 0;
-        }
-        if (count % kLinesPerPoll == kLinesPerPoll - 1 && model.AskStop())
-            return std::nullopt;
-        if (model.ClampLine(line) != line || model.Stopped())
-            return std::nullopt;
-        if (auto hit = tryLine(line, backward ? std::numeric_limits<qint64>::max() : index))
-            return hit;
-        if (model.Stopped())
-            return std::nullopt;
-    }
+    const QString literal = RequiredLiteral(pattern);
+    return literal.isEmpty() ? run.EveryLine(line, index) : run.ByLiteral(literal, options, line, index);
 }
 
 } // namespace hy::viewer

@@ -19,6 +19,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFileSystemWatcher;
 class QTimer;
@@ -315,6 +316,9 @@ private:
     // in view; a view scrolled away from the caret stays where it is.
     void KeepCaretShown(bool shownBefore);
     int CaretScreenRow();
+    LineNumber CaretRowInView();
+    TextPosition StepScreenRows(LineNumber deltaLine);
+    std::optional<TextPosition> StepLines(qint64 deltaColumn, LineNumber deltaLine, bool columnIsIndex);
     void UpdateGutter();
     void UpdateMetrics();
     void UpdateScrollBars();
@@ -328,12 +332,16 @@ private:
     void PaintRow(QPainter& painter, int row);
     void PaintCells(QPainter& painter, LineNumber line, const std::vector<TCell>& cells, qint64 originColumn, int top,
         qint64 selFrom, qint64 selTo);
+    void PaintLoneCell(QPainter& painter, const TCell& cell, const QString& text, const QRect& box, const QRect& clip,
+        int baseline, bool selected);
     void PaintGutter(QPainter& painter, LineNumber line, int top);
     void VerticalAction(int action);
     void HorizontalAction(int action);
     void ReleaseVerticalThumb(int position);
     void DragStep();
     bool ExecuteCaretCommand(int command);
+    bool ExecuteOtherCaretCommand(int command);
+    void MoveCaretToPageEdge(bool bottom, bool extend);
     bool ExecuteScrollCommand(int command);
     void MoveWord(bool right, bool extend);
     void MoveToNextLineStart(bool extend);
@@ -490,7 +498,6 @@ protected:
 
 private:
     class Events;
-    class InputGate;
     class WorkScope;
     bool PollStop();
     LineNumber KnownLastLine() const;

@@ -6,6 +6,7 @@
 // on Esc. Painting never runs such a read: past a short budget its scan stops and goes on after the paint.
 #include "viewer/HvViewr.h"
 
+#include "common/InputGate.h"
 #include "viewer/HvCommands.h"
 #include "viewer/HvFileModel.h"
 #include "viewer/HvRangeWriter.h"
@@ -14,10 +15,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QKeyEvent>
 #include <QMainWindow>
 #include <QTimer>
-#include <QWindow>
 #include <algorithm>
 
 namespace hy::viewer {
@@ -29,81 +28,20 @@ namespace {
     const int kPaintScanBudget = 50; // ms a paint may spend scanning before the scan goes on after it
 
     qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
-} // namespace
 
-// While a long read runs, the program keeps painting and answering. The busy viewer's own window and the
-// main window take no input but Esc: nothing there may close the viewer or ask its model for more while
-// the model is in the middle of a scan. Other windows (an alert, a question, any dialog) work as usual.
-class THvCustomFileViewer::InputGate : public QObject {
-public:
-    explicit InputGate(THvCustomFileViewer* viewer)
-        : m_viewer(viewer)
+    // While a long read runs, the program keeps painting and answering. The busy viewer's own window and the
+    // main window take no input but Esc: nothing there may close the viewer or ask its model for more while
+    // the model is in the middle of a scan. Other windows (an alert, a question, any dialog) work as usual.
+    QList<QWidget*> WindowsHeldByLongRead(QWidget* viewer)
     {
-        m_held << viewer->window();
+        QList<QWidget*> held { viewer->window() };
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (qobject_cast<QMainWindow*>(top) && top != viewer->window())
-                m_held << top;
+                held << top;
         }
-        for (const QWidget* w : std::as_const(m_held))
-            m_heldHandles << w->windowHandle();
-        qApp->installEventFilter(this);
+        return held;
     }
-    ~InputGate() override { qApp->removeEventFilter(this); }
-    InputGate(const InputGate&) = delete;
-    InputGate& operator=(const InputGate&) = delete;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            if (!IsHeld(watched))
-                return false;
-            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-                m_viewer->m_stopRequested = true;
-            return true;
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::Close:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            return IsHeld(watched);
-        case QEvent::ApplicationStateChange:
-        case QEvent::ApplicationActivate:
-        case QEvent::ApplicationDeactivate:
-            return true;
-        case QEvent::Paint:
-            // The viewer's own rows would have to be read from the busy model: they keep their pixels.
-            return watched == m_viewer->viewport();
-        default:
-            return false;
-        }
-    }
-
-private:
-    // True for events of the held windows: their widgets, their platform windows, and shortcuts typed there.
-    bool IsHeld(QObject* watched) const
-    {
-        if (const auto* widget = qobject_cast<QWidget*>(watched))
-            return m_held.contains(widget->window());
-        const QWindow* window = qobject_cast<QWindow*>(watched);
-        if (!window)
-            window = QGuiApplication::focusWindow();
-        return !window || m_heldHandles.contains(window);
-    }
-
-    THvCustomFileViewer* m_viewer;
-    QList<const QWidget*> m_held; // the viewer's own window and the main window
-    QList<const QWindow*> m_heldHandles;
-};
+} // namespace
 
 // Brackets every call that may read the file; the outermost one times the work and ends it. A scan that
 // painting had to stop counts as long from its start.
@@ -183,7 +121,8 @@ bool THvCustomFileViewer::PollStop()
     if (now - m_lastPump >= kPumpInterval) {
         m_pumping = true;
         {
-            InputGate gate(this);
+            // The viewer's own rows would have to be read from the busy model: they keep their pixels.
+            TInputGate gate(m_stopRequested, WindowsHeldByLongRead(this), viewport());
             QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
         }
         m_pumping = false;

@@ -122,7 +122,7 @@ TChildForm::TChildForm(TMainForm* mainForm)
     tabRow->addStretch(1);
     layout->addLayout(tabRow);
 
-    m_fileViewer->addAction(m_main->Action("Follow1"));
+    m_fileViewer->addAction(m_main->Action(TCommand::Follow));
     connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
     connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
         [this](bool running) { m_main->ShowLongWork(this, running); });
@@ -140,33 +140,31 @@ QMenu* TChildForm::ChildPopupMenu()
     // The context menu mirrors the main menu's commands for this window.
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("ChildPopupMenu"));
-    auto twin = [this](const QString& caption, const char* mainAction, const char* name) {
-        QAction* a = m_popup->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, [this, mainAction]() {
-            if (QAction* m = m_main->Action(mainAction))
-                m->trigger();
-        });
+    // Each twin takes its caption from the menu item, without the accelerator, and triggers it.
+    auto twin = [this](TCommand command) {
+        QAction* main = m_main->Action(command);
+        QAction* a = m_popup->addAction(main->text().remove(QLatin1Char('&')));
+        a->setObjectName(TwinName(command));
+        a->setCheckable(main->isCheckable());
+        connect(a, &QAction::triggered, main, &QAction::trigger);
+        m_twins.append({ a, command });
         return a;
     };
-    twin(QStringLiteral("Standard"), "Standard1", "Standard2")->setCheckable(true);
-    twin(QStringLiteral("Hex"), "Hex1", "Hex2")->setCheckable(true);
-    QAction* native = twin(QStringLiteral("Native"), "Native1", "Native2");
-    native->setCheckable(true);
-    native->setVisible(false);
+    twin(TCommand::Standard);
+    twin(TCommand::Hex);
+    twin(TCommand::Native)->setVisible(false);
     QMenu* encoding = m_popup->addMenu(QStringLiteral("Encoding"));
-    encoding->menuAction()->setObjectName(QStringLiteral("Encoding2"));
+    encoding->menuAction()->setObjectName(TwinName(TCommand::Encoding));
+    m_twins.append({ encoding->menuAction(), TCommand::Encoding });
     for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
         QAction* a = encoding->addAction(viewer::EncodingName(e));
         a->setObjectName(QLatin1String(EncodingActionName(e, true)));
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, e]() {
-            if (QAction* m = m_main->Action(EncodingActionName(e)))
-                m->trigger();
-        });
+        connect(a, &QAction::triggered, m_main->EncodingAction(e), &QAction::trigger);
+        m_encodingTwins.append(a);
     }
     m_popup->addSeparator();
-    twin(QStringLiteral("Save As..."), "SaveAs1", "SaveAs2");
+    twin(TCommand::SaveAs);
     QAction* close = m_popup->addAction(QStringLiteral("Close"));
     close->setObjectName(QStringLiteral("Close2"));
     connect(close, &QAction::triggered, this, [this]() {
@@ -176,10 +174,10 @@ QMenu* TChildForm::ChildPopupMenu()
             QWidget::close();
     });
     m_popup->addSeparator();
-    twin(QStringLiteral("Find..."), "Find1", "Find2");
-    twin(QStringLiteral("Find Next"), "FindNext1", "FindNext2");
+    twin(TCommand::Find);
+    twin(TCommand::FindNext);
     m_popup->addSeparator();
-    twin(QStringLiteral("Information..."), "Information1", "Information2");
+    twin(TCommand::Information);
     connect(m_popup, &QMenu::aboutToShow, this, &TChildForm::PopupAboutToShow);
     return m_popup;
 }
@@ -203,43 +201,62 @@ void TChildForm::SetLoaded(bool loaded)
         m_noteBook->show();
 }
 
-QString TChildForm::ActivePageName() const
+QWidget* TChildForm::PageWidget(PageKind page) const
 {
-    QWidget* w = m_noteBook->currentWidget();
-    return w ? w->objectName() : QString();
+    switch (page) {
+    case PageKind::Text:
+        return m_textPage;
+    case PageKind::Image:
+        return m_imagePage;
+    case PageKind::Archive:
+        return m_archivePage;
+    case PageKind::Media:
+        return m_mediaPage;
+    }
+    return nullptr;
 }
 
-void TChildForm::ShowPage(const QString& page, int tabIndex)
+PageKind TChildForm::ActivePage() const
+{
+    QWidget* w = m_noteBook->currentWidget();
+    for (const PageKind page : { PageKind::Image, PageKind::Archive, PageKind::Media }) {
+        if (w && w == PageWidget(page))
+            return page;
+    }
+    return PageKind::Text;
+}
+
+void TChildForm::ShowPage(PageKind page, int tabIndex)
 {
     if (m_tabSet->currentIndex() != tabIndex)
         m_tabSet->setCurrentIndex(tabIndex);
-    if (ActivePageName() != page) {
-        if (QWidget* w = m_noteBook->findChild<QWidget*>(page, Qt::FindDirectChildrenOnly))
-            m_noteBook->setCurrentWidget(w);
-    }
+    if (QWidget* w = PageWidget(page))
+        m_noteBook->setCurrentWidget(w);
     if (tabIndex == 0 || tabIndex == 1)
         m_main->SetCurrentTextModeHex(tabIndex == 1);
 }
 
-void TChildForm::SetThirdTab(const QString& caption)
+void TChildForm::SetThirdTab(PageKind page)
 {
+    m_thirdTab = page;
     if (m_tabSet->count() < 3)
-        m_tabSet->addTab(caption);
+        m_tabSet->addTab(PageName(page));
     else
-        m_tabSet->setTabText(2, caption);
+        m_tabSet->setTabText(2, PageName(page));
     m_tabSet->adjustSize();
     m_tabSet->updateGeometry();
 }
 
 void TChildForm::RemoveThirdTab()
 {
+    m_thirdTab = PageKind::Text;
     while (m_tabSet->count() > 2)
         m_tabSet->removeTab(2);
 }
 
 void TChildForm::DeleteUnusedPages()
 {
-    const QString active = ActivePageName();
+    const PageKind active = ActivePage();
     if (m_pageKind != PageKind::Media && m_mediaPage) {
         CloseMedia();
         delete m_mediaPage;
@@ -257,7 +274,7 @@ void TChildForm::DeleteUnusedPages()
         m_imagePage = nullptr;
         m_imageViewer = nullptr;
     }
-    if (QWidget* w = m_noteBook->findChild<QWidget*>(active, Qt::FindDirectChildrenOnly))
+    if (QWidget* w = PageWidget(active))
         m_noteBook->setCurrentWidget(w);
 }
 
@@ -266,25 +283,18 @@ void TChildForm::TabSetClick(int index)
     if (index < 0 || m_inTabClick)
         return;
     m_inTabClick = true;
-    const QString caption = m_tabSet->tabText(index);
-    if (caption == QLatin1String("Standard") || caption == QLatin1String("Hex")) {
-        const bool hex = caption == QLatin1String("Hex");
+    if (index == 0 || index == 1) {
+        const bool hex = index == 1;
         m_fileViewer->SetInHexMode(hex);
         m_fileViewer->viewport()->update();
         m_noteBook->setCurrentWidget(m_textPage);
         if (m_noteBook->isVisible())
             m_fileViewer->setFocus();
         m_main->SetCurrentTextModeHex(hex);
-    } else if (caption == QLatin1String("Image") && m_imagePage) {
-        m_noteBook->setCurrentWidget(m_imagePage);
-        m_main->UpdateStatus();
-    } else if (caption == QLatin1String("Archive") && m_archivePage) {
-        m_noteBook->setCurrentWidget(m_archivePage);
-        if (m_noteBook->isVisible())
+    } else if (QWidget* page = PageWidget(m_thirdTab); page && m_thirdTab != PageKind::Text) {
+        m_noteBook->setCurrentWidget(page);
+        if (m_thirdTab == PageKind::Archive && m_noteBook->isVisible())
             m_archivePage->ZipList()->setFocus();
-        m_main->UpdateStatus();
-    } else if (caption == QLatin1String("Media") && m_mediaPage) {
-        m_noteBook->setCurrentWidget(m_mediaPage);
         m_main->UpdateStatus();
     }
     m_main->UpdateCommands(true);
@@ -543,7 +553,7 @@ void TChildForm::ResetViewer()
     }
     CloseMedia();
     // The Text page first, so that taking the third tab away leaves the view as it was.
-    ShowPage(QStringLiteral("Text"), m_fileViewer->InHexMode() ? 1 : 0);
+    ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
     RemoveThirdTab();
     setWindowTitle(QString());
     // The frame keeps its title when the window's goes empty, and so does the main window's caption, which
@@ -571,11 +581,7 @@ void TChildForm::PopupAboutToShow()
 {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
         m_main->ClientArea()->setActiveSubWindow(sub);
-    const auto copy = [this](const char* mine, const char* twin, bool captionAndVisibility) {
-        QAction* a = m_popup->findChild<QAction*>(QLatin1String(mine));
-        QAction* t = m_main->Action(twin);
-        if (!a || !t)
-            return;
+    const auto copy = [](QAction* a, const QAction* t, bool captionAndVisibility) {
         a->setChecked(t->isChecked());
         a->setEnabled(t->isEnabled());
         if (captionAndVisibility) {
@@ -583,16 +589,10 @@ void TChildForm::PopupAboutToShow()
             a->setVisible(t->isVisible());
         }
     };
-    copy("Standard2", "Standard1", false);
-    copy("Hex2", "Hex1", false);
-    copy("Native2", "Native1", true);
-    copy("Find2", "Find1", false);
-    copy("FindNext2", "FindNext1", false);
-    copy("SaveAs2", "SaveAs1", false);
-    copy("Information2", "Information1", false);
-    copy("Encoding2", "Encoding1", false);
-    for (const viewer::TTextEncoding e : viewer::kAllEncodings)
-        copy(EncodingActionName(e, true), EncodingActionName(e), false);
+    for (const auto& [a, command] : std::as_const(m_twins))
+        copy(a, m_main->Action(command), command == TCommand::Native);
+    for (int i = 0; i < int(m_encodingTwins.size()); ++i)
+        copy(m_encodingTwins.at(i), m_main->EncodingAction(viewer::kAllEncodings[i]), false);
 }
 
 void TChildForm::contextMenuEvent(QContextMenuEvent* event) { ChildPopupMenu()->exec(event->globalPos()); }

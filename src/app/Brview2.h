@@ -2,11 +2,13 @@
 // media, on a page of its own; the tab bar at the bottom switches between them.
 #pragma once
 
+#include "app/MainActions.h"
 #include "app/ViewRules.h"
 
 #include <QDateTime>
 #include <QWidget>
 
+class QAction;
 class QAudioOutput;
 class QLabel;
 class QMediaPlayer;
@@ -57,13 +59,15 @@ public:
     QDateTime FileStamp() const { return m_fileStamp; }
     void SetFileStamp(const QDateTime& stamp) { m_fileStamp = stamp; }
 
-    // "Text", "Image", "Archive" or "Media": the notebook page on show.
-    QString ActivePageName() const;
+    // The notebook page on show.
+    PageKind ActivePage() const;
     // Selects the tab and the notebook page; tab 0 or 1 also sets the current text mode.
-    void ShowPage(const QString& page, int tabIndex);
-    // The third tab: added when missing, else renamed; removed for plain text.
-    void SetThirdTab(const QString& caption);
+    void ShowPage(PageKind page, int tabIndex);
+    // The third tab, for the file's native page: added when missing, else renamed; removed for plain text.
+    void SetThirdTab(PageKind page);
     void RemoveThirdTab();
+    // The page of the third tab; Text when there is none.
+    PageKind ThirdTab() const { return m_thirdTab; }
     void DeleteUnusedPages();
 
     // Loads the picture of an Image window; false when it could not be decoded (the component has said why).
@@ -106,6 +110,8 @@ private:
     void CreateArchivePage();
     void PopupAboutToShow();
     void ShowVideoOrPoster();
+    // The notebook's page of a kind, or null while it is not made.
+    QWidget* PageWidget(PageKind page) const;
 
     TMainForm* m_main;
     QStackedWidget* m_noteBook;
@@ -123,9 +129,12 @@ private:
     TMultiImage* m_poster = nullptr; // a video's first picture, shown before Play
     QTabBar* m_tabSet;
     QMenu* m_popup = nullptr;
+    QList<std::pair<QAction*, TCommand>> m_twins; // the context menu's items and the commands they mirror
+    QList<QAction*> m_encodingTwins; // in the order of kAllEncodings
 
     QString m_fileName;
     PageKind m_pageKind = PageKind::Text;
+    PageKind m_thirdTab = PageKind::Text;
     bool m_deleteOnClose = false;
     bool m_loaded = false;
     QDateTime m_fileStamp;

@@ -80,7 +80,7 @@ public:
     TChildForm* ActiveChild() const;
     QMdiSubWindow* FrameOf(TChildForm* child) const;
 
-    // Called by the viewer windows.
+    // What a viewer window tells through its signals.
     void ViewerStatusChanged(TChildForm* child);
     // A viewer's long read began or ended.
     void ShowLongWork(TChildForm* child, bool running);

@@ -3,10 +3,12 @@
 
 #include "app/Brview1.h"
 #include "app/ChildArchive.h"
+#include "app/WaitCursor.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
 #include "common/Alert.h"
 #include "common/HyUtils.h"
+#include "common/InputGate.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
@@ -32,6 +34,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -123,11 +126,13 @@ TChildForm::TChildForm(TMainForm* mainForm)
     layout->addLayout(tabRow);
 
     m_fileViewer->addAction(m_main->Action(TCommand::Follow));
-    connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
-    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
-        [this](bool running) { m_main->ShowLongWork(this, running); });
-    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this,
-        [this](const QString& note) { m_main->ShowViewerNote(note); });
+    connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::StatusChanged);
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this, &TChildForm::LongWorkChanged);
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this, [this](const QString& note) {
+        // A followed file that was replaced starts over: its lines are counted again.
+        CountLines();
+        Q_EMIT NoteShown(note);
+    });
 
     m_fileViewer->setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -233,7 +238,7 @@ void TChildForm::ShowPage(PageKind page, int tabIndex)
     if (QWidget* w = PageWidget(page))
         m_noteBook->setCurrentWidget(w);
     if (tabIndex == 0 || tabIndex == 1)
-        m_main->SetCurrentTextModeHex(tabIndex == 1);
+        Q_EMIT TextModeChosen(tabIndex == 1);
 }
 
 void TChildForm::SetThirdTab(PageKind page)
@@ -286,18 +291,21 @@ void TChildForm::TabSetClick(int index)
     if (index == 0 || index == 1) {
         const bool hex = index == 1;
         m_fileViewer->SetInHexMode(hex);
+        CountLines();
         m_fileViewer->viewport()->update();
         m_noteBook->setCurrentWidget(m_textPage);
         if (m_noteBook->isVisible())
             m_fileViewer->setFocus();
-        m_main->SetCurrentTextModeHex(hex);
+        Q_EMIT TextModeChosen(hex);
+        Q_EMIT PageShown(PageKind::Text);
     } else if (QWidget* page = PageWidget(m_thirdTab); page && m_thirdTab != PageKind::Text) {
         m_noteBook->setCurrentWidget(page);
         if (m_thirdTab == PageKind::Archive && m_noteBook->isVisible())
             m_archivePage->ZipList()->setFocus();
-        m_main->UpdateStatus();
+        Q_EMIT PageShown(m_thirdTab);
+    } else {
+        Q_EMIT PageShown(ActivePage());
     }
-    m_main->UpdateCommands(true);
     m_inTabClick = false;
 }
 
@@ -333,6 +341,147 @@ bool TChildForm::LoadImage()
     m_imageViewer->adjustSize();
     return m_imageViewer->HasGraphic();
 }
+
+bool TChildForm::LoadImageShowingProgress()
+{
+    TWaitCursor wait;
+    // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
+    // user's input is held until the picture is in, but Esc stops it.
+    bool escaped = false;
+    Q_EMIT PictureLoading(true);
+    TMultiImage::SetProgressCallback([this, &escaped](int percent) {
+        if (QCoreApplication::closingDown() || escaped)
+            return 0;
+        Q_EMIT PictureProgress(percent);
+        QCoreApplication::processEvents();
+        return escaped ? 0 : 1;
+    });
+    const auto done = qScopeGuard([this]() {
+        TMultiImage::SetProgressCallback({});
+        Q_EMIT PictureLoading(false);
+    });
+    TInputGate gate(escaped);
+    return LoadImage();
+}
+
+void TChildForm::ShowChoice(const TPageChoice& choice)
+{
+    if (choice.Kind == PageKind::Text)
+        RemoveThirdTab();
+    else
+        SetThirdTab(choice.Kind);
+    ShowPage(choice.Tab == 2 ? choice.Kind : PageKind::Text, choice.Tab);
+}
+
+bool TChildForm::Open(const TOpenRequest& request)
+{
+    const QString& fileName = request.FileName;
+    m_fileName = fileName;
+    setWindowTitle(platform::DisplayFileName(fileName));
+    m_pageKind = PageKind::Text;
+    m_fileStamp = FileDateTime(fileName);
+    m_countAllLines = request.CountAllLines;
+
+    const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
+    const TPageChoice choice = ChoosePage(fileName, request.Mode, request.Rules, exists);
+    TPageChoice page = choice;
+    switch (choice.Kind) {
+    case PageKind::Image: {
+        if (!exists) {
+            ShowAlert(QStringLiteral("Halcyra Viewer"),
+                platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
+            return false;
+        }
+        const bool shown = LoadImageShowingProgress();
+        // A file whose name only resembles a picture's and that holds none is text.
+        page = PageAfterPicture(choice, request.Mode, request.Rules, shown, TMultiImage::ReadsExtension(fileName));
+        m_pageKind = page.Kind;
+        break;
+    }
+    case PageKind::Archive:
+        LoadArchive();
+        m_pageKind = PageKind::Archive;
+        break;
+    case PageKind::Media: {
+        QString error;
+        {
+            TWaitCursor wait;
+            error = OpenMedia();
+        }
+        if (error.isEmpty()) {
+            m_pageKind = PageKind::Media;
+        } else {
+            ShowAlert(QStringLiteral("Media Player"), error);
+            page = { PageKind::Text, OpensInHex(request.Mode, request.Rules.TextHex) ? 1 : 0 };
+        }
+        break;
+    }
+    case PageKind::Text:
+        break;
+    }
+    ShowChoice(page);
+    if (!request.KeepPages)
+        DeleteUnusedPages();
+    m_fileViewer->SetFileName(fileName);
+    m_fileViewer->SetIsOpen(true);
+    CountLines();
+    return true;
+}
+
+void TChildForm::CountLines()
+{
+    viewer::THvFileViewer* v = m_fileViewer;
+    if (!v->IsOpen() || v->InHexMode() || v->LineTotal() != viewer::kUndeterminedTotal
+        || !CountsLinesOnOpen(v->FileSize(), m_countAllLines))
+        return;
+    TWaitCursor wait;
+    v->ClampLine(viewer::kUndeterminedTotal);
+}
+
+void TChildForm::FocusPage()
+{
+    if (m_pageKind == PageKind::Text)
+        m_fileViewer->setFocus();
+    else if (m_pageKind == PageKind::Archive && ActivePage() == PageKind::Archive)
+        m_archivePage->ZipList()->setFocus();
+}
+
+void TChildForm::SelectAll()
+{
+    if (ActivePage() == PageKind::Text)
+        m_fileViewer->SelectEntireFile(false);
+    else if (ActivePage() == PageKind::Archive)
+        m_archivePage->SelectAll();
+}
+
+void TChildForm::CopyToClipboard()
+{
+    if (ActivePage() == PageKind::Text)
+        m_fileViewer->CopySelection();
+    else if (ActivePage() == PageKind::Image && HasGraphic())
+        m_imageViewer->CopyToClipboard();
+}
+
+bool TChildForm::CanCopyToClipboard() const
+{
+    const PageKind page = ActivePage();
+    return (page == PageKind::Image && HasGraphic()) || (page == PageKind::Text && m_fileViewer->HasSelection());
+}
+
+bool TChildForm::CanCopyToFile() const
+{
+    const PageKind page = ActivePage();
+    return (page == PageKind::Text && m_fileViewer->HasSelection())
+        || (page == PageKind::Archive && m_archivePage->SelectedCount() > 0);
+}
+
+void TChildForm::ExtractSelectedMembers()
+{
+    if (m_archivePage)
+        m_archivePage->CopyZipButtonClick();
+}
+
+qint64 TChildForm::ArchiveMemberCount() const { return m_archivePage ? m_archivePage->MemberCount() : 0; }
 
 bool TChildForm::HasGraphic() const { return m_imageViewer && m_imageViewer->HasGraphic(); }
 
@@ -514,6 +663,7 @@ bool TChildForm::Refresh()
     m_fileViewer->SetIsOpen(false);
     m_fileViewer->SetInHexMode(hex);
     m_fileViewer->SetIsOpen(true);
+    CountLines();
     switch (m_pageKind) {
     case PageKind::Media:
         CloseMedia();
@@ -575,12 +725,10 @@ void TChildForm::UpdateCaption()
         setWindowTitle(caption);
 }
 
-void TChildForm::FileViewerShowStatus() { m_main->ViewerStatusChanged(this); }
-
 void TChildForm::PopupAboutToShow()
 {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        m_main->ClientArea()->setActiveSubWindow(sub);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && sub->mdiArea())
+        sub->mdiArea()->setActiveSubWindow(sub);
     const auto copy = [](QAction* a, const QAction* t, bool captionAndVisibility) {
         a->setChecked(t->isChecked());
         a->setEnabled(t->isEnabled());
@@ -599,7 +747,7 @@ void TChildForm::contextMenuEvent(QContextMenuEvent* event) { ChildPopupMenu()->
 
 void TChildForm::closeEvent(QCloseEvent* event)
 {
-    m_main->ChildClosing(this);
+    Q_EMIT Closing();
     event->accept();
 }
 

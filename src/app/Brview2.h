@@ -35,6 +35,15 @@ namespace hy::app {
 
 class TMainForm;
 
+// What a viewer window opens and how.
+struct TOpenRequest {
+    QString FileName;
+    ViewMode Mode = ViewMode::BySettings; // the view asked for
+    TPageRules Rules; // which files show natively, and whether text opens in Hex
+    bool KeepPages = false; // the pages of other kinds stay for the next file (the command interface's window)
+    bool CountAllLines = false; // count the lines of any text file when it opens, not only of small ones
+};
+
 class TChildForm : public QWidget {
     Q_OBJECT
 public:
@@ -70,12 +79,32 @@ public:
     PageKind ThirdTab() const { return m_thirdTab; }
     void DeleteUnusedPages();
 
+    // Loads a file into the window and shows it on the page that the view asked for and the rules give it
+    // (a picture, an archive's member list, a media file, or text); see TOpenRequest. Says itself why a page
+    // could not be shown; false when nothing is shown (a picture file that is not there). Throws what opening
+    // the file throws.
+    bool Open(const TOpenRequest& request);
+
     // Loads the picture of an Image window; false when it could not be decoded (the component has said why).
     bool LoadImage();
     bool HasGraphic() const;
     // Reads the archive onto the Archive page.
     void LoadArchive();
     archive::TArchivePage* ArchivePage() const { return m_archivePage; }
+    qint64 ArchiveMemberCount() const;
+
+    // The operations of the page on show: Text selects the whole file and copies its selection, Archive
+    // selects every member and extracts the selected ones, Image copies its picture.
+    void SelectAll();
+    void CopyToClipboard();
+    bool CanCopyToClipboard() const;
+    bool CanCopyToFile() const;
+    void ExtractSelectedMembers();
+    // Gives the keyboard to the page on show: the text, or an archive's member list.
+    void FocusPage();
+    // Counts the lines of the open text when CountsLinesOnOpen says so and the total is not known yet: a long
+    // read, which shows in the status bar and stops with Esc (the total then stays unknown until asked for).
+    void CountLines();
     // Extracts the selected archive members into a folder; viewing opens each in a window of its own.
     void ExtractMembers(const QString& directory, bool view);
 
@@ -97,6 +126,23 @@ public:
 
 Q_SIGNALS:
     void Activated();
+    // The viewer's caret, selection or view moved: the status bar has something new to show.
+    void StatusChanged();
+    // A long read of the viewer began or ended.
+    void LongWorkChanged(bool running);
+    // A note about the file (a followed file was reopened).
+    void NoteShown(const QString& note);
+    // The Standard or Hex tab was chosen: text opens that way next.
+    void TextModeChosen(bool hex);
+    // A tab was clicked and its page shown.
+    void PageShown(PageKind page);
+    // An archive's selection changed.
+    void SelectionChanged();
+    // A picture is being decoded (Open): its progress in percent, and its start and end.
+    void PictureLoading(bool running);
+    void PictureProgress(int percent);
+    // The window is closing.
+    void Closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,12 +150,15 @@ protected:
 
 private:
     void TabSetClick(int index);
-    void FileViewerShowStatus();
     void CreateImagePage();
     void CreateMediaPage();
     void CreateArchivePage();
     void PopupAboutToShow();
     void ShowVideoOrPoster();
+    // Decodes the picture with progress; Esc stops it.
+    bool LoadImageShowingProgress();
+    // Shows the tab and page of a choice, with the third tab for its native page.
+    void ShowChoice(const TPageChoice& choice);
     // The notebook's page of a kind, or null while it is not made.
     QWidget* PageWidget(PageKind page) const;
 
@@ -139,6 +188,7 @@ private:
     bool m_loaded = false;
     QDateTime m_fileStamp;
     bool m_inTabClick = false;
+    bool m_countAllLines = false;
 };
 
 // The colour a stored colour value names: system colours (top bit set) come from the palette.

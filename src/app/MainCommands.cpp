@@ -13,6 +13,7 @@
 #include "app/PrintDlg.h"
 #include "app/SearchLink.h"
 #include "app/StoppableWork.h"
+#include "app/WaitCursor.h"
 #include "app/WindowArrangement.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
@@ -63,15 +64,6 @@ namespace {
 
     QString CleanAbsolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
-    // Restores the cursor on every path out of a long step.
-    class WaitCursor {
-    public:
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
-
     QChar LocaleTimeSeparator()
     {
         for (const QChar c : QLocale().timeFormat(QLocale::ShortFormat)) {
@@ -80,8 +72,6 @@ namespace {
         }
         return QLatin1Char(':');
     }
-
-    bool ClosingDown() { return QCoreApplication::closingDown(); }
 } // namespace
 
 void TMainForm::ArrangeIconsClick()
@@ -298,6 +288,34 @@ TChildForm* TMainForm::NewChild(bool hex)
             UpdateCommands(true);
     });
     SetViewerFromSettings(child, hex);
+    // What the window tells of itself.
+    connect(child, &TChildForm::StatusChanged, this, [this, child]() { ViewerStatusChanged(child); });
+    connect(child, &TChildForm::LongWorkChanged, this, [this, child](bool running) { ShowLongWork(child, running); });
+    connect(child, &TChildForm::NoteShown, this, &TMainForm::ShowViewerNote);
+    connect(child, &TChildForm::TextModeChosen, this, &TMainForm::SetCurrentTextModeHex);
+    connect(child, &TChildForm::PageShown, this, [this](PageKind page) {
+        if (page != PageKind::Text)
+            UpdateStatus();
+        UpdateCommands(true);
+    });
+    connect(child, &TChildForm::SelectionChanged, this, [this, child]() {
+        if (ActiveChild() == child)
+            UpdateCommands(true);
+    });
+    connect(child, &TChildForm::PictureLoading, this, [this](bool running) {
+        if (running) {
+            ++m_opening;
+            m_progressGauge->setValue(0);
+            m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
+            m_progressGauge->show();
+        } else {
+            --m_opening;
+            ScheduleIdleWork();
+            m_progressGauge->hide();
+        }
+    });
+    connect(child, &TChildForm::PictureProgress, m_progressGauge, &QProgressBar::setValue);
+    connect(child, &TChildForm::Closing, this, [this, child]() { ChildClosing(child); });
     return child;
 }
 
@@ -353,11 +371,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     if (!m_openNames.contains(wanted))
         m_openNames.insert(wanted, child);
     QMdiSubWindow* frame = FrameOf(child);
-    child->SetFileName(fileName);
-    child->setWindowTitle(platform::DisplayFileName(fileName));
-    child->SetKind(PageKind::Text);
     child->SetDeleteOnClose(deleteOnClose);
-    child->SetFileStamp(FileDateTime(fileName));
 
     const auto fail = [&]() {
         m_lastOpenFailed = true;
@@ -378,91 +392,21 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             *ddeWindow = nullptr;
         return false;
     };
-    const auto showPage = [&](const TPageChoice& choice) {
-        if (choice.Kind == PageKind::Text)
-            child->RemoveThirdTab();
-        else
-            child->SetThirdTab(choice.Kind);
-        child->ShowPage(choice.Tab == 2 ? choice.Kind : PageKind::Text, choice.Tab);
-    };
 
     try {
-        const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
-        const TPageRules rules { m_settings.ShowImageFiles, m_settings.ShowArchiveFiles, m_settings.ShowMediaFiles,
+        TOpenRequest request;
+        request.FileName = fileName;
+        request.Mode = mode;
+        request.Rules = { m_settings.ShowImageFiles, m_settings.ShowArchiveFiles, m_settings.ShowMediaFiles,
             m_mediaExtensions, m_currentTextHex };
-        const TPageChoice choice = ChoosePage(fileName, mode, rules, exists);
-        if (choice.Kind == PageKind::Image) {
-            if (!exists) {
-                ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
-                return fail();
-            }
-            WaitCursor wait;
-            m_progressGauge->setValue(0);
-            m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
-            m_progressGauge->show();
-            // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
-            // user's input is held until the picture is in, but Esc stops it.
-            bool escaped = false;
-            TMultiImage::SetProgressCallback([this, &escaped](int percent) {
-                if (ClosingDown() || escaped)
-                    return 0;
-                m_progressGauge->setValue(percent);
-                QCoreApplication::processEvents();
-                return escaped ? 0 : 1;
-            });
-            ++m_opening;
-            bool pictureShown = false;
-            {
-                TInputGate gate(escaped);
-                pictureShown = child->LoadImage();
-            }
-            --m_opening;
-            ScheduleIdleWork();
-            TMultiImage::SetProgressCallback({});
-            m_progressGauge->hide();
-            const TPageChoice page
-                = PageAfterPicture(choice, mode, rules, pictureShown, TMultiImage::ReadsExtension(fileName));
-            if (page.Kind == PageKind::Image) {
-                child->SetKind(PageKind::Image);
-                showPage(page);
-                if (!ddeWindow)
-                    FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
-            } else {
-                // A file whose name only resembles a picture's and that holds none is text.
-                showPage(page);
-            }
-        } else if (choice.Kind == PageKind::Archive) {
-            child->LoadArchive();
-            child->SetKind(PageKind::Archive);
-            showPage(choice);
-        } else if (choice.Kind == PageKind::Media) {
-            QString error;
-            {
-                WaitCursor wait;
-                error = child->OpenMedia();
-            }
-            if (!error.isEmpty()) {
-                ShowAlert(QStringLiteral("Media Player"), error);
-                child->SetKind(PageKind::Text);
-                showPage({ PageKind::Text, hex ? 1 : 0 });
-            } else {
-                child->SetKind(PageKind::Media);
-                showPage(choice);
-            }
-        } else {
-            showPage(choice);
-        }
-        // The DDE window keeps its pages for whatever kind of file comes next.
-        if (!ddeWindow)
-            child->DeleteUnusedPages();
-
-        child->FileViewer()->SetFileName(fileName);
-        child->FileViewer()->SetIsOpen(true);
+        // The window of the command interface keeps its pages for whatever kind of file comes next.
+        request.KeepPages = ddeWindow != nullptr;
+        request.CountAllLines = m_settings.CalcFileLength;
+        if (!child->Open(request))
+            return fail();
+        if (child->Kind() == PageKind::Image && !ddeWindow)
+            FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
     } catch (const std::exception& e) {
-        m_opening = 0;
-        ScheduleIdleWork();
-        TMultiImage::SetProgressCallback({});
-        m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
         if (io && child->Kind() != PageKind::Text
             && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
@@ -482,10 +426,8 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     KeepInsideClientArea(frame);
     m_mdiArea->setActiveSubWindow(frame);
     // The DDE window leaves the keyboard where it was.
-    if (!ddeWindow && child->Kind() == PageKind::Text)
-        child->FileViewer()->setFocus();
-    else if (!ddeWindow && child->Kind() == PageKind::Archive && child->ActivePage() == PageKind::Archive)
-        child->ArchivePage()->ZipList()->setFocus();
+    if (!ddeWindow)
+        child->FocusPage();
     UpdateStatus();
     UpdateCommands(true);
     return true;
@@ -703,11 +645,9 @@ void TMainForm::UpdateStatus()
             m_cursorPosPanel->setText(BytePositionText(v->CaretOffset(), fileSize, pos.Index));
         else
             m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
-        if (v->LineTotal() == kUndeterminedTotal
-            && (v->InHexMode() || fileSize < 512000 || m_settings.CalcFileLength)) {
-            WaitCursor wait;
+        // Hex rows follow from the file's size; text lines are counted when the file opens, never here.
+        if (v->LineTotal() == kUndeterminedTotal && v->InHexMode())
             v->ClampLine(kUndeterminedTotal);
-        }
         const LineNumber total = v->LineTotal();
         // An empty file has no line to find: it reads as none rather than as a count still to come.
         const QString lines = counting ? CountingLinesText(v->CountProgress())
@@ -744,7 +684,7 @@ void TMainForm::UpdateStatus()
         SetCharPanelWanted(false);
     } else if (page == PageKind::Archive) {
         m_cursorPosPanel->clear();
-        SetInfoText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
+        SetInfoText(ArchiveInfoText(child->ArchiveMemberCount()));
         SetCharPanelWanted(false);
     } else if (page == PageKind::Media) {
         m_encodingPanel->hide();
@@ -758,12 +698,8 @@ void TMainForm::UpdateStatus()
 
 void TMainForm::UpdateCopyCommands(TChildForm* child)
 {
-    const PageKind page = child ? child->ActivePage() : PageKind::Text;
-    const bool text = page == PageKind::Text;
-    const bool toClipboard
-        = (page == PageKind::Image && child->HasGraphic()) || (text && child->FileViewer()->HasSelection());
-    const bool toFile = (text && child->FileViewer()->HasSelection())
-        || (page == PageKind::Archive && child->ArchivePage()->SelectedCount() > 0);
+    const bool toClipboard = child && child->CanCopyToClipboard();
+    const bool toFile = child && child->CanCopyToFile();
     Action(TCommand::ToClipboard)->setEnabled(toClipboard);
     Action(TCommand::ToClipboard2)->setEnabled(toClipboard);
     Action(TCommand::ToFile)->setEnabled(toFile);
@@ -1049,24 +985,15 @@ void TMainForm::GotoLine(qint64 lineNumber)
 
 void TMainForm::SelectAllClick()
 {
-    TChildForm* child = ActiveChild();
-    if (child && child->ActivePage() == PageKind::Text)
-        child->FileViewer()->SelectEntireFile(false);
-    else if (child && child->ActivePage() == PageKind::Archive)
-        child->ArchivePage()->SelectAll();
+    if (TChildForm* child = ActiveChild())
+        child->SelectAll();
     UpdateCommands(true);
 }
 
 void TMainForm::ToClipboardClick()
 {
-    TChildForm* child = ActiveChild();
-    if (!child)
-        return;
-    const PageKind page = child->ActivePage();
-    if (page == PageKind::Text)
-        child->FileViewer()->CopySelection();
-    else if (page == PageKind::Image && child->HasGraphic())
-        child->ImageViewer()->CopyToClipboard();
+    if (TChildForm* child = ActiveChild())
+        child->CopyToClipboard();
 }
 
 int TMainForm::WriteSelectionToFile(const QString& target)
@@ -1089,7 +1016,7 @@ void TMainForm::ToFileClick()
 {
     // On the Archive page the selected members are extracted to a folder.
     if (TChildForm* child = ActiveChild(); child && child->ActivePage() == PageKind::Archive) {
-        child->ArchivePage()->CopyZipButtonClick();
+        child->ExtractSelectedMembers();
         return;
     }
     QString target;
@@ -1198,6 +1125,7 @@ void TMainForm::EncodingClick(viewer::TTextEncoding encoding)
     if (c && c->ActivePage() == PageKind::Text) {
         try {
             c->FileViewer()->SetEncoding(encoding);
+            c->CountLines();
         } catch (const std::exception& e) {
             ShowException(e);
         }

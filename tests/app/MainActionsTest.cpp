@@ -39,8 +39,9 @@ TEST(MainActions, TableHasOneWellFormedRowPerCommandInOrder)
         names.insert(QLatin1String(spec.Name));
         EXPECT_TRUE(QByteArray(spec.Name).endsWith('1') || spec.Id == TCommand::ToClipboard2);
         EXPECT_EQ(spec.Handler == nullptr, spec.Opens != TMenuId::None);
-        if (spec.Menu != TMenuId::None && IsSubmenu(spec.Menu))
+        if (spec.Menu != TMenuId::None && IsSubmenu(spec.Menu)) {
             EXPECT_TRUE(opened.contains(spec.Menu)) << "the submenu is opened before its items";
+        }
         if (spec.Opens != TMenuId::None) {
             EXPECT_TRUE(IsSubmenu(spec.Opens));
             EXPECT_FALSE(opened.contains(spec.Opens)) << "one item opens each submenu";
@@ -75,12 +76,14 @@ TEST(MainActions, WindowActionsFollowTheTable)
         EXPECT_EQ(a, form.findChild<QAction*>(QLatin1String(spec.Name))) << "no other action has the name";
         EXPECT_EQ(a->shortcuts(), spec.Keys);
         EXPECT_EQ(a->isCheckable(), (spec.Flags & cfCheckable) != 0);
-        if (spec.Opens != TMenuId::None)
+        if (spec.Opens != TMenuId::None) {
             EXPECT_NE(a->menu(), nullptr);
-        if (spec.Menu == TMenuId::None)
+        }
+        if (spec.Menu == TMenuId::None) {
             EXPECT_TRUE(a->associatedObjects().contains(&form));
-        else
+        } else {
             EXPECT_EQ(a->text(), QLatin1String(spec.Caption));
+        }
     }
     for (const auto* bar : { form.BigButtonBar(), form.SmButtonBar() }) {
         const QList<QAction*> buttons = bar->actions();

@@ -97,237 +97,86 @@ TMainForm::~TMainForm()
     platform::TempCopies().RemoveAll();
 }
 
-// Commands are looked up by name all the time; searching the window tree for them would cost more with
-// every viewer window open.
-QAction* TMainForm::Action(const char* name) const { return m_actions.value(QByteArray(name)); }
-
-void TMainForm::RegisterAction(QAction* action) { m_actions.insert(action->objectName().toLatin1(), action); }
-
-QAction* TMainForm::AddAction(
-    QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut, const QString& hint)
-{
-    auto* a = new QAction(caption, this);
-    a->setObjectName(QLatin1String(name));
-    RegisterAction(a);
-    if (!shortcut.isEmpty())
-        a->setShortcut(shortcut);
-    if (!hint.isEmpty()) {
-        a->setStatusTip(hint);
-        a->setToolTip(hint);
-    }
-    if (menu)
-        menu->addAction(a);
-    return a;
-}
-
 void TMainForm::CreateMenus()
 {
-    QMenuBar* bar = menuBar();
+    std::array<QMenu*, kMenuCount> menus {};
+    for (const TMenuBarEntry& entry : MenuBarEntries())
+        menus[size_t(entry.Menu)] = menuBar()->addMenu(QString::fromLatin1(entry.Caption));
+    m_fileMenu = menus[size_t(TMenuId::File)];
+    m_optionsMenu = menus[size_t(TMenuId::Options)];
+    m_windowMenu = menus[size_t(TMenuId::Window)];
+    connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::WindowMenuAboutToShow);
 
-    m_fileMenu = bar->addMenu(QStringLiteral("&File"));
-    AddAction(m_fileMenu, "Open1", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-        QStringLiteral("Open a file"));
-    AddAction(m_fileMenu, "SaveAs1", QStringLiteral("Save &As..."), QKeySequence(Qt::CTRL | Qt::Key_A),
-        QStringLiteral("Save the file in the active viewer window under a different name"));
-    QAction* close = AddAction(m_fileMenu, "Close1", QStringLiteral("&Close"), QKeySequence(Qt::CTRL | Qt::Key_E),
-        QStringLiteral("Close the active viewer window"));
-    // The keys that close a window of the client area on any desktop close the active viewer window too.
-    close->setShortcuts({ close->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4) });
-    AddAction(m_fileMenu, "CloseAll1", QStringLiteral("Close A&ll"), QKeySequence(),
-        QStringLiteral("Close all viewer windows"));
-    m_fileMenu->addSeparator();
-    AddAction(m_fileMenu, "Information1", QStringLiteral("&Information..."), QKeySequence(),
-        QStringLiteral("Display file information (size, date, type, etc.)"));
-    m_editFileMenu = m_fileMenu->addMenu(QStringLiteral("&Edit File"));
-    m_editFileMenu->menuAction()->setObjectName(QStringLiteral("EditFile1"));
-    RegisterAction(m_editFileMenu->menuAction());
-    m_editFileMenu->menuAction()->setStatusTip(QStringLiteral("Send a file to your favorite text editor/application"));
-    AddAction(m_editFileMenu, "UseTextEditor1", QStringLiteral("Use Text Editor"), QKeySequence(), QString());
-    AddAction(m_editFileMenu, "UseAssociatedApplication1", QStringLiteral("Use Associated Application"), QKeySequence(),
-        QString());
-    QAction* run = AddAction(m_fileMenu, "Run1", QStringLiteral("&Run..."), QKeySequence(),
-        QStringLiteral("Run the application in the active viewer window"));
-    run->setVisible(false);
-    AddAction(m_fileMenu, "Compare1", QStringLiteral("Co&mpare"), QKeySequence(),
-        QStringLiteral("Compare all open files and identify differences"));
-    m_fileMenu->addSeparator();
-    AddAction(m_fileMenu, "Print1", QStringLiteral("&Print..."), QKeySequence(Qt::CTRL | Qt::Key_P),
-        QStringLiteral("Print the contents of the active viewer window"));
-    m_fileMenu->addSeparator();
-    QAction* exit = AddAction(m_fileMenu, "Exit1", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X),
-        QStringLiteral("Exit the Halcyra Viewer"));
-    connect(exit, &QAction::triggered, this, &TMainForm::ExitClick);
+    for (const TCommandSpec& spec : CommandSpecs()) {
+        QMenu* menu = menus[size_t(spec.Menu)];
+        QAction* separator = menu && (spec.Flags & cfSeparatorBefore) ? menu->addSeparator() : nullptr;
+        const QString caption = QString::fromLatin1(spec.Caption);
+        QAction* a = nullptr;
+        if (spec.Opens != TMenuId::None) {
+            QMenu* submenu = menu->addMenu(caption);
+            menus[size_t(spec.Opens)] = submenu;
+            a = submenu->menuAction();
+        } else {
+            a = new QAction(caption, this);
+            if (menu)
+                menu->addAction(a);
+            else
+                addAction(a); // its key works anywhere in the window
+            a->setToolTip(QString::fromLatin1(spec.Hint));
+        }
+        a->setObjectName(QLatin1String(spec.Name));
+        a->setShortcuts(spec.Keys);
+        a->setStatusTip(QString::fromLatin1(spec.Hint));
+        a->setCheckable((spec.Flags & cfCheckable) != 0);
+        a->setChecked((spec.Flags & cfChecked) != 0);
+        a->setVisible((spec.Flags & cfHidden) == 0);
+        if (spec.Flags & cfViewerKey)
+            a->setShortcutContext(Qt::WidgetShortcut);
+        if (spec.Handler) {
+            const auto handler = spec.Handler;
+            connect(a, &QAction::triggered, this, [this, handler]() { (this->*handler)(); });
+        }
+        if (spec.Id == TCommand::SetPreferences)
+            m_preferencesSeparator = separator;
+        m_actions[size_t(spec.Id)] = a;
+    }
+    m_editFileMenu = menus[size_t(TMenuId::EditFile)];
 
-    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
-    QMenu* copy = edit->addMenu(QStringLiteral("&Copy"));
-    copy->menuAction()->setObjectName(QStringLiteral("Copy1"));
-    RegisterAction(copy->menuAction());
-    copy->menuAction()->setStatusTip(QStringLiteral("Copy selected text to the clipboard or a file"));
-    QAction* toClipboard = AddAction(
-        copy, "ToClipboard1", QStringLiteral("To &Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C), QString());
-    // The second "To Clipboard" exists only for its shortcut.
-    QAction* toClipboard2 = AddAction(
-        nullptr, "ToClipboard2", QStringLiteral("To Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert), QString());
-    addAction(toClipboard2);
-    connect(toClipboard2, &QAction::triggered, toClipboard, &QAction::trigger);
-    AddAction(copy, "ToFile1", QStringLiteral("To &File..."), QKeySequence(), QString());
-    AddAction(edit, "SelectAll1", QStringLiteral("&Select All"), QKeySequence(),
-        QStringLiteral("Select all text or files in the active viewer window"));
-    edit->addSeparator();
-    AddAction(edit, "ShowClipboard1", QStringLiteral("Sho&w Clipboard"), QKeySequence(),
-        QStringLiteral("Display the contents of the Windows clipboard"));
-
-    QMenu* search = bar->addMenu(QStringLiteral("&Search"));
-    AddAction(search, "Find1", QStringLiteral("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
-        QStringLiteral("Search for text"));
-    AddAction(search, "FindNext1", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3),
-        QStringLiteral("Repeat the last search from the current cursor position"));
-    search->addSeparator();
-    AddAction(search, "FileSearch1", QStringLiteral("File &Search..."), QKeySequence(),
-        QStringLiteral("Search disk for specific files based on selected criteria"));
-    search->addSeparator();
-    AddAction(search, "GotoLine1", QStringLiteral("&Go to Line..."), QKeySequence(Qt::Key_F4),
-        QStringLiteral("Go to a specific line by number"));
-
-    QMenu* view = bar->addMenu(QStringLiteral("&View"));
-    QAction* standard = AddAction(view, "Standard1", QStringLiteral("&Standard"), QKeySequence(Qt::Key_F6),
-        QStringLiteral("Display file in standard ASCII mode"));
-    standard->setCheckable(true);
-    standard->setChecked(true);
-    QAction* hex = AddAction(
-        view, "Hex1", QStringLiteral("&Hex"), QKeySequence(Qt::Key_F7), QStringLiteral("Display file in Hex mode"));
-    hex->setCheckable(true);
-    QAction* native = AddAction(view, "Native1", QStringLiteral("Native"), QKeySequence(Qt::Key_F8),
-        QStringLiteral("Display file in its native mode"));
-    native->setCheckable(true);
-    native->setVisible(false);
-    view->addSeparator();
-    // The encoding is the active window's own; the context menu has the same submenu.
-    QMenu* encoding = view->addMenu(QStringLiteral("&Encoding"));
-    encoding->menuAction()->setObjectName(QStringLiteral("Encoding1"));
-    RegisterAction(encoding->menuAction());
+    // One item for each encoding, which only one of is checked.
     auto* encodings = new QActionGroup(this);
     for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
-        QAction* a = AddAction(encoding, EncodingActionName(e), viewer::EncodingName(e), QKeySequence(),
-            QStringLiteral("Show the file's text in this encoding"));
+        QAction* a = menus[size_t(TMenuId::Encoding)]->addAction(viewer::EncodingName(e));
+        a->setObjectName(QLatin1String(EncodingActionName(e)));
+        a->setStatusTip(QStringLiteral("Show the file's text in this encoding"));
+        a->setToolTip(a->statusTip());
         a->setCheckable(true);
         a->setActionGroup(encodings);
         connect(a, &QAction::triggered, this, [this, e]() { EncodingClick(e); });
+        m_encodingActions[size_t(e)] = a;
     }
-    QAction* lineNumbers = AddAction(view, "LineNumbers1", QStringLiteral("Line &Numbers"), QKeySequence(),
-        QStringLiteral("Show the line numbers of the file beside its text"));
-    lineNumbers->setCheckable(true);
-    QAction* wrapLines = AddAction(view, "WrapLines1", QStringLiteral("&Wrap Lines"), QKeySequence(),
-        QStringLiteral("Wrap long lines at the window's width (Standard only)"));
-    wrapLines->setCheckable(true);
-    QAction* follow = AddAction(view, "Follow1", QStringLiteral("&Follow"), QKeySequence(Qt::Key_F),
-        QStringLiteral("Show lines as they are added to the file, and reopen it when it is replaced"));
-    follow->setCheckable(true);
-    // A plain letter: it belongs to the viewers (each window adds it), never to a text field that has focus.
-    follow->setShortcutContext(Qt::WidgetShortcut);
-
-    m_optionsMenu = bar->addMenu(QStringLiteral("&Options"));
-    connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
-    QMenu* buttonBar = m_optionsMenu->addMenu(QStringLiteral("Show &Button Bar"));
-    buttonBar->menuAction()->setObjectName(QStringLiteral("ShowButtonBar1"));
-    RegisterAction(buttonBar->menuAction());
-    buttonBar->menuAction()->setCheckable(true);
-    buttonBar->menuAction()->setStatusTip(QStringLiteral("Display a handy button bar with often used commands"));
-    const std::pair<const char*, const char*> bars[]
-        = { { "Small1", "&Small" }, { "Large1", "&Large" }, { "None1", "&None" } };
-    const int barValues[] = { 1, 2, 0 };
-    for (int i = 0; i < 3; ++i) {
-        QAction* a
-            = AddAction(buttonBar, bars[i].first, QString::fromLatin1(bars[i].second), QKeySequence(), QString());
-        a->setCheckable(true);
-        const int value = barValues[i];
-        connect(a, &QAction::triggered, this, [this, value]() { SetButtonBar(value); });
-    }
-    QAction* statusBarItem = AddAction(m_optionsMenu, "ShowStatusBar1", QStringLiteral("Show &Status Bar"),
-        QKeySequence(), QStringLiteral("Display a status bar with file info, hints, etc."));
-    statusBarItem->setCheckable(true);
-    connect(statusBarItem, &QAction::triggered, this, [this]() { statusBar()->setVisible(!statusBar()->isVisible()); });
-    m_optionsMenu->addSeparator();
-    QAction* expandTabs = AddAction(m_optionsMenu, "ExpandTabs1", QStringLiteral("&Expand Tabs"), QKeySequence(),
-        QStringLiteral("Expand tab characters in this file to the tab size specified in Preferences (Normal only)"));
-    expandTabs->setCheckable(true);
-    expandTabs->setChecked(true);
-    QAction* hexFilter = AddAction(m_optionsMenu, "HexFilter1", QStringLiteral("&Hex Filter"), QKeySequence(),
-        QStringLiteral("Don't display characters outside the range #32..#127 (Hex only)"));
-    hexFilter->setCheckable(true);
-    QAction* crlf = AddAction(m_optionsMenu, "CopyWithCrLf1", QStringLiteral("Copy with CR LF Line Ends"),
-        QKeySequence(), QStringLiteral("End the lines of text copied to the clipboard with CR LF instead of LF"));
-    crlf->setCheckable(true);
-    m_preferencesSeparator = m_optionsMenu->addSeparator();
-    AddAction(m_optionsMenu, "SetPreferences1", QStringLiteral("Set &Preferences..."), QKeySequence(),
-        QStringLiteral("Change the display colors, font, and other settings"));
-
-    m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
-    connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::WindowMenuAboutToShow);
-    AddAction(m_windowMenu, "TileVertical1", QStringLiteral("Tile &Vertical"), QKeySequence(),
-        QStringLiteral("Tile open viewer windows vertically"));
-    AddAction(m_windowMenu, "TileHorizontal1", QStringLiteral("Tile &Horizontal"), QKeySequence(),
-        QStringLiteral("Tile open viewer windows horizontally"));
-    AddAction(m_windowMenu, "Cascade1", QStringLiteral("&Cascade"), QKeySequence(),
-        QStringLiteral("Cascade open viewer windows"));
-    AddAction(m_windowMenu, "ArrangeIcons1", QStringLiteral("&Arrange Icons"), QKeySequence(),
-        QStringLiteral("Arrange icons (if any) inside the main window"));
-    m_windowMenu->addSeparator();
-    QAction* sync = AddAction(
-        m_windowMenu, "SynchronizeScrolling1", QStringLiteral("&Synchronize Scrolling"), QKeySequence(), QString());
-    sync->setCheckable(true);
-    m_windowMenu->addSeparator();
-    AddAction(m_windowMenu, "Refresh1", QStringLiteral("&Refresh"), QKeySequence(Qt::Key_F5),
-        QStringLiteral("Update contents of the currenty active viewer window"));
-    AddAction(m_windowMenu, "RefreshAll1", QStringLiteral("R&efresh All"), QKeySequence(Qt::CTRL | Qt::Key_F5),
-        QStringLiteral("Update contents of all viewer windows"));
-
-    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-    AddAction(help, "Contents1", QStringLiteral("&Contents"), QKeySequence(),
-        QStringLiteral("Display the Help Table of Contents"));
-    AddAction(help, "TopicSearch1", QStringLiteral("&Topic Search..."), QKeySequence(),
-        QStringLiteral("Search for a Help topic"));
-    AddAction(help, "HowToUseHelp1", QStringLiteral("&How to Use Help"), QKeySequence(),
-        QStringLiteral("Learn how to use the Windows Help system"));
-    AddAction(help, "UsingTheViewer1", QStringLiteral("&Using the Viewer"), QKeySequence(Qt::Key_F1), QString());
-    help->addSeparator();
-    QAction* about = AddAction(help, "About1", QStringLiteral("&About..."), QKeySequence(Qt::Key_F2),
-        QStringLiteral("Display information about this program"));
-    connect(about, &QAction::triggered, this, &TMainForm::AboutClick);
 }
 
 void TMainForm::CreateButtonBars()
 {
-    struct Button {
-        const char* name;
-        const char* caption;
-        const char* hint;
-        ButtonPicture picture;
-        const char* action;
-    };
     // The Edit buttons offer the two ways of editing at the pointer.
     m_editPopup = new QMenu(this);
     m_editPopup->setObjectName(QStringLiteral("EditPopupMenu"));
-    const std::pair<const char*, const char*> editItems[]
-        = { { "Use &Text Editor", "UseTextEditor1" }, { "Use &Associated Application", "UseAssociatedApplication1" } };
+    const std::pair<const char*, TCommand> editItems[] = { { "Use &Text Editor", TCommand::UseTextEditor },
+        { "Use &Associated Application", TCommand::UseAssociatedApplication } };
     for (const auto& [caption, twin] : editItems) {
         QAction* item = Action(twin);
         QAction* a = m_editPopup->addAction(QString::fromLatin1(caption), item, &QAction::trigger);
         connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
     }
-    static const Button buttons[] = {
-        { "OpenBtn", "Open", "Open a file", ButtonPicture::Open, "Open1" },
-        { "SaveAsBtn", "Save As", "Save the contents of the active viewer under a different name",
-            ButtonPicture::SaveAs, "SaveAs1" },
-        { "CopyBtn", "Copy", "Copy selected text to the clipboard", ButtonPicture::Copy, "ToClipboard1" },
-        { "InfoBtn", "Info", "Display file information (size, date, type, etc.)", ButtonPicture::Info, "Information1" },
-        { "EditBtn", "Edit", "Send a file to your favorite text editor", ButtonPicture::Edit, "EditFile1" },
-        { "PrintBtn", "Print", "Print a file", ButtonPicture::Print, "Print1" },
-        { "FindBtn", "Find", "Search for text", ButtonPicture::Find, "Find1" },
-        { "NextBtn", "Next", "Search for text again", ButtonPicture::FindNext, "FindNext1" },
-        { "DiskSearchBtn", "Find", "Search disk for files", ButtonPicture::DiskSearch, "FileSearch1" },
-        { "ExitBtn", "Exit", "Close the File Viewer", ButtonPicture::Exit, "Exit1" },
-    };
+    QList<const TCommandSpec*> buttons;
+    for (const TCommandSpec& spec : CommandSpecs()) {
+        if (spec.Button.Name)
+            buttons.append(&spec);
+    }
+    std::sort(buttons.begin(), buttons.end(),
+        [](const TCommandSpec* a, const TCommandSpec* b) { return a->Button.Slot < b->Button.Slot; });
+
     m_bigButtonBar = new QToolBar(QStringLiteral("BigButtonBar"), this);
     m_bigButtonBar->setObjectName(QStringLiteral("BigButtonBar"));
     m_bigButtonBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -346,25 +195,24 @@ void TMainForm::CreateButtonBars()
         bar->setContextMenuPolicy(Qt::PreventContextMenu);
         bar->setFont(barFont);
         const bool large = bar == m_bigButtonBar;
-        for (const Button& b : buttons) {
+        for (const TCommandSpec* spec : std::as_const(buttons)) {
             // Each button is an action of its own that follows its menu item's enabled state.
-            auto* a = new QAction(ButtonIcon(b.picture), QString::fromLatin1(b.caption), bar);
-            a->setObjectName(QLatin1String(b.name) + (large ? QStringLiteral("L") : QStringLiteral("S")));
-            a->setToolTip(QString::fromLatin1(b.hint));
-            a->setStatusTip(QString::fromLatin1(b.hint));
-            QAction* item = Action(b.action);
-            if (item == m_editFileMenu->menuAction()) {
+            const TButtonSpec& b = spec->Button;
+            auto* a = new QAction(ButtonIcon(b.Picture), QString::fromLatin1(b.Caption), bar);
+            a->setObjectName(QLatin1String(b.Name) + (large ? QStringLiteral("L") : QStringLiteral("S")));
+            a->setToolTip(QString::fromLatin1(b.Hint));
+            a->setStatusTip(QString::fromLatin1(b.Hint));
+            QAction* item = Action(spec->Id);
+            if (spec->Opens != TMenuId::None) {
                 connect(a, &QAction::triggered, this, [this]() { m_editPopup->popup(QCursor::pos()); });
-                a->setEnabled(item->isEnabled());
-                connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
-            } else if (item) {
+            } else {
                 connect(a, &QAction::triggered, item, [item]() {
                     if (item->isEnabled())
                         item->trigger();
                 });
-                a->setEnabled(item->isEnabled());
-                connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
             }
+            a->setEnabled(item->isEnabled());
+            connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
             bar->addAction(a);
             if (large) {
                 if (auto* tb = qobject_cast<QToolButton*>(bar->widgetForAction(a)))
@@ -485,24 +333,24 @@ int TMainForm::ButtonBarSetting() const
     return 0;
 }
 
-bool TMainForm::PreferencesHidden() const { return !Action("SetPreferences1")->isVisible(); }
+bool TMainForm::PreferencesHidden() const { return !Action(TCommand::SetPreferences)->isVisible(); }
 
 void TMainForm::OptionsMenuAboutToShow()
 {
     const int bar = ButtonBarSetting();
-    Action("ShowButtonBar1")->setChecked(bar != 0);
-    Action("Small1")->setChecked(bar == 1);
-    Action("Large1")->setChecked(bar == 2);
-    Action("None1")->setChecked(bar == 0);
-    Action("ShowStatusBar1")->setChecked(!statusBar()->isHidden());
+    Action(TCommand::ShowButtonBar)->setChecked(bar != 0);
+    Action(TCommand::SmallBar)->setChecked(bar == 1);
+    Action(TCommand::LargeBar)->setChecked(bar == 2);
+    Action(TCommand::NoBar)->setChecked(bar == 0);
+    Action(TCommand::ShowStatusBar)->setChecked(!statusBar()->isHidden());
 }
 
 void TMainForm::WindowMenuAboutToShow()
 {
     const bool any = !m_mdiArea->subWindowList().isEmpty();
-    for (const char* name :
-        { "TileVertical1", "TileHorizontal1", "Cascade1", "ArrangeIcons1", "Refresh1", "RefreshAll1" })
-        Action(name)->setEnabled(any);
+    for (const TCommand c : { TCommand::TileVertical, TCommand::TileHorizontal, TCommand::Cascade,
+             TCommand::ArrangeIcons, TCommand::Refresh, TCommand::RefreshAll })
+        Action(c)->setEnabled(any);
 
     // The open viewer windows follow the commands, numbered, the active one checked.
     for (QAction* a : m_windowListActions)
@@ -595,12 +443,12 @@ void TMainForm::CollectSettingsFromWindow()
     m_settings.WindowPos = g;
     m_settings.ButtonBar = ButtonBarSetting();
     m_settings.StatusBar = !statusBar()->isHidden();
-    m_settings.HexMode = Action("Hex1")->isChecked();
-    m_settings.HexFilter = Action("HexFilter1")->isChecked();
-    m_settings.ExpandTabs = Action("ExpandTabs1")->isChecked();
-    m_settings.ViewWrapLines = Action("WrapLines1")->isChecked();
-    m_settings.LineNumbers = Action("LineNumbers1")->isChecked();
-    m_settings.CopyWithCrLf = Action("CopyWithCrLf1")->isChecked();
+    m_settings.HexMode = Action(TCommand::Hex)->isChecked();
+    m_settings.HexFilter = Action(TCommand::HexFilter)->isChecked();
+    m_settings.ExpandTabs = Action(TCommand::ExpandTabs)->isChecked();
+    m_settings.ViewWrapLines = Action(TCommand::WrapLines)->isChecked();
+    m_settings.LineNumbers = Action(TCommand::LineNumbers)->isChecked();
+    m_settings.CopyWithCrLf = Action(TCommand::CopyWithCrLf)->isChecked();
 }
 
 void TMainForm::ApplySettingsToWindow()
@@ -620,13 +468,13 @@ void TMainForm::ApplySettingsToWindow()
     setGeometry(r);
     SetButtonBar(m_settings.ButtonBar);
     statusBar()->setVisible(m_settings.StatusBar);
-    Action("ExpandTabs1")->setChecked(m_settings.ExpandTabs);
-    Action("HexFilter1")->setChecked(m_settings.HexFilter);
-    Action("Hex1")->setChecked(m_settings.HexMode);
-    Action("Standard1")->setChecked(!m_settings.HexMode);
-    Action("WrapLines1")->setChecked(m_settings.ViewWrapLines);
-    Action("LineNumbers1")->setChecked(m_settings.LineNumbers);
-    Action("CopyWithCrLf1")->setChecked(m_settings.CopyWithCrLf);
+    Action(TCommand::ExpandTabs)->setChecked(m_settings.ExpandTabs);
+    Action(TCommand::HexFilter)->setChecked(m_settings.HexFilter);
+    Action(TCommand::Hex)->setChecked(m_settings.HexMode);
+    Action(TCommand::Standard)->setChecked(!m_settings.HexMode);
+    Action(TCommand::WrapLines)->setChecked(m_settings.ViewWrapLines);
+    Action(TCommand::LineNumbers)->setChecked(m_settings.LineNumbers);
+    Action(TCommand::CopyWithCrLf)->setChecked(m_settings.CopyWithCrLf);
     m_currentTextHex = m_settings.HexMode;
 }
 
@@ -662,19 +510,19 @@ void TMainForm::ProcessCommandLine()
         if (platform::IsOptionParameter(param)) {
             switch (param.at(1).toUpper().toLatin1()) {
             case 'H':
-                Action("Hex1")->setChecked(true);
-                Action("Standard1")->setChecked(false);
+                Action(TCommand::Hex)->setChecked(true);
+                Action(TCommand::Standard)->setChecked(false);
                 textHex = true;
                 modeAfterLastName = true;
                 break;
             case 'S':
-                Action("Hex1")->setChecked(false);
-                Action("Standard1")->setChecked(true);
+                Action(TCommand::Hex)->setChecked(false);
+                Action(TCommand::Standard)->setChecked(true);
                 textHex = false;
                 modeAfterLastName = true;
                 break;
             case 'R':
-                Action("SetPreferences1")->setVisible(false);
+                Action(TCommand::SetPreferences)->setVisible(false);
                 m_preferencesSeparator->setVisible(false);
                 break;
             default:

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Brview3.h"
+#include "app/MainActions.h"
 #include "app/ViewRules.h"
 #include "app/ViewerSettings.h"
 #include "viewer/HvEncoding.h"
@@ -12,6 +13,8 @@
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
+
+#include <array>
 
 class QAction;
 class QLabel;
@@ -77,7 +80,7 @@ public:
     TChildForm* ActiveChild() const;
     QMdiSubWindow* FrameOf(TChildForm* child) const;
 
-    // Called by the viewer windows.
+    // What a viewer window tells through its signals.
     void ViewerStatusChanged(TChildForm* child);
     // A viewer's long read began or ended.
     void ShowLongWork(TChildForm* child, bool running);
@@ -110,7 +113,9 @@ public:
     bool CurrentTextModeHex() const { return m_currentTextHex; }
     QString MediaExtensions() const { return m_mediaExtensions; }
 
-    QAction* Action(const char* name) const;
+    QAction* Action(TCommand command) const { return m_actions[size_t(command)]; }
+    // The View > Encoding item of an encoding.
+    QAction* EncodingAction(viewer::TTextEncoding encoding) const { return m_encodingActions[size_t(encoding)]; }
     QLabel* CursorPosPanel() const { return m_cursorPosPanel; }
     QLabel* InfoPanel() const { return m_infoPanel; }
     QLabel* CharPanel() const { return m_charPanel; }
@@ -137,21 +142,39 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void RegisterAction(QAction* action);
+    friend std::span<const TCommandSpec> CommandSpecs();
+
     void CreateMenus();
     void CreateButtonBars();
     void CreateStatusBar();
     void ProcessCommandLine();
     void ApplySettingsToWindow();
     void CollectSettingsFromWindow();
-    QAction* AddAction(
-        QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut, const QString& hint);
 
     void OptionsMenuAboutToShow();
     void WindowMenuAboutToShow();
     void AboutClick();
     void ExitClick();
     void ConnectCommands();
+    void InformationClick();
+    void UseTextEditorClick();
+    void UseAssociatedApplicationClick();
+    void RunClick();
+    void CompareClick();
+    void PrintFileClick();
+    void ShowClipboardClick();
+    void FileSearchClick();
+    void SmallBarClick();
+    void LargeBarClick();
+    void NoBarClick();
+    void ShowStatusBarClick();
+    void SetPreferencesClick();
+    void ArrangeIconsClick();
+    void RefreshClick();
+    void ContentsClick();
+    void TopicSearchClick();
+    void HowToUseHelpClick();
+    void UsingTheViewerClick();
     void OpenClick();
     void SaveAsClick();
     void CloseClick();
@@ -202,7 +225,8 @@ private:
 
     TViewerSettings m_settings;
     TSearchState m_search;
-    QHash<QByteArray, QAction*> m_actions;
+    std::array<QAction*, kCommandCount> m_actions {};
+    std::array<QAction*, std::size(viewer::kAllEncodings)> m_encodingActions {};
     QList<TChildForm*> m_children; // creation order
     QHash<QString, TChildForm*> m_openNames; // clean absolute name of each window's file
     QPointer<TChildForm> m_lastActive;

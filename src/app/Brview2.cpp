@@ -3,10 +3,12 @@
 
 #include "app/Brview1.h"
 #include "app/ChildArchive.h"
+#include "app/WaitCursor.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
 #include "common/Alert.h"
 #include "common/HyUtils.h"
+#include "common/InputGate.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
@@ -32,6 +34,7 @@
 #include <QMenu>
 #include <QPalette>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -122,12 +125,14 @@ TChildForm::TChildForm(TMainForm* mainForm)
     tabRow->addStretch(1);
     layout->addLayout(tabRow);
 
-    m_fileViewer->addAction(m_main->Action("Follow1"));
-    connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::FileViewerShowStatus);
-    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this,
-        [this](bool running) { m_main->ShowLongWork(this, running); });
-    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this,
-        [this](const QString& note) { m_main->ShowViewerNote(note); });
+    m_fileViewer->addAction(m_main->Action(TCommand::Follow));
+    connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::StatusChanged);
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this, &TChildForm::LongWorkChanged);
+    connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this, [this](const QString& note) {
+        // A followed file that was replaced starts over: its lines are counted again.
+        CountLines();
+        Q_EMIT NoteShown(note);
+    });
 
     m_fileViewer->setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -140,33 +145,31 @@ QMenu* TChildForm::ChildPopupMenu()
     // The context menu mirrors the main menu's commands for this window.
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("ChildPopupMenu"));
-    auto twin = [this](const QString& caption, const char* mainAction, const char* name) {
-        QAction* a = m_popup->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, [this, mainAction]() {
-            if (QAction* m = m_main->Action(mainAction))
-                m->trigger();
-        });
+    // Each twin takes its caption from the menu item, without the accelerator, and triggers it.
+    auto twin = [this](TCommand command) {
+        QAction* main = m_main->Action(command);
+        QAction* a = m_popup->addAction(main->text().remove(QLatin1Char('&')));
+        a->setObjectName(TwinName(command));
+        a->setCheckable(main->isCheckable());
+        connect(a, &QAction::triggered, main, &QAction::trigger);
+        m_twins.append({ a, command });
         return a;
     };
-    twin(QStringLiteral("Standard"), "Standard1", "Standard2")->setCheckable(true);
-    twin(QStringLiteral("Hex"), "Hex1", "Hex2")->setCheckable(true);
-    QAction* native = twin(QStringLiteral("Native"), "Native1", "Native2");
-    native->setCheckable(true);
-    native->setVisible(false);
+    twin(TCommand::Standard);
+    twin(TCommand::Hex);
+    twin(TCommand::Native)->setVisible(false);
     QMenu* encoding = m_popup->addMenu(QStringLiteral("Encoding"));
-    encoding->menuAction()->setObjectName(QStringLiteral("Encoding2"));
+    encoding->menuAction()->setObjectName(TwinName(TCommand::Encoding));
+    m_twins.append({ encoding->menuAction(), TCommand::Encoding });
     for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
         QAction* a = encoding->addAction(viewer::EncodingName(e));
         a->setObjectName(QLatin1String(EncodingActionName(e, true)));
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, e]() {
-            if (QAction* m = m_main->Action(EncodingActionName(e)))
-                m->trigger();
-        });
+        connect(a, &QAction::triggered, m_main->EncodingAction(e), &QAction::trigger);
+        m_encodingTwins.append(a);
     }
     m_popup->addSeparator();
-    twin(QStringLiteral("Save As..."), "SaveAs1", "SaveAs2");
+    twin(TCommand::SaveAs);
     QAction* close = m_popup->addAction(QStringLiteral("Close"));
     close->setObjectName(QStringLiteral("Close2"));
     connect(close, &QAction::triggered, this, [this]() {
@@ -176,10 +179,10 @@ QMenu* TChildForm::ChildPopupMenu()
             QWidget::close();
     });
     m_popup->addSeparator();
-    twin(QStringLiteral("Find..."), "Find1", "Find2");
-    twin(QStringLiteral("Find Next"), "FindNext1", "FindNext2");
+    twin(TCommand::Find);
+    twin(TCommand::FindNext);
     m_popup->addSeparator();
-    twin(QStringLiteral("Information..."), "Information1", "Information2");
+    twin(TCommand::Information);
     connect(m_popup, &QMenu::aboutToShow, this, &TChildForm::PopupAboutToShow);
     return m_popup;
 }
@@ -203,43 +206,62 @@ void TChildForm::SetLoaded(bool loaded)
         m_noteBook->show();
 }
 
-QString TChildForm::ActivePageName() const
+QWidget* TChildForm::PageWidget(PageKind page) const
 {
-    QWidget* w = m_noteBook->currentWidget();
-    return w ? w->objectName() : QString();
+    switch (page) {
+    case PageKind::Text:
+        return m_textPage;
+    case PageKind::Image:
+        return m_imagePage;
+    case PageKind::Archive:
+        return m_archivePage;
+    case PageKind::Media:
+        return m_mediaPage;
+    }
+    return nullptr;
 }
 
-void TChildForm::ShowPage(const QString& page, int tabIndex)
+PageKind TChildForm::ActivePage() const
+{
+    QWidget* w = m_noteBook->currentWidget();
+    for (const PageKind page : { PageKind::Image, PageKind::Archive, PageKind::Media }) {
+        if (w && w == PageWidget(page))
+            return page;
+    }
+    return PageKind::Text;
+}
+
+void TChildForm::ShowPage(PageKind page, int tabIndex)
 {
     if (m_tabSet->currentIndex() != tabIndex)
         m_tabSet->setCurrentIndex(tabIndex);
-    if (ActivePageName() != page) {
-        if (QWidget* w = m_noteBook->findChild<QWidget*>(page, Qt::FindDirectChildrenOnly))
-            m_noteBook->setCurrentWidget(w);
-    }
+    if (QWidget* w = PageWidget(page))
+        m_noteBook->setCurrentWidget(w);
     if (tabIndex == 0 || tabIndex == 1)
-        m_main->SetCurrentTextModeHex(tabIndex == 1);
+        Q_EMIT TextModeChosen(tabIndex == 1);
 }
 
-void TChildForm::SetThirdTab(const QString& caption)
+void TChildForm::SetThirdTab(PageKind page)
 {
+    m_thirdTab = page;
     if (m_tabSet->count() < 3)
-        m_tabSet->addTab(caption);
+        m_tabSet->addTab(PageName(page));
     else
-        m_tabSet->setTabText(2, caption);
+        m_tabSet->setTabText(2, PageName(page));
     m_tabSet->adjustSize();
     m_tabSet->updateGeometry();
 }
 
 void TChildForm::RemoveThirdTab()
 {
+    m_thirdTab = PageKind::Text;
     while (m_tabSet->count() > 2)
         m_tabSet->removeTab(2);
 }
 
 void TChildForm::DeleteUnusedPages()
 {
-    const QString active = ActivePageName();
+    const PageKind active = ActivePage();
     if (m_pageKind != PageKind::Media && m_mediaPage) {
         CloseMedia();
         delete m_mediaPage;
@@ -257,7 +279,7 @@ void TChildForm::DeleteUnusedPages()
         m_imagePage = nullptr;
         m_imageViewer = nullptr;
     }
-    if (QWidget* w = m_noteBook->findChild<QWidget*>(active, Qt::FindDirectChildrenOnly))
+    if (QWidget* w = PageWidget(active))
         m_noteBook->setCurrentWidget(w);
 }
 
@@ -266,28 +288,24 @@ void TChildForm::TabSetClick(int index)
     if (index < 0 || m_inTabClick)
         return;
     m_inTabClick = true;
-    const QString caption = m_tabSet->tabText(index);
-    if (caption == QLatin1String("Standard") || caption == QLatin1String("Hex")) {
-        const bool hex = caption == QLatin1String("Hex");
+    if (index == 0 || index == 1) {
+        const bool hex = index == 1;
         m_fileViewer->SetInHexMode(hex);
+        CountLines();
         m_fileViewer->viewport()->update();
         m_noteBook->setCurrentWidget(m_textPage);
         if (m_noteBook->isVisible())
             m_fileViewer->setFocus();
-        m_main->SetCurrentTextModeHex(hex);
-    } else if (caption == QLatin1String("Image") && m_imagePage) {
-        m_noteBook->setCurrentWidget(m_imagePage);
-        m_main->UpdateStatus();
-    } else if (caption == QLatin1String("Archive") && m_archivePage) {
-        m_noteBook->setCurrentWidget(m_archivePage);
-        if (m_noteBook->isVisible())
+        Q_EMIT TextModeChosen(hex);
+        Q_EMIT PageShown(PageKind::Text);
+    } else if (QWidget* page = PageWidget(m_thirdTab); page && m_thirdTab != PageKind::Text) {
+        m_noteBook->setCurrentWidget(page);
+        if (m_thirdTab == PageKind::Archive && m_noteBook->isVisible())
             m_archivePage->ZipList()->setFocus();
-        m_main->UpdateStatus();
-    } else if (caption == QLatin1String("Media") && m_mediaPage) {
-        m_noteBook->setCurrentWidget(m_mediaPage);
-        m_main->UpdateStatus();
+        Q_EMIT PageShown(m_thirdTab);
+    } else {
+        Q_EMIT PageShown(ActivePage());
     }
-    m_main->UpdateCommands(true);
     m_inTabClick = false;
 }
 
@@ -323,6 +341,147 @@ bool TChildForm::LoadImage()
     m_imageViewer->adjustSize();
     return m_imageViewer->HasGraphic();
 }
+
+bool TChildForm::LoadImageShowingProgress()
+{
+    TWaitCursor wait;
+    // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
+    // user's input is held until the picture is in, but Esc stops it.
+    bool escaped = false;
+    Q_EMIT PictureLoading(true);
+    TMultiImage::SetProgressCallback([this, &escaped](int percent) {
+        if (QCoreApplication::closingDown() || escaped)
+            return 0;
+        Q_EMIT PictureProgress(percent);
+        QCoreApplication::processEvents();
+        return escaped ? 0 : 1;
+    });
+    const auto done = qScopeGuard([this]() {
+        TMultiImage::SetProgressCallback({});
+        Q_EMIT PictureLoading(false);
+    });
+    TInputGate gate(escaped);
+    return LoadImage();
+}
+
+void TChildForm::ShowChoice(const TPageChoice& choice)
+{
+    if (choice.Kind == PageKind::Text)
+        RemoveThirdTab();
+    else
+        SetThirdTab(choice.Kind);
+    ShowPage(choice.Tab == 2 ? choice.Kind : PageKind::Text, choice.Tab);
+}
+
+bool TChildForm::Open(const TOpenRequest& request)
+{
+    const QString& fileName = request.FileName;
+    m_fileName = fileName;
+    setWindowTitle(platform::DisplayFileName(fileName));
+    m_pageKind = PageKind::Text;
+    m_fileStamp = FileDateTime(fileName);
+    m_countAllLines = request.CountAllLines;
+
+    const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
+    const TPageChoice choice = ChoosePage(fileName, request.Mode, request.Rules, exists);
+    TPageChoice page = choice;
+    switch (choice.Kind) {
+    case PageKind::Image: {
+        if (!exists) {
+            ShowAlert(QStringLiteral("Halcyra Viewer"),
+                platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
+            return false;
+        }
+        const bool shown = LoadImageShowingProgress();
+        // A file whose name only resembles a picture's and that holds none is text.
+        page = PageAfterPicture(choice, request.Mode, request.Rules, shown, TMultiImage::ReadsExtension(fileName));
+        m_pageKind = page.Kind;
+        break;
+    }
+    case PageKind::Archive:
+        LoadArchive();
+        m_pageKind = PageKind::Archive;
+        break;
+    case PageKind::Media: {
+        QString error;
+        {
+            TWaitCursor wait;
+            error = OpenMedia();
+        }
+        if (error.isEmpty()) {
+            m_pageKind = PageKind::Media;
+        } else {
+            ShowAlert(QStringLiteral("Media Player"), error);
+            page = { PageKind::Text, OpensInHex(request.Mode, request.Rules.TextHex) ? 1 : 0 };
+        }
+        break;
+    }
+    case PageKind::Text:
+        break;
+    }
+    ShowChoice(page);
+    if (!request.KeepPages)
+        DeleteUnusedPages();
+    m_fileViewer->SetFileName(fileName);
+    m_fileViewer->SetIsOpen(true);
+    CountLines();
+    return true;
+}
+
+void TChildForm::CountLines()
+{
+    viewer::THvFileViewer* v = m_fileViewer;
+    if (!v->IsOpen() || v->InHexMode() || v->LineTotal() != viewer::kUndeterminedTotal
+        || !CountsLinesOnOpen(v->FileSize(), m_countAllLines))
+        return;
+    TWaitCursor wait;
+    v->ClampLine(viewer::kUndeterminedTotal);
+}
+
+void TChildForm::FocusPage()
+{
+    if (m_pageKind == PageKind::Text)
+        m_fileViewer->setFocus();
+    else if (m_pageKind == PageKind::Archive && ActivePage() == PageKind::Archive)
+        m_archivePage->ZipList()->setFocus();
+}
+
+void TChildForm::SelectAll()
+{
+    if (ActivePage() == PageKind::Text)
+        m_fileViewer->SelectEntireFile(false);
+    else if (ActivePage() == PageKind::Archive)
+        m_archivePage->SelectAll();
+}
+
+void TChildForm::CopyToClipboard()
+{
+    if (ActivePage() == PageKind::Text)
+        m_fileViewer->CopySelection();
+    else if (ActivePage() == PageKind::Image && HasGraphic())
+        m_imageViewer->CopyToClipboard();
+}
+
+bool TChildForm::CanCopyToClipboard() const
+{
+    const PageKind page = ActivePage();
+    return (page == PageKind::Image && HasGraphic()) || (page == PageKind::Text && m_fileViewer->HasSelection());
+}
+
+bool TChildForm::CanCopyToFile() const
+{
+    const PageKind page = ActivePage();
+    return (page == PageKind::Text && m_fileViewer->HasSelection())
+        || (page == PageKind::Archive && m_archivePage->SelectedCount() > 0);
+}
+
+void TChildForm::ExtractSelectedMembers()
+{
+    if (m_archivePage)
+        m_archivePage->CopyZipButtonClick();
+}
+
+qint64 TChildForm::ArchiveMemberCount() const { return m_archivePage ? m_archivePage->MemberCount() : 0; }
 
 bool TChildForm::HasGraphic() const { return m_imageViewer && m_imageViewer->HasGraphic(); }
 
@@ -504,6 +663,7 @@ bool TChildForm::Refresh()
     m_fileViewer->SetIsOpen(false);
     m_fileViewer->SetInHexMode(hex);
     m_fileViewer->SetIsOpen(true);
+    CountLines();
     switch (m_pageKind) {
     case PageKind::Media:
         CloseMedia();
@@ -543,7 +703,7 @@ void TChildForm::ResetViewer()
     }
     CloseMedia();
     // The Text page first, so that taking the third tab away leaves the view as it was.
-    ShowPage(QStringLiteral("Text"), m_fileViewer->InHexMode() ? 1 : 0);
+    ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
     RemoveThirdTab();
     setWindowTitle(QString());
     // The frame keeps its title when the window's goes empty, and so does the main window's caption, which
@@ -565,17 +725,11 @@ void TChildForm::UpdateCaption()
         setWindowTitle(caption);
 }
 
-void TChildForm::FileViewerShowStatus() { m_main->ViewerStatusChanged(this); }
-
 void TChildForm::PopupAboutToShow()
 {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        m_main->ClientArea()->setActiveSubWindow(sub);
-    const auto copy = [this](const char* mine, const char* twin, bool captionAndVisibility) {
-        QAction* a = m_popup->findChild<QAction*>(QLatin1String(mine));
-        QAction* t = m_main->Action(twin);
-        if (!a || !t)
-            return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()); sub && sub->mdiArea())
+        sub->mdiArea()->setActiveSubWindow(sub);
+    const auto copy = [](QAction* a, const QAction* t, bool captionAndVisibility) {
         a->setChecked(t->isChecked());
         a->setEnabled(t->isEnabled());
         if (captionAndVisibility) {
@@ -583,23 +737,17 @@ void TChildForm::PopupAboutToShow()
             a->setVisible(t->isVisible());
         }
     };
-    copy("Standard2", "Standard1", false);
-    copy("Hex2", "Hex1", false);
-    copy("Native2", "Native1", true);
-    copy("Find2", "Find1", false);
-    copy("FindNext2", "FindNext1", false);
-    copy("SaveAs2", "SaveAs1", false);
-    copy("Information2", "Information1", false);
-    copy("Encoding2", "Encoding1", false);
-    for (const viewer::TTextEncoding e : viewer::kAllEncodings)
-        copy(EncodingActionName(e, true), EncodingActionName(e), false);
+    for (const auto& [a, command] : std::as_const(m_twins))
+        copy(a, m_main->Action(command), command == TCommand::Native);
+    for (int i = 0; i < int(m_encodingTwins.size()); ++i)
+        copy(m_encodingTwins.at(i), m_main->EncodingAction(viewer::kAllEncodings[i]), false);
 }
 
 void TChildForm::contextMenuEvent(QContextMenuEvent* event) { ChildPopupMenu()->exec(event->globalPos()); }
 
 void TChildForm::closeEvent(QCloseEvent* event)
 {
-    m_main->ChildClosing(this);
+    Q_EMIT Closing();
     event->accept();
 }
 

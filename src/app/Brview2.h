@@ -2,11 +2,13 @@
 // media, on a page of its own; the tab bar at the bottom switches between them.
 #pragma once
 
+#include "app/MainActions.h"
 #include "app/ViewRules.h"
 
 #include <QDateTime>
 #include <QWidget>
 
+class QAction;
 class QAudioOutput;
 class QLabel;
 class QMediaPlayer;
@@ -33,6 +35,15 @@ namespace hy::app {
 
 class TMainForm;
 
+// What a viewer window opens and how.
+struct TOpenRequest {
+    QString FileName;
+    ViewMode Mode = ViewMode::BySettings; // the view asked for
+    TPageRules Rules; // which files show natively, and whether text opens in Hex
+    bool KeepPages = false; // the pages of other kinds stay for the next file (the command interface's window)
+    bool CountAllLines = false; // count the lines of any text file when it opens, not only of small ones
+};
+
 class TChildForm : public QWidget {
     Q_OBJECT
 public:
@@ -57,14 +68,22 @@ public:
     QDateTime FileStamp() const { return m_fileStamp; }
     void SetFileStamp(const QDateTime& stamp) { m_fileStamp = stamp; }
 
-    // "Text", "Image", "Archive" or "Media": the notebook page on show.
-    QString ActivePageName() const;
+    // The notebook page on show.
+    PageKind ActivePage() const;
     // Selects the tab and the notebook page; tab 0 or 1 also sets the current text mode.
-    void ShowPage(const QString& page, int tabIndex);
-    // The third tab: added when missing, else renamed; removed for plain text.
-    void SetThirdTab(const QString& caption);
+    void ShowPage(PageKind page, int tabIndex);
+    // The third tab, for the file's native page: added when missing, else renamed; removed for plain text.
+    void SetThirdTab(PageKind page);
     void RemoveThirdTab();
+    // The page of the third tab; Text when there is none.
+    PageKind ThirdTab() const { return m_thirdTab; }
     void DeleteUnusedPages();
+
+    // Loads a file into the window and shows it on the page that the view asked for and the rules give it
+    // (a picture, an archive's member list, a media file, or text); see TOpenRequest. Says itself why a page
+    // could not be shown; false when nothing is shown (a picture file that is not there). Throws what opening
+    // the file throws.
+    bool Open(const TOpenRequest& request);
 
     // Loads the picture of an Image window; false when it could not be decoded (the component has said why).
     bool LoadImage();
@@ -72,6 +91,20 @@ public:
     // Reads the archive onto the Archive page.
     void LoadArchive();
     archive::TArchivePage* ArchivePage() const { return m_archivePage; }
+    qint64 ArchiveMemberCount() const;
+
+    // The operations of the page on show: Text selects the whole file and copies its selection, Archive
+    // selects every member and extracts the selected ones, Image copies its picture.
+    void SelectAll();
+    void CopyToClipboard();
+    bool CanCopyToClipboard() const;
+    bool CanCopyToFile() const;
+    void ExtractSelectedMembers();
+    // Gives the keyboard to the page on show: the text, or an archive's member list.
+    void FocusPage();
+    // Counts the lines of the open text when CountsLinesOnOpen says so and the total is not known yet: a long
+    // read, which shows in the status bar and stops with Esc (the total then stays unknown until asked for).
+    void CountLines();
     // Extracts the selected archive members into a folder; viewing opens each in a window of its own.
     void ExtractMembers(const QString& directory, bool view);
 
@@ -93,6 +126,23 @@ public:
 
 Q_SIGNALS:
     void Activated();
+    // The viewer's caret, selection or view moved: the status bar has something new to show.
+    void StatusChanged();
+    // A long read of the viewer began or ended.
+    void LongWorkChanged(bool running);
+    // A note about the file (a followed file was reopened).
+    void NoteShown(const QString& note);
+    // The Standard or Hex tab was chosen: text opens that way next.
+    void TextModeChosen(bool hex);
+    // A tab was clicked and its page shown.
+    void PageShown(PageKind page);
+    // An archive's selection changed.
+    void SelectionChanged();
+    // A picture is being decoded (Open): its progress in percent, and its start and end.
+    void PictureLoading(bool running);
+    void PictureProgress(int percent);
+    // The window is closing.
+    void Closing();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -100,12 +150,17 @@ protected:
 
 private:
     void TabSetClick(int index);
-    void FileViewerShowStatus();
     void CreateImagePage();
     void CreateMediaPage();
     void CreateArchivePage();
     void PopupAboutToShow();
     void ShowVideoOrPoster();
+    // Decodes the picture with progress; Esc stops it.
+    bool LoadImageShowingProgress();
+    // Shows the tab and page of a choice, with the third tab for its native page.
+    void ShowChoice(const TPageChoice& choice);
+    // The notebook's page of a kind, or null while it is not made.
+    QWidget* PageWidget(PageKind page) const;
 
     TMainForm* m_main;
     QStackedWidget* m_noteBook;
@@ -123,13 +178,17 @@ private:
     TMultiImage* m_poster = nullptr; // a video's first picture, shown before Play
     QTabBar* m_tabSet;
     QMenu* m_popup = nullptr;
+    QList<std::pair<QAction*, TCommand>> m_twins; // the context menu's items and the commands they mirror
+    QList<QAction*> m_encodingTwins; // in the order of kAllEncodings
 
     QString m_fileName;
     PageKind m_pageKind = PageKind::Text;
+    PageKind m_thirdTab = PageKind::Text;
     bool m_deleteOnClose = false;
     bool m_loaded = false;
     QDateTime m_fileStamp;
     bool m_inTabClick = false;
+    bool m_countAllLines = false;
 };
 
 // The colour a stored colour value names: system colours (top bit set) come from the palette.

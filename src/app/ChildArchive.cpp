@@ -39,9 +39,9 @@ archive::TArchivePage* CreateChildArchivePage(TChildForm* child, TMainForm* main
             main->statusBar()->showMessage(text);
     };
     QPointer<TChildForm> window(child);
-    hooks.SelectionChanged = [main, window]() {
-        if (window && main->ActiveChild() == window)
-            main->UpdateCommands(true);
+    hooks.SelectionChanged = [window]() {
+        if (window)
+            Q_EMIT window->SelectionChanged();
     };
     page->SetHooks(std::move(hooks));
     return page;

@@ -83,9 +83,9 @@ void CompareFiles(TMainForm& form)
 
     for (const QPointer<TChildForm>& w : windows) {
         w->FileViewer()->SetInHexMode(true);
-        w->ShowPage(QStringLiteral("Text"), 1);
+        w->ShowPage(PageKind::Text, 1);
     }
-    form.Action("TileHorizontal1")->trigger();
+    form.Action(TCommand::TileHorizontal)->trigger();
     for (const QPointer<TChildForm>& w : windows)
         ShowRowStarts(w->FileViewer());
     form.UpdateCommands(true);

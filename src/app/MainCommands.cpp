@@ -13,6 +13,7 @@
 #include "app/PrintDlg.h"
 #include "app/SearchLink.h"
 #include "app/StoppableWork.h"
+#include "app/WaitCursor.h"
 #include "app/WindowArrangement.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
@@ -63,15 +64,6 @@ namespace {
 
     QString CleanAbsolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
-    // Restores the cursor on every path out of a long step.
-    class WaitCursor {
-    public:
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
-
     QChar LocaleTimeSeparator()
     {
         for (const QChar c : QLocale().timeFormat(QLocale::ShortFormat)) {
@@ -80,89 +72,80 @@ namespace {
         }
         return QLatin1Char(':');
     }
-
-    bool ClosingDown() { return QCoreApplication::closingDown(); }
 } // namespace
+
+void TMainForm::ArrangeIconsClick()
+{
+    int x = 0;
+    const int bottom = m_mdiArea->viewport()->height();
+    for (QMdiSubWindow* f : m_mdiArea->subWindowList()) {
+        if (!f->isMinimized())
+            continue;
+        f->move(x, bottom - f->height());
+        x += f->width();
+    }
+}
+
+void TMainForm::RefreshClick()
+{
+    if (TChildForm* c = ActiveChild())
+        RefreshViewer(c);
+}
+
+void TMainForm::InformationClick()
+{
+    if (TChildForm* c = ActiveChild())
+        ShowFileInfo(c->FileName(), this);
+}
+
+namespace {
+    // What closes a window whose file went to another program. A viewed member's copy outlives its window:
+    // the other program gets the file, and it goes when this program ends.
+    std::function<void()> CloserOf(TChildForm* c, QMdiSubWindow* frame)
+    {
+        return [c = QPointer<TChildForm>(c), frame = QPointer<QMdiSubWindow>(frame)]() {
+            if (c && c->DeleteOnClose())
+                platform::TempCopies().Keep(c->FileName());
+            if (frame)
+                frame->close();
+        };
+    }
+} // namespace
+
+void TMainForm::UseTextEditorClick()
+{
+    if (TChildForm* c = ActiveChild())
+        UseTextEditor(c->FileName(), m_settings.Editor, CloserOf(c, FrameOf(c)));
+}
+
+void TMainForm::UseAssociatedApplicationClick()
+{
+    if (TChildForm* c = ActiveChild())
+        UseAssociatedApplication(c->FileName(), CloserOf(c, FrameOf(c)));
+}
+
+void TMainForm::RunClick()
+{
+    if (TChildForm* c = ActiveChild())
+        RunProgram(c->FileName(), this);
+}
+
+void TMainForm::ShowClipboardClick() { ShowClipboard(this); }
+void TMainForm::CompareClick() { CompareFiles(*this); }
+void TMainForm::PrintFileClick() { PrintClick(*this); }
+void TMainForm::FileSearchClick() { ShowFileSearch(this); }
+void TMainForm::SetPreferencesClick() { SetPreferences(this); }
+void TMainForm::ContentsClick() { HelpWindow()->ShowContents(); }
+void TMainForm::TopicSearchClick() { HelpWindow()->ShowSearch(); }
+void TMainForm::HowToUseHelpClick() { HelpWindow()->ShowHowToUse(); }
+void TMainForm::UsingTheViewerClick() { ShowHelpContext(250, this); }
+void TMainForm::SmallBarClick() { SetButtonBar(1); }
+void TMainForm::LargeBarClick() { SetButtonBar(2); }
+void TMainForm::NoBarClick() { SetButtonBar(0); }
+void TMainForm::ShowStatusBarClick() { statusBar()->setVisible(!statusBar()->isVisible()); }
 
 void TMainForm::ConnectCommands()
 {
-    const auto on = [this](const char* name, void (TMainForm::*slot)()) {
-        connect(Action(name), &QAction::triggered, this, [this, slot]() { (this->*slot)(); });
-    };
-    on("Open1", &TMainForm::OpenClick);
-    on("SaveAs1", &TMainForm::SaveAsClick);
-    on("Close1", &TMainForm::CloseClick);
-    on("CloseAll1", &TMainForm::CloseAllClick);
-    on("ToClipboard1", &TMainForm::ToClipboardClick);
-    on("ToFile1", &TMainForm::ToFileClick);
-    on("SelectAll1", &TMainForm::SelectAllClick);
-    on("Find1", &TMainForm::FindClick);
-    on("FindNext1", &TMainForm::FindNextClick);
-    on("GotoLine1", &TMainForm::GotoLineClick);
-    on("Standard1", &TMainForm::StandardClick);
-    on("Hex1", &TMainForm::HexClick);
-    on("Native1", &TMainForm::NativeClick);
-    on("ExpandTabs1", &TMainForm::ExpandTabsClick);
-    on("HexFilter1", &TMainForm::HexFilterClick);
-    on("SynchronizeScrolling1", &TMainForm::SynchronizeScrollingClick);
-    on("LineNumbers1", &TMainForm::LineNumbersClick);
-    on("WrapLines1", &TMainForm::WrapLinesClick);
-    on("Follow1", &TMainForm::FollowClick);
-    on("CopyWithCrLf1", &TMainForm::CopyWithCrLfClick);
-    on("TileVertical1", &TMainForm::TileVertical);
-    on("TileHorizontal1", &TMainForm::TileHorizontal);
-    on("Cascade1", &TMainForm::Cascade);
-    connect(Action("ArrangeIcons1"), &QAction::triggered, this, [this]() {
-        int x = 0;
-        const int bottom = m_mdiArea->viewport()->height();
-        for (QMdiSubWindow* f : m_mdiArea->subWindowList()) {
-            if (!f->isMinimized())
-                continue;
-            f->move(x, bottom - f->height());
-            x += f->width();
-        }
-    });
-    connect(Action("Refresh1"), &QAction::triggered, this, [this]() {
-        if (TChildForm* c = ActiveChild())
-            RefreshViewer(c);
-    });
-    connect(Action("RefreshAll1"), &QAction::triggered, this, &TMainForm::RefreshAllViewers);
-    connect(Action("Information1"), &QAction::triggered, this, [this]() {
-        if (TChildForm* c = ActiveChild())
-            ShowFileInfo(c->FileName(), this);
-    });
-    const auto closeActive = [this](TChildForm* c) {
-        return [this, c]() {
-            // A viewed member's copy outlives its window: the other program gets the file, and it goes
-            // when this program ends.
-            if (c->DeleteOnClose())
-                platform::TempCopies().Keep(c->FileName());
-            if (QMdiSubWindow* f = FrameOf(c))
-                f->close();
-        };
-    };
-    connect(Action("UseTextEditor1"), &QAction::triggered, this, [this, closeActive]() {
-        if (TChildForm* c = ActiveChild())
-            UseTextEditor(c->FileName(), m_settings.Editor, closeActive(c));
-    });
-    connect(Action("UseAssociatedApplication1"), &QAction::triggered, this, [this, closeActive]() {
-        if (TChildForm* c = ActiveChild())
-            UseAssociatedApplication(c->FileName(), closeActive(c));
-    });
-    connect(Action("Run1"), &QAction::triggered, this, [this]() {
-        if (TChildForm* c = ActiveChild())
-            RunProgram(c->FileName(), this);
-    });
-    connect(Action("ShowClipboard1"), &QAction::triggered, this, [this]() { ShowClipboard(this); });
-    connect(Action("Compare1"), &QAction::triggered, this, [this]() { CompareFiles(*this); });
-    connect(Action("Print1"), &QAction::triggered, this, [this]() { PrintClick(*this); });
-    connect(Action("FileSearch1"), &QAction::triggered, this, [this]() { ShowFileSearch(this); });
-    connect(Action("SetPreferences1"), &QAction::triggered, this, [this]() { SetPreferences(this); });
-    connect(Action("Contents1"), &QAction::triggered, this, []() { HelpWindow()->ShowContents(); });
-    connect(Action("TopicSearch1"), &QAction::triggered, this, []() { HelpWindow()->ShowSearch(); });
-    connect(Action("HowToUseHelp1"), &QAction::triggered, this, []() { HelpWindow()->ShowHowToUse(); });
-    connect(Action("UsingTheViewer1"), &QAction::triggered, this, [this]() { ShowHelpContext(250, this); });
-
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* frame) {
         auto* child = frame ? qobject_cast<TChildForm*>(frame->widget()) : nullptr;
         if (child)
@@ -259,12 +242,12 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->HighlightColors()->SetTextColor(ColorFromSetting(selected.TextColor));
     v->HighlightColors()->SetUseDefault(false);
     v->SetInHexMode(hex);
-    v->SetFilterChars(Action("HexFilter1")->isChecked());
-    v->SetExpandTabs(Action("ExpandTabs1")->isChecked());
+    v->SetFilterChars(Action(TCommand::HexFilter)->isChecked());
+    v->SetExpandTabs(Action(TCommand::ExpandTabs)->isChecked());
     v->SetTabSize(m_settings.TabSize);
-    v->SetShowLineNumbers(Action("LineNumbers1")->isChecked());
-    v->SetWrapLines(Action("WrapLines1")->isChecked());
-    v->SetCopyWithCrLf(Action("CopyWithCrLf1")->isChecked());
+    v->SetShowLineNumbers(Action(TCommand::LineNumbers)->isChecked());
+    v->SetWrapLines(Action(TCommand::WrapLines)->isChecked());
+    v->SetCopyWithCrLf(Action(TCommand::CopyWithCrLf)->isChecked());
 }
 
 bool TMainForm::RefuseUnopenable(const QString& fileName)
@@ -298,13 +281,41 @@ TChildForm* TMainForm::NewChild(bool hex)
             return;
         child->UpdateCaption();
         // A minimised active window offers no file commands; restored, it offers them again.
-        const bool infoEnabled = Action("Information1")->isEnabled();
+        const bool infoEnabled = Action(TCommand::Information)->isEnabled();
         if (frame->isMinimized() && child == ActiveChild() && infoEnabled)
             UpdateCommands(false);
         else if (!frame->isMinimized() && !infoEnabled)
             UpdateCommands(true);
     });
     SetViewerFromSettings(child, hex);
+    // What the window tells of itself.
+    connect(child, &TChildForm::StatusChanged, this, [this, child]() { ViewerStatusChanged(child); });
+    connect(child, &TChildForm::LongWorkChanged, this, [this, child](bool running) { ShowLongWork(child, running); });
+    connect(child, &TChildForm::NoteShown, this, &TMainForm::ShowViewerNote);
+    connect(child, &TChildForm::TextModeChosen, this, &TMainForm::SetCurrentTextModeHex);
+    connect(child, &TChildForm::PageShown, this, [this](PageKind page) {
+        if (page != PageKind::Text)
+            UpdateStatus();
+        UpdateCommands(true);
+    });
+    connect(child, &TChildForm::SelectionChanged, this, [this, child]() {
+        if (ActiveChild() == child)
+            UpdateCommands(true);
+    });
+    connect(child, &TChildForm::PictureLoading, this, [this](bool running) {
+        if (running) {
+            ++m_opening;
+            m_progressGauge->setValue(0);
+            m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
+            m_progressGauge->show();
+        } else {
+            --m_opening;
+            ScheduleIdleWork();
+            m_progressGauge->hide();
+        }
+    });
+    connect(child, &TChildForm::PictureProgress, m_progressGauge, &QProgressBar::setValue);
+    connect(child, &TChildForm::Closing, this, [this, child]() { ChildClosing(child); });
     return child;
 }
 
@@ -360,11 +371,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     if (!m_openNames.contains(wanted))
         m_openNames.insert(wanted, child);
     QMdiSubWindow* frame = FrameOf(child);
-    child->SetFileName(fileName);
-    child->setWindowTitle(platform::DisplayFileName(fileName));
-    child->SetKind(PageKind::Text);
     child->SetDeleteOnClose(deleteOnClose);
-    child->SetFileStamp(FileDateTime(fileName));
 
     const auto fail = [&]() {
         m_lastOpenFailed = true;
@@ -385,91 +392,21 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
             *ddeWindow = nullptr;
         return false;
     };
-    const auto showPage = [&](const TPageChoice& choice) {
-        if (choice.Kind == PageKind::Text)
-            child->RemoveThirdTab();
-        else
-            child->SetThirdTab(PageName(choice.Kind));
-        child->ShowPage(PageName(choice.Tab == 2 ? choice.Kind : PageKind::Text), choice.Tab);
-    };
 
     try {
-        const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
-        const TPageRules rules { m_settings.ShowImageFiles, m_settings.ShowArchiveFiles, m_settings.ShowMediaFiles,
+        TOpenRequest request;
+        request.FileName = fileName;
+        request.Mode = mode;
+        request.Rules = { m_settings.ShowImageFiles, m_settings.ShowArchiveFiles, m_settings.ShowMediaFiles,
             m_mediaExtensions, m_currentTextHex };
-        const TPageChoice choice = ChoosePage(fileName, mode, rules, exists);
-        if (choice.Kind == PageKind::Image) {
-            if (!exists) {
-                ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
-                return fail();
-            }
-            WaitCursor wait;
-            m_progressGauge->setValue(0);
-            m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
-            m_progressGauge->show();
-            // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
-            // user's input is held until the picture is in, but Esc stops it.
-            bool escaped = false;
-            TMultiImage::SetProgressCallback([this, &escaped](int percent) {
-                if (ClosingDown() || escaped)
-                    return 0;
-                m_progressGauge->setValue(percent);
-                QCoreApplication::processEvents();
-                return escaped ? 0 : 1;
-            });
-            ++m_opening;
-            bool pictureShown = false;
-            {
-                TInputGate gate(escaped);
-                pictureShown = child->LoadImage();
-            }
-            --m_opening;
-            ScheduleIdleWork();
-            TMultiImage::SetProgressCallback({});
-            m_progressGauge->hide();
-            const TPageChoice page
-                = PageAfterPicture(choice, mode, rules, pictureShown, TMultiImage::ReadsExtension(fileName));
-            if (page.Kind == PageKind::Image) {
-                child->SetKind(PageKind::Image);
-                showPage(page);
-                if (!ddeWindow)
-                    FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
-            } else {
-                // A file whose name only resembles a picture's and that holds none is text.
-                showPage(page);
-            }
-        } else if (choice.Kind == PageKind::Archive) {
-            child->LoadArchive();
-            child->SetKind(PageKind::Archive);
-            showPage(choice);
-        } else if (choice.Kind == PageKind::Media) {
-            QString error;
-            {
-                WaitCursor wait;
-                error = child->OpenMedia();
-            }
-            if (!error.isEmpty()) {
-                ShowAlert(QStringLiteral("Media Player"), error);
-                child->SetKind(PageKind::Text);
-                showPage({ PageKind::Text, hex ? 1 : 0 });
-            } else {
-                child->SetKind(PageKind::Media);
-                showPage(choice);
-            }
-        } else {
-            showPage(choice);
-        }
-        // The DDE window keeps its pages for whatever kind of file comes next.
-        if (!ddeWindow)
-            child->DeleteUnusedPages();
-
-        child->FileViewer()->SetFileName(fileName);
-        child->FileViewer()->SetIsOpen(true);
+        // The window of the command interface keeps its pages for whatever kind of file comes next.
+        request.KeepPages = ddeWindow != nullptr;
+        request.CountAllLines = m_settings.CalcFileLength;
+        if (!child->Open(request))
+            return fail();
+        if (child->Kind() == PageKind::Image && !ddeWindow)
+            FitImageWindow(child, frame, mode == ViewMode::BySettings || mode == ViewMode::Native);
     } catch (const std::exception& e) {
-        m_opening = 0;
-        ScheduleIdleWork();
-        TMultiImage::SetProgressCallback({});
-        m_progressGauge->hide();
         const auto* io = dynamic_cast<const EInOutError*>(&e);
         if (io && child->Kind() != PageKind::Text
             && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
@@ -489,10 +426,8 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     KeepInsideClientArea(frame);
     m_mdiArea->setActiveSubWindow(frame);
     // The DDE window leaves the keyboard where it was.
-    if (!ddeWindow && child->Kind() == PageKind::Text)
-        child->FileViewer()->setFocus();
-    else if (!ddeWindow && child->Kind() == PageKind::Archive && child->ActivePageName() == QLatin1String("Archive"))
-        child->ArchivePage()->ZipList()->setFocus();
+    if (!ddeWindow)
+        child->FocusPage();
     UpdateStatus();
     UpdateCommands(true);
     return true;
@@ -626,7 +561,8 @@ void TMainForm::ViewerStatusChanged(TChildForm* child)
 {
     UpdateStatus();
     // Windows whose lines are still being counted have no line numbers to share or take.
-    if (!Action("SynchronizeScrolling1")->isChecked() || child != ActiveChild() || child->FileViewer()->CountingLines())
+    if (!Action(TCommand::SynchronizeScrolling)->isChecked() || child != ActiveChild()
+        || child->FileViewer()->CountingLines())
         return;
     const LineNumber first = child->FileViewer()->FirstVisibleLine();
     for (TChildForm* other : Children()) {
@@ -676,7 +612,7 @@ void TMainForm::ChildClosing(TChildForm* closing)
     RemoveChild(closing);
     // The closing window still counts.
     const int count = int(Children().size()) + 1;
-    QAction* sync = Action("SynchronizeScrolling1");
+    QAction* sync = Action(TCommand::SynchronizeScrolling);
     if (sync->isChecked() && count <= 2)
         sync->setChecked(false);
     ClearStatus();
@@ -697,23 +633,21 @@ void TMainForm::UpdateStatus()
         UpdateCopyCommands(child);
         return;
     }
-    const QString page = child->ActivePageName();
+    const PageKind page = child->ActivePage();
     viewer::THvFileViewer* v = child->FileViewer();
     const qint64 fileSize = v->FileSize();
     const QMdiSubWindow* frame = FrameOf(child);
     const bool minimized = frame && frame->isMinimized();
-    if (page == QLatin1String("Text")) {
+    if (page == PageKind::Text) {
         const viewer::TextPosition pos = v->CaretLocation();
         const bool counting = v->CountingLines() && !v->InHexMode();
         if (counting)
             m_cursorPosPanel->setText(BytePositionText(v->CaretOffset(), fileSize, pos.Index));
         else
             m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
-        if (v->LineTotal() == kUndeterminedTotal
-            && (v->InHexMode() || fileSize < 512000 || m_settings.CalcFileLength)) {
-            WaitCursor wait;
+        // Hex rows follow from the file's size; text lines are counted when the file opens, never here.
+        if (v->LineTotal() == kUndeterminedTotal && v->InHexMode())
             v->ClampLine(kUndeterminedTotal);
-        }
         const LineNumber total = v->LineTotal();
         // An empty file has no line to find: it reads as none rather than as a count still to come.
         const QString lines = counting ? CountingLinesText(v->CountProgress())
@@ -741,102 +675,102 @@ void TMainForm::UpdateStatus()
             encoding += QStringLiteral(" (Auto)");
         m_encodingPanel->setText(encoding);
         m_encodingPanel->setVisible(true);
-    } else if (page == QLatin1String("Image")) {
+    } else if (page == PageKind::Image) {
         m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         const TMultiImage* img = child->ImageViewer();
         SetInfoText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
         SetCharPanelWanted(false);
-    } else if (page == QLatin1String("Archive")) {
+    } else if (page == PageKind::Archive) {
         m_cursorPosPanel->clear();
-        SetInfoText(ArchiveInfoText(child->ArchivePage()->MemberCount()));
+        SetInfoText(ArchiveInfoText(child->ArchiveMemberCount()));
         SetCharPanelWanted(false);
-    } else if (page == QLatin1String("Media")) {
+    } else if (page == PageKind::Media) {
         m_encodingPanel->hide();
         m_cursorPosPanel->clear();
         SetInfoText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
     }
-    m_followPanel->setVisible(page == QLatin1String("Text") && v->Follow());
+    m_followPanel->setVisible(page == PageKind::Text && v->Follow());
     UpdateCopyCommands(child);
 }
 
 void TMainForm::UpdateCopyCommands(TChildForm* child)
 {
-    const QString page = child ? child->ActivePageName() : QString();
-    const bool text = page == QLatin1String("Text");
-    const bool toClipboard
-        = (page == QLatin1String("Image") && child->HasGraphic()) || (text && child->FileViewer()->HasSelection());
-    const bool toFile = (text && child->FileViewer()->HasSelection())
-        || (page == QLatin1String("Archive") && child->ArchivePage()->SelectedCount() > 0);
-    Action("ToClipboard1")->setEnabled(toClipboard);
-    Action("ToClipboard2")->setEnabled(toClipboard);
-    Action("ToFile1")->setEnabled(toFile);
-    Action("Copy1")->setEnabled(toClipboard || toFile);
+    const bool toClipboard = child && child->CanCopyToClipboard();
+    const bool toFile = child && child->CanCopyToFile();
+    Action(TCommand::ToClipboard)->setEnabled(toClipboard);
+    Action(TCommand::ToClipboard2)->setEnabled(toClipboard);
+    Action(TCommand::ToFile)->setEnabled(toFile);
+    Action(TCommand::Copy)->setEnabled(toClipboard || toFile);
 }
 
 void TMainForm::UpdateCommands(bool enabled)
 {
-    for (const char* name : { "SaveAs1", "Close1", "CloseAll1", "Information1", "EditFile1", "Print1", "Compare1",
-             "SelectAll1", "Standard1", "Hex1", "Native1", "SynchronizeScrolling1" })
-        Action(name)->setEnabled(enabled);
-    Action("Run1")->setVisible(false);
-    for (const char* name : { "Copy1", "ToClipboard1", "ToClipboard2", "ToFile1", "Find1", "FindNext1", "GotoLine1",
-             "ExpandTabs1", "HexFilter1", "Encoding1", "WrapLines1", "Follow1" })
-        Action(name)->setEnabled(false);
+    for (const TCommand c : { TCommand::SaveAs, TCommand::Close, TCommand::CloseAll, TCommand::Information,
+             TCommand::EditFile, TCommand::Print, TCommand::Compare, TCommand::SelectAll, TCommand::Standard,
+             TCommand::Hex, TCommand::Native, TCommand::SynchronizeScrolling })
+        Action(c)->setEnabled(enabled);
+    Action(TCommand::Run)->setVisible(false);
+    for (const TCommand c : { TCommand::Copy, TCommand::ToClipboard, TCommand::ToClipboard2, TCommand::ToFile,
+             TCommand::Find, TCommand::FindNext, TCommand::GotoLine, TCommand::ExpandTabs, TCommand::HexFilter,
+             TCommand::Encoding, TCommand::WrapLines, TCommand::Follow })
+        Action(c)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
     if (!child) {
         SetCharPanelWanted(false);
         if (Children().isEmpty()) {
-            for (const char* name : { "SaveAs1", "Close1", "CloseAll1", "Information1", "EditFile1", "Print1",
-                     "Compare1", "SelectAll1", "Standard1", "Hex1", "Native1", "SynchronizeScrolling1" })
-                Action(name)->setEnabled(false);
+            for (const TCommand c : { TCommand::SaveAs, TCommand::Close, TCommand::CloseAll, TCommand::Information,
+                     TCommand::EditFile, TCommand::Print, TCommand::Compare, TCommand::SelectAll, TCommand::Standard,
+                     TCommand::Hex, TCommand::Native, TCommand::SynchronizeScrolling })
+                Action(c)->setEnabled(false);
         }
     } else {
         viewer::THvFileViewer* v = child->FileViewer();
         const LineNumber total = v->LineTotal();
-        const QString page = child->ActivePageName();
-        const bool text = page == QLatin1String("Text");
+        const PageKind page = child->ActivePage();
+        const bool text = page == PageKind::Text;
         const int tab = child->TabSet()->currentIndex();
         if (tab != 0)
             SetCharPanelWanted(false);
-        Action("Print1")->setEnabled(total > 0 && (text || page == QLatin1String("Image")));
+        Action(TCommand::Print)->setEnabled(total > 0 && (text || page == PageKind::Image));
         UpdateCopyCommands(child);
-        Action("SelectAll1")->setEnabled(text || page == QLatin1String("Archive"));
-        Action("Standard1")->setChecked(text && !v->InHexMode());
-        Action("Hex1")->setChecked(text && v->InHexMode());
-        QAction* native = Action("Native1");
-        if (child->TabSet()->count() < 3) {
+        Action(TCommand::SelectAll)->setEnabled(text || page == PageKind::Archive);
+        Action(TCommand::Standard)->setChecked(text && !v->InHexMode());
+        Action(TCommand::Hex)->setChecked(text && v->InHexMode());
+        QAction* native = Action(TCommand::Native);
+        if (child->ThirdTab() == PageKind::Text) {
             native->setVisible(false);
         } else {
-            native->setText(QLatin1Char('&') + child->TabSet()->tabText(2));
+            native->setText(QLatin1Char('&') + PageName(child->ThirdTab()));
             native->setChecked(!text);
             native->setVisible(true);
         }
         if (text) {
-            Action("Find1")->setEnabled(total > 0);
-            Action("GotoLine1")->setEnabled(total > 0);
-            Action("FindNext1")->setEnabled(total > 0 && !m_search.Text.isEmpty());
-            Action("ExpandTabs1")->setEnabled(!v->InHexMode());
-            Action("ExpandTabs1")->setChecked(v->ExpandTabs());
-            Action("HexFilter1")->setEnabled(v->InHexMode());
-            Action("HexFilter1")->setChecked(v->FilterChars());
-            Action("Encoding1")->setEnabled(true);
-            Action(EncodingActionName(v->Encoding()))->setChecked(true);
-            Action("WrapLines1")->setEnabled(!v->InHexMode());
-            Action("Follow1")->setEnabled(true);
-            Action("Follow1")->setChecked(v->Follow());
+            Action(TCommand::Find)->setEnabled(total > 0);
+            Action(TCommand::GotoLine)->setEnabled(total > 0);
+            Action(TCommand::FindNext)->setEnabled(total > 0 && !m_search.Text.isEmpty());
+            Action(TCommand::ExpandTabs)->setEnabled(!v->InHexMode());
+            Action(TCommand::ExpandTabs)->setChecked(v->ExpandTabs());
+            Action(TCommand::HexFilter)->setEnabled(v->InHexMode());
+            Action(TCommand::HexFilter)->setChecked(v->FilterChars());
+            Action(TCommand::Encoding)->setEnabled(true);
+            EncodingAction(v->Encoding())->setChecked(true);
+            Action(TCommand::WrapLines)->setEnabled(!v->InHexMode());
+            Action(TCommand::Follow)->setEnabled(true);
+            Action(TCommand::Follow)->setChecked(v->Follow());
         }
         const bool program = IsProgramFile(child->FileName());
-        if (QAction* assoc = Action("UseAssociatedApplication1"))
+        if (QAction* assoc = Action(TCommand::UseAssociatedApplication))
             assoc->setEnabled(!program);
-        Action("Run1")->setVisible(program && m_settings.AllowAppLaunching);
+        Action(TCommand::Run)->setVisible(program && m_settings.AllowAppLaunching);
         // An emptied DDE window has no file to save, describe, edit or print.
         if (child->FileName().isEmpty()) {
-            for (const char* name : { "SaveAs1", "Information1", "EditFile1", "Print1", "SelectAll1" })
-                Action(name)->setEnabled(false);
+            for (const TCommand c :
+                { TCommand::SaveAs, TCommand::Information, TCommand::EditFile, TCommand::Print, TCommand::SelectAll })
+                Action(c)->setEnabled(false);
         }
     }
 }
@@ -861,7 +795,7 @@ void TMainForm::RefreshAllViewers()
     for (auto it = children.crbegin(); it != children.crend(); ++it)
         RefreshViewer(*it);
     if (TChildForm* c = ActiveChild()) {
-        if (c->ActivePageName() == QLatin1String("Text"))
+        if (c->ActivePage() == PageKind::Text)
             c->FileViewer()->setFocus();
     }
 }
@@ -947,8 +881,8 @@ void TMainForm::SearchWindow(
     TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection)
 {
     viewer::THvFileViewer* v = child->FileViewer();
-    if (child->ActivePageName() != QLatin1String("Text"))
-        child->ShowPage(QStringLiteral("Text"), v->InHexMode() ? 1 : 0);
+    if (child->ActivePage() != PageKind::Text)
+        child->ShowPage(PageKind::Text, v->InHexMode() ? 1 : 0);
     LineNumber sl = 0, el = 0;
     qint64 si = 0, ei = 0;
     if (setSelection && v->SelectionBounds(sl, si, ei, el))
@@ -1051,24 +985,15 @@ void TMainForm::GotoLine(qint64 lineNumber)
 
 void TMainForm::SelectAllClick()
 {
-    TChildForm* child = ActiveChild();
-    if (child && child->ActivePageName() == QLatin1String("Text"))
-        child->FileViewer()->SelectEntireFile(false);
-    else if (child && child->ActivePageName() == QLatin1String("Archive"))
-        child->ArchivePage()->SelectAll();
+    if (TChildForm* child = ActiveChild())
+        child->SelectAll();
     UpdateCommands(true);
 }
 
 void TMainForm::ToClipboardClick()
 {
-    TChildForm* child = ActiveChild();
-    if (!child)
-        return;
-    const QString page = child->ActivePageName();
-    if (page == QLatin1String("Text"))
-        child->FileViewer()->CopySelection();
-    else if (page == QLatin1String("Image") && child->HasGraphic())
-        child->ImageViewer()->CopyToClipboard();
+    if (TChildForm* child = ActiveChild())
+        child->CopyToClipboard();
 }
 
 int TMainForm::WriteSelectionToFile(const QString& target)
@@ -1090,8 +1015,8 @@ int TMainForm::WriteSelectionToFile(const QString& target)
 void TMainForm::ToFileClick()
 {
     // On the Archive page the selected members are extracted to a folder.
-    if (TChildForm* child = ActiveChild(); child && child->ActivePageName() == QLatin1String("Archive")) {
-        child->ArchivePage()->CopyZipButtonClick();
+    if (TChildForm* child = ActiveChild(); child && child->ActivePage() == PageKind::Archive) {
+        child->ExtractSelectedMembers();
         return;
     }
     QString target;
@@ -1154,7 +1079,7 @@ void TMainForm::SaveAsClick()
 void TMainForm::ExpandTabsClick()
 {
     // The action has toggled its own mark already; every viewer follows it.
-    const bool expand = Action("ExpandTabs1")->isChecked();
+    const bool expand = Action(TCommand::ExpandTabs)->isChecked();
     for (TChildForm* c : Children())
         c->FileViewer()->SetExpandTabs(expand);
     UpdateCommands(true);
@@ -1162,7 +1087,7 @@ void TMainForm::ExpandTabsClick()
 
 void TMainForm::HexFilterClick()
 {
-    const bool filter = Action("HexFilter1")->isChecked();
+    const bool filter = Action(TCommand::HexFilter)->isChecked();
     for (TChildForm* c : Children())
         c->FileViewer()->SetFilterChars(filter);
     UpdateCommands(true);
@@ -1172,7 +1097,7 @@ void TMainForm::StandardClick()
 {
     if (TChildForm* c = ActiveChild()) {
         c->FileViewer()->SetInHexMode(false);
-        c->ShowPage(QStringLiteral("Text"), 0);
+        c->ShowPage(PageKind::Text, 0);
     }
     UpdateCommands(true);
 }
@@ -1181,7 +1106,7 @@ void TMainForm::HexClick()
 {
     if (TChildForm* c = ActiveChild()) {
         c->FileViewer()->SetInHexMode(true);
-        c->ShowPage(QStringLiteral("Text"), 1);
+        c->ShowPage(PageKind::Text, 1);
     }
     UpdateCommands(true);
 }
@@ -1189,17 +1114,18 @@ void TMainForm::HexClick()
 void TMainForm::NativeClick()
 {
     TChildForm* c = ActiveChild();
-    if (c && c->TabSet()->count() >= 3)
-        c->ShowPage(c->TabSet()->tabText(2), 2);
+    if (c && c->ThirdTab() != PageKind::Text)
+        c->ShowPage(c->ThirdTab(), 2);
     UpdateCommands(true);
 }
 
 void TMainForm::EncodingClick(viewer::TTextEncoding encoding)
 {
     TChildForm* c = ActiveChild();
-    if (c && c->ActivePageName() == QLatin1String("Text")) {
+    if (c && c->ActivePage() == PageKind::Text) {
         try {
             c->FileViewer()->SetEncoding(encoding);
+            c->CountLines();
         } catch (const std::exception& e) {
             ShowException(e);
         }
@@ -1210,7 +1136,7 @@ void TMainForm::EncodingClick(viewer::TTextEncoding encoding)
 
 void TMainForm::LineNumbersClick()
 {
-    const bool show = Action("LineNumbers1")->isChecked();
+    const bool show = Action(TCommand::LineNumbers)->isChecked();
     for (TChildForm* c : Children())
         c->FileViewer()->SetShowLineNumbers(show);
     UpdateCommands(true);
@@ -1219,13 +1145,13 @@ void TMainForm::LineNumbersClick()
 void TMainForm::FollowClick()
 {
     if (TChildForm* child = ActiveChild())
-        child->FileViewer()->SetFollow(Action("Follow1")->isChecked());
+        child->FileViewer()->SetFollow(Action(TCommand::Follow)->isChecked());
     UpdateStatus();
 }
 
 void TMainForm::WrapLinesClick()
 {
-    const bool wrap = Action("WrapLines1")->isChecked();
+    const bool wrap = Action(TCommand::WrapLines)->isChecked();
     for (TChildForm* c : Children())
         c->FileViewer()->SetWrapLines(wrap);
     UpdateCommands(true);
@@ -1233,7 +1159,7 @@ void TMainForm::WrapLinesClick()
 
 void TMainForm::CopyWithCrLfClick()
 {
-    const bool crlf = Action("CopyWithCrLf1")->isChecked();
+    const bool crlf = Action(TCommand::CopyWithCrLf)->isChecked();
     for (TChildForm* c : Children())
         c->FileViewer()->SetCopyWithCrLf(crlf);
 }
@@ -1260,7 +1186,7 @@ const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin)
 
 void TMainForm::SynchronizeScrollingClick()
 {
-    QAction* sync = Action("SynchronizeScrolling1");
+    QAction* sync = Action(TCommand::SynchronizeScrolling);
     // The action toggled itself; decide from the state it had before.
     const bool wasOn = !sync->isChecked();
     const QList<TChildForm*> children = Children();
@@ -1273,7 +1199,7 @@ void TMainForm::SynchronizeScrollingClick()
     if (!wasOn) {
         for (TChildForm* c : children) {
             c->FileViewer()->SetInHexMode(false);
-            c->ShowPage(QStringLiteral("Text"), 0);
+            c->ShowPage(PageKind::Text, 0);
             c->FileViewer()->MoveCaretTo(0, 0, false);
         }
     }

@@ -412,9 +412,9 @@ void PrintClick(TMainForm& form)
         return;
     printing = true;
     const auto done = qScopeGuard([]() { printing = false; });
-    const QString page = child->ActivePageName();
-    const bool image = page == QLatin1String("Image");
-    if (!image && page != QLatin1String("Text"))
+    const PageKind page = child->ActivePage();
+    const bool image = page == PageKind::Image;
+    if (!image && page != PageKind::Text)
         return;
     viewer::THvFileViewer* v = child->FileViewer();
     TPrintSettings& settings = form.Settings().Print;

@@ -28,8 +28,8 @@ TPreviewSettings PreviewSettingsOf(const TMainForm* form)
     s.BackColor = ColorFromSetting(v.Colors[0].BackColor);
     s.SelectedTextColor = ColorFromSetting(v.Colors[1].TextColor);
     s.SelectedBackColor = ColorFromSetting(v.Colors[1].BackColor);
-    s.HexFilter = form->Action("HexFilter1")->isChecked();
-    s.ExpandTabs = form->Action("ExpandTabs1")->isChecked();
+    s.HexFilter = form->Action(TCommand::HexFilter)->isChecked();
+    s.ExpandTabs = form->Action(TCommand::ExpandTabs)->isChecked();
     s.TabSize = v.TabSize;
     return s;
 }

@@ -57,6 +57,8 @@ TPageChoice PageAfterPicture(
     return { PageKind::Text, OpensInHex(mode, rules.TextHex) ? 1 : 0 };
 }
 
+bool CountsLinesOnOpen(qint64 fileSize, bool countAllLines) { return countAllLines || fileSize < kCountedFileSize; }
+
 QString PageName(PageKind kind)
 {
     switch (kind) {

@@ -55,6 +55,13 @@ TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules&
 TPageChoice PageAfterPicture(
     const TPageChoice& choice, ViewMode mode, const TPageRules& rules, bool pictureShown, bool readableExtension);
 
+// Files below this size have their lines counted when they open, so that the status bar shows their line total
+// at once.
+inline constexpr qint64 kCountedFileSize = 512000;
+// True when the lines of a text file of this size are counted as it opens: small files always, any file when
+// the settings ask for the file length.
+bool CountsLinesOnOpen(qint64 fileSize, bool countAllLines);
+
 // The name of a native page and of its tab: "Image", "Archive", "Media"; "Text" for the text pages.
 QString PageName(PageKind kind);
 

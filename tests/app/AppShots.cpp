@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     }
     if (TChildForm* c = form.Children().value(1)) {
         c->FileViewer()->SetInHexMode(true);
-        c->ShowPage("Text", 1);
+        c->ShowPage(hy::app::PageKind::Text, 1);
         c->FileViewer()->SelectRange(1, 62, true, 66, 2);
     }
     QTest::qWait(300);
@@ -144,7 +144,7 @@ int main(int argc, char** argv)
         form.Children().constLast()->showMaximized();
         hy::viewer::THvFileViewer* v = form.Children().constLast()->FileViewer();
         v->SetInHexMode(false);
-        form.Children().constLast()->ShowPage("Text", 0);
+        form.Children().constLast()->ShowPage(hy::app::PageKind::Text, 0);
         v->SetShowLineNumbers(true);
         v->ExecuteCommand(hy::viewer::ccLastPage);
         QTest::qWait(600);
@@ -181,7 +181,7 @@ int main(int argc, char** argv)
     }
 
     // Five windows tiled, then cascaded, and the status bar with the character panel.
-    form.Action("CloseAll1")->trigger();
+    form.Action(hy::app::TCommand::CloseAll)->trigger();
     QTest::qWait(100);
     for (int i = 0; i < 5; ++i)
         form.OpenFileInViewer(args.value(i % args.size()), i == 4 ? ViewMode::Hex : ViewMode::Standard, false);
@@ -195,14 +195,14 @@ int main(int argc, char** argv)
     QTest::qWait(300);
     form.grab().save(out.filePath("cascade.png"));
     if (TChildForm* c = form.ActiveChild()) {
-        c->ShowPage("Text", 0);
+        c->ShowPage(hy::app::PageKind::Text, 0);
         c->FileViewer()->MoveCaretTo(1, 2, false);
     }
     QTest::qWait(300);
     form.statusBar()->grab().save(out.filePath("statusbar.png"));
 
     // Many files opening: the progress in the status bar.
-    form.Action("CloseAll1")->trigger();
+    form.Action(hy::app::TCommand::CloseAll)->trigger();
     QStringList many;
     for (int i = 0; i < 400; ++i)
         many << args.value(i % args.size()) + QStringLiteral("-copy-%1").arg(i);
@@ -222,7 +222,7 @@ int main(int argc, char** argv)
         QFile::remove(name);
 
     // Help asked for from a modal dialog, over that dialog: the whole screen.
-    form.Action("CloseAll1")->trigger();
+    form.Action(hy::app::TCommand::CloseAll)->trigger();
     QTimer::singleShot(300, [&]() {
         if (auto* dialog = qobject_cast<TInfoDialog*>(QApplication::activeModalWidget())) {
             dialog->HelpButton->click();

@@ -50,7 +50,7 @@ protected:
     QStringList Run(std::function<void(QDialog*)> answer = AnswerYes)
     {
         ModalWatcher watcher(std::move(answer));
-        m_form->Action("Compare1")->trigger();
+        m_form->Action(hy::app::TCommand::Compare)->trigger();
         return watcher.Seen;
     }
 

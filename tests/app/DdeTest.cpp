@@ -293,7 +293,7 @@ TEST_F(Dde, CloseLeavesAnEmptyWindowWithNoTitleAndNoFileCommands)
     EXPECT_EQ(frame->windowTitle(), a);
     EXPECT_TRUE(m_form->windowTitle().contains(a)) << "a maximised window names its file in the caption";
     for (const char* command : { "SaveAs1", "Information1", "EditFile1" })
-        EXPECT_TRUE(m_form->Action(command)->isEnabled()) << command;
+        EXPECT_TRUE(m_form->findChild<QAction*>(command)->isEnabled()) << command;
 
     EXPECT_EQ(Execute("/C" + a), 0);
     ASSERT_TRUE(DdeViewer());
@@ -301,7 +301,7 @@ TEST_F(Dde, CloseLeavesAnEmptyWindowWithNoTitleAndNoFileCommands)
     EXPECT_FALSE(m_form->windowTitle().contains(a)) << m_form->windowTitle().toStdString();
     EXPECT_FALSE(m_form->windowTitle().isEmpty());
     for (const char* command : { "SaveAs1", "Information1", "EditFile1", "Print1" })
-        EXPECT_FALSE(m_form->Action(command)->isEnabled()) << command;
+        EXPECT_FALSE(m_form->findChild<QAction*>(command)->isEnabled()) << command;
     EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty()) << m_form->InfoPanel()->text().toStdString();
 
     // The next file fills the window, title and commands again.
@@ -310,5 +310,5 @@ TEST_F(Dde, CloseLeavesAnEmptyWindowWithNoTitleAndNoFileCommands)
     EXPECT_EQ(frame->windowTitle(), b);
     EXPECT_TRUE(m_form->windowTitle().contains(b));
     for (const char* command : { "SaveAs1", "Information1", "EditFile1" })
-        EXPECT_TRUE(m_form->Action(command)->isEnabled()) << command;
+        EXPECT_TRUE(m_form->findChild<QAction*>(command)->isEnabled()) << command;
 }

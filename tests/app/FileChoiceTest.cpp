@@ -62,7 +62,7 @@ protected:
             if (TBrowserDialog::Current() == d && d->isVisible())
                 d->reject();
         });
-        m_form->Action(action)->trigger();
+        m_form->findChild<QAction*>(action)->trigger();
     }
 
     int IndexOf(TFileList* list, const QString& name)
@@ -117,7 +117,7 @@ TEST_F(FileChoiceTest, WindowsStyleAsksThroughTheDesktopDialog)
 {
     m_form->Settings().WindowsFileSelector = true;
     test::ModalWatcher watcher;
-    m_form->Action("Open1")->trigger();
+    m_form->Action(hy::app::TCommand::Open)->trigger();
     ASSERT_EQ(watcher.Seen.size(), 1);
     EXPECT_TRUE(watcher.Seen.at(0).startsWith(QStringLiteral("Select a File|")));
     EXPECT_EQ(TBrowserDialog::Current(), nullptr);

@@ -100,17 +100,17 @@ TEST_F(MainCommands, ViewsSwitchBetweenStandardHexAndBack)
     const QString a = Make("a.txt", QByteArray("0123456789abcdefXYZ\n"));
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::Standard, false));
     TChildForm* child = m_form->Children().first();
-    m_form->Action("Hex1")->trigger();
+    m_form->Action(hy::app::TCommand::Hex)->trigger();
     EXPECT_TRUE(child->FileViewer()->InHexMode());
     EXPECT_EQ(child->TabSet()->currentIndex(), 1);
-    EXPECT_TRUE(m_form->Action("Hex1")->isChecked());
-    EXPECT_TRUE(m_form->Action("HexFilter1")->isEnabled());
-    EXPECT_FALSE(m_form->Action("ExpandTabs1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::Hex)->isChecked());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::HexFilter)->isEnabled());
+    EXPECT_FALSE(m_form->Action(hy::app::TCommand::ExpandTabs)->isEnabled());
     int len = 0;
     EXPECT_EQ(QByteArray(child->FileViewer()->LineText(0, len), 10), "00000000  ");
     child->TabSet()->setCurrentIndex(0);
     EXPECT_FALSE(child->FileViewer()->InHexMode());
-    EXPECT_TRUE(m_form->Action("Standard1")->isChecked());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::Standard)->isChecked());
     EXPECT_FALSE(m_form->CurrentTextModeHex());
 }
 
@@ -137,7 +137,7 @@ TEST_F(MainCommands, FindInAllWindowsReportsEachMissAndSelectsEachHit)
     ASSERT_TRUE(Viewer(2)->SelectionBounds(sl, si, ei, el));
     EXPECT_EQ(sl, 0);
     EXPECT_EQ(si, 0);
-    EXPECT_TRUE(m_form->Action("FindNext1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::FindNext)->isEnabled());
 
     // Find Next continues from the caret and never restarts at the top.
     m_form->SearchState().AllFiles = false;
@@ -190,15 +190,15 @@ TEST_F(MainCommands, EachWindowHasItsEncodingAndFindMatchesInEvery)
     EXPECT_EQ(m_form->EncodingPanel()->text(), "UTF-16 LE (Auto)");
     EXPECT_EQ(Viewer(0)->EffectiveEncoding(), TTextEncoding::Utf8);
     EXPECT_EQ(Viewer(1)->EffectiveEncoding(), TTextEncoding::Windows1252);
-    EXPECT_TRUE(m_form->Action(EncodingActionName(TTextEncoding::Auto))->isChecked());
+    EXPECT_TRUE(m_form->EncodingAction(TTextEncoding::Auto)->isChecked());
 
     // View > Encoding changes the active window only.
     m_form->ClientArea()->setActiveSubWindow(m_form->FrameOf(m_form->Children().at(1)));
-    m_form->Action(EncodingActionName(TTextEncoding::Iso8859_1))->trigger();
+    m_form->EncodingAction(TTextEncoding::Iso8859_1)->trigger();
     EXPECT_EQ(Viewer(1)->Encoding(), TTextEncoding::Iso8859_1);
     EXPECT_EQ(Viewer(0)->Encoding(), TTextEncoding::Auto);
     EXPECT_EQ(m_form->EncodingPanel()->text(), "ISO-8859-1");
-    EXPECT_TRUE(m_form->Action(EncodingActionName(TTextEncoding::Iso8859_1))->isChecked());
+    EXPECT_TRUE(m_form->EncodingAction(TTextEncoding::Iso8859_1)->isChecked());
     // The context menu's twin shows the same choice.
     TChildForm* child = m_form->Children().at(1);
     Q_EMIT child->ChildPopupMenu()->aboutToShow();
@@ -231,14 +231,14 @@ TEST_F(MainCommands, SynchronisedScrollingFollowsTheActiveWindow)
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
     {
         ModalWatcher watcher;
-        m_form->Action("SynchronizeScrolling1")->trigger();
+        m_form->Action(hy::app::TCommand::SynchronizeScrolling)->trigger();
         HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
         EXPECT_TRUE(watcher.Seen.at(0).contains("You must open at least two files"));
-        EXPECT_FALSE(m_form->Action("SynchronizeScrolling1")->isChecked());
+        EXPECT_FALSE(m_form->Action(hy::app::TCommand::SynchronizeScrolling)->isChecked());
     }
     ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::Hex, false));
-    m_form->Action("SynchronizeScrolling1")->trigger();
-    EXPECT_TRUE(m_form->Action("SynchronizeScrolling1")->isChecked());
+    m_form->Action(hy::app::TCommand::SynchronizeScrolling)->trigger();
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::SynchronizeScrolling)->isChecked());
     EXPECT_FALSE(Viewer(1)->InHexMode()) << "switching it on shows every window in Standard view";
     TChildForm* active = m_form->ActiveChild();
     TChildForm* other = m_form->Children().at(0) == active ? m_form->Children().at(1) : m_form->Children().at(0);
@@ -248,7 +248,7 @@ TEST_F(MainCommands, SynchronisedScrollingFollowsTheActiveWindow)
     // Closing one of two windows switches it off.
     m_form->FrameOf(other)->close();
     HY_ASSERT_EQ_SOON(m_form->Children().size(), 1);
-    EXPECT_FALSE(m_form->Action("SynchronizeScrolling1")->isChecked());
+    EXPECT_FALSE(m_form->Action(hy::app::TCommand::SynchronizeScrolling)->isChecked());
 }
 
 TEST_F(MainCommands, RefreshRereadsAFileThatChangedOnDisk)
@@ -280,7 +280,7 @@ TEST_F(MainCommands, StatusTextsOfTextWindows)
     ASSERT_TRUE(m_form->OpenFileInViewer(large, ViewMode::Standard, false));
     HY_ASSERT_EQ_SOON(
         m_form->InfoPanel()->text(), QString(" File size: Undetermined - Press Ctrl+End (600,035 bytes)"));
-    m_form->Action("Hex1")->trigger();
+    m_form->Action(hy::app::TCommand::Hex)->trigger();
     HY_ASSERT_EQ_SOON(m_form->InfoPanel()->text(), QString(" File size: 37,503 lines (600,035 bytes)"));
 
     const QString empty = Make("empty.txt", "");
@@ -302,18 +302,18 @@ TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
     EXPECT_EQ(child->Kind(), PageKind::Image);
     EXPECT_EQ(child->TabSet()->count(), 3);
     EXPECT_EQ(child->TabSet()->tabText(2), "Image");
-    EXPECT_EQ(child->ActivePageName(), "Image");
+    EXPECT_EQ(child->ActivePage(), hy::app::PageKind::Image);
     EXPECT_GE(child->width(), 100);
     EXPECT_GE(child->height(), 100);
     HY_EXPECT_SOON(m_form->InfoPanel()->text().startsWith(" File size: 50 x 20"));
-    EXPECT_TRUE(m_form->Action("Native1")->isVisible());
-    EXPECT_EQ(m_form->Action("Native1")->text(), "&Image");
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::Native)->isVisible());
+    EXPECT_EQ(m_form->Action(hy::app::TCommand::Native)->text(), "&Image");
 
     // With mode Hex, the picture's window shows the Text page in Hex with the Image tab still there.
     const QString png2 = m_dir.PathOf("second.png");
     ASSERT_TRUE(image.save(png2));
     ASSERT_TRUE(m_form->OpenFileInViewer(png2, ViewMode::Hex, false));
-    EXPECT_EQ(m_form->Children().last()->ActivePageName(), "Text");
+    EXPECT_EQ(m_form->Children().last()->ActivePage(), hy::app::PageKind::Text);
     EXPECT_TRUE(m_form->Children().last()->FileViewer()->InHexMode());
 
     ModalWatcher watcher;
@@ -346,17 +346,17 @@ TEST_F(MainCommands, TemporaryFilesGoWithTheirWindow)
     const QString temp = hy::platform::TempCopies().NewCopy(m_dir.Path(), QStringLiteral("member.txt"), error);
     ASSERT_FALSE(m_dir.Write(temp, "extracted\n").isEmpty());
     ASSERT_TRUE(m_form->OpenFileInViewer(temp, ViewMode::BySettings, true));
-    m_form->Action("Close1")->trigger();
+    m_form->Action(hy::app::TCommand::Close)->trigger();
     HY_ASSERT_SOON(m_form->Children().isEmpty());
     HY_EXPECT_SOON(!QFileInfo::exists(QFileInfo(temp).path())) << "the copy and its folder";
-    EXPECT_FALSE(m_form->Action("Close1")->isEnabled());
+    EXPECT_FALSE(m_form->Action(hy::app::TCommand::Close)->isEnabled());
     EXPECT_TRUE(m_form->InfoPanel()->text().isEmpty());
 
     // A window that should delete a file the program did not make as a temporary copy deletes nothing.
     const QString users = Make("users.txt", "the user's own\n");
     ASSERT_TRUE(m_form->OpenFileInViewer(users, ViewMode::BySettings, true));
     const QPointer<TChildForm> window = m_form->Children().last();
-    m_form->Action("Close1")->trigger();
+    m_form->Action(hy::app::TCommand::Close)->trigger();
     HY_ASSERT_SOON(window.isNull()) << "the window is gone";
     EXPECT_TRUE(QFile::exists(users));
 }
@@ -461,7 +461,7 @@ TEST_F(MainCommands, EveryPictureFormatOpensOnItsImagePageWithItsSizeInTheStatus
         ASSERT_TRUE(m_form->OpenFileInViewer(path, ViewMode::BySettings, false)) << c.file;
         TChildForm* child = m_form->Children().last();
         EXPECT_EQ(child->Kind(), PageKind::Image) << c.file;
-        EXPECT_EQ(child->ActivePageName(), "Image") << c.file;
+        EXPECT_EQ(child->ActivePage(), hy::app::PageKind::Image) << c.file;
         EXPECT_TRUE(child->HasGraphic()) << c.file;
         EXPECT_GE(child->width(), 100) << c.file;
         const QString info = m_form->InfoPanel()->text();
@@ -500,9 +500,9 @@ TEST_F(MainCommands, TheWindowMenuListsTheViewerWindows)
     const QString b = Make("b.txt", "b\n");
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
     ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
-    QMenu* menu = m_form->Action("TileVertical1")->associatedObjects().isEmpty()
+    QMenu* menu = m_form->Action(hy::app::TCommand::TileVertical)->associatedObjects().isEmpty()
         ? nullptr
-        : qobject_cast<QMenu*>(m_form->Action("TileVertical1")->associatedObjects().first());
+        : qobject_cast<QMenu*>(m_form->Action(hy::app::TCommand::TileVertical)->associatedObjects().first());
     ASSERT_NE(menu, nullptr);
     Q_EMIT menu->aboutToShow();
     QStringList entries;
@@ -517,7 +517,7 @@ TEST_F(MainCommands, TheWindowMenuListsTheViewerWindows)
             action->trigger();
     }
     EXPECT_EQ(m_form->ActiveChild(), m_form->Children().first());
-    EXPECT_TRUE(m_form->Action("TileVertical1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::TileVertical)->isEnabled());
 }
 
 TEST_F(MainCommands, TheCommandLineGoesOnPastAFileShownAlreadyAndStopsAtOneThatFails)
@@ -610,7 +610,7 @@ TEST_F(MainCommands, FollowFollowsTheActiveWindowsFile)
 {
     const QString a = Make("grow.log", "one\n");
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
-    QAction* follow = m_form->Action("Follow1");
+    QAction* follow = m_form->Action(hy::app::TCommand::Follow);
     ASSERT_TRUE(follow->isEnabled());
     EXPECT_EQ(follow->shortcut(), QKeySequence(Qt::Key_F));
     follow->trigger();
@@ -643,7 +643,7 @@ TEST_F(MainCommands, TheStatusBarShowsFollowForTheActiveWindowAndKeepsItThroughA
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
     QLabel* panel = m_form->FollowPanel();
     EXPECT_FALSE(panel->isVisibleTo(m_form.get()));
-    m_form->Action("Follow1")->trigger();
+    m_form->Action(hy::app::TCommand::Follow)->trigger();
     EXPECT_TRUE(panel->isVisibleTo(m_form.get()));
     EXPECT_EQ(panel->text(), "Follow");
 
@@ -679,7 +679,7 @@ TEST_F(MainCommands, TheStatusBarShowsFollowForTheActiveWindowAndKeepsItThroughA
     EXPECT_EQ(v->TextOfRange(1, 0, 100), "after the note");
     EXPECT_TRUE(panel->isVisibleTo(m_form.get()));
 
-    m_form->Action("Follow1")->trigger();
+    m_form->Action(hy::app::TCommand::Follow)->trigger();
     EXPECT_FALSE(panel->isVisibleTo(m_form.get()));
 }
 
@@ -849,7 +849,7 @@ TEST_F(MainCommands, ManyFilesOpenWithProgressAndStopOnEscKeepingWhatOpened)
         EXPECT_TRUE(m_form->FrameOf(child)->isVisible());
     EXPECT_EQ(m_form->ActiveChild(), m_form->Children().last());
     EXPECT_TRUE(m_form->statusBar()->currentMessage().isEmpty());
-    EXPECT_TRUE(m_form->Action("Close1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::Close)->isEnabled());
 }
 
 TEST_F(MainCommands, OpeningManyFilesCostsAboutAsMuchPerFileAsOpeningAFew)
@@ -871,7 +871,7 @@ TEST_F(MainCommands, OpeningManyFilesCostsAboutAsMuchPerFileAsOpeningAFew)
         form.OpenFiles(names, true);
         const qint64 spent = cpuMs() - start;
         EXPECT_EQ(form.Children().size(), count);
-        form.Action("CloseAll1")->trigger();
+        form.Action(hy::app::TCommand::CloseAll)->trigger();
         form.close();
         return std::max<qint64>(spent, 1);
     };
@@ -936,7 +936,7 @@ TEST_F(MainCommands, ArrangedWindowsKeepTheirTabsInViewAndCascadeUsefully)
         return frame.contains(tabs) && area.contains(tabs);
     };
     for (const char* command : { "TileVertical1", "TileHorizontal1", "Cascade1" }) {
-        m_form->Action(command)->trigger();
+        m_form->findChild<QAction*>(command)->trigger();
         QCoreApplication::processEvents();
         for (TChildForm* child : m_form->Children())
             EXPECT_TRUE(tabsShown(child)) << command << " " << child->FileName().toStdString();
@@ -997,8 +997,9 @@ TEST_F(MainCommands, RunIsOfferedForProgramsOnlyAndCFilesGoToTheirApplication)
     ::chmod(QFile::encodeName(cases[1].file).constData(), 0755);
     for (const Case& c : cases) {
         ASSERT_TRUE(m_form->OpenFileInViewer(c.file, ViewMode::BySettings, false));
-        EXPECT_EQ(m_form->Action("Run1")->isVisible(), c.run) << c.file.toStdString();
-        EXPECT_EQ(m_form->Action("UseAssociatedApplication1")->isEnabled(), !c.run) << c.file.toStdString();
+        EXPECT_EQ(m_form->Action(hy::app::TCommand::Run)->isVisible(), c.run) << c.file.toStdString();
+        EXPECT_EQ(m_form->Action(hy::app::TCommand::UseAssociatedApplication)->isEnabled(), !c.run)
+            << c.file.toStdString();
     }
 }
 
@@ -1027,7 +1028,7 @@ TEST_F(MainCommands, TheKeysThatCloseAWindowCloseTheActiveViewerWindow)
         ASSERT_TRUE(
             m_form->OpenFileInViewer(Make(QStringLiteral("k%1.txt").arg(i), "x\n"), ViewMode::BySettings, false));
     // The same keys on every desktop, whatever its own key bindings say.
-    EXPECT_EQ(m_form->Action("Close1")->shortcuts(),
+    EXPECT_EQ(m_form->Action(hy::app::TCommand::Close)->shortcuts(),
         QList<QKeySequence>({ QKeySequence("Ctrl+E"), QKeySequence("Ctrl+W"), QKeySequence("Ctrl+F4") }));
     QApplication::setActiveWindow(m_form.get());
     for (const QKeyCombination key : { Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_F4, Qt::CTRL | Qt::Key_E }) {

@@ -73,19 +73,19 @@ TEST(MainForm, MenusCarryTheirCaptionsShortcutsAndHints)
         { "About1", "&About...", "F2" },
     };
     for (const Item& it : items) {
-        QAction* a = form.Action(it.name);
+        auto* a = form.findChild<QAction*>(QLatin1String(it.name));
         ASSERT_NE(a, nullptr) << it.name;
         EXPECT_EQ(a->text(), QString::fromLatin1(it.caption)) << it.name;
         EXPECT_EQ(a->shortcut().toString(), QString::fromLatin1(it.shortcut)) << it.name;
     }
-    EXPECT_EQ(form.Action("Open1")->statusTip(), "Open a file");
+    EXPECT_EQ(form.Action(hy::app::TCommand::Open)->statusTip(), "Open a file");
     QStringList menus;
     for (QAction* a : form.menuBar()->actions())
         menus << a->text();
     EXPECT_EQ(menus, QStringList({ "&File", "&Edit", "&Search", "&View", "&Options", "&Window", "&Help" }));
-    EXPECT_FALSE(form.Action("Run1")->isVisible());
-    EXPECT_FALSE(form.Action("Native1")->isVisible());
-    EXPECT_TRUE(form.Action("Standard1")->isChecked());
+    EXPECT_FALSE(form.Action(hy::app::TCommand::Run)->isVisible());
+    EXPECT_FALSE(form.Action(hy::app::TCommand::Native)->isVisible());
+    EXPECT_TRUE(form.Action(hy::app::TCommand::Standard)->isChecked());
 }
 
 TEST(MainForm, WithoutViewerWindowsOnlyOpenExitAndHelpAboutWork)
@@ -94,12 +94,12 @@ TEST(MainForm, WithoutViewerWindowsOnlyOpenExitAndHelpAboutWork)
     TMainForm form;
     for (const char* name :
         { "SaveAs1", "Close1", "Print1", "Compare1", "Find1", "GotoLine1", "Information1", "ToClipboard1" })
-        EXPECT_FALSE(form.Action(name)->isEnabled()) << name;
-    EXPECT_TRUE(form.Action("Open1")->isEnabled());
-    EXPECT_TRUE(form.Action("Exit1")->isEnabled());
-    EXPECT_TRUE(form.Action("FileSearch1")->isEnabled());
-    EXPECT_TRUE(form.Action("SetPreferences1")->isEnabled());
-    EXPECT_TRUE(form.Action("About1")->isEnabled());
+        EXPECT_FALSE(form.findChild<QAction*>(name)->isEnabled()) << name;
+    EXPECT_TRUE(form.Action(hy::app::TCommand::Open)->isEnabled());
+    EXPECT_TRUE(form.Action(hy::app::TCommand::Exit)->isEnabled());
+    EXPECT_TRUE(form.Action(hy::app::TCommand::FileSearch)->isEnabled());
+    EXPECT_TRUE(form.Action(hy::app::TCommand::SetPreferences)->isEnabled());
+    EXPECT_TRUE(form.Action(hy::app::TCommand::About)->isEnabled());
     // The buttons follow their items: all but Open, disk search and Exit start disabled.
     for (const char* name : { "SaveAsBtnL", "CopyBtnL", "InfoBtnL", "PrintBtnL", "FindBtnL", "NextBtnS" })
         EXPECT_FALSE(form.findChild<QAction*>(name)->isEnabled()) << name;
@@ -128,8 +128,8 @@ TEST(MainForm, CommandLineOptionsAreAppliedOnFirstShow)
     form.SetCommandLine({ "-r", "/h", "DDESERVERCONV", "ddeserverconv" });
     form.show();
     EXPECT_TRUE(form.PreferencesHidden());
-    EXPECT_TRUE(form.Action("Hex1")->isChecked());
-    EXPECT_FALSE(form.Action("Standard1")->isChecked());
+    EXPECT_TRUE(form.Action(hy::app::TCommand::Hex)->isChecked());
+    EXPECT_FALSE(form.Action(hy::app::TCommand::Standard)->isChecked());
     EXPECT_TRUE(form.CurrentTextModeHex());
     form.close();
 }
@@ -142,7 +142,7 @@ TEST(MainForm, ClosingWritesEveryValueAndTheNextStartReadsThem)
         form.show();
         form.SetButtonBar(1);
         form.Settings().LastDir = "/srv/data, old";
-        form.Action("HexFilter1")->setChecked(true);
+        form.Action(hy::app::TCommand::HexFilter)->setChecked(true);
         form.close();
     }
     hy::platform::SettingsStore store;
@@ -160,7 +160,7 @@ TEST(MainForm, ClosingWritesEveryValueAndTheNextStartReadsThem)
     again.show();
     EXPECT_EQ(again.ButtonBarSetting(), 1);
     EXPECT_EQ(again.Settings().LastDir, "/srv/data, old");
-    EXPECT_TRUE(again.Action("HexFilter1")->isChecked());
+    EXPECT_TRUE(again.Action(hy::app::TCommand::HexFilter)->isChecked());
     again.close();
 }
 
@@ -306,14 +306,14 @@ TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
     EXPECT_EQ(children.at(1)->TabSet()->currentIndex(), 1);
 
     // File > File Search... shows the search dialog over the main window, and the same one again later.
-    form.Action("FileSearch1")->trigger();
+    form.Action(hy::app::TCommand::FileSearch)->trigger();
     hy::TFileSearchDialog* search = hy::TFileSearchDialog::Instance();
     ASSERT_NE(search, nullptr);
     EXPECT_TRUE(search->isVisible());
     EXPECT_EQ(search->parentWidget(), &form);
     search->CloseButton->click();
     EXPECT_FALSE(search->isVisible());
-    form.Action("FileSearch1")->trigger();
+    form.Action(hy::app::TCommand::FileSearch)->trigger();
     EXPECT_EQ(hy::TFileSearchDialog::Instance(), search);
     EXPECT_TRUE(search->isVisible());
 }

@@ -235,7 +235,7 @@ TEST_F(NativePages, NamesThatOnlyResembleAPicturesAreTextUnlessTheyHoldOne)
         ASSERT_NE(child, nullptr) << name;
         EXPECT_EQ(child->Kind(), PageKind::Text) << name;
         EXPECT_EQ(child->TabSet()->count(), 2) << name;
-        EXPECT_EQ(child->ActivePageName(), "Text") << name;
+        EXPECT_EQ(child->ActivePage(), hy::app::PageKind::Text) << name;
     }
     // A real picture under a name of the picture list that the reader does not know still shows; under a
     // name outside the list (the whole extension counts) it is text like any other.

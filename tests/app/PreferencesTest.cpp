@@ -238,7 +238,7 @@ protected:
             script(d);
             (ok ? d->OKButton : d->CancelButton)->click();
         });
-        m_form->Action("SetPreferences1")->trigger();
+        m_form->Action(hy::app::TCommand::SetPreferences)->trigger();
     }
 
     hy::viewer::THvFileViewer* Viewer() { return m_form->Children().at(0)->FileViewer(); }
@@ -249,7 +249,7 @@ protected:
 
 TEST_F(SetPreferencesTest, OkStoresTheSettingsAndTheViewersTakeThem)
 {
-    EXPECT_TRUE(m_form->Action("SetPreferences1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::SetPreferences)->isEnabled());
     const QString family = OtherFixedFamily(Viewer()->FixedFont()->Name());
     TSetupDialog::SetFontChooser([&](QFont& font, QWidget*) {
         if (!family.isEmpty())

@@ -70,8 +70,8 @@ protected:
         m_form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_form.get()));
         // Whatever view an earlier test left behind in the settings, text opens in Standard view.
-        m_form->Action("Hex1")->setChecked(false);
-        m_form->Action("Standard1")->setChecked(true);
+        m_form->Action(hy::app::TCommand::Hex)->setChecked(false);
+        m_form->Action(hy::app::TCommand::Standard)->setChecked(true);
         m_form->SetCurrentTextModeHex(false);
         QPrinter& printer = ProgramPrinter(*m_form);
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -105,7 +105,7 @@ protected:
     QStringList PrintPages()
     {
         ModalWatcher watcher(PressPrint);
-        m_form->Action("Print1")->trigger();
+        m_form->Action(hy::app::TCommand::Print)->trigger();
         Seen = watcher.Seen;
         Written = WrittenFiles(Seen);
         return Written.isEmpty() ? QStringList() : Pages(Written.first());
@@ -311,7 +311,7 @@ TEST_F(Print, APictureIsCentredOnItsOnePage)
     const QString path = m_dir.filePath("red.png");
     ASSERT_TRUE(picture.save(path));
     ASSERT_TRUE(m_form->OpenFileInViewer(path, ViewMode::BySettings, false));
-    ASSERT_EQ(m_form->ActiveChild()->ActivePageName(), "Image");
+    ASSERT_EQ(m_form->ActiveChild()->ActivePage(), hy::app::PageKind::Image);
     const QStringList pages = PrintPages();
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages.first().contains("red.png"));
@@ -405,15 +405,15 @@ TEST(PrintDialog, ImageModeOffersNoMarginsAndSetupRenamesThePrinter)
 
 TEST_F(Print, IsOfferedWhileAViewerWindowShowsText)
 {
-    EXPECT_FALSE(m_form->Action("Print1")->isEnabled());
+    EXPECT_FALSE(m_form->Action(hy::app::TCommand::Print)->isEnabled());
     EXPECT_FALSE(m_form->findChild<QAction*>("PrintBtnL")->isEnabled());
     TChildForm* child = Open("full.txt", "x\n");
-    EXPECT_TRUE(m_form->Action("Print1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::Print)->isEnabled());
     EXPECT_TRUE(m_form->findChild<QAction*>("PrintBtnL")->isEnabled());
-    m_form->Action("Hex1")->trigger();
-    EXPECT_TRUE(m_form->Action("Print1")->isEnabled());
+    m_form->Action(hy::app::TCommand::Hex)->trigger();
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::Print)->isEnabled());
     m_form->FrameOf(child)->close();
-    HY_EXPECT_SOON(!m_form->Action("Print1")->isEnabled());
+    HY_EXPECT_SOON(!m_form->Action(hy::app::TCommand::Print)->isEnabled());
 }
 
 // Without a printer the printout goes into a PDF file in the home folder named after the file printed: the
@@ -470,7 +470,7 @@ TEST_F(Print, IntoAFileBesideAUsersFileTakesTheNextFreeName)
             }
             PressPrint(d);
         });
-        m_form->Action("Print1")->trigger();
+        m_form->Action(hy::app::TCommand::Print)->trigger();
         Seen = watcher.Seen;
     }
     ASSERT_EQ(Seen.size(), 2);
@@ -509,7 +509,7 @@ TEST_F(Print, AFileAgreedToInSetupIsReplacedOnce)
                 print->SetupButton->click();
             PressPrint(d);
         });
-        m_form->Action("Print1")->trigger();
+        m_form->Action(hy::app::TCommand::Print)->trigger();
         Seen = watcher.Seen;
     }
     EXPECT_EQ(WrittenFiles(Seen), QStringList { chosen });

@@ -56,23 +56,23 @@ int main(int argc, char** argv)
     hy::viewer::THvFileViewer* v = child->FileViewer();
     // The invalid line makes Auto take Windows-1252; the person chooses UTF-8.
     form.grab().save(out.filePath("auto-1252.png"));
-    form.Action(EncodingActionName(hy::viewer::TTextEncoding::Utf8))->trigger();
-    form.Action("LineNumbers1")->trigger();
+    form.EncodingAction(hy::viewer::TTextEncoding::Utf8)->trigger();
+    form.Action(hy::app::TCommand::LineNumbers)->trigger();
     v->MoveCaretTo(1, 6, false);
     v->SelectRange(0, 7, true, 12, 0);
     QTest::qWait(300);
     form.grab().save(out.filePath("utf8-gutter.png"));
 
-    form.Action("WrapLines1")->trigger();
+    form.Action(hy::app::TCommand::WrapLines)->trigger();
     v->MoveCaretTo(5, 60, false);
     QTest::qWait(300);
     form.grab().save(out.filePath("wrap.png"));
-    form.Action("WrapLines1")->trigger();
+    form.Action(hy::app::TCommand::WrapLines)->trigger();
 
-    form.Action("Hex1")->trigger();
+    form.Action(hy::app::TCommand::Hex)->trigger();
     QTest::qWait(300);
     form.grab().save(out.filePath("hex-utf8.png"));
-    form.Action("Standard1")->trigger();
+    form.Action(hy::app::TCommand::Standard)->trigger();
 
     // The View menu with its Encoding submenu, drawn as a person opens them.
     QMenu* view = nullptr;
@@ -85,7 +85,7 @@ int main(int argc, char** argv)
         view->popup(form.mapToGlobal(QPoint(120, 30)));
         QTest::qWait(200);
         view->grab().save(out.filePath("view-menu.png"));
-        if (QAction* enc = form.Action("Encoding1"); enc && enc->menu()) {
+        if (QAction* enc = form.Action(hy::app::TCommand::Encoding); enc && enc->menu()) {
             enc->menu()->popup(view->mapToGlobal(QPoint(view->width(), 0)));
             QTest::qWait(200);
             enc->menu()->grab().save(out.filePath("encoding-menu.png"));

@@ -179,22 +179,22 @@ TEST_F(ArchivePageTest, ZipFilesOpenOnTheirArchivePageWithTheMemberCount)
     EXPECT_EQ(c->Kind(), PageKind::Archive);
     ASSERT_EQ(c->TabSet()->count(), 3);
     EXPECT_EQ(c->TabSet()->tabText(2), QStringLiteral("Archive"));
-    EXPECT_EQ(c->ActivePageName(), QStringLiteral("Archive"));
+    EXPECT_EQ(c->ActivePage(), hy::app::PageKind::Archive);
     EXPECT_EQ(List(c)->Count(), 3);
     EXPECT_TRUE(List(c)->MultiSelect());
     EXPECT_EQ(m_form->InfoPanel()->text(), QStringLiteral("Contents: 3 compressed files"));
     EXPECT_FALSE(c->ArchivePage()->ViewZipButton()->isEnabled());
     EXPECT_FALSE(c->ArchivePage()->CopyZipButton()->isEnabled());
-    EXPECT_TRUE(m_form->Action("SelectAll1")->isEnabled());
-    EXPECT_FALSE(m_form->Action("ToFile1")->isEnabled());
-    EXPECT_EQ(m_form->Action("Native1")->text(), QStringLiteral("&Archive"));
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::SelectAll)->isEnabled());
+    EXPECT_FALSE(m_form->Action(hy::app::TCommand::ToFile)->isEnabled());
+    EXPECT_EQ(m_form->Action(hy::app::TCommand::Native)->text(), QStringLiteral("&Archive"));
     HY_EXPECT_SOON(List(c)->hasFocus()) << "keys go to the list at once";
 
     // The Standard tab shows the archive's bytes; the Archive tab comes back with its status.
     c->TabSet()->setCurrentIndex(0);
-    EXPECT_EQ(c->ActivePageName(), QStringLiteral("Text"));
+    EXPECT_EQ(c->ActivePage(), hy::app::PageKind::Text);
     c->TabSet()->setCurrentIndex(2);
-    EXPECT_EQ(c->ActivePageName(), QStringLiteral("Archive"));
+    EXPECT_EQ(c->ActivePage(), hy::app::PageKind::Archive);
     EXPECT_EQ(m_form->InfoPanel()->text(), QStringLiteral("Contents: 3 compressed files"));
 
     // One member reads without the plural; a damaged archive says so on its page and lists nothing.
@@ -233,7 +233,7 @@ TEST_F(ArchivePageTest, ViewedMembersOpenInWindowsThatDeleteThem)
     ASSERT_NE(c, nullptr);
     Select(c, { QStringLiteral("docs/guide.txt") });
     EXPECT_TRUE(c->ArchivePage()->ViewZipButton()->isEnabled());
-    EXPECT_TRUE(m_form->Action("ToFile1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::ToFile)->isEnabled());
     QTest::mouseClick(c->ArchivePage()->ViewZipButton(), Qt::LeftButton);
     ASSERT_EQ(m_form->Children().size(), 2);
     TChildForm* viewed = m_form->Children().last();
@@ -324,7 +324,7 @@ TEST_F(ArchivePageTest, ViewingNeverTouchesTheUsersFiles)
         EXPECT_EQ(ReadAll(first), QByteArray("first readme\n"));
         EXPECT_EQ(ReadAll(second), QByteArray("second readme\n"));
 
-        m_form->Action("CloseAll1")->trigger();
+        m_form->Action(hy::app::TCommand::CloseAll)->trigger();
         HY_ASSERT_SOON(m_form->Children().isEmpty());
         EXPECT_EQ(ReadAll(users), QByteArray("the user's own a.txt\n")) << "closing left the user's file alone";
         // The windows go a moment after they close, and their copies with them.
@@ -365,7 +365,7 @@ TEST_F(ArchivePageTest, AViewedMemberHandedToAnotherProgramStaysUntilTheEnd)
         const QString copy = m_form->Children().last()->FileName();
         Activate(m_form->Children().last());
         ModalWatcher watcher(Answers {});
-        m_form->Action(action)->trigger();
+        m_form->findChild<QAction*>(QLatin1String(action))->trigger();
         HY_ASSERT_SOON(m_form->Children().size() == 1) << "the viewer window closes";
         HY_EXPECT_SOON(QFile::exists(script + ".seen"));
         EXPECT_EQ(ReadAll(script + ".seen"), ReadAll(copy)) << "the program got the member's data";
@@ -441,9 +441,9 @@ TEST_F(ArchivePageTest, ViewingSeveralMembersOpensAWindowForEach)
     ASSERT_NE(c, nullptr);
     for (const char* name : { "readme.txt", "guide.txt", "notes.txt" })
         WriteFile(m_temp.filePath(QString::fromLatin1(name)), "stale\n");
-    m_form->Action("SelectAll1")->trigger();
+    m_form->Action(hy::app::TCommand::SelectAll)->trigger();
     EXPECT_EQ(List(c)->SelCount(), 3);
-    EXPECT_TRUE(m_form->Action("ToFile1")->isEnabled());
+    EXPECT_TRUE(m_form->Action(hy::app::TCommand::ToFile)->isEnabled());
     EXPECT_TRUE(c->ArchivePage()->CopyZipButton()->isEnabled());
     {
         ModalWatcher watcher(Answers { { "all" }, {} });
@@ -561,7 +561,7 @@ TEST_F(ArchivePageTest, MembersThisProgramCannotUnpackSaySoAndWinZipAesOnesOpen)
         EXPECT_EQ(m_form->Children().size(), 1);
         EXPECT_TRUE(ArchiveFixtures::Tree(dest).isEmpty());
         EXPECT_TRUE(ArchiveFixtures::Tree(m_temp.path()).isEmpty()) << "the private folder went again";
-        m_form->Action("CloseAll1")->trigger();
+        m_form->Action(hy::app::TCommand::CloseAll)->trigger();
         HY_ASSERT_SOON(m_form->Children().isEmpty());
     }
 
@@ -671,14 +671,14 @@ TEST_F(ArchivePageTest, ExtractToAsksForTheFolderAndKeepsIt)
     Select(c, { QStringLiteral("readme.txt"), QStringLiteral("docs/guide.txt") });
     {
         ModalWatcher watcher(Answers { {}, {}, false });
-        m_form->Action("ToFile1")->trigger();
+        m_form->Action(hy::app::TCommand::ToFile)->trigger();
         ASSERT_EQ(watcher.Seen.size(), 1);
         EXPECT_TRUE(watcher.Seen.first().startsWith(QStringLiteral("Where do you want to put the extracted files?|")));
     }
     EXPECT_TRUE(ArchiveFixtures::Tree(dest).isEmpty()) << "cancelled: nothing extracted";
     {
         ModalWatcher watcher(Answers {});
-        m_form->Action("ToFile1")->trigger();
+        m_form->Action(hy::app::TCommand::ToFile)->trigger();
         EXPECT_EQ(watcher.Seen.size(), 1);
     }
     EXPECT_EQ(ArchiveFixtures::Tree(dest), (QStringList { "docs", "docs/guide.txt", "readme.txt" }));

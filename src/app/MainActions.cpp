@@ -1,0 +1,162 @@
+// The table of the main window's commands.
+#include "app/MainActions.h"
+
+#include "app/Brview1.h"
+
+namespace hy::app {
+
+std::span<const TMenuBarEntry> MenuBarEntries()
+{
+    static const TMenuBarEntry entries[] = {
+        { TMenuId::File, "&File" },
+        { TMenuId::Edit, "&Edit" },
+        { TMenuId::Search, "&Search" },
+        { TMenuId::View, "&View" },
+        { TMenuId::Options, "&Options" },
+        { TMenuId::Window, "&Window" },
+        { TMenuId::Help, "&Help" },
+    };
+    return entries;
+}
+
+std::span<const TCommandSpec> CommandSpecs()
+{
+    using M = TMenuId;
+    using C = TCommand;
+    using F = TMainForm;
+    const auto key = [](QKeyCombination k) { return QList<QKeySequence> { QKeySequence(k) }; };
+    static const TCommandSpec specs[] = {
+        // File
+        { C::Open, "Open1", M::File, "&Open...", key(Qt::CTRL | Qt::Key_O), "Open a file", 0, M::None,
+            { "OpenBtn", "Open", "Open a file", ButtonPicture::Open, 0 }, &F::OpenClick },
+        { C::SaveAs, "SaveAs1", M::File, "Save &As...", key(Qt::CTRL | Qt::Key_A),
+            "Save the file in the active viewer window under a different name", 0, M::None,
+            { "SaveAsBtn", "Save As", "Save the contents of the active viewer under a different name",
+                ButtonPicture::SaveAs, 1 },
+            &F::SaveAsClick },
+        // The keys that close a window of the client area on any desktop close the active viewer window too.
+        { C::Close, "Close1", M::File, "&Close",
+            { QKeySequence(Qt::CTRL | Qt::Key_E), QKeySequence(Qt::CTRL | Qt::Key_W),
+                QKeySequence(Qt::CTRL | Qt::Key_F4) },
+            "Close the active viewer window", 0, M::None, {}, &F::CloseClick },
+        { C::CloseAll, "CloseAll1", M::File, "Close A&ll", {}, "Close all viewer windows", 0, M::None, {},
+            &F::CloseAllClick },
+        { C::Information, "Information1", M::File, "&Information...", {},
+            "Display file information (size, date, type, etc.)", cfSeparatorBefore, M::None,
+            { "InfoBtn", "Info", "Display file information (size, date, type, etc.)", ButtonPicture::Info, 3 },
+            &F::InformationClick },
+        { C::EditFile, "EditFile1", M::File, "&Edit File", {}, "Send a file to your favorite text editor/application",
+            0, M::EditFile, { "EditBtn", "Edit", "Send a file to your favorite text editor", ButtonPicture::Edit, 4 },
+            nullptr },
+        { C::UseTextEditor, "UseTextEditor1", M::EditFile, "Use Text Editor", {}, "", 0, M::None, {},
+            &F::UseTextEditorClick },
+        { C::UseAssociatedApplication, "UseAssociatedApplication1", M::EditFile, "Use Associated Application", {}, "",
+            0, M::None, {}, &F::UseAssociatedApplicationClick },
+        { C::Run, "Run1", M::File, "&Run...", {}, "Run the application in the active viewer window", cfHidden, M::None,
+            {}, &F::RunClick },
+        { C::Compare, "Compare1", M::File, "Co&mpare", {}, "Compare all open files and identify differences", 0,
+            M::None, {}, &F::CompareClick },
+        { C::Print, "Print1", M::File, "&Print...", key(Qt::CTRL | Qt::Key_P),
+            "Print the contents of the active viewer window", cfSeparatorBefore, M::None,
+            { "PrintBtn", "Print", "Print a file", ButtonPicture::Print, 5 }, &F::PrintFileClick },
+        { C::Exit, "Exit1", M::File, "E&xit", key(Qt::ALT | Qt::Key_X), "Exit the Halcyra Viewer", cfSeparatorBefore,
+            M::None, { "ExitBtn", "Exit", "Close the File Viewer", ButtonPicture::Exit, 9 }, &F::ExitClick },
+        // Edit
+        { C::Copy, "Copy1", M::Edit, "&Copy", {}, "Copy selected text to the clipboard or a file", 0, M::Copy, {},
+            nullptr },
+        { C::ToClipboard, "ToClipboard1", M::Copy, "To &Clipboard", key(Qt::CTRL | Qt::Key_C), "", 0, M::None,
+            { "CopyBtn", "Copy", "Copy selected text to the clipboard", ButtonPicture::Copy, 2 },
+            &F::ToClipboardClick },
+        { C::ToClipboard2, "ToClipboard2", M::None, "To Clipboard", key(Qt::CTRL | Qt::Key_Insert), "", 0, M::None, {},
+            &F::ToClipboardClick },
+        { C::ToFile, "ToFile1", M::Copy, "To &File...", {}, "", 0, M::None, {}, &F::ToFileClick },
+        { C::SelectAll, "SelectAll1", M::Edit, "&Select All", {},
+            "Select all text or files in the active viewer window", 0, M::None, {}, &F::SelectAllClick },
+        { C::ShowClipboard, "ShowClipboard1", M::Edit, "Sho&w Clipboard", {},
+            "Display the contents of the Windows clipboard", cfSeparatorBefore, M::None, {}, &F::ShowClipboardClick },
+        // Search
+        { C::Find, "Find1", M::Search, "&Find...", key(Qt::CTRL | Qt::Key_F), "Search for text", 0, M::None,
+            { "FindBtn", "Find", "Search for text", ButtonPicture::Find, 6 }, &F::FindClick },
+        { C::FindNext, "FindNext1", M::Search, "Find &Next", key(Qt::Key_F3),
+            "Repeat the last search from the current cursor position", 0, M::None,
+            { "NextBtn", "Next", "Search for text again", ButtonPicture::FindNext, 7 }, &F::FindNextClick },
+        { C::FileSearch, "FileSearch1", M::Search, "File &Search...", {},
+            "Search disk for specific files based on selected criteria", cfSeparatorBefore, M::None,
+            { "DiskSearchBtn", "Find", "Search disk for files", ButtonPicture::DiskSearch, 8 }, &F::FileSearchClick },
+        { C::GotoLine, "GotoLine1", M::Search, "&Go to Line...", key(Qt::Key_F4), "Go to a specific line by number",
+            cfSeparatorBefore, M::None, {}, &F::GotoLineClick },
+        // View
+        { C::Standard, "Standard1", M::View, "&Standard", key(Qt::Key_F6), "Display file in standard ASCII mode",
+            cfCheckable | cfChecked, M::None, {}, &F::StandardClick },
+        { C::Hex, "Hex1", M::View, "&Hex", key(Qt::Key_F7), "Display file in Hex mode", cfCheckable, M::None, {},
+            &F::HexClick },
+        { C::Native, "Native1", M::View, "Native", key(Qt::Key_F8), "Display file in its native mode",
+            cfCheckable | cfHidden, M::None, {}, &F::NativeClick },
+        // The encoding is the active window's own; the context menu has the same submenu.
+        { C::Encoding, "Encoding1", M::View, "&Encoding", {}, "", cfSeparatorBefore, M::Encoding, {}, nullptr },
+        { C::LineNumbers, "LineNumbers1", M::View, "Line &Numbers", {},
+            "Show the line numbers of the file beside its text", cfCheckable, M::None, {}, &F::LineNumbersClick },
+        { C::WrapLines, "WrapLines1", M::View, "&Wrap Lines", {},
+            "Wrap long lines at the window's width (Standard only)", cfCheckable, M::None, {}, &F::WrapLinesClick },
+        { C::Follow, "Follow1", M::View, "&Follow", key(Qt::Key_F),
+            "Show lines as they are added to the file, and reopen it when it is replaced", cfCheckable | cfViewerKey,
+            M::None, {}, &F::FollowClick },
+        // Options
+        { C::ShowButtonBar, "ShowButtonBar1", M::Options, "Show &Button Bar", {},
+            "Display a handy button bar with often used commands", cfCheckable, M::ButtonBar, {}, nullptr },
+        { C::SmallBar, "Small1", M::ButtonBar, "&Small", {}, "", cfCheckable, M::None, {}, &F::SmallBarClick },
+        { C::LargeBar, "Large1", M::ButtonBar, "&Large", {}, "", cfCheckable, M::None, {}, &F::LargeBarClick },
+        { C::NoBar, "None1", M::ButtonBar, "&None", {}, "", cfCheckable, M::None, {}, &F::NoBarClick },
+        { C::ShowStatusBar, "ShowStatusBar1", M::Options, "Show &Status Bar", {},
+            "Display a status bar with file info, hints, etc.", cfCheckable, M::None, {}, &F::ShowStatusBarClick },
+        { C::ExpandTabs, "ExpandTabs1", M::Options, "&Expand Tabs", {},
+            "Expand tab characters in this file to the tab size specified in Preferences (Normal only)",
+            cfSeparatorBefore | cfCheckable | cfChecked, M::None, {}, &F::ExpandTabsClick },
+        { C::HexFilter, "HexFilter1", M::Options, "&Hex Filter", {},
+            "Don't display characters outside the range #32..#127 (Hex only)", cfCheckable, M::None, {},
+            &F::HexFilterClick },
+        { C::CopyWithCrLf, "CopyWithCrLf1", M::Options, "Copy with CR LF Line Ends", {},
+            "End the lines of text copied to the clipboard with CR LF instead of LF", cfCheckable, M::None, {},
+            &F::CopyWithCrLfClick },
+        { C::SetPreferences, "SetPreferences1", M::Options, "Set &Preferences...", {},
+            "Change the display colors, font, and other settings", cfSeparatorBefore, M::None, {},
+            &F::SetPreferencesClick },
+        // Window
+        { C::TileVertical, "TileVertical1", M::Window, "Tile &Vertical", {}, "Tile open viewer windows vertically", 0,
+            M::None, {}, &F::TileVertical },
+        { C::TileHorizontal, "TileHorizontal1", M::Window, "Tile &Horizontal", {},
+            "Tile open viewer windows horizontally", 0, M::None, {}, &F::TileHorizontal },
+        { C::Cascade, "Cascade1", M::Window, "&Cascade", {}, "Cascade open viewer windows", 0, M::None, {},
+            &F::Cascade },
+        { C::ArrangeIcons, "ArrangeIcons1", M::Window, "&Arrange Icons", {},
+            "Arrange icons (if any) inside the main window", 0, M::None, {}, &F::ArrangeIconsClick },
+        { C::SynchronizeScrolling, "SynchronizeScrolling1", M::Window, "&Synchronize Scrolling", {}, "",
+            cfSeparatorBefore | cfCheckable, M::None, {}, &F::SynchronizeScrollingClick },
+        { C::Refresh, "Refresh1", M::Window, "&Refresh", key(Qt::Key_F5),
+            "Update contents of the currenty active viewer window", cfSeparatorBefore, M::None, {}, &F::RefreshClick },
+        { C::RefreshAll, "RefreshAll1", M::Window, "R&efresh All", key(Qt::CTRL | Qt::Key_F5),
+            "Update contents of all viewer windows", 0, M::None, {}, &F::RefreshAllViewers },
+        // Help
+        { C::Contents, "Contents1", M::Help, "&Contents", {}, "Display the Help Table of Contents", 0, M::None, {},
+            &F::ContentsClick },
+        { C::TopicSearch, "TopicSearch1", M::Help, "&Topic Search...", {}, "Search for a Help topic", 0, M::None, {},
+            &F::TopicSearchClick },
+        { C::HowToUseHelp, "HowToUseHelp1", M::Help, "&How to Use Help", {}, "Learn how to use the Windows Help system",
+            0, M::None, {}, &F::HowToUseHelpClick },
+        { C::UsingTheViewer, "UsingTheViewer1", M::Help, "&Using the Viewer", key(Qt::Key_F1), "", 0, M::None, {},
+            &F::UsingTheViewerClick },
+        { C::About, "About1", M::Help, "&About...", key(Qt::Key_F2), "Display information about this program",
+            cfSeparatorBefore, M::None, {}, &F::AboutClick },
+    };
+    static_assert(std::size(specs) == kCommandCount, "one row for each command");
+    return specs;
+}
+
+QString TwinName(TCommand command)
+{
+    QString name = QLatin1String(CommandSpec(command).Name);
+    name.chop(1);
+    return name + QLatin1Char('2');
+}
+
+} // namespace hy::app

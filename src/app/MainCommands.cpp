@@ -20,6 +20,7 @@
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
+#include "common/CursorScope.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "common/InputGate.h"
@@ -62,15 +63,6 @@ namespace {
     const QString kTitle = QStringLiteral("Halcyra Viewer");
 
     QString CleanAbsolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
-
-    // Restores the cursor on every path out of a long step.
-    class WaitCursor {
-    public:
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
 
     QChar LocaleTimeSeparator()
     {
@@ -403,7 +395,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
                 ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
                 return fail();
             }
-            WaitCursor wait;
+            TCursorScope wait;
             m_progressGauge->setValue(0);
             m_progressGauge->setGeometry(m_infoPanel->rect().adjusted(2, 2, -2, -2));
             m_progressGauge->show();
@@ -445,7 +437,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         } else if (choice.Kind == PageKind::Media) {
             QString error;
             {
-                WaitCursor wait;
+                TCursorScope wait;
                 error = child->OpenMedia();
             }
             if (!error.isEmpty()) {
@@ -711,7 +703,7 @@ void TMainForm::UpdateStatus()
             m_cursorPosPanel->setText(QStringLiteral("%1:%2").arg(pos.Line + 1).arg(pos.Index + 1));
         if (v->LineTotal() == kUndeterminedTotal
             && (v->InHexMode() || fileSize < 512000 || m_settings.CalcFileLength)) {
-            WaitCursor wait;
+            TCursorScope wait;
             v->ClampLine(kUndeterminedTotal);
         }
         const LineNumber total = v->LineTotal();

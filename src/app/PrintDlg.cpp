@@ -7,6 +7,7 @@
 #include "app/PrintLayout.h"
 #include "app/Progress.h"
 #include "common/Alert.h"
+#include "common/CursorScope.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
@@ -79,14 +80,6 @@ namespace {
         const double value = edit->text().trimmed().toDouble(&ok);
         return ok ? value : 0.0;
     }
-
-    // Restores the cursor on every path.
-    struct WaitCursor {
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
 
     // Runs the jobs on the program's printer: each job titled, one copy each, and when the printer writes a
     // file, each job into the file output hands out. A job that could not start gives its file back, and the
@@ -397,7 +390,7 @@ void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& pri
 {
     if (!child.ImageViewer())
         return;
-    WaitCursor wait;
+    TCursorScope wait;
     RunJobs(printer, output, [&](TPainterCanvas& canvas) {
         PrintImageCopies(canvas, settings, child.FileViewer()->FixedFont()->Font(), child.ImageViewer()->Picture());
     });

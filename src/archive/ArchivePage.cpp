@@ -9,6 +9,7 @@
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "common/CursorScope.h"
 #include "common/HyForm.h"
 #include "common/HyUtils.h"
 #include "common/InputGate.h"
@@ -35,14 +36,6 @@ namespace {
     const int kPumpInterval = 100;
 
     qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
-
-    class WaitCursor {
-    public:
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
 
     // Results that refuse one member; the others still extract.
     bool IsRefusal(int code)
@@ -287,7 +280,7 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
 
         int result = 0;
         {
-            WaitCursor wait;
+            TCursorScope wait;
             result = m_zipList->ExtractMember(i, target);
         }
         if (result != 0 && view)

@@ -5,6 +5,7 @@
 #include "archive/ZIPLIST.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
+#include "common/CursorScope.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "filelist/BrowserGeometry.h"
@@ -37,15 +38,6 @@ namespace {
 
     constexpr int kTabRowWithButtons = 31;
     constexpr int kTabRowPlain = 21;
-
-    // The busy cursor for as long as it lives, on every way out.
-    class TBusyCursor {
-    public:
-        TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-        TBusyCursor(const TBusyCursor&) = delete;
-        TBusyCursor& operator=(const TBusyCursor&) = delete;
-    };
 
     QString ProgramTitle()
     {
@@ -366,7 +358,7 @@ void TPreviewBook::Preview(const QString& path)
             if (m_pictureProgress) {
                 LoadPicture(path);
             } else {
-                TBusyCursor busy;
+                TCursorScope busy;
                 ImageViewer->SetImageName(path);
                 ImageViewer->adjustSize();
             }
@@ -382,7 +374,7 @@ void TPreviewBook::Preview(const QString& path)
         } else if (s.ShowMediaFiles && app::HasExtensionIn(path, s.MediaExtensions)) {
             QString error;
             {
-                TBusyCursor busy;
+                TCursorScope busy;
                 error = MediaPanel->Open(path);
             }
             if (error.isEmpty()) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/HyExceptions.h"
+#include "common/CursorScope.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvTextLayout.h"
 #include "viewer/HvTypes.h"
@@ -19,6 +20,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QFileSystemWatcher;
 class QTimer;
@@ -167,7 +169,7 @@ public:
     // The wait cursor; one flag, so the first HideHourglass ends any number of ShowHourglass calls.
     void ShowHourglass();
     void HideHourglass();
-    bool HourglassShown() const { return m_hourglass; }
+    bool HourglassShown() const { return m_hourglass.has_value(); }
 
     // --- Selection and copying ---
 
@@ -385,7 +387,7 @@ private:
 
     QPoint m_caretScreen { -1, -1 }; // the caret's pixel place while lines wrap
     THvSingleCaret* m_singleCaret;
-    bool m_hourglass = false;
+    std::optional<TCursorScope> m_hourglass;
     bool m_statusPending = false;
     bool m_inPaint = false;
     bool m_scrollBarsPending = false;

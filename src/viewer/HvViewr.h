@@ -72,10 +72,6 @@ public:
     }
     // True when the last read was stopped before it was done (Esc).
     virtual bool LastReadStopped() const { return false; }
-    // Finds text (options: soBackward, soMatchCase, soWholeFile) and selects the match; False, with
-    // selection and caret unchanged, when there is none or text is empty. The base searches the lines
-    // character by character (without match case by Unicode case folding).
-    virtual bool SearchFor(const QString& text, unsigned options);
 
     // The characters, clusters and cells of the lines, in the viewer's encoding.
     THvTextLayout& Layout() { return m_layout; }
@@ -410,7 +406,9 @@ public:
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override;
     qint64 KnownLineSize(LineNumber line) override;
     bool LastReadStopped() const override;
-    bool SearchFor(const QString& text, unsigned options) override;
+    // Finds text (options: soBackward, soMatchCase, soWholeFile, soRegex) and selects the match; False, with
+    // selection and caret unchanged, when there is none or text is empty.
+    bool SearchFor(const QString& text, unsigned options);
 
     // The window's encoding (Auto by default); Auto is resolved when the file is opened.
     TTextEncoding Encoding() const;

@@ -68,6 +68,28 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     setObjectName(QStringLiteral("ViewerPanel"));
     NoteBook->setObjectName(QStringLiteral("NoteBook"));
 
+    BuildTextPage();
+    BuildNativePages();
+    BuildTabRow();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(NoteBook, 1);
+    layout->addWidget(TabRow);
+
+    BuildProgressPanel();
+
+    connect(TabSet, &QTabBar::currentChanged, this, &TPreviewBook::TabSetClick);
+    connect(FindNextButton, &QPushButton::clicked, this, &TPreviewBook::FindNextClick);
+    connect(FindPrevButton, &QPushButton::clicked, this, &TPreviewBook::FindPrevClick);
+    connect(FileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TPreviewBook::UpdateFindButtons);
+    ShowPage(QStringLiteral("Text"));
+}
+
+// The Text page: the viewer with a steady block caret.
+void TPreviewBook::BuildTextPage()
+{
     auto* textPage = new QWidget(NoteBook);
     textPage->setObjectName(QStringLiteral("Text"));
     FileViewer = new viewer::THvFileViewer(textPage);
@@ -84,7 +106,11 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     textLayout->setContentsMargins(0, 0, 0, 0);
     textLayout->addWidget(FileViewer);
     NoteBook->addWidget(textPage);
+}
 
+// The Image, Archive and Media pages.
+void TPreviewBook::BuildNativePages()
+{
     ImagePage->setObjectName(QStringLiteral("Image"));
     ImagePage->setFrameShape(QFrame::NoFrame);
     ImagePage->setWidgetResizable(false);
@@ -112,7 +138,11 @@ TPreviewBook::TPreviewBook(QWidget* parent)
 
     MediaPanel->setObjectName(QStringLiteral("Media"));
     NoteBook->addWidget(MediaPanel);
+}
 
+// The Standard and Hex tabs below the pages, with the find buttons of a search for text.
+void TPreviewBook::BuildTabRow()
+{
     TabRow->setObjectName(QStringLiteral("TabRow"));
     TabSet->setObjectName(QStringLiteral("TabSet"));
     TabSet->setShape(QTabBar::RoundedSouth);
@@ -131,13 +161,11 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     }
     TabRow->setFixedHeight(std::max(kTabRowPlain, TabSet->sizeHint().height()));
     TabRow->installEventFilter(this);
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(NoteBook, 1);
-    layout->addWidget(TabRow);
-
+// The gauge and Stop button of a picture load, over the tabs while it runs.
+void TPreviewBook::BuildProgressPanel()
+{
     ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
     ProgressPanel->setAutoFillBackground(true);
     ProgressGauge->setObjectName(QStringLiteral("ProgressGauge"));
@@ -153,12 +181,6 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     progressLayout->addWidget(StopButton);
     ProgressPanel->hide();
     connect(StopButton, &QPushButton::clicked, this, &TPreviewBook::StopLoading);
-
-    connect(TabSet, &QTabBar::currentChanged, this, &TPreviewBook::TabSetClick);
-    connect(FindNextButton, &QPushButton::clicked, this, &TPreviewBook::FindNextClick);
-    connect(FindPrevButton, &QPushButton::clicked, this, &TPreviewBook::FindPrevClick);
-    connect(FileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TPreviewBook::UpdateFindButtons);
-    ShowPage(QStringLiteral("Text"));
 }
 
 TPreviewBook::~TPreviewBook() = default;

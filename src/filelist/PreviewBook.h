@@ -99,6 +99,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildTextPage();
+    void BuildNativePages();
+    void BuildTabRow();
+    void BuildProgressPanel();
     void TabSetClick(int index);
     void ShowPage(const QString& name);
     void SetThirdTab(const QString& caption);

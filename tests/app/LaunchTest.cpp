@@ -428,6 +428,8 @@ TEST_F(AssociationTest, TheDesktopIsAskedWhileTheWindowsGoOn)
         0755);
     m_dir.Write(QStringLiteral("empty-xdg/applications/hyfake.desktop"),
         "[Desktop Entry]\nType=Application\nName=Fake\nExec=hyfake-editor --new-window %F\n", 0644);
+    // The MIME database comes from the system's data folders; the desktop entry is found in the test's own.
+    qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(m_dir.PathOf(QStringLiteral("bin"))) + ":" + path);
     const auto restorePath = qScopeGuard([&path]() { qputenv("PATH", path); });

@@ -10,7 +10,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick
-  desktop-file-utils appstream dpkg-dev python3
+  desktop-file-utils appstream dpkg-dev python3 tzdata
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include "app/WindowArrangement.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
+#include "common/WaitAside.h"
 #include "filelist/PreviewHost.h"
 #include "filelist/Vsearch.h"
 #include "platform/Desktop.h"
@@ -429,7 +430,7 @@ void TMainForm::LoadSettings()
         // The default editor is looked up once, when the setting is first created; an editor the user
         // emptied stays empty.
         if (!store.HasValue(QLatin1String(kViewerSection), QStringLiteral("Editor")))
-            m_settings.Editor = platform::DefaultTextEditor();
+            m_settings.Editor = WaitAside(&platform::DefaultTextEditor);
     } catch (const std::exception& e) {
         ShowException(e);
     }

@@ -3,12 +3,13 @@
 
 #include "app/Brview1.h"
 #include "app/ChildArchive.h"
-#include "app/WaitCursor.h"
 #include "archive/ArchivePage.h"
 #include "archive/ZIPLIST.h"
 #include "common/Alert.h"
+#include "common/CursorScope.h"
 #include "common/HyUtils.h"
 #include "common/InputGate.h"
+#include "filelist/MediaLoad.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
@@ -344,7 +345,7 @@ bool TChildForm::LoadImage()
 
 bool TChildForm::LoadImageShowingProgress()
 {
-    TWaitCursor wait;
+    TCursorScope wait;
     // The picture is read on a thread of its own: the windows stay painted and answering meanwhile. The
     // user's input is held until the picture is in, but Esc stops it.
     bool escaped = false;
@@ -405,7 +406,7 @@ bool TChildForm::Open(const TOpenRequest& request)
     case PageKind::Media: {
         QString error;
         {
-            TWaitCursor wait;
+            TCursorScope wait;
             error = OpenMedia();
         }
         if (error.isEmpty()) {
@@ -434,7 +435,7 @@ void TChildForm::CountLines()
     if (!v->IsOpen() || v->InHexMode() || v->LineTotal() != viewer::kUndeterminedTotal
         || !CountsLinesOnOpen(v->FileSize(), m_countAllLines))
         return;
-    TWaitCursor wait;
+    TCursorScope wait;
     v->ClampLine(viewer::kUndeterminedTotal);
 }
 
@@ -579,40 +580,9 @@ QString TChildForm::OpenMedia()
         return QStringLiteral("The media file is not a regular file.");
     if (!m_player->isAvailable())
         return QStringLiteral("No media playback service is available on this system.");
-    // Errors arrive twice, the second time with a generic text: the first one tells what went wrong.
-    QString error;
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    auto onError
-        = connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error, const QString& text) {
-              if (error.isEmpty())
-                  error = text.isEmpty() ? QStringLiteral("The media file cannot be played.") : text;
-              loop.quit();
-          });
-    auto onStatus = connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
-            loop.quit();
-        else if (status == QMediaPlayer::InvalidMedia) {
-            if (error.isEmpty())
-                error = m_player->errorString().isEmpty() ? QStringLiteral("The media file cannot be played.")
-                                                          : m_player->errorString();
-            loop.quit();
-        }
-    });
-    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
     // The address carries the name's exact bytes.
     const QByteArray path = platform::EncodeFileName(QFileInfo(m_fileName).absoluteFilePath());
-    m_player->setSource(QUrl::fromEncoded("file://" + path.toPercentEncoding("/")));
-    if (m_player->mediaStatus() != QMediaPlayer::LoadedMedia && error.isEmpty()) {
-        timeout.start(10000);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    disconnect(onError);
-    disconnect(onStatus);
-    if (error.isEmpty() && m_player->mediaStatus() != QMediaPlayer::LoadedMedia
-        && m_player->mediaStatus() != QMediaPlayer::BufferedMedia)
-        error = QStringLiteral("The media file did not load in time.");
+    const QString error = LoadMedia(*m_player, QUrl::fromEncoded("file://" + path.toPercentEncoding("/")), 10000);
     if (error.isEmpty()) {
         m_mediaLabel->setText(platform::DisplayFileName(NameOf(m_fileName)));
         m_mediaTime->setText(MediaClockText(m_player->position(), m_player->duration()));
@@ -622,8 +592,6 @@ QString TChildForm::OpenMedia()
         // until Play: the video window paints nothing that reaches it before it is fully on screen.
         if (m_player->hasVideo())
             m_player->pause();
-    } else {
-        m_player->setSource(QUrl());
     }
     return error;
 }

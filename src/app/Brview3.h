@@ -29,12 +29,6 @@ public:
     TSearchDialog(const TSearchState& state, bool severalWindows, QWidget* parent = nullptr);
     TSearchState State() const;
 
-    QLineEdit* FindWhat() const { return m_text; }
-    QPushButton* FindButton() const { return m_find; }
-    QCheckBox* AllFilesBox() const { return m_allFiles; }
-    QRadioButton* UpButton() const { return m_up; }
-    QRadioButton* TopButton() const { return m_top; }
-    QCheckBox* MatchCaseBox() const { return m_matchCase; }
     QCheckBox* RegexBox() const { return m_regex; }
 
 private:

@@ -185,7 +185,17 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     setObjectName(QStringLiteral("SetupDialog"));
     setWindowTitle(QStringLiteral("Preferences"));
 
-    // Font/Colors
+    Notebook->addWidget(BuildFontColorsPage());
+    Notebook->addWidget(BuildDirectoriesPage());
+    Notebook->addWidget(BuildMiscellaneousPage());
+    BuildFrame();
+    ShowSettings(settings);
+    ConnectControls();
+}
+
+// The Font/Colors page: the screen elements and the colour grid beside the preview and the font button.
+QWidget* TSetupDialog::BuildFontColorsPage()
+{
     auto* fontColors = new QWidget;
     fontColors->setObjectName(QStringLiteral("Font/Colors"));
     auto* elementLabel = new QLabel(QStringLiteral("Screen &Element:"));
@@ -221,9 +231,12 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     fcLayout->addLayout(fcLeft);
     fcLayout->addSpacing(8);
     fcLayout->addLayout(fcRight, 1);
-    Notebook->addWidget(fontColors);
+    return fontColors;
+}
 
-    // Directories
+// The Directories page: the text editor and the temporary folder.
+QWidget* TSetupDialog::BuildDirectoriesPage()
+{
     auto* directories = new QWidget;
     directories->setObjectName(QStringLiteral("Directories"));
     auto* editorLabel = new QLabel(QStringLiteral("Text &Editor:"));
@@ -253,9 +266,12 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     dirLayout->addWidget(UseDOSTemp, 6, 0, 1, 2);
     dirLayout->addWidget(Label8, 7, 0, 1, 2);
     dirLayout->setRowStretch(8, 1);
-    Notebook->addWidget(directories);
+    return directories;
+}
 
-    // Miscellaneous
+// The Miscellaneous page: the file selector's style, the tab size and the switches.
+QWidget* TSetupDialog::BuildMiscellaneousPage()
+{
     auto* misc = new QWidget;
     misc->setObjectName(QStringLiteral("Miscellaneous"));
     auto* selectorGroup = new QGroupBox(QStringLiteral("File Selector"));
@@ -289,8 +305,12 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     ShowSystemFilesBox->setObjectName(QStringLiteral("ShowSystemFilesBox"));
     AllowAppLaunchingBox->setObjectName(QStringLiteral("AllowAppLaunchingBox"));
     CalcFileLengthBox->setObjectName(QStringLiteral("CalcFileLengthBox"));
-    Notebook->addWidget(misc);
+    return misc;
+}
 
+// The notebook with its tabs below, and the buttons.
+void TSetupDialog::BuildFrame()
+{
     Notebook->setObjectName(QStringLiteral("Notebook"));
     TabSet->setObjectName(QStringLiteral("TabSet"));
     TabSet->setShape(QTabBar::RoundedSouth);
@@ -327,8 +347,11 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     layout->addSpacing(8);
     layout->addLayout(buttons);
     resize(480, 370);
+}
 
-    // The controls as the settings stand.
+// The controls as the settings stand.
+void TSetupDialog::ShowSettings(const TViewerSettings& settings)
+{
     ElementList->setCurrentRow(0);
     ElementListClick();
     EditorBox->setText(settings.Editor);
@@ -346,7 +369,10 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     CalcFileLengthBox->setChecked(!settings.CalcFileLength);
     TabSet->setCurrentIndex(0);
     Notebook->setCurrentIndex(0);
+}
 
+void TSetupDialog::ConnectControls()
+{
     connect(TabSet, &QTabBar::currentChanged, this, &TSetupDialog::TabSetClick);
     connect(ElementList, &QListWidget::currentRowChanged, this, &TSetupDialog::ElementListClick);
     connect(ColorGrid, &TColorGrid::Change, this, &TSetupDialog::ColorGridChange);

@@ -98,6 +98,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* BuildFontColorsPage();
+    QWidget* BuildDirectoriesPage();
+    QWidget* BuildMiscellaneousPage();
+    void BuildFrame();
+    void ShowSettings(const TViewerSettings& settings);
+    void ConnectControls();
     void PreviewPaint();
 
     TViewerSettings m_settings;

@@ -38,6 +38,41 @@ namespace {
         if (v->VisibleColumns() > kHexRowEnd)
             v->ScrollBy(-v->FirstVisibleColumn(), 0);
     }
+
+    // The active window's file comes first, then the others from the front window to the back.
+    QList<QPointer<TChildForm>> WindowsInCompareOrder(TMainForm& form)
+    {
+        QList<QPointer<TChildForm>> windows;
+        if (TChildForm* active = form.ActiveChild())
+            windows << active;
+        const QList<QMdiSubWindow*> stacking = form.ClientArea()->subWindowList(QMdiArea::StackingOrder);
+        for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
+            auto* c = qobject_cast<TChildForm*>((*it)->widget());
+            if (c && !windows.contains(c))
+                windows << c;
+        }
+        return windows;
+    }
+
+    // What the run came to: the count of differences, the file that could not be opened or read, or nothing
+    // when it was declined or stopped.
+    void ReportResult(const TCompareResult& result, const QStringList& names)
+    {
+        switch (result.Outcome) {
+        case TCompareOutcome::Finished:
+            ShowAlert(QStringLiteral("File Compare Results"), CompareResultText(result.Errors));
+            break;
+        case TCompareOutcome::OpenFailed:
+            ShowAlert(kCompareTitle, UnableToOpenText(names.at(result.FailedFile), result.ErrorCode));
+            break;
+        case TCompareOutcome::ReadFailed:
+            ShowAlert(kCompareTitle, UnableToReadText(names.at(result.FailedFile), result.ErrorCode));
+            break;
+        case TCompareOutcome::Declined:
+        case TCompareOutcome::Stopped:
+            break;
+        }
+    }
 } // namespace
 
 void CompareFiles(TMainForm& form)
@@ -55,16 +90,7 @@ void CompareFiles(TMainForm& form)
         return;
     }
 
-    // The active window's file comes first, then the others from the front window to the back.
-    QList<QPointer<TChildForm>> windows;
-    if (TChildForm* active = form.ActiveChild())
-        windows << active;
-    const QList<QMdiSubWindow*> stacking = form.ClientArea()->subWindowList(QMdiArea::StackingOrder);
-    for (auto it = stacking.crbegin(); it != stacking.crend(); ++it) {
-        auto* c = qobject_cast<TChildForm*>((*it)->widget());
-        if (c && !windows.contains(c))
-            windows << c;
-    }
+    const QList<QPointer<TChildForm>> windows = WindowsInCompareOrder(form);
     QStringList names;
     QList<qint64> sizes;
     for (const QPointer<TChildForm>& w : windows) {
@@ -120,20 +146,7 @@ void CompareFiles(TMainForm& form)
     const TCompareResult result = TFileCompare().Run(names, sizes, events);
     progress->Finish();
 
-    switch (result.Outcome) {
-    case TCompareOutcome::Finished:
-        ShowAlert(QStringLiteral("File Compare Results"), CompareResultText(result.Errors));
-        break;
-    case TCompareOutcome::OpenFailed:
-        ShowAlert(kCompareTitle, UnableToOpenText(names.at(result.FailedFile), result.ErrorCode));
-        break;
-    case TCompareOutcome::ReadFailed:
-        ShowAlert(kCompareTitle, UnableToReadText(names.at(result.FailedFile), result.ErrorCode));
-        break;
-    case TCompareOutcome::Declined:
-    case TCompareOutcome::Stopped:
-        break;
-    }
+    ReportResult(result, names);
 }
 
 } // namespace hy::app

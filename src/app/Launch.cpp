@@ -8,6 +8,7 @@
 #include "common/ErrorText.h"
 #include "common/HelpHook.h"
 #include "common/HyUtils.h"
+#include "common/WaitAside.h"
 #include "platform/Desktop.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace hy::app {
@@ -73,20 +76,23 @@ namespace {
         return (caret < 0 ? entry : entry.left(caret)).trimmed();
     }
 
-    // The desktop's application for the file's MIME type, or for the nearest type it derives from.
+    // The desktop's application for the file's MIME type, or for the nearest type it derives from. Asking
+    // the desktop may take seconds for each type: it is asked aside, and the windows keep painting.
     QString DesktopApplicationFor(const QString& path)
     {
-        const QMimeType mime = QMimeDatabase().mimeTypeForFile(path);
-        if (!mime.isValid())
+        return WaitAside([path]() {
+            const QMimeType mime = QMimeDatabase().mimeTypeForFile(path);
+            if (!mime.isValid())
+                return QString();
+            QStringList names { mime.name() };
+            names += mime.allAncestors();
+            for (const QString& name : names) {
+                QString app = platform::DefaultApplicationFor(name);
+                if (!app.isEmpty())
+                    return app;
+            }
             return QString();
-        QStringList names { mime.name() };
-        names += mime.allAncestors();
-        for (const QString& name : names) {
-            const QString app = platform::DefaultApplicationFor(name);
-            if (!app.isEmpty())
-                return app;
-        }
-        return QString();
+        });
     }
 
     QString AbsolutePath(const QString& fileName) { return QFileInfo(fileName).absoluteFilePath(); }
@@ -104,6 +110,9 @@ namespace {
             return kLaunchAccessDenied;
         return kLaunchStarted;
     }
+
+    // How long a started program may take until the system says that it runs.
+    constexpr int kStartTimeoutMs = 10000;
 
     // What a failed program wrote last to its error output, at most this many characters.
     constexpr qint64 kErrorOutputShown = 2000;
@@ -142,15 +151,43 @@ namespace {
             m_process.setStandardInputFile(QProcess::nullDevice());
             m_process.setStandardOutputFile(QProcess::nullDevice());
             m_process.setStandardErrorFile(m_errors.fileName());
-            m_process.start();
-            if (!m_process.waitForStarted(10000))
+            if (!StartAndWait())
                 return kLaunchBadFormat;
             // The program holds the file open now; its name is not needed any more.
             QFile::remove(m_errors.fileName());
             ++s_running;
-            connect(&m_process, &QProcess::finished, this,
-                [this](int code, QProcess::ExitStatus status) { Finished(code, status); });
+            // A program that ended while its start was awaited is reported from the event loop, as any other.
+            if (m_process.state() == QProcess::NotRunning)
+                QTimer::singleShot(0, this, [this]() { Finished(m_process.exitCode(), m_process.exitStatus()); });
+            else
+                connect(&m_process, &QProcess::finished, this,
+                    [this](int code, QProcess::ExitStatus status) { Finished(code, status); });
             return kLaunchStarted;
+        }
+
+        // Starts the program and waits up to kStartTimeoutMs for the system's word that it runs, with events
+        // going on (the user's input excepted): the windows keep painting meanwhile. True when it started.
+        bool StartAndWait()
+        {
+            bool started = false;
+            QEventLoop loop;
+            QTimer timeout;
+            timeout.setSingleShot(true);
+            connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+            connect(&m_process, &QProcess::started, &loop, [&]() {
+                started = true;
+                loop.quit();
+            });
+            connect(&m_process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart)
+                    loop.quit();
+            });
+            m_process.start();
+            if (m_process.state() == QProcess::Starting) {
+                timeout.start(kStartTimeoutMs);
+                loop.exec(QEventLoop::ExcludeUserInputEvents);
+            }
+            return started;
         }
 
         void Finished(int code, QProcess::ExitStatus status)

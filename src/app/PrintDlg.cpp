@@ -7,6 +7,7 @@
 #include "app/PrintLayout.h"
 #include "app/Progress.h"
 #include "common/Alert.h"
+#include "common/CursorScope.h"
 #include "common/HyUtils.h"
 #include "image/MultiImg.h"
 #include "platform/FileNames.h"
@@ -79,14 +80,6 @@ namespace {
         const double value = edit->text().trimmed().toDouble(&ok);
         return ok ? value : 0.0;
     }
-
-    // Restores the cursor on every path.
-    struct WaitCursor {
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
 
     // Runs the jobs on the program's printer: each job titled, one copy each, and when the printer writes a
     // file, each job into the file output hands out. A job that could not start gives its file back, and the
@@ -182,68 +175,9 @@ TPrintDialog::TPrintDialog(TPrintSettings& settings, QPrinter& printer, bool ima
     auto* whatLayout = new QVBoxLayout(what);
     whatLayout->addWidget(Prompt);
 
-    auto* margins = new QGroupBox(QStringLiteral("Margins"), this);
-    auto* marginLayout = new QGridLayout(margins);
-    const std::pair<QLineEdit*, const char*> edits[]
-        = { { LMar, "&Left:" }, { TMar, "&Top:" }, { RMar, "&Right:" }, { BMar, "&Bottom:" } };
-    const double values[] = { settings.LeftMargin, settings.TopMargin, settings.RightMargin, settings.BottomMargin };
-    const char* const names[] = { "LMar", "TMar", "RMar", "BMar" };
-    for (int i = 0; i < 4; ++i) {
-        QLineEdit* edit = edits[i].first;
-        edit->setObjectName(QLatin1String(names[i]));
-        edit->setMaxLength(5);
-        edit->setText(MarginText(values[i]));
-        edit->installEventFilter(this);
-        edit->setEnabled(!imageMode);
-        auto* label = new QLabel(QString::fromLatin1(edits[i].second), margins);
-        label->setBuddy(edit);
-        label->setEnabled(!imageMode);
-        marginLayout->addWidget(label, i % 2, (i / 2) * 2);
-        marginLayout->addWidget(edit, i % 2, (i / 2) * 2 + 1);
-    }
-    Inches->setObjectName(QStringLiteral("Inches"));
-    Centimeters->setObjectName(QStringLiteral("Centimeters"));
-    Inches->setChecked(!m_centimetres);
-    Centimeters->setChecked(m_centimetres);
-    Inches->setEnabled(!imageMode);
-    Centimeters->setEnabled(!imageMode);
-    auto* units = new QHBoxLayout;
-    units->addWidget(Inches);
-    units->addWidget(Centimeters);
-    units->addStretch(1);
-    marginLayout->addLayout(units, 2, 0, 1, 4);
-    connect(Centimeters, &QRadioButton::toggled, this, &TPrintDialog::UnitClick);
-
-    auto* headFoot = new QGroupBox(QStringLiteral("Header/Footer"), this);
-    auto* headFootLayout = new QGridLayout(headFoot);
-    Head->setObjectName(QStringLiteral("Head"));
-    Foot->setObjectName(QStringLiteral("Foot"));
-    auto* headLabel = new QLabel(QStringLiteral("&Header:"), headFoot);
-    auto* footLabel = new QLabel(QStringLiteral("&Footer:"), headFoot);
-    headLabel->setBuddy(Head);
-    footLabel->setBuddy(Foot);
-    headFootLayout->addWidget(headLabel, 0, 0);
-    headFootLayout->addWidget(Head, 0, 1);
-    headFootLayout->addWidget(footLabel, 1, 0);
-    headFootLayout->addWidget(Foot, 1, 1);
-
-    auto* options = new QGroupBox(QStringLiteral("Options"), this);
-    auto* optionsLayout = new QGridLayout(options);
-    Copies->setObjectName(QStringLiteral("Copies"));
-    Copies->setMaxLength(5);
-    Copies->installEventFilter(this);
-    auto* copiesLabel = new QLabel(QStringLiteral("&Copies:"), options);
-    copiesLabel->setBuddy(Copies);
-    WrapLines->setObjectName(QStringLiteral("WrapLines"));
-    WrapLines->setChecked(settings.WrapLines != 0);
-    WrapLines->setEnabled(!imageMode);
-    PrintSelected->setObjectName(QStringLiteral("PrintSelected"));
-    PrintSelected->setChecked(settings.PrintSelectedText != 0);
-    PrintSelected->setEnabled(settings.PrintSelectedText != 0);
-    optionsLayout->addWidget(copiesLabel, 0, 0);
-    optionsLayout->addWidget(Copies, 0, 1);
-    optionsLayout->addWidget(WrapLines, 1, 0, 1, 2);
-    optionsLayout->addWidget(PrintSelected, 2, 0, 1, 2);
+    QGroupBox* margins = BuildMarginsGroup();
+    QGroupBox* headFoot = BuildHeaderFooterGroup();
+    QGroupBox* options = BuildOptionsGroup();
 
     SetupButton->setObjectName(QStringLiteral("SetupButton"));
     PrintButton->setObjectName(QStringLiteral("PrintButton"));
@@ -268,6 +202,84 @@ TPrintDialog::TPrintDialog(TPrintSettings& settings, QPrinter& printer, bool ima
     layout->addLayout(left, 1);
     layout->addLayout(buttons);
     setFixedSize(sizeHint().expandedTo(QSize(480, 0)));
+}
+
+// The four margins and their unit; none of them is offered for a picture.
+QGroupBox* TPrintDialog::BuildMarginsGroup()
+{
+    auto* margins = new QGroupBox(QStringLiteral("Margins"), this);
+    auto* marginLayout = new QGridLayout(margins);
+    const std::pair<QLineEdit*, const char*> edits[]
+        = { { LMar, "&Left:" }, { TMar, "&Top:" }, { RMar, "&Right:" }, { BMar, "&Bottom:" } };
+    const double values[]
+        = { m_settings.LeftMargin, m_settings.TopMargin, m_settings.RightMargin, m_settings.BottomMargin };
+    const char* const names[] = { "LMar", "TMar", "RMar", "BMar" };
+    for (int i = 0; i < 4; ++i) {
+        QLineEdit* edit = edits[i].first;
+        edit->setObjectName(QLatin1String(names[i]));
+        edit->setMaxLength(5);
+        edit->setText(MarginText(values[i]));
+        edit->installEventFilter(this);
+        edit->setEnabled(!m_imageMode);
+        auto* label = new QLabel(QString::fromLatin1(edits[i].second), margins);
+        label->setBuddy(edit);
+        label->setEnabled(!m_imageMode);
+        marginLayout->addWidget(label, i % 2, (i / 2) * 2);
+        marginLayout->addWidget(edit, i % 2, (i / 2) * 2 + 1);
+    }
+    Inches->setObjectName(QStringLiteral("Inches"));
+    Centimeters->setObjectName(QStringLiteral("Centimeters"));
+    Inches->setChecked(!m_centimetres);
+    Centimeters->setChecked(m_centimetres);
+    Inches->setEnabled(!m_imageMode);
+    Centimeters->setEnabled(!m_imageMode);
+    auto* units = new QHBoxLayout;
+    units->addWidget(Inches);
+    units->addWidget(Centimeters);
+    units->addStretch(1);
+    marginLayout->addLayout(units, 2, 0, 1, 4);
+    connect(Centimeters, &QRadioButton::toggled, this, &TPrintDialog::UnitClick);
+    return margins;
+}
+
+QGroupBox* TPrintDialog::BuildHeaderFooterGroup()
+{
+    auto* headFoot = new QGroupBox(QStringLiteral("Header/Footer"), this);
+    auto* headFootLayout = new QGridLayout(headFoot);
+    Head->setObjectName(QStringLiteral("Head"));
+    Foot->setObjectName(QStringLiteral("Foot"));
+    auto* headLabel = new QLabel(QStringLiteral("&Header:"), headFoot);
+    auto* footLabel = new QLabel(QStringLiteral("&Footer:"), headFoot);
+    headLabel->setBuddy(Head);
+    footLabel->setBuddy(Foot);
+    headFootLayout->addWidget(headLabel, 0, 0);
+    headFootLayout->addWidget(Head, 0, 1);
+    headFootLayout->addWidget(footLabel, 1, 0);
+    headFootLayout->addWidget(Foot, 1, 1);
+    return headFoot;
+}
+
+// Copies, Wrap Lines (not for a picture) and Print Selected Text (only when text is selected).
+QGroupBox* TPrintDialog::BuildOptionsGroup()
+{
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    auto* optionsLayout = new QGridLayout(options);
+    Copies->setObjectName(QStringLiteral("Copies"));
+    Copies->setMaxLength(5);
+    Copies->installEventFilter(this);
+    auto* copiesLabel = new QLabel(QStringLiteral("&Copies:"), options);
+    copiesLabel->setBuddy(Copies);
+    WrapLines->setObjectName(QStringLiteral("WrapLines"));
+    WrapLines->setChecked(m_settings.WrapLines != 0);
+    WrapLines->setEnabled(!m_imageMode);
+    PrintSelected->setObjectName(QStringLiteral("PrintSelected"));
+    PrintSelected->setChecked(m_settings.PrintSelectedText != 0);
+    PrintSelected->setEnabled(m_settings.PrintSelectedText != 0);
+    optionsLayout->addWidget(copiesLabel, 0, 0);
+    optionsLayout->addWidget(Copies, 0, 1);
+    optionsLayout->addWidget(WrapLines, 1, 0, 1, 2);
+    optionsLayout->addWidget(PrintSelected, 2, 0, 1, 2);
+    return options;
 }
 
 TPrintDialog::~TPrintDialog() = default;
@@ -397,7 +409,7 @@ void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& pri
 {
     if (!child.ImageViewer())
         return;
-    WaitCursor wait;
+    TCursorScope wait;
     RunJobs(printer, output, [&](TPainterCanvas& canvas) {
         PrintImageCopies(canvas, settings, child.FileViewer()->FixedFont()->Font(), child.ImageViewer()->Picture());
     });

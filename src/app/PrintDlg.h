@@ -10,6 +10,7 @@
 #include <functional>
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPrinter;
@@ -63,6 +64,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QGroupBox* BuildMarginsGroup();
+    QGroupBox* BuildHeaderFooterGroup();
+    QGroupBox* BuildOptionsGroup();
     void SetupClick();
     void UnitClick(bool centimetres);
 

@@ -15,13 +15,11 @@ void TStoppableWork::SetPumpInterval(int milliseconds) { g_pumpInterval = millis
 TStoppableWork::TStoppableWork(QStatusBar* bar)
     : m_bar(bar)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     m_sincePump.start();
 }
 
 TStoppableWork::~TStoppableWork()
 {
-    QApplication::restoreOverrideCursor();
     if (m_bar && m_pumped)
         m_bar->clearMessage();
 }

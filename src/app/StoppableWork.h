@@ -4,6 +4,7 @@
 // a modal dialog that the work raises (an alert) takes input as usual.
 #pragma once
 
+#include "common/CursorScope.h"
 #include "common/InputGate.h"
 
 #include <QElapsedTimer>
@@ -29,6 +30,7 @@ public:
     static void SetPumpInterval(int milliseconds);
 
 private:
+    TCursorScope m_busy;
     QPointer<QStatusBar> m_bar;
     QElapsedTimer m_sincePump;
     bool m_stopped = false;

@@ -9,6 +9,7 @@
 #include "common/Alert.h"
 #include "common/Ask.h"
 #include "common/Askmulti.h"
+#include "common/CursorScope.h"
 #include "common/HyForm.h"
 #include "common/HyUtils.h"
 #include "common/InputGate.h"
@@ -36,14 +37,6 @@ namespace {
 
     qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
-    class WaitCursor {
-    public:
-        WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-        WaitCursor(const WaitCursor&) = delete;
-        WaitCursor& operator=(const WaitCursor&) = delete;
-    };
-
     // Results that refuse one member; the others still extract.
     bool IsRefusal(int code)
     {
@@ -51,6 +44,33 @@ namespace {
     }
 
     QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+
+    QString NotExtractedText(const QString& member, int code)
+    {
+        return QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
+            + UnzipResultText(code);
+    }
+
+    QString CouldNotExtractText(const QString& member, int code)
+    {
+        return QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" could not be extracted.\r")
+            + UnzipResultText(code);
+    }
+
+    // Whether an extracted member may be written to target: mrYes when nothing is in its way or the user
+    // agreed, mrOk when the user agreed for every file of the batch, mrNo to skip the member, mrCancel to
+    // stop. One selected member is asked about with Yes and No; several with the choices for all of them.
+    int OverwriteAnswer(const QString& target, int selected)
+    {
+        const QFileInfo info(target);
+        if (!info.exists() && !info.isSymLink())
+            return mrYes;
+        const QString question = QStringLiteral("The file ") + Quoted(NameOf(target))
+            + QStringLiteral(" already exists in\ryour destination directory!\r\rDo you want to overwrite it?");
+        if (selected == 1)
+            return AskYesNo(QStringLiteral("Open Archived File"), question) ? mrYes : mrNo;
+        return AskMulti(QStringLiteral("Extract Archived File"), question);
+    }
 
 } // namespace
 
@@ -212,24 +232,32 @@ bool TArchivePage::Progress(const QString& member, int percent)
     return !m_stopRequested;
 }
 
+// A long run of members shows its progress and stops on Esc, as one long member does.
+void TArchivePage::BeginBatch(int size)
+{
+    m_batchStarted = NowMs();
+    m_lastPump = 0;
+    m_batchSize = size;
+    m_batchDone = 0;
+    m_stopRequested = false;
+    m_progressShown = false;
+}
+
+void TArchivePage::EndBatch()
+{
+    if (m_progressShown && m_hooks.ShowProgress)
+        m_hooks.ShowProgress(QString(), -1);
+    m_progressShown = false;
+}
+
 void TArchivePage::ExtractMembers(const QString& directory, bool view)
 {
     const int selected = m_zipList->SelCount();
     if (selected == 0)
         return;
     const QString title = view ? QStringLiteral("Open Archived File") : QStringLiteral("Extract Archived File");
-    // A long run of members shows its progress and stops on Esc, as one long member does.
-    m_batchStarted = NowMs();
-    m_lastPump = 0;
-    m_batchSize = selected;
-    m_batchDone = 0;
-    m_stopRequested = false;
-    m_progressShown = false;
-    const auto endProgress = qScopeGuard([this]() {
-        if (m_progressShown && m_hooks.ShowProgress)
-            m_hooks.ShowProgress(QString(), -1);
-        m_progressShown = false;
-    });
+    BeginBatch(selected);
+    const auto endProgress = qScopeGuard([this]() { EndBatch(); });
     int state = mrYes;
     bool yesToAll = false;
     for (int i = 0; i < m_zipList->Count(); ++i) {
@@ -241,9 +269,7 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             : m.IsLink                                            ? int(kUnzipLinkMember)
                                                                   : 0;
         if (refused) {
-            ShowAlert(title,
-                QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
-                    + UnzipResultText(refused));
+            ShowAlert(title, NotExtractedText(member, refused));
             ++m_batchDone;
             continue;
         }
@@ -256,27 +282,15 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             int error = 0;
             target = platform::TempCopies().NewCopy(directory, NameOf(path), error);
             if (target.isEmpty()) {
-                ShowError(QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" could not be extracted.\r")
-                    + UnzipResultText(error));
+                ShowError(CouldNotExtractText(member, error));
                 break;
             }
         } else {
             target = JoinPath(directory, path);
         }
         if (!view && !yesToAll) {
-            const QFileInfo info(target);
-            if (!info.exists() && !info.isSymLink()) {
-                state = mrYes;
-            } else {
-                const QString question = QStringLiteral("The file ") + Quoted(NameOf(target))
-                    + QStringLiteral(" already exists in\ryour destination directory!\r\rDo you want to overwrite it?");
-                if (selected == 1) {
-                    state = AskYesNo(QStringLiteral("Open Archived File"), question) ? mrYes : mrNo;
-                } else {
-                    state = AskMulti(QStringLiteral("Extract Archived File"), question);
-                    yesToAll = state == mrOk;
-                }
-            }
+            state = OverwriteAnswer(target, selected);
+            yesToAll = state == mrOk;
         }
         if (state == mrCancel)
             break;
@@ -287,21 +301,18 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
 
         int result = 0;
         {
-            WaitCursor wait;
+            TCursorScope wait;
             result = m_zipList->ExtractMember(i, target);
         }
         if (result != 0 && view)
             platform::TempCopies().Release(target);
         if (IsRefusal(result)) {
-            ShowAlert(title,
-                QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
-                    + UnzipResultText(result));
+            ShowAlert(title, NotExtractedText(member, result));
             ++m_batchDone;
             continue;
         }
         if (result != 0) {
-            ShowError(QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" could not be extracted.\r")
-                + UnzipResultText(result));
+            ShowError(CouldNotExtractText(member, result));
             break;
         }
         if (view && !(m_hooks.OpenViewed && m_hooks.OpenViewed(target))) {

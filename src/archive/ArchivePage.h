@@ -70,6 +70,8 @@ private:
     void UpdateButtons();
     void UpdateNotice();
     bool Progress(const QString& member, int percent);
+    void BeginBatch(int size);
+    void EndBatch();
 
     THooks m_hooks;
     QHeaderView* m_header;

@@ -742,6 +742,68 @@ namespace {
         return total == info.Size ? 0 : kUnzipDamaged;
     }
 
+    // Whether the member may become finalName in the folder: never over a folder, and over a file only when
+    // overwriting is on or the caller's message agrees. 0 when it may.
+    int CheckTarget(int dirFd, const QByteArray& finalName, const QByteArray& target, const TUnzipItemInfo& info,
+        TUnzipCommandRecord& r)
+    {
+        struct stat existing { };
+        if (::fstatat(dirFd, finalName.constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
+            return 0;
+        if (S_ISDIR(existing.st_mode))
+            return kUnzipTargetIsFolder;
+        if (!r.OverWrite
+            && !(r.Message
+                && r.Message(
+                       kUnzipMsgOverwrite, kMbYesNo, 0, 0, target.constData(), info.Name.constData(), r.MessageUser)
+                    == kIdYes))
+            return kUnzipNotReplaced;
+        return 0;
+    }
+
+    // Unpacks the member (with password when it is encrypted) into a temporary file of the folder and, when
+    // all of it arrived, gives the file its mode and time and puts it in place as finalName. A failure leaves
+    // nothing behind.
+    int WriteMember(THyUnzipSession& s, zip_uint64_t index, const TUnzipItemInfo& info, TUnzipCommandRecord& r,
+        int dirFd, const QByteArray& finalName, const char* password)
+    {
+        TMemberData member;
+        if (const int code = member.Open(s.Archive, index, info, password))
+            return code;
+
+        QByteArray tempName;
+        Fd out(CreateTemporary(dirFd, tempName));
+        if (out.Get() < 0)
+            return CodeFromErrno(errno);
+        int code = CopyData(member, out.Get(), info, r);
+        const int closeCode = member.Close();
+        if (code == 0)
+            code = closeCode;
+        // Traditional encryption checks a password against one byte only, so one wrong password in 256
+        // gets through and unpacks garbage: data that fails to unpack or to match its CRC is a wrong password.
+        if (password && (code == kUnzipCrcError || code == kUnzipDamaged))
+            code = kUnzipWrongPassword;
+        if (code == 0 && ::fchmod(out.Get(), FileMode(s.Archive, index, info)) != 0)
+            code = CodeFromErrno(errno);
+        if (code == 0) {
+            zip_stat_t st;
+            zip_stat_init(&st);
+            if (zip_stat_index(s.Archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
+                const struct timespec times[2] = { { 0, UTIME_NOW }, { st.mtime, 0 } };
+                ::futimens(out.Get(), times);
+            }
+        }
+        if (code == 0 && ::close(out.Release()) != 0)
+            code = CodeFromErrno(errno);
+        if (code == 0 && ::renameat(dirFd, tempName.constData(), dirFd, finalName.constData()) != 0)
+            code = errno == EISDIR ? kUnzipTargetIsFolder : CodeFromErrno(errno);
+        if (code != 0) {
+            out.Reset();
+            ::unlinkat(dirFd, tempName.constData(), 0);
+        }
+        return code;
+    }
+
     int ExtractMember(THyUnzipSession& s, TUnzipCommandRecord& r)
     {
         if (!r.Destination || !*r.Destination)
@@ -787,17 +849,8 @@ namespace {
         QByteArray target = QByteArray(r.Destination);
         for (const QByteArray& p : parts)
             target += (target.endsWith('/') ? "" : "/") + p;
-        struct stat existing { };
-        if (::fstatat(dir.Get(), finalName.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
-            if (S_ISDIR(existing.st_mode))
-                return kUnzipTargetIsFolder;
-            if (!r.OverWrite
-                && !(r.Message
-                    && r.Message(
-                           kUnzipMsgOverwrite, kMbYesNo, 0, 0, target.constData(), info.Name.constData(), r.MessageUser)
-                        == kIdYes))
-                return kUnzipNotReplaced;
-        }
+        if (const int code = CheckTarget(dir.Get(), finalName, target, info, r))
+            return code;
 
         const bool encrypted = info.Encryption != ZIP_EM_NONE;
         const char* password = r.Decrypt && r.DecryptCode && *r.DecryptCode ? r.DecryptCode : nullptr;
@@ -812,41 +865,7 @@ namespace {
             && quint64(info.Size) > quint64(fs.f_bavail) * quint64(fs.f_frsize))
             return kUnzipDiskFull;
 
-        TMemberData member;
-        if (const int code = member.Open(s.Archive, index, info, encrypted ? password : nullptr))
-            return code;
-
-        QByteArray tempName;
-        Fd out(CreateTemporary(dir.Get(), tempName));
-        if (out.Get() < 0)
-            return CodeFromErrno(errno);
-        int code = CopyData(member, out.Get(), info, r);
-        const int closeCode = member.Close();
-        if (code == 0)
-            code = closeCode;
-        // Traditional encryption checks a password against one byte only, so one wrong password in 256
-        // gets through and unpacks garbage: data that fails to unpack or to match its CRC is a wrong password.
-        if (encrypted && (code == kUnzipCrcError || code == kUnzipDamaged))
-            code = kUnzipWrongPassword;
-        if (code == 0 && ::fchmod(out.Get(), FileMode(s.Archive, index, info)) != 0)
-            code = CodeFromErrno(errno);
-        if (code == 0) {
-            zip_stat_t st;
-            zip_stat_init(&st);
-            if (zip_stat_index(s.Archive, index, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
-                const struct timespec times[2] = { { 0, UTIME_NOW }, { st.mtime, 0 } };
-                ::futimens(out.Get(), times);
-            }
-        }
-        if (code == 0 && ::close(out.Release()) != 0)
-            code = CodeFromErrno(errno);
-        if (code == 0 && ::renameat(dir.Get(), tempName.constData(), dir.Get(), finalName.constData()) != 0)
-            code = errno == EISDIR ? kUnzipTargetIsFolder : CodeFromErrno(errno);
-        if (code != 0) {
-            out.Reset();
-            ::unlinkat(dir.Get(), tempName.constData(), 0);
-        }
-        return code;
+        return WriteMember(s, index, info, r, dir.Get(), finalName, encrypted ? password : nullptr);
     }
 
 } // namespace

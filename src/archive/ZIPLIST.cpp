@@ -6,6 +6,7 @@
 #include "archive/ZipReader.h"
 #include "common/Alert.h"
 #include "common/Ask.h"
+#include "common/CursorScope.h"
 #include "common/HyUtils.h"
 #include "filelist/ExtStrList.h"
 #include "filelist/FileIcons.h"
@@ -82,15 +83,6 @@ namespace {
         TZipList* m_list;
     };
 
-    // Restores the cursor on every way out of a read.
-    class BusyCursorScope {
-    public:
-        explicit BusyCursorScope(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
-        ~BusyCursorScope() { QApplication::restoreOverrideCursor(); }
-        BusyCursorScope(const BusyCursorScope&) = delete;
-        BusyCursorScope& operator=(const BusyCursorScope&) = delete;
-    };
-
     const QString kArchiveTitle = QStringLiteral("Archive");
     int g_keepAliveDelay = 200;
 
@@ -147,7 +139,7 @@ void TZipList::SetFileName(const QString& fileName)
 
 void TZipList::Read(const QString& fileName)
 {
-    BusyCursorScope busy(m_busyCursor);
+    TCursorScope busy(m_busyCursor);
     // The view shows an empty list while the members are read into a list of their own.
     m_model->BeginReset();
     m_members.Clear();
@@ -570,9 +562,10 @@ QString TZipList::AskPassword(const QString& member, bool& ok)
     layout->addWidget(edit);
     layout->addWidget(buttons);
     dialog.setMinimumWidth(320);
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    ok = dialog.exec() == QDialog::Accepted && !edit->text().isEmpty();
-    QApplication::restoreOverrideCursor();
+    {
+        TCursorScope arrow(Qt::ArrowCursor);
+        ok = dialog.exec() == QDialog::Accepted && !edit->text().isEmpty();
+    }
     return ok ? edit->text() : QString();
 }
 

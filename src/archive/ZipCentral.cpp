@@ -197,6 +197,63 @@ namespace {
         zip_error_t m_error;
     };
 
+    // Where the central directory lies: its entry count, size, offset (not counting data before the
+    // archive) and the position where it ends, from the last end record whose comment ends inside the file.
+    struct TDirectoryPlace {
+        quint64 Count = 0;
+        quint64 Size = 0;
+        quint64 Offset = 0;
+        qint64 End = 0;
+    };
+
+    // False when the file has no sound end record.
+    bool FindDirectory(int fd, qint64 fileSize, TDirectoryPlace& place)
+    {
+        // The last end record whose comment ends inside the file.
+        const qint64 tailSize = qMin(fileSize, kEndRecordSize + 0xFFFF);
+        const qint64 tailStart = fileSize - tailSize;
+        QByteArray tail(tailSize, Qt::Uninitialized);
+        if (!ReadAt(fd, tailStart, tail.data(), tailSize))
+            return false;
+        qint64 at = tailSize - kEndRecordSize;
+        for (; at >= 0; --at) {
+            const char* p = tail.constData() + at;
+            if (Signature(p, 5, 6) && at + kEndRecordSize + U16(p + 20) <= tailSize)
+                break;
+        }
+        if (at < 0)
+            return false;
+        const char* end = tail.constData() + at;
+        const qint64 endPos = tailStart + at;
+        quint64 count = U16(end + 10);
+        quint64 size = U32(end + 12);
+        quint64 offset = U32(end + 16);
+        qint64 directoryEnd = endPos;
+        // A ZIP64 end record, found by the locator right before the end record, holds the true values (also
+        // when the end record's own are not at their limits): where the locator says, else right before the
+        // locator (its offset does not count the data before the archive).
+        char locator[kZip64LocatorSize];
+        const bool zip64 = endPos >= kZip64LocatorSize + kZip64EndRecordSize
+            && ReadAt(fd, endPos - kZip64LocatorSize, locator, kZip64LocatorSize) && Signature(locator, 6, 7);
+        if (!zip64 && (count == 0xFFFF || size == 0xFFFFFFFF || offset == 0xFFFFFFFF))
+            return false;
+        if (zip64) {
+            char record[kZip64EndRecordSize];
+            qint64 recordPos = qint64(qMin(U64(locator + 8), quint64(endPos)));
+            if (!ReadAt(fd, recordPos, record, kZip64EndRecordSize) || !Signature(record, 6, 6)) {
+                recordPos = endPos - kZip64LocatorSize - kZip64EndRecordSize;
+                if (!ReadAt(fd, recordPos, record, kZip64EndRecordSize) || !Signature(record, 6, 6))
+                    return false;
+            }
+            count = U64(record + 32);
+            size = U64(record + 40);
+            offset = U64(record + 48);
+            directoryEnd = recordPos;
+        }
+        place = { count, size, offset, directoryEnd };
+        return true;
+    }
+
 } // namespace
 
 bool ReadZipCentral(int fd, qint64 fileSize, TZipCentral& out)
@@ -204,47 +261,13 @@ bool ReadZipCentral(int fd, qint64 fileSize, TZipCentral& out)
     out = TZipCentral();
     if (fd < 0 || fileSize < kEndRecordSize)
         return false;
-    // The last end record whose comment ends inside the file.
-    const qint64 tailSize = qMin(fileSize, kEndRecordSize + 0xFFFF);
-    const qint64 tailStart = fileSize - tailSize;
-    QByteArray tail(tailSize, Qt::Uninitialized);
-    if (!ReadAt(fd, tailStart, tail.data(), tailSize))
+    TDirectoryPlace place;
+    if (!FindDirectory(fd, fileSize, place))
         return false;
-    qint64 at = tailSize - kEndRecordSize;
-    for (; at >= 0; --at) {
-        const char* p = tail.constData() + at;
-        if (Signature(p, 5, 6) && at + kEndRecordSize + U16(p + 20) <= tailSize)
-            break;
-    }
-    if (at < 0)
-        return false;
-    const char* end = tail.constData() + at;
-    const qint64 endPos = tailStart + at;
-    quint64 count = U16(end + 10);
-    quint64 size = U32(end + 12);
-    quint64 offset = U32(end + 16);
-    qint64 directoryEnd = endPos;
-    // A ZIP64 end record, found by the locator right before the end record, holds the true values (also
-    // when the end record's own are not at their limits): where the locator says, else right before the
-    // locator (its offset does not count the data before the archive).
-    char locator[kZip64LocatorSize];
-    const bool zip64 = endPos >= kZip64LocatorSize + kZip64EndRecordSize
-        && ReadAt(fd, endPos - kZip64LocatorSize, locator, kZip64LocatorSize) && Signature(locator, 6, 7);
-    if (!zip64 && (count == 0xFFFF || size == 0xFFFFFFFF || offset == 0xFFFFFFFF))
-        return false;
-    if (zip64) {
-        char record[kZip64EndRecordSize];
-        qint64 recordPos = qint64(qMin(U64(locator + 8), quint64(endPos)));
-        if (!ReadAt(fd, recordPos, record, kZip64EndRecordSize) || !Signature(record, 6, 6)) {
-            recordPos = endPos - kZip64LocatorSize - kZip64EndRecordSize;
-            if (!ReadAt(fd, recordPos, record, kZip64EndRecordSize) || !Signature(record, 6, 6))
-                return false;
-        }
-        count = U64(record + 32);
-        size = U64(record + 40);
-        offset = U64(record + 48);
-        directoryEnd = recordPos;
-    }
+    const quint64 count = place.Count;
+    const quint64 size = place.Size;
+    const quint64 offset = place.Offset;
+    const qint64 directoryEnd = place.End;
     if (size > quint64(directoryEnd) || offset > quint64(directoryEnd) - size || size > kDirectoryLimit)
         return false;
     out.Prefix = directoryEnd - qint64(size) - qint64(offset);

@@ -2,6 +2,7 @@
 #include "common/Alert.h"
 
 #include "common/Balloon.h"
+#include "common/CursorScope.h"
 #include "common/ErrorText.h"
 #include "common/HyImage.h"
 #include "common/PromptParts.h"
@@ -106,7 +107,7 @@ void ShowAlert(const QString& title, const QString& message)
     if (form && form->isVisible()) {
         QMessageBox box(
             QMessageBox::NoIcon, title, DisplayText(message), QMessageBox::Ok, QApplication::activeWindow());
-        TDefaultCursor cursor;
+        TCursorScope arrow(Qt::ArrowCursor);
         box.exec();
         return;
     }

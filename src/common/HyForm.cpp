@@ -1,6 +1,7 @@
-// THyForm and the default cursor of modal waits.
+// THyForm, the base of the dialogs.
 #include "common/HyForm.h"
 
+#include "common/CursorScope.h"
 #include "common/HyUtils.h"
 
 #include <QApplication>
@@ -11,10 +12,6 @@
 namespace hy {
 
 const QList<QRgb>* SharedPalette() { return nullptr; }
-
-TDefaultCursor::TDefaultCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-
-TDefaultCursor::~TDefaultCursor() { QApplication::restoreOverrideCursor(); }
 
 THyForm::THyForm(QWidget* parent, Qt::WindowFlags flags)
     : QDialog(parent, flags)
@@ -41,7 +38,8 @@ void THyForm::CenterOnScreen()
 
 int THyForm::ShowModal()
 {
-    TDefaultCursor cursor;
+    // A modal wait shows the arrow, whatever busy cursor the caller set.
+    TCursorScope arrow(Qt::ArrowCursor);
     return exec();
 }
 

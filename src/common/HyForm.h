@@ -12,15 +12,6 @@ enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 
 // The shared 256-colour palette of palette displays; displays here are true colour, so there is none.
 const QList<QRgb>* SharedPalette();
 
-// Shows the default arrow cursor while it lives (a modal wait), whatever busy cursor the caller set.
-class TDefaultCursor {
-public:
-    TDefaultCursor();
-    ~TDefaultCursor();
-    TDefaultCursor(const TDefaultCursor&) = delete;
-    TDefaultCursor& operator=(const TDefaultCursor&) = delete;
-};
-
 class THyForm : public QDialog {
     Q_OBJECT
 public:

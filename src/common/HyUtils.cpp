@@ -3,6 +3,7 @@
 
 #include "base/ErrorCodes.h"
 #include "common/ErrorText.h"
+#include "common/Wildcards.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
@@ -77,24 +78,7 @@ bool WildcardMatch(const QString& pattern, const QString& name)
 {
     if (pattern == QLatin1String("*.*"))
         return true;
-    qsizetype p = 0, n = 0, starP = -1, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == QLatin1Char('?') || pattern[p] == name[n])) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
-            starP = p++;
-            starN = n;
-        } else if (starP >= 0) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
-        ++p;
-    return p == pattern.size();
+    return MatchWildcards(pattern, QStringView(name), [](char16_t c) { return c; });
 }
 
 bool ExtensionInList(QStringView extension, QStringView dottedList)

@@ -2,6 +2,7 @@
 // detail columns.
 #include "filelist/FILELIST.h"
 
+#include "common/CursorScope.h"
 #include "filelist/FileIcons.h"
 #include "platform/FileNames.h"
 
@@ -18,15 +19,6 @@
 namespace hy {
 
 namespace {
-
-    // Shows a cursor for as long as it lives, also when a read ends in an exception.
-    class TCursorScope {
-    public:
-        explicit TCursorScope(const QCursor& cursor) { QApplication::setOverrideCursor(cursor); }
-        ~TCursorScope() { QApplication::restoreOverrideCursor(); }
-        TCursorScope(const TCursorScope&) = delete;
-        TCursorScope& operator=(const TCursorScope&) = delete;
-    };
 
     // Sets a flag for as long as it lives.
     class TFlagScope {

@@ -77,7 +77,6 @@ public:
     // files with their names only (and the hidden attribute their names give) and reads the rest when an
     // entry is first asked about, as it does without a handler.
     void SetHandlerNeedsFacts(bool needs) { m_handlerNeedsFacts = needs; }
-    bool HandlerNeedsFacts() const { return m_handlerNeedsFacts; }
     void SetOnSearchBegin(TNotifyHandler handler) { m_onSearchBegin = std::move(handler); }
     void SetOnSearchEnd(TNotifyHandler handler) { m_onSearchEnd = std::move(handler); }
     // Runs pending work of the event loop (paints, timers; no user input) during a long read, at most

@@ -2,6 +2,7 @@
 #include "filelist/FileMasks.h"
 
 #include "common/HyUtils.h"
+#include "common/Wildcards.h"
 
 namespace hy {
 
@@ -70,7 +71,7 @@ template <typename View> bool TMaskList::MatchesName(int index, View name) const
     }
     case Shape::Exact:
     case Shape::General:
-        return MatchFolded(c.folded, name);
+        return MatchWildcards(c.folded, name, Fold);
     }
     return false;
 }
@@ -81,29 +82,6 @@ bool TMaskList::Match(QStringView mask, QStringView name)
     TMaskList one(QString {});
     one.m_masks.append(c);
     return one.Matches(0, name);
-}
-
-template <typename View> bool TMaskList::MatchFolded(QStringView pattern, View name)
-{
-    qsizetype p = 0, n = 0, starP = -1, starN = 0;
-    while (n < name.size()) {
-        const char16_t c = Fold(char16_t(name[n].unicode()));
-        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p].unicode() == c)) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == u'*') {
-            starP = p++;
-            starN = n;
-        } else if (starP >= 0) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == u'*')
-        ++p;
-    return p == pattern.size();
 }
 
 } // namespace hy

@@ -32,7 +32,6 @@ private:
     };
     static Compiled Compile(const QString& mask);
     template <typename View> bool MatchesName(int index, View name) const;
-    template <typename View> static bool MatchFolded(QStringView pattern, View name);
 
     QList<Compiled> m_masks;
 };

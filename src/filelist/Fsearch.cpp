@@ -611,8 +611,15 @@ void TFileSearchDialog::RunSearch(const TSearchCriteria& criteria)
         found = list->Count();
     }
 
-    if (!results)
-        return;
+    if (results)
+        ShowOutcome(*results, criteria, stopped, error, found);
+}
+
+// A search that found files, or was stopped after it found some, shows them in the results browser; one
+// that found nothing says so, and one that failed names the failure and goes back to the first page.
+void TFileSearchDialog::ShowOutcome(
+    TSearchResultsDialog& results, const TSearchCriteria& criteria, bool stopped, int error, int found)
+{
     if (stopped || error == 0) {
         if (found == 0) {
             if (!stopped)
@@ -620,8 +627,8 @@ void TFileSearchDialog::RunSearch(const TSearchCriteria& criteria)
                     QStringLiteral("Search Results"), QStringLiteral("No files match the current search criteria."));
             return;
         }
-        results->SetContentSearch(criteria.ByContents, criteria.Text, criteria.MatchCase);
-        results->ShowResults(
+        results.SetContentSearch(criteria.ByContents, criteria.Text, criteria.MatchCase);
+        results.ShowResults(
             QStringLiteral("Search Results: %1 File%2 Found").arg(ThousandsText(found), PluralSuffix(found)));
         return;
     }

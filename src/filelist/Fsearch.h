@@ -25,6 +25,7 @@ class QToolButton;
 namespace hy {
 
 class TSearchProgressDialog;
+class TSearchResultsDialog;
 
 inline constexpr int kFileSearchHelpContext = 201; // the first page's; each next page has the next number
 
@@ -109,6 +110,8 @@ private:
     void ContentsChanged();
     void MarkField(QLineEdit* field, bool valid);
     void RunSearch(const TSearchCriteria& criteria);
+    void ShowOutcome(
+        TSearchResultsDialog& results, const TSearchCriteria& criteria, bool stopped, int error, int found);
 
     TSearchHooks m_hooks;
     TSearchRun m_run;

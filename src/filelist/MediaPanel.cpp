@@ -2,18 +2,17 @@
 #include "filelist/MediaPanel.h"
 
 #include "common/HyUtils.h"
+#include "filelist/MediaLoad.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 
 #include <QAudioOutput>
 #include <QDir>
-#include <QEventLoop>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QVideoWidget>
@@ -92,46 +91,10 @@ QString TMediaPanel::Open(const QString& fileName)
     // The player opens the file itself: a pipe or device would keep it waiting.
     if (platform::KindOf(fileName) != platform::EntryKind::RegularFile)
         return QStringLiteral("The media file cannot be played.");
-    // Errors come twice, the second time with a generic text: the first tells what went wrong.
-    QString error;
-    QEventLoop loop;
-    QTimer timeout;
-    timeout.setSingleShot(true);
-    const auto onError
-        = connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error, const QString& text) {
-              if (error.isEmpty())
-                  error = text.isEmpty() ? QStringLiteral("The media file cannot be played.") : text;
-              loop.quit();
-          });
-    const auto onStatus
-        = connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&](QMediaPlayer::MediaStatus status) {
-              if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia)
-                  loop.quit();
-              else if (status == QMediaPlayer::InvalidMedia) {
-                  if (error.isEmpty())
-                      error = m_player->errorString().isEmpty() ? QStringLiteral("The media file cannot be played.")
-                                                                : m_player->errorString();
-                  loop.quit();
-              }
-          });
-    connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-    m_player->setSource(platform::FileUrl(QDir::current().absoluteFilePath(fileName)));
-    const auto loaded = [this]() {
-        return m_player->mediaStatus() == QMediaPlayer::LoadedMedia
-            || m_player->mediaStatus() == QMediaPlayer::BufferedMedia;
-    };
-    if (!loaded() && error.isEmpty()) {
-        timeout.start(kLoadTimeoutMs);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    disconnect(onError);
-    disconnect(onStatus);
-    if (error.isEmpty() && !loaded())
-        error = QStringLiteral("The media file did not load in time.");
-    if (!error.isEmpty()) {
-        m_player->setSource(QUrl());
+    const QString error
+        = LoadMedia(*m_player, platform::FileUrl(QDir::current().absoluteFilePath(fileName)), kLoadTimeoutMs);
+    if (!error.isEmpty())
         return error;
-    }
     m_open = true;
     m_name->setText(NameOf(fileName));
     m_video->setVisible(m_player->hasVideo());

@@ -5,6 +5,7 @@
 #include "archive/ZIPLIST.h"
 #include "base/HyExceptions.h"
 #include "common/Alert.h"
+#include "common/CursorScope.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "filelist/BrowserGeometry.h"
@@ -38,15 +39,6 @@ namespace {
     constexpr int kTabRowWithButtons = 31;
     constexpr int kTabRowPlain = 21;
 
-    // The busy cursor for as long as it lives, on every way out.
-    class TBusyCursor {
-    public:
-        TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-        ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-        TBusyCursor(const TBusyCursor&) = delete;
-        TBusyCursor& operator=(const TBusyCursor&) = delete;
-    };
-
     QString ProgramTitle()
     {
         const QString title = ErrorTitle();
@@ -76,6 +68,28 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     setObjectName(QStringLiteral("ViewerPanel"));
     NoteBook->setObjectName(QStringLiteral("NoteBook"));
 
+    BuildTextPage();
+    BuildNativePages();
+    BuildTabRow();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(NoteBook, 1);
+    layout->addWidget(TabRow);
+
+    BuildProgressPanel();
+
+    connect(TabSet, &QTabBar::currentChanged, this, &TPreviewBook::TabSetClick);
+    connect(FindNextButton, &QPushButton::clicked, this, &TPreviewBook::FindNextClick);
+    connect(FindPrevButton, &QPushButton::clicked, this, &TPreviewBook::FindPrevClick);
+    connect(FileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TPreviewBook::UpdateFindButtons);
+    ShowPage(QStringLiteral("Text"));
+}
+
+// The Text page: the viewer with a steady block caret.
+void TPreviewBook::BuildTextPage()
+{
     auto* textPage = new QWidget(NoteBook);
     textPage->setObjectName(QStringLiteral("Text"));
     FileViewer = new viewer::THvFileViewer(textPage);
@@ -92,7 +106,11 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     textLayout->setContentsMargins(0, 0, 0, 0);
     textLayout->addWidget(FileViewer);
     NoteBook->addWidget(textPage);
+}
 
+// The Image, Archive and Media pages.
+void TPreviewBook::BuildNativePages()
+{
     ImagePage->setObjectName(QStringLiteral("Image"));
     ImagePage->setFrameShape(QFrame::NoFrame);
     ImagePage->setWidgetResizable(false);
@@ -120,7 +138,11 @@ TPreviewBook::TPreviewBook(QWidget* parent)
 
     MediaPanel->setObjectName(QStringLiteral("Media"));
     NoteBook->addWidget(MediaPanel);
+}
 
+// The Standard and Hex tabs below the pages, with the find buttons of a search for text.
+void TPreviewBook::BuildTabRow()
+{
     TabRow->setObjectName(QStringLiteral("TabRow"));
     TabSet->setObjectName(QStringLiteral("TabSet"));
     TabSet->setShape(QTabBar::RoundedSouth);
@@ -139,13 +161,11 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     }
     TabRow->setFixedHeight(std::max(kTabRowPlain, TabSet->sizeHint().height()));
     TabRow->installEventFilter(this);
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(NoteBook, 1);
-    layout->addWidget(TabRow);
-
+// The gauge and Stop button of a picture load, over the tabs while it runs.
+void TPreviewBook::BuildProgressPanel()
+{
     ProgressPanel->setObjectName(QStringLiteral("ProgressPanel"));
     ProgressPanel->setAutoFillBackground(true);
     ProgressGauge->setObjectName(QStringLiteral("ProgressGauge"));
@@ -161,12 +181,6 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     progressLayout->addWidget(StopButton);
     ProgressPanel->hide();
     connect(StopButton, &QPushButton::clicked, this, &TPreviewBook::StopLoading);
-
-    connect(TabSet, &QTabBar::currentChanged, this, &TPreviewBook::TabSetClick);
-    connect(FindNextButton, &QPushButton::clicked, this, &TPreviewBook::FindNextClick);
-    connect(FindPrevButton, &QPushButton::clicked, this, &TPreviewBook::FindPrevClick);
-    connect(FileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TPreviewBook::UpdateFindButtons);
-    ShowPage(QStringLiteral("Text"));
 }
 
 TPreviewBook::~TPreviewBook() = default;
@@ -366,7 +380,7 @@ void TPreviewBook::Preview(const QString& path)
             if (m_pictureProgress) {
                 LoadPicture(path);
             } else {
-                TBusyCursor busy;
+                TCursorScope busy;
                 ImageViewer->SetImageName(path);
                 ImageViewer->adjustSize();
             }
@@ -382,7 +396,7 @@ void TPreviewBook::Preview(const QString& path)
         } else if (s.ShowMediaFiles && app::HasExtensionIn(path, s.MediaExtensions)) {
             QString error;
             {
-                TBusyCursor busy;
+                TCursorScope busy;
                 error = MediaPanel->Open(path);
             }
             if (error.isEmpty()) {

@@ -47,7 +47,6 @@ public:
     // Whether the files come from a search for text: then the find buttons show (disabled until a file is
     // open on the Text page) and each preview selects the first occurrence.
     void SetContentSearch(bool used, const QString& text, bool matchCase);
-    bool ContentSearch() const { return m_contentSearch; }
 
     // Previews a file on the page that fits it (the same file twice is not read again). Failures are
     // reported to the user and leave the preview empty.
@@ -73,10 +72,8 @@ public:
     // Pictures load with a gauge and a stop button over the tabs instead of the busy cursor; a stopped load
     // still leaves the Image tab and the file on the Text page.
     void SetPictureProgress(bool on) { m_pictureProgress = on; }
-    bool PictureProgress() const { return m_pictureProgress; }
     // Asks a picture load under way to stop (the focus moved on, the window closes).
     void StopLoading() { m_stopLoading = true; }
-    bool LoadingPicture() const { return m_loadingPicture; }
 
     QStackedWidget* NoteBook;
     QWidget* TabRow;
@@ -102,6 +99,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildTextPage();
+    void BuildNativePages();
+    void BuildTabRow();
+    void BuildProgressPanel();
     void TabSetClick(int index);
     void ShowPage(const QString& name);
     void SetThirdTab(const QString& caption);

@@ -13,8 +13,6 @@ public:
     explicit TSplitArea(QWidget* parent = nullptr);
 
     void SetPanes(QWidget* listPane, QWidget* viewerPane);
-    QWidget* ListPane() const { return m_list; }
-    QWidget* ViewerPane() const { return m_viewer; }
     QWidget* SplitterPanel() const { return m_splitter; }
 
     // Side by side (list left of the preview) or one above the other (list above).

@@ -69,6 +69,47 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     SetUpSplitButtons(SplitVButton, SplitHButton, this);
     SplitHButton->setChecked(true);
 
+    BuildFileListPanel();
+
+    ShowDetail->setObjectName(QStringLiteral("ShowDetail"));
+    Preview->setObjectName(QStringLiteral("Preview"));
+    Preview->setChecked(true);
+    OpenButton->setObjectName(QStringLiteral("OpenButton"));
+    OpenButton->setDefault(true);
+    OpenButton->setEnabled(false);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    HelpButton->setObjectName(QStringLiteral("HelpButton"));
+    for (QPushButton* b : { OpenButton, CloseButton, HelpButton })
+        b->setFocusPolicy(Qt::TabFocus);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(FNameLabel);
+    top->addWidget(FName, 1);
+    top->addSpacing(8);
+    top->addWidget(SplitVButton);
+    top->addWidget(SplitHButton);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(ShowDetail);
+    bottom->addWidget(Preview);
+    bottom->addStretch(1);
+    bottom->addWidget(OpenButton);
+    bottom->addWidget(CloseButton);
+    bottom->addWidget(HelpButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addLayout(top);
+    layout->addWidget(MainArea, 1);
+    layout->addLayout(bottom);
+    resize(620, 460);
+
+    ConnectControls();
+    ReadSettings();
+}
+
+// The list of files found under its detail header, and beside it (or below) the preview.
+void TSearchResultsDialog::BuildFileListPanel()
+{
     FileListPanel->setObjectName(QStringLiteral("FileListPanel"));
     HeaderStrip->setObjectName(QStringLiteral("HeaderStrip"));
     Header->setObjectName(QStringLiteral("Header"));
@@ -116,39 +157,10 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     ViewerPanel->SetSettingsSource(m_hooks.Settings);
     MainArea->setObjectName(QStringLiteral("MainArea"));
     MainArea->SetPanes(FileListPanel, ViewerPanel);
+}
 
-    ShowDetail->setObjectName(QStringLiteral("ShowDetail"));
-    Preview->setObjectName(QStringLiteral("Preview"));
-    Preview->setChecked(true);
-    OpenButton->setObjectName(QStringLiteral("OpenButton"));
-    OpenButton->setDefault(true);
-    OpenButton->setEnabled(false);
-    CloseButton->setObjectName(QStringLiteral("CloseButton"));
-    HelpButton->setObjectName(QStringLiteral("HelpButton"));
-    for (QPushButton* b : { OpenButton, CloseButton, HelpButton })
-        b->setFocusPolicy(Qt::TabFocus);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(FNameLabel);
-    top->addWidget(FName, 1);
-    top->addSpacing(8);
-    top->addWidget(SplitVButton);
-    top->addWidget(SplitHButton);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(ShowDetail);
-    bottom->addWidget(Preview);
-    bottom->addStretch(1);
-    bottom->addWidget(OpenButton);
-    bottom->addWidget(CloseButton);
-    bottom->addWidget(HelpButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->setSpacing(6);
-    layout->addLayout(top);
-    layout->addWidget(MainArea, 1);
-    layout->addLayout(bottom);
-    resize(620, 460);
-
+void TSearchResultsDialog::ConnectControls()
+{
     connect(FileList, &TFileList::OnChange, this, &TSearchResultsDialog::FileListChange);
     connect(FileList, &TFileList::OnDblClick, this, &TSearchResultsDialog::FileListDblClick);
     connect(FileList, &TFileList::OnEndDrag, this, &TSearchResultsDialog::FileListEndDrag);
@@ -164,8 +176,6 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     connect(SplitVButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(true); });
     connect(SplitHButton, &QToolButton::clicked, this, [this]() { SplitButtonClick(false); });
     connect(FName, &QLineEdit::textChanged, this, &TSearchResultsDialog::UpdateOpenButton);
-
-    ReadSettings();
 }
 
 TSearchResultsDialog::~TSearchResultsDialog()

@@ -78,6 +78,8 @@ protected:
     void reject() override;
 
 private:
+    void BuildFileListPanel();
+    void ConnectControls();
     void ApplyPreview(bool halfway);
     void SetArrangement(bool sideBySide);
     void FileListEndDrag(bool accepted);

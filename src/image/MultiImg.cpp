@@ -2,6 +2,7 @@
 // boundary; this module only chooses the decoder by extension and reports failures.
 #include "image/MultiImg.h"
 
+#include "common/CursorScope.h"
 #include "image/ImageLib.h"
 #include "platform/PlatformFiles.h"
 
@@ -70,12 +71,11 @@ namespace {
     void ShowMessageBox(QWidget* parent, const QString& title, const QString& text, bool isError)
     {
         // A waiting message box shows the ordinary cursor even while a load has set the busy one.
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        TCursorScope arrow(Qt::ArrowCursor);
         if (isError)
             QMessageBox::critical(parent, title, text);
         else
             QMessageBox::information(parent, title, text);
-        QApplication::restoreOverrideCursor();
     }
 
 } // namespace

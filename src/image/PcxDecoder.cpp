@@ -61,6 +61,79 @@ namespace {
         uchar m_value = 0;
     };
 
+    TImageInfo PcxInfo(int width, int height, int bits, int planes, int version, int encoding)
+    {
+        TImageInfo info;
+        info.FormatName = QStringLiteral("PCX");
+        info.Width = width;
+        info.Height = height;
+        info.BitsPerPixel = bits;
+        info.Planes = planes;
+        info.Description = Text("PCX version %1, %2").arg(version).arg(encoding == 1 ? Text("RLE") : Text("raw"));
+        return info;
+    }
+
+    // Whether available bytes of picture data can describe height lines of lineBytes: one byte pair of
+    // run-length data describes at most 63 bytes.
+    bool CanHoldRows(std::int64_t available, int encoding, std::int64_t lineBytes, std::int64_t height)
+    {
+        const std::int64_t describable = encoding == 1 ? available / 2 * 63 + available % 2 : available;
+        return lineBytes * height <= describable;
+    }
+
+    // The colours of an indexed picture, and into paletteSize how many of them the file gave. Up to 16 colours
+    // come from the header; more from the palette at the end of the file, without which they are grey levels.
+    QList<QRgb> ColourTable(const uchar* data, std::int64_t size, int totalBits, bool trailingPalette, int& paletteSize)
+    {
+        QList<QRgb> table;
+        const int colours = 1 << totalBits;
+        if (totalBits > 4) {
+            const uchar* p = data + size - 768;
+            for (int i = 0; i < colours; ++i) {
+                const int grey = i * 255 / (colours - 1);
+                table.append(trailingPalette ? qRgb(p[3 * i], p[3 * i + 1], p[3 * i + 2]) : qRgb(grey, grey, grey));
+            }
+            paletteSize = trailingPalette ? colours : 0;
+        } else if (totalBits == 1 && std::equal(data + 16, data + 19, data + 19)) {
+            // A two-colour header palette with one colour twice is the usual mark of a plain black and white picture.
+            table = { qRgb(0, 0, 0), qRgb(255, 255, 255) };
+        } else {
+            const uchar* p = data + 16;
+            for (int i = 0; i < colours; ++i)
+                table.append(qRgb(p[3 * i], p[3 * i + 1], p[3 * i + 2]));
+            paletteSize = colours;
+        }
+        return table;
+    }
+
+    // One decoded line (its planes one after the other) into a row of the picture: true colour from its red,
+    // green, blue (and alpha) planes, indexes from the bits of each plane.
+    void PutRow(const uchar* line, uchar* row, std::int64_t width, int bits, int planes, std::int64_t bytesPerLine,
+        bool trueColour)
+    {
+        if (trueColour) {
+            auto* out = reinterpret_cast<QRgb*>(row);
+            const uchar* r = line;
+            const uchar* g = r + bytesPerLine;
+            const uchar* b = g + bytesPerLine;
+            const uchar* a = planes == 4 ? b + bytesPerLine : nullptr;
+            for (std::int64_t x = 0; x < width; ++x)
+                out[x] = qRgba(r[x], g[x], b[x], a ? a[x] : 255);
+        } else if (planes == 1 && bits == 8) {
+            std::copy(line, line + width, row);
+        } else {
+            const unsigned mask = (1u << bits) - 1;
+            for (std::int64_t x = 0; x < width; ++x) {
+                const std::int64_t bit = x * bits;
+                const int shift = 8 - bits - int(bit % 8);
+                unsigned index = 0;
+                for (int p = 0; p < planes; ++p)
+                    index |= ((line[std::size_t(p * bytesPerLine + bit / 8)] >> shift) & mask) << (p * bits);
+                row[x] = uchar(index);
+            }
+        }
+    }
+
 } // namespace
 
 bool TPcxDecoder::Recognise(const uchar* data, std::int64_t size)
@@ -115,11 +188,8 @@ TDecodeResult TPcxDecoder::Decode(const uchar* data, std::int64_t size, const Pr
         return TDecodeResult::Failure(
             ErrTruncated, Text("The 256-colour palette at the end of the PCX file is missing."));
 
-    // One byte pair of run-length data describes at most 63 bytes: refuse what the file cannot hold.
     const std::int64_t lineBytes = bytesPerLine * planes;
-    const std::int64_t available = dataEnd - (data + HeaderSize);
-    const std::int64_t describable = encoding == 1 ? available / 2 * 63 + available % 2 : available;
-    if (lineBytes * height > describable)
+    if (!CanHoldRows(dataEnd - (data + HeaderSize), encoding, lineBytes, height))
         return TDecodeResult::Failure(ErrTruncated, Text("The PCX picture data ends before the last row."));
 
     QImage::Format format = QImage::Format_Indexed8;
@@ -129,66 +199,19 @@ TDecodeResult TPcxDecoder::Decode(const uchar* data, std::int64_t size, const Pr
     if (image.isNull())
         return TDecodeResult::Failure(ErrNoMemory, Text("There is not enough memory for the PCX picture."));
 
-    TImageInfo info;
-    info.FormatName = QStringLiteral("PCX");
-    info.Width = int(width);
-    info.Height = int(height);
-    info.BitsPerPixel = bits;
-    info.Planes = planes;
-    info.Description = Text("PCX version %1, %2").arg(version).arg(encoding == 1 ? Text("RLE") : Text("raw"));
+    TImageInfo info = PcxInfo(int(width), int(height), bits, planes, version, encoding);
 
-    if (!trueColour) {
-        QList<QRgb> table;
-        const int colours = 1 << totalBits;
-        if (totalBits > 4) {
-            // Without the trailing palette such a picture is read as grey levels.
-            const uchar* p = data + size - 768;
-            for (int i = 0; i < colours; ++i) {
-                const int grey = i * 255 / (colours - 1);
-                table.append(trailingPalette ? qRgb(p[3 * i], p[3 * i + 1], p[3 * i + 2]) : qRgb(grey, grey, grey));
-            }
-            info.PaletteSize = trailingPalette ? colours : 0;
-        } else if (totalBits == 1 && std::equal(data + 16, data + 19, data + 19)) {
-            // A two-colour header palette with one colour twice is the usual mark of a plain black and white picture.
-            table = { qRgb(0, 0, 0), qRgb(255, 255, 255) };
-        } else {
-            const uchar* p = data + 16;
-            for (int i = 0; i < colours; ++i)
-                table.append(qRgb(p[3 * i], p[3 * i + 1], p[3 * i + 2]));
-            info.PaletteSize = colours;
-        }
-        image.setColorTable(table);
-    }
+    if (!trueColour)
+        image.setColorTable(ColourTable(data, size, totalBits, trailingPalette, info.PaletteSize));
 
     TRunReader reader(data + HeaderSize, dataEnd, encoding == 1);
     TProgressSteps steps(progress, height);
     std::vector<uchar> line(static_cast<std::size_t>(lineBytes));
-    const unsigned mask = (1u << bits) - 1;
     for (std::int64_t y = 0; y < height; ++y) {
         if (!reader.ReadLine(line.data(), line.size()))
             return TDecodeResult::Failure(
                 ErrTruncated, Text("The PCX picture data ends at row %1 of %2.").arg(y + 1).arg(height));
-        uchar* row = image.scanLine(int(y));
-        if (trueColour) {
-            auto* out = reinterpret_cast<QRgb*>(row);
-            const uchar* r = line.data();
-            const uchar* g = r + bytesPerLine;
-            const uchar* b = g + bytesPerLine;
-            const uchar* a = planes == 4 ? b + bytesPerLine : nullptr;
-            for (std::int64_t x = 0; x < width; ++x)
-                out[x] = qRgba(r[x], g[x], b[x], a ? a[x] : 255);
-        } else if (planes == 1 && bits == 8) {
-            std::copy(line.data(), line.data() + width, row);
-        } else {
-            for (std::int64_t x = 0; x < width; ++x) {
-                const std::int64_t bit = x * bits;
-                const int shift = 8 - bits - int(bit % 8);
-                unsigned index = 0;
-                for (int p = 0; p < planes; ++p)
-                    index |= ((line[std::size_t(p * bytesPerLine + bit / 8)] >> shift) & mask) << (p * bits);
-                row[x] = uchar(index);
-            }
-        }
+        PutRow(line.data(), image.scanLine(int(y)), width, bits, planes, bytesPerLine, trueColour);
         if (!steps.Step(y + 1))
             return TDecodeResult::Failure(ErrStopped, Text("Reading the PCX picture was stopped."));
     }

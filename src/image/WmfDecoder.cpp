@@ -99,6 +99,83 @@ namespace {
         }
     }
 
+    // What one walk along the record chain learns: the records, the first window origin and extent and
+    // viewport extent the file sets, the bounds of what a plain metafile without a window draws, and whether
+    // the end record came.
+    struct TRecordChain {
+        std::vector<TRecord> Records;
+        std::optional<QPointF> WindowOrg, WindowExt, ViewportExt;
+        TBounds Bounds;
+        bool SawEnd = false;
+    };
+
+    // Walks the record chain from at once: every record must lie inside the file. The failure, or nothing.
+    std::optional<TDecodeResult> WalkRecords(
+        const uchar* data, std::int64_t size, std::int64_t at, bool placeable, TRecordChain& chain)
+    {
+        while (at < size) {
+            if (size - at < 6)
+                return TDecodeResult::Failure(ErrTruncated, Text("The metafile ends inside a record header."));
+            const std::int64_t words = L(data + at);
+            const unsigned function = U(data + at + 4);
+            if (words < 3)
+                return TDecodeResult::Failure(
+                    ErrCorrupt, Text("A metafile record at offset %1 gives a size of %2 words.").arg(at).arg(words));
+            if (words * 2 > size - at)
+                return TDecodeResult::Failure(
+                    ErrTruncated, Text("A metafile record at offset %1 runs past the end of the file.").arg(at));
+            const TRecord record { at + 6, words * 2 - 6, function };
+            const uchar* p = data + record.Offset;
+            if (function == 0x0000) {
+                chain.SawEnd = true;
+                break;
+            }
+            if (record.Length >= 4) {
+                const QPointF value(S(p + 2), S(p));
+                if (function == 0x020B && !chain.WindowOrg)
+                    chain.WindowOrg = value;
+                else if (function == 0x020C && !chain.WindowExt && value.x() != 0 && value.y() != 0)
+                    chain.WindowExt = value;
+                else if (function == 0x020E && !chain.ViewportExt && value.x() != 0 && value.y() != 0)
+                    chain.ViewportExt = value;
+            }
+            if (!placeable && !chain.WindowExt)
+                AddBounds(record, p, chain.Bounds);
+            chain.Records.push_back(record);
+            at += words * 2;
+        }
+        return std::nullopt;
+    }
+
+    struct TFrame {
+        QRectF Frame; // the logical rectangle that fills the picture
+        double Width = 0, Height = 0; // the picture's size in pixels
+    };
+
+    // A placeable metafile's frame is its window (else its box), sized by its box and units per inch; a plain
+    // one's is its window sized by its viewport (else the window), else the bounds of what it draws.
+    TFrame FrameOf(bool placeable, const QRectF& box, int inch, const TRecordChain& chain)
+    {
+        const QPointF origin = chain.WindowOrg.value_or(QPointF());
+        if (placeable) {
+            const double units = inch > 0 ? inch : 1440;
+            return { chain.WindowExt ? QRectF(origin, QSizeF(chain.WindowExt->x(), chain.WindowExt->y())) : box,
+                std::abs(box.width()) * TWmfDecoder::ScreenDpi / units,
+                std::abs(box.height()) * TWmfDecoder::ScreenDpi / units };
+        }
+        if (chain.WindowExt) {
+            const QPointF size = chain.ViewportExt ? *chain.ViewportExt : *chain.WindowExt;
+            return { QRectF(origin, QSizeF(chain.WindowExt->x(), chain.WindowExt->y())), std::abs(size.x()),
+                std::abs(size.y()) };
+        }
+        if (!chain.Bounds.Empty) {
+            const double width = std::max(1.0, chain.Bounds.Right - chain.Bounds.Left);
+            const double height = std::max(1.0, chain.Bounds.Bottom - chain.Bounds.Top);
+            return { QRectF(chain.Bounds.Left, chain.Bounds.Top, width, height), width, height };
+        }
+        return { QRectF(0, 0, 1, 1), 1, 1 };
+    }
+
 } // namespace
 
 bool TWmfDecoder::Recognise(const uchar* data, std::int64_t size)
@@ -131,67 +208,16 @@ TDecodeResult TWmfDecoder::Decode(const uchar* data, std::int64_t size, const Pr
     const int objectCount = int(U(data + at + 10));
     at += HeaderSize;
 
-    // Walk the record chain once: every record must lie inside the file.
-    std::vector<TRecord> records;
-    std::optional<QPointF> windowOrg, windowExt, viewportExt;
-    TBounds bounds;
-    bool sawEnd = false;
-    while (at < size) {
-        if (size - at < 6)
-            return TDecodeResult::Failure(ErrTruncated, Text("The metafile ends inside a record header."));
-        const std::int64_t words = L(data + at);
-        const unsigned function = U(data + at + 4);
-        if (words < 3)
-            return TDecodeResult::Failure(
-                ErrCorrupt, Text("A metafile record at offset %1 gives a size of %2 words.").arg(at).arg(words));
-        if (words * 2 > size - at)
-            return TDecodeResult::Failure(
-                ErrTruncated, Text("A metafile record at offset %1 runs past the end of the file.").arg(at));
-        const TRecord record { at + 6, words * 2 - 6, function };
-        const uchar* p = data + record.Offset;
-        if (function == 0x0000) {
-            sawEnd = true;
-            break;
-        }
-        if (record.Length >= 4) {
-            const QPointF value(S(p + 2), S(p));
-            if (function == 0x020B && !windowOrg)
-                windowOrg = value;
-            else if (function == 0x020C && !windowExt && value.x() != 0 && value.y() != 0)
-                windowExt = value;
-            else if (function == 0x020E && !viewportExt && value.x() != 0 && value.y() != 0)
-                viewportExt = value;
-        }
-        if (!placeable && !windowExt)
-            AddBounds(record, p, bounds);
-        records.push_back(record);
-        at += words * 2;
-    }
-    if (!sawEnd && declaredBytes > size - (placeable ? PlaceableSize : 0))
+    TRecordChain chain;
+    if (std::optional<TDecodeResult> failure = WalkRecords(data, size, at, placeable, chain))
+        return std::move(*failure);
+    if (!chain.SawEnd && declaredBytes > size - (placeable ? PlaceableSize : 0))
         return TDecodeResult::Failure(ErrTruncated, Text("The metafile ends before its last record."));
+    const std::vector<TRecord>& records = chain.Records;
 
-    // The frame is the logical rectangle that fills the picture.
-    QRectF frame;
-    double width = 0, height = 0;
-    if (placeable) {
-        if (box.width() == 0 || box.height() == 0)
-            return TDecodeResult::Failure(ErrCorrupt, Text("The metafile's bounding box is empty."));
-        frame = windowExt ? QRectF(windowOrg.value_or(QPointF()), QSizeF(windowExt->x(), windowExt->y())) : box;
-        const double units = inch > 0 ? inch : 1440;
-        width = std::abs(box.width()) * ScreenDpi / units;
-        height = std::abs(box.height()) * ScreenDpi / units;
-    } else if (windowExt) {
-        frame = QRectF(windowOrg.value_or(QPointF()), QSizeF(windowExt->x(), windowExt->y()));
-        width = std::abs(viewportExt ? viewportExt->x() : windowExt->x());
-        height = std::abs(viewportExt ? viewportExt->y() : windowExt->y());
-    } else if (!bounds.Empty) {
-        width = std::max(1.0, bounds.Right - bounds.Left);
-        height = std::max(1.0, bounds.Bottom - bounds.Top);
-        frame = QRectF(bounds.Left, bounds.Top, width, height);
-    } else {
-        frame = QRectF(0, 0, 1, 1);
-        width = height = 1;
-    }
+    if (placeable && (box.width() == 0 || box.height() == 0))
+        return TDecodeResult::Failure(ErrCorrupt, Text("The metafile's bounding box is empty."));
+    auto [frame, width, height] = FrameOf(placeable, box, inch, chain);
     const double longest = std::max(width, height);
     if (longest > MaxSide) {
         width = width * MaxSide / longest;

@@ -463,6 +463,28 @@ struct TWmfPlayer::TState {
         Fill(path);
     }
 
+    // The font a logical font asks for, at its size on the picture.
+    QFont TextFont(const TLogFont& lf)
+    {
+        QFont font(lf.Face.isEmpty() ? QStringLiteral("Sans Serif") : lf.Face);
+        const double sy = ScaleY();
+        // A negative height is the character height, a positive one the cell height; 0 asks for the default.
+        double pixels = lf.Height == 0 ? 16.0 : std::abs(lf.Height) * sy;
+        pixels = std::clamp(pixels, 1.0, double(std::max(PictureSize.width(), PictureSize.height())) * 2 + 16);
+        font.setPixelSize(std::max(1, int(std::lround(pixels))));
+        if (lf.Height > 0) {
+            const QFontMetricsF cell(font);
+            const double height = cell.ascent() + cell.descent();
+            if (height > 0)
+                font.setPixelSize(std::max(1, int(std::lround(pixels * pixels / height))));
+        }
+        font.setWeight(QFont::Weight(std::clamp(lf.Weight == 0 ? 400 : lf.Weight, 1, 1000)));
+        font.setItalic(lf.Italic);
+        font.setUnderline(lf.Underline);
+        font.setStrikeOut(lf.StrikeOut);
+        return font;
+    }
+
     void TextRecord(
         double x, double y, const QString& text, const std::vector<int>& dx, unsigned options, const QRectF& rect)
     {
@@ -484,22 +506,7 @@ struct TWmfPlayer::TState {
         }
         const QPointF origin = Transform.map(QPointF(x, y));
         const TLogFont& lf = Dc.Font;
-        QFont font(lf.Face.isEmpty() ? QStringLiteral("Sans Serif") : lf.Face);
-        const double sy = ScaleY();
-        // A negative height is the character height, a positive one the cell height; 0 asks for the default.
-        double pixels = lf.Height == 0 ? 16.0 : std::abs(lf.Height) * sy;
-        pixels = std::clamp(pixels, 1.0, double(std::max(PictureSize.width(), PictureSize.height())) * 2 + 16);
-        font.setPixelSize(std::max(1, int(std::lround(pixels))));
-        if (lf.Height > 0) {
-            const QFontMetricsF cell(font);
-            const double height = cell.ascent() + cell.descent();
-            if (height > 0)
-                font.setPixelSize(std::max(1, int(std::lround(pixels * pixels / height))));
-        }
-        font.setWeight(QFont::Weight(std::clamp(lf.Weight == 0 ? 400 : lf.Weight, 1, 1000)));
-        font.setItalic(lf.Italic);
-        font.setUnderline(lf.Underline);
-        font.setStrikeOut(lf.StrikeOut);
+        const QFont font = TextFont(lf);
         // Each character fills at most its cell and has an outline as tall as the font.
         const double size = font.pixelSize();
         if (!Spend(double(text.size()) * (std::min(size * size, Area()) + size * EdgePixelCost))) {

@@ -75,7 +75,6 @@ public:
     void SetIdleTimeout(int milliseconds) { m_idleMs = milliseconds; }
 
     // The item's text; every assignment goes to the clients advising on it.
-    QString ItemText() const { return m_itemText; }
     void SetItemText(const QString& text);
 
     // Connections open now (advising ones included), for tests and the curious.

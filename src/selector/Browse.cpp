@@ -151,6 +151,25 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     setSizeGripEnabled(true);
     setMinimumSize(526, 300);
 
+    BuildFileListPanel();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
+    layout->addLayout(BuildLocationRow());
+    layout->addWidget(MainPanel, 1);
+    layout->addLayout(BuildNameRows());
+    resize(528, 402);
+
+    setTabOrder(FName, FileList);
+    setTabOrder(FileList, FilterBox);
+    setTabOrder(FilterBox, LocationBox);
+
+    ConnectControls();
+}
+
+// The Location box and its list, and the split buttons beside them.
+QHBoxLayout* TBrowserDialog::BuildLocationRow()
+{
     LocationLabel->setBuddy(LocationBox);
     LocationBox->setObjectName(QStringLiteral("LocationBox"));
     LocationList->setObjectName(QStringLiteral("LocationList"));
@@ -165,6 +184,19 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     splitLayout->addWidget(SplitVButton);
     splitLayout->addWidget(SplitHButton);
 
+    auto* top = new QHBoxLayout;
+    top->addWidget(LocationLabel);
+    top->addWidget(LocationBox, 1);
+    top->addWidget(LocationList, 1);
+    top->addSpacing(8);
+    top->addWidget(SplitBtnPanel);
+
+    return top;
+}
+
+// The list of files under its detail header, and beside it (or below) the preview.
+void TBrowserDialog::BuildFileListPanel()
+{
     FileListPanel->setObjectName(QStringLiteral("FileListPanel"));
     HeaderPanel->setObjectName(QStringLiteral("HeaderPanel"));
     Header->setObjectName(QStringLiteral("Header"));
@@ -209,7 +241,11 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     MainPanel->setObjectName(QStringLiteral("MainPanel"));
     MainPanel->SetPanes(FileListPanel, ViewerPanel);
     MainPanel->SetSideBySide(true);
+}
 
+// The File Name and File Type boxes, the check boxes and the buttons.
+QHBoxLayout* TBrowserDialog::BuildNameRows()
+{
     FNameLabel->setBuddy(FName);
     FName->setObjectName(QStringLiteral("FName"));
     FilterLabel->setBuddy(FilterBox);
@@ -226,13 +262,6 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     HelpButton->setObjectName(QStringLiteral("HelpButton"));
     for (QPushButton* b : { OKButton, CancelButton, HelpButton })
         b->setFocusPolicy(Qt::TabFocus);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(LocationLabel);
-    top->addWidget(LocationBox, 1);
-    top->addWidget(LocationList, 1);
-    top->addSpacing(8);
-    top->addWidget(SplitBtnPanel);
 
     auto* names = new QGridLayout;
     names->setHorizontalSpacing(6);
@@ -260,18 +289,11 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     bottom->addSpacing(8);
     bottom->addLayout(buttons);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->setSpacing(6);
-    layout->addLayout(top);
-    layout->addWidget(MainPanel, 1);
-    layout->addLayout(bottom);
-    resize(528, 402);
+    return bottom;
+}
 
-    setTabOrder(FName, FileList);
-    setTabOrder(FileList, FilterBox);
-    setTabOrder(FilterBox, LocationBox);
-
+void TBrowserDialog::ConnectControls()
+{
     LocationBox->installEventFilter(this);
     FilterBox->installEventFilter(this);
     connect(FileList, &TFileList::OnRead, this, &TBrowserDialog::FileListRead);

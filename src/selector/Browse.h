@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QHeaderView;
 class QLabel;
 class QLineEdit;
@@ -109,6 +110,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QHBoxLayout* BuildLocationRow();
+    void BuildFileListPanel();
+    QHBoxLayout* BuildNameRows();
+    void ConnectControls();
     void GoTo(const QString& target);
     QString FocusedFilePath() const;
     // The entry of the file the file name box names, or -1 when the list does not hold it.

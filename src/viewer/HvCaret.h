@@ -70,20 +70,16 @@ public:
     ~THvSingleCaret() override;
 
     THvCaret* Caret() const { return m_caret.get(); }
-    const std::shared_ptr<THvCaret>& SharedCaret() const { return m_caret; }
     void SetCaret(std::shared_ptr<THvCaret> caret);
 
     void SetCellSize(int width, int height);
     // Creating starts the blinking; a destroyed caret is never drawn.
     void Create();
     void Destroy();
-    bool IsCreated() const { return m_created; }
     void SetShown(bool shown);
-    bool IsShown() const { return m_shown; }
     // The top-left corner of the caret's cell, or no cell when the caret is outside the view.
     void SetCellPosition(const QPoint& cellTopLeft);
     void SetOffView();
-    bool IsOnView() const { return m_onView; }
 
     // Where the caret is drawn, in widget coordinates (empty when it is off the view).
     QRect Rect() const;

@@ -26,7 +26,6 @@ struct THvCommandRecord {
     // Key1 + Shift1 * 256 + Key2 * 65536 + Shift2 * 16777216.
     quint32 KeySequence() const;
     static THvCommandRecord FromKeySequence(quint32 keySequence, quint16 command);
-    bool SameKeys(const THvCommandRecord& other) const { return KeySequence() == other.KeySequence(); }
     bool operator==(const THvCommandRecord&) const = default;
 };
 

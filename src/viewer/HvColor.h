@@ -15,8 +15,6 @@ public:
     void SetBackColor(const QColor& color);
     QColor TextColor() const { return m_text; }
     void SetTextColor(const QColor& color);
-    QColor DefaultBackColor() const { return m_defaultBack; }
-    QColor DefaultTextColor() const { return m_defaultText; }
 
     // True while both colours are the defaults; setting it to True restores them.
     bool UseDefault() const { return m_useDefault; }

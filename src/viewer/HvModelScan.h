@@ -22,13 +22,6 @@ size_t FindNthLineEnd(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint6
 // Index of the first byte of the k-th line end counted from the back, or n when there are fewer.
 size_t FindNthLineEndReverse(const uint8_t* p, size_t n, bool prevCR, uint64_t k, uint64_t& found);
 
-inline uint64_t CountLineEnds(const uint8_t* p, size_t n, bool prevCR)
-{
-    uint64_t found = 0;
-    FindNthLineEnd(p, n, prevCR, kAll, found);
-    return found;
-}
-
 // First byte in [p, end) equal to a or b; end when there is none.
 const uint8_t* FindEither(const uint8_t* p, const uint8_t* end, uint8_t a, uint8_t b);
 

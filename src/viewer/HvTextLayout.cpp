@@ -631,7 +631,7 @@ std::pair<qint64, qint64> THvTextLayout::WordRange(LineNumber line, qint64 index
     return { start, end };
 }
 
-QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to, std::vector<qint64>* offsets)
+QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to)
 {
     QString out;
     from = std::max<qint64>(from, 0);
@@ -648,25 +648,18 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to, std::vector
             i = ByteOrderMarkSize(m_encoding, buf.data(), size_t(got));
         while (i < usable) {
             const TDecodedChar d = DecodeChar(m_encoding, buf.data() + i, size_t(got - i));
-            const qsizetype before = out.size();
             if (!d.Valid)
                 out += QChar(QChar::ReplacementCharacter);
             else if (d.Code == 0)
                 out += QLatin1Char(' ');
             else
                 out += CharText(d.Code);
-            if (offsets) {
-                for (qsizetype k = before; k < out.size(); ++k)
-                    offsets->push_back(pos + i);
-            }
             i += d.Length;
         }
         pos += i;
         if (got < want || i == 0)
             break;
     }
-    if (offsets)
-        offsets->push_back(pos);
     return out;
 }
 

@@ -97,8 +97,7 @@ public:
     std::pair<qint64, qint64> WordRange(LineNumber line, qint64 index);
 
     // The characters of [from, to) as text: tabs stay tabs, zero bytes read as spaces, invalid bytes as U+FFFD.
-    // offsets, when given, receives the byte index of each UTF-16 unit of the text, and the end.
-    QString Text(LineNumber line, qint64 from, qint64 to, std::vector<qint64>* offsets = nullptr);
+    QString Text(LineNumber line, qint64 from, qint64 to);
 
     // Columns of the whole line, scanning it when needed (a long line is a long read that may stop).
     qint64 LineColumns(LineNumber line);

@@ -410,16 +410,9 @@ void THvBaseViewer::ShowHourglass()
 {
     if (m_hourglass || !testAttribute(Qt::WA_WState_Created))
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_hourglass = true;
+    m_hourglass.emplace();
 }
 
-void THvBaseViewer::HideHourglass()
-{
-    if (!m_hourglass)
-        return;
-    m_hourglass = false;
-    QApplication::restoreOverrideCursor();
-}
+void THvBaseViewer::HideHourglass() { m_hourglass.reset(); }
 
 } // namespace hy::viewer

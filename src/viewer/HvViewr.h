@@ -8,6 +8,7 @@
 #pragma once
 
 #include "base/HyExceptions.h"
+#include "common/CursorScope.h"
 #include "viewer/HvBase.h"
 #include "viewer/HvTextLayout.h"
 #include "viewer/HvTypes.h"
@@ -71,10 +72,6 @@ public:
     }
     // True when the last read was stopped before it was done (Esc).
     virtual bool LastReadStopped() const { return false; }
-    // Finds text (options: soBackward, soMatchCase, soWholeFile) and selects the match; False, with
-    // selection and caret unchanged, when there is none or text is empty. The base searches the lines
-    // character by character (without match case by Unicode case folding).
-    virtual bool SearchFor(const QString& text, unsigned options);
 
     // The characters, clusters and cells of the lines, in the viewer's encoding.
     THvTextLayout& Layout() { return m_layout; }
@@ -168,7 +165,7 @@ public:
     // The wait cursor; one flag, so the first HideHourglass ends any number of ShowHourglass calls.
     void ShowHourglass();
     void HideHourglass();
-    bool HourglassShown() const { return m_hourglass; }
+    bool HourglassShown() const { return m_hourglass.has_value(); }
 
     // --- Selection and copying ---
 
@@ -393,7 +390,7 @@ private:
 
     QPoint m_caretScreen { -1, -1 }; // the caret's pixel place while lines wrap
     THvSingleCaret* m_singleCaret;
-    bool m_hourglass = false;
+    std::optional<TCursorScope> m_hourglass;
     bool m_statusPending = false;
     bool m_inPaint = false;
     bool m_scrollBarsPending = false;
@@ -416,7 +413,9 @@ public:
     qint64 ReadLine(LineNumber line, qint64 from, uint8_t* buf, qint64 n) override;
     qint64 KnownLineSize(LineNumber line) override;
     bool LastReadStopped() const override;
-    bool SearchFor(const QString& text, unsigned options) override;
+    // Finds text (options: soBackward, soMatchCase, soWholeFile, soRegex) and selects the match; False, with
+    // selection and caret unchanged, when there is none or text is empty.
+    bool SearchFor(const QString& text, unsigned options);
 
     // The window's encoding (Auto by default); Auto is resolved when the file is opened.
     TTextEncoding Encoding() const;

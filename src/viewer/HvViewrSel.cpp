@@ -180,66 +180,6 @@ QString THvBaseViewer::DisplayLineText(LineNumber line, int size)
     return out;
 }
 
-bool THvBaseViewer::SearchFor(const QString& text, unsigned options)
-{
-    if (text.isEmpty() || m_lineTotal == 0)
-        return false;
-    HourglassScope scope(this, true);
-    const bool backward = options & soBackward;
-    const Qt::CaseSensitivity cs = (options & soMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
-
-    LineNumber line = m_caretLine;
-    qint64 index = m_caretIndex;
-    if (options & soWholeFile) {
-        if (backward) {
-            line = std::clamp<LineNumber>(ClampLine(m_lineTotal - 1), 0, std::max<LineNumber>(m_lineTotal - 1, 0));
-            index = std::numeric_limits<qint64>::max();
-        } else {
-            line = 0;
-            index = 0;
-        }
-    }
-    for (;;) {
-        std::vector<qint64> offsets;
-        const QString lineText = m_layout.Text(line, 0, std::numeric_limits<qint64>::max(), &offsets);
-        // The unit at which a byte index starts (the end when it lies beyond the text).
-        auto unitAt = [&offsets](qint64 byte) {
-            return qsizetype(std::lower_bound(offsets.begin(), offsets.end(), byte) - offsets.begin());
-        };
-        qsizetype p = -1;
-        if (!backward) {
-            p = lineText.indexOf(text, std::min(unitAt(index), lineText.size()), cs);
-        } else {
-            const qsizetype before = std::min(unitAt(index), lineText.size());
-            if (before >= text.size())
-                p = lineText.left(before).lastIndexOf(text, -1, cs);
-        }
-        if (p >= 0) {
-            const qint64 from = offsets[size_t(p)];
-            const qint64 to = offsets[size_t(p + text.size())];
-            if (backward)
-                SelectRange(line, from, false, to, line);
-            else
-                SelectRange(line, from, true, to, line);
-            return true;
-        }
-        if (!backward) {
-            if (line + 1 >= m_lineTotal)
-                return false;
-            const LineNumber next = ClampLine(line + 1);
-            if (next <= line || next >= m_lineTotal)
-                return false;
-            line = next;
-            index = 0;
-        } else {
-            if (line <= 0)
-                return false;
-            --line;
-            index = std::numeric_limits<qint64>::max();
-        }
-    }
-}
-
 void THvBaseViewer::SelectSearchHit(const SearchHit& hit, unsigned options)
 {
     SelectRange(hit.StartLine, hit.StartIndex, !(options & soBackward), hit.EndIndex, hit.EndLine);

@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -408,6 +409,36 @@ TEST_F(AssociationTest, AssociatedApplicationGetsTheFile)
     EXPECT_EQ(Recorded(), QStringList({ QDir::currentPath(), "[" + file + "]" }));
     EXPECT_TRUE(m_alerts.empty());
     EXPECT_EQ(AssociationText(file), m_recorder + QStringLiteral(" ^.qqzx"));
+}
+
+TEST_F(AssociationTest, TheDesktopIsAskedWhileTheWindowsGoOn)
+{
+    // The desktop's answer waits for a timer of the GUI thread to leave a mark: while the thread waited for
+    // the answer itself, the timer could not fire and the question ran out of time with no answer.
+    const QString mark = m_dir.PathOf(QStringLiteral("timer-fired"));
+    for (const char* folder : { "bin", "empty-xdg/applications" })
+        ASSERT_TRUE(QDir().mkpath(m_dir.PathOf(QLatin1String(folder))));
+    m_dir.Write(QStringLiteral("bin/xdg-mime"),
+        "#!/bin/sh\n"
+        "n=0\n"
+        "while [ ! -e '"
+            + QFile::encodeName(mark)
+            + "' ] && [ $n -lt 400 ]; do sleep 0.05; n=$((n+1)); done\n"
+              "[ \"$1 $2 $3\" = 'query default text/plain' ] && echo hyfake.desktop\n",
+        0755);
+    m_dir.Write(QStringLiteral("empty-xdg/applications/hyfake.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Fake\nExec=hyfake-editor --new-window %F\n", 0644);
+    // The MIME database comes from the system's data folders; the desktop entry is found in the test's own.
+    qputenv("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_dir.PathOf(QStringLiteral("bin"))) + ":" + path);
+    const auto restorePath = qScopeGuard([&path]() { qputenv("PATH", path); });
+    QObject timerOwner;
+    QTimer::singleShot(0, &timerOwner, [this, &mark]() { m_dir.Write(mark, "", 0644); });
+
+    EXPECT_EQ(
+        AssociationText(m_dir.Write(QStringLiteral("notes.txt"), "some text", 0644)), QStringLiteral("hyfake-editor"));
+    EXPECT_TRUE(QFileInfo::exists(mark));
 }
 
 TEST_F(AssociationTest, AssociationFailures)

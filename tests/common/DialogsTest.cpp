@@ -5,6 +5,7 @@
 #include "common/Ask.h"
 #include "common/Askmulti.h"
 #include "common/Balloon.h"
+#include "common/CursorScope.h"
 #include "common/ErrorText.h"
 #include "common/HyImage.h"
 #include "common/PromptParts.h"
@@ -22,6 +23,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -221,6 +223,25 @@ TEST(Questions, DefaultCursorWhileWaiting)
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     QApplication::restoreOverrideCursor();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(Questions, CursorScopesNestAndComeBackOnEveryWayOut)
+{
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    {
+        hy::TCursorScope busy;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        try {
+            hy::TCursorScope arrow(Qt::ArrowCursor);
+            EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+            throw std::runtime_error("a question that failed");
+        } catch (const std::runtime_error&) {
+        }
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

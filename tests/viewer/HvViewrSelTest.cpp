@@ -205,51 +205,6 @@ TEST_F(HvViewrSelTest, DisplayLineTextExpandsTabsAndReplacesUndisplayables)
     EXPECT_NE(viewer.DefaultCharGlyph(), QChar(' '));
 }
 
-TEST_F(HvViewrSelTest, LineSearchSelectsTheHitAndContinuesFromTheCaret)
-{
-    viewer.SetLines({ "nothing here", "one cat, two cats", "CAT at the start", "", "last Cat" });
-    ShowGrid(viewer, 40, 10);
-    struct Step {
-        const char* Text;
-        unsigned Options;
-        bool Found;
-        TextPosition Start, End, Caret;
-    };
-    const Step steps[] = {
-        { "cat", 0, true, { 1, 4 }, { 1, 7 }, { 1, 7 } },
-        { "cat", 0, true, { 1, 13 }, { 1, 16 }, { 1, 16 } }, // the second in the same line
-        { "cat", 0, true, { 2, 0 }, { 2, 3 }, { 2, 3 } },
-        { "cat", soMatchCase, false, { 2, 0 }, { 2, 3 }, { 2, 3 } }, // nothing: everything stays
-        { "cat", soBackward, true, { 2, 0 }, { 2, 3 }, { 2, 0 } }, // ends at the caret: found
-        { "cat", soBackward, true, { 1, 13 }, { 1, 16 }, { 1, 13 } },
-        { "cat", soBackward, true, { 1, 4 }, { 1, 7 }, { 1, 4 } },
-        { "cat", soBackward, false, { 1, 4 }, { 1, 7 }, { 1, 4 } },
-        { "cat", soBackward | soWholeFile, true, { 4, 5 }, { 4, 8 }, { 4, 5 } },
-        { "Cat", soWholeFile | soMatchCase, true, { 4, 5 }, { 4, 8 }, { 4, 8 } },
-        { "", 0, false, { 4, 5 }, { 4, 8 }, { 4, 8 } },
-    };
-    int n = 0;
-    for (const Step& s : steps) {
-        EXPECT_EQ(viewer.SearchFor(s.Text, s.Options), s.Found) << "step " << n;
-        EXPECT_EQ(viewer.SelectionStart(), s.Start) << "step " << n;
-        EXPECT_EQ(viewer.SelectionEnd(), s.End) << "step " << n;
-        EXPECT_EQ(Caret(), s.Caret) << "step " << n;
-        ++n;
-    }
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(HvViewrSelTest, ForwardSearchRunsToTheEndOfAnUndeterminedText)
-{
-    viewer.SetLines(NumberedLines(3000), true);
-    ShowGrid(viewer, 40, 10);
-    EXPECT_FALSE(viewer.SearchFor("no such text", 0));
-    EXPECT_EQ(viewer.LineTotal(), 3000);
-    EXPECT_TRUE(viewer.SearchFor("line 2999", 0));
-    EXPECT_EQ(Caret(), (TextPosition { 2999, 9 }));
-    EXPECT_EQ(viewer.FirstVisibleLine(), 2990);
-}
-
 TEST_F(HvViewrSelTest, PaintedHighlightCoversOnlySelectedCharacters)
 {
     viewer.SetLines({ "0123456789", "", "abcdefgh", "tail" });

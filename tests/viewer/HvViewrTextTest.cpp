@@ -88,19 +88,6 @@ TEST_F(HvViewrTextTest, WordsAndDoubleClicksGoByCharacters)
     EXPECT_EQ(viewer.SelectedText(), QStringLiteral("\u65E5\u672C"));
 }
 
-TEST_F(HvViewrTextTest, BaseSearchMatchesCharactersWithCaseFolding)
-{
-    viewer.SetLines({ "Le mois d'\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89 2024" });
-    viewer.SetTextEncoding(TTextEncoding::Utf8);
-    ShowGrid(viewer, 40, 5);
-    EXPECT_TRUE(viewer.SearchFor(QStringLiteral("\u00C9T\u00C9"), 0));
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 0, 10 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 0, 15 }));
-    EXPECT_TRUE(viewer.SearchFor(QStringLiteral("\u00E9t\u00E9"), 0));
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 1, 0 }));
-    EXPECT_FALSE(viewer.SearchFor(QStringLiteral("\u00E9t\u00E9"), soMatchCase));
-}
-
 TEST_F(HvViewrTextTest, TheGutterShowsFileLineNumbersAndMovesTheText)
 {
     viewer.SetLines(NumberedLines(120000));

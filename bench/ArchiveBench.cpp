@@ -5,7 +5,7 @@
 //   hy_archive_bench <work dir>           generates the data there (kept when present), measures, prints
 //   hy_archive_bench --list-once <zip>    lists the archive into the list control once (a fresh process)
 #include "BenchTools.h"
-#include "archive/ZIPLIST.h"
+#include "ui/archive/ZIPLIST.h"
 
 #include <QApplication>
 #include <QByteArray>

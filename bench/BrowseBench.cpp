@@ -6,9 +6,9 @@
 //   hy_browse_bench <work dir>          generates the data there (kept when present), measures, prints
 //   hy_browse_bench --search <dir>      one whole-drive search (a fresh process's run)
 #include "BenchTools.h"
-#include "filelist/FILELIST.h"
-#include "filelist/SrchAll.h"
-#include "selector/Browse.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/SrchAll.h"
+#include "ui/selector/Browse.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -9,7 +9,7 @@
 // process) and "_fresh" (the best of a few new processes doing one comparison, as a user meets it). The
 // page cache is hot for both; cmp starts afresh on every run anyway. Progress is reported and pending
 // events are processed as the command does.
-#include "app/FileCompare.h"
+#include "core/compare/FileCompare.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -7,7 +7,7 @@
 //   hy_filelist_bench --list <dir>          one listing with all five detail columns, painted once
 //   hy_filelist_bench --rss <dir>           the resident memory a listing of the folder adds, in KiB
 #include "BenchTools.h"
-#include "filelist/FILELIST.h"
+#include "ui/filelist/FILELIST.h"
 
 #include <QApplication>
 #include <QByteArray>

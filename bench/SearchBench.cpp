@@ -6,10 +6,10 @@
 //   hy_search_bench <work dir>                  generates the data there (kept when present), measures, prints
 //   hy_search_bench --search <dir> <mask> [text [nocase]]   one search (a fresh process's run)
 #include "BenchTools.h"
-#include "filelist/FILELIST.h"
-#include "filelist/Fsearch.h"
-#include "filelist/Psearch.h"
-#include "filelist/Vsearch.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/Fsearch.h"
+#include "ui/search/Psearch.h"
+#include "ui/search/Vsearch.h"
 
 #include <QApplication>
 #include <QCheckBox>

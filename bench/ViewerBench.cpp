@@ -10,10 +10,10 @@
 // Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
 // after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
-#include "viewer/HvBase.h"
-#include "viewer/HvFileModel.h"
-#include "viewer/HvTextLayout.h"
-#include "viewer/HvViewr.h"
+#include "core/viewer/HvBase.h"
+#include "core/viewer/HvFileModel.h"
+#include "core/viewer/HvTextLayout.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QApplication>
 #include <QByteArray>

@@ -2,20 +2,20 @@
 #include "app/Application.h"
 
 #include "app/Brview1.h"
-#include "app/CommandLine.h"
-#include "app/DdeMacro.h"
 #include "app/DdeServerConv.h"
 #include "app/HelpWindow.h"
 #include "app/ProgramIcon.h"
 #include "base/HyExceptions.h"
-#include "common/Alert.h"
 #include "common/ErrorText.h"
-#include "common/HelpHook.h"
+#include "core/dde/DdeMacro.h"
+#include "core/program/CommandLine.h"
 #include "platform/DdeServer.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SingleInstance.h"
+#include "ui/common/Alert.h"
+#include "ui/common/HelpHook.h"
 
 #include <QFileInfo>
 

@@ -3,19 +3,19 @@
 
 #include "app/Brview2.h"
 #include "app/ButtonIcons.h"
-#include "app/WindowArrangement.h"
 #include "base/HyExceptions.h"
-#include "common/Alert.h"
 #include "common/WaitAside.h"
-#include "filelist/PreviewHost.h"
-#include "filelist/Vsearch.h"
+#include "core/program/WindowArrangement.h"
+#include "core/viewer/HvEncoding.h"
 #include "platform/Desktop.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/TempCopies.h"
-#include "viewer/HvEncoding.h"
+#include "ui/common/Alert.h"
+#include "ui/search/PreviewHost.h"
+#include "ui/search/Vsearch.h"
 
 #include <QActionGroup>
 #include <QApplication>

@@ -4,9 +4,9 @@
 
 #include "app/Brview3.h"
 #include "app/MainActions.h"
-#include "app/ViewRules.h"
-#include "app/ViewerSettings.h"
-#include "viewer/HvEncoding.h"
+#include "core/settings/ViewRules.h"
+#include "core/settings/ViewerSettings.h"
+#include "core/viewer/HvEncoding.h"
 
 #include <QHash>
 #include <QMainWindow>

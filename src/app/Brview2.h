@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/MainActions.h"
-#include "app/ViewRules.h"
+#include "core/settings/ViewRules.h"
 
 #include <QDateTime>
 #include <QWidget>

@@ -3,8 +3,8 @@
 // the settings; SetPreferences runs it for the main window and applies what OK returns to every viewer.
 #pragma once
 
-#include "app/ViewerSettings.h"
-#include "common/HyForm.h"
+#include "core/settings/ViewerSettings.h"
+#include "ui/common/HyForm.h"
 
 #include <QFont>
 #include <QStringList>

@@ -3,10 +3,10 @@
 
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "app/TempDir.h"
-#include "archive/ArchivePage.h"
-#include "common/Alert.h"
-#include "selector/Dirsel.h"
+#include "core/settings/TempDir.h"
+#include "ui/archive/ArchivePage.h"
+#include "ui/common/Alert.h"
+#include "ui/selector/Dirsel.h"
 
 #include <QPointer>
 #include <QStatusBar>

@@ -3,13 +3,13 @@
 
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "app/FileCompare.h"
 #include "app/Progress.h"
-#include "common/Alert.h"
-#include "common/Ask.h"
 #include "common/HyUtils.h"
+#include "core/compare/FileCompare.h"
 #include "platform/PlatformFiles.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/Alert.h"
+#include "ui/common/Ask.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QCoreApplication>

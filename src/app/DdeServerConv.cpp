@@ -3,11 +3,11 @@
 
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "app/DdeMacro.h"
-#include "common/Alert.h"
 #include "common/ErrorText.h"
+#include "core/dde/DdeMacro.h"
 #include "platform/FileNames.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/Alert.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QGuiApplication>
 #include <QMdiArea>

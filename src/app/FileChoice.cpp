@@ -4,7 +4,7 @@
 #include "app/Brview1.h"
 #include "app/SearchLink.h"
 #include "common/HyUtils.h"
-#include "selector/Browse.h"
+#include "ui/selector/Browse.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -2,7 +2,7 @@
 // dialog when the "Windows Style" file selector is chosen in Preferences.
 #pragma once
 
-#include "app/ViewRules.h"
+#include "core/settings/ViewRules.h"
 
 #include <QString>
 

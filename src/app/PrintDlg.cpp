@@ -4,16 +4,16 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/HelpWindow.h"
-#include "app/PrintLayout.h"
 #include "app/Progress.h"
-#include "common/Alert.h"
-#include "common/CursorScope.h"
 #include "common/HyUtils.h"
-#include "image/MultiImg.h"
+#include "core/print/PrintLayout.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
-#include "viewer/HvFxFnt.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/Alert.h"
+#include "ui/common/CursorScope.h"
+#include "ui/image/MultiImg.h"
+#include "ui/viewer/HvFxFnt.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,9 +3,9 @@
 // window's text or picture through the print engine onto the system printer.
 #pragma once
 
-#include "app/PrintOutputFiles.h"
-#include "app/ViewerSettings.h"
-#include "common/HyForm.h"
+#include "core/print/PrintOutputFiles.h"
+#include "core/settings/ViewerSettings.h"
+#include "ui/common/HyForm.h"
 
 #include <functional>
 

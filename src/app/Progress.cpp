@@ -1,8 +1,8 @@
 // The progress window: a prompt line, the gauge and Stop.
 #include "app/Progress.h"
 
-#include "common/Ask.h"
 #include "common/ErrorText.h"
+#include "ui/common/Ask.h"
 
 #include <QLabel>
 #include <QPalette>

@@ -2,7 +2,7 @@
 // a Stop button. It is not modal; the command updates it, lets pending events run and polls Cancelled.
 #pragma once
 
-#include "common/HyForm.h"
+#include "ui/common/HyForm.h"
 
 class QLabel;
 class QProgressBar;

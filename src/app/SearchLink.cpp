@@ -3,7 +3,7 @@
 
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "filelist/Fsearch.h"
+#include "ui/search/Fsearch.h"
 
 #include <QAction>
 #include <QPointer>

@@ -2,7 +2,7 @@
 // way of opening files, and shows the File Search dialog.
 #pragma once
 
-#include "filelist/PreviewHost.h"
+#include "ui/search/PreviewHost.h"
 
 namespace hy::app {
 

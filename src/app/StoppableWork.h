@@ -4,8 +4,8 @@
 // a modal dialog that the work raises (an alert) takes input as usual.
 #pragma once
 
-#include "common/CursorScope.h"
-#include "common/InputGate.h"
+#include "ui/common/CursorScope.h"
+#include "ui/common/InputGate.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -4,7 +4,7 @@
 #include "app/Brview2.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
-#include "viewer/HvViewr.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QFile>
 #include <QSignalSpy>

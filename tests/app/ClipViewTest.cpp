@@ -1,6 +1,6 @@
 // The clipboard viewer follows the clipboard: text, pictures, and nothing.
-#include "app/ClipView.h"
-#include "app/Launch.h"
+#include "ui/launch/ClipView.h"
+#include "ui/launch/Launch.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,5 +1,5 @@
 // The command line's own words: --help and --version, and "--" ending the options.
-#include "app/CommandLine.h"
+#include "core/program/CommandLine.h"
 
 #include <gtest/gtest.h>
 

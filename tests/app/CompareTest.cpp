@@ -3,11 +3,11 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/Progress.h"
-#include "common/Ask.h"
 #include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/Ask.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "platform/DdeServer.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QDir>
 #include <QFile>

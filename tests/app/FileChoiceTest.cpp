@@ -2,12 +2,12 @@
 // desktop's dialog when Preferences chooses the "Windows Style" selector.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "filelist/FILELIST.h"
-#include "filelist/PreviewBook.h"
 #include "platform/SettingsStore.h"
-#include "selector/Browse.h"
 #include "support/ModalWatcher.h"
-#include "viewer/HvViewr.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/PreviewBook.h"
+#include "ui/selector/Browse.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QApplication>

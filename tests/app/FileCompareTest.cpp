@@ -1,6 +1,6 @@
 // The comparing run on real files: counts, the first difference, the answers that end a run, failures
 // to open and to read, progress, and the texts the command shows.
-#include "app/FileCompare.h"
+#include "core/compare/FileCompare.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,14 +1,14 @@
 // The File Information dialog: profile reading rules, the shipped FILETYPE.INI, and the fields shown for
 // generated files (hidden, read-only, a pipe, names with ampersands and markup, missing files).
-#include "app/Brview6.h"
+#include "ui/launch/Brview6.h"
 
-#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/Desktop.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "support/QtPrinters.h"
 #include "support/TempFiles.h"
+#include "ui/common/HelpHook.h"
 
 #include <QDir>
 #include <QFile>

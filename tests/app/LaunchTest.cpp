@@ -1,15 +1,15 @@
 // Starting programs for real: a recorder script made here writes its working directory and every argument
 // it received to a file, and the tests check exactly what arrived, how commands were split and routed, and
 // every alert of a failure.
-#include "app/Launch.h"
+#include "ui/launch/Launch.h"
 #include "common/ErrorText.h"
-#include "common/HelpHook.h"
 #include "common/HyUtils.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 #include "support/QtPrinters.h"
 #include "support/TempFiles.h"
 #include "support/TestWait.h"
+#include "ui/common/HelpHook.h"
 
 #include <QApplication>
 #include <QCheckBox>

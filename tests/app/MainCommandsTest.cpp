@@ -6,9 +6,7 @@
 #include "app/Brview3.h"
 #include "app/StoppableWork.h"
 #include "common/ErrorText.h"
-#include "filelist/FileListEngine.h"
-#include "filelist/Vsearch.h"
-#include "image/MultiImg.h"
+#include "core/filelist/FileListEngine.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformPaths.h"
@@ -18,7 +16,9 @@
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
-#include "viewer/HvViewr.h"
+#include "ui/image/MultiImg.h"
+#include "ui/search/Vsearch.h"
+#include "ui/viewer/HvViewr.h"
 
 #include "support/TestWait.h"
 

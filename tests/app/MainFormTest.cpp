@@ -3,18 +3,18 @@
 #include "app/Brview1.h"
 
 #include "app/Brview2.h"
-#include "app/Brview6.h"
 #include "app/HelpWindow.h"
 #include "common/ErrorText.h"
-#include "common/HelpHook.h"
 #include "common/HyUtils.h"
-#include "filelist/Fsearch.h"
-#include "filelist/PreviewHost.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/HelpHook.h"
+#include "ui/launch/Brview6.h"
+#include "ui/search/Fsearch.h"
+#include "ui/search/PreviewHost.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,11 +3,11 @@
 // Media page's clock and first video frame.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "image/ImageLib.h"
-#include "image/MultiImg.h"
+#include "core/image/ImageLib.h"
 #include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "ui/image/MultiImg.h"
 
 #include <QBuffer>
 #include <QFile>

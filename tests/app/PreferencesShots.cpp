@@ -2,9 +2,9 @@
 // other) and of the three pages of the Preferences dialog for a person to look at (not a test):
 //   hy_preferences_shots OUTDIR
 #include "app/Brview7.h"
-#include "filelist/FILELIST.h"
-#include "filelist/PreviewBook.h"
-#include "selector/Browse.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/PreviewBook.h"
+#include "ui/selector/Browse.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,16 +5,16 @@
 #include "app/Brview2.h"
 #include "app/Brview7.h"
 #include "app/ColorGrid.h"
-#include "archive/ArchivePage.h"
-#include "filelist/FILELIST.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
-#include "selector/Browse.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
-#include "viewer/HvColor.h"
-#include "viewer/HvFxFnt.h"
-#include "viewer/HvViewr.h"
+#include "ui/archive/ArchivePage.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/selector/Browse.h"
+#include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFxFnt.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 // The print engine on a canvas that records what it draws: a page of 1000 x 1100 pixels at 100 pixels per
 // inch, characters 10 pixels wide and high. Macros, margins, wrapping, tabs, form feeds, page breaks,
 // headers and footers, copies, selections and pictures.
-#include "app/PrintLayout.h"
-#include "app/PrintOutputFiles.h"
+#include "core/print/PrintLayout.h"
 #include "base/HyExceptions.h"
+#include "core/print/PrintOutputFiles.h"
 #include "support/TempFiles.h"
 
 #include <QFileInfo>

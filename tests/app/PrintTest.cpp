@@ -5,11 +5,11 @@
 #include "app/Brview2.h"
 #include "app/PrintDlg.h"
 #include "app/Progress.h"
-#include "common/Ask.h"
 #include "support/ModalWatcher.h"
 #include "support/TempFiles.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/Ask.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/HelpWindow.h"
-#include "common/Alert.h"
+#include "ui/common/Alert.h"
 
 #include <QApplication>
 #include <QFile>

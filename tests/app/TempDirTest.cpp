@@ -1,5 +1,5 @@
 // The folder temporary copies go to: the chosen one when it can be written, else the system's.
-#include "app/TempDir.h"
+#include "core/settings/TempDir.h"
 
 #include "platform/FileNames.h"
 #include "platform/PlatformPaths.h"

@@ -4,7 +4,7 @@
 //   hy_text_shots OUTDIR
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "viewer/HvViewr.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // Extension routing and the status bar texts.
-#include "app/ViewRules.h"
+#include "core/settings/ViewRules.h"
 
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"

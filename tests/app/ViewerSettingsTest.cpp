@@ -1,6 +1,6 @@
 // The "File Viewer" section: what is written, what comes back, hand-edited or damaged files, numbers out of
 // range, and a settings file that is no regular file.
-#include "app/ViewerSettings.h"
+#include "core/settings/ViewerSettings.h"
 
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"

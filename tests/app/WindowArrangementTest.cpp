@@ -1,5 +1,5 @@
 // Tiling, cascading, and a stored main window brought onto the screen.
-#include "app/WindowArrangement.h"
+#include "core/program/WindowArrangement.h"
 
 #include "support/QtPrinters.h"
 

@@ -1,20 +1,20 @@
 // The Archive page of a viewer window, end to end through the main window: opening archives, the status
 // text, View and extraction with their questions, refusals, passwords, progress and Esc, Select All,
 // and viewed members deleted with their windows and at exit.
-#include "archive/ArchivePage.h"
+#include "ui/archive/ArchivePage.h"
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "app/ViewerSettings.h"
 #include "archive/ArchiveFixtures.h"
-#include "archive/ZIPLIST.h"
-#include "common/Ask.h"
-#include "common/Askmulti.h"
+#include "core/settings/ViewerSettings.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
-#include "selector/Dirsel.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/archive/ZIPLIST.h"
+#include "ui/common/Ask.h"
+#include "ui/common/Askmulti.h"
+#include "ui/selector/Dirsel.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QAction>
 #include <QDir>

@@ -2,8 +2,8 @@
 //   hy_archive_shots OUTDIR ARCHIVE ENCRYPTED.zip BROKEN.zip [LARGE.zip]
 #include "app/Brview1.h"
 #include "app/Brview2.h"
-#include "archive/ArchivePage.h"
-#include "archive/ZIPLIST.h"
+#include "ui/archive/ArchivePage.h"
+#include "ui/archive/ZIPLIST.h"
 
 #include <QApplication>
 #include <QDialog>

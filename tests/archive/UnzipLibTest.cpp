@@ -1,6 +1,6 @@
 // The unzip boundary: the wrapper's record and texts, and the library over archives made by zip, Python
 // and libzip: listing beside zipinfo, extraction, encryption, and archives or members meant to do harm.
-#include "archive/UnzipLib.h"
+#include "core/archive/UnzipLib.h"
 #include "archive/ArchiveFixtures.h"
 
 #include <QDir>

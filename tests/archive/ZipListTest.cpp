@@ -1,13 +1,13 @@
 // The archive list control: reading, columns, keys, selection drawing, the library's messages and
 // extracting single members, plain and encrypted; a list of 100,000 members.
-#include "archive/ZIPLIST.h"
+#include "ui/archive/ZIPLIST.h"
 #include "archive/ArchiveFixtures.h"
-#include "archive/HyUnzip.h"
-#include "archive/UnzipLib.h"
-#include "common/Alert.h"
-#include "common/Ask.h"
+#include "core/archive/HyUnzip.h"
+#include "core/archive/UnzipLib.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "ui/common/Alert.h"
+#include "ui/common/Ask.h"
 
 #include <QApplication>
 #include <QFile>

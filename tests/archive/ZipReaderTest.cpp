@@ -1,8 +1,8 @@
 // The member list and its reader: text case, ratios, dates, icons, the order of members and their column
 // texts, and reading real archives through the unzip library.
-#include "archive/ZipReader.h"
+#include "core/archive/ZipReader.h"
 #include "archive/ArchiveFixtures.h"
-#include "archive/UnzipLib.h"
+#include "core/archive/UnzipLib.h"
 #include "platform/FileNames.h"
 #include "support/QtPrinters.h"
 

@@ -1,7 +1,7 @@
 // The balloon and picture controls, painted for real.
-#include "common/Balloon.h"
-#include "common/HyForm.h"
-#include "common/HyImage.h"
+#include "ui/common/Balloon.h"
+#include "ui/common/HyForm.h"
+#include "ui/common/HyImage.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 // The alert, question and four-answer dialogs: real sizing, answers, cursor, exception texts, nesting.
 // With HY_COMMON_SHOTS set to a folder, the prepared dialogs are also saved there as pictures.
 #include "base/HyExceptions.h"
-#include "common/Alert.h"
-#include "common/Ask.h"
-#include "common/Askmulti.h"
-#include "common/Balloon.h"
-#include "common/CursorScope.h"
 #include "common/ErrorText.h"
-#include "common/HyImage.h"
-#include "common/PromptParts.h"
+#include "ui/common/Alert.h"
+#include "ui/common/Ask.h"
+#include "ui/common/Askmulti.h"
+#include "ui/common/Balloon.h"
+#include "ui/common/CursorScope.h"
+#include "ui/common/HyImage.h"
+#include "ui/common/PromptParts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The input gate of long work: the user's input is held back, Esc asks to stop, and a modal dialog that
 // the work raises still takes its input.
-#include "common/InputGate.h"
+#include "ui/common/InputGate.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 // How the results browser's main area divides, and where its find buttons stand.
-#include "filelist/BrowserGeometry.h"
+#include "core/search/BrowserGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The category table: extension keys, the icon each kind of name gets, and the hidden-entry icons.
-#include "filelist/ExtStrList.h"
+#include "core/filelist/ExtStrList.h"
 
 #include "support/QtPrinters.h"
 

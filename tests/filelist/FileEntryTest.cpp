@@ -1,6 +1,6 @@
 // Entry strings, their order, text cases and mask lists.
-#include "filelist/FileEntry.h"
-#include "filelist/FileMasks.h"
+#include "core/filelist/FileEntry.h"
+#include "core/filelist/FileMasks.h"
 
 #include "support/QtPrinters.h"
 

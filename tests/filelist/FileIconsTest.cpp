@@ -1,6 +1,6 @@
 // The type icons load from the resources at their size, with the maroon background transparent.
-#include "filelist/FileIcons.h"
-#include "filelist/ExtStrList.h"
+#include "ui/filelist/FileIcons.h"
+#include "core/filelist/ExtStrList.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

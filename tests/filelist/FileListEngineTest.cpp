@@ -1,6 +1,6 @@
 // The list engine on folders generated in a temporary directory: kinds, orders, masks, text cases,
 // navigation, the tree walk and its stop, unreadable and vanishing folders, links and awkward names.
-#include "filelist/FileListEngine.h"
+#include "core/filelist/FileListEngine.h"
 
 #include "common/HyUtils.h"
 #include "platform/PlatformFiles.h"

@@ -1,5 +1,5 @@
 // The file list's geometry and letter jumps as plain functions.
-#include "filelist/FileListGeometry.h"
+#include "core/filelist/FileListGeometry.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The file list control driven as a person would: reading and re-reading, keys, the header that follows
 // sideways scrolling, which entries show as selected, and notifications.
-#include "filelist/FILELIST.h"
+#include "ui/filelist/FILELIST.h"
 
 #include "support/QtPrinters.h"
 #include "support/TestWait.h"

@@ -1,6 +1,6 @@
 // The criteria of a disk search on their own: the masked fields, the previous-months arithmetic, and the
 // date, time and size bounds against stamps and sizes chosen for their edges.
-#include "filelist/SearchCriteria.h"
+#include "core/search/SearchCriteria.h"
 
 #include "common/HyUtils.h"
 #include "support/QtPrinters.h"

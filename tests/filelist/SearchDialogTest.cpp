@@ -1,19 +1,19 @@
 // The File Search dialog as a person uses it: the rules between its controls, Clear, the tabs and their
 // help, the location check, and searches over generated trees with their outcomes (results, nothing found,
 // Stop, a location that does not exist). Questions and alerts are answered through the modal watcher.
-#include "filelist/Fsearch.h"
+#include "ui/search/Fsearch.h"
 
-#include "common/Ask.h"
 #include "common/ErrorText.h"
-#include "common/HelpHook.h"
 #include "common/HyUtils.h"
-#include "filelist/FILELIST.h"
-#include "filelist/ProgressLine.h"
-#include "filelist/Psearch.h"
-#include "filelist/SrchAll.h"
-#include "filelist/Vsearch.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "ui/common/Ask.h"
+#include "ui/common/HelpHook.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/ProgressLine.h"
+#include "ui/search/Psearch.h"
+#include "ui/search/SrchAll.h"
+#include "ui/search/Vsearch.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,17 +1,17 @@
 // The results browser over generated files: the preview page each kind of file gets, the archive caption,
 // turning the preview off, Find Next and Find Prev, opening with the view hint (button, double click,
 // drag), the details header and the "Search Browser" settings.
-#include "filelist/Vsearch.h"
+#include "ui/search/Vsearch.h"
 
-#include "archive/ZIPLIST.h"
-#include "filelist/FILELIST.h"
-#include "filelist/HySpeedBtn.h"
-#include "filelist/PreviewBook.h"
-#include "filelist/SplitArea.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/archive/ZIPLIST.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/HySpeedBtn.h"
+#include "ui/search/PreviewBook.h"
+#include "ui/search/SplitArea.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,10 +1,10 @@
 // A disk search's handler driving the list engine's tree walk over generated trees: criteria combined in
 // order, the contents test through the viewer's file model, files that cannot be read, Stop, and how often
 // the walk lets messages be processed.
-#include "filelist/SearchRun.h"
+#include "core/search/SearchRun.h"
 
 #include "common/HyUtils.h"
-#include "filelist/FileListEngine.h"
+#include "core/filelist/FileListEngine.h"
 #include "platform/PlatformFiles.h"
 #include "support/QtPrinters.h"
 

@@ -1,12 +1,12 @@
 // Takes pictures of the File Search dialog, its progress windows and the results browser for a person to
 // look at (not a test):   hy_search_shots OUTDIR
-#include "filelist/FILELIST.h"
-#include "filelist/Fsearch.h"
-#include "filelist/PreviewBook.h"
-#include "filelist/ProgressLine.h"
-#include "filelist/Psearch.h"
-#include "filelist/SrchAll.h"
-#include "filelist/Vsearch.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/search/Fsearch.h"
+#include "ui/search/PreviewBook.h"
+#include "ui/search/ProgressLine.h"
+#include "ui/search/Psearch.h"
+#include "ui/search/SrchAll.h"
+#include "ui/search/Vsearch.h"
 
 #include <QApplication>
 #include <QCheckBox>

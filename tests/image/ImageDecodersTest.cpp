@@ -1,8 +1,8 @@
 // Tests of the imaging boundary and its decoders: PCX against ImageMagick's decoding of the same files, metafiles
 // against ImageMagick's rendering and hand-built records, hostile input, progress and the Qt formats' information.
-#include "image/ImageLib.h"
-#include "image/PcxDecoder.h"
-#include "image/WmfDecoder.h"
+#include "core/image/ImageLib.h"
+#include "core/image/PcxDecoder.h"
+#include "core/image/WmfDecoder.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
 

@@ -1,6 +1,6 @@
 // Tests of the picture control: the ImageName rules, the error path through the reporter, AutoSize inside a
 // scroll area, property clamping, painting and the clipboard.
-#include "image/MultiImg.h"
+#include "ui/image/MultiImg.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
 

@@ -2,20 +2,20 @@
 // click, after a mask or location change and through a whole-drive search; the view hint it returns; the
 // settings it keeps; a preview of a file that vanished; a file whose name is not UTF-8. Alerts and questions
 // go through the modal watcher.
-#include "selector/Browse.h"
+#include "ui/selector/Browse.h"
 
 #include "base/ErrorCodes.h"
-#include "common/Ask.h"
-#include "filelist/FILELIST.h"
-#include "filelist/HySpeedBtn.h"
-#include "filelist/PreviewBook.h"
-#include "filelist/SrchAll.h"
-#include "image/MultiImg.h"
 #include "platform/FileNames.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
-#include "viewer/HvViewr.h"
+#include "ui/common/Ask.h"
+#include "ui/filelist/FILELIST.h"
+#include "ui/image/MultiImg.h"
+#include "ui/search/HySpeedBtn.h"
+#include "ui/search/PreviewBook.h"
+#include "ui/search/SrchAll.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QCheckBox>
 #include <QDir>

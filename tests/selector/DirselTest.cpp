@@ -1,15 +1,15 @@
 // The directory selector run through ChooseDirectory as a person would use it: typed locations (created on
 // request, cut at their wildcards, refused), double clicks, OK, Cancel, Help and the settings it keeps.
 // Its questions and alerts are answered through the modal watcher.
-#include "selector/Dirsel.h"
+#include "ui/selector/Dirsel.h"
 
-#include "common/Ask.h"
 #include "common/ErrorText.h"
-#include "common/HelpHook.h"
-#include "filelist/FILELIST.h"
 #include "platform/SettingsStore.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "ui/common/Ask.h"
+#include "ui/common/HelpHook.h"
+#include "ui/filelist/FILELIST.h"
 
 #include <QDir>
 #include <QFile>

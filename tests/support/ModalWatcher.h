@@ -1,8 +1,8 @@
 // Answers the modal dialogs that commands raise during a test, and remembers what they said.
 #pragma once
 
-#include "common/Balloon.h"
 #include "support/QtPrinters.h"
+#include "ui/common/Balloon.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 // The stored form of the tables (differences from the built-in tables), its text form, and the text
 // file form of one table.
-#include "viewer/HvCmd.h"
-#include "viewer/HvKeys.h"
+#include "core/viewer/HvCmd.h"
+#include "core/viewer/HvKeys.h"
 
 #include "platform/FileNames.h"
 #include "support/TempFiles.h"

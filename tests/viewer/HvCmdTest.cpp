@@ -1,8 +1,8 @@
 // The built-in command tables record by record, key translation (single keys, two-key sequences, the
 // literal state, modifier keys, broken sequences), table names and the AddCommand errors.
-#include "viewer/HvCmd.h"
-#include "viewer/HvBase.h"
-#include "viewer/HvKeys.h"
+#include "core/viewer/HvCmd.h"
+#include "core/viewer/HvBase.h"
+#include "core/viewer/HvKeys.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,8 +1,8 @@
 // The text and byte searches of the file model, against a line-by-line reference search over random data.
 #include "viewer/HvFileModelTest.h"
 
+#include "core/viewer/HvTextSearch.h"
 #include "platform/Cp1252.h"
-#include "viewer/HvTextSearch.h"
 
 #include <QChar>
 #include <iconv.h>

@@ -3,9 +3,9 @@
 #include "viewer/HvFileModelTest.h"
 
 #include "base/HyExceptions.h"
+#include "core/viewer/HvModelIo.h"
+#include "core/viewer/HvPageCache.h"
 #include "platform/FileNames.h"
-#include "viewer/HvModelIo.h"
-#include "viewer/HvPageCache.h"
 
 #include <algorithm>
 #include <fcntl.h>

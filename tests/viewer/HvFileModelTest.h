@@ -2,8 +2,8 @@
 // splits a whole file into lines and rows the simple way, to compare the model against.
 #pragma once
 
+#include "core/viewer/HvFileModel.h"
 #include "support/TempFiles.h"
-#include "viewer/HvFileModel.h"
 
 #include <QByteArray>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // ranges.
 #include "viewer/HvFileModelTest.h"
 
-#include "viewer/HvRangeWriter.h"
+#include "core/viewer/HvRangeWriter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 // Qt keys as virtual-key numbers and shift bits, for every key the command tables use and the keys
 // that need care (keypad, shifted digits, Backtab, modifiers alone).
-#include "viewer/HvKeys.h"
+#include "core/viewer/HvKeys.h"
 
-#include "viewer/HvCommands.h"
+#include "core/viewer/HvCommands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The viewer's geometry: the scroll-bar mappings for huge totals and long lines, the caret inside its cell,
 // points to cells, the view that follows the caret, and the gutter's width.
-#include "viewer/HvLayout.h"
+#include "core/viewer/HvLayout.h"
 
 #include <gtest/gtest.h>
 

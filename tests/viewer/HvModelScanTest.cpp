@@ -1,7 +1,7 @@
 // Every build of the byte-scanning primitives (the portable one, and AVX2 where the processor has it)
 // against a byte-by-byte reference, with line ends at every alignment and at both edges of a page that
 // lies between two pages no code may touch.
-#include "viewer/HvModelScan.h"
+#include "core/viewer/HvModelScan.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // forward and backward, with and without case), the literal every match must hold, and invalid patterns.
 #include "HvFileModelTest.h"
 
-#include "viewer/HvRegexSearch.h"
+#include "core/viewer/HvRegexSearch.h"
 
 #include <QProcess>
 #include <QStandardPaths>

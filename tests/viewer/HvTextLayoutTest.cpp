@@ -1,7 +1,7 @@
 // Encodings and the text layout: telling encodings apart, decoding into clusters and cells, columns and
 // checkpoints over long lines, estimates far into them, words and wrapped rows, against lines in memory.
-#include "viewer/HvTextLayout.h"
-#include "viewer/HvEncoding.h"
+#include "core/viewer/HvTextLayout.h"
+#include "core/viewer/HvEncoding.h"
 
 #include <QStringDecoder>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // The file viewer on generated files: opening, reopening and closing reset the view, open errors reach
 // the caller, the last screen determines the total, Hex rows are selected, copied and searched.
-#include "viewer/HvBase.h"
-#include "viewer/HvCaret.h"
-#include "viewer/HvColor.h"
-#include "viewer/HvCommands.h"
-#include "viewer/HvFileModel.h"
-#include "viewer/HvViewr.h"
+#include "core/viewer/HvBase.h"
+#include "core/viewer/HvCommands.h"
+#include "core/viewer/HvFileModel.h"
+#include "ui/viewer/HvCaret.h"
+#include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvViewr.h"
 
 #include "support/TempFiles.h"
 #include "support/TestWait.h"

@@ -2,10 +2,10 @@
 // the view stays at the end through growth, truncation and rotation, and an empty file is followed from its
 // first byte. The tests read the screen itself: the window's pixels must be what a full repaint of the view
 // draws now (nothing stale is left standing), and the rows that repaint draws are the file's lines.
-#include "viewer/HvBase.h"
-#include "viewer/HvCaret.h"
-#include "viewer/HvFileModel.h"
-#include "viewer/HvViewr.h"
+#include "core/viewer/HvBase.h"
+#include "core/viewer/HvFileModel.h"
+#include "ui/viewer/HvCaret.h"
+#include "ui/viewer/HvViewr.h"
 
 #include "support/TempFiles.h"
 #include "support/TestWait.h"

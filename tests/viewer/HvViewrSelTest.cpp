@@ -2,10 +2,10 @@
 // highlight of the viewer widget, against a viewer over lines in memory.
 #include "HvViewrTestSupport.h"
 
-#include "viewer/HvColor.h"
-#include "viewer/HvCommands.h"
-#include "viewer/HvFxFnt.h"
-#include "viewer/HvLayout.h"
+#include "core/viewer/HvCommands.h"
+#include "core/viewer/HvLayout.h"
+#include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFxFnt.h"
 
 #include <QClipboard>
 #include <QDir>

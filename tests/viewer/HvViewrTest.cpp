@@ -2,9 +2,9 @@
 // against a viewer over lines in memory.
 #include "HvViewrTestSupport.h"
 
-#include "viewer/HvCaret.h"
-#include "viewer/HvCmd.h"
-#include "viewer/HvFxFnt.h"
+#include "core/viewer/HvCmd.h"
+#include "ui/viewer/HvCaret.h"
+#include "ui/viewer/HvFxFnt.h"
 
 #include "support/TestWait.h"
 

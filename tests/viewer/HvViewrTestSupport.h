@@ -2,8 +2,8 @@
 // file model it can keep its total undetermined until a line beyond the end is asked for.
 #pragma once
 
-#include "viewer/HvBase.h"
-#include "viewer/HvViewr.h"
+#include "core/viewer/HvBase.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QApplication>
 #include <QList>

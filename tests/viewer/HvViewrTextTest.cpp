@@ -2,8 +2,8 @@
 // the line-number gutter, and wrapped lines that keep counting file lines.
 #include "HvViewrTestSupport.h"
 
-#include "viewer/HvCmd.h"
-#include "viewer/HvCommands.h"
+#include "core/viewer/HvCmd.h"
+#include "core/viewer/HvCommands.h"
 
 #include <QImage>
 #include <QTest>

@@ -1,9 +1,9 @@
 // The file viewer at the edges of a file's text: Select All with Copy and To File in Standard and Hex view,
 // a byte-order mark and U+FEFF, half a UTF-16 unit at the end, and replacement marks on screen.
-#include "viewer/HvBase.h"
-#include "viewer/HvFileModel.h"
-#include "viewer/HvLayout.h"
-#include "viewer/HvViewr.h"
+#include "core/viewer/HvBase.h"
+#include "core/viewer/HvFileModel.h"
+#include "core/viewer/HvLayout.h"
+#include "ui/viewer/HvViewr.h"
 
 #include "support/TempFiles.h"
 

@@ -2,7 +2,7 @@
 // through them; switching the line numbers or the wrap keeps the caret on screen.
 #include "HvViewrTestSupport.h"
 
-#include "viewer/HvLayout.h"
+#include "core/viewer/HvLayout.h"
 
 #include "support/TempFiles.h"
 #include "support/TestWait.h"

@@ -1,5 +1,5 @@
 // libFuzzer target: any bytes given to the PCX decoder give a picture or an error, never a crash.
-#include "image/PcxDecoder.h"
+#include "core/image/PcxDecoder.h"
 
 #include <QGuiApplication>
 

@@ -1,5 +1,5 @@
 // libFuzzer target: any bytes given to the metafile decoder give a picture or an error, never a crash.
-#include "image/WmfDecoder.h"
+#include "core/image/WmfDecoder.h"
 
 #include <QGuiApplication>
 

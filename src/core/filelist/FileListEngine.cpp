@@ -1,0 +1,555 @@
+// Reading directories and walking trees into entry strings.
+#include "core/filelist/FileListEngine.h"
+
+#include "common/HyUtils.h"
+#include "core/filelist/FileMasks.h"
+#include "platform/PlatformDrives.h"
+#include "platform/PlatformFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <algorithm>
+
+namespace hy {
+
+namespace {
+
+    constexpr int kPumpCheckEvery = 256;
+    constexpr int kMaxLabelLength = 255;
+
+    bool IsHiddenName(QStringView name) { return name.startsWith(u'.') && name != u"." && name != u".."; }
+
+    QString LastComponent(QString path)
+    {
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    }
+
+    int DriveIcon(platform::DriveKind kind)
+    {
+        switch (kind) {
+        case platform::DriveKind::Removable:
+            return fiRemovableDrive;
+        case platform::DriveKind::Fixed:
+            return fiFixedDrive;
+        case platform::DriveKind::Remote:
+            return fiNetworkDrive;
+        case platform::DriveKind::CdRom:
+            return fiCdRomDrive;
+        case platform::DriveKind::RamDisk:
+            return fiRamDisk;
+        }
+        return fiFixedDrive;
+    }
+
+    void DefaultPump()
+    {
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+} // namespace
+
+// The raw entries of one directory, read once and then gone through for directories, for each mask and for
+// subdirectories. Names are kept one after another, each ending in a zero byte.
+struct TFileListEngine::Listing {
+    struct Raw {
+        qsizetype offset;
+        int length;
+        platform::EntryType type;
+        bool ascii;
+    };
+    platform::DirectoryReader reader;
+    QByteArray names;
+    std::vector<Raw> raw;
+
+    const char* Name(const Raw& r) const { return names.constData() + r.offset; }
+    QString Decoded(const Raw& r) const
+    {
+        return r.ascii ? QString::fromLatin1(Name(r), r.length) : platform::DecodeFileName(Name(r), r.length);
+    }
+};
+
+TFileListEngine::TFileListEngine()
+    : m_pump(DefaultPump)
+    , m_categoryTable(TExtStringList::FileCategories())
+{
+    SetProcessTextCase(m_textCase);
+}
+
+TFileListEngine::~TFileListEngine() = default;
+
+QString TFileListEngine::ResolvePath(const QString& base, const QString& text)
+{
+    if (text.isEmpty())
+        return base;
+    if (text.startsWith(QLatin1Char('/')))
+        return QDir::cleanPath(text);
+    return QDir::cleanPath(JoinPath(base.isEmpty() ? QDir::currentPath() : base, text));
+}
+
+void TFileListEngine::StoreDirectory(const QString& text) { m_directory = ResolvePath(m_directory, text); }
+
+void TFileListEngine::SetTextCase(TTextCase textCase)
+{
+    m_textCase = textCase;
+    SetProcessTextCase(textCase);
+}
+
+void TFileListEngine::SetPump(TNotifyHandler pump, int intervalMs)
+{
+    m_pump = std::move(pump);
+    m_pumpInterval = intervalMs;
+}
+
+void TFileListEngine::Pump(int processed)
+{
+    m_sincePump += processed;
+    if (m_sincePump < kPumpCheckEvery)
+        return;
+    m_sincePump = 0;
+    if (m_pump && m_pumpTimer.elapsed() >= m_pumpInterval) {
+        m_pump();
+        m_pumpTimer.restart();
+    }
+}
+
+void TFileListEngine::SetSortBy(TFileListSortTypes sortBy)
+{
+    m_sortBy = sortBy;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if ((sortBy == sbSize || sortBy == sbDate) && !EntryFactsKnown(m_entries[i]))
+            EnsureFacts(int(i));
+        QString& entry = m_entries[i];
+        const QString key = EntrySortKey(ParseEntry(entry, m_listOrder), sortBy);
+        std::copy(key.cbegin(), key.cend(), entry.begin() + 1);
+    }
+    SortEntries(m_entries);
+}
+
+void TFileListEngine::AddEntry(const TEntryFields& fields)
+{
+    m_entries.push_back(BuildEntry(fields, m_listOrder, m_sortBy));
+}
+
+void TFileListEngine::AddSystemEntries()
+{
+    AddEntry(TEntryFields { ekRoot, QStringLiteral("/"), fiRoot });
+    AddEntry(TEntryFields { ekParent, QStringLiteral(".."), fiParent });
+}
+
+void TFileListEngine::AddDrives()
+{
+    const QList<platform::DriveInfo> drives = platform::BrowsableDrives();
+    for (const platform::DriveInfo& drive : drives) {
+        TEntryFields fields { ekDrive, drive.root, DriveIcon(drive.kind) };
+        // Removable media and discs are not touched for their labels.
+        const bool labelled = drive.kind == platform::DriveKind::Fixed || drive.kind == platform::DriveKind::Remote
+            || drive.kind == platform::DriveKind::RamDisk;
+        if (labelled && !drive.label.isEmpty())
+            fields.name
+                += QChar(kDriveLabelSeparator) + ConvertCase(drive.label.left(kMaxLabelLength), ProcessTextCase());
+        AddEntry(fields);
+    }
+}
+
+int TFileListEngine::ReadListing(Listing& listing)
+{
+    listing.names.clear();
+    listing.raw.clear();
+    platform::EntryType type;
+    int count = 0;
+    while (const char* name = listing.reader.Next(type)) {
+        int length = 0;
+        bool ascii = true;
+        for (; name[length]; ++length)
+            ascii = ascii && (static_cast<unsigned char>(name[length]) < 0x80);
+        listing.raw.push_back({ listing.names.size(), length, type, ascii });
+        listing.names.append(name, length + 1);
+        if (++count == kPumpCheckEvery) {
+            Pump(count);
+            count = 0;
+        }
+    }
+    return listing.reader.Error();
+}
+
+void TFileListEngine::AddDirectories(Listing& listing)
+{
+    for (const Listing::Raw& r : listing.raw) {
+        Pump(1);
+        if (r.type == platform::EntryType::File || r.type == platform::EntryType::Other)
+            continue;
+        TSearchRec rec;
+        if (listing.reader.Facts(listing.Name(r), rec, true) != 0 || !(rec.Attr & platform::faDirectory))
+            continue;
+        if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
+            continue;
+        AddEntry(
+            TEntryFields { ekDirectory, listing.Decoded(r), fiDirectory, rec.Attr & ~platform::faLink, rec.Time, 0 });
+    }
+}
+
+void TFileListEngine::AddFiles(const QString& directory, Listing& listing, const TMaskList& masks, bool defer)
+{
+    const bool walking = m_searchMode == smSubDirectories;
+    for (int m = 0; m < masks.Count() && m_status == 0; ++m) {
+        for (const Listing::Raw& r : listing.raw) {
+            Pump(1);
+            if (r.type == platform::EntryType::Directory)
+                continue;
+            if (r.ascii ? !masks.Matches(m, QLatin1StringView(listing.Name(r), r.length))
+                        : !masks.Matches(m, listing.Decoded(r)))
+                continue;
+            const QString name = listing.Decoded(r);
+            TSearchRec rec;
+            rec.Name = name;
+            bool known = true;
+            if (defer && r.type == platform::EntryType::File) {
+                rec.Attr = IsHiddenName(name) ? platform::faHidden : 0;
+                known = false;
+            } else if (listing.reader.Facts(listing.Name(r), rec, true) != 0) {
+                continue; // gone since the directory was read
+            }
+            if (rec.Attr & (platform::faDirectory | platform::faVolumeID))
+                continue;
+            if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
+                continue;
+            if (m_onAddFile) {
+                bool ok = true;
+                int error = m_status;
+                m_onAddFile(rec, directory, ok, error);
+                m_status = error;
+                if (!ok) {
+                    if (m_status != 0)
+                        break;
+                    continue;
+                }
+            }
+            const TEntryFields fields { ekFile, rec.Name, m_categoryTable.IconOf(rec.Name),
+                rec.Attr & ~platform::faLink, rec.Time, rec.Size, known };
+            m_entries.push_back(
+                BuildEntry(fields, m_listOrder, m_sortBy, walking ? QStringView(directory) : QStringView()));
+            if (m_status != 0)
+                break;
+        }
+    }
+}
+
+void TFileListEngine::Walk(const QString& directory, const platform::TFileDescriptor* parent, const char* name,
+    const TMaskList& masks, bool defer)
+{
+    Listing listing;
+    // The top of the walk is the folder the user named; every folder below it is opened inside its parent
+    // and never through a link, so that a folder swapped for a link while the walk runs leads nowhere.
+    int code = parent ? listing.reader.OpenInside(*parent, name) : listing.reader.Open(directory);
+    if (code == 0)
+        code = ReadListing(listing);
+    if (code != 0 && listing.raw.empty()) {
+        if (!parent)
+            m_status = code;
+        else
+            ++m_skippedDirectories;
+        return;
+    }
+    const platform::FileIdentity self = listing.reader.Identity();
+    // A folder moved in place of another since it was looked at may be one the walk has been through.
+    if (parent && m_visited.contains({ self.device, self.inode }))
+        return;
+    m_visited.insert({ self.device, self.inode });
+
+    AddFiles(directory, listing, masks, defer);
+    if (m_status != 0)
+        return;
+
+    // The subdirectories are gathered first, so that only the directory's descriptor stays open while the
+    // walk goes deeper.
+    struct Sub {
+        QString path;
+        QByteArray name;
+        TSearchRec rec;
+    };
+    std::vector<Sub> subs;
+    for (const Listing::Raw& r : listing.raw) {
+        Pump(1);
+        if (r.type != platform::EntryType::Directory && r.type != platform::EntryType::Unknown)
+            continue; // links to directories are never followed
+        TSearchRec rec;
+        platform::FileIdentity id;
+        if (listing.reader.Facts(listing.Name(r), rec, false, &id) != 0 || !(rec.Attr & platform::faDirectory))
+            continue;
+        rec.Name = listing.Decoded(r);
+        if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
+            continue;
+        if (m_visited.contains({ id.device, id.inode }))
+            continue;
+        const QString path = JoinPath(directory, rec.Name);
+        if (id.device != self.device && platform::IsPseudoFileSystem(path))
+            continue;
+        subs.push_back({ path, QByteArray(listing.Name(r), r.length), rec });
+    }
+    const platform::TFileDescriptor directoryHeld = listing.reader.ReleaseDirectory();
+    listing.names = QByteArray();
+    listing.raw = {};
+
+    for (Sub& sub : subs) {
+        if (m_onAddFile) {
+            bool ok = true;
+            int error = m_status;
+            m_onAddFile(sub.rec, sub.path, ok, error);
+            m_status = error;
+            if (m_status != 0)
+                return;
+            if (!ok)
+                continue;
+        }
+        if (directoryHeld.Valid())
+            Walk(sub.path, &directoryHeld, sub.name.constData(), masks, defer);
+        else
+            ++m_skippedDirectories;
+        if (m_status != 0)
+            return;
+    }
+}
+
+void TFileListEngine::ReadDirectory(const QString& newDirectory)
+{
+    if (m_reading)
+        return;
+    m_reading = true;
+    // A handler may throw: the entries taken so far are still put in order and the next read is allowed.
+    struct Ending {
+        TFileListEngine* engine;
+        bool finished = false;
+        ~Ending()
+        {
+            if (!finished)
+                engine->Finish();
+            engine->m_reading = false;
+        }
+    } ending { this };
+    m_entries = {};
+    m_listCount = 0;
+    m_listSize = 0;
+    m_listSizeComplete = true;
+    m_skippedDirectories = 0;
+    m_focusAfterRead = -1;
+    m_visited.clear();
+    m_pumpTimer.start();
+    m_sincePump = 0;
+
+    const QString processDirectory = QDir::currentPath();
+    const QString oldDirectory = m_directory;
+    const QString target = ResolvePath(oldDirectory, newDirectory);
+    int directoryError = 0;
+    if (!m_showSystemFiles && IsHiddenName(LastComponent(newDirectory)) && platform::CheckDirectory(target) == 0)
+        directoryError = kErrorPathNotFound;
+    else
+        directoryError = platform::CheckDirectory(target);
+    m_directory = directoryError ? processDirectory : target;
+
+    m_status = 0;
+    if (m_listDetails.Contains(ldNewFile))
+        AddEntry(TEntryFields { ekNewFile, QStringLiteral("NEW"), fiOtherFile });
+    if (m_listDetails.Contains(ldDrives))
+        AddDrives();
+    if (m_listDetails.Contains(ldSystemDirectories) && m_directory != QLatin1String("/"))
+        AddSystemEntries();
+
+    if (m_onSearchBegin)
+        m_onSearchBegin();
+    const TMaskList masks(m_fileMask);
+    if (m_searchMode == smNormal) {
+        Listing listing;
+        if (m_listDetails.Contains(ldDirectories) || m_listDetails.Contains(ldFiles)) {
+            int code = listing.reader.Open(m_directory);
+            if (code == 0)
+                code = ReadListing(listing);
+            if (code != 0 && listing.raw.empty())
+                m_status = code;
+        }
+        if (m_status == 0 && m_listDetails.Contains(ldDirectories))
+            AddDirectories(listing);
+        if (m_status == 0 && m_listDetails.Contains(ldFiles))
+            AddFiles(m_directory, listing, masks, false);
+    } else if (m_listDetails.Contains(ldFiles) && directoryError == 0) {
+        // Facts that nobody asks for during the walk are read when an entry is first asked about.
+        const bool defer = (!m_onAddFile || !m_handlerNeedsFacts) && m_sortBy != sbSize && m_sortBy != sbDate;
+        Walk(m_directory, nullptr, nullptr, masks, defer);
+    }
+    if (m_onSearchEnd)
+        m_onSearchEnd();
+
+    Finish();
+    ending.finished = true;
+    if (newDirectory == QLatin1String("..") || newDirectory == QLatin1String("/"))
+        m_focusAfterRead = FindEntry(ekDirectory, LastComponent(oldDirectory));
+    m_lastError = directoryError ? directoryError : m_status;
+}
+
+void TFileListEngine::Finish()
+{
+    SortEntries(m_entries);
+    m_entries.erase(std::unique(m_entries.begin(), m_entries.end()), m_entries.end());
+    for (const QString& entry : m_entries) {
+        const char16_t kind = EntryKindOf(entry, m_listOrder);
+        if (kind != ekDirectory && kind != ekFile)
+            continue;
+        ++m_listCount;
+        if (EntryFactsKnown(entry))
+            m_listSize += EntrySizeOf(entry);
+        else
+            m_listSizeComplete = false;
+    }
+}
+
+int TFileListEngine::SetMaskAndDirectory(const QString& mask, const QString& directory)
+{
+    const QString oldMask = m_fileMask;
+    const QString oldDirectory = m_directory;
+    if (!mask.isEmpty())
+        m_fileMask = mask;
+    if (!directory.isEmpty())
+        StoreDirectory(directory);
+    ReadDirectory(m_directory);
+    const int result = m_lastError;
+    if (result != 0) {
+        m_fileMask = oldMask;
+        m_directory = oldDirectory;
+        ReadDirectory(m_directory);
+    }
+    return result;
+}
+
+qint64 TFileListEngine::ListSize()
+{
+    if (!m_listSizeComplete) {
+        m_listSize = 0;
+        for (int i = 0; i < Count(); ++i) {
+            const char16_t kind = EntryKind(i);
+            if (kind == ekDirectory || kind == ekFile)
+                m_listSize += EntrySize(i);
+        }
+        m_listSizeComplete = true;
+    }
+    return m_listSize;
+}
+
+void TFileListEngine::EnsureFacts(int index)
+{
+    QString& entry = m_entries[size_t(index)];
+    if (EntryFactsKnown(entry))
+        return;
+    TSearchRec rec;
+    if (platform::ReadSearchRecord(EntryPath(index), rec) == 0)
+        SetEntryFacts(entry, rec.Attr & ~platform::faLink, rec.Time, rec.Size);
+    else
+        SetEntryFacts(entry, IsHiddenName(NameOf(EntryName(index))) ? platform::faHidden : 0, 0, 0);
+}
+
+char16_t TFileListEngine::EntryKind(int index) const
+{
+    return ValidIndex(index) ? EntryKindOf(Entry(index), m_listOrder) : char16_t(0);
+}
+
+QString TFileListEngine::EntryName(int index) const
+{
+    if (!ValidIndex(index))
+        return QString();
+    QStringView name = EntryNameOf(Entry(index));
+    if (EntryKind(index) == ekDrive) {
+        const qsizetype cut = name.indexOf(kDriveLabelSeparator);
+        if (cut >= 0)
+            name = name.left(cut);
+    }
+    return name.toString();
+}
+
+QString TFileListEngine::EntryDisplayName(int index) const
+{
+    if (!ValidIndex(index))
+        return QString();
+    const QStringView name = EntryNameOf(Entry(index));
+    switch (EntryKind(index)) {
+    case ekDrive: {
+        const qsizetype cut = name.indexOf(kDriveLabelSeparator);
+        if (cut < 0)
+            return name.toString();
+        return name.left(cut).toString() + QStringLiteral(" [") + name.mid(cut + 1).toString() + QLatin1Char(']');
+    }
+    case ekNewFile:
+    case ekRoot:
+    case ekParent:
+        return name.toString();
+    default:
+        return ConvertCase(name.toString(), m_textCase);
+    }
+}
+
+QString TFileListEngine::EntryPath(int index) const
+{
+    const char16_t kind = EntryKind(index);
+    if ((kind == ekDirectory || kind == ekFile) && m_searchMode == smNormal)
+        return JoinPath(m_directory, EntryName(index));
+    return EntryName(index);
+}
+
+int TFileListEngine::EntryIcon(int index) const { return ValidIndex(index) ? EntryIconOf(Entry(index)) : 0; }
+
+int TFileListEngine::EntryAttributes(int index)
+{
+    if (!ValidIndex(index))
+        return 0;
+    EnsureFacts(index);
+    return EntryAttributesOf(Entry(index));
+}
+
+quint32 TFileListEngine::EntryTimeStamp(int index)
+{
+    if (!ValidIndex(index))
+        return 0;
+    EnsureFacts(index);
+    return EntryTimeOf(Entry(index));
+}
+
+qint64 TFileListEngine::EntrySize(int index)
+{
+    if (!ValidIndex(index))
+        return 0;
+    EnsureFacts(index);
+    return EntrySizeOf(Entry(index));
+}
+
+std::array<QString, kFileDetailCount> TFileListEngine::EntryDetails(int index)
+{
+    std::array<QString, kFileDetailCount> details;
+    if (!ValidIndex(index))
+        return details;
+    details[fdName] = EntryDisplayName(index);
+    details[fdSize] = ThousandsText(EntrySize(index));
+    details[fdDate] = details[fdTime] = QStringLiteral("?");
+    const quint32 stamp = EntryTimeStamp(index);
+    if (stamp > 0x20FFFF) {
+        const QDateTime time = UnpackDateTime(qint32(stamp));
+        if (time.isValid()) {
+            const QLocale locale = QLocale::system();
+            details[fdDate] = locale.toString(time.date(), QLocale::ShortFormat);
+            details[fdTime] = locale.toString(time.time(), QLocale::ShortFormat);
+        }
+    }
+    details[fdAttr] = AttributeLetters(EntryAttributes(index));
+    return details;
+}
+
+int TFileListEngine::FindEntry(char16_t kind, const QString& name) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        if (EntryKind(i) == kind && EntryName(i) == name)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace hy

@@ -1,0 +1,16 @@
+// The folder for temporary copies.
+#include "core/settings/TempDir.h"
+
+#include "platform/PlatformFiles.h"
+#include "platform/PlatformPaths.h"
+
+namespace hy::app {
+
+TTempDirChoice UsableTempDir(const QString& chosen)
+{
+    if (!chosen.isEmpty() && platform::IsWritableDirectory(chosen))
+        return { chosen, false };
+    return { platform::TempFolder(), !chosen.isEmpty() };
+}
+
+} // namespace hy::app

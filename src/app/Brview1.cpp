@@ -109,14 +109,14 @@ void TMainForm::CreateMenus()
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::WindowMenuAboutToShow);
 
-    for (const TCommandSpec& spec : CommandSpecs()) {
-        QMenu* menu = menus[size_t(spec.Menu)];
-        QAction* separator = menu && (spec.Flags & cfSeparatorBefore) ? menu->addSeparator() : nullptr;
-        const QString caption = QString::fromLatin1(spec.Caption);
+    for (const TCommandSpec& row : CommandSpecs()) {
+        QMenu* menu = menus[size_t(row.Menu)];
+        QAction* separator = menu && (row.Flags & cfSeparatorBefore) ? menu->addSeparator() : nullptr;
+        const QString caption = QString::fromLatin1(row.Caption);
         QAction* a = nullptr;
-        if (spec.Opens != TMenuId::None) {
+        if (row.Opens != TMenuId::None) {
             QMenu* submenu = menu->addMenu(caption);
-            menus[size_t(spec.Opens)] = submenu;
+            menus[size_t(row.Opens)] = submenu;
             a = submenu->menuAction();
         } else {
             a = new QAction(caption, this);
@@ -124,23 +124,23 @@ void TMainForm::CreateMenus()
                 menu->addAction(a);
             else
                 addAction(a); // its key works anywhere in the window
-            a->setToolTip(QString::fromLatin1(spec.Hint));
+            a->setToolTip(QString::fromLatin1(row.Hint));
         }
-        a->setObjectName(QLatin1String(spec.Name));
-        a->setShortcuts(spec.Keys);
-        a->setStatusTip(QString::fromLatin1(spec.Hint));
-        a->setCheckable((spec.Flags & cfCheckable) != 0);
-        a->setChecked((spec.Flags & cfChecked) != 0);
-        a->setVisible((spec.Flags & cfHidden) == 0);
-        if (spec.Flags & cfViewerKey)
+        a->setObjectName(QLatin1String(row.Name));
+        a->setShortcuts(row.Keys);
+        a->setStatusTip(QString::fromLatin1(row.Hint));
+        a->setCheckable((row.Flags & cfCheckable) != 0);
+        a->setChecked((row.Flags & cfChecked) != 0);
+        a->setVisible((row.Flags & cfHidden) == 0);
+        if (row.Flags & cfViewerKey)
             a->setShortcutContext(Qt::WidgetShortcut);
-        if (spec.Handler) {
-            const auto handler = spec.Handler;
+        if (row.Handler) {
+            const auto handler = row.Handler;
             connect(a, &QAction::triggered, this, [this, handler]() { (this->*handler)(); });
         }
-        if (spec.Id == TCommand::SetPreferences)
+        if (row.Id == TCommand::SetPreferences)
             m_preferencesSeparator = separator;
-        m_actions[size_t(spec.Id)] = a;
+        m_actions[size_t(row.Id)] = a;
     }
     m_editFileMenu = menus[size_t(TMenuId::EditFile)];
 
@@ -171,9 +171,9 @@ void TMainForm::CreateButtonBars()
         connect(item, &QAction::changed, a, [a, item]() { a->setEnabled(item->isEnabled()); });
     }
     QList<const TCommandSpec*> buttons;
-    for (const TCommandSpec& spec : CommandSpecs()) {
-        if (spec.Button.Name)
-            buttons.append(&spec);
+    for (const TCommandSpec& row : CommandSpecs()) {
+        if (row.Button.Name)
+            buttons.append(&row);
     }
     std::sort(buttons.begin(), buttons.end(),
         [](const TCommandSpec* a, const TCommandSpec* b) { return a->Button.Slot < b->Button.Slot; });
@@ -196,15 +196,15 @@ void TMainForm::CreateButtonBars()
         bar->setContextMenuPolicy(Qt::PreventContextMenu);
         bar->setFont(barFont);
         const bool large = bar == m_bigButtonBar;
-        for (const TCommandSpec* spec : std::as_const(buttons)) {
+        for (const TCommandSpec* row : std::as_const(buttons)) {
             // Each button is an action of its own that follows its menu item's enabled state.
-            const TButtonSpec& b = spec->Button;
+            const TButtonSpec& b = row->Button;
             auto* a = new QAction(ButtonIcon(b.Picture), QString::fromLatin1(b.Caption), bar);
             a->setObjectName(QLatin1String(b.Name) + (large ? QStringLiteral("L") : QStringLiteral("S")));
             a->setToolTip(QString::fromLatin1(b.Hint));
             a->setStatusTip(QString::fromLatin1(b.Hint));
-            QAction* item = Action(spec->Id);
-            if (spec->Opens != TMenuId::None) {
+            QAction* item = Action(row->Id);
+            if (row->Opens != TMenuId::None) {
                 connect(a, &QAction::triggered, this, [this]() { m_editPopup->popup(QCursor::pos()); });
             } else {
                 connect(a, &QAction::triggered, item, [item]() {

@@ -32,20 +32,20 @@ TEST(MainActions, TableHasOneWellFormedRowPerCommandInOrder)
     QSet<QString> names;
     QSet<TMenuId> opened;
     for (int i = 0; i < kCommandCount; ++i) {
-        const TCommandSpec& spec = specs[size_t(i)];
-        SCOPED_TRACE(spec.Name);
-        EXPECT_EQ(int(spec.Id), i);
-        EXPECT_FALSE(names.contains(QLatin1String(spec.Name)));
-        names.insert(QLatin1String(spec.Name));
-        EXPECT_TRUE(QByteArray(spec.Name).endsWith('1') || spec.Id == TCommand::ToClipboard2);
-        EXPECT_EQ(spec.Handler == nullptr, spec.Opens != TMenuId::None);
-        if (spec.Menu != TMenuId::None && IsSubmenu(spec.Menu)) {
-            EXPECT_TRUE(opened.contains(spec.Menu)) << "the submenu is opened before its items";
+        const TCommandSpec& row = specs[size_t(i)];
+        SCOPED_TRACE(row.Name);
+        EXPECT_EQ(int(row.Id), i);
+        EXPECT_FALSE(names.contains(QLatin1String(row.Name)));
+        names.insert(QLatin1String(row.Name));
+        EXPECT_TRUE(QByteArray(row.Name).endsWith('1') || row.Id == TCommand::ToClipboard2);
+        EXPECT_EQ(row.Handler == nullptr, row.Opens != TMenuId::None);
+        if (row.Menu != TMenuId::None && IsSubmenu(row.Menu)) {
+            EXPECT_TRUE(opened.contains(row.Menu)) << "the submenu is opened before its items";
         }
-        if (spec.Opens != TMenuId::None) {
-            EXPECT_TRUE(IsSubmenu(spec.Opens));
-            EXPECT_FALSE(opened.contains(spec.Opens)) << "one item opens each submenu";
-            opened.insert(spec.Opens);
+        if (row.Opens != TMenuId::None) {
+            EXPECT_TRUE(IsSubmenu(row.Opens));
+            EXPECT_FALSE(opened.contains(row.Opens)) << "one item opens each submenu";
+            opened.insert(row.Opens);
         }
     }
 }
@@ -53,9 +53,9 @@ TEST(MainActions, TableHasOneWellFormedRowPerCommandInOrder)
 TEST(MainActions, ButtonsTakeEachPlaceOnTheBarsOnce)
 {
     QList<int> slots;
-    for (const TCommandSpec& spec : CommandSpecs()) {
-        if (spec.Button.Name)
-            slots << spec.Button.Slot;
+    for (const TCommandSpec& row : CommandSpecs()) {
+        if (row.Button.Name)
+            slots << row.Button.Slot;
     }
     std::sort(slots.begin(), slots.end());
     ASSERT_FALSE(slots.isEmpty());
@@ -68,31 +68,31 @@ TEST(MainActions, ButtonsTakeEachPlaceOnTheBarsOnce)
 TEST(MainActions, WindowActionsFollowTheTable)
 {
     TMainForm form;
-    for (const TCommandSpec& spec : CommandSpecs()) {
-        SCOPED_TRACE(spec.Name);
-        QAction* a = form.Action(spec.Id);
+    for (const TCommandSpec& row : CommandSpecs()) {
+        SCOPED_TRACE(row.Name);
+        QAction* a = form.Action(row.Id);
         ASSERT_NE(a, nullptr);
-        EXPECT_EQ(a->objectName(), QLatin1String(spec.Name));
-        EXPECT_EQ(a, form.findChild<QAction*>(QLatin1String(spec.Name))) << "no other action has the name";
-        EXPECT_EQ(a->shortcuts(), spec.Keys);
-        EXPECT_EQ(a->isCheckable(), (spec.Flags & cfCheckable) != 0);
-        if (spec.Opens != TMenuId::None) {
+        EXPECT_EQ(a->objectName(), QLatin1String(row.Name));
+        EXPECT_EQ(a, form.findChild<QAction*>(QLatin1String(row.Name))) << "no other action has the name";
+        EXPECT_EQ(a->shortcuts(), row.Keys);
+        EXPECT_EQ(a->isCheckable(), (row.Flags & cfCheckable) != 0);
+        if (row.Opens != TMenuId::None) {
             EXPECT_NE(a->menu(), nullptr);
         }
-        if (spec.Menu == TMenuId::None) {
+        if (row.Menu == TMenuId::None) {
             EXPECT_TRUE(a->associatedObjects().contains(&form));
         } else {
-            EXPECT_EQ(a->text(), QLatin1String(spec.Caption));
+            EXPECT_EQ(a->text(), QLatin1String(row.Caption));
         }
     }
     for (const auto* bar : { form.BigButtonBar(), form.SmButtonBar() }) {
         const QList<QAction*> buttons = bar->actions();
         const QString end = bar == form.BigButtonBar() ? QStringLiteral("L") : QStringLiteral("S");
-        for (const TCommandSpec& spec : CommandSpecs()) {
-            if (!spec.Button.Name)
+        for (const TCommandSpec& row : CommandSpecs()) {
+            if (!row.Button.Name)
                 continue;
-            ASSERT_LT(spec.Button.Slot, buttons.size());
-            EXPECT_EQ(buttons.at(spec.Button.Slot)->objectName(), QLatin1String(spec.Button.Name) + end);
+            ASSERT_LT(row.Button.Slot, buttons.size());
+            EXPECT_EQ(buttons.at(row.Button.Slot)->objectName(), QLatin1String(row.Button.Name) + end);
         }
     }
 }

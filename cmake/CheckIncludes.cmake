@@ -1,7 +1,8 @@
 # Checks the includes of one library against the layer table and touches HY_STAMP when all are allowed.
 #   cmake -D HY_DATA=<build>/layers/<library>.cmake -D HY_STAMP=<stamp> -P CheckIncludes.cmake
-# A quoted include must name a header of the library itself or of a library in its USES column; an
-# angle include of a Qt header must belong to a Qt module that the library links.
+# An include of one of our headers, quoted or in angle brackets, must name a header of the library itself
+# or of a library in its USES column; an angle include of a Qt header must belong to a Qt module that
+# the library links.
 cmake_minimum_required(VERSION 3.25)
 
 include(${HY_DATA})
@@ -64,6 +65,7 @@ foreach(path IN LISTS HY_FILES)
     set(bracket "${CMAKE_MATCH_1}")
     set(header "${CMAKE_MATCH_2}")
     set(fault "")
+    set(ours FALSE)
     if(bracket STREQUAL "\"")
       if(header MATCHES "(^moc_|\\.moc$|^ui_)")
         continue()
@@ -71,12 +73,26 @@ foreach(path IN LISTS HY_FILES)
       if(NOT header MATCHES "/")
         set(header "${folder}/${header}")
       endif()
+      set(ours TRUE)
+    else()
+      # <viewer/HvTypes.h> finds our header through the same include path as "viewer/HvTypes.h".
+      owner_of(${header} owner)
+      if(owner OR header IN_LIST HY_ALLOWED_HEADERS OR EXISTS ${HY_SOURCE_ROOT}/${header})
+        set(ours TRUE)
+      endif()
+    endif()
+    if(ours)
+      if(bracket STREQUAL "<")
+        set(spelled "<${header}>")
+      else()
+        set(spelled "\"${header}\"")
+      endif()
       if(NOT header IN_LIST HY_ALLOWED_HEADERS)
         owner_of(${header} owner)
         if(NOT owner)
           set(fault "\"${header}\" is listed by no library in the layer table")
         else()
-          set(fault "${HY_LIBRARY} (${HY_LAYER} layer) includes \"${header}\" of ${owner}, which is not in its USES (${uses_text})")
+          set(fault "${HY_LIBRARY} (${HY_LAYER} layer) includes ${spelled} of ${owner}, which is not in its USES (${uses_text})")
         endif()
       endif()
     else()

@@ -9,6 +9,7 @@ file(MAKE_DIRECTORY ${root}/src/low ${root}/src/mid ${root}/src/high)
 file(WRITE ${root}/src/low/Low.h "#pragma once\n")
 file(WRITE ${root}/src/mid/Own.h "#pragma once\n")
 file(WRITE ${root}/src/high/High.h "#pragma once\n")
+file(WRITE ${root}/src/mid/Stray.h "#pragma once\n")
 set(owners "low/Low.h=hy_low;mid/Own.h=hy_mid;high/High.h=hy_high")
 
 set(failures 0)
@@ -67,6 +68,12 @@ check(core "Core" "#include \"high/High.h\"" "includes \"high/High.h\" of hy_hig
 check(core "Core" "#  include \"high/High.h\"" "of hy_high")
 check(core "Core" "#include \"High.h\"" "\"mid/High.h\" is listed by no library")
 check(core "Core" "#include \"nowhere/Gone.h\"" "\"nowhere/Gone.h\" is listed by no library")
+# In angle brackets they are found through the same include path and judged the same way.
+check(core "Core" "#include <low/Low.h>" ok)
+check(core "Core" "#include <mid/Own.h>" ok)
+check(core "Core" "#include <high/High.h>" "includes <high/High.h> of hy_high, which is not in its USES (hy_low)")
+check(core "Core" "# include <high/High.h>" "of hy_high")
+check(core "Core" "#include <mid/Stray.h>" "\"mid/Stray.h\" is listed by no library")
 
 # Qt headers: every spelling of a widget header fails below the ui layer.
 check(core "Core" "#include <QString>" ok)

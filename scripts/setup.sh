@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config clang-format
+  g++ cmake ninja-build pkg-config ccache clang clang-format clang-tidy
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
   libzip-dev zlib1g-dev libbz2-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core

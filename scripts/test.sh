@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Sets up, checks the formatting, builds with warnings as errors, and runs every test.
-#   scripts/test.sh             the ordinary build in build/
+# Sets up, checks the formatting, builds with warnings as errors, runs every test, then builds once more
+# with clang++ and runs clang-tidy (scripts/clang-checks.sh).
+#   scripts/test.sh             the ordinary build in build/, then the clang build in build-clang/
 #   scripts/test.sh --sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer in
-#                               build-sanitize/; any finding fails the test that made it
+#                               build-sanitize/; any finding fails the test that made it (no clang checks)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 options=()
+sanitize=false
 if [ "${1:-}" = "--sanitize" ]; then
+  sanitize=true
   export HY_BUILD_DIR=${HY_BUILD_DIR:-build-sanitize}
   options+=(-DHY_SANITIZE=ON)
   export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
@@ -23,5 +26,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   export XDG_RUNTIME_DIR=$(mktemp -d)
   chmod 700 "$XDG_RUNTIME_DIR"
 fi
-cd "$BUILD_DIR"
-ctest --output-on-failure -j 2 --timeout 600 "$@"
+(cd "$BUILD_DIR" && ctest --output-on-failure -j 2 --timeout 600 "$@")
+if ! $sanitize; then
+  ./scripts/clang-checks.sh
+fi

@@ -497,48 +497,48 @@ std::vector<TCell> THvFileModel::Impl::HexCharCells(LineNumber row)
         // Every byte outside 32..127 is a dot, as it always was: no character spans bytes here.
     } else if (enc == TTextEncoding::Utf8) {
         for (int back = int(lead); back >= 1; --back) {
-            const TDecodedChar d = DecodeChar(enc, p - back, size_t(avail + back));
-            if (d.Valid && d.Length > back) {
-                i = d.Length - back;
+            const TDecodedChar ch = DecodeChar(enc, p - back, size_t(avail + back));
+            if (ch.Valid && ch.Length > back) {
+                i = ch.Length - back;
                 break;
             }
         }
     } else if (unit == 2 && offset >= 2) {
-        const TDecodedChar d = DecodeChar(enc, p - 2, size_t(avail + 2));
-        if (d.Valid && d.Length == 4)
+        const TDecodedChar ch = DecodeChar(enc, p - 2, size_t(avail + 2));
+        if (ch.Valid && ch.Length == 4)
             i = 2;
     }
     for (int k = 0; k < i && k < count; ++k)
         cells.push_back(HexCell(charColumn + k, TCell::Blank, ' ', QString()));
     while (i < count) {
-        const TDecodedChar d = DecodeChar(enc, p + i, size_t(std::max<qint64>(avail - i, 1)));
+        const TDecodedChar ch = DecodeChar(enc, p + i, size_t(std::max<qint64>(avail - i, 1)));
         const uint8_t b = p[i];
         if (m_filterChars && (b < 32 || b > 127)) {
-            for (int k = 0; k < d.Length && i + k < count; ++k)
+            for (int k = 0; k < ch.Length && i + k < count; ++k)
                 cells.push_back(HexCell(charColumn + i + k, TCell::Glyph, '.', QStringLiteral(".")));
         } else {
             TCell c;
-            if (!d.Valid)
+            if (!ch.Valid)
                 c = HexCell(charColumn + i, enc == TTextEncoding::Windows1252 ? TCell::Placeholder : TCell::Replacement,
-                    d.Code, QString());
-            else if (d.Code == 0 || (d.Code == '\t' && m_expandTabs))
+                    ch.Code, QString());
+            else if (ch.Code == 0 || (ch.Code == '\t' && m_expandTabs))
                 c = HexCell(charColumn + i, TCell::Glyph, '.', QStringLiteral("."));
-            else if (!IsDrawable(d.Code))
-                c = HexCell(charColumn + i, TCell::Placeholder, d.Code, QString());
-            else if (CharCells(d.Code) == 0)
-                c = HexCell(charColumn + i, TCell::Glyph, d.Code, QStringLiteral(" ") + CharText(d.Code));
+            else if (!IsDrawable(ch.Code))
+                c = HexCell(charColumn + i, TCell::Placeholder, ch.Code, QString());
+            else if (CharCells(ch.Code) == 0)
+                c = HexCell(charColumn + i, TCell::Glyph, ch.Code, QStringLiteral(" ") + CharText(ch.Code));
             else
-                c = HexCell(charColumn + i, TCell::Glyph, d.Code, CharText(d.Code));
+                c = HexCell(charColumn + i, TCell::Glyph, ch.Code, CharText(ch.Code));
             // A wide character may take the cell of the byte after its first when that byte is its own.
-            c.Width = (CharCells(d.Code) == 2 && d.Length >= 2 && d.Valid) ? 2 : 1;
+            c.Width = (CharCells(ch.Code) == 2 && ch.Length >= 2 && ch.Valid) ? 2 : 1;
             cells.push_back(c);
-            for (int k = 1; k < d.Length && i + k < count; ++k) {
+            for (int k = 1; k < ch.Length && i + k < count; ++k) {
                 if (k == 1 && c.Width == 2)
                     continue;
                 cells.push_back(HexCell(charColumn + i + k, TCell::Blank, ' ', QString()));
             }
         }
-        i += d.Length;
+        i += ch.Length;
     }
     return cells;
 }

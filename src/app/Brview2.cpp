@@ -331,9 +331,11 @@ void TChildForm::CreateImagePage()
     m_noteBook->addWidget(m_imagePage);
 }
 
-bool TChildForm::LoadImage()
+bool TChildForm::LoadImage(const std::function<int(int percent)>& progress)
 {
     CreateImagePage();
+    m_imageViewer->SetProgressCallback(progress);
+    const auto forget = qScopeGuard([this]() { m_imageViewer->SetProgressCallback({}); });
     // A name that only resembles a picture's (notes.p, start.s) is judged by what the file holds.
     if (TMultiImage::ReadsExtension(m_fileName))
         m_imageViewer->SetImageName(m_fileName);
@@ -350,19 +352,16 @@ bool TChildForm::LoadImageShowingProgress()
     // user's input is held until the picture is in, but Esc stops it.
     bool escaped = false;
     Q_EMIT PictureLoading(true);
-    TMultiImage::SetProgressCallback([this, &escaped](int percent) {
+    const auto progress = [this, &escaped](int percent) {
         if (QCoreApplication::closingDown() || escaped)
             return 0;
         Q_EMIT PictureProgress(percent);
         QCoreApplication::processEvents();
         return escaped ? 0 : 1;
-    });
-    const auto done = qScopeGuard([this]() {
-        TMultiImage::SetProgressCallback({});
-        Q_EMIT PictureLoading(false);
-    });
+    };
+    const auto done = qScopeGuard([this]() { Q_EMIT PictureLoading(false); });
     TInputGate gate(escaped);
-    return LoadImage();
+    return LoadImage(progress);
 }
 
 void TChildForm::ShowChoice(const TPageChoice& choice)

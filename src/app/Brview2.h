@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QAudioOutput;
@@ -86,7 +87,9 @@ public:
     bool Open(const TOpenRequest& request);
 
     // Loads the picture of an Image window; false when it could not be decoded (the component has said why).
-    bool LoadImage();
+    // Reads the file into the picture page; progress (if any) hears the percentage done and stops the load
+    // by returning 0.
+    bool LoadImage(const std::function<int(int percent)>& progress = {});
     bool HasGraphic() const;
     // Reads the archive onto the Archive page.
     void LoadArchive();

@@ -34,7 +34,6 @@ protected:
             m_messages.push_back({ title, text, isError });
         });
     }
-    void TearDown() override { TMultiImage::SetProgressCallback({}); }
 
     // Copies a fixture into the temporary folder under another name.
     QString Copy(const char* fixture, const QString& name)
@@ -147,7 +146,7 @@ TEST_F(MultiImage, DecoderErrorThenFormatTextThenEmptyPicture)
 TEST_F(MultiImage, ProgressCallbackSeesTheLoadAndCanStopIt)
 {
     std::vector<int> seen;
-    TMultiImage::SetProgressCallback([&seen](int percent) {
+    m_image.SetProgressCallback([&seen](int percent) {
         seen.push_back(percent);
         return 1;
     });
@@ -159,12 +158,30 @@ TEST_F(MultiImage, ProgressCallbackSeesTheLoadAndCanStopIt)
     // A load the callback stops leaves an empty picture and asks nobody to acknowledge it.
     for (const char* name : { "rgb24.pcx", "shapes.wmf", "rgb.png" }) {
         m_image.SetImageName(DataPath(QStringLiteral("mono.png")));
-        TMultiImage::SetProgressCallback([](int percent) { return percent < 40 ? 1 : 0; });
+        m_image.SetProgressCallback([](int percent) { return percent < 40 ? 1 : 0; });
         m_image.SetImageName(DataPath(QLatin1String(name)));
-        TMultiImage::SetProgressCallback({});
+        m_image.SetProgressCallback({});
         EXPECT_TRUE(m_image.Picture().isNull()) << name;
         EXPECT_TRUE(m_messages.empty()) << name;
     }
+}
+
+TEST_F(MultiImage, ProgressBelongsToTheControlThatLoads)
+{
+    // A stopping callback on one control neither hears nor stops a load in another.
+    TMultiImage other;
+    std::vector<int> heardByOther;
+    other.SetProgressCallback([&heardByOther](int percent) {
+        heardByOther.push_back(percent);
+        return 0;
+    });
+    m_image.SetImageName(DataPath(QStringLiteral("rgb24.pcx")));
+    EXPECT_FALSE(m_image.Picture().isNull());
+    EXPECT_TRUE(heardByOther.empty());
+
+    other.SetImageName(DataPath(QStringLiteral("rgb24.pcx")));
+    EXPECT_TRUE(other.Picture().isNull());
+    EXPECT_FALSE(heardByOther.empty());
 }
 
 TEST_F(MultiImage, AutoSizeTakesThePictureSizeAndTheScrollAreaScrolls)

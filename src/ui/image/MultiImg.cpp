@@ -22,12 +22,6 @@ using image::TImageLib;
 
 namespace {
 
-    image::ProgressCallback& ProcessProgress()
-    {
-        static image::ProgressCallback callback;
-        return callback;
-    }
-
     TMultiImage::TPictureReader& PictureReader()
     {
         static TMultiImage::TPictureReader reader;
@@ -86,6 +80,7 @@ struct TMultiImage::TData {
     QImage Picture;
     TImageInfo Info;
     TMessageReporter Reporter;
+    image::ProgressCallback Progress;
     std::function<void(QPainter&)> OnPaint;
 
     bool AutoSize = false;
@@ -196,7 +191,7 @@ void TMultiImage::LoadPicture(
                 return reader ? reader(kind, path, bits, dither, progress)
                               : TImageLib::LoadImage(kind, path, bits, dither, progress);
             },
-            ProcessProgress());
+            d->Progress);
     } catch (...) {
         ClearPicture();
         throw;
@@ -268,9 +263,9 @@ int TMultiImage::ImagePaletteSize() const { return d->Info.PaletteSize; }
 QString TMultiImage::ImageDescription() const { return d->Info.Description; }
 std::int64_t TMultiImage::ImageFileSize() const { return d->Info.FileSize; }
 
-void TMultiImage::SetProgressCallback(image::ProgressCallback callback) { ProcessProgress() = std::move(callback); }
+void TMultiImage::SetProgressCallback(image::ProgressCallback callback) { d->Progress = std::move(callback); }
 void TMultiImage::SetPictureReader(TPictureReader reader) { PictureReader() = std::move(reader); }
-const image::ProgressCallback& TMultiImage::ProgressCallback() { return ProcessProgress(); }
+const image::ProgressCallback& TMultiImage::ProgressCallback() const { return d->Progress; }
 
 void TMultiImage::SetMessageReporter(TMessageReporter reporter) { d->Reporter = std::move(reporter); }
 void TMultiImage::SetOnPaint(std::function<void(QPainter&)> handler) { d->OnPaint = std::move(handler); }

@@ -53,12 +53,12 @@ public:
     QString ImageDescription() const;
     std::int64_t ImageFileSize() const;
 
-    // Process-wide load progress: called with the percentage done, returning 0 stops the load. Empty: none.
+    // This control's load progress: called with the percentage done, returning 0 stops the load. Empty: none.
     // Pictures are read on a thread of their own: the callback is called on this thread with each new
     // percentage, and every few milliseconds while there is none, so that it can keep the windows painted and
     // answering (see TImageLib::RunAside); a load it stops ends at once.
-    static void SetProgressCallback(image::ProgressCallback callback);
-    static const image::ProgressCallback& ProgressCallback();
+    void SetProgressCallback(image::ProgressCallback callback);
+    const image::ProgressCallback& ProgressCallback() const;
 
     // What reads a picture file on the loading thread: the imaging library, unless tests put another reader
     // in its place (an empty one puts the library back).

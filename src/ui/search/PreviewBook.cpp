@@ -440,7 +440,7 @@ void TPreviewBook::LoadPicture(const QString& path)
     m_stopLoading = false;
     m_loadingPicture = true;
     const QPointer<TPreviewBook> self(this);
-    TMultiImage::SetProgressCallback([self](int percent) {
+    ImageViewer->SetProgressCallback([self](int percent) {
         if (!self || self->m_stopLoading || QCoreApplication::closingDown())
             return 0;
         QCoreApplication::processEvents();
@@ -453,7 +453,7 @@ void TPreviewBook::LoadPicture(const QString& path)
         TPreviewBook* book;
         ~Done()
         {
-            TMultiImage::SetProgressCallback({});
+            book->ImageViewer->SetProgressCallback({});
             book->m_loadingPicture = false;
             book->ProgressPanel->hide();
         }

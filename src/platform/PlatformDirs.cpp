@@ -99,7 +99,7 @@ int DirectoryReader::Open(const QString& path)
     Close();
     m_error = 0;
     const QByteArray p = EncodeFileName(path);
-    return Start(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY), p.constData());
+    return Start(TFileDescriptor(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY)), p.constData());
 }
 
 int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
@@ -108,12 +108,13 @@ int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
     m_error = 0;
     if (!parent.Valid())
         return m_error = kErrorInvalidHandle;
-    return Start(::openat(parent.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY), name);
+    return Start(
+        TFileDescriptor(::openat(parent.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY)),
+        name);
 }
 
-int DirectoryReader::Start(int fd, const char* path)
+int DirectoryReader::Start(TFileDescriptor held, const char* path)
 {
-    TFileDescriptor held(fd);
     if (!held.Valid())
         return m_error = DirectoryCode(errno, path);
     struct stat st { };

@@ -72,8 +72,9 @@ public:
     int Facts(const char* name, TSearchRec& record, bool followLinks, FileIdentity* identity = nullptr) const;
 
 private:
-    // Reads the facts of a directory just opened and starts reading its entries; closes fd on failure.
-    int Start(int fd, const char* path);
+    // Reads the facts of a directory just opened (errno tells why when held is not valid) and starts
+    // reading its entries.
+    int Start(TFileDescriptor held, const char* path);
 
     DIR* m_dir = nullptr;
     int m_error = 0;

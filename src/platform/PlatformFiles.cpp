@@ -75,10 +75,10 @@ namespace {
         return S_ISREG(st.st_mode) ? 0 : notRegular;
     }
 
-    int WriteAll(int fd, const char* data, qint64 count)
+    int WriteAll(const TFileDescriptor& fd, const char* data, qint64 count)
     {
         while (count > 0) {
-            const ssize_t n = ::write(fd, data, size_t(count));
+            const ssize_t n = ::write(fd.Get(), data, size_t(count));
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -218,9 +218,7 @@ TReplacingFile::~TReplacingFile() { Discard(); }
 
 void TReplacingFile::Discard()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.Reset();
     if (!m_temp.isEmpty())
         ::unlink(m_temp.constData());
     m_temp.clear();
@@ -241,18 +239,18 @@ int TReplacingFile::Open()
         mode = st.st_mode & 07777;
     }
     m_temp = m_target + ".hycopy-XXXXXX";
-    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
-    if (m_fd < 0) {
+    m_fd.Reset(::mkostemp(m_temp.data(), O_CLOEXEC));
+    if (!m_fd.Valid()) {
         m_temp.clear();
         return m_error = CodeFor(errno, m_target);
     }
-    ::fchmod(m_fd, mode);
+    ::fchmod(m_fd.Get(), mode);
     return m_error = 0;
 }
 
 int TReplacingFile::Write(const char* data, qint64 size)
 {
-    if (m_error == 0 && m_fd < 0)
+    if (m_error == 0 && !m_fd.Valid())
         m_error = 6;
     if (m_error == 0) {
         if (const int err = WriteAll(m_fd, data, size))
@@ -263,16 +261,14 @@ int TReplacingFile::Write(const char* data, qint64 size)
 
 int TReplacingFile::Commit()
 {
-    if (m_error == 0 && m_fd < 0)
+    if (m_error == 0 && !m_fd.Valid())
         m_error = 6;
     // A full disk can show itself only when the data reach it.
-    if (m_error == 0 && ::fsync(m_fd) != 0 && errno != EINVAL)
+    if (m_error == 0 && ::fsync(m_fd.Get()) != 0 && errno != EINVAL)
         m_error = CodeFor(errno, m_target);
-    if (m_fd >= 0) {
-        if (::close(m_fd) != 0 && m_error == 0)
-            m_error = CodeFor(errno, m_target);
-        m_fd = -1;
-    }
+    // Closed here rather than by the holder, so that a failure to write out at the close is told.
+    if (m_fd.Valid() && ::close(m_fd.Release()) != 0 && m_error == 0)
+        m_error = CodeFor(errno, m_target);
     if (m_error == 0 && ::rename(m_temp.constData(), m_target.constData()) != 0)
         m_error = CodeFor(errno, m_target);
     if (m_error == 0)
@@ -330,9 +326,21 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
     if (done != now.st_size)
         return kErrorCopySizeMismatch;
     const timespec times[2] = { sst.st_atim, sst.st_mtim };
-    ::futimens(out.Descriptor(), times);
-    ::fchmod(out.Descriptor(), sst.st_mode & 07777);
+    ::futimens(out.Descriptor().Get(), times);
+    ::fchmod(out.Descriptor().Get(), sst.st_mode & 07777);
     return out.Commit();
+}
+
+int OpenForReading(QFile& file, const QString& path)
+{
+    TFileDescriptor fd;
+    struct stat st { };
+    if (const int code = OpenRegularFile(Native(path), fd, st, kErrorAccessDenied))
+        return code;
+    if (!file.open(fd.Get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return kErrorAccessDenied;
+    fd.Release(); // file closes it now
+    return 0;
 }
 
 int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents)

@@ -4,12 +4,15 @@
 #pragma once
 
 #include "base/ErrorCodes.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <functional>
+
+class QFile;
 
 namespace hy::platform {
 
@@ -71,6 +74,10 @@ int CopyFileData(const QString& source, const QString& target, qint64 blockLimit
 // kErrorFileTooLarge. 0, or the error code of the failure (contents then empty).
 int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents);
 
+// Opens a regular file for reading into file, which closes it from then on, without waiting on it. 0, or
+// the error code: the platform's for a failed open, kErrorAccessDenied for anything but a regular file.
+int OpenForReading(QFile& file, const QString& path);
+
 // A file written under a temporary name beside its target, which takes the target's name only when
 // Commit succeeds: a failed or abandoned write leaves an existing target as it was and no partial file.
 class TReplacingFile {
@@ -87,7 +94,7 @@ public:
     int Write(const char* data, qint64 size);
     int Write(const QByteArray& bytes) { return Write(bytes.constData(), bytes.size()); }
     // The open temporary file, for setting its time stamp and mode before Commit.
-    int Descriptor() const { return m_fd; }
+    const TFileDescriptor& Descriptor() const { return m_fd; }
     // Writes everything out and renames the file to the target; 0 or an error code. On failure the
     // temporary file is gone.
     int Commit();
@@ -97,7 +104,7 @@ private:
 
     QByteArray m_target;
     QByteArray m_temp;
-    int m_fd = -1;
+    TFileDescriptor m_fd;
     int m_error = 0;
 };
 

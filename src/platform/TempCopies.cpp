@@ -3,6 +3,7 @@
 #include "platform/TempCopies.h"
 
 #include "base/ErrorCodes.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "platform/PrivateFolder.h"
@@ -27,12 +28,10 @@ namespace {
         pattern += "hyview-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             return ErrorCodeFromErrno(errno, parent.constData());
-        const int fd = ::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const TFileDescriptor fd(::open(pattern.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         // A folder that is not the one just made, not this user's own, or that others may enter is not used.
-        const bool sound
-            = fd >= 0 && ::fchmod(fd, 0700) == 0 && ::fstat(fd, &facts) == 0 && IsPrivateFolderEntry(facts);
-        if (fd >= 0)
-            ::close(fd);
+        const bool sound = fd.Valid() && ::fchmod(fd.Get(), 0700) == 0 && ::fstat(fd.Get(), &facts) == 0
+            && IsPrivateFolderEntry(facts);
         if (!sound) {
             ::rmdir(pattern.constData());
             return kErrorCreateTempFile;
@@ -98,15 +97,15 @@ void TTempCopies::Remove(const TCopy& copy)
 {
     // The folder must still be the one made for the copy; what else may be in it stays, and so does the
     // folder then.
-    const int fd = ::open(copy.Folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    TFileDescriptor fd(::open(copy.Folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.Valid())
         return;
     struct stat facts { };
     const bool same
-        = ::fstat(fd, &facts) == 0 && quint64(facts.st_dev) == copy.Device && quint64(facts.st_ino) == copy.Inode;
+        = ::fstat(fd.Get(), &facts) == 0 && quint64(facts.st_dev) == copy.Device && quint64(facts.st_ino) == copy.Inode;
     if (same)
-        ::unlinkat(fd, copy.Name.constData(), 0);
-    ::close(fd);
+        ::unlinkat(fd.Get(), copy.Name.constData(), 0);
+    fd.Reset();
     if (same)
         ::rmdir(copy.Folder.constData());
 }

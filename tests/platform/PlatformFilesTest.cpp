@@ -53,6 +53,32 @@ TEST(PlatformFiles, KindsOfEntries)
     EXPECT_FALSE(IsExecutableFile(dir.Path()));
 }
 
+TEST(PlatformFiles, OpenForReadingTakesOnlyARegularFileAndNeverWaitsOnAPipe)
+{
+    hy::test::TTempFolder dir;
+    const QString odd = dir.Write(DecodeFileName("odd\xff\xfe.txt"), "bytes");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.PathOf("fifo")).constData(), 0600), 0);
+    {
+        QFile file;
+        ASSERT_EQ(OpenForReading(file, odd), 0);
+        EXPECT_EQ(file.readAll(), "bytes");
+    }
+    const struct {
+        QString Path;
+        int Code;
+    } refused[] = {
+        { dir.PathOf("fifo"), kErrorAccessDenied },
+        { dir.Path(), kErrorAccessDenied },
+        { "/dev/null", kErrorAccessDenied },
+        { dir.PathOf("missing"), kErrorFileNotFound },
+    };
+    for (const auto& c : refused) {
+        QFile file;
+        EXPECT_EQ(OpenForReading(file, c.Path), c.Code) << c.Path.toStdString();
+        EXPECT_FALSE(file.isOpen()) << c.Path.toStdString();
+    }
+}
+
 TEST(PlatformFiles, AStoppedCopyLeavesNoTargetAndKeepsAnOldOne)
 {
     hy::test::TTempFolder dir;

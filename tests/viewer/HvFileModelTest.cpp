@@ -583,8 +583,8 @@ namespace {
         QByteArray data(3 * 4096 + 10, 'a');
         data[4096] = 'b';
         const QString path = files.Write(QStringLiteral("pages.bin"), data);
-        const int fd = ::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(fd, 0);
+        const platform::TFileDescriptor fd(::open(platform::EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC));
+        ASSERT_TRUE(fd.Valid());
         THvPageCache cache(16);
         EXPECT_EQ(cache.BuffersHeld(), 0) << "an unused window holds no pages";
         EXPECT_EQ(cache.DataOf(cache.Fetch(fd, 1, data.size()))[0], 'b');
@@ -600,7 +600,6 @@ namespace {
         cache.Resize(40);
         EXPECT_EQ(cache.BuffersHeld(), 2);
         EXPECT_EQ(cache.DataOf(cache.Fetch(fd, 1, data.size()))[0], 'b');
-        ::close(fd);
     }
 
     // Rewrites a file in place (same inode) and gives it a time stamp of its own.
@@ -718,15 +717,13 @@ namespace {
 
         // A snapshot stops at its limit.
         const QString big = files.Write(QStringLiteral("big.txt"), QByteArray(100000, 'z'));
-        const int fd = ::open(QFile::encodeName(big).constData(), O_RDONLY);
-        ASSERT_GE(fd, 0);
-        const int memory = SnapshotIntoMemory(fd, 5000);
-        ::close(fd);
-        ASSERT_GE(memory, 0);
+        const platform::TFileDescriptor fd(::open(QFile::encodeName(big).constData(), O_RDONLY));
+        ASSERT_TRUE(fd.Valid());
+        const platform::TFileDescriptor memory = SnapshotIntoMemory(fd, 5000);
+        ASSERT_TRUE(memory.Valid());
         struct stat st { };
-        ASSERT_EQ(::fstat(memory, &st), 0);
+        ASSERT_EQ(::fstat(memory.Get(), &st), 0);
         EXPECT_EQ(st.st_size, 5000);
-        ::close(memory);
     }
 
     TEST(HvFileModelStop, StopHookEndsALongScanWithoutHarm)

@@ -11,6 +11,7 @@
 
 #include "common/HyUtils.h"
 #include "core/archive/ZipCentral.h"
+#include "platform/FileDescriptor.h"
 #include "platform/PlatformErrors.h"
 
 #include <QString>
@@ -26,6 +27,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 #include <zip.h>
 #include <zlib.h>
@@ -76,38 +78,12 @@ void HyUnzipCloseSession(THyUnzipSession* session) { delete session; }
 
 namespace {
 
+    using platform::TFileDescriptor;
+
     constexpr size_t kChunk = size_t(1) << 20;
     constexpr quint16 kMbOkCancel = 1;
     constexpr quint16 kMbYesNo = 4;
     constexpr qint32 kIdYes = 6;
-
-    // Closes a descriptor on every way out.
-    class Fd {
-    public:
-        explicit Fd(int fd = -1)
-            : m_fd(fd)
-        {
-        }
-        ~Fd() { Reset(); }
-        Fd(const Fd&) = delete;
-        Fd& operator=(const Fd&) = delete;
-        int Get() const { return m_fd; }
-        void Reset(int fd = -1)
-        {
-            if (m_fd >= 0)
-                ::close(m_fd);
-            m_fd = fd;
-        }
-        int Release()
-        {
-            const int fd = m_fd;
-            m_fd = -1;
-            return fd;
-        }
-
-    private:
-        int m_fd;
-    };
 
     int CodeFromErrno(int err, const char* path = nullptr) { return platform::ErrorCodeFromErrno(err, path); }
 
@@ -160,8 +136,8 @@ namespace {
     {
         if (!path || !*path)
             return kUnzipBadCommand;
-        Fd fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-        if (fd.Get() < 0)
+        TFileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!fd.Valid())
             return CodeFromErrno(errno, path);
         struct stat st { };
         if (::fstat(fd.Get(), &st) != 0)
@@ -175,7 +151,7 @@ namespace {
         if (flags >= 0)
             ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
         TZipCentral central;
-        const bool walked = ReadZipCentral(fd.Get(), qint64(st.st_size), central);
+        const bool walked = ReadZipCentral(fd, qint64(st.st_size), central);
         // An archive with stored AES members is read through the corrections at once; any other as it is,
         // and through the corrections when libzip refuses it (it may come after other data, or have a false
         // UTF-8 name).
@@ -192,7 +168,7 @@ namespace {
             && (refused == 0 || refused == ZIP_ER_NOZIP || refused == ZIP_ER_INCONS)) {
             zip_error_fini(&error);
             zip_error_init(&error);
-            za = OpenCorrectedArchive(fd.Release(), central, qint64(st.st_size), error);
+            za = OpenCorrectedArchive(std::move(fd), central, qint64(st.st_size), error);
         }
         if (!za) {
             const int code = CodeFromZipError(&error);
@@ -447,24 +423,25 @@ namespace {
 
     // Opens the folders of the member's path below the root, making the missing ones; a link or a file in
     // the way is refused rather than followed.
-    int OpenFolders(int rootFd, const std::vector<QByteArray>& parts, size_t count, Fd& out)
+    int OpenFolders(
+        const TFileDescriptor& root, const std::vector<QByteArray>& parts, size_t count, TFileDescriptor& out)
     {
-        Fd current(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
-        if (current.Get() < 0)
+        TFileDescriptor current(::fcntl(root.Get(), F_DUPFD_CLOEXEC, 0));
+        if (!current.Valid())
             return CodeFromErrno(errno);
         for (size_t i = 0; i < count; ++i) {
             const char* part = parts[i].constData();
-            int next = ::openat(current.Get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (next < 0 && errno == ENOENT) {
+            TFileDescriptor next(::openat(current.Get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!next.Valid() && errno == ENOENT) {
                 if (::mkdirat(current.Get(), part, 0777) != 0 && errno != EEXIST)
                     return CodeFromErrno(errno);
-                next = ::openat(current.Get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                next.Reset(::openat(current.Get(), part, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             }
-            if (next < 0)
+            if (!next.Valid())
                 return (errno == ELOOP || errno == ENOTDIR) ? kUnzipLinkInPath : CodeFromErrno(errno);
-            current.Reset(next);
+            current = std::move(next);
         }
-        out.Reset(current.Release());
+        out = std::move(current);
         return 0;
     }
 
@@ -492,25 +469,25 @@ namespace {
     }
 
     // A name for the data while it is written, unique in the folder.
-    int CreateTemporary(int dirFd, QByteArray& name)
+    TFileDescriptor CreateTemporary(const TFileDescriptor& dir, QByteArray& name)
     {
         static unsigned counter = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
             name = ".hyunzip-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++counter) + '-'
                 + QByteArray::number(quint32(std::rand()), 16) + ".tmp";
-            const int fd
-                = ::openat(dirFd, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd >= 0 || errno != EEXIST)
+            TFileDescriptor fd(
+                ::openat(dir.Get(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (fd.Valid() || errno != EEXIST)
                 return fd;
         }
         errno = EEXIST;
-        return -1;
+        return TFileDescriptor();
     }
 
-    int WriteAll(int fd, const char* data, size_t size)
+    int WriteAll(const TFileDescriptor& out, const char* data, size_t size)
     {
         while (size > 0) {
-            const ssize_t n = ::write(fd, data, size);
+            const ssize_t n = ::write(out.Get(), data, size);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -709,7 +686,7 @@ namespace {
 
     // Copies the member's data into the open temporary file, checking its size as it goes. Blocks of zeros
     // are skipped rather than written, so that they take no room on disk.
-    int CopyData(TMemberData& member, int outFd, const TUnzipItemInfo& info, TUnzipCommandRecord& r)
+    int CopyData(TMemberData& member, const TFileDescriptor& out, const TUnzipItemInfo& info, TUnzipCommandRecord& r)
     {
         std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, kChunk)));
         if (!buffer)
@@ -727,9 +704,9 @@ namespace {
                 return kUnzipDiskFull;
             hole = n == zip_int64_t(kChunk) && AllZero(buffer.get(), kChunk);
             if (hole) {
-                if (::lseek(outFd, n, SEEK_CUR) < 0)
+                if (::lseek(out.Get(), n, SEEK_CUR) < 0)
                     return CodeFromErrno(errno);
-            } else if (const int code = WriteAll(outFd, buffer.get(), size_t(n))) {
+            } else if (const int code = WriteAll(out, buffer.get(), size_t(n))) {
                 return code;
             }
             total += n;
@@ -737,18 +714,18 @@ namespace {
             if (r.MinorStatus && r.MinorStatus(info.Name.constData(), percent, r.MinorUser))
                 return kUnzipStopped;
         }
-        if (hole && ::ftruncate(outFd, total) != 0)
+        if (hole && ::ftruncate(out.Get(), total) != 0)
             return CodeFromErrno(errno);
         return total == info.Size ? 0 : kUnzipDamaged;
     }
 
     // Whether the member may become finalName in the folder: never over a folder, and over a file only when
     // overwriting is on or the caller's message agrees. 0 when it may.
-    int CheckTarget(int dirFd, const QByteArray& finalName, const QByteArray& target, const TUnzipItemInfo& info,
-        TUnzipCommandRecord& r)
+    int CheckTarget(const TFileDescriptor& dir, const QByteArray& finalName, const QByteArray& target,
+        const TUnzipItemInfo& info, TUnzipCommandRecord& r)
     {
         struct stat existing { };
-        if (::fstatat(dirFd, finalName.constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(dir.Get(), finalName.constData(), &existing, AT_SYMLINK_NOFOLLOW) != 0)
             return 0;
         if (S_ISDIR(existing.st_mode))
             return kUnzipTargetIsFolder;
@@ -765,17 +742,17 @@ namespace {
     // all of it arrived, gives the file its mode and time and puts it in place as finalName. A failure leaves
     // nothing behind.
     int WriteMember(THyUnzipSession& s, zip_uint64_t index, const TUnzipItemInfo& info, TUnzipCommandRecord& r,
-        int dirFd, const QByteArray& finalName, const char* password)
+        const TFileDescriptor& dir, const QByteArray& finalName, const char* password)
     {
         TMemberData member;
         if (const int code = member.Open(s.Archive, index, info, password))
             return code;
 
         QByteArray tempName;
-        Fd out(CreateTemporary(dirFd, tempName));
-        if (out.Get() < 0)
+        TFileDescriptor out = CreateTemporary(dir, tempName);
+        if (!out.Valid())
             return CodeFromErrno(errno);
-        int code = CopyData(member, out.Get(), info, r);
+        int code = CopyData(member, out, info, r);
         const int closeCode = member.Close();
         if (code == 0)
             code = closeCode;
@@ -795,11 +772,11 @@ namespace {
         }
         if (code == 0 && ::close(out.Release()) != 0)
             code = CodeFromErrno(errno);
-        if (code == 0 && ::renameat(dirFd, tempName.constData(), dirFd, finalName.constData()) != 0)
+        if (code == 0 && ::renameat(dir.Get(), tempName.constData(), dir.Get(), finalName.constData()) != 0)
             code = errno == EISDIR ? kUnzipTargetIsFolder : CodeFromErrno(errno);
         if (code != 0) {
             out.Reset();
-            ::unlinkat(dirFd, tempName.constData(), 0);
+            ::unlinkat(dir.Get(), tempName.constData(), 0);
         }
         return code;
     }
@@ -836,11 +813,11 @@ namespace {
         if (r.MajorStatus && r.MajorStatus(info.Name.constData(), 0, r.MajorUser))
             return kUnzipStopped;
 
-        Fd root(::open(r.Destination, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (root.Get() < 0)
+        TFileDescriptor root(::open(r.Destination, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!root.Valid())
             return errno == ENOENT ? kUnzipNoDirectory : CodeFromErrno(errno, r.Destination);
-        Fd dir;
-        if (const int code = OpenFolders(root.Get(), parts, folder ? parts.size() : parts.size() - 1, dir))
+        TFileDescriptor dir;
+        if (const int code = OpenFolders(root, parts, folder ? parts.size() : parts.size() - 1, dir))
             return code;
         if (folder)
             return 0;
@@ -849,7 +826,7 @@ namespace {
         QByteArray target = QByteArray(r.Destination);
         for (const QByteArray& p : parts)
             target += (target.endsWith('/') ? "" : "/") + p;
-        if (const int code = CheckTarget(dir.Get(), finalName, target, info, r))
+        if (const int code = CheckTarget(dir, finalName, target, info, r))
             return code;
 
         const bool encrypted = info.Encryption != ZIP_EM_NONE;
@@ -865,7 +842,7 @@ namespace {
             && quint64(info.Size) > quint64(fs.f_bavail) * quint64(fs.f_frsize))
             return kUnzipDiskFull;
 
-        return WriteMember(s, index, info, r, dir.Get(), finalName, encrypted ? password : nullptr);
+        return WriteMember(s, index, info, r, dir, finalName, encrypted ? password : nullptr);
     }
 
 } // namespace

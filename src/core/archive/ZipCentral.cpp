@@ -10,9 +10,12 @@
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 #include <zip.h>
 
 namespace hy::archive {
+
+using platform::TFileDescriptor;
 
 namespace {
 
@@ -29,10 +32,10 @@ namespace {
 
     bool Signature(const char* p, char a, char b) { return p[0] == 'P' && p[1] == 'K' && p[2] == a && p[3] == b; }
 
-    bool ReadAt(int fd, qint64 offset, char* data, qint64 size)
+    bool ReadAt(const TFileDescriptor& fd, qint64 offset, char* data, qint64 size)
     {
         while (size > 0) {
-            const ssize_t n = ::pread(fd, data, size_t(size), off_t(offset));
+            const ssize_t n = ::pread(fd.Get(), data, size_t(size), off_t(offset));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -82,7 +85,7 @@ namespace {
     }
 
     // A member's local header with its name and extra fields; empty when there is none at pos.
-    QByteArray ReadLocalHeader(int fd, qint64 pos)
+    QByteArray ReadLocalHeader(const TFileDescriptor& fd, qint64 pos)
     {
         QByteArray head(30, Qt::Uninitialized);
         if (pos < 0 || !ReadAt(fd, pos, head.data(), 30) || !Signature(head.constData(), 3, 4))
@@ -107,19 +110,15 @@ namespace {
     // with the corrections of the central directory reading in place of the file's own bytes.
     class TArchiveWindow {
     public:
-        TArchiveWindow(int fd, const TZipCentral& central, qint64 fileSize)
-            : m_fd(fd)
+        TArchiveWindow(TFileDescriptor fd, const TZipCentral& central, qint64 fileSize)
+            : m_fd(std::move(fd))
             , m_start(central.Prefix)
             , m_length(fileSize - central.Prefix)
             , m_patches(central.Patches)
         {
             zip_error_init(&m_error);
         }
-        ~TArchiveWindow()
-        {
-            zip_error_fini(&m_error);
-            ::close(m_fd);
-        }
+        ~TArchiveWindow() { zip_error_fini(&m_error); }
         TArchiveWindow(const TArchiveWindow&) = delete;
         TArchiveWindow& operator=(const TArchiveWindow&) = delete;
 
@@ -174,7 +173,7 @@ namespace {
             const qint64 wanted = qint64(qMin<zip_uint64_t>(length, zip_uint64_t(m_length - m_position)));
             ssize_t n = 0;
             do
-                n = ::pread(m_fd, data, size_t(wanted), off_t(m_start + m_position));
+                n = ::pread(m_fd.Get(), data, size_t(wanted), off_t(m_start + m_position));
             while (n < 0 && errno == EINTR);
             if (n < 0) {
                 zip_error_set(&m_error, ZIP_ER_READ, errno);
@@ -189,7 +188,7 @@ namespace {
             return n;
         }
 
-        int m_fd;
+        TFileDescriptor m_fd;
         qint64 m_start;
         qint64 m_length;
         std::vector<TZipCentral::TPatch> m_patches;
@@ -207,7 +206,7 @@ namespace {
     };
 
     // False when the file has no sound end record.
-    bool FindDirectory(int fd, qint64 fileSize, TDirectoryPlace& place)
+    bool FindDirectory(const TFileDescriptor& fd, qint64 fileSize, TDirectoryPlace& place)
     {
         // The last end record whose comment ends inside the file.
         const qint64 tailSize = qMin(fileSize, kEndRecordSize + 0xFFFF);
@@ -256,10 +255,10 @@ namespace {
 
 } // namespace
 
-bool ReadZipCentral(int fd, qint64 fileSize, TZipCentral& out)
+bool ReadZipCentral(const TFileDescriptor& fd, qint64 fileSize, TZipCentral& out)
 {
     out = TZipCentral();
-    if (fd < 0 || fileSize < kEndRecordSize)
+    if (!fd.Valid() || fileSize < kEndRecordSize)
         return false;
     TDirectoryPlace place;
     if (!FindDirectory(fd, fileSize, place))
@@ -328,9 +327,9 @@ bool ReadZipCentral(int fd, qint64 fileSize, TZipCentral& out)
     return true;
 }
 
-zip_t* OpenCorrectedArchive(int fd, const TZipCentral& central, qint64 fileSize, zip_error_t& error)
+zip_t* OpenCorrectedArchive(TFileDescriptor fd, const TZipCentral& central, qint64 fileSize, zip_error_t& error)
 {
-    auto* window = new TArchiveWindow(fd, central, fileSize);
+    auto* window = new TArchiveWindow(std::move(fd), central, fileSize);
     zip_source_t* source = zip_source_function_create(&TArchiveWindow::Command, window, &error);
     if (!source) {
         delete window;

@@ -6,6 +6,8 @@
 // member that has none; the bytes to show it in place of the file's own mend all three.
 #pragma once
 
+#include "platform/FileDescriptor.h"
+
 #include <QtGlobal>
 #include <vector>
 #include <zip.h>
@@ -36,12 +38,13 @@ struct TZipCentral {
 
 // Reads the end record and walks the central directory of the archive on fd, fileSize bytes long. False
 // when it finds no directory it can walk; out then says nothing.
-bool ReadZipCentral(int fd, qint64 fileSize, TZipCentral& out);
+bool ReadZipCentral(const platform::TFileDescriptor& fd, qint64 fileSize, TZipCentral& out);
 
 // Opens the archive on fd for libzip as the central directory reading mends it: from where the archive
 // starts, with the corrected bytes in place of the file's own. Takes fd over (it is closed also when the
 // archive cannot be opened); null with error set on failure.
-zip_t* OpenCorrectedArchive(int fd, const TZipCentral& central, qint64 fileSize, zip_error_t& error);
+zip_t* OpenCorrectedArchive(
+    platform::TFileDescriptor fd, const TZipCentral& central, qint64 fileSize, zip_error_t& error);
 
 // The bit of a header's flag word that marks its name and comment as UTF-8.
 inline constexpr quint16 kZipUtf8Flag = 0x0800;

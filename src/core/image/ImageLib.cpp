@@ -4,6 +4,7 @@
 
 #include "core/image/PcxDecoder.h"
 #include "core/image/WmfDecoder.h"
+#include "platform/PlatformFiles.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -20,31 +21,9 @@
 #include <new>
 #include <vector>
 
-#include "platform/FileNames.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace hy::image {
 
 namespace {
-    // Opens a regular file for reading by the exact bytes of its name; never waits on a pipe.
-    bool OpenRegularFile(QFile& file, const QString& fileName)
-    {
-        const QByteArray native = hy::platform::EncodeFileName(fileName);
-        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0)
-            return false;
-        struct stat st { };
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)
-            || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            return false;
-        }
-        return true;
-    }
-
     QString Text(const char* s) { return QCoreApplication::translate("TImageLib", s); }
 
     // Our decoders read from memory; larger files than this are refused.
@@ -258,7 +237,7 @@ TDecodeResult TImageLib::LoadImage(
     TImageKind kind, const QString& fileName, int bits, bool dither, const ProgressCallback& progress)
 {
     QFile file;
-    if (!OpenRegularFile(file, fileName))
+    if (platform::OpenForReading(file, fileName) != 0)
         return TDecodeResult::Failure(ErrCannotOpen, Text("The file %1 cannot be opened.").arg(fileName));
     const qint64 fileSize = file.size();
 

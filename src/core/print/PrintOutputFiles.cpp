@@ -3,6 +3,7 @@
 
 #include "base/HyExceptions.h"
 #include "common/ErrorText.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 
@@ -69,9 +70,9 @@ QString TPrintOutputFiles::Next()
     while (m_number < kLastNumber) {
         const QString name = NumberedFileName(m_wanted, ++m_number);
         const QByteArray native = platform::EncodeFileName(name);
-        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
+        const platform::TFileDescriptor made(
+            ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (made.Valid()) {
             m_files << name;
             m_made << name;
             return name;

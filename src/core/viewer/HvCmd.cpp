@@ -11,10 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace hy::viewer {
 
@@ -684,20 +681,9 @@ THvTableList THvCommandProcessor::TableListFromText(QStringView text) { return T
 THvCommandTable* THvCommandProcessor::LoadTableFromFile(const QString& fileName)
 {
     // Opened by the name's own bytes, which need not be UTF-8.
-    const QByteArray path = platform::EncodeFileName(fileName);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        ThrowIoError(platform::ErrorCodeFromErrno(errno, path.constData()));
-    struct stat st { };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        ThrowIoError(kErrorAccessDenied);
-    }
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        ThrowIoError(kErrorAccessDenied);
-    }
+    if (const int code = platform::OpenForReading(file, fileName))
+        ThrowIoError(code);
     errno = 0;
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)

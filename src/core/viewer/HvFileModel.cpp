@@ -45,7 +45,7 @@ bool THvFileModel::Impl::ChangedOnDisk(bool byName) const
     if (!m_open || m_snapshot)
         return false;
     struct stat st { };
-    if (::fstat(m_fd, &st) == 0 && !(StampOf(st) == m_stamp))
+    if (::fstat(m_fd.Get(), &st) == 0 && !(StampOf(st) == m_stamp))
         return true;
     if (!byName)
         return false;
@@ -73,9 +73,7 @@ size_t THvFileModel::Impl::Read(FileOffset offset, uint8_t* buf, size_t n)
 void THvFileModel::Impl::CloseFile()
 {
     EndTail();
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    m_fd.Reset();
     m_open = false;
     m_snapshot = false;
     m_fileSize = 0;
@@ -86,48 +84,32 @@ void THvFileModel::Impl::CloseFile()
 
 // Opens FileName read-only and takes its facts; a pseudo file is read into a snapshot, whose handle is
 // returned instead. Throws the viewer's I/O errors.
-int THvFileModel::Impl::OpenHandle(struct stat& st, bool& snapshot)
+platform::TFileDescriptor THvFileModel::Impl::OpenHandle(struct stat& st, bool& snapshot)
 {
     const QByteArray path = platform::EncodeFileName(m_fileName);
     // Not blocking: opening a pipe would otherwise wait for a writer.
-    const int handle = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (handle < 0)
+    platform::TFileDescriptor handle(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!handle.Valid())
         ThrowViewerErrno(path.constData());
-    if (::fstat(handle, &st) != 0) {
-        const int code = platform::LastErrorCode();
-        ::close(handle);
-        ThrowViewerIoError(code);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(handle);
+    if (::fstat(handle.Get(), &st) != 0)
+        ThrowViewerIoError(platform::LastErrorCode());
+    if (!S_ISREG(st.st_mode))
         throw EInOutError(QStringLiteral("Viewer: not a regular file"), kErrorAccessDenied);
-    }
     snapshot = false;
     // Files of /proc and /sys report sizes that say nothing about their content.
     const bool pseudo = IsOnPseudoFileSystem(handle);
     if (st.st_size == 0 || pseudo) {
-        int memory = -1;
-        try {
-            memory = SnapshotIntoMemory(handle, kSnapshotLimit);
-        } catch (...) {
-            ::close(handle);
-            throw;
-        }
+        platform::TFileDescriptor memory = SnapshotIntoMemory(handle, kSnapshotLimit);
         // An ordinary file that was empty a moment ago and has been written to since (a log truncated
         // and written again) is no pseudo file: it is read as the growing file it is.
         struct stat now { };
-        if (memory >= 0 && !pseudo && ::fstat(handle, &now) == 0 && now.st_size > 0) {
-            ::close(memory);
-            memory = -1;
+        if (memory.Valid() && !pseudo && ::fstat(handle.Get(), &now) == 0 && now.st_size > 0) {
+            memory.Reset();
             st = now;
         }
-        if (memory >= 0) {
-            ::close(handle);
-            if (::fstat(memory, &st) != 0) {
-                const int code = platform::LastErrorCode();
-                ::close(memory);
-                ThrowViewerIoError(code);
-            }
+        if (memory.Valid()) {
+            if (::fstat(memory.Get(), &st) != 0)
+                ThrowViewerIoError(platform::LastErrorCode());
             snapshot = true;
             return memory;
         }
@@ -135,9 +117,9 @@ int THvFileModel::Impl::OpenHandle(struct stat& st, bool& snapshot)
     return handle;
 }
 
-void THvFileModel::Impl::Adopt(int handle, const struct stat& st, bool snapshot)
+void THvFileModel::Impl::Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot)
 {
-    m_fd = handle;
+    m_fd = std::move(handle);
     m_open = true;
     m_snapshot = snapshot;
     m_stamp = StampOf(st);
@@ -189,8 +171,8 @@ void THvFileModel::Impl::OpenFile()
     Hourglass hourglass(this, true);
     struct stat st { };
     bool snapshot = false;
-    const int handle = OpenHandle(st, snapshot);
-    Adopt(handle, st, snapshot);
+    platform::TFileDescriptor handle = OpenHandle(st, snapshot);
+    Adopt(std::move(handle), st, snapshot);
 }
 
 // Starts over on the file as it now is: reopened by its name, or, when the name no longer opens, the
@@ -199,23 +181,22 @@ void THvFileModel::Impl::Reload()
 {
     struct stat st { };
     bool snapshot = false;
-    int handle = -1;
+    platform::TFileDescriptor handle;
     try {
         handle = OpenHandle(st, snapshot);
     } catch (const EInOutError&) {
-        handle = -1;
+        handle.Reset();
     }
-    if (handle >= 0) {
-        ::close(m_fd);
-    } else if (::fstat(m_fd, &st) == 0) {
-        handle = m_fd;
+    if (handle.Valid()) {
+        m_fd.Reset();
+    } else if (::fstat(m_fd.Get(), &st) == 0) {
+        handle = std::move(m_fd);
         snapshot = m_snapshot;
     } else {
         CloseFile();
     }
-    m_fd = -1;
-    if (handle >= 0)
-        Adopt(handle, st, snapshot);
+    if (handle.Valid())
+        Adopt(std::move(handle), st, snapshot);
     if (m_events)
         m_events->ModelFileChanged();
 }
@@ -240,7 +221,7 @@ TFollowChange THvFileModel::Impl::FollowFile()
         Reload();
         return TFollowChange::Restarted;
     }
-    if (::fstat(m_fd, &st) != 0)
+    if (::fstat(m_fd.Get(), &st) != 0)
         return TFollowChange::None;
     const FileStamp now = StampOf(st);
     if (now == m_stamp)

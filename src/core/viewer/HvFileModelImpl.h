@@ -81,7 +81,7 @@ inline LineNumber Distance(LineNumber a, LineNumber b) { return a > b ? a - b : 
 struct THvFileModel::Impl {
     THvModelEvents* m_events = nullptr;
     QString m_fileName;
-    int m_fd = -1;
+    platform::TFileDescriptor m_fd;
     bool m_open = false;
     bool m_snapshot = false;
     FileStamp m_stamp;
@@ -228,8 +228,8 @@ struct THvFileModel::Impl {
     // --- open, close and reload ----------------------------------------------------------------------
 
     void CloseFile();
-    int OpenHandle(struct stat& st, bool& snapshot);
-    void Adopt(int handle, const struct stat& st, bool snapshot);
+    platform::TFileDescriptor OpenHandle(struct stat& st, bool& snapshot);
+    void Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot);
     void ResetText();
     void ResolveEncoding();
     void OpenFile();
@@ -246,7 +246,7 @@ struct THvFileModel::Impl {
 
     void NeedCount();
     void EndTail();
-    int CounterHandle() const;
+    platform::TFileDescriptor CounterHandle() const;
     bool JumpToEnd();
     bool WaitForCount();
     bool ApplyCount();

@@ -16,12 +16,12 @@ namespace {
     constexpr size_t kCountBlock = size_t(2) << 20;
 } // namespace
 
-THvLineCounter::THvLineCounter(const Setup& setup, std::function<void()> finished)
-    : m_setup(setup)
+THvLineCounter::THvLineCounter(Setup setup, std::function<void()> finished)
+    : m_setup(std::move(setup))
     , m_onFinished(std::move(finished))
 {
-    m_result.Interval = std::max<LineNumber>(setup.Interval, 1);
-    m_next = setup.NextCheckpoint >= setup.Line ? setup.NextCheckpoint : 0;
+    m_result.Interval = std::max<LineNumber>(m_setup.Interval, 1);
+    m_next = m_setup.NextCheckpoint >= m_setup.Line ? m_setup.NextCheckpoint : 0;
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -30,8 +30,6 @@ THvLineCounter::~THvLineCounter()
     Stop();
     if (m_thread.joinable())
         m_thread.join();
-    if (m_setup.Handle >= 0)
-        ::close(m_setup.Handle);
 }
 
 void THvLineCounter::Stop() { m_stop.store(true, std::memory_order_relaxed); }
@@ -78,9 +76,9 @@ void THvLineCounter::Record(LineNumber line, FileOffset offset)
 void THvLineCounter::Count()
 {
     const scan::LineEnds e { m_setup.Unit, m_setup.BigEndian };
-    const int fd = m_setup.Handle;
+    const platform::TFileDescriptor& fd = m_setup.Handle;
     const size_t u = size_t(e.unit);
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     FileOffset end = m_setup.Size - m_setup.Size % FileOffset(u);
     // A CR as the file's last unit ends no line; before half a UTF-16 unit it does.
     if (end == m_setup.Size && end - m_setup.Start >= FileOffset(u)) {

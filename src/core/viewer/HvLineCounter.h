@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/viewer/HvTypes.h"
+#include "platform/FileDescriptor.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -17,7 +18,7 @@ namespace hy::viewer {
 class THvLineCounter {
 public:
     struct Setup {
-        int Handle = -1; // a read handle the counter owns and closes
+        platform::TFileDescriptor Handle; // a read handle of the counter's own
         FileOffset Size = 0; // the file's size when the count began
         int Unit = 1; // code unit size: 1, or 2 in UTF-16
         bool BigEndian = false;
@@ -39,7 +40,7 @@ public:
     };
 
     // Starts counting at once; finished is called on the counting thread when it is done (or stopped).
-    THvLineCounter(const Setup& setup, std::function<void()> finished = {});
+    THvLineCounter(Setup setup, std::function<void()> finished = {});
     ~THvLineCounter(); // stops the count and waits for its thread
     THvLineCounter(const THvLineCounter&) = delete;
     THvLineCounter& operator=(const THvLineCounter&) = delete;

@@ -36,12 +36,12 @@ void ThrowViewerIoError(int code) { throw EInOutError(ViewerIoMessage(code), cod
 
 void ThrowViewerErrno(const char* path) { ThrowViewerIoError(platform::LastErrorCode(path)); }
 
-size_t ReadAt(int fd, FileOffset offset, void* buf, size_t n)
+size_t ReadAt(const platform::TFileDescriptor& fd, FileOffset offset, void* buf, size_t n)
 {
     size_t done = 0;
     auto* out = static_cast<char*>(buf);
     while (done < n) {
-        const ssize_t got = ::pread(fd, out + done, n - done, off_t(offset + FileOffset(done)));
+        const ssize_t got = ::pread(fd.Get(), out + done, n - done, off_t(offset + FileOffset(done)));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -71,10 +71,10 @@ uint8_t* THvAlignedBuffer::Reserve(size_t n)
     return m_data.get();
 }
 
-bool IsOnPseudoFileSystem(int fd)
+bool IsOnPseudoFileSystem(const platform::TFileDescriptor& fd)
 {
     struct statfs fs { };
-    if (::fstatfs(fd, &fs) != 0)
+    if (::fstatfs(fd.Get(), &fs) != 0)
         return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
     case PROC_SUPER_MAGIC:
@@ -90,20 +90,16 @@ bool IsOnPseudoFileSystem(int fd)
     }
 }
 
-int SnapshotIntoMemory(int fd, size_t limit)
+platform::TFileDescriptor SnapshotIntoMemory(const platform::TFileDescriptor& fd, size_t limit)
 {
     THvAlignedBuffer buffer;
     const size_t chunk = std::min(limit, size_t(1) << 20);
     uint8_t* data = buffer.Reserve(chunk);
-    int memory = -1;
+    platform::TFileDescriptor memory;
     size_t total = 0;
-    auto fail = [&](int code) {
-        if (memory >= 0)
-            ::close(memory);
-        ThrowViewerIoError(code);
-    };
+    const auto fail = [](int code) { ThrowViewerIoError(code); };
     while (total < limit) {
-        const ssize_t got = ::read(fd, data, std::min(chunk, limit - total));
+        const ssize_t got = ::read(fd.Get(), data, std::min(chunk, limit - total));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -114,13 +110,13 @@ int SnapshotIntoMemory(int fd, size_t limit)
         }
         if (got == 0)
             break;
-        if (memory < 0) {
-            memory = ::memfd_create("hyview-snapshot", MFD_CLOEXEC);
-            if (memory < 0)
+        if (!memory.Valid()) {
+            memory.Reset(::memfd_create("hyview-snapshot", MFD_CLOEXEC));
+            if (!memory.Valid())
                 fail(platform::LastErrorCode());
         }
         for (ssize_t put = 0; put < got;) {
-            const ssize_t n = ::write(memory, data + put, size_t(got - put));
+            const ssize_t n = ::write(memory.Get(), data + put, size_t(got - put));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/viewer/HvTypes.h"
+#include "platform/FileDescriptor.h"
 
 #include <QString>
 #include <cstddef>
@@ -22,7 +23,7 @@ QString ViewerIoMessage(int code);
 
 // Reads up to n bytes at offset into buf and returns how many arrived: fewer than n only at the end of the
 // file (a file that shrank while shown simply ends earlier). A failed read throws.
-size_t ReadAt(int fd, FileOffset offset, void* buf, size_t n);
+size_t ReadAt(const platform::TFileDescriptor& fd, FileOffset offset, void* buf, size_t n);
 
 // A read buffer that starts on a page boundary. The kernel copies into it several times faster than into a
 // block that starts a few bytes into a page, which is what malloc hands out for large sizes.
@@ -46,10 +47,10 @@ inline constexpr size_t kSnapshotLimit = size_t(64) << 20;
 
 // True when fd lies on a kernel pseudo file system (/proc, /sys, debugfs ...), whose files report sizes
 // that say nothing about what a read delivers.
-bool IsOnPseudoFileSystem(int fd);
+bool IsOnPseudoFileSystem(const platform::TFileDescriptor& fd);
 
 // Reads fd from its current position until its end (or limit bytes, or a read that would block) into a new
-// file held in memory. Returns that file's descriptor, or -1 when fd delivered nothing. A failed read throws.
-int SnapshotIntoMemory(int fd, size_t limit);
+// file held in memory. Returns that file's descriptor, or none when fd delivered nothing. A failed read throws.
+platform::TFileDescriptor SnapshotIntoMemory(const platform::TFileDescriptor& fd, size_t limit);
 
 } // namespace hy::viewer

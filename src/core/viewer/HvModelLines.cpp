@@ -122,11 +122,13 @@ void THvFileModel::Impl::EndTail()
 
 // A read handle of the counter's own, so that its reads and read-ahead never share a file position
 // or advice with the model's.
-int THvFileModel::Impl::CounterHandle() const
+platform::TFileDescriptor THvFileModel::Impl::CounterHandle() const
 {
-    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-    const int handle = ::open(self.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    return handle >= 0 ? handle : ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.Get());
+    platform::TFileDescriptor handle(::open(self.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!handle.Valid())
+        handle.Reset(::fcntl(m_fd.Get(), F_DUPFD_CLOEXEC, 0));
+    return handle;
 }
 
 // The end of the file at once: when much of it lies beyond the counted lines, the last lines are
@@ -140,8 +142,10 @@ bool THvFileModel::Impl::JumpToEnd()
     Anchor top = m_far;
     if (!m_frontier.pending && m_frontier.line > top.line)
         top = { m_frontier.line, m_frontier.start };
-    const int handle = m_fileSize - top.offset >= m_tailBytes ? CounterHandle() : -1;
-    if (handle < 0)
+    platform::TFileDescriptor handle;
+    if (m_fileSize - top.offset >= m_tailBytes)
+        handle = CounterHandle();
+    if (!handle.Valid())
         return false;
     const FileOffset u = m_ends.unit;
     FileOffset end = m_fileSize - m_fileSize % u;
@@ -165,12 +169,11 @@ bool THvFileModel::Impl::JumpToEnd()
     const FileOffset perLine = std::max<FileOffset>(1, bytes / std::max<LineNumber>(lines, 1));
     const LineNumber estimate = top.line + std::max<LineNumber>(2, (end - top.offset) / perLine);
     const WalkResult r = WalkBackward({ estimate, end }, estimate);
-    if (r.stopped || r.at.offset <= top.offset) {
-        ::close(handle); // the last line is one of the counted ones, or next to them: a scan finds it
+    // The last line is one of the counted ones, or next to them: a scan finds it.
+    if (r.stopped || r.at.offset <= top.offset)
         return false;
-    }
     THvLineCounter::Setup setup;
-    setup.Handle = handle;
+    setup.Handle = std::move(handle);
     setup.Size = m_fileSize;
     setup.Unit = int(u);
     setup.BigEndian = m_ends.big;
@@ -179,7 +182,7 @@ bool THvFileModel::Impl::JumpToEnd()
     setup.NextCheckpoint = NextCheckpointLine();
     setup.Interval = m_checkpointInterval;
     setup.CheckpointLimit = m_checkpointLimit;
-    m_counter = std::make_unique<THvLineCounter>(setup, [this] {
+    m_counter = std::make_unique<THvLineCounter>(std::move(setup), [this] {
         if (m_countFinished)
             m_countFinished();
     });

@@ -42,7 +42,7 @@ void THvPageCache::Clear()
     m_current = -1;
 }
 
-int THvPageCache::Fetch(int fd, qint64 page, FileOffset fileSize, bool* loaded)
+int THvPageCache::Fetch(const platform::TFileDescriptor& fd, qint64 page, FileOffset fileSize, bool* loaded)
 {
     int found = -1;
     int oldest = 0;

@@ -34,7 +34,7 @@ public:
 
     // The entry holding the page, reading it from fd when no entry holds it yet (then loaded is set). Reads
     // stop at fileSize. Returns the entry's index, which becomes the current page.
-    int Fetch(int fd, qint64 page, FileOffset fileSize, bool* loaded = nullptr);
+    int Fetch(const platform::TFileDescriptor& fd, qint64 page, FileOffset fileSize, bool* loaded = nullptr);
 
     // The current page's entry, or -1 when there is none (the next access must fetch).
     int Current() const { return m_current; }

@@ -384,7 +384,7 @@ TEST(HvFileModelText, CaseVariantSearchesMatchAReferenceAtBlockEdgesAndTheEndOfT
             const int from = std::max(0, int(chars.size()) - back);
             QString needle;
             for (int k = from; k < std::min<int>(from + len, int(chars.size())); ++k) {
-                const QChar c(char16_t(chars[k]));
+                const QChar c { char16_t(chars[k]) };
                 if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
                     break;
                 needle += variant(rng, c);

@@ -76,6 +76,16 @@ struct TSelector {
     TBrowserDialog dialog;
 };
 
+// The progress window of the whole-drive search under way, if any.
+TFileSearchProgressDialog* WholeDriveProgress()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* p = qobject_cast<TFileSearchProgressDialog*>(w))
+            return p;
+    }
+    return nullptr;
+}
+
 int SearchOnce(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -125,7 +135,7 @@ int main(int argc, char** argv)
         auto last = Clock::now();
         QObject::connect(&probe, &QTimer::timeout, [&]() {
             const auto now = Clock::now();
-            if (TFileSearchProgressDialog::Current())
+            if (WholeDriveProgress())
                 gap = std::max(gap, std::chrono::duration<double, std::milli>(now - last).count());
             last = now;
         });
@@ -141,7 +151,7 @@ int main(int argc, char** argv)
         Clock::time_point stoppedAt;
         Clock::time_point closedAt;
         QTimer::singleShot(afterMs, [&]() {
-            if (TFileSearchProgressDialog* p = TFileSearchProgressDialog::Current()) {
+            if (TFileSearchProgressDialog* p = WholeDriveProgress()) {
                 QObject::connect(p, &QObject::destroyed, [&]() { closedAt = Clock::now(); });
                 p->SetStopFlag(true);
                 stoppedAt = Clock::now();

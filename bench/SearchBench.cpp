@@ -169,7 +169,7 @@ int Search(TFileSearchDialog& dialog, const QString& dir, const QString& mask, c
     dialog.MatchCase->setChecked(matchCase);
     (text.isEmpty() ? dialog.IgnoreContents : dialog.SearchOnContents)->setChecked(true);
     dialog.SearchButtonClick();
-    TSearchResultsDialog* results = TSearchResultsDialog::Instance();
+    TSearchResultsDialog* results = dialog.Results();
     return results && results->isVisible() ? results->FileList->Count() : 0;
 }
 
@@ -181,7 +181,7 @@ int SearchOnce(int argc, char** argv)
     const QString text = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
     const bool matchCase = !(argc > 5 && std::strcmp(argv[5], "nocase") == 0);
     const int found = Search(dialog, QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), text, matchCase);
-    delete TSearchResultsDialog::Instance();
+    delete dialog.Results();
     return found > 0 ? 0 : 1;
 }
 
@@ -267,6 +267,6 @@ int main(int argc, char** argv)
     Ratio("contents_nocase_vs_grep", byTextNoCase[1] / byTextNoCase[0]);
     Ratio("contents_nocase_vs_grep_fresh", byTextNoCase[1] / byTextNoCase[2]);
     Ratio("unanswered_ms", gap);
-    delete TSearchResultsDialog::Instance();
+    delete dialog.Results();
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/TempCopies.h"
 #include "ui/common/Alert.h"
+#include "ui/search/Fsearch.h"
 #include "ui/search/PreviewHost.h"
 #include "ui/search/Vsearch.h"
 
@@ -359,7 +360,7 @@ void TMainForm::WindowMenuAboutToShow()
     m_windowListActions.clear();
     // The search results window is a window of its own that the main window may cover: it is brought back from
     // here too.
-    if (TSearchResultsDialog* results = TSearchResultsDialog::Instance(); results && results->isVisible()) {
+    if (TSearchResultsDialog* results = SearchResults(); results && results->isVisible()) {
         m_windowListActions << m_windowMenu->addSeparator();
         QAction* a = m_windowMenu->addAction(QStringLiteral("Search &Results"));
         a->setObjectName(QStringLiteral("SearchResults1"));
@@ -493,6 +494,8 @@ void TMainForm::FitOnScreen()
         frame.bottom() - client.bottom());
     setGeometry(fitted.marginsRemoved(margins));
 }
+
+TSearchResultsDialog* TMainForm::SearchResults() const { return m_fileSearch ? m_fileSearch->Results() : nullptr; }
 
 void TMainForm::SaveSettings()
 {

@@ -7,6 +7,8 @@
 #include "core/settings/ViewRules.h"
 #include "core/settings/ViewerSettings.h"
 #include "core/viewer/HvEncoding.h"
+#include "ui/launch/ClipView.h"
+#include "ui/search/Fsearch.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -45,6 +47,11 @@ public:
     const TViewerSettings& Settings() const { return m_settings; }
     void LoadSettings();
     void SaveSettings();
+
+    // The File Search dialog (made by its first use and kept), and the results browser of its last search
+    // while the user has not closed it.
+    TFileSearchDialog* FileSearch() const { return m_fileSearch; }
+    TSearchResultsDialog* SearchResults() const;
 
     // 1 small bar, 2 large bar, anything else neither.
     void SetButtonBar(int n);
@@ -225,6 +232,8 @@ private:
 
     TViewerSettings m_settings;
     TSearchState m_search;
+    QPointer<TFileSearchDialog> m_fileSearch;
+    QPointer<TClipboardViewer> m_clipboardViewer; // Edit > Show Clipboard's window while it is open
     std::array<QAction*, kCommandCount> m_actions {};
     std::array<QAction*, std::size(viewer::kAllEncodings)> m_encodingActions {};
     QList<TChildForm*> m_children; // creation order

@@ -550,7 +550,7 @@ void ApplyPreferences(TMainForm* form)
         v->SetTabSize(s.TabSize);
         v->viewport()->update();
     }
-    if (TSearchResultsDialog* browser = TSearchResultsDialog::Instance())
+    if (TSearchResultsDialog* browser = form->SearchResults())
         browser->ViewerPanel->ApplyViewerSettings();
 }
 

@@ -31,6 +31,7 @@
 #include "ui/common/InputGate.h"
 #include "ui/image/MultiImg.h"
 #include "ui/launch/Brview6.h"
+#include "ui/launch/ClipView.h"
 #include "ui/launch/Launch.h"
 #include "ui/viewer/HvColor.h"
 #include "ui/viewer/HvFxFnt.h"
@@ -118,10 +119,10 @@ void TMainForm::RunClick()
         RunProgram(c->FileName(), this);
 }
 
-void TMainForm::ShowClipboardClick() { ShowClipboard(this); }
+void TMainForm::ShowClipboardClick() { TClipboardViewer::Open(m_clipboardViewer, this); }
 void TMainForm::CompareClick() { CompareFiles(*this); }
 void TMainForm::PrintFileClick() { PrintClick(*this); }
-void TMainForm::FileSearchClick() { ShowFileSearch(this); }
+void TMainForm::FileSearchClick() { ShowFileSearch(this, m_fileSearch); }
 void TMainForm::SetPreferencesClick() { SetPreferences(this); }
 void TMainForm::ContentsClick() { HelpWindow()->ShowContents(); }
 void TMainForm::TopicSearchClick() { HelpWindow()->ShowSearch(); }

@@ -34,7 +34,7 @@ TPreviewSettings PreviewSettingsOf(const TMainForm* form)
     return s;
 }
 
-void ShowFileSearch(TMainForm* form)
+void ShowFileSearch(TMainForm* form, QPointer<TFileSearchDialog>& dialog)
 {
     const QPointer<TMainForm> main(form);
     TSearchHooks hooks;
@@ -43,7 +43,7 @@ void ShowFileSearch(TMainForm* form)
     hooks.OpenFile = [main](const QString& path, int viewHint) {
         return main && main->OpenFileInViewer(path, ViewMode(viewHint), false);
     };
-    TFileSearchDialog::ShowFileSearch(hooks);
+    TFileSearchDialog::ShowFileSearch(dialog, hooks);
 }
 
 } // namespace hy::app

@@ -1,14 +1,20 @@
 // The main window's File Search command: it hands the search windows the program's settings and its
-// way of opening files, and shows the File Search dialog.
+// way of opening files, and shows the File Search dialog that dialog holds, made first when there is none.
 #pragma once
 
 #include "ui/search/PreviewHost.h"
+
+#include <QPointer>
+
+namespace hy {
+class TFileSearchDialog;
+} // namespace hy
 
 namespace hy::app {
 
 class TMainForm;
 
-void ShowFileSearch(TMainForm* form);
+void ShowFileSearch(TMainForm* form, QPointer<TFileSearchDialog>& dialog);
 
 // What a preview pane takes from the main window's settings: file options, media list, font, colours, tabs.
 TPreviewSettings PreviewSettingsOf(const TMainForm* form);

@@ -19,8 +19,9 @@ TEST(ClipViewTest, FollowsTheClipboard)
 {
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->setText(QStringLiteral("first line\nsecond"));
-    ShowClipboard();
-    QPointer<TClipboardViewer> viewer = TClipboardViewer::Instance();
+    QPointer<TClipboardViewer> held;
+    TClipboardViewer::Open(held);
+    QPointer<TClipboardViewer> viewer = held;
     ASSERT_TRUE(viewer);
     EXPECT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->Shown(), TClipboardViewer::Content::Text);
@@ -49,12 +50,11 @@ TEST(ClipViewTest, FollowsTheClipboard)
     EXPECT_TRUE(viewer->TextView()->toPlainText().isEmpty());
 
     // Show Clipboard again raises the same window; closing it frees it.
-    ShowClipboard();
-    EXPECT_EQ(TClipboardViewer::Instance(), viewer.data());
+    EXPECT_EQ(TClipboardViewer::Open(held), viewer.data());
     viewer->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(viewer.isNull());
-    EXPECT_EQ(TClipboardViewer::Instance(), nullptr);
+    EXPECT_TRUE(held.isNull());
 }
 
 } // namespace

@@ -56,10 +56,10 @@ protected:
     void RunWithSelector(const char* action, const std::function<void(TBrowserDialog*)>& script)
     {
         QTimer::singleShot(0, [script]() {
-            TBrowserDialog* d = TBrowserDialog::Current();
+            TBrowserDialog* d = test::FindWindow<TBrowserDialog>();
             ASSERT_NE(d, nullptr);
             script(d);
-            if (TBrowserDialog::Current() == d && d->isVisible())
+            if (test::FindWindow<TBrowserDialog>() == d && d->isVisible())
                 d->reject();
         });
         m_form->findChild<QAction*>(action)->trigger();
@@ -120,7 +120,7 @@ TEST_F(FileChoiceTest, WindowsStyleAsksThroughTheDesktopDialog)
     m_form->Action(hy::app::TCommand::Open)->trigger();
     ASSERT_EQ(watcher.Seen.size(), 1);
     EXPECT_TRUE(watcher.Seen.at(0).startsWith(QStringLiteral("Select a File|")));
-    EXPECT_EQ(TBrowserDialog::Current(), nullptr);
+    EXPECT_EQ(test::FindWindow<TBrowserDialog>(), nullptr);
     EXPECT_TRUE(m_form->Children().isEmpty());
 }
 

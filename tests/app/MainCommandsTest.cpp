@@ -1047,7 +1047,8 @@ TEST_F(MainCommands, TheKeysThatCloseAWindowCloseTheActiveViewerWindow)
 
 TEST_F(MainCommands, TheSearchResultsWindowComesBackFromTheWindowMenu)
 {
-    ASSERT_TRUE(m_form->OpenFileInViewer(Make("r.txt", "x\n"), ViewMode::BySettings, false));
+    const QString file = Make("r.txt", "x\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(file, ViewMode::BySettings, false));
     QMenu* window = nullptr;
     for (QMenu* m : m_form->menuBar()->findChildren<QMenu*>()) {
         if (m->title() == "&Window")
@@ -1064,11 +1065,17 @@ TEST_F(MainCommands, TheSearchResultsWindowComesBackFromTheWindowMenu)
     Q_EMIT window->aboutToShow();
     EXPECT_EQ(itemNamed("SearchResults1"), nullptr) << "no results window, no item";
 
-    hy::TSearchHooks hooks;
-    hooks.MainWindow = m_form.get();
-    auto* results = new hy::TSearchResultsDialog(hooks, m_form.get());
-    results->setAttribute(Qt::WA_DeleteOnClose);
-    results->show();
+    // The browser of a File Search made from this window.
+    m_form->Action(hy::app::TCommand::FileSearch)->trigger();
+    hy::TFileSearchDialog* search = m_form->FileSearch();
+    ASSERT_NE(search, nullptr);
+    search->Location->setText(QFileInfo(file).path());
+    search->FileName->setText(QStringLiteral("r.txt"));
+    search->SearchButtonClick();
+    search->hide();
+    hy::TSearchResultsDialog* results = m_form->SearchResults();
+    ASSERT_NE(results, nullptr);
+    ASSERT_TRUE(results->isVisible());
     QApplication::setActiveWindow(m_form.get());
     HY_ASSERT_SOON(QApplication::activeWindow() == m_form.get());
     Q_EMIT window->aboutToShow();
@@ -1078,6 +1085,7 @@ TEST_F(MainCommands, TheSearchResultsWindowComesBackFromTheWindowMenu)
     item->trigger();
     HY_EXPECT_SOON(QApplication::activeWindow() == results);
     results->close();
+    EXPECT_EQ(m_form->SearchResults(), nullptr) << "a closed browser is gone from the menu";
 }
 
 TEST_F(MainCommands, HintsShowOverTheInfoPanelOnlyAndGoWhenThePointerLeaves)

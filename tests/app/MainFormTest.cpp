@@ -307,13 +307,13 @@ TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
 
     // File > File Search... shows the search dialog over the main window, and the same one again later.
     form.Action(hy::app::TCommand::FileSearch)->trigger();
-    hy::TFileSearchDialog* search = hy::TFileSearchDialog::Instance();
+    hy::TFileSearchDialog* search = form.FileSearch();
     ASSERT_NE(search, nullptr);
     EXPECT_TRUE(search->isVisible());
     EXPECT_EQ(search->parentWidget(), &form);
     search->CloseButton->click();
     EXPECT_FALSE(search->isVisible());
     form.Action(hy::app::TCommand::FileSearch)->trigger();
-    EXPECT_EQ(hy::TFileSearchDialog::Instance(), search);
+    EXPECT_EQ(form.FileSearch(), search);
     EXPECT_TRUE(search->isVisible());
 }

@@ -189,7 +189,7 @@ TEST(SetupDialog, EditorBrowseChoosesAProgramWithTheSelector)
     QString title, startedIn;
     bool previewOffered = true;
     QTimer::singleShot(0, [&]() {
-        hy::TBrowserDialog* b = hy::TBrowserDialog::Current();
+        hy::TBrowserDialog* b = hy::test::FindWindow<hy::TBrowserDialog>();
         ASSERT_NE(b, nullptr);
         title = b->windowTitle();
         startedIn = b->FileList->Directory();

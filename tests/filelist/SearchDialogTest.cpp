@@ -59,7 +59,7 @@ protected:
 
     void TearDown() override
     {
-        if (TSearchResultsDialog* results = TSearchResultsDialog::Instance())
+        if (TSearchResultsDialog* results = m_dialog->Results())
             delete results;
     }
 
@@ -82,7 +82,7 @@ protected:
         m_dialog->Location->setText(m_root);
         m_dialog->SearchButtonClick();
         QStringList names;
-        TSearchResultsDialog* results = TSearchResultsDialog::Instance();
+        TSearchResultsDialog* results = m_dialog->Results();
         if (!results || !results->isVisible())
             return names;
         for (int i = 0; i < results->FileList->Count(); ++i)
@@ -198,7 +198,7 @@ TEST_F(SearchDialogTest, ABlankLocationIsRefused)
         "you want the search to begin.");
     EXPECT_EQ(m_dialog->TabSet->currentIndex(), 0);
     EXPECT_EQ(m_dialog->NoteBook->currentIndex(), 0);
-    EXPECT_EQ(TSearchResultsDialog::Instance(), nullptr);
+    EXPECT_EQ(m_dialog->Results(), nullptr);
 }
 
 TEST_F(SearchDialogTest, ResultsShowWithTheirCountWhileOtherWindowsWaited)
@@ -225,7 +225,7 @@ TEST_F(SearchDialogTest, ResultsShowWithTheirCountWhileOtherWindowsWaited)
     EXPECT_TRUE(m_dialog->isEnabled());
     EXPECT_TRUE(other.isEnabled());
     EXPECT_FALSE(m_dialog->ProgressDialog()->isVisible());
-    TSearchResultsDialog* results = TSearchResultsDialog::Instance();
+    TSearchResultsDialog* results = m_dialog->Results();
     EXPECT_EQ(results->windowTitle(), "Search Results: 3 Files Found");
     EXPECT_EQ(results->FName->text(), m_root + QStringLiteral("/a.txt"));
 
@@ -233,8 +233,16 @@ TEST_F(SearchDialogTest, ResultsShowWithTheirCountWhileOtherWindowsWaited)
     m_dialog->FileName->setText(QStringLiteral("*.log"));
     m_dialog->SearchSubDirs->setChecked(true);
     EXPECT_EQ(Search(), QStringList({ "sub/d.log" }));
-    EXPECT_EQ(TSearchResultsDialog::Instance(), results);
+    EXPECT_EQ(m_dialog->Results(), results);
     EXPECT_EQ(results->windowTitle(), "Search Results: 1 File Found");
+
+    // Closing the browser ends it: the next search makes one of its own, even before the old one is gone.
+    const QPointer<TSearchResultsDialog> closed(results);
+    results->CloseButton->click();
+    EXPECT_EQ(m_dialog->Results(), nullptr);
+    EXPECT_EQ(Search(), QStringList({ "sub/d.log" }));
+    ASSERT_NE(m_dialog->Results(), nullptr);
+    EXPECT_NE(m_dialog->Results(), closed.data());
 
     // Without subdirectories only the location itself is searched; an empty mask means every file.
     m_dialog->FileName->clear();
@@ -297,7 +305,7 @@ TEST_F(SearchDialogTest, StopKeepsWhatWasFoundAndNoGoesOn)
     EXPECT_EQ(Search().size(), 1);
     stopper.stop();
     EXPECT_EQ(watcher.Seen, QStringList({ "File Search|Do you want to stop the search?" }));
-    EXPECT_EQ(TSearchResultsDialog::Instance()->windowTitle(), "Search Results: 1 File Found");
+    EXPECT_EQ(m_dialog->Results()->windowTitle(), "Search Results: 1 File Found");
 }
 
 TEST_F(SearchDialogTest, ALocationThatDoesNotExistIsReported)
@@ -309,7 +317,7 @@ TEST_F(SearchDialogTest, ALocationThatDoesNotExistIsReported)
     ASSERT_EQ(watcher.Seen.size(), 1);
     EXPECT_TRUE(watcher.Seen.first().endsWith(DisplayText(ErrorText(3)))) << watcher.Seen.first().toStdString();
     EXPECT_EQ(m_dialog->TabSet->currentIndex(), 0);
-    EXPECT_FALSE(TSearchResultsDialog::Instance() && TSearchResultsDialog::Instance()->isVisible());
+    EXPECT_FALSE(m_dialog->Results() && m_dialog->Results()->isVisible());
 }
 
 TEST_F(SearchDialogTest, WholeDriveSearchesShowTheirOwnProgressWindow)
@@ -326,7 +334,8 @@ TEST_F(SearchDialogTest, WholeDriveSearchesShowTheirOwnProgressWindow)
     QObject::connect(&watch, &QTimer::timeout, [&]() {
         ownerEnabled = ownerEnabled && owner.isEnabled();
         progressShown = progressShown
-            || (TFileSearchProgressDialog::Current() && TFileSearchProgressDialog::Current()->isVisible());
+            || (test::FindWindow<TFileSearchProgressDialog>()
+                && test::FindWindow<TFileSearchProgressDialog>()->isVisible());
     });
     watch.start(0);
     list->SetListDetails({ ldFiles });
@@ -336,20 +345,21 @@ TEST_F(SearchDialogTest, WholeDriveSearchesShowTheirOwnProgressWindow)
     EXPECT_EQ(list->Count(), 3);
     EXPECT_FALSE(ownerEnabled);
     EXPECT_TRUE(progressShown);
-    EXPECT_EQ(TFileSearchProgressDialog::Current(), nullptr);
+    EXPECT_EQ(test::FindWindow<TFileSearchProgressDialog>(), nullptr);
     EXPECT_TRUE(owner.isEnabled());
 
     // Stop, answered Yes, ends the read with -1000.
     auto watcher = Answering(true);
-    QTimer::singleShot(0, []() { TFileSearchProgressDialog::Current()->StopButton->click(); });
+    QTimer::singleShot(0, []() { test::FindWindow<TFileSearchProgressDialog>()->StopButton->click(); });
     list->UpdateList();
     EXPECT_EQ(list->LastError(), -1000);
     EXPECT_EQ(watcher.Seen, QStringList({ "File Search|Do you want to stop the search?" }));
-    EXPECT_EQ(TFileSearchProgressDialog::Current(), nullptr);
+    EXPECT_EQ(test::FindWindow<TFileSearchProgressDialog>(), nullptr);
 
     // Used on its own: the total grows by the counts given, the location follows the texts, and once stopped
     // nothing changes any more.
-    TFileSearchProgressDialog* progress = TFileSearchProgressDialog::Begin();
+    auto made = std::make_unique<TFileSearchProgressDialog>();
+    TFileSearchProgressDialog* progress = made.get();
     EXPECT_EQ(progress->Update(0, QStringLiteral("/usr")), 0);
     EXPECT_EQ(progress->Update(2), 0);
     EXPECT_EQ(progress->Update(1234), 0);
@@ -360,9 +370,7 @@ TEST_F(SearchDialogTest, WholeDriveSearchesShowTheirOwnProgressWindow)
     EXPECT_EQ(progress->Update(5, QStringLiteral("/var")), -1000);
     EXPECT_EQ(progress->Total(), 1236);
     EXPECT_EQ(progress->LocationLine->Value(), "/usr");
-    EXPECT_EQ(TFileSearchProgressDialog::Begin(), progress);
+    progress->Reset();
     EXPECT_EQ(progress->Total(), 0);
     EXPECT_FALSE(progress->StopFlag());
-    TFileSearchProgressDialog::End();
-    EXPECT_EQ(TFileSearchProgressDialog::Current(), nullptr);
 }

@@ -72,7 +72,7 @@ protected:
         };
     }
 
-    void TearDown() override { delete TSearchResultsDialog::Instance(); }
+    void TearDown() override { delete m_browser.data(); }
 
     QString Path(const QString& name) const { return m_root + QLatin1Char('/') + name; }
 
@@ -108,6 +108,7 @@ protected:
     TSearchResultsDialog* Browse(bool preview = true, const QString& text = QString())
     {
         auto* d = new TSearchResultsDialog(m_hooks);
+        m_browser = d;
         d->SetContentSearch(!text.isEmpty(), text, true);
         d->FileList->SetSearchMode(smSubDirectories);
         d->FileList->SetMaskAndDirectory(QStringLiteral("*.*"), m_root);
@@ -142,6 +143,7 @@ protected:
     QString m_root;
     TPreviewSettings m_settings;
     TSearchHooks m_hooks;
+    QPointer<TSearchResultsDialog> m_browser; // the browser of the test, until it is gone
     QStringList m_opened;
 };
 
@@ -388,6 +390,7 @@ TEST_F(SearchResultsTest, SettingsComeBackAndAreClampedToTheWindow)
         store.Flush();
     }
     auto* d = new TSearchResultsDialog(m_hooks);
+    m_browser = d;
     // An unreadable number counts as 0, which the smallest size the window takes then raises.
     EXPECT_EQ(d->size(), QSize(600, 300));
     EXPECT_TRUE(d->ShowDetail->isChecked());
@@ -413,7 +416,7 @@ TEST_F(SearchResultsTest, SettingsComeBackAndAreClampedToTheWindow)
         "200,80");
     EXPECT_TRUE(store.ReadString(QStringLiteral("Search Browser"), QStringLiteral("WindowPos"), QString())
                     .endsWith(",600,300"));
-    HY_EXPECT_SOON(TSearchResultsDialog::Instance() == nullptr);
+    HY_EXPECT_SOON(m_browser.isNull());
 }
 
 TEST_F(SearchResultsTest, MediaFilesPlayOrFallBackToText)

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -111,7 +112,8 @@ int main(int argc, char** argv)
         qInfo("open %s with hint %d", qPrintable(path), hint);
         return true;
     };
-    TFileSearchDialog* dialog = TFileSearchDialog::ShowFileSearch(hooks);
+    QPointer<TFileSearchDialog> held;
+    TFileSearchDialog* dialog = TFileSearchDialog::ShowFileSearch(held, hooks);
     dialog->Location->setText(root);
     dialog->FileDate1->setText(QStringLiteral("01/01/2020"));
     dialog->FileDate2->setText(QStringLiteral("02/30/2020"));
@@ -140,14 +142,15 @@ int main(int argc, char** argv)
     Save(progress, out, QStringLiteral("psearch"));
     progress->hide();
 
-    TFileSearchProgressDialog* whole = TFileSearchProgressDialog::Begin(dialog);
-    whole->Update(0, QStringLiteral("/usr/share/doc"));
-    whole->Update(1234);
-    Save(whole, out, QStringLiteral("srchall"));
-    TFileSearchProgressDialog::End();
+    {
+        TFileSearchProgressDialog whole(dialog);
+        whole.Update(0, QStringLiteral("/usr/share/doc"));
+        whole.Update(1234);
+        Save(&whole, out, QStringLiteral("srchall"));
+    }
 
     dialog->SearchButtonClick();
-    TSearchResultsDialog* results = TSearchResultsDialog::Instance();
+    TSearchResultsDialog* results = dialog->Results();
     if (!results)
         return 1;
     if (!QTest::qWaitForWindowExposed(results))
@@ -162,7 +165,7 @@ int main(int argc, char** argv)
     // Every kind of file, without the text.
     dialog->SearchString->clear();
     dialog->SearchButtonClick();
-    results = TSearchResultsDialog::Instance();
+    results = dialog->Results();
     if (!results || !QTest::qWaitForWindowExposed(results))
         return 1;
     results->Preview->setChecked(true);

@@ -67,7 +67,7 @@ TBrowseCall Call(const QString& directory)
 // Runs the selector with the script played on it.
 TBrowseResult RunBrowser(const TBrowseCall& call, const std::function<void(TBrowserDialog*)>& script)
 {
-    test::PlayOnModal(&TBrowserDialog::Current, script);
+    test::PlayOnModal<TBrowserDialog>(script);
     TBrowseResult r;
     r.directory = call.directory;
     r.mask = call.mask;
@@ -310,7 +310,7 @@ TEST_F(BrowseTest, WholeDriveSearchListsTheTreeWithoutFollowingLinks)
         d->SearchAll->click();
         searchedFrom = d->FileList->Directory();
         EXPECT_TRUE(d->isEnabled());
-        EXPECT_EQ(TFileSearchProgressDialog::Current(), nullptr);
+        EXPECT_EQ(test::FindWindow<TFileSearchProgressDialog>(), nullptr);
         sawOutside = IndexOf(d->FileList, outside.filePath(QStringLiteral("outside.txt"))) >= 0;
         DoubleClick(d->FileList, IndexOf(d->FileList, m_root + QStringLiteral("/data/deep/found.txt")));
     });
@@ -333,7 +333,7 @@ TEST_F(BrowseTest, StopEndsAWholeDriveSearchAndTheDialogGoesOn)
     const TBrowseResult r = RunBrowser(Call(m_root), [&](TBrowserDialog* d) {
         // The first round of messages inside the walk presses Stop.
         QTimer::singleShot(0, []() {
-            if (TFileSearchProgressDialog* p = TFileSearchProgressDialog::Current())
+            if (TFileSearchProgressDialog* p = test::FindWindow<TFileSearchProgressDialog>())
                 p->StopButton->click();
         });
         d->SearchAll->click();
@@ -346,7 +346,7 @@ TEST_F(BrowseTest, StopEndsAWholeDriveSearchAndTheDialogGoesOn)
     });
     EXPECT_EQ(stopCode, -1000);
     EXPECT_TRUE(enabledAfter);
-    EXPECT_EQ(TFileSearchProgressDialog::Current(), nullptr);
+    EXPECT_EQ(test::FindWindow<TFileSearchProgressDialog>(), nullptr);
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(r.fileName, m_root + QStringLiteral("/b.txt"));
 }
@@ -583,7 +583,7 @@ TEST_F(BrowseTest, ListChangesKeepTheHighlightTheNameAndThePreviewTogether)
         EXPECT_EQ(d->FileList->EntryName(d->FileList->ItemIndex()), QStringLiteral("notes.log"));
 
         QTimer::singleShot(0, []() {
-            if (TFileSearchProgressDialog* p = TFileSearchProgressDialog::Current())
+            if (TFileSearchProgressDialog* p = test::FindWindow<TFileSearchProgressDialog>())
                 p->StopButton->click();
         });
         d->SearchAll->click();

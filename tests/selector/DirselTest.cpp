@@ -31,7 +31,7 @@ namespace {
 bool RunSelector(const QString& prompt, QString& directory, bool createAllowed,
     const std::function<void(TDirSelectorDialog*)>& script)
 {
-    test::PlayOnModal(&TDirSelectorDialog::Current, script);
+    test::PlayOnModal<TDirSelectorDialog>(script);
     return ChooseDirectory(prompt, directory, createAllowed);
 }
 

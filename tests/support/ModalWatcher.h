@@ -68,13 +68,24 @@ private:
     QDialog* m_last = nullptr;
 };
 
-// Once the event loop runs (inside the modal dialog's exec), plays the script on the dialog current() names:
-// shown and active first; a dialog still open afterwards is cancelled, so that a failing script cannot hang
-// the test.
-template <class Dialog> void PlayOnModal(Dialog* (*current)(), std::function<void(Dialog*)> script)
+// A window of the program of type W: one on show if there is one, else any that exists, else none.
+template <class W> W* FindWindow()
 {
-    QTimer::singleShot(0, [current, script = std::move(script)]() {
-        Dialog* d = current();
+    W* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* t = qobject_cast<W*>(w); t && (!found || t->isVisible()))
+            found = t;
+    }
+    return found;
+}
+
+// Once the event loop runs (inside the modal dialog's exec), plays the script on the Dialog on show: shown
+// and active first; a dialog still open afterwards is cancelled, so that a failing script cannot hang the
+// test.
+template <class Dialog> void PlayOnModal(std::function<void(Dialog*)> script)
+{
+    QTimer::singleShot(0, [script = std::move(script)]() {
+        Dialog* d = FindWindow<Dialog>();
         if (!d)
             return;
         if (QTest::qWaitForWindowExposed(d)) {
@@ -82,7 +93,7 @@ template <class Dialog> void PlayOnModal(Dialog* (*current)(), std::function<voi
             EXPECT_TRUE(QTest::qWaitForWindowActive(d));
         }
         script(d);
-        if (current() == d && d->isVisible())
+        if (FindWindow<Dialog>() == d && d->isVisible())
             d->reject();
     });
 }

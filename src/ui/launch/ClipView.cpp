@@ -17,14 +17,6 @@
 
 namespace hy::app {
 
-namespace {
-    QPointer<TClipboardViewer>& TheViewer()
-    {
-        static QPointer<TClipboardViewer> viewer;
-        return viewer;
-    }
-} // namespace
-
 TClipboardViewer::TClipboardViewer(QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_pages(new QStackedWidget(this))
@@ -64,9 +56,8 @@ TClipboardViewer::TClipboardViewer(QWidget* parent)
 
 TClipboardViewer::~TClipboardViewer() = default;
 
-TClipboardViewer* TClipboardViewer::Open(QWidget* parent)
+TClipboardViewer* TClipboardViewer::Open(QPointer<TClipboardViewer>& viewer, QWidget* parent)
 {
-    QPointer<TClipboardViewer>& viewer = TheViewer();
     if (!viewer) {
         viewer = new TClipboardViewer(parent);
         viewer->setAttribute(Qt::WA_DeleteOnClose);
@@ -76,8 +67,6 @@ TClipboardViewer* TClipboardViewer::Open(QWidget* parent)
     viewer->activateWindow();
     return viewer;
 }
-
-TClipboardViewer* TClipboardViewer::Instance() { return TheViewer(); }
 
 void TClipboardViewer::Refresh()
 {

@@ -2,6 +2,7 @@
 // follows every change of the clipboard while it is open.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -17,10 +18,9 @@ public:
     explicit TClipboardViewer(QWidget* parent = nullptr);
     ~TClipboardViewer() override;
 
-    // The one viewer window of the program, created on first use and shown and raised; it is freed when
-    // the user closes it.
-    static TClipboardViewer* Open(QWidget* parent = nullptr);
-    static TClipboardViewer* Instance();
+    // Shows and raises the viewer window that viewer holds, made first when there is none; the window is
+    // freed when the user closes it, and viewer then holds none.
+    static TClipboardViewer* Open(QPointer<TClipboardViewer>& viewer, QWidget* parent = nullptr);
 
     // Shows what the clipboard holds now.
     void Refresh();

@@ -11,7 +11,6 @@
 #include "platform/SettingsStore.h"
 #include "ui/common/Alert.h"
 #include "ui/common/HelpHook.h"
-#include "ui/launch/ClipView.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -480,7 +479,5 @@ void RunProgram(const QString& fileName, QWidget* parent)
         return;
     RunCommand(form.Location->text(), form.Command->text(), form.MinimizeBox->isChecked());
 }
-
-void ShowClipboard(QWidget* parent) { TClipboardViewer::Open(parent); }
 
 } // namespace hy::app

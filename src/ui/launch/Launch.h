@@ -112,7 +112,4 @@ public:
 // File > Run...: shows TLaunchForm for the file and runs the command on OK.
 void RunProgram(const QString& fileName, QWidget* parent = nullptr);
 
-// Edit > Show Clipboard: opens (or raises) the program's clipboard viewer.
-void ShowClipboard(QWidget* parent = nullptr);
-
 } // namespace hy::app

@@ -34,8 +34,6 @@ namespace hy {
 
 namespace {
 
-    QPointer<TFileSearchDialog> g_instance;
-
     constexpr int kMessageIntervalMs = 50;
     const char* const kPageCaptions[] = { "Name && Location", "Date", "Time", "Size", "Contents" };
 
@@ -148,7 +146,6 @@ TFileSearchDialog::TFileSearchDialog(const TSearchHooks& hooks, QWidget* parent)
     , m_hooks(hooks)
     , m_progress(std::make_unique<TSearchProgressDialog>())
 {
-    g_instance = this;
     setObjectName(QStringLiteral("FileSearchDialog"));
     setWindowTitle(QStringLiteral("File Search"));
 
@@ -202,25 +199,24 @@ TFileSearchDialog::TFileSearchDialog(const TSearchHooks& hooks, QWidget* parent)
     setFixedSize(sizeHint().expandedTo(QSize(500, 250)));
 }
 
-TFileSearchDialog::~TFileSearchDialog()
-{
-    if (g_instance == this)
-        g_instance = nullptr;
-}
+TFileSearchDialog::~TFileSearchDialog() = default;
 
-TFileSearchDialog* TFileSearchDialog::Instance() { return g_instance; }
-
-TFileSearchDialog* TFileSearchDialog::ShowFileSearch(const TSearchHooks& hooks)
+TFileSearchDialog* TFileSearchDialog::ShowFileSearch(QPointer<TFileSearchDialog>& dialog, const TSearchHooks& hooks)
 {
-    if (!g_instance) {
-        auto* dialog = new TFileSearchDialog(hooks, hooks.MainWindow);
+    if (!dialog) {
+        dialog = new TFileSearchDialog(hooks, hooks.MainWindow);
         dialog->setAttribute(Qt::WA_DeleteOnClose, false);
         dialog->CenterOnScreen();
     }
-    g_instance->show();
-    g_instance->raise();
-    g_instance->activateWindow();
-    return g_instance;
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    return dialog;
+}
+
+TSearchResultsDialog* TFileSearchDialog::Results() const
+{
+    return m_results && !m_results->Closed() ? m_results.data() : nullptr;
 }
 
 QWidget* TFileSearchDialog::BuildNamePage()
@@ -546,11 +542,11 @@ void TFileSearchDialog::SearchButtonClick()
 
 void TFileSearchDialog::RunSearch(const TSearchCriteria& criteria)
 {
-    TSearchResultsDialog* browser = TSearchResultsDialog::Instance();
+    TSearchResultsDialog* browser = Results();
     if (browser)
         browser->Clear();
     else
-        browser = new TSearchResultsDialog(m_hooks, m_hooks.MainWindow);
+        m_results = browser = new TSearchResultsDialog(m_hooks, m_hooks.MainWindow);
     const QPointer<TSearchResultsDialog> results(browser);
     TFileList* list = browser->FileList;
     const TPreviewSettings settings = m_hooks.Settings ? m_hooks.Settings() : TPreviewSettings();

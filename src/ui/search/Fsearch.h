@@ -35,9 +35,11 @@ public:
     explicit TFileSearchDialog(const TSearchHooks& hooks, QWidget* parent = nullptr);
     ~TFileSearchDialog() override;
 
-    // The dialog of the program, made on the first call (over the hooks' main window) and shown.
-    static TFileSearchDialog* ShowFileSearch(const TSearchHooks& hooks);
-    static TFileSearchDialog* Instance();
+    // Shows the dialog held by dialog, made first (over the hooks' main window) when there is none: the
+    // program keeps one, so that its pages keep their values.
+    static TFileSearchDialog* ShowFileSearch(QPointer<TFileSearchDialog>& dialog, const TSearchHooks& hooks);
+    // The results browser of the last search while the user has not closed it, else none.
+    TSearchResultsDialog* Results() const;
 
     // What the pages say now.
     TSearchCriteria Criteria() const;
@@ -114,6 +116,7 @@ private:
         TSearchResultsDialog& results, const TSearchCriteria& criteria, bool stopped, int error, int found);
 
     TSearchHooks m_hooks;
+    QPointer<TSearchResultsDialog> m_results;
     TSearchRun m_run;
     std::unique_ptr<TSearchProgressDialog> m_progress;
     bool m_searching = false;

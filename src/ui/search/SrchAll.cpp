@@ -15,15 +15,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <memory>
 
 namespace hy {
 
 namespace {
     constexpr int kMessageIntervalMs = 50;
-    QPointer<TFileSearchProgressDialog> g_current;
 } // namespace
 
-TFileSearchProgressDialog::TFileSearchProgressDialog()
+TFileSearchProgressDialog::TFileSearchProgressDialog(QWidget* over)
     : THyForm(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
     , Prompt(new QLabel(QStringLiteral("Searching entire drive..."), this))
     , LocationLine(new TProgressLine(QString(), this))
@@ -53,29 +53,10 @@ TFileSearchProgressDialog::TFileSearchProgressDialog()
     setFixedSize(360, sizeHint().height());
     connect(StopButton, &QPushButton::clicked, this, &TFileSearchProgressDialog::StopButtonClick);
     Reset();
-}
-
-TFileSearchProgressDialog* TFileSearchProgressDialog::Begin(QWidget* over)
-{
-    if (!g_current) {
-        // A window of its own: the windows it stands over are disabled while it is up.
-        g_current = new TFileSearchProgressDialog;
-        if (over) {
-            g_current->winId();
-            g_current->windowHandle()->setTransientParent(over->window()->windowHandle());
-        }
-    }
-    g_current->Reset();
-    return g_current;
-}
-
-TFileSearchProgressDialog* TFileSearchProgressDialog::Current() { return g_current; }
-
-void TFileSearchProgressDialog::End()
-{
-    if (g_current) {
-        g_current->hide();
-        delete g_current.data();
+    // A window of its own: the windows it stands over are disabled while it is up.
+    if (over) {
+        winId();
+        windowHandle()->setTransientParent(over->window()->windowHandle());
     }
 }
 
@@ -130,16 +111,20 @@ void TFileSearchProgressDialog::reject() { StopButtonClick(); }
 void TFileSearchProgressDialog::WatchWholeDriveSearch(TFileList* list, QWidget* owner)
 {
     QPointer<QWidget> watched(owner);
-    list->SetOnSearchBegin([watched](TFileList* sender) {
+    // The window of the read under way, made when it begins and destroyed when it ends; held by the
+    // list's two handlers only.
+    auto window = std::make_shared<std::unique_ptr<TFileSearchProgressDialog>>();
+    list->SetOnSearchBegin([watched, window](TFileList* sender) {
         if (sender->SearchMode() != smSubDirectories)
             return;
-        Begin(watched);
+        if (*window)
+            (*window)->Reset();
+        else
+            *window = std::make_unique<TFileSearchProgressDialog>(watched);
         if (watched)
             watched->window()->setEnabled(false);
-        sender->SetOnAddFile([](TFileList*, TSearchRec& s, const QString& path, bool& ok, int& error) {
-            TFileSearchProgressDialog* current = Current();
-            if (!current)
-                return;
+        TFileSearchProgressDialog* current = window->get();
+        sender->SetOnAddFile([current](TFileList*, TSearchRec& s, const QString& path, bool& ok, int& error) {
             const bool folder = s.Attr & platform::faDirectory;
             if (current->Update(folder ? 0 : 1, folder ? path : QString()) != 0) {
                 ok = false;
@@ -147,13 +132,13 @@ void TFileSearchProgressDialog::WatchWholeDriveSearch(TFileList* list, QWidget* 
             }
         });
     });
-    list->SetOnSearchEnd([watched](TFileList* sender) {
+    list->SetOnSearchEnd([watched, window](TFileList* sender) {
         if (sender->SearchMode() != smSubDirectories)
             return;
         sender->SetOnAddFile({});
         if (watched)
             watched->window()->setEnabled(true);
-        End();
+        window->reset();
     });
 }
 

@@ -1,6 +1,6 @@
 // TFileSearchProgressDialog: the small progress window of a whole-drive search ("Searching entire
-// drive...", the folder being read, the files found so far, and Stop). One exists at a time, for the
-// search under way; a file list's whole-drive searches can be made to use it with one call.
+// drive...", the folder being read, the files found so far, and Stop). A file list's whole-drive searches
+// can be made to show one with one call: it exists while such a read is under way.
 #pragma once
 
 #include "ui/common/HyForm.h"
@@ -18,13 +18,10 @@ class TProgressLine;
 class TFileSearchProgressDialog : public THyForm {
     Q_OBJECT
 public:
-    // The window of the search that starts: created when none exists, else reset (stop flag off, total 0).
-    // It is a window of its own, kept above the window of over when one is given.
-    static TFileSearchProgressDialog* Begin(QWidget* over = nullptr);
-    // The window of the search under way, or none.
-    static TFileSearchProgressDialog* Current();
-    // Destroys the window at the end of the search.
-    static void End();
+    // A window of its own, kept above the window of over when one is given; hidden until the first Update.
+    explicit TFileSearchProgressDialog(QWidget* over = nullptr);
+    // For the next search: stop flag off, total 0, no location.
+    void Reset();
 
     // Lets pending window messages be processed (for every folder, and a few times a second otherwise).
     // Once the user has stopped, returns -1000 and changes nothing; else a given text becomes the
@@ -51,8 +48,6 @@ protected:
     void reject() override;
 
 private:
-    TFileSearchProgressDialog();
-    void Reset();
     void ShowValues();
 
     bool m_stop = false;

@@ -29,8 +29,6 @@ namespace hy {
 
 namespace {
 
-    QPointer<TSearchResultsDialog> g_instance;
-
     const QString kSection = QStringLiteral("Search Browser");
     constexpr int kDefaultSplitPos = 250;
 } // namespace
@@ -55,7 +53,6 @@ TSearchResultsDialog::TSearchResultsDialog(const TSearchHooks& hooks, QWidget* p
     , m_hooks(hooks)
     , m_headerModel(new QStandardItemModel(0, 6, this))
 {
-    g_instance = this;
     setObjectName(QStringLiteral("SearchResultsDialog"));
     setWindowTitle(QStringLiteral("Search Results"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -178,13 +175,7 @@ void TSearchResultsDialog::ConnectControls()
     connect(FName, &QLineEdit::textChanged, this, &TSearchResultsDialog::UpdateOpenButton);
 }
 
-TSearchResultsDialog::~TSearchResultsDialog()
-{
-    if (g_instance == this)
-        g_instance = nullptr;
-}
-
-TSearchResultsDialog* TSearchResultsDialog::Instance() { return g_instance; }
+TSearchResultsDialog::~TSearchResultsDialog() = default;
 
 void TSearchResultsDialog::ReadSettings()
 {
@@ -232,8 +223,7 @@ void TSearchResultsDialog::reject()
     ViewerPanel->Reset();
     THyForm::reject();
     // The next search makes a browser of its own, even before this one is gone.
-    if (g_instance == this)
-        g_instance = nullptr;
+    m_closed = true;
     deleteLater();
 }
 

@@ -32,8 +32,8 @@ public:
     explicit TSearchResultsDialog(const TSearchHooks& hooks, QWidget* parent = nullptr);
     ~TSearchResultsDialog() override;
 
-    // The browser that exists at the moment, if any (it is destroyed when the user closes it).
-    static TSearchResultsDialog* Instance();
+    // True once the user has closed the browser: it is on its way out, and the next search makes another.
+    bool Closed() const { return m_closed; }
 
     // For the next search: the file name emptied, the preview reset, the window hidden.
     void Clear();
@@ -85,6 +85,7 @@ private:
     void FileListEndDrag(bool accepted);
     void UpdateOpenButton();
 
+    bool m_closed = false;
     TSearchHooks m_hooks;
     QStandardItemModel* m_headerModel;
     TDetailHeader* m_details = nullptr;

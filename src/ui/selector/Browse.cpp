@@ -40,8 +40,6 @@ namespace hy {
 
 namespace {
 
-    QPointer<TBrowserDialog> g_current;
-
     const QString kSection = QStringLiteral("File Browser");
     constexpr int kDefaultSplitPos = 250;
 
@@ -143,7 +141,6 @@ TBrowserDialog::TBrowserDialog(QWidget* parent)
     , HelpButton(new QPushButton(QStringLiteral("&Help"), this))
     , m_headerModel(new QStandardItemModel(0, 5, this))
 {
-    g_current = this;
     setObjectName(QStringLiteral("BrowserDialog"));
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(9);
@@ -314,13 +311,7 @@ void TBrowserDialog::ConnectControls()
     ApplyPreview(false);
 }
 
-TBrowserDialog::~TBrowserDialog()
-{
-    if (g_current == this)
-        g_current = nullptr;
-}
-
-TBrowserDialog* TBrowserDialog::Current() { return g_current; }
+TBrowserDialog::~TBrowserDialog() = default;
 
 void TBrowserDialog::SetDriveRoots(std::function<QStringList()> source) { DriveRootsSource() = std::move(source); }
 

@@ -40,8 +40,6 @@ public:
     explicit TBrowserDialog(QWidget* parent = nullptr);
     ~TBrowserDialog() override;
 
-    // The selector that exists at the moment, if any.
-    static TBrowserDialog* Current();
     // Where the drive roots of a whole-drive search come from (the mounted drives unless set).
     static void SetDriveRoots(std::function<QStringList()> source);
 

@@ -26,8 +26,6 @@ namespace hy {
 
 namespace {
 
-    TDirSelectorDialog* g_current = nullptr;
-
     const QString kSection = QStringLiteral("Directory Browser");
     const QString kFileBrowserSection = QStringLiteral("File Browser");
     const QString kViewerSection = QStringLiteral("File Viewer");
@@ -76,7 +74,6 @@ TDirSelectorDialog::TDirSelectorDialog(QWidget* parent)
     , CancelButton(new QPushButton(QStringLiteral("Cancel"), this))
     , HelpButton(new QPushButton(QStringLiteral("&Help"), this))
 {
-    g_current = this;
     setObjectName(QStringLiteral("DirSelectorDialog"));
     setWindowTitle(QStringLiteral("Directory Selector"));
     QFont font(QStringLiteral("Arial"));
@@ -132,13 +129,7 @@ TDirSelectorDialog::TDirSelectorDialog(QWidget* parent)
     connect(InvertButton, &QToolButton::clicked, this, &TDirSelectorDialog::InvertButtonClick);
 }
 
-TDirSelectorDialog::~TDirSelectorDialog()
-{
-    if (g_current == this)
-        g_current = nullptr;
-}
-
-TDirSelectorDialog* TDirSelectorDialog::Current() { return g_current; }
+TDirSelectorDialog::~TDirSelectorDialog() = default;
 
 void TDirSelectorDialog::ReadSettings()
 {

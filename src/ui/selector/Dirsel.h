@@ -23,9 +23,6 @@ public:
     explicit TDirSelectorDialog(QWidget* parent = nullptr);
     ~TDirSelectorDialog() override;
 
-    // The selector that exists at the moment, if any.
-    static TDirSelectorDialog* Current();
-
     // Whether a typed folder that does not exist may be created.
     bool CreateAllowed() const { return m_createAllowed; }
     void SetCreateAllowed(bool allowed) { m_createAllowed = allowed; }

@@ -1,6 +1,6 @@
 // Telling compressed files by their first bytes, and counting line ends as the viewer numbers lines.
 #include "core/compress/CompressKind.h"
-#include "compress/CompressFixtures.h"
+#include "support/CompressFixtures.h"
 #include "core/compress/LineEnds.h"
 #include "support/Tools.h"
 

@@ -2,7 +2,7 @@
 // agree with a straight decode (across restart points, from the cache file and beyond its limit), and
 // damaged or cut files keep what decoded before the fault.
 #include "core/compress/DecodedSource.h"
-#include "compress/CompressFixtures.h"
+#include "support/CompressFixtures.h"
 #include "support/Tools.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 // Generated texts and tool runs for the compressed-file tests.
-#include "compress/CompressFixtures.h"
+#include "support/CompressFixtures.h"
 
 #include "support/Tools.h"
 

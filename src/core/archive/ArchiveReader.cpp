@@ -612,6 +612,8 @@ TArchiveStatus TArchiveReader::Extract(const std::vector<int>& indexes, const TE
         result.ModeStripped = (member.Mode & 07000) != 0;
         std::vector<QByteArray> parts;
         const bool safe = SplitMemberPath(member.RawName, parts);
+        if (safe && options.FlatNames)
+            parts.erase(parts.begin(), parts.end() - 1);
         if (safe) {
             QByteArray target = folder;
             for (const QByteArray& part : parts)

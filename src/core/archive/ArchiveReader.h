@@ -69,6 +69,7 @@ struct TExtractResult {
 
 struct TExtractOptions {
     QString Folder; // where the members go, each with its path below it
+    bool FlatNames = false; // each member goes straight into Folder under the last part of its path
     // Asked for a name that exists already; true replaces it. Without it nothing is replaced.
     std::function<bool(const TArchiveMember& member, const QString& path)> ConfirmReplace;
 };

@@ -3,6 +3,7 @@
 #include "ui/archive/ArchivePage.h"
 
 #include "common/HyUtils.h"
+#include "core/archive/ArchiveReader.h"
 #include "core/archive/HyUnzip.h"
 #include "core/archive/UnzipLib.h"
 #include "core/archive/ZipReader.h"
@@ -40,7 +41,8 @@ namespace {
     // Results that refuse one member; the others still extract.
     bool IsRefusal(int code)
     {
-        return code == kUnzipUnsafeName || code == kUnzipLinkMember || code == kUnzipLinkInPath;
+        return code == kUnzipUnsafeName || code == kUnzipLinkMember || code == kUnzipLinkInPath
+            || code == kArchiveHardLink || code == kArchiveSpecialMember;
     }
 
     QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
@@ -48,13 +50,13 @@ namespace {
     QString NotExtractedText(const QString& member, int code)
     {
         return QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
-            + UnzipResultText(code);
+            + ArchiveResultText(code);
     }
 
     QString CouldNotExtractText(const QString& member, int code)
     {
         return QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" could not be extracted.\r")
-            + UnzipResultText(code);
+            + ArchiveResultText(code);
     }
 
     // Whether an extracted member may be written to target: mrYes when nothing is in its way or the user
@@ -176,8 +178,12 @@ qint64 TArchivePage::MemberCount() const { return m_zipList->ListCount(); }
 void TArchivePage::UpdateNotice()
 {
     QString text;
-    if (m_zipList->LastError() != 0)
+    if (m_zipList->LastError() != 0 && !m_zipList->ReadMessage().isEmpty())
+        text = m_zipList->ReadMessage();
+    else if (m_zipList->LastError() != 0)
         text = QStringLiteral("The archive cannot be listed. ") + UnzipResultText(m_zipList->LastReadResult());
+    else if (!m_zipList->ReadMessage().isEmpty())
+        text = m_zipList->ReadMessage(); // listed up to the damage
     else if (m_zipList->Count() == 0)
         text = QStringLiteral("This archive holds no files.");
     m_notice->setText(text);

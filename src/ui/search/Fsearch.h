@@ -94,6 +94,7 @@ public:
     QRadioButton* SearchOnContents;
     QLineEdit* SearchString;
     QCheckBox* MatchCase;
+    QCheckBox* SearchCompressed;
     QCheckBox* WholeWords;
 
 protected:

@@ -95,6 +95,32 @@ t.close()
     }
     EXPECT_EQ(QDir(out + QStringLiteral("/flat")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
         QStringList { QStringLiteral("readme.txt") });
+
+    // Extract To... of several members reads the archive once; each member gets its own result.
+    const QString all = folder.PathOf(QStringLiteral("all"));
+    QDir().mkpath(all);
+    std::vector<int> indexes;
+    for (int i = 0; i < list.Count(); ++i)
+        indexes.push_back(i);
+    const std::vector<std::pair<int, int>> results = list.ExtractOtherMembers(indexes, all);
+    ASSERT_EQ(results.size(), indexes.size());
+    for (const auto& [index, code] : results) {
+        const QString name = list.Members().At(index).ArchiveName;
+        const int want = name == QLatin1String("docs/link") ? int(kUnzipLinkMember)
+            : name == QLatin1String("docs/hard")            ? int(kArchiveHardLink)
+            : name == QLatin1String("pipe")                 ? int(kArchiveSpecialMember)
+                                                            : 0;
+        EXPECT_EQ(code, want) << name.toStdString();
+    }
+    EXPECT_EQ(hy::test::ReadAll(all + QStringLiteral("/docs/readme.txt")), QByteArray("read me\n").repeated(1000));
+    EXPECT_EQ(hy::test::ReadAll(all + QStringLiteral("/top.txt")), QByteArray("top\n"));
+    // Stopped by the progress handler: nothing more is written, and the members not reached say so.
+    list.SetProgressHandler([](const QString&, int) { return false; });
+    const QString stopped = folder.PathOf(QStringLiteral("stopped"));
+    QDir().mkpath(stopped);
+    for (const auto& [index, code] : list.ExtractOtherMembers(indexes, stopped))
+        EXPECT_EQ(code, int(kUnzipStopped)) << index;
+    EXPECT_TRUE(QDir(stopped).isEmpty());
 }
 
 TEST(OtherArchiveList, CutAndEncryptedArchivesSaySo)

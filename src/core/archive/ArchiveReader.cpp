@@ -7,6 +7,7 @@
 
 #include "common/ErrorText.h"
 #include "core/archive/HyUnzip.h"
+#include "core/archive/MemberFiles.h"
 #include "core/archive/UnzipLib.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FileNames.h"
@@ -101,16 +102,6 @@ namespace {
         return !parts.empty();
     }
 
-    mode_t ProcessUmask()
-    {
-        static const mode_t mask = []() {
-            const mode_t m = ::umask(0);
-            ::umask(m);
-            return m;
-        }();
-        return mask;
-    }
-
     bool IsEncryptionError(::archive* a)
     {
         const char* text = archive_error_string(a);
@@ -174,23 +165,6 @@ namespace {
         TFileDescriptor m_current;
         std::vector<QByteArray> m_currentParts;
     };
-
-    // A name for a member's data while it is written, unique in its folder.
-    TFileDescriptor CreateTemporary(const TFileDescriptor& dir, QByteArray& name)
-    {
-        static std::atomic<unsigned> counter { 0 };
-        static thread_local std::mt19937 random(std::random_device {}());
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            name = ".hyarchive-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++counter) + '-'
-                + QByteArray::number(quint32(random()), 16) + ".tmp";
-            TFileDescriptor fd(
-                ::openat(dir.Get(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            if (fd.Valid() || errno != EEXIST)
-                return fd;
-        }
-        errno = EEXIST;
-        return TFileDescriptor();
-    }
 
 } // namespace
 
@@ -482,7 +456,7 @@ namespace {
         int Write(const TArchiveMember& member, const TFileDescriptor& dir, const QByteArray& finalName, qint64& bytes)
         {
             QByteArray tempName;
-            TFileDescriptor out = CreateTemporary(dir, tempName);
+            TFileDescriptor out = CreateMemberTemporary(dir, ".hyarchive-", tempName);
             if (!out.Valid())
                 return CodeFromErrno(errno);
             int code = Copy(member, out, bytes);
@@ -492,15 +466,7 @@ namespace {
                 const struct timespec times[2] = { { 0, UTIME_NOW }, { time_t(member.Modified), 0 } };
                 ::futimens(out.Get(), times);
             }
-            if (code == 0 && ::close(out.Release()) != 0)
-                code = CodeFromErrno(errno);
-            if (code == 0 && ::renameat(dir.Get(), tempName.constData(), dir.Get(), finalName.constData()) != 0)
-                code = errno == EISDIR ? kUnzipTargetIsFolder : CodeFromErrno(errno);
-            if (code != 0) {
-                out.Reset();
-                ::unlinkat(dir.Get(), tempName.constData(), 0);
-            }
-            return code;
+            return PlaceMemberFile(code, out, dir, tempName, finalName);
         }
 
     private:

@@ -471,6 +471,13 @@ Anchor THvFileModel::Impl::PositionOn(LineNumber target)
         NeedCount();
         return m_current;
     }
+    // A compressed file's decoder knows where its lines lie every few MiB: a far line is found from there,
+    // reading no more than one such stretch.
+    if (m_decoded && m_ends.unit == 1 && !Provisional(target) && Distance(target, from.line) > kHourglassLines) {
+        const qint64 start = m_decoded->LineStart(target, m_stopHook);
+        if (start >= 0 && start <= m_fileSize)
+            from = Anchor { target, FileOffset(start) };
+    }
     m_current = from;
 
     // A line no scan has reached yet: the scan goes on from where the farthest one ended.

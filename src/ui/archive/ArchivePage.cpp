@@ -266,6 +266,10 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
     const auto endProgress = qScopeGuard([this]() { EndBatch(); });
     int state = mrYes;
     bool yesToAll = false;
+    // Another kind of archive is read front to back: the members to extract are gathered and written in
+    // one pass.
+    const bool onePass = m_zipList->IsOtherArchive() && !view;
+    std::vector<int> pending;
     for (int i = 0; i < m_zipList->Count(); ++i) {
         if (!m_zipList->Selected(i))
             continue;
@@ -305,6 +309,10 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             continue;
         }
 
+        if (onePass) {
+            pending.push_back(i);
+            continue;
+        }
         int result = 0;
         {
             TCursorScope wait;
@@ -332,7 +340,33 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             break;
         }
     }
+    if (!pending.empty())
+        ExtractInOnePass(pending, directory, title);
     UpdateButtons();
+}
+
+void TArchivePage::ExtractInOnePass(const std::vector<int>& members, const QString& directory, const QString& title)
+{
+    std::vector<std::pair<int, int>> results;
+    {
+        TCursorScope wait;
+        results = m_zipList->ExtractOtherMembers(members, directory);
+    }
+    for (const auto& [index, result] : results) {
+        const QString member = m_zipList->Members().At(index).ArchiveName;
+        if (result == kUnzipStopped) {
+            ShowAlert(
+                title, QStringLiteral("Extraction was stopped. The files extracted before it stopped were kept."));
+            break;
+        }
+        if (IsRefusal(result)) {
+            ShowAlert(title, NotExtractedText(member, result));
+        } else if (result != 0) {
+            ShowError(CouldNotExtractText(member, result));
+            break;
+        }
+        ++m_batchDone;
+    }
 }
 
 void TArchivePage::ViewZipButtonClick()

@@ -29,6 +29,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <limits>
+#include <map>
 #include <new>
 
 namespace hy::archive {
@@ -644,6 +645,40 @@ int TZipList::ExtractMember(int index, const QString& targetPath)
     } catch (const std::bad_alloc&) {
         return kUnzipNoMemory;
     }
+}
+
+std::vector<std::pair<int, int>> TZipList::ExtractOtherMembers(const std::vector<int>& indexes, const QString& folder)
+{
+    std::vector<std::pair<int, int>> done;
+    if (!m_other)
+        return done;
+    std::map<int, int> listIndexOf; // archive index -> list index
+    for (const int i : indexes) {
+        if (i >= 0 && i < Count() && m_members.At(i).ArchiveIndex > 0
+            && m_members.At(i).ArchiveIndex <= std::numeric_limits<int>::max())
+            listIndexOf[int(m_members.At(i).ArchiveIndex - 1)] = i;
+        else if (i >= 0 && i < Count())
+            done.emplace_back(i, int(kUnzipNotFound));
+    }
+    std::vector<int> wanted;
+    for (const auto& [archiveIndex, listIndex] : listIndexOf)
+        wanted.push_back(archiveIndex);
+    TExtractOptions options;
+    options.Folder = folder;
+    options.ConfirmReplace = [](const TArchiveMember&, const QString&) { return true; };
+    const QString name = NameOf(m_fileName);
+    m_other->SetProgress([this, &name](qint64 read, qint64 total) {
+        return !m_progress || m_progress(name, total > 0 ? int(read * 100 / total) : 0);
+    });
+    const auto noProgress = qScopeGuard([this]() { m_other->SetProgress({}); });
+    std::vector<TExtractResult> results;
+    m_other->Extract(wanted, options, results);
+    for (const TExtractResult& r : results) {
+        const auto it = listIndexOf.find(r.Index);
+        if (it != listIndexOf.end())
+            done.emplace_back(it->second, r.Code);
+    }
+    return done;
 }
 
 // A member of an archive other than ZIP, by its place in the archive: into the destination under its path

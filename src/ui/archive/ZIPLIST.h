@@ -11,6 +11,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QHeaderView;
 
@@ -82,6 +84,10 @@ public:
     // only the folder part is written to). 0 on success, else the library's result; a negative index
     // does nothing and gives 0.
     int ExtractMember(int index, const QString& targetPath);
+    // Members of an archive other than ZIP, by their indexes in the list, into the folder under their paths,
+    // in one pass over the archive, replacing what is there (the caller asked). Each index with its result,
+    // in the archive's order; kUnzipStopped for those not reached when the progress handler said stop.
+    std::vector<std::pair<int, int>> ExtractOtherMembers(const std::vector<int>& indexes, const QString& folder);
 
     // List-box terms: the focused item, the first visible one, the selection.
     int ItemIndex() const;

@@ -1,7 +1,7 @@
 // Telling compressed files by their first bytes, and counting line ends as the viewer numbers lines.
 #include "core/compress/CompressKind.h"
-#include "support/CompressFixtures.h"
 #include "core/compress/LineEnds.h"
+#include "support/CompressFixtures.h"
 #include "support/Tools.h"
 
 #include <QRandomGenerator>

@@ -1,8 +1,8 @@
 // The decoded source over time: a file that grows or is replaced, stopping and resuming, the news hook,
 // lines found from the marks, thinning checkpoints, and the search that reads behind the decoding thread.
-#include "support/CompressFixtures.h"
 #include "core/compress/DecodedSource.h"
 #include "core/compress/SourceSearch.h"
+#include "support/CompressFixtures.h"
 #include "support/Tools.h"
 
 #include <QFile>

@@ -8,6 +8,8 @@
 #   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)
 #   bench/run.sh compare       comparing files against cmp (needs about 5 GiB of disk)
 #   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
+#   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
+#                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
 # Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
 # Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
 set -eu
@@ -23,8 +25,9 @@ archive) target=hy_archive_bench ;;
 compare) target=hy_compare_bench ;;
 search) target=hy_search_bench ;;
 browse) target=hy_browse_bench ;;
+compressed) target=hy_compressed_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed)" >&2
     exit 2
     ;;
 esac

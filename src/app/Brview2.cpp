@@ -4,6 +4,7 @@
 #include "app/Brview1.h"
 #include "app/ChildArchive.h"
 #include "common/HyUtils.h"
+#include "core/archive/ArchiveReader.h"
 #include "core/viewer/HvBase.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
@@ -383,7 +384,11 @@ bool TChildForm::Open(const TOpenRequest& request)
     m_countAllLines = request.CountAllLines;
 
     const bool exists = platform::KindOf(fileName) == platform::EntryKind::RegularFile;
-    const TPageChoice choice = ChoosePage(fileName, request.Mode, request.Rules, exists);
+    TPageChoice choice = ChoosePage(fileName, request.Mode, request.Rules, exists);
+    // A tar, 7z, iso ... is told by its content, whatever its name.
+    if (choice.Kind == PageKind::Text && exists && request.Rules.ShowArchiveFiles
+        && !archive::TArchiveReader::ContentFormat(fileName).isEmpty())
+        choice = ChoosePage(fileName, request.Mode, request.Rules, exists, true);
     TPageChoice page = choice;
     switch (choice.Kind) {
     case PageKind::Image: {

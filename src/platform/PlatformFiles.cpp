@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace hy::platform {
 
@@ -341,6 +342,85 @@ int OpenForReading(QFile& file, const QString& path)
         return kErrorAccessDenied;
     fd.Release(); // file closes it now
     return 0;
+}
+
+int OpenForReading(TFileDescriptor& fd, const QString& path)
+{
+    struct stat st { };
+    TFileDescriptor opened;
+    if (const int code = OpenRegularFile(Native(path), opened, st, kErrorAccessDenied))
+        return code;
+    const int flags = ::fcntl(opened.Get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(opened.Get(), F_SETFL, flags & ~O_NONBLOCK);
+    fd = std::move(opened);
+    return 0;
+}
+
+qint64 ReadFileAt(const TFileDescriptor& fd, qint64 offset, void* buffer, qint64 n)
+{
+    auto* out = static_cast<char*>(buffer);
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd.Get(), out + done, size_t(n - done), off_t(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+bool WriteFileAt(const TFileDescriptor& fd, qint64 offset, const void* buffer, qint64 n)
+{
+    const auto* in = static_cast<const char*>(buffer);
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t put = ::pwrite(fd.Get(), in + done, size_t(n - done), off_t(offset + done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (put == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += put;
+    }
+    return true;
+}
+
+namespace {
+    TFileIdentity IdentityOfFacts(const struct stat& st)
+    {
+        TFileIdentity id;
+        id.Device = quint64(st.st_dev);
+        id.Inode = quint64(st.st_ino);
+        id.Size = qint64(st.st_size);
+        id.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        return id;
+    }
+} // namespace
+
+TFileIdentity IdentityOf(const TFileDescriptor& fd)
+{
+    struct stat st { };
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+        return TFileIdentity();
+    return IdentityOfFacts(st);
+}
+
+TFileIdentity IdentityOfName(const QString& path)
+{
+    struct stat st { };
+    if (::stat(Native(path).constData(), &st) != 0)
+        return TFileIdentity();
+    return IdentityOfFacts(st);
 }
 
 int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents)

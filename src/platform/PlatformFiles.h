@@ -78,6 +78,27 @@ int ReadSmallFile(const QString& path, qint64 limit, QByteArray& contents);
 // the error code: the platform's for a failed open, kErrorAccessDenied for anything but a regular file.
 int OpenForReading(QFile& file, const QString& path);
 
+// The same into a descriptor, which then reads as any regular file does (it waits for the disk).
+int OpenForReading(TFileDescriptor& fd, const QString& path);
+
+// Reads up to n bytes at offset, fewer only at the end of the file; -1 on failure, with errno set.
+qint64 ReadFileAt(const TFileDescriptor& fd, qint64 offset, void* buffer, qint64 n);
+// Writes n bytes at offset; false on failure, with errno set (ENOSPC when the disk took nothing more).
+bool WriteFileAt(const TFileDescriptor& fd, qint64 offset, const void* buffer, qint64 n);
+
+// What tells one state of a file from another: which file a name stood for, how large and how new it was.
+struct TFileIdentity {
+    quint64 Device = 0;
+    quint64 Inode = 0;
+    qint64 Size = -1; // -1: the file could not be looked at
+    qint64 ModifiedNs = 0;
+
+    bool SameFile(const TFileIdentity& other) const { return Device == other.Device && Inode == other.Inode; }
+};
+// The open file's identity, and that of the file a name stands for now (links followed).
+TFileIdentity IdentityOf(const TFileDescriptor& fd);
+TFileIdentity IdentityOfName(const QString& path);
+
 // A file written under a temporary name beside its target, which takes the target's name only when
 // Commit succeeds: a failed or abandoned write leaves an existing target as it was and no partial file.
 class TReplacingFile {

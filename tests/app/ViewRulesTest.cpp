@@ -121,6 +121,40 @@ TEST(ViewRules, TheOpeningPageFollowsTheNameTheSettingsAndTheViewAskedFor)
     EXPECT_EQ(PageName(K::Text), "Text");
 }
 
+TEST(ViewRules, AnArchiveToldByItsContentOpensOnTheArchivePage)
+{
+    using M = ViewMode;
+    using K = PageKind;
+    TPageRules all;
+    all.MediaExtensions = QStringLiteral(".WAV");
+    TPageRules noArchives = all;
+    noArchives.ShowArchiveFiles = false;
+    struct Case {
+        const char* name;
+        M mode;
+        const TPageRules& rules;
+        bool regular;
+        bool archive;
+        TPageChoice want;
+    } cases[] = {
+        { "/d/backup.tar.gz", M::BySettings, all, true, true, { K::Archive, 2 } },
+        { "/d/no-extension", M::BySettings, all, true, true, { K::Archive, 2 } },
+        { "/d/pkg.deb", M::Hex, all, true, true, { K::Archive, 1 } },
+        { "/d/backup.tar.gz", M::BySettings, all, true, false, { K::Text, 0 } },
+        // The settings that keep archives off their page keep these off it too; so does a name that is no
+        // regular file, and a name that says picture or media wins.
+        { "/d/backup.tar.gz", M::BySettings, noArchives, true, true, { K::Text, 0 } },
+        { "/d/fifo", M::BySettings, all, false, true, { K::Text, 0 } },
+        { "/d/a.gif", M::BySettings, all, true, true, { K::Image, 2 } },
+        { "/d/a.wav", M::BySettings, all, true, true, { K::Media, 2 } },
+    };
+    for (const Case& c : cases) {
+        const TPageChoice got = ChoosePage(c.name, c.mode, c.rules, c.regular, c.archive);
+        EXPECT_EQ(got.Kind, c.want.Kind) << c.name;
+        EXPECT_EQ(got.Tab, c.want.Tab) << c.name;
+    }
+}
+
 TEST(ViewRules, APictureNameThatHoldsNoPictureFallsBackToTextOnlyWhenTheReaderDoesNotKnowIt)
 {
     using K = PageKind;

@@ -7,6 +7,7 @@
 #include "core/filelist/FileListEngine.h"
 #include "platform/PlatformFiles.h"
 #include "support/QtPrinters.h"
+#include "support/Tools.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -223,6 +224,30 @@ TEST_F(SearchRunTest, ContentsEndingTheFileAreFoundWhenACaseVariantTakesMoreByte
     EXPECT_EQ(Search(c), (QStringList { "b.txt", "c.txt" }));
     c.MatchCase = true;
     EXPECT_EQ(Search(c), QStringList { "b.txt" });
+}
+
+TEST_F(SearchRunTest, CompressedFilesAreSearchedInsideOnlyWhenAsked)
+{
+    if (!hy::test::HaveTool(QStringLiteral("gzip")) || !hy::test::HaveTool(QStringLiteral("xz")))
+        GTEST_SKIP() << "gzip or xz is not installed";
+    QByteArray log;
+    for (int i = 0; i < 20000; ++i)
+        log += "request " + QByteArray::number(i) + " served\n";
+    const QByteArray withNeedle = log + "the rare needle\n" + log;
+    Write(QStringLiteral("plain.txt"), "the rare needle\n");
+    Write(QStringLiteral("old/app.log.1.gz"), hy::test::RunTool(QStringLiteral("gzip"), { "-c" }, withNeedle).Output);
+    Write(QStringLiteral("old/app.log.2.xz"), hy::test::RunTool(QStringLiteral("xz"), { "-c" }, withNeedle).Output);
+    Write(QStringLiteral("old/other.gz"), hy::test::RunTool(QStringLiteral("gzip"), { "-c" }, log).Output);
+    TSearchCriteria criteria;
+    criteria.ByContents = true;
+    criteria.Text = QStringLiteral("Rare Needle");
+    EXPECT_EQ(Search(criteria), QStringList { QStringLiteral("plain.txt") });
+    criteria.InsideCompressed = true;
+    QStringList found = Search(criteria);
+    found.sort();
+    EXPECT_EQ(found,
+        (QStringList {
+            QStringLiteral("old/app.log.1.gz"), QStringLiteral("old/app.log.2.xz"), QStringLiteral("plain.txt") }));
 }
 
 TEST_F(SearchRunTest, StopEndsTheWalkAndKeepsWhatWasFound)

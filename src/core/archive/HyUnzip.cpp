@@ -10,6 +10,7 @@
 #include "core/archive/HyUnzip.h"
 
 #include "common/HyUtils.h"
+#include "core/archive/MemberFiles.h"
 #include "core/archive/ZipCentral.h"
 #include "platform/FileDescriptor.h"
 #include "platform/PlatformErrors.h"
@@ -445,16 +446,6 @@ namespace {
         return 0;
     }
 
-    mode_t ProcessUmask()
-    {
-        static const mode_t mask = []() {
-            const mode_t m = ::umask(0);
-            ::umask(m);
-            return m;
-        }();
-        return mask;
-    }
-
     mode_t FileMode(zip_t* za, zip_uint64_t index, const TUnzipItemInfo& info)
     {
         mode_t mode = 0666;
@@ -466,22 +457,6 @@ namespace {
         if (info.Attributes & kZipAttrReadOnly)
             mode &= ~mode_t(0222);
         return mode & ~ProcessUmask();
-    }
-
-    // A name for the data while it is written, unique in the folder.
-    TFileDescriptor CreateTemporary(const TFileDescriptor& dir, QByteArray& name)
-    {
-        static unsigned counter = 0;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            name = ".hyunzip-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++counter) + '-'
-                + QByteArray::number(quint32(std::rand()), 16) + ".tmp";
-            TFileDescriptor fd(
-                ::openat(dir.Get(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-            if (fd.Valid() || errno != EEXIST)
-                return fd;
-        }
-        errno = EEXIST;
-        return TFileDescriptor();
     }
 
     int WriteAll(const TFileDescriptor& out, const char* data, size_t size)
@@ -749,7 +724,7 @@ namespace {
             return code;
 
         QByteArray tempName;
-        TFileDescriptor out = CreateTemporary(dir, tempName);
+        TFileDescriptor out = CreateMemberTemporary(dir, ".hyunzip-", tempName);
         if (!out.Valid())
             return CodeFromErrno(errno);
         int code = CopyData(member, out, info, r);
@@ -770,15 +745,7 @@ namespace {
                 ::futimens(out.Get(), times);
             }
         }
-        if (code == 0 && ::close(out.Release()) != 0)
-            code = CodeFromErrno(errno);
-        if (code == 0 && ::renameat(dir.Get(), tempName.constData(), dir.Get(), finalName.constData()) != 0)
-            code = errno == EISDIR ? kUnzipTargetIsFolder : CodeFromErrno(errno);
-        if (code != 0) {
-            out.Reset();
-            ::unlinkat(dir.Get(), tempName.constData(), 0);
-        }
-        return code;
+        return PlaceMemberFile(code, out, dir, tempName, finalName);
     }
 
     int ExtractMember(THyUnzipSession& s, TUnzipCommandRecord& r)

@@ -62,7 +62,7 @@ void TZipMembers::Add(TZipMember member)
 {
     if (member.Kind == 3 || member.Kind == kZipMemberKind) {
         ++m_listCount;
-        m_listSize += member.Size;
+        m_listSize += std::max<qint64>(member.Size, 0); // a size unknown until the member is read adds nothing
     }
     m_rows.append(std::move(member));
     m_unsorted = true;
@@ -150,9 +150,12 @@ std::array<QString, kZipDetailCount> TZipMembers::MemberDetails(int index) const
     const TZipMember& m = At(index);
     std::array<QString, kZipDetailCount> details;
     details[zdName] = m.Name;
-    details[zdCompSize] = ThousandsText(m.CompressedSize);
-    details[zdOrigSize] = ThousandsText(m.Size);
-    details[zdCompPcnt] = QString::number(m.Ratio) + QLatin1Char('%');
+    // A compressed tar or a solid archive cannot tell some sizes before its members are read.
+    const QString unknown = QStringLiteral("unknown");
+    details[zdCompSize] = m.CompressedSize < 0 ? unknown : ThousandsText(m.CompressedSize);
+    details[zdOrigSize] = m.Size < 0 ? unknown : ThousandsText(m.Size);
+    details[zdCompPcnt]
+        = m.CompressedSize < 0 || m.Size < 0 ? QStringLiteral("?") : QString::number(m.Ratio) + QLatin1Char('%');
     details[zdDate] = details[zdTime] = QStringLiteral("?");
     if (m.TimeStamp >= 0x210000) {
         // As stored: 02:30 stays 02:30 also on the night the clocks skip it.

@@ -27,8 +27,8 @@ struct TZipMember {
     QString Name; // as shown, after the list's text case
     QString ArchiveName; // as the archive holds it
     quint8 Icon = 9;
-    qint64 CompressedSize = 0;
-    qint64 Size = 0;
+    qint64 CompressedSize = 0; // -1: unknown (archives other than ZIP may not tell)
+    qint64 Size = 0; // -1: unknown until the member is read
     qint32 TimeStamp = 0; // packed DOS date and time, 0 when unknown
     quint8 Ratio = 0;
     quint32 Attributes = 0;

@@ -1,10 +1,14 @@
 // Reading an archive's member list through the unzip wrapper.
 #include "core/archive/ZipReader.h"
 
+#include "common/HyUtils.h"
+#include "core/archive/ArchiveReader.h"
 #include "core/archive/UnzipLib.h"
 #include "platform/FileNames.h"
+#include "platform/PlatformFiles.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <cctype>
 
 namespace hy::archive {
@@ -96,6 +100,44 @@ bool IsZipFileName(const QString& fileName)
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     return dot > slash && fileName.mid(dot, 4).toUpper() == QLatin1String(".ZIP");
+}
+
+qint32 PackedLocalTime(qint64 seconds)
+{
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(seconds).toLocalTime();
+    const QDate d = local.date();
+    const QTime t = local.time();
+    if (!d.isValid() || d.year() < 1980 || d.year() > 2107)
+        return 0;
+    return qint32((quint32(d.year() - 1980) << 25) | (quint32(d.month()) << 21) | (quint32(d.day()) << 16)
+        | (quint32(t.hour()) << 11) | (quint32(t.minute()) << 5) | quint32(t.second() / 2));
+}
+
+TArchiveListing ReadArchiveDirectory(
+    TArchiveReader& reader, const QString& mask, TZipTextCase textCase, TZipMembers& members)
+{
+    members.BeginUpdate();
+    members.Clear();
+    const TArchiveListing listing = reader.List();
+    const bool all = mask.isEmpty() || mask == QLatin1String("*.*") || mask == QLatin1String("*");
+    for (const TArchiveMember& member : reader.Members()) {
+        if (member.Type == TArchiveMemberType::Folder || (!all && !WildcardMatch(mask, member.Name)))
+            continue;
+        TZipMember m;
+        m.ArchiveName = member.Name;
+        m.Name = ApplyTextCase(m.ArchiveName, textCase);
+        m.Icon = quint8(ZipMemberIcon(m.ArchiveName));
+        m.CompressedSize = member.CompressedSize;
+        m.Size = member.Size;
+        m.TimeStamp = member.HasTime ? PackedLocalTime(member.Modified) : 0;
+        m.Ratio = ZipRatio(member.CompressedSize, member.Size);
+        m.Attributes = (member.Mode & 0222) == 0 ? quint32(platform::faReadOnly) : 0;
+        m.IsLink = member.Type == TArchiveMemberType::SymLink || member.Type == TArchiveMemberType::HardLink;
+        m.ArchiveIndex = qint64(member.Index) + 1;
+        members.Add(std::move(m));
+    }
+    members.EndUpdate();
+    return listing;
 }
 
 int ReadZipDirectory(TUnzipFile& unzip, const QString& fileName, const QString& mask, TZipTextCase textCase,

@@ -10,6 +10,8 @@
 
 namespace hy::archive {
 
+class TArchiveReader;
+struct TArchiveListing;
 class TUnzipFile;
 
 // The file list's categories with two differences: programs leave out ".LNK", vector drawings ".WMF".
@@ -29,6 +31,15 @@ QString ZipMemberPath(const QString& archiveName);
 
 // Whether a file is read as a ZIP archive: its extension, upper-cased and cut to 4 characters, is ".ZIP".
 bool IsZipFileName(const QString& fileName);
+
+// A time (seconds since 1970 UTC) as a packed DOS date and time of the local time; 0 before 1980.
+qint32 PackedLocalTime(qint64 seconds);
+
+// Lists an archive of another kind (archive/ArchiveReader.h) into members (emptied first): those matching
+// mask, folders left out, in the list's text case, with -1 for the sizes the archive cannot tell. The
+// listing says whether the archive was read to its end and, if not, where and why it stopped.
+TArchiveListing ReadArchiveDirectory(
+    TArchiveReader& reader, const QString& mask, TZipTextCase textCase, TZipMembers& members);
 
 // Reads the members of fileName matching mask into members (emptied first) and returns the reader's
 // result: 0 read (also for a file that is not read at all), 1 the library refused the archive. keepAlive,

@@ -76,6 +76,7 @@ struct TSearchCriteria {
     bool ByContents = false;
     QString Text;
     bool MatchCase = false;
+    bool InsideCompressed = false; // compressed single files (.gz, .xz ...) are searched as their decoded text
 };
 
 // The bounds of one search, computed when it starts from the criteria and the moment it starts at. A date

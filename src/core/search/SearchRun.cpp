@@ -30,6 +30,7 @@ void TSearchRun::Begin(const TSearchCriteria& criteria, const QDateTime& now)
     // Which byte to look for first is settled by the first 64 KiB of the search, not counted again for
     // every file: that count cost as much as searching the file.
     m_model->ShareProbeCounts(true);
+    m_model->SetDecodeCompressed(criteria.InsideCompressed);
 }
 
 void TSearchRun::End() { m_model->Close(); }

@@ -31,7 +31,8 @@ bool OpensInHex(ViewMode mode, bool textHex)
     return mode == ViewMode::Hex || (mode == ViewMode::BySettings && textHex);
 }
 
-TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile)
+TPageChoice ChoosePage(
+    const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile, bool archiveContent)
 {
     PageKind kind = PageKind::Text;
     if (rules.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions)))
@@ -40,6 +41,8 @@ TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules&
         kind = PageKind::Archive;
     else if (rules.ShowMediaFiles && HasExtensionIn(fileName, rules.MediaExtensions) && regularFile)
         kind = PageKind::Media;
+    else if (rules.ShowArchiveFiles && archiveContent && regularFile)
+        kind = PageKind::Archive;
     if (kind == PageKind::Text)
         return { kind, OpensInHex(mode, rules.TextHex) ? 1 : 0 };
     if (mode == ViewMode::Standard)

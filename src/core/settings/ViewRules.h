@@ -45,8 +45,11 @@ bool OpensInHex(ViewMode mode, bool textHex);
 
 // Pictures and archives by their extension, media by its extension when the name is a regular file (the
 // player would wait on a pipe), each only when the rules show it natively; anything else is text. A file
-// with a native page opens on the tab asked for, and on its native page by the settings.
-TPageChoice ChoosePage(const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile);
+// with a native page opens on the tab asked for, and on its native page by the settings. archiveContent says
+// the file's content is an archive of a kind the archive reader knows: a name that says nothing else then
+// opens on the Archive page too.
+TPageChoice ChoosePage(
+    const QString& fileName, ViewMode mode, const TPageRules& rules, bool regularFile, bool archiveContent = false);
 
 // The page of a file ChoosePage sent to the Image page, once its picture was tried. It stays there when a
 // picture showed or when the picture reader knows its extension (a damaged picture is reported as one); a

@@ -10,6 +10,9 @@
 // A file may change while it is shown. A read that comes up short makes the model look at the file; when
 // its size or time stamp changed, the model drops what it knew and answers from the file as it now is, so
 // it never shows a line the file does not hold.
+//
+// A compressed file may be shown decompressed: the model then reads the bytes a decoded source hands out
+// and treats them as a file that grows while the source's thread decodes it.
 #include "core/viewer/HvFileModelImpl.h"
 
 #include "base/ErrorCodes.h"
@@ -63,7 +66,7 @@ void THvFileModel::Impl::NoteShortRead()
 
 size_t THvFileModel::Impl::Read(FileOffset offset, uint8_t* buf, size_t n)
 {
-    const size_t got = ReadAt(m_fd, offset, buf, n);
+    const size_t got = ReadAt(Source(), offset, buf, n);
     m_bytesRead += FileOffset(got);
     if (got < n)
         NoteShortRead();
@@ -73,6 +76,7 @@ size_t THvFileModel::Impl::Read(FileOffset offset, uint8_t* buf, size_t n)
 void THvFileModel::Impl::CloseFile()
 {
     EndTail();
+    m_decoded.reset();
     m_fd.Reset();
     m_open = false;
     m_snapshot = false;
@@ -82,9 +86,32 @@ void THvFileModel::Impl::CloseFile()
     m_cache.Clear();
 }
 
+// The decoded source of a compressed file, once its first bytes are decoded (or decoding ended); none
+// when decoding is off or the file is not compressed. Throws the viewer's I/O errors.
+std::unique_ptr<compress::TDecodedSource> THvFileModel::Impl::OpenDecoded(const platform::TFileDescriptor& handle)
+{
+    if (!m_decode)
+        return nullptr;
+    uint8_t head[compress::kCompressHeadSize];
+    const size_t got = ReadAt(handle, 0, head, sizeof head);
+    if (compress::DetectCompression(head, got) == compress::TCompressKind::None)
+        return nullptr;
+    auto source = std::make_unique<compress::TDecodedSource>(m_fileName);
+    if (!source->Open())
+        throw EInOutError(QStringLiteral("Viewer: %1").arg(source->Problem().Message), kErrorDiskRead);
+    // The first screen's worth, enough to tell the encoding; the rest follows while the file is shown.
+    while (!source->WaitForSize(qint64(kDetectBytes), 20) && !source->WaitForEnd(0)) {
+        if (m_stopHook && m_stopHook())
+            break;
+    }
+    return source;
+}
+
 // Opens FileName read-only and takes its facts; a pseudo file is read into a snapshot, whose handle is
-// returned instead. Throws the viewer's I/O errors.
-platform::TFileDescriptor THvFileModel::Impl::OpenHandle(struct stat& st, bool& snapshot)
+// returned instead, and a compressed file that is to be shown decompressed gets its decoded source.
+// Throws the viewer's I/O errors.
+platform::TFileDescriptor THvFileModel::Impl::OpenHandle(
+    struct stat& st, bool& snapshot, std::unique_ptr<compress::TDecodedSource>& decoded)
 {
     const QByteArray path = platform::EncodeFileName(m_fileName);
     // Not blocking: opening a pipe would otherwise wait for a writer.
@@ -96,6 +123,11 @@ platform::TFileDescriptor THvFileModel::Impl::OpenHandle(struct stat& st, bool& 
     if (!S_ISREG(st.st_mode))
         throw EInOutError(QStringLiteral("Viewer: not a regular file"), kErrorAccessDenied);
     snapshot = false;
+    if (st.st_size > 0) {
+        decoded = OpenDecoded(handle);
+        if (decoded)
+            return handle;
+    }
     // Files of /proc and /sys report sizes that say nothing about their content.
     const bool pseudo = IsOnPseudoFileSystem(handle);
     if (st.st_size == 0 || pseudo) {
@@ -117,13 +149,15 @@ platform::TFileDescriptor THvFileModel::Impl::OpenHandle(struct stat& st, bool& 
     return handle;
 }
 
-void THvFileModel::Impl::Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot)
+void THvFileModel::Impl::Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot,
+    std::unique_ptr<compress::TDecodedSource> decoded)
 {
     m_fd = std::move(handle);
+    m_decoded = std::move(decoded);
     m_open = true;
     m_snapshot = snapshot;
     m_stamp = StampOf(st);
-    m_fileSize = FileOffset(st.st_size);
+    m_fileSize = m_decoded ? FileOffset(m_decoded->KnownSize()) : FileOffset(st.st_size);
     m_hexLast = m_fileSize > 0 ? (m_fileSize - 1) / kHexRowBytes : -1;
     m_hexDigits = HexDigitsFor(m_fileSize);
     m_cache.Clear();
@@ -156,7 +190,7 @@ void THvFileModel::Impl::ResolveEncoding()
     if (m_encoding == TTextEncoding::Auto) {
         const size_t n = size_t(std::min<FileOffset>(m_fileSize, FileOffset(kDetectBytes)));
         uint8_t* p = Buffer(std::max<size_t>(n, 1));
-        const size_t got = n > 0 ? ReadAt(m_fd, 0, p, n) : 0;
+        const size_t got = n > 0 ? ReadAt(Source(), 0, p, n) : 0;
         m_effective = DetectEncoding(p, got, FileOffset(got) < m_fileSize);
     }
     m_ends.unit = UnitSize(m_effective);
@@ -171,8 +205,9 @@ void THvFileModel::Impl::OpenFile()
     Hourglass hourglass(this, true);
     struct stat st { };
     bool snapshot = false;
-    platform::TFileDescriptor handle = OpenHandle(st, snapshot);
-    Adopt(std::move(handle), st, snapshot);
+    std::unique_ptr<compress::TDecodedSource> decoded;
+    platform::TFileDescriptor handle = OpenHandle(st, snapshot, decoded);
+    Adopt(std::move(handle), st, snapshot, std::move(decoded));
 }
 
 // Starts over on the file as it now is: reopened by its name, or, when the name no longer opens, the
@@ -182,21 +217,25 @@ void THvFileModel::Impl::Reload()
     struct stat st { };
     bool snapshot = false;
     platform::TFileDescriptor handle;
+    std::unique_ptr<compress::TDecodedSource> decoded;
     try {
-        handle = OpenHandle(st, snapshot);
+        handle = OpenHandle(st, snapshot, decoded);
     } catch (const EInOutError&) {
         handle.Reset();
+        decoded.reset();
     }
     if (handle.Valid()) {
+        m_decoded.reset();
         m_fd.Reset();
     } else if (::fstat(m_fd.Get(), &st) == 0) {
         handle = std::move(m_fd);
         snapshot = m_snapshot;
+        decoded = std::move(m_decoded);
     } else {
         CloseFile();
     }
     if (handle.Valid())
-        Adopt(std::move(handle), st, snapshot);
+        Adopt(std::move(handle), st, snapshot, std::move(decoded));
     if (m_events)
         m_events->ModelFileChanged();
 }
@@ -207,7 +246,7 @@ QByteArray THvFileModel::Impl::EndSample(FileOffset end) const
     constexpr FileOffset kSample = 256;
     const FileOffset from = std::max<FileOffset>(end - kSample, 0);
     QByteArray sample(int(end - from), Qt::Uninitialized);
-    sample.truncate(int(ReadAt(m_fd, from, sample.data(), size_t(sample.size()))));
+    sample.truncate(int(ReadAt(Source(), from, sample.data(), size_t(sample.size()))));
     return sample;
 }
 
@@ -215,6 +254,8 @@ TFollowChange THvFileModel::Impl::FollowFile()
 {
     if (!m_open || m_snapshot)
         return TFollowChange::None;
+    if (m_decoded)
+        return FollowDecoded();
     struct stat st { };
     const bool named = ::stat(platform::EncodeFileName(m_fileName).constData(), &st) == 0 && S_ISREG(st.st_mode);
     if (named && (st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode)) {
@@ -232,16 +273,52 @@ TFollowChange THvFileModel::Impl::FollowFile()
         Reload();
         return TFollowChange::Restarted;
     }
-    Grow(now);
+    m_stamp = now;
+    Grow(now.size);
     m_endSample = EndSample(m_fileSize);
     return TFollowChange::Grew;
 }
 
-// The file grew: its new end is taken, and the new lines after the known last one are counted.
-void THvFileModel::Impl::Grow(const FileStamp& now)
+// The look at a compressed file shown decompressed: more decoded bytes, a compressed file that grew (its
+// source decodes on), or one that was replaced or rewritten (opened anew).
+TFollowChange THvFileModel::Impl::FollowDecoded()
 {
-    m_stamp = now;
-    m_fileSize = now.size;
+    struct stat st { };
+    const bool named = ::stat(platform::EncodeFileName(m_fileName).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    if ((named && (st.st_dev != m_stamp.device || st.st_ino != m_stamp.inode))
+        || m_decoded->CheckFile() == compress::TSourceChange::Restarted) {
+        Reload();
+        return TFollowChange::Restarted;
+    }
+    if (::fstat(m_fd.Get(), &st) == 0)
+        m_stamp = StampOf(st);
+    const FileOffset known = FileOffset(m_decoded->KnownSize());
+    if (known <= m_fileSize)
+        return TFollowChange::None;
+    Grow(known);
+    return TFollowChange::Grew;
+}
+
+// Waits until the decoding thread is done, polling the stop hook, and takes in all it decoded; false (and
+// stopped) when the hook said stop.
+bool THvFileModel::Impl::AwaitDecoded()
+{
+    while (!m_decoded->WaitForEnd(20)) {
+        if (m_stopHook && m_stopHook()) {
+            m_stopped = true;
+            return false;
+        }
+    }
+    const FileOffset known = FileOffset(m_decoded->KnownSize());
+    if (known > m_fileSize)
+        Grow(known);
+    return true;
+}
+
+// The file grew to size: its new end is taken, and the new lines after the known last one are counted.
+void THvFileModel::Impl::Grow(FileOffset size)
+{
+    m_fileSize = size;
     m_hexLast = (m_fileSize - 1) / kHexRowBytes;
     m_hexDigits = HexDigitsFor(m_fileSize);
     m_cache.Clear(); // the page that held the old end holds more now
@@ -278,7 +355,7 @@ int THvFileModel::Impl::PageFor(FileOffset offset, bool reuseCurrent)
     int entry = m_cache.Current();
     if (!reuseCurrent || entry < 0 || m_cache.PageOf(entry) != page) {
         bool loaded = false;
-        entry = m_cache.Fetch(m_fd, page, m_fileSize, &loaded);
+        entry = m_cache.Fetch(Source(), page, m_fileSize, &loaded);
         if (loaded)
             m_bytesRead += m_cache.ValidOf(entry);
     }
@@ -583,6 +660,13 @@ void THvFileModel::Close() { d->CloseFile(); }
 bool THvFileModel::IsOpen() const { return d->m_open; }
 FileOffset THvFileModel::FileSize() const { return d->m_fileSize; }
 bool THvFileModel::IsSnapshot() const { return d->m_snapshot; }
+void THvFileModel::SetDecodeCompressed(bool decode) { d->m_decode = decode; }
+bool THvFileModel::DecodeCompressed() const { return d->m_decode; }
+const compress::TDecodedSource* THvFileModel::DecodedSource() const { return d->m_decoded.get(); }
+bool THvFileModel::DecodedBytesPending() const
+{
+    return d->m_open && d->m_decoded && (!d->m_decoded->WaitForEnd(0) || d->m_decoded->KnownSize() > d->m_fileSize);
+}
 bool THvFileModel::CheckFileChanged() { return d->CheckFileChanged(); }
 
 TFollowChange THvFileModel::FollowFile()

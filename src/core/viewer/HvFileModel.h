@@ -15,6 +15,10 @@
 #include <optional>
 #include <vector>
 
+namespace hy::compress {
+class TDecodedSource;
+}
+
 namespace hy::viewer {
 
 struct THvPageInfo; // viewer/HvPageCache.h
@@ -72,6 +76,16 @@ public:
     bool IsOpen() const;
     FileOffset FileSize() const;
     bool IsSnapshot() const; // the file is shown from a snapshot taken when it was opened
+
+    // Whether Open shows a compressed single file (gzip, bzip2, xz, lzma, zstd, lz4, compress: told by its
+    // first bytes) as its decompressed bytes; off by default. Such a file is decoded on a thread of its own
+    // while it is shown: FileSize() is what is decoded so far, and FollowFile() takes in what came since
+    // (Grew) while DecodedBytesPending() says more is on its way. JumpToEnd waits for the decoding.
+    void SetDecodeCompressed(bool decode);
+    bool DecodeCompressed() const;
+    // The decoded source while a compressed file is shown decompressed (its kind, sizes, problem), else none.
+    const compress::TDecodedSource* DecodedSource() const;
+    bool DecodedBytesPending() const;
 
     // A read that comes up short makes the model look at the file; this looks without reading. When the
     // file's size or time stamp changed, or its name now stands for another file, the model starts over on

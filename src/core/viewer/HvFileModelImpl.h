@@ -2,6 +2,7 @@
 // private to the model: nothing outside it includes this header.
 #pragma once
 
+#include "core/compress/DecodedSource.h"
 #include "core/viewer/HvFileModel.h"
 #include "core/viewer/HvLineCounter.h"
 #include "core/viewer/HvModelIo.h"
@@ -82,6 +83,11 @@ struct THvFileModel::Impl {
     THvModelEvents* m_events = nullptr;
     QString m_fileName;
     platform::TFileDescriptor m_fd;
+    bool m_decode = false; // a compressed file is shown decompressed
+    // The decoded bytes shown instead of the file's own: m_fd stays the compressed file, whose stamp tells of
+    // changes on disk, while m_fileSize follows the decoding.
+    std::unique_ptr<compress::TDecodedSource> m_decoded;
+    THvSourceRef Source() const { return { m_fd, m_decoded.get() }; }
     bool m_open = false;
     bool m_snapshot = false;
     FileStamp m_stamp;
@@ -228,15 +234,20 @@ struct THvFileModel::Impl {
     // --- open, close and reload ----------------------------------------------------------------------
 
     void CloseFile();
-    platform::TFileDescriptor OpenHandle(struct stat& st, bool& snapshot);
-    void Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot);
+    platform::TFileDescriptor OpenHandle(
+        struct stat& st, bool& snapshot, std::unique_ptr<compress::TDecodedSource>& decoded);
+    std::unique_ptr<compress::TDecodedSource> OpenDecoded(const platform::TFileDescriptor& handle);
+    void Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot,
+        std::unique_ptr<compress::TDecodedSource> decoded);
     void ResetText();
     void ResolveEncoding();
     void OpenFile();
     void Reload();
     QByteArray EndSample(FileOffset end) const;
     TFollowChange FollowFile();
-    void Grow(const FileStamp& now);
+    TFollowChange FollowDecoded();
+    bool AwaitDecoded();
+    void Grow(FileOffset size);
     bool CheckFileChanged();
 
     // --- the tail and its count (HvModelLines.cpp, up to lines and rows) --------------------------------
@@ -248,6 +259,7 @@ struct THvFileModel::Impl {
     void EndTail();
     platform::TFileDescriptor CounterHandle() const;
     bool JumpToEnd();
+    bool JumpToDecodedEnd();
     bool WaitForCount();
     bool ApplyCount();
 

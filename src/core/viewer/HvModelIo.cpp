@@ -3,6 +3,7 @@
 
 #include "base/ErrorCodes.h"
 #include "base/HyExceptions.h"
+#include "core/compress/DecodedSource.h"
 #include "platform/PlatformErrors.h"
 
 #include <algorithm>
@@ -52,6 +53,16 @@ size_t ReadAt(const platform::TFileDescriptor& fd, FileOffset offset, void* buf,
         done += size_t(got);
     }
     return done;
+}
+
+size_t ReadDecoded(compress::TDecodedSource& source, FileOffset offset, void* buf, size_t n)
+{
+    const qint64 got = source.Read(offset, buf, qint64(n));
+    if (got < 0) {
+        const compress::TSourceProblem problem = source.Problem();
+        throw EInOutError(QStringLiteral("Viewer: %1").arg(problem.Message), kErrorDiskRead);
+    }
+    return size_t(got);
 }
 
 void THvAlignedBuffer::Free::operator()(uint8_t* p) const { std::free(p); }

@@ -1,5 +1,6 @@
 // File access of the viewer's file model: the read that treats a short read as the end of the file, the
-// I/O errors with the viewer's messages, page-aligned read buffers, and snapshots of pseudo files.
+// I/O errors with the viewer's messages, page-aligned read buffers, snapshots of pseudo files, and the
+// source the model reads (the file itself, or the decoded bytes of a compressed file).
 #pragma once
 
 #include "core/viewer/HvTypes.h"
@@ -9,6 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+
+namespace hy::compress {
+class TDecodedSource;
+}
 
 namespace hy::viewer {
 
@@ -24,6 +29,27 @@ QString ViewerIoMessage(int code);
 // Reads up to n bytes at offset into buf and returns how many arrived: fewer than n only at the end of the
 // file (a file that shrank while shown simply ends earlier). A failed read throws.
 size_t ReadAt(const platform::TFileDescriptor& fd, FileOffset offset, void* buf, size_t n);
+
+// The bytes a model shows: those of its open file, or, for a compressed file shown decompressed, the
+// decoded ones. A plain file costs one test per read more than reading its descriptor.
+// A descriptor alone stands for its file's own bytes.
+struct THvSourceRef {
+    THvSourceRef(const platform::TFileDescriptor& file, compress::TDecodedSource* decoded = nullptr)
+        : File(file)
+        , Decoded(decoded)
+    {
+    }
+    const platform::TFileDescriptor& File;
+    compress::TDecodedSource* Decoded;
+};
+
+// Up to n decoded bytes at offset: fewer only at the end decoded so far. A failed decoding throws.
+size_t ReadDecoded(compress::TDecodedSource& source, FileOffset offset, void* buf, size_t n);
+
+inline size_t ReadAt(const THvSourceRef& source, FileOffset offset, void* buf, size_t n)
+{
+    return source.Decoded ? ReadDecoded(*source.Decoded, offset, buf, n) : ReadAt(source.File, offset, buf, n);
+}
 
 // A read buffer that starts on a page boundary. The kernel copies into it several times faster than into a
 // block that starts a few bytes into a page, which is what malloc hands out for large sizes.

@@ -137,6 +137,8 @@ platform::TFileDescriptor THvFileModel::Impl::CounterHandle() const
 bool THvFileModel::Impl::JumpToEnd()
 {
     m_stopped = false;
+    if (m_open && m_decoded && !m_hexMode && m_textLast.line < 0)
+        return JumpToDecodedEnd();
     if (!m_open || m_hexMode || m_fileSize == 0 || m_textLast.line >= 0)
         return m_textLast.line >= 0 || m_hexMode;
     Anchor top = m_far;
@@ -195,6 +197,31 @@ bool THvFileModel::Impl::JumpToEnd()
     NoteCurrent(r.at, m_current);
     if (m_events)
         m_events->ModelLineTotalFound(estimate + 1);
+    return true;
+}
+
+// The end of a compressed file shown decompressed: its decoding thread counts the line ends as it goes, so
+// once it is done the last line's number is known exactly (in encodings of one-byte units) and its start is
+// found by reading back from the end. False when the stop hook stopped the wait or the caller must scan.
+bool THvFileModel::Impl::JumpToDecodedEnd()
+{
+    if (!AwaitDecoded())
+        return false;
+    if (m_textLast.line >= 0 || m_fileSize == 0)
+        return m_textLast.line >= 0;
+    if (m_ends.unit != 1)
+        return false;
+    // A CR as the very last byte ends the last line without starting another.
+    uint8_t last[2] = {};
+    const bool endsInCR = ReadRaw(m_fileSize - 1, last, 1) == 1 && m_ends.IsCR(last);
+    const FileOffset end = endsInCR ? m_fileSize - 1 : m_fileSize;
+    const LineNumber lastLine = LineNumber(m_decoded->LineEnds()) - (endsInCR ? 1 : 0);
+    const WalkResult r = WalkBackward({ lastLine, end }, lastLine);
+    if (r.stopped)
+        return false;
+    m_bufferedLine = -1;
+    NoteCurrent(r.at, m_current);
+    LastLineFound(r.at);
     return true;
 }
 
@@ -443,6 +470,13 @@ Anchor THvFileModel::Impl::PositionOn(LineNumber target)
     if (Provisional(target) && (target <= m_exactTop.line + 1 || Distance(target, from.line) > kTailWalkLines)) {
         NeedCount();
         return m_current;
+    }
+    // A compressed file's decoder knows where its lines lie every few MiB: a far line is found from there,
+    // reading no more than one such stretch.
+    if (m_decoded && m_ends.unit == 1 && !Provisional(target) && Distance(target, from.line) > kHourglassLines) {
+        const qint64 start = m_decoded->LineStart(target, m_stopHook);
+        if (start >= 0 && start <= m_fileSize)
+            from = Anchor { target, FileOffset(start) };
     }
     m_current = from;
 

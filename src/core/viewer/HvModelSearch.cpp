@@ -81,6 +81,9 @@ std::optional<SearchHit> THvFileModel::Impl::FindText(
     m_bytesSincePoll = 0;
     if (!m_open)
         return std::nullopt;
+    // A compressed file is searched whole: the decoding is awaited first.
+    if (m_decoded && !AwaitDecoded())
+        return std::nullopt;
     return WithPattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::TextLine,
         [&](auto& pattern) -> std::optional<SearchHit> {
             Hourglass hourglass(this, true);
@@ -225,7 +228,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QString& text, unsi
 {
     m_stopped = false;
     m_bytesSincePoll = 0;
-    if (!m_open || m_fileSize == 0)
+    if (!m_open || (m_decoded && !AwaitDecoded()) || m_fileSize == 0)
         return std::nullopt;
     return WithPattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::RawBytes,
         [&](auto& pattern) { return FindBytesWith(pattern, options, caretRow); });

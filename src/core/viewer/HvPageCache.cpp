@@ -42,7 +42,7 @@ void THvPageCache::Clear()
     m_current = -1;
 }
 
-int THvPageCache::Fetch(const platform::TFileDescriptor& fd, qint64 page, FileOffset fileSize, bool* loaded)
+int THvPageCache::Fetch(const THvSourceRef& source, qint64 page, FileOffset fileSize, bool* loaded)
 {
     int found = -1;
     int oldest = 0;
@@ -65,7 +65,7 @@ int THvPageCache::Fetch(const platform::TFileDescriptor& fd, qint64 page, FileOf
         std::memset(e.buffer.Reserve(kPageSize), 0, kPageSize);
         const FileOffset start = FileOffset(page) * kPageSize;
         const size_t want = size_t(std::clamp<FileOffset>(fileSize - start, 0, kPageSize));
-        e.valid = int(ReadAt(fd, start, e.buffer.Data(), want));
+        e.valid = int(ReadAt(source, start, e.buffer.Data(), want));
         if (loaded)
             *loaded = true;
     }

@@ -32,9 +32,9 @@ public:
     // How many entries hold a buffer.
     int BuffersHeld() const;
 
-    // The entry holding the page, reading it from fd when no entry holds it yet (then loaded is set). Reads
+    // The entry holding the page, reading it from the source when no entry holds it yet (then loaded is set). Reads
     // stop at fileSize. Returns the entry's index, which becomes the current page.
-    int Fetch(const platform::TFileDescriptor& fd, qint64 page, FileOffset fileSize, bool* loaded = nullptr);
+    int Fetch(const THvSourceRef& source, qint64 page, FileOffset fileSize, bool* loaded = nullptr);
 
     // The current page's entry, or -1 when there is none (the next access must fetch).
     int Current() const { return m_current; }

@@ -3,6 +3,7 @@
 #include "ui/archive/ArchivePage.h"
 
 #include "common/HyUtils.h"
+#include "core/archive/ArchiveReader.h"
 #include "core/archive/HyUnzip.h"
 #include "core/archive/UnzipLib.h"
 #include "core/archive/ZipReader.h"
@@ -40,7 +41,8 @@ namespace {
     // Results that refuse one member; the others still extract.
     bool IsRefusal(int code)
     {
-        return code == kUnzipUnsafeName || code == kUnzipLinkMember || code == kUnzipLinkInPath;
+        return code == kUnzipUnsafeName || code == kUnzipLinkMember || code == kUnzipLinkInPath
+            || code == kArchiveHardLink || code == kArchiveSpecialMember;
     }
 
     QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
@@ -48,13 +50,13 @@ namespace {
     QString NotExtractedText(const QString& member, int code)
     {
         return QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" was not extracted.\r")
-            + UnzipResultText(code);
+            + ArchiveResultText(code);
     }
 
     QString CouldNotExtractText(const QString& member, int code)
     {
         return QStringLiteral("The file ") + Quoted(member) + QStringLiteral(" could not be extracted.\r")
-            + UnzipResultText(code);
+            + ArchiveResultText(code);
     }
 
     // Whether an extracted member may be written to target: mrYes when nothing is in its way or the user
@@ -176,8 +178,12 @@ qint64 TArchivePage::MemberCount() const { return m_zipList->ListCount(); }
 void TArchivePage::UpdateNotice()
 {
     QString text;
-    if (m_zipList->LastError() != 0)
+    if (m_zipList->LastError() != 0 && !m_zipList->ReadMessage().isEmpty())
+        text = m_zipList->ReadMessage();
+    else if (m_zipList->LastError() != 0)
         text = QStringLiteral("The archive cannot be listed. ") + UnzipResultText(m_zipList->LastReadResult());
+    else if (!m_zipList->ReadMessage().isEmpty())
+        text = m_zipList->ReadMessage(); // listed up to the damage
     else if (m_zipList->Count() == 0)
         text = QStringLiteral("This archive holds no files.");
     m_notice->setText(text);
@@ -260,6 +266,10 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
     const auto endProgress = qScopeGuard([this]() { EndBatch(); });
     int state = mrYes;
     bool yesToAll = false;
+    // Another kind of archive is read front to back: the members to extract are gathered and written in
+    // one pass.
+    const bool onePass = m_zipList->IsOtherArchive() && !view;
+    std::vector<int> pending;
     for (int i = 0; i < m_zipList->Count(); ++i) {
         if (!m_zipList->Selected(i))
             continue;
@@ -299,6 +309,10 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             continue;
         }
 
+        if (onePass) {
+            pending.push_back(i);
+            continue;
+        }
         int result = 0;
         {
             TCursorScope wait;
@@ -326,7 +340,33 @@ void TArchivePage::ExtractMembers(const QString& directory, bool view)
             break;
         }
     }
+    if (!pending.empty())
+        ExtractInOnePass(pending, directory, title);
     UpdateButtons();
+}
+
+void TArchivePage::ExtractInOnePass(const std::vector<int>& members, const QString& directory, const QString& title)
+{
+    std::vector<std::pair<int, int>> results;
+    {
+        TCursorScope wait;
+        results = m_zipList->ExtractOtherMembers(members, directory);
+    }
+    for (const auto& [index, result] : results) {
+        const QString member = m_zipList->Members().At(index).ArchiveName;
+        if (result == kUnzipStopped) {
+            ShowAlert(
+                title, QStringLiteral("Extraction was stopped. The files extracted before it stopped were kept."));
+            break;
+        }
+        if (IsRefusal(result)) {
+            ShowAlert(title, NotExtractedText(member, result));
+        } else if (result != 0) {
+            ShowError(CouldNotExtractText(member, result));
+            break;
+        }
+        ++m_batchDone;
+    }
 }
 
 void TArchivePage::ViewZipButtonClick()

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QHeaderView;
 class QLabel;
@@ -70,6 +71,7 @@ private:
     void UpdateButtons();
     void UpdateNotice();
     bool Progress(const QString& member, int percent);
+    void ExtractInOnePass(const std::vector<int>& members, const QString& directory, const QString& title);
     void BeginBatch(int size);
     void EndBatch();
 

@@ -3,6 +3,7 @@
 #include "ui/archive/ZIPLIST.h"
 
 #include "common/HyUtils.h"
+#include "core/archive/ArchiveReader.h"
 #include "core/archive/UnzipLib.h"
 #include "core/archive/ZipReader.h"
 #include "core/filelist/ExtStrList.h"
@@ -28,6 +29,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <limits>
+#include <map>
 #include <new>
 
 namespace hy::archive {
@@ -160,8 +162,24 @@ void TZipList::Read(const QString& fileName)
     };
     TZipMembers read;
     read.SetSortBy(m_members.SortBy());
-    m_lastError = ReadZipDirectory(*m_unzip, fileName, m_fileMask, m_textCase, read, keepAlive);
-    m_lastReadResult = m_lastError ? m_unzip->LastResult() : 0;
+    m_other.reset();
+    m_readMessage.clear();
+    if (!IsZipFileName(fileName) && !TArchiveReader::ContentFormat(fileName).isEmpty()) {
+        m_other = std::make_unique<TArchiveReader>(fileName);
+        m_other->SetProgress([&keepAlive](qint64, qint64) {
+            keepAlive();
+            return true;
+        });
+        const TArchiveListing listing = ReadArchiveDirectory(*m_other, m_fileMask, m_textCase, read);
+        m_other->SetProgress({});
+        // A damaged archive shows what was listed before the damage, and says where it stopped.
+        m_readMessage = listing.Message;
+        m_lastError = listing.Status != TArchiveStatus::Ok && read.Count() == 0 ? 1 : 0;
+        m_lastReadResult = m_lastError ? int(kUnzipNotAnArchive) : 0;
+    } else {
+        m_lastError = ReadZipDirectory(*m_unzip, fileName, m_fileMask, m_textCase, read, keepAlive);
+        m_lastReadResult = m_lastError ? m_unzip->LastResult() : 0;
+    }
     m_model->BeginReset();
     m_members = std::move(read);
     m_model->EndReset();
@@ -589,6 +607,8 @@ int TZipList::ExtractMember(int index, const QString& targetPath)
         } else {
             destination = DirectoryOf(targetPath);
         }
+        if (m_other)
+            return ExtractOtherMember(m, destination, keepFolders);
         TUnzipFile& uf = *m_unzip;
         uf.lpszZipFile().SetText(platform::EncodeFileName(m_fileName));
         uf.lpszDestination().SetText(platform::EncodeFileName(destination));
@@ -625,6 +645,61 @@ int TZipList::ExtractMember(int index, const QString& targetPath)
     } catch (const std::bad_alloc&) {
         return kUnzipNoMemory;
     }
+}
+
+std::vector<std::pair<int, int>> TZipList::ExtractOtherMembers(const std::vector<int>& indexes, const QString& folder)
+{
+    std::vector<std::pair<int, int>> done;
+    if (!m_other)
+        return done;
+    std::map<int, int> listIndexOf; // archive index -> list index
+    for (const int i : indexes) {
+        if (i >= 0 && i < Count() && m_members.At(i).ArchiveIndex > 0
+            && m_members.At(i).ArchiveIndex <= std::numeric_limits<int>::max())
+            listIndexOf[int(m_members.At(i).ArchiveIndex - 1)] = i;
+        else if (i >= 0 && i < Count())
+            done.emplace_back(i, int(kUnzipNotFound));
+    }
+    std::vector<int> wanted;
+    for (const auto& [archiveIndex, listIndex] : listIndexOf)
+        wanted.push_back(archiveIndex);
+    TExtractOptions options;
+    options.Folder = folder;
+    options.ConfirmReplace = [](const TArchiveMember&, const QString&) { return true; };
+    const QString name = NameOf(m_fileName);
+    m_other->SetProgress([this, &name](qint64 read, qint64 total) {
+        return !m_progress || m_progress(name, total > 0 ? int(read * 100 / total) : 0);
+    });
+    const auto noProgress = qScopeGuard([this]() { m_other->SetProgress({}); });
+    std::vector<TExtractResult> results;
+    m_other->Extract(wanted, options, results);
+    for (const TExtractResult& r : results) {
+        const auto it = listIndexOf.find(r.Index);
+        if (it != listIndexOf.end())
+            done.emplace_back(it->second, r.Code);
+    }
+    return done;
+}
+
+// A member of an archive other than ZIP, by its place in the archive: into the destination under its path
+// (keepFolders) or under its name alone. The page asked before a file is replaced, so it is replaced here.
+int TZipList::ExtractOtherMember(const TZipMember& member, const QString& destination, bool keepFolders)
+{
+    if (member.ArchiveIndex <= 0 || member.ArchiveIndex > std::numeric_limits<int>::max())
+        return kUnzipNotFound;
+    TExtractOptions options;
+    options.Folder = destination;
+    options.FlatNames = !keepFolders;
+    options.ConfirmReplace = [](const TArchiveMember&, const QString&) { return true; };
+    std::vector<TExtractResult> results;
+    m_other->SetProgress([this, &member](qint64 done, qint64 total) {
+        return !m_progress || m_progress(member.ArchiveName, total > 0 ? int(done * 100 / total) : 0);
+    });
+    const auto noProgress = qScopeGuard([this]() { m_other->SetProgress({}); });
+    m_other->Extract({ int(member.ArchiveIndex - 1) }, options, results);
+    if (results.empty())
+        return kUnzipNotFound;
+    return results.front().Code; // ArchiveResultText tells it
 }
 
 } // namespace hy::archive

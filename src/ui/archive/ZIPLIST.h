@@ -1,6 +1,7 @@
-// TZipList: the archive list control. It shows the members of one ZIP archive, each with its type icon
-// and, on request, columns for the sizes, the compression, the date, the time and the attributes; it reads
-// the archive and extracts members through the unzip wrapper it owns.
+// TZipList: the archive list control. It shows the members of one archive, each with its type icon and, on
+// request, columns for the sizes, the compression, the date, the time and the attributes; it reads a ZIP
+// archive and extracts its members through the unzip wrapper it owns, and an archive of any other kind
+// (told by its content) through the archive reader.
 #pragma once
 
 #include "core/archive/ZipMembers.h"
@@ -10,11 +11,14 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QHeaderView;
 
 namespace hy::archive {
 
+class TArchiveReader;
 class TUnzipEvents;
 class TUnzipFile;
 class TZipListModel;
@@ -44,6 +48,11 @@ public:
     int LastError() const { return m_lastError; }
     // The library's result when it refused the archive, for telling the user why.
     int LastReadResult() const { return m_lastReadResult; }
+    // Why the last read of an archive other than ZIP ended early (damage, a cut, encryption); empty when it
+    // was read to its end.
+    QString ReadMessage() const { return m_readMessage; }
+    // The archive is read through the archive reader, not the unzip wrapper.
+    bool IsOtherArchive() const { return m_other != nullptr; }
     Qt::CursorShape BusyCursor() const { return m_busyCursor; }
     void SetBusyCursor(Qt::CursorShape cursor) { m_busyCursor = cursor; }
     bool ShowSelection() const { return m_showSelection; }
@@ -75,6 +84,10 @@ public:
     // only the folder part is written to). 0 on success, else the library's result; a negative index
     // does nothing and gives 0.
     int ExtractMember(int index, const QString& targetPath);
+    // Members of an archive other than ZIP, by their indexes in the list, into the folder under their paths,
+    // in one pass over the archive, replacing what is there (the caller asked). Each index with its result,
+    // in the archive's order; kUnzipStopped for those not reached when the progress handler said stop.
+    std::vector<std::pair<int, int>> ExtractOtherMembers(const std::vector<int>& indexes, const QString& folder);
 
     // List-box terms: the focused item, the first visible one, the selection.
     int ItemIndex() const;
@@ -120,7 +133,11 @@ private:
     bool JumpToLetter(QChar key);
     QString AskPassword(const QString& member, bool& ok);
 
+    int ExtractOtherMember(const TZipMember& member, const QString& destination, bool keepFolders);
+
     std::unique_ptr<TUnzipFile> m_unzip;
+    std::unique_ptr<TArchiveReader> m_other;
+    QString m_readMessage;
     TZipMembers m_members;
     TZipListModel* m_model;
     QString m_fileName;

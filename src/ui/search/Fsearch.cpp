@@ -372,6 +372,8 @@ QWidget* TFileSearchDialog::BuildContentsPage()
     WholeWords = new QCheckBox(QStringLiteral("&Whole Words Only"));
     WholeWords->setObjectName(QStringLiteral("WholeWords"));
     WholeWords->hide();
+    SearchCompressed = new QCheckBox(QStringLiteral("Search inside compressed files"));
+    SearchCompressed->setObjectName(QStringLiteral("SearchCompressed"));
 
     auto* outer = new QButtonGroup(page);
     outer->addButton(IgnoreContents);
@@ -384,6 +386,7 @@ QWidget* TFileSearchDialog::BuildContentsPage()
     fieldLayout->addWidget(SearchString);
     fieldLayout->addWidget(MatchCase);
     fieldLayout->addWidget(WholeWords);
+    fieldLayout->addWidget(SearchCompressed);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(IgnoreContents);
     layout->addWidget(SearchOnContents);
@@ -436,6 +439,7 @@ void TFileSearchDialog::ConnectRules()
     connect(SearchString, &QLineEdit::textChanged, this, &TFileSearchDialog::ContentsChanged);
     connect(MatchCase, &QCheckBox::clicked, this, &TFileSearchDialog::ContentsChanged);
     connect(WholeWords, &QCheckBox::clicked, this, &TFileSearchDialog::ContentsChanged);
+    connect(SearchCompressed, &QCheckBox::clicked, this, &TFileSearchDialog::ContentsChanged);
 
     connect(TabSet, &QTabBar::currentChanged, this, &TFileSearchDialog::TabSetClick);
     connect(BrowseButton, &QToolButton::clicked, this, &TFileSearchDialog::BrowseButtonClick);
@@ -521,6 +525,7 @@ TSearchCriteria TFileSearchDialog::Criteria() const
     c.ByContents = SearchOnContents->isChecked();
     c.Text = SearchString->text();
     c.MatchCase = MatchCase->isChecked();
+    c.InsideCompressed = SearchCompressed->isChecked();
     return c;
 }
 

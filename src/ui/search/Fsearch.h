@@ -96,6 +96,7 @@ public:
     QRadioButton* SearchOnContents;
     QLineEdit* SearchString;
     QCheckBox* MatchCase;
+    QCheckBox* SearchCompressed;
     QCheckBox* WholeWords;
 
 protected:

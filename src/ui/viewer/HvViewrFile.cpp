@@ -202,6 +202,8 @@ THvCustomFileViewer::THvCustomFileViewer(QWidget* parent)
     , m_model(std::make_unique<THvFileModel>(m_events.get()))
 {
     m_model->SetExpandTabs(ExpandTabs());
+    // A compressed log shows as its text; its decoding goes on while it is shown (FollowCheck takes it in).
+    m_model->SetDecodeCompressed(true);
     m_model->SetStopHook([this]() { return PollStop(); });
     // The count ends on its own thread: the news is handed to this one.
     m_model->SetCountFinishedHook(
@@ -593,7 +595,10 @@ bool THvCustomFileViewer::CaretOnLastLine() const
 
 void THvCustomFileViewer::FollowCheck()
 {
-    if (!m_follow || !m_model->IsOpen() || m_workDepth > 0 || m_pumping)
+    const bool decoding = m_model->DecodedBytesPending();
+    if (!m_follow && !decoding)
+        m_followTimer->stop();
+    if ((!m_follow && !decoding) || !m_model->IsOpen() || m_workDepth > 0 || m_pumping)
         return;
     const bool atEnd = CaretOnLastLine();
     TFollowChange change = TFollowChange::None;
@@ -612,7 +617,7 @@ void THvCustomFileViewer::FollowCheck()
     // Hex rows are all known at once; a file that was empty has lines now, to be found as usual.
     if (m_model->InHexMode() || LineTotal() == 0)
         SetLineTotal(m_model->LineTotal());
-    if (atEnd && !m_model->InHexMode())
+    if (atEnd && m_follow && !m_model->InHexMode())
         ExecuteCommand(ccLastPage);
     // Every row from the old last line on shows more than it did: all of them are painted again, also where
     // the view did not move.
@@ -659,6 +664,8 @@ void THvCustomFileViewer::SetIsOpen(bool open)
     }
     ApplyLayoutMode();
     ResetView(m_model->LineTotal());
+    if (!m_follow && m_model->DecodedBytesPending())
+        m_followTimer->start(100);
 }
 
 bool THvCustomFileViewer::InHexMode() const { return m_model->InHexMode(); }

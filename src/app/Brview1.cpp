@@ -476,7 +476,15 @@ void TMainForm::ApplySettingsToWindow()
     Action(TCommand::WrapLines)->setChecked(m_settings.ViewWrapLines);
     Action(TCommand::LineNumbers)->setChecked(m_settings.LineNumbers);
     Action(TCommand::CopyWithCrLf)->setChecked(m_settings.CopyWithCrLf);
+    ApplyFindKeys();
     m_currentTextHex = m_settings.HexMode;
+}
+
+void TMainForm::ApplyFindKeys()
+{
+    const QKeySequence ctrlF(Qt::CTRL | Qt::Key_F);
+    Action(TCommand::Find)->setShortcut(m_settings.CtrlFOpensFindDialog ? ctrlF : QKeySequence());
+    Action(TCommand::FindBar)->setShortcut(m_settings.CtrlFOpensFindDialog ? QKeySequence() : ctrlF);
 }
 
 void TMainForm::FitOnScreen()

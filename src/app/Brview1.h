@@ -24,6 +24,10 @@ class QProgressBar;
 class QMdiSubWindow;
 class QToolBar;
 
+namespace hy::viewer {
+class THvFindBar;
+}
+
 namespace hy::app {
 
 class TChildForm;
@@ -96,6 +100,12 @@ public:
     void RunFind();
     bool SearchPatternValid(); // false, after saying why, for an invalid regular expression
     void FindNextClick();
+    void FindPreviousClick();
+    void FindBarClick();
+    // Ctrl+F opens the find bar, or the Find dialog when Preferences says so.
+    void ApplyFindKeys();
+    // The open find bar of the active window when it holds a pattern, else null.
+    viewer::THvFindBar* ActiveFindBar() const;
     void GotoLine(qint64 lineNumber);
     // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected
     // bytes exactly, with progress and Stop for large selections. 0, or the error code of the failure
@@ -195,6 +205,7 @@ private:
     void WrapLinesClick();
     void FollowClick();
     void CopyWithCrLfClick();
+    void RepeatFind(bool reverse);
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     TChildForm* NewChild(bool hex);
     bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);

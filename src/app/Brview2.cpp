@@ -17,6 +17,7 @@
 #include "ui/search/MediaLoad.h"
 #include "ui/viewer/HvCaret.h"
 #include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
 
@@ -81,6 +82,7 @@ TChildForm::TChildForm(TMainForm* mainForm)
     , m_noteBook(new QStackedWidget(this))
     , m_textPage(new QWidget(m_noteBook))
     , m_fileViewer(new viewer::THvFileViewer(m_textPage))
+    , m_findBar(new viewer::THvFindBar(m_fileViewer, m_textPage))
     , m_tabSet(new QTabBar(this))
 {
     setObjectName(QStringLiteral("ChildForm"));
@@ -89,7 +91,9 @@ TChildForm::TChildForm(TMainForm* mainForm)
     m_textPage->setObjectName(QStringLiteral("Text"));
     auto* textLayout = new QVBoxLayout(m_textPage);
     textLayout->setContentsMargins(0, 0, 0, 0);
-    textLayout->addWidget(m_fileViewer);
+    textLayout->setSpacing(0);
+    textLayout->addWidget(m_fileViewer, 1);
+    textLayout->addWidget(m_findBar);
     m_fileViewer->setObjectName(QStringLiteral("FileViewer"));
     m_fileViewer->SetBorderStyle(viewer::bsNone);
     m_fileViewer->SetShowBookmarks(false);
@@ -716,6 +720,13 @@ void TChildForm::closeEvent(QCloseEvent* event)
 {
     Q_EMIT Closing();
     event->accept();
+}
+
+void TChildForm::OpenFindBar()
+{
+    if (ActivePage() != PageKind::Text)
+        ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
+    m_findBar->Open();
 }
 
 } // namespace hy::app

@@ -22,6 +22,7 @@ class QVideoWidget;
 
 namespace hy::viewer {
 class THvFileViewer;
+class THvFindBar;
 }
 
 namespace hy {
@@ -52,6 +53,10 @@ public:
     ~TChildForm() override;
 
     viewer::THvFileViewer* FileViewer() const { return m_fileViewer; }
+    // The find bar under the text (hidden until Ctrl+F).
+    viewer::THvFindBar* FindBar() const { return m_findBar; }
+    // Shows the find bar on the Text page, with the keyboard in its field.
+    void OpenFindBar();
     TMultiImage* ImageViewer() const { return m_imageViewer; }
     QTabBar* TabSet() const { return m_tabSet; }
     QStackedWidget* NoteBook() const { return m_noteBook; }
@@ -169,6 +174,7 @@ private:
     QStackedWidget* m_noteBook;
     QWidget* m_textPage;
     viewer::THvFileViewer* m_fileViewer;
+    viewer::THvFindBar* m_findBar;
     QScrollArea* m_imagePage = nullptr;
     TMultiImage* m_imageViewer = nullptr;
     archive::TArchivePage* m_archivePage = nullptr;

@@ -33,6 +33,7 @@
 #include "ui/launch/Brview6.h"
 #include "ui/launch/Launch.h"
 #include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
 
@@ -236,6 +237,8 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetShowLineNumbers(Action(TCommand::LineNumbers)->isChecked());
     v->SetWrapLines(Action(TCommand::WrapLines)->isChecked());
     v->SetCopyWithCrLf(Action(TCommand::CopyWithCrLf)->isChecked());
+    child->FindBar()->SetMatchColors(
+        ColorFromSetting(m_settings.Colors[2].BackColor), ColorFromSetting(m_settings.Colors[2].TextColor));
 }
 
 bool TMainForm::RefuseUnopenable(const QString& fileName)
@@ -290,6 +293,13 @@ TChildForm* TMainForm::NewChild(bool hex)
         if (ActiveChild() == child)
             UpdateCommands(true);
     });
+    // F3 and Shift+F3 follow the find bar while it is open.
+    for (auto signal : { &viewer::THvFindBar::QueryChanged, &viewer::THvFindBar::Closed }) {
+        connect(child->FindBar(), signal, this, [this, child]() {
+            if (ActiveChild() == child)
+                UpdateCommands(true);
+        });
+    }
     connect(child, &TChildForm::PictureLoading, this, [this](bool running) {
         if (running) {
             ++m_opening;
@@ -663,8 +673,8 @@ void TMainForm::UpdateCommands(bool enabled)
         Action(c)->setEnabled(enabled);
     Action(TCommand::Run)->setVisible(false);
     for (const TCommand c : { TCommand::Copy, TCommand::ToClipboard, TCommand::ToClipboard2, TCommand::ToFile,
-             TCommand::Find, TCommand::FindNext, TCommand::GotoLine, TCommand::ExpandTabs, TCommand::HexFilter,
-             TCommand::Encoding, TCommand::WrapLines, TCommand::Follow })
+             TCommand::Find, TCommand::FindBar, TCommand::FindNext, TCommand::FindPrevious, TCommand::GotoLine,
+             TCommand::ExpandTabs, TCommand::HexFilter, TCommand::Encoding, TCommand::WrapLines, TCommand::Follow })
         Action(c)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
@@ -700,7 +710,10 @@ void TMainForm::UpdateCommands(bool enabled)
         if (text) {
             Action(TCommand::Find)->setEnabled(total > 0);
             Action(TCommand::GotoLine)->setEnabled(total > 0);
-            Action(TCommand::FindNext)->setEnabled(total > 0 && !m_search.Text.isEmpty());
+            Action(TCommand::FindBar)->setEnabled(total > 0);
+            const bool again = total > 0 && (!m_search.Text.isEmpty() || ActiveFindBar());
+            Action(TCommand::FindNext)->setEnabled(again);
+            Action(TCommand::FindPrevious)->setEnabled(again);
             Action(TCommand::ExpandTabs)->setEnabled(!v->InHexMode());
             Action(TCommand::ExpandTabs)->setChecked(v->ExpandTabs());
             Action(TCommand::HexFilter)->setEnabled(v->InHexMode());
@@ -840,11 +853,39 @@ void TMainForm::RunFind()
     UpdateCommands(true);
 }
 
-void TMainForm::FindNextClick()
+void TMainForm::FindBarClick()
 {
+    if (TChildForm* c = ActiveChild())
+        c->OpenFindBar();
+    UpdateCommands(true);
+}
+
+void TMainForm::FindNextClick() { RepeatFind(false); }
+
+void TMainForm::FindPreviousClick() { RepeatFind(true); }
+
+// The open find bar of the active window, with a pattern in it.
+viewer::THvFindBar* TMainForm::ActiveFindBar() const
+{
+    TChildForm* c = ActiveChild();
+    viewer::THvFindBar* bar = c ? c->FindBar() : nullptr;
+    return bar && bar->isVisible() && !bar->Query().Text.isEmpty() ? bar : nullptr;
+}
+
+void TMainForm::RepeatFind(bool reverse)
+{
+    // An open find bar takes F3 and Shift+F3; else the Find dialog's search goes on, the other way with reverse.
+    if (viewer::THvFindBar* bar = ActiveFindBar()) {
+        if (reverse)
+            bar->Previous();
+        else
+            bar->Next();
+        return;
+    }
     if (m_search.Text.isEmpty() || !SearchPatternValid())
         return;
-    const unsigned options = m_search.FindOptions() & ~unsigned(viewer::soWholeFile);
+    const unsigned options
+        = (m_search.FindOptions() & ~unsigned(viewer::soWholeFile)) ^ (reverse ? unsigned(viewer::soBackward) : 0u);
     const QList<TChildForm*> children = Children();
     if (children.size() > 1 && m_search.AllFiles) {
         for (auto it = children.crbegin(); it != children.crend(); ++it)

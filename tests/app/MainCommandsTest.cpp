@@ -18,6 +18,7 @@
 #include "support/TestData.h"
 #include "ui/image/MultiImg.h"
 #include "ui/search/Vsearch.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvViewr.h"
 
 #include "support/TestWait.h"
@@ -1198,4 +1199,34 @@ TEST_F(MainCommands, EscStillStopsALongReadAfterAHandOverArrivedDuringIt)
     HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
     EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!")) << watcher.Seen.at(0).toStdString();
     EXPECT_EQ(m_form->Children().size(), 1);
+}
+
+TEST_F(MainCommands, CtrlFOpensTheFindBarAndF3FollowsIt)
+{
+    const QString a = Make("bar.log", "one ERROR\ntwo\nthree ERROR\nfour error\n");
+    ModalWatcher watcher;
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    TChildForm* child = m_form->ActiveChild();
+    ASSERT_NE(child, nullptr);
+    hy::viewer::THvFindBar* bar = child->FindBar();
+    EXPECT_EQ(m_form->Action(TCommand::FindBar)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    m_form->Action(TCommand::FindBar)->trigger();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->Field()->hasFocus());
+    bar->SetQuery({ QStringLiteral("error"), true });
+    HY_ASSERT_SOON(Viewer(0)->HasSelection());
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    // F3 and Shift+F3 from the menu go to the bar's next and previous match, with no pop-up.
+    ASSERT_TRUE(m_form->Action(TCommand::FindNext)->isEnabled());
+    m_form->Action(TCommand::FindNext)->trigger();
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_EQ(bar->NoteText(), QStringLiteral("Reached the end; went on from the start"));
+    m_form->Action(TCommand::FindPrevious)->trigger();
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_TRUE(watcher.Seen.isEmpty());
+    // With the setting, Ctrl+F belongs to the Find dialog again.
+    m_form->Settings().CtrlFOpensFindDialog = true;
+    m_form->ApplyFindKeys();
+    EXPECT_EQ(m_form->Action(TCommand::Find)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_TRUE(m_form->Action(TCommand::FindBar)->shortcut().isEmpty());
 }

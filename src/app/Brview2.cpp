@@ -17,6 +17,7 @@
 #include "ui/search/MediaLoad.h"
 #include "ui/viewer/HvCaret.h"
 #include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFilterPane.h"
 #include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
@@ -38,9 +39,11 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -83,6 +86,7 @@ TChildForm::TChildForm(TMainForm* mainForm)
     , m_textPage(new QWidget(m_noteBook))
     , m_fileViewer(new viewer::THvFileViewer(m_textPage))
     , m_findBar(new viewer::THvFindBar(m_fileViewer, m_textPage))
+    , m_filterPane(new viewer::THvFilterPane(m_fileViewer, m_textPage))
     , m_tabSet(new QTabBar(this))
 {
     setObjectName(QStringLiteral("ChildForm"));
@@ -92,8 +96,20 @@ TChildForm::TChildForm(TMainForm* mainForm)
     auto* textLayout = new QVBoxLayout(m_textPage);
     textLayout->setContentsMargins(0, 0, 0, 0);
     textLayout->setSpacing(0);
-    textLayout->addWidget(m_fileViewer, 1);
+    auto* split = new QSplitter(Qt::Vertical, m_textPage);
+    split->setObjectName(QStringLiteral("TextSplit"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_fileViewer);
+    split->addWidget(m_filterPane);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    textLayout->addWidget(split, 1);
     textLayout->addWidget(m_findBar);
+    m_findBar->MatchingLinesButton()->show();
+    connect(m_findBar, &viewer::THvFindBar::MatchingLinesWanted, this,
+        [this](bool invert) { m_filterPane->ShowLines(m_findBar->Query(), invert); });
+    connect(m_findBar, &viewer::THvFindBar::QueryChanged, this,
+        [this] { m_filterPane->PrimaryChanged(m_findBar->Query()); });
     m_fileViewer->setObjectName(QStringLiteral("FileViewer"));
     m_fileViewer->SetBorderStyle(viewer::bsNone);
     m_fileViewer->SetShowBookmarks(false);
@@ -727,6 +743,19 @@ void TChildForm::OpenFindBar()
     if (ActivePage() != PageKind::Text)
         ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
     m_findBar->Open();
+}
+
+void TChildForm::ToggleFilterPane()
+{
+    if (m_filterPane->isVisible()) {
+        m_filterPane->Close();
+        return;
+    }
+    if (ActivePage() != PageKind::Text)
+        ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
+    if (m_findBar->Query().Text.isEmpty() || !m_findBar->isVisible())
+        m_findBar->Open();
+    m_filterPane->ShowLines(m_findBar->Query(), false);
 }
 
 } // namespace hy::app

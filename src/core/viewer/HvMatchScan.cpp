@@ -271,6 +271,8 @@ THvMatchScan::THvMatchScan(Setup setup)
     m_valid = !m_matchers.empty()
         && std::all_of(m_matchers.begin(), m_matchers.end(), [](const THvLineMatcher& m) { return m.Valid(); });
     m_lastCheckpoint = { m_setup.From.Offset, 0 };
+    m_lines = std::move(m_setup.Seed);
+    m_found.store(m_setup.CollectLines ? m_lines.Size() : 0, std::memory_order_release);
     m_resume = m_setup.From;
     m_thread = std::thread([this] { Run(); });
 }
@@ -428,6 +430,14 @@ void THvMatchScan::ScanLines(const uint8_t* p, size_t n, FileOffset base, LineNu
             ++line;
         return !m_stop.load(std::memory_order_relaxed);
     });
+}
+
+THvLineList THvMatchScan::TakeLines()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    THvLineList lines = std::move(m_lines);
+    m_lines.Clear();
+    return lines;
 }
 
 qint64 THvMatchScan::LineCount() const

@@ -119,6 +119,7 @@ public:
         bool Invert = false; // collect the lines that do not match
         bool CollectLines = false; // false: count matches; true: collect matching lines
         TLinePlace From; // a line start to begin at
+        THvLineList Seed; // lines collected before From (a scan that goes on where another stopped)
     };
     // A place the count passed: matches before the line that starts at Offset.
     struct Checkpoint {
@@ -151,6 +152,8 @@ public:
     // Where a scan of what the file grew by goes on: the start of the last line that had no line end
     // (lines from there on were not collected); only once Complete().
     TLinePlace Resume() const { return m_resume; }
+    // The collected lines, handed over (to seed the scan that goes on); only once Finished().
+    THvLineList TakeLines();
 
     // The last checkpoint at or before offset (a count's); {From.Offset, 0} when none.
     Checkpoint CheckpointAtOrBefore(FileOffset offset) const;

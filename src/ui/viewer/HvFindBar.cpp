@@ -125,8 +125,7 @@ void THvFindBar::SetMatchColors(const QColor& back, const QColor& text)
 {
     m_back = back;
     m_text = text;
-    if (isVisible())
-        m_viewer->SetFindMarks({ Query(), m_back, m_text });
+    m_viewer->SetFindMarks({ isVisible() ? Query() : TMatchQuery {}, m_back, m_text });
 }
 
 void THvFindBar::Open()
@@ -158,7 +157,7 @@ void THvFindBar::Close()
 {
     m_typing->stop();
     hide();
-    m_viewer->SetFindMarks({});
+    m_viewer->SetFindMarks({ {}, m_back, m_text });
     m_viewer->setFocus();
     Q_EMIT Closed();
 }
@@ -255,6 +254,7 @@ void THvFindBar::RestartCount()
     m_poll->stop();
     m_counted = Query();
     m_countedSize = m_viewer->FileSize();
+    m_countedEncoding = m_viewer->EffectiveEncoding();
     if (m_counted.Text.isEmpty() || !RegexProblem().isEmpty() || !m_viewer->IsOpen())
         return;
     auto handle = std::make_shared<platform::TFileDescriptor>(m_viewer->Model().OwnReadHandle());
@@ -277,6 +277,11 @@ void THvFindBar::Poll()
         return;
     }
     // A file that grew or changed (Follow) is counted again once the count in hand is done.
+    // Another encoding is counted anew at once.
+    if (m_count && m_viewer->EffectiveEncoding() != m_countedEncoding) {
+        RestartCount();
+        return;
+    }
     if (m_count && m_count->Finished() && m_viewer->FileSize() != m_countedSize) {
         RestartCount();
         return;

@@ -97,6 +97,7 @@ private:
     std::unique_ptr<THvMatchScan> m_count;
     TMatchQuery m_counted;
     FileOffset m_countedSize = -1;
+    TTextEncoding m_countedEncoding = TTextEncoding::Auto;
 };
 
 } // namespace hy::viewer

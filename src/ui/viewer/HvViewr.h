@@ -426,6 +426,10 @@ struct THvMarkRule {
     bool WholeLine = false;
 };
 
+// Adds the marks of one rule for a line's text [p, p + n) to marks, byte indexes shifted by shift.
+void AppendMarks(const THvLineMatcher& matcher, const THvMarkRule& rule, const uint8_t* p, size_t n, qint64 shift,
+    std::vector<THvMark>& marks);
+
 // The viewer bound to a file: Standard text lines or Hex rows from a THvFileModel.
 class THvCustomFileViewer : public THvBaseViewer {
     Q_OBJECT
@@ -503,6 +507,7 @@ public:
     void SetMarkRules(std::vector<THvMarkRule> rules);
     const std::vector<THvMarkRule>& MarkRules() const { return m_markRules; }
     void SetFindMarks(const THvMarkRule& find);
+    const THvMarkRule& FindMarks() const { return m_findMark; }
     // The marks of a line as they are painted.
     std::vector<THvMark> MarksOf(LineNumber line);
 

@@ -15,6 +15,20 @@ namespace {
     constexpr size_t kMarksPerRule = 4096;
 } // namespace
 
+void AppendMarks(const THvLineMatcher& matcher, const THvMarkRule& rule, const uint8_t* p, size_t n, qint64 shift,
+    std::vector<THvMark>& marks)
+{
+    if (rule.WholeLine) {
+        if (matcher.Matches(p, n))
+            marks.push_back({ 0, std::numeric_limits<qint64>::max(), rule.Back, rule.Text, true });
+        return;
+    }
+    std::vector<TMatchSpan> spans;
+    matcher.Find(p, n, &spans, kMarksPerRule);
+    for (const TMatchSpan& s : spans)
+        marks.push_back({ s.From + shift, s.To + shift, rule.Back, rule.Text, false });
+}
+
 void THvCustomFileViewer::SetMarkRules(std::vector<THvMarkRule> rules)
 {
     m_markRules = std::move(rules);
@@ -66,20 +80,9 @@ void THvCustomFileViewer::LineMarks(LineNumber line, std::vector<THvMark>& marks
     bytes.resize(std::max<qint64>(got, 0));
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
     const size_t skip = line == 0 ? size_t(ByteOrderMarkSize(enc, p, size_t(bytes.size()))) : 0;
-    std::vector<TMatchSpan> spans;
     for (size_t i = 0; i < m_markMatchers.size(); ++i) {
         const THvMarkRule& rule = i < m_markRules.size() ? m_markRules[i] : m_findMark;
-        spans.clear();
-        const size_t found = m_markMatchers[i].Find(p + skip, size_t(bytes.size()) - skip,
-            rule.WholeLine ? nullptr : &spans, rule.WholeLine ? 1 : kMarksPerRule);
-        if (found == 0)
-            continue;
-        if (rule.WholeLine) {
-            marks.push_back({ 0, std::numeric_limits<qint64>::max(), rule.Back, rule.Text, true });
-            continue;
-        }
-        for (const TMatchSpan& s : spans)
-            marks.push_back({ s.From + qint64(skip), s.To + qint64(skip), rule.Back, rule.Text, false });
+        AppendMarks(m_markMatchers[i], rule, p + skip, size_t(bytes.size()) - skip, qint64(skip), marks);
     }
     m_markLine = line;
     m_markCache = marks;

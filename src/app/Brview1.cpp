@@ -107,6 +107,7 @@ void TMainForm::CreateMenus()
     m_optionsMenu = menus[size_t(TMenuId::Options)];
     m_windowMenu = menus[size_t(TMenuId::Window)];
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, &TMainForm::FileMenuAboutToShow);
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::WindowMenuAboutToShow);
 
     for (const TCommandSpec& row : CommandSpecs()) {
@@ -427,6 +428,9 @@ void TMainForm::LoadSettings()
         for (const QString& problem : SettingsFileProblems(store))
             ShowError(problem);
         LoadViewerSettings(store, m_settings);
+        m_recent.Load(store);
+        m_highlight.Load(store);
+        Action(TCommand::ReopenAtLastPlace)->setChecked(m_recent.ReopenAtLastPlace());
         // The default editor is looked up once, when the setting is first created; an editor the user
         // emptied stays empty.
         if (!store.HasValue(QLatin1String(kViewerSection), QStringLiteral("Editor")))

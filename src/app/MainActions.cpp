@@ -59,6 +59,13 @@ std::span<const TCommandSpec> CommandSpecs()
         { C::Print, "Print1", M::File, "&Print...", key(Qt::CTRL | Qt::Key_P),
             "Print the contents of the active viewer window", cfSeparatorBefore, M::None,
             { "PrintBtn", "Print", "Print a file", ButtonPicture::Print, 5 }, &F::PrintFileClick },
+        // The recent files themselves are numbered items above Exit (Alt+F, 1 to 9), made as the menu opens.
+        { C::RecentFiles, "RecentFiles1", M::File, "Recent &Files", {}, "", cfSeparatorBefore, M::Recent, {}, nullptr },
+        { C::ReopenAtLastPlace, "ReopenAtLastPlace1", M::Recent, "&Reopen at the Last Place", {},
+            "Open a recent file at the line, view and encoding it was left at", cfCheckable | cfChecked, M::None, {},
+            &F::ReopenAtLastPlaceClick },
+        { C::ClearRecent, "ClearRecent1", M::Recent, "&Clear List", {}, "Forget the recently opened files", 0, M::None,
+            {}, &F::ClearRecentClick },
         { C::Exit, "Exit1", M::File, "E&xit", key(Qt::ALT | Qt::Key_X), "Exit the Halcyra Viewer", cfSeparatorBefore,
             M::None, { "ExitBtn", "Exit", "Close the File Viewer", ButtonPicture::Exit, 9 }, &F::ExitClick },
         // Edit
@@ -108,6 +115,9 @@ std::span<const TCommandSpec> CommandSpecs()
         { C::Follow, "Follow1", M::View, "&Follow", key(Qt::Key_F),
             "Show lines as they are added to the file, and reopen it when it is replaced", cfCheckable | cfViewerKey,
             M::None, {}, &F::FollowClick },
+        { C::Filter, "Filter1", M::View, "Fi&lter", {},
+            "List the lines that match the find bar's pattern in a pane under the text", cfCheckable, M::None, {},
+            &F::FilterClick },
         // Options
         { C::ShowButtonBar, "ShowButtonBar1", M::Options, "Show &Button Bar", {},
             "Display a handy button bar with often used commands", cfCheckable, M::ButtonBar, {}, nullptr },
@@ -125,6 +135,9 @@ std::span<const TCommandSpec> CommandSpecs()
         { C::CopyWithCrLf, "CopyWithCrLf1", M::Options, "Copy with CR LF Line Ends", {},
             "End the lines of text copied to the clipboard with CR LF instead of LF", cfCheckable, M::None, {},
             &F::CopyWithCrLfClick },
+        { C::HighlightRules, "HighlightRules1", M::Options, "Highlight &Rules...", {},
+            "Colour lines or matches of your patterns, and the log levels ERROR, WARN, INFO and DEBUG", 0, M::None, {},
+            &F::HighlightRulesClick },
         { C::SetPreferences, "SetPreferences1", M::Options, "Set &Preferences...", {},
             "Change the display colors, font, and other settings", cfSeparatorBefore, M::None, {},
             &F::SetPreferencesClick },

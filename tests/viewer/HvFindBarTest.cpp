@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -194,4 +195,25 @@ TEST(HvFindBar, MarksEveryMatchOnALineOverTheColourRules)
     EXPECT_EQ(w.viewer->MarksOf(0).size(), 1u);
     w.viewer->SetInHexMode(true);
     EXPECT_TRUE(w.viewer->MarksOf(0).empty());
+}
+
+TEST(HvFindBar, WholeLineRulesColourEveryRowOfAWrappedLine)
+{
+    hy::test::TTempFolder dir;
+    const QByteArray longLine = "ERROR " + QByteArray(400, 'x') + "\n";
+    TBarWindow w(dir.Write(QStringLiteral("wrap"), longLine + "fine\n"), TTextEncoding::Utf8);
+    const QColor back(200, 0, 0);
+    w.viewer->SetMarkRules({ { { QStringLiteral("error") }, back, QColor(), true } });
+    w.viewer->SetWrapLines(true);
+    QApplication::processEvents();
+    const QImage shot = w.viewer->viewport()->grab().toImage();
+    const int h = w.viewer->RowHeight();
+    const int rows = int((longLine.size() - 1 + w.viewer->VisibleColumns() - 1) / w.viewer->VisibleColumns());
+    ASSERT_GE(rows, 2);
+    // The top pixel row of each screen row, at the right end of the text area, shows only the background.
+    const int x = w.viewer->MarginWidth() + w.viewer->VisibleColumns() * w.viewer->CharWidth() - 2;
+    for (int row = 0; row < rows; ++row)
+        EXPECT_EQ(shot.pixelColor(x, row * h), back) << row;
+    // The next line ("fine") and the empty rows below keep the window's colour.
+    EXPECT_NE(shot.pixelColor(x, shot.height() - 2), back);
 }

@@ -743,8 +743,9 @@ int FilterFigures(const std::string& dir)
     MakeErrorLog(errors, qint64(1) << 30);
     Run({ "cat", errors });
     const std::string word = "-42 ";
-    const qint64 lines = std::atoll(Run({ "grep", "-c", "-F", word, errors }).c_str());
-    const double grepN = Tool({ "sh", "-c", "grep -n -F -- '" + word + "' '" + errors + "' > /dev/null" });
+    const qint64 lines = std::atoll(Run({ "grep", "-c", "-F", "-e", word, errors }).c_str());
+    // Through a pipe: grep stops at the first match when its output is /dev/null.
+    const double grepN = Tool({ "sh", "-c", "grep -n -F -- '" + word + "' '" + errors + "' | cat > /dev/null" });
     qint64 listed = 0;
     const double fill = Warm([&] { listed = ScanToEnd(errors, { QString::fromStdString(word), true }, true); });
     if (listed != lines) {
@@ -787,7 +788,8 @@ int FilterFigures(const std::string& dir)
     const std::unique_ptr<THvMatchScan> many = StartScan(errors, { QStringLiteral("INFO"), true }, true);
     while (!many->Finished())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const double grown = double(std::max(StatusKiB("VmHWM:"), StatusKiB("VmRSS:")) - before) / 1024.0;
+    // What the rows hold while the pane shows them (the process's peak came earlier, from reading the log).
+    const double grown = double(StatusKiB("VmRSS:") - before) / 1024.0;
     std::fprintf(stderr, "pane of %lld rows: %.1f MiB\n", (long long)many->LineCount(), grown);
     Ratio("filter_rss_mib_per_million_matches", grown / (double(many->LineCount()) / 1e6));
     return 0;

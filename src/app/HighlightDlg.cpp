@@ -56,7 +56,9 @@ THighlightRulesDialog::THighlightRulesDialog(const settings::THighlightRules& ru
         side->addWidget(b);
     side->addStretch(1);
     auto* edit = new QGridLayout;
-    edit->addWidget(new QLabel(QStringLiteral("&Pattern:"), this), 0, 0);
+    auto* patternLabel = new QLabel(QStringLiteral("&Pattern:"), this);
+    patternLabel->setBuddy(m_pattern);
+    edit->addWidget(patternLabel, 0, 0);
     edit->addWidget(m_pattern, 0, 1, 1, 3);
     edit->addWidget(m_regex, 1, 1);
     edit->addWidget(m_case, 1, 2);

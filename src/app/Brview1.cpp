@@ -108,6 +108,7 @@ void TMainForm::CreateMenus()
     m_optionsMenu = menus[size_t(TMenuId::Options)];
     m_windowMenu = menus[size_t(TMenuId::Window)];
     connect(m_optionsMenu, &QMenu::aboutToShow, this, &TMainForm::OptionsMenuAboutToShow);
+    connect(m_fileMenu, &QMenu::aboutToShow, this, &TMainForm::FileMenuAboutToShow);
     connect(m_windowMenu, &QMenu::aboutToShow, this, &TMainForm::WindowMenuAboutToShow);
 
     for (const TCommandSpec& row : CommandSpecs()) {
@@ -428,6 +429,9 @@ void TMainForm::LoadSettings()
         for (const QString& problem : SettingsFileProblems(store))
             ShowError(problem);
         LoadViewerSettings(store, m_settings);
+        m_recent.Load(store);
+        m_highlight.Load(store);
+        Action(TCommand::ReopenAtLastPlace)->setChecked(m_recent.ReopenAtLastPlace());
         // The default editor is looked up once, when the setting is first created; an editor the user
         // emptied stays empty.
         if (!store.HasValue(QLatin1String(kViewerSection), QStringLiteral("Editor")))
@@ -477,7 +481,15 @@ void TMainForm::ApplySettingsToWindow()
     Action(TCommand::WrapLines)->setChecked(m_settings.ViewWrapLines);
     Action(TCommand::LineNumbers)->setChecked(m_settings.LineNumbers);
     Action(TCommand::CopyWithCrLf)->setChecked(m_settings.CopyWithCrLf);
+    ApplyFindKeys();
     m_currentTextHex = m_settings.HexMode;
+}
+
+void TMainForm::ApplyFindKeys()
+{
+    const QKeySequence ctrlF(Qt::CTRL | Qt::Key_F);
+    Action(TCommand::Find)->setShortcut(m_settings.CtrlFOpensFindDialog ? ctrlF : QKeySequence());
+    Action(TCommand::FindBar)->setShortcut(m_settings.CtrlFOpensFindDialog ? QKeySequence() : ctrlF);
 }
 
 void TMainForm::FitOnScreen()

@@ -4,6 +4,8 @@
 
 #include "app/Brview3.h"
 #include "app/MainActions.h"
+#include "core/settings/HighlightRules.h"
+#include "core/settings/RecentFiles.h"
 #include "core/settings/ViewRules.h"
 #include "core/settings/ViewerSettings.h"
 #include "core/viewer/HvEncoding.h"
@@ -25,6 +27,10 @@ class QMenu;
 class QProgressBar;
 class QMdiSubWindow;
 class QToolBar;
+
+namespace hy::viewer {
+class THvFindBar;
+}
 
 namespace hy::app {
 
@@ -103,6 +109,23 @@ public:
     void RunFind();
     bool SearchPatternValid(); // false, after saying why, for an invalid regular expression
     void FindNextClick();
+    void FindPreviousClick();
+    void FindBarClick();
+    void FilterClick();
+    void ReopenAtLastPlaceClick();
+    void ClearRecentClick();
+    void HighlightRulesClick();
+    // The colour rules of the text, and putting them into a window's viewer.
+    settings::THighlightRules& HighlightRules() { return m_highlight; }
+    void ApplyHighlightRules(TChildForm* child);
+    // The recently opened files (File menu).
+    settings::TRecentFiles& RecentFiles() { return m_recent; }
+    // Opens a recent file; one that is gone is named as such.
+    void OpenRecent(const QString& name);
+    // Ctrl+F opens the find bar, or the Find dialog when Preferences says so.
+    void ApplyFindKeys();
+    // The open find bar of the active window when it holds a pattern, else null.
+    viewer::THvFindBar* ActiveFindBar() const;
     void GotoLine(qint64 lineNumber);
     // Writes the active viewer's selection to a file, as To File... does once the name is chosen: the selected
     // bytes exactly, with progress and Stop for large selections. 0, or the error code of the failure
@@ -202,6 +225,7 @@ private:
     void WrapLinesClick();
     void FollowClick();
     void CopyWithCrLfClick();
+    void RepeatFind(bool reverse);
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     TChildForm* NewChild(bool hex);
     bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);
@@ -270,6 +294,12 @@ private:
     QLabel* m_followPanel = nullptr; // shown while the active window follows its file
     QProgressBar* m_progressGauge = nullptr;
     QMenu* m_fileMenu = nullptr;
+    settings::TRecentFiles m_recent;
+    settings::THighlightRules m_highlight;
+    QList<QAction*> m_recentItems; // the numbered items of the File menu
+    void FileMenuAboutToShow();
+    void SaveRecentFiles();
+    void ReopenAtLastPlace(TChildForm* child, const QString& name);
     QMenu* m_editFileMenu = nullptr;
     QMenu* m_editPopup = nullptr;
     QMenu* m_optionsMenu = nullptr;

@@ -18,6 +18,8 @@
 #include "ui/search/MediaLoad.h"
 #include "ui/viewer/HvCaret.h"
 #include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFilterPane.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
 
@@ -38,9 +40,11 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollArea>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -82,6 +86,8 @@ TChildForm::TChildForm(TMainForm* mainForm)
     , m_noteBook(new QStackedWidget(this))
     , m_textPage(new QWidget(m_noteBook))
     , m_fileViewer(new viewer::THvFileViewer(m_textPage))
+    , m_findBar(new viewer::THvFindBar(m_fileViewer, m_textPage))
+    , m_filterPane(new viewer::THvFilterPane(m_fileViewer, m_textPage))
     , m_tabSet(new QTabBar(this))
 {
     setObjectName(QStringLiteral("ChildForm"));
@@ -90,7 +96,21 @@ TChildForm::TChildForm(TMainForm* mainForm)
     m_textPage->setObjectName(QStringLiteral("Text"));
     auto* textLayout = new QVBoxLayout(m_textPage);
     textLayout->setContentsMargins(0, 0, 0, 0);
-    textLayout->addWidget(m_fileViewer);
+    textLayout->setSpacing(0);
+    auto* split = new QSplitter(Qt::Vertical, m_textPage);
+    split->setObjectName(QStringLiteral("TextSplit"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_fileViewer);
+    split->addWidget(m_filterPane);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    textLayout->addWidget(split, 1);
+    textLayout->addWidget(m_findBar);
+    m_findBar->MatchingLinesButton()->show();
+    connect(m_findBar, &viewer::THvFindBar::MatchingLinesWanted, this,
+        [this](bool invert) { m_filterPane->ShowLines(m_findBar->Query(), invert); });
+    connect(m_findBar, &viewer::THvFindBar::QueryChanged, this,
+        [this] { m_filterPane->PrimaryChanged(m_findBar->Query()); });
     m_fileViewer->setObjectName(QStringLiteral("FileViewer"));
     m_fileViewer->SetBorderStyle(viewer::bsNone);
     m_fileViewer->SetShowBookmarks(false);
@@ -721,6 +741,26 @@ void TChildForm::closeEvent(QCloseEvent* event)
 {
     Q_EMIT Closing();
     event->accept();
+}
+
+void TChildForm::OpenFindBar()
+{
+    if (ActivePage() != PageKind::Text)
+        ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
+    m_findBar->Open();
+}
+
+void TChildForm::ToggleFilterPane()
+{
+    if (m_filterPane->isVisible()) {
+        m_filterPane->Close();
+        return;
+    }
+    if (ActivePage() != PageKind::Text)
+        ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
+    if (m_findBar->Query().Text.isEmpty() || !m_findBar->isVisible())
+        m_findBar->Open();
+    m_filterPane->ShowLines(m_findBar->Query(), false);
 }
 
 } // namespace hy::app

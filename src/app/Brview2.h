@@ -22,6 +22,8 @@ class QVideoWidget;
 
 namespace hy::viewer {
 class THvFileViewer;
+class THvFilterPane;
+class THvFindBar;
 }
 
 namespace hy {
@@ -52,6 +54,14 @@ public:
     ~TChildForm() override;
 
     viewer::THvFileViewer* FileViewer() const { return m_fileViewer; }
+    // The find bar under the text (hidden until Ctrl+F).
+    viewer::THvFindBar* FindBar() const { return m_findBar; }
+    // Shows the find bar on the Text page, with the keyboard in its field.
+    void OpenFindBar();
+    // The pane of matching lines under the text (hidden until asked for).
+    viewer::THvFilterPane* FilterPane() const { return m_filterPane; }
+    // Shows the pane for the find bar's pattern (opening the bar when it holds none), or closes it.
+    void ToggleFilterPane();
     TMultiImage* ImageViewer() const { return m_imageViewer; }
     QTabBar* TabSet() const { return m_tabSet; }
     QStackedWidget* NoteBook() const { return m_noteBook; }
@@ -169,6 +179,8 @@ private:
     QStackedWidget* m_noteBook;
     QWidget* m_textPage;
     viewer::THvFileViewer* m_fileViewer;
+    viewer::THvFindBar* m_findBar;
+    viewer::THvFilterPane* m_filterPane;
     QScrollArea* m_imagePage = nullptr;
     TMultiImage* m_imageViewer = nullptr;
     archive::TArchivePage* m_archivePage = nullptr;

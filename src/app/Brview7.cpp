@@ -13,6 +13,7 @@
 #include "ui/search/Vsearch.h"
 #include "ui/selector/Dirsel.h"
 #include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
 
@@ -175,6 +176,7 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     , ShowSystemFilesBox(new QCheckBox(QStringLiteral("Allow Viewing of System/&Hidden Files")))
     , AllowAppLaunchingBox(new QCheckBox(QStringLiteral("Allow &Launching of EXE, COM, BAT and PIF Files")))
     , CalcFileLengthBox(new QCheckBox(QStringLiteral("Don't &Calculate Length of Files > 500K")))
+    , FindDialogBox(new QCheckBox(QStringLiteral("Ctrl+F Opens the &Find Dialog")))
     , OKButton(new QPushButton(QStringLiteral("OK"), this))
     , CancelButton(new QPushButton(QStringLiteral("Cancel"), this))
     , HelpButton(new QPushButton(QStringLiteral("&Help"), this))
@@ -295,8 +297,8 @@ QWidget* TSetupDialog::BuildMiscellaneousPage()
     miscTop->addWidget(tabGroup, 1);
     auto* miscLayout = new QVBoxLayout(misc);
     miscLayout->addLayout(miscTop);
-    for (QCheckBox* box :
-        { ShowImagesBox, ShowArchivesBox, ShowMediaBox, ShowSystemFilesBox, AllowAppLaunchingBox, CalcFileLengthBox })
+    for (QCheckBox* box : { ShowImagesBox, ShowArchivesBox, ShowMediaBox, ShowSystemFilesBox, AllowAppLaunchingBox,
+             CalcFileLengthBox, FindDialogBox })
         miscLayout->addWidget(box);
     miscLayout->addStretch(1);
     ShowImagesBox->setObjectName(QStringLiteral("ShowImagesBox"));
@@ -305,6 +307,8 @@ QWidget* TSetupDialog::BuildMiscellaneousPage()
     ShowSystemFilesBox->setObjectName(QStringLiteral("ShowSystemFilesBox"));
     AllowAppLaunchingBox->setObjectName(QStringLiteral("AllowAppLaunchingBox"));
     CalcFileLengthBox->setObjectName(QStringLiteral("CalcFileLengthBox"));
+    FindDialogBox->setObjectName(QStringLiteral("FindDialogBox"));
+    FindDialogBox->setToolTip(QStringLiteral("Ctrl+F opens the Find dialog rather than the find bar"));
     return misc;
 }
 
@@ -367,6 +371,7 @@ void TSetupDialog::ShowSettings(const TViewerSettings& settings)
     ShowSystemFilesBox->setChecked(settings.ShowSystemFiles);
     AllowAppLaunchingBox->setChecked(settings.AllowAppLaunching);
     CalcFileLengthBox->setChecked(!settings.CalcFileLength);
+    FindDialogBox->setChecked(settings.CtrlFOpensFindDialog);
     TabSet->setCurrentIndex(0);
     Notebook->setCurrentIndex(0);
 }
@@ -406,6 +411,7 @@ TViewerSettings TSetupDialog::Result() const
     s.TabSize = quint8(TabEdit->value());
     s.WindowsFileSelector = WindowsStyle->isChecked();
     s.CalcFileLength = !CalcFileLengthBox->isChecked();
+    s.CtrlFOpensFindDialog = FindDialogBox->isChecked();
     s.ShowImageFiles = ShowImagesBox->isChecked();
     s.ShowArchiveFiles = ShowArchivesBox->isChecked();
     s.ShowMediaFiles = ShowMediaBox->isChecked();
@@ -548,6 +554,8 @@ void ApplyPreferences(TMainForm* form)
         v->HighlightColors()->SetTextColor(ColorFromSetting(s.Colors[1].TextColor));
         v->HighlightColors()->SetUseDefault(false);
         v->SetTabSize(s.TabSize);
+        (*it)->FindBar()->SetMatchColors(
+            ColorFromSetting(s.Colors[2].BackColor), ColorFromSetting(s.Colors[2].TextColor));
         v->viewport()->update();
     }
     if (TSearchResultsDialog* browser = form->SearchResults())
@@ -562,6 +570,7 @@ void SetPreferences(TMainForm* form)
     form->Settings() = dialog.Result();
     form->SaveSettings();
     ApplyPreferences(form);
+    form->ApplyFindKeys();
 }
 
 } // namespace hy::app

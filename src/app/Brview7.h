@@ -90,6 +90,7 @@ public:
     QCheckBox* ShowSystemFilesBox;
     QCheckBox* AllowAppLaunchingBox;
     QCheckBox* CalcFileLengthBox;
+    QCheckBox* FindDialogBox;
     QPushButton* OKButton;
     QPushButton* CancelButton;
     QPushButton* HelpButton;
@@ -107,7 +108,7 @@ private:
     void PreviewPaint();
 
     TViewerSettings m_settings;
-    std::array<TColorElement, 2> m_elements;
+    std::array<TColorElement, 3> m_elements;
     QFont m_font;
     bool m_suppressGrid = false;
 };

@@ -7,6 +7,7 @@
 #include "app/Compare.h"
 #include "app/FileChoice.h"
 #include "app/HelpWindow.h"
+#include "app/HighlightDlg.h"
 #include "app/Input.h"
 #include "app/PrintDlg.h"
 #include "app/SearchLink.h"
@@ -22,6 +23,7 @@
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformFiles.h"
+#include "platform/SettingsStore.h"
 #include "platform/TempCopies.h"
 #include "ui/archive/ArchivePage.h"
 #include "ui/archive/ZIPLIST.h"
@@ -34,6 +36,8 @@
 #include "ui/launch/ClipView.h"
 #include "ui/launch/Launch.h"
 #include "ui/viewer/HvColor.h"
+#include "ui/viewer/HvFilterPane.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
 
@@ -237,6 +241,9 @@ void TMainForm::SetViewerFromSettings(TChildForm* child, bool hex)
     v->SetShowLineNumbers(Action(TCommand::LineNumbers)->isChecked());
     v->SetWrapLines(Action(TCommand::WrapLines)->isChecked());
     v->SetCopyWithCrLf(Action(TCommand::CopyWithCrLf)->isChecked());
+    ApplyHighlightRules(child);
+    child->FindBar()->SetMatchColors(
+        ColorFromSetting(m_settings.Colors[2].BackColor), ColorFromSetting(m_settings.Colors[2].TextColor));
 }
 
 bool TMainForm::RefuseUnopenable(const QString& fileName)
@@ -291,6 +298,17 @@ TChildForm* TMainForm::NewChild(bool hex)
         if (ActiveChild() == child)
             UpdateCommands(true);
     });
+    // F3 and Shift+F3 follow the find bar while it is open.
+    connect(child->FilterPane(), &viewer::THvFilterPane::Closed, this, [this, child]() {
+        if (ActiveChild() == child)
+            UpdateCommands(true);
+    });
+    for (auto signal : { &viewer::THvFindBar::QueryChanged, &viewer::THvFindBar::Closed }) {
+        connect(child->FindBar(), signal, this, [this, child]() {
+            if (ActiveChild() == child)
+                UpdateCommands(true);
+        });
+    }
     connect(child, &TChildForm::PictureLoading, this, [this](bool running) {
         if (running) {
             ++m_opening;
@@ -406,6 +424,12 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     }
 
     child->SetLoaded(true);
+    // Temporary copies (archive members) are no file to come back to.
+    if (!deleteOnClose) {
+        ReopenAtLastPlace(child, wanted);
+        m_recent.Opened(wanted);
+        SaveRecentFiles();
+    }
     if (m_batch > 0) {
         // A batch shows its windows together when it ends.
         m_batchFrames.append(frame);
@@ -559,6 +583,13 @@ void TMainForm::ShowViewerNote(const QString& note)
 
 void TMainForm::ChildClosing(TChildForm* closing)
 {
+    // A recent file remembers where it was left.
+    const QString name = CleanAbsolute(closing->FileName());
+    if (m_recent.Find(name) && closing->Kind() == PageKind::Text) {
+        viewer::THvFileViewer* v = closing->FileViewer();
+        m_recent.Left({ name, v->CaretCharLocation().Line, v->InHexMode(), int(v->Encoding()) });
+        SaveRecentFiles();
+    }
     RemoveChild(closing);
     // The closing window still counts.
     const int count = int(Children().size()) + 1;
@@ -663,9 +694,10 @@ void TMainForm::UpdateCommands(bool enabled)
              TCommand::Hex, TCommand::Native, TCommand::SynchronizeScrolling })
         Action(c)->setEnabled(enabled);
     Action(TCommand::Run)->setVisible(false);
-    for (const TCommand c : { TCommand::Copy, TCommand::ToClipboard, TCommand::ToClipboard2, TCommand::ToFile,
-             TCommand::Find, TCommand::FindNext, TCommand::GotoLine, TCommand::ExpandTabs, TCommand::HexFilter,
-             TCommand::Encoding, TCommand::WrapLines, TCommand::Follow })
+    for (const TCommand c :
+        { TCommand::Copy, TCommand::ToClipboard, TCommand::ToClipboard2, TCommand::ToFile, TCommand::Find,
+            TCommand::FindBar, TCommand::FindNext, TCommand::FindPrevious, TCommand::GotoLine, TCommand::ExpandTabs,
+            TCommand::HexFilter, TCommand::Encoding, TCommand::WrapLines, TCommand::Follow, TCommand::Filter })
         Action(c)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
@@ -701,7 +733,10 @@ void TMainForm::UpdateCommands(bool enabled)
         if (text) {
             Action(TCommand::Find)->setEnabled(total > 0);
             Action(TCommand::GotoLine)->setEnabled(total > 0);
-            Action(TCommand::FindNext)->setEnabled(total > 0 && !m_search.Text.isEmpty());
+            Action(TCommand::FindBar)->setEnabled(total > 0);
+            const bool again = total > 0 && (!m_search.Text.isEmpty() || ActiveFindBar());
+            Action(TCommand::FindNext)->setEnabled(again);
+            Action(TCommand::FindPrevious)->setEnabled(again);
             Action(TCommand::ExpandTabs)->setEnabled(!v->InHexMode());
             Action(TCommand::ExpandTabs)->setChecked(v->ExpandTabs());
             Action(TCommand::HexFilter)->setEnabled(v->InHexMode());
@@ -711,6 +746,8 @@ void TMainForm::UpdateCommands(bool enabled)
             Action(TCommand::WrapLines)->setEnabled(!v->InHexMode());
             Action(TCommand::Follow)->setEnabled(true);
             Action(TCommand::Follow)->setChecked(v->Follow());
+            Action(TCommand::Filter)->setEnabled(total > 0);
+            Action(TCommand::Filter)->setChecked(child->FilterPane()->isVisible());
         }
         const bool program = IsProgramFile(child->FileName());
         if (QAction* assoc = Action(TCommand::UseAssociatedApplication))
@@ -841,11 +878,145 @@ void TMainForm::RunFind()
     UpdateCommands(true);
 }
 
-void TMainForm::FindNextClick()
+void TMainForm::FindBarClick()
 {
+    if (TChildForm* c = ActiveChild())
+        c->OpenFindBar();
+    UpdateCommands(true);
+}
+
+void TMainForm::FilterClick()
+{
+    if (TChildForm* c = ActiveChild())
+        c->ToggleFilterPane();
+    UpdateCommands(true);
+}
+
+void TMainForm::FindNextClick() { RepeatFind(false); }
+
+void TMainForm::ApplyHighlightRules(TChildForm* child)
+{
+    std::vector<viewer::THvMarkRule> marks;
+    const auto color = [](quint32 c) { return c == settings::kNoColor ? QColor() : QColor::fromRgb(QRgb(c)); };
+    for (const settings::THighlightRule& r : m_highlight.Effective())
+        marks.push_back({ { r.Pattern, r.MatchCase, false, r.Regex }, color(r.Back), color(r.Text), r.WholeLine });
+    child->FileViewer()->SetMarkRules(std::move(marks));
+}
+
+void TMainForm::HighlightRulesClick()
+{
+    THighlightRulesDialog dialog(m_highlight, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_highlight = dialog.Result();
+    try {
+        platform::SettingsStore store;
+        m_highlight.Save(store);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+    for (TChildForm* c : Children())
+        ApplyHighlightRules(c);
+}
+
+void TMainForm::SaveRecentFiles()
+{
+    try {
+        platform::SettingsStore store;
+        m_recent.Save(store);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    }
+}
+
+void TMainForm::ReopenAtLastPlaceClick()
+{
+    m_recent.SetReopenAtLastPlace(Action(TCommand::ReopenAtLastPlace)->isChecked());
+    SaveRecentFiles();
+}
+
+void TMainForm::ClearRecentClick()
+{
+    m_recent.Clear();
+    SaveRecentFiles();
+}
+
+void TMainForm::FileMenuAboutToShow()
+{
+    // The numbered items stand above Exit and its separator, with a separator of their own.
+    qDeleteAll(m_recentItems);
+    m_recentItems.clear();
+    const QList<QAction*> items = m_fileMenu->actions();
+    const qsizetype exitAt = items.indexOf(Action(TCommand::Exit));
+    QAction* before = exitAt > 0 ? items[exitAt - 1] : Action(TCommand::Exit);
+    const QList<settings::TRecentFile>& files = m_recent.Files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString name = files[i].Name;
+        const bool gone = platform::KindOf(name) == platform::EntryKind::Missing;
+        auto* a = new QAction(settings::RecentMenuText(i, platform::DisplayFileName(name))
+                + (gone ? QStringLiteral("  (no longer there)") : QString()),
+            m_fileMenu);
+        a->setObjectName(QStringLiteral("Recent%1").arg(i + 1));
+        if (gone) {
+            QFont font = a->font();
+            font.setItalic(true);
+            a->setFont(font);
+        }
+        connect(a, &QAction::triggered, this, [this, name] { OpenRecent(name); });
+        m_fileMenu->insertAction(before, a);
+        m_recentItems << a;
+    }
+    Action(TCommand::ClearRecent)->setEnabled(!files.isEmpty());
+}
+
+void TMainForm::OpenRecent(const QString& name)
+{
+    if (platform::KindOf(name) == platform::EntryKind::Missing) {
+        ShowAlert(kTitle, platform::DisplayFileName(name) + QStringLiteral("\rDoes not exist!"));
+        return;
+    }
+    OpenFileInViewer(name, ViewMode::BySettings, false);
+}
+
+void TMainForm::ReopenAtLastPlace(TChildForm* child, const QString& name)
+{
+    const settings::TRecentFile* last = m_recent.Find(name);
+    if (!last || !m_recent.ReopenAtLastPlace() || child->Kind() != PageKind::Text
+        || child->ActivePage() != PageKind::Text)
+        return;
+    viewer::THvFileViewer* v = child->FileViewer();
+    if (last->Encoding > 0 && last->Encoding < int(std::size(viewer::kAllEncodings)))
+        v->SetEncoding(viewer::TTextEncoding(last->Encoding));
+    if (last->Hex != v->InHexMode())
+        child->ShowPage(PageKind::Text, last->Hex ? 1 : 0);
+    if (last->Line > 0 && !last->Hex)
+        v->PlaceCaretOnLine(last->Line);
+}
+
+void TMainForm::FindPreviousClick() { RepeatFind(true); }
+
+// The open find bar of the active window, with a pattern in it.
+viewer::THvFindBar* TMainForm::ActiveFindBar() const
+{
+    TChildForm* c = ActiveChild();
+    viewer::THvFindBar* bar = c ? c->FindBar() : nullptr;
+    return bar && bar->isVisible() && !bar->Query().Text.isEmpty() ? bar : nullptr;
+}
+
+void TMainForm::RepeatFind(bool reverse)
+{
+    // An open find bar takes F3 and Shift+F3; else the Find dialog's search goes on, the other way with reverse.
+    if (viewer::THvFindBar* bar = ActiveFindBar()) {
+        if (reverse)
+            bar->Previous();
+        else
+            bar->Next();
+        return;
+    }
     if (m_search.Text.isEmpty() || !SearchPatternValid())
         return;
-    const unsigned options = m_search.FindOptions() & ~unsigned(viewer::soWholeFile);
+    const unsigned options
+        = (m_search.FindOptions() & ~unsigned(viewer::soWholeFile)) ^ (reverse ? unsigned(viewer::soBackward) : 0u);
     const QList<TChildForm*> children = Children();
     if (children.size() > 1 && m_search.AllFiles) {
         for (auto it = children.crbegin(); it != children.crend(); ++it)

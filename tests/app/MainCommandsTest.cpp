@@ -4,6 +4,7 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/Brview3.h"
+#include "app/HighlightDlg.h"
 #include "app/StoppableWork.h"
 #include "common/ErrorText.h"
 #include "core/filelist/FileListEngine.h"
@@ -18,17 +19,21 @@
 #include "support/TestData.h"
 #include "ui/image/MultiImg.h"
 #include "ui/search/Vsearch.h"
+#include "ui/viewer/HvFindBar.h"
 #include "ui/viewer/HvViewr.h"
 
 #include "support/TestWait.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -50,6 +55,7 @@
 
 using namespace hy::app;
 using hy::test::ModalWatcher;
+namespace settings = hy::settings;
 
 namespace {
 
@@ -1206,4 +1212,121 @@ TEST_F(MainCommands, EscStillStopsALongReadAfterAHandOverArrivedDuringIt)
     HY_ASSERT_EQ_SOON(watcher.Seen.size(), 1);
     EXPECT_TRUE(watcher.Seen.at(0).contains("File not found!")) << watcher.Seen.at(0).toStdString();
     EXPECT_EQ(m_form->Children().size(), 1);
+}
+
+TEST_F(MainCommands, CtrlFOpensTheFindBarAndF3FollowsIt)
+{
+    const QString a = Make("bar.log", "one ERROR\ntwo\nthree ERROR\nfour error\n");
+    ModalWatcher watcher;
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    TChildForm* child = m_form->ActiveChild();
+    ASSERT_NE(child, nullptr);
+    hy::viewer::THvFindBar* bar = child->FindBar();
+    EXPECT_EQ(m_form->Action(TCommand::FindBar)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    m_form->Action(TCommand::FindBar)->trigger();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_TRUE(bar->Field()->hasFocus());
+    bar->SetQuery({ QStringLiteral("error"), true });
+    HY_ASSERT_SOON(Viewer(0)->HasSelection());
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    // F3 and Shift+F3 from the menu go to the bar's next and previous match, with no pop-up.
+    ASSERT_TRUE(m_form->Action(TCommand::FindNext)->isEnabled());
+    m_form->Action(TCommand::FindNext)->trigger();
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_EQ(bar->NoteText(), QStringLiteral("Reached the end; went on from the start"));
+    m_form->Action(TCommand::FindPrevious)->trigger();
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_TRUE(watcher.Seen.isEmpty());
+    // With the setting, Ctrl+F belongs to the Find dialog again.
+    m_form->Settings().CtrlFOpensFindDialog = true;
+    m_form->ApplyFindKeys();
+    EXPECT_EQ(m_form->Action(TCommand::Find)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_TRUE(m_form->Action(TCommand::FindBar)->shortcut().isEmpty());
+}
+
+TEST_F(MainCommands, RecentFilesReopenAtTheirPlaceAndNameWhatIsGone)
+{
+    ModalWatcher watcher;
+    QByteArray text;
+    for (int i = 0; i < 200; ++i)
+        text += "line " + QByteArray::number(i) + "\n";
+    const QString a = Make("recent-a.log", text);
+    const QString b = Make("recent-b.log", "bee\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
+    Viewer(0)->PlaceCaretOnLine(150);
+    m_form->FrameOf(m_form->Children().at(0))->close();
+    HY_ASSERT_EQ_SOON(m_form->Children().size(), 1);
+    QMenu* file = m_form->Action(TCommand::Exit)->associatedObjects().isEmpty()
+        ? nullptr
+        : qobject_cast<QMenu*>(m_form->Action(TCommand::Exit)->associatedObjects().front());
+    ASSERT_NE(file, nullptr);
+    Q_EMIT file->aboutToShow();
+    auto* first = m_form->findChild<QAction*>(QStringLiteral("Recent1"));
+    auto* second = m_form->findChild<QAction*>(QStringLiteral("Recent2"));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(first->text(), "&1 " + b);
+    EXPECT_EQ(second->text(), "&2 " + a);
+    // Chosen again, the file opens at the line it was left at.
+    second->trigger();
+    ASSERT_EQ(m_form->Children().size(), 2);
+    EXPECT_EQ(m_form->ActiveChild()->FileViewer()->CaretCharLocation().Line, 150);
+    // A renamed file and a deleted one are named as gone, and say so when chosen.
+    m_form->FrameOf(m_form->ActiveChild())->close();
+    HY_ASSERT_EQ_SOON(m_form->Children().size(), 1);
+    ASSERT_TRUE(QFile::rename(a, a + ".old"));
+    m_form->FrameOf(m_form->Children().at(0))->close();
+    HY_ASSERT_EQ_SOON(m_form->Children().size(), 0);
+    ASSERT_TRUE(QFile::remove(b));
+    Q_EMIT file->aboutToShow();
+    for (const char* name : { "Recent1", "Recent2" }) {
+        QAction* item = m_form->findChild<QAction*>(QLatin1String(name));
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(item->text().endsWith("(no longer there)")) << item->text().toStdString();
+        item->trigger();
+    }
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 2);
+    EXPECT_TRUE(watcher.Seen.at(0).endsWith("Does not exist!"));
+    EXPECT_TRUE(m_form->Children().isEmpty());
+    m_form->Action(TCommand::ClearRecent)->trigger();
+    Q_EMIT file->aboutToShow();
+    EXPECT_EQ(m_form->findChild<QAction*>(QStringLiteral("Recent1")), nullptr);
+}
+
+TEST_F(MainCommands, HighlightRulesAreEditedInOrderAndReachTheViewers)
+{
+    settings::THighlightRules start;
+    start.Rules = { { QStringLiteral("alpha"), false, false, settings::kNoColor, 0x00FF00, false } };
+    THighlightRulesDialog dialog(start);
+    dialog.AddRule();
+    dialog.PatternField()->setText(QStringLiteral("beta\\d"));
+    Q_EMIT dialog.PatternField()->textEdited(dialog.PatternField()->text());
+    dialog.RegexBox()->setChecked(true);
+    dialog.ScopeBox()->setCurrentIndex(1);
+    dialog.SetRuleColor(true, 0xFF0000);
+    dialog.MoveRule(-1);
+    dialog.AddRule(); // left empty: not kept
+    dialog.BuiltInBox()->setChecked(false);
+    const settings::THighlightRules result = dialog.Result();
+    EXPECT_FALSE(result.BuiltIn);
+    ASSERT_EQ(result.Rules.size(), 2);
+    EXPECT_EQ(result.Rules[0],
+        (settings::THighlightRule { QStringLiteral("beta\\d"), true, false, 0xFF0000, 0xFFFF80, true }));
+    EXPECT_EQ(result.Rules[1].Pattern, QStringLiteral("alpha"));
+    dialog.List()->setCurrentRow(1);
+    dialog.RemoveRule();
+    EXPECT_EQ(dialog.Result().Rules.size(), 2); // the empty one went, then alpha
+
+    // The rules, after the built-in set, colour the text of every window.
+    ASSERT_TRUE(m_form->OpenFileInViewer(Make("rules.log", "INFO start\nbeta7 here\n"), ViewMode::BySettings, false));
+    m_form->HighlightRules() = result;
+    m_form->HighlightRules().BuiltIn = true;
+    m_form->ApplyHighlightRules(m_form->ActiveChild());
+    EXPECT_EQ(Viewer(0)->MarkRules().size(), size_t(settings::BuiltInHighlightRules().size() + 2));
+    const std::vector<hy::viewer::THvMark> marks = Viewer(0)->MarksOf(1);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_TRUE(marks[0].WholeLine);
+    EXPECT_EQ(marks[0].Text, QColor(255, 0, 0));
+    EXPECT_FALSE(Viewer(0)->MarksOf(0).empty()); // INFO, by the built-in set
 }

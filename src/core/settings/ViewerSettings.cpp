@@ -33,6 +33,7 @@ namespace {
         { "ViewWrapLines", &TViewerSettings::ViewWrapLines },
         { "LineNumbers", &TViewerSettings::LineNumbers },
         { "CopyWithCrLf", &TViewerSettings::CopyWithCrLf },
+        { "CtrlFOpensFindDialog", &TViewerSettings::CtrlFOpensFindDialog },
     };
 
     // Font sizes beyond this are no text to read: the glyphs come out as empty boxes.
@@ -65,10 +66,12 @@ namespace {
     }
 } // namespace
 
-std::array<TColorElement, 2> DefaultColorElements()
+std::array<TColorElement, 3> DefaultColorElements()
 {
+    // The search match: black on yellow.
     return { TColorElement { QStringLiteral("Normal Text"), kSysWindowText, kSysWindow, 0, 15 },
-        TColorElement { QStringLiteral("Selected Text"), kSysHighlightText, kSysHighlight, 15, 6 } };
+        TColorElement { QStringLiteral("Selected Text"), kSysHighlightText, kSysHighlight, 15, 6 },
+        TColorElement { QStringLiteral("Search Match"), 0x000000, 0x00FFFF, 0, 11 } };
 }
 
 QString ColorValueName(const TColorElement& element) { return RemoveBlanks(element.Name); }

@@ -32,8 +32,8 @@ struct TColorElement {
     int BackgroundIndex = 0;
 };
 
-// "Normal Text" and "Selected Text" with their defaults.
-std::array<TColorElement, 2> DefaultColorElements();
+// "Normal Text", "Selected Text" and "Search Match" (the find bar's matches) with their defaults.
+std::array<TColorElement, 3> DefaultColorElements();
 // The value name of an element: its name without blanks.
 QString ColorValueName(const TColorElement& element);
 
@@ -75,6 +75,7 @@ struct TViewerSettings {
     bool ViewWrapLines = false; // View > Wrap Lines (the print option is Print.WrapLines)
     bool LineNumbers = false; // View > Line Numbers
     bool CopyWithCrLf = false; // clipboard copies end lines with CR LF instead of LF
+    bool CtrlFOpensFindDialog = false; // Ctrl+F opens the Find dialog instead of the find bar
     bool WindowsFileSelector = false;
     bool AllowAppLaunching = true;
     bool CalcFileLength = false;
@@ -83,7 +84,7 @@ struct TViewerSettings {
     bool ShowArchiveFiles = true;
     bool ShowMediaFiles = true;
     QString Editor;
-    std::array<TColorElement, 2> Colors = DefaultColorElements();
+    std::array<TColorElement, 3> Colors = DefaultColorElements();
 };
 
 // Reads every setting in the stored order; each missing or unreadable value keeps the value in settings.

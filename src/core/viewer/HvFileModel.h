@@ -7,6 +7,7 @@
 #include "core/viewer/HvEncoding.h"
 #include "core/viewer/HvTextLayout.h"
 #include "core/viewer/HvTypes.h"
+#include "platform/FileDescriptor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -146,6 +147,9 @@ public:
     std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     // Hex-mode search for the text's bytes in the file's encoding; caretRow is the caret's hex row.
     std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
+
+    // A read handle of its own on the open file, for work on another thread (invalid when closed).
+    platform::TFileDescriptor OwnReadHandle() const;
 
     // Long scans and searches poll this every few MiB; when it returns true they stop early. A stopped
     // operation answers as if nothing was found and the total is still undetermined, and Stopped() is true

@@ -131,6 +131,11 @@ platform::TFileDescriptor THvFileModel::Impl::CounterHandle() const
     return handle;
 }
 
+platform::TFileDescriptor THvFileModel::OwnReadHandle() const
+{
+    return d->m_open ? d->CounterHandle() : platform::TFileDescriptor();
+}
+
 // The end of the file at once: when much of it lies beyond the counted lines, the last lines are
 // numbered from an estimate found by reading back from the end, and the count runs on its own thread.
 // True when that was done (or the total is known); otherwise the caller scans as usual.

@@ -31,30 +31,10 @@ template <class F>
 auto THvFileModel::Impl::WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f)
     -> std::optional<SearchHit>
 {
-    const qsizetype zero = text.indexOf(QChar(0));
-    const QString cut = zero >= 0 ? text.left(zero) : text;
-    if (cut.isEmpty())
+    std::optional<TTextPattern> pattern = MakeTextPattern(text, m_effective, matchCase, kind);
+    if (!pattern)
         return std::nullopt;
-    const TTextEncoding enc = m_effective;
-    if (IsEightBit(enc)) {
-        bool ok = false;
-        const QByteArray bytes = EncodeText(enc, cut, &ok);
-        if (!ok)
-            return std::nullopt; // a character the encoding cannot hold is in no line
-        THvSearchPattern pattern(
-            bytes, matchCase, kind, enc == TTextEncoding::Windows1252 ? AnsiUpperTable() : Latin1FoldTable());
-        return f(pattern);
-    }
-    const bool ascii = std::all_of(cut.cbegin(), cut.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (enc == TTextEncoding::Utf8 && (matchCase || ascii)) {
-        // Bytes compare as they are; without match case ASCII letters fold, which is their simple folding too.
-        THvSearchPattern pattern(cut.toUtf8(), matchCase, kind, AsciiUpperTable());
-        return f(pattern);
-    }
-    THvCharPattern pattern(CharForms(cut, enc, matchCase), UnitSize(enc));
-    if (pattern.Empty())
-        return std::nullopt;
-    return f(pattern);
+    return std::visit(f, *pattern);
 }
 
 FileOffset THvFileModel::Impl::TextSpan(FileOffset offset, qint64 max)

@@ -18,17 +18,6 @@ namespace {
 
     bool IsMeta(QChar c) { return QStringLiteral(".^$()[]{}?*+|\\").contains(c); }
 
-    // Text is Unicode: \w, \d, \s, \b and the POSIX classes take in every script's letters and digits.
-    QRegularExpression Compile(const QString& pattern, bool matchCase)
-    {
-        QRegularExpression::PatternOptions flags = QRegularExpression::UseUnicodePropertiesOption;
-        if (!matchCase)
-            flags |= QRegularExpression::CaseInsensitiveOption;
-        QRegularExpression re(pattern, flags);
-        re.optimize(); // compiled now (JIT where the platform has it), not on the first line
-        return re;
-    }
-
     // The whole text of a line (up to kMaxLineBytes), or nothing when the line does not exist or a read
     // was stopped.
     std::optional<QByteArray> ReadWholeLine(THvFileModel& model, LineNumber line)
@@ -88,9 +77,20 @@ namespace {
 
 } // namespace
 
+// Text is Unicode: \w, \d, \s, \b and the POSIX classes take in every script's letters and digits.
+QRegularExpression CompileSearchRegex(const QString& pattern, bool matchCase)
+{
+    QRegularExpression::PatternOptions flags = QRegularExpression::UseUnicodePropertiesOption;
+    if (!matchCase)
+        flags |= QRegularExpression::CaseInsensitiveOption;
+    QRegularExpression re(pattern, flags);
+    re.optimize(); // compiled now (JIT where the platform has it), not on the first line
+    return re;
+}
+
 QString RegexError(const QString& pattern)
 {
-    const QRegularExpression re = Compile(pattern, true);
+    const QRegularExpression re = CompileSearchRegex(pattern, true);
     if (re.isValid())
         return QString();
     return QStringLiteral("%1 at position %2").arg(re.errorString()).arg(re.patternErrorOffset() + 1);
@@ -274,7 +274,7 @@ std::optional<SearchHit> FindRegex(
         return std::nullopt;
     const bool matchCase = (options & soMatchCase) != 0;
     const bool backward = (options & soBackward) != 0;
-    const QRegularExpression re = Compile(pattern, matchCase);
+    const QRegularExpression re = CompileSearchRegex(pattern, matchCase);
     if (!re.isValid())
         return std::nullopt;
     const RegexRun run { model, re, model.EffectiveEncoding(), backward };

@@ -7,6 +7,7 @@
 #include "core/viewer/HvEncoding.h"
 #include "core/viewer/HvTypes.h"
 
+#include <QRegularExpression>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -14,6 +15,9 @@
 namespace hy::viewer {
 
 class THvFileModel;
+
+// The pattern as every search compiles it: Unicode classes, case-insensitive without match case, optimised.
+QRegularExpression CompileSearchRegex(const QString& pattern, bool matchCase);
 
 // Empty when the pattern compiles, else a message naming the error and its position (counted from 1).
 QString RegexError(const QString& pattern);

@@ -313,4 +313,30 @@ std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncodin
     return forms;
 }
 
+std::optional<TTextPattern> MakeTextPattern(
+    const QString& text, TTextEncoding encoding, bool matchCase, THvSearchPattern::Kind kind)
+{
+    const qsizetype zero = text.indexOf(QChar(0));
+    const QString cut = zero >= 0 ? text.left(zero) : text;
+    if (cut.isEmpty())
+        return std::nullopt;
+    if (IsEightBit(encoding)) {
+        bool ok = false;
+        const QByteArray bytes = EncodeText(encoding, cut, &ok);
+        if (!ok)
+            return std::nullopt; // a character the encoding cannot hold is in no line
+        return TTextPattern(std::in_place_type<THvSearchPattern>, bytes, matchCase, kind,
+            encoding == TTextEncoding::Windows1252 ? AnsiUpperTable() : Latin1FoldTable());
+    }
+    const bool ascii = std::all_of(cut.cbegin(), cut.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (encoding == TTextEncoding::Utf8 && (matchCase || ascii)) {
+        // Bytes compare as they are; without match case ASCII letters fold, which is their simple folding too.
+        return TTextPattern(std::in_place_type<THvSearchPattern>, cut.toUtf8(), matchCase, kind, AsciiUpperTable());
+    }
+    THvCharPattern pattern(CharForms(cut, encoding, matchCase), UnitSize(encoding));
+    if (pattern.Empty())
+        return std::nullopt;
+    return TTextPattern(std::move(pattern));
+}
+
 } // namespace hy::viewer

@@ -13,7 +13,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace hy::viewer {
@@ -133,5 +135,12 @@ private:
 // The byte forms of each character of text in an encoding (see THvCharPattern); empty when a character of
 // the text has no form in it.
 std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncoding encoding, bool matchCase);
+
+// The pattern a literal search of text uses in an encoding (the text ends at its first zero character):
+// byte for byte where that serves, else character by character. Nothing when no text can match (an empty
+// text, a character the encoding cannot hold).
+using TTextPattern = std::variant<THvSearchPattern, THvCharPattern>;
+std::optional<TTextPattern> MakeTextPattern(
+    const QString& text, TTextEncoding encoding, bool matchCase, THvSearchPattern::Kind kind);
 
 } // namespace hy::viewer

@@ -9,6 +9,7 @@
 
 #include "base/HyExceptions.h"
 #include "core/viewer/HvBase.h"
+#include "core/viewer/HvMatchScan.h"
 #include "core/viewer/HvTextLayout.h"
 #include "core/viewer/HvTypes.h"
 #include "ui/common/CursorScope.h"
@@ -47,6 +48,15 @@ struct TextPosition {
     LineNumber Line = 0;
     qint64 Index = 0;
     auto operator<=>(const TextPosition&) const = default;
+};
+
+// Colours for bytes [From, To) of a line; a mark with WholeLine colours the whole row behind the text too.
+struct THvMark {
+    qint64 From = 0;
+    qint64 To = 0;
+    QColor Back;
+    QColor Text;
+    bool WholeLine = false;
 };
 
 class THvBaseViewer : public QAbstractScrollArea {
@@ -224,6 +234,12 @@ protected:
         (void)line;
         (void)cells;
     }
+    // The coloured ranges of a line, later ones drawn over earlier ones (the selection over all of them).
+    virtual void LineMarks(LineNumber line, std::vector<THvMark>& marks)
+    {
+        (void)line;
+        (void)marks;
+    }
     // Told of each screen row as it is painted: the line it shows and the cells drawn there (decorated), for
     // a descendant that watches what reaches the screen.
     virtual void RowPainted(int row, LineNumber line, const std::vector<TCell>& cells)
@@ -330,7 +346,8 @@ private:
     void PaintCells(QPainter& painter, LineNumber line, const std::vector<TCell>& cells, qint64 originColumn, int top,
         qint64 selFrom, qint64 selTo);
     void PaintLoneCell(QPainter& painter, const TCell& cell, const QString& text, const QRect& box, const QRect& clip,
-        int baseline, bool selected);
+        int baseline, const QColor& ink);
+    std::vector<THvMark> m_marks; // the marks of the line being painted
     void PaintGutter(QPainter& painter, LineNumber line, int top);
     void VerticalAction(int action);
     void HorizontalAction(int action);
@@ -400,6 +417,18 @@ private:
     QTimer* m_dragTimer;
     int m_wheelRemainder = 0;
 };
+
+// A pattern whose matches a file viewer paints in colours (Standard only): the match, or its whole line.
+struct THvMarkRule {
+    TMatchQuery Query;
+    QColor Back;
+    QColor Text;
+    bool WholeLine = false;
+};
+
+// Adds the marks of one rule for a line's text [p, p + n) to marks, byte indexes shifted by shift.
+void AppendMarks(const THvLineMatcher& matcher, const THvMarkRule& rule, const uint8_t* p, size_t n, qint64 shift,
+    std::vector<THvMark>& marks);
 
 // The viewer bound to a file: Standard text lines or Hex rows from a THvFileModel.
 class THvCustomFileViewer : public THvBaseViewer {
@@ -473,6 +502,15 @@ public:
     // Places the caret at the start of a line given by its exact number (Go to Line).
     void PlaceCaretOnLine(LineNumber line);
 
+    // Colour rules, in order (later ones over earlier ones), and the find bar's matches over them all (an
+    // empty text shows none).
+    void SetMarkRules(std::vector<THvMarkRule> rules);
+    const std::vector<THvMarkRule>& MarkRules() const { return m_markRules; }
+    void SetFindMarks(const THvMarkRule& find);
+    const THvMarkRule& FindMarks() const { return m_findMark; }
+    // The marks of a line as they are painted.
+    std::vector<THvMark> MarksOf(LineNumber line);
+
     // Follows the file as it grows (View > Follow), told by the file system or, where it tells nothing, by
     // a look every quarter second: new lines appear, and the view stays at the end while the caret is on
     // the last line. A file that is truncated or replaced is reopened from the start (OnFollowNote).
@@ -494,6 +532,7 @@ protected:
     QString RangeText(LineNumber line, qint64 from, qint64 to) override;
     void PrepareEnd() override;
     bool LineNumberKnown(LineNumber line) const override;
+    void LineMarks(LineNumber line, std::vector<THvMark>& marks) override;
 
 private:
     class Events;
@@ -532,6 +571,13 @@ private:
     bool m_follow = false;
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_followTimer;
+    std::vector<THvMarkRule> m_markRules;
+    THvMarkRule m_findMark;
+    std::vector<THvLineMatcher> m_markMatchers; // the rules' and then the find bar's, for m_markEncoding
+    TTextEncoding m_markEncoding = TTextEncoding::Auto;
+    bool m_markMatchersStale = true;
+    LineNumber m_markLine = -1; // the line m_markCache holds, during one paint
+    std::vector<THvMark> m_markCache;
 };
 
 class THvFileViewer : public THvCustomFileViewer {

@@ -150,6 +150,7 @@ bool THvCustomFileViewer::SkipScanWhilePainting(LineNumber line)
 void THvCustomFileViewer::paintEvent(QPaintEvent* event)
 {
     m_paintScanCut = false;
+    m_markLine = -1; // the lines may have changed since the last paint
     THvBaseViewer::paintEvent(event);
     if (!m_paintScanCut || m_scanQueued)
         return;

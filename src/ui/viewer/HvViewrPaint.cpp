@@ -144,10 +144,10 @@ void THvBaseViewer::PaintGutter(QPainter& painter, LineNumber line, int top)
 
 // A cluster drawn alone in its cells (box), clipped to them within the text area.
 void THvBaseViewer::PaintLoneCell(QPainter& painter, const TCell& cell, const QString& text, const QRect& box,
-    const QRect& clip, int baseline, bool selected)
+    const QRect& clip, int baseline, const QColor& color)
 {
     const int x = box.x();
-    painter.setPen(selected ? m_highlightColors->TextColor() : m_fixedFont->Color());
+    painter.setPen(color);
     painter.save();
     painter.setFont(m_fixedFont->Font());
     painter.setClipRect(clip, Qt::IntersectClip);
@@ -169,21 +169,35 @@ void THvBaseViewer::PaintLoneCell(QPainter& painter, const TCell& cell, const QS
     painter.restore();
 }
 
-void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<TCell>& cells, qint64 originColumn,
+void THvBaseViewer::PaintCells(QPainter& painter, LineNumber line, const std::vector<TCell>& cells, qint64 originColumn,
     int top, qint64 selFrom, qint64 selTo)
 {
     const int baseline = top + 1 + m_ascent;
     const qint64 lastColumn = originColumn + m_visibleColumns;
     const QRect textArea(m_marginWidth, top, m_visibleColumns * m_charWidth, m_rowHeight);
+    m_marks.clear();
+    LineMarks(line, m_marks);
+    for (const THvMark& m : m_marks) {
+        if (m.WholeLine && m.Back.isValid())
+            painter.fillRect(textArea, m.Back);
+    }
+    // The last mark over a byte gives its colours.
+    auto markOf = [&](qint64 index) -> const THvMark* {
+        for (auto it = m_marks.crbegin(); it != m_marks.crend(); ++it) {
+            if (it->WholeLine || (index >= it->From && index < it->To))
+                return &*it;
+        }
+        return nullptr;
+    };
     // Runs of one-cell characters that the font has are drawn together, spaced to the grid; any other
     // cluster is drawn alone in its own cells, so glyphs of any width or font stay on the grid.
     QString run;
     int runX = 0;
-    bool runSelected = false;
+    QColor runInk;
     auto flush = [&] {
         if (run.isEmpty())
             return;
-        painter.setPen(runSelected ? m_highlightColors->TextColor() : m_fixedFont->Color());
+        painter.setPen(runInk);
         painter.drawText(QPointF(runX, baseline), run);
         run.clear();
     };
@@ -197,8 +211,17 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
         const int width = std::max(cell.Width, 1) * m_charWidth;
         const bool selected = cell.Index >= selFrom && cell.Index < selTo;
         const QRect box(x, top, width, m_rowHeight);
-        if (selected)
+        const THvMark* mark = selected || m_marks.empty() ? nullptr : markOf(cell.Index);
+        QColor ink = m_fixedFont->Color();
+        if (selected) {
             painter.fillRect(box, m_highlightColors->BackColor());
+            ink = m_highlightColors->TextColor();
+        } else if (mark) {
+            if (mark->Back.isValid() && !mark->WholeLine)
+                painter.fillRect(box, mark->Back);
+            if (mark->Text.isValid())
+                ink = mark->Text;
+        }
         QString text;
         switch (cell.Type) {
         case TCell::Glyph:
@@ -216,7 +239,7 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
         }
         const bool simple = cell.Type == TCell::Glyph && cell.Width == 1 && text.size() == 1
             && cell.Code < m_inFont.size() && m_inFont[cell.Code] && col >= originColumn;
-        if (simple && !run.isEmpty() && selected == runSelected && x == runX + int(run.size()) * m_charWidth) {
+        if (simple && !run.isEmpty() && ink == runInk && x == runX + int(run.size()) * m_charWidth) {
             run += text;
             continue;
         }
@@ -224,10 +247,10 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber, const std::vector<
         if (simple) {
             run = text;
             runX = x;
-            runSelected = selected;
+            runInk = ink;
             continue;
         }
-        PaintLoneCell(painter, cell, text, box, box.intersected(textArea), baseline, selected);
+        PaintLoneCell(painter, cell, text, box, box.intersected(textArea), baseline, ink);
     }
     flush();
 }

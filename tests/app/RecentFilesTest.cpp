@@ -1,0 +1,93 @@
+// The colour rules and the recent files list as the settings file keeps them: recent files newest first,
+// nine at most, a reopened file keeping the place it was left at, names of any bytes coming back exactly.
+#include "core/settings/RecentFiles.h"
+#include "core/settings/HighlightRules.h"
+#include "platform/FileNames.h"
+#include "platform/SettingsStore.h"
+
+#include "support/TempFiles.h"
+
+#include <gtest/gtest.h>
+
+using namespace hy::settings;
+
+namespace {
+QStringList Names(const TRecentFiles& r)
+{
+    QStringList names;
+    for (const TRecentFile& f : r.Files())
+        names << f.Name;
+    return names;
+}
+} // namespace
+
+TEST(RecentFiles, KeepsTheNineNewestWithTheirPlaces)
+{
+    TRecentFiles r;
+    for (int i = 1; i <= 11; ++i)
+        r.Opened(QStringLiteral("/f%1").arg(i));
+    EXPECT_EQ(Names(r), QStringList({ "/f11", "/f10", "/f9", "/f8", "/f7", "/f6", "/f5", "/f4", "/f3" }));
+    r.Left({ QStringLiteral("/f5"), 1234, true, 3 });
+    r.Left({ QStringLiteral("/gone"), 1, false, 0 }); // not listed: nothing changes
+    r.Opened(QStringLiteral("/f5"));
+    ASSERT_EQ(r.Files().size(), 9);
+    EXPECT_EQ(r.Files().front(), (TRecentFile { QStringLiteral("/f5"), 1234, true, 3 }));
+    EXPECT_EQ(r.Find(QStringLiteral("/gone")), nullptr);
+    r.Remove(QStringLiteral("/f5"));
+    EXPECT_EQ(r.Files().front().Name, QStringLiteral("/f11"));
+    r.Clear();
+    EXPECT_TRUE(r.Files().isEmpty());
+}
+
+TEST(RecentFiles, ComeBackFromTheSettingsFileExactly)
+{
+    hy::test::TTempFolder dir;
+    const QString ini = dir.PathOf(QStringLiteral("hyview.ini"));
+    TRecentFiles r;
+    const QString odd = hy::platform::DecodeFileName(QByteArray("/tmp/caf\xe9, 100% & more.log"));
+    r.Opened(QStringLiteral("/var/log/syslog"));
+    r.Opened(odd);
+    r.Opened(QStringLiteral("/home/ann/Grüße.txt"));
+    r.Left({ odd, 77, false, 2 });
+    r.SetReopenAtLastPlace(false);
+    {
+        hy::platform::SettingsStore store(ini);
+        r.Save(store);
+    }
+    hy::platform::SettingsStore store(ini);
+    TRecentFiles back;
+    back.Load(store);
+    EXPECT_EQ(back.Files(), r.Files());
+    EXPECT_FALSE(back.ReopenAtLastPlace());
+    // Fewer files later leave no stale entries behind.
+    r.Remove(odd);
+    r.Save(store);
+    back.Load(store);
+    EXPECT_EQ(Names(back), QStringList({ "/home/ann/Grüße.txt", "/var/log/syslog" }));
+}
+
+TEST(RecentFiles, MenuTextsNumberTheItems)
+{
+    EXPECT_EQ(RecentMenuText(0, QStringLiteral("/a/b.txt")), QStringLiteral("&1 /a/b.txt"));
+    EXPECT_EQ(RecentMenuText(8, QStringLiteral("/R&D/x")), QStringLiteral("&9 /R&&D/x"));
+}
+
+TEST(HighlightRules, ComeBackFromTheSettingsFileAfterTheBuiltInSet)
+{
+    hy::test::TTempFolder dir;
+    hy::platform::SettingsStore store(dir.PathOf(QStringLiteral("hyview.ini")));
+    THighlightRules rules;
+    rules.Rules = { { QStringLiteral("timeout, retry"), false, true, 0xFF0000, kNoColor, false },
+        { QStringLiteral("^\\d+ ms$"), true, false, kNoColor, 0x00FF00, true } };
+    rules.BuiltIn = false;
+    rules.Save(store);
+    THighlightRules back;
+    back.Load(store);
+    EXPECT_EQ(back, rules);
+    EXPECT_EQ(back.Effective(), rules.Rules);
+    back.BuiltIn = true;
+    const QList<THighlightRule> all = back.Effective();
+    ASSERT_EQ(all.size(), BuiltInHighlightRules().size() + 2);
+    EXPECT_EQ(all.back(), rules.Rules.back());
+    EXPECT_EQ(all.front().Pattern, QStringLiteral("\\bDEBUG\\b"));
+}

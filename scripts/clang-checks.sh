@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with clang++ and warnings as errors in build-clang/ (Ninja, ccache, two jobs), then
 # runs clang-tidy with the checks of .clang-tidy over the program's sources. Fails on any warning of
-# either. Part of scripts/test.sh.
+# either. scripts/test.sh runs it when HY_CLANG_CHECKS=1.
 #   scripts/clang-checks.sh            the clang build, then clang-tidy over every source in src/ and bench/
 #   scripts/clang-checks.sh FILE...    the clang build, then clang-tidy over these files only
 set -euo pipefail

@@ -6,6 +6,7 @@
 #include "core/viewer/HvFileModel.h"
 #include "ui/viewer/HvViewr.h"
 
+#include "support/CompressFixtures.h"
 #include "support/TempFiles.h"
 #include "support/TestWait.h"
 
@@ -170,6 +171,23 @@ TEST(HvFindBar, SaysWhatItCannotFindInTheBar)
     EXPECT_EQ(w.Selected(), std::make_pair(FileOffset(6), FileOffset(10)));
     QTest::keyClick(w.bar->Field(), Qt::Key_Return);
     EXPECT_EQ(w.Selected(), std::make_pair(FileOffset(26), FileOffset(30)));
+}
+
+// A compressed file is counted in its decoded text, not in the bytes on disk.
+TEST(HvFindBar, CountsACompressedFileInItsText)
+{
+    hy::test::TTempFolder dir;
+    QByteArray data;
+    for (int i = 0; i < 2000; ++i)
+        data += (i % 100 == 7 ? "needle line " : "other line ") + QByteArray::number(i) + '\n';
+    const QString path = hy::test::CompressInto(
+        dir, QStringLiteral("t.log.gz"), data, QStringLiteral("gzip"), { QStringLiteral("-c") });
+    ASSERT_FALSE(path.isEmpty());
+    TBarWindow w(path, TTextEncoding::Utf8);
+    w.bar->Open();
+    w.bar->SetQuery({ QStringLiteral("needle") });
+    HY_EXPECT_SOON(!w.bar->Counting() && w.bar->StatusText().startsWith(QStringLiteral("match 1 of 20")));
+    EXPECT_TRUE(w.bar->StatusText().startsWith(QStringLiteral("match 1 of 20"))) << w.bar->StatusText().toStdString();
 }
 
 TEST(HvFindBar, MarksEveryMatchOnALineOverTheColourRules)

@@ -88,7 +88,7 @@ void THvFileModel::Impl::CloseFile()
 
 // The decoded source of a compressed file, once its first bytes are decoded (or decoding ended); none
 // when decoding is off or the file is not compressed. Throws the viewer's I/O errors.
-std::unique_ptr<compress::TDecodedSource> THvFileModel::Impl::OpenDecoded(const platform::TFileDescriptor& handle)
+std::shared_ptr<compress::TDecodedSource> THvFileModel::Impl::OpenDecoded(const platform::TFileDescriptor& handle)
 {
     if (!m_decode)
         return nullptr;
@@ -111,7 +111,7 @@ std::unique_ptr<compress::TDecodedSource> THvFileModel::Impl::OpenDecoded(const 
 // returned instead, and a compressed file that is to be shown decompressed gets its decoded source.
 // Throws the viewer's I/O errors.
 platform::TFileDescriptor THvFileModel::Impl::OpenHandle(
-    struct stat& st, bool& snapshot, std::unique_ptr<compress::TDecodedSource>& decoded)
+    struct stat& st, bool& snapshot, std::shared_ptr<compress::TDecodedSource>& decoded)
 {
     const QByteArray path = platform::EncodeFileName(m_fileName);
     // Not blocking: opening a pipe would otherwise wait for a writer.
@@ -150,7 +150,7 @@ platform::TFileDescriptor THvFileModel::Impl::OpenHandle(
 }
 
 void THvFileModel::Impl::Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot,
-    std::unique_ptr<compress::TDecodedSource> decoded)
+    std::shared_ptr<compress::TDecodedSource> decoded)
 {
     m_fd = std::move(handle);
     m_decoded = std::move(decoded);
@@ -205,7 +205,7 @@ void THvFileModel::Impl::OpenFile()
     Hourglass hourglass(this, true);
     struct stat st { };
     bool snapshot = false;
-    std::unique_ptr<compress::TDecodedSource> decoded;
+    std::shared_ptr<compress::TDecodedSource> decoded;
     platform::TFileDescriptor handle = OpenHandle(st, snapshot, decoded);
     Adopt(std::move(handle), st, snapshot, std::move(decoded));
 }
@@ -217,7 +217,7 @@ void THvFileModel::Impl::Reload()
     struct stat st { };
     bool snapshot = false;
     platform::TFileDescriptor handle;
-    std::unique_ptr<compress::TDecodedSource> decoded;
+    std::shared_ptr<compress::TDecodedSource> decoded;
     try {
         handle = OpenHandle(st, snapshot, decoded);
     } catch (const EInOutError&) {

@@ -148,8 +148,10 @@ public:
     // Hex-mode search for the text's bytes in the file's encoding; caretRow is the caret's hex row.
     std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
 
-    // A read handle of its own on the open file, for work on another thread (invalid when closed).
-    platform::TFileDescriptor OwnReadHandle() const;
+    // What reads the open file's text for work on another thread: a read handle of its own on a plain file,
+    // the decoded source itself for a compressed one (it takes reads from any thread and lives as long as
+    // the reader). Empty when closed.
+    std::function<size_t(FileOffset offset, uint8_t* buf, size_t n)> BackgroundReader() const;
 
     // Long scans and searches poll this every few MiB; when it returns true they stop early. A stopped
     // operation answers as if nothing was found and the total is still undetermined, and Stopped() is true

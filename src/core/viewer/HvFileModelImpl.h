@@ -86,7 +86,7 @@ struct THvFileModel::Impl {
     bool m_decode = false; // a compressed file is shown decompressed
     // The decoded bytes shown instead of the file's own: m_fd stays the compressed file, whose stamp tells of
     // changes on disk, while m_fileSize follows the decoding.
-    std::unique_ptr<compress::TDecodedSource> m_decoded;
+    std::shared_ptr<compress::TDecodedSource> m_decoded;
     THvSourceRef Source() const { return { m_fd, m_decoded.get() }; }
     bool m_open = false;
     bool m_snapshot = false;
@@ -235,10 +235,10 @@ struct THvFileModel::Impl {
 
     void CloseFile();
     platform::TFileDescriptor OpenHandle(
-        struct stat& st, bool& snapshot, std::unique_ptr<compress::TDecodedSource>& decoded);
-    std::unique_ptr<compress::TDecodedSource> OpenDecoded(const platform::TFileDescriptor& handle);
+        struct stat& st, bool& snapshot, std::shared_ptr<compress::TDecodedSource>& decoded);
+    std::shared_ptr<compress::TDecodedSource> OpenDecoded(const platform::TFileDescriptor& handle);
     void Adopt(platform::TFileDescriptor handle, const struct stat& st, bool snapshot,
-        std::unique_ptr<compress::TDecodedSource> decoded);
+        std::shared_ptr<compress::TDecodedSource> decoded);
     void ResetText();
     void ResolveEncoding();
     void OpenFile();

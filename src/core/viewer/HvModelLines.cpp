@@ -131,9 +131,16 @@ platform::TFileDescriptor THvFileModel::Impl::CounterHandle() const
     return handle;
 }
 
-platform::TFileDescriptor THvFileModel::OwnReadHandle() const
+std::function<size_t(FileOffset, uint8_t*, size_t)> THvFileModel::BackgroundReader() const
 {
-    return d->m_open ? d->CounterHandle() : platform::TFileDescriptor();
+    if (!d->m_open)
+        return {};
+    if (std::shared_ptr<compress::TDecodedSource> decoded = d->m_decoded)
+        return [decoded](FileOffset offset, uint8_t* buf, size_t n) { return ReadDecoded(*decoded, offset, buf, n); };
+    auto handle = std::make_shared<platform::TFileDescriptor>(d->CounterHandle());
+    if (!handle->Valid())
+        return {};
+    return [handle](FileOffset offset, uint8_t* buf, size_t n) { return ReadAt(*handle, offset, buf, n); };
 }
 
 // The end of the file at once: when much of it lies beyond the counted lines, the last lines are

@@ -124,13 +124,12 @@ void THvFilterModel::Start(std::vector<TMatchQuery> queries, TCombine how, bool 
 
 void THvFilterModel::Launch(TLinePlace from, THvLineList seed)
 {
-    auto handle = std::make_shared<platform::TFileDescriptor>(m_viewer->Model().OwnReadHandle());
     const bool anything
         = std::any_of(m_queries.begin(), m_queries.end(), [](const TMatchQuery& q) { return !q.Text.isEmpty(); });
-    if (!handle->Valid() || !anything)
-        return;
     THvMatchScan::Setup s;
-    s.Read = [handle](FileOffset offset, uint8_t* buf, size_t n) { return ReadAt(*handle, offset, buf, n); };
+    s.Read = m_viewer->Model().BackgroundReader();
+    if (!s.Read || !anything)
+        return;
     s.Encoding = m_viewer->EffectiveEncoding();
     for (const TMatchQuery& q : m_queries) {
         if (!q.Text.isEmpty())

@@ -257,11 +257,10 @@ void THvFindBar::RestartCount()
     m_countedEncoding = m_viewer->EffectiveEncoding();
     if (m_counted.Text.isEmpty() || !RegexProblem().isEmpty() || !m_viewer->IsOpen())
         return;
-    auto handle = std::make_shared<platform::TFileDescriptor>(m_viewer->Model().OwnReadHandle());
-    if (!handle->Valid())
-        return;
     THvMatchScan::Setup s;
-    s.Read = [handle](FileOffset offset, uint8_t* buf, size_t n) { return ReadAt(*handle, offset, buf, n); };
+    s.Read = m_viewer->Model().BackgroundReader();
+    if (!s.Read)
+        return;
     s.Encoding = m_viewer->EffectiveEncoding();
     s.Queries = { m_counted };
     m_count = std::make_unique<THvMatchScan>(std::move(s));

@@ -48,10 +48,7 @@ namespace {
                     m_inStream = true;
                     m_pending = false;
                     if (m_decoded > 0) {
-                        TRestartPoint point;
-                        point.Decoded = m_decoded;
-                        point.Compressed = InputOffset();
-                        Offer(point);
+                        OfferFrameEnd();
                         return TStatus::Ok;
                     }
                 }

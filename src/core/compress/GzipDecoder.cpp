@@ -84,11 +84,7 @@ namespace {
                     inflateReset2(&m_z, kGzipWindowBits);
                     m_phase = TPhase::Member;
                     if (m_decoded > 0) {
-                        TRestartPoint point;
-                        point.Kind = TRestartPoint::Start;
-                        point.Decoded = m_decoded;
-                        point.Compressed = InputOffset();
-                        Offer(point);
+                        OfferFrameEnd();
                         return TStatus::Ok;
                     }
                     break;

@@ -102,6 +102,15 @@ void TStreamDecoder::Offer(const TRestartPoint& point)
     m_hasPoint = true;
 }
 
+void TStreamDecoder::OfferFrameEnd()
+{
+    TRestartPoint point;
+    point.Kind = TRestartPoint::Start;
+    point.Decoded = m_decoded;
+    point.Compressed = InputOffset();
+    Offer(point);
+}
+
 TStreamDecoder::TStatus TStreamDecoder::Fail(const QString& problem)
 {
     m_problem = problem;

@@ -81,6 +81,9 @@ protected:
     TStatus Fail(const QString& problem);
     TStatus Damaged(const QString& detail);
     void Offer(const TRestartPoint& point);
+    // Offers the place after a frame (a member, a stream) that just ended as a restart point: a new one
+    // starts there.
+    void OfferFrameEnd();
 
     qint64 m_decoded = 0;
     QString m_problem;

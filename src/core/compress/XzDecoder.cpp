@@ -157,10 +157,7 @@ namespace {
                 return Fail(QStringLiteral("not enough memory to decode"));
             m_phase = TPhase::Stream;
             if (m_decoded > 0) {
-                TRestartPoint point;
-                point.Decoded = m_decoded;
-                point.Compressed = InputOffset();
-                Offer(point);
+                OfferFrameEnd();
                 m_offered = true;
             }
             return TStatus::Ok;

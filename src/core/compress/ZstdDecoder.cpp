@@ -61,10 +61,7 @@ namespace {
                 if (ret == 0) {
                     m_atFrameStart = true;
                     m_pending = false;
-                    TRestartPoint point;
-                    point.Decoded = m_decoded;
-                    point.Compressed = InputOffset();
-                    Offer(point);
+                    OfferFrameEnd();
                     return TStatus::Ok;
                 }
                 if (produced > 0)

@@ -30,6 +30,8 @@
 
 using namespace hy;
 using namespace hy::bench;
+using namespace hy::search;
+using namespace hy::selector;
 
 namespace {
 

@@ -29,7 +29,7 @@
 
 extern char** environ;
 
-using namespace hy::app;
+using namespace hy::compare;
 
 namespace {
 

@@ -28,6 +28,7 @@
 
 using namespace hy;
 using namespace hy::bench;
+using namespace hy::filelist;
 
 namespace {
 

@@ -32,6 +32,7 @@
 
 using namespace hy;
 using namespace hy::bench;
+using namespace hy::search;
 
 namespace {
 

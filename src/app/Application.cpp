@@ -21,6 +21,11 @@
 
 namespace hy::app {
 
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::dde;
+using namespace hy::program;
+
 THyApplication::THyApplication(int& argc, char** argv)
     : QApplication(argc, argv)
 {

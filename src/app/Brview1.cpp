@@ -42,6 +42,12 @@
 
 namespace hy::app {
 
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::program;
+using namespace hy::search;
+using namespace hy::settings;
+
 namespace {
     const char* const kProgramTitle = "Halcyra Viewer";
 } // namespace

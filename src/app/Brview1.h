@@ -49,15 +49,15 @@ public:
     // The command line without the program name; applied when the window is first shown.
     void SetCommandLine(const QStringList& parameters);
 
-    TViewerSettings& Settings() { return m_settings; }
-    const TViewerSettings& Settings() const { return m_settings; }
+    settings::TViewerSettings& Settings() { return m_settings; }
+    const settings::TViewerSettings& Settings() const { return m_settings; }
     void LoadSettings();
     void SaveSettings();
 
     // The File Search dialog (made by its first use and kept), and the results browser of its last search
     // while the user has not closed it.
-    TFileSearchDialog* FileSearch() const { return m_fileSearch; }
-    TSearchResultsDialog* SearchResults() const;
+    search::TFileSearchDialog* FileSearch() const { return m_fileSearch; }
+    search::TSearchResultsDialog* SearchResults() const;
 
     // 1 small bar, 2 large bar, anything else neither.
     void SetButtonBar(int n);
@@ -68,15 +68,15 @@ public:
     // viewer window was open before; brings the window to the front. Names that arrive while a long read, a
     // picture load or another batch of files is under way wait until it ends: nothing is opened from inside
     // that work's event pumping.
-    void OpenDroppedFiles(const QStringList& names, ViewMode mode = ViewMode::BySettings);
+    void OpenDroppedFiles(const QStringList& names, settings::ViewMode mode = settings::ViewMode::BySettings);
     // Opens names one by one with progress in the status bar ("Opening 120 of 1,000..."); Esc stops, and what
     // opened stays open. The first name that fails to load ends the batch, and with stopAtOpen so does the
     // first that is shown already. Returns how many names were handled.
-    int OpenFiles(const QStringList& names, bool stopAtOpen, ViewMode mode = ViewMode::BySettings);
+    int OpenFiles(const QStringList& names, bool stopAtOpen, settings::ViewMode mode = settings::ViewMode::BySettings);
     // True while work runs that pumps events: hand-overs wait for it.
     bool Busy() const;
     // The one entry point that opens a file into a new viewer window; false when it is open already or failed.
-    bool OpenFileInViewer(const QString& fileName, ViewMode mode, bool deleteOnClose);
+    bool OpenFileInViewer(const QString& fileName, settings::ViewMode mode, bool deleteOnClose);
     // The same for the window that the command interface reuses: made when window is empty, else emptied
     // and reused; it stays, empty, when the file fails to open. A file open elsewhere opens again here, all
     // pages stay for the next file, and the window is neither sized to a picture nor given the keyboard.
@@ -228,7 +228,8 @@ private:
     void RepeatFind(bool reverse);
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
     TChildForm* NewChild(bool hex);
-    bool OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileName, ViewMode mode, bool deleteOnClose);
+    bool OpenFile(
+        QPointer<TChildForm>* ddeWindow, const QString& fileName, settings::ViewMode mode, bool deleteOnClose);
     void SetViewerFromSettings(TChildForm* child, bool hex);
     bool RefuseUnopenable(const QString& fileName);
     QMdiSubWindow* AddFrame(TChildForm* child);
@@ -251,13 +252,13 @@ private:
         bool TextHex;
     };
     // OpenFiles for names that each carry their own text mode.
-    int OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, ViewMode mode);
+    int OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, settings::ViewMode mode);
     void UpdateCopyCommands(TChildForm* child);
 
-    TViewerSettings m_settings;
+    settings::TViewerSettings m_settings;
     TSearchState m_search;
-    QPointer<TFileSearchDialog> m_fileSearch;
-    QPointer<TClipboardViewer> m_clipboardViewer; // Edit > Show Clipboard's window while it is open
+    QPointer<search::TFileSearchDialog> m_fileSearch;
+    QPointer<launch::TClipboardViewer> m_clipboardViewer; // Edit > Show Clipboard's window while it is open
     std::array<QAction*, kCommandCount> m_actions {};
     std::array<QAction*, std::size(viewer::kAllEncodings)> m_encodingActions {};
     QList<TChildForm*> m_children; // creation order
@@ -266,7 +267,7 @@ private:
     QSet<TChildForm*> m_longWork; // windows whose long read is under way
     struct TPendingDrop {
         QStringList Names;
-        ViewMode Mode;
+        settings::ViewMode Mode;
     };
     QList<TPendingDrop> m_pendingDrops;
     bool m_refreshPending = false;

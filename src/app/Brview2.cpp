@@ -52,6 +52,11 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::image;
+using namespace hy::search;
+using namespace hy::settings;
+
 QColor ColorFromSetting(quint32 value)
 {
     if (value & 0x80000000u) {

@@ -26,7 +26,7 @@ class THvFilterPane;
 class THvFindBar;
 }
 
-namespace hy {
+namespace hy::image {
 class TMultiImage;
 }
 
@@ -41,8 +41,8 @@ class TMainForm;
 // What a viewer window opens and how.
 struct TOpenRequest {
     QString FileName;
-    ViewMode Mode = ViewMode::BySettings; // the view asked for
-    TPageRules Rules; // which files show natively, and whether text opens in Hex
+    settings::ViewMode Mode = settings::ViewMode::BySettings; // the view asked for
+    settings::TPageRules Rules; // which files show natively, and whether text opens in Hex
     bool KeepPages = false; // the pages of other kinds stay for the next file (the command interface's window)
     bool CountAllLines = false; // count the lines of any text file when it opens, not only of small ones
 };
@@ -62,15 +62,15 @@ public:
     viewer::THvFilterPane* FilterPane() const { return m_filterPane; }
     // Shows the pane for the find bar's pattern (opening the bar when it holds none), or closes it.
     void ToggleFilterPane();
-    TMultiImage* ImageViewer() const { return m_imageViewer; }
+    image::TMultiImage* ImageViewer() const { return m_imageViewer; }
     QTabBar* TabSet() const { return m_tabSet; }
     QStackedWidget* NoteBook() const { return m_noteBook; }
     QMenu* ChildPopupMenu();
 
     QString FileName() const { return m_fileName; }
     void SetFileName(const QString& name) { m_fileName = name; }
-    PageKind Kind() const { return m_pageKind; }
-    void SetKind(PageKind kind) { m_pageKind = kind; }
+    settings::PageKind Kind() const { return m_pageKind; }
+    void SetKind(settings::PageKind kind) { m_pageKind = kind; }
     // The window shows a temporary copy (a viewed archive member), which goes when the window is done.
     bool DeleteOnClose() const { return m_deleteOnClose; }
     void SetDeleteOnClose(bool on) { m_deleteOnClose = on; }
@@ -80,14 +80,14 @@ public:
     void SetFileStamp(const QDateTime& stamp) { m_fileStamp = stamp; }
 
     // The notebook page on show.
-    PageKind ActivePage() const;
+    settings::PageKind ActivePage() const;
     // Selects the tab and the notebook page; tab 0 or 1 also sets the current text mode.
-    void ShowPage(PageKind page, int tabIndex);
+    void ShowPage(settings::PageKind page, int tabIndex);
     // The third tab, for the file's native page: added when missing, else renamed; removed for plain text.
-    void SetThirdTab(PageKind page);
+    void SetThirdTab(settings::PageKind page);
     void RemoveThirdTab();
     // The page of the third tab; Text when there is none.
-    PageKind ThirdTab() const { return m_thirdTab; }
+    settings::PageKind ThirdTab() const { return m_thirdTab; }
     void DeleteUnusedPages();
 
     // Loads a file into the window and shows it on the page that the view asked for and the rules give it
@@ -148,7 +148,7 @@ Q_SIGNALS:
     // The Standard or Hex tab was chosen: text opens that way next.
     void TextModeChosen(bool hex);
     // A tab was clicked and its page shown.
-    void PageShown(PageKind page);
+    void PageShown(settings::PageKind page);
     // An archive's selection changed.
     void SelectionChanged();
     // A picture is being decoded (Open): its progress in percent, and its start and end.
@@ -171,9 +171,9 @@ private:
     // Decodes the picture with progress; Esc stops it.
     bool LoadImageShowingProgress();
     // Shows the tab and page of a choice, with the third tab for its native page.
-    void ShowChoice(const TPageChoice& choice);
+    void ShowChoice(const settings::TPageChoice& choice);
     // The notebook's page of a kind, or null while it is not made.
-    QWidget* PageWidget(PageKind page) const;
+    QWidget* PageWidget(settings::PageKind page) const;
 
     TMainForm* m_main;
     QStackedWidget* m_noteBook;
@@ -182,7 +182,7 @@ private:
     viewer::THvFindBar* m_findBar;
     viewer::THvFilterPane* m_filterPane;
     QScrollArea* m_imagePage = nullptr;
-    TMultiImage* m_imageViewer = nullptr;
+    image::TMultiImage* m_imageViewer = nullptr;
     archive::TArchivePage* m_archivePage = nullptr;
     QWidget* m_mediaPage = nullptr;
     QMediaPlayer* m_player = nullptr;
@@ -190,15 +190,15 @@ private:
     QVideoWidget* m_video = nullptr;
     QLabel* m_mediaLabel = nullptr;
     QLabel* m_mediaTime = nullptr;
-    TMultiImage* m_poster = nullptr; // a video's first picture, shown before Play
+    image::TMultiImage* m_poster = nullptr; // a video's first picture, shown before Play
     QTabBar* m_tabSet;
     QMenu* m_popup = nullptr;
     QList<std::pair<QAction*, TCommand>> m_twins; // the context menu's items and the commands they mirror
     QList<QAction*> m_encodingTwins; // in the order of kAllEncodings
 
     QString m_fileName;
-    PageKind m_pageKind = PageKind::Text;
-    PageKind m_thirdTab = PageKind::Text;
+    settings::PageKind m_pageKind = settings::PageKind::Text;
+    settings::PageKind m_thirdTab = settings::PageKind::Text;
     bool m_deleteOnClose = false;
     bool m_loaded = false;
     QDateTime m_fileStamp;

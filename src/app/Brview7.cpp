@@ -5,6 +5,7 @@
 #include "app/Brview2.h"
 #include "app/ColorGrid.h"
 #include "app/FileChoice.h"
+#include "base/FontStyle.h"
 #include "common/HyUtils.h"
 #include "platform/PlatformPaths.h"
 #include "ui/common/Alert.h"
@@ -39,6 +40,13 @@
 #include <QVBoxLayout>
 
 namespace hy::app {
+
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::search;
+using namespace hy::selector;
+using namespace hy::settings;
+using namespace hy::viewer;
 
 namespace {
 

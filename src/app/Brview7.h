@@ -37,13 +37,13 @@ inline constexpr int kFontDialogHelpContext = 103;
 QStringList PreviewLines(const QString& sentence, const QFontMetrics& metrics, int width);
 
 // The viewer font of the settings, and the settings' name, size and style of a font.
-QFont FontOfSettings(const TViewerSettings& settings);
-void StoreFontInSettings(const QFont& font, TViewerSettings& settings);
+QFont FontOfSettings(const settings::TViewerSettings& settings);
+void StoreFontInSettings(const QFont& font, settings::TViewerSettings& settings);
 
-class TSetupDialog : public THyForm {
+class TSetupDialog : public common::THyForm {
     Q_OBJECT
 public:
-    explicit TSetupDialog(const TViewerSettings& settings, QWidget* parent = nullptr);
+    explicit TSetupDialog(const settings::TViewerSettings& settings, QWidget* parent = nullptr);
     ~TSetupDialog() override;
 
     // Runs the font dialog: true and the font changed when the user chose one.
@@ -51,9 +51,9 @@ public:
     static void SetFontChooser(TFontChooser chooser);
 
     // The settings as OK leaves them: the copy the dialog started from with its controls applied.
-    TViewerSettings Result() const;
+    settings::TViewerSettings Result() const;
     QFont ViewerFont() const { return m_font; }
-    const TColorElement& Element(int index) const { return m_elements.at(size_t(index)); }
+    const settings::TColorElement& Element(int index) const { return m_elements.at(size_t(index)); }
 
     void ElementListClick();
     void ColorGridChange();
@@ -103,12 +103,12 @@ private:
     QWidget* BuildDirectoriesPage();
     QWidget* BuildMiscellaneousPage();
     void BuildFrame();
-    void ShowSettings(const TViewerSettings& settings);
+    void ShowSettings(const settings::TViewerSettings& settings);
     void ConnectControls();
     void PreviewPaint();
 
-    TViewerSettings m_settings;
-    std::array<TColorElement, 3> m_elements;
+    settings::TViewerSettings m_settings;
+    std::array<settings::TColorElement, 3> m_elements;
     QFont m_font;
     bool m_suppressGrid = false;
 };

@@ -13,6 +13,10 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::selector;
+using namespace hy::settings;
+
 archive::TArchivePage* CreateChildArchivePage(TChildForm* child, TMainForm* main, QWidget* parent)
 {
     auto* page = new archive::TArchivePage(parent);

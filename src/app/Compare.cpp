@@ -21,6 +21,11 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::compare;
+using namespace hy::settings;
+using namespace hy::viewer;
+
 namespace {
     const QString kCompareTitle = QStringLiteral("Compare");
     const QString kFileCompareTitle = QStringLiteral("File Compare");

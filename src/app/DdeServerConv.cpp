@@ -17,6 +17,9 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::dde;
+
 TDdeServerConv::TDdeServerConv(TMainForm& form, const QString& service)
     : QObject(&form)
     , m_form(form)

@@ -10,7 +10,7 @@
 
 class QMdiSubWindow;
 
-namespace hy {
+namespace hy::common {
 class TAlertHold;
 }
 
@@ -40,7 +40,7 @@ public:
 
 private:
     // Empty when the file shows, else what went wrong (the alerts held meanwhile then name the file).
-    QString OpenCommand(const QString& fileName, TAlertHold& alerts);
+    QString OpenCommand(const QString& fileName, common::TAlertHold& alerts);
     void CloseCommand(const QString& fileName);
     void MoveCommand();
     bool Shows(const QString& fileName) const;

@@ -12,6 +12,11 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::search;
+using namespace hy::selector;
+using namespace hy::settings;
+
 namespace {
 
     // The selector's preview shows a selection like normal text.

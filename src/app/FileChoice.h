@@ -14,7 +14,7 @@ class TMainForm;
 
 // File > Open: a file that exists, and the view the selector's preview showed (by settings otherwise).
 // The selector's directory and mask become LastDir and LastMask.
-bool ChooseFileToOpen(TMainForm* form, QString& file, ViewMode& mode);
+bool ChooseFileToOpen(TMainForm* form, QString& file, settings::ViewMode& mode);
 // Save As and To File: a target under title, starting in directory with target as the suggested name;
 // the directory the user ended in comes back in directory, the chosen path in target.
 bool ChooseSaveTarget(TMainForm* form, const QString& title, QString& directory, QString& target);

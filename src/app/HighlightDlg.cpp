@@ -15,6 +15,8 @@
 
 namespace hy::app {
 
+using namespace hy::settings;
+
 using settings::kNoColor;
 using settings::THighlightRule;
 

@@ -61,6 +61,14 @@
 
 namespace hy::app {
 
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::image;
+using namespace hy::launch;
+using namespace hy::program;
+using namespace hy::settings;
+using namespace hy::viewer;
+
 using viewer::kUndeterminedTotal;
 using viewer::LineNumber;
 

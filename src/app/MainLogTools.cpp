@@ -59,6 +59,9 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::settings;
+
 namespace {
     const QString kTitle = QStringLiteral("Halcyra Viewer");
 } // namespace

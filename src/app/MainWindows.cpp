@@ -12,6 +12,9 @@
 
 namespace hy::app {
 
+using namespace hy::image;
+using namespace hy::program;
+
 void TMainForm::ArrangeIconsClick()
 {
     int x = 0;

@@ -37,6 +37,10 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+using namespace hy::print;
+using namespace hy::settings;
+
 namespace {
     const QString kProgramTitle = QStringLiteral("Halcyra Viewer");
 

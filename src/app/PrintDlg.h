@@ -24,12 +24,12 @@ class TMainForm;
 
 inline constexpr int kPrintHelpContext = 102;
 
-class TPrintDialog : public THyForm {
+class TPrintDialog : public common::THyForm {
     Q_OBJECT
 public:
     // Shows settings; in image mode margins, units and wrapping are not offered. On Print the settings take
     // what the dialog holds.
-    TPrintDialog(TPrintSettings& settings, QPrinter& printer, bool imageMode, QWidget* parent = nullptr);
+    TPrintDialog(settings::TPrintSettings& settings, QPrinter& printer, bool imageMode, QWidget* parent = nullptr);
     ~TPrintDialog() override;
 
     QLabel* Prompt;
@@ -70,7 +70,7 @@ private:
     void SetupClick();
     void UnitClick(bool centimetres);
 
-    TPrintSettings& m_settings;
+    settings::TPrintSettings& m_settings;
     QPrinter& m_printer;
     bool m_imageMode;
     bool m_centimetres;
@@ -88,8 +88,9 @@ void PrintClick(TMainForm& form);
 // Prints the window's text (all of it or the selection) or picture with the settings, with progress and
 // Stop for text. A printer that writes a file writes each job into a file that output hands out. Printer
 // failures are thrown.
-void PrintText(
-    TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
-void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
+void PrintText(TMainForm& form, TChildForm& child, const settings::TPrintSettings& settings, QPrinter& printer,
+    print::TPrintOutputFiles* output);
+void PrintImage(
+    TChildForm& child, const settings::TPrintSettings& settings, QPrinter& printer, print::TPrintOutputFiles* output);
 
 } // namespace hy::app

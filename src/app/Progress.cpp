@@ -12,6 +12,8 @@
 
 namespace hy::app {
 
+using namespace hy::common;
+
 namespace {
     constexpr int kClientWidth = 340;
     // The gauge counts in steps of its own so that totals of any size fit it.

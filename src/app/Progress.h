@@ -11,7 +11,7 @@ class QWidget;
 
 namespace hy::app {
 
-class TProgressReport : public THyForm {
+class TProgressReport : public common::THyForm {
     Q_OBJECT
 public:
     explicit TProgressReport(QWidget* parent = nullptr);

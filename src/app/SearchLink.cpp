@@ -10,6 +10,9 @@
 
 namespace hy::app {
 
+using namespace hy::search;
+using namespace hy::settings;
+
 TPreviewSettings PreviewSettingsOf(const TMainForm* form)
 {
     TPreviewSettings s;

@@ -6,17 +6,17 @@
 
 #include <QPointer>
 
-namespace hy {
+namespace hy::search {
 class TFileSearchDialog;
-} // namespace hy
+}
 
 namespace hy::app {
 
 class TMainForm;
 
-void ShowFileSearch(TMainForm* form, QPointer<TFileSearchDialog>& dialog);
+void ShowFileSearch(TMainForm* form, QPointer<search::TFileSearchDialog>& dialog);
 
 // What a preview pane takes from the main window's settings: file options, media list, font, colours, tabs.
-TPreviewSettings PreviewSettingsOf(const TMainForm* form);
+search::TPreviewSettings PreviewSettingsOf(const TMainForm* form);
 
 } // namespace hy::app

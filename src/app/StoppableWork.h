@@ -30,12 +30,12 @@ public:
     static void SetPumpInterval(int milliseconds);
 
 private:
-    TCursorScope m_busy;
+    common::TCursorScope m_busy;
     QPointer<QStatusBar> m_bar;
     QElapsedTimer m_sincePump;
     bool m_stopped = false;
     bool m_pumped = false;
-    TInputGate m_gate { m_stopped };
+    common::TInputGate m_gate { m_stopped };
 };
 
 } // namespace hy::app

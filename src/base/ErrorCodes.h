@@ -2,7 +2,7 @@
 // the error table turns into text; the codes from 10000 up are the program's own.
 #pragma once
 
-namespace hy {
+namespace hy::base {
 
 inline constexpr int kErrorFileNotFound = 2;
 inline constexpr int kErrorPathNotFound = 3; // a directory on the way is missing, or the name is invalid
@@ -27,4 +27,4 @@ inline constexpr int kErrorCopySizeMismatch = 10004; // the copy did not get eve
 inline constexpr int kErrorNotRegularFile = 10005; // a pipe, a device or a folder where a file was to be read
 inline constexpr int kErrorFileTooLarge = 10006; // longer than what the program reads of such a file
 
-} // namespace hy
+} // namespace hy::base

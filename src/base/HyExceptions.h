@@ -5,7 +5,7 @@
 #include <QString>
 #include <exception>
 
-namespace hy {
+namespace hy::base {
 
 class Exception : public std::exception {
 public:
@@ -65,4 +65,4 @@ public:
     }
 };
 
-} // namespace hy
+} // namespace hy::base

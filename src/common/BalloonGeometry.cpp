@@ -1,7 +1,7 @@
 // Balloon shape rules.
 #include "common/BalloonGeometry.h"
 
-namespace hy {
+namespace hy::common {
 
 BalloonShape BalloonShapeFor(const QRect& client, TStemPos stemPos, int stemSize, int stemWidth, int stemOffset)
 {
@@ -67,4 +67,4 @@ QChar AccelCharOf(const QString& caption)
     return QChar();
 }
 
-} // namespace hy
+} // namespace hy::common

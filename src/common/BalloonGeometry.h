@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QString>
 
-namespace hy {
+namespace hy::common {
 
 enum TStemPos { spLeft, spTop, spRight, spBottom };
 
@@ -30,4 +30,4 @@ QRect BalloonTextRect(const QRect& body, int xOffset, int yOffset, int textHeigh
 // The character after a single "&" of a caption ("&&" is a literal ampersand); a null QChar when none.
 QChar AccelCharOf(const QString& caption);
 
-} // namespace hy
+} // namespace hy::common

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace hy {
+namespace hy::common {
 
 namespace {
 
@@ -101,4 +101,4 @@ DialogLayout LayoutAskMulti(QSize textSize, QSize pictureSize, const QList<QSize
     return l;
 }
 
-} // namespace hy
+} // namespace hy::common

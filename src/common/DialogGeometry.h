@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QSize>
 
-namespace hy {
+namespace hy::common {
 
 struct PromptMetrics {
     QPoint picturePos { 16, 16 };
@@ -40,4 +40,4 @@ DialogLayout LayoutAskUser(
 DialogLayout LayoutAskMulti(
     QSize textSize, QSize pictureSize, const QList<QSize>& buttonSizes, const PromptMetrics& m = {});
 
-} // namespace hy
+} // namespace hy::common

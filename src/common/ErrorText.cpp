@@ -6,7 +6,9 @@
 
 #include <new>
 
-namespace hy {
+namespace hy::common {
+
+using namespace hy::base;
 
 namespace {
 
@@ -132,4 +134,4 @@ void SetErrorTitle(const QString& title) { ErrorTitleStore() = title; }
 
 QString ErrorTitle() { return ErrorTitleStore(); }
 
-} // namespace hy
+} // namespace hy::common

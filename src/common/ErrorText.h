@@ -7,7 +7,7 @@
 #include <QString>
 #include <exception>
 
-namespace hy {
+namespace hy::common {
 
 // The message for an error code; "Unknown Error #" and the code for codes without a text. Line breaks
 // are stored as "\r\n" or "\r" (see DisplayText).
@@ -27,4 +27,4 @@ QString DisplayText(const QString& message);
 void SetErrorTitle(const QString& title);
 QString ErrorTitle();
 
-} // namespace hy
+} // namespace hy::common

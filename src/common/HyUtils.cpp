@@ -11,8 +11,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+using namespace hy::base;
+using namespace hy::common;
 
-namespace hy {
+namespace hy::common {
 
 namespace {
 
@@ -92,7 +94,7 @@ bool ExtensionInList(QStringView extension, QStringView dottedList)
             return true;
     }
     return false;
-}
+} // namespace hy::common
 
 QString JoinPath(const QString& dir, const QString& name)
 {

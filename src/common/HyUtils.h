@@ -8,7 +8,7 @@
 #include <QtGlobal>
 #include <functional>
 
-namespace hy {
+namespace hy::common {
 
 // Attribute bits reported by FileAttributes and DirectoryAttributes.
 enum : int {
@@ -119,4 +119,4 @@ inline constexpr qint64 kMaxStoredExtent = 16777215;
 // current again.
 qint64 ListNumber(const QString& list, int n, qint64 current, qint64 min, qint64 max);
 
-} // namespace hy
+} // namespace hy::common

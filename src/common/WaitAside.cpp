@@ -6,7 +6,7 @@
 #include <exception>
 #include <memory>
 
-namespace hy {
+namespace hy::common {
 
 void RunAside(const std::function<void()>& work)
 {
@@ -28,4 +28,4 @@ void RunAside(const std::function<void()>& work)
         std::rethrow_exception(failure);
 }
 
-} // namespace hy
+} // namespace hy::common

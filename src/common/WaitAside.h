@@ -9,7 +9,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace hy {
+namespace hy::common {
 
 // Runs work on a thread of its own and returns once it has finished, letting the calling thread's events
 // through meanwhile (the user's input excepted). An exception that ends the work comes out here.
@@ -28,4 +28,4 @@ template <typename Work> auto WaitAside(Work&& work) -> std::invoke_result_t<Wor
     }
 }
 
-} // namespace hy
+} // namespace hy::common

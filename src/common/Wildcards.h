@@ -3,7 +3,7 @@
 
 #include <QStringView>
 
-namespace hy {
+namespace hy::common {
 
 // Whether name matches pattern, in which "*" stands for any run of characters and "?" for one. Each character
 // of the name goes through map (a char16_t in and out) before it is compared, and the pattern comes in the
@@ -26,7 +26,7 @@ template <typename Name, typename Map> bool MatchWildcards(QStringView pattern, 
         } else {
             return false;
         }
-    }
+    } // namespace hy::common
     while (p < pattern.size() && pattern[p] == u'*')
         ++p;
     return p == pattern.size();

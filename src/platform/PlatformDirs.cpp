@@ -18,6 +18,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 namespace {
 
     // Whether the current user may write an entry, from its mode bits. Access control lists are not

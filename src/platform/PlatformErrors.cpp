@@ -9,6 +9,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 namespace {
 
     // ENOENT names either the file itself or a directory on the way; the parent tells which.

@@ -20,6 +20,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 namespace {
 
     QByteArray Native(const QString& path) { return EncodeFileName(path); }

@@ -28,7 +28,7 @@ enum FileAttribute : int {
 };
 
 struct FileFacts {
-    int errorCode = kErrorFileNotFound; // 0 when the entry exists
+    int errorCode = base::kErrorFileNotFound; // 0 when the entry exists
     int attributes = 0;
     qint64 size = -1;
     QDateTime modified; // local time

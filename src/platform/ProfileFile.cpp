@@ -10,6 +10,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 namespace {
     bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 

@@ -11,6 +11,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 namespace {
     int CodeFor(int err, const QByteArray& path)
     {

@@ -9,6 +9,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 SettingsStore::SettingsStore()
     : SettingsStore(SettingsFolder() + QStringLiteral("/Brimlow.conf"))
 {

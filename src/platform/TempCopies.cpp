@@ -15,6 +15,8 @@
 
 namespace hy::platform {
 
+using namespace hy::base;
+
 namespace {
 
     // The folder a new copy goes into: made with a name nobody can guess and nobody else may enter.

@@ -30,6 +30,9 @@
 #include <QTimer>
 
 using namespace hy::app;
+using namespace hy::launch;
+using namespace hy::print;
+using namespace hy::settings;
 
 int main(int argc, char** argv)
 {
@@ -39,7 +42,7 @@ int main(int argc, char** argv)
     if (args.size() < 2)
         return 2;
     const QDir out(args.takeFirst());
-    hy::SetHelpHandler(&ShowHelpContext);
+    hy::common::SetHelpHandler(&ShowHelpContext);
     TMainForm form;
     form.resize(1100, 700);
     form.show();
@@ -53,7 +56,7 @@ int main(int argc, char** argv)
     }
     if (TChildForm* c = form.Children().value(1)) {
         c->FileViewer()->SetInHexMode(true);
-        c->ShowPage(hy::app::PageKind::Text, 1);
+        c->ShowPage(hy::settings::PageKind::Text, 1);
         c->FileViewer()->SelectRange(1, 62, true, 66, 2);
     }
     QTest::qWait(300);
@@ -71,7 +74,7 @@ int main(int argc, char** argv)
     QTest::qWait(100);
     input.grab().save(out.filePath("gotoline.png"));
 
-    hy::TAlertDialog alert;
+    hy::common::TAlertDialog alert;
     alert.Prepare("Search Results", "Cannot find \"needle\" in \r/home/user/notes/a long file name.txt");
     alert.show();
     QTest::qWait(100);
@@ -126,7 +129,7 @@ int main(int argc, char** argv)
         if (!dialog)
             return;
         dialog->grab().save(out.filePath(QStringLiteral("compare-%1.png").arg(++shot)));
-        if (auto* ask = qobject_cast<hy::TAskUserDialog*>(dialog))
+        if (auto* ask = qobject_cast<hy::common::TAskUserDialog*>(dialog))
             ask->YesButton->click();
         else
             dialog->accept();
@@ -144,7 +147,7 @@ int main(int argc, char** argv)
         form.Children().constLast()->showMaximized();
         hy::viewer::THvFileViewer* v = form.Children().constLast()->FileViewer();
         v->SetInHexMode(false);
-        form.Children().constLast()->ShowPage(hy::app::PageKind::Text, 0);
+        form.Children().constLast()->ShowPage(hy::settings::PageKind::Text, 0);
         v->SetShowLineNumbers(true);
         v->ExecuteCommand(hy::viewer::ccLastPage);
         QTest::qWait(600);
@@ -195,7 +198,7 @@ int main(int argc, char** argv)
     QTest::qWait(300);
     form.grab().save(out.filePath("cascade.png"));
     if (TChildForm* c = form.ActiveChild()) {
-        c->ShowPage(hy::app::PageKind::Text, 0);
+        c->ShowPage(hy::settings::PageKind::Text, 0);
         c->FileViewer()->MoveCaretTo(1, 2, false);
     }
     QTest::qWait(300);

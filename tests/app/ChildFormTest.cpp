@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy::app;
+using namespace hy::settings;
 using hy::test::TTempFolder;
 
 namespace {

@@ -11,7 +11,7 @@
 #include <QPointer>
 #include <gtest/gtest.h>
 
-using namespace hy::app;
+using namespace hy::launch;
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace hy::app;
+using namespace hy::program;
 
 TEST(CommandLine, HelpAndVersionAreAskedBeforeTheEndOfOptionsOnly)
 {

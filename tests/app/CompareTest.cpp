@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy::app;
+using namespace hy::settings;
 using hy::test::ModalWatcher;
 
 namespace {
@@ -30,7 +31,7 @@ namespace {
 // Answers every question with its first button (Yes) and closes alerts.
 void AnswerYes(QDialog* d)
 {
-    if (auto* ask = qobject_cast<hy::TAskUserDialog*>(d))
+    if (auto* ask = qobject_cast<hy::common::TAskUserDialog*>(d))
         ask->YesButton->click();
     else
         d->accept();

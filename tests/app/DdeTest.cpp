@@ -22,6 +22,7 @@
 #include <sys/stat.h>
 
 using namespace hy::app;
+using namespace hy::settings;
 using hy::test::ModalWatcher;
 
 namespace {

@@ -24,6 +24,9 @@
 
 using namespace hy;
 using namespace hy::app;
+using namespace hy::filelist;
+using namespace hy::selector;
+using namespace hy::settings;
 
 namespace {
 

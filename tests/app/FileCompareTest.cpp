@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
-using namespace hy::app;
+using namespace hy::compare;
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace hy::app;
+using namespace hy::launch;
 using hy::test::TTempFolder;
 
 namespace {
@@ -71,11 +71,13 @@ TEST(InfoDialogRules, ReadPrivateProfileString)
 TEST(InfoDialogRules, AttributeNames)
 {
     EXPECT_EQ(AttributeNames(0), QStringLiteral("None"));
-    EXPECT_EQ(AttributeNames(hy::kAttrDirectory), QStringLiteral("None"));
-    EXPECT_EQ(AttributeNames(hy::kAttrReadOnly | hy::kAttrArchive), QStringLiteral("Read Only, Archive"));
-    EXPECT_EQ(AttributeNames(hy::kAttrArchive | hy::kAttrSysFile | hy::kAttrHidden | hy::kAttrReadOnly),
+    EXPECT_EQ(AttributeNames(hy::common::kAttrDirectory), QStringLiteral("None"));
+    EXPECT_EQ(
+        AttributeNames(hy::common::kAttrReadOnly | hy::common::kAttrArchive), QStringLiteral("Read Only, Archive"));
+    EXPECT_EQ(AttributeNames(hy::common::kAttrArchive | hy::common::kAttrSysFile | hy::common::kAttrHidden
+                  | hy::common::kAttrReadOnly),
         QStringLiteral("Read Only, Hidden, System, Archive"));
-    EXPECT_EQ(AttributeNames(hy::kAttrSysFile), QStringLiteral("System"));
+    EXPECT_EQ(AttributeNames(hy::common::kAttrSysFile), QStringLiteral("System"));
 }
 
 TEST(InfoDialogRules, ShippedFileTypesAreWellFormed)
@@ -144,9 +146,10 @@ TEST_F(InfoDialogTest, DefaultsBeforeFilling)
     EXPECT_EQ(f.association, QStringLiteral("None"));
     EXPECT_EQ(dialog.HelpButton->text(), QStringLiteral("&Help"));
     int helpContext = 0;
-    const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
+    const hy::common::THelpHandler previous
+        = hy::common::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
     dialog.HelpButton->click();
-    hy::SetHelpHandler(previous);
+    hy::common::SetHelpHandler(previous);
     EXPECT_EQ(helpContext, 211);
 }
 

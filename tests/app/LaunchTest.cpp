@@ -62,7 +62,7 @@ QStringList ReadRecord(const QString& path)
 
 } // namespace launchtest
 
-using namespace hy::app;
+using namespace hy::launch;
 using namespace launchtest;
 
 namespace {
@@ -80,7 +80,7 @@ protected:
         m_record = m_dir.PathOf(QStringLiteral("record.txt"));
         m_recorder = WriteRecorder(m_dir, QStringLiteral("rec.sh"), m_record);
         m_previous = SetMessageReporter([this](const QString& t, const QString& m) { m_alerts.push_back({ t, m }); });
-        hy::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+        hy::common::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
     }
     void TearDown() override
     {
@@ -484,9 +484,10 @@ TEST_F(LaunchTest, RunDialogOffersTheFileAndRunsOnOk)
         EXPECT_TRUE(form.MinimizeBox->toolTip().contains(QStringLiteral("start minimized")))
             << form.MinimizeBox->toolTip().toStdString();
         int helpContext = 0;
-        const hy::THelpHandler previous = hy::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
+        const hy::common::THelpHandler previous
+            = hy::common::SetHelpHandler([&](int context, QWidget*) { helpContext = context; });
         form.HelpButton->click();
-        hy::SetHelpHandler(previous);
+        hy::common::SetHelpHandler(previous);
         EXPECT_EQ(helpContext, 250);
         TLaunchForm atRoot(QStringLiteral("/prog.sh"));
         EXPECT_EQ(atRoot.Location->text(), QStringLiteral("/"));

@@ -54,6 +54,8 @@
 #include <unistd.h>
 
 using namespace hy::app;
+using namespace hy::settings;
+using namespace hy::viewer;
 using hy::test::ModalWatcher;
 namespace settings = hy::settings;
 
@@ -308,7 +310,7 @@ TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
     EXPECT_EQ(child->Kind(), PageKind::Image);
     EXPECT_EQ(child->TabSet()->count(), 3);
     EXPECT_EQ(child->TabSet()->tabText(2), "Image");
-    EXPECT_EQ(child->ActivePage(), hy::app::PageKind::Image);
+    EXPECT_EQ(child->ActivePage(), hy::settings::PageKind::Image);
     EXPECT_GE(child->width(), 100);
     EXPECT_GE(child->height(), 100);
     HY_EXPECT_SOON(m_form->InfoPanel()->text().startsWith(" File size: 50 x 20"));
@@ -319,7 +321,7 @@ TEST_F(MainCommands, PicturesOpenOnTheImagePageAndMediaFallsBackToText)
     const QString png2 = m_dir.PathOf("second.png");
     ASSERT_TRUE(image.save(png2));
     ASSERT_TRUE(m_form->OpenFileInViewer(png2, ViewMode::Hex, false));
-    EXPECT_EQ(m_form->Children().last()->ActivePage(), hy::app::PageKind::Text);
+    EXPECT_EQ(m_form->Children().last()->ActivePage(), hy::settings::PageKind::Text);
     EXPECT_TRUE(m_form->Children().last()->FileViewer()->InHexMode());
 
     ModalWatcher watcher;
@@ -420,9 +422,9 @@ TEST_F(MainCommands, ANameThatIsNotUtf8OpensFromTheCommandLineAHandOverAndTheFil
     }
 
     // The file list: its entries carry the names as read from the folder.
-    hy::TFileListEngine list;
+    hy::filelist::TFileListEngine list;
     list.SetPump({}, 0);
-    list.SetListDetails({ hy::ldFiles });
+    list.SetListDetails({ hy::filelist::ldFiles });
     list.ReadDirectory(m_dir.Path());
     ASSERT_EQ(list.LastError(), 0);
     QString listed;
@@ -467,7 +469,7 @@ TEST_F(MainCommands, EveryPictureFormatOpensOnItsImagePageWithItsSizeInTheStatus
         ASSERT_TRUE(m_form->OpenFileInViewer(path, ViewMode::BySettings, false)) << c.file;
         TChildForm* child = m_form->Children().last();
         EXPECT_EQ(child->Kind(), PageKind::Image) << c.file;
-        EXPECT_EQ(child->ActivePage(), hy::app::PageKind::Image) << c.file;
+        EXPECT_EQ(child->ActivePage(), hy::settings::PageKind::Image) << c.file;
         EXPECT_TRUE(child->HasGraphic()) << c.file;
         EXPECT_GE(child->width(), 100) << c.file;
         const QString info = m_form->InfoPanel()->text();
@@ -724,7 +726,7 @@ TEST_F(MainCommands, TheFollowKeyActsOnTheViewerAndNeverOnATextField)
 
 TEST_F(MainCommands, FoldersDevicesAndPipesAreRefusedBeforeAnythingOpensThem)
 {
-    hy::SetErrorTitle("Halcyra Viewer");
+    hy::common::SetErrorTitle("Halcyra Viewer");
     // Opening a pipe waits for a writer: a pipe with a media or picture name must never get that far.
     for (const char* name : { "fifo.wav", "fifo.png", "fifo.txt" })
         ASSERT_EQ(::mkfifo(QFile::encodeName(m_dir.PathOf(name)).constData(), 0600), 0);
@@ -962,7 +964,7 @@ TEST_F(MainCommands, ArrangedWindowsKeepTheirTabsInViewAndCascadeUsefully)
 
 TEST_F(MainCommands, SaveAsStopsOnEscWithoutAPartialCopyAndToFileReportsFailures)
 {
-    hy::SetErrorTitle("Halcyra Viewer");
+    hy::common::SetErrorTitle("Halcyra Viewer");
     const QString a = Make("big.txt", QByteArray(8 << 20, 'b') + "\n");
     // In Standard whatever an earlier test left in the settings: the selection below is made in text lines.
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::Standard, false));
@@ -975,7 +977,7 @@ TEST_F(MainCommands, SaveAsStopsOnEscWithoutAPartialCopyAndToFileReportsFailures
         }
     });
     const QString target = m_dir.PathOf("copy.txt");
-    EXPECT_EQ(m_form->SaveActiveFileAs(target), hy::kErrorSearchStopped);
+    EXPECT_EQ(m_form->SaveActiveFileAs(target), hy::base::kErrorSearchStopped);
     QObject::disconnect(seen);
     TStoppableWork::SetPumpInterval(100);
     ASSERT_FALSE(messages.isEmpty());
@@ -985,8 +987,8 @@ TEST_F(MainCommands, SaveAsStopsOnEscWithoutAPartialCopyAndToFileReportsFailures
 
     // To File into a folder that cannot exist: the error, and no file.
     Viewer(0)->SelectRange(0, 0, true, 10, 0);
-    EXPECT_EQ(m_form->WriteSelectionToFile(m_dir.PathOf("big.txt/out.txt")), hy::kErrorPathNotFound);
-    EXPECT_EQ(m_form->WriteSelectionToFile("/dev/null"), hy::kErrorAccessDenied);
+    EXPECT_EQ(m_form->WriteSelectionToFile(m_dir.PathOf("big.txt/out.txt")), hy::base::kErrorPathNotFound);
+    EXPECT_EQ(m_form->WriteSelectionToFile("/dev/null"), hy::base::kErrorAccessDenied);
     EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files), QStringList({ "big.txt" }));
 }
 
@@ -1073,13 +1075,13 @@ TEST_F(MainCommands, TheSearchResultsWindowComesBackFromTheWindowMenu)
 
     // The browser of a File Search made from this window.
     m_form->Action(hy::app::TCommand::FileSearch)->trigger();
-    hy::TFileSearchDialog* search = m_form->FileSearch();
+    hy::search::TFileSearchDialog* search = m_form->FileSearch();
     ASSERT_NE(search, nullptr);
     search->Location->setText(QFileInfo(file).path());
     search->FileName->setText(QStringLiteral("r.txt"));
     search->SearchButtonClick();
     search->hide();
-    hy::TSearchResultsDialog* results = m_form->SearchResults();
+    hy::search::TSearchResultsDialog* results = m_form->SearchResults();
     ASSERT_NE(results, nullptr);
     ASSERT_TRUE(results->isVisible());
     QApplication::setActiveWindow(m_form.get());
@@ -1135,7 +1137,7 @@ TEST_F(MainCommands, HintsShowOverTheInfoPanelOnlyAndGoWhenThePointerLeaves)
 
 TEST_F(MainCommands, EscStillStopsALongReadAfterAHandOverArrivedDuringIt)
 {
-    hy::SetErrorTitle("Halcyra Viewer");
+    hy::common::SetErrorTitle("Halcyra Viewer");
     // One line of a terabyte without a line end, sparse: nothing is written, and reading all of it would
     // take far longer than the test.
     const QString huge = Make("huge.txt", QByteArray());

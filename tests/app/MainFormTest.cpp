@@ -33,6 +33,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <gtest/gtest.h>
+using namespace hy::app;
 
 using hy::app::TMainForm;
 
@@ -202,10 +203,11 @@ TEST(MainForm, StoredBoundsThatDoNotFitTheScreenAreBroughtOntoIt)
         HY_EXPECT_SOON(available.contains(form.frameGeometry()));
         form.close();
         hy::platform::SettingsStore store;
-        const QRect written = QRect(hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 1).toInt(),
-            hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 2).toInt(),
-            hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 3).toInt(),
-            hy::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 4).toInt());
+        const QRect written
+            = QRect(hy::common::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 1).toInt(),
+                hy::common::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 2).toInt(),
+                hy::common::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 3).toInt(),
+                hy::common::GetListItem(store.ReadString("File Viewer", "WindowPos", ""), 4).toInt());
         EXPECT_TRUE(available.contains(written)) << stored << " was written back as it was";
     }
 }
@@ -236,7 +238,7 @@ TEST(MainForm, SettingsThatCannotBeSavedSayWhereAndWhy)
     dir.Write("blocker", "a file where the settings folder should be");
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.PathOf("blocker")));
-    hy::SetErrorTitle("Halcyra Viewer");
+    hy::common::SetErrorTitle("Halcyra Viewer");
     hy::test::ModalWatcher watcher;
     {
         TMainForm form;
@@ -254,13 +256,13 @@ TEST(MainForm, SettingsThatCannotBeSavedSayWhereAndWhy)
 TEST(MainForm, HelpAskedForFromAModalDialogComesUpInFrontAndTakesInput)
 {
     // The program hands the dialogs its help window at start.
-    const hy::THelpHandler previous = hy::SetHelpHandler(&hy::app::ShowHelpContext);
+    const hy::common::THelpHandler previous = hy::common::SetHelpHandler(&hy::app::ShowHelpContext);
     hy::app::THelpWindow* help = hy::app::HelpWindow();
     help->hide();
     bool helpUsable = false;
     bool helpOverDialog = false;
     QTimer::singleShot(0, [&]() {
-        auto* dialog = qobject_cast<hy::app::TInfoDialog*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<hy::launch::TInfoDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         dialog->HelpButton->click();
@@ -272,13 +274,13 @@ TEST(MainForm, HelpAskedForFromAModalDialogComesUpInFrontAndTakesInput)
         helpUsable = help->CurrentPage() == "index.html";
         dialog->OKButton->click();
     });
-    hy::app::ShowFileInfo(QStringLiteral("/etc/hostname"));
+    hy::launch::ShowFileInfo(QStringLiteral("/etc/hostname"));
     EXPECT_TRUE(helpOverDialog);
     EXPECT_TRUE(helpUsable);
     EXPECT_TRUE(help->isVisible()) << "the help stays when the dialog closes";
     EXPECT_EQ(help->parentWidget(), nullptr);
     help->hide();
-    hy::SetHelpHandler(previous);
+    hy::common::SetHelpHandler(previous);
 }
 
 TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
@@ -293,7 +295,7 @@ TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
         QMimeData data;
         data.setUrls({ QUrl::fromLocalFile(path) });
         if (!hint.isNull())
-            data.setData(QLatin1String(hy::kViewHintMimeType), hint);
+            data.setData(QLatin1String(hy::search::kViewHintMimeType), hint);
         QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         // The application delivers drops only during a drag the platform runs: the window gets it directly.
         static_cast<QObject&>(form).event(&event);
@@ -309,7 +311,7 @@ TEST(MainForm, FilesDroppedFromTheProgramsListsOpenInTheViewTheyAsk)
 
     // File > File Search... shows the search dialog over the main window, and the same one again later.
     form.Action(hy::app::TCommand::FileSearch)->trigger();
-    hy::TFileSearchDialog* search = form.FileSearch();
+    hy::search::TFileSearchDialog* search = form.FileSearch();
     ASSERT_NE(search, nullptr);
     EXPECT_TRUE(search->isVisible());
     EXPECT_EQ(search->parentWidget(), &form);

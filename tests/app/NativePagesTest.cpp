@@ -30,7 +30,9 @@
 #include <gtest/gtest.h>
 
 using namespace hy::app;
-using hy::TMultiImage;
+using namespace hy::image;
+using namespace hy::settings;
+using hy::image::TMultiImage;
 using hy::test::ModalWatcher;
 
 namespace {
@@ -235,7 +237,7 @@ TEST_F(NativePages, NamesThatOnlyResembleAPicturesAreTextUnlessTheyHoldOne)
         ASSERT_NE(child, nullptr) << name;
         EXPECT_EQ(child->Kind(), PageKind::Text) << name;
         EXPECT_EQ(child->TabSet()->count(), 2) << name;
-        EXPECT_EQ(child->ActivePage(), hy::app::PageKind::Text) << name;
+        EXPECT_EQ(child->ActivePage(), hy::settings::PageKind::Text) << name;
     }
     // A real picture under a name of the picture list that the reader does not know still shows; under a
     // name outside the list (the whole extension counts) it is text like any other.

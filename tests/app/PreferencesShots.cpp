@@ -20,6 +20,7 @@
 #include <QTimer>
 
 using namespace hy;
+using namespace hy::selector;
 
 namespace {
 
@@ -86,7 +87,7 @@ int main(int argc, char** argv)
         Save(&d, out, QStringLiteral("browse-progress"));
     }
     {
-        app::TViewerSettings s;
+        settings::TViewerSettings s;
         s.FontName = QStringLiteral("Courier New");
         s.Editor = QStringLiteral("/usr/bin/mousepad");
         s.TempDir = QStringLiteral("/tmp");

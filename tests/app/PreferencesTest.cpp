@@ -36,6 +36,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy::app;
+using namespace hy::settings;
 
 namespace {
 
@@ -189,7 +190,7 @@ TEST(SetupDialog, EditorBrowseChoosesAProgramWithTheSelector)
     QString title, startedIn;
     bool previewOffered = true;
     QTimer::singleShot(0, [&]() {
-        hy::TBrowserDialog* b = hy::test::FindWindow<hy::TBrowserDialog>();
+        hy::selector::TBrowserDialog* b = hy::test::FindWindow<hy::selector::TBrowserDialog>();
         ASSERT_NE(b, nullptr);
         title = b->windowTitle();
         startedIn = b->FileList->Directory();

@@ -11,7 +11,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-using namespace hy::app;
+using namespace hy::print;
+using namespace hy::settings;
 
 namespace {
 
@@ -362,7 +363,7 @@ TEST(PrintOutputFiles, EachJobTakesTheNextNameThatNamesNothing)
     try {
         nowhere.Next();
         ADD_FAILURE() << "a file in a missing folder cannot be made";
-    } catch (const hy::Exception& e) {
+    } catch (const hy::base::Exception& e) {
         EXPECT_TRUE(e.Message().contains(dir.PathOf("missing/notes.pdf"))) << e.Message().toStdString();
     }
     EXPECT_TRUE(nowhere.Files().isEmpty());

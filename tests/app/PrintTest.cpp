@@ -35,6 +35,8 @@
 #include <gtest/gtest.h>
 
 using namespace hy::app;
+using namespace hy::print;
+using namespace hy::settings;
 using hy::test::ModalWatcher;
 
 namespace {
@@ -44,7 +46,7 @@ void PressPrint(QDialog* d)
 {
     if (auto* print = qobject_cast<TPrintDialog*>(d))
         print->PrintButton->click();
-    else if (auto* ask = qobject_cast<hy::TAskUserDialog*>(d))
+    else if (auto* ask = qobject_cast<hy::common::TAskUserDialog*>(d))
         ask->YesButton->click();
     else
         d->accept();
@@ -311,7 +313,7 @@ TEST_F(Print, APictureIsCentredOnItsOnePage)
     const QString path = m_dir.filePath("red.png");
     ASSERT_TRUE(picture.save(path));
     ASSERT_TRUE(m_form->OpenFileInViewer(path, ViewMode::BySettings, false));
-    ASSERT_EQ(m_form->ActiveChild()->ActivePage(), hy::app::PageKind::Image);
+    ASSERT_EQ(m_form->ActiveChild()->ActivePage(), hy::settings::PageKind::Image);
     const QStringList pages = PrintPages();
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages.first().contains("red.png"));

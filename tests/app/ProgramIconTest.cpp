@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy::app;
+using namespace hy::settings;
 
 namespace {
 QImage At32(const QIcon& icon)
@@ -48,7 +49,7 @@ TEST(ProgramIcon, EveryWindowCarriesTheProgramsOwnIcon)
         ASSERT_TRUE(form.OpenFileInViewer(name, ViewMode::BySettings, false));
         TChildForm* child = form.Children().value(0);
         ASSERT_NE(child, nullptr);
-        hy::TAlertDialog alert;
+        hy::common::TAlertDialog alert;
         THelpWindow help;
         const QList<QWidget*> windows = { &form, form.FrameOf(child), &alert, &help };
         for (QWidget* w : windows)

@@ -16,6 +16,7 @@
 #include <QUuid>
 #include <gtest/gtest.h>
 #include <unistd.h>
+using namespace hy::platform;
 
 using hy::platform::HandOverNames;
 using hy::platform::IsOptionParameter;

@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace hy::app;
+using namespace hy::settings;
 
 TEST(UsableTempDir, FallsBackWhenTheChosenFolderCannotTakeFiles)
 {

@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace hy::app;
+using namespace hy::settings;
 
 namespace {
 QString Write(const QDir& dir, const QString& name, const QByteArray& bytes)

@@ -9,7 +9,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
-using namespace hy::app;
+using namespace hy::settings;
 
 TEST(ViewRules, ExtensionIsTheUpperCasedTailFromTheLastDot)
 {

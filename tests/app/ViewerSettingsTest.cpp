@@ -2,6 +2,7 @@
 // range, and a settings file that is no regular file.
 #include "core/settings/ViewerSettings.h"
 
+#include "base/FontStyle.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SettingsStore.h"
 
@@ -15,7 +16,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-using namespace hy::app;
+using namespace hy::base;
+using namespace hy::platform;
+using namespace hy::settings;
 using hy::platform::SettingsStore;
 
 namespace {
@@ -245,7 +248,7 @@ TEST(SettingsStore, UnwritableFolderIsReportedNotIgnored)
     blocker.close();
     SettingsStore store(dir.filePath("plainfile/s.conf"));
     store.WriteString("A", "b", "c");
-    EXPECT_THROW(store.Flush(), hy::EInOutError);
+    EXPECT_THROW(store.Flush(), hy::base::EInOutError);
 }
 
 // Numbers out of range fall back to the default (or the current value) instead of wrapping into the type

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace hy::app;
+using namespace hy::program;
 
 namespace {
 bool Inside(const QRect& inner, const QRect& outer) { return outer.contains(inner); }

@@ -35,6 +35,8 @@
 #include <unistd.h>
 
 using namespace hy::app;
+using namespace hy::archive;
+using namespace hy::settings;
 using hy::archive::TArchivePage;
 using hy::archive::TZipList;
 using hy::test::ArchiveFixtures;
@@ -64,7 +66,7 @@ struct Answers {
     bool chooseFolder = true;
     void operator()(QDialog* d)
     {
-        if (auto* selector = qobject_cast<hy::TDirSelectorDialog*>(d)) {
+        if (auto* selector = qobject_cast<hy::selector::TDirSelectorDialog*>(d)) {
             if (!chooseFolder) {
                 selector->reject();
                 return;
@@ -81,11 +83,11 @@ struct Answers {
             return;
         }
         const QString answer = questions.isEmpty() ? QStringLiteral("no") : questions.takeFirst();
-        if (auto* ask = qobject_cast<hy::TAskUserDialog*>(d)) {
+        if (auto* ask = qobject_cast<hy::common::TAskUserDialog*>(d)) {
             (answer == QLatin1String("yes") ? ask->YesButton : ask->NoButton)->click();
             return;
         }
-        if (auto* multi = qobject_cast<hy::TAskMultiDialog*>(d)) {
+        if (auto* multi = qobject_cast<hy::common::TAskMultiDialog*>(d)) {
             QPushButton* b = answer == QLatin1String("yes") ? multi->YesButton
                 : answer == QLatin1String("all")            ? multi->YesToAllButton
                 : answer == QLatin1String("cancel")         ? multi->CancelButton
@@ -179,7 +181,7 @@ TEST_F(ArchivePageTest, ZipFilesOpenOnTheirArchivePageWithTheMemberCount)
     EXPECT_EQ(c->Kind(), PageKind::Archive);
     ASSERT_EQ(c->TabSet()->count(), 3);
     EXPECT_EQ(c->TabSet()->tabText(2), QStringLiteral("Archive"));
-    EXPECT_EQ(c->ActivePage(), hy::app::PageKind::Archive);
+    EXPECT_EQ(c->ActivePage(), hy::settings::PageKind::Archive);
     EXPECT_EQ(List(c)->Count(), 3);
     EXPECT_TRUE(List(c)->MultiSelect());
     EXPECT_EQ(m_form->InfoPanel()->text(), QStringLiteral("Contents: 3 compressed files"));
@@ -192,9 +194,9 @@ TEST_F(ArchivePageTest, ZipFilesOpenOnTheirArchivePageWithTheMemberCount)
 
     // The Standard tab shows the archive's bytes; the Archive tab comes back with its status.
     c->TabSet()->setCurrentIndex(0);
-    EXPECT_EQ(c->ActivePage(), hy::app::PageKind::Text);
+    EXPECT_EQ(c->ActivePage(), hy::settings::PageKind::Text);
     c->TabSet()->setCurrentIndex(2);
-    EXPECT_EQ(c->ActivePage(), hy::app::PageKind::Archive);
+    EXPECT_EQ(c->ActivePage(), hy::settings::PageKind::Archive);
     EXPECT_EQ(m_form->InfoPanel()->text(), QStringLiteral("Contents: 3 compressed files"));
 
     // One member reads without the plural; a damaged archive says so on its page and lists nothing.

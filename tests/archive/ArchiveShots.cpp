@@ -16,6 +16,7 @@
 #include <QTimer>
 
 using namespace hy::app;
+using namespace hy::settings;
 
 namespace {
 

@@ -47,7 +47,7 @@ std::function<void(QDialog*)> Answer(const QString& password, bool okToQuestions
             d->accept();
             return;
         }
-        if (auto* ask = qobject_cast<hy::TAskUserDialog*>(d)) {
+        if (auto* ask = qobject_cast<hy::common::TAskUserDialog*>(d)) {
             (okToQuestions ? ask->YesButton : ask->NoButton)->click();
             return;
         }

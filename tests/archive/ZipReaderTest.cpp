@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 using namespace hy::archive;
+using namespace hy::filelist;
 using hy::test::ArchiveFixtures;
 using hy::test::ZipInput;
 

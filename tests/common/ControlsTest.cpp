@@ -33,14 +33,14 @@ QColor At(const QImage& image, int x, int y) { return image.pixelColor(x + 10, y
 
 TEST(Balloon, DefaultsAndSetters)
 {
-    hy::TBalloon b;
+    hy::common::TBalloon b;
     EXPECT_EQ(b.size(), QSize(65, 17));
     EXPECT_FALSE(b.ShowAccelChar());
     EXPECT_EQ(b.CornerSize(), 16);
     EXPECT_EQ(b.BackgroundColor(), QColor(255, 255, 255));
     EXPECT_EQ(b.XOffset(), 5);
     EXPECT_EQ(b.YOffset(), 3);
-    EXPECT_EQ(b.StemPos(), hy::spLeft);
+    EXPECT_EQ(b.StemPos(), hy::common::spLeft);
     EXPECT_EQ(b.StemSize(), 12);
     EXPECT_EQ(b.StemWidth(), 4);
     EXPECT_EQ(b.StemOffset(), 0);
@@ -50,21 +50,21 @@ TEST(Balloon, DefaultsAndSetters)
 TEST(Balloon, PaintsBodyAndStemOnEachSide)
 {
     struct Case {
-        hy::TStemPos pos;
+        hy::common::TStemPos pos;
         QPoint tip; // a pixel of the stem's outline at its tip
         QPoint outside; // on the stem's side, away from the stem: left unpainted
         QPoint joint; // on the body's border between the base points: opened
         QPoint border; // on the body's border away from the stem
     };
     const Case cases[] = {
-        { hy::spLeft, QPoint(0, 25), QPoint(3, 3), QPoint(12, 25), QPoint(12, 25 - 14) },
-        { hy::spTop, QPoint(50, 0), QPoint(3, 3), QPoint(50, 12), QPoint(20, 12) },
-        { hy::spRight, QPoint(99, 25), QPoint(96, 3), QPoint(87, 25), QPoint(87, 25 - 14) },
-        { hy::spBottom, QPoint(50, 49), QPoint(3, 46), QPoint(50, 37), QPoint(20, 37) },
+        { hy::common::spLeft, QPoint(0, 25), QPoint(3, 3), QPoint(12, 25), QPoint(12, 25 - 14) },
+        { hy::common::spTop, QPoint(50, 0), QPoint(3, 3), QPoint(50, 12), QPoint(20, 12) },
+        { hy::common::spRight, QPoint(99, 25), QPoint(96, 3), QPoint(87, 25), QPoint(87, 25 - 14) },
+        { hy::common::spBottom, QPoint(50, 49), QPoint(3, 46), QPoint(50, 37), QPoint(20, 37) },
     };
     for (const auto& c : cases) {
         Host host;
-        auto* b = new hy::TBalloon(&host.window);
+        auto* b = new hy::common::TBalloon(&host.window);
         b->setGeometry(10, 10, 100, 50);
         b->SetStemPos(c.pos);
         const QImage image = host.Shot();
@@ -82,7 +82,7 @@ TEST(Balloon, PaintsBodyAndStemOnEachSide)
 TEST(Balloon, TextColourFollowsEnabledAndCaptionMeasures)
 {
     Host host;
-    auto* b = new hy::TBalloon(&host.window);
+    auto* b = new hy::common::TBalloon(&host.window);
     b->setGeometry(10, 10, 180, 120);
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
@@ -113,7 +113,7 @@ TEST(Balloon, TextColourFollowsEnabledAndCaptionMeasures)
 TEST(Balloon, AcceleratorFocusesItsControl)
 {
     QWidget window;
-    auto* balloon = new hy::TBalloon(&window);
+    auto* balloon = new hy::common::TBalloon(&window);
     auto* edit = new QLineEdit(&window);
     auto* other = new QLineEdit(&window);
     edit->move(0, 40);
@@ -140,9 +140,9 @@ TEST(Balloon, AcceleratorFocusesItsControl)
 
 TEST(Balloon, ClickSignal)
 {
-    hy::TBalloon b;
-    QSignalSpy clicks(&b, &hy::TBalloon::Click);
-    QSignalSpy downs(&b, &hy::TBalloon::MouseDown);
+    hy::common::TBalloon b;
+    QSignalSpy clicks(&b, &hy::common::TBalloon::Click);
+    QSignalSpy downs(&b, &hy::common::TBalloon::MouseDown);
     QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(20, 8));
     EXPECT_EQ(clicks.count(), 1);
     EXPECT_EQ(downs.count(), 1);
@@ -160,7 +160,7 @@ QPixmap TestPicture()
 
 TEST(HyImage, SizingAndDrawingModes)
 {
-    hy::THyImage image;
+    hy::common::THyImage image;
     EXPECT_EQ(image.size(), QSize(105, 105));
     image.SetAutoSize(true);
     image.SetPicture(TestPicture());
@@ -170,19 +170,19 @@ TEST(HyImage, SizingAndDrawingModes)
 
     struct Case {
         const char* mode;
-        std::function<void(hy::THyImage*)> set;
+        std::function<void(hy::common::THyImage*)> set;
         QPoint probe;
         QColor expected;
     };
     const QColor white(Qt::white);
     const Case cases[] = {
-        { "plain", [](hy::THyImage*) {}, QPoint(5, 5), Qt::blue },
-        { "plain outside", [](hy::THyImage*) {}, QPoint(20, 20), white },
-        { "centred", [](hy::THyImage* i) { i->SetCenter(true); }, QPoint(15, 15), Qt::blue },
-        { "stretched", [](hy::THyImage* i) { i->SetStretch(true); }, QPoint(29, 29), Qt::green },
-        { "tiled", [](hy::THyImage* i) { i->SetTile(true); }, QPoint(25, 25), Qt::blue },
-        { "transparent", [](hy::THyImage* i) { i->SetTransparent(true); }, QPoint(0, 0), white },
-        { "opaque corner", [](hy::THyImage*) {}, QPoint(0, 0), Qt::red },
+        { "plain", [](hy::common::THyImage*) {}, QPoint(5, 5), Qt::blue },
+        { "plain outside", [](hy::common::THyImage*) {}, QPoint(20, 20), white },
+        { "centred", [](hy::common::THyImage* i) { i->SetCenter(true); }, QPoint(15, 15), Qt::blue },
+        { "stretched", [](hy::common::THyImage* i) { i->SetStretch(true); }, QPoint(29, 29), Qt::green },
+        { "tiled", [](hy::common::THyImage* i) { i->SetTile(true); }, QPoint(25, 25), Qt::blue },
+        { "transparent", [](hy::common::THyImage* i) { i->SetTransparent(true); }, QPoint(0, 0), white },
+        { "opaque corner", [](hy::common::THyImage*) {}, QPoint(0, 0), Qt::red },
     };
     for (const auto& c : cases) {
         QWidget host;
@@ -191,7 +191,7 @@ TEST(HyImage, SizingAndDrawingModes)
         QPalette p = host.palette();
         p.setColor(QPalette::Window, Qt::white);
         host.setPalette(p);
-        auto* i = new hy::THyImage(&host);
+        auto* i = new hy::common::THyImage(&host);
         i->setGeometry(0, 0, 30, 30);
         i->SetPicture(TestPicture());
         c.set(i);
@@ -202,9 +202,9 @@ TEST(HyImage, SizingAndDrawingModes)
 
 TEST(HyForm, NoPaletteOnTrueColourDisplays)
 {
-    hy::THyForm form;
+    hy::common::THyForm form;
     EXPECT_EQ(form.RealizePalette(), 0);
-    EXPECT_EQ(hy::SharedPalette(), nullptr);
+    EXPECT_EQ(hy::common::SharedPalette(), nullptr);
 }
 
 } // namespace

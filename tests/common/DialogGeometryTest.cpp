@@ -11,7 +11,7 @@ const QSize kButton(75, 25);
 
 TEST(DialogGeometry, ShortMessageKeepsBalloonAsHighAsPicture)
 {
-    const auto l = hy::LayoutAlert(QSize(30, 16), kPicture, kButton);
+    const auto l = hy::common::LayoutAlert(QSize(30, 16), kPicture, kButton);
     EXPECT_EQ(l.prompt, QRect(80, 16, 30 + 16 + 12, 41));
     EXPECT_EQ(l.picture, QRect(16, 16, 59, 41));
     EXPECT_EQ(l.client, QSize(59 + 58 + 40, 16 + 41 + 25 + 32));
@@ -20,14 +20,14 @@ TEST(DialogGeometry, ShortMessageKeepsBalloonAsHighAsPicture)
 
 TEST(DialogGeometry, WideOkButtonSetsTheWidth)
 {
-    const auto l = hy::LayoutAlert(QSize(8, 16), kPicture, QSize(200, 25));
+    const auto l = hy::common::LayoutAlert(QSize(8, 16), kPicture, QSize(200, 25));
     EXPECT_EQ(l.client.width(), 232);
     EXPECT_EQ(l.buttons.at(0).x(), 16);
 }
 
 TEST(DialogGeometry, LongMessageMovesPictureToBalloonMiddle)
 {
-    const auto l = hy::LayoutAlert(QSize(300, 80), kPicture, kButton);
+    const auto l = hy::common::LayoutAlert(QSize(300, 80), kPicture, kButton);
     EXPECT_EQ(l.prompt.size(), QSize(328, 96));
     EXPECT_EQ(l.picture.top(), 96 / 2 - 41 / 2 + 16);
     EXPECT_EQ(l.client.height(), 16 + 96 + 25 + 32);
@@ -48,7 +48,7 @@ TEST(DialogGeometry, AskUserButtonPlacement)
         { QSize(400, 40), kButton, QSize(90, 25), QSize(120, 25) },
     };
     for (const auto& c : cases) {
-        const auto l = hy::LayoutAskUser(c.text, kPicture, c.yes, c.no, c.cancel);
+        const auto l = hy::common::LayoutAskUser(c.text, kPicture, c.yes, c.no, c.cancel);
         const int centre = l.client.width() / 2;
         const QRect& yes = l.buttons.at(0);
         const QRect& no = l.buttons.at(1);
@@ -73,16 +73,16 @@ TEST(DialogGeometry, AskUserButtonPlacement)
         }
     }
     // Two equal buttons: exactly the yes + no + 40 rule.
-    EXPECT_EQ(hy::LayoutAskUser(QSize(30, 16), kPicture, kButton, kButton, QSize()).client.width(), 190);
+    EXPECT_EQ(hy::common::LayoutAskUser(QSize(30, 16), kPicture, kButton, kButton, QSize()).client.width(), 190);
 }
 
 TEST(DialogGeometry, AskMultiRow)
 {
     const QList<QSize> sizes { kButton, QSize(90, 25), kButton, kButton };
-    const auto narrow = hy::LayoutAskMulti(QSize(30, 16), kPicture, sizes);
+    const auto narrow = hy::common::LayoutAskMulti(QSize(30, 16), kPicture, sizes);
     EXPECT_EQ(narrow.client.width(), 75 + 90 + 75 + 75 + 56);
     EXPECT_EQ(narrow.buttons.at(0).x(), 16);
-    const auto wide = hy::LayoutAskMulti(QSize(500, 16), kPicture, sizes);
+    const auto wide = hy::common::LayoutAskMulti(QSize(500, 16), kPicture, sizes);
     EXPECT_EQ(wide.client.width(), 59 + 528 + 40);
     for (const auto& l : { narrow, wide }) {
         ASSERT_EQ(l.buttons.size(), 4);
@@ -98,52 +98,52 @@ TEST(DialogGeometry, AskMultiRow)
 
 TEST(DialogGeometry, TextLimitLeavesRoomOnScreen)
 {
-    const int limit = hy::MaxPromptTextWidth(1024, kPicture, {});
-    const auto l = hy::LayoutAlert(QSize(limit, 16), kPicture, kButton);
+    const int limit = hy::common::MaxPromptTextWidth(1024, kPicture, {});
+    const auto l = hy::common::LayoutAlert(QSize(limit, 16), kPicture, kButton);
     EXPECT_LE(l.client.width(), 1024 - 40);
 }
 
 TEST(BalloonGeometry, BodyAndStemForEachSide)
 {
     struct Case {
-        hy::TStemPos pos;
+        hy::common::TStemPos pos;
         QRect body;
         QPoint tip, base1, base2;
     };
     const QRect client(0, 0, 100, 50);
     const Case cases[] = {
-        { hy::spLeft, QRect(12, 0, 88, 50), QPoint(0, 25), QPoint(12, 21), QPoint(12, 29) },
-        { hy::spTop, QRect(0, 12, 100, 38), QPoint(50, 0), QPoint(46, 12), QPoint(54, 12) },
-        { hy::spRight, QRect(0, 0, 88, 50), QPoint(100, 25), QPoint(87, 21), QPoint(87, 29) },
-        { hy::spBottom, QRect(0, 0, 100, 38), QPoint(50, 49), QPoint(46, 37), QPoint(54, 37) },
+        { hy::common::spLeft, QRect(12, 0, 88, 50), QPoint(0, 25), QPoint(12, 21), QPoint(12, 29) },
+        { hy::common::spTop, QRect(0, 12, 100, 38), QPoint(50, 0), QPoint(46, 12), QPoint(54, 12) },
+        { hy::common::spRight, QRect(0, 0, 88, 50), QPoint(100, 25), QPoint(87, 21), QPoint(87, 29) },
+        { hy::common::spBottom, QRect(0, 0, 100, 38), QPoint(50, 49), QPoint(46, 37), QPoint(54, 37) },
     };
     for (const auto& c : cases) {
-        const auto s = hy::BalloonShapeFor(client, c.pos, 12, 4, 0);
+        const auto s = hy::common::BalloonShapeFor(client, c.pos, 12, 4, 0);
         EXPECT_EQ(s.body, c.body) << c.pos;
         EXPECT_EQ(s.tip, c.tip) << c.pos;
         EXPECT_EQ(s.base1, c.base1) << c.pos;
         EXPECT_EQ(s.base2, c.base2) << c.pos;
     }
-    EXPECT_EQ(hy::BalloonShapeFor(client, hy::spLeft, 12, 4, 8).tip, QPoint(0, 33));
-    EXPECT_EQ(hy::BalloonShapeFor(client, hy::spBottom, 12, 4, -8).tip, QPoint(42, 49));
+    EXPECT_EQ(hy::common::BalloonShapeFor(client, hy::common::spLeft, 12, 4, 8).tip, QPoint(0, 33));
+    EXPECT_EQ(hy::common::BalloonShapeFor(client, hy::common::spBottom, 12, 4, -8).tip, QPoint(42, 49));
 }
 
 TEST(BalloonGeometry, TextRectShrinksToTextAroundMiddle)
 {
     const QRect body(12, 0, 88, 50);
-    EXPECT_EQ(hy::BalloonTextRect(body, 8, 8, 16), QRect(20, 17, 72, 16));
-    EXPECT_EQ(hy::BalloonTextRect(body, 8, 8, 34), QRect(20, 8, 72, 34));
-    EXPECT_EQ(hy::BalloonTextRect(body, 8, 8, 60), QRect(20, 8, 72, 34));
+    EXPECT_EQ(hy::common::BalloonTextRect(body, 8, 8, 16), QRect(20, 17, 72, 16));
+    EXPECT_EQ(hy::common::BalloonTextRect(body, 8, 8, 34), QRect(20, 8, 72, 34));
+    EXPECT_EQ(hy::common::BalloonTextRect(body, 8, 8, 60), QRect(20, 8, 72, 34));
 }
 
 TEST(BalloonGeometry, AcceleratorCharacter)
 {
-    EXPECT_EQ(hy::AccelCharOf(QStringLiteral("&Yes")), QChar('Y'));
-    EXPECT_EQ(hy::AccelCharOf(QStringLiteral("Yes to &All")), QChar('A'));
-    EXPECT_TRUE(hy::AccelCharOf(QStringLiteral("R&&D")).isNull());
-    EXPECT_EQ(hy::AccelCharOf(QStringLiteral("R&&&D")), QChar('D'));
-    EXPECT_TRUE(hy::AccelCharOf(QStringLiteral("end&")).isNull());
-    EXPECT_TRUE(hy::AccelCharOf(QString()).isNull());
+    EXPECT_EQ(hy::common::AccelCharOf(QStringLiteral("&Yes")), QChar('Y'));
+    EXPECT_EQ(hy::common::AccelCharOf(QStringLiteral("Yes to &All")), QChar('A'));
+    EXPECT_TRUE(hy::common::AccelCharOf(QStringLiteral("R&&D")).isNull());
+    EXPECT_EQ(hy::common::AccelCharOf(QStringLiteral("R&&&D")), QChar('D'));
+    EXPECT_TRUE(hy::common::AccelCharOf(QStringLiteral("end&")).isNull());
+    EXPECT_TRUE(hy::common::AccelCharOf(QString()).isNull());
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <new>
 #include <stdexcept>
+using namespace hy::common;
 
 namespace {
 
@@ -52,19 +53,19 @@ void OnNextModal(std::function<void(QWidget*)> action, QWidget* notThis = nullpt
     timer->start();
 }
 
-int LineHeight() { return QFontMetrics(hy::PromptFont()).height(); }
+int LineHeight() { return QFontMetrics(hy::common::PromptFont()).height(); }
 
-void ExpectPromptParts(const hy::DialogLayout& layout, QWidget* dialog, hy::TBalloon* prompt, hy::THyImage* image,
-    QLabel* test, const QString& message)
+void ExpectPromptParts(const hy::common::DialogLayout& layout, QWidget* dialog, hy::common::TBalloon* prompt,
+    hy::common::THyImage* image, QLabel* test, const QString& message)
 {
     EXPECT_EQ(dialog->size(), layout.client);
     EXPECT_EQ(prompt->geometry(), layout.prompt);
     EXPECT_EQ(image->geometry(), layout.picture);
     EXPECT_EQ(image->size(), QSize(59, 41));
-    EXPECT_EQ(prompt->Caption(), hy::DisplayText(message));
+    EXPECT_EQ(prompt->Caption(), hy::common::DisplayText(message));
     EXPECT_TRUE(test->text().isEmpty());
     // The balloon wraps its text no further than the measuring label did.
-    const int lines = int(hy::DisplayText(message).count(QLatin1Char('\n'))) + 1;
+    const int lines = int(hy::common::DisplayText(message).count(QLatin1Char('\n'))) + 1;
     EXPECT_GE(prompt->TextHeight(), lines * LineHeight());
     EXPECT_LT(prompt->TextHeight(), (lines + 1) * LineHeight());
     if (layout.prompt.height() > 41) {
@@ -75,7 +76,7 @@ void ExpectPromptParts(const hy::DialogLayout& layout, QWidget* dialog, hy::TBal
 
 TEST(AlertDialog, OneWordMessage)
 {
-    hy::TAlertDialog d;
+    hy::common::TAlertDialog d;
     d.Prepare(QStringLiteral("Title"), QStringLiteral("Hi"));
     const auto& l = d.Layout();
     ExpectPromptParts(l, &d, d.Prompt, d.Image1, d.Test, QStringLiteral("Hi"));
@@ -95,7 +96,7 @@ TEST(AlertDialog, LongMessageMovesPicture)
     const QString message = QStringLiteral("Access denied! The file is set to Read Only, is currently in use\r\n"
                                            "by another application or the disk has been write protected.\r\r"
                                            "Line four\rLine five");
-    hy::TAlertDialog d;
+    hy::common::TAlertDialog d;
     d.Prepare(QStringLiteral("Halcyra Viewer"), message);
     const auto& l = d.Layout();
     ExpectPromptParts(l, &d, d.Prompt, d.Image1, d.Test, message);
@@ -109,7 +110,7 @@ TEST(AlertDialog, OverlongLineWrapsWithinScreen)
     QString message;
     for (int i = 0; i < 200; ++i)
         message += QStringLiteral("word%1 ").arg(i);
-    hy::TAlertDialog d;
+    hy::common::TAlertDialog d;
     d.Prepare(QStringLiteral("Wide"), message);
     const int screenWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
     EXPECT_LE(d.width(), screenWidth);
@@ -119,7 +120,7 @@ TEST(AlertDialog, OverlongLineWrapsWithinScreen)
 
 TEST(AskUserDialog, TwoAndThreeButtons)
 {
-    hy::TAskUserDialog two;
+    hy::common::TAskUserDialog two;
     two.Prepare(QStringLiteral("Question"), QStringLiteral("Do you want to stop the search?"), QStringLiteral("Yes"),
         QString(), QStringLiteral("No"));
     ExpectPromptParts(two.Layout(), &two, two.Prompt, two.Image1, two.Test, "Do you want to stop the search?");
@@ -133,7 +134,7 @@ TEST(AskUserDialog, TwoAndThreeButtons)
     EXPECT_EQ(two.NoButton->y(), two.YesButton->y());
     SaveShot(&two, QStringLiteral("askuser-2"));
 
-    hy::TAskUserDialog three;
+    hy::common::TAskUserDialog three;
     three.Prepare(QStringLiteral("Open Archived File"), QStringLiteral("Hi?"), QStringLiteral("&Yes"),
         QStringLiteral("Cancel"), QStringLiteral("&No"));
     EXPECT_TRUE(three.CancelButton->isVisibleTo(&three));
@@ -147,7 +148,7 @@ TEST(AskUserDialog, TwoAndThreeButtons)
 
 TEST(AskMultiDialog, OneRowOfFour)
 {
-    hy::TAskMultiDialog d;
+    hy::common::TAskMultiDialog d;
     d.Prepare(QStringLiteral("Extracting..."), QStringLiteral("The file \"A.TXT\" already exists in\ryour directory."));
     ExpectPromptParts(
         d.Layout(), &d, d.Prompt, d.Image1, d.Test, "The file \"A.TXT\" already exists in\ryour directory.");
@@ -181,10 +182,10 @@ TEST(Questions, Answers)
     };
     const auto closeBox = [](QWidget* w) { w->close(); };
     const auto key = [](Qt::Key k) { return [k](QWidget* w) { QTest::keyClick(w, k); }; };
-    const auto yesNo = [] { return hy::AskYesNo("T", "Q?") ? 1 : 0; };
-    const auto okCancel = [] { return hy::AskOkCancel("T", "Q?") ? 1 : 0; };
-    const auto three = [] { return hy::AskUser("T", "Q?", "Yes", "Cancel", "No"); };
-    const auto multi = [] { return hy::AskMulti("T", "Q?"); };
+    const auto yesNo = [] { return hy::common::AskYesNo("T", "Q?") ? 1 : 0; };
+    const auto okCancel = [] { return hy::common::AskOkCancel("T", "Q?") ? 1 : 0; };
+    const auto three = [] { return hy::common::AskUser("T", "Q?", "Yes", "Cancel", "No"); };
+    const auto multi = [] { return hy::common::AskMulti("T", "Q?"); };
     const Case cases[] = {
         { "yes/no close box", closeBox, yesNo, 0 },
         { "yes/no Yes", click("YesButton"), yesNo, 1 },
@@ -192,16 +193,16 @@ TEST(Questions, Answers)
         { "yes/no Enter", key(Qt::Key_Return), yesNo, 1 },
         { "ok/cancel Ok", click("YesButton"), okCancel, 1 },
         { "ok/cancel Cancel", click("NoButton"), okCancel, 0 },
-        { "three close box", closeBox, three, hy::mrCancel },
-        { "three Escape", key(Qt::Key_Escape), three, hy::mrNo },
-        { "three Cancel", click("CancelButton"), three, hy::mrCancel },
-        { "three No", click("NoButton"), three, hy::mrNo },
-        { "multi Yes", click("YesButton"), multi, hy::mrYes },
-        { "multi Yes to All", click("YesToAllButton"), multi, hy::mrOk },
-        { "multi No", click("NoButton"), multi, hy::mrNo },
-        { "multi Cancel", click("CancelButton"), multi, hy::mrCancel },
-        { "multi Escape", key(Qt::Key_Escape), multi, hy::mrCancel },
-        { "multi close box", closeBox, multi, hy::mrCancel },
+        { "three close box", closeBox, three, hy::common::mrCancel },
+        { "three Escape", key(Qt::Key_Escape), three, hy::common::mrNo },
+        { "three Cancel", click("CancelButton"), three, hy::common::mrCancel },
+        { "three No", click("NoButton"), three, hy::common::mrNo },
+        { "multi Yes", click("YesButton"), multi, hy::common::mrYes },
+        { "multi Yes to All", click("YesToAllButton"), multi, hy::common::mrOk },
+        { "multi No", click("NoButton"), multi, hy::common::mrNo },
+        { "multi Cancel", click("CancelButton"), multi, hy::common::mrCancel },
+        { "multi Escape", key(Qt::Key_Escape), multi, hy::common::mrCancel },
+        { "multi close box", closeBox, multi, hy::common::mrCancel },
     };
     for (const auto& c : cases) {
         OnNextModal(c.act);
@@ -218,7 +219,7 @@ TEST(Questions, DefaultCursorWhileWaiting)
         during = QApplication::overrideCursor()->shape();
         w->close();
     });
-    hy::AskYesNo("T", "Q?");
+    hy::common::AskYesNo("T", "Q?");
     EXPECT_EQ(during, Qt::ArrowCursor);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
@@ -230,11 +231,11 @@ TEST(Questions, CursorScopesNestAndComeBackOnEveryWayOut)
 {
     ASSERT_EQ(QApplication::overrideCursor(), nullptr);
     {
-        hy::TCursorScope busy;
+        hy::common::TCursorScope busy;
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
         try {
-            hy::TCursorScope arrow(Qt::ArrowCursor);
+            hy::common::TCursorScope arrow(Qt::ArrowCursor);
             EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
             throw std::runtime_error("a question that failed");
         } catch (const std::runtime_error&) {
@@ -256,7 +257,7 @@ Shown Capture(const std::function<void()>& show)
 {
     Shown shown;
     OnNextModal([&shown](QWidget* w) {
-        if (auto* alert = qobject_cast<hy::TAlertDialog*>(w)) {
+        if (auto* alert = qobject_cast<hy::common::TAlertDialog*>(w)) {
             shown.alert = true;
             shown.caption = alert->Prompt->Caption();
         }
@@ -269,21 +270,23 @@ Shown Capture(const std::function<void()>& show)
 
 TEST(Alerts, ExceptionAndErrorTexts)
 {
-    hy::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+    hy::common::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
     struct Case {
         std::function<void()> show;
         QString caption;
     };
     const Case cases[] = {
-        { [] { hy::ShowException(hy::EInOutError("x", 3)); }, "Invalid filename or directory!" },
-        { [] { hy::ShowException(hy::EOutOfMemory("x")); }, hy::DisplayText(hy::OutOfMemoryText()) },
-        { [] { hy::ShowException(std::bad_alloc()); }, hy::DisplayText(hy::OutOfMemoryText()) },
-        { [] { hy::ShowException(hy::EInvalidPointer("x")); }, hy::DisplayText(hy::InvalidPointerText()) },
-        { [] { hy::ShowException(hy::Exception("Own message")); }, "Own message" },
-        { [] { hy::ShowException(std::runtime_error("std message")); }, "std message" },
-        { [] { hy::ShowErrorCode(-1000); }, "Unknown Error #-1000" },
-        { [] { hy::ShowErrorCode(5); }, hy::DisplayText(hy::ErrorText(5)) },
-        { [] { hy::ShowError("a\rb"); }, "a\nb" },
+        { [] { hy::common::ShowException(hy::base::EInOutError("x", 3)); }, "Invalid filename or directory!" },
+        { [] { hy::common::ShowException(hy::base::EOutOfMemory("x")); },
+            hy::common::DisplayText(hy::common::OutOfMemoryText()) },
+        { [] { hy::common::ShowException(std::bad_alloc()); }, hy::common::DisplayText(hy::common::OutOfMemoryText()) },
+        { [] { hy::common::ShowException(hy::base::EInvalidPointer("x")); },
+            hy::common::DisplayText(hy::common::InvalidPointerText()) },
+        { [] { hy::common::ShowException(hy::base::Exception("Own message")); }, "Own message" },
+        { [] { hy::common::ShowException(std::runtime_error("std message")); }, "std message" },
+        { [] { hy::common::ShowErrorCode(-1000); }, "Unknown Error #-1000" },
+        { [] { hy::common::ShowErrorCode(5); }, hy::common::DisplayText(hy::common::ErrorText(5)) },
+        { [] { hy::common::ShowError("a\rb"); }, "a\nb" },
     };
     for (const auto& c : cases) {
         const Shown shown = Capture(c.show);
@@ -302,7 +305,7 @@ TEST(Alerts, ExceptionAndErrorTexts)
         }
     });
     guard->start(5);
-    hy::ShowException(hy::Exception(QString()));
+    hy::common::ShowException(hy::base::Exception(QString()));
     QTest::qWait(30);
     delete guard;
     EXPECT_FALSE(appeared);
@@ -310,8 +313,8 @@ TEST(Alerts, ExceptionAndErrorTexts)
 
 TEST(Alerts, ProgramAlertIsReusedAndNestedAlertFallsBack)
 {
-    auto* program = new hy::TAlertDialog;
-    ASSERT_EQ(hy::TAlertDialog::ProgramAlert(), program);
+    auto* program = new hy::common::TAlertDialog;
+    ASSERT_EQ(hy::common::TAlertDialog::ProgramAlert(), program);
     QString innerText;
     bool innerWasMessageBox = false;
     OnNextModal([&](QWidget* outer) {
@@ -325,25 +328,25 @@ TEST(Alerts, ProgramAlertIsReusedAndNestedAlertFallsBack)
                 inner->close();
             },
             outer);
-        hy::ShowAlert(QStringLiteral("Inner"), QStringLiteral("second\ralert"));
+        hy::common::ShowAlert(QStringLiteral("Inner"), QStringLiteral("second\ralert"));
         outer->close();
     });
-    hy::ShowAlert(QStringLiteral("Outer"), QStringLiteral("first"));
+    hy::common::ShowAlert(QStringLiteral("Outer"), QStringLiteral("first"));
     EXPECT_TRUE(innerWasMessageBox);
     EXPECT_EQ(innerText, "second\nalert");
-    EXPECT_EQ(hy::TAlertDialog::ProgramAlert(), program);
+    EXPECT_EQ(hy::common::TAlertDialog::ProgramAlert(), program);
     EXPECT_FALSE(program->isVisible());
     delete program;
-    EXPECT_EQ(hy::TAlertDialog::ProgramAlert(), nullptr);
+    EXPECT_EQ(hy::common::TAlertDialog::ProgramAlert(), nullptr);
 }
 
 } // namespace
 
 TEST(PromptText, LongPathsMayBreakAfterTheirSlashesAndShortTextStaysAsItIs)
 {
-    EXPECT_EQ(hy::PromptText("Cannot find \"x\".\rDone"), "Cannot find \"x\".\nDone");
+    EXPECT_EQ(hy::common::PromptText("Cannot find \"x\".\rDone"), "Cannot find \"x\".\nDone");
     const QString path = "/home/user/a/very/long/folder/name/for/testing/the/balloon/file.txt";
-    const QString shown = hy::PromptText("Cannot open " + path);
+    const QString shown = hy::common::PromptText("Cannot open " + path);
     EXPECT_TRUE(shown.startsWith("Cannot open /"));
     EXPECT_EQ(QString(shown).remove(QChar(0x200B)), "Cannot open " + path);
     EXPECT_EQ(shown.count(QChar(0x200B)), path.count('/'));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <new>
 #include <stdexcept>
+using namespace hy::common;
 
 namespace {
 
@@ -42,33 +43,35 @@ TEST(ErrorText, TableTexts)
         { 10003, "Unknown Error #10003" },
     };
     for (const auto& c : cases)
-        EXPECT_EQ(hy::ErrorText(c.code), QString::fromLatin1(c.text)) << "code " << c.code;
+        EXPECT_EQ(hy::common::ErrorText(c.code), QString::fromLatin1(c.text)) << "code " << c.code;
 }
 
 TEST(ErrorText, ExceptionTexts)
 {
-    EXPECT_EQ(hy::ExceptionText(hy::EInOutError(QStringLiteral("ignored"), 3)), "Invalid filename or directory!");
-    EXPECT_EQ(hy::ExceptionText(hy::EInOutError(QStringLiteral("ignored"), 99)), "Unknown Error #99");
-    EXPECT_EQ(hy::ExceptionText(hy::EOutOfMemory(QStringLiteral("x"))), hy::OutOfMemoryText());
-    EXPECT_EQ(hy::ExceptionText(std::bad_alloc()), hy::OutOfMemoryText());
-    EXPECT_EQ(hy::ExceptionText(hy::EInvalidPointer(QStringLiteral("x"))), hy::InvalidPointerText());
-    EXPECT_EQ(hy::ExceptionText(hy::ERegionTooLarge()), "Region is too large (> 64 MiB)");
-    EXPECT_EQ(hy::ExceptionText(std::runtime_error("Straße kaputt")), QStringLiteral("Straße kaputt"));
-    EXPECT_TRUE(hy::ExceptionText(hy::Exception(QString())).isEmpty());
-    EXPECT_TRUE(hy::OutOfMemoryText().startsWith("There is not enough memory to complete\rthe requested"));
-    EXPECT_TRUE(hy::InvalidPointerText().endsWith("corrupted by another application."));
+    EXPECT_EQ(hy::common::ExceptionText(hy::base::EInOutError(QStringLiteral("ignored"), 3)),
+        "Invalid filename or directory!");
+    EXPECT_EQ(hy::common::ExceptionText(hy::base::EInOutError(QStringLiteral("ignored"), 99)), "Unknown Error #99");
+    EXPECT_EQ(hy::common::ExceptionText(hy::base::EOutOfMemory(QStringLiteral("x"))), hy::common::OutOfMemoryText());
+    EXPECT_EQ(hy::common::ExceptionText(std::bad_alloc()), hy::common::OutOfMemoryText());
+    EXPECT_EQ(
+        hy::common::ExceptionText(hy::base::EInvalidPointer(QStringLiteral("x"))), hy::common::InvalidPointerText());
+    EXPECT_EQ(hy::common::ExceptionText(hy::base::ERegionTooLarge()), "Region is too large (> 64 MiB)");
+    EXPECT_EQ(hy::common::ExceptionText(std::runtime_error("Straße kaputt")), QStringLiteral("Straße kaputt"));
+    EXPECT_TRUE(hy::common::ExceptionText(hy::base::Exception(QString())).isEmpty());
+    EXPECT_TRUE(hy::common::OutOfMemoryText().startsWith("There is not enough memory to complete\rthe requested"));
+    EXPECT_TRUE(hy::common::InvalidPointerText().endsWith("corrupted by another application."));
 }
 
 TEST(ErrorText, DisplayTextBreaksLines)
 {
-    EXPECT_EQ(hy::DisplayText(QStringLiteral("a\r\nb\rc\nd")), "a\nb\nc\nd");
-    EXPECT_EQ(hy::DisplayText(QStringLiteral("a\r\r")), "a\n\n");
+    EXPECT_EQ(hy::common::DisplayText(QStringLiteral("a\r\nb\rc\nd")), "a\nb\nc\nd");
+    EXPECT_EQ(hy::common::DisplayText(QStringLiteral("a\r\r")), "a\n\n");
 }
 
 TEST(ErrorText, ErrorTitleIsProgramWide)
 {
-    hy::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
-    EXPECT_EQ(hy::ErrorTitle(), "Halcyra Viewer");
+    hy::common::SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+    EXPECT_EQ(hy::common::ErrorTitle(), "Halcyra Viewer");
 }
 
 } // namespace

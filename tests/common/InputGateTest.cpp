@@ -17,7 +17,7 @@ TEST(InputGate, HoldsInputButLetsEscAndModalDialogsThrough)
     bool stop = false;
     QString typedInDialog;
     {
-        hy::TInputGate gate(stop);
+        hy::common::TInputGate gate(stop);
         QTest::keyClicks(&window, "held");
         EXPECT_EQ(window.text(), QString()) << "typing waits until the work ends";
         EXPECT_FALSE(stop);
@@ -67,7 +67,7 @@ TEST(InputGate, HoldingSomeWindowsLeavesTheOthersWorking)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
     bool stop = false;
     {
-        hy::TInputGate gate(stop, { heldEdit }, frozen);
+        hy::common::TInputGate gate(stop, { heldEdit }, frozen);
         QTest::keyClicks(heldEdit, "held");
         EXPECT_EQ(heldEdit->text(), QString()) << "typing into a held window waits";
         QTest::keyClicks(&other, "free");

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
+using namespace hy::common;
 
 namespace {
 
@@ -21,7 +22,7 @@ TEST(WaitAside, TheCallersEventsGoOnWhileTheWorkRuns)
     QTimer::singleShot(0, [&timerFired]() { timerFired.set_value(); });
     QThread* const caller = QThread::currentThread();
     QThread* ranOn = nullptr;
-    const bool sawTimer = hy::WaitAside([&]() {
+    const bool sawTimer = hy::common::WaitAside([&]() {
         ranOn = QThread::currentThread();
         return fired.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
     });
@@ -31,18 +32,18 @@ TEST(WaitAside, TheCallersEventsGoOnWhileTheWorkRuns)
 
 TEST(WaitAside, AnswersAndFailuresComeBackToTheCaller)
 {
-    auto answer = hy::WaitAside([]() { return std::make_unique<int>(42); });
+    auto answer = hy::common::WaitAside([]() { return std::make_unique<int>(42); });
     ASSERT_TRUE(answer);
     EXPECT_EQ(*answer, 42);
 
     int ran = 0;
-    hy::WaitAside([&ran]() { ++ran; });
+    hy::common::WaitAside([&ran]() { ++ran; });
     EXPECT_EQ(ran, 1);
 
-    EXPECT_THROW(hy::WaitAside([]() -> int { throw std::runtime_error("no answer"); }), std::runtime_error);
+    EXPECT_THROW(hy::common::WaitAside([]() -> int { throw std::runtime_error("no answer"); }), std::runtime_error);
     // A work that ends at once, before the wait has begun, still ends the wait.
     for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(hy::WaitAside([i]() { return i; }), i);
+        EXPECT_EQ(hy::common::WaitAside([i]() { return i; }), i);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::search;
 
 TEST(BrowserGeometry, ListSizesStayInsideTheArea)
 {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::filelist;
 
 TEST(ExtStrList, ExtensionKeys)
 {

@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace hy;
+using namespace hy::filelist;
 
 TEST(FileEntry, FieldsSurviveTheRoundTrip)
 {

@@ -16,6 +16,10 @@
 #include <unistd.h>
 
 using namespace hy;
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::platform;
 
 namespace {
 

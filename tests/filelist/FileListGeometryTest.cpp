@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::filelist;
 
 TEST(FileListGeometry, ItemHeightFromTheFont)
 {

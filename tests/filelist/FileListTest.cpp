@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::filelist;
+using namespace hy::platform;
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::common;
+using namespace hy::search;
 
 namespace {
 

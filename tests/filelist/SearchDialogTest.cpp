@@ -31,6 +31,9 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::search;
 
 namespace {
 

@@ -31,6 +31,8 @@
 #include <gtest/gtest.h>
 
 using namespace hy;
+using namespace hy::filelist;
+using namespace hy::search;
 
 namespace {
 

@@ -19,6 +19,11 @@
 #include <unistd.h>
 
 using namespace hy;
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::platform;
+using namespace hy::search;
 
 namespace {
 

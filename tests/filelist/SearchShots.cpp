@@ -24,6 +24,8 @@
 #include <QTimer>
 
 using namespace hy;
+using namespace hy::filelist;
+using namespace hy::search;
 
 namespace {
 

@@ -11,8 +11,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+using namespace hy::image;
 
-using hy::TMultiImage;
+using hy::image::TMultiImage;
 
 namespace {
 

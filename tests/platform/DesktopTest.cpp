@@ -3,6 +3,7 @@
 
 #include <QStringList>
 #include <gtest/gtest.h>
+using namespace hy::platform;
 
 TEST(Desktop, OnlyPlainProgramsReceiveTheFileThemselves)
 {

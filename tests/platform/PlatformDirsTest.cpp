@@ -97,10 +97,10 @@ TEST(PlatformDirs, OpenInsideRefusesLinksAndKeepsTheParent)
         int code;
     } cases[] = {
         { "real", 0 },
-        { "link", hy::kErrorPathNotFound },
-        { "slash", hy::kErrorPathNotFound },
-        { "file", hy::kErrorPathNotFound },
-        { "missing", hy::kErrorPathNotFound },
+        { "link", hy::base::kErrorPathNotFound },
+        { "slash", hy::base::kErrorPathNotFound },
+        { "file", hy::base::kErrorPathNotFound },
+        { "missing", hy::base::kErrorPathNotFound },
     };
     for (const auto& c : cases) {
         DirectoryReader inner;
@@ -114,7 +114,7 @@ TEST(PlatformDirs, OpenInsideRefusesLinksAndKeepsTheParent)
         }
     }
     DirectoryReader orphan;
-    EXPECT_EQ(orphan.OpenInside(TFileDescriptor(), "real"), hy::kErrorInvalidHandle);
+    EXPECT_EQ(orphan.OpenInside(TFileDescriptor(), "real"), hy::base::kErrorInvalidHandle);
     EXPECT_FALSE(orphan.ReleaseDirectory().Valid());
 }
 

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
+using namespace hy::platform;
 
 using hy::platform::ErrorCodeFromErrno;
 

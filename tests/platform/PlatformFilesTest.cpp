@@ -14,6 +14,7 @@
 
 using namespace hy;
 using namespace hy::platform;
+using namespace hy::base;
 
 namespace {
 QStringList Entries(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System); }
@@ -91,12 +92,12 @@ TEST(PlatformFiles, AStoppedCopyLeavesNoTargetAndKeepsAnOldOne)
         seen.push_back(done);
         return seen.size() < 3;
     };
-    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), hy::kErrorSearchStopped);
+    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), hy::base::kErrorSearchStopped);
     EXPECT_EQ(seen, (std::vector<qint64> { 65536, 131072, 196608 }));
     EXPECT_EQ(Entries(dir.Path()), QStringList({ "source.bin" }));
 
     dir.Write("target.bin", "old");
-    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), hy::kErrorSearchStopped);
+    EXPECT_EQ(CopyFileData(source, target, 65536, stopAtThird), hy::base::kErrorSearchStopped);
     EXPECT_EQ(hy::test::ReadAll(target), "old");
 
     // Told of every block to the end, the copy completes.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+using namespace hy::platform;
 
 using hy::platform::DataFileFrom;
 

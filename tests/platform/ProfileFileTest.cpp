@@ -20,6 +20,7 @@
 
 using namespace hy;
 using namespace hy::platform;
+using namespace hy::base;
 
 TEST(ProfileFile, EveryValueRoundTrips)
 {
@@ -135,7 +136,7 @@ TEST(ProfileFile, AFileThatCannotBeWrittenSaysWhy)
     try {
         store.Flush();
         ADD_FAILURE() << "the flush should fail";
-    } catch (const hy::EInOutError& e) {
+    } catch (const hy::base::EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), kErrorPathNotFound);
         EXPECT_TRUE(e.Message().contains(dir.PathOf("plainfile/s.conf")));
     }
@@ -187,7 +188,7 @@ TEST(ProfileFile, OnlyARegularFileOfBoundedSizeIsReadAndNoneOtherIsWaitedOn)
         try {
             store.Flush();
             ADD_FAILURE() << "the flush should refuse";
-        } catch (const hy::EInOutError& e) {
+        } catch (const hy::base::EInOutError& e) {
             EXPECT_EQ(e.ErrorCode(), c.error);
         }
     }

@@ -15,6 +15,7 @@
 
 using namespace hy;
 using namespace hy::platform;
+using namespace hy::base;
 using hy::test::ReadAll;
 
 namespace {

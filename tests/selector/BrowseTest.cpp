@@ -37,6 +37,11 @@
 #include <unistd.h>
 
 using namespace hy;
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::search;
+using namespace hy::selector;
 
 namespace {
 

@@ -24,6 +24,9 @@
 #include <unistd.h>
 
 using namespace hy;
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::selector;
 
 namespace {
 

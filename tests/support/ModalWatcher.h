@@ -40,7 +40,7 @@ private:
         QString text;
         if (auto* box = qobject_cast<QMessageBox*>(dialog))
             text = box->text();
-        for (hy::TBalloon* b : dialog->findChildren<hy::TBalloon*>()) {
+        for (hy::common::TBalloon* b : dialog->findChildren<hy::common::TBalloon*>()) {
             if (text.isEmpty())
                 text = b->Caption();
         }

@@ -184,7 +184,7 @@ TEST(HvCmdStoreTest, TableFilesAreFoundByTheBytesOfTheirNames)
     try {
         p.LoadTableFromFile(dir.Path());
         ADD_FAILURE() << "loaded a folder";
-    } catch (const hy::EInOutError& e) {
+    } catch (const hy::base::EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 5);
     }
 }
@@ -206,7 +206,7 @@ TEST(HvCmdStoreTest, TableTextFileErrors)
         try {
             p.LoadTableFromFile(path);
             ADD_FAILURE() << "loaded " << content;
-        } catch (const hy::EInOutError& e) {
+        } catch (const hy::base::EInOutError& e) {
             EXPECT_EQ(e.ErrorCode(), code) << content;
             EXPECT_EQ(e.Message(), "Invalid numeric input");
         }
@@ -214,14 +214,14 @@ TEST(HvCmdStoreTest, TableTextFileErrors)
     try {
         p.LoadTableFromFile(dir.PathOf("missing.txt"));
         ADD_FAILURE() << "loaded a missing file";
-    } catch (const hy::EInOutError& e) {
+    } catch (const hy::base::EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 2);
         EXPECT_EQ(e.Message(), "File not found");
     }
     try {
         p.TableAt(0)->SaveToFile(dir.PathOf("no/such/dir/t.txt"));
         ADD_FAILURE() << "saved into a missing directory";
-    } catch (const hy::EInOutError& e) {
+    } catch (const hy::base::EInOutError& e) {
         EXPECT_EQ(e.ErrorCode(), 3);
     }
     EXPECT_EQ(p.TableCount(), 3); // nothing half-read was added

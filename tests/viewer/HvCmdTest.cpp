@@ -361,7 +361,7 @@ TEST(HvCmdTest, AddCommandRefusesMissingTablesAndDuplicates)
         }
     }
     // The family root catches them too.
-    EXPECT_THROW(p.AddCommand(u"Nothing", {}), hy::EHvException);
+    EXPECT_THROW(p.AddCommand(u"Nothing", {}), hy::base::EHvException);
 }
 
 TEST(HvCmdTest, RecordEditing)

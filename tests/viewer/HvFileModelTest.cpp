@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 namespace hy::viewer::test {
+
+using namespace hy::base;
 namespace {
 
     // Opens a file in a model with a recorder attached.

@@ -11,6 +11,8 @@
 #include <optional>
 
 namespace hy::viewer::test {
+
+using namespace hy::base;
 namespace {
 
     QByteArray Utf16(const QString& s, bool big)

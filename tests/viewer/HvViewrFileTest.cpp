@@ -101,7 +101,7 @@ TEST_F(HvViewrFileTest, OpenErrorsReachTheCallerAndLeaveTheViewerClosed)
     try {
         viewer.SetFileName(dir.PathOf(QStringLiteral("missing.txt")));
         ADD_FAILURE() << "no exception";
-    } catch (const hy::EInOutError& e) {
+    } catch (const hy::base::EInOutError& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Viewer: file not found"));
         EXPECT_EQ(e.ErrorCode(), 2);
     }
@@ -109,7 +109,7 @@ TEST_F(HvViewrFileTest, OpenErrorsReachTheCallerAndLeaveTheViewerClosed)
     EXPECT_EQ(viewer.LineTotal(), 0);
     EXPECT_EQ(viewer.FileSize(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_THROW(viewer.SetIsOpen(true), hy::EInOutError);
+    EXPECT_THROW(viewer.SetIsOpen(true), hy::base::EInOutError);
     EXPECT_FALSE(viewer.IsOpen());
 }
 

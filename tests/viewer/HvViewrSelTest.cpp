@@ -114,11 +114,11 @@ TEST_F(HvViewrSelTest, CopyingMoreThan64MiBIsRefused)
     EXPECT_TRUE(text.endsWith(QString(kMiB - 63, QLatin1Char('a' + 63 % 26))));
 
     viewer.SelectRange(0, 0, true, kMiB - 62, 63);
-    EXPECT_THROW(viewer.SelectedText(), hy::ERegionTooLarge);
+    EXPECT_THROW(viewer.SelectedText(), hy::base::ERegionTooLarge);
     try {
         viewer.CopySelection();
         ADD_FAILURE() << "no exception";
-    } catch (const hy::ERegionTooLarge& e) {
+    } catch (const hy::base::ERegionTooLarge& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Region is too large (> 64 MiB)"));
     }
     // Select All on a large text fails the same way.

@@ -2,6 +2,7 @@
 // against a viewer over lines in memory.
 #include "HvViewrTestSupport.h"
 
+#include "base/FontStyle.h"
 #include "core/viewer/HvCmd.h"
 #include "ui/viewer/HvCaret.h"
 #include "ui/viewer/HvFxFnt.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+using namespace hy::base;
 using namespace hy::viewer;
 using namespace hy::viewer::test;
 
@@ -224,8 +226,8 @@ TEST_F(HvViewrTest, TheHourglassIsOneFlagAndEndsOnEveryPath)
 
     // A failure while the cursor is shown still restores it.
     viewer.SetLines(NumberedLines(500), true);
-    viewer.OnScanToEnd = [] { throw hy::EInOutError(QStringLiteral("Viewer triggered I/O error 30"), 30); };
-    EXPECT_THROW(viewer.ExecuteCommand(ccLastPage), hy::EInOutError);
+    viewer.OnScanToEnd = [] { throw hy::base::EInOutError(QStringLiteral("Viewer triggered I/O error 30"), 30); };
+    EXPECT_THROW(viewer.ExecuteCommand(ccLastPage), hy::base::EInOutError);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(viewer.HourglassShown());
 }

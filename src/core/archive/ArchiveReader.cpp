@@ -30,6 +30,9 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+using namespace hy::platform;
+
 namespace {
 
     using Clock = std::chrono::steady_clock;

@@ -35,6 +35,9 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+using namespace hy::platform;
+
 class THyUnzipSession {
 public:
     ~THyUnzipSession() { Close(); }

@@ -5,6 +5,8 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+
 namespace {
     TUnzipEntry g_entry = &hyunzip;
 } // namespace

@@ -15,6 +15,8 @@
 
 namespace hy::archive {
 
+using namespace hy::platform;
+
 using platform::TFileDescriptor;
 
 namespace {

@@ -11,6 +11,8 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+
 namespace {
 
     // The locale's long time without the time zone that Qt's long format adds.

@@ -13,6 +13,9 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+using namespace hy::filelist;
+
 const TExtStringList& ZipExtensionGroups()
 {
     static const TExtStringList groups = []() {

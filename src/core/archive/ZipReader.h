@@ -15,7 +15,7 @@ struct TArchiveListing;
 class TUnzipFile;
 
 // The file list's categories with two differences: programs leave out ".LNK", vector drawings ".WMF".
-const TExtStringList& ZipExtensionGroups();
+const filelist::TExtStringList& ZipExtensionGroups();
 // The icon of a member by its name's extension (9 when no category has it).
 int ZipMemberIcon(const QString& memberName);
 // tcLowerCase, tcUpperCase, tcNone keeps the name; tcAuto lower-cases it and upper-cases the first

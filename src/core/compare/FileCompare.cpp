@@ -14,7 +14,10 @@
 #include <cstring>
 #include <memory>
 
-namespace hy::app {
+namespace hy::compare {
+
+using namespace hy::base;
+using namespace hy::common;
 
 namespace {
     // Reads land several times faster in a block that starts on a page boundary.
@@ -195,4 +198,4 @@ QString CompareResultText(qint64 errors)
         + QStringLiteral(" of dissimilar\rdata and therefore are not identical.");
 }
 
-} // namespace hy::app
+} // namespace hy::compare

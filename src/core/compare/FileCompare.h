@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-namespace hy::app {
+namespace hy::compare {
 
 inline constexpr int kMaxCompareFiles = 5;
 // Bytes read from each file at once. Positions are still compared in lock-step, block by block.
@@ -61,4 +61,4 @@ QString UnableToReadText(const QString& fileName, int errorCode);
 QString CompareFailedQuestion(qint64 position);
 QString CompareResultText(qint64 errors);
 
-} // namespace hy::app
+} // namespace hy::compare

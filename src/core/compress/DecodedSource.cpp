@@ -25,6 +25,8 @@
 
 namespace hy::compress {
 
+using namespace hy::common;
+
 namespace {
 
     using Clock = std::chrono::steady_clock;

@@ -10,6 +10,8 @@
 
 namespace hy::compress {
 
+using namespace hy::common;
+
 namespace {
     constexpr size_t kInputSize = size_t(256) << 10;
 }

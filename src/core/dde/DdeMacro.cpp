@@ -9,7 +9,7 @@
 #include <QLocalSocket>
 #include <cstdio>
 
-namespace hy::app {
+namespace hy::dde {
 
 namespace {
     void Complain(const QString& service, const QString& message)
@@ -112,4 +112,4 @@ int RunDdeClient(const QStringList& parameters, const QString& service, const QS
     return kDdeClientRefused;
 }
 
-} // namespace hy::app
+} // namespace hy::dde

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hy::app {
+namespace hy::dde {
 
 inline constexpr const char* kDdeTopic = "DdeServerConv";
 inline constexpr const char* kDdeItem = "DdeServerItem";
@@ -44,4 +44,4 @@ bool IsDdeClientCommand(const QStringList& parameters);
 int RunDdeClient(const QStringList& parameters, const QString& service, const QString& currentDir,
     int timeoutMs = kDdeClientTimeoutMs);
 
-} // namespace hy::app
+} // namespace hy::dde

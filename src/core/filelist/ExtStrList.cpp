@@ -3,7 +3,9 @@
 
 #include "common/HyUtils.h"
 
-namespace hy {
+namespace hy::filelist {
+
+using namespace hy::common;
 
 int DisplayedIcon(int storedIcon, int attributes)
 {
@@ -82,4 +84,4 @@ TExtStringList TExtStringList::FileCategories()
     return table;
 }
 
-} // namespace hy
+} // namespace hy::filelist

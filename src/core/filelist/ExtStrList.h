@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-namespace hy {
+namespace hy::filelist {
 
 // The type icons, numbered as the lists store them (1 to 28).
 enum TFileIcon : int {
@@ -85,4 +85,4 @@ private:
     mutable QHash<QString, int> m_known; // keys looked up already, with their icons
 };
 
-} // namespace hy
+} // namespace hy::filelist

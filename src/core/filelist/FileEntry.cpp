@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+using namespace hy::filelist;
 
-namespace hy {
+namespace hy::filelist {
 
 namespace {
 
@@ -67,7 +68,7 @@ namespace {
         return QChar::toCaseFolded(c);
     }
 
-} // namespace
+} // namespace hy::filelist
 
 char16_t StoredKind(char16_t kind, TFileListOrder order)
 {

@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <vector>
 
-namespace hy {
+namespace hy::filelist {
 
 enum TFileListOrder { flNormal, flInverted };
 enum TFileListSortTypes { sbName, sbType, sbSize, sbDate };
@@ -122,4 +122,4 @@ QString ConvertCase(const QString& text, TTextCase textCase);
 TTextCase ProcessTextCase();
 void SetProcessTextCase(TTextCase textCase);
 
-} // namespace hy
+} // namespace hy::filelist

@@ -11,7 +11,11 @@
 #include <QLocale>
 #include <algorithm>
 
-namespace hy {
+namespace hy::filelist {
+
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::platform;
 
 namespace {
 

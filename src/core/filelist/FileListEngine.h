@@ -17,7 +17,7 @@
 #include <functional>
 #include <vector>
 
-namespace hy {
+namespace hy::filelist {
 
 using platform::TSearchRec;
 
@@ -29,7 +29,7 @@ public:
     // entered. S is the find record; Path the directory being read, or a subdirectory's full path. OK comes
     // in true and refuses the entry when set false; Error comes in as the search status, and a non-zero
     // value ends the read and becomes LastError.
-    using TAddFileHandler = std::function<void(TSearchRec& S, const QString& Path, bool& OK, int& Error)>;
+    using TAddFileHandler = std::function<void(platform::TSearchRec& S, const QString& Path, bool& OK, int& Error)>;
     using TNotifyHandler = std::function<void()>;
 
     TFileListEngine();
@@ -165,4 +165,4 @@ private:
     TExtStringList m_categoryTable;
 };
 
-} // namespace hy
+} // namespace hy::filelist

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-namespace hy {
+namespace hy::filelist {
 
 int ListItemHeight(int fontPixelHeight, int fontPointSize)
 {
@@ -55,4 +55,4 @@ int LetterJumpTarget(int count, int focused, QChar key, const std::function<QStr
     return -1;
 }
 
-} // namespace hy
+} // namespace hy::filelist

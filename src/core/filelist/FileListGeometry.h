@@ -9,7 +9,7 @@
 #include <array>
 #include <functional>
 
-namespace hy {
+namespace hy::filelist {
 
 // Widths of the detail columns Name, Size, Date, Time, Attr.
 using TColumnWidths = std::array<int, kFileDetailCount>;
@@ -38,4 +38,4 @@ QRect HeaderGeometry(const QRect& header, int scrollPosition, int parentClientWi
 // the top, the first whose name begins with the key (compared upper-case); -1 when none does.
 int LetterJumpTarget(int count, int focused, QChar key, const std::function<QString(int)>& name);
 
-} // namespace hy
+} // namespace hy::filelist

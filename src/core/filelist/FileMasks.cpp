@@ -4,7 +4,9 @@
 #include "common/HyUtils.h"
 #include "common/Wildcards.h"
 
-namespace hy {
+namespace hy::filelist {
+
+using namespace hy::common;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringView>
 
-namespace hy {
+namespace hy::filelist {
 
 class TMaskList {
 public:
@@ -36,4 +36,4 @@ private:
     QList<Compiled> m_masks;
 };
 
-} // namespace hy
+} // namespace hy::filelist

@@ -10,7 +10,10 @@
 #include <QPainter>
 #include <algorithm>
 
-namespace hy::app {
+namespace hy::print {
+
+using namespace hy::base;
+using namespace hy::settings;
 
 TPainterCanvas::TPainterCanvas(TDeviceForJob deviceForJob)
     : m_deviceForJob(std::move(deviceForJob))
@@ -395,4 +398,4 @@ void PrintImageCopies(
     }
 }
 
-} // namespace hy::app
+} // namespace hy::print

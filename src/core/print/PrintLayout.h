@@ -18,7 +18,7 @@
 class QPagedPaintDevice;
 class QPainter;
 
-namespace hy::app {
+namespace hy::print {
 
 // Where the engine draws: one document per print job, pages, text metrics of the printer font.
 class TPrintCanvas {
@@ -92,8 +92,8 @@ class THyPrinter {
 public:
     explicit THyPrinter(TPrintCanvas& canvas);
 
-    void SetSettings(const TPrintSettings& settings) { m_settings = settings; }
-    const TPrintSettings& Settings() const { return m_settings; }
+    void SetSettings(const settings::TPrintSettings& settings) { m_settings = settings; }
+    const settings::TPrintSettings& Settings() const { return m_settings; }
     // The moment a job stamps its pages with; by default the moment it begins.
     void SetJobTime(const QDateTime& time) { m_fixedTime = time; }
 
@@ -123,7 +123,7 @@ private:
     void PrintRun(const QString& run);
 
     TPrintCanvas& m_canvas;
-    TPrintSettings m_settings;
+    settings::TPrintSettings m_settings;
     QDateTime m_fixedTime;
     QString m_date;
     QString m_time;
@@ -164,10 +164,10 @@ struct TPrintTextJob {
 inline constexpr int kPrintLineLimit = 1023;
 
 // Prints the lines once per copy, each copy a job of its own. Returns the copies begun.
-int PrintTextCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const TPrintTextJob& job,
-    const QDateTime& time = QDateTime());
+int PrintTextCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settings, const QFont& font,
+    const TPrintTextJob& job, const QDateTime& time = QDateTime());
 // Prints the picture once per copy, each copy a job of its own.
-void PrintImageCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const QImage& image,
-    const QDateTime& time = QDateTime());
+void PrintImageCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settings, const QFont& font,
+    const QImage& image, const QDateTime& time = QDateTime());
 
-} // namespace hy::app
+} // namespace hy::print

@@ -15,7 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace hy::app {
+namespace hy::print {
+
+using namespace hy::base;
+using namespace hy::common;
 
 namespace {
     // Far more names than anyone keeps beside one printout; past them the folder is taken to be unusable.
@@ -97,4 +100,4 @@ void TPrintOutputFiles::DropLast()
         ::unlink(native.constData());
 }
 
-} // namespace hy::app
+} // namespace hy::print

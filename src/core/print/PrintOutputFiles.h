@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hy::app {
+namespace hy::print {
 
 // The n-th name of a numbered series: "notes.pdf", then "notes-2.pdf", "notes-3.pdf", ...
 QString NumberedFileName(const QString& fileName, int number);
@@ -36,4 +36,4 @@ private:
     QStringList m_made; // the files this object made, which it may remove again
 };
 
-} // namespace hy::app
+} // namespace hy::print

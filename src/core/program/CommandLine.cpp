@@ -4,7 +4,7 @@
 #include <QDir>
 #include <cstdio>
 
-namespace hy::app {
+namespace hy::program {
 
 namespace {
     const QLatin1String kEndOfOptions("--");
@@ -85,4 +85,4 @@ QStringList EndOptions(const QStringList& parameters, const QString& currentDir)
     return result;
 }
 
-} // namespace hy::app
+} // namespace hy::program

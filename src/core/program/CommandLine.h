@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hy::app {
+namespace hy::program {
 
 enum class InfoRequest { None, Help, Version };
 
@@ -24,4 +24,4 @@ bool PrintInfoRequest(const QStringList& parameters, const QString& program);
 // "DDESERVERCONV" is opened rather than read as an option or a topic.
 QStringList EndOptions(const QStringList& parameters, const QString& currentDir);
 
-} // namespace hy::app
+} // namespace hy::program

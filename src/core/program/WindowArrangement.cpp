@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace hy::app {
+namespace hy::program {
 
 namespace {
     // The share of the length that the i-th of n gets, the last one taking what division left over.
@@ -75,4 +75,4 @@ QRect FitInside(const QRect& bounds, const QRect& available)
     return r;
 }
 
-} // namespace hy::app
+} // namespace hy::program

@@ -5,7 +5,7 @@
 #include <QList>
 #include <QRect>
 
-namespace hy::app {
+namespace hy::program {
 
 // The smallest a viewer window may be made.
 inline constexpr int kChildMinWidth = 165;
@@ -23,4 +23,4 @@ QList<QRect> CascadeRects(int count, const QSize& area, int step);
 // Bounds that fit the available area: no larger than it, and moved so that they lie wholly inside it.
 QRect FitInside(const QRect& bounds, const QRect& available);
 
-} // namespace hy::app
+} // namespace hy::program

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace hy {
+namespace hy::search {
 
 int ClampListSize(int size, int extent, int splitterSize)
 {
@@ -48,4 +48,4 @@ TFindButtonsPlace FindButtonsPlace(int rowWidth, int tabsWidth, int prevWidth, i
     return place;
 }
 
-} // namespace hy
+} // namespace hy::search

@@ -4,7 +4,7 @@
 
 #include <QRect>
 
-namespace hy {
+namespace hy::search {
 
 inline constexpr int kSplitterSize = 4;
 
@@ -38,4 +38,4 @@ struct TFindButtonsPlace {
 };
 TFindButtonsPlace FindButtonsPlace(int rowWidth, int tabsWidth, int prevWidth, int nextWidth);
 
-} // namespace hy
+} // namespace hy::search

@@ -5,7 +5,7 @@
 #include <QList>
 #include <algorithm>
 
-namespace hy {
+namespace hy::search {
 
 namespace {
 
@@ -232,4 +232,4 @@ QString ExpandHome(const QString& location)
     return location;
 }
 
-} // namespace hy
+} // namespace hy::search

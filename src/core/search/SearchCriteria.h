@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
-namespace hy {
+namespace hy::search {
 
 // A moment as seconds since 30 December 1899, 00:00, on the local wall clock: the whole days are the date,
 // the rest the time of day. 0 stands for "no valid value".
@@ -112,4 +112,4 @@ QString SearchMasks(const QString& text);
 // A leading "~" stands for the home folder, as it does in a shell.
 QString ExpandHome(const QString& location);
 
-} // namespace hy
+} // namespace hy::search

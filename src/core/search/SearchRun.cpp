@@ -6,7 +6,11 @@
 #include "core/viewer/HvFileModel.h"
 #include "platform/PlatformFiles.h"
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::platform;
 
 TSearchRun::TSearchRun()
     : m_model(std::make_unique<viewer::THvFileModel>())
@@ -125,4 +129,4 @@ bool TSearchRun::ContainsText(const QString& path)
     return found;
 }
 
-} // namespace hy
+} // namespace hy::search

@@ -16,7 +16,7 @@ namespace hy::viewer {
 class THvFileModel;
 }
 
-namespace hy {
+namespace hy::search {
 
 using platform::TSearchRec;
 
@@ -56,10 +56,10 @@ public:
     // The handler the list calls for every file that matches a mask (Path: the directory being read) and
     // for every subdirectory before it is entered (Path: its full path). A stop refuses the entry and sets
     // Error to -1000, which ends the walk.
-    void AddFile(TSearchRec& S, const QString& Path, bool& OK, int& Error);
+    void AddFile(platform::TSearchRec& S, const QString& Path, bool& OK, int& Error);
 
     // The criteria for one file, in order: date, time, size, contents.
-    bool Accepts(const TSearchRec& S, const QString& path);
+    bool Accepts(const platform::TSearchRec& S, const QString& path);
     // Whether the file holds the search text (in any of its byte forms). A file that cannot be opened or
     // read does not.
     bool ContainsText(const QString& path);
@@ -85,4 +85,4 @@ private:
     bool m_directoryPending = false;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -4,7 +4,7 @@
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
 
-namespace hy::app {
+namespace hy::settings {
 
 TTempDirChoice UsableTempDir(const QString& chosen)
 {
@@ -13,4 +13,4 @@ TTempDirChoice UsableTempDir(const QString& chosen)
     return { platform::TempFolder(), !chosen.isEmpty() };
 }
 
-} // namespace hy::app
+} // namespace hy::settings

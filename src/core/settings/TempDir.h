@@ -3,7 +3,7 @@
 
 #include <QString>
 
-namespace hy::app {
+namespace hy::settings {
 
 struct TTempDirChoice {
     QString Folder;
@@ -15,4 +15,4 @@ struct TTempDirChoice {
 // The chosen folder when it is a folder this user may write into; else TMPDIR, else "/tmp".
 TTempDirChoice UsableTempDir(const QString& chosen);
 
-} // namespace hy::app
+} // namespace hy::settings

@@ -10,7 +10,9 @@
 #include <QLocale>
 #include <algorithm>
 
-namespace hy::app {
+namespace hy::settings {
+
+using namespace hy::common;
 
 QString ExtensionOf(const QString& fileName)
 {
@@ -222,4 +224,4 @@ QString CharPanelText(char32_t code, bool valid)
     return ch + QLatin1Char('=') + QString::number(uint(code));
 }
 
-} // namespace hy::app
+} // namespace hy::settings

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace hy::app {
+namespace hy::settings {
 
 enum class ViewMode : int { BySettings = -1, Standard = 0, Hex = 1, Native = 2 };
 enum class PageKind : int { Image = 0, Archive = 1, Media = 2, Text = 3 };
@@ -102,4 +102,4 @@ QString CharPanelText(unsigned char code);
 // byte's value in hexadecimal.
 QString CharPanelText(char32_t code, bool valid);
 
-} // namespace hy::app
+} // namespace hy::settings

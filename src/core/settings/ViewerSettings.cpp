@@ -1,6 +1,7 @@
 // Reading and writing the "File Viewer" section.
 #include "core/settings/ViewerSettings.h"
 
+#include "base/FontStyle.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
 #include "platform/FileNames.h"
@@ -12,7 +13,10 @@
 
 #include <climits>
 
-namespace hy::app {
+namespace hy::settings {
+
+using namespace hy::base;
+using namespace hy::common;
 
 namespace {
     const QString kSection = QString::fromLatin1(kViewerSection);
@@ -211,4 +215,4 @@ void SaveViewerSettings(platform::SettingsStore& store, const TViewerSettings& s
     store.Flush();
 }
 
-} // namespace hy::app
+} // namespace hy::settings

@@ -11,7 +11,7 @@ namespace hy::platform {
 class SettingsStore;
 }
 
-namespace hy::app {
+namespace hy::settings {
 
 inline constexpr const char* kViewerSection = "File Viewer";
 // The widest tab stop a setting may give (the Preferences dialog offers 0 to this).
@@ -36,8 +36,6 @@ struct TColorElement {
 std::array<TColorElement, 3> DefaultColorElements();
 // The value name of an element: its name without blanks.
 QString ColorValueName(const TColorElement& element);
-
-enum FontStyleBits { fsBold = 1, fsItalic = 2, fsUnderline = 4 };
 
 struct TPrintSettings {
     QString FileName; // not persisted
@@ -111,4 +109,4 @@ QStringList SettingsFileProblems(const platform::SettingsStore& store);
 // A TempDir that names no existing directory falls back to the system's temporary folder.
 QString EffectiveTempDir(const QString& stored);
 
-} // namespace hy::app
+} // namespace hy::settings

@@ -15,6 +15,9 @@
 
 namespace hy::viewer {
 
+using namespace hy::base;
+using namespace hy::viewer;
+
 namespace {
 
     constexpr quint8 kNone = 0;

@@ -29,9 +29,9 @@ struct THvCommandRecord {
     bool operator==(const THvCommandRecord&) const = default;
 };
 
-class ECmdProcessorError : public EHvException {
+class ECmdProcessorError : public base::EHvException {
 public:
-    using EHvException::EHvException;
+    using base::EHvException::EHvException;
 };
 
 class ETableNotFound : public ECmdProcessorError {

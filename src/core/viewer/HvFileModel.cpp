@@ -27,6 +27,8 @@
 
 namespace hy::viewer {
 
+using namespace hy::base;
+
 // True when the stop hook asks to stop; asked once per few MiB of scanned bytes.
 bool THvFileModel::Impl::ShouldStop(size_t bytes)
 {

@@ -17,6 +17,8 @@
 
 namespace hy::viewer {
 
+using namespace hy::base;
+
 QString ViewerIoMessage(int code)
 {
     switch (code) {

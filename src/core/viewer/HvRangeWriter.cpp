@@ -8,6 +8,8 @@
 
 namespace hy::viewer {
 
+using namespace hy::base;
+
 namespace {
     constexpr qint64 kBlock = qint64(1) << 20;
     constexpr qint64 kReportBytes = qint64(4) << 20;

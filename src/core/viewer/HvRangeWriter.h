@@ -13,10 +13,10 @@
 
 namespace hy::viewer {
 
-using hy::kErrorSearchStopped;
+using hy::base::kErrorSearchStopped;
 
 // The result of a copy that the person stopped.
-inline constexpr int kRangeCopyStopped = kErrorSearchStopped;
+inline constexpr int kRangeCopyStopped = base::kErrorSearchStopped;
 
 // Reads up to n bytes at offset; fewer only at the end of the source.
 using TRangeReader = std::function<qint64(FileOffset offset, uint8_t* buf, qint64 n)>;

@@ -31,6 +31,8 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+
 namespace {
 
     int g_progressDelay = 300;

@@ -34,6 +34,9 @@
 
 namespace hy::archive {
 
+using namespace hy::common;
+using namespace hy::filelist;
+
 class TZipListModel : public QAbstractListModel {
 public:
     TZipListModel(const TZipMembers& members, QObject* parent)

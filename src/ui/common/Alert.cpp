@@ -16,7 +16,7 @@
 #include <QStyle>
 #include <utility>
 
-namespace hy {
+namespace hy::common {
 
 namespace {
 
@@ -134,4 +134,4 @@ void ShowException(const std::exception& e)
 
 void Beep() { QApplication::beep(); }
 
-} // namespace hy
+} // namespace hy::common

@@ -11,7 +11,7 @@
 class QLabel;
 class QPushButton;
 
-namespace hy {
+namespace hy::common {
 
 struct PromptParts;
 class TBalloon;
@@ -84,4 +84,4 @@ void ShowException(const std::exception& e);
 // The exclamation sound.
 void Beep();
 
-} // namespace hy
+} // namespace hy::common

@@ -13,7 +13,7 @@
 #include <QScopeGuard>
 #include <QStyle>
 
-namespace hy {
+namespace hy::common {
 
 TAskUserDialog::TAskUserDialog(QWidget* parent)
     : THyForm(parent)
@@ -104,4 +104,4 @@ bool AskOkCancel(const QString& title, const QString& question)
     return AskUser(title, question, QStringLiteral("Ok"), QString(), QStringLiteral("Cancel")) == mrYes;
 }
 
-} // namespace hy
+} // namespace hy::common

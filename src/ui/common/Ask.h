@@ -7,7 +7,7 @@
 class QLabel;
 class QPushButton;
 
-namespace hy {
+namespace hy::common {
 
 struct PromptParts;
 class TBalloon;
@@ -52,4 +52,4 @@ bool AskYesNo(const QString& title, const QString& question);
 // "Ok" / "Cancel": true exactly for Ok.
 bool AskOkCancel(const QString& title, const QString& question);
 
-} // namespace hy
+} // namespace hy::common

@@ -12,7 +12,7 @@
 #include <QScopeGuard>
 #include <QStyle>
 
-namespace hy {
+namespace hy::common {
 
 TAskMultiDialog::TAskMultiDialog(QWidget* parent)
     : THyForm(parent)
@@ -74,4 +74,4 @@ int AskMulti(const QString& title, const QString& question)
     return form->Run();
 }
 
-} // namespace hy
+} // namespace hy::common

@@ -7,7 +7,7 @@
 class QLabel;
 class QPushButton;
 
-namespace hy {
+namespace hy::common {
 
 struct PromptParts;
 class TBalloon;
@@ -44,4 +44,4 @@ private:
 // Yes (6), Yes to All (1), No (7) or Cancel (2).
 int AskMulti(const QString& title, const QString& question);
 
-} // namespace hy
+} // namespace hy::common

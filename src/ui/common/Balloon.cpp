@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QShortcut>
 
-namespace hy {
+namespace hy::common {
 
 TBalloon::TBalloon(QWidget* parent)
     : THyGraphicControl(parent)
@@ -208,4 +208,4 @@ void TBalloon::AcceleratorPressed()
         m_focusControl->setFocus(Qt::ShortcutFocusReason);
 }
 
-} // namespace hy
+} // namespace hy::common

@@ -9,7 +9,7 @@
 
 class QShortcut;
 
-namespace hy {
+namespace hy::common {
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
@@ -80,4 +80,4 @@ private:
     QShortcut* m_shortcut = nullptr;
 };
 
-} // namespace hy
+} // namespace hy::common

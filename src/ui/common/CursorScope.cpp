@@ -3,10 +3,10 @@
 
 #include <QApplication>
 
-namespace hy {
+namespace hy::common {
 
 TCursorScope::TCursorScope(const QCursor& cursor) { QApplication::setOverrideCursor(cursor); }
 
 TCursorScope::~TCursorScope() { QApplication::restoreOverrideCursor(); }
 
-} // namespace hy
+} // namespace hy::common

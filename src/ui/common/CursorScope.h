@@ -5,7 +5,7 @@
 
 #include <QCursor>
 
-namespace hy {
+namespace hy::common {
 
 class TCursorScope {
 public:
@@ -15,4 +15,4 @@ public:
     TCursorScope& operator=(const TCursorScope&) = delete;
 };
 
-} // namespace hy
+} // namespace hy::common

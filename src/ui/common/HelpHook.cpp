@@ -3,7 +3,7 @@
 
 #include <utility>
 
-namespace hy {
+namespace hy::common {
 
 namespace {
 
@@ -23,4 +23,4 @@ void ShowHelp(int context, QWidget* from)
         Handler()(context, from);
 }
 
-} // namespace hy
+} // namespace hy::common

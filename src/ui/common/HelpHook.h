@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace hy {
+namespace hy::common {
 
 using THelpHandler = std::function<void(int context, QWidget* from)>;
 
@@ -15,4 +15,4 @@ THelpHandler SetHelpHandler(THelpHandler handler);
 // Opens the topic of a context number; nothing while no handler is installed.
 void ShowHelp(int context, QWidget* from);
 
-} // namespace hy
+} // namespace hy::common

@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <algorithm>
 
-namespace hy {
+namespace hy::common {
 
 const QList<QRgb>* SharedPalette() { return nullptr; }
 
@@ -79,4 +79,4 @@ QString THyForm::PlaceText() const
     return QStringLiteral("%1,%2,%3,%4").arg(x()).arg(y()).arg(g.width()).arg(g.height());
 }
 
-} // namespace hy
+} // namespace hy::common

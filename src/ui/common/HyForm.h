@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-namespace hy {
+namespace hy::common {
 
 enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
@@ -36,4 +36,4 @@ protected:
     void changeEvent(QEvent* event) override;
 };
 
-} // namespace hy
+} // namespace hy::common

@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QPainter>
 
-namespace hy {
+namespace hy::common {
 
 THyImage::THyImage(QWidget* parent)
     : THyGraphicControl(parent)
@@ -116,4 +116,4 @@ void THyImage::Paint()
         p.drawPixmap(0, 0, source);
 }
 
-} // namespace hy
+} // namespace hy::common

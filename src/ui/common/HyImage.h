@@ -8,7 +8,7 @@
 
 class QMenu;
 
-namespace hy {
+namespace hy::common {
 
 class THyImage : public THyGraphicControl {
     Q_OBJECT
@@ -51,4 +51,4 @@ private:
     QMenu* m_popupMenu = nullptr;
 };
 
-} // namespace hy
+} // namespace hy::common

@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace hy {
+namespace hy::common {
 
 THyGraphicControl::THyGraphicControl(QWidget* parent)
     : QWidget(parent)
@@ -130,4 +130,4 @@ void THyGraphicControl::ApplyAlign()
     }
 }
 
-} // namespace hy
+} // namespace hy::common

@@ -8,7 +8,7 @@
 
 class QPainter;
 
-namespace hy {
+namespace hy::common {
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
@@ -61,4 +61,4 @@ private:
     QString m_hint;
 };
 
-} // namespace hy
+} // namespace hy::common

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace hy {
+namespace hy::common {
 
 TInputGate::TInputGate(bool& stop)
     : m_stop(stop)
@@ -75,4 +75,4 @@ bool TInputGate::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
-} // namespace hy
+} // namespace hy::common

@@ -14,7 +14,7 @@
 class QWidget;
 class QWindow;
 
-namespace hy {
+namespace hy::common {
 
 class TInputGate : public QObject {
 public:
@@ -41,4 +41,4 @@ private:
     const QWidget* m_frozen = nullptr;
 };
 
-} // namespace hy
+} // namespace hy::common

@@ -15,7 +15,7 @@
 
 static void InitCommonResources() { Q_INIT_RESOURCE(common); }
 
-namespace hy {
+namespace hy::common {
 
 // The text of a prompt: line breaks as the widgets want them, and a break opportunity after every "/" of a
 // long word, so a long path wraps inside the balloon instead of running out of it.
@@ -153,4 +153,4 @@ int PromptTextLimit(const THyForm* form, const PromptParts& parts)
     return MaxPromptTextWidth(screenWidth, parts.image->size(), MetricsOf(parts));
 }
 
-} // namespace hy
+} // namespace hy::common

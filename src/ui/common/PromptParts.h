@@ -10,7 +10,7 @@
 class QLabel;
 class QPushButton;
 
-namespace hy {
+namespace hy::common {
 
 class TBalloon;
 class THyForm;
@@ -53,4 +53,4 @@ void ApplyPromptLayout(THyForm* form, const PromptParts& parts, const QString& m
 // break opportunities after their "/".
 QString PromptText(const QString& message);
 
-} // namespace hy
+} // namespace hy::common

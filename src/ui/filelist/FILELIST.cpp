@@ -16,7 +16,10 @@
 #include <QStyledItemDelegate>
 #include <QUrl>
 
-namespace hy {
+namespace hy::filelist {
+
+using namespace hy::common;
+using namespace hy::platform;
 
 namespace {
 
@@ -784,4 +787,4 @@ void TFileList::PaintEntry(QPainter* painter, const QRect& rect, int index, bool
     painter->restore();
 }
 
-} // namespace hy
+} // namespace hy::filelist

@@ -16,7 +16,7 @@
 
 class QMimeData;
 
-namespace hy {
+namespace hy::filelist {
 
 class TFileList : public QListView {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
     // The list, the find record, the directory being read (or a subdirectory's full path), the answer
     // (true: take the entry) and the search status (non-zero ends the read and becomes LastError).
     using TAddFileEvent
-        = std::function<void(TFileList* Sender, TSearchRec& S, const QString& Path, bool& OK, int& Error)>;
+        = std::function<void(TFileList* Sender, platform::TSearchRec& S, const QString& Path, bool& OK, int& Error)>;
     using TNotifyEvent = std::function<void(TFileList* Sender)>;
 
     explicit TFileList(QWidget* parent = nullptr);
@@ -188,4 +188,4 @@ private:
     std::function<void(QMimeData&)> m_onStartDrag;
 };
 
-} // namespace hy
+} // namespace hy::filelist

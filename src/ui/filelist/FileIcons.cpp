@@ -8,7 +8,7 @@
 
 static void InitFileListResources() { Q_INIT_RESOURCE(filelist); }
 
-namespace hy {
+namespace hy::filelist {
 
 namespace {
 
@@ -48,4 +48,4 @@ const QImage& FileTypeIcon(int number)
 
 void DrawFileTypeIcon(QPainter& painter, int x, int y, int number) { painter.drawImage(x, y, FileTypeIcon(number)); }
 
-} // namespace hy
+} // namespace hy::filelist

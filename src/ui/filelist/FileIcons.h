@@ -6,7 +6,7 @@
 
 class QPainter;
 
-namespace hy {
+namespace hy::filelist {
 
 inline constexpr int kFileIconWidth = 16;
 inline constexpr int kFileIconHeight = 14;
@@ -17,4 +17,4 @@ const QImage& FileTypeIcon(int number);
 // Draws an icon with its top-left corner at (x, y).
 void DrawFileTypeIcon(QPainter& painter, int x, int y, int number);
 
-} // namespace hy
+} // namespace hy::filelist

@@ -11,7 +11,9 @@
 #include <QHeaderView>
 #include <QPainter>
 
-namespace hy {
+namespace hy::filelist {
+
+using namespace hy::common;
 
 namespace {
 
@@ -134,4 +136,4 @@ void SetUpSplitButtons(QAbstractButton* beside, QAbstractButton* above, QObject*
     group->addButton(above);
 }
 
-} // namespace hy
+} // namespace hy::filelist

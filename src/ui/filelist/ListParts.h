@@ -9,7 +9,7 @@
 class QAbstractButton;
 class QHeaderView;
 
-namespace hy {
+namespace hy::filelist {
 
 class TFileList;
 
@@ -48,4 +48,4 @@ QIcon SplitIcon(bool sideBySide);
 // The pair of buttons that put the list beside or above the preview: icons, tips, one of them down.
 void SetUpSplitButtons(QAbstractButton* beside, QAbstractButton* above, QObject* owner);
 
-} // namespace hy
+} // namespace hy::filelist

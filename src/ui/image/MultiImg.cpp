@@ -14,7 +14,9 @@
 #include <QScreen>
 #include <optional>
 
-namespace hy {
+namespace hy::image {
+
+using namespace hy::common;
 
 using image::TImageInfo;
 using image::TImageKind;
@@ -466,4 +468,4 @@ void TMultiImage::SetTextTransParent(bool on)
     update();
 }
 
-} // namespace hy
+} // namespace hy::image

@@ -12,7 +12,7 @@ namespace hy::image {
 enum class TImageKind;
 }
 
-namespace hy {
+namespace hy::image {
 
 class TMultiImage : public QWidget {
     Q_OBJECT
@@ -151,4 +151,4 @@ private:
     std::unique_ptr<TData> d;
 };
 
-} // namespace hy
+} // namespace hy::image

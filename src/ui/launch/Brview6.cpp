@@ -17,7 +17,9 @@
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
-namespace hy::app {
+namespace hy::launch {
+
+using namespace hy::common;
 
 namespace {
     constexpr int kProfileValueLimit = 255;
@@ -192,4 +194,4 @@ void ShowFileInfo(const QString& fileName, QWidget* parent)
     dialog.ShowModal();
 }
 
-} // namespace hy::app
+} // namespace hy::launch

@@ -9,7 +9,7 @@
 class QLabel;
 class QPushButton;
 
-namespace hy::app {
+namespace hy::launch {
 
 inline constexpr int kFileInfoHelpContext = 211;
 
@@ -25,7 +25,7 @@ QString AttributeNames(int attributes);
 // Date in the locale's short format + ", " + time in its long format (without time zone).
 QString FileDateText(const QDateTime& time);
 
-class TInfoDialog : public THyForm {
+class TInfoDialog : public common::THyForm {
     Q_OBJECT
 public:
     explicit TInfoDialog(QWidget* parent = nullptr);
@@ -48,4 +48,4 @@ public:
 // Fills the dialog for the file and shows it modally.
 void ShowFileInfo(const QString& fileName, QWidget* parent = nullptr);
 
-} // namespace hy::app
+} // namespace hy::launch

@@ -15,7 +15,9 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-namespace hy::app {
+namespace hy::launch {
+
+using namespace hy::common;
 
 TClipboardViewer::TClipboardViewer(QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -102,4 +104,4 @@ void TClipboardViewer::Refresh()
     m_shown = empty ? Content::Empty : Content::Other;
 }
 
-} // namespace hy::app
+} // namespace hy::launch

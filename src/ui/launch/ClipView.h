@@ -10,7 +10,7 @@ class QPlainTextEdit;
 class QScrollArea;
 class QStackedWidget;
 
-namespace hy::app {
+namespace hy::launch {
 
 class TClipboardViewer : public QWidget {
     Q_OBJECT
@@ -42,4 +42,4 @@ private:
     Content m_shown = Content::Empty;
 };
 
-} // namespace hy::app
+} // namespace hy::launch

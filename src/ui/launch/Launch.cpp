@@ -29,7 +29,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace hy::app {
+namespace hy::launch {
+
+using namespace hy::common;
 
 namespace {
     // Profile values are read into a buffer of 256 characters.
@@ -480,4 +482,4 @@ void RunProgram(const QString& fileName, QWidget* parent)
     RunCommand(form.Location->text(), form.Command->text(), form.MinimizeBox->isChecked());
 }
 
-} // namespace hy::app
+} // namespace hy::launch

@@ -12,7 +12,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-namespace hy::app {
+namespace hy::launch {
 
 // Results of the program starter: above kLaunchFailureLimit the program started; otherwise 2 the program
 // was not found, 3 the working directory does not exist, 5 it may not be executed (a directory, no execute
@@ -94,7 +94,7 @@ int WatchedPrograms();
 // The Command text the Run dialog offers for a file: its name, double-quoted when it holds a blank or a quote.
 QString CommandTextFor(const QString& fileName);
 
-class TLaunchForm : public THyForm {
+class TLaunchForm : public common::THyForm {
     Q_OBJECT
 public:
     // Location shows the file's directory, Command its name; Run Minimized is off.
@@ -112,4 +112,4 @@ public:
 // File > Run...: shows TLaunchForm for the file and runs the command on OK.
 void RunProgram(const QString& fileName, QWidget* parent = nullptr);
 
-} // namespace hy::app
+} // namespace hy::launch

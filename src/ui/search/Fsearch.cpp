@@ -30,7 +30,12 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::platform;
+using namespace hy::selector;
 
 namespace {
 
@@ -638,4 +643,4 @@ void TFileSearchDialog::ShowOutcome(
     Location->setFocus();
 }
 
-} // namespace hy
+} // namespace hy::search

@@ -22,14 +22,14 @@ class QStackedWidget;
 class QTabBar;
 class QToolButton;
 
-namespace hy {
+namespace hy::search {
 
 class TSearchProgressDialog;
 class TSearchResultsDialog;
 
 inline constexpr int kFileSearchHelpContext = 201; // the first page's; each next page has the next number
 
-class TFileSearchDialog : public THyForm {
+class TFileSearchDialog : public common::THyForm {
     Q_OBJECT
 public:
     explicit TFileSearchDialog(const TSearchHooks& hooks, QWidget* parent = nullptr);
@@ -123,4 +123,4 @@ private:
     bool m_searching = false;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -5,7 +5,9 @@
 
 #include <QEvent>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::common;
 
 THySpeedButton::THySpeedButton(QWidget* parent)
     : QToolButton(parent)
@@ -31,4 +33,4 @@ void THySpeedButton::paintEvent(QPaintEvent* event)
         form->SpeedButtonPainted();
 }
 
-} // namespace hy
+} // namespace hy::search

@@ -4,7 +4,7 @@
 
 #include <QToolButton>
 
-namespace hy {
+namespace hy::search {
 
 class THySpeedButton : public QToolButton {
     Q_OBJECT
@@ -19,4 +19,4 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace hy {
+namespace hy::search {
 
 namespace {
     bool Loaded(const QMediaPlayer& player)
@@ -54,4 +54,4 @@ QString LoadMedia(QMediaPlayer& player, const QUrl& source, int timeoutMs)
     return error;
 }
 
-} // namespace hy
+} // namespace hy::search

@@ -7,11 +7,11 @@
 class QMediaPlayer;
 class QUrl;
 
-namespace hy {
+namespace hy::search {
 
 // Hands the player its source and waits until the media has loaded, failed, or timeoutMs have passed;
 // meanwhile events go on, the user's input excepted. Empty when the media loaded, else the text that tells
 // why not (the player's own first error text where it gave one), and the player lets go of the source.
 QString LoadMedia(QMediaPlayer& player, const QUrl& source, int timeoutMs);
 
-} // namespace hy
+} // namespace hy::search

@@ -17,7 +17,9 @@
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::common;
 
 namespace {
     constexpr int kLoadTimeoutMs = 10000;
@@ -115,4 +117,4 @@ void TMediaPanel::Close()
         b->setEnabled(false);
 }
 
-} // namespace hy
+} // namespace hy::search

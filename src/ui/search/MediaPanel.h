@@ -11,7 +11,7 @@ class QMediaPlayer;
 class QPushButton;
 class QVideoWidget;
 
-namespace hy {
+namespace hy::search {
 
 class TMediaPanel : public QWidget {
     Q_OBJECT
@@ -44,4 +44,4 @@ private:
     bool m_open = false;
 };
 
-} // namespace hy
+} // namespace hy::search

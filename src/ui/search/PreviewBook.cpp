@@ -32,7 +32,11 @@
 #include <QVBoxLayout>
 #include <utility>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::image;
 
 namespace {
 
@@ -376,7 +380,7 @@ void TPreviewBook::Preview(const QString& path)
             TabSet->setCurrentIndex(FileViewer->InHexMode() ? 1 : 0);
             ShowPage(QStringLiteral("Text"));
         };
-        if (s.ShowImageFiles && app::HasExtensionIn(path, QString::fromLatin1(app::kImageExtensions))) {
+        if (s.ShowImageFiles && settings::HasExtensionIn(path, QString::fromLatin1(settings::kImageExtensions))) {
             if (m_pictureProgress) {
                 LoadPicture(path);
             } else {
@@ -386,14 +390,15 @@ void TPreviewBook::Preview(const QString& path)
             }
             m_kind = TPreviewKind::Image;
             SetThirdTab(QStringLiteral("Image"));
-        } else if (s.ShowArchiveFiles && app::HasExtensionIn(path, QString::fromLatin1(app::kArchiveExtensions))) {
+        } else if (s.ShowArchiveFiles
+            && settings::HasExtensionIn(path, QString::fromLatin1(settings::kArchiveExtensions))) {
             ZipList->SetFileName(path);
             const qint64 members = ZipList->ListCount();
             ArchiveCaption->setText(QStringLiteral(" Contents of %1 (%2 item%3)")
                                         .arg(NameOf(path), ThousandsText(members), PluralSuffix(members)));
             m_kind = TPreviewKind::Archive;
             SetThirdTab(QStringLiteral("Archive"));
-        } else if (s.ShowMediaFiles && app::HasExtensionIn(path, s.MediaExtensions)) {
+        } else if (s.ShowMediaFiles && settings::HasExtensionIn(path, s.MediaExtensions)) {
             QString error;
             {
                 TCursorScope busy;
@@ -518,4 +523,4 @@ void TPreviewBook::FindPrevClick()
     }
 }
 
-} // namespace hy
+} // namespace hy::search

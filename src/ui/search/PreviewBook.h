@@ -17,6 +17,10 @@ class QScrollArea;
 class QStackedWidget;
 class QTabBar;
 
+namespace hy::image {
+class TMultiImage;
+}
+
 namespace hy::viewer {
 class THvFileViewer;
 }
@@ -25,10 +29,9 @@ namespace hy::archive {
 class TZipList;
 }
 
-namespace hy {
+namespace hy::search {
 
 class TMediaPanel;
-class TMultiImage;
 
 enum class TPreviewKind { None, Image, Archive, Media };
 
@@ -82,7 +85,7 @@ public:
     QPushButton* FindNextButton;
     viewer::THvFileViewer* FileViewer;
     QScrollArea* ImagePage;
-    TMultiImage* ImageViewer;
+    image::TMultiImage* ImageViewer;
     QWidget* ArchivePage;
     QLabel* ArchiveCaption;
     archive::TZipList* ZipList;
@@ -128,4 +131,4 @@ private:
     QString m_pendingPath;
 };
 
-} // namespace hy
+} // namespace hy::search

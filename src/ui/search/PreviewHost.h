@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <functional>
 
-namespace hy {
+namespace hy::search {
 
 // A drag of files from the program's own lists carries the view hint (-1 by settings, 0 Standard, 1 Hex,
 // 2 Native) as decimal text under this type, beside the files' addresses.
@@ -42,4 +42,4 @@ struct TSearchHooks {
     QPointer<QWidget> MainWindow;
 };
 
-} // namespace hy
+} // namespace hy::search

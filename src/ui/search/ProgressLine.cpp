@@ -3,7 +3,7 @@
 
 #include <QPainter>
 
-namespace hy {
+namespace hy::search {
 
 namespace {
     constexpr int kPadding = 4;
@@ -46,4 +46,4 @@ void TProgressLine::paintEvent(QPaintEvent* event)
         metrics.elidedText(m_value, Qt::ElideLeft, valueRect.width()));
 }
 
-} // namespace hy
+} // namespace hy::search

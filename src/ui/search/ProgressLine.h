@@ -4,7 +4,7 @@
 
 #include <QFrame>
 
-namespace hy {
+namespace hy::search {
 
 class TProgressLine : public QFrame {
     Q_OBJECT
@@ -25,4 +25,4 @@ private:
     QString m_value;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::common;
 
 TSearchProgressDialog::TSearchProgressDialog(QWidget* parent)
     : THyForm(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
@@ -91,4 +93,4 @@ void TSearchProgressDialog::StopButtonClick()
 
 void TSearchProgressDialog::reject() { StopButtonClick(); }
 
-} // namespace hy
+} // namespace hy::search

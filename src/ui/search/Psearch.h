@@ -6,11 +6,11 @@
 
 class QPushButton;
 
-namespace hy {
+namespace hy::search {
 
 class TProgressLine;
 
-class TSearchProgressDialog : public THyForm {
+class TSearchProgressDialog : public common::THyForm {
     Q_OBJECT
 public:
     explicit TSearchProgressDialog(QWidget* parent = nullptr);
@@ -46,4 +46,4 @@ private:
     bool m_asking = false;
 };
 
-} // namespace hy
+} // namespace hy::search

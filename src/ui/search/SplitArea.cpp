@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 
-namespace hy {
+namespace hy::search {
 
 TSplitArea::TSplitArea(QWidget* parent)
     : QWidget(parent)
@@ -148,4 +148,4 @@ bool TSplitArea::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-} // namespace hy
+} // namespace hy::search

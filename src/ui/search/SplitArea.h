@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-namespace hy {
+namespace hy::search {
 
 class TSplitArea : public QWidget {
     Q_OBJECT
@@ -52,4 +52,4 @@ private:
     int m_pressOffset = 0;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -17,7 +17,12 @@
 #include <QWindow>
 #include <memory>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::base;
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::platform;
 
 namespace {
     constexpr int kMessageIntervalMs = 50;
@@ -142,4 +147,4 @@ void TFileSearchProgressDialog::WatchWholeDriveSearch(TFileList* list, QWidget* 
     });
 }
 
-} // namespace hy
+} // namespace hy::search

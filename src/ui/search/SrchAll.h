@@ -10,12 +10,15 @@
 class QLabel;
 class QPushButton;
 
-namespace hy {
-
+namespace hy::filelist {
 class TFileList;
+}
+
+namespace hy::search {
+
 class TProgressLine;
 
-class TFileSearchProgressDialog : public THyForm {
+class TFileSearchProgressDialog : public common::THyForm {
     Q_OBJECT
 public:
     // A window of its own, kept above the window of over when one is given; hidden until the first Update.
@@ -37,7 +40,7 @@ public:
     // Makes the file list's reads in sub-directory search mode show this window: when such a read begins,
     // the window is made, the owner disabled and every file and folder passed to Update (a stop ends the
     // read with -1000); when it ends, the owner is enabled again and the window destroyed.
-    static void WatchWholeDriveSearch(TFileList* list, QWidget* owner);
+    static void WatchWholeDriveSearch(filelist::TFileList* list, QWidget* owner);
 
     QLabel* Prompt;
     TProgressLine* LocationLine;
@@ -57,4 +60,4 @@ private:
     QElapsedTimer m_sinceMessages;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -25,7 +25,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace hy {
+namespace hy::search {
+
+using namespace hy::common;
+using namespace hy::filelist;
 
 namespace {
 
@@ -350,4 +353,4 @@ void TSearchResultsDialog::SplitButtonClick(bool sideBySide)
     SetArrangement(sideBySide);
 }
 
-} // namespace hy
+} // namespace hy::search

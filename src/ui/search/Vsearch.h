@@ -15,17 +15,20 @@ class QLineEdit;
 class QPushButton;
 class QStandardItemModel;
 
-namespace hy {
-
+namespace hy::filelist {
 class TDetailHeader;
 class TFileList;
+}
+
+namespace hy::search {
+
 class THySpeedButton;
 class TPreviewBook;
 class TSplitArea;
 
 inline constexpr int kSearchResultsHelpContext = 206;
 
-class TSearchResultsDialog : public THyForm {
+class TSearchResultsDialog : public common::THyForm {
     Q_OBJECT
 public:
     // Created by the first search; the settings are read at once.
@@ -66,7 +69,7 @@ public:
     QWidget* FileListPanel;
     QWidget* HeaderStrip;
     QHeaderView* Header;
-    TFileList* FileList;
+    filelist::TFileList* FileList;
     TPreviewBook* ViewerPanel;
     QCheckBox* ShowDetail;
     QCheckBox* Preview;
@@ -88,7 +91,7 @@ private:
     bool m_closed = false;
     TSearchHooks m_hooks;
     QStandardItemModel* m_headerModel;
-    TDetailHeader* m_details = nullptr;
+    filelist::TDetailHeader* m_details = nullptr;
 };
 
-} // namespace hy
+} // namespace hy::search

@@ -36,7 +36,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace hy {
+namespace hy::selector {
+
+using namespace hy::common;
+using namespace hy::filelist;
+using namespace hy::search;
 
 namespace {
 
@@ -75,15 +79,15 @@ namespace {
     // The stored "File Viewer" settings as the preview takes them: a selection looks like normal text.
     TPreviewSettings StoredPreviewSettings()
     {
-        app::TViewerSettings v;
+        settings::TViewerSettings v;
         v.FontName.clear();
-        app::LoadViewerSettings(platform::SettingsStore(), v);
+        settings::LoadViewerSettings(platform::SettingsStore(), v);
         TPreviewSettings s;
         s.ShowSystemFiles = v.ShowSystemFiles;
         s.ShowImageFiles = v.ShowImageFiles;
         s.ShowArchiveFiles = v.ShowArchiveFiles;
         s.ShowMediaFiles = v.ShowMediaFiles;
-        static const QString media = app::BuildMediaExtensions();
+        static const QString media = settings::BuildMediaExtensions();
         s.MediaExtensions = media;
         s.FontName = v.FontName;
         s.FontSize = v.FontSize;
@@ -662,4 +666,4 @@ bool BrowseForFile(const QString& caption, QString& directory, QString& mask, in
     return ok;
 }
 
-} // namespace hy
+} // namespace hy::selector

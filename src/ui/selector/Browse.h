@@ -20,13 +20,18 @@ class QPushButton;
 class QStandardItemModel;
 class QToolButton;
 
-namespace hy {
-
+namespace hy::filelist {
 class TDetailHeader;
 class TFileList;
+}
+
+namespace hy::search {
 class THySpeedButton;
 class TPreviewBook;
 class TSplitArea;
+}
+
+namespace hy::selector {
 
 inline constexpr int kBrowserHelpContext = 100;
 
@@ -34,7 +39,7 @@ inline constexpr int kBrowserHelpContext = 100;
 // does).
 QString DriveRootOf(const QString& directory, const QStringList& roots);
 
-class TBrowserDialog : public THyForm {
+class TBrowserDialog : public common::THyForm {
     Q_OBJECT
 public:
     explicit TBrowserDialog(QWidget* parent = nullptr);
@@ -44,7 +49,7 @@ public:
     static void SetDriveRoots(std::function<QStringList()> source);
 
     // The viewer settings the preview takes (the stored "File Viewer" settings unless set).
-    void SetSettingsSource(std::function<TPreviewSettings()> source);
+    void SetSettingsSource(std::function<search::TPreviewSettings()> source);
     // When set, a directory double-clicked keeps the file name typed so far.
     void SetKeepName(bool keep) { m_keepName = keep; }
     // Whether the Standard and Hex tabs are offered below the preview, and whether a preview is offered.
@@ -81,15 +86,15 @@ public:
     QLineEdit* LocationBox;
     QComboBox* LocationList;
     QWidget* SplitBtnPanel;
-    THySpeedButton* SplitVButton;
-    THySpeedButton* SplitHButton;
-    TSplitArea* MainPanel;
+    search::THySpeedButton* SplitVButton;
+    search::THySpeedButton* SplitHButton;
+    search::TSplitArea* MainPanel;
     QWidget* FileListPanel;
     QWidget* HeaderPanel;
     QHeaderView* Header;
     QToolButton* Invert;
-    TFileList* FileList;
-    TPreviewBook* ViewerPanel;
+    filelist::TFileList* FileList;
+    search::TPreviewBook* ViewerPanel;
     QLabel* FNameLabel;
     QLineEdit* FName;
     QLabel* FilterLabel;
@@ -121,7 +126,7 @@ private:
     bool m_keepName = false;
     bool m_allowPreview = true;
     bool m_showTabs = true;
-    TDetailHeader* m_details = nullptr;
+    filelist::TDetailHeader* m_details = nullptr;
     bool m_inExit = false;
     int m_splitPos = 250;
     bool m_splitSideBySide = true;
@@ -133,6 +138,7 @@ private:
 // where the user ended, and the settings are written. settings feeds the preview (the stored viewer
 // settings when empty).
 bool BrowseForFile(const QString& caption, QString& directory, QString& mask, int& viewMode, bool keepName,
-    bool showTabs, bool allowPreview, QString& fileName, const std::function<TPreviewSettings()>& settings = {});
+    bool showTabs, bool allowPreview, QString& fileName,
+    const std::function<search::TPreviewSettings()>& settings = {});
 
-} // namespace hy
+} // namespace hy::selector

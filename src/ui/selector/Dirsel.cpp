@@ -22,7 +22,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace hy {
+namespace hy::selector {
+
+using namespace hy::common;
+using namespace hy::filelist;
 
 namespace {
 
@@ -266,4 +269,4 @@ bool ChooseDirectory(const QString& prompt, QString& directory, bool createAllow
     return ok;
 }
 
-} // namespace hy
+} // namespace hy::selector

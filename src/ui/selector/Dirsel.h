@@ -11,13 +11,15 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-namespace hy {
-
+namespace hy::filelist {
 class TFileList;
+}
+
+namespace hy::selector {
 
 inline constexpr int kDirSelectorHelpContext = 101;
 
-class TDirSelectorDialog : public THyForm {
+class TDirSelectorDialog : public common::THyForm {
     Q_OBJECT
 public:
     explicit TDirSelectorDialog(QWidget* parent = nullptr);
@@ -35,7 +37,7 @@ public:
     QLineEdit* LocationBox;
     QComboBox* LocationList;
     QToolButton* InvertButton;
-    TFileList* FileList;
+    filelist::TFileList* FileList;
     QPushButton* OKButton;
     QPushButton* CancelButton;
     QPushButton* HelpButton;
@@ -60,4 +62,4 @@ private:
 // settings are written either way.
 bool ChooseDirectory(const QString& prompt, QString& directory, bool createAllowed);
 
-} // namespace hy
+} // namespace hy::selector

@@ -1,5 +1,6 @@
 // The fixed-pitch font of the viewer.
 #include "ui/viewer/HvFxFnt.h"
+#include "base/FontStyle.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -7,6 +8,8 @@
 #include <QPalette>
 
 namespace hy::viewer {
+
+using namespace hy::base;
 
 EInvalidFixedFont::EInvalidFixedFont()
     : EFixedFontError(QStringLiteral("Invalid font assignment. Font must be a fixed font"))

@@ -1,6 +1,7 @@
 // THvFixedFont: the viewer's font, which accepts fixed-pitch families only.
 #pragma once
 
+#include "base/FontStyle.h"
 #include "base/HyExceptions.h"
 
 #include <QColor>
@@ -10,9 +11,9 @@
 
 namespace hy::viewer {
 
-class EFixedFontError : public EHvException {
+class EFixedFontError : public base::EHvException {
 public:
-    using EHvException::EHvException;
+    using base::EHvException::EHvException;
 };
 
 // A font whose family is not fixed-pitch was assigned.
@@ -26,9 +27,6 @@ class EInvalidFontParam : public EFixedFontError {
 public:
     EInvalidFontParam();
 };
-
-// Font style bits.
-enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
 class THvFixedFont : public QObject {
     Q_OBJECT

@@ -18,6 +18,8 @@
 
 namespace hy::viewer {
 
+using namespace hy::base;
+
 ENoControllerAssigned::ENoControllerAssigned()
     : EHvException(QStringLiteral("No Controller assigned"))
 {

@@ -35,7 +35,7 @@ class THvFixedFont;
 class THvSingleCaret;
 struct GridMetrics;
 
-class ENoControllerAssigned : public EHvException {
+class ENoControllerAssigned : public base::EHvException {
 public:
     ENoControllerAssigned();
 };
@@ -407,7 +407,7 @@ private:
 
     QPoint m_caretScreen { -1, -1 }; // the caret's pixel place while lines wrap
     THvSingleCaret* m_singleCaret;
-    std::optional<TCursorScope> m_hourglass;
+    std::optional<common::TCursorScope> m_hourglass;
     bool m_statusPending = false;
     bool m_inPaint = false;
     bool m_scrollBarsPending = false;

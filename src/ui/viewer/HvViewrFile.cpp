@@ -21,6 +21,8 @@
 
 namespace hy::viewer {
 
+using namespace hy::common;
+
 namespace {
     int g_longWorkDelay = 400;
     int g_longWorkCount = 0; // viewers whose long read is shown now

@@ -92,7 +92,7 @@ void THvBaseViewer::paintEvent(QPaintEvent* event)
                 for (int row = firstRow; row <= lastRow; ++row)
                     PaintRow(painter, row);
             }
-        } catch (const hy::Exception& e) {
+        } catch (const hy::base::Exception& e) {
             // A file that cannot be read is left blank here; the next command that reads it reports it.
             qWarning("Viewer: %s", e.what());
         }

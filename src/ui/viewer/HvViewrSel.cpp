@@ -13,6 +13,8 @@
 
 namespace hy::viewer {
 
+using namespace hy::base;
+
 void THvBaseViewer::ExtendSelection()
 {
     const TextPosition caret { m_caretLine, m_caretIndex };

@@ -100,7 +100,7 @@ void CompareFiles(TMainForm& form)
     QList<qint64> sizes;
     for (const QPointer<TChildForm>& w : windows) {
         const QString name = w->FileViewer()->FileName();
-        const platform::FileFacts facts = platform::ReadFileFacts(name);
+        const platform::TFileFacts facts = platform::ReadFileFacts(name);
         if (facts.errorCode != 0) {
             ShowAlert(kCompareTitle, UnableToAccessText(name, facts.errorCode));
             return;

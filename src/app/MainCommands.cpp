@@ -628,7 +628,7 @@ void TMainForm::UpdateStatus()
     const QMdiSubWindow* frame = FrameOf(child);
     const bool minimized = frame && frame->isMinimized();
     if (page == PageKind::Text) {
-        const viewer::TextPosition pos = v->CaretLocation();
+        const viewer::TTextPosition pos = v->CaretLocation();
         const bool counting = v->CountingLines() && !v->InHexMode();
         if (counting)
             m_cursorPosPanel->setText(BytePositionText(v->CaretOffset(), fileSize, pos.Index));
@@ -646,7 +646,7 @@ void TMainForm::UpdateStatus()
                                            : m_viewerNote + QLatin1Char(' ') + TextInfoText(lines, fileSize));
         bool showChar = false;
         if (!v->InHexMode() && v->LineTotal() != 0) {
-            const viewer::TextPosition at = v->CaretCharLocation();
+            const viewer::TTextPosition at = v->CaretCharLocation();
             const viewer::TCell cell = v->Layout().CellAt(at.Line, at.Index);
             if (cell.Length > 0) {
                 const bool valid = cell.Type != viewer::TCell::Replacement

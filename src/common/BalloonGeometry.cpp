@@ -3,7 +3,7 @@
 
 namespace hy::common {
 
-BalloonShape BalloonShapeFor(const QRect& client, TStemPos stemPos, int stemSize, int stemWidth, int stemOffset)
+TBalloonShape BalloonShapeFor(const QRect& client, TStemPos stemPos, int stemSize, int stemWidth, int stemOffset)
 {
     // Right and bottom are the first pixels past the client area.
     const int left = client.x();
@@ -13,7 +13,7 @@ BalloonShape BalloonShapeFor(const QRect& client, TStemPos stemPos, int stemSize
     const int cy = top + (bottom - top) / 2 + stemOffset;
     const int cx = left + (right - left) / 2 + stemOffset;
 
-    BalloonShape s;
+    TBalloonShape s;
     switch (stemPos) {
     case spLeft:
         s.body = QRect(left + stemSize, top, right - left - stemSize, bottom - top);

@@ -10,7 +10,7 @@ namespace hy::common {
 
 enum TStemPos { spLeft, spTop, spRight, spBottom };
 
-struct BalloonShape {
+struct TBalloonShape {
     // The rounded body; width and height count pixels, so body.x() + body.width() is the first pixel
     // past it.
     QRect body;
@@ -21,7 +21,7 @@ struct BalloonShape {
 
 // The body is the client area less stemSize on the stem's side; the stem's tip sits on that side of
 // the client area at its centre + stemOffset, its base stemWidth either side of that on the body.
-BalloonShape BalloonShapeFor(const QRect& client, TStemPos stemPos, int stemSize, int stemWidth, int stemOffset);
+TBalloonShape BalloonShapeFor(const QRect& client, TStemPos stemPos, int stemSize, int stemWidth, int stemOffset);
 
 // The body inset by the offsets; when the text is lower than that, the rectangle shrinks to the text's
 // height around its vertical centre.

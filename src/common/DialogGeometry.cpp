@@ -12,16 +12,16 @@ namespace {
     constexpr int kRowGap = 8;
     constexpr int kScreenAllowance = 40; // window frame and a little air on a full-width dialog
 
-    int ClientHeight(const DialogLayout& l, int buttonHeight)
+    int ClientHeight(const TDialogLayout& l, int buttonHeight)
     {
         const int picBottom = l.picture.y() + l.picture.height();
         const int promptBottom = l.prompt.y() + l.prompt.height();
         return std::max(picBottom, promptBottom) + buttonHeight + 2 * kMargin;
     }
 
-    int ContentWidth(const DialogLayout& l) { return l.picture.width() + l.prompt.width() + 40; }
+    int ContentWidth(const TDialogLayout& l) { return l.picture.width() + l.prompt.width() + 40; }
 
-    bool ButtonsFit(const DialogLayout& l)
+    bool ButtonsFit(const TDialogLayout& l)
     {
         return std::all_of(l.buttons.begin(), l.buttons.end(),
             [&](const QRect& b) { return b.x() >= kMargin && b.x() + b.width() <= l.client.width() - kMargin; });
@@ -29,7 +29,7 @@ namespace {
 
 } // namespace
 
-void FitPrompt(DialogLayout& layout, QSize textSize, QSize pictureSize, const PromptMetrics& m)
+void FitPrompt(TDialogLayout& layout, QSize textSize, QSize pictureSize, const TPromptMetrics& m)
 {
     layout.picture = QRect(m.picturePos, pictureSize);
     QSize prompt(textSize.width() + 2 * m.xOffset + m.stemSize, textSize.height() + 2 * m.yOffset);
@@ -40,15 +40,15 @@ void FitPrompt(DialogLayout& layout, QSize textSize, QSize pictureSize, const Pr
     layout.prompt = QRect(m.promptPos, prompt);
 }
 
-int MaxPromptTextWidth(int screenWidth, QSize pictureSize, const PromptMetrics& m)
+int MaxPromptTextWidth(int screenWidth, QSize pictureSize, const TPromptMetrics& m)
 {
     const int fixed = pictureSize.width() + 40 + 2 * m.xOffset + m.stemSize + kScreenAllowance;
     return std::max(100, screenWidth - fixed);
 }
 
-DialogLayout LayoutAlert(QSize textSize, QSize pictureSize, QSize okSize, const PromptMetrics& m)
+TDialogLayout LayoutAlert(QSize textSize, QSize pictureSize, QSize okSize, const TPromptMetrics& m)
 {
-    DialogLayout l;
+    TDialogLayout l;
     FitPrompt(l, textSize, pictureSize, m);
     l.client = QSize(std::max(okSize.width() + 2 * kMargin, ContentWidth(l)), ClientHeight(l, okSize.height()));
     l.buttons = { QRect(
@@ -56,10 +56,10 @@ DialogLayout LayoutAlert(QSize textSize, QSize pictureSize, QSize okSize, const 
     return l;
 }
 
-DialogLayout LayoutAskUser(
-    QSize textSize, QSize pictureSize, QSize yesSize, QSize noSize, QSize cancelSize, const PromptMetrics& m)
+TDialogLayout LayoutAskUser(
+    QSize textSize, QSize pictureSize, QSize yesSize, QSize noSize, QSize cancelSize, const TPromptMetrics& m)
 {
-    DialogLayout l;
+    TDialogLayout l;
     FitPrompt(l, textSize, pictureSize, m);
     const bool three = !cancelSize.isEmpty();
     int width = std::max(yesSize.width() + noSize.width() + 40, ContentWidth(l));
@@ -82,9 +82,10 @@ DialogLayout LayoutAskUser(
     }
 }
 
-DialogLayout LayoutAskMulti(QSize textSize, QSize pictureSize, const QList<QSize>& buttonSizes, const PromptMetrics& m)
+TDialogLayout LayoutAskMulti(
+    QSize textSize, QSize pictureSize, const QList<QSize>& buttonSizes, const TPromptMetrics& m)
 {
-    DialogLayout l;
+    TDialogLayout l;
     FitPrompt(l, textSize, pictureSize, m);
     int row = 0;
     for (const QSize& s : buttonSizes)

@@ -8,7 +8,7 @@
 
 namespace hy::common {
 
-struct PromptMetrics {
+struct TPromptMetrics {
     QPoint picturePos { 16, 16 };
     QPoint promptPos { 80, 16 };
     int xOffset = 8;
@@ -16,7 +16,7 @@ struct PromptMetrics {
     int stemSize = 12;
 };
 
-struct DialogLayout {
+struct TDialogLayout {
     QSize client;
     QRect picture;
     QRect prompt;
@@ -24,20 +24,20 @@ struct DialogLayout {
 };
 
 // The balloon around the text (never lower than the picture) and the picture beside it.
-void FitPrompt(DialogLayout& layout, QSize textSize, QSize pictureSize, const PromptMetrics& m);
+void FitPrompt(TDialogLayout& layout, QSize textSize, QSize pictureSize, const TPromptMetrics& m);
 
 // The widest text line that keeps a dialog on a screen of the given width.
-int MaxPromptTextWidth(int screenWidth, QSize pictureSize, const PromptMetrics& m);
+int MaxPromptTextWidth(int screenWidth, QSize pictureSize, const TPromptMetrics& m);
 
-DialogLayout LayoutAlert(QSize textSize, QSize pictureSize, QSize okSize, const PromptMetrics& m = {});
+TDialogLayout LayoutAlert(QSize textSize, QSize pictureSize, QSize okSize, const TPromptMetrics& m = {});
 
 // cancelSize empty: two buttons, Yes and No either side of the centre. Otherwise No is centred with Yes
 // to its left and Cancel to its right.
-DialogLayout LayoutAskUser(
-    QSize textSize, QSize pictureSize, QSize yesSize, QSize noSize, QSize cancelSize, const PromptMetrics& m = {});
+TDialogLayout LayoutAskUser(
+    QSize textSize, QSize pictureSize, QSize yesSize, QSize noSize, QSize cancelSize, const TPromptMetrics& m = {});
 
 // Yes, Yes to All, No and Cancel in one centred row, 8 pixels apart.
-DialogLayout LayoutAskMulti(
-    QSize textSize, QSize pictureSize, const QList<QSize>& buttonSizes, const PromptMetrics& m = {});
+TDialogLayout LayoutAskMulti(
+    QSize textSize, QSize pictureSize, const QList<QSize>& buttonSizes, const TPromptMetrics& m = {});
 
 } // namespace hy::common

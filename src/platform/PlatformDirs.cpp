@@ -87,16 +87,16 @@ quint32 PackedLocalTime(qint64 secondsSinceEpoch)
         | (quint32(local.tm_hour) << 11) | (quint32(local.tm_min) << 5) | quint32(std::min(local.tm_sec, 59) / 2);
 }
 
-DirectoryReader::~DirectoryReader() { Close(); }
+TDirectoryReader::~TDirectoryReader() { Close(); }
 
-void DirectoryReader::Close()
+void TDirectoryReader::Close()
 {
     if (m_dir)
         ::closedir(m_dir);
     m_dir = nullptr;
 }
 
-int DirectoryReader::Open(const QString& path)
+int TDirectoryReader::Open(const QString& path)
 {
     Close();
     m_error = 0;
@@ -104,7 +104,7 @@ int DirectoryReader::Open(const QString& path)
     return Start(TFileDescriptor(::open(p.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY)), p.constData());
 }
 
-int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
+int TDirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
 {
     Close();
     m_error = 0;
@@ -115,14 +115,14 @@ int DirectoryReader::OpenInside(const TFileDescriptor& parent, const char* name)
         name);
 }
 
-int DirectoryReader::Start(TFileDescriptor held, const char* path)
+int TDirectoryReader::Start(TFileDescriptor held, const char* path)
 {
     if (!held.Valid())
         return m_error = DirectoryCode(errno, path);
     struct stat st { };
     if (::fstat(held.Get(), &st) != 0)
         return m_error = DirectoryCode(errno, path);
-    m_identity = { quint64(st.st_dev), quint64(st.st_ino) };
+    m_identity = IdentityOfFacts(st);
     struct statvfs vfs { };
     m_readOnlyFileSystem = ::fstatvfs(held.Get(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
     m_dir = ::fdopendir(held.Get());
@@ -132,7 +132,7 @@ int DirectoryReader::Start(TFileDescriptor held, const char* path)
     return 0;
 }
 
-TFileDescriptor DirectoryReader::ReleaseDirectory()
+TFileDescriptor TDirectoryReader::ReleaseDirectory()
 {
     if (!m_dir)
         return TFileDescriptor();
@@ -141,7 +141,7 @@ TFileDescriptor DirectoryReader::ReleaseDirectory()
     return directory;
 }
 
-const char* DirectoryReader::Next(EntryType& type)
+const char* TDirectoryReader::Next(EntryType& type)
 {
     if (!m_dir)
         return nullptr;
@@ -177,7 +177,7 @@ const char* DirectoryReader::Next(EntryType& type)
     }
 }
 
-int DirectoryReader::Facts(const char* name, TSearchRec& record, bool followLinks, FileIdentity* identity) const
+int TDirectoryReader::Facts(const char* name, TSearchRec& record, bool followLinks, TFileIdentity* identity) const
 {
     if (!m_dir)
         return 6;
@@ -190,7 +190,7 @@ int DirectoryReader::Facts(const char* name, TSearchRec& record, bool followLink
     }
     FillRecord(st, m_readOnlyFileSystem, name[0] == '.', record);
     if (identity)
-        *identity = { quint64(st.st_dev), quint64(st.st_ino) };
+        *identity = IdentityOfFacts(st);
     return 0;
 }
 

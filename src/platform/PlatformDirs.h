@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/FileDescriptor.h"
+#include "platform/PlatformFiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,23 +30,16 @@ struct TSearchRec {
 // give 0; moments after 2107 give the last moment of 2107.
 quint32 PackedLocalTime(qint64 secondsSinceEpoch);
 
-// Where an entry lives: the same pair names the same directory however it was reached.
-struct FileIdentity {
-    quint64 device = 0;
-    quint64 inode = 0;
-    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
-};
-
 // What readdir reports about an entry without asking for its facts.
 enum class EntryType : unsigned char { Unknown, File, Directory, Link, Other };
 
 // One directory, open for reading. Entries come in the file system's order; "." and ".." are passed over.
-class DirectoryReader {
+class TDirectoryReader {
 public:
-    DirectoryReader() = default;
-    ~DirectoryReader();
-    DirectoryReader(const DirectoryReader&) = delete;
-    DirectoryReader& operator=(const DirectoryReader&) = delete;
+    TDirectoryReader() = default;
+    ~TDirectoryReader();
+    TDirectoryReader(const TDirectoryReader&) = delete;
+    TDirectoryReader& operator=(const TDirectoryReader&) = delete;
 
     // 0, or the program's code for why the directory cannot be read (3 when it is missing).
     int Open(const QString& path);
@@ -59,7 +53,7 @@ public:
     // inside it (an invalid descriptor when nothing was open or the system has no descriptor to spare).
     TFileDescriptor ReleaseDirectory();
     // The directory's own identity (valid after Open).
-    FileIdentity Identity() const { return m_identity; }
+    TFileIdentity Identity() const { return m_identity; }
 
     // The next entry's name (valid until the next call) and type; nullptr at the end. Error() tells a
     // failure from the end.
@@ -69,7 +63,7 @@ public:
     // Time, size and attributes of an entry of this directory by its raw name (the record's Name is left
     // as it is). With followLinks a link reports what it points to (a dangling link reports itself);
     // without, the link itself, with faLink among its attributes. 0 or the program's error code.
-    int Facts(const char* name, TSearchRec& record, bool followLinks, FileIdentity* identity = nullptr) const;
+    int Facts(const char* name, TSearchRec& record, bool followLinks, TFileIdentity* identity = nullptr) const;
 
 private:
     // Reads the facts of a directory just opened (errno tells why when held is not valid) and starts
@@ -79,7 +73,7 @@ private:
     DIR* m_dir = nullptr;
     int m_error = 0;
     bool m_readOnlyFileSystem = false;
-    FileIdentity m_identity;
+    TFileIdentity m_identity;
 };
 
 // The find record of one path (links followed; a dangling link reports itself). 0 or the program's code.

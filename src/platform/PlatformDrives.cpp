@@ -64,9 +64,9 @@ bool ClassifyMount(const QString& root, const QString& fileSystemType, const QSt
     return true;
 }
 
-QList<DriveInfo> BrowsableDrives()
+QList<TDriveInfo> BrowsableDrives()
 {
-    QList<DriveInfo> drives;
+    QList<TDriveInfo> drives;
     bool haveRoot = false;
     const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
     for (const QStorageInfo& volume : volumes) {
@@ -77,14 +77,14 @@ QList<DriveInfo> BrowsableDrives()
         if (!ClassifyMount(
                 root, QString::fromLatin1(volume.fileSystemType()), QString::fromLocal8Bit(volume.device()), kind))
             continue;
-        if (std::any_of(drives.cbegin(), drives.cend(), [&](const DriveInfo& d) { return d.root == root; }))
+        if (std::any_of(drives.cbegin(), drives.cend(), [&](const TDriveInfo& d) { return d.root == root; }))
             continue;
         haveRoot = haveRoot || root == QLatin1String("/");
-        drives.append(DriveInfo { root, kind, volume.name() });
+        drives.append(TDriveInfo { root, kind, volume.name() });
     }
     if (!haveRoot)
-        drives.append(DriveInfo { QStringLiteral("/"), DriveKind::Fixed, QString() });
-    std::sort(drives.begin(), drives.end(), [](const DriveInfo& a, const DriveInfo& b) { return a.root < b.root; });
+        drives.append(TDriveInfo { QStringLiteral("/"), DriveKind::Fixed, QString() });
+    std::sort(drives.begin(), drives.end(), [](const TDriveInfo& a, const TDriveInfo& b) { return a.root < b.root; });
     return drives;
 }
 

@@ -9,7 +9,7 @@ namespace hy::platform {
 
 enum class DriveKind { Removable, Fixed, Remote, CdRom, RamDisk };
 
-struct DriveInfo {
+struct TDriveInfo {
     QString root; // the mount path
     DriveKind kind = DriveKind::Fixed;
     QString label; // the volume name; may be empty
@@ -20,6 +20,6 @@ struct DriveInfo {
 bool ClassifyMount(const QString& root, const QString& fileSystemType, const QString& device, DriveKind& kind);
 
 // The mounted drives, ordered by mount path; "/" is always among them.
-QList<DriveInfo> BrowsableDrives();
+QList<TDriveInfo> BrowsableDrives();
 
 } // namespace hy::platform

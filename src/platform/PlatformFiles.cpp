@@ -95,9 +95,9 @@ namespace {
 
 } // namespace
 
-FileFacts ReadFileFacts(const QString& path)
+TFileFacts ReadFileFacts(const QString& path)
 {
-    FileFacts facts;
+    TFileFacts facts;
     const QByteArray p = Native(path);
     struct stat st { };
     if (::stat(p.constData(), &st) != 0) {
@@ -397,17 +397,15 @@ bool WriteFileAt(const TFileDescriptor& fd, qint64 offset, const void* buffer, q
     return true;
 }
 
-namespace {
-    TFileIdentity IdentityOfFacts(const struct stat& st)
-    {
-        TFileIdentity id;
-        id.Device = quint64(st.st_dev);
-        id.Inode = quint64(st.st_ino);
-        id.Size = qint64(st.st_size);
-        id.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-        return id;
-    }
-} // namespace
+TFileIdentity IdentityOfFacts(const struct stat& st)
+{
+    TFileIdentity id;
+    id.Device = quint64(st.st_dev);
+    id.Inode = quint64(st.st_ino);
+    id.Size = qint64(st.st_size);
+    id.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return id;
+}
 
 TFileIdentity IdentityOf(const TFileDescriptor& fd)
 {

@@ -12,6 +12,8 @@
 #include <QString>
 #include <functional>
 
+struct stat;
+
 class QFile;
 
 namespace hy::platform {
@@ -27,7 +29,7 @@ enum FileAttribute : int {
     faArchive = 0x20,
 };
 
-struct FileFacts {
+struct TFileFacts {
     int errorCode = base::kErrorFileNotFound; // 0 when the entry exists
     int attributes = 0;
     qint64 size = -1;
@@ -35,7 +37,7 @@ struct FileFacts {
 };
 
 // Facts of one entry (links are followed; a dangling link reports the link itself).
-FileFacts ReadFileFacts(const QString& path);
+TFileFacts ReadFileFacts(const QString& path);
 
 // What a name leads to, links followed. Missing also stands for a name that cannot be followed (a dangling
 // link, a loop of links, a name too long): errorCode says which.
@@ -95,7 +97,9 @@ struct TFileIdentity {
 
     bool SameFile(const TFileIdentity& other) const { return Device == other.Device && Inode == other.Inode; }
 };
-// The open file's identity, and that of the file a name stands for now (links followed).
+// The identity in a file's facts; the open file's identity, and that of the file a name stands for now (links
+// followed). The same device and inode name the same file or directory however it was reached.
+TFileIdentity IdentityOfFacts(const struct stat& st);
 TFileIdentity IdentityOf(const TFileDescriptor& fd);
 TFileIdentity IdentityOfName(const QString& path);
 

@@ -423,7 +423,6 @@ TEST_F(MainCommands, ANameThatIsNotUtf8OpensFromTheCommandLineAHandOverAndTheFil
 
     // The file list: its entries carry the names as read from the folder.
     hy::filelist::TFileListEngine list;
-    list.SetPump({}, 0);
     list.SetListDetails({ hy::filelist::ldFiles });
     list.ReadDirectory(m_dir.Path());
     ASSERT_EQ(list.LastError(), 0);
@@ -1230,14 +1229,14 @@ TEST_F(MainCommands, CtrlFOpensTheFindBarAndF3FollowsIt)
     EXPECT_TRUE(bar->Field()->hasFocus());
     bar->SetQuery({ QStringLiteral("error"), true });
     HY_ASSERT_SOON(Viewer(0)->HasSelection());
-    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TTextPosition { 3, 5 }));
     // F3 and Shift+F3 from the menu go to the bar's next and previous match, with no pop-up.
     ASSERT_TRUE(m_form->Action(TCommand::FindNext)->isEnabled());
     m_form->Action(TCommand::FindNext)->trigger();
-    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TTextPosition { 3, 5 }));
     EXPECT_EQ(bar->NoteText(), QStringLiteral("Reached the end; went on from the start"));
     m_form->Action(TCommand::FindPrevious)->trigger();
-    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TextPosition { 3, 5 }));
+    EXPECT_EQ(Viewer(0)->SelectionStart(), (hy::viewer::TTextPosition { 3, 5 }));
     EXPECT_TRUE(watcher.Seen.isEmpty());
     // With the setting, Ctrl+F belongs to the Find dialog again.
     m_form->Settings().CtrlFOpensFindDialog = true;

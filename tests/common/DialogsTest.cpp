@@ -55,7 +55,7 @@ void OnNextModal(std::function<void(QWidget*)> action, QWidget* notThis = nullpt
 
 int LineHeight() { return QFontMetrics(hy::common::PromptFont()).height(); }
 
-void ExpectPromptParts(const hy::common::DialogLayout& layout, QWidget* dialog, hy::common::TBalloon* prompt,
+void ExpectPromptParts(const hy::common::TDialogLayout& layout, QWidget* dialog, hy::common::TBalloon* prompt,
     hy::common::THyImage* image, QLabel* test, const QString& message)
 {
     EXPECT_EQ(dialog->size(), layout.client);

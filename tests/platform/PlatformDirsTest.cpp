@@ -66,7 +66,7 @@ TEST(PlatformDrives, MountsAPersonBrowses)
             EXPECT_EQ(int(kind), int(c.kind)) << c.root;
         }
     }
-    const QList<DriveInfo> drives = BrowsableDrives();
+    const QList<TDriveInfo> drives = BrowsableDrives();
     ASSERT_FALSE(drives.isEmpty());
     EXPECT_EQ(drives.first().root, u"/");
 }
@@ -85,9 +85,9 @@ TEST(PlatformDirs, OpenInsideRefusesLinksAndKeepsTheParent)
     ASSERT_GE(fd, 0);
     ::close(fd);
 
-    DirectoryReader top;
+    TDirectoryReader top;
     ASSERT_EQ(top.Open(temp.path()), 0);
-    const FileIdentity topIdentity = top.Identity();
+    const TFileIdentity topIdentity = top.Identity();
     const TFileDescriptor parent = top.ReleaseDirectory();
     ASSERT_TRUE(parent.Valid());
     EXPECT_FALSE(top.IsOpen());
@@ -103,17 +103,17 @@ TEST(PlatformDirs, OpenInsideRefusesLinksAndKeepsTheParent)
         { "missing", hy::base::kErrorPathNotFound },
     };
     for (const auto& c : cases) {
-        DirectoryReader inner;
+        TDirectoryReader inner;
         EXPECT_EQ(inner.OpenInside(parent, c.name), c.code) << c.name;
         EXPECT_EQ(inner.IsOpen(), c.code == 0) << c.name;
         if (c.code == 0) {
             struct stat st { };
             ASSERT_EQ(::stat((root + "/" + c.name).constData(), &st), 0);
-            EXPECT_EQ(inner.Identity(), (FileIdentity { quint64(st.st_dev), quint64(st.st_ino) }));
-            EXPECT_NE(inner.Identity(), topIdentity);
+            EXPECT_TRUE(inner.Identity().SameFile(IdentityOfFacts(st))) << c.name;
+            EXPECT_FALSE(inner.Identity().SameFile(topIdentity)) << c.name;
         }
     }
-    DirectoryReader orphan;
+    TDirectoryReader orphan;
     EXPECT_EQ(orphan.OpenInside(TFileDescriptor(), "real"), hy::base::kErrorInvalidHandle);
     EXPECT_FALSE(orphan.ReleaseDirectory().Valid());
 }

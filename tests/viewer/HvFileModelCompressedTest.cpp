@@ -193,11 +193,11 @@ TEST(HvFileModelCompressed, SearchesFindWhatTheTextHolds)
     m.SetDecodeCompressed(true);
     m.SetFileName(path);
     m.Open();
-    const std::optional<SearchHit> hit = m.FindText(QStringLiteral("NEEDLE"), soWholeFile, 0, 0);
+    const std::optional<TSearchHit> hit = m.FindText(QStringLiteral("NEEDLE"), soWholeFile, 0, 0);
     ASSERT_TRUE(hit.has_value());
     EXPECT_EQ(hit->StartLine, LineNumber(data.left(at).count('\n')));
     EXPECT_EQ(hit->StartIndex, 0);
-    const std::optional<SearchHit> back
+    const std::optional<TSearchHit> back
         = m.FindText(QStringLiteral("needle"), soWholeFile | soBackward | soMatchCase, 0, 0);
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(back->StartLine, hit->StartLine);

@@ -83,7 +83,7 @@ namespace {
         return std::string(text.constData(), strnlen(text.constData(), size_t(text.size())));
     }
 
-    std::optional<SearchHit> ReferenceFindText(
+    std::optional<TSearchHit> ReferenceFindText(
         const std::vector<std::string>& lines, const QByteArray& text, unsigned options, LineNumber line, int index)
     {
         const bool matchCase = options & soMatchCase;
@@ -96,7 +96,7 @@ namespace {
             index = options & soBackward ? int(lines.back().size()) : 0;
         }
         line = std::min(line, total - 1);
-        auto hit = [&](LineNumber l, size_t p) { return SearchHit { l, int(p), l, int(p + needle.size()) }; };
+        auto hit = [&](LineNumber l, size_t p) { return TSearchHit { l, int(p), l, int(p + needle.size()) }; };
         if (!(options & soBackward)) {
             for (LineNumber l = line; l < total; ++l) {
                 const std::string t = Fold(Whole(lines[size_t(l)]), matchCase);
@@ -120,7 +120,7 @@ namespace {
         return std::nullopt;
     }
 
-    std::optional<SearchHit> ReferenceFindBytes(
+    std::optional<TSearchHit> ReferenceFindBytes(
         const QByteArray& data, const QByteArray& text, unsigned options, LineNumber row)
     {
         const bool matchCase = options & soMatchCase;
@@ -140,7 +140,7 @@ namespace {
         };
         auto hit = [&](qint64 s) {
             const qint64 e = s + n - 1;
-            return SearchHit { s / 16, int(59 + s % 16), e / 16, int(60 + e % 16) };
+            return TSearchHit { s / 16, int(59 + s % 16), e / 16, int(60 + e % 16) };
         };
         const bool backward = options & soBackward;
         qint64 start = options & soWholeFile ? (backward ? size - 1 : 0) : (backward ? row * 16 - 1 : row * 16 + 16);
@@ -158,7 +158,7 @@ namespace {
         return std::nullopt;
     }
 
-    std::string Describe(const std::optional<SearchHit>& h)
+    std::string Describe(const std::optional<TSearchHit>& h)
     {
         if (!h)
             return "none";

@@ -27,7 +27,7 @@ namespace {
         return out;
     }
 
-    std::string Described(const std::optional<SearchHit>& h)
+    std::string Described(const std::optional<TSearchHit>& h)
     {
         if (!h)
             return "none";

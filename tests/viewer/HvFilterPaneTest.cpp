@@ -138,12 +138,12 @@ TEST(HvFilterPane, TakesTheViewerToARowAndFollowsItsCaret)
     const QModelIndex row = w.pane->Model()->index(20);
     list->scrollTo(row);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
-    EXPECT_EQ(w.viewer->CaretCharLocation(), (TextPosition { 203, 0 }));
+    EXPECT_EQ(w.viewer->CaretCharLocation(), (TTextPosition { 203, 0 }));
     // Enter on a row does the same.
     list->setCurrentIndex(w.pane->Model()->index(4));
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(w.viewer->CaretCharLocation(), (TextPosition { 43, 0 }));
+    EXPECT_EQ(w.viewer->CaretCharLocation(), (TTextPosition { 43, 0 }));
     // The caret moved in the text: the pane shows the first listed line from there on.
     w.viewer->PlaceCaretOnLine(300);
     HY_EXPECT_SOON(list->currentIndex().row() == 30);

@@ -47,8 +47,8 @@ struct TBarWindow {
     // The selection as file offsets.
     std::pair<FileOffset, FileOffset> Selected()
     {
-        const TextPosition s = viewer->SelectionStart();
-        const TextPosition e = viewer->SelectionEnd();
+        const TTextPosition s = viewer->SelectionStart();
+        const TTextPosition e = viewer->SelectionEnd();
         return { viewer->Model().LineStart(s.Line) + s.Index, viewer->Model().LineStart(e.Line) + e.Index };
     }
 };

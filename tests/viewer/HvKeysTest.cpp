@@ -15,7 +15,7 @@ TEST(HvKeysTest, QtKeysMapToVirtualKeys)
     struct Case {
         int QtKey;
         Qt::KeyboardModifiers Modifiers;
-        VirtualKey Expected;
+        TVirtualKey Expected;
     };
     const Case cases[] = {
         { Qt::Key_Left, none, { 37, 0, false } },
@@ -62,7 +62,7 @@ TEST(HvKeysTest, QtKeysMapToVirtualKeys)
         { Qt::Key_NumLock, none, { 144, 0, false } },
     };
     for (const Case& c : cases) {
-        const std::optional<VirtualKey> key = VirtualKeyFromQt(c.QtKey, c.Modifiers);
+        const std::optional<TVirtualKey> key = VirtualKeyFromQt(c.QtKey, c.Modifiers);
         ASSERT_TRUE(key.has_value()) << std::hex << c.QtKey;
         EXPECT_EQ(*key, c.Expected) << std::hex << c.QtKey << ": got " << std::dec << int(key->Key) << "/"
                                     << int(key->Shift) << "/" << key->IsModifier;

@@ -26,13 +26,13 @@ TEST(HvLayoutTest, VerticalScrollMappingStaysBelow16384Steps)
         { 2147483647, 20, 2147483627, 131072, 16383 },
     };
     for (const Case& c : cases) {
-        const VScrollMapping m = VerticalScrollMapping(c.Total, c.Rows);
+        const TVScrollMapping m = VerticalScrollMapping(c.Total, c.Rows);
         EXPECT_EQ(m.MaxTop, c.MaxTop) << c.Total;
         EXPECT_EQ(m.Divisor, c.Divisor) << c.Total;
         EXPECT_EQ(m.Range, c.Range) << c.Total;
     }
     // The undetermined total (the largest 64-bit line number) keeps the same bound.
-    const VScrollMapping huge = VerticalScrollMapping(kUndeterminedTotal, 30);
+    const TVScrollMapping huge = VerticalScrollMapping(kUndeterminedTotal, 30);
     EXPECT_LT(huge.Range, 16384);
     EXPECT_GT(huge.Range, 16000);
     EXPECT_EQ(huge.Position(huge.MaxTop), huge.Range);
@@ -46,7 +46,7 @@ TEST(HvLayoutTest, CaretCellGeometryFollowsShapeAndAlignment)
     struct Case {
         TCaretShape Shape;
         TCaretAlign Align;
-        CaretCell Expected;
+        TCaretCell Expected;
     };
     const Case cases[] = {
         { csBlock, caLeft, { 0, 0, 8, 17 } }, { csHalfBlock, caBottom, { 0, 9, 8, 8 } },
@@ -64,7 +64,7 @@ TEST(HvLayoutTest, CaretCellGeometryFollowsShapeAndAlignment)
 
 TEST(HvLayoutTest, PointsOutsideTheTextMapOneStepBeyondTheView)
 {
-    GridMetrics g;
+    TGridMetrics g;
     g.RowHeight = 10;
     g.CharWidth = 5;
     g.VisibleRows = 4;
@@ -74,7 +74,7 @@ TEST(HvLayoutTest, PointsOutsideTheTextMapOneStepBeyondTheView)
     g.LineTotal = 100;
     struct Case {
         int X, Y;
-        GridCell Expected;
+        TGridCell Expected;
     };
     const Case cases[] = {
         { 0, 0, { 20, 3 } },
@@ -90,14 +90,14 @@ TEST(HvLayoutTest, PointsOutsideTheTextMapOneStepBeyondTheView)
     g.FirstLine = 0;
     g.FirstColumn = 0;
     g.LineTotal = 3;
-    EXPECT_EQ(PointToCell(g, -5, -5), (GridCell { 0, 0 }));
-    EXPECT_EQ(PointToCell(g, 0, 35), (GridCell { 2, 0 })); // clicks below the last line land on it
-    EXPECT_EQ(PointToCell(g, 0, 100), (GridCell { 2, 0 }));
+    EXPECT_EQ(PointToCell(g, -5, -5), (TGridCell { 0, 0 }));
+    EXPECT_EQ(PointToCell(g, 0, 35), (TGridCell { 2, 0 })); // clicks below the last line land on it
+    EXPECT_EQ(PointToCell(g, 0, 100), (TGridCell { 2, 0 }));
 }
 
 TEST(HvLayoutTest, ViewFollowsTheCaret)
 {
-    GridMetrics g;
+    TGridMetrics g;
     g.VisibleRows = 10;
     g.VisibleColumns = 20;
     g.FirstLine = 100;
@@ -108,7 +108,7 @@ TEST(HvLayoutTest, ViewFollowsTheCaret)
         int Column;
         bool KeepRow;
         LineNumber RowOffset;
-        ViewOrigin Expected;
+        TViewOrigin Expected;
     };
     const Case cases[] = {
         { 105, 35, false, 0, { 100, 30 } }, // visible: unchanged
@@ -129,7 +129,7 @@ TEST(HvLayoutTest, HorizontalRangeAndGutterWidth)
     // The first column may go as far as shows the extent's last cell; huge extents are divided down.
     EXPECT_EQ(HorizontalScrollMapping(100, 40).MaxFirst, 60);
     EXPECT_EQ(HorizontalScrollMapping(30, 40).MaxFirst, 0);
-    const HScrollMapping huge = HorizontalScrollMapping(qint64(1) << 40, 80);
+    const THScrollMapping huge = HorizontalScrollMapping(qint64(1) << 40, 80);
     EXPECT_LE(huge.Range, 1000000);
     EXPECT_EQ(huge.Position(huge.MaxFirst), huge.Range);
     EXPECT_EQ(GutterColumns(1), 5);

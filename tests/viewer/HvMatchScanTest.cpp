@@ -28,7 +28,7 @@ std::vector<Hit> FindAll(THvFileModel& m, const TMatchQuery& q)
     LineNumber line = 0;
     qint64 index = 0;
     for (;;) {
-        const std::optional<SearchHit> h = m.FindText(q.FindText(), q.FindOptions(), line, index);
+        const std::optional<TSearchHit> h = m.FindText(q.FindText(), q.FindOptions(), line, index);
         if (!h)
             return hits;
         hits.push_back({ h->StartLine, h->StartIndex, m.LineStart(h->StartLine) + h->StartIndex });

@@ -51,7 +51,7 @@ protected:
         (void)QTest::qWaitForWindowActive(&viewer);
     }
 
-    TextPosition Caret() const { return viewer.CaretCharLocation(); }
+    TTextPosition Caret() const { return viewer.CaretCharLocation(); }
 
     hy::test::TTempFolder dir;
     THvController controller;
@@ -72,21 +72,21 @@ TEST_F(HvViewrFileTest, OpeningReopeningAndClosingResetTheView)
     Show();
     QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(viewer.LineTotal(), 3);
-    EXPECT_EQ(Caret(), (TextPosition { 2, 5 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 2, 5 }));
     QTest::keyClick(&viewer, Qt::Key_Left, Qt::ShiftModifier);
     EXPECT_TRUE(viewer.HasSelection());
 
     // The same name again reloads the file: the view starts over.
     viewer.SetFileName(path);
     EXPECT_TRUE(viewer.IsOpen());
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     EXPECT_FALSE(viewer.HasSelection());
 
     viewer.SetIsOpen(false);
     EXPECT_EQ(viewer.LineTotal(), 0);
     EXPECT_EQ(viewer.FileSize(), 0);
     QTest::keyClick(&viewer, Qt::Key_Down);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
 
     // A name set while closed is only recorded.
     viewer.SetFileName(dir.PathOf(QStringLiteral("other")));
@@ -120,7 +120,7 @@ TEST_F(HvViewrFileTest, PaintingTheLastScreenDeterminesTheTotal)
     Show();
     HY_ASSERT_EQ_SOON(viewer.LineTotal(), 4); // LF line ends; the final break leaves an empty last line
     HY_ASSERT_EQ_SOON(viewer.verticalScrollBar()->maximum(), 0);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
 }
 
 TEST_F(HvViewrFileTest, StandardSearchSelectsHitsFromTheCaret)
@@ -129,7 +129,7 @@ TEST_F(HvViewrFileTest, StandardSearchSelectsHitsFromTheCaret)
     Show();
     struct Step {
         unsigned Options;
-        TextPosition Start, End, Caret;
+        TTextPosition Start, End, Caret;
     };
     const Step steps[] = {
         { 0, { 0, 4 }, { 0, 7 }, { 0, 7 } },
@@ -145,7 +145,7 @@ TEST_F(HvViewrFileTest, StandardSearchSelectsHitsFromTheCaret)
         EXPECT_EQ(Caret(), s.Caret);
     }
     EXPECT_FALSE(viewer.SearchFor("dog", soWholeFile));
-    EXPECT_EQ(Caret(), (TextPosition { 0, 13 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 13 }));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -160,14 +160,14 @@ TEST_F(HvViewrFileTest, HexRowsAreSelectedCopiedAndSearched)
     viewer.MoveCaretTo(0, 3, false);
     viewer.SetInHexMode(true);
     EXPECT_EQ(viewer.LineTotal(), 3);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 62 })); // the caret keeps its byte, in the character column
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 62 })); // the caret keeps its byte, in the character column
     int len = 0;
     EXPECT_EQ(QByteArray(viewer.LineText(0, len)).left(14), QByteArray("00000000  78 7"));
     EXPECT_EQ(len, 75);
 
     struct Step {
         unsigned Options;
-        TextPosition Start, End, Caret;
+        TTextPosition Start, End, Caret;
     };
     const Step steps[] = {
         { 0, { 1, 60 }, { 1, 66 }, { 1, 66 } }, // from the next row: 5 is skipped
@@ -194,7 +194,7 @@ TEST_F(HvViewrFileTest, HexRowsAreSelectedCopiedAndSearched)
 
     // Back in Standard view the caret stands on the byte it stood on in the dump (row 2's first byte).
     viewer.SetInHexMode(false);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 32 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 32 }));
     EXPECT_FALSE(viewer.HasSelection());
 }
 
@@ -302,7 +302,7 @@ TEST_F(HvViewrFileTest, AScanThatPaintingNeedsRunsAsALongReadThatEscStops)
         viewer.ExecuteCommand(command);
     viewer.viewport()->repaint();
     EXPECT_EQ(viewer.Model().BytesRead(), settled);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     QObject::disconnect(connection);
     THvCustomFileViewer::SetLongWorkDelay(400);
 }
@@ -319,7 +319,7 @@ TEST_F(HvViewrFileTest, ADialogOpenedDuringALongReadTakesItsInput)
     bool closedByKey = false;
     bool anyRunning = false;
     bool keyReachedViewer = false;
-    const TextPosition caretBefore = Caret();
+    const TTextPosition caretBefore = Caret();
     const auto connection = QObject::connect(&viewer, &THvCustomFileViewer::OnLongWork, [&](bool running) {
         if (!running || opened)
             return;
@@ -394,7 +394,7 @@ TEST_F(HvViewrFileTest, AFileRewrittenWhileShownIsShownAsItNowIs)
     HY_ASSERT_EQ_SOON(viewer.LineTotal(), 3);
     EXPECT_LT(Caret().Line, 3);
     EXPECT_EQ(viewer.FileSize(), 17);
-    HY_EXPECT_SOON(Caret() == (TextPosition { 0, 0 }));
+    HY_EXPECT_SOON(Caret() == (TTextPosition { 0, 0 }));
     EXPECT_EQ(shownRows(), QList<QByteArray>({ "new 0", "new 1", "new 2" }));
 
     // Longer: nothing reads short; the application becoming active again looks at the file.
@@ -405,7 +405,7 @@ TEST_F(HvViewrFileTest, AFileRewrittenWhileShownIsShownAsItNowIs)
     QTest::keyClick(&viewer, Qt::Key_Down);
     Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(viewer.FileSize(), longer.size());
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     EXPECT_EQ(shownRows().value(1), QByteArray("newer line 1"));
     QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(viewer.LineTotal(), 51);
@@ -430,7 +430,7 @@ TEST_F(HvViewrFileTest, EncodingsDecodeTheFileAndAChangeKeepsThePlace)
     EXPECT_EQ(viewer.DisplayLineText(1).size(), 23) << "every byte a character now";
     viewer.SetEncoding(TTextEncoding::Auto);
     EXPECT_EQ(viewer.CaretOffset(), place);
-    EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { 1, 6 }));
+    EXPECT_EQ(viewer.CaretCharLocation(), (TTextPosition { 1, 6 }));
 }
 
 TEST_F(HvViewrFileTest, ToFileWritesTheSelectedBytesExactly)
@@ -454,7 +454,7 @@ TEST_F(HvViewrFileTest, ToFileWritesTheSelectedBytesExactly)
     const FileOffset before = viewer.Model().BytesRead();
     viewer.MoveCaretTo(3, 0, false);
     viewer.ExecuteCommand(ccEnd);
-    EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { 3, 2000000 }));
+    EXPECT_EQ(viewer.CaretCharLocation(), (TTextPosition { 3, 2000000 }));
     EXPECT_LT(viewer.Model().BytesRead() - before, 4 << 20);
     // In Hex view the selected dump bytes are written.
     viewer.SetInHexMode(true);
@@ -475,10 +475,10 @@ TEST_F(HvViewrFileTest, EndOfALineWhoseEndIsUnknownIsALongReadThatEscStops)
     });
     viewer.ExecuteCommand(ccEnd);
     EXPECT_TRUE(viewer.WorkStopped());
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 })) << "stopped, the caret stays";
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 })) << "stopped, the caret stays";
     escape = false;
     viewer.ExecuteCommand(ccEnd);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 40 << 20 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 40 << 20 }));
     EXPECT_LE(viewer.Model().BytesRead(), (40 << 20) + (8 << 20)) << "the line was read once, not twice";
     QObject::disconnect(connection);
     THvCustomFileViewer::SetLongWorkDelay(400);

@@ -21,7 +21,7 @@ namespace {
 class HvViewrSelTest : public ::testing::Test {
 protected:
     HvViewrSelTest() { viewer.SetController(&controller); }
-    TextPosition Caret() const { return viewer.CaretCharLocation(); }
+    TTextPosition Caret() const { return viewer.CaretCharLocation(); }
     QByteArray Copied()
     {
         QGuiApplication::clipboard()->setText(QStringLiteral("<before>"));
@@ -41,7 +41,7 @@ TEST_F(HvViewrSelTest, SelectAllTakesEveryLineToTheEndOfTheLast)
         QList<QByteArray> Lines;
         bool Undetermined;
         QByteArray Expected;
-        TextPosition End; // the caret with the caret at the end
+        TTextPosition End; // the caret with the caret at the end
     };
     const Case cases[] = {
         { { "one", "two", "three" }, false, "one\ntwo\nthree", { 2, 5 } }, // no final line break
@@ -58,7 +58,7 @@ TEST_F(HvViewrSelTest, SelectAllTakesEveryLineToTheEndOfTheLast)
         viewer.SelectEntireFile(false);
         EXPECT_EQ(viewer.LineTotal(), c.Lines.size());
         EXPECT_EQ(viewer.SelectedText().toUtf8(), c.Expected);
-        EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+        EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
         viewer.SelectEntireFile(true);
         EXPECT_EQ(viewer.SelectedText().toUtf8(), c.Expected);
         EXPECT_EQ(Caret(), c.End);
@@ -132,7 +132,7 @@ TEST_F(HvViewrSelTest, SelectRangePutsTheCaretOnTheChosenEndAndShowsIt)
     viewer.SetLines(NumberedLines(200));
     ShowGrid(viewer, 40, 10);
     viewer.SelectRange(150, 2, true, 4, 160);
-    EXPECT_EQ(Caret(), (TextPosition { 160, 4 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 160, 4 }));
     EXPECT_LE(viewer.FirstVisibleLine(), 160);
     EXPECT_GT(viewer.FirstVisibleLine() + viewer.VisibleRows(), 160);
     LineNumber startLine = 0, endLine = 0;
@@ -145,16 +145,16 @@ TEST_F(HvViewrSelTest, SelectRangePutsTheCaretOnTheChosenEndAndShowsIt)
 
     // Caret on the start; extending from there moves the start, the anchor being the end.
     viewer.SelectRange(20, 1, false, 3, 25);
-    EXPECT_EQ(Caret(), (TextPosition { 20, 1 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 20, 1 }));
     EXPECT_EQ(viewer.FirstVisibleLine(), 20);
     viewer.ExecuteCommand(ccExtendDown);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 21, 1 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 25, 3 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 21, 1 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 25, 3 }));
 
     // Indexes beyond a line are clamped to it.
     viewer.SelectRange(3, 50, true, 99, 4);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 3, 6 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 4, 6 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 3, 6 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 4, 6 }));
     viewer.MoveCaretTo(0, 0, false);
     EXPECT_FALSE(viewer.SelectionBounds(startLine, startIndex, endIndex, endLine));
 }
@@ -168,7 +168,7 @@ TEST_F(HvViewrSelTest, DoubleClickSelectsAWordWithItsTrailingBlanks)
     auto at = [&](int column, int row) { return QPoint(column * cw + 1, row * rh + rh / 2); };
     struct Case {
         int Column, Row;
-        TextPosition Start, End;
+        TTextPosition Start, End;
     };
     const Case cases[] = {
         { 7, 0, { 0, 6 }, { 0, 12 } }, // "beta" and its two blanks

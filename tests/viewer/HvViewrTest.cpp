@@ -33,7 +33,7 @@ protected:
     {
         QTest::keyClick(&viewer, key, modifiers);
     }
-    TextPosition Caret() const { return viewer.CaretCharLocation(); }
+    TTextPosition Caret() const { return viewer.CaretCharLocation(); }
 
     THvController controller;
     TMemoryViewer viewer;
@@ -51,7 +51,7 @@ void RunSteps(THvBaseViewer& viewer, const std::vector<KeyStep>& steps)
     int n = 0;
     for (const KeyStep& s : steps) {
         QTest::keyClick(&viewer, s.Key, s.Modifiers);
-        EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { s.Line, s.Index })) << "step " << n;
+        EXPECT_EQ(viewer.CaretCharLocation(), (TTextPosition { s.Line, s.Index })) << "step " << n;
         ++n;
     }
 }
@@ -90,7 +90,7 @@ TEST_F(HvViewrTest, RightAtTheEndOfTheLastLineLeavesCaretAndSelection)
         viewer.MoveCaretTo(1, 2, false);
         for (const Qt::KeyboardModifiers m : { kNone, kShift, kCtrl, kCtrl | kShift }) {
             Key(Qt::Key_Right, m);
-            EXPECT_EQ(Caret(), (TextPosition { 1, 2 })) << int(m);
+            EXPECT_EQ(Caret(), (TTextPosition { 1, 2 })) << int(m);
             EXPECT_FALSE(viewer.HasSelection());
         }
         // A selection that ends there stays as it is.
@@ -98,14 +98,14 @@ TEST_F(HvViewrTest, RightAtTheEndOfTheLastLineLeavesCaretAndSelection)
         Key(Qt::Key_End, kShift);
         for (const Qt::KeyboardModifiers m : { kShift, kCtrl | kShift }) {
             Key(Qt::Key_Right, m);
-            EXPECT_EQ(Caret(), (TextPosition { 1, 2 }));
-            EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 1, 0 }));
-            EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 1, 2 }));
+            EXPECT_EQ(Caret(), (TTextPosition { 1, 2 }));
+            EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 1, 0 }));
+            EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 1, 2 }));
         }
         // Before the last line Right still goes on to the next line's start.
         viewer.MoveCaretTo(0, 2, false);
         Key(Qt::Key_Right, kShift);
-        EXPECT_EQ(Caret(), (TextPosition { 1, 0 }));
+        EXPECT_EQ(Caret(), (TTextPosition { 1, 0 }));
         EXPECT_TRUE(viewer.HasSelection());
     }
 
@@ -113,7 +113,7 @@ TEST_F(HvViewrTest, RightAtTheEndOfTheLastLineLeavesCaretAndSelection)
     viewer.SetLines({ "ab", "" });
     viewer.MoveCaretTo(1, 0, false);
     Key(Qt::Key_Right);
-    EXPECT_EQ(Caret(), (TextPosition { 1, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 1, 0 }));
 }
 
 TEST_F(HvViewrTest, ShiftKeysExtendTheSelectionFromTheAnchor)
@@ -123,20 +123,20 @@ TEST_F(HvViewrTest, ShiftKeysExtendTheSelectionFromTheAnchor)
     viewer.MoveCaretTo(1, 3, false);
     Key(Qt::Key_Right, kShift);
     Key(Qt::Key_Down, kShift);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 1, 3 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 2, 4 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 1, 3 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 2, 4 }));
     // Back over the anchor: the ends swap and the anchor stays fixed.
     Key(Qt::Key_Up, kShift);
     Key(Qt::Key_Up, kShift);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 0, 4 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 1, 3 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 0, 4 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 1, 3 }));
     Key(Qt::Key_End, kShift | kCtrl);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 1, 3 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 2, 6 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 1, 3 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 2, 6 }));
     // A move without Shift collapses onto the caret.
     Key(Qt::Key_Left);
     EXPECT_FALSE(viewer.HasSelection());
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 2, 5 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 2, 5 }));
 }
 
 TEST_F(HvViewrTest, VerticalMovesKeepTheDisplayColumnAcrossTabs)
@@ -145,19 +145,19 @@ TEST_F(HvViewrTest, VerticalMovesKeepTheDisplayColumnAcrossTabs)
     ShowGrid(viewer, 40, 10);
     viewer.MoveCaretTo(1, 8, false);
     Key(Qt::Key_Up);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 1 }));
-    EXPECT_EQ(viewer.CaretLocation(), (TextPosition { 0, 8 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 1 }));
+    EXPECT_EQ(viewer.CaretLocation(), (TTextPosition { 0, 8 }));
     Key(Qt::Key_Down);
     Key(Qt::Key_Down);
-    EXPECT_EQ(Caret(), (TextPosition { 2, 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 2, 2 }));
     EXPECT_EQ(viewer.CaretLocation().Index, 8);
 
     // Without tab expansion a tab is one column and the index is kept.
     viewer.SetExpandTabs(false);
     viewer.MoveCaretTo(1, 8, false);
     Key(Qt::Key_Up);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 2 }));
-    EXPECT_EQ(viewer.CaretLocation(), (TextPosition { 0, 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 2 }));
+    EXPECT_EQ(viewer.CaretLocation(), (TTextPosition { 0, 2 }));
 }
 
 TEST_F(HvViewrTest, PagesKeepTheCaretRow)
@@ -206,7 +206,7 @@ TEST_F(HvViewrTest, CtrlEndDeterminesTheTotalUnderTheHourglass)
     ASSERT_EQ(viewer.LineTotal(), kUndeterminedTotal);
     Key(Qt::Key_End, kCtrl);
     EXPECT_EQ(viewer.LineTotal(), 5000);
-    EXPECT_EQ(Caret(), (TextPosition { 4999, 9 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 4999, 9 }));
     EXPECT_EQ(viewer.FirstVisibleLine(), 4990);
     EXPECT_TRUE(viewer.SawHourglass);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -248,20 +248,20 @@ TEST_F(HvViewrTest, WithoutCaretTheKeysScroll)
     Key(Qt::Key_Up);
     EXPECT_EQ(viewer.FirstVisibleLine(), 1);
     EXPECT_EQ(viewer.FirstVisibleColumn(), 0);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
 
     // Selecting keys do nothing at all.
     Key(Qt::Key_Right, kCtrl | kShift);
     Key(Qt::Key_Down, kShift);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     EXPECT_EQ(viewer.FirstVisibleLine(), 1);
     EXPECT_FALSE(viewer.HasSelection());
 
     Key(Qt::Key_End);
-    EXPECT_EQ(Caret(), (TextPosition { 99, prefix.size() + 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 99, prefix.size() + 2 }));
     EXPECT_EQ(viewer.FirstVisibleLine(), 90);
     Key(Qt::Key_Home);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     EXPECT_EQ(viewer.FirstVisibleLine(), 0);
 }
 
@@ -293,7 +293,7 @@ TEST_F(HvViewrTest, LongLinesScrollToTheirEnd)
     viewer.SetLines({ QByteArray(5000, 'x'), "short" });
     ShowGrid(viewer, 40, 5);
     Key(Qt::Key_End);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 5000 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 5000 }));
     EXPECT_EQ(viewer.FirstVisibleColumn(), 5000 - 39);
     EXPECT_EQ(viewer.CaretPixelPosition(), QPoint(39 * viewer.CharWidth(), 0));
     Key(Qt::Key_Left);
@@ -313,7 +313,7 @@ TEST_F(HvViewrTest, VerticalScrollBarMapsHugeTotalsAndActsOnThumbRelease)
     viewer.resize(400, 300);
     QScrollBar* bar = viewer.verticalScrollBar();
     const int rows = viewer.VisibleRows();
-    const VScrollMapping undetermined = VerticalScrollMapping(kUndeterminedTotal, rows);
+    const TVScrollMapping undetermined = VerticalScrollMapping(kUndeterminedTotal, rows);
     EXPECT_EQ(bar->maximum(), undetermined.Range);
 
     bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -330,7 +330,7 @@ TEST_F(HvViewrTest, VerticalScrollBarMapsHugeTotalsAndActsOnThumbRelease)
     EXPECT_EQ(viewer.LineTotal(), kUndeterminedTotal);
     bar->setSliderDown(false);
     EXPECT_EQ(viewer.LineTotal(), 100000);
-    const VScrollMapping known = VerticalScrollMapping(100000, rows);
+    const TVScrollMapping known = VerticalScrollMapping(100000, rows);
     const LineNumber expected = LineNumber(undetermined.Range / 2) * known.Range / undetermined.Range * known.Divisor;
     EXPECT_EQ(viewer.FirstVisibleLine(), expected);
     EXPECT_EQ(bar->maximum(), known.Range);
@@ -404,18 +404,18 @@ TEST_F(HvViewrTest, MouseClicksPlaceTheCaretAndShiftClickExtends)
     auto cell = [&](int column, int row) { return QPoint(column * cw + cw / 2, row * rh + rh / 2); };
 
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, cell(3, 1));
-    EXPECT_EQ(Caret(), (TextPosition { 1, 3 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 1, 3 }));
     EXPECT_TRUE(viewer.hasFocus());
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, cell(5, 0)); // inside the tab
-    EXPECT_EQ(Caret(), (TextPosition { 0, 1 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 1 }));
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, cell(8, 0)); // where the tab ends
-    EXPECT_EQ(Caret(), (TextPosition { 0, 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 2 }));
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::ShiftModifier, cell(30, 2)); // past the end
-    EXPECT_EQ(Caret(), (TextPosition { 2, 2 }));
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 0, 2 }));
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 2, 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 2, 2 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 0, 2 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 2, 2 }));
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1, 8)); // below the last line
-    EXPECT_EQ(Caret(), (TextPosition { 2, 1 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 2, 1 }));
     EXPECT_FALSE(viewer.HasSelection());
 }
 
@@ -432,7 +432,7 @@ TEST_F(HvViewrTest, DraggingOutsideScrollsOneLinePerStep)
         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(port, &inside);
     EXPECT_EQ(Caret().Line, 103);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 100, 0 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 100, 0 }));
 
     // Above the window: one line beyond the view each step, while the button stays down.
     QMouseEvent above(QEvent::MouseMove, QPointF(5, -20), port->mapToGlobal(QPointF(5, -20)), Qt::NoButton,
@@ -442,7 +442,7 @@ TEST_F(HvViewrTest, DraggingOutsideScrollsOneLinePerStep)
     EXPECT_EQ(Caret().Line, 99);
     HY_EXPECT_SOON(viewer.FirstVisibleLine() <= 95);
     EXPECT_EQ(Caret().Line, viewer.FirstVisibleLine());
-    EXPECT_EQ(viewer.SelectionEnd(), (TextPosition { 100, 0 }));
+    EXPECT_EQ(viewer.SelectionEnd(), (TTextPosition { 100, 0 }));
     QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, QPoint(5, -20));
     const LineNumber stopped = viewer.FirstVisibleLine();
     QMouseEvent after(QEvent::MouseMove, QPointF(5, -20), port->mapToGlobal(QPointF(5, -20)), Qt::NoButton,
@@ -498,7 +498,7 @@ TEST_F(HvViewrTest, UserCommandsAndOrdinaryKeys)
     QTest::keyClick(child, Qt::Key_Delete);
     QTest::keyClick(child, Qt::Key_Right);
     EXPECT_EQ(sink.Keys, (QList<int> { Qt::Key_A, Qt::Key_Delete }));
-    EXPECT_EQ(child->CaretCharLocation(), (TextPosition { 0, 1 }));
+    EXPECT_EQ(child->CaretCharLocation(), (TTextPosition { 0, 1 }));
 }
 
 TEST_F(HvViewrTest, WithoutAnyControllerKeysCannotBeTranslated)
@@ -519,17 +519,17 @@ TEST_F(HvViewrTest, BookmarksAreSetJumpedToAndClearedByAReset)
     ShowGrid(viewer, 40, 10);
     viewer.MoveCaretTo(42, 3, false);
     Key(Qt::Key_3, kCtrl | kShift);
-    EXPECT_EQ(viewer.Bookmark(3), (TextPosition { 42, 3 }));
+    EXPECT_EQ(viewer.Bookmark(3), (TTextPosition { 42, 3 }));
     Key(Qt::Key_Home, kCtrl);
     Key(Qt::Key_4, kCtrl); // unset: nothing
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     Key(Qt::Key_3, kCtrl);
-    EXPECT_EQ(Caret(), (TextPosition { 42, 3 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 42, 3 }));
     viewer.SetBookmark(10, 5, 5); // out of range: ignored
     EXPECT_EQ(viewer.Bookmark(10).Line, -1);
     viewer.SetLines(NumberedLines(7));
     EXPECT_EQ(viewer.Bookmark(3).Line, -1);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
 }
 
 TEST_F(HvViewrTest, ResettingTheTotalResetsTheViewButSettingItDoesNot)
@@ -541,12 +541,12 @@ TEST_F(HvViewrTest, ResettingTheTotalResetsTheViewButSettingItDoesNot)
     viewer.MoveCaretTo(52, 4, true);
     viewer.ScrollBy(5, 0);
     viewer.SetLineTotal(100);
-    EXPECT_EQ(Caret(), (TextPosition { 52, 4 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 52, 4 }));
     EXPECT_TRUE(viewer.HasSelection());
     EXPECT_EQ(viewer.FirstVisibleColumn(), 5);
 
     viewer.PlaceCaret(250, 3); // "Go to Line" past the end: the last line
-    EXPECT_EQ(Caret(), (TextPosition { 99, 3 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 99, 3 }));
     EXPECT_FALSE(viewer.HasSelection());
     viewer.MoveCaretTo(50, 2, false);
     viewer.MoveCaretTo(52, 4, true);
@@ -554,13 +554,13 @@ TEST_F(HvViewrTest, ResettingTheTotalResetsTheViewButSettingItDoesNot)
     viewer.ResetLineTotal(100); // unchanged: nothing happens
     EXPECT_TRUE(viewer.HasSelection());
     viewer.ResetLineTotal(60);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
     EXPECT_FALSE(viewer.HasSelection());
     EXPECT_EQ(viewer.FirstVisibleColumn(), 0);
     EXPECT_EQ(viewer.FirstVisibleLine(), 0);
     viewer.ResetLineTotal(0);
     viewer.MoveCaretTo(3, 3, false); // no text: nothing moves
-    EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
 }
 
 TEST_F(HvViewrTest, SizeNeverFallsBelowOneCell)

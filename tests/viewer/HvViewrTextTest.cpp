@@ -21,7 +21,7 @@ protected:
     {
         QTest::keyClick(&viewer, key, modifiers);
     }
-    TextPosition Caret() const { return viewer.CaretCharLocation(); }
+    TTextPosition Caret() const { return viewer.CaretCharLocation(); }
     QPoint Cell(int column, int row) const
     {
         return QPoint(viewer.MarginWidth() + column * viewer.CharWidth() + 1, row * viewer.RowHeight() + 2);
@@ -49,7 +49,7 @@ TEST_F(HvViewrTextTest, TheCaretMovesByCharactersAndColumnsCountCells)
         EXPECT_EQ(viewer.CaretLocation().Index, column);
         Key(Qt::Key_Right);
     }
-    EXPECT_EQ(Caret(), (TextPosition { 1, 0 })) << "past the end: the next line";
+    EXPECT_EQ(Caret(), (TTextPosition { 1, 0 })) << "past the end: the next line";
     Key(Qt::Key_Left);
     for (auto it = std::rbegin(stops); it != std::rend(stops); ++it) {
         EXPECT_EQ(Caret().Index, it->first);
@@ -58,14 +58,14 @@ TEST_F(HvViewrTextTest, TheCaretMovesByCharactersAndColumnsCountCells)
     // Up and down keep the column: column 4 of line 0 is column 4 of "日日b", the b.
     viewer.MoveCaretTo(0, 6, false);
     Key(Qt::Key_Down);
-    EXPECT_EQ(Caret(), (TextPosition { 1, 6 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 1, 6 }));
     // Shift+Left selects the whole wide character, never half of it.
     Key(Qt::Key_Left, Qt::ShiftModifier);
-    EXPECT_EQ(viewer.SelectionStart(), (TextPosition { 1, 3 }));
+    EXPECT_EQ(viewer.SelectionStart(), (TTextPosition { 1, 3 }));
     EXPECT_EQ(viewer.SelectedText(), QStringLiteral("\u65E5"));
     // A click in the second cell of a wide character puts the caret on it.
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, Cell(3, 0));
-    EXPECT_EQ(Caret(), (TextPosition { 0, 3 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 3 }));
     // The same bytes as Windows-1252 are one character each.
     viewer.SetTextEncoding(TTextEncoding::Windows1252);
     viewer.MoveCaretTo(0, 0, false);
@@ -99,7 +99,7 @@ TEST_F(HvViewrTextTest, TheGutterShowsFileLineNumbersAndMovesTheText)
     EXPECT_EQ(viewer.MarginWidth(), 5 * viewer.CharWidth()) << "never fewer than four digits";
     // A click at the first text cell is column 0; the caret's pixel lies right of the gutter.
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, Cell(2, 3));
-    EXPECT_EQ(Caret(), (TextPosition { 3, 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 3, 2 }));
     EXPECT_EQ(
         viewer.CaretPixelPosition(), QPoint(viewer.MarginWidth() + 2 * viewer.CharWidth(), 3 * viewer.RowHeight()));
     // The gutter is painted in the margin colour with the numbers in it.
@@ -121,19 +121,19 @@ TEST_F(HvViewrTextTest, WrappedLinesKeepTheirNumbersWhileTheCaretGoesByRows)
     viewer.SetWrapLines(true);
     viewer.MoveCaretTo(0, 5, false);
     Key(Qt::Key_Down);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 44 })) << "down a row, within the line";
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 44 })) << "down a row, within the line";
     Key(Qt::Key_Down);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 83 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 83 }));
     EXPECT_EQ(viewer.CaretPixelPosition(), QPoint(5 * viewer.CharWidth(), 2 * viewer.RowHeight()));
     Key(Qt::Key_Down);
-    EXPECT_EQ(Caret(), (TextPosition { 1, 5 })) << "then the next file line";
+    EXPECT_EQ(Caret(), (TTextPosition { 1, 5 })) << "then the next file line";
     EXPECT_EQ(viewer.CaretPixelPosition().y(), 3 * viewer.RowHeight());
     Key(Qt::Key_Up);
     Key(Qt::Key_End);
-    EXPECT_EQ(Caret(), (TextPosition { 0, 100 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 100 }));
     // Lines keep their numbers: go to line 3, bookmarks and the top line count file lines.
     viewer.PlaceCaret(2, 0);
-    EXPECT_EQ(Caret(), (TextPosition { 2, 0 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 2, 0 }));
     viewer.SetBookmark(1, 2, 2);
     viewer.ScrollBy(0, 1);
     EXPECT_EQ(viewer.FirstVisibleLine(), 0);
@@ -141,11 +141,11 @@ TEST_F(HvViewrTextTest, WrappedLinesKeepTheirNumbersWhileTheCaretGoesByRows)
     viewer.ScrollBy(0, 2);
     EXPECT_EQ(viewer.FirstVisibleLine(), 1);
     viewer.JumpToBookmark(1);
-    EXPECT_EQ(Caret(), (TextPosition { 2, 2 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 2, 2 }));
     // A click on the second row of line 0 lands in it.
     viewer.ScrollToLine(0);
     QTest::mouseClick(viewer.viewport(), Qt::LeftButton, Qt::NoModifier, Cell(3, 1));
-    EXPECT_EQ(Caret(), (TextPosition { 0, 42 }));
+    EXPECT_EQ(Caret(), (TTextPosition { 0, 42 }));
     // Without wrap the view scrolls sideways again.
     viewer.SetWrapLines(false);
     Key(Qt::Key_End);

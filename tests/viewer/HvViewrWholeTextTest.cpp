@@ -58,7 +58,7 @@ protected:
         return QGuiApplication::clipboard()->text();
     }
 
-    TextPosition Caret() const { return viewer.CaretCharLocation(); }
+    TTextPosition Caret() const { return viewer.CaretCharLocation(); }
 
     hy::test::TTempFolder dir;
     THvController controller;
@@ -145,14 +145,14 @@ TEST_F(HvViewrWholeTextTest, AByteOrderMarkIsNoTextButU_FEFFInsideALineIs)
         Open(c.Data);
         EXPECT_EQ(viewer.EffectiveEncoding(), c.Encoding);
         // The caret starts on the first character, and Home and Left keep it there.
-        EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+        EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
         EXPECT_EQ(viewer.Layout().CellAt(0, 0).Code, U'Z');
         QTest::keyClick(&viewer, Qt::Key_Right);
         EXPECT_EQ(viewer.Layout().CellAt(Caret().Line, Caret().Index).Code, U'o');
         QTest::keyClick(&viewer, Qt::Key_Left);
         QTest::keyClick(&viewer, Qt::Key_Left);
         QTest::keyClick(&viewer, Qt::Key_Home);
-        EXPECT_EQ(Caret(), (TextPosition { 0, 0 }));
+        EXPECT_EQ(Caret(), (TTextPosition { 0, 0 }));
         EXPECT_EQ(viewer.Layout().CellAt(0, 0).Code, U'Z');
 
         // Copies and printing (which takes the text as copies do) keep every U+FEFF but the mark.

@@ -67,7 +67,7 @@ QByteArray Words(int size)
 TEST(HvWrapScrollMapping, FewLinesShareTheStepsByRowsManyLinesGoByLines)
 {
     // One line: every step is a part of its rows.
-    const WrapScrollMapping one = WrappedScrollMapping(1);
+    const TWrapScrollMapping one = WrappedScrollMapping(1);
     EXPECT_GT(one.Range, 10000);
     EXPECT_EQ(one.Position(0, 0, 5000), 0);
     EXPECT_EQ(one.Position(0, 2500, 5000), (one.Range + 1) / 2);
@@ -82,13 +82,13 @@ TEST(HvWrapScrollMapping, FewLinesShareTheStepsByRowsManyLinesGoByLines)
         }
     }
     // A few lines: each line its own share, a row of line 2 after every row of line 1.
-    const WrapScrollMapping three = WrappedScrollMapping(3);
+    const TWrapScrollMapping three = WrappedScrollMapping(3);
     EXPECT_LT(three.Position(1, 99, 100), three.Position(2, 0, 1));
     EXPECT_EQ(three.LineAt(three.Position(2, 0, 1)), 2);
     EXPECT_EQ(three.LineAt(three.Range), 2);
     // Many lines (and an undetermined total): by lines, as without wrap, rows no longer count.
     for (const LineNumber total : { LineNumber(100000), kUndeterminedTotal }) {
-        const WrapScrollMapping many = WrappedScrollMapping(total);
+        const TWrapScrollMapping many = WrappedScrollMapping(total);
         EXPECT_LE(many.Range, 16384);
         EXPECT_EQ(many.Position(many.LineAt(1000), 50, 100), 1000);
         EXPECT_EQ(many.RowAt(1000, 100), 0);
@@ -167,7 +167,7 @@ TEST_F(HvViewrWrapTest, SwitchingLineNumbersOrWrapKeepsTheCaretOnScreen)
                 viewer.ScrollBy(
                     viewer.CaretLocation().Index - viewer.VisibleColumns() + 1 - viewer.FirstVisibleColumn(), 0);
             ASSERT_TRUE(CaretOnScreen());
-            const TextPosition caret = viewer.CaretCharLocation();
+            const TTextPosition caret = viewer.CaretCharLocation();
             viewer.SetShowLineNumbers(true);
             EXPECT_TRUE(CaretOnScreen()) << "line numbers on";
             viewer.SetWrapLines(!wrap);
@@ -232,6 +232,6 @@ TEST_F(HvViewrWrapTest, AViewScrolledAwayFromTheCaretStaysWhereItIsWhenLineNumbe
         ASSERT_FALSE(CaretOnScreen());
         viewer.SetShowLineNumbers(!viewer.ShowLineNumbers());
         EXPECT_EQ(viewer.FirstVisibleLine(), 300);
-        EXPECT_EQ(viewer.CaretCharLocation(), (TextPosition { 3, 2 }));
+        EXPECT_EQ(viewer.CaretCharLocation(), (TTextPosition { 3, 2 }));
     }
 }

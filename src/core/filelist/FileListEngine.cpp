@@ -6,7 +6,6 @@
 #include "platform/PlatformDrives.h"
 #include "platform/PlatformFiles.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
 #include <algorithm>
@@ -48,12 +47,6 @@ namespace {
         return fiFixedDrive;
     }
 
-    void DefaultPump()
-    {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
 } // namespace
 
 // The raw entries of one directory, read once and then gone through for directories, for each mask and for
@@ -65,7 +58,7 @@ struct TFileListEngine::Listing {
         platform::EntryType type;
         bool ascii;
     };
-    platform::DirectoryReader reader;
+    platform::TDirectoryReader reader;
     QByteArray names;
     std::vector<Raw> raw;
 
@@ -77,8 +70,7 @@ struct TFileListEngine::Listing {
 };
 
 TFileListEngine::TFileListEngine()
-    : m_pump(DefaultPump)
-    , m_categoryTable(TExtStringList::FileCategories())
+    : m_categoryTable(TExtStringList::FileCategories())
 {
     SetProcessTextCase(m_textCase);
 }
@@ -146,8 +138,8 @@ void TFileListEngine::AddSystemEntries()
 
 void TFileListEngine::AddDrives()
 {
-    const QList<platform::DriveInfo> drives = platform::BrowsableDrives();
-    for (const platform::DriveInfo& drive : drives) {
+    const QList<platform::TDriveInfo> drives = platform::BrowsableDrives();
+    for (const platform::TDriveInfo& drive : drives) {
         TEntryFields fields { ekDrive, drive.root, DriveIcon(drive.kind) };
         // Removable media and discs are not touched for their labels.
         const bool labelled = drive.kind == platform::DriveKind::Fixed || drive.kind == platform::DriveKind::Remote
@@ -258,11 +250,11 @@ void TFileListEngine::Walk(const QString& directory, const platform::TFileDescri
             ++m_skippedDirectories;
         return;
     }
-    const platform::FileIdentity self = listing.reader.Identity();
+    const platform::TFileIdentity self = listing.reader.Identity();
     // A folder moved in place of another since it was looked at may be one the walk has been through.
-    if (parent && m_visited.contains({ self.device, self.inode }))
+    if (parent && m_visited.contains({ self.Device, self.Inode }))
         return;
-    m_visited.insert({ self.device, self.inode });
+    m_visited.insert({ self.Device, self.Inode });
 
     AddFiles(directory, listing, masks, defer);
     if (m_status != 0)
@@ -281,16 +273,16 @@ void TFileListEngine::Walk(const QString& directory, const platform::TFileDescri
         if (r.type != platform::EntryType::Directory && r.type != platform::EntryType::Unknown)
             continue; // links to directories are never followed
         TSearchRec rec;
-        platform::FileIdentity id;
+        platform::TFileIdentity id;
         if (listing.reader.Facts(listing.Name(r), rec, false, &id) != 0 || !(rec.Attr & platform::faDirectory))
             continue;
         rec.Name = listing.Decoded(r);
         if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
             continue;
-        if (m_visited.contains({ id.device, id.inode }))
+        if (m_visited.contains({ id.Device, id.Inode }))
             continue;
         const QString path = JoinPath(directory, rec.Name);
-        if (id.device != self.device && platform::IsPseudoFileSystem(path))
+        if (id.Device != self.Device && platform::IsPseudoFileSystem(path))
             continue;
         subs.push_back({ path, QByteArray(listing.Name(r), r.length), rec });
     }

@@ -79,8 +79,8 @@ public:
     void SetHandlerNeedsFacts(bool needs) { m_handlerNeedsFacts = needs; }
     void SetOnSearchBegin(TNotifyHandler handler) { m_onSearchBegin = std::move(handler); }
     void SetOnSearchEnd(TNotifyHandler handler) { m_onSearchEnd = std::move(handler); }
-    // Runs pending work of the event loop (paints, timers; no user input) during a long read, at most
-    // once per interval. The default pumps through QCoreApplication.
+    // What runs during a long read, at most once per interval: a control lets the event loop paint and run
+    // timers (no user input). The engine alone pumps nothing.
     void SetPump(TNotifyHandler pump, int intervalMs);
 
     // Reads the list for a directory given absolutely or relative to the list's directory ("..", "/", a

@@ -430,7 +430,7 @@ quint16 THvCommandProcessor::TranslateKey(quint16 key, quint8 shift)
 
 quint16 THvCommandProcessor::TranslateQtKey(int qtKey, Qt::KeyboardModifiers modifiers)
 {
-    const std::optional<VirtualKey> key = VirtualKeyFromQt(qtKey, modifiers);
+    const std::optional<TVirtualKey> key = VirtualKeyFromQt(qtKey, modifiers);
     if (!key)
         return TranslateNoKey();
     if (key->IsModifier)

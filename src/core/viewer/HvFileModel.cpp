@@ -63,7 +63,7 @@ bool THvFileModel::Impl::ChangedOnDisk(bool byName) const
 void THvFileModel::Impl::NoteShortRead()
 {
     if (m_watchChanges && ChangedOnDisk(false))
-        throw FileChanged {};
+        throw TFileChanged {};
 }
 
 size_t THvFileModel::Impl::Read(FileOffset offset, uint8_t* buf, size_t n)
@@ -175,13 +175,13 @@ void THvFileModel::Impl::ResetText()
     EndTail();
     m_bufferedLine = -1;
     m_lineLength = 0;
-    m_current = Anchor {};
-    m_caret = Anchor { -1, 0 };
-    m_far = Anchor {};
-    m_textLast = Anchor { -1, 0 };
-    m_frontier = Frontier {};
+    m_current = TAnchor {};
+    m_caret = TAnchor { -1, 0 };
+    m_far = TAnchor {};
+    m_textLast = TAnchor { -1, 0 };
+    m_frontier = TFrontier {};
     m_checkpoints.clear();
-    m_checkpoints.push_back(Anchor {});
+    m_checkpoints.push_back(TAnchor {});
     m_checkpointInterval = kFirstCheckpointInterval;
     m_longLines.clear();
 }
@@ -266,7 +266,7 @@ TFollowChange THvFileModel::Impl::FollowFile()
     }
     if (::fstat(m_fd.Get(), &st) != 0)
         return TFollowChange::None;
-    const FileStamp now = StampOf(st);
+    const TFileStamp now = StampOf(st);
     if (now == m_stamp)
         return TFollowChange::None;
     // Shrunk, or rewritten in place (also when it was truncated and has grown past its old end since the
@@ -441,7 +441,7 @@ const char* THvFileModel::Impl::LineText(LineNumber line, int& len)
             return EmptyLine(len);
         if (line != m_bufferedLine) {
             m_bufferedLine = -1;
-            const Anchor at = PositionOn(line);
+            const TAnchor at = PositionOn(line);
             if (m_stopped)
                 return EmptyLine(len);
             BuildTextLine(at.offset);
@@ -458,17 +458,17 @@ qint64 THvFileModel::Impl::KnownLineSize(LineNumber line)
         return -1;
     FileOffset start = -1;
     FileOffset next = -1;
-    const Anchor known[] = { m_current, m_far, m_caret, m_textLast };
-    auto look = [&](const Anchor& a) {
+    const TAnchor known[] = { m_current, m_far, m_caret, m_textLast };
+    auto look = [&](const TAnchor& a) {
         if (a.line == line)
             start = a.offset;
         else if (a.line == line + 1)
             next = a.offset;
     };
-    for (const Anchor& a : known)
+    for (const TAnchor& a : known)
         look(a);
     const auto it = std::lower_bound(
-        m_longLines.begin(), m_longLines.end(), line, [](const Anchor& x, LineNumber l) { return x.line < l; });
+        m_longLines.begin(), m_longLines.end(), line, [](const TAnchor& x, LineNumber l) { return x.line < l; });
     for (auto j = it; j != m_longLines.end() && j->line <= line + 1; ++j)
         look(*j);
     if (start < 0 || (m_tail && line == m_exactTop.line))

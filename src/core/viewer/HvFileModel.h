@@ -144,9 +144,9 @@ public:
     // is matched as characters in the file's encoding: without match case by Unicode simple case folding
     // (Windows-1252 upper case in Windows-1252 files); indexes are bytes. With soRegex the text is a
     // regular expression matched within single lines (see viewer/HvRegexSearch.h).
-    std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
+    std::optional<TSearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     // Hex-mode search for the text's bytes in the file's encoding; caretRow is the caret's hex row.
-    std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
+    std::optional<TSearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
 
     // What reads the open file's text for work on another thread: a read handle of its own on a plain file,
     // the decoded source itself for a compressed one (it takes reads from any thread and lives as long as

@@ -32,17 +32,17 @@ constexpr FileOffset kDefaultTailBytes = FileOffset(32) << 20;
 constexpr LineNumber kTailWalkLines = LineNumber(1) << 20;
 constexpr FileOffset kTailCountBytes = FileOffset(256) << 20;
 
-struct Anchor {
+struct TAnchor {
     LineNumber line = 0;
     FileOffset offset = 0;
 };
 
-constexpr int kDefaultCheckpointLimit = int((size_t(1) << 20) / sizeof(Anchor));
-constexpr int kDefaultLongLineLimit = int((size_t(1) << 20) / sizeof(Anchor));
+constexpr int kDefaultCheckpointLimit = int((size_t(1) << 20) / sizeof(TAnchor));
+constexpr int kDefaultLongLineLimit = int((size_t(1) << 20) / sizeof(TAnchor));
 
 // How far forward scans have got: the number of line ends before a byte position and where the line
 // holding that position starts. A scan that was stopped goes on from here.
-struct Frontier {
+struct TFrontier {
     LineNumber line = 0;
     FileOffset start = 0; // start of `line`, unknown while pending
     FileOffset pos = 0; // first byte not scanned yet
@@ -51,22 +51,22 @@ struct Frontier {
 };
 
 // What identifies the file's contents: when any of it changes, the contents may have changed.
-struct FileStamp {
+struct TFileStamp {
     FileOffset size = 0;
     qint64 modifiedNs = 0;
     dev_t device = 0;
     ino_t inode = 0;
-    bool operator==(const FileStamp&) const = default;
+    bool operator==(const TFileStamp&) const = default;
 };
 
-inline FileStamp StampOf(const struct stat& st)
+inline TFileStamp StampOf(const struct stat& st)
 {
     return { FileOffset(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, st.st_dev,
         st.st_ino };
 }
 
 // Thrown by a read that came up short on a file that changed since it was opened.
-struct FileChanged { };
+struct TFileChanged { };
 
 inline int HexDigitsFor(FileOffset size)
 {
@@ -90,7 +90,7 @@ struct THvFileModel::Impl {
     THvSourceRef Source() const { return { m_fd, m_decoded.get() }; }
     bool m_open = false;
     bool m_snapshot = false;
-    FileStamp m_stamp;
+    TFileStamp m_stamp;
     FileOffset m_fileSize = 0;
     QByteArray m_endSample; // the last bytes of the file as a followed file last was: a rewrite shows there
     bool m_hexMode = false;
@@ -99,7 +99,7 @@ struct THvFileModel::Impl {
     int m_hexDigits = kHexMinOffsetDigits;
     TTextEncoding m_encoding = TTextEncoding::Auto; // the window's choice
     TTextEncoding m_effective = TTextEncoding::Windows1252; // what Auto found, or the choice
-    scan::LineEnds m_ends;
+    scan::TLineEnds m_ends;
 
     THvPageCache m_cache { 16 };
 
@@ -107,20 +107,20 @@ struct THvFileModel::Impl {
     LineNumber m_bufferedLine = -1;
     int m_lineLength = 0;
 
-    Anchor m_current;
-    Anchor m_caret { -1, 0 };
-    Anchor m_far;
-    Anchor m_textLast { -1, 0 }; // last text line and its offset; line -1 while undetermined
+    TAnchor m_current;
+    TAnchor m_caret { -1, 0 };
+    TAnchor m_far;
+    TAnchor m_textLast { -1, 0 }; // last text line and its offset; line -1 while undetermined
     LineNumber m_hexLast = -1;
-    Frontier m_frontier;
+    TFrontier m_frontier;
 
     // Checkpoints: entry i holds line i * interval. The table never grows past its limit: when full, every
     // second entry goes and the interval doubles.
-    std::vector<Anchor> m_checkpoints;
+    std::vector<TAnchor> m_checkpoints;
     LineNumber m_checkpointInterval = kFirstCheckpointInterval;
     int m_checkpointLimit = kDefaultCheckpointLimit;
     // Starts of long lines and of the lines after them, by line. When full, every second entry goes.
-    std::vector<Anchor> m_longLines;
+    std::vector<TAnchor> m_longLines;
     int m_longLineLimit = kDefaultLongLineLimit;
 
     THvAlignedBuffer m_bulk; // the one buffer of scans and searches
@@ -139,7 +139,7 @@ struct THvFileModel::Impl {
     // m_exactTop keep their exact numbers; no anchor with an exact number lies above it while the tail
     // lasts, so the line number alone tells the two numberings apart.
     bool m_tail = false;
-    Anchor m_exactTop;
+    TAnchor m_exactTop;
     LineNumber m_tailEstimate = 0; // the estimated number of the last line at the jump
     std::unique_ptr<THvLineCounter> m_counter;
     FileOffset m_tailBytes = kDefaultTailBytes;
@@ -253,7 +253,7 @@ struct THvFileModel::Impl {
     // --- the tail and its count (HvModelLines.cpp, up to lines and rows) --------------------------------
 
     bool Provisional(LineNumber line) const { return m_tail && line > m_exactTop.line; }
-    bool Usable(const Anchor& a, LineNumber target) const { return Provisional(a.line) == Provisional(target); }
+    bool Usable(const TAnchor& a, LineNumber target) const { return Provisional(a.line) == Provisional(target); }
 
     void NeedCount();
     void EndTail();
@@ -267,11 +267,11 @@ struct THvFileModel::Impl {
 
     LineNumber NextCheckpointLine() const { return LineNumber(m_checkpoints.size()) * m_checkpointInterval; }
 
-    void RecordCheckpoint(Anchor a);
+    void RecordCheckpoint(TAnchor a);
     void ThinCheckpoints();
-    Anchor CheckpointFor(LineNumber line) const;
-    void RememberLongLine(Anchor a);
-    std::optional<Anchor> NearestLongLine(LineNumber line) const;
+    TAnchor CheckpointFor(LineNumber line) const;
+    void RememberLongLine(TAnchor a);
+    std::optional<TAnchor> NearestLongLine(LineNumber line) const;
 
     // --- the line walker -----------------------------------------------------------------------------
 
@@ -279,12 +279,12 @@ struct THvFileModel::Impl {
     // at a target line, records checkpoints and long lines on the way and notices where the last line starts.
     class Walker {
     public:
-        Walker(Impl& impl, Anchor from, LineNumber target)
-            : Walker(impl, Frontier { from.line, from.offset, from.offset, false, false }, target)
+        Walker(Impl& impl, TAnchor from, LineNumber target)
+            : Walker(impl, TFrontier { from.line, from.offset, from.offset, false, false }, target)
         {
         }
 
-        Walker(Impl& impl, const Frontier& from, LineNumber target)
+        Walker(Impl& impl, const TFrontier& from, LineNumber target)
             : d(impl)
             , m_line(from.line)
             , m_start(from.start)
@@ -305,7 +305,7 @@ struct THvFileModel::Impl {
         FileOffset Pos() const { return m_pos; }
         bool Pending() const { return m_pending; }
         bool Reached() const { return m_line >= m_target && !m_pending; }
-        Frontier State() const { return { m_line, m_start, m_pos, m_prevCR, m_pending }; }
+        TFrontier State() const { return { m_line, m_start, m_pos, m_prevCR, m_pending }; }
 
         // Consumes the block [off, off + n) from Pos() up to `until` (at most off + n); Pos() must lie in the
         // block. eof tells that the file ends with this block. Returns true once the target line is reached.
@@ -334,22 +334,22 @@ struct THvFileModel::Impl {
     };
 
     struct WalkResult {
-        Anchor at;
+        TAnchor at;
         bool eof = false;
         bool stopped = false;
     };
 
     void NoteFrontier(const Walker& w);
     WalkResult WalkForward(Walker& w);
-    WalkResult WalkBackward(Anchor from, LineNumber target);
-    void LastLineFound(Anchor last);
-    void NoteCurrent(Anchor result, Anchor previous);
-    Anchor PositionOn(LineNumber target);
+    WalkResult WalkBackward(TAnchor from, LineNumber target);
+    void LastLineFound(TAnchor last);
+    void NoteCurrent(TAnchor result, TAnchor previous);
+    TAnchor PositionOn(LineNumber target);
     LineNumber ClampLine(LineNumber line);
     FileOffset LineStart(LineNumber line);
-    Anchor LineOfOffset(FileOffset offset);
-    Anchor LineAtOffset(FileOffset offset);
-    Anchor TailLineAtOffset(FileOffset offset);
+    TAnchor LineOfOffset(FileOffset offset);
+    TAnchor LineAtOffset(FileOffset offset);
+    TAnchor TailLineAtOffset(FileOffset offset);
 
     // --- lines and rows (HvFileModel.cpp) ---------------------------------------------------------------
 
@@ -370,17 +370,17 @@ struct THvFileModel::Impl {
     // --- searches (HvModelSearch.cpp) -------------------------------------------------------------------
 
     template <class F>
-    std::optional<SearchHit> WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f);
+    std::optional<TSearchHit> WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f);
     template <class P> void ChooseProbe(P& pattern, const uint8_t* sample, size_t n);
     FileOffset TextSpan(FileOffset offset, qint64 max);
-    std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
-    template <class P> std::optional<SearchHit> FindTextForward(P& pattern, Anchor from, FileOffset firstStart);
-    template <class P> std::optional<SearchHit> FindTextBackward(P& pattern, Anchor from, FileOffset limit);
+    std::optional<TSearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
+    template <class P> std::optional<TSearchHit> FindTextForward(P& pattern, TAnchor from, FileOffset firstStart);
+    template <class P> std::optional<TSearchHit> FindTextBackward(P& pattern, TAnchor from, FileOffset limit);
     template <class P, class F>
-    std::optional<SearchHit> ScanBackward(
+    std::optional<TSearchHit> ScanBackward(
         P& pattern, FileOffset candEnd, FileOffset matchEnd, size_t firstChunk, F found);
-    std::optional<SearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
-    template <class P> std::optional<SearchHit> FindBytesWith(P& pattern, unsigned options, LineNumber caretRow);
+    std::optional<TSearchHit> FindBytes(const QString& text, unsigned options, LineNumber caretRow);
+    template <class P> std::optional<TSearchHit> FindBytesWith(P& pattern, unsigned options, LineNumber caretRow);
 };
 
 // Runs one public operation. When a read in it finds that the file changed, the model starts over on
@@ -395,7 +395,7 @@ template <class Op> auto THvFileModel::Impl::Guarded(Op op) -> decltype(op())
         m_watchChanges = attempt < 2;
         try {
             return op();
-        } catch (const FileChanged&) {
+        } catch (const TFileChanged&) {
             Reload();
         }
     }

@@ -122,10 +122,10 @@ quint8 ShiftBitsFromQt(Qt::KeyboardModifiers modifiers)
     return bits;
 }
 
-std::optional<VirtualKey> VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
+std::optional<TVirtualKey> VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers)
 {
     const quint8 shift = ShiftBitsFromQt(modifiers);
-    const auto make = [shift](quint8 key, bool isModifier) { return VirtualKey { key, shift, isModifier }; };
+    const auto make = [shift](quint8 key, bool isModifier) { return TVirtualKey { key, shift, isModifier }; };
 
     if (modifiers & Qt::KeypadModifier) {
         if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)

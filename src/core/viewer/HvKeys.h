@@ -39,17 +39,17 @@ enum VirtualKeyCode : quint8 {
     vkScroll = 145,
 };
 
-struct VirtualKey {
+struct TVirtualKey {
     quint8 Key = 0; // virtual-key code
     quint8 Shift = 0; // ssShift | ssCtrl | ssAlt
     bool IsModifier = false; // Shift, Ctrl, Alt, AltGr or Meta pressed alone
-    bool operator==(const VirtualKey&) const = default;
+    bool operator==(const TVirtualKey&) const = default;
 };
 
 // The virtual key of a Qt key event (key() and modifiers()); nullopt for keys that have none.
 // Shifted symbols of the US digit row ("!" .. ")") come back as their digit keys, and Backtab as Tab,
 // so Ctrl+Shift+1 and Shift+Tab reach the tables as the keys that were pressed.
-std::optional<VirtualKey> VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+std::optional<TVirtualKey> VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
 
 // The shift bits of a set of Qt modifiers (Meta and Keypad are not shift states).
 quint8 ShiftBitsFromQt(Qt::KeyboardModifiers modifiers);

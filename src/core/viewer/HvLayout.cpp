@@ -5,14 +5,14 @@
 
 namespace hy::viewer {
 
-int VScrollMapping::Position(LineNumber firstLine) const
+int TVScrollMapping::Position(LineNumber firstLine) const
 {
     return static_cast<int>(std::clamp<LineNumber>(firstLine, 0, MaxTop) / Divisor);
 }
 
-VScrollMapping VerticalScrollMapping(LineNumber lineTotal, int visibleRows)
+TVScrollMapping VerticalScrollMapping(LineNumber lineTotal, int visibleRows)
 {
-    VScrollMapping m;
+    TVScrollMapping m;
     m.MaxTop = std::max<LineNumber>(lineTotal - std::max(visibleRows, 1), 0);
     m.Divisor = m.MaxTop / 16384 + 1;
     m.Range = static_cast<int>(m.MaxTop / m.Divisor);
@@ -23,9 +23,9 @@ namespace {
     constexpr LineNumber kScrollSteps = 16384;
 }
 
-WrapScrollMapping WrappedScrollMapping(LineNumber lineTotal)
+TWrapScrollMapping WrappedScrollMapping(LineNumber lineTotal)
 {
-    WrapScrollMapping m;
+    TWrapScrollMapping m;
     if (lineTotal <= 0)
         return m;
     if (lineTotal <= kScrollSteps / 2) {
@@ -38,7 +38,7 @@ WrapScrollMapping WrappedScrollMapping(LineNumber lineTotal)
     return m;
 }
 
-int WrapScrollMapping::Position(LineNumber line, qint64 row, qint64 rows) const
+int TWrapScrollMapping::Position(LineNumber line, qint64 row, qint64 rows) const
 {
     line = std::max<LineNumber>(line, 0);
     qint64 part = 0;
@@ -48,12 +48,12 @@ int WrapScrollMapping::Position(LineNumber line, qint64 row, qint64 rows) const
     return static_cast<int>(std::clamp<LineNumber>((line * Steps + part) / Divisor, 0, Range));
 }
 
-LineNumber WrapScrollMapping::LineAt(int position) const
+LineNumber TWrapScrollMapping::LineAt(int position) const
 {
     return static_cast<LineNumber>(std::clamp(position, 0, Range)) * Divisor / Steps;
 }
 
-qint64 WrapScrollMapping::RowAt(int position, qint64 rows) const
+qint64 TWrapScrollMapping::RowAt(int position, qint64 rows) const
 {
     if (Steps <= 1 || rows <= 1)
         return 0;
@@ -62,10 +62,10 @@ qint64 WrapScrollMapping::RowAt(int position, qint64 rows) const
     return std::min<qint64>(part * rows / Steps, rows - 1);
 }
 
-CaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth, int caretHeight, int cellWidth,
+TCaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth, int caretHeight, int cellWidth,
     int cellHeight, int hotSpotX, int hotSpotY)
 {
-    CaretCell c { 0, 0, caretWidth, caretHeight };
+    TCaretCell c { 0, 0, caretWidth, caretHeight };
     switch (shape) {
     case csBlock:
         c.Width = cellWidth;
@@ -116,14 +116,14 @@ CaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth
     return c;
 }
 
-int HScrollMapping::Position(qint64 firstColumn) const
+int THScrollMapping::Position(qint64 firstColumn) const
 {
     return static_cast<int>(std::clamp<qint64>(firstColumn, 0, MaxFirst) / Divisor);
 }
 
-HScrollMapping HorizontalScrollMapping(qint64 extent, int visibleColumns)
+THScrollMapping HorizontalScrollMapping(qint64 extent, int visibleColumns)
 {
-    HScrollMapping m;
+    THScrollMapping m;
     m.MaxFirst = std::max<qint64>(extent - std::max(visibleColumns, 1), 0);
     m.Divisor = m.MaxFirst / 1000000 + 1;
     m.Range = static_cast<int>(m.MaxFirst / m.Divisor);
@@ -138,9 +138,9 @@ int GutterColumns(qint64 lastNumber)
     return std::max(digits, 4) + 1;
 }
 
-GridCell PointToCell(const GridMetrics& g, int x, int y)
+TGridCell PointToCell(const TGridMetrics& g, int x, int y)
 {
-    GridCell cell;
+    TGridCell cell;
     const int textRight = g.Margin + g.VisibleColumns * g.CharWidth;
     if (x < g.Margin)
         cell.Column = std::max<qint64>(0, g.FirstColumn - 1);
@@ -159,9 +159,9 @@ GridCell PointToCell(const GridMetrics& g, int x, int y)
     return cell;
 }
 
-ViewOrigin ViewToShowCaret(const GridMetrics& g, LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
+TViewOrigin ViewToShowCaret(const TGridMetrics& g, LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
 {
-    ViewOrigin o { g.FirstLine, g.FirstColumn };
+    TViewOrigin o { g.FirstLine, g.FirstColumn };
     const bool lineShown = line >= g.FirstLine && line - g.FirstLine < g.VisibleRows;
     const bool columnShown = column >= g.FirstColumn && column - g.FirstColumn < g.VisibleColumns;
     if (!keepRow && lineShown && columnShown)

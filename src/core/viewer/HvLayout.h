@@ -14,19 +14,19 @@ inline constexpr qint64 kClipboardLimit = qint64(64) << 20; // largest clipboard
 // --- Vertical scroll-bar mapping ---
 
 // Totals far beyond what a scroll bar holds are divided down so the range stays below 16384 steps.
-struct VScrollMapping {
+struct TVScrollMapping {
     LineNumber MaxTop = 0; // highest first visible line
     LineNumber Divisor = 1; // lines per scroll-bar step
     int Range = 0; // scroll-bar maximum (minimum is 0)
 
     int Position(LineNumber firstLine) const;
 };
-VScrollMapping VerticalScrollMapping(LineNumber lineTotal, int visibleRows);
+TVScrollMapping VerticalScrollMapping(LineNumber lineTotal, int visibleRows);
 
 // While lines wrap the scroll bar goes through screen rows. With few lines each line gets an equal share of
 // the steps and its rows spread evenly over them, so that the thumb moves through a line of a million rows;
 // with many lines (or an undetermined total) steps go by lines as without wrap.
-struct WrapScrollMapping {
+struct TWrapScrollMapping {
     LineNumber Divisor = 1; // lines per step
     qint64 Steps = 1; // steps per line
     int Range = 0; // scroll-bar maximum (minimum is 0)
@@ -37,7 +37,7 @@ struct WrapScrollMapping {
     LineNumber LineAt(int position) const;
     qint64 RowAt(int position, qint64 rows) const;
 };
-WrapScrollMapping WrappedScrollMapping(LineNumber lineTotal);
+TWrapScrollMapping WrappedScrollMapping(LineNumber lineTotal);
 
 // --- Caret ---
 
@@ -45,21 +45,21 @@ enum TCaretShape { csBlock, csHalfBlock, csVertLine, csHorzLine, csCustom, csBit
 enum TCaretAlign { caLeft, caTop, caRight, caBottom, caCenter };
 
 // Offset of the caret inside its character cell and its linked size.
-struct CaretCell {
+struct TCaretCell {
     int X = 0;
     int Y = 0;
     int Width = 0;
     int Height = 0;
-    bool operator==(const CaretCell&) const = default;
+    bool operator==(const TCaretCell&) const = default;
 };
 // caretWidth/caretHeight are the caret's own sizes (the bitmap's for csBitmap); the shape links them to
 // the cell, the alignment places them, and a bitmap's hot spot is subtracted.
-CaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth, int caretHeight, int cellWidth,
+TCaretCell CaretCellGeometry(TCaretShape shape, TCaretAlign align, int caretWidth, int caretHeight, int cellWidth,
     int cellHeight, int hotSpotX = 0, int hotSpotY = 0);
 
 // --- The character grid ---
 
-struct GridMetrics {
+struct TGridMetrics {
     int RowHeight = 12;
     int CharWidth = 12;
     int VisibleRows = 1;
@@ -70,27 +70,28 @@ struct GridMetrics {
     LineNumber LineTotal = 0;
 };
 
-struct GridCell {
+struct TGridCell {
     LineNumber Line = 0;
     qint64 Column = 0; // display column
-    bool operator==(const GridCell&) const = default;
+    bool operator==(const TGridCell&) const = default;
 };
 
 // The cell under a point of the text area. Points outside map to one line or column beyond the view, so
 // that holding the button outside the window scrolls step by step.
-GridCell PointToCell(const GridMetrics& grid, int x, int y);
+TGridCell PointToCell(const TGridMetrics& grid, int x, int y);
 
 // Where the view must stand so that the caret at (line, column) shows. keepRow keeps the caret at
 // rowOffset rows below the first visible line.
-struct ViewOrigin {
+struct TViewOrigin {
     LineNumber FirstLine = 0;
     qint64 FirstColumn = 0;
-    bool operator==(const ViewOrigin&) const = default;
+    bool operator==(const TViewOrigin&) const = default;
 };
-ViewOrigin ViewToShowCaret(const GridMetrics& grid, LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
+TViewOrigin ViewToShowCaret(
+    const TGridMetrics& grid, LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
 
 // Scroll-bar steps for a range of columns that may be far beyond what a scroll bar holds.
-struct HScrollMapping {
+struct THScrollMapping {
     qint64 MaxFirst = 0; // highest first visible column
     qint64 Divisor = 1;
     int Range = 0;
@@ -98,7 +99,7 @@ struct HScrollMapping {
 };
 // The view may scroll so that the widest line seen (and the caret) show to their end: extent counts the
 // cells needed, the one after a line's end included.
-HScrollMapping HorizontalScrollMapping(qint64 extent, int visibleColumns);
+THScrollMapping HorizontalScrollMapping(qint64 extent, int visibleColumns);
 
 // Width in cells of the line-number gutter for numbers up to lastNumber: at least 4 digits and a blank.
 int GutterColumns(qint64 lastNumber);

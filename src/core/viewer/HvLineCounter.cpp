@@ -75,7 +75,7 @@ void THvLineCounter::Record(LineNumber line, FileOffset offset)
 
 void THvLineCounter::Count()
 {
-    const scan::LineEnds e { m_setup.Unit, m_setup.BigEndian };
+    const scan::TLineEnds e { m_setup.Unit, m_setup.BigEndian };
     const platform::TFileDescriptor& fd = m_setup.Handle;
     const size_t u = size_t(e.unit);
     ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);

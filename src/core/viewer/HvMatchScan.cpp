@@ -53,7 +53,7 @@ namespace {
     }
 
     // The start of the line after the line end at q (a CR LF is one line end), within [q, end).
-    const uint8_t* AfterBreak(const scan::LineEnds& e, const uint8_t* q, const uint8_t* end)
+    const uint8_t* AfterBreak(const scan::TLineEnds& e, const uint8_t* q, const uint8_t* end)
     {
         const uint8_t* next = q + e.unit;
         if (e.IsCR(q) && next + e.unit <= end && e.IsLF(next))
@@ -63,7 +63,7 @@ namespace {
 
     // Calls f(start, end) for each line of a block of whole lines [p, p + n), with the line's text [start,
     // end); f returns false to stop. A block that starts with the LF of a CR LF skips it.
-    template <class F> void ForLines(const scan::LineEnds& e, const uint8_t* p, size_t n, bool prevCR, F f)
+    template <class F> void ForLines(const scan::TLineEnds& e, const uint8_t* p, size_t n, bool prevCR, F f)
     {
         const uint8_t* const end = p + n;
         const uint8_t* q = p;
@@ -83,7 +83,7 @@ namespace {
     // prevCR, last); block returns false to stop. Returns false when stop asked to stop.
     template <class B>
     bool ReadBlocks(
-        const TReadAt& read, const scan::LineEnds& e, FileOffset from, const std::function<bool()>& stop, B block)
+        const TReadAt& read, const scan::TLineEnds& e, FileOffset from, const std::function<bool()>& stop, B block)
     {
         THvAlignedBuffer buffer;
         const size_t u = size_t(e.unit);
@@ -477,7 +477,7 @@ THvMatchScan::Checkpoint THvMatchScan::CheckpointAtOrBefore(FileOffset offset) c
 qint64 CountMatchesBefore(const TReadAt& read, TTextEncoding encoding, const THvLineMatcher& matcher, FileOffset from,
     FileOffset at, const std::function<bool()>& stop)
 {
-    const scan::LineEnds e { UnitSize(encoding), encoding == TTextEncoding::Utf16BE };
+    const scan::TLineEnds e { UnitSize(encoding), encoding == TTextEncoding::Utf16BE };
     qint64 count = 0;
     bool done = false;
     std::vector<TMatchSpan> spans;

@@ -168,7 +168,7 @@ private:
     void Collect(LineNumber line, FileOffset offset);
 
     Setup m_setup;
-    scan::LineEnds m_ends;
+    scan::TLineEnds m_ends;
     std::vector<THvLineMatcher> m_matchers;
     bool m_valid = false;
     bool m_complete = false;

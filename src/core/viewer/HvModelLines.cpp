@@ -12,7 +12,7 @@ namespace hy::viewer {
 
 bool THvFileModel::Impl::Walker::Feed(const uint8_t* p, size_t n, FileOffset off, bool eof, FileOffset until)
 {
-    const scan::LineEnds& e = d.m_ends;
+    const scan::TLineEnds& e = d.m_ends;
     const FileOffset u = e.unit;
     size_t i = size_t(m_pos - off);
     const size_t whole = i + e.Whole(n - std::min(i, n));
@@ -77,7 +77,7 @@ void THvFileModel::Impl::Walker::FinishAtEof()
 
 void THvFileModel::Impl::Walker::SetStartAfter(const uint8_t* p, size_t n, FileOffset off, size_t q)
 {
-    const scan::LineEnds& e = d.m_ends;
+    const scan::TLineEnds& e = d.m_ends;
     const size_t u = size_t(e.unit);
     if (e.IsLF(p + q)) {
         m_start = off + FileOffset(q + u);
@@ -101,7 +101,7 @@ void THvFileModel::Impl::Walker::LineStarted()
 bool THvFileModel::Impl::Walker::HandleStops()
 {
     if (m_line == m_nextCheckpoint) {
-        d.RecordCheckpoint(Anchor { m_line, m_start });
+        d.RecordCheckpoint(TAnchor { m_line, m_start });
         m_nextCheckpoint = d.NextCheckpointLine();
     }
     return m_line >= m_target;
@@ -153,7 +153,7 @@ bool THvFileModel::Impl::JumpToEnd()
         return JumpToDecodedEnd();
     if (!m_open || m_hexMode || m_fileSize == 0 || m_textLast.line >= 0)
         return m_textLast.line >= 0 || m_hexMode;
-    Anchor top = m_far;
+    TAnchor top = m_far;
     if (!m_frontier.pending && m_frontier.line > top.line)
         top = { m_frontier.line, m_frontier.start };
     platform::TFileDescriptor handle;
@@ -272,7 +272,7 @@ bool THvFileModel::Impl::ApplyCount()
         if (c.Line == NextCheckpointLine())
             RecordCheckpoint({ c.Line, c.Offset });
     }
-    auto shift = [&](Anchor& a) {
+    auto shift = [&](TAnchor& a) {
         if (a.line > m_exactTop.line)
             a.line += delta;
     };
@@ -280,11 +280,12 @@ bool THvFileModel::Impl::ApplyCount()
     shift(m_current);
     shift(m_caret);
     shift(m_far);
-    for (Anchor& a : m_longLines)
+    for (TAnchor& a : m_longLines)
         shift(a);
-    std::sort(m_longLines.begin(), m_longLines.end(), [](const Anchor& a, const Anchor& b) { return a.line < b.line; });
+    std::sort(
+        m_longLines.begin(), m_longLines.end(), [](const TAnchor& a, const TAnchor& b) { return a.line < b.line; });
     m_longLines.erase(std::unique(m_longLines.begin(), m_longLines.end(),
-                          [](const Anchor& a, const Anchor& b) { return a.line == b.line; }),
+                          [](const TAnchor& a, const TAnchor& b) { return a.line == b.line; }),
         m_longLines.end());
     m_tail = false;
     m_needsCount = false;
@@ -297,7 +298,7 @@ bool THvFileModel::Impl::ApplyCount()
     return true;
 }
 
-void THvFileModel::Impl::RecordCheckpoint(Anchor a)
+void THvFileModel::Impl::RecordCheckpoint(TAnchor a)
 {
     m_checkpoints.push_back(a);
     if (int(m_checkpoints.size()) >= m_checkpointLimit)
@@ -314,16 +315,16 @@ void THvFileModel::Impl::ThinCheckpoints()
 }
 
 // The checkpoint nearest at or below a line.
-Anchor THvFileModel::Impl::CheckpointFor(LineNumber line) const
+TAnchor THvFileModel::Impl::CheckpointFor(LineNumber line) const
 {
     const LineNumber i = std::min<LineNumber>(line / m_checkpointInterval, LineNumber(m_checkpoints.size()) - 1);
     return m_checkpoints[size_t(std::max<LineNumber>(i, 0))];
 }
 
-void THvFileModel::Impl::RememberLongLine(Anchor a)
+void THvFileModel::Impl::RememberLongLine(TAnchor a)
 {
-    const auto it = std::lower_bound(
-        m_longLines.begin(), m_longLines.end(), a.line, [](const Anchor& x, LineNumber line) { return x.line < line; });
+    const auto it = std::lower_bound(m_longLines.begin(), m_longLines.end(), a.line,
+        [](const TAnchor& x, LineNumber line) { return x.line < line; });
     if (it != m_longLines.end() && it->line == a.line)
         return;
     m_longLines.insert(it, a);
@@ -336,11 +337,11 @@ void THvFileModel::Impl::RememberLongLine(Anchor a)
 }
 
 // The remembered line start nearest to a line, if any is remembered.
-std::optional<Anchor> THvFileModel::Impl::NearestLongLine(LineNumber line) const
+std::optional<TAnchor> THvFileModel::Impl::NearestLongLine(LineNumber line) const
 {
     const auto it = std::lower_bound(
-        m_longLines.begin(), m_longLines.end(), line, [](const Anchor& x, LineNumber l) { return x.line < l; });
-    std::optional<Anchor> best;
+        m_longLines.begin(), m_longLines.end(), line, [](const TAnchor& x, LineNumber l) { return x.line < l; });
+    std::optional<TAnchor> best;
     if (it != m_longLines.end())
         best = *it;
     if (it != m_longLines.begin() && (!best || Distance(line, (it - 1)->line) < Distance(line, best->line)))
@@ -374,13 +375,13 @@ THvFileModel::Impl::WalkResult THvFileModel::Impl::WalkForward(Walker& w)
 }
 
 // Reads backward from `from` (a line start) to the start of the earlier line `target`.
-THvFileModel::Impl::WalkResult THvFileModel::Impl::WalkBackward(Anchor from, LineNumber target)
+THvFileModel::Impl::WalkResult THvFileModel::Impl::WalkBackward(TAnchor from, LineNumber target)
 {
     if (target <= 0)
-        return { Anchor {}, false, false };
+        return { TAnchor {}, false, false };
     // Line `target` starts after the (from.line - target + 1)-th line end before `from`.
     uint64_t need = uint64_t(from.line - target) + 1;
-    const scan::LineEnds& e = m_ends;
+    const scan::TLineEnds& e = m_ends;
     const size_t u = size_t(e.unit);
     FileOffset end = from.offset;
     bool nextIsLF = false; // the byte at `end`; the byte at a line start never completes a CR LF
@@ -416,7 +417,7 @@ THvFileModel::Impl::WalkResult THvFileModel::Impl::WalkBackward(Anchor from, Lin
     return { { target, 0 }, false, false };
 }
 
-void THvFileModel::Impl::LastLineFound(Anchor last)
+void THvFileModel::Impl::LastLineFound(TAnchor last)
 {
     if (m_textLast.line >= 0)
         return;
@@ -426,7 +427,7 @@ void THvFileModel::Impl::LastLineFound(Anchor last)
 }
 
 // Makes a position the current anchor and keeps the caret and far anchors.
-void THvFileModel::Impl::NoteCurrent(Anchor result, Anchor previous)
+void THvFileModel::Impl::NoteCurrent(TAnchor result, TAnchor previous)
 {
     m_current = result;
     if (CaretLine() == m_current.line)
@@ -440,7 +441,7 @@ void THvFileModel::Impl::NoteCurrent(Anchor result, Anchor previous)
 }
 
 // Positions on a text line (clamped to the known last line) and makes it the current anchor.
-Anchor THvFileModel::Impl::PositionOn(LineNumber target)
+TAnchor THvFileModel::Impl::PositionOn(LineNumber target)
 {
     if (!m_open)
         return m_current;
@@ -448,20 +449,20 @@ Anchor THvFileModel::Impl::PositionOn(LineNumber target)
     if (last >= 0 && target > last)
         target = last;
     if (m_fileSize == 0) {
-        m_current = Anchor {};
+        m_current = TAnchor {};
         return m_current;
     }
     target = std::max<LineNumber>(target, 0);
-    const Anchor previous = m_current;
+    const TAnchor previous = m_current;
 
     // While the tail is numbered from an estimate, only anchors of the target's numbering serve.
-    auto distance = [&](const Anchor& a) { return Usable(a, target) ? Distance(target, a.line) : kNever; };
+    auto distance = [&](const TAnchor& a) { return Usable(a, target) ? Distance(target, a.line) : kNever; };
     const LineNumber dCaret = m_caret.line >= 0 ? distance(m_caret) : kNever;
     const LineNumber dLast = last >= 0 ? distance(m_textLast) : kNever;
     const LineNumber dFar = distance(m_far);
-    const LineNumber dStart = distance(Anchor {});
+    const LineNumber dStart = distance(TAnchor {});
     const LineNumber dCurrent = distance(m_current);
-    Anchor from = m_current;
+    TAnchor from = m_current;
     if (dCaret < dLast && dCaret < dFar && dCaret < dCurrent && dCaret < dStart)
         from = m_caret;
     else if (dLast < dFar && dLast < dCurrent && dLast < dStart)
@@ -469,13 +470,13 @@ Anchor THvFileModel::Impl::PositionOn(LineNumber target)
     else if (dFar < dCurrent && dFar < dStart)
         from = m_far;
     else if (dStart < dCurrent)
-        from = Anchor {};
+        from = TAnchor {};
     if (!Usable(from, target))
-        from = Provisional(target) ? m_textLast : Anchor {};
-    const Anchor checkpoint = CheckpointFor(target);
+        from = Provisional(target) ? m_textLast : TAnchor {};
+    const TAnchor checkpoint = CheckpointFor(target);
     if (!Provisional(target) && target - checkpoint.line < Distance(target, from.line))
         from = checkpoint;
-    if (const std::optional<Anchor> remembered = NearestLongLine(target);
+    if (const std::optional<TAnchor> remembered = NearestLongLine(target);
         remembered && Usable(*remembered, target) && Distance(target, remembered->line) < Distance(target, from.line))
         from = *remembered;
     // A tail line next to the exact ones, or far from every known tail line, is numbered by the count.
@@ -488,7 +489,7 @@ Anchor THvFileModel::Impl::PositionOn(LineNumber target)
     if (m_decoded && m_ends.unit == 1 && !Provisional(target) && Distance(target, from.line) > kHourglassLines) {
         const qint64 start = m_decoded->LineStart(target, m_stopHook);
         if (start >= 0 && start <= m_fileSize)
-            from = Anchor { target, FileOffset(start) };
+            from = TAnchor { target, FileOffset(start) };
     }
     m_current = from;
 
@@ -538,16 +539,16 @@ FileOffset THvFileModel::Impl::LineStart(LineNumber line)
     m_stopped = false;
     if (!m_open || m_fileSize == 0)
         return 0;
-    const Anchor at = PositionOn(std::max<LineNumber>(line, 0));
+    const TAnchor at = PositionOn(std::max<LineNumber>(line, 0));
     return m_stopped ? -1 : at.offset;
 }
 
 // The text line holding offset (a line break belongs to the line it ends) and where it starts.
-Anchor THvFileModel::Impl::LineOfOffset(FileOffset offset)
+TAnchor THvFileModel::Impl::LineOfOffset(FileOffset offset)
 {
     m_stopped = false;
     if (!m_open || m_fileSize == 0)
-        return Anchor {};
+        return TAnchor {};
     offset = std::clamp<FileOffset>(offset, 0, m_fileSize);
     const FileOffset u = m_ends.unit;
     FileOffset at = offset - offset % u;
@@ -556,7 +557,7 @@ Anchor THvFileModel::Impl::LineOfOffset(FileOffset offset)
     if (at >= u && at < m_fileSize && ReadRaw(at - u, pair, 2 * u) == 2 * u && m_ends.IsCR(pair)
         && m_ends.IsLF(pair + u))
         at -= u;
-    const Anchor a = LineAtOffset(at);
+    const TAnchor a = LineAtOffset(at);
     if (m_stopped)
         return a;
     NoteCurrent(a, m_current);
@@ -565,17 +566,17 @@ Anchor THvFileModel::Impl::LineOfOffset(FileOffset offset)
 
 // The line holding a byte that is no line break, and that line's start, from the nearest known position
 // at or below it.
-Anchor THvFileModel::Impl::LineAtOffset(FileOffset offset)
+TAnchor THvFileModel::Impl::LineAtOffset(FileOffset offset)
 {
-    Anchor from;
-    auto consider = [&](Anchor a) {
+    TAnchor from;
+    auto consider = [&](TAnchor a) {
         if (a.line >= 0 && a.offset <= offset && a.offset >= from.offset)
             from = a;
     };
-    auto atOrBelow = [offset](const std::vector<Anchor>& table) {
+    auto atOrBelow = [offset](const std::vector<TAnchor>& table) {
         const auto it = std::upper_bound(
-            table.begin(), table.end(), offset, [](FileOffset o, const Anchor& a) { return o < a.offset; });
-        return it != table.begin() ? *(it - 1) : Anchor {};
+            table.begin(), table.end(), offset, [](FileOffset o, const TAnchor& a) { return o < a.offset; });
+        return it != table.begin() ? *(it - 1) : TAnchor {};
     };
     consider(atOrBelow(m_checkpoints));
     consider(atOrBelow(m_longLines));
@@ -599,17 +600,17 @@ Anchor THvFileModel::Impl::LineAtOffset(FileOffset offset)
 
 // The tail line holding an offset that no tail line lies at or below: the line ends between it and the
 // nearest tail line above are counted. Near the exact lines, or far from the tail, the count decides.
-Anchor THvFileModel::Impl::TailLineAtOffset(FileOffset offset)
+TAnchor THvFileModel::Impl::TailLineAtOffset(FileOffset offset)
 {
-    Anchor above = m_textLast;
-    auto closer = [&](const Anchor& a) {
+    TAnchor above = m_textLast;
+    auto closer = [&](const TAnchor& a) {
         if (Provisional(a.line) && a.offset >= offset && a.offset < above.offset)
             above = a;
     };
     closer(m_current);
     closer(m_far);
     closer(m_caret);
-    for (const Anchor& a : m_longLines)
+    for (const TAnchor& a : m_longLines)
         closer(a);
     if (above.offset == offset)
         return above;

@@ -1,6 +1,6 @@
 // Byte-scanning primitives of the file model: counting and finding line ends (CR LF, CR alone, LF alone)
 // and finding either of two bytes, over whole blocks with vector instructions where the processor has them;
-// LineEnds, the line-end rules in code units of one byte or of two (UTF-16), shared by the model and the
+// TLineEnds, the line-end rules in code units of one byte or of two (UTF-16), shared by the model and the
 // background line count.
 //
 // A line end is counted at its first byte: every CR, and every LF that does not follow a CR. prevCR tells
@@ -50,7 +50,7 @@ const std::vector<TKernelSet>& KernelSets();
 
 // Line ends in code units: CR, LF or CR LF, where a unit is one byte, or two bytes in UTF-16. A line end
 // is counted at its first unit: every CR, and every LF that does not follow a CR.
-struct LineEnds {
+struct TLineEnds {
     int unit = 1;
     bool big = false;
 

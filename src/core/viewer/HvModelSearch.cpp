@@ -29,7 +29,7 @@ template <class P> void THvFileModel::Impl::ChooseProbe(P& pattern, const uint8_
 
 template <class F>
 auto THvFileModel::Impl::WithPattern(const QString& text, bool matchCase, THvSearchPattern::Kind kind, F f)
-    -> std::optional<SearchHit>
+    -> std::optional<TSearchHit>
 {
     std::optional<TTextPattern> pattern = MakeTextPattern(text, m_effective, matchCase, kind);
     if (!pattern)
@@ -54,7 +54,7 @@ FileOffset THvFileModel::Impl::TextSpan(FileOffset offset, qint64 max)
     return std::min(done, max);
 }
 
-std::optional<SearchHit> THvFileModel::Impl::FindText(
+std::optional<TSearchHit> THvFileModel::Impl::FindText(
     const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
     m_stopped = false;
@@ -65,7 +65,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindText(
     if (m_decoded && !AwaitDecoded())
         return std::nullopt;
     return WithPattern(text, (options & soMatchCase) != 0, THvSearchPattern::Kind::TextLine,
-        [&](auto& pattern) -> std::optional<SearchHit> {
+        [&](auto& pattern) -> std::optional<TSearchHit> {
             Hourglass hourglass(this, true);
             if (m_fileSize == 0)
                 return std::nullopt;
@@ -77,7 +77,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindText(
                 index = backward ? std::numeric_limits<qint64>::max() : 0;
             }
             index = std::max<qint64>(index, 0);
-            const Anchor from = PositionOn(std::max<LineNumber>(line, 0));
+            const TAnchor from = PositionOn(std::max<LineNumber>(line, 0));
             if (m_stopped)
                 return std::nullopt;
             // Past the end of its line the caret's index stands for the line's end.
@@ -88,7 +88,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindText(
 }
 
 template <class P>
-std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor from, FileOffset firstStart)
+std::optional<TSearchHit> THvFileModel::Impl::FindTextForward(P& pattern, TAnchor from, FileOffset firstStart)
 {
     const FileOffset len = FileOffset(pattern.MaxLength());
     const FileOffset shortest = FileOffset(pattern.MinLength());
@@ -126,7 +126,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
                         const qint64 index = at - w.Start();
                         NoteFrontier(w);
                         NoteCurrent({ w.Line(), w.Start() }, m_current);
-                        return SearchHit { w.Line(), index, w.Line(), index + qint64(matched) };
+                        return TSearchHit { w.Line(), index, w.Line(), index + qint64(matched) };
                     }
                 }
                 c = pattern.NextCandidate(c + 1, end);
@@ -154,7 +154,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
 // latest. The first match goes to found (its start and length), whose answer ends the search; a stopped
 // scan finds nothing.
 template <class P, class F>
-std::optional<SearchHit> THvFileModel::Impl::ScanBackward(
+std::optional<TSearchHit> THvFileModel::Impl::ScanBackward(
     P& pattern, FileOffset candEnd, FileOffset matchEnd, size_t firstChunk, F found)
 {
     const FileOffset len = FileOffset(pattern.MaxLength());
@@ -189,22 +189,22 @@ std::optional<SearchHit> THvFileModel::Impl::ScanBackward(
 }
 
 template <class P>
-std::optional<SearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, Anchor from, FileOffset limit)
+std::optional<TSearchHit> THvFileModel::Impl::FindTextBackward(P& pattern, TAnchor from, FileOffset limit)
 {
     if (pattern.HasLineBreak() || limit <= 0)
         return std::nullopt;
     // Candidates start below limit and a match ends there at the latest.
-    return ScanBackward(pattern, limit, limit, kBlock, [&](FileOffset at, size_t matched) -> std::optional<SearchHit> {
-        const Anchor line = at >= from.offset ? from : LineAtOffset(at);
+    return ScanBackward(pattern, limit, limit, kBlock, [&](FileOffset at, size_t matched) -> std::optional<TSearchHit> {
+        const TAnchor line = at >= from.offset ? from : LineAtOffset(at);
         if (m_stopped)
             return std::nullopt;
         NoteCurrent(line, m_current);
         const qint64 index = at - line.offset;
-        return SearchHit { line.line, index, line.line, index + qint64(matched) };
+        return TSearchHit { line.line, index, line.line, index + qint64(matched) };
     });
 }
 
-std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
+std::optional<TSearchHit> THvFileModel::Impl::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
 {
     m_stopped = false;
     m_bytesSincePoll = 0;
@@ -215,7 +215,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytes(const QString& text, unsi
 }
 
 template <class P>
-std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned options, LineNumber caretRow)
+std::optional<TSearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned options, LineNumber caretRow)
 {
     const FileOffset len = FileOffset(pattern.MaxLength());
     const FileOffset shortest = FileOffset(pattern.MinLength());
@@ -229,7 +229,7 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
     const int charColumn = HexCharColumn(m_hexDigits);
     auto hit = [charColumn](FileOffset s, FileOffset length) {
         const FileOffset t = s + length - 1;
-        return SearchHit { s / kHexRowBytes, qint64(charColumn + s % kHexRowBytes), t / kHexRowBytes,
+        return TSearchHit { s / kHexRowBytes, qint64(charColumn + s % kHexRowBytes), t / kHexRowBytes,
             qint64(charColumn + 1 + t % kHexRowBytes) };
     };
     if (!backward) {
@@ -275,10 +275,10 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
         return std::nullopt;
     Hourglass hourglass(this, candEnd - 1 > kHourglassBytes);
     return ScanBackward(pattern, candEnd, matchEnd, kSearchFirstRead,
-        [&](FileOffset at, size_t matched) { return std::optional<SearchHit>(hit(at, FileOffset(matched))); });
+        [&](FileOffset at, size_t matched) { return std::optional<TSearchHit>(hit(at, FileOffset(matched))); });
 }
 
-std::optional<SearchHit> THvFileModel::FindText(
+std::optional<TSearchHit> THvFileModel::FindText(
     const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
     if (options & soRegex)
@@ -286,7 +286,7 @@ std::optional<SearchHit> THvFileModel::FindText(
     return d->Guarded([&] { return d->FindText(text, options, fromLine, fromIndex); });
 }
 
-std::optional<SearchHit> THvFileModel::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
+std::optional<TSearchHit> THvFileModel::FindBytes(const QString& text, unsigned options, LineNumber caretRow)
 {
     if (options & soRegex)
         return std::nullopt; // patterns match text lines, not dump rows

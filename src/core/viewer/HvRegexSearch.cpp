@@ -73,7 +73,7 @@ namespace {
         return found;
     }
 
-    SearchHit HitOf(LineNumber line, const LineMatch& m) { return { line, m.Start, line, m.End }; }
+    TSearchHit HitOf(LineNumber line, const LineMatch& m) { return { line, m.Start, line, m.End }; }
 
 } // namespace
 
@@ -205,7 +205,7 @@ namespace {
         bool backward;
 
         // The match in line l that ends before limit (backward) or starts at limit or after it (forward).
-        std::optional<SearchHit> TryLine(LineNumber l, qint64 limit) const
+        std::optional<TSearchHit> TryLine(LineNumber l, qint64 limit) const
         {
             const std::optional<QByteArray> bytes = ReadWholeLine(model, l);
             if (!bytes)
@@ -219,12 +219,12 @@ namespace {
         }
 
         // Only the lines that hold the pattern's literal, found by the model's text search, are tried.
-        std::optional<SearchHit> ByLiteral(
+        std::optional<TSearchHit> ByLiteral(
             const QString& literal, unsigned options, LineNumber line, qint64 index) const
         {
             const unsigned literalOptions = (options & (soBackward | soMatchCase));
             for (;;) {
-                const std::optional<SearchHit> candidate
+                const std::optional<TSearchHit> candidate
                     = model.FindText(literal, literalOptions, line, backward ? 0 : index);
                 if (!candidate)
                     return std::nullopt; // not found, stopped, or waiting for line numbers: the model tells
@@ -243,7 +243,7 @@ namespace {
         }
 
         // No literal to look for: every line is matched in turn.
-        std::optional<SearchHit> EveryLine(LineNumber line, qint64 index) const
+        std::optional<TSearchHit> EveryLine(LineNumber line, qint64 index) const
         {
             for (int count = 0;; ++count) {
                 if (backward) {
@@ -267,7 +267,7 @@ namespace {
     };
 } // namespace
 
-std::optional<SearchHit> FindRegex(
+std::optional<TSearchHit> FindRegex(
     THvFileModel& model, const QString& pattern, unsigned options, LineNumber fromLine, qint64 fromIndex)
 {
     if (pattern.isEmpty() || !model.IsOpen() || model.InHexMode())

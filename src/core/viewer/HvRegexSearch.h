@@ -36,7 +36,7 @@ TDecodedLine DecodeLine(TTextEncoding encoding, const uint8_t* p, size_t n);
 
 // Finds pattern from (fromLine, fromIndex) as THvFileModel::FindText does for a literal (soBackward,
 // soMatchCase, soWholeFile); nothing when the pattern is invalid or empty, or matches only empty text.
-std::optional<SearchHit> FindRegex(
+std::optional<TSearchHit> FindRegex(
     THvFileModel& model, const QString& pattern, unsigned options, LineNumber fromLine, qint64 fromIndex);
 
 } // namespace hy::viewer

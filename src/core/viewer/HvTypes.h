@@ -32,7 +32,7 @@ enum SearchOption : unsigned {
 };
 
 // A match found by a search, in the (line, character index) terms of LineText; the end index is exclusive.
-struct SearchHit {
+struct TSearchHit {
     LineNumber StartLine = 0;
     qint64 StartIndex = 0;
     LineNumber EndLine = 0;

@@ -29,7 +29,7 @@ TAlertDialog::TAlertDialog(QWidget* parent)
     : THyForm(parent)
 {
     setObjectName(QStringLiteral("AlertDialog"));
-    const PromptParts parts = BuildPromptParts(this);
+    const TPromptParts parts = BuildPromptParts(this);
     Prompt = parts.prompt;
     Image1 = parts.image;
     Test = parts.test;
@@ -48,7 +48,7 @@ TAlertDialog::~TAlertDialog()
         g_programAlert = nullptr;
 }
 
-PromptParts TAlertDialog::Parts() const { return { Image1, Prompt, Test }; }
+TPromptParts TAlertDialog::Parts() const { return { Image1, Prompt, Test }; }
 
 TAlertDialog* TAlertDialog::ProgramAlert() { return g_programAlert; }
 

@@ -13,7 +13,7 @@ class QPushButton;
 
 namespace hy::common {
 
-struct PromptParts;
+struct TPromptParts;
 class TBalloon;
 class THyImage;
 
@@ -31,7 +31,7 @@ public:
     // Runs the dialog modally (default cursor while it waits).
     int Run();
     // The layout computed by the last Prepare.
-    const DialogLayout& Layout() const { return m_layout; }
+    const TDialogLayout& Layout() const { return m_layout; }
 
     TBalloon* Prompt;
     THyImage* Image1;
@@ -43,9 +43,9 @@ protected:
     void reject() override;
 
 private:
-    PromptParts Parts() const;
+    TPromptParts Parts() const;
 
-    DialogLayout m_layout;
+    TDialogLayout m_layout;
 };
 
 // A modal alert with "OK". An alert asked for while the alert dialog is on screen shows in the

@@ -19,7 +19,7 @@ TAskUserDialog::TAskUserDialog(QWidget* parent)
     : THyForm(parent)
 {
     setObjectName(QStringLiteral("AskUserDialog"));
-    const PromptParts parts = BuildPromptParts(this);
+    const TPromptParts parts = BuildPromptParts(this);
     Prompt = parts.prompt;
     Image1 = parts.image;
     Test = parts.test;
@@ -44,7 +44,7 @@ TAskUserDialog::TAskUserDialog(QWidget* parent)
 
 TAskUserDialog::~TAskUserDialog() = default;
 
-PromptParts TAskUserDialog::Parts() const { return { Image1, Prompt, Test }; }
+TPromptParts TAskUserDialog::Parts() const { return { Image1, Prompt, Test }; }
 
 void TAskUserDialog::Prepare(const QString& title, const QString& question, const QString& yesCaption,
     const QString& cancelCaption, const QString& noCaption)

@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace hy::common {
 
-struct PromptParts;
+struct TPromptParts;
 class TBalloon;
 class THyImage;
 
@@ -24,7 +24,7 @@ public:
         const QString& noCaption);
     // Runs the dialog modally: mrYes, mrNo or mrCancel (also the close box).
     int Run();
-    const DialogLayout& Layout() const { return m_layout; }
+    const TDialogLayout& Layout() const { return m_layout; }
 
     TBalloon* Prompt;
     THyImage* Image1;
@@ -38,9 +38,9 @@ protected:
     void reject() override;
 
 private:
-    PromptParts Parts() const;
+    TPromptParts Parts() const;
 
-    DialogLayout m_layout;
+    TDialogLayout m_layout;
 };
 
 // Asks a question with a yes, an optional cancel and a no button: mrYes (6), mrNo (7) or mrCancel (2;

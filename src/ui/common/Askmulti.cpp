@@ -18,7 +18,7 @@ TAskMultiDialog::TAskMultiDialog(QWidget* parent)
     : THyForm(parent)
 {
     setObjectName(QStringLiteral("AskMultiDialog"));
-    const PromptParts parts = BuildPromptParts(this);
+    const TPromptParts parts = BuildPromptParts(this);
     Prompt = parts.prompt;
     Image1 = parts.image;
     Test = parts.test;
@@ -42,7 +42,7 @@ TAskMultiDialog::TAskMultiDialog(QWidget* parent)
 
 TAskMultiDialog::~TAskMultiDialog() = default;
 
-PromptParts TAskMultiDialog::Parts() const { return { Image1, Prompt, Test }; }
+TPromptParts TAskMultiDialog::Parts() const { return { Image1, Prompt, Test }; }
 
 void TAskMultiDialog::Prepare(const QString& title, const QString& question)
 {

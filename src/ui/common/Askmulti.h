@@ -9,7 +9,7 @@ class QPushButton;
 
 namespace hy::common {
 
-struct PromptParts;
+struct TPromptParts;
 class TBalloon;
 class THyImage;
 
@@ -22,7 +22,7 @@ public:
     void Prepare(const QString& title, const QString& question);
     // mrYes, mrOk (Yes to All), mrNo or mrCancel (also Escape and the close box).
     int Run();
-    const DialogLayout& Layout() const { return m_layout; }
+    const TDialogLayout& Layout() const { return m_layout; }
 
     TBalloon* Prompt;
     THyImage* Image1;
@@ -36,9 +36,9 @@ protected:
     void reject() override;
 
 private:
-    PromptParts Parts() const;
+    TPromptParts Parts() const;
 
-    DialogLayout m_layout;
+    TDialogLayout m_layout;
 };
 
 // Yes (6), Yes to All (1), No (7) or Cancel (2).

@@ -95,7 +95,7 @@ void TBalloon::SetStemOffset(int offset)
     Changed();
 }
 
-BalloonShape TBalloon::Shape() const
+TBalloonShape TBalloon::Shape() const
 {
     return BalloonShapeFor(rect(), m_stemPos, m_stemSize, m_stemWidth, m_stemOffset);
 }
@@ -163,7 +163,7 @@ void TBalloon::resizeEvent(QResizeEvent* event)
 void TBalloon::Paint()
 {
     QPainter& p = *Canvas();
-    const BalloonShape shape = Shape();
+    const TBalloonShape shape = Shape();
 
     p.setBrush(m_backgroundColor);
     p.setPen(QPen(Qt::black, 0));

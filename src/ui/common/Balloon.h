@@ -47,7 +47,7 @@ public:
     // The height of the caption word-wrapped within the text area at the current size.
     int TextHeight() const;
     // The body and the text area for the current size and properties.
-    BalloonShape Shape() const;
+    TBalloonShape Shape() const;
     QRect TextRect() const;
 
 protected:

@@ -63,13 +63,13 @@ QFont PromptFont()
     return font;
 }
 
-PromptParts BuildPromptParts(THyForm* form)
+TPromptParts BuildPromptParts(THyForm* form)
 {
     form->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
         | Qt::WindowCloseButtonHint);
     form->setFont(DialogFont());
 
-    PromptParts parts;
+    TPromptParts parts;
     parts.image = new THyImage(form);
     parts.image->setObjectName(QStringLiteral("Image1"));
     parts.image->move(16, 16);
@@ -121,9 +121,9 @@ QSize MeasureMessage(QLabel* test, const QString& message, int maxWidth)
     return test->size();
 }
 
-PromptMetrics MetricsOf(const PromptParts& parts)
+TPromptMetrics MetricsOf(const TPromptParts& parts)
 {
-    PromptMetrics m;
+    TPromptMetrics m;
     m.picturePos = QPoint(16, 16);
     m.promptPos = parts.prompt->pos();
     m.xOffset = parts.prompt->XOffset();
@@ -134,7 +134,7 @@ PromptMetrics MetricsOf(const PromptParts& parts)
 
 QSize ButtonSize(const QPushButton* button) { return button->sizeHint().expandedTo(QSize(75, 25)); }
 
-void ApplyPromptLayout(THyForm* form, const PromptParts& parts, const QString& message, const DialogLayout& layout)
+void ApplyPromptLayout(THyForm* form, const TPromptParts& parts, const QString& message, const TDialogLayout& layout)
 {
     parts.prompt->setGeometry(layout.prompt);
     parts.prompt->SetCaption(PromptText(message));
@@ -144,7 +144,7 @@ void ApplyPromptLayout(THyForm* form, const PromptParts& parts, const QString& m
     form->CenterOnScreen();
 }
 
-int PromptTextLimit(const THyForm* form, const PromptParts& parts)
+int PromptTextLimit(const THyForm* form, const TPromptParts& parts)
 {
     const QScreen* s = form->parentWidget() ? form->parentWidget()->screen() : form->screen();
     if (!s)

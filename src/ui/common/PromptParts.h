@@ -24,30 +24,30 @@ QFont DialogFont();
 // Bold Arial 13 pixels: the balloon's text and its measuring label.
 QFont PromptFont();
 
-struct PromptParts {
+struct TPromptParts {
     THyImage* image = nullptr;
     TBalloon* prompt = nullptr;
     QLabel* test = nullptr;
 };
 
 // Window style, font, picture, balloon and measuring label of a prompt dialog.
-PromptParts BuildPromptParts(THyForm* form);
+TPromptParts BuildPromptParts(THyForm* form);
 
 // Puts the message into the measuring label, which sizes itself to it (lines break at "\r"; a line
 // too wide for the screen wraps), and returns that size.
 QSize MeasureMessage(QLabel* test, const QString& message, int maxWidth);
 
 // The widest message line that keeps the dialog on its screen.
-int PromptTextLimit(const THyForm* form, const PromptParts& parts);
+int PromptTextLimit(const THyForm* form, const TPromptParts& parts);
 
 // The balloon's offsets and position as the dialog rules need them.
-PromptMetrics MetricsOf(const PromptParts& parts);
+TPromptMetrics MetricsOf(const TPromptParts& parts);
 
 // A dialog button's size: at least 75 by 25, more when its caption needs it.
 QSize ButtonSize(const QPushButton* button);
 
 // Shows the message in the balloon, places balloon and picture by the layout and sizes the form.
-void ApplyPromptLayout(THyForm* form, const PromptParts& parts, const QString& message, const DialogLayout& layout);
+void ApplyPromptLayout(THyForm* form, const TPromptParts& parts, const QString& message, const TDialogLayout& layout);
 
 // The text a prompt shows for a message: "\r" line breaks made widget breaks, and long words (paths) given
 // break opportunities after their "/".

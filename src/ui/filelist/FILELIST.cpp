@@ -144,6 +144,8 @@ TFileList::TFileList(QWidget* parent)
     m_highlightFG = palette().color(QPalette::HighlightedText);
     m_highlightBG = palette().color(QPalette::Highlight);
     resize(121, 97);
+    // A long read keeps the window painted; the user's input waits for it.
+    m_engine.SetPump([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }, 100);
     ComputeItemHeight();
     connect(this, &QAbstractItemView::doubleClicked, this, [this]() { Q_EMIT OnDblClick(); });
 }

@@ -178,7 +178,7 @@ void TInfoDialog::Fill(const QString& fileName)
             FAssociation->setText(association);
     }
 
-    const platform::FileFacts facts = platform::ReadFileFacts(fileName);
+    const platform::TFileFacts facts = platform::ReadFileFacts(fileName);
     if (facts.errorCode == 0) {
         FSize->setText(ThousandsText(facts.size) + QStringLiteral(" bytes"));
         if (facts.modified.isValid())

@@ -58,7 +58,7 @@ namespace {
         if (DriveRootsSource())
             return DriveRootsSource()();
         QStringList roots;
-        for (const platform::DriveInfo& d : platform::BrowsableDrives())
+        for (const platform::TDriveInfo& d : platform::BrowsableDrives())
             roots << d.root;
         return roots;
     }

@@ -109,7 +109,7 @@ void THvCaret::SetIsGray(bool gray)
     Q_EMIT Changed();
 }
 
-CaretCell THvCaret::Geometry(int cellWidth, int cellHeight) const
+TCaretCell THvCaret::Geometry(int cellWidth, int cellHeight) const
 {
     return CaretCellGeometry(m_shape, m_align, m_width, m_height, cellWidth, cellHeight, m_hotSpotX, m_hotSpotY);
 }

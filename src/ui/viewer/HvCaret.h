@@ -45,7 +45,7 @@ public:
     void SetIsGray(bool gray);
 
     // Offset and size inside a cell of the given size.
-    CaretCell Geometry(int cellWidth, int cellHeight) const;
+    TCaretCell Geometry(int cellWidth, int cellHeight) const;
 
 Q_SIGNALS:
     void Changed();
@@ -98,7 +98,7 @@ private:
     QWidget* m_widget;
     std::shared_ptr<THvCaret> m_caret;
     QTimer* m_timer;
-    CaretCell m_geometry;
+    TCaretCell m_geometry;
     int m_cellWidth = 12;
     int m_cellHeight = 12;
     QPoint m_cell;

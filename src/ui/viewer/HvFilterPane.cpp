@@ -211,7 +211,7 @@ const THvFilterModel::Fetched& THvFilterModel::Fetch(int row) const
         auto* p = reinterpret_cast<uint8_t*>(f.Bytes.data());
         const qint64 got = std::max<qint64>(0, m_viewer->Model().ReadRaw(place.Offset, p, kRowBytes));
         // The text ends at the line's end.
-        const scan::LineEnds e { UnitSize(m_viewer->EffectiveEncoding()),
+        const scan::TLineEnds e { UnitSize(m_viewer->EffectiveEncoding()),
             m_viewer->EffectiveEncoding() == TTextEncoding::Utf16BE };
         const uint8_t* end = e.FindBreak(p, p + e.Whole(size_t(got)));
         f.Bytes.resize(end - p);

@@ -216,8 +216,8 @@ bool THvFindBar::Step(bool backward, bool fromAnchor)
         m_viewer->SelectRange(m_anchor.Line, m_anchor.Index, true, m_anchor.Index, m_anchor.Line);
     } else if (m_viewer->HasSelection()) {
         // Forward goes on after the selection, backward before it.
-        const TextPosition s = m_viewer->SelectionStart();
-        const TextPosition e = m_viewer->SelectionEnd();
+        const TTextPosition s = m_viewer->SelectionStart();
+        const TTextPosition e = m_viewer->SelectionEnd();
         m_viewer->SelectRange(s.Line, s.Index, !backward, e.Index, e.Line);
     }
     const unsigned options = q.FindOptions() | (backward ? unsigned(soBackward) : 0u);
@@ -232,8 +232,8 @@ bool THvFindBar::Step(bool backward, bool fromAnchor)
     m_hit = -1;
     if (found) {
         // Both ends of the match come into view; the caret stays where the search left it.
-        const TextPosition s = m_viewer->SelectionStart();
-        const TextPosition e = m_viewer->SelectionEnd();
+        const TTextPosition s = m_viewer->SelectionStart();
+        const TTextPosition e = m_viewer->SelectionEnd();
         m_viewer->SelectRange(s.Line, s.Index, backward, e.Index, e.Line);
         m_viewer->SelectRange(s.Line, s.Index, !backward, e.Index, e.Line);
         if (!m_viewer->InHexMode()) {

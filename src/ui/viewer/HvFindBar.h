@@ -90,7 +90,7 @@ private:
     QTimer* m_poll;
     QColor m_back;
     QColor m_text;
-    TextPosition m_anchor; // where typing searches from
+    TTextPosition m_anchor; // where typing searches from
     FileOffset m_hit = -1; // the file offset of the selected match, -1 when none
     mutable qint64 m_hitNumber = 0; // found once a hit's part of the file is counted
     bool m_noMatch = false;

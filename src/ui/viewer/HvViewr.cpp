@@ -291,7 +291,7 @@ void THvBaseViewer::ShiftLines(LineNumber above, LineNumber delta)
     shift(m_selStart.Line);
     shift(m_selEnd.Line);
     shift(m_selAnchor.Line);
-    for (TextPosition& b : m_bookmarks) {
+    for (TTextPosition& b : m_bookmarks) {
         if (b.Line >= 0)
             shift(b.Line);
     }
@@ -387,7 +387,7 @@ void THvBaseViewer::SetBookmark(int index, LineNumber line, qint64 column)
 {
     if (index < 0 || index >= kBookmarkCount)
         return;
-    const TextPosition old = m_bookmarks[index];
+    const TTextPosition old = m_bookmarks[index];
     m_bookmarks[index] = { line, column };
     if (old.Line >= 0)
         InvalidateLines(old.Line, old.Line);
@@ -401,7 +401,7 @@ void THvBaseViewer::JumpToBookmark(int index)
     MoveCaretTo(m_bookmarks[index].Line, m_bookmarks[index].Index, false);
 }
 
-TextPosition THvBaseViewer::Bookmark(int index) const
+TTextPosition THvBaseViewer::Bookmark(int index) const
 {
     if (index < 0 || index >= kBookmarkCount)
         return { -1, 0 };

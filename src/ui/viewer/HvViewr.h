@@ -33,7 +33,7 @@ class THvColors;
 class THvFileModel;
 class THvFixedFont;
 class THvSingleCaret;
-struct GridMetrics;
+struct TGridMetrics;
 
 class ENoControllerAssigned : public base::EHvException {
 public:
@@ -44,10 +44,10 @@ enum TBorderStyle { bsNone, bsSingle };
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 // A place in the text: a line and a byte index into it (or a display column where named so).
-struct TextPosition {
+struct TTextPosition {
     LineNumber Line = 0;
     qint64 Index = 0;
-    auto operator<=>(const TextPosition&) const = default;
+    auto operator<=>(const TTextPosition&) const = default;
 };
 
 // Colours for bytes [From, To) of a line; a mark with WholeLine colours the whole row behind the text too.
@@ -160,9 +160,9 @@ public:
     void MoveCaretTo(LineNumber line, qint64 column, bool extend);
     void PlaceCaret(LineNumber line, qint64 column);
     // Caret line and display column.
-    TextPosition CaretLocation() const { return { m_caretLine, m_caretColumn }; }
+    TTextPosition CaretLocation() const { return { m_caretLine, m_caretColumn }; }
     // Caret line and character index.
-    TextPosition CaretCharLocation() const { return { m_caretLine, m_caretIndex }; }
+    TTextPosition CaretCharLocation() const { return { m_caretLine, m_caretIndex }; }
     // The caret's top-left pixel in the viewport, or (32767, 32767) while it is outside the view.
     QPoint CaretPixelPosition() const;
 
@@ -170,7 +170,7 @@ public:
     void SetBookmark(int index, LineNumber line, qint64 column);
     void JumpToBookmark(int index);
     // Line -1 when unset.
-    TextPosition Bookmark(int index) const;
+    TTextPosition Bookmark(int index) const;
 
     // The wait cursor; one flag, so the first HideHourglass ends any number of ShowHourglass calls.
     void ShowHourglass();
@@ -182,8 +182,8 @@ public:
     void SelectRange(LineNumber startLine, qint64 startIndex, bool caretAtEnd, qint64 endIndex, LineNumber endLine);
     // True when the selection is not empty.
     bool SelectionBounds(LineNumber& startLine, qint64& startIndex, qint64& endIndex, LineNumber& endLine) const;
-    TextPosition SelectionStart() const { return m_selStart; }
-    TextPosition SelectionEnd() const { return m_selEnd; }
+    TTextPosition SelectionStart() const { return m_selStart; }
+    TTextPosition SelectionEnd() const { return m_selEnd; }
     bool HasSelection() const { return m_selStart != m_selEnd; }
     // Everything, to the end of the last line; the caret goes to the end or stays at the start.
     void SelectEntireFile(bool caretAtEnd);
@@ -289,7 +289,7 @@ protected:
         THvBaseViewer* m_viewer;
     };
     // Selects a search hit: the caret after the match going forward, on its first character backward.
-    void SelectSearchHit(const SearchHit& hit, unsigned options);
+    void SelectSearchHit(const TSearchHit& hit, unsigned options);
     void Repaint();
 
 private:
@@ -298,7 +298,7 @@ private:
     qint64 IndexOfColumn(LineNumber line, qint64 column);
     qint64 ClampIndex(LineNumber line, qint64 index);
     qint64 LineLength(LineNumber line);
-    TextPosition CellAt(const QPoint& point);
+    TTextPosition CellAt(const QPoint& point);
     bool Wrapping() const;
     int WrapWidth() const;
     // Screen rows while lines wrap: (line, row of that line).
@@ -320,7 +320,7 @@ private:
     int VerticalPosition();
     void EnsureCaretRowShown(bool keepRow, LineNumber rowOffset);
     // The grid as it stands, for the geometry functions.
-    GridMetrics Grid() const;
+    TGridMetrics Grid() const;
     // Without wrap: scrolls so that the cell at (line, column) shows (keepRow: rowOffset rows below the top).
     void ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset);
     // True while the caret's cell is in view.
@@ -330,8 +330,8 @@ private:
     void KeepCaretShown(bool shownBefore);
     int CaretScreenRow();
     LineNumber CaretRowInView();
-    TextPosition StepScreenRows(LineNumber deltaLine);
-    std::optional<TextPosition> StepLines(qint64 deltaColumn, LineNumber deltaLine, bool columnIsIndex);
+    TTextPosition StepScreenRows(LineNumber deltaLine);
+    std::optional<TTextPosition> StepLines(qint64 deltaColumn, LineNumber deltaLine, bool columnIsIndex);
     void UpdateGutter();
     void UpdateMetrics();
     void UpdateScrollBars();
@@ -388,10 +388,10 @@ private:
     LineNumber m_caretLine = 0;
     qint64 m_caretIndex = 0;
     qint64 m_caretColumn = 0;
-    TextPosition m_selStart;
-    TextPosition m_selEnd;
-    TextPosition m_selAnchor;
-    std::array<TextPosition, kBookmarkCount> m_bookmarks;
+    TTextPosition m_selStart;
+    TTextPosition m_selEnd;
+    TTextPosition m_selAnchor;
+    std::array<TTextPosition, kBookmarkCount> m_bookmarks;
 
     // Metrics.
     int m_rowHeight = 12;
@@ -544,7 +544,7 @@ private:
     void FileChangedOnDisk();
     void ApplyPendingReset();
     void ApplyLayoutMode();
-    FileOffset OffsetOf(const TextPosition& p, bool end);
+    FileOffset OffsetOf(const TTextPosition& p, bool end);
     void PlaceCaretAtOffset(FileOffset offset);
     void ApplyLineCount();
     void QueueCountWait();

@@ -218,7 +218,7 @@ THvCustomFileViewer::THvCustomFileViewer(QWidget* parent)
     connect(m_countTimer, &QTimer::timeout, this, [this]() {
         if (!m_model->CountingLines())
             m_countTimer->stop();
-        const TextPosition caret = CaretLocation();
+        const TTextPosition caret = CaretLocation();
         Q_EMIT OnShowStatus(caret.Line, caret.Index);
     });
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -377,7 +377,7 @@ void THvCustomFileViewer::ApplyLayoutMode()
     ResetLayout();
 }
 
-FileOffset THvCustomFileViewer::OffsetOf(const TextPosition& p, bool end)
+FileOffset THvCustomFileViewer::OffsetOf(const TTextPosition& p, bool end)
 {
     if (!m_model->IsOpen())
         return 0;
@@ -469,8 +469,8 @@ bool THvCustomFileViewer::SearchFor(const QString& text, unsigned options)
         {
             WorkScope work(this);
             HourglassScope scope(this, !m_model->InHexMode());
-            const TextPosition caret = CaretCharLocation();
-            const std::optional<SearchHit> hit = m_model->InHexMode()
+            const TTextPosition caret = CaretCharLocation();
+            const std::optional<TSearchHit> hit = m_model->InHexMode()
                 ? m_model->FindBytes(text, options, caret.Line)
                 : m_model->FindText(text, options, caret.Line, caret.Index);
             if (hit) {

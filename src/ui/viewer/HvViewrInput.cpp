@@ -229,7 +229,7 @@ void THvBaseViewer::MoveWord(bool right, bool extend)
 
 // --- Mouse ---
 
-TextPosition THvBaseViewer::CellAt(const QPoint& point)
+TTextPosition THvBaseViewer::CellAt(const QPoint& point)
 {
     if (Wrapping() && m_lineTotal != 0) {
         // Rows above or below the text area are the rows just outside it, so a drag scrolls by rows.
@@ -248,7 +248,7 @@ TextPosition THvBaseViewer::CellAt(const QPoint& point)
             index = m_layout.PrevIndex(r.Line, next);
         return { r.Line, index };
     }
-    const GridCell cell = PointToCell(Grid(), point.x(), point.y());
+    const TGridCell cell = PointToCell(Grid(), point.x(), point.y());
     return { cell.Line, IndexOfColumn(cell.Line, cell.Column) };
 }
 
@@ -262,7 +262,7 @@ void THvBaseViewer::mousePressEvent(QMouseEvent* event)
     if (!hasFocus() && (focusPolicy() & Qt::ClickFocus))
         setFocus(Qt::MouseFocusReason);
     const QPoint point = event->position().toPoint();
-    const TextPosition cell = CellAt(point);
+    const TTextPosition cell = CellAt(point);
     MoveCaretTo(cell.Line, cell.Index, event->modifiers() & Qt::ShiftModifier);
     m_dragging = true;
     m_dragPoint = point;
@@ -278,7 +278,7 @@ void THvBaseViewer::mouseMoveEvent(QMouseEvent* event)
     }
     HourglassScope scope(this);
     m_dragPoint = event->position().toPoint();
-    const TextPosition cell = CellAt(m_dragPoint);
+    const TTextPosition cell = CellAt(m_dragPoint);
     MoveCaretTo(cell.Line, cell.Index, true);
     event->accept();
 }
@@ -294,7 +294,7 @@ void THvBaseViewer::DragStep()
     if (text.contains(m_dragPoint))
         return;
     HourglassScope scope(this);
-    const TextPosition cell = CellAt(m_dragPoint);
+    const TTextPosition cell = CellAt(m_dragPoint);
     MoveCaretTo(cell.Line, cell.Index, true);
 }
 

@@ -56,7 +56,7 @@ void THvBaseViewer::UpdateScrollBars()
     m_scrollBarsStale = false;
     QScrollBar* v = verticalScrollBar();
     if (Wrapping()) {
-        const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
+        const TWrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
         v->setRange(0, map.Range);
         // A page's share of the first visible line's steps, or of the lines' steps.
         const qint64 page = map.Steps > 1
@@ -64,7 +64,7 @@ void THvBaseViewer::UpdateScrollBars()
             : m_visibleRows / map.Divisor;
         v->setPageStep(static_cast<int>(std::clamp<qint64>(page, 1, std::max(map.Range, 1))));
     } else {
-        const VScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
+        const TVScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
         v->setRange(0, map.Range);
         v->setPageStep(static_cast<int>(std::max<LineNumber>(1, m_visibleRows / map.Divisor)));
     }
@@ -72,7 +72,7 @@ void THvBaseViewer::UpdateScrollBars()
     if (!v->isSliderDown())
         v->setValue(VerticalPosition());
     QScrollBar* h = horizontalScrollBar();
-    const HScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
+    const THScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
     h->setRange(0, m_lineTotal != 0 && !Wrapping() ? hmap.Range : 0);
     h->setSingleStep(1);
     h->setPageStep(static_cast<int>(std::max<qint64>(1, kPageColumns / hmap.Divisor)));
@@ -131,7 +131,7 @@ int THvBaseViewer::VerticalPosition()
 {
     if (!Wrapping())
         return VerticalScrollMapping(m_lineTotal, m_visibleRows).Position(m_firstLine);
-    const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
+    const TWrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
     if (m_lineTotal != kUndeterminedTotal && m_lineTotal > 0) {
         // The last screen is the end of the range, as the last row shows at its bottom.
         ScreenRow r { m_firstLine, m_firstRow };
@@ -161,7 +161,7 @@ qint64 THvBaseViewer::KnownRows(LineNumber line)
 void THvBaseViewer::ReleaseVerticalThumb(int position)
 {
     if (Wrapping()) {
-        const WrapScrollMapping before = WrappedScrollMapping(m_lineTotal);
+        const TWrapScrollMapping before = WrappedScrollMapping(m_lineTotal);
         const bool toEnd = position >= before.Range;
         if (toEnd)
             PrepareEnd();
@@ -175,7 +175,7 @@ void THvBaseViewer::ReleaseVerticalThumb(int position)
             for (int k = 0; k < m_visibleRows - 1 && PrevRow(top); ++k) { }
         } else if (position > 0) {
             // The total may have been found just now: the position keeps its share of the range.
-            const WrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
+            const TWrapScrollMapping map = WrappedScrollMapping(m_lineTotal);
             const int at = static_cast<int>(qint64(position) * map.Range / std::max(before.Range, 1));
             top.Line = ClampLine(map.LineAt(at));
             if (map.Steps > 1) {
@@ -187,7 +187,7 @@ void THvBaseViewer::ReleaseVerticalThumb(int position)
         UpdateCaret();
         return;
     }
-    const VScrollMapping before = VerticalScrollMapping(m_lineTotal, m_visibleRows);
+    const TVScrollMapping before = VerticalScrollMapping(m_lineTotal, m_visibleRows);
     LineNumber target = 0;
     if (position <= 0) {
         target = 0;
@@ -200,7 +200,7 @@ void THvBaseViewer::ReleaseVerticalThumb(int position)
         const LineNumber totalBefore = m_lineTotal;
         ClampLine(m_lineTotal);
         if (m_lineTotal != totalBefore) {
-            const VScrollMapping after = VerticalScrollMapping(m_lineTotal, m_visibleRows);
+            const TVScrollMapping after = VerticalScrollMapping(m_lineTotal, m_visibleRows);
             target = static_cast<LineNumber>(position) * after.Range / std::max(before.Range, 1) * after.Divisor;
         } else {
             target = ClampLine(static_cast<LineNumber>(position) * before.Divisor);
@@ -213,7 +213,7 @@ void THvBaseViewer::ReleaseVerticalThumb(int position)
 void THvBaseViewer::HorizontalAction(int action)
 {
     QScrollBar* h = horizontalScrollBar();
-    const HScrollMapping map = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
+    const THScrollMapping map = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
     switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
         ScrollBy(1, 0);
@@ -267,8 +267,8 @@ void THvBaseViewer::ScrollBy(qint64 columns, LineNumber lines)
             ScrollRows(lines);
         return;
     }
-    const VScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
-    const HScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
+    const TVScrollMapping map = VerticalScrollMapping(m_lineTotal, m_visibleRows);
+    const THScrollMapping hmap = HorizontalScrollMapping(ColumnExtent(), m_visibleColumns);
     qint64 sumColumn = 0;
     if (__builtin_add_overflow(m_firstColumn, columns, &sumColumn))
         sumColumn = columns > 0 ? hmap.MaxFirst : 0;
@@ -464,7 +464,7 @@ LineNumber THvBaseViewer::CaretRowInView()
 }
 
 // While lines wrap, up and down go by screen rows, keeping the caret's place within the row.
-TextPosition THvBaseViewer::StepScreenRows(LineNumber deltaLine)
+TTextPosition THvBaseViewer::StepScreenRows(LineNumber deltaLine)
 {
     ScreenRow r = RowOfPosition(m_caretLine, m_caretIndex);
     const qint64 x = m_caretColumn - RowStartColumn(r);
@@ -480,7 +480,7 @@ TextPosition THvBaseViewer::StepScreenRows(LineNumber deltaLine)
 
 // The caret moved by whole lines (kept among the lines there are) and by columns, or by indexes when
 // columnIsIndex; nothing when the move leads nowhere.
-std::optional<TextPosition> THvBaseViewer::StepLines(qint64 deltaColumn, LineNumber deltaLine, bool columnIsIndex)
+std::optional<TTextPosition> THvBaseViewer::StepLines(qint64 deltaColumn, LineNumber deltaLine, bool columnIsIndex)
 {
     LineNumber line = AddLines(m_caretLine, deltaLine);
     if (line < 0 || line == std::numeric_limits<LineNumber>::max()) {
@@ -501,7 +501,7 @@ std::optional<TextPosition> THvBaseViewer::StepLines(qint64 deltaColumn, LineNum
     qint64 sum = 0;
     if (__builtin_add_overflow(index, deltaColumn, &sum))
         sum = deltaColumn > 0 ? kEndOfLineIndex : 0;
-    return TextPosition { line, sum };
+    return TTextPosition { line, sum };
 }
 
 void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool keepRow, bool extend, bool columnIsIndex)
@@ -514,10 +514,10 @@ void THvBaseViewer::MoveCaret(qint64 deltaColumn, LineNumber deltaLine, bool kee
         rowOffset = 0;
         keepRow = false;
     }
-    TextPosition to;
+    TTextPosition to;
     if (wrapping && deltaLine != 0 && !columnIsIndex && std::abs(deltaLine) <= 100000) {
         to = StepScreenRows(deltaLine);
-    } else if (const std::optional<TextPosition> step = StepLines(deltaColumn, deltaLine, columnIsIndex)) {
+    } else if (const std::optional<TTextPosition> step = StepLines(deltaColumn, deltaLine, columnIsIndex)) {
         to = *step;
     } else {
         return;
@@ -563,9 +563,9 @@ void THvBaseViewer::MoveToNextLineStart(bool extend)
         MoveCaretTo(next, 0, extend);
 }
 
-GridMetrics THvBaseViewer::Grid() const
+TGridMetrics THvBaseViewer::Grid() const
 {
-    GridMetrics grid;
+    TGridMetrics grid;
     grid.RowHeight = m_rowHeight;
     grid.CharWidth = m_charWidth;
     grid.VisibleRows = m_visibleRows;
@@ -579,7 +579,7 @@ GridMetrics THvBaseViewer::Grid() const
 
 void THvBaseViewer::ScrollToShow(LineNumber line, qint64 column, bool keepRow, LineNumber rowOffset)
 {
-    const ViewOrigin origin = ViewToShowCaret(Grid(), line, column, keepRow, rowOffset);
+    const TViewOrigin origin = ViewToShowCaret(Grid(), line, column, keepRow, rowOffset);
     ScrollBy(origin.FirstColumn - m_firstColumn, origin.FirstLine - m_firstLine);
 }
 

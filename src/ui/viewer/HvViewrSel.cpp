@@ -17,9 +17,9 @@ using namespace hy::base;
 
 void THvBaseViewer::ExtendSelection()
 {
-    const TextPosition caret { m_caretLine, m_caretIndex };
-    const TextPosition oldStart = m_selStart;
-    const TextPosition oldEnd = m_selEnd;
+    const TTextPosition caret { m_caretLine, m_caretIndex };
+    const TTextPosition oldStart = m_selStart;
+    const TTextPosition oldEnd = m_selEnd;
     if (m_selAnchor == m_selStart)
         m_selEnd = caret;
     else
@@ -34,8 +34,8 @@ void THvBaseViewer::ExtendSelection()
 void THvBaseViewer::CollapseSelection()
 {
     const bool hadSelection = HasSelection();
-    const TextPosition oldStart = m_selStart;
-    const TextPosition oldEnd = m_selEnd;
+    const TTextPosition oldStart = m_selStart;
+    const TTextPosition oldEnd = m_selEnd;
     m_selStart = m_selEnd = m_selAnchor = { m_caretLine, m_caretIndex };
     if (hadSelection)
         InvalidateLines(oldStart.Line, oldEnd.Line);
@@ -49,10 +49,10 @@ void THvBaseViewer::SelectRange(
     if (m_lineTotal == 0)
         return;
     const LineNumber fixedLine = ClampLine(std::max<LineNumber>(caretAtEnd ? startLine : endLine, 0));
-    TextPosition fixed { std::clamp<LineNumber>(fixedLine, 0, std::max<LineNumber>(m_lineTotal - 1, 0)),
+    TTextPosition fixed { std::clamp<LineNumber>(fixedLine, 0, std::max<LineNumber>(m_lineTotal - 1, 0)),
         caretAtEnd ? startIndex : endIndex };
     fixed.Index = ClampIndex(fixed.Line, fixed.Index);
-    if (fixed != TextPosition { m_caretLine, m_caretIndex }) {
+    if (fixed != TTextPosition { m_caretLine, m_caretIndex }) {
         // The anchor goes to the fixed end without scrolling; the caret's move to the other end scrolls.
         m_caretLine = fixed.Line;
         m_caretIndex = fixed.Index;
@@ -90,7 +90,7 @@ void THvBaseViewer::SelectWordAt(const QPoint& point)
     if (m_lineTotal == 0)
         return;
     HourglassScope scope(this);
-    const TextPosition cell = CellAt(point);
+    const TTextPosition cell = CellAt(point);
     if (m_layout.CellAt(cell.Line, 0).Length == 0)
         return;
     const auto [start, end] = m_layout.WordRange(cell.Line, cell.Index);
@@ -182,7 +182,7 @@ QString THvBaseViewer::DisplayLineText(LineNumber line, int size)
     return out;
 }
 
-void THvBaseViewer::SelectSearchHit(const SearchHit& hit, unsigned options)
+void THvBaseViewer::SelectSearchHit(const TSearchHit& hit, unsigned options)
 {
     SelectRange(hit.StartLine, hit.StartIndex, !(options & soBackward), hit.EndIndex, hit.EndLine);
 }

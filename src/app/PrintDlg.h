@@ -91,5 +91,8 @@ void PrintClick(TMainForm& form);
 void PrintText(
     TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
 void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
+// The pages of the PDF page, each on a printed page, with progress and Cancel.
+void PrintPdf(
+    TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output);
 
 } // namespace hy::app

@@ -334,6 +334,22 @@ void THyPrinter::PrintImage(const QImage& image)
     m_canvas.DrawImage(page.width() / 2 - image.width() / 2, page.height() / 2 - image.height() / 2, image);
 }
 
+QRect THyPrinter::PageArea()
+{
+    PageSetup();
+    return Printable();
+}
+
+void THyPrinter::PrintDocumentPage(const QImage& image)
+{
+    if (m_pageActive)
+        NewPage();
+    const QRect area = PageArea();
+    EnsurePage();
+    m_canvas.DrawImage(
+        area.left() + (area.width() - image.width()) / 2, area.top() + (area.height() - image.height()) / 2, image);
+}
+
 void THyPrinter::EndJob()
 {
     if (!m_inJob)
@@ -393,6 +409,28 @@ void PrintImageCopies(
         printer.PrintImage(image);
         printer.EndJob();
     }
+}
+
+int PrintPageCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const TPrintPagesJob& job,
+    const QDateTime& time)
+{
+    THyPrinter printer(canvas);
+    printer.SetSettings(settings);
+    printer.SetJobTime(time);
+    const int copies = std::clamp<int>(settings.Copies, 1, 999);
+    int begun = 0;
+    bool stopped = false;
+    for (int copy = 0; copy < copies && !stopped; ++copy) {
+        printer.BeginJob();
+        ++begun;
+        printer.SetFont(font);
+        for (int page = job.FirstPage; page <= job.LastPage && !stopped; ++page) {
+            printer.PrintDocumentPage(job.RenderPage(page, printer.PageArea().size()));
+            stopped = job.Progress && !job.Progress(printer.PageNumber());
+        }
+        printer.EndJob();
+    }
+    return begun;
 }
 
 } // namespace hy::app

@@ -1,0 +1,65 @@
+// The PDF and Document pages of a viewer window: opening a document on them, with Standard in their place when
+// it cannot be shown, and Find on the PDF page.
+#include "app/Brview2.h"
+
+#include "platform/FileNames.h"
+#include "ui/common/Alert.h"
+#include "ui/document/DocumentPage.h"
+#include "ui/document/PdfPage.h"
+
+#include <QStackedWidget>
+
+namespace hy::app {
+
+void TChildForm::CreatePdfPage()
+{
+    if (m_pdfPage)
+        return;
+    m_pdfPage = new document::TPdfPage(m_noteBook);
+    connect(m_pdfPage, &document::TPdfPage::StatusChanged, this, &TChildForm::StatusChanged);
+    connect(m_pdfPage, &document::TPdfPage::StatusChanged, this, &TChildForm::SelectionChanged);
+    m_noteBook->addWidget(m_pdfPage);
+}
+
+void TChildForm::CreateDocumentPage()
+{
+    if (m_documentPage)
+        return;
+    m_documentPage = new document::TDocumentPage(m_noteBook);
+    connect(m_documentPage, &QTextBrowser::copyAvailable, this, &TChildForm::SelectionChanged);
+    m_noteBook->addWidget(m_documentPage);
+}
+
+TPageChoice TChildForm::OpenDocument(const TPageChoice& choice, const TOpenRequest& request)
+{
+    QString error;
+    bool cancelled = false;
+    if (choice.Kind == PageKind::Pdf) {
+        CreatePdfPage();
+        const document::TPdfPage::TOpenResult result = m_pdfPage->Open(m_fileName);
+        cancelled = result == document::TPdfPage::TOpenResult::Cancelled;
+        if (result != document::TPdfPage::TOpenResult::Shown)
+            error = m_pdfPage->ErrorText();
+    } else {
+        CreateDocumentPage();
+        error = m_documentPage->Open(m_fileName);
+    }
+    if (error.isEmpty())
+        return choice;
+    // A document that cannot be shown is shown as its text; a password the user did not give needs no word.
+    if (!cancelled)
+        ShowAlert(PageName(choice.Kind), platform::DisplayFileName(m_fileName) + QLatin1Char('\r') + error);
+    return { PageKind::Text, OpensInHex(request.Mode, request.Rules.TextHex) ? 1 : 0 };
+}
+
+bool TChildForm::FindInPdf(const QString& text, bool backward, bool fromStart)
+{
+    if (!m_pdfPage || !m_pdfPage->IsOpen())
+        return false;
+    if (m_pdfPage->Find(text, backward, fromStart))
+        return true;
+    ShowAlert(QStringLiteral("Search Results"), QStringLiteral("Cannot find \"%1\".").arg(text));
+    return false;
+}
+
+} // namespace hy::app

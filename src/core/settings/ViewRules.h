@@ -9,7 +9,7 @@ namespace hy::app {
 enum class ViewMode : int { BySettings = -1, Standard = 0, Hex = 1, Native = 2 };
 enum class PageKind : int { Image = 0, Archive = 1, Media = 2, Text = 3, Pdf = 4, Document = 5 };
 
-inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF.JPEG.TIFF.WEBP.SVG";
+inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF.JPEG.TIFF.WEBP.SVG.SVGZ";
 // PDF files open on the PDF page, Markdown and HTML rendered on the Document page.
 inline constexpr const char* kPdfExtensions = ".PDF";
 inline constexpr const char* kDocumentExtensions = ".MD.MARKDOWN.HTML.HTM";

@@ -4,6 +4,7 @@
 
 #include "platform/FileNames.h"
 #include "ui/common/Alert.h"
+#include "ui/document/DocumentOpen.h"
 #include "ui/document/DocumentPage.h"
 #include "ui/document/PdfPage.h"
 
@@ -32,23 +33,18 @@ void TChildForm::CreateDocumentPage()
 
 TPageChoice TChildForm::OpenDocument(const TPageChoice& choice, const TOpenRequest& request)
 {
-    QString error;
-    bool cancelled = false;
-    if (choice.Kind == PageKind::Pdf) {
+    if (choice.Kind == PageKind::Pdf)
         CreatePdfPage();
-        const document::TPdfPage::TOpenResult result = m_pdfPage->Open(m_fileName);
-        cancelled = result == document::TPdfPage::TOpenResult::Cancelled;
-        if (result != document::TPdfPage::TOpenResult::Shown)
-            error = m_pdfPage->ErrorText();
-    } else {
+    else
         CreateDocumentPage();
-        error = m_documentPage->Open(m_fileName);
-    }
-    if (error.isEmpty())
+    const document::TDocumentOpening opening
+        = document::OpenDocumentFile(choice.Kind == PageKind::Pdf ? m_pdfPage : nullptr,
+            choice.Kind == PageKind::Pdf ? nullptr : m_documentPage, m_fileName);
+    if (opening.Shown)
         return choice;
     // A document that cannot be shown is shown as its text; a password the user did not give needs no word.
-    if (!cancelled)
-        ShowAlert(PageName(choice.Kind), platform::DisplayFileName(m_fileName) + QLatin1Char('\r') + error);
+    if (!opening.Cancelled)
+        ShowAlert(PageName(choice.Kind), platform::DisplayFileName(m_fileName) + QLatin1Char('\r') + opening.Error);
     return { PageKind::Text, OpensInHex(request.Mode, request.Rules.TextHex) ? 1 : 0 };
 }
 

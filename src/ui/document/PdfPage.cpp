@@ -70,7 +70,7 @@ TPdfPage::TPdfPage(QWidget* parent)
     , m_bar(new QToolBar(this))
     , m_view(new TPdfView(this))
 {
-    setObjectName(QStringLiteral("Pdf"));
+    setObjectName(QStringLiteral("PDF"));
     m_view->setObjectName(QStringLiteral("PdfView"));
     m_search->setDocument(m_document);
     m_view->SetSearchModel(m_search);

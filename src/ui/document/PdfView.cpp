@@ -136,7 +136,20 @@ int TPdfView::CurrentPage() const
         return 0;
     if (!m_continuous)
         return m_shownPage;
-    return std::max(0, m_layout.PageAt(verticalScrollBar()->value() + TPdfLayout::kGap));
+    // The page that takes up most of the view, the first of equals.
+    const int top = verticalScrollBar()->value();
+    const int bottom = top + viewport()->height();
+    int best = std::max(0, m_layout.PageAt(top + TPdfLayout::kGap));
+    int bestShare = 0;
+    for (const int page : m_layout.PagesBetween(top, bottom)) {
+        const QRect r = m_layout.PageRect(page);
+        const int share = std::min(bottom, r.bottom() + 1) - std::max(top, r.top());
+        if (share > bestShare) {
+            best = page;
+            bestShare = share;
+        }
+    }
+    return best;
 }
 
 void TPdfView::NoteCurrentPage()
@@ -453,10 +466,26 @@ void TPdfView::mouseMoveEvent(QMouseEvent* event)
         return;
     // The drag stays on the page it began on, wherever the mouse goes.
     const QPointF end = PageTransform(m_selectPage).inverted().map(event->position());
-    const QPdfSelection selection = m_document->getSelection(m_selectPage, m_selectStart, end);
+    const QPdfSelection selection = SelectionTo(end);
     m_selectionBounds = selection.bounds();
     m_selectionText = selection.text();
     viewport()->update();
+}
+
+QPdfSelection TPdfView::SelectionTo(const QPointF& end) const
+{
+    // The document selects only between two characters: a drag that ends beyond the end of a line, or in the
+    // margin, selects up to the last character before it on its line.
+    constexpr double kStep = 6.0;
+    QPointF at = end;
+    for (;;) {
+        QPdfSelection selection = m_document->getSelection(m_selectPage, m_selectStart, at);
+        const bool rightward = end.x() >= m_selectStart.x();
+        if (selection.isValid()
+            || (rightward ? at.x() - kStep < m_selectStart.x() : at.x() + kStep > m_selectStart.x()))
+            return selection;
+        at.rx() += rightward ? -kStep : kStep;
+    }
 }
 
 void TPdfView::mouseReleaseEvent(QMouseEvent* event)

@@ -15,6 +15,7 @@
 class QPdfDocument;
 class QPdfPageRenderer;
 class QPdfSearchModel;
+class QPdfSelection;
 
 namespace hy::document {
 
@@ -93,6 +94,7 @@ private:
     // The page under a viewport point and the point on it in points; -1 off the pages.
     int PageUnder(const QPoint& at, QPointF& points) const;
     QTransform PageTransform(int page) const;
+    QPdfSelection SelectionTo(const QPointF& end) const;
     void NoteCurrentPage();
 
     QPdfDocument* m_document = nullptr;

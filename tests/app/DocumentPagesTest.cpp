@@ -2,6 +2,7 @@
 // PDF page with its pages in the status bar, F4 goes to a page, Print prints the pages again; a damaged PDF
 // says why and shows Standard; Markdown opens laid out with its source a tab away; the previews of the search
 // and the file selector show the same pages.
+#include "PrintAnswers.h"
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/PrintDlg.h"
@@ -29,17 +30,6 @@ using hy::test::ModalWatcher;
 
 namespace {
 
-// Presses Print in the print dialog and OK or Yes everywhere else.
-void Agree(QDialog* d)
-{
-    if (auto* print = qobject_cast<TPrintDialog*>(d))
-        print->PrintButton->click();
-    else if (auto* ask = qobject_cast<hy::TAskUserDialog*>(d))
-        ask->YesButton->click();
-    else
-        d->accept();
-}
-
 int PageCountOf(const QString& pdf)
 {
     QPdfDocument document;
@@ -60,7 +50,7 @@ protected:
     // Prints the active window into a PDF file; the file written.
     QString PrintActive()
     {
-        ModalWatcher watcher(Agree);
+        ModalWatcher watcher(hy::test::PressPrint);
         m_form->Action(TCommand::Print)->trigger();
         for (const QString& seen : watcher.Seen) {
             if (seen.startsWith("Print|") && seen.contains("was printed to the file"))
@@ -131,7 +121,7 @@ TEST_F(DocumentPages, APrintedTextOpensOnThePdfPageAndPrintsAgain)
 TEST_F(DocumentPages, ADamagedPdfSaysWhyAndShowsStandard)
 {
     const QString broken = Make("broken.pdf", "%PDF-1.4\n1 0 obj\n<< /Type /Catalog");
-    ModalWatcher watcher(Agree);
+    ModalWatcher watcher(hy::test::PressPrint);
     ASSERT_TRUE(m_form->OpenFileInViewer(broken, ViewMode::BySettings, false));
     TChildForm* child = m_form->ActiveChild();
     EXPECT_EQ(child->ActivePage(), PageKind::Text);

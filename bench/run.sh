@@ -11,6 +11,7 @@
 #   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
+#   bench/run.sh documents     a 300-page PDF's first page and paging on the PDF page (offscreen)
 # Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
 # Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
 set -eu
@@ -27,8 +28,9 @@ compare) target=hy_compare_bench ;;
 search) target=hy_search_bench ;;
 browse) target=hy_browse_bench ;;
 compressed) target=hy_compressed_bench ;;
+documents) target=hy_document_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents)" >&2
     exit 2
     ;;
 esac

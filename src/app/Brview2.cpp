@@ -14,6 +14,8 @@
 #include "ui/common/Alert.h"
 #include "ui/common/CursorScope.h"
 #include "ui/common/InputGate.h"
+#include "ui/document/DocumentPage.h"
+#include "ui/document/PdfPage.h"
 #include "ui/image/MultiImg.h"
 #include "ui/search/MediaLoad.h"
 #include "ui/viewer/HvCaret.h"
@@ -244,6 +246,10 @@ QWidget* TChildForm::PageWidget(PageKind page) const
         return m_archivePage;
     case PageKind::Media:
         return m_mediaPage;
+    case PageKind::Pdf:
+        return m_pdfPage;
+    case PageKind::Document:
+        return m_documentPage;
     }
     return nullptr;
 }
@@ -251,7 +257,8 @@ QWidget* TChildForm::PageWidget(PageKind page) const
 PageKind TChildForm::ActivePage() const
 {
     QWidget* w = m_noteBook->currentWidget();
-    for (const PageKind page : { PageKind::Image, PageKind::Archive, PageKind::Media }) {
+    for (const PageKind page :
+        { PageKind::Image, PageKind::Archive, PageKind::Media, PageKind::Pdf, PageKind::Document }) {
         if (w && w == PageWidget(page))
             return page;
     }
@@ -306,6 +313,14 @@ void TChildForm::DeleteUnusedPages()
         m_imagePage = nullptr;
         m_imageViewer = nullptr;
     }
+    if (m_pageKind != PageKind::Pdf && m_pdfPage) {
+        delete m_pdfPage;
+        m_pdfPage = nullptr;
+    }
+    if (m_pageKind != PageKind::Document && m_documentPage) {
+        delete m_documentPage;
+        m_documentPage = nullptr;
+    }
     if (QWidget* w = PageWidget(active))
         m_noteBook->setCurrentWidget(w);
 }
@@ -329,6 +344,8 @@ void TChildForm::TabSetClick(int index)
         m_noteBook->setCurrentWidget(page);
         if (m_thirdTab == PageKind::Archive && m_noteBook->isVisible())
             m_archivePage->ZipList()->setFocus();
+        else if (m_noteBook->isVisible() && (m_thirdTab == PageKind::Pdf || m_thirdTab == PageKind::Document))
+            page->setFocus();
         Q_EMIT PageShown(m_thirdTab);
     } else {
         Q_EMIT PageShown(ActivePage());
@@ -446,6 +463,11 @@ bool TChildForm::Open(const TOpenRequest& request)
         }
         break;
     }
+    case PageKind::Pdf:
+    case PageKind::Document:
+        page = OpenDocument(choice, request);
+        m_pageKind = page.Kind;
+        break;
     case PageKind::Text:
         break;
     }
@@ -474,6 +496,8 @@ void TChildForm::FocusPage()
         m_fileViewer->setFocus();
     else if (m_pageKind == PageKind::Archive && ActivePage() == PageKind::Archive)
         m_archivePage->ZipList()->setFocus();
+    else if (QWidget* page = PageWidget(ActivePage()); page && ActivePage() != PageKind::Text)
+        page->setFocus();
 }
 
 void TChildForm::SelectAll()
@@ -482,6 +506,10 @@ void TChildForm::SelectAll()
         m_fileViewer->SelectEntireFile(false);
     else if (ActivePage() == PageKind::Archive)
         m_archivePage->SelectAll();
+    else if (ActivePage() == PageKind::Pdf)
+        m_pdfPage->SelectAll();
+    else if (ActivePage() == PageKind::Document)
+        m_documentPage->selectAll();
 }
 
 void TChildForm::CopyToClipboard()
@@ -490,12 +518,18 @@ void TChildForm::CopyToClipboard()
         m_fileViewer->CopySelection();
     else if (ActivePage() == PageKind::Image && HasGraphic())
         m_imageViewer->CopyToClipboard();
+    else if (ActivePage() == PageKind::Pdf)
+        m_pdfPage->CopySelection();
+    else if (ActivePage() == PageKind::Document)
+        m_documentPage->copy();
 }
 
 bool TChildForm::CanCopyToClipboard() const
 {
     const PageKind page = ActivePage();
-    return (page == PageKind::Image && HasGraphic()) || (page == PageKind::Text && m_fileViewer->HasSelection());
+    return (page == PageKind::Image && HasGraphic()) || (page == PageKind::Text && m_fileViewer->HasSelection())
+        || (page == PageKind::Pdf && m_pdfPage->HasSelection())
+        || (page == PageKind::Document && m_documentPage->textCursor().hasSelection());
 }
 
 bool TChildForm::CanCopyToFile() const
@@ -673,6 +707,12 @@ bool TChildForm::Refresh()
         if (m_archivePage)
             m_archivePage->Reload();
         break;
+    case PageKind::Pdf:
+    case PageKind::Document: {
+        TOpenRequest again;
+        again.FileName = m_fileName;
+        OpenDocument({ m_pageKind, 2 }, again);
+    } break;
     default:
         break;
     }
@@ -699,6 +739,13 @@ void TChildForm::ResetViewer()
         m_archivePage = nullptr;
     }
     CloseMedia();
+    // The document pages are made again for the next document.
+    if (m_noteBook->currentWidget() == m_pdfPage || m_noteBook->currentWidget() == m_documentPage)
+        m_noteBook->setCurrentWidget(m_textPage);
+    delete m_pdfPage;
+    m_pdfPage = nullptr;
+    delete m_documentPage;
+    m_documentPage = nullptr;
     // The Text page first, so that taking the third tab away leaves the view as it was.
     ShowPage(PageKind::Text, m_fileViewer->InHexMode() ? 1 : 0);
     RemoveThirdTab();

@@ -34,6 +34,11 @@ namespace hy::archive {
 class TArchivePage;
 }
 
+namespace hy::document {
+class TDocumentPage;
+class TPdfPage;
+}
+
 namespace hy::app {
 
 class TMainForm;
@@ -121,6 +126,13 @@ public:
     // Extracts the selected archive members into a folder; viewing opens each in a window of its own.
     void ExtractMembers(const QString& directory, bool view);
 
+    // The PDF page and the Document page (Markdown, HTML), or null while not made.
+    document::TPdfPage* PdfPage() const { return m_pdfPage; }
+    document::TDocumentPage* DocumentPage() const { return m_documentPage; }
+    // Find on the PDF page: the next (previous) hit of the text, or the first (last) when fromStart; says so
+    // when there is none. False when nothing was found.
+    bool FindInPdf(const QString& text, bool backward, bool fromStart);
+
     // Opens the media file; returns the player's error text, empty on success.
     QString OpenMedia();
     void CloseMedia();
@@ -166,6 +178,10 @@ private:
     void CreateImagePage();
     void CreateMediaPage();
     void CreateArchivePage();
+    void CreatePdfPage();
+    void CreateDocumentPage();
+    // Shows the file on the PDF or Document page; the page to show instead when it cannot be.
+    settings::TPageChoice OpenDocument(const settings::TPageChoice& choice, const TOpenRequest& request);
     void PopupAboutToShow();
     void ShowVideoOrPoster();
     // Decodes the picture with progress; Esc stops it.
@@ -184,6 +200,8 @@ private:
     QScrollArea* m_imagePage = nullptr;
     image::TMultiImage* m_imageViewer = nullptr;
     archive::TArchivePage* m_archivePage = nullptr;
+    document::TPdfPage* m_pdfPage = nullptr;
+    document::TDocumentPage* m_documentPage = nullptr;
     QWidget* m_mediaPage = nullptr;
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;

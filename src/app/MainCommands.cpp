@@ -31,6 +31,7 @@
 #include "ui/common/Ask.h"
 #include "ui/common/CursorScope.h"
 #include "ui/common/InputGate.h"
+#include "ui/document/PdfPage.h"
 #include "ui/image/MultiImg.h"
 #include "ui/launch/Brview6.h"
 #include "ui/launch/ClipView.h"
@@ -680,6 +681,17 @@ void TMainForm::UpdateStatus()
         m_cursorPosPanel->clear();
         SetInfoText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
+    } else if (page == PageKind::Pdf) {
+        m_encodingPanel->hide();
+        const document::TPdfPage* pdf = child->PdfPage();
+        m_cursorPosPanel->setText(PdfPageText(pdf->CurrentPage(), pdf->PageCount()));
+        SetInfoText(PdfInfoText(pdf->PageCount(), fileSize));
+        SetCharPanelWanted(false);
+    } else if (page == PageKind::Document) {
+        m_encodingPanel->hide();
+        m_cursorPosPanel->clear();
+        SetInfoText(DocumentInfoText(fileSize));
+        SetCharPanelWanted(false);
     }
     m_followPanel->setVisible(page == PageKind::Text && v->Follow());
     UpdateCopyCommands(child);
@@ -725,9 +737,12 @@ void TMainForm::UpdateCommands(bool enabled)
         const int tab = child->TabSet()->currentIndex();
         if (tab != 0)
             SetCharPanelWanted(false);
-        Action(TCommand::Print)->setEnabled(total > 0 && (text || page == PageKind::Image));
+        const bool pdf = page == PageKind::Pdf;
+        Action(TCommand::Print)->setEnabled(total > 0 && (text || pdf || page == PageKind::Image));
         UpdateCopyCommands(child);
-        Action(TCommand::SelectAll)->setEnabled(text || page == PageKind::Archive);
+        Action(TCommand::SelectAll)->setEnabled(text || pdf || page == PageKind::Archive || page == PageKind::Document);
+        // F4 goes to a page of a PDF document.
+        Action(TCommand::GotoLine)->setText(pdf ? QStringLiteral("&Go to Page...") : QStringLiteral("&Go to Line..."));
         Action(TCommand::Standard)->setChecked(text && !v->InHexMode());
         Action(TCommand::Hex)->setChecked(text && v->InHexMode());
         QAction* native = Action(TCommand::Native);
@@ -756,6 +771,11 @@ void TMainForm::UpdateCommands(bool enabled)
             Action(TCommand::Follow)->setChecked(v->Follow());
             Action(TCommand::Filter)->setEnabled(total > 0);
             Action(TCommand::Filter)->setChecked(child->FilterPane()->isVisible());
+        } else if (pdf) {
+            for (const TCommand c : { TCommand::Find, TCommand::GotoLine })
+                Action(c)->setEnabled(true);
+            for (const TCommand c : { TCommand::FindNext, TCommand::FindPrevious })
+                Action(c)->setEnabled(!m_search.Text.isEmpty());
         }
         const bool program = IsProgramFile(child->FileName());
         if (QAction* assoc = Action(TCommand::UseAssociatedApplication))
@@ -876,21 +896,52 @@ void TMainForm::RunFind()
         return;
     const unsigned options = m_search.FindOptions();
     const QList<TChildForm*> children = Children();
-    if (children.size() > 1 && m_search.AllFiles) {
+    const bool allFiles = children.size() > 1 && m_search.AllFiles;
+    TChildForm* active = ActiveChild();
+    if (active && !allFiles && active->ActivePage() == PageKind::Pdf) {
+        // The PDF page searches the document's text.
+        active->FindInPdf(m_search.Text, !m_search.DirectionDown, m_search.OriginTop);
+    } else if (allFiles) {
         TileVertical();
         for (auto it = children.crbegin(); it != children.crend(); ++it)
             SearchWindow(*it, m_search.Text, options, true, true);
-    } else if (TChildForm* c = ActiveChild()) {
-        SearchWindow(c, m_search.Text, options, false, true);
+    } else if (active) {
+        SearchWindow(active, m_search.Text, options, false, true);
     }
     UpdateCommands(true);
 }
+
+namespace {
+
+    // Go to Page on the PDF page.
+    void GotoPdfPage(QWidget* parent, document::TPdfPage& pdf)
+    {
+        QString text = QString::number(pdf.CurrentPage() + 1);
+        const QString total = QString::number(pdf.PageCount());
+        if (!GetInput(parent, QStringLiteral("Go to Page"),
+                QStringLiteral("Enter new page number (1 to ") + total + QStringLiteral("):"), text, 207, true))
+            return;
+        bool ok = false;
+        const int n = text.toInt(&ok);
+        if (!ok || n < 1 || n > pdf.PageCount()) {
+            ShowAlert(QStringLiteral("Go to Page"),
+                QStringLiteral("Valid page numbers are 1 to ") + total + QLatin1Char('.'));
+            return;
+        }
+        pdf.GoToPage(n - 1);
+    }
+
+} // namespace
 
 void TMainForm::GotoLineClick()
 {
     TChildForm* child = ActiveChild();
     if (!child)
         return;
+    if (child->ActivePage() == PageKind::Pdf) {
+        GotoPdfPage(this, *child->PdfPage());
+        return;
+    }
     viewer::THvFileViewer* v = child->FileViewer();
     QString text = QString::number(v->CaretLocation().Line + 1);
     // While the total is unknown the prompt shows the largest line number a user can mean.

@@ -206,11 +206,15 @@ void TMainForm::RepeatFind(bool reverse)
     const unsigned options
         = (m_search.FindOptions() & ~unsigned(viewer::soWholeFile)) ^ (reverse ? unsigned(viewer::soBackward) : 0u);
     const QList<TChildForm*> children = Children();
-    if (children.size() > 1 && m_search.AllFiles) {
+    const bool allFiles = children.size() > 1 && m_search.AllFiles;
+    TChildForm* active = ActiveChild();
+    if (active && !allFiles && active->ActivePage() == PageKind::Pdf) {
+        active->FindInPdf(m_search.Text, (options & viewer::soBackward) != 0, false);
+    } else if (allFiles) {
         for (auto it = children.crbegin(); it != children.crend(); ++it)
             SearchWindow(*it, m_search.Text, options, true, false);
-    } else if (TChildForm* c = ActiveChild()) {
-        SearchWindow(c, m_search.Text, options, false, false);
+    } else if (active) {
+        SearchWindow(active, m_search.Text, options, false, false);
     }
     UpdateCommands(true);
 }

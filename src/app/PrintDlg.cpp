@@ -11,6 +11,7 @@
 #include "platform/PlatformFiles.h"
 #include "ui/common/Alert.h"
 #include "ui/common/CursorScope.h"
+#include "ui/document/PdfPage.h"
 #include "ui/image/MultiImg.h"
 #include "ui/viewer/HvFxFnt.h"
 #include "ui/viewer/HvViewr.h"
@@ -110,6 +111,16 @@ namespace {
                 output->DropLast();
             throw;
         }
+    }
+
+    // The progress line of a job: the file and page printed, and the file the printout goes into.
+    QString PrintingText(const QString& name, int page, const TPrintOutputFiles* output)
+    {
+        QString text = QStringLiteral("Printing: ") + name + QStringLiteral(", Page: ") + QString::number(page);
+        if (output && !output->Files().isEmpty())
+            text += QStringLiteral("\rto ")
+                + platform::DisplayFileName(QDir::toNativeSeparators(output->Files().last()));
+        return text;
     }
 
     // Where the printout went, when it went into files.
@@ -396,11 +407,7 @@ void PrintText(
     const QString name = NameOf(child.windowTitle());
     progress->Start((lines.LastLine - lines.FirstLine) * std::clamp<int>(settings.Copies, 1, 999));
     lines.Progress = [&](int page) {
-        QString text = QStringLiteral("Printing: ") + name + QStringLiteral(", Page: ") + QString::number(page);
-        if (output && !output->Files().isEmpty())
-            text += QStringLiteral("\rto ")
-                + platform::DisplayFileName(QDir::toNativeSeparators(output->Files().last()));
-        progress->Update(kProgramTitle, text, 1);
+        progress->Update(kProgramTitle, PrintingText(name, page, output), 1);
         QCoreApplication::processEvents();
         // A window closed meanwhile has nothing more to print.
         return !progress->Cancelled() && window;
@@ -419,6 +426,33 @@ void PrintImage(TChildForm& child, const TPrintSettings& settings, QPrinter& pri
     });
 }
 
+void PrintPdf(
+    TMainForm& form, TChildForm& child, const TPrintSettings& settings, QPrinter& printer, TPrintOutputFiles* output)
+{
+    QPointer<TChildForm> window(&child);
+    document::TPdfPage* pdf = child.PdfPage();
+    if (!pdf || !pdf->IsOpen())
+        return;
+    TPrintPagesJob job;
+    job.LastPage = pdf->PageCount() - 1;
+    // Each page is drawn at the printer's resolution, as large as the printable area allows.
+    job.RenderPage = [window](int page, const QSize& largest) {
+        return window && window->PdfPage() ? window->PdfPage()->RenderPage(page, largest) : QImage();
+    };
+    TProgressReport* progress = TProgressReport::Of(&form);
+    const auto finish = qScopeGuard([progress]() { progress->Finish(); });
+    const QString name = NameOf(child.windowTitle());
+    progress->Start(qint64(job.LastPage + 1) * std::clamp<int>(settings.Copies, 1, 999));
+    job.Progress = [&](int page) {
+        progress->Update(kProgramTitle, PrintingText(name, page, output), 1);
+        QCoreApplication::processEvents();
+        return !progress->Cancelled() && window;
+    };
+    RunJobs(printer, output, [&](TPainterCanvas& canvas) {
+        PrintPageCopies(canvas, settings, child.FileViewer()->FixedFont()->Font(), job);
+    });
+}
+
 void PrintClick(TMainForm& form)
 {
     // Printing lets events through; a second Print meanwhile would start a job inside the first.
@@ -430,11 +464,12 @@ void PrintClick(TMainForm& form)
     const auto done = qScopeGuard([]() { printing = false; });
     const PageKind page = child->ActivePage();
     const bool image = page == PageKind::Image;
-    if (!image && page != PageKind::Text)
+    const bool pdf = page == PageKind::Pdf;
+    if (!image && !pdf && page != PageKind::Text)
         return;
     viewer::THvFileViewer* v = child->FileViewer();
     TPrintSettings& settings = form.Settings().Print;
-    settings.PrintSelectedText = !image && v->HasSelection() ? 1 : 0;
+    settings.PrintSelectedText = !image && !pdf && v->HasSelection() ? 1 : 0;
     settings.TabSize = v->ExpandTabs() ? form.Settings().TabSize : 0;
     // The name as it is on disk; the job's title is its upper case.
     settings.FileName = NameOf(v->FileName());
@@ -448,7 +483,7 @@ void PrintClick(TMainForm& form)
         printer.setOutputFileName(holder.DefaultOutput);
     }
 
-    TPrintDialog dialog(settings, printer, image, &form);
+    TPrintDialog dialog(settings, printer, image || pdf, &form);
     if (dialog.ShowModal() != QDialog::Accepted)
         return;
     // A name the program made up goes on in its own series when it is taken meanwhile.
@@ -461,6 +496,8 @@ void PrintClick(TMainForm& form)
     try {
         if (image)
             PrintImage(*child, settings, printer, files);
+        else if (pdf)
+            PrintPdf(form, *child, settings, printer, files);
         else
             PrintText(form, *child, settings, printer, files);
     } catch (const std::exception& e) {

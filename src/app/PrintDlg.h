@@ -92,5 +92,8 @@ void PrintText(TMainForm& form, TChildForm& child, const settings::TPrintSetting
     print::TPrintOutputFiles* output);
 void PrintImage(
     TChildForm& child, const settings::TPrintSettings& settings, QPrinter& printer, print::TPrintOutputFiles* output);
+// The pages of the PDF page, each on a printed page, with progress and Cancel.
+void PrintPdf(TMainForm& form, TChildForm& child, const settings::TPrintSettings& settings, QPrinter& printer,
+    print::TPrintOutputFiles* output);
 
 } // namespace hy::app

@@ -319,6 +319,42 @@ TEST(PrintImageCopies, CentredOnThePageOncePerCopy)
     EXPECT_EQ(canvas.Ended, 2);
 }
 
+TEST(PrintPageCopies, EachPageOnAPrintedPageOfItsOwnFittedToThePrintableArea)
+{
+    RecordingCanvas canvas;
+    TPrintSettings s = Plain();
+    s.Copies = 2;
+    s.Footer = "Page &p";
+    QList<QSize> asked;
+    TPrintPagesJob job;
+    job.FirstPage = 0;
+    job.LastPage = 2;
+    // Pages twice as tall as wide, drawn as large as the area allows.
+    job.RenderPage = [&asked](int, const QSize& largest) {
+        asked << largest;
+        const QSize size = QSize(1, 2).scaled(largest, Qt::KeepAspectRatio);
+        return QImage(size, QImage::Format_RGB32);
+    };
+    EXPECT_EQ(PrintPageCopies(canvas, s, QFont(), job), 2);
+    ASSERT_EQ(asked.size(), 6);
+    // Margins of 0.75 and 0.5 inch at 100 dpi (wider than the footer's two lines).
+    const QSize area(1000 - 150, 1100 - 50 - 50);
+    EXPECT_EQ(asked.first(), area);
+    const int w = area.height() / 2;
+    const QString at
+        = QStringLiteral("%1,%2 image %3x%4").arg(75 + (area.width() - w) / 2).arg(50).arg(w).arg(area.height());
+    EXPECT_EQ(canvas.Lines(), QStringList({ "1:" + at, "2:" + at, "3:" + at, "1:" + at, "2:" + at, "3:" + at }));
+    EXPECT_EQ(canvas.Centred().size(), 6) << "every page has its footer";
+    EXPECT_EQ(canvas.Ended, 2);
+
+    // Stopping ends the job after the page printed and prints no more copies.
+    RecordingCanvas stopped;
+    job.Progress = [](int page) { return page < 2; };
+    EXPECT_EQ(PrintPageCopies(stopped, s, QFont(), job), 1);
+    EXPECT_EQ(stopped.Lines().size(), 2);
+    EXPECT_EQ(stopped.Ended, 1);
+}
+
 // The files a print into a file writes: the numbered series, a file made exclusively for each job, files of
 // others never replaced or removed, and a folder that cannot take one named in the error.
 TEST(PrintOutputFiles, EachJobTakesTheNextNameThatNamesNothing)

@@ -1,6 +1,7 @@
 // File > Print end to end: the print dialog, and what lands in the PDF the printer writes, read back with
 // pdftotext (and a picture with pdftoppm): headers and footers, page breaks, wrapping, tabs, selections,
 // copies, Stop, and a picture on its page. Also when Print is offered.
+#include "PrintAnswers.h"
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/PrintDlg.h"
@@ -37,20 +38,11 @@
 using namespace hy::app;
 using namespace hy::print;
 using namespace hy::settings;
+using namespace hy::search;
 using hy::test::ModalWatcher;
+using hy::test::PressPrint;
 
 namespace {
-
-// Presses Print in the print dialog, Yes in questions, OK in alerts.
-void PressPrint(QDialog* d)
-{
-    if (auto* print = qobject_cast<TPrintDialog*>(d))
-        print->PrintButton->click();
-    else if (auto* ask = qobject_cast<hy::common::TAskUserDialog*>(d))
-        ask->YesButton->click();
-    else
-        d->accept();
-}
 
 QString RunTool(const QString& program, const QStringList& arguments)
 {

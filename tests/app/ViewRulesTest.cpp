@@ -272,6 +272,51 @@ TEST(ViewRules, ColorCountAndImageText)
     EXPECT_EQ(ImageInfoText(640, 480, 0, 1, 12345), " File size: 640 x 480 (12,345 bytes)");
 }
 
+TEST(ViewRules, DocumentsOpenOnTheirPagesOnlyAsRegularFilesAndWhenShownNatively)
+{
+    using K = PageKind;
+    TPageRules rules;
+    TPageRules off;
+    off.ShowDocumentFiles = false;
+    struct Case {
+        const char* name;
+        ViewMode mode;
+        const TPageRules* rules;
+        bool regular;
+        TPageChoice page;
+    } cases[] = {
+        { "manual.pdf", ViewMode::BySettings, &rules, true, { K::Pdf, 2 } },
+        { "MANUAL.PDF", ViewMode::Hex, &rules, true, { K::Pdf, 1 } },
+        { "README.md", ViewMode::BySettings, &rules, true, { K::Document, 2 } },
+        { "notes.markdown", ViewMode::Standard, &rules, true, { K::Document, 0 } },
+        { "index.html", ViewMode::Native, &rules, true, { K::Document, 2 } },
+        { "old.HTM", ViewMode::BySettings, &rules, true, { K::Document, 2 } },
+        { "drawing.svg", ViewMode::BySettings, &rules, true, { K::Image, 2 } },
+        { "drawing.svgz", ViewMode::BySettings, &rules, true, { K::Image, 2 } },
+        { "fifo.pdf", ViewMode::BySettings, &rules, false, { K::Text, 0 } }, // a pipe would keep the reader waiting
+        { "page.html", ViewMode::BySettings, &rules, false, { K::Text, 0 } },
+        { "manual.pdf", ViewMode::BySettings, &off, true, { K::Text, 0 } },
+        { "README.md", ViewMode::BySettings, &off, true, { K::Text, 0 } },
+        { "page.xhtml", ViewMode::BySettings, &rules, true, { K::Text, 0 } },
+        { "notes.mdx", ViewMode::BySettings, &rules, true, { K::Text, 0 } },
+    };
+    for (const Case& c : cases) {
+        const TPageChoice got = ChoosePage(c.name, c.mode, *c.rules, c.regular);
+        EXPECT_EQ(got, c.page) << c.name << " gave " << int(got.Kind) << "/" << got.Tab;
+    }
+    EXPECT_EQ(PageName(K::Pdf), "PDF");
+    EXPECT_EQ(PageName(K::Document), "Document");
+}
+
+TEST(ViewRules, DocumentTexts)
+{
+    EXPECT_EQ(PdfInfoText(1, 1), " File size: 1 page (1 byte)");
+    EXPECT_EQ(PdfInfoText(300, 1234567), " File size: 300 pages (1,234,567 bytes)");
+    EXPECT_EQ(PdfPageText(0, 300), "Page 1 of 300");
+    EXPECT_EQ(PdfPageText(299, 300), "Page 300 of 300");
+    EXPECT_EQ(DocumentInfoText(2048), " File size: 2,048 bytes");
+}
+
 TEST(ViewRules, ArchiveAndMediaTexts)
 {
     EXPECT_EQ(ArchiveInfoText(1), "Contents: 1 compressed file");

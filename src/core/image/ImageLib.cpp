@@ -10,6 +10,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
@@ -233,6 +235,34 @@ TDecodeResult TImageLib::DecodeData(TImageKind kind, const QByteArray& data, con
     return result;
 }
 
+TDecodeResult TImageLib::RenderSvg(const QByteArray& data, const QSize& size)
+{
+    QSvgRenderer renderer;
+    if (!renderer.load(data) || !renderer.isValid())
+        return TDecodeResult::Failure(ErrNotThisFormat, Text("The file is not a valid SVG drawing."));
+    const QSize own = renderer.defaultSize();
+    QSize target = size.isEmpty() ? own : size;
+    if (target.isEmpty())
+        return TDecodeResult::Failure(ErrCorrupt, Text("The SVG drawing has no size."));
+    if (target.width() > MaxVectorSide || target.height() > MaxVectorSide)
+        target = target.scaled(MaxVectorSide, MaxVectorSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    TDecodeResult result;
+    result.Image = QImage(target, QImage::Format_ARGB32_Premultiplied);
+    if (result.Image.isNull())
+        return TDecodeResult::Failure(ErrNoMemory, ErrorText(ErrNoMemory));
+    result.Image.fill(Qt::transparent);
+    QPainter painter(&result.Image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(target)));
+    painter.end();
+    result.Info.FormatName = QStringLiteral("SVG");
+    result.Info.Width = own.width();
+    result.Info.Height = own.height();
+    result.Info.Description = QStringLiteral("Vector drawing");
+    result.Code = ImageOk;
+    return result;
+}
+
 TDecodeResult TImageLib::LoadImage(
     TImageKind kind, const QString& fileName, int bits, bool dither, const ProgressCallback& progress)
 {
@@ -256,6 +286,8 @@ TDecodeResult TImageLib::LoadImage(
         result = TDecodeResult::Failure(ErrTooLarge, ErrorText(ErrTooLarge));
     } else if (OwnDecoder(kind)) {
         result = DecodeOwn(kind, data, size, progress);
+    } else if (kind == TImageKind::Svg) {
+        result = RenderSvg(bytes);
     } else {
         file.seek(0);
         result = DecodeWithQt(&file, progress);
@@ -271,7 +303,7 @@ TDecodeResult TImageLib::LoadImage(
             result.ErrorText = ErrorText(result.Code);
         return result;
     }
-    if (kind != TImageKind::Wmf && kind != TImageKind::Ico) {
+    if (kind != TImageKind::Wmf && kind != TImageKind::Ico && kind != TImageKind::Svg) {
         result.Image = ReduceDepth(result.Image, bits, dither);
         // A conversion that could not get its memory gives no picture: that is a failure, not a picture.
         if (result.Image.isNull())

@@ -1,6 +1,6 @@
 // The imaging boundary: loads a picture file of a named kind into a QImage with its information, reporting
 // progress and giving the decoder's own error text on failure. Qt's readers handle BMP, JPEG, PNG, GIF,
-// TIFF, WebP and ICO; PCX and WMF have decoders of our own.
+// TIFF, WebP and ICO, Qt SVG draws SVG drawings; PCX and WMF have decoders of our own.
 #pragma once
 
 #include "core/image/ImageTypes.h"
@@ -10,7 +10,7 @@
 namespace hy::image {
 
 // The kinds of picture the component loads, named by their extension; Unknown is judged by the content alone.
-enum class TImageKind { Bmp, Jpg, Png, Gif, Tif, Pcx, Wmf, Ico, Webp, Unknown };
+enum class TImageKind { Bmp, Jpg, Png, Gif, Tif, Pcx, Wmf, Ico, Webp, Svg, Unknown };
 
 class TImageLib {
 public:
@@ -38,6 +38,12 @@ public:
 
     // Decodes bytes already in memory with the decoder for `kind` (no depth reduction).
     static TDecodeResult DecodeData(TImageKind kind, const QByteArray& data, const ProgressCallback& progress = {});
+
+    // Draws an SVG drawing (plain or gzip-compressed) into a picture of the given size, or of the drawing's own
+    // size when size is empty; the sides are held to MaxVectorSide keeping the drawing's proportions. Info
+    // names the format "SVG" and gives the drawing's own size.
+    static TDecodeResult RenderSvg(const QByteArray& data, const QSize& size = {});
+    static constexpr int MaxVectorSide = 8192;
 
     // The library's text for an error number.
     static QString ErrorText(int code);

@@ -337,6 +337,22 @@ void THyPrinter::PrintImage(const QImage& image)
     m_canvas.DrawImage(page.width() / 2 - image.width() / 2, page.height() / 2 - image.height() / 2, image);
 }
 
+QRect THyPrinter::PageArea()
+{
+    PageSetup();
+    return Printable();
+}
+
+void THyPrinter::PrintDocumentPage(const QImage& image)
+{
+    if (m_pageActive)
+        NewPage();
+    const QRect area = PageArea();
+    EnsurePage();
+    m_canvas.DrawImage(
+        area.left() + (area.width() - image.width()) / 2, area.top() + (area.height() - image.height()) / 2, image);
+}
+
 void THyPrinter::EndJob()
 {
     if (!m_inJob)
@@ -351,20 +367,36 @@ void THyPrinter::EndJob()
     m_canvas.EndDoc();
 }
 
+namespace {
+
+    // Runs one job per copy on a printer set up for the settings: each copy begins its job, takes the font and
+    // prints through printCopy, which says false to stop (that copy's job still ends; no more are begun).
+    int PrintCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const QDateTime& time,
+        const std::function<bool(THyPrinter& printer)>& printCopy)
+    {
+        THyPrinter printer(canvas);
+        printer.SetSettings(settings);
+        printer.SetJobTime(time);
+        const int copies = std::clamp<int>(settings.Copies, 1, 999);
+        int begun = 0;
+        bool stopped = false;
+        for (int copy = 0; copy < copies && !stopped; ++copy) {
+            printer.BeginJob();
+            ++begun;
+            printer.SetFont(font);
+            stopped = !printCopy(printer);
+            printer.EndJob();
+        }
+        return begun;
+    }
+
+} // namespace
+
 int PrintTextCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const TPrintTextJob& job,
     const QDateTime& time)
 {
-    THyPrinter printer(canvas);
-    printer.SetSettings(settings);
-    printer.SetJobTime(time);
-    const int copies = std::clamp<int>(settings.Copies, 1, 999);
-    int begun = 0;
-    bool stopped = false;
-    for (int copy = 0; copy < copies && !stopped; ++copy) {
-        printer.BeginJob();
-        ++begun;
-        printer.SetFont(font);
-        for (qint64 line = job.FirstLine; line <= job.LastLine && !stopped; ++line) {
+    return PrintCopies(canvas, settings, font, time, [&job](THyPrinter& printer) {
+        for (qint64 line = job.FirstLine; line <= job.LastLine; ++line) {
             QString text;
             const qint64 to = job.Selection && line == job.LastLine ? job.EndIndex : -1;
             if (job.Selection && line == job.FirstLine) {
@@ -376,26 +408,32 @@ int PrintTextCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const 
             text.truncate(kPrintLineLimit);
             printer.PrintLine(text);
             if (job.Progress && !job.Progress(printer.PageNumber()))
-                stopped = true;
+                return false;
         }
-        printer.EndJob();
-    }
-    return begun;
+        return true;
+    });
 }
 
 void PrintImageCopies(
     TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const QImage& image, const QDateTime& time)
 {
-    THyPrinter printer(canvas);
-    printer.SetSettings(settings);
-    printer.SetJobTime(time);
-    const int copies = std::clamp<int>(settings.Copies, 1, 999);
-    for (int copy = 0; copy < copies; ++copy) {
-        printer.BeginJob();
-        printer.SetFont(font);
+    PrintCopies(canvas, settings, font, time, [&image](THyPrinter& printer) {
         printer.PrintImage(image);
-        printer.EndJob();
-    }
+        return true;
+    });
+}
+
+int PrintPageCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const QFont& font, const TPrintPagesJob& job,
+    const QDateTime& time)
+{
+    return PrintCopies(canvas, settings, font, time, [&job](THyPrinter& printer) {
+        for (int page = job.FirstPage; page <= job.LastPage; ++page) {
+            printer.PrintDocumentPage(job.RenderPage(page, printer.PageArea().size()));
+            if (job.Progress && !job.Progress(printer.PageNumber()))
+                return false;
+        }
+        return true;
+    });
 }
 
 } // namespace hy::print

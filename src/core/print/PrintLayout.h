@@ -105,6 +105,10 @@ public:
     void PrintLine(const QString& line);
     // The picture at its own pixel size, its centre on the page's centre.
     void PrintImage(const QImage& image);
+    // A page of a paged document: on a printed page of its own (the next one after the first), its centre on
+    // the centre of the printable rectangle. PageArea is the rectangle it should fill.
+    void PrintDocumentPage(const QImage& image);
+    QRect PageArea();
     // Prints the last footer and ends the job.
     void EndJob();
 
@@ -169,5 +173,19 @@ int PrintTextCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settin
 // Prints the picture once per copy, each copy a job of its own.
 void PrintImageCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settings, const QFont& font,
     const QImage& image, const QDateTime& time = QDateTime());
+
+// A paged document (a PDF) to print: how many pages, and each page drawn as large as fits in a size in device
+// pixels. Progress hears each page printed; false stops the job.
+struct TPrintPagesJob {
+    int FirstPage = 0;
+    int LastPage = -1;
+    std::function<QImage(int page, const QSize& largest)> RenderPage;
+    std::function<bool(int page)> Progress;
+};
+
+// Prints the pages once per copy, each copy a job of its own and each page on a printed page. Returns the
+// copies begun.
+int PrintPageCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settings, const QFont& font, const TPrintPagesJob& job,
+    const QDateTime& time = QDateTime());
 
 } // namespace hy::print

@@ -43,6 +43,11 @@ TPageChoice ChoosePage(
         kind = PageKind::Archive;
     else if (rules.ShowMediaFiles && HasExtensionIn(fileName, rules.MediaExtensions) && regularFile)
         kind = PageKind::Media;
+    else if (rules.ShowDocumentFiles && HasExtensionIn(fileName, QString::fromLatin1(kPdfExtensions)) && regularFile)
+        kind = PageKind::Pdf;
+    else if (rules.ShowDocumentFiles && HasExtensionIn(fileName, QString::fromLatin1(kDocumentExtensions))
+        && regularFile)
+        kind = PageKind::Document;
     else if (rules.ShowArchiveFiles && archiveContent && regularFile)
         kind = PageKind::Archive;
     if (kind == PageKind::Text)
@@ -73,6 +78,10 @@ QString PageName(PageKind kind)
         return QStringLiteral("Archive");
     case PageKind::Media:
         return QStringLiteral("Media");
+    case PageKind::Pdf:
+        return QStringLiteral("PDF");
+    case PageKind::Document:
+        return QStringLiteral("Document");
     case PageKind::Text:
         break;
     }
@@ -149,6 +158,20 @@ QString ImageInfoText(int width, int height, int bitsPerPixel, int planes, qint6
     const QString colors = count.isEmpty() ? QString() : QStringLiteral(" x ") + count + QStringLiteral(" Colors");
     return QStringLiteral(" File size: %1 x %2").arg(width).arg(height) + colors + QStringLiteral(" (")
         + ThousandsText(fileSize) + QStringLiteral(" byte") + PluralSuffix(fileSize) + QLatin1Char(')');
+}
+
+QString PdfInfoText(int pages, qint64 fileSize)
+{
+    return QStringLiteral(" File size: ") + ThousandsText(pages) + QStringLiteral(" page") + PluralSuffix(pages)
+        + QStringLiteral(" (") + ThousandsText(fileSize) + QStringLiteral(" byte") + PluralSuffix(fileSize)
+        + QLatin1Char(')');
+}
+
+QString PdfPageText(int page, int pages) { return QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages); }
+
+QString DocumentInfoText(qint64 fileSize)
+{
+    return QStringLiteral(" File size: ") + ThousandsText(fileSize) + QStringLiteral(" byte") + PluralSuffix(fileSize);
 }
 
 QString ArchiveInfoText(qint64 members)

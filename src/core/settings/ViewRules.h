@@ -7,9 +7,12 @@
 namespace hy::settings {
 
 enum class ViewMode : int { BySettings = -1, Standard = 0, Hex = 1, Native = 2 };
-enum class PageKind : int { Image = 0, Archive = 1, Media = 2, Text = 3 };
+enum class PageKind : int { Image = 0, Archive = 1, Media = 2, Text = 3, Pdf = 4, Document = 5 };
 
-inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF.JPEG.TIFF.WEBP";
+inline constexpr const char* kImageExtensions = ".BMP.ICO.WMF.PCX.ST.JPG.PNG.GIF.TIF.JPEG.TIFF.WEBP.SVG.SVGZ";
+// PDF files open on the PDF page, Markdown and HTML rendered on the Document page.
+inline constexpr const char* kPdfExtensions = ".PDF";
+inline constexpr const char* kDocumentExtensions = ".MD.MARKDOWN.HTML.HTM";
 inline constexpr const char* kArchiveExtensions = ".ZIP";
 inline constexpr const char* kProgramExtensions = ".EXE.COM.BAT.PIF";
 
@@ -30,6 +33,7 @@ struct TPageRules {
     bool ShowMediaFiles = true;
     QString MediaExtensions;
     bool TextHex = false;
+    bool ShowDocumentFiles = true; // PDF, Markdown and HTML
 };
 
 // The page a file opens on: Kind is its native page (Text when it has none), Tab the tab shown first
@@ -44,7 +48,8 @@ struct TPageChoice {
 bool OpensInHex(ViewMode mode, bool textHex);
 
 // Pictures and archives by their extension, media by its extension when the name is a regular file (the
-// player would wait on a pipe), each only when the rules show it natively; anything else is text. A file
+// player would wait on a pipe), PDF, Markdown and HTML by their extension when the name is a regular file,
+// each only when the rules show it natively; anything else is text. A file
 // with a native page opens on the tab asked for, and on its native page by the settings. archiveContent says
 // the file's content is an archive of a kind the archive reader knows: a name that says nothing else then
 // opens on the Archive page too.
@@ -65,7 +70,8 @@ inline constexpr qint64 kCountedFileSize = 512000;
 // the settings ask for the file length.
 bool CountsLinesOnOpen(qint64 fileSize, bool countAllLines);
 
-// The name of a native page and of its tab: "Image", "Archive", "Media"; "Text" for the text pages.
+// The name of a native page and of its tab: "Image", "Archive", "Media", "PDF", "Document"; "Text" for the text
+// pages.
 QString PageName(PageKind kind);
 
 // A program: a regular file the user may execute, or a file whose whole extension is one of
@@ -89,6 +95,11 @@ QString TextInfoText(const QString& lineText, qint64 fileSize);
 QString ColorCount(int bitsPerPixel, int planes);
 // " File size: W x H[ x N Colors] (S bytes)"
 QString ImageInfoText(int width, int height, int bitsPerPixel, int planes, qint64 fileSize);
+// " File size: N pages (S bytes)" of a PDF document, and "Page P of N" with P counted from 1.
+QString PdfInfoText(int pages, qint64 fileSize);
+QString PdfPageText(int page, int pages);
+// " File size: S bytes" of a laid out document.
+QString DocumentInfoText(qint64 fileSize);
 // "Contents: N compressed files"
 QString ArchiveInfoText(qint64 members);
 // "Length: 01:02:05.50 hours/min/sec" with the given time separator.

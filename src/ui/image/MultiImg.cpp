@@ -51,6 +51,8 @@ namespace {
         // ".JPEG" and ".WEBP" cut to four characters; ".TIFF" is ".TIF" already.
         { ".JPE", TImageKind::Jpg, "Reading jpg file failed" },
         { ".WEB", TImageKind::Webp, "Reading webp file failed" },
+        // ".SVGZ" cut to four characters is ".SVG".
+        { ".SVG", TImageKind::Svg, "Reading svg file failed" },
     };
 
     const TKindOfExtension UnknownKind = { "", TImageKind::Unknown, "" };
@@ -80,6 +82,9 @@ struct TMultiImage::TData {
     QString Path;
     QString NameText;
     QImage Picture;
+    // A vector drawing's own bytes, drawn again at the size and resolution it is shown at; and that drawing.
+    QByteArray Vector;
+    QImage VectorShown;
     TImageInfo Info;
     TMessageReporter Reporter;
     image::ProgressCallback Progress;
@@ -208,6 +213,8 @@ void TMultiImage::LoadPicture(
             d->Info.Description.clear();
         }
         SetPicture(result.Image);
+        if (kind == TImageKind::Svg && hy::platform::ReadSmallFile(path, 64 * 1024 * 1024, d->Vector) != 0)
+            d->Vector.clear();
     } else if (result.Code == image::ErrStopped) {
         // Stopped by the caller's own progress callback (the user moved on, or the program is ending): the
         // picture stays empty and nobody is asked to acknowledge it.
@@ -230,15 +237,21 @@ void TMultiImage::Report(const QString& text, bool isError) const
 
 const QImage& TMultiImage::Picture() const { return d->Picture; }
 
+bool TMultiImage::IsVector() const { return !d->Vector.isEmpty(); }
+
 void TMultiImage::SetPicture(const QImage& picture)
 {
     d->Picture = picture;
+    d->Vector.clear();
+    d->VectorShown = QImage();
     PictureChange();
 }
 
 void TMultiImage::ClearPicture()
 {
     d->Picture = QImage();
+    d->Vector.clear();
+    d->VectorShown = QImage();
     PictureChange();
 }
 
@@ -338,8 +351,20 @@ void TMultiImage::paintEvent(QPaintEvent*)
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
     if (!d->Picture.isNull()) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, d->Stretch);
-        painter.drawImage(PictureRect(), d->Picture);
+        const QRect target = PictureRect();
+        const qreal ratio = devicePixelRatioF();
+        if (!d->Vector.isEmpty() && (target.size() != d->Picture.size() || ratio != 1.0)) {
+            // A drawing is drawn again at the size and resolution it is shown at, never scaled as pixels.
+            const QSize pixels = (QSizeF(target.size()) * ratio).toSize();
+            if (d->VectorShown.size() != pixels) {
+                d->VectorShown = TImageLib::RenderSvg(d->Vector, pixels).Image;
+                d->VectorShown.setDevicePixelRatio(ratio);
+            }
+            painter.drawImage(target, d->VectorShown);
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, d->Stretch);
+            painter.drawImage(target, d->Picture);
+        }
     }
     if (!d->Text.isEmpty()) {
         painter.save();

@@ -38,6 +38,8 @@ public:
     bool LoadByContent(const QString& path);
 
     const QImage& Picture() const;
+    // The picture is a vector drawing (SVG): shown larger or on a finer screen it is drawn again, crisp.
+    bool IsVector() const;
     void SetPicture(const QImage& picture);
     void ClearPicture();
     bool HasGraphic() const;

@@ -12,6 +12,9 @@
 #include "ui/archive/ZIPLIST.h"
 #include "ui/common/Alert.h"
 #include "ui/common/CursorScope.h"
+#include "ui/document/DocumentOpen.h"
+#include "ui/document/DocumentPage.h"
+#include "ui/document/PdfPage.h"
 #include "ui/image/MultiImg.h"
 #include "ui/search/MediaPanel.h"
 #include "ui/viewer/HvCaret.h"
@@ -65,6 +68,8 @@ TPreviewBook::TPreviewBook(QWidget* parent)
     , ArchiveCaption(new QLabel(ArchivePage))
     , ZipList(new archive::TZipList(ArchivePage))
     , MediaPanel(new TMediaPanel(NoteBook))
+    , PdfPage(new document::TPdfPage(NoteBook))
+    , DocumentPage(new document::TDocumentPage(NoteBook))
     , ProgressPanel(new QWidget(this))
     , ProgressGauge(new QProgressBar(ProgressPanel))
     , StopButton(new QPushButton(QStringLiteral("Stop"), ProgressPanel))
@@ -142,6 +147,8 @@ void TPreviewBook::BuildNativePages()
 
     MediaPanel->setObjectName(QStringLiteral("Media"));
     NoteBook->addWidget(MediaPanel);
+    NoteBook->addWidget(PdfPage);
+    NoteBook->addWidget(DocumentPage);
 }
 
 // The Standard and Hex tabs below the pages, with the find buttons of a search for text.
@@ -348,6 +355,8 @@ void TPreviewBook::Reset()
     ArchiveCaption->clear();
     if (MediaPanel->IsOpen())
         MediaPanel->Close();
+    PdfPage->Close();
+    DocumentPage->Close();
     UpdateFindButtons();
 }
 
@@ -411,6 +420,12 @@ void TPreviewBook::Preview(const QString& path)
                 ShowAlert(QStringLiteral("Media Player"), error);
                 showText();
             }
+        } else if (s.ShowDocumentFiles && settings::HasExtensionIn(path, QString::fromLatin1(settings::kPdfExtensions))) {
+            if (!PreviewDocument(path, true))
+                showText();
+        } else if (s.ShowDocumentFiles && settings::HasExtensionIn(path, QString::fromLatin1(settings::kDocumentExtensions))) {
+            if (!PreviewDocument(path, false))
+                showText();
         } else {
             showText();
         }
@@ -431,6 +446,23 @@ void TPreviewBook::Preview(const QString& path)
         const QString next = std::exchange(m_pendingPath, QString());
         Preview(next);
     }
+}
+
+bool TPreviewBook::PreviewDocument(const QString& path, bool pdf)
+{
+    // Only a regular file is read: a pipe would keep the pane waiting.
+    if (platform::KindOf(path) != platform::EntryKind::RegularFile)
+        return false;
+    const document::TDocumentOpening opening
+        = document::OpenDocumentFile(pdf ? PdfPage : nullptr, pdf ? nullptr : DocumentPage, path);
+    if (opening.Shown) {
+        m_kind = pdf ? TPreviewKind::Pdf : TPreviewKind::Document;
+        SetThirdTab(pdf ? QStringLiteral("PDF") : QStringLiteral("Document"));
+        return true;
+    }
+    if (!opening.Cancelled)
+        ShowAlert(ProgramTitle(), path + QLatin1Char('\r') + opening.Error);
+    return false;
 }
 
 void TPreviewBook::PlaceProgressPanel() { ProgressPanel->setGeometry(TabRow->geometry()); }

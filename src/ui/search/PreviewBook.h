@@ -1,8 +1,8 @@
 // TPreviewBook: the preview pane of a browser window. A notebook with a Text page (the file viewer in
-// Standard or Hex form), an Image page, an Archive page (the member list under a caption line) and a Media
-// page, chosen by the tab set below it; beside the tabs, Find Prev and Find Next go through the occurrences
-// of a contents search's text. Every previewed file is also opened on the Text page, so that Standard and
-// Hex are always there.
+// Standard or Hex form), an Image page, an Archive page (the member list under a caption line), a Media
+// page, and the PDF and Document pages of the viewer windows, chosen by the tab set below it; beside the tabs, Find
+// Prev and Find Next go through the occurrences of a contents search's text. Every previewed file is also opened on the
+// Text page, so that Standard and Hex are always there.
 #pragma once
 
 #include "ui/search/PreviewHost.h"
@@ -29,11 +29,16 @@ namespace hy::archive {
 class TZipList;
 }
 
+namespace hy::document {
+class TDocumentPage;
+class TPdfPage;
+}
+
 namespace hy::search {
 
 class TMediaPanel;
 
-enum class TPreviewKind { None, Image, Archive, Media };
+enum class TPreviewKind { None, Image, Archive, Media, Pdf, Document };
 
 class TPreviewBook : public QWidget {
     Q_OBJECT
@@ -63,7 +68,7 @@ public:
     TPreviewKind Kind() const { return m_kind; }
     // The file on show on any page; empty when none is (also after a failure).
     QString ShownFile() const;
-    // "Text", "Image", "Archive" or "Media".
+    // "Text", "Image", "Archive", "Media", "PDF" or "Document".
     QString ActivePageName() const;
     // The selected tab: 0 Standard, 1 Hex, 2 the third tab.
     int TabIndex() const;
@@ -90,6 +95,8 @@ public:
     QLabel* ArchiveCaption;
     archive::TZipList* ZipList;
     TMediaPanel* MediaPanel;
+    document::TPdfPage* PdfPage;
+    document::TDocumentPage* DocumentPage;
     QWidget* ProgressPanel;
     QProgressBar* ProgressGauge;
     QPushButton* StopButton;
@@ -115,6 +122,8 @@ private:
     bool SearchText(unsigned options);
     void ReportFailure(const QString& path, const std::exception& e);
     void LoadPicture(const QString& path);
+    // Shows a PDF or a Markdown or HTML file on its page; false (having said why) when it cannot be.
+    bool PreviewDocument(const QString& path, bool pdf);
     void PlaceProgressPanel();
 
     std::function<TPreviewSettings()> m_settings;

@@ -20,6 +20,7 @@ struct TPreviewSettings {
     bool ShowImageFiles = true;
     bool ShowArchiveFiles = true;
     bool ShowMediaFiles = true;
+    bool ShowDocumentFiles = true; // PDF, Markdown and HTML
     // The dotted list of media extensions (".WAV.MID...").
     QString MediaExtensions;
     // The text viewer's font and colours; an empty font name keeps the viewer's own.

@@ -11,7 +11,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick
   desktop-file-utils appstream dpkg-dev python3 tzdata
-  libarchive-dev liblzma-dev libzstd-dev liblz4-dev
+  libarchive-dev liblzma-dev libzstd-dev liblz4-dev libicu-dev libuchardet-dev
   zstd lz4 lzip xz-utils bzip2 ncompress cpio xorriso libarchive-tools binutils gcab
 )
 

@@ -375,6 +375,12 @@ struct THvFileModel::Impl {
     FileOffset TextSpan(FileOffset offset, qint64 max);
     std::optional<SearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     template <class P> std::optional<SearchHit> FindTextForward(P& pattern, Anchor from, FileOffset firstStart);
+    // Whether a candidate match at offset at (in the bytes p read from offset pos up to end) starts where a
+    // character does; in a multi-byte code page the bytes before it tell, read from the file when p holds
+    // too few of them.
+    template <class P>
+    bool StartsChar(const P& pattern, const uint8_t* p, FileOffset pos, FileOffset at, FileOffset end);
+    template <class P> bool StartsCharInFile(const P& pattern, FileOffset at);
     template <class P> std::optional<SearchHit> FindTextBackward(P& pattern, Anchor from, FileOffset limit);
     template <class P, class F>
     std::optional<SearchHit> ScanBackward(

@@ -37,6 +37,33 @@ auto THvFileModel::Impl::WithPattern(const QString& text, bool matchCase, THvSea
     return std::visit(f, *pattern);
 }
 
+template <class P>
+bool THvFileModel::Impl::StartsChar(const P& pattern, const uint8_t* p, FileOffset pos, FileOffset at, FileOffset end)
+{
+    if (!pattern.NeedsCharCheck())
+        return true;
+    const TCharStart s = pattern.StartsChar(p, p + (at - pos), p + (end - pos), pos == 0);
+    if (s != TCharStart::Unknown)
+        return s == TCharStart::Yes;
+    return StartsCharInFile(pattern, at);
+}
+
+template <class P> bool THvFileModel::Impl::StartsCharInFile(const P& pattern, FileOffset at)
+{
+    std::vector<uint8_t> bytes;
+    for (FileOffset span = 256;; span *= 4) {
+        const FileOffset from = std::max<FileOffset>(0, at - span);
+        bytes.resize(size_t(at - from + 4));
+        const qint64 got = ReadRaw(from, bytes.data(), qint64(bytes.size()));
+        if (got < at - from)
+            return false; // the file changed under the search
+        const uint8_t* lo = bytes.data();
+        const TCharStart s = pattern.StartsChar(lo, lo + (at - from), lo + got, from == 0);
+        if (s != TCharStart::Unknown)
+            return s == TCharStart::Yes;
+    }
+}
+
 FileOffset THvFileModel::Impl::TextSpan(FileOffset offset, qint64 max)
 {
     qint64 done = 0;
@@ -121,7 +148,10 @@ std::optional<SearchHit> THvFileModel::Impl::FindTextForward(P& pattern, Anchor 
             while (c) {
                 const FileOffset at = rs + (c - p);
                 if (pattern.Aligned(at)) {
-                    if (const size_t matched = pattern.MatchLength(c, size_t(blockEnd - at))) {
+                    size_t matched = pattern.MatchLength(c, size_t(blockEnd - at));
+                    if (matched && !StartsChar(pattern, p, rs, at, blockEnd))
+                        matched = 0;
+                    if (matched) {
                         w.Feed(p, b.size, rs, b.eof, at);
                         const qint64 index = at - w.Start();
                         NoteFrontier(w);
@@ -179,7 +209,8 @@ std::optional<SearchHit> THvFileModel::Impl::ScanBackward(
             const FileOffset at = candBegin + (c - p);
             if (!pattern.Aligned(at))
                 continue;
-            if (const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at)))
+            const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at));
+            if (matched && StartsChar(pattern, p, candBegin, at, candBegin + FileOffset(got)))
                 return found(at, matched);
         }
         candEnd = candBegin;
@@ -261,7 +292,8 @@ std::optional<SearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned 
                 const FileOffset at = candBegin + (c - p);
                 if (!pattern.Aligned(at))
                     continue;
-                if (const size_t matched = pattern.MatchLength(c, got - size_t(c - p)))
+                const size_t matched = pattern.MatchLength(c, got - size_t(c - p));
+                if (matched && StartsChar(pattern, p, candBegin, at, candBegin + FileOffset(got)))
                     return hit(at, FileOffset(matched));
             }
             candBegin = candEnd;
@@ -283,6 +315,10 @@ std::optional<SearchHit> THvFileModel::FindText(
 {
     if (options & soRegex)
         return FindRegex(*this, text, options, fromLine, fromIndex);
+    // Bytes of a stateful encoding mean what the escape sequences before them say: its text is matched on
+    // the decoded lines.
+    if (IsStateful(d->m_effective))
+        return FindRegex(*this, LiteralExpression(text), options | soRegex, fromLine, fromIndex);
     return d->Guarded([&] { return d->FindText(text, options, fromLine, fromIndex); });
 }
 

@@ -175,8 +175,13 @@ TDecodedLine DecodeLine(TTextEncoding encoding, const uint8_t* p, size_t n)
     out.Text.reserve(qsizetype(n));
     out.ByteOf.reserve(n + 1);
     size_t i = 0;
+    TDecodeState state = 0;
     while (i < n) {
-        const TDecodedChar d = DecodeChar(encoding, p + i, n - i);
+        const TDecodedChar d = DecodeChar(encoding, p + i, n - i, state);
+        if (d.Shift) {
+            i += size_t(d.Length); // an escape sequence is no text
+            continue;
+        }
         char32_t code = d.Valid ? d.Code : char32_t(QChar::ReplacementCharacter);
         if (code == 0)
             code = U' ';
@@ -295,7 +300,8 @@ std::optional<SearchHit> FindRegex(
         if (model.Stopped())
             return std::nullopt;
     }
-    const QString literal = RequiredLiteral(pattern);
+    // A stateful encoding has no byte search to find the literal with: every line is tried.
+    const QString literal = IsStateful(model.EffectiveEncoding()) ? QString() : RequiredLiteral(pattern);
     return literal.isEmpty() ? run.EveryLine(line, index) : run.ByLiteral(literal, options, line, index);
 }
 

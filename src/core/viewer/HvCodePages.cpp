@@ -276,6 +276,14 @@ namespace {
         } else if (info.Iconv) {
             IconvSingleBytes(info.Iconv, t->Chars);
         }
+        // The bytes a Windows code page leaves undefined are undefined here too, as in Windows-1252 (ICU
+        // gives them the C1 control code of the same number).
+        if (QByteArray(info.Icu).startsWith("windows-")) {
+            for (int b = 0x80; b < 0xA0; ++b) {
+                if (t->Chars[size_t(b)] == char32_t(b))
+                    t->Chars[size_t(b)] = kNone;
+            }
+        }
         // The control codes are the ASCII ones in every code page (IBM's tables move a few about).
         for (int b = 0; b < 0x20; ++b)
             t->Chars[size_t(b)] = char32_t(b);
@@ -560,19 +568,26 @@ TDecodedChar DecodeCodePage(TTextEncoding encoding, const uint8_t* p, size_t n, 
     return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
 }
 
-TCharStart CharStartAt(TTextEncoding encoding, const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts)
+TCharStart CharStartAt(TTextEncoding encoding, const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts,
+    const uint8_t** known)
 {
-    if (!HasTrailBytes(encoding) || at <= lo)
-        return at == lo && !loStarts && HasTrailBytes(encoding) ? TCharStart::Unknown : TCharStart::Yes;
+    if (!HasTrailBytes(encoding))
+        return TCharStart::Yes;
     const MultiTables& t = Multi(encoding);
     const uint8_t* q = at;
-    while (q > lo && !EndsCharacter(encoding, t, q[-1]))
-        --q;
-    if (q == lo && !loStarts)
-        return TCharStart::Unknown;
+    if (known && *known && *known >= lo && *known <= at) {
+        q = *known;
+    } else {
+        while (q > lo && !EndsCharacter(encoding, t, q[-1]))
+            --q;
+        if (q == lo && !loStarts)
+            return TCharStart::Unknown;
+    }
     TDecodeState state = 0;
     while (q < at)
         q += DecodeCodePage(encoding, q, size_t(end - q), state).Length;
+    if (known)
+        *known = q;
     return q == at ? TCharStart::Yes : TCharStart::No;
 }
 

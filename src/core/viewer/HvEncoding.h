@@ -138,9 +138,11 @@ inline TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t 
 // Whether a character starts at at in a multi-byte encoding (always Yes in the others). [lo, end) are the
 // bytes readable around it. Yes or No when a byte in [lo, at) settles it (after a byte that can only end a
 // character, the next one starts), else Unknown; with loStarts (lo is the start of a line or of a
-// character) never Unknown.
+// character) never Unknown. known, when given, may hold a character start in [lo, at] to decode from (a scan
+// whose candidates go forward passes each answer on), and takes the first character start at or after at.
 enum class TCharStart { Yes, No, Unknown };
-TCharStart CharStartAt(TTextEncoding encoding, const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts);
+TCharStart CharStartAt(TTextEncoding encoding, const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts,
+    const uint8_t** known = nullptr);
 
 // The byte-order mark (U+FEFF) at p in a UTF-8 or UTF-16 encoding: its size in bytes, else 0. At the very start
 // of a file it tells the encoding and is no text; elsewhere U+FEFF is a character like any other.

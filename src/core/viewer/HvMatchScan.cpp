@@ -28,11 +28,12 @@ namespace {
             return 0;
         const uint8_t* const hi = p + (n - shortest + 1);
         size_t found = 0;
+        const uint8_t* known = nullptr; // a character start no later than the next candidate
         for (const uint8_t* c = pattern.NextCandidate(p, hi); c; c = pattern.NextCandidate(c, hi)) {
             const size_t at = size_t(c - p);
             size_t matched = pattern.Aligned(qint64(at)) ? pattern.MatchLength(c, n - at) : 0;
             // p starts a line (or a block of whole lines): it starts a character too.
-            if (matched && pattern.NeedsCharCheck() && pattern.StartsChar(p, c, p + n, true) != TCharStart::Yes)
+            if (matched && pattern.NeedsCharCheck() && pattern.StartsChar(p, c, p + n, true, &known) != TCharStart::Yes)
                 matched = 0;
             if (matched == 0) {
                 ++c;

@@ -79,9 +79,10 @@ public:
     // search asks this only when NeedsCharCheck().
     void SetCharCheck(TTextEncoding encoding) { m_charCheck = encoding; }
     bool NeedsCharCheck() const { return HasTrailBytes(m_charCheck); }
-    TCharStart StartsChar(const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts) const
+    TCharStart StartsChar(
+        const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts, const uint8_t** known = nullptr) const
     {
-        return CharStartAt(m_charCheck, lo, at, end, loStarts);
+        return CharStartAt(m_charCheck, lo, at, end, loStarts, known);
     }
     bool Empty() const { return m_folded.empty(); }
     // True when the text holds a CR or LF (it can never lie inside one text line).
@@ -126,9 +127,10 @@ public:
     bool Aligned(qint64 offset) const { return offset % m_unit == 0; }
     void SetCharCheck(TTextEncoding encoding) { m_charCheck = encoding; }
     bool NeedsCharCheck() const { return HasTrailBytes(m_charCheck); }
-    TCharStart StartsChar(const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts) const
+    TCharStart StartsChar(
+        const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts, const uint8_t** known = nullptr) const
     {
-        return CharStartAt(m_charCheck, lo, at, end, loStarts);
+        return CharStartAt(m_charCheck, lo, at, end, loStarts, known);
     }
 
     // The probe lies within the shortest match: candidates may run up to the last start where that fits.

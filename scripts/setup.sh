@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache clang clang-format clang-tidy
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
   libzip-dev zlib1g-dev libbz2-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core fonts-noto-cjk
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick
   desktop-file-utils appstream dpkg-dev python3 tzdata

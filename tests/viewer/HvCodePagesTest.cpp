@@ -438,3 +438,48 @@ TEST(HvCodePages, LinesLaidOutOverPagesOfTheCacheDecodeWhole)
         std::printf("%s %lld\n", qPrintable(EncodingName(c.enc)), timer.elapsed());
     }
 }
+
+TEST(HvCodePages, Iso2022JpStartsEachLineInAsciiAndIsSearchedDecoded)
+{
+    // 日本 is ESC $ B then "F|K\\" (the bytes of "F|" and "K\\" in ASCII); the shift back to ASCII ends line 0.
+    // Line 1 has no escape of its own: its "F|" is ASCII.
+    const QByteArray data = "x \x1B$BF|K\\\x1B(B abc\n"
+                            "F|K\\ \x1B$BF|\n";
+    hy::test::TTempFolder dir;
+    THvFileModel model;
+    model.SetFileName(dir.Write(QStringLiteral("jis.txt"), data));
+    model.SetEncoding(TTextEncoding::Iso2022Jp);
+    model.Open();
+    std::optional<SearchHit> hit = model.FindText(QStringLiteral("日本"), soMatchCase | soWholeFile, 0, 0);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->StartLine, 0);
+    EXPECT_EQ(hit->StartIndex, 5);
+    EXPECT_EQ(hit->EndIndex, 9);
+    hit = model.FindText(QStringLiteral("F|"), soMatchCase | soWholeFile, 0, 0);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->StartLine, 1);
+    EXPECT_EQ(hit->StartIndex, 0);
+    // The second 日 of line 1 follows its own escape sequence; searching backward finds it first.
+    hit = model.FindText(QStringLiteral("日"), soMatchCase | soWholeFile | soBackward, 0, 0);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->StartLine, 1);
+    EXPECT_EQ(hit->StartIndex, 8);
+    // The find bar's matcher agrees, and a byte search looks for bytes.
+    const THvLineMatcher matcher(TMatchQuery { QStringLiteral("F|"), true }, TTextEncoding::Iso2022Jp);
+    std::vector<TMatchSpan> spans;
+    const auto* p = reinterpret_cast<const uint8_t*>(data.constData());
+    EXPECT_EQ(matcher.Find(p, size_t(data.indexOf('\n')), &spans), 0u);
+    model.SetInHexMode(true);
+    hit = model.FindBytes(QStringLiteral("ABC"), soWholeFile, 0);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->StartLine, 0);
+    // The layout shows the escape sequences as nothing, and copies from the middle in the right set.
+    model.SetInHexMode(false);
+    ModelSource source(model);
+    THvTextLayout layout(&source);
+    layout.SetEncoding(TTextEncoding::Iso2022Jp);
+    EXPECT_EQ(layout.Text(0, 0, 1000), QStringLiteral("x 日本 abc"));
+    EXPECT_EQ(layout.Text(0, 7, 1000), QStringLiteral("本 abc"));
+    EXPECT_EQ(layout.Text(1, 0, 1000), QStringLiteral("F|K\\ 日"));
+    EXPECT_EQ(layout.LineColumns(0), 10);
+}

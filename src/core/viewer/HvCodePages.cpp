@@ -35,8 +35,8 @@ namespace {
     constexpr Info kInfo[] = {
         { E::Auto, "Auto", nullptr, nullptr, K::Utf8, "" },
         { E::Utf8, "UTF-8", nullptr, nullptr, K::Utf8, "Unicode" },
-        { E::Windows1252, "Windows-1252", nullptr, nullptr, K::SingleByte, "Western European" },
-        { E::Iso8859_1, "ISO-8859-1", nullptr, nullptr, K::SingleByte, "Western European" },
+        { E::Windows1252, "Windows-1252", "windows-1252", nullptr, K::SingleByte, "Western European" },
+        { E::Iso8859_1, "ISO-8859-1", "ISO-8859-1", nullptr, K::SingleByte, "Western European" },
         { E::Utf16LE, "UTF-16 LE", nullptr, nullptr, K::Utf16, "Unicode" },
         { E::Utf16BE, "UTF-16 BE", nullptr, nullptr, K::Utf16, "Unicode" },
         { E::Utf32LE, "UTF-32 LE", nullptr, nullptr, K::Utf32, "Unicode" },
@@ -83,7 +83,7 @@ namespace {
 
     const Info& InfoOf(TTextEncoding e) { return kInfo[size_t(e)]; }
 
-    constexpr char32_t kNone = 0xFFFFFFFF;
+    constexpr char32_t kNone = kUndefinedChar;
 
     // Names compared without case, blanks, hyphens and underscores.
     QString Normal(const QString& name)

@@ -163,7 +163,8 @@ QByteArray EncodeChar(TTextEncoding encoding, char32_t code, bool* ok = nullptr)
 // Every byte form that decodes to code (a few code pages give a character two); empty when it has none.
 std::vector<QByteArray> CharByteForms(TTextEncoding encoding, char32_t code);
 
-// For a single-byte encoding: each byte's character (0xFFFFFFFF where the code page defines none), and
+inline constexpr char32_t kUndefinedChar = 0xFFFFFFFF;
+// For a single-byte encoding: each byte's character (kUndefinedChar where the code page defines none), and
 // the byte table that case-insensitive byte matching compares through (each byte stands for the lowest
 // byte whose character folds the same).
 const char32_t* SingleByteTable(TTextEncoding encoding);

@@ -195,7 +195,7 @@ size_t THvLineMatcher::Find(const uint8_t* p, size_t n, std::vector<TMatchSpan>*
         if (m.capturedLength() == 0)
             continue;
         if (out)
-            out->push_back({ line.ByteOf[size_t(m.capturedStart())], line.ByteOf[size_t(m.capturedEnd())] });
+            out->push_back({ line.ByteOf[size_t(m.capturedStart())], line.EndByte(m.capturedEnd()) });
         ++found;
     }
     return found;

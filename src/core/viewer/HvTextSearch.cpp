@@ -321,8 +321,16 @@ std::optional<TTextPattern> MakeTextPattern(
     const QString cut = zero >= 0 ? text.left(zero) : text;
     if (cut.isEmpty())
         return std::nullopt;
-    if (IsStateful(encoding))
-        return std::nullopt;
+    if (IsStateful(encoding)) {
+        // Text lines are matched decoded; a byte search looks for the bytes the encoder writes.
+        if (kind != THvSearchPattern::Kind::RawBytes)
+            return std::nullopt;
+        bool ok = false;
+        const QByteArray bytes = EncodeText(encoding, cut, &ok);
+        if (!ok)
+            return std::nullopt;
+        return TTextPattern(std::in_place_type<THvSearchPattern>, bytes, matchCase, kind, AsciiUpperTable());
+    }
     if (IsSingleByte(encoding)) {
         bool ok = false;
         const QByteArray bytes = EncodeText(encoding, cut, &ok);

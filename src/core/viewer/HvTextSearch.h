@@ -157,8 +157,9 @@ std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncodin
 
 // The pattern a literal search of text uses in an encoding (the text ends at its first zero character):
 // byte for byte where that serves, else character by character. Nothing when no text can match (an empty
-// text, a character the encoding cannot hold). A stateful encoding (ISO-2022-JP) has no byte pattern: its
-// searches match the decoded lines (see LiteralExpression).
+// text, a character the encoding cannot hold). A stateful encoding (ISO-2022-JP) has no pattern for text
+// lines, whose searches match the decoded lines (see LiteralExpression); a byte search looks for the bytes
+// its encoder writes.
 using TTextPattern = std::variant<THvSearchPattern, THvCharPattern>;
 std::optional<TTextPattern> MakeTextPattern(
     const QString& text, TTextEncoding encoding, bool matchCase, THvSearchPattern::Kind kind);

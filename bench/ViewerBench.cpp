@@ -11,6 +11,7 @@
 // after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
 #include "core/viewer/HvBase.h"
+#include "core/viewer/HvEncoding.h"
 #include "core/viewer/HvFileModel.h"
 #include "core/viewer/HvMatchScan.h"
 #include "core/viewer/HvModelIo.h"
@@ -259,6 +260,49 @@ void MakeFrenchLog(const std::string& path, qint64 size)
     }
 }
 
+// Log lines of Japanese words in Shift_JIS (many of whose trail bytes look like ASCII), kMarkers of them holding
+// kSjisMarker; no backslash or tilde of its own, which iconv's SHIFT_JIS reads as yen and overline.
+const char16_t* const kSjisMarker = u"検索語句";
+
+void MakeShiftJisLog(const std::string& path, qint64 size)
+{
+    if (FileSizeOf(path) == size)
+        return;
+    static const char16_t* const words[] = { u"日本語", u"テキスト", u"表示", u"ソース", u"能力", u"接続", u"処理",
+        u"完了", u"サーバー", u"要求", u"データ", u"予定" };
+    std::vector<QByteArray> encoded;
+    for (const char16_t* w : words)
+        encoded.push_back(EncodeText(TTextEncoding::ShiftJis, QString::fromUtf16(w)));
+    const QByteArray mark = EncodeText(
+        TTextEncoding::ShiftJis, QStringLiteral("2024-05-17 12:00 INFO ") + QString::fromUtf16(kSjisMarker));
+    std::mt19937 rng(1868);
+    std::string block;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    qint64 written = 0;
+    int marker = 0;
+    char head[64];
+    while (written < size) {
+        block.clear();
+        while (block.size() < (1u << 20)) {
+            auto r = [&](unsigned n) { return unsigned(rng() % n); };
+            block.append(head,
+                size_t(std::snprintf(head, sizeof head, "2024-05-%02u %02u:%02u INFO ", 1 + r(28), r(24), r(60))));
+            for (int k = 0; k < 3; ++k) {
+                const QByteArray& w = encoded[r(std::size(words))];
+                block.append(w.constData(), size_t(w.size()));
+                block += k < 2 ? ' ' : '\n';
+            }
+        }
+        if (marker < kMarkers && written >= size / (kMarkers + 1) * (marker + 1)) {
+            block.insert(block.find('\n') + 1, mark.toStdString() + "\n");
+            ++marker;
+        }
+        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
+        out.write(block.data(), take);
+        written += take;
+    }
+}
+
 // JSON records without a single line end, with a few accented letters.
 void MakeOneLine(const std::string& path, qint64 size)
 {
@@ -334,6 +378,8 @@ void Scan(const std::string& log)
 int FindAll(const std::string& log, const std::string& kind, const std::string& text, bool matchCase)
 {
     THvFileModel m;
+    if (kind == "sjis")
+        m.SetEncoding(TTextEncoding::ShiftJis);
     OpenModel(m, log);
     const QString needle = QString::fromUtf8(text.data(), qsizetype(text.size()));
     const unsigned options = (matchCase ? unsigned(soMatchCase) : 0u) | (kind == "regex" ? unsigned(soRegex) : 0u);
@@ -513,6 +559,19 @@ double CountSeconds(const std::string& path, LineNumber expectTotal)
 double FollowLatency(const std::string& dir);
 double FollowPaint(const std::string& dir);
 
+// Auto's guess on the first bytes of a file, as opening it makes it (read once beforehand).
+double DetectSeconds(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string sample(kDetectBytes, '\0');
+    in.read(sample.data(), std::streamsize(sample.size()));
+    sample.resize(size_t(in.gcount()));
+    return Seconds([&] {
+        if (DetectEncoding(reinterpret_cast<const uint8_t*>(sample.data()), sample.size(), true) == TTextEncoding::Auto)
+            std::exit(3);
+    });
+}
+
 // The child side: one piece of work, once, in this fresh process.
 int RunOne(const std::vector<std::string>& a)
 {
@@ -528,6 +587,8 @@ int RunOne(const std::vector<std::string>& a)
             std::fprintf(stderr, "found %d, not %d\n", hits, expect);
             return 2;
         }
+    } else if (work == "detect") {
+        value = DetectSeconds(a.at(1));
     } else if (work == "endcold") {
         value = EndScreen(a.at(1), true);
     } else if (work == "follow") {
@@ -795,6 +856,65 @@ int FilterFigures(const std::string& dir)
     return 0;
 }
 
+// Find over Shift_JIS text beside iconv and grep, and the cost of Auto's guess per file.
+int EncodingFigures(const std::string& dir)
+{
+    const std::string sjis = dir + "/sjis256m.txt";
+    const qint64 size = qint64(256) << 20;
+    MakeShiftJisLog(sjis, size);
+    Run({ "cat", sjis });
+    const std::string word = QString::fromUtf16(kSjisMarker).toStdString();
+    const std::string pipeline = "iconv -f SHIFT_JIS -t UTF-8 \"$1\" | grep -c -F \"$2\"";
+    const double ref = Tool({ "sh", "-c", pipeline, "sh", sjis, word }, std::to_string(kMarkers));
+    int hits = -1;
+    const double warm = Warm([&] { hits = FindAll(sjis, "sjis", word, true); });
+    if (hits != kMarkers) {
+        std::fprintf(stderr, "sjis find: found %d, not %d\n", hits, kMarkers);
+        return 2;
+    }
+    const double fresh = Fresh({ "find", sjis, "sjis", word, "case", std::to_string(kMarkers) });
+    std::fprintf(stderr, "sjis find: ours %.0f MiB/s warm, %.0f MiB/s fresh; iconv | grep -c -F %.0f MiB/s\n",
+        256 / warm, 256 / fresh, 256 / ref);
+    Ratio("sjis_find_vs_iconv_grep", ref / warm);
+    Ratio("sjis_find_vs_iconv_grep_fresh", ref / fresh);
+
+    // Samples of 64 KiB in the code pages the guess tells apart, and Western text it leaves as it is.
+    struct Sample {
+        const char* name;
+        TTextEncoding enc;
+        const char16_t* words;
+    };
+    const Sample samples[] = {
+        { "koi8r", TTextEncoding::Koi8R, u"Съешь же ещё этих мягких французских булок да выпей чаю" },
+        { "cp1251", TTextEncoding::Windows1251, u"Съешь же ещё этих мягких французских булок да выпей чаю" },
+        { "gbk", TTextEncoding::Gbk, u"中文 文本 数据库 这是 一个 简单 的 测试 我们 可以 看到 内容" },
+        { "big5", TTextEncoding::Big5, u"資料庫 繁體中文 這是 一個 簡單 的 測試 我們 可以 看到 內容" },
+        { "euckr", TTextEncoding::EucKr, u"한국어 텍스트 데이터 베이스 이것은 간단한 시험 입니다" },
+        { "eucjp", TTextEncoding::EucJp, u"日本語の テキストを 表示する ソース 能力 これは 新しい 文書" },
+        { "cp1252", TTextEncoding::Windows1252, u"Le café est très bon à Noël où l'été dure Größe Straße" },
+    };
+    double worstWarm = DetectSeconds(sjis);
+    double worstFresh = Fresh({ "detect", sjis }, true);
+    for (const Sample& s : samples) {
+        const QStringList words = QString::fromUtf16(s.words).split(QLatin1Char(' '));
+        std::mt19937 rng(7);
+        QString text;
+        while (text.size() < 40000)
+            text += words[int(rng() % words.size())] + (rng() % 9 ? QStringLiteral(" ") : QStringLiteral("\n"));
+        const std::string path = dir + "/detect-" + s.name + ".txt";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << EncodeText(s.enc, text).toStdString();
+        double best = 1e30;
+        for (int i = 0; i < 20; ++i)
+            best = std::min(best, DetectSeconds(path));
+        worstWarm = std::max(worstWarm, best);
+        worstFresh = std::max(worstFresh, Fresh({ "detect", path }, true));
+    }
+    std::fprintf(stderr, "detect: worst %.2f ms warm, %.2f ms in a fresh process\n", worstWarm * 1e3, worstFresh * 1e3);
+    Ratio("detect_ms", worstWarm * 1e3);
+    Ratio("detect_ms_fresh", worstFresh * 1e3);
+    return 0;
+}
+
 int LogFigures(const std::string& dir)
 {
     const std::string big = dir + "/log4g.txt";
@@ -867,6 +987,8 @@ int main(int argc, char** argv)
         return FollowFigures(dir);
     if (only && std::strcmp(only, "filter") == 0)
         return FilterFigures(dir);
+    if (only && std::strcmp(only, "encodings") == 0)
+        return EncodingFigures(dir);
     const std::string log = dir + "/log1g-markers.txt";
     const std::string sparse = dir + "/sparse4g.bin";
     const std::string small = dir + "/small1k.txt";
@@ -1020,5 +1142,6 @@ int main(int argc, char** argv)
         Ratio("longline_rss_mib", growth);
     }
     const int logs = LogFigures(dir);
-    return logs != 0 ? logs : FilterFigures(dir);
+    const int filter = logs != 0 ? logs : FilterFigures(dir);
+    return filter != 0 ? filter : EncodingFigures(dir);
 }

@@ -3,7 +3,8 @@
 #   bench/run.sh viewer        the file model against wc -l, grep -F and grep -E, and Ctrl+End on a cold
 #                              4 GiB log (needs about 8 GiB of disk; HY_BENCH_ONLY=logs: the log figures,
 #                              HY_BENCH_ONLY=follow: following a log, in the model and painted in a viewer,
-#                              HY_BENCH_ONLY=filter: the find bar's count and the filter pane against grep)
+#                              HY_BENCH_ONLY=filter: the find bar's count and the filter pane against grep,
+#                              HY_BENCH_ONLY=encodings: Find over Shift_JIS against iconv | grep, Auto's guess)
 #   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
 #   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)
 #   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)

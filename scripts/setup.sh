@@ -7,11 +7,11 @@ packages=(
   g++ cmake ninja-build pkg-config ccache clang clang-format clang-tidy
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins qt6-pdf-dev qt6-svg-dev
   libzip-dev zlib1g-dev libbz2-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core fonts-noto-cjk
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick
   desktop-file-utils appstream dpkg-dev python3 tzdata
-  libarchive-dev liblzma-dev libzstd-dev liblz4-dev
+  libarchive-dev liblzma-dev libzstd-dev liblz4-dev libicu-dev libuchardet-dev
   zstd lz4 lzip xz-utils bzip2 ncompress cpio xorriso libarchive-tools binutils gcab
   librsvg2-bin qpdf
 )

@@ -154,16 +154,17 @@ void TMainForm::CreateMenus()
 
     // One item for each encoding, which only one of is checked.
     auto* encodings = new QActionGroup(this);
-    for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
-        QAction* a = menus[size_t(TMenuId::Encoding)]->addAction(viewer::EncodingName(e));
-        a->setObjectName(QLatin1String(EncodingActionName(e)));
+    FillEncodingMenu(menus[size_t(TMenuId::Encoding)], [this, encodings](QMenu* menu, viewer::TTextEncoding e) {
+        QAction* a = menu->addAction(viewer::EncodingName(e));
+        a->setObjectName(EncodingActionName(e));
         a->setStatusTip(QStringLiteral("Show the file's text in this encoding"));
         a->setToolTip(a->statusTip());
         a->setCheckable(true);
         a->setActionGroup(encodings);
         connect(a, &QAction::triggered, this, [this, e]() { EncodingClick(e); });
         m_encodingActions[size_t(e)] = a;
-    }
+        return a;
+    });
 }
 
 void TMainForm::CreateButtonBars()

@@ -38,7 +38,10 @@ class TChildForm;
 
 // The object name of the View > Encoding item for an encoding ("EncodingUtf81" ...); the context menu's
 // twin ends in 2 instead of 1.
-const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin = false);
+QString EncodingActionName(viewer::TTextEncoding encoding, bool twin = false);
+// Fills an Encoding menu through make, which adds the item of one encoding to a menu: Auto, UTF-8,
+// Windows-1252, ISO-8859-1 and UTF-16 at the top, the others in a submenu for each region.
+void FillEncodingMenu(QMenu* menu, const std::function<QAction*(QMenu*, viewer::TTextEncoding)>& make);
 
 class TMainForm : public QMainWindow {
     Q_OBJECT

@@ -190,13 +190,15 @@ QMenu* TChildForm::ChildPopupMenu()
     QMenu* encoding = m_popup->addMenu(QStringLiteral("Encoding"));
     encoding->menuAction()->setObjectName(TwinName(TCommand::Encoding));
     m_twins.append({ encoding->menuAction(), TCommand::Encoding });
-    for (const viewer::TTextEncoding e : viewer::kAllEncodings) {
-        QAction* a = encoding->addAction(viewer::EncodingName(e));
-        a->setObjectName(QLatin1String(EncodingActionName(e, true)));
+    m_encodingTwins.resize(std::size(viewer::kAllEncodings));
+    FillEncodingMenu(encoding, [this](QMenu* menu, viewer::TTextEncoding e) {
+        QAction* a = menu->addAction(viewer::EncodingName(e));
+        a->setObjectName(EncodingActionName(e, true));
         a->setCheckable(true);
         connect(a, &QAction::triggered, m_main->EncodingAction(e), &QAction::trigger);
-        m_encodingTwins.append(a);
-    }
+        m_encodingTwins[qsizetype(e)] = a;
+        return a;
+    });
     m_popup->addSeparator();
     twin(TCommand::SaveAs);
     QAction* close = m_popup->addAction(QStringLiteral("Close"));

@@ -596,7 +596,9 @@ void TMainForm::ChildClosing(TChildForm* closing)
     const QString name = CleanAbsolute(closing->FileName());
     if (m_recent.Find(name) && closing->Kind() == PageKind::Text) {
         viewer::THvFileViewer* v = closing->FileViewer();
-        m_recent.Left({ name, v->CaretCharLocation().Line, v->InHexMode(), int(v->Encoding()) });
+        const viewer::TTextEncoding chosen = v->Encoding();
+        m_recent.Left({ name, v->CaretCharLocation().Line, v->InHexMode(),
+            chosen == viewer::TTextEncoding::Auto ? QString() : viewer::EncodingName(chosen) });
         SaveRecentFiles();
     }
     RemoveChild(closing);
@@ -650,10 +652,11 @@ void TMainForm::UpdateStatus()
             const viewer::TTextPosition at = v->CaretCharLocation();
             const viewer::TCell cell = v->Layout().CellAt(at.Line, at.Index);
             if (cell.Length > 0) {
+                // A placeholder for a byte the code page leaves undefined is no character either.
+                const viewer::TTextEncoding enc = v->EffectiveEncoding();
                 const bool valid = cell.Type != viewer::TCell::Replacement
-                    && !(cell.Type == viewer::TCell::Placeholder
-                        && v->EffectiveEncoding() == viewer::TTextEncoding::Windows1252 && cell.Code >= 0x80
-                        && cell.Code < 0xA0);
+                    && !(cell.Type == viewer::TCell::Placeholder && viewer::IsSingleByte(enc) && cell.Code < 0x100
+                        && viewer::SingleByteTable(enc)[cell.Code] == viewer::kUndefinedChar);
                 m_charPanel->setText(CharPanelText(cell.Code, valid));
                 showChar = true;
             }
@@ -662,7 +665,7 @@ void TMainForm::UpdateStatus()
         SetCharPanelWanted(showChar && !minimized && child->TabSet()->currentIndex() == 0);
         QString encoding = viewer::EncodingName(v->EffectiveEncoding());
         if (v->Encoding() == viewer::TTextEncoding::Auto)
-            encoding += QStringLiteral(" (Auto)");
+            encoding = QStringLiteral("Auto: ") + encoding;
         m_encodingPanel->setText(encoding);
         m_encodingPanel->setVisible(true);
     } else if (page == PageKind::Image) {
@@ -1144,26 +1147,6 @@ void TMainForm::CopyWithCrLfClick()
     const bool crlf = Action(TCommand::CopyWithCrLf)->isChecked();
     for (TChildForm* c : Children())
         c->FileViewer()->SetCopyWithCrLf(crlf);
-}
-
-const char* EncodingActionName(viewer::TTextEncoding encoding, bool twin)
-{
-    using viewer::TTextEncoding;
-    switch (encoding) {
-    case TTextEncoding::Auto:
-        return twin ? "EncodingAuto2" : "EncodingAuto1";
-    case TTextEncoding::Utf8:
-        return twin ? "EncodingUtf82" : "EncodingUtf81";
-    case TTextEncoding::Windows1252:
-        return twin ? "EncodingWindows12522" : "EncodingWindows12521";
-    case TTextEncoding::Iso8859_1:
-        return twin ? "EncodingIso885912" : "EncodingIso885911";
-    case TTextEncoding::Utf16LE:
-        return twin ? "EncodingUtf16Le2" : "EncodingUtf16Le1";
-    case TTextEncoding::Utf16BE:
-        return twin ? "EncodingUtf16Be2" : "EncodingUtf16Be1";
-    }
-    return "EncodingAuto1";
 }
 
 void TMainForm::SynchronizeScrollingClick()

@@ -173,8 +173,8 @@ void TMainForm::ReopenAtLastPlace(TChildForm* child, const QString& name)
         || child->ActivePage() != PageKind::Text)
         return;
     viewer::THvFileViewer* v = child->FileViewer();
-    if (last->Encoding > 0 && last->Encoding < int(std::size(viewer::kAllEncodings)))
-        v->SetEncoding(viewer::TTextEncoding(last->Encoding));
+    if (const std::optional<viewer::TTextEncoding> e = viewer::EncodingByName(last->Encoding))
+        v->SetEncoding(*e);
     if (last->Hex != v->InHexMode())
         child->ShowPage(PageKind::Text, last->Hex ? 1 : 0);
     if (last->Line > 0 && !last->Hex)

@@ -195,7 +195,7 @@ TEST_F(MainCommands, EachWindowHasItsEncodingAndFindMatchesInEvery)
     const QString utf16 = Make("c-utf16.txt", wide);
     for (const QString& f : { utf8, ansi, utf16 })
         ASSERT_TRUE(m_form->OpenFileInViewer(f, ViewMode::BySettings, false));
-    EXPECT_EQ(m_form->EncodingPanel()->text(), "UTF-16 LE (Auto)");
+    EXPECT_EQ(m_form->EncodingPanel()->text(), "Auto: UTF-16 LE");
     EXPECT_EQ(Viewer(0)->EffectiveEncoding(), TTextEncoding::Utf8);
     EXPECT_EQ(Viewer(1)->EffectiveEncoding(), TTextEncoding::Windows1252);
     EXPECT_TRUE(m_form->EncodingAction(TTextEncoding::Auto)->isChecked());
@@ -1293,6 +1293,57 @@ TEST_F(MainCommands, RecentFilesReopenAtTheirPlaceAndNameWhatIsGone)
     m_form->Action(TCommand::ClearRecent)->trigger();
     Q_EMIT file->aboutToShow();
     EXPECT_EQ(m_form->findChild<QAction*>(QStringLiteral("Recent1")), nullptr);
+}
+
+TEST_F(MainCommands, CodePagesAreChosenByRegionShownAndRememberedWithTheRecentFiles)
+{
+    using hy::viewer::TTextEncoding;
+    // "日本語のテキストを表示するソース表" in Shift_JIS, a few times over: Auto names what it chose.
+    const QByteArray line
+        = QByteArray::fromHex("93fa967b8cea82cc8365834c8358836782f0955c8ea682b782e9835c815b8358955c") + "\n";
+    const QString name = Make("sjis.txt", line.repeated(30));
+    ASSERT_TRUE(m_form->OpenFileInViewer(name, ViewMode::BySettings, false));
+    EXPECT_EQ(m_form->EncodingPanel()->text(), "Auto: Shift_JIS");
+    // The items the menu always had stay at its top; the others are in a submenu for each region.
+    QAction* encoding = m_form->Action(TCommand::Encoding);
+    ASSERT_NE(encoding->menu(), nullptr);
+    const QList<QAction*> top = encoding->menu()->actions();
+    ASSERT_GE(top.size(), 6);
+    EXPECT_EQ(top[0]->text(), "Auto");
+    EXPECT_EQ(top[5]->text(), "UTF-16 BE");
+    QStringList regions;
+    for (QAction* a : top) {
+        if (a->menu())
+            regions << a->text();
+    }
+    EXPECT_TRUE(regions.contains("Japanese") && regions.contains("Cyrillic") && regions.contains("Korean"))
+        << regions.join(',').toStdString();
+    auto* japanese = m_form->findChild<QAction*>(QStringLiteral("EncodingGroupJapanese"));
+    ASSERT_NE(japanese, nullptr);
+    QStringList items;
+    for (QAction* a : japanese->menu()->actions())
+        items << a->text();
+    EXPECT_EQ(items, (QStringList { "Shift_JIS", "EUC-JP", "ISO-2022-JP" }));
+    // A choice from a region's submenu applies, shows, checks its twin, and comes back with the file.
+    auto* eucKr = m_form->findChild<QAction*>(EncodingActionName(TTextEncoding::EucKr));
+    ASSERT_NE(eucKr, nullptr);
+    eucKr->trigger();
+    EXPECT_EQ(m_form->EncodingPanel()->text(), "EUC-KR");
+    TChildForm* child = m_form->ActiveChild();
+    Q_EMIT child->ChildPopupMenu()->aboutToShow();
+    EXPECT_TRUE(
+        child->ChildPopupMenu()->findChild<QAction*>(EncodingActionName(TTextEncoding::EucKr, true))->isChecked());
+    m_form->FrameOf(child)->close();
+    HY_ASSERT_EQ_SOON(m_form->Children().size(), 0);
+    QMenu* file = qobject_cast<QMenu*>(m_form->Action(TCommand::Exit)->associatedObjects().front());
+    ASSERT_NE(file, nullptr);
+    Q_EMIT file->aboutToShow();
+    auto* recent = m_form->findChild<QAction*>(QStringLiteral("Recent1"));
+    ASSERT_NE(recent, nullptr);
+    recent->trigger();
+    ASSERT_EQ(m_form->Children().size(), 1);
+    EXPECT_EQ(m_form->ActiveChild()->FileViewer()->Encoding(), TTextEncoding::EucKr);
+    EXPECT_EQ(m_form->EncodingPanel()->text(), "EUC-KR");
 }
 
 TEST_F(MainCommands, HighlightRulesAreEditedInOrderAndReachTheViewers)

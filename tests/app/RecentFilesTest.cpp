@@ -27,11 +27,11 @@ TEST(RecentFiles, KeepsTheNineNewestWithTheirPlaces)
     for (int i = 1; i <= 11; ++i)
         r.Opened(QStringLiteral("/f%1").arg(i));
     EXPECT_EQ(Names(r), QStringList({ "/f11", "/f10", "/f9", "/f8", "/f7", "/f6", "/f5", "/f4", "/f3" }));
-    r.Left({ QStringLiteral("/f5"), 1234, true, 3 });
-    r.Left({ QStringLiteral("/gone"), 1, false, 0 }); // not listed: nothing changes
+    r.Left({ QStringLiteral("/f5"), 1234, true, QStringLiteral("ISO-8859-1") });
+    r.Left({ QStringLiteral("/gone"), 1, false, QString() }); // not listed: nothing changes
     r.Opened(QStringLiteral("/f5"));
     ASSERT_EQ(r.Files().size(), 9);
-    EXPECT_EQ(r.Files().front(), (TRecentFile { QStringLiteral("/f5"), 1234, true, 3 }));
+    EXPECT_EQ(r.Files().front(), (TRecentFile { QStringLiteral("/f5"), 1234, true, QStringLiteral("ISO-8859-1") }));
     EXPECT_EQ(r.Find(QStringLiteral("/gone")), nullptr);
     r.Remove(QStringLiteral("/f5"));
     EXPECT_EQ(r.Files().front().Name, QStringLiteral("/f11"));
@@ -48,7 +48,8 @@ TEST(RecentFiles, ComeBackFromTheSettingsFileExactly)
     r.Opened(QStringLiteral("/var/log/syslog"));
     r.Opened(odd);
     r.Opened(QStringLiteral("/home/ann/Grüße.txt"));
-    r.Left({ odd, 77, false, 2 });
+    r.Left({ odd, 77, false, QStringLiteral("Shift_JIS") });
+    r.Left({ QStringLiteral("/var/log/syslog"), 3, false, QStringLiteral("UTF-16 LE") });
     r.SetReopenAtLastPlace(false);
     {
         hy::platform::SettingsStore store(ini);
@@ -64,6 +65,25 @@ TEST(RecentFiles, ComeBackFromTheSettingsFileExactly)
     r.Save(store);
     back.Load(store);
     EXPECT_EQ(Names(back), QStringList({ "/home/ann/Grüße.txt", "/var/log/syslog" }));
+}
+
+TEST(RecentFiles, EntriesWrittenWithEncodingNumbersReadAsTheirNames)
+{
+    hy::test::TTempFolder dir;
+    hy::platform::SettingsStore store(dir.PathOf(QStringLiteral("hyview.ini")));
+    const QString keys[]
+        = { QStringLiteral("File1"), QStringLiteral("File2"), QStringLiteral("File3"), QStringLiteral("File4") };
+    store.WriteString(QStringLiteral("Recent Files"), keys[0], QStringLiteral("5,0,2,%2Fa"));
+    store.WriteString(QStringLiteral("Recent Files"), keys[1], QStringLiteral("6,0,0,%2Fb"));
+    store.WriteString(QStringLiteral("Recent Files"), keys[2], QStringLiteral("7,1,5,%2Fc"));
+    store.WriteString(QStringLiteral("Recent Files"), keys[3], QStringLiteral("8,0,EUC-KR,%2Fd"));
+    TRecentFiles r;
+    r.Load(store);
+    ASSERT_EQ(r.Files().size(), 4);
+    EXPECT_EQ(r.Files()[0], (TRecentFile { QStringLiteral("/a"), 5, false, QStringLiteral("Windows-1252") }));
+    EXPECT_EQ(r.Files()[1], (TRecentFile { QStringLiteral("/b"), 6, false, QString() }));
+    EXPECT_EQ(r.Files()[2], (TRecentFile { QStringLiteral("/c"), 7, true, QStringLiteral("UTF-16 BE") }));
+    EXPECT_EQ(r.Files()[3], (TRecentFile { QStringLiteral("/d"), 8, false, QStringLiteral("EUC-KR") }));
 }
 
 TEST(RecentFiles, MenuTextsNumberTheItems)

@@ -1,9 +1,10 @@
 // Takes pictures of text in the viewer for a person to look at (not a test): UTF-8 with wide and combining
-// characters and an invalid byte, the line-number gutter, wrapped lines, the Encoding submenu and the hex
-// dump of UTF-8.
+// characters and an invalid byte, the line-number gutter, wrapped lines, the Encoding submenu and its
+// Japanese group, the hex dump of UTF-8, and Japanese text in Shift_JIS as Auto reads it.
 //   hy_text_shots OUTDIR
 #include "app/Brview1.h"
 #include "app/Brview2.h"
+#include "core/viewer/HvEncoding.h"
 #include "ui/viewer/HvViewr.h"
 
 #include <QApplication>
@@ -90,6 +91,16 @@ int main(int argc, char** argv)
             enc->menu()->popup(view->mapToGlobal(QPoint(view->width(), 0)));
             QTest::qWait(200);
             enc->menu()->grab().save(out.filePath("encoding-menu.png"));
+            if (auto* japanese = enc->menu()->findChild<QMenu*>()) {
+                for (QAction* a : enc->menu()->actions()) {
+                    if (a->text() == QLatin1String("Japanese"))
+                        japanese = a->menu();
+                }
+                japanese->popup(enc->menu()->mapToGlobal(QPoint(enc->menu()->width(), 0)));
+                QTest::qWait(200);
+                japanese->grab().save(out.filePath("encoding-japanese.png"));
+                japanese->close();
+            }
             enc->menu()->close();
         }
         view->close();
@@ -99,5 +110,16 @@ int main(int argc, char** argv)
     QTest::qWait(200);
     child->ChildPopupMenu()->grab().save(out.filePath("context-menu.png"));
     child->ChildPopupMenu()->close();
+
+    // Japanese in Shift_JIS, with characters whose second byte is a backslash, as Auto reads it.
+    const QByteArray sjis = hy::viewer::EncodeText(hy::viewer::TTextEncoding::ShiftJis,
+        QStringLiteral("日本語のテキストを表示する: ソース表示 C:\\temp\n"
+                       "カタカナ ｶﾀｶﾅ ひらがな 漢字 １２３ ＡＢＣ\n"
+                       "予定表 能力 十 申 ソ 構\n")
+            .repeated(6));
+    form.OpenFileInViewer(Write(out, QStringLiteral("sample-sjis.txt"), sjis), ViewMode::Standard, false);
+    form.TileVertical();
+    QTest::qWait(300);
+    form.grab().save(out.filePath("shift-jis.png"));
     return 0;
 }

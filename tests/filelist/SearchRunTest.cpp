@@ -212,6 +212,34 @@ TEST_F(SearchRunTest, ContentsAreFoundWhereverTheyLieAndUnreadableFilesDoNotHold
     EXPECT_EQ(Search(c), expected);
 }
 
+TEST_F(SearchRunTest, ContentsAreFoundInTheEncodingEachFileIsIn)
+{
+    // "日本語のテキストを表示するソース表" in Shift_JIS (表 and ソ end in the byte of '\\'), a Russian sentence
+    // in KOI8-R, Chinese in GBK, and UTF-32 with its byte-order mark: each file is read as Auto finds it.
+    const QByteArray sjis = QByteArray::fromHex("93fa967b8cea82cc8365834c8358836782f0955c8ea682b782e9835c815b8358955c");
+    const QByteArray koi8
+        = QByteArray::fromHex("f3dfc5dbd820d6c520c5dda320dcd4c9c820cdd1c7cbc9c820c6d2c1cec3d5dad3cbc9c820c2d5cccfcb");
+    const QByteArray gbk = QByteArray::fromHex("d6d0cec4cec4b1becafdbeddbfe2b5c4c4dac8dd");
+    Write("gbk.txt", (gbk + "\n").repeated(20));
+    Write("koi8.txt", (koi8 + "\n").repeated(20));
+    Write("sjis.txt", (sjis + "\n").repeated(20));
+    Write("utf32.txt", QByteArray("\xFF\xFE\0\0", 4) + QByteArray("\x1F\x04\0\0\\\0\0\0", 8));
+    Write("zz.txt", "C:\\path");
+    TSearchCriteria c;
+    c.ByContents = true;
+    c.Text = QStringLiteral("ソース表");
+    EXPECT_EQ(Search(c), QStringList { "sjis.txt" });
+    c.Text = QStringLiteral("ЭТИХ МЯГКИХ");
+    EXPECT_EQ(Search(c), QStringList { "koi8.txt" });
+    c.Text = QStringLiteral("数据库");
+    EXPECT_EQ(Search(c), QStringList { "gbk.txt" });
+    c.Text = QStringLiteral("п\\");
+    EXPECT_EQ(Search(c), QStringList { "utf32.txt" });
+    // The trail bytes that look like a backslash are no backslash.
+    c.Text = QStringLiteral("\\");
+    EXPECT_EQ(Search(c), (QStringList { "utf32.txt", "zz.txt" }));
+}
+
 TEST_F(SearchRunTest, ContentsEndingTheFileAreFoundWhenACaseVariantTakesMoreBytes)
 {
     // The capital sharp s takes three bytes in UTF-8 and the small one two; the Kelvin sign three and k one.

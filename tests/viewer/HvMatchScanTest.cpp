@@ -1,5 +1,6 @@
 // The find bar's background count and filter against the viewer's own Find walked match by match over the
-// same file: literal and regular-expression queries, case, whole words, UTF-8, Windows-1252 and UTF-16,
+// same file: literal and regular-expression queries, case, whole words, UTF-8, Windows-1252, UTF-16 and the
+// code pages of other countries,
 // matches on the edges of pages and of the scan's blocks; the match number of each hit; filters inverted and
 // combined; a scan that goes on where a growing file's last scan stopped; a million lines in the list.
 #include "HvFileModelTest.h"
@@ -89,6 +90,16 @@ TEST(HvMatchScan, CountsAndNumbersWhatFindFinds)
         { "windows-1252 folding", TTextEncoding::Windows1252, QStringLiteral("Ärger"), { QStringLiteral("ärger") },
             21 },
         { "utf16", TTextEncoding::Utf16LE, QStringLiteral("Fehler"), { QStringLiteral("FEHLER") }, 21 },
+        { "utf32", TTextEncoding::Utf32BE, QStringLiteral("Fehler"), { QStringLiteral("FEHLER") }, 21 },
+        { "shift_jis", TTextEncoding::ShiftJis, QStringLiteral("ソース表示"), { QStringLiteral("ソース表") }, 21 },
+        { "shift_jis fullwidth folding", TTextEncoding::ShiftJis, QStringLiteral("Ｄａｔａ"),
+            { QStringLiteral("ｄＡＴＡ") }, 21 },
+        { "gbk", TTextEncoding::Gbk, QStringLiteral("数据库"), { QStringLiteral("数据") }, 21 },
+        { "gb18030 four bytes", TTextEncoding::Gb18030, QStringLiteral("𠀀字"), { QStringLiteral("𠀀字") }, 21 },
+        { "big5", TTextEncoding::Big5, QStringLiteral("資料庫"), { QStringLiteral("資料") }, 21 },
+        { "euc-kr", TTextEncoding::EucKr, QStringLiteral("데이터"), { QStringLiteral("데이터") }, 21 },
+        { "koi8-r folding", TTextEncoding::Koi8R, QStringLiteral("Ошибка"), { QStringLiteral("ОШИБКА") }, 21 },
+        { "iso-2022-jp", TTextEncoding::Iso2022Jp, QStringLiteral("エラー"), { QStringLiteral("エラー") }, 21 },
         { "regex", TTextEncoding::Utf8, QStringLiteral("id-4711"), { QStringLiteral("id-\\d+"), false, false, true },
             21 },
         { "regex no literal", TTextEncoding::Utf8, QStringLiteral("ab"),

@@ -185,7 +185,7 @@ struct TPrintPagesJob {
 
 // Prints the pages once per copy, each copy a job of its own and each page on a printed page. Returns the
 // copies begun.
-int PrintPageCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settings, const QFont& font, const TPrintPagesJob& job,
-    const QDateTime& time = QDateTime());
+int PrintPageCopies(TPrintCanvas& canvas, const settings::TPrintSettings& settings, const QFont& font,
+    const TPrintPagesJob& job, const QDateTime& time = QDateTime());
 
 } // namespace hy::print

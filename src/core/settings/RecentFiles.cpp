@@ -27,7 +27,8 @@ const TRecentFile* TRecentFiles::Find(const QString& name) const
 
 void TRecentFiles::Opened(const QString& name)
 {
-    TRecentFile entry { name };
+    TRecentFile entry;
+    entry.Name = name;
     if (const TRecentFile* known = Find(name))
         entry = *known;
     Remove(name);
@@ -49,6 +50,19 @@ void TRecentFiles::Remove(const QString& name)
     m_files.removeIf([&](const TRecentFile& f) { return f.Name == name; });
 }
 
+namespace {
+    // An entry names its encoding; entries written before there were more than six kept its number.
+    QString EncodingOfEntry(const QString& field)
+    {
+        static const char* const kNumbered[] = { "", "UTF-8", "Windows-1252", "ISO-8859-1", "UTF-16 LE", "UTF-16 BE" };
+        bool number = false;
+        const int n = field.toInt(&number);
+        if (number)
+            return n > 0 && n < int(std::size(kNumbered)) ? QString::fromLatin1(kNumbered[n]) : QString();
+        return field.trimmed();
+    }
+} // namespace
+
 void TRecentFiles::Load(const platform::SettingsStore& store)
 {
     m_files.clear();
@@ -59,13 +73,13 @@ void TRecentFiles::Load(const platform::SettingsStore& store)
         const QStringList parts = value.split(QLatin1Char(','));
         if (parts.size() < 4)
             continue;
-        bool okLine = false, okHex = false, okEnc = false;
+        bool okLine = false, okHex = false;
         TRecentFile f;
         f.Line = parts[0].toLongLong(&okLine);
         f.Hex = parts[1].toInt(&okHex) != 0;
-        f.Encoding = parts[2].toInt(&okEnc);
+        f.Encoding = EncodingOfEntry(parts[2]);
         const QByteArray bytes = QByteArray::fromPercentEncoding(value.section(QLatin1Char(','), 3).toLatin1());
-        if (!okLine || !okHex || !okEnc || f.Line < 0 || bytes.isEmpty())
+        if (!okLine || !okHex || f.Line < 0 || bytes.isEmpty())
             continue;
         f.Name = platform::DecodeFileName(bytes);
         if (!Find(f.Name))
@@ -80,7 +94,10 @@ void TRecentFiles::Save(platform::SettingsStore& store) const
         QString value;
         if (i < m_files.size()) {
             const TRecentFile& f = m_files[i];
-            value = QStringLiteral("%1,%2,%3,").arg(f.Line).arg(f.Hex ? 1 : 0).arg(f.Encoding)
+            value = QStringLiteral("%1,%2,%3,")
+                        .arg(f.Line)
+                        .arg(f.Hex ? 1 : 0)
+                        .arg(QString(f.Encoding).remove(QLatin1Char(',')))
                 + QString::fromLatin1(platform::EncodeFileName(f.Name).toPercentEncoding(kPlainBytes));
         }
         store.WriteString(kSection, EntryKey(i), value);

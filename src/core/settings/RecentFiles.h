@@ -16,7 +16,7 @@ struct TRecentFile {
     QString Name;
     qint64 Line = 0; // the caret's line
     bool Hex = false; // shown in Hex
-    int Encoding = 0; // the window's encoding, as the viewer numbers them (0: chosen by the file)
+    QString Encoding; // the window's encoding by the name its menu item shows (empty: chosen by the file)
     bool operator==(const TRecentFile&) const = default;
 };
 

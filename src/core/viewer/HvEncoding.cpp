@@ -1,6 +1,7 @@
 // Decoding, cell widths, encoding and case folding of the viewer's text encodings.
 #include "core/viewer/HvEncoding.h"
 
+#include "core/viewer/HvCodePages.h"
 #include "platform/Cp1252.h"
 
 #include <QChar>
@@ -11,6 +12,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include <uchardet/uchardet.h>
 #include <unordered_map>
 
 namespace hy::viewer {
@@ -104,7 +106,7 @@ namespace {
         return cat == QChar::Mark_NonSpacing || cat == QChar::Mark_Enclosing;
     }
 
-    TDecodedChar Invalid(const uint8_t* p, int len = 1) { return { char32_t(p[0]), len, false }; }
+    TDecodedChar Invalid(const uint8_t* p, int len = 1) { return { char32_t(p[0]), len, false, false }; }
 
     TDecodedChar DecodeUtf8(const uint8_t* p, size_t n)
     {
@@ -160,6 +162,88 @@ namespace {
         return { u, 2, true };
     }
 
+    // The statistical guess reads no more than this: it is sure of real text long before.
+    constexpr size_t kGuessBytes = size_t(16) << 10;
+
+    TDecodedChar DecodeUtf32(const uint8_t* p, size_t n, bool big)
+    {
+        if (n < 4)
+            return Invalid(p, int(n));
+        const char32_t u = big ? char32_t(p[0]) << 24 | char32_t(p[1]) << 16 | char32_t(p[2]) << 8 | p[3]
+                               : char32_t(p[3]) << 24 | char32_t(p[2]) << 16 | char32_t(p[1]) << 8 | p[0];
+        if (u > 0x10FFFF || (u >= 0xD800 && u <= 0xDFFF))
+            return Invalid(p, 4);
+        return { u, 4, true, false };
+    }
+
+    // Whether the sample reads as text in a guessed code page rather than as Windows-1252, so that a guess
+    // made on little evidence (a few accented letters) leaves Western text as it always read. A multi-byte
+    // guess must decode without an invalid sequence; a single-byte one must turn the bytes into letters:
+    // mostly non-ASCII letters for the scripts that are not Latin, and letters where Windows-1252 has
+    // symbols (Polish "ł" is "³" there) for those that are.
+    bool Plausible(TTextEncoding guess, const uint8_t* p, size_t n, bool more)
+    {
+        if (EncodingKind(guess) != TEncodingKind::SingleByte) {
+            size_t i = 0;
+            int wide = 0;
+            TDecodeState state = 0;
+            while (i < n) {
+                const TDecodedChar d = DecodeChar(guess, p + i, n - i, state);
+                if (!d.Valid && !(more && n - i < 4))
+                    return false;
+                wide += d.Length > 1 && !d.Shift ? 1 : 0;
+                i += size_t(d.Length);
+            }
+            return wide > 0;
+        }
+        const char32_t* table = SingleByteTable(guess);
+        const QString group = EncodingGroup(guess);
+        const bool latin = group != QLatin1String("Cyrillic") && group != QLatin1String("Greek")
+            && group != QLatin1String("Hebrew") && group != QLatin1String("Arabic") && group != QLatin1String("Thai");
+        size_t asciiLetters = 0;
+        size_t otherLetters = 0;
+        size_t gained = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t b = p[i];
+            if (b < 0x80) {
+                asciiLetters += QChar::isLetter(char32_t(b)) ? 1 : 0;
+                continue;
+            }
+            if (table[b] == 0xFFFFFFFF || !QChar::isLetter(table[b]))
+                continue;
+            ++otherLetters;
+            const QChar western = platform::Cp1252ToUnicode(b);
+            gained += western.isNull() || !western.isLetter() ? 1 : 0;
+        }
+        if (!latin)
+            return otherLetters >= 2 && otherLetters * 10 >= (asciiLetters + otherLetters) * 4;
+        return gained >= 2 && gained * 4 >= otherLetters;
+    }
+
+    // uchardet's guess for a sample without a byte-order mark that is not UTF-8, when it is a plausible one.
+    std::optional<TTextEncoding> GuessCodePage(const uint8_t* p, size_t n, bool more)
+    {
+        uchardet_t ud = uchardet_new();
+        if (!ud)
+            return std::nullopt;
+        std::optional<TTextEncoding> guess;
+        if (uchardet_handle_data(ud, reinterpret_cast<const char*>(p), n) == 0) {
+            uchardet_data_end(ud);
+            if (const char* name = uchardet_get_charset(ud))
+                guess = EncodingByName(QString::fromLatin1(name));
+        }
+        uchardet_delete(ud);
+        // Western guesses read as Windows-1252, as such files always did; Unicode without a mark is not left
+        // to a guess.
+        if (guess && (*guess == TTextEncoding::Iso8859_1 || *guess == TTextEncoding::Iso8859_15))
+            guess = TTextEncoding::Windows1252;
+        if (guess && (*guess == TTextEncoding::Utf8 || UnitSize(*guess) != 1))
+            guess.reset();
+        if (guess && *guess != TTextEncoding::Windows1252 && !Plausible(*guess, p, n, more))
+            guess.reset();
+        return guess;
+    }
+
     bool ValidUtf8WithMultibyte(const uint8_t* p, size_t n, bool more)
     {
         bool multibyte = false;
@@ -209,27 +293,12 @@ namespace {
 
 } // namespace
 
-QString EncodingName(TTextEncoding encoding)
-{
-    switch (encoding) {
-    case TTextEncoding::Auto:
-        return QStringLiteral("Auto");
-    case TTextEncoding::Utf8:
-        return QStringLiteral("UTF-8");
-    case TTextEncoding::Windows1252:
-        return QStringLiteral("Windows-1252");
-    case TTextEncoding::Iso8859_1:
-        return QStringLiteral("ISO-8859-1");
-    case TTextEncoding::Utf16LE:
-        return QStringLiteral("UTF-16 LE");
-    case TTextEncoding::Utf16BE:
-        return QStringLiteral("UTF-16 BE");
-    }
-    return QString();
-}
-
 TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more)
 {
+    if (n >= 4 && p[0] == 0xFF && p[1] == 0xFE && p[2] == 0 && p[3] == 0)
+        return TTextEncoding::Utf32LE;
+    if (n >= 4 && p[0] == 0 && p[1] == 0 && p[2] == 0xFE && p[3] == 0xFF)
+        return TTextEncoding::Utf32BE;
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE)
         return TTextEncoding::Utf16LE;
     if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
@@ -237,10 +306,19 @@ TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more)
     if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
         return TTextEncoding::Utf8;
     const size_t sample = std::min(n, kDetectBytes);
-    return ValidUtf8WithMultibyte(p, sample, more || sample < n) ? TTextEncoding::Utf8 : TTextEncoding::Windows1252;
+    if (ValidUtf8WithMultibyte(p, sample, more || sample < n))
+        return TTextEncoding::Utf8;
+    // Pure ASCII needs no guess; text with escape sequences may be ISO-2022-JP, which the guess tells.
+    const bool ascii = std::all_of(p, p + sample, [](uint8_t b) { return b < 0x80 && b != 0x1B; });
+    if (!ascii) {
+        const size_t guessed = std::min(sample, kGuessBytes);
+        if (const std::optional<TTextEncoding> guess = GuessCodePage(p, guessed, more || guessed < n))
+            return *guess;
+    }
+    return TTextEncoding::Windows1252;
 }
 
-TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n)
+TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n, TDecodeState& state)
 {
     switch (encoding) {
     case TTextEncoding::Utf8:
@@ -250,15 +328,20 @@ TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n)
         return DecodeUtf16(p, n, false);
     case TTextEncoding::Utf16BE:
         return DecodeUtf16(p, n, true);
+    case TTextEncoding::Utf32LE:
+        return DecodeUtf32(p, n, false);
+    case TTextEncoding::Utf32BE:
+        return DecodeUtf32(p, n, true);
     case TTextEncoding::Iso8859_1:
-        return { p[0], 1, true };
+        return { p[0], 1, true, false };
     case TTextEncoding::Windows1252: {
         const QChar c = platform::Cp1252ToUnicode(p[0]);
         // The five codes Windows-1252 leaves undefined keep their byte value, drawn as a placeholder.
-        return { c.isNull() ? char32_t(p[0]) : char32_t(c.unicode()), 1, !c.isNull() || p[0] == 0 };
+        return { c.isNull() ? char32_t(p[0]) : char32_t(c.unicode()), 1, !c.isNull() || p[0] == 0, false };
     }
+    default:
+        return DecodeCodePage(encoding, p, n, state);
     }
-    return Invalid(p);
 }
 
 int CharCells(char32_t code)
@@ -280,7 +363,7 @@ bool IsDrawable(char32_t code)
 
 int ByteOrderMarkSize(TTextEncoding encoding, const uint8_t* p, size_t n)
 {
-    if (n == 0 || IsEightBit(encoding))
+    if (n == 0 || (UnitSize(encoding) == 1 && encoding != TTextEncoding::Utf8 && encoding != TTextEncoding::Auto))
         return 0;
     const TDecodedChar d = DecodeChar(encoding, p, n);
     return d.Valid && d.Code == 0xFEFF ? d.Length : 0;
@@ -314,6 +397,13 @@ QByteArray EncodeChar(TTextEncoding encoding, char32_t code, bool* ok)
         }
         return out;
     }
+    case TTextEncoding::Utf32LE:
+    case TTextEncoding::Utf32BE:
+        for (int i = 0; i < 4; ++i) {
+            const int shift = encoding == TTextEncoding::Utf32BE ? 24 - 8 * i : 8 * i;
+            out.append(char(uint8_t(code >> shift)));
+        }
+        return out;
     case TTextEncoding::Iso8859_1:
         if (code < 256)
             return QByteArray(1, char(code));
@@ -325,14 +415,33 @@ QByteArray EncodeChar(TTextEncoding encoding, char32_t code, bool* ok)
                 return QByteArray(1, char(b));
         }
         break;
+    default: {
+        std::vector<QByteArray> forms = CodePageForms(encoding, code);
+        if (!forms.empty())
+            return forms.front();
+        break;
+    }
     }
     if (ok)
         *ok = false;
     return out;
 }
 
+std::vector<QByteArray> CharByteForms(TTextEncoding encoding, char32_t code)
+{
+    if (EncodingKind(encoding) == TEncodingKind::MultiByte || encoding == TTextEncoding::Iso2022Jp)
+        return CodePageForms(encoding, code);
+    bool ok = false;
+    QByteArray b = EncodeChar(encoding, code, &ok);
+    if (!ok || b.isEmpty())
+        return {};
+    return { b };
+}
+
 QByteArray EncodeText(TTextEncoding encoding, const QString& text, bool* ok)
 {
+    if (encoding == TTextEncoding::Iso2022Jp)
+        return EncodeIso2022Jp(text, ok);
     bool all = true;
     QByteArray out;
     for (char32_t code : text.toUcs4()) {

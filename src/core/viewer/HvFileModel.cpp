@@ -196,7 +196,7 @@ void THvFileModel::Impl::ResolveEncoding()
         m_effective = DetectEncoding(p, got, FileOffset(got) < m_fileSize);
     }
     m_ends.unit = UnitSize(m_effective);
-    m_ends.big = m_effective == TTextEncoding::Utf16BE;
+    m_ends.big = BigEndianUnits(m_effective);
 }
 
 void THvFileModel::Impl::OpenFile()
@@ -376,10 +376,10 @@ qint64 THvFileModel::Impl::ReadText(FileOffset offset, uint8_t* buf, qint64 n)
         return 0;
     const qint64 got = n > qint64(kPageSize) * 2 ? qint64(Read(offset, buf, size_t(n))) : ReadCached(offset, buf, n);
     const uint8_t* stop = m_ends.FindBreak(buf, buf + got);
-    // A UTF-16 text ends on a whole unit unless the file itself ends on half of one.
+    // A UTF-16 or UTF-32 text ends on a whole unit unless the file itself ends on part of one.
     qint64 text = stop - buf;
-    if (stop == buf + got && m_ends.unit == 2 && got % 2 != 0 && offset + got < m_fileSize)
-        --text;
+    if (stop == buf + got && m_ends.unit > 1 && got % m_ends.unit != 0 && offset + got < m_fileSize)
+        text -= got % m_ends.unit;
     return text;
 }
 
@@ -474,7 +474,7 @@ qint64 THvFileModel::Impl::KnownLineSize(LineNumber line)
     if (start < 0 || (m_tail && line == m_exactTop.line))
         return -1;
     const FileOffset u = m_ends.unit;
-    uint8_t tail[4] = {};
+    uint8_t tail[8] = {};
     if (line == m_textLast.line) {
         // The last line runs to the end of the file, less a CR that ends it as the file's last unit; half a
         // UTF-16 unit after the last whole one is text of the last line.
@@ -535,6 +535,10 @@ qint64 THvFileModel::Impl::ReadRaw(FileOffset offset, uint8_t* buf, qint64 n)
 // The character column of a hex row: the character that starts at each byte, decoded in the current
 // encoding; the bytes after a character's first are blank. With the filter, bytes outside 32..127 show
 // as "." as they always did.
+namespace {
+    constexpr FileOffset kHexLeadBytes = 32;
+} // namespace
+
 std::vector<TCell> THvFileModel::Impl::HexCharCells(LineNumber row)
 {
     std::vector<TCell> cells;
@@ -543,13 +547,14 @@ std::vector<TCell> THvFileModel::Impl::HexCharCells(LineNumber row)
     const FileOffset offset = row * kHexRowBytes;
     const int count = int(std::min<FileOffset>(kHexRowBytes, m_fileSize - offset));
     const int charColumn = HexCharColumn(m_hexDigits);
-    // Up to 3 bytes before the row tell whether a character started there; 3 after let the last one end.
-    const FileOffset lead = std::min<FileOffset>(offset, 4);
-    uint8_t buf[kHexRowBytes + 8] = {};
+    // Up to 3 bytes before the row tell whether a character started there (in a multi-byte code page, up to
+    // the last byte that only ends a character); 3 after let the last one end.
+    const TTextEncoding enc = m_effective;
+    const FileOffset lead = std::min<FileOffset>(offset, HasTrailBytes(enc) ? kHexLeadBytes : 4);
+    uint8_t buf[kHexRowBytes + kHexLeadBytes + 4] = {};
     const qint64 got = ReadRaw(offset - lead, buf, lead + count + 3);
     const uint8_t* p = buf + lead;
     const qint64 avail = got - lead;
-    const TTextEncoding enc = m_effective;
     const int unit = UnitSize(enc);
     // Where the first character of the row starts: a sequence begun before the row covers its first bytes.
     int i = 0;
@@ -562,6 +567,16 @@ std::vector<TCell> THvFileModel::Impl::HexCharCells(LineNumber row)
                 i = ch.Length - back;
                 break;
             }
+        }
+    } else if (HasTrailBytes(enc)) {
+        for (int back = 0; back <= 3 && back <= int(lead); ++back) {
+            if (CharStartAt(enc, buf, p - back, buf + got, lead == offset) != TCharStart::Yes)
+                continue;
+            const TDecodedChar ch = DecodeChar(enc, p - back, size_t(avail + back));
+            if (ch.Length > back)
+                i = ch.Length - back;
+            if (ch.Length > back || back == 0)
+                break;
         }
     } else if (unit == 2 && offset >= 2) {
         const TDecodedChar ch = DecodeChar(enc, p - 2, size_t(avail + 2));
@@ -579,8 +594,7 @@ std::vector<TCell> THvFileModel::Impl::HexCharCells(LineNumber row)
         } else {
             TCell c;
             if (!ch.Valid)
-                c = HexCell(charColumn + i, enc == TTextEncoding::Windows1252 ? TCell::Placeholder : TCell::Replacement,
-                    ch.Code, QString());
+                c = HexCell(charColumn + i, InvalidCellKind(enc), ch.Code, QString());
             else if (ch.Code == 0 || (ch.Code == '\t' && m_expandTabs))
                 c = HexCell(charColumn + i, TCell::Glyph, '.', QStringLiteral("."));
             else if (!IsDrawable(ch.Code))
@@ -625,8 +639,8 @@ void THvFileModel::Impl::SetEncoding(TTextEncoding encoding)
         return;
     const TTextEncoding before = m_effective;
     ResolveEncoding();
-    // Lines are the same in every encoding of one-byte units; UTF-16 finds them anew.
-    if (UnitSize(before) != UnitSize(m_effective) || m_ends.big != (before == TTextEncoding::Utf16BE))
+    // Lines are the same in every encoding of one-byte units; UTF-16 and UTF-32 find them anew.
+    if (UnitSize(before) != UnitSize(m_effective) || m_ends.big != BigEndianUnits(before))
         ResetText();
     m_bufferedLine = -1;
 }

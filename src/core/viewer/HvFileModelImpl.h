@@ -375,6 +375,18 @@ struct THvFileModel::Impl {
     FileOffset TextSpan(FileOffset offset, qint64 max);
     std::optional<TSearchHit> FindText(const QString& text, unsigned options, LineNumber fromLine, qint64 fromIndex);
     template <class P> std::optional<TSearchHit> FindTextForward(P& pattern, TAnchor from, FileOffset firstStart);
+    // Whether a candidate match at offset at (in the bytes p read from offset pos up to end) starts where a
+    // character does; in a multi-byte code page the bytes before it tell, read from the file when p holds
+    // too few of them. known carries a character start in p from one candidate to the next (see
+    // CharStartAt); null it for each new p.
+    template <class P>
+    bool StartsChar(
+        const P& pattern, const uint8_t* p, FileOffset pos, FileOffset at, FileOffset end, const uint8_t*& known);
+    // The first character start at or after at, found from the bytes before it in the file; -1 when the
+    // file ended before at.
+    template <class P> FileOffset CharStartInFile(const P& pattern, FileOffset at);
+    // Which of the n bytes at p (read from offset pos) start a character.
+    template <class P> std::vector<bool> CharStarts(const P& pattern, const uint8_t* p, FileOffset pos, size_t n);
     template <class P> std::optional<TSearchHit> FindTextBackward(P& pattern, TAnchor from, FileOffset limit);
     template <class P, class F>
     std::optional<TSearchHit> ScanBackward(

@@ -82,7 +82,7 @@ void THvLineCounter::Count()
     FileOffset end = m_setup.Size - m_setup.Size % FileOffset(u);
     // A CR as the file's last unit ends no line; before half a UTF-16 unit it does.
     if (end == m_setup.Size && end - m_setup.Start >= FileOffset(u)) {
-        uint8_t last[2] = {};
+        uint8_t last[4] = {};
         if (ReadAt(fd, end - FileOffset(u), last, u) == u && e.IsCR(last))
             end -= FileOffset(u);
     }
@@ -115,7 +115,7 @@ void THvLineCounter::Count()
             line += LineNumber(k);
             FileOffset start = pos + FileOffset(q + u);
             if (e.IsCR(p + q)) {
-                uint8_t next[2] = {};
+                uint8_t next[4] = {};
                 if (q + 2 * u <= n) {
                     if (e.IsLF(p + q + u))
                         start += FileOffset(u);

@@ -20,7 +20,7 @@ public:
     struct Setup {
         platform::TFileDescriptor Handle; // a read handle of the counter's own
         FileOffset Size = 0; // the file's size when the count began
-        int Unit = 1; // code unit size: 1, or 2 in UTF-16
+        int Unit = 1; // code unit size: 1, 2 in UTF-16, 4 in UTF-32
         bool BigEndian = false;
         LineNumber Line = 0; // a line whose start is known
         FileOffset Start = 0; // its start

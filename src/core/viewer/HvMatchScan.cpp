@@ -28,9 +28,13 @@ namespace {
             return 0;
         const uint8_t* const hi = p + (n - shortest + 1);
         size_t found = 0;
+        const uint8_t* known = nullptr; // a character start no later than the next candidate
         for (const uint8_t* c = pattern.NextCandidate(p, hi); c; c = pattern.NextCandidate(c, hi)) {
             const size_t at = size_t(c - p);
-            const size_t matched = pattern.Aligned(qint64(at)) ? pattern.MatchLength(c, n - at) : 0;
+            size_t matched = pattern.Aligned(qint64(at)) ? pattern.MatchLength(c, n - at) : 0;
+            // p starts a line (or a block of whole lines): it starts a character too.
+            if (matched && pattern.NeedsCharCheck() && pattern.StartsChar(p, c, p + n, true, &known) != TCharStart::Yes)
+                matched = 0;
             if (matched == 0) {
                 ++c;
                 continue;
@@ -147,16 +151,20 @@ THvLineMatcher::THvLineMatcher(const TMatchQuery& query, TTextEncoding encoding)
 {
     if (query.Text.isEmpty())
         return;
-    const bool expression = query.Regex || query.WholeWord;
+    // A stateful encoding's text is matched on the decoded line only.
+    const bool stateful = IsStateful(encoding);
+    const bool expression = query.Regex || query.WholeWord || stateful;
     // The literal every match holds: the text itself, or what the expression requires.
-    const QString literal = !query.Regex ? query.Text : RequiredLiteral(query.Text);
+    const QString literal = stateful ? QString() : !query.Regex ? query.Text : RequiredLiteral(query.Text);
     if (!literal.isEmpty())
         m_literal = MakeTextPattern(literal, encoding, query.MatchCase, THvSearchPattern::Kind::TextLine);
     if (!expression) {
         m_valid = m_literal.has_value();
         m_literalIsQuery = m_valid;
     } else {
-        QRegularExpression re = CompileSearchRegex(query.FindText(), query.MatchCase);
+        const bool literalText = !query.Regex && !query.WholeWord;
+        QRegularExpression re
+            = CompileSearchRegex(literalText ? LiteralExpression(query.Text) : query.FindText(), query.MatchCase);
         // A literal the encoding cannot hold is in no line, so nothing can match.
         m_valid = re.isValid() && (literal.isEmpty() || m_literal.has_value());
         m_regex = std::move(re);
@@ -187,7 +195,7 @@ size_t THvLineMatcher::Find(const uint8_t* p, size_t n, std::vector<TMatchSpan>*
         if (m.capturedLength() == 0)
             continue;
         if (out)
-            out->push_back({ line.ByteOf[size_t(m.capturedStart())], line.ByteOf[size_t(m.capturedEnd())] });
+            out->push_back({ line.ByteOf[size_t(m.capturedStart())], line.EndByte(m.capturedEnd()) });
         ++found;
     }
     return found;
@@ -263,7 +271,7 @@ size_t THvLineList::BytesUsed() const
 
 THvMatchScan::THvMatchScan(Setup setup)
     : m_setup(std::move(setup))
-    , m_ends { UnitSize(m_setup.Encoding), m_setup.Encoding == TTextEncoding::Utf16BE }
+    , m_ends { UnitSize(m_setup.Encoding), BigEndianUnits(m_setup.Encoding) }
 {
     const size_t wanted = m_setup.CollectLines ? m_setup.Queries.size() : std::min<size_t>(1, m_setup.Queries.size());
     for (size_t i = 0; i < wanted; ++i)
@@ -477,7 +485,7 @@ THvMatchScan::Checkpoint THvMatchScan::CheckpointAtOrBefore(FileOffset offset) c
 qint64 CountMatchesBefore(const TReadAt& read, TTextEncoding encoding, const THvLineMatcher& matcher, FileOffset from,
     FileOffset at, const std::function<bool()>& stop)
 {
-    const scan::TLineEnds e { UnitSize(encoding), encoding == TTextEncoding::Utf16BE };
+    const scan::TLineEnds e { UnitSize(encoding), BigEndianUnits(encoding) };
     qint64 count = 0;
     bool done = false;
     std::vector<TMatchSpan> spans;

@@ -163,9 +163,9 @@ bool THvFileModel::Impl::JumpToEnd()
         return false;
     const FileOffset u = m_ends.unit;
     FileOffset end = m_fileSize - m_fileSize % u;
-    uint8_t tail[2] = {};
+    uint8_t tail[4] = {};
     if (end == m_fileSize && ReadRaw(end - u, tail, u) == u && m_ends.IsCR(tail))
-        end -= u; // a CR as the last unit starts no line (before half a UTF-16 unit it does)
+        end -= u; // a CR as the last unit starts no line (before part of a unit it does)
     // Bytes per line from the counted lines, or from the first and last 64 KiB.
     FileOffset bytes = top.offset;
     LineNumber lines = top.line;
@@ -224,7 +224,7 @@ bool THvFileModel::Impl::JumpToDecodedEnd()
     if (m_ends.unit != 1)
         return false;
     // A CR as the very last byte ends the last line without starting another.
-    uint8_t last[2] = {};
+    uint8_t last[4] = {};
     const bool endsInCR = ReadRaw(m_fileSize - 1, last, 1) == 1 && m_ends.IsCR(last);
     const FileOffset end = endsInCR ? m_fileSize - 1 : m_fileSize;
     const LineNumber lastLine = LineNumber(m_decoded->LineEnds()) - (endsInCR ? 1 : 0);
@@ -553,7 +553,7 @@ TAnchor THvFileModel::Impl::LineOfOffset(FileOffset offset)
     const FileOffset u = m_ends.unit;
     FileOffset at = offset - offset % u;
     // The LF of a CR LF belongs with its CR to the line they end.
-    uint8_t pair[4] = {};
+    uint8_t pair[8] = {};
     if (at >= u && at < m_fileSize && ReadRaw(at - u, pair, 2 * u) == 2 * u && m_ends.IsCR(pair)
         && m_ends.IsLF(pair + u))
         at -= u;
@@ -619,7 +619,7 @@ TAnchor THvFileModel::Impl::TailLineAtOffset(FileOffset offset)
         return m_current;
     }
     const FileOffset u = m_ends.unit;
-    uint8_t before[2] = {};
+    uint8_t before[4] = {};
     bool prevCR = offset >= u && ReadRaw(offset - u, before, u) == u && m_ends.IsCR(before);
     uint64_t ends = 0;
     BlockReader reader(*this, kFirstRead, above.offset);

@@ -48,13 +48,21 @@ struct TKernelSet {
 // wrappers above use the last one.
 const std::vector<TKernelSet>& KernelSets();
 
-// Line ends in code units: CR, LF or CR LF, where a unit is one byte, or two bytes in UTF-16. A line end
+// Line ends in code units: CR, LF or CR LF, where a unit is one byte, two bytes in UTF-16 or four in UTF-32. A line end
 // is counted at its first unit: every CR, and every LF that does not follow a CR.
 struct TLineEnds {
     int unit = 1;
     bool big = false;
 
-    char16_t Unit(const uint8_t* q) const { return unit == 1 ? *q : big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]; }
+    char32_t Unit(const uint8_t* q) const
+    {
+        if (unit == 1)
+            return *q;
+        if (unit == 2)
+            return big ? char32_t(q[0] << 8 | q[1]) : char32_t(q[1] << 8 | q[0]);
+        return big ? char32_t(q[0]) << 24 | char32_t(q[1]) << 16 | char32_t(q[2]) << 8 | q[3]
+                   : char32_t(q[3]) << 24 | char32_t(q[2]) << 16 | char32_t(q[1]) << 8 | q[0];
+    }
     bool IsCR(const uint8_t* q) const { return Unit(q) == '\r'; }
     bool IsLF(const uint8_t* q) const { return Unit(q) == '\n'; }
     size_t Whole(size_t n) const { return n - n % size_t(unit); }
@@ -65,8 +73,9 @@ struct TLineEnds {
             return scan::FindNthLineEnd(p, n, prevCR, k, found);
         found = 0;
         bool prev = prevCR;
-        for (size_t i = 0; i + 2 <= n; i += 2) {
-            const char16_t u = Unit(p + i);
+        const size_t u1 = size_t(unit);
+        for (size_t i = 0; i + u1 <= n; i += u1) {
+            const char32_t u = Unit(p + i);
             const bool end = u == '\r' || (u == '\n' && !prev);
             prev = u == '\r';
             if (end && ++found == k)
@@ -80,10 +89,11 @@ struct TLineEnds {
         if (unit == 1)
             return scan::FindNthLineEndReverse(p, n, prevCR, k, found);
         found = 0;
-        for (size_t i = Whole(n); i >= 2; i -= 2) {
-            const size_t q = i - 2;
-            const char16_t u = Unit(p + q);
-            const bool afterCR = q >= 2 ? IsCR(p + q - 2) : prevCR;
+        const size_t u1 = size_t(unit);
+        for (size_t i = Whole(n); i >= u1; i -= u1) {
+            const size_t q = i - u1;
+            const char32_t u = Unit(p + q);
+            const bool afterCR = q >= u1 ? IsCR(p + q - u1) : prevCR;
             if ((u == '\r' || (u == '\n' && !afterCR)) && ++found == k)
                 return q;
         }
@@ -94,7 +104,7 @@ struct TLineEnds {
     {
         if (unit == 1)
             return scan::FindLineBreak(p, end);
-        for (; p + 2 <= end; p += 2) {
+        for (; p + unit <= end; p += unit) {
             if (IsCR(p) || IsLF(p))
                 return p;
         }
@@ -105,8 +115,8 @@ struct TLineEnds {
     {
         if (unit == 1)
             return scan::FindLastLineBreak(begin, end);
-        for (const uint8_t* q = begin + Whole(size_t(end - begin)); q >= begin + 2;) {
-            q -= 2;
+        for (const uint8_t* q = begin + Whole(size_t(end - begin)); q >= begin + unit;) {
+            q -= unit;
             if (IsCR(q) || IsLF(q))
                 return q;
         }

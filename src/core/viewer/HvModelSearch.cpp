@@ -37,6 +37,53 @@ auto THvFileModel::Impl::WithPattern(const QString& text, bool matchCase, THvSea
     return std::visit(f, *pattern);
 }
 
+template <class P>
+bool THvFileModel::Impl::StartsChar(
+    const P& pattern, const uint8_t* p, FileOffset pos, FileOffset at, FileOffset end, const uint8_t*& known)
+{
+    if (!pattern.NeedsCharCheck())
+        return true;
+    const TCharStart s = pattern.StartsChar(p, p + (at - pos), p + (end - pos), pos == 0, &known);
+    if (s != TCharStart::Unknown)
+        return s == TCharStart::Yes;
+    const FileOffset start = CharStartInFile(pattern, at);
+    known = start >= 0 && start < end ? p + (start - pos) : nullptr;
+    return start == at;
+}
+
+template <class P> FileOffset THvFileModel::Impl::CharStartInFile(const P& pattern, FileOffset at)
+{
+    std::vector<uint8_t> bytes;
+    for (FileOffset span = 256;; span *= 4) {
+        const FileOffset from = std::max<FileOffset>(0, at - span);
+        bytes.resize(size_t(at - from + 4));
+        const qint64 got = ReadRaw(from, bytes.data(), qint64(bytes.size()));
+        if (got < at - from)
+            return -1; // the file changed under the search
+        const uint8_t* lo = bytes.data();
+        const uint8_t* known = nullptr;
+        if (pattern.StartsChar(lo, lo + (at - from), lo + got, from == 0, &known) != TCharStart::Unknown)
+            return from + (known - lo);
+    }
+}
+
+template <class P>
+std::vector<bool> THvFileModel::Impl::CharStarts(const P& pattern, const uint8_t* p, FileOffset pos, size_t n)
+{
+    std::vector<bool> starts(n, false);
+    const FileOffset first = CharStartInFile(pattern, pos);
+    if (first < 0 || first >= pos + FileOffset(n))
+        return starts;
+    const uint8_t* known = p + (first - pos);
+    while (known < p + n) {
+        starts[size_t(known - p)] = true;
+        if (known + 1 >= p + n)
+            break;
+        pattern.StartsChar(p, known + 1, p + n, true, &known);
+    }
+    return starts;
+}
+
 FileOffset THvFileModel::Impl::TextSpan(FileOffset offset, qint64 max)
 {
     qint64 done = 0;
@@ -118,10 +165,14 @@ std::optional<TSearchHit> THvFileModel::Impl::FindTextForward(P& pattern, TAncho
             const FileOffset hi = std::min(candEnd, blockEnd - (b.eof ? shortest : len) + 1);
             const uint8_t* const end = p + (hi - rs);
             const uint8_t* c = lo < hi ? pattern.NextCandidate(p + (lo - rs), end) : nullptr;
+            const uint8_t* known = nullptr;
             while (c) {
                 const FileOffset at = rs + (c - p);
                 if (pattern.Aligned(at)) {
-                    if (const size_t matched = pattern.MatchLength(c, size_t(blockEnd - at))) {
+                    size_t matched = pattern.MatchLength(c, size_t(blockEnd - at));
+                    if (matched && !StartsChar(pattern, p, rs, at, blockEnd, known))
+                        matched = 0;
+                    if (matched) {
                         w.Feed(p, b.size, rs, b.eof, at);
                         const qint64 index = at - w.Start();
                         NoteFrontier(w);
@@ -174,13 +225,23 @@ std::optional<TSearchHit> THvFileModel::Impl::ScanBackward(
             ChooseProbe(pattern, p + (want - sample), sample);
             probed = true;
         }
+        // Candidates go backward, so where characters start in the block is found once, going forward.
+        std::vector<bool> starts;
         for (const uint8_t* c = pattern.PrevCandidate(p, p + (candEnd - candBegin)); c;
              c = pattern.PrevCandidate(p, c)) {
             const FileOffset at = candBegin + (c - p);
             if (!pattern.Aligned(at))
                 continue;
-            if (const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at)))
-                return found(at, matched);
+            const size_t matched = pattern.MatchLength(c, size_t(matchEnd - at));
+            if (!matched)
+                continue;
+            if (pattern.NeedsCharCheck()) {
+                if (starts.empty())
+                    starts = CharStarts(pattern, p, candBegin, want);
+                if (!starts[size_t(at - candBegin)])
+                    continue;
+            }
+            return found(at, matched);
         }
         candEnd = candBegin;
         chunk = std::min(chunk * 4, kBlock);
@@ -257,11 +318,13 @@ std::optional<TSearchHit> THvFileModel::Impl::FindBytesWith(P& pattern, unsigned
                 probed = true;
             }
             const uint8_t* hi = p + std::max<FileOffset>(0, usable - candBegin);
+            const uint8_t* known = nullptr;
             for (const uint8_t* c = pattern.NextCandidate(p, hi); c; c = pattern.NextCandidate(c + 1, hi)) {
                 const FileOffset at = candBegin + (c - p);
                 if (!pattern.Aligned(at))
                     continue;
-                if (const size_t matched = pattern.MatchLength(c, got - size_t(c - p)))
+                const size_t matched = pattern.MatchLength(c, got - size_t(c - p));
+                if (matched && StartsChar(pattern, p, candBegin, at, candBegin + FileOffset(got), known))
                     return hit(at, FileOffset(matched));
             }
             candBegin = candEnd;
@@ -283,6 +346,10 @@ std::optional<TSearchHit> THvFileModel::FindText(
 {
     if (options & soRegex)
         return FindRegex(*this, text, options, fromLine, fromIndex);
+    // Bytes of a stateful encoding mean what the escape sequences before them say: its text is matched on
+    // the decoded lines.
+    if (IsStateful(d->m_effective))
+        return FindRegex(*this, LiteralExpression(text), options | soRegex, fromLine, fromIndex);
     return d->Guarded([&] { return d->FindText(text, options, fromLine, fromIndex); });
 }
 

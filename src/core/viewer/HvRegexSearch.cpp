@@ -50,6 +50,8 @@ namespace {
             = DecodeLine(enc, reinterpret_cast<const uint8_t*>(bytes.constData()) + skip, size_t(bytes.size() - skip));
         for (qint64& b : line.ByteOf)
             b += skip;
+        for (qint64& b : line.EndOf)
+            b += skip;
         qsizetype from = 0;
         if (!backward) {
             while (from < line.Text.size() && line.ByteOf[size_t(from)] < limit)
@@ -63,7 +65,7 @@ namespace {
             const QRegularExpressionMatch m = it.next();
             if (m.capturedLength() == 0)
                 continue;
-            const LineMatch lm { line.ByteOf[size_t(m.capturedStart())], line.ByteOf[size_t(m.capturedEnd())] };
+            const LineMatch lm { line.ByteOf[size_t(m.capturedStart())], line.EndByte(m.capturedEnd()) };
             if (!backward)
                 return lm;
             if (lm.Start >= limit)
@@ -175,20 +177,28 @@ TDecodedLine DecodeLine(TTextEncoding encoding, const uint8_t* p, size_t n)
     out.Text.reserve(qsizetype(n));
     out.ByteOf.reserve(n + 1);
     size_t i = 0;
+    TDecodeState state = 0;
+    const bool stateful = IsStateful(encoding);
     while (i < n) {
-        const TDecodedChar d = DecodeChar(encoding, p + i, n - i);
+        const TDecodedChar d = DecodeChar(encoding, p + i, n - i, state);
+        if (d.Shift) {
+            i += size_t(d.Length); // an escape sequence is no text
+            continue;
+        }
         char32_t code = d.Valid ? d.Code : char32_t(QChar::ReplacementCharacter);
         if (code == 0)
             code = U' ';
-        if (code > 0xFFFF) {
-            const char16_t units[2] = { QChar::highSurrogate(code), QChar::lowSurrogate(code) };
-            out.Text.append(QChar(units[0]));
-            out.Text.append(QChar(units[1]));
-            out.ByteOf.push_back(qint64(i));
-            out.ByteOf.push_back(qint64(i));
+        const int units = code > 0xFFFF ? 2 : 1;
+        if (units == 2) {
+            out.Text.append(QChar(QChar::highSurrogate(code)));
+            out.Text.append(QChar(QChar::lowSurrogate(code)));
         } else {
             out.Text.append(QChar(char16_t(code)));
+        }
+        for (int k = 0; k < units; ++k) {
             out.ByteOf.push_back(qint64(i));
+            if (stateful)
+                out.EndOf.push_back(qint64(i) + std::max(d.Length, 1));
         }
         i += size_t(std::max(d.Length, 1));
     }
@@ -295,7 +305,8 @@ std::optional<TSearchHit> FindRegex(
         if (model.Stopped())
             return std::nullopt;
     }
-    const QString literal = RequiredLiteral(pattern);
+    // A stateful encoding has no byte search to find the literal with: every line is tried.
+    const QString literal = IsStateful(model.EffectiveEncoding()) ? QString() : RequiredLiteral(pattern);
     return literal.isEmpty() ? run.EveryLine(line, index) : run.ByLiteral(literal, options, line, index);
 }
 

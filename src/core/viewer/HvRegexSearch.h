@@ -27,10 +27,14 @@ QString RegexError(const QString& pattern);
 QString RequiredLiteral(const QString& pattern);
 
 // A line decoded for matching: its characters (zero bytes read as spaces, invalid bytes as U+FFFD) and the
-// byte index of each UTF-16 unit, with one more entry for the end.
+// byte index of each UTF-16 unit, with one more entry for the end. In a stateful encoding escape sequences
+// lie between characters: EndOf holds where each unit's character ends, so that a match ends there.
 struct TDecodedLine {
     QString Text;
     std::vector<qint64> ByteOf;
+    std::vector<qint64> EndOf; // stateful encodings only
+    // The byte index where a match ending before unit i ends.
+    qint64 EndByte(qsizetype i) const { return i > 0 && !EndOf.empty() ? EndOf[size_t(i - 1)] : ByteOf[size_t(i)]; }
 };
 TDecodedLine DecodeLine(TTextEncoding encoding, const uint8_t* p, size_t n);
 

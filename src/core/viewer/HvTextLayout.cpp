@@ -42,11 +42,12 @@ namespace {
 // the line ends when a read comes up short.
 class THvTextLayout::Cursor {
 public:
-    Cursor(THvTextLayout& layout, LineInfo& info, qint64 index, qint64 column)
+    Cursor(THvTextLayout& layout, LineInfo& info, const Checkpoint& from)
         : m_layout(layout)
         , m_info(info)
-        , Index(index)
-        , Column(column)
+        , Index(from.Index)
+        , Column(from.Column)
+        , State(from.State)
     {
     }
 
@@ -68,7 +69,7 @@ public:
             = Index == 0 && m_info.Line == 0 ? ByteOrderMarkSize(enc, Here(), size_t(std::max<qint64>(Avail(), 0))) : 0;
         const qint64 joined = mark > 0 && Avail() > mark ? mark : 0;
         Index += joined;
-        const TDecodedChar d = DecodeChar(enc, Here(), size_t(std::max<qint64>(Avail(), 1)));
+        const TDecodedChar d = DecodeChar(enc, Here(), size_t(std::max<qint64>(Avail(), 1)), State);
         cell.Index = Index;
         cell.Column = Column;
         cell.Code = d.Code;
@@ -76,7 +77,10 @@ public:
         cell.Width = 1;
         cell.Text.clear();
         if (!d.Valid) {
-            cell.Type = enc == TTextEncoding::Windows1252 ? TCell::Placeholder : TCell::Replacement;
+            cell.Type = InvalidCellKind(enc);
+        } else if (d.Shift) {
+            cell.Type = TCell::Blank; // an escape sequence that switches the character set shows nothing
+            cell.Width = 0;
         } else if (d.Code == '\t') {
             if (m_layout.m_expandTabs) {
                 cell.Type = TCell::Blank;
@@ -113,8 +117,9 @@ public:
         if (cell.Type == TCell::Glyph) {
             while (!AtEnd()) {
                 Ensure(kSlack);
-                const TDecodedChar m = DecodeChar(enc, Here(), size_t(Avail()));
-                if (!m.Valid || m.Code < 0x300 || CharCells(m.Code) != 0)
+                TDecodeState after = State;
+                const TDecodedChar m = DecodeChar(enc, Here(), size_t(Avail()), after);
+                if (!m.Valid || m.Shift || m.Code < 0x300 || CharCells(m.Code) != 0)
                     break;
                 if (wantText)
                     cell.Text += CharText(m.Code);
@@ -132,15 +137,20 @@ public:
     qint64 SkipSimple(qint64 maxIndex, qint64 maxColumn)
     {
         const TTextEncoding enc = m_layout.m_encoding;
-        if (UnitSize(enc) != 1)
+        if (UnitSize(enc) != 1 || State != 0)
             return 0;
         Ensure(kSlack);
-        const qint64 limit = std::min({ maxIndex - Index, maxColumn - Column, Avail() });
+        qint64 limit = std::min({ maxIndex - Index, maxColumn - Column, Avail() });
         if (limit <= 0)
             return 0;
         const uint8_t* p = Here();
+        if (IsStateful(enc)) {
+            // Up to the next escape sequence, which may switch to a set of two-byte characters.
+            if (const void* esc = std::memchr(p, 0x1B, size_t(limit)))
+                limit = static_cast<const uint8_t*>(esc) - p;
+        }
         qint64 run = 0;
-        if (IsEightBit(enc)) {
+        if (IsEightBit(enc) || (IsSingleByte(enc) && SingleByteUniform(enc))) {
             const void* tab = m_layout.m_expandTabs ? std::memchr(p, '\t', size_t(limit)) : nullptr;
             run = tab ? static_cast<const uint8_t*>(tab) - p : limit;
         } else {
@@ -188,6 +198,7 @@ private:
 public:
     qint64 Index;
     qint64 Column;
+    TDecodeState State;
 };
 
 THvTextLayout::THvTextLayout(THvTextSource* source)
@@ -249,15 +260,15 @@ THvTextLayout::LineInfo& THvTextLayout::Info(LineNumber line)
         info.Size = 0;
         info.Complete = true;
     }
-    info.Points.push_back({ 0, 0 });
+    info.Points.push_back({ 0, 0, 0 });
     info.Stamp = ++m_clock;
     m_lines.push_back(std::move(info));
     return m_lines.back();
 }
 
-void THvTextLayout::AddPoint(LineInfo& info, qint64 index, qint64 column)
+void THvTextLayout::AddPoint(LineInfo& info, const Checkpoint& point)
 {
-    info.Points.push_back({ index, column });
+    info.Points.push_back(point);
     if (info.Points.size() <= kMaxPoints)
         return;
     size_t kept = 0;
@@ -273,14 +284,14 @@ void THvTextLayout::ScanTo(LineInfo& info, qint64 index, qint64 column)
 {
     if (info.Complete || (info.ScanIndex >= index && info.ScanColumn > column))
         return;
-    Cursor c(*this, info, info.ScanIndex, info.ScanColumn);
+    Cursor c(*this, info, { info.ScanIndex, info.ScanColumn, info.ScanState });
     TCell cell;
     qint64 polled = c.Index;
     bool stopped = false;
     while ((c.Index < index || c.Column <= column) && !c.AtEnd()) {
         const qint64 next = info.Points.back().Index + info.Interval;
         if (c.Index >= next)
-            AddPoint(info, c.Index, c.Column);
+            AddPoint(info, { c.Index, c.Column, c.State });
         if (c.SkipSimple(std::max(next, c.Index + 1), std::numeric_limits<qint64>::max()) == 0)
             c.Next(cell, false);
         if (c.Index - polled >= kPollBytes) {
@@ -293,6 +304,7 @@ void THvTextLayout::ScanTo(LineInfo& info, qint64 index, qint64 column)
     }
     info.ScanIndex = c.Index;
     info.ScanColumn = c.Column;
+    info.ScanState = c.State;
     if (!stopped && c.AtEnd())
         info.Complete = true;
     // Estimates the counted part has passed give way to the counted columns.
@@ -342,6 +354,50 @@ qint64 THvTextLayout::TotalColumns(LineInfo& info)
     return EstimatedColumn(info, info.Size);
 }
 
+qint64 THvTextLayout::CharStartNear(LineInfo& info, qint64 target)
+{
+    const int unit = UnitSize(m_encoding);
+    // A multi-byte character is told from the bytes before it back to one that only ends a character.
+    const qint64 back = std::min<qint64>(target - info.ScanIndex, HasTrailBytes(m_encoding) ? 60 : 4);
+    uint8_t bytes[72] = {};
+    const qint64 got = m_source->SourceRead(info.Line, target - back, bytes, back + std::max(unit, 4));
+    if (got <= back)
+        return target;
+    const uint8_t* here = bytes + back;
+    if (HasTrailBytes(m_encoding)) {
+        // The start of the character that covers the place, when the bytes before it settle where that is.
+        for (qint64 k = 0; k <= std::min<qint64>(back, 3); ++k) {
+            if (CharStartAt(m_encoding, bytes, here - k, bytes + got, back == target - info.ScanIndex)
+                == TCharStart::Yes) {
+                TDecodeState state = 0;
+                if (DecodeChar(m_encoding, here - k, size_t(got - (back - k)), state).Length > k || k == 0)
+                    return target - k;
+            }
+        }
+        return target;
+    }
+    if (m_encoding == TTextEncoding::Utf8 && (here[0] & 0xC0) == 0x80) {
+        // Step back to a lead byte whose sequence covers the place; stray continuation bytes are their own.
+        for (qint64 k = 1; k <= back && k <= 3; ++k) {
+            const uint8_t b = here[-k];
+            if ((b & 0xC0) == 0x80)
+                continue;
+            const int len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
+            if (len > k)
+                return target - k;
+            break;
+        }
+    } else if (unit == 2 && back >= 2) {
+        const bool big = m_encoding == TTextEncoding::Utf16BE;
+        auto unitAt = [big](const uint8_t* q) { return char16_t(big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]); };
+        const char16_t u = unitAt(here);
+        const char16_t prev = unitAt(here - 2);
+        if (u >= 0xDC00 && u <= 0xDFFF && prev >= 0xD800 && prev <= 0xDBFF)
+            return target - 2; // the place is the low half of a pair
+    }
+    return target;
+}
+
 THvTextLayout::Checkpoint THvTextLayout::StartFor(LineInfo& info, qint64 index, qint64 column)
 {
     LearnSize(info);
@@ -365,33 +421,8 @@ THvTextLayout::Checkpoint THvTextLayout::StartFor(LineInfo& info, qint64 index, 
     if (it != info.EstPoints.begin() && target - (it - 1)->Index <= kChunk)
         return *(it - 1);
     // A new estimated checkpoint at the start of the character that holds the place.
-    qint64 at = target;
-    const qint64 back = std::min<qint64>(target - info.ScanIndex, 4);
-    uint8_t bytes[8] = {};
-    const qint64 got = m_source->SourceRead(info.Line, target - back, bytes, back + unit);
-    if (got > back) {
-        const uint8_t* here = bytes + back;
-        if (m_encoding == TTextEncoding::Utf8 && (here[0] & 0xC0) == 0x80) {
-            // Step back to a lead byte whose sequence covers the place; stray continuation bytes are their own.
-            for (qint64 k = 1; k <= back && k <= 3; ++k) {
-                const uint8_t b = here[-k];
-                if ((b & 0xC0) == 0x80)
-                    continue;
-                const int len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
-                if (len > k)
-                    at = target - k;
-                break;
-            }
-        } else if (unit == 2 && back >= 2) {
-            const bool big = m_encoding == TTextEncoding::Utf16BE;
-            auto unitAt = [big](const uint8_t* q) { return char16_t(big ? (q[0] << 8) | q[1] : (q[1] << 8) | q[0]); };
-            const char16_t u = unitAt(here);
-            const char16_t prev = unitAt(here - 2);
-            if (u >= 0xDC00 && u <= 0xDFFF && prev >= 0xD800 && prev <= 0xDBFF)
-                at -= 2; // the place is the low half of a pair
-        }
-    }
-    const Checkpoint pt { at, EstimatedColumn(info, at) };
+    const qint64 at = CharStartNear(info, target);
+    const Checkpoint pt { at, EstimatedColumn(info, at), 0 };
     it = std::upper_bound(
         info.EstPoints.begin(), info.EstPoints.end(), at, [](qint64 v, const Checkpoint& p) { return v < p.Index; });
     info.EstPoints.insert(it, pt);
@@ -422,7 +453,7 @@ std::vector<TCell> THvTextLayout::Cells(LineNumber line, qint64 fromColumn, qint
         return out;
     LineInfo& info = Info(line);
     const Checkpoint pt = StartFor(info, -1, fromColumn);
-    Cursor c(*this, info, pt.Index, pt.Column);
+    Cursor c(*this, info, pt);
     TCell cell;
     while (c.Column < toColumn && !c.AtEnd()) {
         if (c.Column < fromColumn && c.SkipSimple(std::numeric_limits<qint64>::max(), fromColumn) > 0)
@@ -447,7 +478,7 @@ std::vector<TCell> THvTextLayout::CellsOfRange(LineNumber line, qint64 fromIndex
         return out;
     LineInfo& info = Info(line);
     const Checkpoint pt = StartFor(info, fromIndex, -1);
-    Cursor c(*this, info, pt.Index, pt.Column);
+    Cursor c(*this, info, pt);
     TCell cell;
     while (c.Index < toIndex && !c.AtEnd()) {
         if (c.Index < fromIndex && c.SkipSimple(fromIndex, std::numeric_limits<qint64>::max()) > 0)
@@ -477,7 +508,7 @@ TCell THvTextLayout::CellAt(LineNumber line, qint64 index)
     const Checkpoint pt = StartFor(info, index, -1);
     if (info.Size >= 0 && index >= info.Size)
         return CellAt(line, index);
-    Cursor c(*this, info, pt.Index, pt.Column);
+    Cursor c(*this, info, pt);
     while (!c.AtEnd()) {
         if (c.SkipSimple(index, std::numeric_limits<qint64>::max()) > 0)
             continue;
@@ -506,7 +537,7 @@ qint64 THvTextLayout::ClusterAtColumn(LineNumber line, qint64 column)
         return 0;
     LineInfo& info = Info(line);
     const Checkpoint pt = StartFor(info, -1, column);
-    Cursor c(*this, info, pt.Index, pt.Column);
+    Cursor c(*this, info, pt);
     TCell cell;
     while (!c.AtEnd()) {
         if (c.SkipSimple(std::numeric_limits<qint64>::max(), column) > 0)
@@ -524,7 +555,7 @@ qint64 THvTextLayout::IndexAtColumn(LineNumber line, qint64 column)
         return 0;
     LineInfo& info = Info(line);
     const Checkpoint pt = StartFor(info, -1, column);
-    Cursor c(*this, info, pt.Index, pt.Column);
+    Cursor c(*this, info, pt);
     TCell cell;
     while (!c.AtEnd()) {
         if (c.SkipSimple(std::numeric_limits<qint64>::max(), column) > 0) {
@@ -637,6 +668,16 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to)
     from = std::max<qint64>(from, 0);
     std::vector<uint8_t> buf;
     qint64 pos = from;
+    TDecodeState state = 0;
+    if (IsStateful(m_encoding) && from > 0) {
+        // The character set in use at from: the escape sequences before it in the line choose it.
+        LineInfo& info = Info(line);
+        Cursor c(*this, info, StartFor(info, from, -1));
+        TCell cell;
+        while (c.Index < from && !c.AtEnd())
+            c.Next(cell, false);
+        state = c.State;
+    }
     while (pos < to) {
         const qint64 want = std::min(kChunk, to - pos);
         buf.resize(size_t(want + kSlack));
@@ -647,14 +688,16 @@ QString THvTextLayout::Text(LineNumber line, qint64 from, qint64 to)
         if (line == 0 && pos == 0)
             i = ByteOrderMarkSize(m_encoding, buf.data(), size_t(got));
         while (i < usable) {
-            const TDecodedChar d = DecodeChar(m_encoding, buf.data() + i, size_t(got - i));
+            const TDecodedChar d = DecodeChar(m_encoding, buf.data() + i, size_t(got - i), state);
+            i += d.Length;
+            if (d.Shift)
+                continue; // an escape sequence is no text
             if (!d.Valid)
                 out += QChar(QChar::ReplacementCharacter);
             else if (d.Code == 0)
                 out += QLatin1Char(' ');
             else
                 out += CharText(d.Code);
-            i += d.Length;
         }
         pos += i;
         if (got < want || i == 0)

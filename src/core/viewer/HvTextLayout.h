@@ -60,6 +60,12 @@ struct TCell {
     QString Text; // the characters of the cluster (Glyph only)
 };
 
+// An undefined code of a code page shows as a placeholder, an invalid sequence as the replacement mark.
+inline TCell::Kind InvalidCellKind(TTextEncoding e)
+{
+    return IsSingleByte(e) ? TCell::Placeholder : TCell::Replacement;
+}
+
 class THvTextLayout {
 public:
     explicit THvTextLayout(THvTextSource* source);
@@ -126,6 +132,7 @@ private:
     struct Checkpoint {
         qint64 Index;
         qint64 Column;
+        TDecodeState State; // ISO-2022-JP's character set there
     };
     struct LineInfo {
         LineNumber Line = -1;
@@ -134,6 +141,7 @@ private:
         qint64 Interval = 4096;
         qint64 ScanIndex = 0; // cluster start up to which the line was scanned
         qint64 ScanColumn = 0;
+        TDecodeState ScanState = 0;
         bool Complete = false;
         quint64 Stamp = 0;
         // Wrap rows of a short line for one width.
@@ -151,7 +159,7 @@ private:
     void ScanTo(LineInfo& info, qint64 index, qint64 column);
     const Checkpoint& PointAtOrBeforeIndex(const LineInfo& info, qint64 index) const;
     const Checkpoint& PointAtOrBeforeColumn(const LineInfo& info, qint64 column) const;
-    void AddPoint(LineInfo& info, qint64 index, qint64 column);
+    void AddPoint(LineInfo& info, const Checkpoint& point);
     void NoteWidth(qint64 columns);
     bool IsShort(LineInfo& info);
     void LearnSize(LineInfo& info);
@@ -161,6 +169,8 @@ private:
     // counted or estimated.
     Checkpoint StartFor(LineInfo& info, qint64 index, qint64 column);
     qint64 EstimatedColumn(LineInfo& info, qint64 index);
+    // The start of the character that holds byte index target, beyond the counted part of a line.
+    qint64 CharStartNear(LineInfo& info, qint64 target);
     qint64 TotalColumns(LineInfo& info);
     const std::vector<qint64>& ShortWrap(LineInfo& info, int width);
 

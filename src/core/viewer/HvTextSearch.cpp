@@ -5,6 +5,7 @@
 #include "platform/Cp1252.h"
 
 #include <QList>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cstring>
@@ -295,10 +296,10 @@ std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncodin
     for (const char32_t c : text.toUcs4()) {
         std::vector<QByteArray> alts;
         auto add = [&](char32_t v) {
-            bool ok = false;
-            QByteArray b = EncodeChar(encoding, v, &ok);
-            if (ok && !b.isEmpty() && std::find(alts.begin(), alts.end(), b) == alts.end())
-                alts.push_back(b);
+            for (QByteArray& b : CharByteForms(encoding, v)) {
+                if (!b.isEmpty() && std::find(alts.begin(), alts.end(), b) == alts.end())
+                    alts.push_back(std::move(b));
+            }
         };
         if (matchCase) {
             add(c);
@@ -320,23 +321,57 @@ std::optional<TTextPattern> MakeTextPattern(
     const QString cut = zero >= 0 ? text.left(zero) : text;
     if (cut.isEmpty())
         return std::nullopt;
-    if (IsEightBit(encoding)) {
+    if (IsStateful(encoding)) {
+        // Text lines are matched decoded; a byte search looks for the bytes the encoder writes.
+        if (kind != THvSearchPattern::Kind::RawBytes)
+            return std::nullopt;
+        bool ok = false;
+        const QByteArray bytes = EncodeText(encoding, cut, &ok);
+        if (!ok)
+            return std::nullopt;
+        return TTextPattern(std::in_place_type<THvSearchPattern>, bytes, matchCase, kind, AsciiUpperTable());
+    }
+    if (IsSingleByte(encoding)) {
         bool ok = false;
         const QByteArray bytes = EncodeText(encoding, cut, &ok);
         if (!ok)
             return std::nullopt; // a character the encoding cannot hold is in no line
-        return TTextPattern(std::in_place_type<THvSearchPattern>, bytes, matchCase, kind,
-            encoding == TTextEncoding::Windows1252 ? AnsiUpperTable() : Latin1FoldTable());
+        const uint8_t* fold = encoding == TTextEncoding::Windows1252 ? AnsiUpperTable()
+            : encoding == TTextEncoding::Iso8859_1                   ? Latin1FoldTable()
+                                                                     : SingleByteFoldTable(encoding);
+        return TTextPattern(std::in_place_type<THvSearchPattern>, bytes, matchCase, kind, fold);
     }
     const bool ascii = std::all_of(cut.cbegin(), cut.cend(), [](QChar c) { return c.unicode() < 0x80; });
     if (encoding == TTextEncoding::Utf8 && (matchCase || ascii)) {
         // Bytes compare as they are; without match case ASCII letters fold, which is their simple folding too.
         return TTextPattern(std::in_place_type<THvSearchPattern>, cut.toUtf8(), matchCase, kind, AsciiUpperTable());
     }
-    THvCharPattern pattern(CharForms(cut, encoding, matchCase), UnitSize(encoding));
+    std::vector<std::vector<QByteArray>> forms = CharForms(cut, encoding, matchCase);
+    if (HasTrailBytes(encoding)) {
+        // Characters of one form each (ASCII letters fold as in UTF-8) compare byte for byte.
+        const bool single = std::all_of(forms.begin(), forms.end(), [](const auto& f) { return f.size() == 1; });
+        if (!forms.empty() && (ascii || (matchCase && single))) {
+            QByteArray bytes;
+            for (const auto& f : forms)
+                bytes += f.front();
+            if (ascii)
+                bytes = cut.toLatin1();
+            THvSearchPattern pattern(bytes, matchCase, kind, AsciiUpperTable());
+            pattern.SetCharCheck(encoding);
+            return TTextPattern(std::move(pattern));
+        }
+    }
+    THvCharPattern pattern(forms, UnitSize(encoding));
     if (pattern.Empty())
         return std::nullopt;
+    pattern.SetCharCheck(encoding);
     return TTextPattern(std::move(pattern));
+}
+
+QString LiteralExpression(const QString& text)
+{
+    const qsizetype zero = text.indexOf(QChar(0));
+    return QRegularExpression::escape(zero >= 0 ? text.left(zero) : text);
 }
 
 } // namespace hy::viewer

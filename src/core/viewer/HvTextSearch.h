@@ -3,7 +3,8 @@
 //
 // THvSearchPattern matches byte for byte through a translation table (upper-casing without match case; in
 // text lines a zero byte reads as a space): it serves 8-bit encodings, and UTF-8 with match case or with a
-// text of ASCII letters only. THvCharPattern matches character by character where a character may take
+// text of ASCII letters only; and multi-byte code pages with match case or an ASCII text, checking that a match
+// starts on a character. THvCharPattern matches character by character where a character may take
 // several byte forms (its case variants in UTF-8 or UTF-16), and keeps matches on code-unit boundaries.
 #pragma once
 
@@ -74,6 +75,15 @@ public:
         return avail >= m_folded.size() && Matches(p) ? m_folded.size() : 0;
     }
     bool Aligned(qint64) const { return true; }
+    // In a multi-byte code page a match must also start where a character does (see CharStartAt); the
+    // search asks this only when NeedsCharCheck().
+    void SetCharCheck(TTextEncoding encoding) { m_charCheck = encoding; }
+    bool NeedsCharCheck() const { return HasTrailBytes(m_charCheck); }
+    TCharStart StartsChar(
+        const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts, const uint8_t** known = nullptr) const
+    {
+        return CharStartAt(m_charCheck, lo, at, end, loStarts, known);
+    }
     bool Empty() const { return m_folded.empty(); }
     // True when the text holds a CR or LF (it can never lie inside one text line).
     bool HasLineBreak() const { return m_hasLineBreak; }
@@ -97,6 +107,7 @@ private:
     std::string m_folded;
     uint8_t m_table[256];
     bool m_hasLineBreak = false;
+    TTextEncoding m_charCheck = TTextEncoding::Utf8;
     THvProbe m_probe;
 };
 
@@ -114,6 +125,13 @@ public:
     // The length of the match at p within the avail bytes readable there, or 0.
     size_t MatchLength(const uint8_t* p, size_t avail) const { return Match(p, 0, avail); }
     bool Aligned(qint64 offset) const { return offset % m_unit == 0; }
+    void SetCharCheck(TTextEncoding encoding) { m_charCheck = encoding; }
+    bool NeedsCharCheck() const { return HasTrailBytes(m_charCheck); }
+    TCharStart StartsChar(
+        const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts, const uint8_t** known = nullptr) const
+    {
+        return CharStartAt(m_charCheck, lo, at, end, loStarts, known);
+    }
 
     // The probe lies within the shortest match: candidates may run up to the last start where that fits.
     void ChooseProbe(const TByteCounts& counts);
@@ -129,6 +147,7 @@ private:
     size_t m_minLength = 0;
     size_t m_maxLength = 0;
     bool m_hasLineBreak = false;
+    TTextEncoding m_charCheck = TTextEncoding::Utf8;
     THvProbe m_probe;
 };
 
@@ -138,9 +157,14 @@ std::vector<std::vector<QByteArray>> CharForms(const QString& text, TTextEncodin
 
 // The pattern a literal search of text uses in an encoding (the text ends at its first zero character):
 // byte for byte where that serves, else character by character. Nothing when no text can match (an empty
-// text, a character the encoding cannot hold).
+// text, a character the encoding cannot hold). A stateful encoding (ISO-2022-JP) has no pattern for text
+// lines, whose searches match the decoded lines (see LiteralExpression); a byte search looks for the bytes
+// its encoder writes.
 using TTextPattern = std::variant<THvSearchPattern, THvCharPattern>;
 std::optional<TTextPattern> MakeTextPattern(
     const QString& text, TTextEncoding encoding, bool matchCase, THvSearchPattern::Kind kind);
+
+// A regular expression that matches text literally, for the searches of a stateful encoding.
+QString LiteralExpression(const QString& text);
 
 } // namespace hy::viewer

@@ -420,10 +420,12 @@ void TPreviewBook::Preview(const QString& path)
                 ShowAlert(QStringLiteral("Media Player"), error);
                 showText();
             }
-        } else if (s.ShowDocumentFiles && settings::HasExtensionIn(path, QString::fromLatin1(settings::kPdfExtensions))) {
+        } else if (s.ShowDocumentFiles
+            && settings::HasExtensionIn(path, QString::fromLatin1(settings::kPdfExtensions))) {
             if (!PreviewDocument(path, true))
                 showText();
-        } else if (s.ShowDocumentFiles && settings::HasExtensionIn(path, QString::fromLatin1(settings::kDocumentExtensions))) {
+        } else if (s.ShowDocumentFiles
+            && settings::HasExtensionIn(path, QString::fromLatin1(settings::kDocumentExtensions))) {
             if (!PreviewDocument(path, false))
                 showText();
         } else {

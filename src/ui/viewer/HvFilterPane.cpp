@@ -212,7 +212,7 @@ const THvFilterModel::Fetched& THvFilterModel::Fetch(int row) const
         const qint64 got = std::max<qint64>(0, m_viewer->Model().ReadRaw(place.Offset, p, kRowBytes));
         // The text ends at the line's end.
         const scan::TLineEnds e { UnitSize(m_viewer->EffectiveEncoding()),
-            m_viewer->EffectiveEncoding() == TTextEncoding::Utf16BE };
+            BigEndianUnits(m_viewer->EffectiveEncoding()) };
         const uint8_t* end = e.FindBreak(p, p + e.Whole(size_t(got)));
         f.Bytes.resize(end - p);
         if (place.Offset == 0)

@@ -148,8 +148,14 @@ void StoreFontInSettings(const QFont& font, TViewerSettings& settings)
     settings.FontName = font.family();
     if (font.pointSize() > 0)
         settings.FontSize = font.pointSize();
-    settings.FontStyle
-        = (font.bold() ? fsBold : 0) | (font.italic() ? fsItalic : 0) | (font.underline() ? fsUnderline : 0);
+    unsigned style = 0;
+    if (font.bold())
+        style |= fsBold;
+    if (font.italic())
+        style |= fsItalic;
+    if (font.underline())
+        style |= fsUnderline;
+    settings.FontStyle = int(style);
 }
 
 TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)

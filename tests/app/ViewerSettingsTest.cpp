@@ -60,7 +60,7 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     s.WindowPos = QRect(10, 20, 600, 400);
     s.FontName = "Liberation Mono";
     s.FontSize = 12;
-    s.FontStyle = fsBold | fsUnderline;
+    s.FontStyle = int(fsBold | fsUnderline);
     s.ButtonBar = 1;
     s.StatusBar = false;
     s.ExpandTabs = false;
@@ -110,7 +110,7 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     EXPECT_EQ(r.WindowPos, s.WindowPos);
     EXPECT_EQ(r.FontName, s.FontName);
     EXPECT_EQ(r.FontSize, 12);
-    EXPECT_EQ(r.FontStyle, fsBold | fsUnderline);
+    EXPECT_EQ(r.FontStyle, int(fsBold | fsUnderline));
     EXPECT_EQ(r.ButtonBar, 1);
     EXPECT_FALSE(r.StatusBar);
     EXPECT_FALSE(r.ExpandTabs);

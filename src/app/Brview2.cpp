@@ -5,7 +5,10 @@
 #include "app/ChildArchive.h"
 #include "common/HyUtils.h"
 #include "core/archive/ArchiveReader.h"
+#include "core/compress/CompressKind.h"
+#include "core/compress/DecodedSource.h"
 #include "core/viewer/HvBase.h"
+#include "core/viewer/HvFileModel.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformFiles.h"
 #include "platform/TempCopies.h"
@@ -156,6 +159,8 @@ TChildForm::TChildForm(TMainForm* mainForm)
 
     m_fileViewer->addAction(m_main->Action(TCommand::Follow));
     connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::StatusChanged);
+    // A compressed file's title tells both sizes, the decompressed one once decoding has reached the end.
+    connect(m_fileViewer, &viewer::THvBaseViewer::OnShowStatus, this, &TChildForm::UpdateCaption);
     connect(m_fileViewer, &viewer::THvCustomFileViewer::OnLongWork, this, &TChildForm::LongWorkChanged);
     connect(m_fileViewer, &viewer::THvCustomFileViewer::OnFollowNote, this, [this](const QString& note) {
         // A followed file that was replaced starts over: its lines are counted again.
@@ -422,7 +427,7 @@ bool TChildForm::Open(const TOpenRequest& request)
 {
     const QString& fileName = request.FileName;
     m_fileName = fileName;
-    setWindowTitle(platform::DisplayFileName(fileName));
+    UpdateCaption();
     m_pageKind = PageKind::Text;
     m_fileStamp = FileDateTime(fileName);
     m_countAllLines = request.CountAllLines;
@@ -763,10 +768,27 @@ void TChildForm::ResetViewer()
     }
 }
 
+QString TChildForm::CompressedSizes() const
+{
+    if (m_fileName.isEmpty() || !m_fileViewer->Model().DecodeCompressed())
+        return QString();
+    const compress::TDecodedSource* source = m_fileViewer->Model().DecodedSource();
+    if (!source)
+        return QString();
+    const QString decoded = source->Complete()
+        ? QStringLiteral("%1 bytes decompressed").arg(ThousandsText(source->KnownSize()))
+        : QStringLiteral("decompressing");
+    return QStringLiteral("%1: %2 bytes, %3")
+        .arg(compress::CompressKindName(source->Kind()), ThousandsText(source->CompressedSize()), decoded);
+}
+
 void TChildForm::UpdateCaption()
 {
     QWidget* frame = parentWidget() ? parentWidget() : this;
-    const QString caption = platform::DisplayFileName(frame->isMinimized() ? NameOf(m_fileName) : m_fileName);
+    QString caption = platform::DisplayFileName(frame->isMinimized() ? NameOf(m_fileName) : m_fileName);
+    const QString sizes = CompressedSizes();
+    if (!sizes.isEmpty())
+        caption += QStringLiteral(" (%1)").arg(sizes);
     if (windowTitle() != caption)
         setWindowTitle(caption);
 }

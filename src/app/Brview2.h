@@ -148,6 +148,9 @@ public:
 
     // The caption: the full name, or the name without directory while minimised.
     void UpdateCaption();
+    // For a compressed file shown decompressed: its format, its size and the decompressed size ("gzip: 1,024
+    // bytes, 65,536 bytes decompressed", or "decompressing" until decoding reaches the end); else empty.
+    QString CompressedSizes() const;
 
 Q_SIGNALS:
     void Activated();

@@ -97,7 +97,7 @@ void TMainForm::RefreshClick()
 void TMainForm::InformationClick()
 {
     if (TChildForm* c = ActiveChild())
-        ShowFileInfo(c->FileName(), this);
+        ShowFileInfo(c->FileName(), this, c->CompressedSizes());
 }
 
 namespace {

@@ -404,7 +404,7 @@ void PrintText(
 
     TProgressReport* progress = TProgressReport::Of(&form);
     const auto finish = qScopeGuard([progress]() { progress->Finish(); });
-    const QString name = NameOf(child.windowTitle());
+    const QString name = NameOf(platform::DisplayFileName(child.FileName()));
     progress->Start((lines.LastLine - lines.FirstLine) * std::clamp<int>(settings.Copies, 1, 999));
     lines.Progress = [&](int page) {
         progress->Update(kProgramTitle, PrintingText(name, page, output), 1);
@@ -441,7 +441,7 @@ void PrintPdf(
     };
     TProgressReport* progress = TProgressReport::Of(&form);
     const auto finish = qScopeGuard([progress]() { progress->Finish(); });
-    const QString name = NameOf(child.windowTitle());
+    const QString name = NameOf(platform::DisplayFileName(child.FileName()));
     progress->Start(qint64(job.LastPage + 1) * std::clamp<int>(settings.Copies, 1, 999));
     job.Progress = [&](int page) {
         progress->Update(kProgramTitle, PrintingText(name, page, output), 1);

@@ -2,11 +2,17 @@
 // window what changed through its signals.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
+#include "common/HyUtils.h"
+#include "support/CompressFixtures.h"
 #include "support/TempFiles.h"
 #include "support/TestData.h"
+#include "support/TestWait.h"
+#include "ui/launch/Brview6.h"
 #include "ui/viewer/HvViewr.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <gtest/gtest.h>
@@ -128,4 +134,39 @@ TEST(ChildForm, TabClicksAreToldThroughSignals)
     EXPECT_EQ(pages.at(0).at(0).value<PageKind>(), PageKind::Text);
     EXPECT_EQ(pages.at(1).at(0).value<PageKind>(), PageKind::Image);
     EXPECT_EQ(child->ActivePage(), PageKind::Image);
+}
+
+// A compressed file shown decompressed says both sizes in its title and in File Information; a plain file
+// keeps its name alone, and the print job's name is the file's, whatever the title says.
+TEST(ChildForm, ACompressedFileTellsBothSizes)
+{
+    TTempFolder dir;
+    QByteArray data;
+    for (int i = 0; i < 5000; ++i)
+        data += "line " + QByteArray::number(i) + " of a rotated log\n";
+    const QString gz = hy::test::CompressInto(
+        dir, QStringLiteral("app.log.gz"), data, QStringLiteral("gzip"), { QStringLiteral("-c") });
+    ASSERT_FALSE(gz.isEmpty());
+    const qint64 packed = QFileInfo(gz).size();
+    TMainForm form;
+
+    TChildForm child(&form);
+    TOpenRequest request;
+    request.FileName = gz;
+    ASSERT_TRUE(child.Open(request));
+    const QString both = QStringLiteral("gzip: %1 bytes, %2 bytes decompressed")
+                             .arg(hy::common::ThousandsText(packed), hy::common::ThousandsText(data.size()));
+    HY_EXPECT_SOON(child.CompressedSizes() == both);
+    HY_EXPECT_SOON(child.windowTitle().endsWith(QStringLiteral(" (%1)").arg(both)));
+    EXPECT_TRUE(child.windowTitle().startsWith(gz));
+
+    hy::launch::TInfoDialog info;
+    info.Fill(gz, child.CompressedSizes());
+    EXPECT_EQ(info.FSize->text(), QStringLiteral("%1 bytes (%2)").arg(hy::common::ThousandsText(packed), both));
+
+    TChildForm plain(&form);
+    request.FileName = dir.Write(QStringLiteral("plain.txt"), "plain\n");
+    ASSERT_TRUE(plain.Open(request));
+    EXPECT_EQ(plain.CompressedSizes(), QString());
+    EXPECT_EQ(plain.windowTitle(), request.FileName);
 }

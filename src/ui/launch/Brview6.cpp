@@ -159,7 +159,7 @@ TInfoDialog::TInfoDialog(QWidget* parent)
 
 TInfoDialog::~TInfoDialog() = default;
 
-void TInfoDialog::Fill(const QString& fileName)
+void TInfoDialog::Fill(const QString& fileName, const QString& compressedSizes)
 {
     FName->setText(platform::DisplayFileName(NameOf(fileName)));
     const QString location = DirectoryOf(fileName);
@@ -180,17 +180,18 @@ void TInfoDialog::Fill(const QString& fileName)
 
     const platform::TFileFacts facts = platform::ReadFileFacts(fileName);
     if (facts.errorCode == 0) {
-        FSize->setText(ThousandsText(facts.size) + QStringLiteral(" bytes"));
+        FSize->setText(ThousandsText(facts.size) + QStringLiteral(" bytes")
+            + (compressedSizes.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(compressedSizes)));
         if (facts.modified.isValid())
             FDate->setText(FileDateText(facts.modified));
         FAttr->setText(AttributeNames(facts.attributes));
     }
 }
 
-void ShowFileInfo(const QString& fileName, QWidget* parent)
+void ShowFileInfo(const QString& fileName, QWidget* parent, const QString& compressedSizes)
 {
     TInfoDialog dialog(parent);
-    dialog.Fill(fileName);
+    dialog.Fill(fileName, compressedSizes);
     dialog.ShowModal();
 }
 

@@ -31,8 +31,9 @@ public:
     explicit TInfoDialog(QWidget* parent = nullptr);
     ~TInfoDialog() override;
 
-    // Fills the value labels for a file; anything that cannot be found keeps its default.
-    void Fill(const QString& fileName);
+    // Fills the value labels for a file; anything that cannot be found keeps its default. A compressed file
+    // shown decompressed adds what its window knows of both sizes to the size.
+    void Fill(const QString& fileName, const QString& compressedSizes = QString());
 
     QLabel* FName;
     QLabel* FLocation;
@@ -46,6 +47,6 @@ public:
 };
 
 // Fills the dialog for the file and shows it modally.
-void ShowFileInfo(const QString& fileName, QWidget* parent = nullptr);
+void ShowFileInfo(const QString& fileName, QWidget* parent = nullptr, const QString& compressedSizes = QString());
 
 } // namespace hy::launch

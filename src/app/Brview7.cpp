@@ -137,9 +137,8 @@ QFont FontOfSettings(const TViewerSettings& settings)
     QFont font(settings.FontName);
     if (settings.FontSize > 0)
         font.setPointSize(settings.FontSize);
-    font.setBold(settings.FontStyle & fsBold);
-    font.setItalic(settings.FontStyle & fsItalic);
-    font.setUnderline(settings.FontStyle & fsUnderline);
+    // The settings keep bold, italic and underline.
+    SetFontStyle(font, unsigned(settings.FontStyle) & (fsBold | fsItalic | fsUnderline));
     return font;
 }
 
@@ -148,14 +147,7 @@ void StoreFontInSettings(const QFont& font, TViewerSettings& settings)
     settings.FontName = font.family();
     if (font.pointSize() > 0)
         settings.FontSize = font.pointSize();
-    unsigned style = 0;
-    if (font.bold())
-        style |= fsBold;
-    if (font.italic())
-        style |= fsItalic;
-    if (font.underline())
-        style |= fsUnderline;
-    settings.FontStyle = int(style);
+    settings.FontStyle = int(FontStyleOf(font) & (fsBold | fsItalic | fsUnderline));
 }
 
 TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)

@@ -91,28 +91,35 @@ void THvFixedFont::SetSize(int points)
     Q_EMIT Changed();
 }
 
-unsigned THvFixedFont::Style() const
+unsigned FontStyleOf(const QFont& font)
 {
     unsigned style = 0;
-    if (m_font.bold())
+    if (font.bold())
         style |= fsBold;
-    if (m_font.italic())
+    if (font.italic())
         style |= fsItalic;
-    if (m_font.underline())
+    if (font.underline())
         style |= fsUnderline;
-    if (m_font.strikeOut())
+    if (font.strikeOut())
         style |= fsStrikeOut;
     return style;
 }
+
+void SetFontStyle(QFont& font, unsigned style)
+{
+    font.setBold(style & fsBold);
+    font.setItalic(style & fsItalic);
+    font.setUnderline(style & fsUnderline);
+    font.setStrikeOut(style & fsStrikeOut);
+}
+
+unsigned THvFixedFont::Style() const { return FontStyleOf(m_font); }
 
 void THvFixedFont::SetStyle(unsigned style)
 {
     if (style == Style())
         return;
-    m_font.setBold(style & fsBold);
-    m_font.setItalic(style & fsItalic);
-    m_font.setUnderline(style & fsUnderline);
-    m_font.setStrikeOut(style & fsStrikeOut);
+    SetFontStyle(m_font, style);
     Q_EMIT Changed();
 }
 

@@ -28,6 +28,10 @@ public:
     EInvalidFontParam();
 };
 
+// A font's style as base::TFontStyle bits, and a font given the style of such bits.
+unsigned FontStyleOf(const QFont& font);
+void SetFontStyle(QFont& font, unsigned style);
+
 class THvFixedFont : public QObject {
     Q_OBJECT
 public:

@@ -215,7 +215,12 @@ namespace {
         std::vector<char32_t> Double; // lead << 8 | trail, 0 where none
         std::vector<char32_t> Triple; // EUC-JP's 0x8F rows, 94 x 94
         std::vector<char32_t> Four; // GB18030's four-byte sequences below 0x85, 0 where none
-        std::unordered_map<char32_t, std::vector<QByteArray>> Forms; // every form of each character
+    };
+
+    // Every byte form of each character of a multi-byte code page, for searches and encoding: built apart
+    // from the tables above, on the first search, as telling and showing text never need it.
+    struct FormTables {
+        std::unordered_map<char32_t, std::vector<QByteArray>> Forms;
     };
 
     bool IsEuc(uint8_t b) { return b >= 0xA1 && b <= 0xFE; }
@@ -255,7 +260,7 @@ namespace {
             + size_t(p[3] - 0x30);
     }
 
-    void AddForm(MultiTables& t, char32_t code, QByteArray bytes)
+    void AddForm(FormTables& t, char32_t code, QByteArray bytes)
     {
         auto& list = t.Forms[code];
         if (std::find(list.begin(), list.end(), bytes) == list.end())
@@ -327,10 +332,8 @@ namespace {
                     continue;
                 const uint8_t seq[2] = { uint8_t(lead), uint8_t(trail) };
                 const char32_t c = icu.Decode(seq, 2);
-                if (c != kNone && c != 0) {
+                if (c != kNone && c != 0)
                     t.Double[size_t(lead) << 8 | size_t(trail)] = c;
-                    AddForm(t, c, QByteArray(reinterpret_cast<const char*>(seq), 2));
-                }
             }
         }
     }
@@ -353,10 +356,6 @@ namespace {
             if (!t->Lead[b])
                 t->Single[size_t(b)] = icu.Decode(&byte, 1);
         }
-        for (int b = 0; b < 256; ++b) {
-            if (t->Single[size_t(b)] != kNone)
-                AddForm(*t, t->Single[size_t(b)], QByteArray(1, char(b)));
-        }
         BuildDouble(source, icu, *t);
         if (source == E::EucJp) {
             t->Triple.assign(94 * 94, 0);
@@ -364,10 +363,8 @@ namespace {
                 for (int b2 = 0xA1; b2 <= 0xFE; ++b2) {
                     const uint8_t seq[3] = { 0x8F, uint8_t(b1), uint8_t(b2) };
                     const char32_t c = icu.Decode(seq, 3);
-                    if (c != kNone && c != 0) {
+                    if (c != kNone && c != 0)
                         t->Triple[size_t(b1 - 0xA1) * 94 + size_t(b2 - 0xA1)] = c;
-                        AddForm(*t, c, QByteArray(reinterpret_cast<const char*>(seq), 3));
-                    }
                 }
             }
         }
@@ -379,13 +376,50 @@ namespace {
                     for (seq[2] = 0x81; seq[2] <= 0xFE; ++seq[2]) {
                         for (seq[3] = 0x30; seq[3] <= 0x39; ++seq[3]) {
                             const char32_t c = icu.Decode(seq, 4);
-                            if (c != kNone && c != 0) {
+                            if (c != kNone && c != 0)
                                 t->Four[FourIndex(seq)] = c;
-                                AddForm(*t, c, QByteArray(reinterpret_cast<const char*>(seq), 4));
-                            }
                         }
                     }
                 }
+            }
+        }
+        return t;
+    }
+
+    // The forms of every character the tables decode, single bytes first, then by length and byte order.
+    std::unique_ptr<FormTables> BuildForms(TTextEncoding e, const MultiTables& m)
+    {
+        auto t = std::make_unique<FormTables>();
+        const Converter icu(InfoOf(e == E::Iso2022Jp ? E::EucJp : e).Icu);
+        if (!icu.Cnv)
+            return t;
+        for (int b = 0; b < 256; ++b) {
+            if (m.Single[size_t(b)] != kNone)
+                AddForm(*t, m.Single[size_t(b)], QByteArray(1, char(b)));
+        }
+        for (size_t i = 0; i < m.Double.size(); ++i) {
+            if (m.Double[i]) {
+                const char seq[2] = { char(i >> 8), char(i & 0xFF) };
+                AddForm(*t, m.Double[i], QByteArray(seq, 2));
+            }
+        }
+        for (size_t i = 0; i < m.Triple.size(); ++i) {
+            if (m.Triple[i]) {
+                const char seq[3] = { char(0x8F), char(0xA1 + i / 94), char(0xA1 + i % 94) };
+                AddForm(*t, m.Triple[i], QByteArray(seq, 3));
+            }
+        }
+        for (size_t i = 0; i < m.Four.size(); ++i) {
+            if (m.Four[i]) {
+                size_t rest = i;
+                char seq[4];
+                seq[3] = char(0x30 + rest % 10);
+                rest /= 10;
+                seq[2] = char(0x81 + rest % 126);
+                rest /= 126;
+                seq[1] = char(0x30 + rest % 10);
+                seq[0] = char(0x81 + rest / 10);
+                AddForm(*t, m.Four[i], QByteArray(seq, 4));
             }
         }
         // ICU's own choice among several forms comes first: it is what the encoder of the code page writes.
@@ -421,6 +455,16 @@ namespace {
             e = E::Gbk;
         Lazy<MultiTables>& l = all[size_t(e)];
         std::call_once(l.Once, [&] { l.Tables = BuildMulti(e); });
+        return *l.Tables;
+    }
+
+    const FormTables& Forms(TTextEncoding e)
+    {
+        static std::array<Lazy<FormTables>, kEncodingCount> all;
+        if (e == E::Gb2312)
+            e = E::Gbk;
+        Lazy<FormTables>& l = all[size_t(e)];
+        std::call_once(l.Once, [&] { l.Tables = BuildForms(e, Multi(e)); });
         return *l.Tables;
     }
 
@@ -605,7 +649,6 @@ std::vector<QByteArray> CodePageForms(TTextEncoding encoding, char32_t code)
         return code < 0x80 && code != 0x1B ? std::vector<QByteArray> { QByteArray(1, char(code)) }
                                            : std::vector<QByteArray> {};
     }
-    const MultiTables& t = Multi(encoding);
     if (encoding == E::Gb18030 && code >= 0x10000 && code <= 0x10FFFF) {
         char32_t linear = code - 0x10000;
         char seq[4];
@@ -617,13 +660,14 @@ std::vector<QByteArray> CodePageForms(TTextEncoding encoding, char32_t code)
         seq[0] = char(0x90 + linear / 10);
         return { QByteArray(seq, 4) };
     }
+    const FormTables& t = Forms(encoding);
     const auto it = t.Forms.find(code);
     return it == t.Forms.end() ? std::vector<QByteArray> {} : it->second;
 }
 
 QByteArray EncodeIso2022Jp(const QString& text, bool* ok)
 {
-    const MultiTables& t = Multi(E::Iso2022Jp);
+    const FormTables& t = Forms(E::Iso2022Jp);
     QByteArray out;
     bool all = true;
     bool kanji = false;

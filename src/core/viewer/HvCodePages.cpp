@@ -215,6 +215,14 @@ namespace {
         std::vector<char32_t> Double; // lead << 8 | trail, 0 where none
         std::vector<char32_t> Triple; // EUC-JP's 0x8F rows, 94 x 94
         std::vector<char32_t> Four; // GB18030's four-byte sequences below 0x85, 0 where none
+
+        // The character of a sequence, 0 where none (Single: kNone); the decoder asks only for sequences
+        // whose bytes the lead and trail rules allow.
+        bool LeadOf(uint8_t b) const { return Lead[b]; }
+        char32_t SingleOf(uint8_t b) const { return Single[b]; }
+        char32_t DoubleOf(uint8_t lead, uint8_t trail) const { return Double[size_t(lead) << 8 | trail]; }
+        char32_t TripleOf(uint8_t b1, uint8_t b2) const { return Triple[size_t(b1 - 0xA1) * 94 + size_t(b2 - 0xA1)]; }
+        char32_t FourOf(const uint8_t* p) const;
     };
 
     // Every byte form of each character of a multi-byte code page, for searches and encoding: built apart
@@ -259,6 +267,8 @@ namespace {
         return ((size_t(p[0] - 0x81) * 10 + size_t(p[1] - 0x30)) * 126 + size_t(p[2] - 0x81)) * 10
             + size_t(p[3] - 0x30);
     }
+
+    char32_t MultiTables::FourOf(const uint8_t* p) const { return Four[FourIndex(p)]; }
 
     void AddForm(FormTables& t, char32_t code, QByteArray bytes)
     {
@@ -305,18 +315,13 @@ namespace {
                     t->Uniform = false;
             }
         }
+        // Each byte folds to the first byte whose character folds the same.
+        std::unordered_map<char32_t, uint8_t> firstOfFold;
         for (int b = 0; b < 256; ++b) {
             const char32_t c = t->Chars[size_t(b)];
             t->Fold[b] = uint8_t(b);
-            if (c == kNone)
-                continue;
-            const char32_t f = FoldCase(c);
-            for (int o = 0; o < b; ++o) {
-                if (t->Chars[size_t(o)] != kNone && FoldCase(t->Chars[size_t(o)]) == f) {
-                    t->Fold[b] = uint8_t(o);
-                    break;
-                }
-            }
+            if (c != kNone)
+                t->Fold[b] = firstOfFold.try_emplace(FoldCase(c), uint8_t(b)).first->second;
         }
         return t;
     }
@@ -468,6 +473,58 @@ namespace {
         return *l.Tables;
     }
 
+    // The same answers as a code page's tables, from ICU one sequence at a time, each asked once: telling
+    // whether a sample reads in a code page decodes a few hundred distinct characters, far fewer than the
+    // tables hold.
+    class Probe {
+    public:
+        explicit Probe(TTextEncoding e)
+            : Source(e == E::Iso2022Jp ? E::EucJp : e)
+            , Icu(InfoOf(Source).Icu)
+        {
+        }
+        bool Usable() const { return Icu.Cnv != nullptr; }
+
+        bool LeadOf(uint8_t b) const { return IsLead(Source, b); }
+        char32_t SingleOf(uint8_t b) const
+        {
+            if (b < 0x80)
+                return b;
+            return IsLead(Source, b) ? kNone : Ask(&b, 1, kNone);
+        }
+        char32_t DoubleOf(uint8_t lead, uint8_t trail) const
+        {
+            if (lead < 0x81 || !IsLead(Source, lead) || trail < 0x40 || trail > 0xFE || !IsTrail(Source, trail))
+                return 0;
+            const uint8_t seq[2] = { lead, trail };
+            return Ask(seq, 2, 0);
+        }
+        char32_t TripleOf(uint8_t b1, uint8_t b2) const
+        {
+            const uint8_t seq[3] = { 0x8F, b1, b2 };
+            return Ask(seq, 3, 0);
+        }
+        char32_t FourOf(const uint8_t* p) const { return Ask(p, 4, 0); }
+
+    private:
+        char32_t Ask(const uint8_t* p, size_t n, char32_t none) const
+        {
+            uint32_t key = uint32_t(n);
+            for (size_t i = 0; i < n; ++i)
+                key = key << 8 | p[i];
+            auto [it, fresh] = Known.try_emplace(uint64_t(n) << 32 | key, 0);
+            if (fresh) {
+                const char32_t c = Icu.Decode(p, n);
+                it->second = c == kNone || c == 0 ? none : c;
+            }
+            return it->second;
+        }
+
+        TTextEncoding Source;
+        Converter Icu;
+        mutable std::unordered_map<uint64_t, char32_t> Known;
+    };
+
     TDecodedChar Invalid(const uint8_t* p) { return { char32_t(p[0]), 1, false, false }; }
 
     // GB18030's four-byte sequences from 0x90308130 count up from U+10000.
@@ -503,7 +560,7 @@ namespace {
 
     bool IsJisByte(uint8_t b) { return b >= 0x21 && b <= 0x7E; }
 
-    TDecodedChar DecodeIso2022(const uint8_t* p, size_t n, TDecodeState& state)
+    template <class Tables> TDecodedChar DecodeIso2022(const Tables& t, const uint8_t* p, size_t n, TDecodeState& state)
     {
         const uint8_t b = p[0];
         if (b == 0x1B) {
@@ -528,9 +585,8 @@ namespace {
         case kJis0212: {
             if (n < 2 || !IsJisByte(p[1]))
                 return Invalid(p);
-            const MultiTables& t = Multi(E::Iso2022Jp);
-            const char32_t c = state == kJis0208 ? t.Double[size_t(b | 0x80) << 8 | size_t(p[1] | 0x80)]
-                                                 : t.Triple[size_t(b - 0x21) * 94 + size_t(p[1] - 0x21)];
+            const char32_t c = state == kJis0208 ? t.DoubleOf(uint8_t(b | 0x80), uint8_t(p[1] | 0x80))
+                                                 : t.TripleOf(uint8_t(b | 0x80), uint8_t(p[1] | 0x80));
             return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
         }
         default:
@@ -574,42 +630,76 @@ const uint8_t* SingleByteFoldTable(TTextEncoding encoding) { return Single(encod
 
 bool SingleByteUniform(TTextEncoding encoding) { return Single(encoding).Uniform; }
 
+namespace {
+
+    // One character of a multi-byte code page (not ISO-2022-JP) at p, through its tables or a probe.
+    template <class Tables>
+    TDecodedChar DecodeMulti(TTextEncoding encoding, const Tables& t, const uint8_t* p, size_t n)
+    {
+        const uint8_t b = p[0];
+        if (b < 0x80)
+            return { b, 1, true, false };
+        if (!t.LeadOf(b)) {
+            const char32_t c = t.SingleOf(b);
+            return c == kNone ? Invalid(p) : TDecodedChar { c, 1, true, false };
+        }
+        if (n < 2)
+            return Invalid(p);
+        if (encoding == E::EucJp && b == 0x8F) {
+            if (n < 3 || !IsEuc(p[1]) || !IsEuc(p[2]))
+                return Invalid(p);
+            const char32_t c = t.TripleOf(p[1], p[2]);
+            return c ? TDecodedChar { c, 3, true, false } : Invalid(p);
+        }
+        if (encoding == E::Gb18030 && IsDigit(p[1])) {
+            if (n < 4 || p[2] < 0x81 || p[2] > 0xFE || !IsDigit(p[3]))
+                return Invalid(p);
+            const char32_t c = b <= 0x84 ? t.FourOf(p) : b >= 0x90 && b <= 0xE3 ? Gb18030Supplementary(p) : 0;
+            return c ? TDecodedChar { c, 4, true, false } : Invalid(p);
+        }
+        const char32_t c = t.DoubleOf(b, p[1]);
+        return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
+    }
+
+} // namespace
+
 TDecodedChar DecodeCodePage(TTextEncoding encoding, const uint8_t* p, size_t n, TDecodeState& state)
 {
-    const uint8_t b = p[0];
     switch (EncodingKind(encoding)) {
     case K::SingleByte: {
-        const char32_t c = Single(encoding).Chars[b];
+        const char32_t c = Single(encoding).Chars[p[0]];
         return c == kNone ? Invalid(p) : TDecodedChar { c, 1, true, false };
     }
-    case K::Iso2022:
-        return DecodeIso2022(p, n, state);
+    case K::Iso2022: {
+        // The tables are built on the first character that needs them: ASCII alone never does.
+        struct Lazy {
+            char32_t DoubleOf(uint8_t lead, uint8_t trail) const { return Multi(E::Iso2022Jp).DoubleOf(lead, trail); }
+            char32_t TripleOf(uint8_t b1, uint8_t b2) const { return Multi(E::Iso2022Jp).TripleOf(b1, b2); }
+        };
+        return DecodeIso2022(Lazy {}, p, n, state);
+    }
     default:
-        break;
+        return p[0] < 0x80 ? TDecodedChar { p[0], 1, true, false } : DecodeMulti(encoding, Multi(encoding), p, n);
     }
-    if (b < 0x80)
-        return { b, 1, true, false };
-    const MultiTables& t = Multi(encoding);
-    if (!t.Lead[b]) {
-        const char32_t c = t.Single[b];
-        return c == kNone ? Invalid(p) : TDecodedChar { c, 1, true, false };
+}
+
+bool CodePageSampleReads(TTextEncoding encoding, const uint8_t* p, size_t n, bool more)
+{
+    const Probe probe(encoding);
+    if (!probe.Usable())
+        return false;
+    size_t i = 0;
+    int wide = 0;
+    TDecodeState state = 0;
+    while (i < n) {
+        const TDecodedChar d = encoding == E::Iso2022Jp ? DecodeIso2022(probe, p + i, n - i, state)
+                                                        : DecodeMulti(encoding, probe, p + i, n - i);
+        if (!d.Valid && !(more && n - i < 4))
+            return false;
+        wide += d.Length > 1 && !d.Shift ? 1 : 0;
+        i += size_t(d.Length);
     }
-    if (n < 2)
-        return Invalid(p);
-    if (encoding == E::EucJp && b == 0x8F) {
-        if (n < 3 || !IsEuc(p[1]) || !IsEuc(p[2]))
-            return Invalid(p);
-        const char32_t c = t.Triple[size_t(p[1] - 0xA1) * 94 + size_t(p[2] - 0xA1)];
-        return c ? TDecodedChar { c, 3, true, false } : Invalid(p);
-    }
-    if (encoding == E::Gb18030 && IsDigit(p[1])) {
-        if (n < 4 || p[2] < 0x81 || p[2] > 0xFE || !IsDigit(p[3]))
-            return Invalid(p);
-        const char32_t c = b <= 0x84 ? t.Four[FourIndex(p)] : b >= 0x90 && b <= 0xE3 ? Gb18030Supplementary(p) : 0;
-        return c ? TDecodedChar { c, 4, true, false } : Invalid(p);
-    }
-    const char32_t c = t.Double[size_t(b) << 8 | p[1]];
-    return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
+    return wide > 0;
 }
 
 TCharStart CharStartAt(TTextEncoding encoding, const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts,

@@ -183,19 +183,8 @@ namespace {
     // symbols (Polish "ł" is "³" there) for those that are.
     bool Plausible(TTextEncoding guess, const uint8_t* p, size_t n, bool more)
     {
-        if (EncodingKind(guess) != TEncodingKind::SingleByte) {
-            size_t i = 0;
-            int wide = 0;
-            TDecodeState state = 0;
-            while (i < n) {
-                const TDecodedChar d = DecodeChar(guess, p + i, n - i, state);
-                if (!d.Valid && !(more && n - i < 4))
-                    return false;
-                wide += d.Length > 1 && !d.Shift ? 1 : 0;
-                i += size_t(d.Length);
-            }
-            return wide > 0;
-        }
+        if (EncodingKind(guess) != TEncodingKind::SingleByte)
+            return CodePageSampleReads(guess, p, n, more);
         const char32_t* table = SingleByteTable(guess);
         const QString group = EncodingGroup(guess);
         const bool latin = group != QLatin1String("Cyrillic") && group != QLatin1String("Greek")

@@ -268,6 +268,19 @@ namespace {
             + size_t(p[3] - 0x30);
     }
 
+    // The four-byte sequence that is the linear'th counted from first 0x30 0x81 0x30 (FourIndex's inverse).
+    QByteArray FourBytes(uint8_t first, size_t linear)
+    {
+        char seq[4];
+        seq[3] = char(0x30 + linear % 10);
+        linear /= 10;
+        seq[2] = char(0x81 + linear % 126);
+        linear /= 126;
+        seq[1] = char(0x30 + linear % 10);
+        seq[0] = char(first + linear / 10);
+        return QByteArray(seq, 4);
+    }
+
     char32_t MultiTables::FourOf(const uint8_t* p) const { return Four[FourIndex(p)]; }
 
     void AddForm(FormTables& t, char32_t code, QByteArray bytes)
@@ -415,17 +428,8 @@ namespace {
             }
         }
         for (size_t i = 0; i < m.Four.size(); ++i) {
-            if (m.Four[i]) {
-                size_t rest = i;
-                char seq[4];
-                seq[3] = char(0x30 + rest % 10);
-                rest /= 10;
-                seq[2] = char(0x81 + rest % 126);
-                rest /= 126;
-                seq[1] = char(0x30 + rest % 10);
-                seq[0] = char(0x81 + rest / 10);
-                AddForm(*t, m.Four[i], QByteArray(seq, 4));
-            }
+            if (m.Four[i])
+                AddForm(*t, m.Four[i], FourBytes(0x81, i));
         }
         // ICU's own choice among several forms comes first: it is what the encoder of the code page writes.
         for (auto& [code, list] : t->Forms) {
@@ -740,15 +744,7 @@ std::vector<QByteArray> CodePageForms(TTextEncoding encoding, char32_t code)
                                            : std::vector<QByteArray> {};
     }
     if (encoding == E::Gb18030 && code >= 0x10000 && code <= 0x10FFFF) {
-        char32_t linear = code - 0x10000;
-        char seq[4];
-        seq[3] = char(0x30 + linear % 10);
-        linear /= 10;
-        seq[2] = char(0x81 + linear % 126);
-        linear /= 126;
-        seq[1] = char(0x30 + linear % 10);
-        seq[0] = char(0x90 + linear / 10);
-        return { QByteArray(seq, 4) };
+        return { FourBytes(0x90, code - 0x10000) };
     }
     const FormTables& t = Forms(encoding);
     const auto it = t.Forms.find(code);

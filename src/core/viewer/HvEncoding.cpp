@@ -307,6 +307,19 @@ TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more)
     return TTextEncoding::Windows1252;
 }
 
+void PrepareEncodingGuess()
+{
+    // Cyrillic letters in Windows-1251 (a single-byte guess) and kana in Shift_JIS (a multi-byte one).
+    QByteArray cyrillic;
+    QByteArray kana;
+    for (int i = 0; i < 64; ++i) {
+        cyrillic += "\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0 ";
+        kana += "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd ";
+    }
+    for (const QByteArray& sample : { cyrillic, kana })
+        DetectEncoding(reinterpret_cast<const uint8_t*>(sample.constData()), size_t(sample.size()));
+}
+
 TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n, TDecodeState& state)
 {
     switch (encoding) {

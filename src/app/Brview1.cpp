@@ -90,6 +90,8 @@ TMainForm::TMainForm(QWidget* parent)
 
 TMainForm::~TMainForm()
 {
+    if (m_encodingWarmUp.joinable())
+        m_encodingWarmUp.join();
     // The viewer windows go first, while everything they might report to is still there, and quietly.
     m_mdiArea->disconnect(this);
     for (TChildForm* child : std::as_const(m_children)) {
@@ -423,6 +425,8 @@ void TMainForm::showEvent(QShowEvent* event)
     LoadSettings();
     // The window manager adds its frame only once the window is on screen; then the frame is brought in too.
     QTimer::singleShot(0, this, &TMainForm::FitOnScreen);
+    // After the first paint, so that it never delays the window.
+    QTimer::singleShot(0, this, [this] { m_encodingWarmUp = std::thread(viewer::PrepareEncodingGuess); });
     ProcessCommandLine();
 }
 

@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <array>
+#include <thread>
 
 class QAction;
 class QLabel;
@@ -282,6 +283,8 @@ private:
     bool m_lastOpenFailed = false; // the last OpenFileInViewer failed, as opposed to finding the file open
     QStringList m_commandLine;
     bool m_firstShow = true;
+    // Loads what Auto's guess uses while the user looks at the window.
+    std::thread m_encodingWarmUp;
     bool m_currentTextHex = false;
     QString m_mediaExtensions;
 

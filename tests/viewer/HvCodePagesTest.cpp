@@ -4,6 +4,7 @@
 // for a character; searches and the layout over lines of thousands of multi-byte characters.
 #include "HvFileModelTest.h"
 
+#include "core/viewer/HvCodePages.h"
 #include "core/viewer/HvMatchScan.h"
 #include "core/viewer/HvModelIo.h"
 #include "core/viewer/HvTextLayout.h"
@@ -137,6 +138,117 @@ TEST(HvCodePages, GeneratedTextRoundTripsAgainstIconv)
         bool ok = false;
         EXPECT_EQ(EncodeText(s.enc, text, &ok), *bytes);
         EXPECT_TRUE(ok);
+    }
+}
+
+TEST(HvCodePages, ThreeAndFourByteAndDuplicateFormsAreTheCodePagesOwn)
+{
+    // Characters beyond the two-byte rows (EUC-JP's JIS X 0212 after 0x8F, GB18030's four-byte BMP ranges)
+    // and characters a vendor's table holds twice: every form a search looks for decodes back to the
+    // character whole, and the form the encoder writes (iconv's bytes) comes first.
+    struct Case {
+        TTextEncoding enc;
+        char32_t code;
+        std::vector<QByteArray> forms;
+    };
+    const Case cases[] = {
+        { TTextEncoding::EucJp, U'\u00A6', { QByteArray::fromHex("8fa2c3") } },
+        { TTextEncoding::EucJp, U'\u4E02', { QByteArray::fromHex("8fb0a1") } },
+        { TTextEncoding::Gb18030, U'\u0080', { QByteArray::fromHex("81308130") } },
+        { TTextEncoding::Gb18030, U'\u00A5', { QByteArray::fromHex("81308436") } },
+        { TTextEncoding::Gb18030, U'\uFFFF', { QByteArray::fromHex("8431a439") } },
+        { TTextEncoding::Gb18030, U'\u4E2D', { QByteArray::fromHex("d6d0") } },
+        { TTextEncoding::ShiftJis, U'\uFFE2',
+            { QByteArray::fromHex("81ca"), QByteArray::fromHex("eef9"), QByteArray::fromHex("fa54") } },
+        { TTextEncoding::ShiftJis, U'\u2252', { QByteArray::fromHex("81e0"), QByteArray::fromHex("8790") } },
+        { TTextEncoding::Gb2312, U'\u4E2D', { QByteArray::fromHex("d6d0") } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(EncodingName(c.enc).toStdString() + " U+" + QString::number(c.code, 16).toStdString());
+        std::vector<QByteArray> got = CharByteForms(c.enc, c.code);
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.front(), c.forms.front());
+        EXPECT_EQ(EncodeChar(c.enc, c.code), c.forms.front());
+        for (const QByteArray& form : c.forms)
+            EXPECT_NE(std::find(got.begin(), got.end(), form), got.end()) << form.toHex().toStdString();
+        for (const QByteArray& form : got) {
+            const TDecodedChar d
+                = DecodeChar(c.enc, reinterpret_cast<const uint8_t*>(form.constData()), size_t(form.size()));
+            EXPECT_TRUE(d.Valid && d.Code == c.code && d.Length == form.size()) << form.toHex().toStdString();
+        }
+    }
+}
+
+TEST(HvCodePages, ASampleReadsInACodePageExactlyWhenItsTablesDecodeIt)
+{
+    // Auto asks ICU for a sample's own sequences rather than build the tables: on text and on text with
+    // bytes changed at random, both give the same answer.
+    if (QStandardPaths::findExecutable(QStringLiteral("iconv")).isEmpty())
+        GTEST_SKIP() << "iconv is not installed";
+    const auto tablesRead = [](TTextEncoding enc, const QByteArray& bytes) {
+        const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
+        const size_t n = size_t(bytes.size());
+        TDecodeState state = 0;
+        bool wide = false;
+        for (size_t i = 0; i < n;) {
+            const TDecodedChar d = DecodeChar(enc, p + i, n - i, state);
+            if (!d.Valid)
+                return false;
+            wide = wide || (d.Length > 1 && !d.Shift);
+            i += size_t(d.Length);
+        }
+        return wide;
+    };
+    std::mt19937 rng(11);
+    for (const Sample& s : kSamples) {
+        const TEncodingKind kind = EncodingKind(s.enc);
+        if (kind != TEncodingKind::MultiByte && kind != TEncodingKind::Iso2022)
+            continue;
+        SCOPED_TRACE(EncodingName(s.enc).toStdString());
+        const std::optional<QByteArray> text = Iconv(
+            { QStringLiteral("-f"), QStringLiteral("UTF-8"), QStringLiteral("-t"), QString::fromLatin1(s.iconvName) },
+            Generated(s, 3, 80).toUtf8());
+        ASSERT_TRUE(text && !text->isEmpty());
+        EXPECT_TRUE(CodePageSampleReads(
+            s.enc, reinterpret_cast<const uint8_t*>(text->constData()), size_t(text->size()), false));
+        int differentAnswers = 0;
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes = *text;
+            for (int k = 0; k < 1 + round % 3; ++k)
+                bytes[int(rng() % uint32_t(bytes.size()))] = char(rng() % 256);
+            const bool probe = CodePageSampleReads(
+                s.enc, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()), false);
+            if (probe != tablesRead(s.enc, bytes)) {
+                ++differentAnswers;
+                ADD_FAILURE() << bytes.toHex().toStdString();
+            }
+        }
+        EXPECT_EQ(differentAnswers, 0);
+    }
+}
+
+TEST(HvCodePages, SingleByteCaseFoldingPairsEachLetterWithItsOtherCase)
+{
+    struct Case {
+        TTextEncoding enc;
+        uint8_t upper;
+        uint8_t lower;
+    };
+    const Case cases[] = {
+        { TTextEncoding::Windows1251, 0xDF, 0xFF }, // Я я
+        { TTextEncoding::Koi8R, 0xF1, 0xD1 }, // Я я, capitals after the small letters
+        { TTextEncoding::Iso8859_7, 0xC1, 0xE1 }, // Α α
+        { TTextEncoding::Windows1250, 0x8A, 0x9A }, // Š š
+        { TTextEncoding::Iso8859_2, 0xA3, 0xB3 }, // Ł ł
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(EncodingName(c.enc).toStdString());
+        const uint8_t* fold = SingleByteFoldTable(c.enc);
+        EXPECT_EQ(fold[c.upper], fold[c.lower]);
+        EXPECT_EQ(fold[c.upper], std::min(c.upper, c.lower));
+        EXPECT_EQ(fold['A'], fold['a']);
+        EXPECT_NE(fold[c.upper], fold['a']);
+        EXPECT_EQ(fold['1'], '1');
     }
 }
 

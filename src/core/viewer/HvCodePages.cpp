@@ -215,7 +215,20 @@ namespace {
         std::vector<char32_t> Double; // lead << 8 | trail, 0 where none
         std::vector<char32_t> Triple; // EUC-JP's 0x8F rows, 94 x 94
         std::vector<char32_t> Four; // GB18030's four-byte sequences below 0x85, 0 where none
-        std::unordered_map<char32_t, std::vector<QByteArray>> Forms; // every form of each character
+
+        // The character of a sequence, 0 where none (Single: kNone); the decoder asks only for sequences
+        // whose bytes the lead and trail rules allow.
+        bool LeadOf(uint8_t b) const { return Lead[b]; }
+        char32_t SingleOf(uint8_t b) const { return Single[b]; }
+        char32_t DoubleOf(uint8_t lead, uint8_t trail) const { return Double[size_t(lead) << 8 | trail]; }
+        char32_t TripleOf(uint8_t b1, uint8_t b2) const { return Triple[size_t(b1 - 0xA1) * 94 + size_t(b2 - 0xA1)]; }
+        char32_t FourOf(const uint8_t* p) const;
+    };
+
+    // Every byte form of each character of a multi-byte code page, for searches and encoding: built apart
+    // from the tables above, on the first search, as telling and showing text never need it.
+    struct FormTables {
+        std::unordered_map<char32_t, std::vector<QByteArray>> Forms;
     };
 
     bool IsEuc(uint8_t b) { return b >= 0xA1 && b <= 0xFE; }
@@ -255,7 +268,22 @@ namespace {
             + size_t(p[3] - 0x30);
     }
 
-    void AddForm(MultiTables& t, char32_t code, QByteArray bytes)
+    // The four-byte sequence that is the linear'th counted from first 0x30 0x81 0x30 (FourIndex's inverse).
+    QByteArray FourBytes(uint8_t first, size_t linear)
+    {
+        char seq[4];
+        seq[3] = char(0x30 + linear % 10);
+        linear /= 10;
+        seq[2] = char(0x81 + linear % 126);
+        linear /= 126;
+        seq[1] = char(0x30 + linear % 10);
+        seq[0] = char(first + linear / 10);
+        return QByteArray(seq, 4);
+    }
+
+    char32_t MultiTables::FourOf(const uint8_t* p) const { return Four[FourIndex(p)]; }
+
+    void AddForm(FormTables& t, char32_t code, QByteArray bytes)
     {
         auto& list = t.Forms[code];
         if (std::find(list.begin(), list.end(), bytes) == list.end())
@@ -300,18 +328,13 @@ namespace {
                     t->Uniform = false;
             }
         }
+        // Each byte folds to the first byte whose character folds the same.
+        std::unordered_map<char32_t, uint8_t> firstOfFold;
         for (int b = 0; b < 256; ++b) {
             const char32_t c = t->Chars[size_t(b)];
             t->Fold[b] = uint8_t(b);
-            if (c == kNone)
-                continue;
-            const char32_t f = FoldCase(c);
-            for (int o = 0; o < b; ++o) {
-                if (t->Chars[size_t(o)] != kNone && FoldCase(t->Chars[size_t(o)]) == f) {
-                    t->Fold[b] = uint8_t(o);
-                    break;
-                }
-            }
+            if (c != kNone)
+                t->Fold[b] = firstOfFold.try_emplace(FoldCase(c), uint8_t(b)).first->second;
         }
         return t;
     }
@@ -327,10 +350,8 @@ namespace {
                     continue;
                 const uint8_t seq[2] = { uint8_t(lead), uint8_t(trail) };
                 const char32_t c = icu.Decode(seq, 2);
-                if (c != kNone && c != 0) {
+                if (c != kNone && c != 0)
                     t.Double[size_t(lead) << 8 | size_t(trail)] = c;
-                    AddForm(t, c, QByteArray(reinterpret_cast<const char*>(seq), 2));
-                }
             }
         }
     }
@@ -353,10 +374,6 @@ namespace {
             if (!t->Lead[b])
                 t->Single[size_t(b)] = icu.Decode(&byte, 1);
         }
-        for (int b = 0; b < 256; ++b) {
-            if (t->Single[size_t(b)] != kNone)
-                AddForm(*t, t->Single[size_t(b)], QByteArray(1, char(b)));
-        }
         BuildDouble(source, icu, *t);
         if (source == E::EucJp) {
             t->Triple.assign(94 * 94, 0);
@@ -364,10 +381,8 @@ namespace {
                 for (int b2 = 0xA1; b2 <= 0xFE; ++b2) {
                     const uint8_t seq[3] = { 0x8F, uint8_t(b1), uint8_t(b2) };
                     const char32_t c = icu.Decode(seq, 3);
-                    if (c != kNone && c != 0) {
+                    if (c != kNone && c != 0)
                         t->Triple[size_t(b1 - 0xA1) * 94 + size_t(b2 - 0xA1)] = c;
-                        AddForm(*t, c, QByteArray(reinterpret_cast<const char*>(seq), 3));
-                    }
                 }
             }
         }
@@ -379,14 +394,42 @@ namespace {
                     for (seq[2] = 0x81; seq[2] <= 0xFE; ++seq[2]) {
                         for (seq[3] = 0x30; seq[3] <= 0x39; ++seq[3]) {
                             const char32_t c = icu.Decode(seq, 4);
-                            if (c != kNone && c != 0) {
+                            if (c != kNone && c != 0)
                                 t->Four[FourIndex(seq)] = c;
-                                AddForm(*t, c, QByteArray(reinterpret_cast<const char*>(seq), 4));
-                            }
                         }
                     }
                 }
             }
+        }
+        return t;
+    }
+
+    // The forms of every character the tables decode, single bytes first, then by length and byte order.
+    std::unique_ptr<FormTables> BuildForms(TTextEncoding e, const MultiTables& m)
+    {
+        auto t = std::make_unique<FormTables>();
+        const Converter icu(InfoOf(e == E::Iso2022Jp ? E::EucJp : e).Icu);
+        if (!icu.Cnv)
+            return t;
+        for (int b = 0; b < 256; ++b) {
+            if (m.Single[size_t(b)] != kNone)
+                AddForm(*t, m.Single[size_t(b)], QByteArray(1, char(b)));
+        }
+        for (size_t i = 0; i < m.Double.size(); ++i) {
+            if (m.Double[i]) {
+                const char seq[2] = { char(i >> 8), char(i & 0xFF) };
+                AddForm(*t, m.Double[i], QByteArray(seq, 2));
+            }
+        }
+        for (size_t i = 0; i < m.Triple.size(); ++i) {
+            if (m.Triple[i]) {
+                const char seq[3] = { char(0x8F), char(0xA1 + i / 94), char(0xA1 + i % 94) };
+                AddForm(*t, m.Triple[i], QByteArray(seq, 3));
+            }
+        }
+        for (size_t i = 0; i < m.Four.size(); ++i) {
+            if (m.Four[i])
+                AddForm(*t, m.Four[i], FourBytes(0x81, i));
         }
         // ICU's own choice among several forms comes first: it is what the encoder of the code page writes.
         for (auto& [code, list] : t->Forms) {
@@ -424,6 +467,68 @@ namespace {
         return *l.Tables;
     }
 
+    const FormTables& Forms(TTextEncoding e)
+    {
+        static std::array<Lazy<FormTables>, kEncodingCount> all;
+        if (e == E::Gb2312)
+            e = E::Gbk;
+        Lazy<FormTables>& l = all[size_t(e)];
+        std::call_once(l.Once, [&] { l.Tables = BuildForms(e, Multi(e)); });
+        return *l.Tables;
+    }
+
+    // The same answers as a code page's tables, from ICU one sequence at a time, each asked once: telling
+    // whether a sample reads in a code page decodes a few hundred distinct characters, far fewer than the
+    // tables hold.
+    class Probe {
+    public:
+        explicit Probe(TTextEncoding e)
+            : Source(e == E::Iso2022Jp ? E::EucJp : e)
+            , Icu(InfoOf(Source).Icu)
+        {
+        }
+        bool Usable() const { return Icu.Cnv != nullptr; }
+
+        bool LeadOf(uint8_t b) const { return IsLead(Source, b); }
+        char32_t SingleOf(uint8_t b) const
+        {
+            if (b < 0x80)
+                return b;
+            return IsLead(Source, b) ? kNone : Ask(&b, 1, kNone);
+        }
+        char32_t DoubleOf(uint8_t lead, uint8_t trail) const
+        {
+            if (lead < 0x81 || !IsLead(Source, lead) || trail < 0x40 || trail > 0xFE || !IsTrail(Source, trail))
+                return 0;
+            const uint8_t seq[2] = { lead, trail };
+            return Ask(seq, 2, 0);
+        }
+        char32_t TripleOf(uint8_t b1, uint8_t b2) const
+        {
+            const uint8_t seq[3] = { 0x8F, b1, b2 };
+            return Ask(seq, 3, 0);
+        }
+        char32_t FourOf(const uint8_t* p) const { return Ask(p, 4, 0); }
+
+    private:
+        char32_t Ask(const uint8_t* p, size_t n, char32_t none) const
+        {
+            uint32_t key = uint32_t(n);
+            for (size_t i = 0; i < n; ++i)
+                key = key << 8 | p[i];
+            auto [it, fresh] = Known.try_emplace(uint64_t(n) << 32 | key, 0);
+            if (fresh) {
+                const char32_t c = Icu.Decode(p, n);
+                it->second = c == kNone || c == 0 ? none : c;
+            }
+            return it->second;
+        }
+
+        TTextEncoding Source;
+        Converter Icu;
+        mutable std::unordered_map<uint64_t, char32_t> Known;
+    };
+
     TDecodedChar Invalid(const uint8_t* p) { return { char32_t(p[0]), 1, false, false }; }
 
     // GB18030's four-byte sequences from 0x90308130 count up from U+10000.
@@ -459,7 +564,7 @@ namespace {
 
     bool IsJisByte(uint8_t b) { return b >= 0x21 && b <= 0x7E; }
 
-    TDecodedChar DecodeIso2022(const uint8_t* p, size_t n, TDecodeState& state)
+    template <class Tables> TDecodedChar DecodeIso2022(const Tables& t, const uint8_t* p, size_t n, TDecodeState& state)
     {
         const uint8_t b = p[0];
         if (b == 0x1B) {
@@ -484,9 +589,8 @@ namespace {
         case kJis0212: {
             if (n < 2 || !IsJisByte(p[1]))
                 return Invalid(p);
-            const MultiTables& t = Multi(E::Iso2022Jp);
-            const char32_t c = state == kJis0208 ? t.Double[size_t(b | 0x80) << 8 | size_t(p[1] | 0x80)]
-                                                 : t.Triple[size_t(b - 0x21) * 94 + size_t(p[1] - 0x21)];
+            const char32_t c = state == kJis0208 ? t.DoubleOf(uint8_t(b | 0x80), uint8_t(p[1] | 0x80))
+                                                 : t.TripleOf(uint8_t(b | 0x80), uint8_t(p[1] | 0x80));
             return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
         }
         default:
@@ -530,42 +634,76 @@ const uint8_t* SingleByteFoldTable(TTextEncoding encoding) { return Single(encod
 
 bool SingleByteUniform(TTextEncoding encoding) { return Single(encoding).Uniform; }
 
+namespace {
+
+    // One character of a multi-byte code page (not ISO-2022-JP) at p, through its tables or a probe.
+    template <class Tables>
+    TDecodedChar DecodeMulti(TTextEncoding encoding, const Tables& t, const uint8_t* p, size_t n)
+    {
+        const uint8_t b = p[0];
+        if (b < 0x80)
+            return { b, 1, true, false };
+        if (!t.LeadOf(b)) {
+            const char32_t c = t.SingleOf(b);
+            return c == kNone ? Invalid(p) : TDecodedChar { c, 1, true, false };
+        }
+        if (n < 2)
+            return Invalid(p);
+        if (encoding == E::EucJp && b == 0x8F) {
+            if (n < 3 || !IsEuc(p[1]) || !IsEuc(p[2]))
+                return Invalid(p);
+            const char32_t c = t.TripleOf(p[1], p[2]);
+            return c ? TDecodedChar { c, 3, true, false } : Invalid(p);
+        }
+        if (encoding == E::Gb18030 && IsDigit(p[1])) {
+            if (n < 4 || p[2] < 0x81 || p[2] > 0xFE || !IsDigit(p[3]))
+                return Invalid(p);
+            const char32_t c = b <= 0x84 ? t.FourOf(p) : b >= 0x90 && b <= 0xE3 ? Gb18030Supplementary(p) : 0;
+            return c ? TDecodedChar { c, 4, true, false } : Invalid(p);
+        }
+        const char32_t c = t.DoubleOf(b, p[1]);
+        return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
+    }
+
+} // namespace
+
 TDecodedChar DecodeCodePage(TTextEncoding encoding, const uint8_t* p, size_t n, TDecodeState& state)
 {
-    const uint8_t b = p[0];
     switch (EncodingKind(encoding)) {
     case K::SingleByte: {
-        const char32_t c = Single(encoding).Chars[b];
+        const char32_t c = Single(encoding).Chars[p[0]];
         return c == kNone ? Invalid(p) : TDecodedChar { c, 1, true, false };
     }
-    case K::Iso2022:
-        return DecodeIso2022(p, n, state);
+    case K::Iso2022: {
+        // The tables are built on the first character that needs them: ASCII alone never does.
+        struct Lazy {
+            char32_t DoubleOf(uint8_t lead, uint8_t trail) const { return Multi(E::Iso2022Jp).DoubleOf(lead, trail); }
+            char32_t TripleOf(uint8_t b1, uint8_t b2) const { return Multi(E::Iso2022Jp).TripleOf(b1, b2); }
+        };
+        return DecodeIso2022(Lazy {}, p, n, state);
+    }
     default:
-        break;
+        return p[0] < 0x80 ? TDecodedChar { p[0], 1, true, false } : DecodeMulti(encoding, Multi(encoding), p, n);
     }
-    if (b < 0x80)
-        return { b, 1, true, false };
-    const MultiTables& t = Multi(encoding);
-    if (!t.Lead[b]) {
-        const char32_t c = t.Single[b];
-        return c == kNone ? Invalid(p) : TDecodedChar { c, 1, true, false };
+}
+
+bool CodePageSampleReads(TTextEncoding encoding, const uint8_t* p, size_t n, bool more)
+{
+    const Probe probe(encoding);
+    if (!probe.Usable())
+        return false;
+    size_t i = 0;
+    int wide = 0;
+    TDecodeState state = 0;
+    while (i < n) {
+        const TDecodedChar d = encoding == E::Iso2022Jp ? DecodeIso2022(probe, p + i, n - i, state)
+                                                        : DecodeMulti(encoding, probe, p + i, n - i);
+        if (!d.Valid && !(more && n - i < 4))
+            return false;
+        wide += d.Length > 1 && !d.Shift ? 1 : 0;
+        i += size_t(d.Length);
     }
-    if (n < 2)
-        return Invalid(p);
-    if (encoding == E::EucJp && b == 0x8F) {
-        if (n < 3 || !IsEuc(p[1]) || !IsEuc(p[2]))
-            return Invalid(p);
-        const char32_t c = t.Triple[size_t(p[1] - 0xA1) * 94 + size_t(p[2] - 0xA1)];
-        return c ? TDecodedChar { c, 3, true, false } : Invalid(p);
-    }
-    if (encoding == E::Gb18030 && IsDigit(p[1])) {
-        if (n < 4 || p[2] < 0x81 || p[2] > 0xFE || !IsDigit(p[3]))
-            return Invalid(p);
-        const char32_t c = b <= 0x84 ? t.Four[FourIndex(p)] : b >= 0x90 && b <= 0xE3 ? Gb18030Supplementary(p) : 0;
-        return c ? TDecodedChar { c, 4, true, false } : Invalid(p);
-    }
-    const char32_t c = t.Double[size_t(b) << 8 | p[1]];
-    return c ? TDecodedChar { c, 2, true, false } : Invalid(p);
+    return wide > 0;
 }
 
 TCharStart CharStartAt(TTextEncoding encoding, const uint8_t* lo, const uint8_t* at, const uint8_t* end, bool loStarts,
@@ -605,25 +743,17 @@ std::vector<QByteArray> CodePageForms(TTextEncoding encoding, char32_t code)
         return code < 0x80 && code != 0x1B ? std::vector<QByteArray> { QByteArray(1, char(code)) }
                                            : std::vector<QByteArray> {};
     }
-    const MultiTables& t = Multi(encoding);
     if (encoding == E::Gb18030 && code >= 0x10000 && code <= 0x10FFFF) {
-        char32_t linear = code - 0x10000;
-        char seq[4];
-        seq[3] = char(0x30 + linear % 10);
-        linear /= 10;
-        seq[2] = char(0x81 + linear % 126);
-        linear /= 126;
-        seq[1] = char(0x30 + linear % 10);
-        seq[0] = char(0x90 + linear / 10);
-        return { QByteArray(seq, 4) };
+        return { FourBytes(0x90, code - 0x10000) };
     }
+    const FormTables& t = Forms(encoding);
     const auto it = t.Forms.find(code);
     return it == t.Forms.end() ? std::vector<QByteArray> {} : it->second;
 }
 
 QByteArray EncodeIso2022Jp(const QString& text, bool* ok)
 {
-    const MultiTables& t = Multi(E::Iso2022Jp);
+    const FormTables& t = Forms(E::Iso2022Jp);
     QByteArray out;
     bool all = true;
     bool kanji = false;

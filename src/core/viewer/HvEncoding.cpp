@@ -183,19 +183,8 @@ namespace {
     // symbols (Polish "ł" is "³" there) for those that are.
     bool Plausible(TTextEncoding guess, const uint8_t* p, size_t n, bool more)
     {
-        if (EncodingKind(guess) != TEncodingKind::SingleByte) {
-            size_t i = 0;
-            int wide = 0;
-            TDecodeState state = 0;
-            while (i < n) {
-                const TDecodedChar d = DecodeChar(guess, p + i, n - i, state);
-                if (!d.Valid && !(more && n - i < 4))
-                    return false;
-                wide += d.Length > 1 && !d.Shift ? 1 : 0;
-                i += size_t(d.Length);
-            }
-            return wide > 0;
-        }
+        if (EncodingKind(guess) != TEncodingKind::SingleByte)
+            return CodePageSampleReads(guess, p, n, more);
         const char32_t* table = SingleByteTable(guess);
         const QString group = EncodingGroup(guess);
         const bool latin = group != QLatin1String("Cyrillic") && group != QLatin1String("Greek")
@@ -316,6 +305,19 @@ TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more)
             return *guess;
     }
     return TTextEncoding::Windows1252;
+}
+
+void PrepareEncodingGuess()
+{
+    // Cyrillic letters in Windows-1251 (a single-byte guess) and kana in Shift_JIS (a multi-byte one).
+    QByteArray cyrillic;
+    QByteArray kana;
+    for (int i = 0; i < 64; ++i) {
+        cyrillic += "\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0 ";
+        kana += "\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd ";
+    }
+    for (const QByteArray& sample : { cyrillic, kana })
+        DetectEncoding(reinterpret_cast<const uint8_t*>(sample.constData()), size_t(sample.size()));
 }
 
 TDecodedChar DecodeChar(TTextEncoding encoding, const uint8_t* p, size_t n, TDecodeState& state)

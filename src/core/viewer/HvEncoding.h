@@ -96,6 +96,10 @@ QString EncodingGroup(TTextEncoding encoding);
 // it is sure of one, else Windows-1252 (so 8-bit Western text reads as it always did). When the file goes
 // on past the sample (more), a sequence cut by the sample's end counts as valid. Never returns Auto.
 TTextEncoding DetectEncoding(const uint8_t* p, size_t n, bool more = false);
+// Makes one guess of each kind on a sample of its own, so that the libraries Auto uses (uchardet's models,
+// ICU's data) are loaded before the first file is opened: the program calls it on a thread of its own once
+// its window is up.
+void PrepareEncodingGuess();
 inline constexpr size_t kDetectBytes = size_t(64) << 10;
 
 // Bytes per code unit: 2 for UTF-16, 4 for UTF-32, else 1. Characters and line ends start on unit boundaries.

@@ -246,9 +246,9 @@ TEST(HvCodePages, SingleByteCaseFoldingPairsEachLetterWithItsOtherCase)
         const uint8_t* fold = SingleByteFoldTable(c.enc);
         EXPECT_EQ(fold[c.upper], fold[c.lower]);
         EXPECT_EQ(fold[c.upper], std::min(c.upper, c.lower));
-        EXPECT_EQ(fold['A'], fold['a']);
-        EXPECT_NE(fold[c.upper], fold['a']);
-        EXPECT_EQ(fold['1'], '1');
+        EXPECT_EQ(fold[uint8_t('A')], fold[uint8_t('a')]);
+        EXPECT_NE(fold[c.upper], fold[uint8_t('a')]);
+        EXPECT_EQ(fold[uint8_t('1')], '1');
     }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, checks the formatting, builds with warnings as errors and runs every test; with HY_CLANG_CHECKS=1
-# it then builds once more with clang++ and runs clang-tidy (scripts/clang-checks.sh).
-#   scripts/test.sh             the ordinary build in build/ (and the clang build in build-clang/)
+# Sets up, checks the formatting, builds with warnings as errors and runs every test; then it builds once more
+# with clang++ and runs clang-tidy over the tree (scripts/clang-checks.sh; HY_CLANG_CHECKS=0 leaves that out
+# while you iterate: it costs about as much as the build and the tests together).
+#   scripts/test.sh             the ordinary build in build/, then the clang build in build-clang/
 #   scripts/test.sh --sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer in
 #                               build-sanitize/; any finding fails the test that made it (no clang checks)
 set -euo pipefail
@@ -27,6 +28,6 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   chmod 700 "$XDG_RUNTIME_DIR"
 fi
 (cd "$BUILD_DIR" && ctest --output-on-failure -j 2 --timeout 600 "$@")
-if ! $sanitize && [ "${HY_CLANG_CHECKS:-0}" = 1 ]; then
+if ! $sanitize && [ "${HY_CLANG_CHECKS:-1}" = 1 ]; then
   ./scripts/clang-checks.sh
 fi

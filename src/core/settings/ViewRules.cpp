@@ -40,7 +40,7 @@ TPageChoice ChoosePage(
     if (rules.ShowImageFiles && HasExtensionIn(fileName, QString::fromLatin1(kImageExtensions)))
         kind = PageKind::Image;
     else if (rules.ShowArchiveFiles && HasExtensionIn(fileName, QString::fromLatin1(kArchiveExtensions)))
-        kind = PageKind::Archive;
+        kind = PageKind::Archive; // NOLINT(bugprone-branch-clone): a name decides before content, in this order
     else if (rules.ShowMediaFiles && HasExtensionIn(fileName, rules.MediaExtensions) && regularFile)
         kind = PageKind::Media;
     else if (rules.ShowDocumentFiles && HasExtensionIn(fileName, QString::fromLatin1(kPdfExtensions)) && regularFile)

@@ -180,12 +180,11 @@ qint64 TArchivePage::MemberCount() const { return m_zipList->ListCount(); }
 void TArchivePage::UpdateNotice()
 {
     QString text;
-    if (m_zipList->LastError() != 0 && !m_zipList->ReadMessage().isEmpty())
+    // The reader's own words first: why it failed, or where the damage stopped the list.
+    if (!m_zipList->ReadMessage().isEmpty())
         text = m_zipList->ReadMessage();
     else if (m_zipList->LastError() != 0)
         text = QStringLiteral("The archive cannot be listed. ") + UnzipResultText(m_zipList->LastReadResult());
-    else if (!m_zipList->ReadMessage().isEmpty())
-        text = m_zipList->ReadMessage(); // listed up to the damage
     else if (m_zipList->Count() == 0)
         text = QStringLiteral("This archive holds no files.");
     m_notice->setText(text);

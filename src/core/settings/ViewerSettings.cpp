@@ -38,6 +38,7 @@ namespace {
         { "LineNumbers", &TViewerSettings::LineNumbers },
         { "CopyWithCrLf", &TViewerSettings::CopyWithCrLf },
         { "CtrlFOpensFindDialog", &TViewerSettings::CtrlFOpensFindDialog },
+        { "TabbedWindows", &TViewerSettings::TabbedWindows },
     };
 
     // Font sizes beyond this are no text to read: the glyphs come out as empty boxes.

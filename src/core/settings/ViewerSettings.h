@@ -74,6 +74,7 @@ struct TViewerSettings {
     bool LineNumbers = false; // View > Line Numbers
     bool CopyWithCrLf = false; // clipboard copies end lines with CR LF instead of LF
     bool CtrlFOpensFindDialog = false; // Ctrl+F opens the Find dialog instead of the find bar
+    bool TabbedWindows = true; // Window > Tabbed Windows: the viewer windows as tabs rather than free windows
     bool WindowsFileSelector = false;
     bool AllowAppLaunching = true;
     bool CalcFileLength = false;

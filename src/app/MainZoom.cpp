@@ -24,49 +24,40 @@ namespace {
     }
 } // namespace
 
+namespace {
+    // Does what the command does to the picture, or to the PDF page, on show in the window.
+    void ActOnShownPage(
+        const TChildForm* child, void (image::TPictureView::*onPicture)(), void (document::TPdfPage::*onPdf)())
+    {
+        if (image::TPictureView* picture = ShownPicture(child))
+            (picture->*onPicture)();
+        else if (document::TPdfPage* pdf = ShownPdf(child); pdf && onPdf)
+            (pdf->*onPdf)();
+    }
+} // namespace
+
 void TMainForm::ZoomInClick()
 {
-    if (image::TPictureView* picture = ShownPicture(ActiveChild()))
-        picture->ZoomIn();
-    else if (document::TPdfPage* pdf = ShownPdf(ActiveChild()))
-        pdf->ZoomIn();
+    ActOnShownPage(ActiveChild(), &image::TPictureView::ZoomIn, &document::TPdfPage::ZoomIn);
 }
 
 void TMainForm::ZoomOutClick()
 {
-    if (image::TPictureView* picture = ShownPicture(ActiveChild()))
-        picture->ZoomOut();
-    else if (document::TPdfPage* pdf = ShownPdf(ActiveChild()))
-        pdf->ZoomOut();
+    ActOnShownPage(ActiveChild(), &image::TPictureView::ZoomOut, &document::TPdfPage::ZoomOut);
 }
 
 void TMainForm::ActualSizeClick()
 {
-    if (image::TPictureView* picture = ShownPicture(ActiveChild()))
-        picture->ActualSize();
-    else if (document::TPdfPage* pdf = ShownPdf(ActiveChild()))
-        pdf->ActualSize();
+    ActOnShownPage(ActiveChild(), &image::TPictureView::ActualSize, &document::TPdfPage::ActualSize);
 }
 
 void TMainForm::FitToWindowClick()
 {
-    if (image::TPictureView* picture = ShownPicture(ActiveChild()))
-        picture->FitToWindow();
-    else if (document::TPdfPage* pdf = ShownPdf(ActiveChild()))
-        pdf->FitPage();
+    ActOnShownPage(ActiveChild(), &image::TPictureView::FitToWindow, &document::TPdfPage::FitPage);
 }
 
-void TMainForm::RotateLeftClick()
-{
-    if (image::TPictureView* picture = ShownPicture(ActiveChild()))
-        picture->RotateLeft();
-}
-
-void TMainForm::RotateRightClick()
-{
-    if (image::TPictureView* picture = ShownPicture(ActiveChild()))
-        picture->RotateRight();
-}
+void TMainForm::RotateLeftClick() { ActOnShownPage(ActiveChild(), &image::TPictureView::RotateLeft, nullptr); }
+void TMainForm::RotateRightClick() { ActOnShownPage(ActiveChild(), &image::TPictureView::RotateRight, nullptr); }
 
 void TMainForm::UpdateZoomCommands(const TChildForm* child)
 {

@@ -79,6 +79,23 @@ std::array<TColorElement, 3> DefaultColorElements()
         TColorElement { QStringLiteral("Search Match"), 0x000000, 0x00FFFF, 0, 11 } };
 }
 
+bool UsesDesktopColors(const std::array<TColorElement, 3>& colors)
+{
+    const std::array<TColorElement, 3> desktop = DefaultColorElements();
+    for (size_t i = 0; i < 2; ++i) {
+        if (colors[i].TextColor != desktop[i].TextColor || colors[i].BackColor != desktop[i].BackColor)
+            return false;
+    }
+    return true;
+}
+
+void UseDesktopColors(std::array<TColorElement, 3>& colors)
+{
+    const std::array<TColorElement, 3> desktop = DefaultColorElements();
+    for (size_t i = 0; i < 2; ++i)
+        colors[i] = desktop[i];
+}
+
 QString ColorValueName(const TColorElement& element) { return RemoveBlanks(element.Name); }
 
 QString MarginText(double margin) { return QString::asprintf("%2.2f", margin); }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts Halcyra Viewer. With no file names it opens the sample set in
-# resources/samples: text, UTF-8 text, a picture, a ZIP archive and a binary file (the binary in Hex:
-# "-h" before it and "-s" after it, so that the text mode the viewer keeps stays Standard).
+# resources/samples: UTF-8 text, a picture, a ZIP archive, a binary file (in Hex: "-h" before it and "-s"
+# after it, so that the text mode the viewer keeps stays Standard) and the welcome text, last, so that its
+# window is the one in front.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -13,7 +14,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 if [ $# -eq 0 ]; then
   samples=$PWD/resources/samples
-  set -- "$samples/welcome.txt" "$samples/utf-8.txt" "$samples/picture.png" "$samples/samples.zip" \
-    -h "$samples/sample.bin" -s
+  set -- "$samples/utf-8.txt" "$samples/picture.png" "$samples/samples.zip" \
+    -h "$samples/sample.bin" -s "$samples/welcome.txt"
 fi
 exec "$BUILD_DIR/hyview" "$@"

@@ -62,6 +62,10 @@ TMainForm::TMainForm(QWidget* parent)
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("ClientArea"));
     m_mdiArea->setBackground(QColor(128, 128, 128));
+    // What the tabs offer while the windows are shown as tabs. The close button stands on the current tab only
+    // (PlaceTabCloseButton): a button on every tab lays all the tabs out again for each window added.
+    m_mdiArea->setTabsMovable(true);
+    m_mdiArea->setDocumentMode(true);
     setCentralWidget(m_mdiArea);
 
     CreateMenus();
@@ -84,6 +88,7 @@ TMainForm::TMainForm(QWidget* parent)
     m_mediaExtensions = BuildMediaExtensions();
 
     SetButtonBar(m_settings.ButtonBar);
+    SetTabbedWindows(m_settings.TabbedWindows);
     ConnectCommands();
     UpdateCommands(true);
 }
@@ -466,6 +471,7 @@ void TMainForm::CollectSettingsFromWindow()
     m_settings.ViewWrapLines = Action(TCommand::WrapLines)->isChecked();
     m_settings.LineNumbers = Action(TCommand::LineNumbers)->isChecked();
     m_settings.CopyWithCrLf = Action(TCommand::CopyWithCrLf)->isChecked();
+    m_settings.TabbedWindows = TabbedWindows();
 }
 
 void TMainForm::ApplySettingsToWindow()
@@ -492,6 +498,7 @@ void TMainForm::ApplySettingsToWindow()
     Action(TCommand::WrapLines)->setChecked(m_settings.ViewWrapLines);
     Action(TCommand::LineNumbers)->setChecked(m_settings.LineNumbers);
     Action(TCommand::CopyWithCrLf)->setChecked(m_settings.CopyWithCrLf);
+    SetTabbedWindows(m_settings.TabbedWindows);
     ApplyFindKeys();
     m_currentTextHex = m_settings.HexMode;
 }
@@ -572,7 +579,7 @@ void TMainForm::ProcessCommandLine()
         m_currentTextHex = textHex;
     const QList<TChildForm*> children = Children();
     if ((children.size() == 1 && children.first()->Kind() == PageKind::Text) || children.size() > 1)
-        TileVertical();
+        TileAfterOpening();
 }
 
 bool TMainForm::Busy() const { return !m_longWork.isEmpty() || m_opening > 0 || m_batch > 0; }
@@ -586,7 +593,7 @@ void TMainForm::OpenDroppedFiles(const QStringList& names, ViewMode mode)
     const bool noneOpen = Children().isEmpty();
     OpenFiles(names, true, mode);
     if (noneOpen && !Children().isEmpty())
-        TileVertical();
+        TileAfterOpening();
     BringToFront();
 }
 

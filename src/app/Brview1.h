@@ -27,7 +27,9 @@ class QMdiArea;
 class QMenu;
 class QProgressBar;
 class QMdiSubWindow;
+class QTabBar;
 class QToolBar;
+class QToolButton;
 
 namespace hy::viewer {
 class THvFindBar;
@@ -138,9 +140,16 @@ public:
     // Copies the active viewer's file, as Save As does once the target is chosen; 0 or an error code
     // (kErrorSearchStopped when Esc stopped it).
     int SaveActiveFileAs(const QString& target);
+    // The arrangements of Window menu: tabs give way to free windows, which are then placed.
     void TileVertical();
     void TileHorizontal();
     void Cascade();
+    // Window > Tabbed Windows: the viewer windows as tabs of the client area (titled with the file's name, its
+    // full name as their tip), or as free windows.
+    bool TabbedWindows() const;
+    void SetTabbedWindows(bool tabbed);
+    // The client area's tab bar while the windows are tabs, else null.
+    QTabBar* WindowTabs() const;
 
     // Whether the "R" option hid Set Preferences.
     bool PreferencesHidden() const;
@@ -204,6 +213,23 @@ private:
     void ShowStatusBarClick();
     void SetPreferencesClick();
     void ArrangeIconsClick();
+    void TabbedWindowsClick();
+    void NextWindowClick();
+    void ZoomInClick();
+    void ZoomOutClick();
+    void ActualSizeClick();
+    void FitToWindowClick();
+    void RotateLeftClick();
+    void RotateRightClick();
+    void PreviousWindowClick();
+    // Windows that a command line, a drop or a search over all files opened are tiled when they are free.
+    void TileAfterOpening();
+    void TileFrames(bool vertical);
+    void LabelTab(QMdiSubWindow* frame);
+    void LabelTabs();
+    // Puts the close button on the current tab; off the tab of a window that closes first.
+    void PlaceTabCloseButton();
+    void TakeTabCloseButtonFrom(QMdiSubWindow* frame);
     void RefreshClick();
     void ContentsClick();
     void TopicSearchClick();
@@ -258,6 +284,8 @@ private:
     // OpenFiles for names that each carry their own text mode.
     int OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, settings::ViewMode mode);
     void UpdateCopyCommands(TChildForm* child);
+    // The zoom and turn commands follow the page on show: a picture's, a PDF document's, or none.
+    void UpdateZoomCommands(const TChildForm* child);
 
     settings::TViewerSettings m_settings;
     TSearchState m_search;
@@ -313,6 +341,7 @@ private:
     QMenu* m_windowMenu = nullptr;
     QAction* m_preferencesSeparator = nullptr;
     QList<QAction*> m_windowListActions;
+    QPointer<QToolButton> m_tabClose; // the close button of the current tab
 };
 
 } // namespace hy::app

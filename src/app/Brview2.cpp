@@ -20,6 +20,7 @@
 #include "ui/document/DocumentPage.h"
 #include "ui/document/PdfPage.h"
 #include "ui/image/MultiImg.h"
+#include "ui/image/PictureView.h"
 #include "ui/search/MediaLoad.h"
 #include "ui/viewer/HvCaret.h"
 #include "ui/viewer/HvColor.h"
@@ -44,7 +45,6 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -364,20 +364,18 @@ void TChildForm::CreateImagePage()
 {
     if (m_imagePage)
         return;
-    m_imagePage = new QScrollArea(m_noteBook);
+    m_imagePage = new TPictureView(m_noteBook);
     m_imagePage->setObjectName(QStringLiteral("Image"));
-    m_imagePage->setFrameShape(QFrame::NoFrame);
-    m_imagePage->setWidgetResizable(false);
-    m_imageViewer = new TMultiImage(m_imagePage);
+    m_imageViewer = m_imagePage->Image();
     m_imageViewer->setObjectName(QStringLiteral("ImageViewer"));
-    m_imageViewer->SetAutoSize(true);
     m_imageViewer->SetMessageReporter([](const QString& title, const QString& text, bool isError) {
         if (isError)
             ShowError(text);
         else
             ShowAlert(title, text);
     });
-    m_imagePage->setWidget(m_imageViewer);
+    // The zoom shows in the status bar.
+    connect(m_imagePage, &TPictureView::ZoomChanged, this, &TChildForm::StatusChanged);
     m_noteBook->addWidget(m_imagePage);
 }
 
@@ -386,12 +384,13 @@ bool TChildForm::LoadImage(const std::function<int(int percent)>& progress)
     CreateImagePage();
     m_imageViewer->SetProgressCallback(progress);
     const auto forget = qScopeGuard([this]() { m_imageViewer->SetProgressCallback({}); });
+    // A picture read anew shows upright and fitted.
+    m_imagePage->Reset();
     // A name that only resembles a picture's (notes.p, start.s) is judged by what the file holds.
     if (TMultiImage::ReadsExtension(m_fileName))
         m_imageViewer->SetImageName(m_fileName);
     else
         m_imageViewer->LoadByContent(m_fileName);
-    m_imageViewer->adjustSize();
     return m_imageViewer->HasGraphic();
 }
 

@@ -15,7 +15,6 @@ class QLabel;
 class QMediaPlayer;
 class QMenu;
 class QPushButton;
-class QScrollArea;
 class QStackedWidget;
 class QTabBar;
 class QVideoWidget;
@@ -28,6 +27,7 @@ class THvFindBar;
 
 namespace hy::image {
 class TMultiImage;
+class TPictureView;
 }
 
 namespace hy::archive {
@@ -68,6 +68,8 @@ public:
     // Shows the pane for the find bar's pattern (opening the bar when it holds none), or closes it.
     void ToggleFilterPane();
     image::TMultiImage* ImageViewer() const { return m_imageViewer; }
+    // The Image page, which fits, zooms and turns the picture; null while not made.
+    image::TPictureView* PictureView() const { return m_imagePage; }
     QTabBar* TabSet() const { return m_tabSet; }
     QStackedWidget* NoteBook() const { return m_noteBook; }
     QMenu* ChildPopupMenu();
@@ -200,7 +202,7 @@ private:
     viewer::THvFileViewer* m_fileViewer;
     viewer::THvFindBar* m_findBar;
     viewer::THvFilterPane* m_filterPane;
-    QScrollArea* m_imagePage = nullptr;
+    image::TPictureView* m_imagePage = nullptr;
     image::TMultiImage* m_imageViewer = nullptr;
     archive::TArchivePage* m_archivePage = nullptr;
     document::TPdfPage* m_pdfPage = nullptr;

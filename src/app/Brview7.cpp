@@ -156,6 +156,7 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     , Notebook(new QStackedWidget(this))
     , ElementList(new QListWidget)
     , ColorGrid(new TColorGrid)
+    , DesktopColorsBox(new QCheckBox(QStringLiteral("Use the Desktop's Colours")))
     , PreviewGroup(new QGroupBox(QStringLiteral("Preview")))
     , Preview(new QWidget)
     , FontGroup(new QGroupBox(QStringLiteral("Font")))
@@ -231,6 +232,9 @@ QWidget* TSetupDialog::BuildFontColorsPage()
     fcLeft->addSpacing(6);
     fcLeft->addWidget(colorLabel);
     fcLeft->addWidget(ColorGrid);
+    DesktopColorsBox->setObjectName(QStringLiteral("DesktopColorsBox"));
+    DesktopColorsBox->setChecked(UsesDesktopColors(m_elements));
+    fcLeft->addWidget(DesktopColorsBox);
     fcLeft->addStretch(1);
     auto* fcRight = new QVBoxLayout;
     fcRight->addWidget(PreviewGroup, 1);
@@ -387,6 +391,7 @@ void TSetupDialog::ConnectControls()
     connect(TabSet, &QTabBar::currentChanged, this, &TSetupDialog::TabSetClick);
     connect(ElementList, &QListWidget::currentRowChanged, this, &TSetupDialog::ElementListClick);
     connect(ColorGrid, &TColorGrid::Change, this, &TSetupDialog::ColorGridChange);
+    connect(DesktopColorsBox, &QCheckBox::clicked, this, &TSetupDialog::DesktopColorsBoxClick);
     connect(FontButton, &QPushButton::clicked, this, &TSetupDialog::FontButtonClick);
     connect(UseDOSTemp, &QCheckBox::clicked, this, [this]() {
         if (UseDOSTemp->isChecked())
@@ -461,6 +466,17 @@ void TSetupDialog::ColorGridChange()
     e.ForegroundIndex = ColorGrid->ForegroundIndex();
     e.BackColor = StoredColorValue(ColorGrid->BackgroundColor());
     e.BackgroundIndex = ColorGrid->BackgroundIndex();
+    // Colours of the grid are the user's own, no longer the desktop's.
+    DesktopColorsBox->setChecked(UsesDesktopColors(m_elements));
+    Preview->update();
+}
+
+void TSetupDialog::DesktopColorsBoxClick()
+{
+    if (!DesktopColorsBox->isChecked())
+        return;
+    UseDesktopColors(m_elements);
+    ElementListClick();
     Preview->update();
 }
 

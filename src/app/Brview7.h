@@ -57,6 +57,7 @@ public:
 
     void ElementListClick();
     void ColorGridChange();
+    void DesktopColorsBoxClick();
     void FontButtonClick();
     void UseDOSTempClick();
     void TempBrowseButtonClick();
@@ -68,6 +69,7 @@ public:
     QStackedWidget* Notebook;
     QListWidget* ElementList;
     TColorGrid* ColorGrid;
+    QCheckBox* DesktopColorsBox;
     QGroupBox* PreviewGroup;
     QWidget* Preview;
     QGroupBox* FontGroup;

@@ -145,10 +145,43 @@ namespace {
     }
 } // namespace
 
+const char* ThemeIconName(ButtonPicture picture)
+{
+    switch (picture) {
+    case ButtonPicture::Open:
+        return "document-open";
+    case ButtonPicture::SaveAs:
+        return "document-save-as";
+    case ButtonPicture::Copy:
+        return "edit-copy";
+    case ButtonPicture::Info:
+        return "dialog-information";
+    case ButtonPicture::Edit:
+        return "accessories-text-editor";
+    case ButtonPicture::Print:
+        return "document-print";
+    case ButtonPicture::Find:
+        return "edit-find";
+    case ButtonPicture::FindNext:
+        return "go-down-search";
+    case ButtonPicture::DiskSearch:
+        return "system-search";
+    case ButtonPicture::Exit:
+        return "application-exit";
+    }
+    return "";
+}
+
 QIcon ButtonIcon(ButtonPicture picture)
 {
+    // The desktop's icon theme first, where it has the command's standard icon; else the program's own.
+    return QIcon::fromTheme(QLatin1String(ThemeIconName(picture)), OwnButtonIcon(picture));
+}
+
+QIcon OwnButtonIcon(ButtonPicture picture)
+{
     QIcon icon;
-    for (int size : { 16, 24, 32, 48 }) {
+    for (int size : { 16, 24, 32, 48, 64 }) {
         QPixmap pm(size, size);
         pm.fill(Qt::transparent);
         QPainter p(&pm);

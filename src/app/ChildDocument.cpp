@@ -20,6 +20,8 @@ void TChildForm::CreatePdfPage()
     if (m_pdfPage)
         return;
     m_pdfPage = new document::TPdfPage(m_noteBook);
+    // View > Zoom In, Zoom Out and Actual Size carry the page's zoom keys.
+    m_pdfPage->SetZoomKeys(false);
     connect(m_pdfPage, &document::TPdfPage::StatusChanged, this, &TChildForm::StatusChanged);
     connect(m_pdfPage, &document::TPdfPage::StatusChanged, this, &TChildForm::SelectionChanged);
     m_noteBook->addWidget(m_pdfPage);

@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QStatusBar>
 #include <algorithm>
 
 namespace hy::app {
@@ -36,6 +37,10 @@ namespace {
     constexpr int kHexRowBytes = 16;
 
     bool g_running = false;
+
+    const QString kLeftTabsText
+        = QStringLiteral("Compare shows the files tiled side by side; Window > Tabbed Windows brings the tabs back.");
+    constexpr int kLeftTabsShown = 15000; // milliseconds
 
     // Rows side by side read best from their offsets on, where the window is wide enough for them.
     void ShowRowStarts(viewer::THvFileViewer* v)
@@ -116,7 +121,11 @@ void CompareFiles(TMainForm& form)
         w->FileViewer()->SetInHexMode(true);
         w->ShowPage(PageKind::Text, 1);
     }
+    // The files are compared side by side: tabs give way to tiled free windows, and the user is told so.
+    const bool tabbed = form.TabbedWindows();
     form.Action(TCommand::TileHorizontal)->trigger();
+    if (tabbed)
+        form.statusBar()->showMessage(kLeftTabsText, kLeftTabsShown);
     for (const QPointer<TChildForm>& w : windows)
         ShowRowStarts(w->FileViewer());
     form.UpdateCommands(true);

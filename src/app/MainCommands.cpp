@@ -33,6 +33,7 @@
 #include "ui/common/InputGate.h"
 #include "ui/document/PdfPage.h"
 #include "ui/image/MultiImg.h"
+#include "ui/image/PictureView.h"
 #include "ui/launch/Brview6.h"
 #include "ui/launch/ClipView.h"
 #include "ui/launch/Launch.h"
@@ -473,6 +474,8 @@ QMdiSubWindow* TMainForm::AddFrame(TChildForm* child)
     frame->setWidget(child);
     m_mdiArea->addSubWindow(frame);
     frame->setWindowFlags(Qt::SubWindow);
+    // A tab is named after the file and tells its full name as its tip.
+    connect(frame, &QWidget::windowTitleChanged, this, [this, frame]() { LabelTab(frame); });
     return frame;
 }
 
@@ -516,6 +519,11 @@ int TMainForm::OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, ViewMo
     if (names.isEmpty())
         return 0;
     ++m_batch;
+    // The tab bar lays its tabs out once, at the end, rather than again for every window.
+    QTabBar* tabs = m_batch == 1 ? WindowTabs() : nullptr;
+    const bool tabsShown = tabs && tabs->isVisible();
+    if (tabsShown)
+        tabs->hide();
     int handled = 0;
     {
         TStoppableWork work(statusBar());
@@ -533,6 +541,8 @@ int TMainForm::OpenBatch(const QList<TBatchName>& names, bool stopAtOpen, ViewMo
         }
     }
     --m_batch;
+    if (tabsShown)
+        tabs->show();
     ShowBatchFrames();
     UpdateStatus();
     UpdateCommands(true);
@@ -602,6 +612,7 @@ void TMainForm::ChildClosing(TChildForm* closing)
         SaveRecentFiles();
     }
     RemoveChild(closing);
+    TakeTabCloseButtonFrom(FrameOf(closing));
     // The closing window still counts.
     const int count = int(Children().size()) + 1;
     QAction* sync = Action(TCommand::SynchronizeScrolling);
@@ -670,7 +681,8 @@ void TMainForm::UpdateStatus()
         m_encodingPanel->setVisible(true);
     } else if (page == PageKind::Image) {
         m_encodingPanel->hide();
-        m_cursorPosPanel->clear();
+        // The zoom of the picture on show.
+        m_cursorPosPanel->setText(child->PictureView()->ZoomText());
         const TMultiImage* img = child->ImageViewer();
         SetInfoText(ImageInfoText(
             img->ImageWidth(), img->ImageHeight(), img->ImageBitsPerPixel(), img->ImagePlanes(), fileSize));
@@ -724,6 +736,7 @@ void TMainForm::UpdateCommands(bool enabled)
         Action(c)->setEnabled(false);
 
     TChildForm* child = enabled ? ActiveChild() : nullptr;
+    UpdateZoomCommands(child);
     if (!child) {
         SetCharPanelWanted(false);
         if (Children().isEmpty()) {
@@ -829,7 +842,7 @@ void TMainForm::OpenClick()
     if (OpenFileInViewer(file, mode, false)) {
         const QList<TChildForm*> children = Children();
         if (children.size() == 1 && children.first()->Kind() == PageKind::Text)
-            TileVertical();
+            TileAfterOpening();
     }
 }
 
@@ -841,9 +854,16 @@ void TMainForm::CloseClick()
 
 void TMainForm::CloseAllClick()
 {
+    // The tab bar lays out its tabs once, when they are gone, rather than again for every window closed.
+    const QPointer<QTabBar> tabs = WindowTabs();
+    const bool tabsShown = tabs && tabs->isVisible();
+    if (tabsShown)
+        tabs->hide();
     const QList<QMdiSubWindow*> frames = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
     for (auto it = frames.crbegin(); it != frames.crend(); ++it)
         (*it)->close();
+    if (tabsShown && tabs)
+        tabs->show();
 }
 
 void TMainForm::SearchWindow(
@@ -905,7 +925,7 @@ void TMainForm::RunFind()
         // The PDF page searches the document's text.
         active->FindInPdf(m_search.Text, !m_search.DirectionDown, m_search.OriginTop);
     } else if (allFiles) {
-        TileVertical();
+        TileAfterOpening();
         for (auto it = children.crbegin(); it != children.crend(); ++it)
             SearchWindow(*it, m_search.Text, options, true, true);
     } else if (active) {

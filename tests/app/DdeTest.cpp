@@ -50,6 +50,7 @@ protected:
     }
     void TearDown() override
     {
+        m_form->SetTabbedWindows(true); // the next test starts as a first start does
         m_form->close();
         m_form.reset();
         qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
@@ -193,6 +194,7 @@ TEST_F(Dde, MacrosThatAreNoCommandAreRefusedAndFailuresLeaveTheWindowUsable)
 
 TEST_F(Dde, TMovesTheMainWindowToTheRightHalf)
 {
+    m_form->SetTabbedWindows(false); // a tab is always as large as the area: free windows show the maximising
     const QSize screen = m_form->screen()->geometry().size();
     EXPECT_EQ(Execute("/T"), 0);
     EXPECT_EQ(m_form->frameGeometry().topLeft(), QPoint(screen.width() / 2, 0));
@@ -287,6 +289,7 @@ TEST_F(Dde, AFailedOpenIsAnsweredBeforeItsAlertAndLeavesNoNewWindow)
 
 TEST_F(Dde, CloseLeavesAnEmptyWindowWithNoTitleAndNoFileCommands)
 {
+    m_form->SetTabbedWindows(false); // a maximised free window names its file in the main window's caption
     const QString a = Make("a.txt");
     EXPECT_EQ(Execute("/O" + a), 0);
     ASSERT_TRUE(DdeViewer());

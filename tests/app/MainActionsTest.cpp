@@ -4,7 +4,11 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 
+#include "support/TempFiles.h"
+
 #include <QAction>
+#include <QDir>
+#include <QImage>
 #include <QMenu>
 #include <QSet>
 #include <QToolBar>
@@ -112,4 +116,34 @@ TEST(MainActions, ContextMenuTwinsTriggerTheirCommands)
     twin->trigger();
     EXPECT_EQ(triggered, 1);
     delete child;
+}
+
+// The desktop's icon theme gives a button its command's standard icon; the program's own drawing stands in
+// where the theme has none, sharp at twice the scale.
+TEST(ButtonIcons, TheThemesStandardIconComesFirstAndOursStandsInForIt)
+{
+    hy::test::TTempFolder dir;
+    ASSERT_TRUE(dir.IsValid());
+    ASSERT_TRUE(QDir().mkpath(dir.PathOf("look/24x24")));
+    dir.Write("look/index.theme", "[Icon Theme]\nName=look\nDirectories=24x24\n\n[24x24]\nSize=24\n");
+    QImage red(24, 24, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(dir.PathOf("look/24x24/document-open.png")));
+    const QStringList paths = QIcon::themeSearchPaths();
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({ dir.Path() });
+    QIcon::setThemeName("look");
+    const QIcon open = ButtonIcon(ButtonPicture::Open);
+    const QIcon exit = ButtonIcon(ButtonPicture::Exit);
+    // A theme's icon is looked up as it is drawn: the theme stays while the icons are looked at.
+    EXPECT_EQ(open.name(), "document-open");
+    EXPECT_EQ(open.pixmap(24).toImage().pixelColor(12, 12), QColor(Qt::red));
+    EXPECT_TRUE(exit.name().isEmpty()) << "the theme has no such icon: the program's own";
+    EXPECT_FALSE(exit.pixmap(24).isNull());
+    QIcon::setThemeName(theme);
+    QIcon::setThemeSearchPaths(paths);
+    for (const int size : { 16, 24 }) {
+        const QPixmap sharp = OwnButtonIcon(ButtonPicture::Print).pixmap(QSize(size, size), 2.0);
+        EXPECT_EQ(sharp.size(), QSize(2 * size, 2 * size)) << "drawn for the scale, not enlarged";
+    }
 }

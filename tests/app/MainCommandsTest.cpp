@@ -935,7 +935,8 @@ TEST_F(MainCommands, ArrangedWindowsKeepTheirTabsInViewAndCascadeUsefully)
         ASSERT_TRUE(picture.save(png));
         ASSERT_TRUE(m_form->OpenFileInViewer(png, ViewMode::Hex, false));
     }
-    const QRect area = m_form->ClientArea()->viewport()->rect();
+    // The arrangements show free windows: the client area loses the tabs' bar, and grows.
+    QRect area;
     const auto tabsShown = [&](TChildForm* child) {
         const QRect tabs(
             child->TabSet()->mapTo(m_form->ClientArea()->viewport(), QPoint(0, 0)), child->TabSet()->size());
@@ -945,6 +946,8 @@ TEST_F(MainCommands, ArrangedWindowsKeepTheirTabsInViewAndCascadeUsefully)
     for (const char* command : { "TileVertical1", "TileHorizontal1", "Cascade1" }) {
         m_form->findChild<QAction*>(command)->trigger();
         QCoreApplication::processEvents();
+        EXPECT_FALSE(m_form->TabbedWindows()) << command;
+        area = m_form->ClientArea()->viewport()->rect();
         for (TChildForm* child : m_form->Children())
             EXPECT_TRUE(tabsShown(child)) << command << " " << child->FileName().toStdString();
     }
@@ -1016,6 +1019,7 @@ TEST_F(MainCommands, RunIsOfferedForProgramsOnlyAndCFilesGoToTheirApplication)
 // when the pointer leaves or the menu closes.
 TEST_F(MainCommands, NewViewerWindowsOpenInsideTheClientArea)
 {
+    m_form->SetTabbedWindows(false); // free windows, which the area places
     m_form->resize(1024, 720);
     QList<QString> names;
     for (int i = 0; i < 5; ++i)

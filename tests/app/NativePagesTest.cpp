@@ -8,7 +8,9 @@
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
 #include "ui/image/MultiImg.h"
+#include "ui/image/PictureView.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
@@ -336,4 +338,41 @@ TEST_F(NativePages, APictureThatTakesLongLetsTheWindowPaintAndEscStopsIt)
     release.set_value();
     HY_EXPECT_SOON(finished.load());
     EXPECT_EQ(toldLater, 0);
+}
+
+// View > Zoom In, Zoom Out, Actual Size, Fit to Window and the turns act on the picture on show, with the zoom
+// in the status bar, and stand aside for text.
+TEST_F(NativePages, APictureFitsItsTabAndTheViewMenuZoomsAndTurnsIt)
+{
+    TChildForm* child = Open(Make("large.png", Encode(Halves(3000, 2000), "png")));
+    ASSERT_NE(child, nullptr);
+    ASSERT_EQ(child->ActivePage(), PageKind::Image);
+    const QSize area = child->PictureView()->maximumViewportSize();
+    const QSize shown = child->ImageViewer()->size();
+    EXPECT_TRUE(shown.width() == area.width() || shown.height() == area.height()) << "fitted to its tab";
+    EXPECT_LE(shown.width(), area.width());
+    EXPECT_LE(shown.height(), area.height());
+    EXPECT_NEAR(double(shown.width()) / shown.height(), 1.5, 0.01);
+    m_form->UpdateStatus();
+    EXPECT_EQ(m_form->CursorPosPanel()->text(), child->PictureView()->ZoomText());
+
+    for (const TCommand c : { TCommand::ZoomIn, TCommand::ZoomOut, TCommand::ActualSize, TCommand::FitToWindow,
+             TCommand::RotateLeft, TCommand::RotateRight })
+        EXPECT_TRUE(m_form->Action(c)->isEnabled()) << int(c);
+    m_form->Action(TCommand::ActualSize)->trigger();
+    EXPECT_EQ(child->ImageViewer()->size(), QSize(3000, 2000));
+    HY_EXPECT_SOON(m_form->CursorPosPanel()->text() == "100%");
+    m_form->Action(TCommand::ZoomOut)->trigger();
+    EXPECT_EQ(child->ImageViewer()->size(), QSize(2400, 1600));
+    m_form->Action(TCommand::RotateRight)->trigger();
+    EXPECT_EQ(child->ImageViewer()->size(), QSize(1600, 2400));
+    m_form->Action(TCommand::FitToWindow)->trigger();
+    EXPECT_TRUE(child->PictureView()->Fitted());
+    EXPECT_EQ(Picture(child).size(), QSize(3000, 2000)) << "the picture itself is never turned";
+
+    // The Hex tab: nothing to zoom.
+    child->ShowPage(PageKind::Text, 1);
+    m_form->UpdateCommands(true);
+    for (const TCommand c : { TCommand::ZoomIn, TCommand::ActualSize, TCommand::RotateLeft })
+        EXPECT_FALSE(m_form->Action(c)->isEnabled()) << int(c);
 }

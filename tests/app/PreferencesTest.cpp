@@ -176,6 +176,47 @@ TEST(SetupDialog, GridColoursGoToTheSelectedElementAndItsPreviewLines)
         EXPECT_EQ(limeIn(line), 0) << line;
 }
 
+// New users follow the desktop's colours; a colour of the grid ends that, and the box brings them back.
+TEST(SetupDialog, TheDesktopsColoursAreTheDefaultAndComeBackByTheirBox)
+{
+    TViewerSettings s;
+    {
+        TSetupDialog d(s);
+        EXPECT_EQ(d.DesktopColorsBox->text(), "Use the Desktop's Colours");
+        EXPECT_TRUE(d.DesktopColorsBox->isChecked());
+        d.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+        d.ElementList->setCurrentRow(0);
+        QTest::mouseClick(d.ColorGrid, Qt::RightButton, Qt::NoModifier, d.ColorGrid->CellRect(10).center());
+        EXPECT_FALSE(d.DesktopColorsBox->isChecked());
+        EXPECT_EQ(d.Result().Colors[0].BackColor, 0x00FF00u);
+        d.DesktopColorsBox->click();
+        EXPECT_TRUE(d.DesktopColorsBox->isChecked());
+        EXPECT_EQ(d.Result().Colors[0].BackColor, kSysWindow);
+        EXPECT_EQ(d.ColorGrid->BackgroundIndex(), 15) << "the grid shows the element's marks again";
+    }
+    // Colours the user stored leave the box off; the search match's own colours do not count.
+    s.Colors[1].BackColor = 0x00FF00;
+    EXPECT_FALSE(TSetupDialog(s).DesktopColorsBox->isChecked());
+    s.Colors = DefaultColorElements();
+    s.Colors[2].BackColor = 0x0000FF;
+    EXPECT_TRUE(TSetupDialog(s).DesktopColorsBox->isChecked());
+}
+
+// A dark desktop gives a dark text area to new users.
+TEST(SetupDialog, TheDesktopsColoursFollowItsPalette)
+{
+    const QPalette saved = QApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(220, 220, 220));
+    QApplication::setPalette(dark);
+    const TViewerSettings s;
+    EXPECT_EQ(ColorFromSetting(s.Colors[0].BackColor), QColor(30, 30, 30));
+    EXPECT_EQ(ColorFromSetting(s.Colors[0].TextColor), QColor(220, 220, 220));
+    QApplication::setPalette(saved);
+}
+
 TEST(SetupDialog, EditorBrowseChoosesAProgramWithTheSelector)
 {
     QTemporaryDir dir;

@@ -76,6 +76,7 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     s.ViewWrapLines = true; // the view's wrap has a value of its own: the print option keeps its meaning
     s.LineNumbers = true;
     s.CopyWithCrLf = true;
+    s.TabbedWindows = false;
     s.HexMode = true;
     s.HexFilter = true;
     s.WindowsFileSelector = true;
@@ -126,6 +127,8 @@ TEST_F(ViewerSettingsTest, EveryValueRoundTrips)
     EXPECT_TRUE(r.ViewWrapLines);
     EXPECT_TRUE(r.LineNumbers);
     EXPECT_TRUE(r.CopyWithCrLf);
+    EXPECT_FALSE(r.TabbedWindows);
+    EXPECT_TRUE(text.contains("TabbedWindows=0"));
     EXPECT_TRUE(r.HexMode);
     EXPECT_TRUE(r.HexFilter);
     EXPECT_TRUE(r.WindowsFileSelector);
@@ -157,6 +160,7 @@ TEST_F(ViewerSettingsTest, EmptyStoreGivesTheBuiltInDefaults)
     EXPECT_FALSE(r.ViewWrapLines);
     EXPECT_FALSE(r.LineNumbers);
     EXPECT_FALSE(r.CopyWithCrLf);
+    EXPECT_TRUE(r.TabbedWindows) << "a first start shows its windows as tabs";
     EXPECT_EQ(r.Print.Header, "&f &d &t");
     EXPECT_EQ(r.Print.Footer, "Page &p");
     EXPECT_DOUBLE_EQ(r.Print.TopMargin, 0.5);

@@ -22,6 +22,8 @@ protected:
     }
     void TearDown() override
     {
+        // The next test starts with its windows as tabs, as a first start does, whatever this one chose.
+        m_form->SetTabbedWindows(true);
         m_form->close();
         m_form.reset();
     }

@@ -38,6 +38,7 @@ namespace {
         { "LineNumbers", &TViewerSettings::LineNumbers },
         { "CopyWithCrLf", &TViewerSettings::CopyWithCrLf },
         { "CtrlFOpensFindDialog", &TViewerSettings::CtrlFOpensFindDialog },
+        { "TabbedWindows", &TViewerSettings::TabbedWindows },
     };
 
     // Font sizes beyond this are no text to read: the glyphs come out as empty boxes.
@@ -76,6 +77,23 @@ std::array<TColorElement, 3> DefaultColorElements()
     return { TColorElement { QStringLiteral("Normal Text"), kSysWindowText, kSysWindow, 0, 15 },
         TColorElement { QStringLiteral("Selected Text"), kSysHighlightText, kSysHighlight, 15, 6 },
         TColorElement { QStringLiteral("Search Match"), 0x000000, 0x00FFFF, 0, 11 } };
+}
+
+bool UsesDesktopColors(const std::array<TColorElement, 3>& colors)
+{
+    const std::array<TColorElement, 3> desktop = DefaultColorElements();
+    for (size_t i = 0; i < 2; ++i) {
+        if (colors[i].TextColor != desktop[i].TextColor || colors[i].BackColor != desktop[i].BackColor)
+            return false;
+    }
+    return true;
+}
+
+void UseDesktopColors(std::array<TColorElement, 3>& colors)
+{
+    const std::array<TColorElement, 3> desktop = DefaultColorElements();
+    for (size_t i = 0; i < 2; ++i)
+        colors[i] = desktop[i];
 }
 
 QString ColorValueName(const TColorElement& element) { return RemoveBlanks(element.Name); }

@@ -34,6 +34,11 @@ struct TColorElement {
 
 // "Normal Text", "Selected Text" and "Search Match" (the find bar's matches) with their defaults.
 std::array<TColorElement, 3> DefaultColorElements();
+// True while "Normal Text" and "Selected Text" take their colours from the desktop (the system colours of
+// the defaults), as they do until the user picks colours of the grid.
+bool UsesDesktopColors(const std::array<TColorElement, 3>& colors);
+// Gives "Normal Text" and "Selected Text" the desktop's colours again; the search match keeps its own.
+void UseDesktopColors(std::array<TColorElement, 3>& colors);
 // The value name of an element: its name without blanks.
 QString ColorValueName(const TColorElement& element);
 
@@ -74,6 +79,7 @@ struct TViewerSettings {
     bool LineNumbers = false; // View > Line Numbers
     bool CopyWithCrLf = false; // clipboard copies end lines with CR LF instead of LF
     bool CtrlFOpensFindDialog = false; // Ctrl+F opens the Find dialog instead of the find bar
+    bool TabbedWindows = true; // Window > Tabbed Windows: the viewer windows as tabs rather than free windows
     bool WindowsFileSelector = false;
     bool AllowAppLaunching = true;
     bool CalcFileLength = false;

@@ -120,14 +120,11 @@ void TPdfPage::BuildBar()
     m_bar->addSeparator();
     add("PdfFitWidth", QStringLiteral("Fit Width"), QKeySequence(),
         [this]() { m_view->SetZoomMode(TPdfZoomMode::FitWidth); });
-    add("PdfFitPage", QStringLiteral("Fit Page"), QKeySequence(),
-        [this]() { m_view->SetZoomMode(TPdfZoomMode::FitPage); });
-    add("PdfActualSize", QStringLiteral("100%"), QKeySequence(Qt::CTRL | Qt::Key_0),
-        [this]() { m_view->SetZoom(1.0); });
-    add("PdfZoomOut", QStringLiteral("Zoom Out"), QKeySequence(QKeySequence::ZoomOut),
-        [this]() { m_view->SetZoom(m_view->Zoom() / 1.25); });
-    add("PdfZoomIn", QStringLiteral("Zoom In"), QKeySequence(QKeySequence::ZoomIn),
-        [this]() { m_view->SetZoom(m_view->Zoom() * 1.25); });
+    add("PdfFitPage", QStringLiteral("Fit Page"), QKeySequence(), &TPdfPage::FitPage);
+    m_zoomKeys
+        = { add("PdfActualSize", QStringLiteral("100%"), QKeySequence(Qt::CTRL | Qt::Key_0), &TPdfPage::ActualSize),
+              add("PdfZoomOut", QStringLiteral("Zoom Out"), QKeySequence(QKeySequence::ZoomOut), &TPdfPage::ZoomOut),
+              add("PdfZoomIn", QStringLiteral("Zoom In"), QKeySequence(QKeySequence::ZoomIn), &TPdfPage::ZoomIn) };
     m_bar->addSeparator();
     auto* pageLabel = new QLabel(QStringLiteral(" Page "), m_bar);
     m_bar->addWidget(pageLabel);
@@ -144,6 +141,22 @@ void TPdfPage::BuildBar()
             m_view->GoToPage(value - 1);
     });
     UpdateBar();
+}
+
+void TPdfPage::ZoomIn() { m_view->SetZoom(m_view->Zoom() * 1.25); }
+void TPdfPage::ZoomOut() { m_view->SetZoom(m_view->Zoom() / 1.25); }
+void TPdfPage::ActualSize() { m_view->SetZoom(1.0); }
+void TPdfPage::FitPage() { m_view->SetZoomMode(TPdfZoomMode::FitPage); }
+double TPdfPage::Zoom() const { return m_view->Zoom(); }
+
+void TPdfPage::SetZoomKeys(bool on)
+{
+    for (QAction* a : std::as_const(m_zoomKeys)) {
+        if (on)
+            addAction(a);
+        else
+            removeAction(a);
+    }
 }
 
 void TPdfPage::UpdateBar()

@@ -60,6 +60,16 @@ public:
     // Selects the text of the page in view.
     void SelectAll();
 
+    // The zoom: in and out a step, the actual size, the whole page in view, and the zoom on show (1 the page's
+    // own size).
+    void ZoomIn();
+    void ZoomOut();
+    void ActualSize();
+    void FitPage();
+    double Zoom() const;
+    // The page's own keys for the zoom (Ctrl++, Ctrl+-, Ctrl+0), on unless the window's menu carries them.
+    void SetZoomKeys(bool on);
+
     // A page drawn as large as fits in the size given, for printing.
     QImage RenderPage(int page, const QSize& largest) const;
     // A page's size in points.
@@ -84,6 +94,7 @@ private:
     QSpinBox* m_pageBox = nullptr;
     QLabel* m_pageTotal = nullptr;
     QAction* m_continuous = nullptr;
+    QList<QAction*> m_zoomKeys; // the bar's actions with the page's own zoom keys
     QString m_fileName;
     QString m_error;
     int m_hitPage = -1;

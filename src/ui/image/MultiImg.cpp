@@ -3,13 +3,16 @@
 #include "ui/image/MultiImg.h"
 
 #include "core/image/ImageLib.h"
+#include "core/image/PictureZoom.h"
 #include "platform/PlatformFiles.h"
 #include "ui/common/CursorScope.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMovie>
 #include <QPainter>
 #include <QScreen>
 #include <optional>
@@ -85,6 +88,13 @@ struct TMultiImage::TData {
     // A vector drawing's own bytes, drawn again at the size and resolution it is shown at; and that drawing.
     QByteArray Vector;
     QImage VectorShown;
+    // A picture made smaller for the screen, smoothly (drawing it scaled down would leave out pixels).
+    QImage Scaled;
+    // The frames of an animated picture, read from the file's bytes.
+    QByteArray MovieBytes;
+    std::unique_ptr<QBuffer> MovieData;
+    std::unique_ptr<QMovie> Movie;
+    int Turns = 0;
     TImageInfo Info;
     TMessageReporter Reporter;
     image::ProgressCallback Progress;
@@ -213,6 +223,9 @@ void TMultiImage::LoadPicture(
             d->Info.Description.clear();
         }
         SetPicture(result.Image);
+        // GIF and WebP pictures may hold frames to play, whatever their names say.
+        if (d->Info.FormatName == QLatin1String("GIF") || d->Info.FormatName == QLatin1String("WEBP"))
+            StartAnimation(path);
         if (kind == TImageKind::Svg && hy::platform::ReadSmallFile(path, 64 * 1024 * 1024, d->Vector) != 0)
             d->Vector.clear();
     } else if (result.Code == image::ErrStopped) {
@@ -239,8 +252,44 @@ const QImage& TMultiImage::Picture() const { return d->Picture; }
 
 bool TMultiImage::IsVector() const { return !d->Vector.isEmpty(); }
 
+void TMultiImage::StartAnimation(const QString& path)
+{
+    // Only a picture of more than one frame plays; its bytes are read here, as the name may not be UTF-8.
+    constexpr qint64 kLargestAnimation = 256 * 1024 * 1024;
+    QByteArray bytes;
+    if (hy::platform::ReadSmallFile(path, kLargestAnimation, bytes) != 0)
+        return;
+    auto buffer = std::make_unique<QBuffer>();
+    d->MovieBytes = bytes;
+    buffer->setBuffer(&d->MovieBytes);
+    auto movie = std::make_unique<QMovie>(buffer.get());
+    if (!movie->isValid() || movie->frameCount() < 2) {
+        d->MovieBytes.clear();
+        return;
+    }
+    connect(movie.get(), &QMovie::frameChanged, this, [this]() {
+        d->Picture = d->Movie->currentImage();
+        d->Scaled = QImage();
+        update();
+    });
+    d->MovieData = std::move(buffer);
+    d->Movie = std::move(movie);
+    d->Movie->start();
+}
+
+void TMultiImage::StopAnimation()
+{
+    d->Movie.reset();
+    d->MovieData.reset();
+    d->MovieBytes.clear();
+}
+
+bool TMultiImage::Animated() const { return d->Movie != nullptr; }
+
 void TMultiImage::SetPicture(const QImage& picture)
 {
+    StopAnimation();
+    d->Scaled = QImage();
     d->Picture = picture;
     d->Vector.clear();
     d->VectorShown = QImage();
@@ -249,6 +298,8 @@ void TMultiImage::SetPicture(const QImage& picture)
 
 void TMultiImage::ClearPicture()
 {
+    StopAnimation();
+    d->Scaled = QImage();
     d->Picture = QImage();
     d->Vector.clear();
     d->VectorShown = QImage();
@@ -260,10 +311,11 @@ bool TMultiImage::HasGraphic() const { return !d->Picture.isNull(); }
 void TMultiImage::PictureChange()
 {
     const int frame = d->BorderStyle == TBorderStyle::bsSingle ? 1 : 0;
-    if (d->AutoSize && d->Picture.width() > 0 && d->Picture.height() > 0)
-        resize(d->Picture.width() + 2 * frame, d->Picture.height() + 2 * frame);
+    const QSize shown = TurnedSize(d->Picture.size(), d->Turns);
+    if (d->AutoSize && shown.width() > 0 && shown.height() > 0)
+        resize(shown.width() + 2 * frame, shown.height() + 2 * frame);
     setAttribute(Qt::WA_OpaquePaintEvent,
-        !d->Picture.isNull() && !d->Picture.hasAlphaChannel() && frame == 0 && d->Picture.size() == size());
+        !d->Picture.isNull() && !d->Picture.hasAlphaChannel() && frame == 0 && shown == size());
     update();
     Q_EMIT PictureChanged();
 }
@@ -326,7 +378,7 @@ QRect TMultiImage::PictureRect() const
 {
     const int frame = d->BorderStyle == TBorderStyle::bsSingle ? 1 : 0;
     const QRect client = rect().adjusted(frame, frame, -frame, -frame);
-    const QSize picture = d->Picture.size();
+    const QSize picture = TurnedSize(d->Picture.size(), d->Turns);
     if (d->Stretch) {
         if (!d->StretchRatio)
             return client;
@@ -341,6 +393,37 @@ QRect TMultiImage::PictureRect() const
     return QRect(client.topLeft(), picture);
 }
 
+void TMultiImage::PaintPicture(QPainter& painter)
+{
+    const QRect target = PictureRect();
+    const qreal ratio = devicePixelRatioF();
+    const int turns = NormalTurns(d->Turns);
+    // The upright picture is drawn into a rectangle that the turn then lays onto the target.
+    const QSize upright = TurnedSize(target.size(), turns);
+    const QSize pixels = (QSizeF(upright) * ratio).toSize();
+    const QImage* shown = &d->Picture;
+    if (!d->Vector.isEmpty() && (upright != d->Picture.size() || ratio != 1.0)) {
+        // A drawing is drawn again at the size and resolution it is shown at, never scaled as pixels.
+        if (d->VectorShown.size() != pixels) {
+            d->VectorShown = TImageLib::RenderSvg(d->Vector, pixels).Image;
+            d->VectorShown.setDevicePixelRatio(ratio);
+        }
+        shown = &d->VectorShown;
+    } else if (d->Stretch && pixels.width() < d->Picture.width() && pixels.height() < d->Picture.height()) {
+        // Made smaller once for the size it is shown at, averaging its pixels.
+        if (d->Scaled.size() != pixels)
+            d->Scaled = d->Picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shown = &d->Scaled;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, d->Stretch);
+    painter.translate(QRectF(target).center());
+    painter.rotate(90.0 * turns);
+    painter.drawImage(
+        QRectF(-upright.width() / 2.0, -upright.height() / 2.0, upright.width(), upright.height()), *shown);
+    painter.restore();
+}
+
 void TMultiImage::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -350,22 +433,8 @@ void TMultiImage::paintEvent(QPaintEvent*)
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    if (!d->Picture.isNull()) {
-        const QRect target = PictureRect();
-        const qreal ratio = devicePixelRatioF();
-        if (!d->Vector.isEmpty() && (target.size() != d->Picture.size() || ratio != 1.0)) {
-            // A drawing is drawn again at the size and resolution it is shown at, never scaled as pixels.
-            const QSize pixels = (QSizeF(target.size()) * ratio).toSize();
-            if (d->VectorShown.size() != pixels) {
-                d->VectorShown = TImageLib::RenderSvg(d->Vector, pixels).Image;
-                d->VectorShown.setDevicePixelRatio(ratio);
-            }
-            painter.drawImage(target, d->VectorShown);
-        } else {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, d->Stretch);
-            painter.drawImage(target, d->Picture);
-        }
-    }
+    if (!d->Picture.isNull())
+        PaintPicture(painter);
     if (!d->Text.isEmpty()) {
         painter.save();
         painter.setFont(font());
@@ -395,6 +464,14 @@ void TMultiImage::SetAutoSize(bool on)
     d->AutoSize = on;
     if (on)
         PictureChange();
+}
+int TMultiImage::QuarterTurns() const { return d->Turns; }
+void TMultiImage::SetQuarterTurns(int turns)
+{
+    d->Turns = NormalTurns(turns);
+    d->Scaled = QImage();
+    d->VectorShown = QImage();
+    PictureChange();
 }
 bool TMultiImage::Center() const { return d->Center; }
 void TMultiImage::SetCenter(bool on)

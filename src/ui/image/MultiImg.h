@@ -87,6 +87,12 @@ public:
     void SetStretch(bool on);
     bool StretchRatio() const;
     void SetStretchRatio(bool on);
+    // The picture is shown turned by quarter turns clockwise (negative: to the left); the picture itself, which
+    // is copied and printed, stays as it is.
+    int QuarterTurns() const;
+    void SetQuarterTurns(int turns);
+    // The picture plays its frames (an animated GIF or WebP): Picture() is the frame on show.
+    bool Animated() const;
     QColor Color() const;
     void SetColor(const QColor& color);
     TBorderStyle BorderStyle() const;
@@ -143,11 +149,14 @@ protected:
 
 private:
     void PictureChange();
+    void StartAnimation(const QString& path);
+    void StopAnimation();
     void LoadFile(const QString& path, const QString& extension);
     void LoadPicture(
         const QString& path, const QString& extension, image::TImageKind kind, const char* failedText, bool quiet);
     void Report(const QString& text, bool isError) const;
     QRect PictureRect() const;
+    void PaintPicture(QPainter& painter);
 
     struct TData;
     std::unique_ptr<TData> d;

@@ -20,13 +20,7 @@ constexpr int kMaxMembers = 64;
 constexpr qint64 kBudgetMs = 300;
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    hy::fuzz::PrepareProcess();
-    static QCoreApplication app(*argc, *argv);
-    ::umask(022);
-    return 0;
-}
+HY_FUZZ_APPLICATION(QCoreApplication)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -65,14 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             HY_FUZZ_CHECK(S_ISREG(st.st_mode) && st.st_size == r.Bytes);
         }
     }
-    for (const hy::fuzz::TTreeEntry& e : hy::fuzz::ListTree(scratch.Path())) {
-        HY_FUZZ_CHECK(e.Path == "a.bin" || e.Path == "out" || e.Path.startsWith("out/"));
-        HY_FUZZ_CHECK(!e.IsLink);
-        HY_FUZZ_CHECK(!e.Path.contains("/.hyarchive-"));
-        HY_FUZZ_CHECK(e.IsFile || e.IsFolder);
-        struct stat st { };
-        HY_FUZZ_CHECK(::lstat((scratch.Path() + '/' + e.Path).constData(), &st) == 0);
-        HY_FUZZ_CHECK((st.st_mode & (S_ISUID | S_ISGID)) == 0);
-    }
+    hy::fuzz::CheckExtracted(scratch, "a.bin", ".hyarchive-");
     return 0;
 }

@@ -18,12 +18,7 @@ constexpr int kDecodeMs = 300;
 constexpr qint64 kChunk = 64 << 10;
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    hy::fuzz::PrepareProcess();
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
+HY_FUZZ_APPLICATION(QCoreApplication)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -49,6 +49,8 @@ namespace {
 void PrepareProcess()
 {
     qInstallMessageHandler(QuietMessages);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::umask(022);
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         QByteArray folder = TempRoot() + "/hy-fuzz-run-XXXXXX";
         if (::mkdtemp(folder.data()))
@@ -119,6 +121,19 @@ std::vector<TTreeEntry> ListTree(const QByteArray& folder)
         ::closedir(dir);
     }
     return entries;
+}
+
+void CheckExtracted(const TScratch& scratch, const QByteArray& input, const QByteArray& temporaryPrefix)
+{
+    for (const TTreeEntry& e : ListTree(scratch.Path())) {
+        HY_FUZZ_CHECK(e.Path == input || e.Path == "out" || e.Path.startsWith("out/"));
+        HY_FUZZ_CHECK(!e.IsLink);
+        HY_FUZZ_CHECK(!e.Path.contains('/' + temporaryPrefix));
+        HY_FUZZ_CHECK(e.IsFile || e.IsFolder);
+        struct stat st { };
+        HY_FUZZ_CHECK(::lstat((scratch.Path() + '/' + e.Path).constData(), &st) == 0);
+        HY_FUZZ_CHECK((st.st_mode & (S_ISUID | S_ISGID)) == 0);
+    }
 }
 
 bool RunEventsUntil(const std::function<bool()>& done, int ms)

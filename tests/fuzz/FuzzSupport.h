@@ -16,12 +16,23 @@
             hy::fuzz::Fail(#condition, __FILE__, __LINE__);                                                            \
     } while (false)
 
+// The target's LLVMFuzzerInitialize: the process prepared, and an application object of the kind the code under
+// test needs (QCoreApplication, QGuiApplication).
+#define HY_FUZZ_APPLICATION(App)                                                                                       \
+    extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)                                                       \
+    {                                                                                                                  \
+        hy::fuzz::PrepareProcess();                                                                                    \
+        static App app(*argc, *argv);                                                                                  \
+        return 0;                                                                                                      \
+    }
+
 namespace hy::fuzz {
 
 [[noreturn]] void Fail(const char* what, const char* file, int line);
 
 // Gives the process a private runtime folder (the sockets of the single instance and the command interface)
-// when it has none, and quiets Qt's messages about the inputs.
+// when it has none, the offscreen platform, a usual file creation mask, and quiets Qt's messages about the
+// inputs.
 void PrepareProcess();
 
 // A fresh folder in the temporary folder, removed with everything in it (whatever bytes its names hold).
@@ -49,6 +60,11 @@ struct TTreeEntry {
 };
 // Everything below a folder, links not followed, in no particular order.
 std::vector<TTreeEntry> ListTree(const QByteArray& folder);
+
+// After extracting the archive input (a file of the scratch folder) into its folder "out": nothing lies outside
+// that folder, nothing is a link, a device or a FIFO, no setuid or setgid bit is kept, and no temporary file whose
+// name starts with temporaryPrefix is left.
+void CheckExtracted(const TScratch& scratch, const QByteArray& input, const QByteArray& temporaryPrefix);
 
 // Lets events through until done says yes or ms pass; done's last answer.
 bool RunEventsUntil(const std::function<bool()>& done, int ms);

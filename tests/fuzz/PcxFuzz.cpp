@@ -5,13 +5,7 @@
 
 #include <QGuiApplication>
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    hy::fuzz::PrepareProcess();
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
+HY_FUZZ_APPLICATION(QGuiApplication)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -23,12 +23,7 @@ QByteArray Reread(const TScratch& scratch, const QByteArray& text)
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    hy::fuzz::PrepareProcess();
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
+HY_FUZZ_APPLICATION(QCoreApplication)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

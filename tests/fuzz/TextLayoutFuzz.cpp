@@ -34,12 +34,7 @@ private:
 constexpr qsizetype kMaxLine = 16 << 10;
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    hy::fuzz::PrepareProcess();
-    static QCoreApplication app(*argc, *argv);
-    return 0;
-}
+HY_FUZZ_APPLICATION(QCoreApplication)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -18,24 +18,9 @@ namespace {
 constexpr qint64 kMaxExtracted = qint64(4) << 20;
 constexpr int kMaxMembers = 64;
 
-void CheckScratch(const TScratch& scratch)
-{
-    for (const hy::fuzz::TTreeEntry& e : hy::fuzz::ListTree(scratch.Path())) {
-        HY_FUZZ_CHECK(e.Path == "a.zip" || e.Path == "out" || e.Path.startsWith("out/"));
-        HY_FUZZ_CHECK(!e.IsLink);
-        HY_FUZZ_CHECK(!e.Path.contains("/.hyunzip-"));
-        HY_FUZZ_CHECK(e.IsFile || e.IsFolder);
-    }
-}
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    hy::fuzz::PrepareProcess();
-    static QCoreApplication app(*argc, *argv);
-    ::umask(022);
-    return 0;
-}
+HY_FUZZ_APPLICATION(QCoreApplication)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -71,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!ZipMemberPathIsSafe(unzip.ItemInfo().Name) && !(options & NoDirectoryNamesFlag))
             HY_FUZZ_CHECK(!extracted);
         HY_FUZZ_CHECK(extracted || unzip.LastResult() != 0);
-        CheckScratch(scratch);
+        hy::fuzz::CheckExtracted(scratch, "a.zip", ".hyunzip-");
     }
-    CheckScratch(scratch);
+    hy::fuzz::CheckExtracted(scratch, "a.zip", ".hyunzip-");
     return 0;
 }

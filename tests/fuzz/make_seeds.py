@@ -20,6 +20,11 @@ def seed(target, name, data):
     written.setdefault(target, []).append(name)
 
 
+def numbered(target, name, inputs):
+    for i, data in enumerate(inputs):
+        seed(target, "%s%02d" % (name, i), data)
+
+
 def tool(*args, cwd=None, stdin=None):
     """A tool's output, or None when the tool is missing or fails."""
     if not shutil.which(args[0]):
@@ -294,8 +299,7 @@ def dde():
         b"EXECUTE DdeServerConv /Ofile",
         b"REQUEST DdeServerItem\nEXECUTE DdeServerConv /T\n",
     ]
-    for i, r in enumerate(requests):
-        seed("dde", "request%02d" % i, r)
+    numbered("dde", "request", requests)
 
 
 def handover():
@@ -308,8 +312,7 @@ def handover():
         b"FILE /only\nEND\nFILE /after\n",
         b"END\n",
     ]
-    for i, r in enumerate(requests):
-        seed("handover", "request%02d" % i, r)
+    numbered("handover", "request", requests)
 
 
 # --- Text layout ---

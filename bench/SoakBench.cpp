@@ -189,13 +189,12 @@ long long ShownLines(THvFileViewer& viewer)
 long long Compare(THvFileViewer& viewer, const std::string& path, long long first, long long next)
 {
     const long long expected = next - first;
-    // A log emptied or made anew a moment ago may hold nothing yet: no line is shown.
-    if (expected == 0)
-        return ShownLines(viewer) <= 0 ? 0 : ShownLines(viewer);
+    // A log emptied or made anew a moment ago may hold nothing yet: no line is shown then.
+    const auto caughtUp = [&] { return expected == 0 ? ShownLines(viewer) <= 0 : ShownLines(viewer) == expected; };
     const auto until = Clock::now() + std::chrono::seconds(30);
-    while (ShownLines(viewer) != expected && Clock::now() < until)
+    while (!caughtUp() && Clock::now() < until)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (ShownLines(viewer) != expected) {
+    if (!caughtUp()) {
         std::fprintf(stderr, "soak: the viewer shows %lld lines of %lld\n", ShownLines(viewer), expected);
         return -1;
     }
@@ -273,7 +272,7 @@ int main(int argc, char** argv)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
             }
         }
-        if (elapsedMinutes() >= nextEvent) {
+        if (elapsedMinutes() >= nextEvent && nextEvent < minutes) {
             const bool truncate = nextEvent % 7 == 0;
             check(truncate ? "before emptying the log" : "before renaming the log");
             if (rssStart < 0)

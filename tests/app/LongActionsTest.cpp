@@ -11,6 +11,8 @@
 #include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "ui/archive/ArchivePage.h"
+#include "ui/archive/ZIPLIST.h"
 #include "ui/common/Ask.h"
 #include "ui/filelist/FILELIST.h"
 #include "ui/image/MultiImg.h"
@@ -29,9 +31,12 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
+#include <QStatusBar>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -179,6 +184,38 @@ TEST_F(LongActions, APictureLoadStopsOnEscAndItsReaderEnds)
     EXPECT_LE(t.ToEnd, kAnswerMs);
     ASSERT_TRUE(QTest::qWaitFor([&]() { return finished.load(); }, 5000)) << "the reader was told to stop";
     EXPECT_LE(endedAt - pressedAt, kAnswerMs) << "the reader's thread ended soon after Esc";
+}
+
+TEST_F(LongActions, AnArchiveExtractionStopsOnEscWithoutAPartialFile)
+{
+    if (QStandardPaths::findExecutable("tar").isEmpty() || QStandardPaths::findExecutable("zstd").isEmpty())
+        GTEST_SKIP() << "tar and zstd make the archive";
+    // A member of 2 GiB of zeros: a small archive whose member takes seconds to write out.
+    const QString zeros = Sparse("zeros.bin", qint64(2) << 30);
+    QProcess tar;
+    tar.setWorkingDirectory(m_dir.Path());
+    tar.start("tar", { "--zstd", "-cf", "big.tar.zst", "zeros.bin" });
+    ASSERT_TRUE(tar.waitForFinished(120000) && tar.exitCode() == 0);
+    ASSERT_TRUE(QFile::remove(zeros));
+    ASSERT_TRUE(m_form->OpenFileInViewer(m_dir.PathOf("big.tar.zst"), ViewMode::BySettings, false));
+    TChildForm* child = m_form->Children().last();
+    ASSERT_NE(child->ArchivePage(), nullptr);
+    child->ArchivePage()->ZipList()->SelectAll();
+    const QString dest = m_dir.PathOf("out");
+    ASSERT_TRUE(QDir().mkpath(dest));
+    hy::archive::TArchivePage::SetProgressDelay(0);
+    const auto restore = qScopeGuard([]() { hy::archive::TArchivePage::SetProgressDelay(300); });
+    bool extracting = false;
+    const auto seen = QObject::connect(m_form->statusBar(), &QStatusBar::messageChanged,
+        [&](const QString& m) { extracting = m.startsWith(QStringLiteral("Extracting")); });
+    const TStopTimes t
+        = StopWhenRunning([&]() { return extracting; }, [&]() { QTest::keyClick(m_form.get(), Qt::Key_Escape); },
+            [&]() { return !extracting; }, [&]() { child->ExtractMembers(dest, false); });
+    QObject::disconnect(seen);
+    ASSERT_GE(t.ToEnd, 0) << "the member was being written";
+    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_TRUE(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())
+        << "no partial file and no temporary file";
 }
 
 TEST_F(LongActions, ADiskSearchStopsOnStopAndYes)

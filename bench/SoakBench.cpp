@@ -3,7 +3,8 @@
 // Follow on, as the window does. After each rotation or truncation and at the end the lines the viewer shows are
 // compared with the file's, one by one (none lost, doubled or invented). Prints the resident memory's growth per
 // hour and the worst delay between writing a line and the viewer showing it.
-//   hy_soak_bench FOLDER MINUTES [MB_PER_SECOND]
+//   hy_soak_bench FOLDER MINUTES [MB_PER_SECOND [SECONDS_PER_ROTATION]]   (10 MB/s, 60 s: a quick check of the
+//   renames and the emptying takes a few seconds per rotation)
 #include "BenchTools.h"
 
 #include "core/viewer/HvBase.h"
@@ -218,7 +219,7 @@ long long Compare(THvFileViewer& viewer, const std::string& path, long long firs
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: hy_soak_bench FOLDER MINUTES [MB_PER_SECOND]\n");
+        std::fprintf(stderr, "usage: hy_soak_bench FOLDER MINUTES [MB_PER_SECOND [SECONDS_PER_ROTATION]]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -226,6 +227,7 @@ int main(int argc, char** argv)
     const std::string path = std::string(argv[1]) + "/soak.log";
     const double minutes = std::atof(argv[2]);
     const double rate = (argc > 3 ? std::atof(argv[3]) : 10.0) * 1e6;
+    const double period = (argc > 4 ? std::atof(argv[4]) : 60.0) / 60; // in minutes
     TWriter writer(path, rate);
 
     THvController controller;
@@ -272,7 +274,7 @@ int main(int argc, char** argv)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
             }
         }
-        if (elapsedMinutes() >= nextEvent && nextEvent < minutes) {
+        if (elapsedMinutes() >= nextEvent * period && nextEvent * period < minutes) {
             const bool truncate = nextEvent % 7 == 0;
             check(truncate ? "before emptying the log" : "before renaming the log");
             if (rssStart < 0)

@@ -13,6 +13,8 @@
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
 #   bench/run.sh documents     a 300-page PDF's first page and paging on the PDF page (offscreen)
+#   bench/run.sh soak MINUTES  Follow on a log written at 10 MB/s, renamed every minute and emptied every seventh
+#                              (about 1.2 GiB of disk at most); lines compared, memory growth, worst delay
 # Builds the project in build-bench under the source tree unless HY_BUILD_DIR names a build folder.
 # Generated data lives in a temporary folder (HY_BENCH_TMP or TMPDIR) that is removed at the end.
 set -eu
@@ -30,8 +32,9 @@ search) target=hy_search_bench ;;
 browse) target=hy_browse_bench ;;
 compressed) target=hy_compressed_bench ;;
 documents) target=hy_document_bench ;;
+soak) target=hy_soak_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents, soak)" >&2
     exit 2
     ;;
 esac
@@ -43,4 +46,8 @@ ninja -C "$build" -j2 "$target" >/dev/null
 
 data=$(mktemp -d "${HY_BENCH_TMP:-${TMPDIR:-/tmp}}/hybench.XXXXXX")
 trap 'rm -rf "$data"' EXIT INT TERM
-LC_ALL=C "$build/bench/$target" "$data"
+if [ "$what" = soak ]; then
+    LC_ALL=C "$build/bench/$target" "$data" "${2:-60}"
+else
+    LC_ALL=C "$build/bench/$target" "$data"
+fi

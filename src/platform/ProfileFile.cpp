@@ -5,6 +5,7 @@
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -51,6 +52,17 @@ namespace {
         }
         inner = out;
         return true;
+    }
+
+    // A section name as it stands between the brackets. One that would not read back as it is (holding a "%",
+    // a "]" or a control character, or with blanks at its edges: the reader trims them) is written
+    // percent-encoded, as the reader decodes a name that holds a "%".
+    QString SectionNameText(const QString& name)
+    {
+        const bool plain = name == name.trimmed() && std::none_of(name.cbegin(), name.cend(), [](QChar c) {
+            return c == QLatin1Char('%') || c == QLatin1Char(']') || c.unicode() < 0x20 || c.unicode() == 0x7F;
+        });
+        return plain ? name : QString::fromLatin1(name.toUtf8().toPercentEncoding());
     }
 
     // Creates every missing folder of a path, outermost first.
@@ -200,7 +212,7 @@ QByteArray TProfileFile::Text() const
     for (const Section& s : m_sections) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += QLatin1Char('[') + s.Name + QStringLiteral("]\n");
+        text += QLatin1Char('[') + SectionNameText(s.Name) + QStringLiteral("]\n");
         for (const Entry& e : s.Entries)
             text += e.Name + QLatin1Char('=') + ProfileValueText(e.Value) + QLatin1Char('\n');
     }

@@ -411,7 +411,7 @@ TEST(WmfDecoder, HostileInputGivesAnError)
 // The fuzzing seed uses every record kind the player knows; all of them play and leave marks.
 TEST(WmfDecoder, EveryRecordKindPlays)
 {
-    QFile file(SourcePath(QStringLiteral("tests/image/fuzz/seeds/all_records.wmf")));
+    QFile file(SourcePath(QStringLiteral("tests/fuzz/corpus/wmf/seed-all_records.wmf")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const TDecodeResult r = DecodeWmf(file.readAll());
     ASSERT_TRUE(r.Ok()) << r.ErrorText.toStdString();
@@ -656,12 +656,12 @@ TEST(WmfDecoderLimits, WideStrokesBeyondTheWorkLeftAreDrawnThin)
     EXPECT_LT(covered(huge.Image), 0.1) << "a pen as wide as the picture along 79 lines is drawn thin";
 }
 
-// The corpus's costly seed (tests/image/fuzz/make_seed.py --costly): a few hundred bytes of wide pens across
+// The corpus's costly seed (tests/fuzz/wmf_seed.py --costly): a few hundred bytes of wide pens across
 // the picture, bitmaps stretched over it with raster operations, huge text, nested states and clips. Before
 // its work was counted it kept the program drawing for minutes; now it ends with an error long before.
 TEST(WmfDecoderLimits, TheCostlySeedEndsWithinItsWork)
 {
-    QFile file(SourcePath(QStringLiteral("tests/image/fuzz/seeds/costly.wmf")));
+    QFile file(SourcePath(QStringLiteral("tests/fuzz/corpus/wmf/seed-costly.wmf")));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
     EXPECT_LT(bytes.size(), 2000);

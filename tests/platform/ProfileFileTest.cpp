@@ -58,6 +58,38 @@ TEST(ProfileFile, EveryValueRoundTrips)
     }
 }
 
+// A section of any name, one read from a file typed by hand included, is written so that it reads back as the
+// same section: writing a file twice gives the same text.
+TEST(ProfileFile, EverySectionNameRoundTrips)
+{
+    const QString names[] = {
+        "File Viewer",
+        "Old%20Style",
+        "100% sure",
+        "a]b",
+        " edge blanks ",
+        QString("form\ffeed"),
+        QString::fromUtf8("Grüße"),
+        QString(QChar(0)) + "nul",
+        "",
+    };
+    hy::test::TTempFolder dir;
+    const QString path = dir.PathOf("s.conf");
+    TProfileFile file;
+    for (int i = 0; i < int(std::size(names)); ++i)
+        file.Set(names[i], "k", QString::number(i));
+    ASSERT_EQ(TProfileFile::Save(path, file.Text()), 0);
+    const TProfileFile again(path);
+    for (int i = 0; i < int(std::size(names)); ++i) {
+        QString read;
+        EXPECT_TRUE(again.Find(names[i], "k", read)) << i;
+        EXPECT_EQ(read, QString::number(i)) << i;
+    }
+    EXPECT_EQ(again.Text(), file.Text());
+    // Plain names stay as a person would type them.
+    EXPECT_TRUE(file.Text().startsWith("[File Viewer]\nk=0\n"));
+}
+
 TEST(ProfileFile, HandWrittenValuesAreTakenAsTheyStand)
 {
     hy::test::TTempFolder dir;

@@ -576,6 +576,12 @@ TArchiveStatus TArchiveReader::Extract(const std::vector<int>& indexes, const TE
         }
         --left;
         const TArchiveMember member = session.MakeMember(entry, index);
+        // A damaged archive may read differently once a member's data was unpacked rather than skipped: a
+        // member that is not the one listed at its place is never written in its stead, and what follows it
+        // cannot be trusted either.
+        if (size_t(index) < m_members.size()
+            && (m_members[size_t(index)].RawName != member.RawName || m_members[size_t(index)].Type != member.Type))
+            return finish(TArchiveStatus::Failed, kUnzipDamaged, ArchiveResultText(kUnzipDamaged));
         TExtractResult result;
         result.Index = index;
         result.ModeStripped = (member.Mode & 07000) != 0;

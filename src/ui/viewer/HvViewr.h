@@ -228,6 +228,9 @@ protected:
 
     // Hooks for descendants.
     virtual void ExpandTabsChanged() { }
+    // Bracket one command (a key, a menu item), which may read the file many times over.
+    virtual void CommandStarted() { }
+    virtual void CommandEnded() { }
     // The cells of a line as the layout decoded them, for a descendant to change before they are drawn.
     virtual void DecorateCells(LineNumber line, std::vector<TCell>& cells)
     {
@@ -529,6 +532,10 @@ protected:
     void DecorateCells(LineNumber line, std::vector<TCell>& cells) override;
     bool PresentsTextLines() const override;
     bool MayRead() const override { return m_workDepth == 0 && !m_pumping; }
+    // Esc stops the rest of the command as well as the read it came in: Ctrl+End, for one, reads again after
+    // its walk to the end was stopped.
+    void CommandStarted() override;
+    void CommandEnded() override { --m_commandDepth; }
     QString RangeText(LineNumber line, qint64 from, qint64 to) override;
     void PrepareEnd() override;
     bool LineNumberKnown(LineNumber line) const override;
@@ -555,6 +562,7 @@ private:
     std::unique_ptr<Events> m_events;
     std::unique_ptr<THvFileModel> m_model;
     int m_workDepth = 0;
+    int m_commandDepth = 0;
     bool m_pumping = false;
     bool m_stopRequested = false;
     bool m_longWorkShown = false;

@@ -54,7 +54,9 @@ public:
     {
         if (m_viewer->m_workDepth++ == 0) {
             m_viewer->m_workStarted = NowMs() - (longFromStart ? g_longWorkDelay : 0);
-            m_viewer->m_stopRequested = false;
+            // Within a command a stop holds until the command ends.
+            if (m_viewer->m_commandDepth == 0)
+                m_viewer->m_stopRequested = false;
         }
     }
     ~WorkScope()
@@ -86,6 +88,12 @@ public:
 private:
     THvCustomFileViewer* m_viewer;
 };
+
+void THvCustomFileViewer::CommandStarted()
+{
+    if (m_commandDepth++ == 0 && m_workDepth == 0)
+        m_stopRequested = false;
+}
 
 void THvCustomFileViewer::SetLongWorkDelay(int milliseconds) { g_longWorkDelay = milliseconds; }
 

@@ -9,6 +9,7 @@
 #include "ui/viewer/HvFxFnt.h"
 
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 
@@ -59,6 +60,8 @@ bool THvBaseViewer::ExecuteCommand(int command)
         return true;
     }
     HourglassScope scope(this);
+    CommandStarted();
+    const auto ended = qScopeGuard([this] { CommandEnded(); });
     return m_showCaret ? ExecuteCaretCommand(command) : ExecuteScrollCommand(command);
 }
 

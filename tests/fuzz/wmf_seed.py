@@ -1,6 +1,6 @@
 # Writes the metafile seeds of the fuzzing corpus:
-#   python3 make_seed.py all_records.wmf      a plain metafile that uses every record the decoder plays
-#   python3 make_seed.py --costly costly.wmf  a placeable metafile of a few hundred bytes whose records ask for
+#   python3 wmf_seed.py all_records.wmf      a plain metafile that uses every record the decoder plays
+#   python3 wmf_seed.py --costly costly.wmf  a placeable metafile of a few hundred bytes whose records ask for
 #                                             all the drawing they can: wide pens across the whole picture along
 #                                             many points, bitmaps stretched over it with raster operations, huge
 #                                             text, saved states and objects nested deep, clip rectangles

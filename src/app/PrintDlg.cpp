@@ -402,6 +402,31 @@ void PrintText(
         return text;
     };
 
+    // The colour rules print in their colours (the find bar's matches do not): each mark's bytes become the
+    // characters of the printed piece before, at and after it.
+    if (!v->MarkRules().empty()) {
+        lines.LineColours = [window](qint64 line, qint64 from, qint64 to, const QString& text) {
+            std::vector<TPrintColour> colours;
+            if (!window)
+                return colours;
+            viewer::THvFileViewer* viewer = window->FileViewer();
+            const auto charsTo = [&](qint64 byte) {
+                return byte <= from ? qsizetype(0)
+                                    : std::min(text.size(), viewer->TextOfRange(line, from, byte).size());
+            };
+            for (const viewer::THvMark& mark : viewer->RuleMarksOf(line)) {
+                const qint64 end = to >= 0 ? std::min(mark.To, to) : mark.To;
+                if (end <= from)
+                    continue;
+                const qsizetype first = charsTo(mark.From);
+                const qsizetype last = mark.WholeLine ? text.size() : charsTo(end);
+                if (last > first)
+                    colours.push_back({ first, last, mark.Text, mark.Back });
+            }
+            return colours;
+        };
+    }
+
     TProgressReport* progress = TProgressReport::Of(&form);
     const auto finish = qScopeGuard([progress]() { progress->Finish(); });
     const QString name = NameOf(platform::DisplayFileName(child.FileName()));

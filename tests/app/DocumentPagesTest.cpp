@@ -177,3 +177,37 @@ TEST_F(DocumentPages, ThePreviewsShowTheSamePages)
 }
 
 } // namespace
+
+// Colour rules print in their colours: a line a rule colours whole prints on the rule's background, and a file
+// with no rule prints none of it.
+TEST_F(DocumentPages, ColourRulesPrintInTheirColours)
+{
+    const auto greenPixels = [](const QString& pdf) {
+        QPdfDocument document;
+        if (document.load(pdf) != QPdfDocument::Error::None || document.pageCount() < 1)
+            return -1;
+        const QImage page = document.render(0, QSize(850, 1100)).convertToFormat(QImage::Format_RGB32);
+        int green = 0;
+        for (int y = 0; y < page.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+            for (int x = 0; x < page.width(); ++x)
+                green += qRed(row[x]) < 40 && qGreen(row[x]) > 215 && qBlue(row[x]) < 40 ? 1 : 0;
+        }
+        return green;
+    };
+    m_form->HighlightRules().BuiltIn = false;
+    m_form->HighlightRules().Rules = { { QStringLiteral("ALERT"), false, true, 0x0000FF, 0x00FF00, true } };
+    ASSERT_TRUE(m_form->OpenFileInViewer(
+        Make("alerts.log", "plain one\nALERT the disk is full\nplain three\n"), ViewMode::Standard, false));
+    m_form->ApplyHighlightRules(m_form->ActiveChild());
+    const QString coloured = PrintActive();
+    ASSERT_FALSE(coloured.isEmpty());
+    EXPECT_GT(greenPixels(coloured), 100);
+
+    m_form->HighlightRules().Rules.clear();
+    m_form->ApplyHighlightRules(m_form->ActiveChild());
+    ProgramPrinter(*m_form).setOutputFileName(m_dir.PathOf("plain.pdf"));
+    const QString plain = PrintActive();
+    ASSERT_FALSE(plain.isEmpty());
+    EXPECT_EQ(greenPixels(plain), 0);
+}

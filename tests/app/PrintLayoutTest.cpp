@@ -22,6 +22,7 @@ struct Drawn {
     int Y;
     QString Text;
     bool Centred;
+    QString Colours; // "text/back" names of the colours set, empty when none
 };
 
 class RecordingCanvas : public TPrintCanvas {
@@ -42,15 +43,23 @@ public:
     int AverageCharWidth() const override { return 10; }
     int TextWidth(const QString& text) const override { return 10 * int(text.size()); }
     int TextHeight(const QString&) const override { return 10; }
-    void DrawText(int x, int y, int, const QString& text) override { Draws.push_back({ m_page, x, y, text, false }); }
+    void DrawText(int x, int y, int, const QString& text) override
+    {
+        Draws.push_back({ m_page, x, y, text, false, m_colours });
+    }
+    void SetTextColours(const QColor& text, const QColor& back) override
+    {
+        m_colours = text.isValid() || back.isValid() ? text.name() + QLatin1Char('/') + back.name() : QString();
+    }
     void DrawCentered(const QRect& rect, const QString& text) override
     {
-        Draws.push_back({ m_page, rect.left(), rect.top(), text, true });
+        Draws.push_back({ m_page, rect.left(), rect.top(), text, true, QString() });
         CentredRects << rect;
     }
     void DrawImage(int x, int y, const QImage& image) override
     {
-        Draws.push_back({ m_page, x, y, QStringLiteral("image %1x%2").arg(image.width()).arg(image.height()), false });
+        Draws.push_back(
+            { m_page, x, y, QStringLiteral("image %1x%2").arg(image.width()).arg(image.height()), false, QString() });
     }
 
     // The text lines drawn, as "page:x,y text".
@@ -60,6 +69,16 @@ public:
         for (const Drawn& d : Draws) {
             if (!d.Centred)
                 out << QStringLiteral("%1:%2,%3 %4").arg(d.Page).arg(d.X).arg(d.Y).arg(d.Text);
+        }
+        return out;
+    }
+    // The text drawn in colours, as "x,y text colours".
+    QStringList Coloured() const
+    {
+        QStringList out;
+        for (const Drawn& d : Draws) {
+            if (!d.Colours.isEmpty())
+                out << QStringLiteral("%1,%2 %3 %4").arg(d.X).arg(d.Y).arg(d.Text, d.Colours);
         }
         return out;
     }
@@ -80,6 +99,7 @@ public:
 
 private:
     int m_page = 0;
+    QString m_colours;
 };
 
 TPrintSettings Plain()
@@ -305,6 +325,59 @@ TEST(PrintTextCopies, CopiesAreJobsOfTheirOwnAndStopEndsTheLastOne)
     EXPECT_EQ(PrintTextCopies(stopped, s, QFont(), job), 1);
     EXPECT_EQ(stopped.Lines().size(), 2);
     EXPECT_EQ(stopped.Ended, 1) << "the stopped copy still ends its job";
+}
+
+// Colour rules print their colours: a span cut by a wrap keeps its colour on the next line, a selection's
+// first line has its spans moved past the blanks, and text after a span prints in the canvas's own colour.
+TEST(PrintTextCopies, ColouredSpansPrintInTheirColoursThroughWrapsAndSelections)
+{
+    const QStringList text { "ERROR disk full on /var and /home", "plain", "xx WARN yy" };
+    TPrintTextJob job;
+    job.FirstLine = 0;
+    job.LastLine = 2;
+    job.LineText
+        = [&](qint64 line, qint64 from, qint64 to) { return text.at(line).mid(from, to < 0 ? -1 : to - from); };
+    const QColor red(Qt::red);
+    const QColor yellow(Qt::yellow);
+    job.LineColours = [&](qint64 line, qint64, qint64, const QString& shown) {
+        std::vector<TPrintColour> out;
+        for (const QString& word : { QStringLiteral("ERROR"), QStringLiteral("WARN") }) {
+            const qsizetype at = shown.indexOf(word);
+            if (at >= 0)
+                out.push_back({ at, at + word.size(), red, yellow });
+        }
+        if (line == 0)
+            out.push_back({ 6, 100, Qt::blue, QColor() }); // to the end, beyond the text
+        return out;
+    };
+    TPrintSettings s = Plain();
+    RecordingCanvas canvas;
+    PrintTextCopies(canvas, s, QFont(), job);
+    EXPECT_EQ(canvas.Coloured(),
+        QStringList({ "75,50 ERROR #ff0000/#ffff00", "135,50 disk full on /var and /home #0000ff/#000000",
+            "105,74 WARN #ff0000/#ffff00" }));
+    EXPECT_EQ(canvas.Lines(),
+        QStringList({ "1:75,50 ERROR", "1:125,50  ", "1:135,50 disk full on /var and /home", "1:75,62 plain",
+            "1:75,74 xx ", "1:105,74 WARN", "1:145,74  yy" }));
+
+    // The narrowest page (two inches of text) wraps the blue span at its last blank that fits: both pieces
+    // stay blue, and the plain text after the line prints in the canvas's colour again.
+    s.RightMargin = 9.0;
+    RecordingCanvas narrow;
+    PrintTextCopies(narrow, s, QFont(), job);
+    EXPECT_EQ(narrow.Coloured(),
+        QStringList({ "75,50 ERROR #ff0000/#ffff00", "135,50 disk full on  #0000ff/#000000",
+            "75,62 /var and /home #0000ff/#000000", "105,86 WARN #ff0000/#ffff00" }));
+    EXPECT_TRUE(narrow.Lines().contains("1:75,74 plain"));
+
+    // A selection from index 3 of the last line prints three blanks first and WARN behind them.
+    job.Selection = true;
+    job.FirstLine = job.LastLine = 2;
+    job.StartIndex = 3;
+    job.EndIndex = 10;
+    RecordingCanvas selected;
+    PrintTextCopies(selected, s, QFont(), job);
+    EXPECT_EQ(selected.Coloured(), QStringList({ "105,50 WARN #ff0000/#ffff00" }));
 }
 
 TEST(PrintImageCopies, CentredOnThePageOncePerCopy)

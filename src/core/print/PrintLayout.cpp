@@ -81,8 +81,18 @@ void TPainterCanvas::DrawText(int x, int y, int clipRight, const QString& text)
     const QFontMetrics metrics(m_font, m_device);
     m_painter->save();
     m_painter->setClipRect(QRect(x, y, std::max(0, clipRight - x), metrics.height()));
+    if (m_back.isValid())
+        m_painter->fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()), m_back);
+    if (m_text.isValid())
+        m_painter->setPen(m_text);
     m_painter->drawText(QPoint(x, y + metrics.ascent()), text);
     m_painter->restore();
+}
+
+void TPainterCanvas::SetTextColours(const QColor& text, const QColor& back)
+{
+    m_text = text;
+    m_back = back;
 }
 
 void TPainterCanvas::DrawCentered(const QRect& rect, const QString& text)
@@ -275,7 +285,7 @@ void THyPrinter::PrintRun(const QString& text)
     }
 }
 
-void THyPrinter::PrintLine(const QString& line)
+void THyPrinter::PrintLine(const QString& line, const std::vector<TPrintColour>& colours)
 {
     if (m_lineCount == 0)
         PageSetup();
@@ -287,8 +297,33 @@ void THyPrinter::PrintLine(const QString& line)
     if (text.isEmpty() && m_lineCount == 0)
         return;
 
+    // Each character's colour span (-1: none); a run is printed whole in one colour.
+    std::vector<int> colourOf;
+    if (!colours.empty()) {
+        colourOf.assign(size_t(text.size()), -1);
+        for (size_t k = 0; k < colours.size(); ++k) {
+            const qsizetype to = std::min(colours[k].To, text.size());
+            for (qsizetype i = std::max<qsizetype>(0, colours[k].From); i < to; ++i)
+                colourOf[size_t(i)] = int(k);
+        }
+    }
+    int colour = -1;
+    const auto useColour = [&](int next) {
+        if (next == colour)
+            return;
+        colour = next;
+        m_canvas.SetTextColours(
+            next < 0 ? QColor() : colours[size_t(next)].Text, next < 0 ? QColor() : colours[size_t(next)].Back);
+    };
+
     QString run;
-    for (const QChar c : std::as_const(text)) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!colourOf.empty() && colourOf[size_t(i)] != colour) {
+            PrintRun(run);
+            run.clear();
+            useColour(colourOf[size_t(i)]);
+        }
         switch (c.unicode()) {
         case '\t': {
             PrintRun(run);
@@ -326,6 +361,7 @@ void THyPrinter::PrintLine(const QString& line)
         }
     }
     PrintRun(run);
+    useColour(-1);
     NewLine();
 }
 
@@ -399,14 +435,24 @@ int PrintTextCopies(TPrintCanvas& canvas, const TPrintSettings& settings, const 
         for (qint64 line = job.FirstLine; line <= job.LastLine; ++line) {
             QString text;
             const qint64 to = job.Selection && line == job.LastLine ? job.EndIndex : -1;
-            if (job.Selection && line == job.FirstLine) {
-                const qsizetype blanks = job.LineText(line, 0, job.StartIndex).size();
-                text = QString(blanks, QLatin1Char(' ')) + job.LineText(line, job.StartIndex, to);
+            const qint64 from = job.Selection && line == job.FirstLine ? job.StartIndex : 0;
+            qsizetype blanks = 0;
+            if (from > 0) {
+                blanks = job.LineText(line, 0, from).size();
+                text = QString(blanks, QLatin1Char(' ')) + job.LineText(line, from, to);
             } else {
                 text = job.LineText(line, 0, to);
             }
             text.truncate(kPrintLineLimit);
-            printer.PrintLine(text);
+            std::vector<TPrintColour> colours;
+            if (job.LineColours) {
+                colours = job.LineColours(line, from, to, text.mid(blanks));
+                for (TPrintColour& c : colours) {
+                    c.From += blanks;
+                    c.To += blanks;
+                }
+            }
+            printer.PrintLine(text, colours);
             if (job.Progress && !job.Progress(printer.PageNumber()))
                 return false;
         }

@@ -6,6 +6,7 @@
 
 #include "core/settings/ViewerSettings.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QFont>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QPagedPaintDevice;
 class QPainter;
@@ -45,6 +47,17 @@ public:
     // A single line centred in rect, its top on the rect's top.
     virtual void DrawCentered(const QRect& rect, const QString& text) = 0;
     virtual void DrawImage(int x, int y, const QImage& image) = 0;
+    // The colours of the text drawn next: an invalid text colour is the canvas's own (black), an invalid
+    // back colour draws nothing behind it.
+    virtual void SetTextColours(const QColor& /*text*/, const QColor& /*back*/) { }
+};
+
+// Characters [From, To) of a printed line in colours of their own (a colour rule's match or line).
+struct TPrintColour {
+    qsizetype From = 0;
+    qsizetype To = 0;
+    QColor Text;
+    QColor Back;
 };
 
 // A canvas over a paged paint device (a printer, a PDF writer) through QPainter, in black on nothing.
@@ -70,9 +83,12 @@ public:
     void DrawText(int x, int y, int clipRight, const QString& text) override;
     void DrawCentered(const QRect& rect, const QString& text) override;
     void DrawImage(int x, int y, const QImage& image) override;
+    void SetTextColours(const QColor& text, const QColor& back) override;
 
 private:
     TDeviceForJob m_deviceForJob;
+    QColor m_text;
+    QColor m_back;
     QPagedPaintDevice* m_device = nullptr;
     std::unique_ptr<QPainter> m_painter;
     QFont m_font;
@@ -101,8 +117,9 @@ public:
     void BeginJob();
     // Sets the printer font.
     void SetFont(const QFont& font);
-    // Prints one text line: tabs, form feeds (when honoured) and wrapping as set.
-    void PrintLine(const QString& line);
+    // Prints one text line: tabs, form feeds (when honoured) and wrapping as set; characters in colours
+    // print in them (where spans overlap, the later one wins).
+    void PrintLine(const QString& line, const std::vector<TPrintColour>& colours = {});
     // The picture at its own pixel size, its centre on the page's centre.
     void PrintImage(const QImage& image);
     // A page of a paged document: on a printed page of its own (the next one after the first), its centre on
@@ -159,6 +176,8 @@ struct TPrintTextJob {
     qint64 EndIndex = 0;
     // The characters of a line from byte index from to index to (-1: the line's end).
     std::function<QString(qint64 line, qint64 from, qint64 to)> LineText;
+    // Where set, the coloured characters of that text (indexes into what LineText gave).
+    std::function<std::vector<TPrintColour>(qint64 line, qint64 from, qint64 to, const QString& text)> LineColours;
     // After each line, with the page being printed; false stops the job after that line and prints no more
     // copies.
     std::function<bool(int page)> Progress;

@@ -513,6 +513,8 @@ public:
     const THvMarkRule& FindMarks() const { return m_findMark; }
     // The marks of a line as they are painted.
     std::vector<THvMark> MarksOf(LineNumber line);
+    // The colour rules' marks of a line alone (no find bar matches), for printing.
+    std::vector<THvMark> RuleMarksOf(LineNumber line);
 
     // Follows the file as it grows (View > Follow), told by the file system or, where it tells nothing, by
     // a look every quarter second: new lines appear, and the view stays at the end while the caret is on
@@ -540,6 +542,9 @@ protected:
     void PrepareEnd() override;
     bool LineNumberKnown(LineNumber line) const override;
     void LineMarks(LineNumber line, std::vector<THvMark>& marks) override;
+    // The marks of a line's first bytes, by the colour rules and (withFind) the find bar; false when nothing
+    // is marked in this view.
+    bool CollectMarks(LineNumber line, bool withFind, std::vector<THvMark>& marks);
 
 private:
     class Events;

@@ -55,9 +55,29 @@ std::vector<THvMark> THvCustomFileViewer::MarksOf(LineNumber line)
 
 void THvCustomFileViewer::LineMarks(LineNumber line, std::vector<THvMark>& marks)
 {
+    // A wrapped line is painted row by row: its marks are found once a paint.
+    if (line == m_markLine && !m_markMatchersStale && m_model->EffectiveEncoding() == m_markEncoding) {
+        marks = m_markCache;
+        return;
+    }
+    if (!CollectMarks(line, true, marks))
+        return;
+    m_markLine = line;
+    m_markCache = marks;
+}
+
+std::vector<THvMark> THvCustomFileViewer::RuleMarksOf(LineNumber line)
+{
+    std::vector<THvMark> marks;
+    CollectMarks(line, false, marks);
+    return marks;
+}
+
+bool THvCustomFileViewer::CollectMarks(LineNumber line, bool withFind, std::vector<THvMark>& marks)
+{
     if ((m_markRules.empty() && m_findMark.Query.Text.isEmpty()) || m_model->InHexMode() || m_pumping
         || !m_model->IsOpen())
-        return;
+        return false;
     const TTextEncoding enc = m_model->EffectiveEncoding();
     if (m_markMatchersStale || enc != m_markEncoding) {
         m_markMatchers.clear();
@@ -68,11 +88,6 @@ void THvCustomFileViewer::LineMarks(LineNumber line, std::vector<THvMark>& marks
         m_markMatchersStale = false;
         m_markLine = -1;
     }
-    // A wrapped line is painted row by row: its marks are found once a paint.
-    if (line == m_markLine) {
-        marks = m_markCache;
-        return;
-    }
     QByteArray bytes;
     const qint64 known = KnownLineSize(line);
     bytes.resize(known >= 0 ? std::min(known, kMarkedBytes) : kMarkedBytes);
@@ -80,12 +95,13 @@ void THvCustomFileViewer::LineMarks(LineNumber line, std::vector<THvMark>& marks
     bytes.resize(std::max<qint64>(got, 0));
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
     const size_t skip = line == 0 ? size_t(ByteOrderMarkSize(enc, p, size_t(bytes.size()))) : 0;
-    for (size_t i = 0; i < m_markMatchers.size(); ++i) {
+    // The find bar's matcher is the last one.
+    const size_t count = withFind ? m_markMatchers.size() : m_markRules.size();
+    for (size_t i = 0; i < count; ++i) {
         const THvMarkRule& rule = i < m_markRules.size() ? m_markRules[i] : m_findMark;
         AppendMarks(m_markMatchers[i], rule, p + skip, size_t(bytes.size()) - skip, qint64(skip), marks);
     }
-    m_markLine = line;
-    m_markCache = marks;
+    return true;
 }
 
 } // namespace hy::viewer

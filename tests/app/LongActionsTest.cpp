@@ -40,7 +40,9 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -57,6 +59,20 @@ constexpr qint64 kAnswerMs = 1000;
 #else
 constexpr qint64 kAnswerMs = 200;
 #endif
+
+// The time a stop may take: kAnswerMs on a machine with a processor to spare, longer in proportion when more
+// work waits to run than there are processors (the tests run beside each other and beside other programs).
+qint64 AnswerMs()
+{
+    double load = 0;
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1)
+            load = 0;
+        std::fclose(f);
+    }
+    const double cores = std::max(1, QThread::idealThreadCount());
+    return qint64(double(kAnswerMs) * std::max(1.0, load / cores));
+}
 
 // How a stop went: milliseconds from the key (or the Yes that confirmed Stop) until the action had ended, and
 // from Stop until its question showed; -1 for what never happened.
@@ -113,9 +129,9 @@ protected:
         return path;
     }
     // The same with a line end every MiB, so that every line is quick to show.
-    QString SparseLines(const QString& name, qint64 size)
+    QString SparseLines(const QString& name, qint64 size, const QByteArray& head = {})
     {
-        const QString path = Sparse(name, size);
+        const QString path = Sparse(name, size, head);
         QFile f(path);
         EXPECT_TRUE(f.open(QIODevice::ReadWrite));
         for (qint64 at = (1 << 20) - 1; at < size; at += 1 << 20)
@@ -147,7 +163,7 @@ TEST_F(LongActions, ALongReadStopsOnEsc)
         = StopWhenRunning([&]() { return v->LongWorkRunning(); }, [&]() { QTest::keyClick(v, Qt::Key_Escape); },
             [&]() { return !v->LongWorkRunning(); }, [&]() { v->ExecuteCommand(ccLastPage); });
     ASSERT_GE(t.ToEnd, 0) << "the read to the end was under way";
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_TRUE(v->WorkStopped());
     EXPECT_EQ(v->LineTotal(), kUndeterminedTotal);
 }
@@ -181,9 +197,9 @@ TEST_F(LongActions, APictureLoadStopsOnEscAndItsReaderEnds)
         [&]() { return !m_form->ProgressGauge()->isVisible(); },
         [&]() { m_form->OpenFileInViewer(png, ViewMode::BySettings, false); });
     ASSERT_GE(t.ToEnd, 0) << "the picture was being read";
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     ASSERT_TRUE(QTest::qWaitFor([&]() { return finished.load(); }, 5000)) << "the reader was told to stop";
-    EXPECT_LE(endedAt - pressedAt, kAnswerMs) << "the reader's thread ended soon after Esc";
+    EXPECT_LE(endedAt - pressedAt, AnswerMs()) << "the reader's thread ended soon after Esc";
 }
 
 TEST_F(LongActions, AnArchiveExtractionStopsOnEscWithoutAPartialFile)
@@ -213,7 +229,7 @@ TEST_F(LongActions, AnArchiveExtractionStopsOnEscWithoutAPartialFile)
             [&]() { return !extracting; }, [&]() { child->ExtractMembers(dest, false); });
     QObject::disconnect(seen);
     ASSERT_GE(t.ToEnd, 0) << "the member was being written";
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_TRUE(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty())
         << "no partial file and no temporary file";
 }
@@ -234,9 +250,9 @@ TEST_F(LongActions, ADiskSearchStopsOnStopAndYes)
             [&]() { dialog.ProgressDialog()->StopButton->click(); },
             [&]() { return !dialog.ProgressDialog()->isVisible(); }, [&]() { dialog.SearchButtonClick(); });
     ASSERT_GE(t.ToQuestion, 0) << "Stop asked first";
-    EXPECT_LE(t.ToQuestion, kAnswerMs);
+    EXPECT_LE(t.ToQuestion, AnswerMs());
     ASSERT_GE(t.ToEnd, 0);
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_LT(dialog.Run().FilesSearched(), 1) << "the search ended inside the huge file";
     if (dialog.Results())
         delete dialog.Results();
@@ -257,9 +273,9 @@ TEST_F(LongActions, AWholeDriveWalkStopsOnStopAndYes)
         [&]() { progress()->StopButton->click(); }, [&]() { return !progress() || !progress()->isVisible(); },
         [&]() { code = list->SetMaskAndDirectory(QStringLiteral("*.*"), QStringLiteral("/usr")); });
     ASSERT_GE(t.ToQuestion, 0) << "Stop asked first";
-    EXPECT_LE(t.ToQuestion, kAnswerMs);
+    EXPECT_LE(t.ToQuestion, AnswerMs());
     ASSERT_GE(t.ToEnd, 0);
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_EQ(code, -1000) << "the walk was stopped, not finished";
     EXPECT_TRUE(owner.isEnabled());
 }
@@ -273,9 +289,9 @@ TEST_F(LongActions, ACompareStopsOnEscAndYes)
         = StopWhenRunning([&]() { return progress->isVisible(); }, [&]() { QTest::keyClick(progress, Qt::Key_Escape); },
             [&]() { return !progress->isVisible(); }, [&]() { CompareFiles(*m_form); });
     ASSERT_GE(t.ToQuestion, 0) << "Esc asked first";
-    EXPECT_LE(t.ToQuestion, kAnswerMs);
+    EXPECT_LE(t.ToQuestion, AnswerMs());
     ASSERT_GE(t.ToEnd, 0);
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
 }
 
 TEST_F(LongActions, PrintingStopsOnStopAndYesLeavingAWholeDocument)
@@ -305,9 +321,9 @@ TEST_F(LongActions, PrintingStopsOnStopAndYesLeavingAWholeDocument)
         });
     ASSERT_TRUE(printPressed);
     ASSERT_GE(t.ToQuestion, 0) << "Stop asked first";
-    EXPECT_LE(t.ToQuestion, kAnswerMs);
+    EXPECT_LE(t.ToQuestion, AnswerMs());
     ASSERT_GE(t.ToEnd, 0);
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     // As on paper, the pages printed before Stop are kept: a whole document of them, not a torn file.
     QFile file(pdf);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -330,13 +346,14 @@ TEST_F(LongActions, TheBackgroundCountStopsWhenTheFindBarCloses)
         [&]() { QTest::keyClick(bar->Field(), Qt::Key_Escape); }, [&]() { return !bar->Counting(); },
         [&]() { (void)QTest::qWaitFor([&]() { return !bar->isVisible(); }, 10000); });
     ASSERT_GE(t.ToEnd, 0) << "the count was under way";
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_FALSE(bar->isVisible());
 }
 
 TEST_F(LongActions, AFilterFillStopsWhenItsPaneCloses)
 {
-    THvFileViewer* v = OpenText(SparseLines("filtered.log", kHuge));
+    // A match on the first line ends the search as typed at once; the fill goes on through the file.
+    THvFileViewer* v = OpenText(SparseLines("filtered.log", kHuge, "needle\n"));
     ASSERT_NE(v, nullptr);
     TChildForm* child = m_form->ActiveChild();
     child->OpenFindBar();
@@ -347,6 +364,8 @@ TEST_F(LongActions, AFilterFillStopsWhenItsPaneCloses)
         [&]() { child->ToggleFilterPane(); }, [&]() { return !pane->Model()->Filling(); },
         [&]() { (void)QTest::qWaitFor([&]() { return !pane->isVisible(); }, 10000); });
     ASSERT_GE(t.ToEnd, 0) << "the fill was under way";
-    EXPECT_LE(t.ToEnd, kAnswerMs);
+    EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_FALSE(pane->isVisible());
+    // The bar's own count of the 16 GiB stops with the bar.
+    QTest::keyClick(child->FindBar()->Field(), Qt::Key_Escape);
 }

@@ -6,6 +6,7 @@
 //   hy_soak_bench FOLDER MINUTES [MB_PER_SECOND [SECONDS_PER_ROTATION]]   (10 MB/s, 60 s: a quick check of the
 //   renames and the emptying takes a few seconds per rotation)
 #include "BenchTools.h"
+#include "FollowingViewer.h"
 
 #include "core/viewer/HvBase.h"
 #include "core/viewer/HvFileModel.h"
@@ -232,12 +233,7 @@ int main(int argc, char** argv)
 
     THvController controller;
     THvFileViewer viewer;
-    viewer.SetController(&controller);
-    viewer.resize(1200, 600);
-    viewer.SetFileName(QString::fromStdString(path));
-    viewer.SetIsOpen(true);
-    viewer.show();
-    viewer.SetFollow(true);
+    hy::bench::FollowInWindow(viewer, controller, path);
     Pump(200);
     writer.Start();
 

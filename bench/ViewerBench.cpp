@@ -10,6 +10,7 @@
 // Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
 // after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
+#include "FollowingViewer.h"
 #include "core/viewer/HvBase.h"
 #include "core/viewer/HvEncoding.h"
 #include "core/viewer/HvFileModel.h"
@@ -745,12 +746,7 @@ double FollowPaint(const std::string& dir)
     std::ofstream(path, std::ios::trunc) << "first\n";
     THvController controller;
     TPaintClock viewer;
-    viewer.SetController(&controller);
-    viewer.resize(1200, 600);
-    viewer.SetFileName(QString::fromStdString(path));
-    viewer.SetIsOpen(true);
-    viewer.show();
-    viewer.SetFollow(true);
+    hy::bench::FollowInWindow(viewer, controller, path);
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents();
     return SlowestAppend(

@@ -22,9 +22,7 @@ namespace {
     {
         return child && child->ActivePage() == PageKind::Pdf ? child->PdfPage() : nullptr;
     }
-} // namespace
 
-namespace {
     // Does what the command does to the picture, or to the PDF page, on show in the window.
     void ActOnShownPage(
         const TChildForm* child, void (image::TPictureView::*onPicture)(), void (document::TPdfPage::*onPdf)())

@@ -78,7 +78,7 @@ void TPictureView::Layout(const QPoint& anchor)
         horizontalScrollBar()->setValue(qRound(share.x() * shown.width() - anchor.x()));
         verticalScrollBar()->setValue(qRound(share.y() * shown.height() - anchor.y()));
     }
-    m_image->setCursor(Scrollable() ? Qt::OpenHandCursor : Qt::ArrowCursor);
+    ShowHandIfScrollable();
     if (zoom != m_shownZoom) {
         m_shownZoom = zoom;
         Q_EMIT ZoomChanged();
@@ -90,13 +90,15 @@ bool TPictureView::Scrollable() const
     return horizontalScrollBar()->maximum() > 0 || verticalScrollBar()->maximum() > 0;
 }
 
+void TPictureView::ShowHandIfScrollable() { m_image->setCursor(Scrollable() ? Qt::OpenHandCursor : Qt::ArrowCursor); }
+
 void TPictureView::resizeEvent(QResizeEvent* event)
 {
     QScrollArea::resizeEvent(event);
     if (m_fit)
         Layout();
     else
-        m_image->setCursor(Scrollable() ? Qt::OpenHandCursor : Qt::ArrowCursor);
+        ShowHandIfScrollable();
 }
 
 void TPictureView::wheelEvent(QWheelEvent* event)
@@ -144,7 +146,7 @@ bool TPictureView::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
         if (m_dragging && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             m_dragging = false;
-            m_image->setCursor(Scrollable() ? Qt::OpenHandCursor : Qt::ArrowCursor);
+            ShowHandIfScrollable();
             return true;
         }
         break;

@@ -48,6 +48,8 @@ private:
     void Layout(const QPoint& anchor);
     void Layout();
     bool Scrollable() const;
+    // An open hand over a picture that can be dragged, the arrow otherwise.
+    void ShowHandIfScrollable();
 
     TMultiImage* m_image;
     bool m_fit = true;

@@ -34,6 +34,7 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 namespace hy::app {
@@ -410,16 +411,35 @@ void PrintText(
             if (!window)
                 return colours;
             viewer::THvFileViewer* viewer = window->FileViewer();
+            // Only the bytes the printed piece can hold matter (a character takes at most four bytes).
+            const qint64 reach = to >= 0 ? to : from + 4 * qint64(kPrintLineLimit);
+            const std::vector<viewer::THvMark> marks = viewer->RuleMarksOf(line);
+            std::vector<qint64> bounds;
+            for (const viewer::THvMark& mark : marks) {
+                if (mark.From < reach && mark.To > from) {
+                    bounds.push_back(std::max(mark.From, from));
+                    bounds.push_back(std::min(mark.To, reach));
+                }
+            }
+            std::sort(bounds.begin(), bounds.end());
+            bounds.erase(std::unique(bounds.begin(), bounds.end()), bounds.end());
+            // The characters before each bound, each stretch of bytes decoded once.
+            std::vector<qsizetype> chars(bounds.size());
+            qint64 at = from;
+            qsizetype count = 0;
+            for (size_t k = 0; k < bounds.size(); ++k) {
+                count += viewer->TextOfRange(line, at, bounds[k]).size();
+                at = bounds[k];
+                chars[k] = std::min(count, text.size());
+            }
             const auto charsTo = [&](qint64 byte) {
-                return byte <= from ? qsizetype(0)
-                                    : std::min(text.size(), viewer->TextOfRange(line, from, byte).size());
+                return chars[size_t(std::lower_bound(bounds.begin(), bounds.end(), byte) - bounds.begin())];
             };
-            for (const viewer::THvMark& mark : viewer->RuleMarksOf(line)) {
-                const qint64 end = to >= 0 ? std::min(mark.To, to) : mark.To;
-                if (end <= from)
+            for (const viewer::THvMark& mark : marks) {
+                if (mark.From >= reach || mark.To <= from)
                     continue;
-                const qsizetype first = charsTo(mark.From);
-                const qsizetype last = mark.WholeLine ? text.size() : charsTo(end);
+                const qsizetype first = charsTo(std::max(mark.From, from));
+                const qsizetype last = mark.WholeLine ? text.size() : charsTo(std::min(mark.To, reach));
                 if (last > first)
                     colours.push_back({ first, last, mark.Text, mark.Back });
             }

@@ -4,7 +4,8 @@
 // log in a viewer widget painted offscreen. Prints one "RATIO <name> <value>" line per figure.
 //
 //   hy_viewer_bench <work dir>              generates the data there (kept when present), measures, prints
-//                                           (HY_BENCH_ONLY=logs: the log figures alone)
+//                                           (HY_BENCH_ONLY=logs: the log figures alone; also follow,
+//                                           filter, rules, encodings)
 //   hy_viewer_bench --one <work> <dir> ...  one piece of work in this process; prints its seconds (or MiB)
 //
 // Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
@@ -921,6 +922,71 @@ int EncodingFigures(const std::string& dir)
     return 0;
 }
 
+// Painting a log with colour rules: a 1280 x 900 viewer shown offscreen pages down through the log, each frame
+// painted at once (repaint), each page new to the viewer so that no line's marks are kept from before. The mean
+// and the slowest frame, in milliseconds.
+struct TFrameTimes {
+    double Mean = 0;
+    double Worst = 0;
+};
+
+TFrameTimes PageFrames(const std::string& path, std::vector<THvMarkRule> rules)
+{
+    THvController controller;
+    THvFileViewer viewer;
+    viewer.SetController(&controller);
+    viewer.resize(1280, 900);
+    viewer.SetFileName(QString::fromStdString(path));
+    viewer.SetIsOpen(true);
+    viewer.SetMarkRules(std::move(rules));
+    viewer.show();
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    viewer.repaint();
+    constexpr int kFrames = 300;
+    TFrameTimes times;
+    for (int i = 0; i < kFrames; ++i) {
+        viewer.ScrollBy(0, viewer.VisibleRows());
+        const double s = Seconds([&] { viewer.repaint(); }) * 1e3;
+        times.Mean += s / kFrames;
+        times.Worst = std::max(times.Worst, s);
+    }
+    return times;
+}
+
+// Ten rules as a log reader sets them: the four levels, two of them whole lines, and six of the user's own, three
+// of them regular expressions.
+std::vector<THvMarkRule> TenRules()
+{
+    const auto rule = [](const char* text, bool regex, bool matchCase, QRgb back, bool wholeLine) {
+        return THvMarkRule { { QString::fromLatin1(text), matchCase, false, regex }, QColor::fromRgb(back), QColor(),
+            wholeLine };
+    };
+    return { rule("ERROR", false, true, 0xffd0d0, true), rule("WARN", false, true, 0xfff0c0, true),
+        rule("INFO", false, true, 0xe0f0ff, false), rule("DEBUG", false, true, 0xe0e0e0, false),
+        rule("timeout", false, false, 0xffa0a0, false), rule("refused", false, false, 0xffc080, false),
+        rule("session", false, false, 0xc0ffc0, false), rule("id=[0-9]+", true, true, 0xd0d0ff, false),
+        rule("t=[0-9]{4}ms", true, true, 0xffd0ff, false),
+        rule("(worker|queue)-[0-9]+", true, false, 0xf0f0a0, false) };
+}
+
+// Frame time with ten colour rules beside none; the goal is to stay within a frame of a 60 Hz screen.
+int RuleFigures(const std::string& dir)
+{
+    const std::string errors = dir + "/errors1g.txt";
+    MakeErrorLog(errors, qint64(1) << 30);
+    PageFrames(errors, {});
+    const TFrameTimes plain = PageFrames(errors, {});
+    const TFrameTimes ruled = PageFrames(errors, TenRules());
+    std::fprintf(stderr,
+        "a page of a log painted: %.2f ms (slowest %.2f) without rules, %.2f ms (slowest %.2f) with ten\n", plain.Mean,
+        plain.Worst, ruled.Mean, ruled.Worst);
+    Ratio("rules_frame_ms", ruled.Mean);
+    Ratio("rules_frame_worst_ms", ruled.Worst);
+    Ratio("rules_frame_over_plain", ruled.Mean / plain.Mean);
+    return 0;
+}
+
 int LogFigures(const std::string& dir)
 {
     const std::string big = dir + "/log4g.txt";
@@ -967,7 +1033,8 @@ int LogFigures(const std::string& dir)
     Ratio("regex_vs_grep", grep / regexWarm);
     Ratio("regex_vs_grep_fresh", grep / regexFresh);
 
-    return FollowFigures(dir);
+    const int rules = RuleFigures(dir);
+    return rules != 0 ? rules : FollowFigures(dir);
 }
 
 } // namespace
@@ -993,6 +1060,8 @@ int main(int argc, char** argv)
         return FollowFigures(dir);
     if (only && std::strcmp(only, "filter") == 0)
         return FilterFigures(dir);
+    if (only && std::strcmp(only, "rules") == 0)
+        return RuleFigures(dir);
     if (only && std::strcmp(only, "encodings") == 0)
         return EncodingFigures(dir);
     const std::string log = dir + "/log1g-markers.txt";

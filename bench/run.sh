@@ -4,6 +4,7 @@
 #                              4 GiB log (needs about 8 GiB of disk; HY_BENCH_ONLY=logs: the log figures,
 #                              HY_BENCH_ONLY=follow: following a log, in the model and painted in a viewer,
 #                              HY_BENCH_ONLY=filter: the find bar's count and the filter pane against grep,
+#                              HY_BENCH_ONLY=rules: a page of a log painted with ten colour rules and without,
 #                              HY_BENCH_ONLY=encodings: Find over Shift_JIS against iconv | grep, Auto's guess)
 #   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
 #   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)

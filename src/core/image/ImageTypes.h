@@ -53,6 +53,9 @@ struct TDecodeResult {
     QString ErrorText;
     QImage Image;
     TImageInfo Info;
+    // The file's bytes, where the picture is shown from them again after decoding (the frames of an animation,
+    // a drawing rendered at each size); read on the loading thread with the picture.
+    QByteArray Source;
 
     bool Ok() const { return Code >= 1; }
     static TDecodeResult Failure(int code, const QString& text)

@@ -33,6 +33,10 @@ namespace {
         return reader;
     }
 
+    // The largest animation played, and the largest drawing kept to be rendered again at another size.
+    constexpr qint64 kLargestAnimation = 256 * 1024 * 1024;
+    constexpr qint64 kLargestDrawing = 64 * 1024 * 1024;
+
     const char* const NotFoundText = "file not found";
     const char* const NonLibraryText = "Non TIF, JPeg, BMP, GIF, PNG or PCX Image";
 
@@ -205,8 +209,16 @@ void TMultiImage::LoadPicture(
         const TPictureReader reader = PictureReader();
         result = TImageLib::RunAside(
             [kind, path, bits, dither, reader](const image::ProgressCallback& progress) {
-                return reader ? reader(kind, path, bits, dither, progress)
-                              : TImageLib::LoadImage(kind, path, bits, dither, progress);
+                image::TDecodeResult r = reader ? reader(kind, path, bits, dither, progress)
+                                                : TImageLib::LoadImage(kind, path, bits, dither, progress);
+                // GIF and WebP pictures may hold frames to play, whatever their names say; a drawing is
+                // rendered again at each size. Their bytes come along, so that the window never reads them.
+                const bool animation
+                    = r.Info.FormatName == QLatin1String("GIF") || r.Info.FormatName == QLatin1String("WEBP");
+                const qint64 limit = animation ? kLargestAnimation : kind == TImageKind::Svg ? kLargestDrawing : 0;
+                if (r.Ok() && limit > 0 && hy::platform::ReadSmallFile(path, limit, r.Source) != 0)
+                    r.Source.clear();
+                return r;
             },
             d->Progress);
     } catch (...) {
@@ -223,11 +235,10 @@ void TMultiImage::LoadPicture(
             d->Info.Description.clear();
         }
         SetPicture(result.Image);
-        // GIF and WebP pictures may hold frames to play, whatever their names say.
-        if (d->Info.FormatName == QLatin1String("GIF") || d->Info.FormatName == QLatin1String("WEBP"))
-            StartAnimation(path);
-        if (kind == TImageKind::Svg && hy::platform::ReadSmallFile(path, 64 * 1024 * 1024, d->Vector) != 0)
-            d->Vector.clear();
+        if (kind == TImageKind::Svg)
+            d->Vector = std::move(result.Source);
+        else if (!result.Source.isEmpty())
+            StartAnimation(std::move(result.Source));
     } else if (result.Code == image::ErrStopped) {
         // Stopped by the caller's own progress callback (the user moved on, or the program is ending): the
         // picture stays empty and nobody is asked to acknowledge it.
@@ -252,15 +263,11 @@ const QImage& TMultiImage::Picture() const { return d->Picture; }
 
 bool TMultiImage::IsVector() const { return !d->Vector.isEmpty(); }
 
-void TMultiImage::StartAnimation(const QString& path)
+void TMultiImage::StartAnimation(QByteArray bytes)
 {
-    // Only a picture of more than one frame plays; its bytes are read here, as the name may not be UTF-8.
-    constexpr qint64 kLargestAnimation = 256 * 1024 * 1024;
-    QByteArray bytes;
-    if (hy::platform::ReadSmallFile(path, kLargestAnimation, bytes) != 0)
-        return;
+    // Only a picture of more than one frame plays.
     auto buffer = std::make_unique<QBuffer>();
-    d->MovieBytes = bytes;
+    d->MovieBytes = std::move(bytes);
     buffer->setBuffer(&d->MovieBytes);
     auto movie = std::make_unique<QMovie>(buffer.get());
     if (!movie->isValid() || movie->frameCount() < 2) {

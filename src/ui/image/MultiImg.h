@@ -149,7 +149,7 @@ protected:
 
 private:
     void PictureChange();
-    void StartAnimation(const QString& path);
+    void StartAnimation(QByteArray bytes);
     void StopAnimation();
     void LoadFile(const QString& path, const QString& extension);
     void LoadPicture(

@@ -13,6 +13,7 @@
 #   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
+#   bench/run.sh tabs          opening 200 files as tabs beside opening 5, per file to the painted main window
 #   bench/run.sh documents     a 300-page PDF's first page and paging on the PDF page (offscreen)
 #   bench/run.sh soak MINUTES  Follow on a log written at 10 MB/s, renamed every minute and emptied every seventh
 #                              (about 1.2 GiB of disk at most); lines compared, memory growth, worst delay
@@ -33,9 +34,10 @@ search) target=hy_search_bench ;;
 browse) target=hy_browse_bench ;;
 compressed) target=hy_compressed_bench ;;
 documents) target=hy_document_bench ;;
+tabs) target=hy_tabs_bench ;;
 soak) target=hy_soak_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents, soak)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents, tabs, soak)" >&2
     exit 2
     ;;
 esac

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace hy::viewer {
 
@@ -27,6 +28,54 @@ ENoControllerAssigned::ENoControllerAssigned()
 namespace {
     constexpr int kDragInterval = 30; // ms between drag steps while the pointer is outside the text
     const QString kAlphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+
+    // What a font's measures give the viewer: its cell, its baseline, the font drawn on the cell grid, and which
+    // Latin and Greek characters it draws one cell wide.
+    struct TFontCells {
+        int RowHeight = 12;
+        int CharWidth = 12;
+        int Ascent = 10;
+        QFont DrawFont;
+        std::array<bool, 0x370> InFont {};
+        QChar DefaultGlyph;
+    };
+
+    TFontCells MeasureFont(const QFont& font)
+    {
+        const QFontMetrics fm(font);
+        const QFontMetricsF fmf(font);
+        TFontCells cells;
+        cells.RowHeight = std::max(fm.height() + 2, 12);
+        cells.CharWidth = std::max(1, qRound(fmf.horizontalAdvance(kAlphabet) / kAlphabet.size()));
+        cells.Ascent = fm.ascent();
+        // Glyph advances may be fractional; spacing them out to the whole-pixel cell keeps runs on the grid.
+        cells.DrawFont = font;
+        cells.DrawFont.setLetterSpacing(
+            QFont::AbsoluteSpacing, cells.CharWidth - fmf.horizontalAdvance(QLatin1Char('M')));
+        const int cellAdvance = qRound(fmf.horizontalAdvance(QLatin1Char('M')));
+        for (size_t code = 0; code < cells.InFont.size(); ++code) {
+            const char32_t c = char32_t(code);
+            cells.InFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
+                && qRound(fmf.horizontalAdvance(CharText(c))) == cellAdvance;
+        }
+        cells.DefaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
+        return cells;
+    }
+
+    // Measuring a font walks hundreds of characters; every viewer of the same font (all of them, as a rule)
+    // shares one measure. Viewers live on the window's thread only.
+    const TFontCells& FontCells(const QFont& font)
+    {
+        static std::map<QString, TFontCells> measured;
+        const QString key = font.key();
+        auto it = measured.find(key);
+        if (it == measured.end()) {
+            if (measured.size() >= 16)
+                measured.clear();
+            it = measured.emplace(key, MeasureFont(font)).first;
+        }
+        return it->second;
+    }
 } // namespace
 
 // The layout reads the lines through the viewer's own ReadLine.
@@ -334,21 +383,13 @@ void THvBaseViewer::ResetView(LineNumber count)
 
 void THvBaseViewer::UpdateMetrics()
 {
-    const QFont& font = m_fixedFont->Font();
-    const QFontMetrics fm(font);
-    const QFontMetricsF fmf(font);
-    m_rowHeight = std::max(fm.height() + 2, 12);
-    m_charWidth = std::max(1, qRound(fmf.horizontalAdvance(kAlphabet) / kAlphabet.size()));
-    m_ascent = fm.ascent();
-    // Glyph advances may be fractional; spacing them out to the whole-pixel cell keeps runs on the grid.
-    m_drawFont = font;
-    m_drawFont.setLetterSpacing(QFont::AbsoluteSpacing, m_charWidth - fmf.horizontalAdvance(QLatin1Char('M')));
-    for (size_t code = 0; code < m_inFont.size(); ++code) {
-        const char32_t c = char32_t(code);
-        m_inFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
-            && qRound(fmf.horizontalAdvance(CharText(c))) == qRound(fmf.horizontalAdvance(QLatin1Char('M')));
-    }
-    m_defaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
+    const TFontCells& cells = FontCells(m_fixedFont->Font());
+    m_rowHeight = cells.RowHeight;
+    m_charWidth = cells.CharWidth;
+    m_ascent = cells.Ascent;
+    m_drawFont = cells.DrawFont;
+    m_inFont = cells.InFont;
+    m_defaultGlyph = cells.DefaultGlyph;
     m_marginWidth = m_gutterColumns * m_charWidth;
 
     const QSize area = viewport()->size();

@@ -48,10 +48,6 @@ using namespace hy::program;
 using namespace hy::search;
 using namespace hy::settings;
 
-namespace {
-    const char* const kProgramTitle = "Halcyra Viewer";
-} // namespace
-
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent)
 {

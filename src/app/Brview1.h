@@ -49,6 +49,9 @@ void FillEncodingMenu(QMenu* menu, const std::function<QAction*(QMenu*, viewer::
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
+    // The main window's caption, and the title of the program's own messages.
+    static constexpr const char* kProgramTitle = "Halcyra Viewer";
+
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -227,6 +230,8 @@ private:
     void TileFrames(bool vertical);
     void LabelTab(QMdiSubWindow* frame);
     void LabelTabs();
+    // In tabs the main window's caption names the current tab's file, as it names a maximised free window.
+    void NameCurrentTab();
     // Puts the close button on the current tab; off the tab of a window that closes first.
     void PlaceTabCloseButton();
     void TakeTabCloseButtonFrom(QMdiSubWindow* frame);

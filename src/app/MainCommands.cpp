@@ -153,6 +153,7 @@ void TMainForm::ConnectCommands()
         auto* child = frame ? qobject_cast<TChildForm*>(frame->widget()) : nullptr;
         if (child)
             m_lastActive = child;
+        NameCurrentTab();
         // A batch of files brings the status up to date once, at its end.
         if (m_batch > 0)
             return;
@@ -475,7 +476,11 @@ QMdiSubWindow* TMainForm::AddFrame(TChildForm* child)
     m_mdiArea->addSubWindow(frame);
     frame->setWindowFlags(Qt::SubWindow);
     // A tab is named after the file and tells its full name as its tip.
-    connect(frame, &QWidget::windowTitleChanged, this, [this, frame]() { LabelTab(frame); });
+    connect(frame, &QWidget::windowTitleChanged, this, [this, frame]() {
+        LabelTab(frame);
+        if (frame == m_mdiArea->currentSubWindow())
+            NameCurrentTab();
+    });
     return frame;
 }
 

@@ -63,7 +63,7 @@ using namespace hy::common;
 using namespace hy::settings;
 
 namespace {
-    const QString kTitle = QStringLiteral("Halcyra Viewer");
+    const QString kTitle = QString::fromLatin1(TMainForm::kProgramTitle);
 } // namespace
 
 void TMainForm::FindBarClick()

@@ -43,7 +43,9 @@ void TMainForm::SetTabbedWindows(bool tabbed)
         return;
     QMdiSubWindow* active = m_mdiArea->activeSubWindow();
     if (!tabbed) {
-        // The windows leave their tabs maximised; they come back as free windows of their own size.
+        // The windows leave their tabs maximised; they come back as free windows of their own size. A free
+        // window that stays maximised names itself in the caption again.
+        setWindowTitle(QString::fromLatin1(kProgramTitle));
         m_mdiArea->setViewMode(QMdiArea::SubWindowView);
         for (QMdiSubWindow* f : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
             if (f->isMaximized())
@@ -67,6 +69,19 @@ void TMainForm::SetTabbedWindows(bool tabbed)
     PlaceTabCloseButton();
     if (active)
         m_mdiArea->setActiveSubWindow(active);
+    NameCurrentTab();
+}
+
+void TMainForm::NameCurrentTab()
+{
+    if (!TabbedWindows())
+        return;
+    const QMdiSubWindow* frame = m_mdiArea->currentSubWindow();
+    QString caption = QString::fromLatin1(kProgramTitle);
+    if (frame && !frame->windowTitle().isEmpty())
+        caption += QStringLiteral(" - [%1]").arg(frame->windowTitle());
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
 }
 
 void TMainForm::LabelTab(QMdiSubWindow* frame)

@@ -109,6 +109,27 @@ TEST_F(WindowTabs, TabsAreNamedAfterTheirFilesAndFollowTheirWindowsWhenMoved)
     EXPECT_EQ(TabTexts(), QStringList({ "third.txt", "first.txt", "second.log" }));
 }
 
+TEST_F(WindowTabs, TheCaptionNamesTheCurrentTabsFile)
+{
+    const QString plain = QString::fromLatin1(TMainForm::kProgramTitle);
+    EXPECT_EQ(m_form->windowTitle(), plain);
+    OpenFiles({ "first.txt", "second.log" });
+    const auto named = [&](int i) { return plain + " - [" + m_form->Children().at(i)->FileName() + "]"; };
+    EXPECT_EQ(m_form->windowTitle(), named(1));
+    Tabs()->setCurrentIndex(0);
+    EXPECT_EQ(m_form->windowTitle(), named(0));
+
+    // Free windows that are not maximised leave the caption alone; back in tabs it names the tab again.
+    m_form->SetTabbedWindows(false);
+    EXPECT_EQ(m_form->windowTitle(), plain);
+    m_form->SetTabbedWindows(true);
+    EXPECT_EQ(m_form->windowTitle(), named(0));
+
+    m_form->Action(TCommand::CloseAll)->trigger();
+    HY_ASSERT_SOON(m_form->Children().isEmpty());
+    EXPECT_EQ(m_form->windowTitle(), plain);
+}
+
 TEST_F(WindowTabs, TheCurrentTabClosesByItsButtonAndAnyTabByAMiddleClick)
 {
     OpenFiles({ "a.txt", "b.txt", "c.txt" });

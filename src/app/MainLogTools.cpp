@@ -86,7 +86,9 @@ void TMainForm::ApplyHighlightRules(TChildForm* child)
 {
     std::vector<viewer::THvMarkRule> marks;
     const auto color = [](quint32 c) { return c == settings::kNoColor ? QColor() : QColor::fromRgb(QRgb(c)); };
-    for (const settings::THighlightRule& r : m_highlight.Effective())
+    // The built-in set takes its colours for a dark text area where the text area is dark.
+    const bool darkBack = child->FileViewer()->Color().lightness() < 128;
+    for (const settings::THighlightRule& r : m_highlight.Effective(darkBack))
         marks.push_back({ { r.Pattern, r.MatchCase, false, r.Regex }, color(r.Back), color(r.Text), r.WholeLine });
     child->FileViewer()->SetMarkRules(std::move(marks));
 }

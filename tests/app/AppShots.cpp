@@ -1,5 +1,6 @@
 // Takes pictures of the main window and its dialogs for a person to look at (not a test):
 //   hy_app_shots OUTDIR FILE...
+// HY_SHOTS_DARK=1 gives the program a dark desktop palette first, as a dark desktop would.
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/Brview3.h"
@@ -22,6 +23,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QPalette>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -42,6 +44,21 @@ int main(int argc, char** argv)
     if (args.size() < 2)
         return 2;
     const QDir out(args.takeFirst());
+    if (qEnvironmentVariableIntValue("HY_SHOTS_DARK") == 1) {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(45, 45, 48));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::AlternateBase, QColor(40, 40, 40));
+        dark.setColor(QPalette::Text, QColor(220, 220, 220));
+        dark.setColor(QPalette::Button, QColor(55, 55, 58));
+        dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Highlight, QColor(38, 79, 120));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 60));
+        dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+        QApplication::setPalette(dark);
+    }
     hy::common::SetHelpHandler(&ShowHelpContext);
     TMainForm form;
     form.resize(1100, 700);

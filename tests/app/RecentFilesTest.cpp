@@ -7,6 +7,7 @@
 
 #include "support/TempFiles.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace hy::settings;
@@ -110,4 +111,32 @@ TEST(HighlightRules, ComeBackFromTheSettingsFileAfterTheBuiltInSet)
     ASSERT_EQ(all.size(), BuiltInHighlightRules().size() + 2);
     EXPECT_EQ(all.back(), rules.Rules.back());
     EXPECT_EQ(all.front().Pattern, QStringLiteral("\\bDEBUG\\b"));
+}
+
+// The level colours read on the text area they land on: each rule's text stands out from its background (its own,
+// or the text area's) by a clear difference of lightness, on a light text area and on a dark one.
+TEST(HighlightRules, TheLevelColoursReadOnLightAndDarkTextAreas)
+{
+    const auto lightness = [](quint32 rgb) {
+        const double r = (rgb >> 16 & 0xFF) / 255.0;
+        const double g = (rgb >> 8 & 0xFF) / 255.0;
+        const double b = (rgb & 0xFF) / 255.0;
+        return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    };
+    struct Area {
+        bool dark;
+        quint32 back;
+        quint32 text;
+    };
+    for (const Area& area : { Area { false, 0xFFFFFF, 0x000000 }, Area { true, 0x1E1E1E, 0xDCDCDC } }) {
+        SCOPED_TRACE(area.dark ? "dark" : "light");
+        const QList<THighlightRule> rules = BuiltInHighlightRules(area.dark);
+        ASSERT_EQ(rules.size(), 4);
+        for (const THighlightRule& r : rules) {
+            SCOPED_TRACE(r.Pattern.toStdString());
+            const quint32 text = r.Text == kNoColor ? area.text : r.Text;
+            const quint32 back = r.Back == kNoColor ? area.back : r.Back;
+            EXPECT_GT(std::abs(lightness(text) - lightness(back)), 0.35);
+        }
+    }
 }

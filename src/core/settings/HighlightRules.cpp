@@ -26,10 +26,18 @@ namespace {
     }
 } // namespace
 
-QList<THighlightRule> BuiltInHighlightRules()
+QList<THighlightRule> BuiltInHighlightRules(bool darkBack)
 {
     // Whole words in capitals, so "information" or "debugger" in a message colours nothing.
     const auto word = [](const char* w) { return QStringLiteral("\\b%1\\b").arg(QLatin1String(w)); };
+    if (darkBack) {
+        return {
+            { word("DEBUG"), true, true, 0x8C8C8C, kNoColor, true },
+            { word("INFO"), true, true, 0x6CB4F0, kNoColor, false },
+            { word("WARN(ING)?"), true, true, 0xFFE9A0, 0x4A3C00, true },
+            { word("(ERROR|FATAL)"), true, true, 0xFFC8C8, 0x5C1A1A, true },
+        };
+    }
     return {
         { word("DEBUG"), true, true, 0x808080, kNoColor, true },
         { word("INFO"), true, true, 0x00568C, kNoColor, false },
@@ -38,9 +46,9 @@ QList<THighlightRule> BuiltInHighlightRules()
     };
 }
 
-QList<THighlightRule> THighlightRules::Effective() const
+QList<THighlightRule> THighlightRules::Effective(bool darkBack) const
 {
-    QList<THighlightRule> all = BuiltIn ? BuiltInHighlightRules() : QList<THighlightRule>();
+    QList<THighlightRule> all = BuiltIn ? BuiltInHighlightRules(darkBack) : QList<THighlightRule>();
     all += Rules;
     return all;
 }

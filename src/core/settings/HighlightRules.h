@@ -30,15 +30,16 @@ struct THighlightRules {
     QList<THighlightRule> Rules;
     bool operator==(const THighlightRules&) const = default;
 
-    // The rules in the order they apply (later ones over earlier ones): the built-in set when it is on, then
-    // the user's.
-    QList<THighlightRule> Effective() const;
+    // The rules in the order they apply (later ones over earlier ones): the built-in set when it is on (in its
+    // colours for a dark text area with darkBack), then the user's.
+    QList<THighlightRule> Effective(bool darkBack = false) const;
     // Reads and writes section "Highlight Rules"; a rule that does not read is left out.
     void Load(const platform::SettingsStore& store);
     void Save(platform::SettingsStore& store) const;
 };
 
-// DEBUG, INFO, WARN and ERROR, each as a whole word in capitals.
-QList<THighlightRule> BuiltInHighlightRules();
+// DEBUG, INFO, WARN and ERROR, each as a whole word in capitals, in colours that read on a light text area or,
+// with darkBack, on a dark one.
+QList<THighlightRule> BuiltInHighlightRules(bool darkBack = false);
 
 } // namespace hy::settings

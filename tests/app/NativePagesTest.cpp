@@ -7,12 +7,15 @@
 #include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
+#include "ui/archive/ArchivePage.h"
+#include "ui/archive/ZIPLIST.h"
 #include "ui/image/MultiImg.h"
 #include "ui/image/PictureView.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QLabel>
 #include <QMdiArea>
@@ -375,4 +378,41 @@ TEST_F(NativePages, APictureFitsItsTabAndTheViewMenuZoomsAndTurnsIt)
     m_form->UpdateCommands(true);
     for (const TCommand c : { TCommand::ZoomIn, TCommand::ActualSize, TCommand::RotateLeft })
         EXPECT_FALSE(m_form->Action(c)->isEnabled()) << int(c);
+}
+
+// A member that is an archive itself opens on an Archive page of its own, whichever kind holds which: a ZIP in a
+// compressed tar, and the ZIP's own member as text.
+TEST_F(NativePages, AnArchiveViewedFromAnArchiveOpensOnItsOwnArchivePage)
+{
+    if (QStandardPaths::findExecutable("tar").isEmpty() || QStandardPaths::findExecutable("zip").isEmpty())
+        GTEST_SKIP() << "tar and zip make the archives";
+    m_dir.Write(QStringLiteral("note.txt"), "inside\n");
+    for (const QStringList& command : { QStringList { "zip", "-q", "inner.zip", "note.txt" },
+             QStringList { "tar", "-czf", "outer.tar.gz", "inner.zip" } }) {
+        QProcess p;
+        p.setWorkingDirectory(m_dir.Path());
+        p.start(command.first(), command.mid(1));
+        ASSERT_TRUE(p.waitForFinished(30000) && p.exitCode() == 0) << command.join(' ').toStdString();
+    }
+    m_form->Settings().ShowArchiveFiles = true;
+    TChildForm* outer = Open(m_dir.PathOf(QStringLiteral("outer.tar.gz")));
+    ASSERT_NE(outer, nullptr);
+    ASSERT_EQ(outer->Kind(), PageKind::Archive);
+    ASSERT_EQ(outer->ArchivePage()->ZipList()->Count(), 1);
+    EXPECT_EQ(outer->ArchivePage()->ZipList()->MemberName(0), QStringLiteral("inner.zip"));
+
+    outer->ArchivePage()->ZipList()->SelectAll();
+    outer->ArchivePage()->ViewZipButtonClick();
+    ASSERT_EQ(m_form->Children().size(), 2);
+    TChildForm* inner = m_form->Children().last();
+    ASSERT_EQ(inner->Kind(), PageKind::Archive) << "the ZIP viewed from the tar is listed";
+    ASSERT_EQ(inner->ArchivePage()->ZipList()->Count(), 1);
+    EXPECT_EQ(inner->ArchivePage()->ZipList()->MemberName(0), QStringLiteral("note.txt"));
+
+    inner->ArchivePage()->ZipList()->SelectAll();
+    inner->ArchivePage()->ViewZipButtonClick();
+    ASSERT_EQ(m_form->Children().size(), 3);
+    TChildForm* note = m_form->Children().last();
+    EXPECT_EQ(note->Kind(), PageKind::Text);
+    EXPECT_EQ(QFileInfo(note->FileName()).fileName(), QStringLiteral("note.txt"));
 }

@@ -13,6 +13,8 @@
 #   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
+#   bench/run.sh startup       start to the painted window with a 1 KB file beside a bare Qt window (under Xvfb
+#                              when DISPLAY is unset)
 #   bench/run.sh tabs          opening 200 files as tabs beside opening 5, per file to the painted main window
 #   bench/run.sh documents     a 300-page PDF's first page and paging on the PDF page (offscreen)
 #   bench/run.sh soak MINUTES  Follow on a log written at 10 MB/s, renamed every minute and emptied every seventh
@@ -35,9 +37,10 @@ browse) target=hy_browse_bench ;;
 compressed) target=hy_compressed_bench ;;
 documents) target=hy_document_bench ;;
 tabs) target=hy_tabs_bench ;;
+startup) target=hy_startup_bench ;;
 soak) target=hy_soak_bench ;;
 *)
-    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents, tabs, soak)" >&2
+    echo "unknown benchmark: $what (known: viewer, filelist, archive, search, compare, browse, compressed, documents, tabs, startup, soak)" >&2
     exit 2
     ;;
 esac
@@ -49,7 +52,14 @@ ninja -C "$build" -j2 "$target" >/dev/null
 
 data=$(mktemp -d "${HY_BENCH_TMP:-${TMPDIR:-/tmp}}/hybench.XXXXXX")
 trap 'rm -rf "$data"' EXIT INT TERM
-if [ "$what" = soak ]; then
+if [ "$what" = startup ]; then
+    ninja -C "$build" -j2 hyview >/dev/null
+    if [ -n "${DISPLAY:-}" ]; then
+        LC_ALL=C "$build/bench/$target" "$data" "$build/hyview"
+    else
+        LC_ALL=C xvfb-run -a -s "-screen 0 1280x900x24" "$build/bench/$target" "$data" "$build/hyview"
+    fi
+elif [ "$what" = soak ]; then
     LC_ALL=C "$build/bench/$target" "$data" "${2:-60}"
 else
     LC_ALL=C "$build/bench/$target" "$data"

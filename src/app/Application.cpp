@@ -16,8 +16,14 @@
 #include "platform/SingleInstance.h"
 #include "ui/common/Alert.h"
 #include "ui/common/HelpHook.h"
+#include "ui/viewer/HvViewr.h"
 
 #include <QFileInfo>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 namespace hy::app {
 
@@ -25,6 +31,50 @@ using namespace hy::base;
 using namespace hy::common;
 using namespace hy::dde;
 using namespace hy::program;
+
+namespace {
+    // For the start-up benchmark (HY_REPORT_FIRST_PAINT set): once the first frame that shows a file's text
+    // (or, with no file named, the main window) has been painted, prints "first-paint NANOSECONDS" (the
+    // monotonic clock) on standard output and ends the program at once.
+    class TFirstPaintReport : public QObject {
+    public:
+        TFirstPaintReport(QWidget* window, bool withFile)
+            : m_window(window)
+            , m_withFile(withFile)
+        {
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() != QEvent::Paint || m_seen || !Counts(watched))
+                return false;
+            m_seen = true;
+            // The frame reaches the screen when this paint and its siblings are done; the timer runs after.
+            QTimer::singleShot(0, []() {
+                const auto now = std::chrono::steady_clock::now().time_since_epoch();
+                std::printf("first-paint %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
+            return false;
+        }
+
+    private:
+        bool Counts(QObject* watched) const
+        {
+            if (!m_withFile)
+                return watched == m_window;
+            // A text view's painting area, its file open.
+            const auto* viewer = qobject_cast<const viewer::THvCustomFileViewer*>(watched->parent());
+            return viewer && viewer->viewport() == watched && viewer->IsOpen();
+        }
+
+        QWidget* m_window;
+        bool m_withFile;
+        bool m_seen = false;
+    };
+} // namespace
 
 THyApplication::THyApplication(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -93,6 +143,11 @@ int RunApplication(int argc, char** argv)
     TDdeServerConv dde(form, service);
     dde.Start();
     form.SetCommandLine(parameters);
+    std::unique_ptr<TFirstPaintReport> firstPaint;
+    if (qEnvironmentVariableIsSet("HY_REPORT_FIRST_PAINT")) {
+        firstPaint = std::make_unique<TFirstPaintReport>(&form, !parameters.isEmpty());
+        app.installEventFilter(firstPaint.get());
+    }
     form.show();
     return app.exec();
 }

@@ -163,7 +163,8 @@ TSetupDialog::TSetupDialog(const TViewerSettings& settings, QWidget* parent)
     , FontButton(new QPushButton(QStringLiteral("&Font...")))
     , EditorBox(new QLineEdit)
     , EditorBrowseButton(new QPushButton(QStringLiteral("&Browse...")))
-    , UseBREditor(new QCheckBox(QStringLiteral("&Use Brimlow's Text Editor")))
+    // Kept hidden, out of every layout: the dialog owns it.
+    , UseBREditor(new QCheckBox(QStringLiteral("&Use Brimlow's Text Editor"), this))
     , TextEditorNote(new QLabel(QStringLiteral(
           "NOTE: The Text Editor is activated when you select 'Use Text Editor' after choosing the 'Edit File' "
           "menu option or clicking the Edit speed button. You may use any program you like here but an ASCII "

@@ -9,12 +9,21 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-// Waits up to five seconds for the condition, then checks it.
-#define HY_EXPECT_SOON(cond) EXPECT_TRUE(QTest::qWaitFor([&]() { return bool(cond); }, 5000)) << #cond
-#define HY_ASSERT_SOON(cond) ASSERT_TRUE(QTest::qWaitFor([&]() { return bool(cond); }, 5000)) << #cond
+namespace hy::test {
+// How long "soon" is: five seconds, and four times that in a sanitized build, where every step is slower.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr int kSoonMs = 20000;
+#else
+inline constexpr int kSoonMs = 5000;
+#endif
+} // namespace hy::test
+
+// Waits up to hy::test::kSoonMs for the condition, then checks it.
+#define HY_EXPECT_SOON(cond) EXPECT_TRUE(QTest::qWaitFor([&]() { return bool(cond); }, hy::test::kSoonMs)) << #cond
+#define HY_ASSERT_SOON(cond) ASSERT_TRUE(QTest::qWaitFor([&]() { return bool(cond); }, hy::test::kSoonMs)) << #cond
 #define HY_ASSERT_EQ_SOON(a, b)                                                                                        \
     do {                                                                                                               \
-        (void)QTest::qWaitFor([&]() { return (a) == (b); }, 5000);                                                     \
+        (void)QTest::qWaitFor([&]() { return (a) == (b); }, hy::test::kSoonMs);                                        \
         ASSERT_EQ(a, b);                                                                                               \
     } while (0)
 

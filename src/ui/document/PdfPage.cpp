@@ -93,6 +93,10 @@ TPdfPage::TPdfPage(QWidget* parent)
 
 TPdfPage::~TPdfPage()
 {
+    // The window around the page is being taken down: what the view says as it lets go (its page, its zoom)
+    // must not reach it.
+    m_view->disconnect(this);
+    blockSignals(true);
     // The view lets go of the document before the renderer's thread could draw from a closed one.
     m_view->SetDocument(nullptr);
 }

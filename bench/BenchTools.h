@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <functional>
 #include <spawn.h>
 #include <string>
@@ -117,6 +118,22 @@ inline std::string ToolOutput(std::vector<std::string> args)
     ::close(fds[0]);
     detail::Wait(pid);
     return output;
+}
+
+// A figure of this process from /proc/self/status in KiB ("VmRSS:", "VmHWM:"); 0 when it is not there.
+inline long long StatusKiB(const char* key)
+{
+    std::ifstream in("/proc/self/status");
+    std::string k;
+    while (in >> k) {
+        if (k == key) {
+            long long v = 0;
+            in >> v;
+            return v;
+        }
+        std::getline(in, k);
+    }
+    return 0;
 }
 
 inline bool Exists(const std::string& path)

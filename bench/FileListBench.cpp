@@ -90,21 +90,6 @@ void MakeFlat(const std::string& root)
     Touch(done);
 }
 
-qint64 StatusKiB(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string k;
-    while (in >> k) {
-        if (k == key) {
-            qint64 v = 0;
-            in >> v;
-            return v;
-        }
-        std::getline(in, k);
-    }
-    return 0;
-}
-
 // The results list of a disk search: names only, full paths.
 int Walk(const QString& dir)
 {

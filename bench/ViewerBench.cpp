@@ -11,6 +11,7 @@
 // Every figure is measured twice: in a fresh process (the first run of the work there, as a user meets it
 // after starting the program; "_fresh") and warm (the best of a few runs after a first one in the same
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
+#include "BenchTools.h"
 #include "FollowingViewer.h"
 #include "core/viewer/HvBase.h"
 #include "core/viewer/HvEncoding.h"
@@ -48,6 +49,7 @@
 extern char** environ;
 
 using namespace hy::viewer;
+using hy::bench::StatusKiB;
 
 namespace {
 
@@ -341,21 +343,6 @@ void MakeSparse(const std::string& path, qint64 size)
         std::exit(2);
     }
     ::close(fd);
-}
-
-qint64 StatusKiB(const char* key)
-{
-    std::ifstream in("/proc/self/status");
-    std::string k;
-    while (in >> k) {
-        if (k == key) {
-            qint64 v = 0;
-            in >> v;
-            return v;
-        }
-        std::getline(in, k);
-    }
-    return 0;
 }
 
 void OpenModel(THvFileModel& m, const std::string& path)

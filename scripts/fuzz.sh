@@ -19,7 +19,7 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DHY_FUZZ=ON -DHY_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DHY_FUZZ=ON -DHY_BUILD_TESTS=OFF -DHY_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 fi
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 mapfile -t lines <"$BUILD_DIR/fuzz-targets.txt"

@@ -12,7 +12,7 @@ sanitize=false
 if [ "${1:-}" = "--sanitize" ]; then
   sanitize=true
   export HY_BUILD_DIR=${HY_BUILD_DIR:-build-sanitize}
-  options+=(-DHY_SANITIZE=ON)
+  options+=(-DHY_SANITIZE=ON -DHY_BUILD_BENCH=OFF)
   export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
   export ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -49,22 +49,15 @@
 extern char** environ;
 
 using namespace hy::viewer;
+using hy::bench::Clock;
+using hy::bench::Seconds;
 using hy::bench::StatusKiB;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kRuns = 3;
 constexpr int kOpenCycles = 2000;
 constexpr int kMarkers = 3; // lines of the log that hold the "present" search text
-
-double Seconds(const std::function<void()>& work)
-{
-    const auto t0 = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 // Best of a few runs after a first one: the warm figure.
 double Warm(const std::function<void()>& work)
@@ -615,7 +608,7 @@ int RunOne(const std::vector<std::string>& a)
     return 0;
 }
 
-void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
+using hy::bench::Ratio;
 
 void Ratio(const std::string& name, double value) { Ratio(name.c_str(), value); }
 

@@ -112,12 +112,12 @@ int RunApplication(int argc, char** argv)
     }
 
     THyApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Halcyra Viewer"));
+    app.setApplicationName(TMainForm::ProgramTitle());
     app.setOrganizationName(QStringLiteral("Halcyra"));
     app.setApplicationVersion(QStringLiteral(HY_VERSION));
     app.setWindowIcon(ProgramIcon());
     app.setDesktopFileName(QLatin1String(kDesktopFileName));
-    SetErrorTitle(QStringLiteral("Halcyra Viewer"));
+    SetErrorTitle(TMainForm::ProgramTitle());
     SetHelpHandler(&ShowHelpContext);
 
     // Qt has taken its own options out of the command line by now.

@@ -52,7 +52,7 @@ TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QString::fromLatin1(kProgramTitle));
+    setWindowTitle(ProgramTitle());
     setAcceptDrops(true);
 
     m_mdiArea = new QMdiArea(this);

@@ -51,6 +51,7 @@ class TMainForm : public QMainWindow {
 public:
     // The main window's caption, and the title of the program's own messages.
     static constexpr const char* kProgramTitle = "Halcyra Viewer";
+    static QString ProgramTitle() { return QString::fromLatin1(kProgramTitle); }
 
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;

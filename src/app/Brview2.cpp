@@ -441,8 +441,8 @@ bool TChildForm::Open(const TOpenRequest& request)
     switch (choice.Kind) {
     case PageKind::Image: {
         if (!exists) {
-            ShowAlert(QStringLiteral("Halcyra Viewer"),
-                platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
+            ShowAlert(
+                TMainForm::ProgramTitle(), platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
             return false;
         }
         const bool shown = LoadImageShowingProgress();

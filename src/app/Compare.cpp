@@ -92,7 +92,7 @@ void CompareFiles(TMainForm& form)
         return;
     const QList<TChildForm*> children = form.Children();
     if (children.size() < 2) {
-        ShowAlert(QStringLiteral("Halcyra Viewer"), TooFewFilesToCompareText());
+        ShowAlert(TMainForm::ProgramTitle(), TooFewFilesToCompareText());
         return;
     }
     if (children.size() > kMaxCompareFiles) {

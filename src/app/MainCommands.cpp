@@ -75,8 +75,6 @@ using viewer::kUndeterminedTotal;
 using viewer::LineNumber;
 
 namespace {
-    const QString kTitle = QStringLiteral("Halcyra Viewer");
-
     QString CleanAbsolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
     QChar LocaleTimeSeparator()
@@ -428,7 +426,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
         const auto* io = dynamic_cast<const EInOutError*>(&e);
         if (io && child->Kind() != PageKind::Text
             && (io->ErrorCode() == kErrorFileNotFound || io->ErrorCode() == kErrorPathNotFound))
-            ShowAlert(kTitle, platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
+            ShowAlert(ProgramTitle(), platform::DisplayFileName(fileName) + QStringLiteral("\rDoes not exist!"));
         else
             ShowException(e);
         return fail();
@@ -1182,7 +1180,7 @@ void TMainForm::SynchronizeScrollingClick()
     const QList<TChildForm*> children = Children();
     if (children.size() < 2) {
         sync->setChecked(wasOn);
-        ShowAlert(kTitle,
+        ShowAlert(ProgramTitle(),
             QStringLiteral("You must open at least two files before you\rcan use the synchronized scrolling feature."));
         return;
     }

@@ -62,10 +62,6 @@ namespace hy::app {
 using namespace hy::common;
 using namespace hy::settings;
 
-namespace {
-    const QString kTitle = QString::fromLatin1(TMainForm::kProgramTitle);
-} // namespace
-
 void TMainForm::FindBarClick()
 {
     if (TChildForm* c = ActiveChild())
@@ -162,7 +158,7 @@ void TMainForm::FileMenuAboutToShow()
 void TMainForm::OpenRecent(const QString& name)
 {
     if (platform::KindOf(name) == platform::EntryKind::Missing) {
-        ShowAlert(kTitle, platform::DisplayFileName(name) + QStringLiteral("\rDoes not exist!"));
+        ShowAlert(ProgramTitle(), platform::DisplayFileName(name) + QStringLiteral("\rDoes not exist!"));
         return;
     }
     OpenFileInViewer(name, ViewMode::BySettings, false);

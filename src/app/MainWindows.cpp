@@ -45,7 +45,7 @@ void TMainForm::SetTabbedWindows(bool tabbed)
     if (!tabbed) {
         // The windows leave their tabs maximised; they come back as free windows of their own size. A free
         // window that stays maximised names itself in the caption again.
-        setWindowTitle(QString::fromLatin1(kProgramTitle));
+        setWindowTitle(ProgramTitle());
         m_mdiArea->setViewMode(QMdiArea::SubWindowView);
         for (QMdiSubWindow* f : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
             if (f->isMaximized())
@@ -77,7 +77,7 @@ void TMainForm::NameCurrentTab()
     if (!TabbedWindows())
         return;
     const QMdiSubWindow* frame = m_mdiArea->currentSubWindow();
-    QString caption = QString::fromLatin1(kProgramTitle);
+    QString caption = ProgramTitle();
     if (frame && !frame->windowTitle().isEmpty())
         caption += QStringLiteral(" - [%1]").arg(frame->windowTitle());
     if (windowTitle() != caption)

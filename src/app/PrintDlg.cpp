@@ -44,8 +44,6 @@ using namespace hy::print;
 using namespace hy::settings;
 
 namespace {
-    const QString kProgramTitle = QStringLiteral("Halcyra Viewer");
-
     bool RunPrinterSetup(QPrinter& printer, QWidget* parent)
     {
         QPrintDialog printDialog(&printer, parent);
@@ -452,7 +450,7 @@ void PrintText(
     const QString name = NameOf(platform::DisplayFileName(child.FileName()));
     progress->Start((lines.LastLine - lines.FirstLine) * std::clamp<int>(settings.Copies, 1, 999));
     lines.Progress = [&](int page) {
-        progress->Update(kProgramTitle, PrintingText(name, page, output), 1);
+        progress->Update(TMainForm::ProgramTitle(), PrintingText(name, page, output), 1);
         QCoreApplication::processEvents();
         // A window closed meanwhile has nothing more to print.
         return !progress->Cancelled() && window;
@@ -489,7 +487,7 @@ void PrintPdf(
     const QString name = NameOf(platform::DisplayFileName(child.FileName()));
     progress->Start(qint64(job.LastPage + 1) * std::clamp<int>(settings.Copies, 1, 999));
     job.Progress = [&](int page) {
-        progress->Update(kProgramTitle, PrintingText(name, page, output), 1);
+        progress->Update(TMainForm::ProgramTitle(), PrintingText(name, page, output), 1);
         QCoreApplication::processEvents();
         return !progress->Cancelled() && window;
     };

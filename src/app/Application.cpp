@@ -23,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace hy::app {
@@ -74,6 +75,31 @@ namespace {
         bool m_withFile;
         bool m_seen = false;
     };
+    // Runs a piece of start-up once the main window's first frame is on the screen, behind whatever that frame
+    // queued: the window does not wait for what it does not show.
+    class TAfterFirstFrame : public QObject {
+    public:
+        TAfterFirstFrame(QWidget* window, std::function<void()> work)
+            : m_window(window)
+            , m_work(std::move(work))
+        {
+            window->installEventFilter(this);
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (watched == m_window && event->type() == QEvent::Paint) {
+                m_window->removeEventFilter(this);
+                QTimer::singleShot(0, this, [this]() { QTimer::singleShot(0, this, m_work); });
+            }
+            return false;
+        }
+
+    private:
+        QWidget* m_window;
+        std::function<void()> m_work;
+    };
 } // namespace
 
 THyApplication::THyApplication(int& argc, char** argv)
@@ -115,7 +141,6 @@ int RunApplication(int argc, char** argv)
     app.setApplicationName(TMainForm::ProgramTitle());
     app.setOrganizationName(QStringLiteral("Halcyra"));
     app.setApplicationVersion(QStringLiteral(HY_VERSION));
-    app.setWindowIcon(ProgramIcon());
     app.setDesktopFileName(QLatin1String(kDesktopFileName));
     SetErrorTitle(TMainForm::ProgramTitle());
     SetHelpHandler(&ShowHelpContext);
@@ -134,8 +159,9 @@ int RunApplication(int argc, char** argv)
     // Each viewer window keeps its file open.
     platform::RaiseOpenFileLimit();
 
-    // The program's alert form lives as long as the main window; alerts raised later reuse it.
-    TAlertDialog alertForm;
+    // The program's alert form lives as long as the main window; alerts raised later reuse it. It is made after
+    // the first frame (an alert before then brings a form of its own).
+    std::unique_ptr<TAlertDialog> alertForm;
     TMainForm form;
     QObject::connect(&instance, &platform::TSingleInstance::Activated, &form,
         [&form](const QStringList& names) { form.OpenDroppedFiles(names); });
@@ -148,6 +174,13 @@ int RunApplication(int argc, char** argv)
         firstPaint = std::make_unique<TFirstPaintReport>(&form, !parameters.isEmpty());
         app.installEventFilter(firstPaint.get());
     }
+    // The program's icon (six pictures read through Qt's image readers) and the alert form come after the first
+    // frame.
+    TAfterFirstFrame later(&form, [&app, &alertForm]() {
+        app.setWindowIcon(ProgramIcon());
+        if (!TAlertDialog::ProgramAlert())
+            alertForm = std::make_unique<TAlertDialog>();
+    });
     form.show();
     return app.exec();
 }

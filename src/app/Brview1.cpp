@@ -82,6 +82,10 @@ TMainForm::TMainForm(QWidget* parent)
     m_settings.FontSize = 10;
     m_settings.TempDir = EffectiveTempDir(QString());
     m_mediaExtensions = BuildMediaExtensions();
+    m_recentSaveTimer = new QTimer(this);
+    m_recentSaveTimer->setSingleShot(true);
+    m_recentSaveTimer->setInterval(250);
+    connect(m_recentSaveTimer, &QTimer::timeout, this, &TMainForm::SaveRecentFiles);
 
     SetButtonBar(m_settings.ButtonBar);
     SetTabbedWindows(m_settings.TabbedWindows);
@@ -93,6 +97,14 @@ TMainForm::~TMainForm()
 {
     if (m_encodingWarmUp.joinable())
         m_encodingWarmUp.join();
+    // A program ended without closing its window still keeps the files it opened last.
+    if (m_recentSaveTimer->isActive()) {
+        try {
+            platform::SettingsStore store;
+            m_recent.Save(store);
+        } catch (const std::exception&) {
+        }
+    }
     // The viewer windows go first, while everything they might report to is still there, and quietly.
     m_mdiArea->disconnect(this);
     for (TChildForm* child : std::as_const(m_children)) {
@@ -671,6 +683,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     CloseAllClick();
+    if (m_recentSaveTimer->isActive())
+        SaveRecentFiles();
     try {
         SaveSettings();
     } catch (const EInOutError& e) {

@@ -35,6 +35,8 @@ namespace hy::viewer {
 class THvFindBar;
 }
 
+class QTimer;
+
 namespace hy::app {
 
 class TChildForm;
@@ -340,6 +342,9 @@ private:
     QList<QAction*> m_recentItems; // the numbered items of the File menu
     void FileMenuAboutToShow();
     void SaveRecentFiles();
+    // The recent files go to the settings file a moment after a file opens, once the window is painted: a batch
+    // writes the list once, and no frame waits for the disk. Closing the program writes what is still due.
+    QTimer* m_recentSaveTimer = nullptr;
     void ReopenAtLastPlace(TChildForm* child, const QString& name);
     QMenu* m_editFileMenu = nullptr;
     QMenu* m_editPopup = nullptr;

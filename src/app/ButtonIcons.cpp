@@ -1,9 +1,14 @@
 // Button pictures: small flat drawings on a 24 x 24 grid, scaled for the large and small bars.
 #include "app/ButtonIcons.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace hy::app {
 
@@ -172,26 +177,116 @@ const char* ThemeIconName(ButtonPicture picture)
     return "";
 }
 
-QIcon ButtonIcon(ButtonPicture picture)
-{
-    // The desktop's icon theme first, where it has the command's standard icon; else the program's own.
-    return QIcon::fromTheme(QLatin1String(ThemeIconName(picture)), OwnButtonIcon(picture));
-}
+namespace {
+    // A button's picture, made when a bar first paints it: the theme's icon of the command when the desktop's
+    // theme has one, else the program's drawing at the size asked for. Nothing is looked up or drawn for a bar
+    // that is never shown, and the window's first frame does not wait for pictures it does not show.
+    class TButtonIconEngine : public QIconEngine {
+    public:
+        TButtonIconEngine(ButtonPicture picture, bool themed)
+            : m_picture(picture)
+            , m_themed(themed)
+        {
+        }
 
-QIcon OwnButtonIcon(ButtonPicture picture)
-{
-    QIcon icon;
-    for (int size : { 16, 24, 32, 48, 64 }) {
-        QPixmap pm(size, size);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 24.0, size / 24.0);
-        Draw(p, picture);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
+        QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+        {
+            if (const QIcon& theme = Theme(); !theme.isNull())
+                return theme.pixmap(size, mode, state);
+            const QString key = QStringLiteral("hy-button-%1-%2x%3-%4")
+                                    .arg(int(m_picture))
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(int(mode));
+            QPixmap pm;
+            if (QPixmapCache::find(key, &pm))
+                return pm;
+            pm = Drawn(size);
+            if (mode == QIcon::Disabled && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+                QStyleOption option;
+                option.palette = QApplication::palette();
+                pm = QApplication::style()->generatedIconPixmap(QIcon::Disabled, pm, &option);
+            }
+            QPixmapCache::insert(key, pm);
+            return pm;
+        }
+
+        void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+        {
+            const qreal scale = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+            QPixmap pm = pixmap(rect.size() * scale, mode, state);
+            pm.setDevicePixelRatio(scale);
+            painter->drawPixmap(rect, pm);
+        }
+
+        QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+        {
+            if (const QIcon& theme = Theme(); !theme.isNull())
+                return theme.actualSize(size, mode, state);
+            const int side = std::min(size.width(), size.height());
+            return { side, side };
+        }
+
+        QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+        {
+            if (const QIcon& theme = Theme(); !theme.isNull())
+                return theme.availableSizes(mode, state);
+            return { { 16, 16 }, { 24, 24 }, { 32, 32 }, { 48, 48 }, { 64, 64 } };
+        }
+
+        QString iconName() override
+        {
+            const QIcon& theme = Theme();
+            return theme.isNull() ? QString() : theme.name();
+        }
+
+        QString key() const override { return QStringLiteral("hy-button"); }
+        QIconEngine* clone() const override { return new TButtonIconEngine(m_picture, m_themed); }
+
+    private:
+        // The theme's icon, looked up again when the desktop's theme changes; null where it has none.
+        const QIcon& Theme()
+        {
+            if (!m_themed)
+                return m_theme;
+            const QString themeName = QIcon::themeName();
+            if (!m_looked || themeName != m_themeName) {
+                m_looked = true;
+                m_themeName = themeName;
+                m_theme = QIcon();
+                // hicolor, the base every theme falls back on, holds programs' icons, not a desktop's look: a
+                // desktop without a theme of its own keeps the program's drawings, and spares the search (a
+                // name a theme lacks is looked for in every folder of every theme it inherits).
+                if (!themeName.isEmpty() && themeName != QLatin1String("hicolor")) {
+                    m_theme = QIcon::fromTheme(QLatin1String(ThemeIconName(m_picture)));
+                    if (m_theme.availableSizes().isEmpty())
+                        m_theme = QIcon();
+                }
+            }
+            return m_theme;
+        }
+
+        QPixmap Drawn(const QSize& size) const
+        {
+            QPixmap pm(size);
+            pm.fill(Qt::transparent);
+            QPainter p(&pm);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(size.width() / 24.0, size.height() / 24.0);
+            Draw(p, m_picture);
+            return pm;
+        }
+
+        ButtonPicture m_picture;
+        bool m_themed;
+        bool m_looked = false;
+        QString m_themeName;
+        QIcon m_theme;
+    };
+} // namespace
+
+QIcon ButtonIcon(ButtonPicture picture) { return QIcon(new TButtonIconEngine(picture, true)); }
+
+QIcon OwnButtonIcon(ButtonPicture picture) { return QIcon(new TButtonIconEngine(picture, false)); }
 
 } // namespace hy::app

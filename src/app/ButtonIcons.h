@@ -8,7 +8,8 @@ namespace hy::app {
 enum class ButtonPicture { Open, SaveAs, Copy, Info, Edit, Print, Find, FindNext, DiskSearch, Exit };
 
 // The button's icon: the desktop icon theme's standard icon of the command where the theme has one, else the
-// program's own drawing (OwnButtonIcon), drawn from 16 to 64 pixels: both bars stay sharp at twice the scale.
+// program's own drawing (OwnButtonIcon), drawn at the size and scale each bar asks for: sharp at any scale.
+// Either is made when a bar first paints it.
 QIcon ButtonIcon(ButtonPicture picture);
 QIcon OwnButtonIcon(ButtonPicture picture);
 // The standard (freedesktop) name of the button's icon in icon themes.

@@ -437,7 +437,7 @@ bool TMainForm::OpenFile(QPointer<TChildForm>* ddeWindow, const QString& fileNam
     if (!deleteOnClose) {
         ReopenAtLastPlace(child, wanted);
         m_recent.Opened(wanted);
-        SaveRecentFiles();
+        m_recentSaveTimer->start();
     }
     if (m_batch > 0) {
         // A batch shows its windows together when it ends.

@@ -107,6 +107,7 @@ void TMainForm::HighlightRulesClick()
 
 void TMainForm::SaveRecentFiles()
 {
+    m_recentSaveTimer->stop();
     try {
         platform::SettingsStore store;
         m_recent.Save(store);

@@ -140,6 +140,14 @@ TEST(ButtonIcons, TheThemesStandardIconComesFirstAndOursStandsInForIt)
     EXPECT_EQ(open.pixmap(24).toImage().pixelColor(12, 12), QColor(Qt::red));
     EXPECT_TRUE(exit.name().isEmpty()) << "the theme has no such icon: the program's own";
     EXPECT_FALSE(exit.pixmap(24).isNull());
+    // hicolor is the base of every theme, not a desktop's look: the program's own drawing, even where it has
+    // the name. A change of theme is seen by icons made before it.
+    ASSERT_TRUE(QDir().mkpath(dir.PathOf("hicolor/24x24")));
+    dir.Write("hicolor/index.theme", "[Icon Theme]\nName=hicolor\nDirectories=24x24\n\n[24x24]\nSize=24\n");
+    ASSERT_TRUE(red.save(dir.PathOf("hicolor/24x24/document-open.png")));
+    QIcon::setThemeName("hicolor");
+    EXPECT_TRUE(open.name().isEmpty());
+    EXPECT_NE(open.pixmap(24).toImage().pixelColor(12, 12), QColor(Qt::red));
     QIcon::setThemeName(theme);
     QIcon::setThemeSearchPaths(paths);
     for (const int size : { 16, 24 }) {

@@ -8,9 +8,11 @@
 #include "app/StoppableWork.h"
 #include "common/ErrorText.h"
 #include "core/filelist/FileListEngine.h"
+#include "core/settings/RecentFiles.h"
 #include "platform/FileNames.h"
 #include "platform/PlatformErrors.h"
 #include "platform/PlatformPaths.h"
+#include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
 #include "platform/TempCopies.h"
 #include "support/MainFormTest.h"
@@ -1297,6 +1299,27 @@ TEST_F(MainCommands, RecentFilesReopenAtTheirPlaceAndNameWhatIsGone)
     m_form->Action(TCommand::ClearRecent)->trigger();
     Q_EMIT file->aboutToShow();
     EXPECT_EQ(m_form->findChild<QAction*>(QStringLiteral("Recent1")), nullptr);
+}
+
+// The recent files reach the settings file a moment after a file opens (a batch writes them once, and the
+// window's first frame does not wait for the disk), and at once when the program closes.
+TEST_F(MainCommands, RecentFilesAreStoredSoonAfterOpeningAndAtClosing)
+{
+    const auto stored = []() {
+        hy::settings::TRecentFiles recent;
+        recent.Load(hy::platform::SettingsStore());
+        QStringList names;
+        for (const auto& f : recent.Files())
+            names << f.Name;
+        return names;
+    };
+    const QString a = Make("soon-a.log", "a\n");
+    const QString b = Make("soon-b.log", "b\n");
+    ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::BySettings, false));
+    HY_ASSERT_SOON(stored().value(0) == a);
+    ASSERT_TRUE(m_form->OpenFileInViewer(b, ViewMode::BySettings, false));
+    m_form->close();
+    EXPECT_EQ(stored().mid(0, 2), QStringList({ b, a }));
 }
 
 TEST_F(MainCommands, CodePagesAreChosenByRegionShownAndRememberedWithTheRecentFiles)

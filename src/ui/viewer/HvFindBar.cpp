@@ -66,7 +66,6 @@ THvFindBar::THvFindBar(THvCustomFileViewer* viewer, QWidget* parent)
     layout->addWidget(close);
     layout->addWidget(new QLabel(QStringLiteral("Find:"), this));
     m_field->setObjectName(QStringLiteral("FindBarText"));
-    m_field->setClearButtonEnabled(true);
     m_field->setMinimumWidth(160);
     layout->addWidget(m_field, 1);
     for (QWidget* w :
@@ -144,6 +143,9 @@ void THvFindBar::Open()
     }
     if (!m_viewer->HasSelection())
         m_anchor = m_viewer->CaretCharLocation();
+    // The field's clear button takes its picture from the icon theme: looked up when a bar first opens, not for
+    // every window that never shows one.
+    m_field->setClearButtonEnabled(true);
     show();
     m_field->setFocus();
     m_field->selectAll();

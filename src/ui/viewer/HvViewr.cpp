@@ -25,54 +25,80 @@ ENoControllerAssigned::ENoControllerAssigned()
     : EHvException(QStringLiteral("No Controller assigned"))
 {
 }
-namespace {
-    constexpr int kDragInterval = 30; // ms between drag steps while the pointer is outside the text
-    const QString kAlphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
-
-    // What a font's measures give the viewer: its cell, its baseline, the font drawn on the cell grid, and which
-    // Latin and Greek characters it draws one cell wide.
-    struct TFontCells {
-        int RowHeight = 12;
-        int CharWidth = 12;
-        int Ascent = 10;
-        QFont DrawFont;
-        std::array<bool, 0x370> InFont {};
-        QChar DefaultGlyph;
-    };
-
-    TFontCells MeasureFont(const QFont& font)
+// What a font's measures give the viewer: its cell, its baseline, the font drawn on the cell grid, and which
+// Latin and Greek characters it draws one cell wide. A character is measured when a viewer first paints it: a
+// character the font lacks sends Qt through the system's fallback fonts, which would cost every start for
+// characters most files never show.
+class TFontCells {
+public:
+    explicit TFontCells(const QFont& font)
+        : m_metrics(font)
+        , m_metricsF(font)
     {
-        const QFontMetrics fm(font);
-        const QFontMetricsF fmf(font);
-        TFontCells cells;
-        cells.RowHeight = std::max(fm.height() + 2, 12);
-        cells.CharWidth = std::max(1, qRound(fmf.horizontalAdvance(kAlphabet) / kAlphabet.size()));
-        cells.Ascent = fm.ascent();
+        RowHeight = std::max(m_metrics.height() + 2, 12);
+        CharWidth = std::max(1, qRound(m_metricsF.horizontalAdvance(kAlphabet) / kAlphabet.size()));
+        Ascent = m_metrics.ascent();
         // Glyph advances may be fractional; spacing them out to the whole-pixel cell keeps runs on the grid.
-        cells.DrawFont = font;
-        cells.DrawFont.setLetterSpacing(
-            QFont::AbsoluteSpacing, cells.CharWidth - fmf.horizontalAdvance(QLatin1Char('M')));
-        const int cellAdvance = qRound(fmf.horizontalAdvance(QLatin1Char('M')));
-        for (size_t code = 0; code < cells.InFont.size(); ++code) {
-            const char32_t c = char32_t(code);
-            cells.InFont[code] = IsDrawable(c) && CharCells(c) == 1 && fm.inFontUcs4(c)
-                && qRound(fmf.horizontalAdvance(CharText(c))) == cellAdvance;
-        }
-        cells.DefaultGlyph = fm.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
-        return cells;
+        DrawFont = font;
+        DrawFont.setLetterSpacing(QFont::AbsoluteSpacing, CharWidth - m_metricsF.horizontalAdvance(QLatin1Char('M')));
+        m_cellAdvance = qRound(m_metricsF.horizontalAdvance(QLatin1Char('M')));
+        m_inFont.fill(kUnknown);
     }
 
-    // Measuring a font walks hundreds of characters; every viewer of the same font (all of them, as a rule)
-    // shares one measure. Viewers live on the window's thread only.
-    const TFontCells& FontCells(const QFont& font)
+    // Whether the character can join a run of text drawn straight on the cell grid.
+    bool DrawsInOneCell(char32_t c)
     {
-        static std::map<QString, TFontCells> measured;
+        if (c >= m_inFont.size())
+            return false;
+        int8_t& known = m_inFont[c];
+        if (known == kUnknown) {
+            // One character's advance straight from the font, without shaping a string for it.
+            known = IsDrawable(c) && CharCells(c) == 1 && m_metrics.inFontUcs4(c)
+                    && qRound(m_metricsF.horizontalAdvance(QChar(char16_t(c)))) == m_cellAdvance
+                ? 1
+                : 0;
+        }
+        return known == 1;
+    }
+
+    // The glyph shown for a character the font has no glyph for.
+    QChar DefaultGlyph()
+    {
+        if (m_defaultGlyph.isNull())
+            m_defaultGlyph = m_metrics.inFontUcs4(0x25A1) ? QChar(0x25A1) : QLatin1Char('?');
+        return m_defaultGlyph;
+    }
+
+    int RowHeight = 12;
+    int CharWidth = 12;
+    int Ascent = 10;
+    QFont DrawFont;
+
+private:
+    static constexpr int8_t kUnknown = -1;
+    static inline const QString kAlphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+
+    QFontMetrics m_metrics;
+    QFontMetricsF m_metricsF;
+    int m_cellAdvance = 0;
+    std::array<int8_t, 0x370> m_inFont {};
+    QChar m_defaultGlyph;
+};
+
+namespace {
+    constexpr int kDragInterval = 30; // ms between drag steps while the pointer is outside the text
+
+    // Measuring a font costs; every viewer of the same font (all of them, as a rule) shares one measure. Viewers
+    // live on the window's thread only.
+    std::shared_ptr<TFontCells> FontCells(const QFont& font)
+    {
+        static std::map<QString, std::shared_ptr<TFontCells>> measured;
         const QString key = font.key();
         auto it = measured.find(key);
         if (it == measured.end()) {
             if (measured.size() >= 16)
                 measured.clear();
-            it = measured.emplace(key, MeasureFont(font)).first;
+            it = measured.emplace(key, std::make_shared<TFontCells>(font)).first;
         }
         return it->second;
     }
@@ -381,15 +407,17 @@ void THvBaseViewer::ResetView(LineNumber count)
 
 // --- Metrics ---
 
+bool THvBaseViewer::DrawsInOneCell(char32_t code) const { return m_fontCells && m_fontCells->DrawsInOneCell(code); }
+
+QChar THvBaseViewer::DefaultCharGlyph() const { return m_fontCells ? m_fontCells->DefaultGlyph() : QLatin1Char('?'); }
+
 void THvBaseViewer::UpdateMetrics()
 {
-    const TFontCells& cells = FontCells(m_fixedFont->Font());
-    m_rowHeight = cells.RowHeight;
-    m_charWidth = cells.CharWidth;
-    m_ascent = cells.Ascent;
-    m_drawFont = cells.DrawFont;
-    m_inFont = cells.InFont;
-    m_defaultGlyph = cells.DefaultGlyph;
+    m_fontCells = FontCells(m_fixedFont->Font());
+    m_rowHeight = m_fontCells->RowHeight;
+    m_charWidth = m_fontCells->CharWidth;
+    m_ascent = m_fontCells->Ascent;
+    m_drawFont = m_fontCells->DrawFont;
     m_marginWidth = m_gutterColumns * m_charWidth;
 
     const QSize area = viewport()->size();

@@ -34,6 +34,7 @@ class THvFileModel;
 class THvFixedFont;
 class THvSingleCaret;
 struct TGridMetrics;
+class TFontCells;
 
 class ENoControllerAssigned : public base::EHvException {
 public:
@@ -150,7 +151,7 @@ public:
     int VisibleColumns() const { return m_visibleColumns; }
     int MarginWidth() const { return m_marginWidth; }
     // The glyph drawn for characters the font range leaves out.
-    QChar DefaultCharGlyph() const { return m_defaultGlyph; }
+    QChar DefaultCharGlyph() const;
 
     // Scrolls by columns and lines (screen rows while lines wrap).
     void ScrollBy(qint64 columns, LineNumber lines);
@@ -405,8 +406,8 @@ private:
     int m_gutterColumns = 0;
     int m_ascent = 10;
     QFont m_drawFont;
-    std::array<bool, 0x370> m_inFont {}; // Latin and Greek characters the font draws one cell wide
-    QChar m_defaultGlyph;
+    std::shared_ptr<TFontCells> m_fontCells; // the font's measures, shared by every viewer of the font
+    bool DrawsInOneCell(char32_t code) const; // whether a character joins a run drawn straight on the cell grid
 
     QPoint m_caretScreen { -1, -1 }; // the caret's pixel place while lines wrap
     THvSingleCaret* m_singleCaret;

@@ -231,14 +231,14 @@ void THvBaseViewer::PaintCells(QPainter& painter, LineNumber line, const std::ve
             flush();
             continue;
         case TCell::Placeholder:
-            text = QString(m_defaultGlyph);
+            text = QString(DefaultCharGlyph());
             break;
         case TCell::Replacement:
             text = QString(QChar(QChar::ReplacementCharacter));
             break;
         }
-        const bool simple = cell.Type == TCell::Glyph && cell.Width == 1 && text.size() == 1
-            && cell.Code < m_inFont.size() && m_inFont[cell.Code] && col >= originColumn;
+        const bool simple = cell.Type == TCell::Glyph && cell.Width == 1 && text.size() == 1 && col >= originColumn
+            && DrawsInOneCell(cell.Code);
         if (simple && !run.isEmpty() && ink == runInk && x == runX + int(run.size()) * m_charWidth) {
             run += text;
             continue;

@@ -172,7 +172,7 @@ QString THvBaseViewer::DisplayLineText(LineNumber line, int size)
         case TCell::Blank:
             break;
         case TCell::Placeholder:
-            out += m_defaultGlyph;
+            out += DefaultCharGlyph();
             break;
         case TCell::Replacement:
             out += QChar(QChar::ReplacementCharacter);

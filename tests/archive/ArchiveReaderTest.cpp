@@ -100,6 +100,17 @@ std::vector<int> AllIndexes(const TArchiveReader& reader)
     return all;
 }
 
+// Extracts every member into the folder; each one must come out.
+void ExtractAll(TArchiveReader& reader, const QString& folder)
+{
+    std::vector<TExtractResult> results;
+    TExtractOptions options;
+    options.Folder = folder;
+    ASSERT_EQ(reader.Extract(AllIndexes(reader), options, results), TArchiveStatus::Ok);
+    for (const TExtractResult& r : results)
+        EXPECT_EQ(r.Code, 0) << r.Target.toStdString() << ": " << ArchiveResultText(r.Code).toStdString();
+}
+
 struct TArchiveMaker {
     const char* Name;
     const char* Program; // must be installed, besides tar
@@ -214,13 +225,11 @@ TEST(ArchiveReader, ExtractedBytesAreTheToolsOwn)
 
     TArchiveReader reader(path);
     ASSERT_EQ(reader.List().Status, TArchiveStatus::Ok);
+    ASSERT_NO_FATAL_FAILURE(ExtractAll(reader, ours));
+    EXPECT_EQ(FilesBelow(ours), FilesBelow(theirs));
     std::vector<TExtractResult> results;
     TExtractOptions options;
     options.Folder = ours;
-    ASSERT_EQ(reader.Extract(AllIndexes(reader), options, results), TArchiveStatus::Ok);
-    for (const TExtractResult& r : results)
-        EXPECT_EQ(r.Code, 0) << r.Target.toStdString() << ": " << ArchiveResultText(r.Code).toStdString();
-    EXPECT_EQ(FilesBelow(ours), FilesBelow(theirs));
     EXPECT_TRUE(QFileInfo(ours + QStringLiteral("/tree/empty")).isDir());
 
     // A second extraction replaces nothing unless asked, and replaces what it is told to.
@@ -303,12 +312,7 @@ TEST(ArchiveReader, CabinetAndLhaArchivesListAndExtractAsTheirToolsDo)
         const hy::test::TToolResult extracted
             = RunTool(QString::fromLatin1(kind.Program), args(kind.Extract), QByteArray(), theirs);
         ASSERT_EQ(extracted.ExitCode, 0) << extracted.Errors.toStdString();
-        std::vector<TExtractResult> results;
-        TExtractOptions options;
-        options.Folder = ours;
-        ASSERT_EQ(reader.Extract(AllIndexes(reader), options, results), TArchiveStatus::Ok);
-        for (const TExtractResult& r : results)
-            EXPECT_EQ(r.Code, 0) << r.Target.toStdString() << ": " << ArchiveResultText(r.Code).toStdString();
+        ASSERT_NO_FATAL_FAILURE(ExtractAll(reader, ours));
         EXPECT_EQ(FilesBelow(ours).size(), size_t(files.size()));
         EXPECT_EQ(FilesBelow(ours), FilesBelow(theirs));
     }

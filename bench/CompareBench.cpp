@@ -1,5 +1,6 @@
-// Speed of File > Compare's run beside cmp, on five identical generated 1 GiB files. Prints one
-// "RATIO <name> <value>" line per figure.
+// Speed of File > Compare's run beside cmp, on five identical generated 1 GiB files, and on two that differ in
+// 1,000 scattered bytes, every difference counted, beside cmp -l | wc -l. Prints one "RATIO <name> <value>"
+// line per figure; HY_BENCH_ONLY=diff measures only the second (about 2 GiB of disk).
 //
 //   hy_compare_bench <work dir>              generates the data there (kept when present), measures, prints
 //   hy_compare_bench --one <file> <file> ... one comparison in this process; prints its seconds and the
@@ -130,7 +131,7 @@ double RssMiB()
 double g_peakRss = 0;
 
 // One comparison as the command runs it: progress reported, pending events processed.
-qint64 CompareOnce(const std::vector<std::string>& files)
+qint64 CompareOnce(const std::vector<std::string>& files, bool goOn = false)
 {
     QStringList names;
     QList<qint64> sizes;
@@ -141,6 +142,8 @@ qint64 CompareOnce(const std::vector<std::string>& files)
         sizes << qint64(st.st_size);
     }
     TCompareEvents events;
+    if (goOn)
+        events.FirstDifference = [](qint64) { return true; };
     events.Progress = [](qint64, qint64) {
         g_peakRss = std::max(g_peakRss, RssMiB());
         QCoreApplication::processEvents();
@@ -204,6 +207,53 @@ void MakeData(const std::string& path)
 
 void Ratio(const char* name, double value) { std::printf("RATIO %s %.3f\n", name, value); }
 
+// A copy of from with kDiffBytes bytes changed at scattered places (no two in one 64-byte stretch).
+constexpr int kDiffBytes = 1000;
+void MakeDiffering(const std::string& from, const std::string& to)
+{
+    Run({ "cp", from, to });
+    const int fd = ::open(to.c_str(), O_RDWR);
+    if (fd < 0) {
+        std::perror(to.c_str());
+        std::exit(2);
+    }
+    std::mt19937_64 rng(99);
+    const qint64 stride = kFileSize / kDiffBytes;
+    for (int i = 0; i < kDiffBytes; ++i) {
+        const qint64 at = i * stride + qint64(rng() % quint64(stride - 64));
+        unsigned char c = 0;
+        if (::pread(fd, &c, 1, at) != 1)
+            std::exit(2);
+        c = static_cast<unsigned char>(c ^ (1 + rng() % 255));
+        if (::pwrite(fd, &c, 1, at) != 1)
+            std::exit(2);
+    }
+    ::close(fd);
+}
+
+// Two files that differ in kDiffBytes scattered bytes, every difference counted, against cmp -l | wc -l.
+void MeasureDiff(const std::string& same, const std::string& diff)
+{
+    std::fprintf(stderr, "%s", Run({ "sh", "-c", "cmp --version | head -1" }).c_str());
+    Run({ "cat", same, diff });
+    double cmpBest = 1e30;
+    std::string counted;
+    for (int i = 0; i < kRuns; ++i) {
+        cmpBest = std::min(cmpBest, Seconds([&] {
+            counted = Run({ "sh", "-c", "cmp -l '" + same + "' '" + diff + "' | wc -l" });
+        }));
+    }
+    qint64 errors = 0;
+    const double ours = Warm([&] { errors = CompareOnce({ same, diff }, true); });
+    std::fprintf(stderr, "1,000 differences: ours %.3f s (%lld counted), cmp -l | wc -l %.3f s (%s counted)\n", ours,
+        static_cast<long long>(errors), cmpBest, std::to_string(std::atoll(counted.c_str())).c_str());
+    if (errors != kDiffBytes || std::atoll(counted.c_str()) != kDiffBytes) {
+        std::fprintf(stderr, "the counts differ from the %d bytes changed\n", kDiffBytes);
+        std::exit(2);
+    }
+    Ratio("compare_diff_vs_cmp", cmpBest / ours);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -221,10 +271,18 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
+    const char* only = std::getenv("HY_BENCH_ONLY");
+    const bool diffOnly = only && std::strcmp(only, "diff") == 0;
     std::vector<std::string> files;
     for (int i = 0; i < kFiles; ++i)
         files.push_back(dir + "/same" + std::to_string(i) + ".bin");
     MakeData(files[0]);
+    const std::string differing = dir + "/differing.bin";
+    MakeDiffering(files[0], differing);
+    MeasureDiff(files[0], differing);
+    ::unlink(differing.c_str());
+    if (diffOnly)
+        return 0;
     for (int i = 1; i < kFiles; ++i) {
         if (SizeOf(files[size_t(i)]) != kFileSize)
             Run({ "cp", files[0], files[size_t(i)] });

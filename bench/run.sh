@@ -7,9 +7,12 @@
 #                              HY_BENCH_ONLY=rules: a page of a log painted with ten colour rules and without,
 #                              HY_BENCH_ONLY=encodings: Find over Shift_JIS against iconv | grep, Auto's guess)
 #   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
-#   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)
+#   bench/run.sh archive       listing and extraction against unzip and 7z, start to the painted list of 20,000
+#                              members against zipinfo (under Xvfb when DISPLAY is unset; about 4.5 GiB of disk;
+#                              HY_BENCH_ONLY=list20k, list or extract: only those figures)
 #   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)
-#   bench/run.sh compare       comparing files against cmp (needs about 5 GiB of disk)
+#   bench/run.sh compare       comparing files against cmp and cmp -l (needs about 6 GiB of disk;
+#                              HY_BENCH_ONLY=diff: only the two files that differ, about 2 GiB)
 #   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
@@ -52,7 +55,7 @@ ninja -C "$build" -j2 "$target" >/dev/null
 
 data=$(mktemp -d "${HY_BENCH_TMP:-${TMPDIR:-/tmp}}/hybench.XXXXXX")
 trap 'rm -rf "$data"' EXIT INT TERM
-if [ "$what" = startup ]; then
+if [ "$what" = startup ] || [ "$what" = archive ]; then
     ninja -C "$build" -j2 hyview >/dev/null
     if [ -n "${DISPLAY:-}" ]; then
         LC_ALL=C "$build/bench/$target" "$data" "$build/hyview"

@@ -12,7 +12,7 @@ packages=(
   xvfb xauth xdotool zip unzip p7zip-full poppler-utils imagemagick
   desktop-file-utils appstream dpkg-dev python3 tzdata
   libarchive-dev liblzma-dev libzstd-dev liblz4-dev libicu-dev libuchardet-dev
-  zstd lz4 lzip xz-utils bzip2 ncompress cpio xorriso libarchive-tools binutils gcab
+  zstd lz4 lzip xz-utils bzip2 ncompress cpio xorriso libarchive-tools binutils gcab jlha-utils
   librsvg2-bin qpdf
 )
 

@@ -14,6 +14,7 @@
 #include "platform/PlatformFiles.h"
 #include "platform/PlatformPaths.h"
 #include "platform/SingleInstance.h"
+#include "ui/archive/ZIPLIST.h"
 #include "ui/common/Alert.h"
 #include "ui/common/HelpHook.h"
 #include "ui/viewer/HvViewr.h"
@@ -34,9 +35,9 @@ using namespace hy::dde;
 using namespace hy::program;
 
 namespace {
-    // For the start-up benchmark (HY_REPORT_FIRST_PAINT set): once the first frame that shows a file's text
-    // (or, with no file named, the main window) has been painted, prints "first-paint NANOSECONDS" (the
-    // monotonic clock) on standard output and ends the program at once.
+    // For the start-up benchmarks (HY_REPORT_FIRST_PAINT set): once the first frame that shows a file's text
+    // or an archive's members (or, with no file named, the main window) has been painted, prints "first-paint
+    // NANOSECONDS" (the monotonic clock) on standard output and ends the program at once.
     class TFirstPaintReport : public QObject {
     public:
         TFirstPaintReport(QWidget* window, bool withFile)
@@ -66,9 +67,11 @@ namespace {
         {
             if (!m_withFile)
                 return watched == m_window;
-            // A text view's painting area, its file open.
-            const auto* viewer = qobject_cast<const viewer::THvCustomFileViewer*>(watched->parent());
-            return viewer && viewer->viewport() == watched && viewer->IsOpen();
+            // A text view's painting area, its file open, or an archive list's, its members read.
+            if (const auto* viewer = qobject_cast<const viewer::THvCustomFileViewer*>(watched->parent()))
+                return viewer->viewport() == watched && viewer->IsOpen();
+            const auto* list = qobject_cast<const archive::TZipList*>(watched->parent());
+            return list && list->viewport() == watched && list->Count() > 0;
         }
 
         QWidget* m_window;

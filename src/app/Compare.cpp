@@ -6,6 +6,8 @@
 #include "app/Progress.h"
 #include "common/HyUtils.h"
 #include "core/compare/FileCompare.h"
+#include "core/compress/DecodedSource.h"
+#include "core/viewer/HvFileModel.h"
 #include "platform/PlatformFiles.h"
 #include "ui/common/Alert.h"
 #include "ui/common/Ask.h"
@@ -19,6 +21,7 @@
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <algorithm>
+#include <limits>
 
 namespace hy::app {
 
@@ -64,6 +67,30 @@ namespace {
         return windows;
     }
 
+    // A window that shows a compressed file decompressed compares its decoded bytes; their size is known
+    // once its decoding reached the end.
+    TCompareFile CompareFileOf(viewer::THvFileViewer& viewer, const QString& name, qint64 size)
+    {
+        const compress::TDecodedSource* source
+            = viewer.Model().DecodeCompressed() ? viewer.Model().DecodedSource() : nullptr;
+        if (!source)
+            return { name, size, compress::TCompressKind::None };
+        return { name, source->Complete() ? source->KnownSize() : -1, source->Kind() };
+    }
+
+    // The gauge goes to the smallest size; while a file is still being decompressed, to what it has so far.
+    qint64 ProgressTotal(const QList<QPointer<TChildForm>>& windows, const QList<TCompareFile>& files)
+    {
+        qint64 total = std::numeric_limits<qint64>::max();
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            const compress::TDecodedSource* source = files.at(i).Size >= 0 || !windows.at(i)
+                ? nullptr
+                : windows.at(i)->FileViewer()->Model().DecodedSource();
+            total = std::min(total, source ? source->KnownSize() : std::max<qint64>(files.at(i).Size, 0));
+        }
+        return total;
+    }
+
     // What the run came to: the count of differences, the file that could not be opened or read, or nothing
     // when it was declined or stopped.
     void ReportResult(const TCompareResult& result, const QStringList& names)
@@ -101,8 +128,8 @@ void CompareFiles(TMainForm& form)
     }
 
     const QList<QPointer<TChildForm>> windows = WindowsInCompareOrder(form);
+    QList<TCompareFile> files;
     QStringList names;
-    QList<qint64> sizes;
     for (const QPointer<TChildForm>& w : windows) {
         const QString name = w->FileViewer()->FileName();
         const platform::TFileFacts facts = platform::ReadFileFacts(name);
@@ -111,9 +138,13 @@ void CompareFiles(TMainForm& form)
             return;
         }
         names << name;
-        sizes << facts.size;
+        files.append(CompareFileOf(*w->FileViewer(), name, facts.size));
     }
-    if (std::any_of(sizes.cbegin(), sizes.cend(), [&](qint64 s) { return s != sizes.first(); })
+    // The question needs every size; a file still being decompressed shows its size during the run.
+    const bool allKnown = std::all_of(files.cbegin(), files.cend(), [](const TCompareFile& f) { return f.Size >= 0; });
+    if (allKnown
+        && std::any_of(
+            files.cbegin(), files.cend(), [&](const TCompareFile& f) { return f.Size != files.first().Size; })
         && !AskYesNo(kCompareTitle, QStringLiteral("Files are different sizes!\rCompare anyway?")))
         return;
 
@@ -136,8 +167,7 @@ void CompareFiles(TMainForm& form)
         progress->Finish();
         g_running = false;
     });
-    const qint64 smallest = *std::min_element(sizes.cbegin(), sizes.cend());
-    progress->Start(smallest);
+    progress->Start(ProgressTotal(windows, files));
     progress->Update(QStringLiteral("Comparing Files"), QStringLiteral("Errors: 0"), 0);
 
     TCompareEvents events;
@@ -157,7 +187,7 @@ void CompareFiles(TMainForm& form)
         QCoreApplication::processEvents();
         return !progress->Cancelled();
     };
-    const TCompareResult result = TFileCompare().Run(names, sizes, events);
+    const TCompareResult result = TFileCompare().Run(files, events);
     progress->Finish();
 
     ReportResult(result, names);

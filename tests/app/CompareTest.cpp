@@ -3,6 +3,7 @@
 #include "app/Brview1.h"
 #include "app/Brview2.h"
 #include "app/Progress.h"
+#include "support/CompressFixtures.h"
 #include "support/MainFormTest.h"
 #include "support/ModalWatcher.h"
 #include "support/TestWait.h"
@@ -194,6 +195,33 @@ TEST_F(Compare, StopInTheProgressWindowEndsTheRunWithoutAResult)
     EXPECT_TRUE(clicked);
     EXPECT_EQ(seen, QStringList { "Abort|Do you want to cancel this function?" });
     EXPECT_FALSE(progress->isVisible());
+}
+
+// A compressed log shown decompressed is compared as the viewer shows it: against its plain text it is
+// identical, and a changed byte is asked about at its decoded offset. The decoded size need not be known yet.
+TEST_F(Compare, ACompressedFileIsComparedAsItsDecodedText)
+{
+    const QByteArray text = hy::test::MakeLogText(200000, 3);
+    hy::test::TTempFolder folder;
+    const QString gz = hy::test::CompressInto(folder, QStringLiteral("app.log.gz"), text, "gzip", { "-c" });
+    ASSERT_FALSE(gz.isEmpty());
+    Open({ text });
+    ASSERT_TRUE(m_form->OpenFileInViewer(gz, ViewMode::Standard, false));
+    EXPECT_EQ(Run(), QStringList { "File Compare Results|The files are 100% identical." });
+
+    QByteArray changed = text;
+    changed[150000] = char(changed[150000] ^ 1);
+    Open({ changed });
+    for (TChildForm* c : m_form->Children()) {
+        if (c->FileViewer()->FileName().endsWith(QStringLiteral("file0.bin")))
+            m_form->FrameOf(c)->close();
+    }
+    HY_ASSERT_SOON(m_form->Children().size() == 2);
+    EXPECT_EQ(Run(),
+        QStringList({ "File Compare|Compare has failed 150,001 bytes into the files.\n\nThe files are not "
+                      "identical.\n\n"
+                      "Do you want to continue anyway?",
+            "File Compare Results|The files contain 1 byte of dissimilar\ndata and therefore are not identical." }));
 }
 
 TEST(ProgressReport, GaugeShowsForLongWorkAndStopAsksFirst)

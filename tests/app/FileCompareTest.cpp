@@ -1,10 +1,16 @@
 // The comparing run on real files: counts, the first difference, the answers that end a run, failures
-// to open and to read, progress, and the texts the command shows.
+// to open and to read, progress, compressed files compared as their decoded bytes, and the texts the
+// command shows.
 #include "core/compare/FileCompare.h"
+#include "support/CompressFixtures.h"
+#include "support/TempFiles.h"
+#include "support/Tools.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -189,4 +195,123 @@ TEST(FileCompareTexts, NumbersCarrySeparatorsAndPlurals)
     EXPECT_EQ(TooManyFilesToCompareText(),
         "I can only compare 5 files at a time.\rClose some of your open files and\rtry again.");
     EXPECT_EQ(UnableToReadText("/x/y", 2), "Unable to read file: /x/y\r\rFile not found!");
+}
+
+// A compressed file is compared as its decoded bytes, whether its decoded size is known before the run or
+// only at its end; formats the viewer decodes, made by their own tools.
+class FileCompareDecoded : public ::testing::Test {
+protected:
+    TCompareResult Run(const QList<TCompareFile>& files)
+    {
+        m_firstAt = -1;
+        m_progressed = 0;
+        TCompareEvents events;
+        events.FirstDifference = [&](qint64 position) {
+            if (m_firstAt < 0)
+                m_firstAt = position;
+            return true;
+        };
+        events.Progress = [&](qint64, qint64 step) {
+            m_progressed += step;
+            return true;
+        };
+        return TFileCompare().Run(files, events, 0);
+    }
+
+    hy::test::TTempFolder m_folder;
+    qint64 m_firstAt = -1;
+    qint64 m_progressed = 0;
+};
+
+TEST_F(FileCompareDecoded, AGzipAgainstItsPlainFileComparesItsDecodedBytes)
+{
+    using hy::compress::TCompressKind;
+    // Past two blocks, so that a difference and the end fall in a later block than the first.
+    const QByteArray text = hy::test::MakeLogText(int(kCompareBlockSize) * 2 + 4321, 5);
+    const QString plain = m_folder.Write("app.log", text);
+    const QString gz = hy::test::CompressInto(m_folder, "app.log.gz", text, "gzip", { "-c" });
+    ASSERT_FALSE(gz.isEmpty());
+    const qint64 n = text.size();
+
+    struct Case {
+        const char* what;
+        qint64 gzSize; // -1: decoded size unknown before the run
+    };
+    for (const Case& c : { Case { "decoded size known", n }, Case { "decoded size found by the run", -1 } }) {
+        SCOPED_TRACE(c.what);
+        TCompareResult r = Run({ { gz, c.gzSize, TCompressKind::Gzip }, { plain, n, TCompressKind::None } });
+        EXPECT_EQ(r.Outcome, TCompareOutcome::Finished);
+        EXPECT_EQ(r.Errors, 0);
+        EXPECT_EQ(m_firstAt, -1);
+        EXPECT_EQ(m_progressed, n);
+
+        // Read as plain bytes the compressed file differs almost everywhere.
+        r = Run({ { gz, QFileInfo(gz).size(), TCompressKind::None }, { plain, n, TCompressKind::None } });
+        EXPECT_GT(r.Errors, n / 2);
+    }
+
+    // One changed byte in the decoded text, past the first block: found at its decoded offset, counted once.
+    const qint64 at = kCompareBlockSize + 1000;
+    QByteArray changed = text;
+    changed[at] = char(changed[at] ^ 0x20);
+    const QString other = m_folder.Write("changed.log", changed);
+    for (const qint64 gzSize : { n, qint64(-1) }) {
+        TCompareResult r = Run({ { other, n, TCompressKind::None }, { gz, gzSize, TCompressKind::Gzip } });
+        EXPECT_EQ(r.Outcome, TCompareOutcome::Finished);
+        EXPECT_EQ(r.Errors, 1);
+        EXPECT_EQ(m_firstAt, at + 1);
+    }
+
+    // A decoded text longer than the plain file: the extra bytes count, decoded to learn how many there are.
+    const QString shorter = m_folder.Write("short.log", text.left(n - 777));
+    TCompareResult r = Run({ { shorter, n - 777, TCompressKind::None }, { gz, -1, TCompressKind::Gzip } });
+    EXPECT_EQ(r.Outcome, TCompareOutcome::Finished);
+    EXPECT_EQ(r.Errors, 777);
+    // ... and one shorter than the plain file.
+    const QString longer = m_folder.Write("long.log", text + QByteArray(55, 'x'));
+    r = Run({ { gz, -1, TCompressKind::Gzip }, { longer, n + 55, TCompressKind::None } });
+    EXPECT_EQ(r.Outcome, TCompareOutcome::Finished);
+    EXPECT_EQ(r.Errors, 55);
+}
+
+TEST_F(FileCompareDecoded, EveryFormatAgainstAnotherAndAgainstADamagedCopy)
+{
+    using hy::compress::TCompressKind;
+    const QByteArray text = hy::test::MakeLogText(300000, 9);
+    const struct {
+        const char* program;
+        QStringList args;
+        TCompressKind kind;
+    } formats[] = {
+        { "gzip", { "-c" }, TCompressKind::Gzip },
+        { "xz", { "-c" }, TCompressKind::Xz },
+        { "zstd", { "-q", "-c" }, TCompressKind::Zstd },
+        { "bzip2", { "-c" }, TCompressKind::Bzip2 },
+    };
+    QList<TCompareFile> files;
+    for (const auto& f : formats) {
+        if (!hy::test::HaveTool(f.program)) {
+            std::printf("skipped %s: it is not installed\n", f.program);
+            continue;
+        }
+        const QString path = hy::test::CompressInto(
+            m_folder, QStringLiteral("log.") + QString::fromLatin1(f.program), text, f.program, f.args);
+        ASSERT_FALSE(path.isEmpty());
+        files.append({ path, -1, f.kind });
+    }
+    ASSERT_GE(files.size(), 2);
+    TCompareResult r = Run(files.mid(0, kMaxCompareFiles));
+    EXPECT_EQ(r.Outcome, TCompareOutcome::Finished);
+    EXPECT_EQ(r.Errors, 0);
+
+    // A gzip cut in its middle ends where its decoded bytes end, as in the viewer: the rest counts as missing.
+    QFile whole(files.first().Name);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray packed = whole.readAll();
+    const QString cut = m_folder.Write("cut.gz", packed.left(packed.size() / 2));
+    r = Run({ { cut, -1, TCompressKind::Gzip }, { files.first().Name, -1, TCompressKind::Gzip } });
+    EXPECT_EQ(r.Outcome, TCompareOutcome::Finished);
+    EXPECT_GT(r.Errors, 0);
+    EXPECT_LT(r.Errors, text.size());
+    EXPECT_EQ(m_firstAt, -1) << "the bytes that decoded are the text's own";
 }

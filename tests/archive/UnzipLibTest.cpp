@@ -2,12 +2,16 @@
 // and libzip: listing beside zipinfo, extraction, encryption, and archives or members meant to do harm.
 #include "core/archive/UnzipLib.h"
 #include "archive/ArchiveFixtures.h"
+#include "core/archive/MemberFiles.h"
+#include "support/TempFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -447,6 +451,70 @@ TEST_F(ArchiveTest, AStopLeavesNothingBehind)
     EXPECT_EQ(Extract(uf, zip, "long.bin", m_out), int(kUnzipStopped));
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(ArchiveFixtures::Tree(m_out).isEmpty());
+}
+
+// Large members are written on a thread of their own while the next block is unpacked: the bytes (blocks of
+// zeros left as holes, at the end too) come out as they went in, and a stop still leaves nothing behind.
+TEST_F(ArchiveTest, LargeMembersWrittenAsideKeepEveryByte)
+{
+    QByteArray mixed(int(9 << 20) + 77, Qt::Uninitialized);
+    quint32 x = 12345;
+    for (char& c : mixed) {
+        x = x * 1103515245u + 12345u;
+        c = char((x >> 16) % 7 == 0 ? x >> 24 : 'a' + (x >> 16) % 26);
+    }
+    // A whole block of zeros inside, and zeros to the end.
+    std::memset(mixed.data() + (3 << 20), 0, 1 << 20);
+    const QByteArray zeroEnd = mixed.left(int(8 << 20)) + QByteArray(int(2 << 20), '\0');
+    const QString zip = m_fx.MakeZip(QStringLiteral("large.zip"),
+        { { QStringLiteral("mixed.bin"), mixed, {} }, { QStringLiteral("zero-end.bin"), zeroEnd, {} } });
+    for (const auto& [name, bytes] : { std::pair { "mixed.bin", mixed }, std::pair { "zero-end.bin", zeroEnd } }) {
+        SCOPED_TRACE(name);
+        TUnzipFile uf;
+        ASSERT_EQ(Extract(uf, zip, name, m_out), 0);
+        QFile f(m_out + QLatin1Char('/') + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.readAll() == bytes);
+    }
+
+    const QString stopOut = m_fx.Path(QStringLiteral("stop-out"));
+    QDir().mkpath(stopOut);
+    TUnzipFile uf;
+    int calls = 0;
+    uf.OnMinorCallback = [&](TUnzipEvents*, const QString&, qint32, bool& cancel) { cancel = ++calls == 4; };
+    EXPECT_EQ(Extract(uf, zip, "mixed.bin", stopOut), int(kUnzipStopped));
+    EXPECT_TRUE(ArchiveFixtures::Tree(stopOut).isEmpty());
+}
+
+// The block writer, on the caller's thread and aside: blocks land at their offsets, a range never handed over
+// stays a hole, and a failed write comes back from Put or Finish.
+TEST(BlockWriter, WritesAtOffsetsAndReportsAFailure)
+{
+    hy::test::TTempFolder folder;
+    for (const bool aside : { false, true }) {
+        SCOPED_TRACE(aside ? "aside" : "on the caller's thread");
+        const QString path = folder.PathOf(aside ? QStringLiteral("aside") : QStringLiteral("here"));
+        hy::platform::TFileDescriptor out(::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0600));
+        ASSERT_TRUE(out.Valid());
+        const QByteArray a(5000, 'a');
+        const QByteArray b(3000, 'b');
+        {
+            TBlockWriter writer(out, aside);
+            EXPECT_EQ(writer.Put(a.constData(), size_t(a.size()), 0), 0);
+            EXPECT_EQ(writer.Put(b.constData(), size_t(b.size()), 9000), 0);
+            EXPECT_EQ(writer.Finish(), 0);
+        }
+        EXPECT_EQ(hy::test::ReadAll(path), a + QByteArray(4000, '\0') + b);
+
+        hy::platform::TFileDescriptor readOnly(::open(QFile::encodeName(path).constData(), O_RDONLY));
+        TBlockWriter failing(readOnly, aside);
+        const int first = failing.Put(a.constData(), size_t(a.size()), 0);
+        const int second = failing.Put(b.constData(), size_t(b.size()), 5000);
+        const int end = failing.Finish();
+        EXPECT_NE(end, 0);
+        EXPECT_TRUE(first != 0 || second != 0 || end != 0);
+        EXPECT_EQ(hy::test::ReadAll(path).size(), 12000) << "nothing was written through it";
+    }
 }
 
 namespace {

@@ -41,6 +41,9 @@ namespace {
     constexpr size_t kReadSize = size_t(256) << 10;
     constexpr auto kProgressInterval = std::chrono::milliseconds(10);
     constexpr int kPasswordTries = 3;
+    // A member this large is first held against the room left on the disk. For a smaller one the look would
+    // cost as much as the writing; one that does not fit ends in the full disk's own error.
+    constexpr qint64 kRoomCheckSize = qint64(1) << 20;
     const char* const kEncryptedText = "encrypted archive: not supported";
 
     int CodeFromErrno(int err) { return platform::ErrorCodeFromErrno(err); }
@@ -459,12 +462,11 @@ namespace {
         int Write(const TArchiveMember& member, const TFileDescriptor& dir, const QByteArray& finalName, qint64& bytes)
         {
             QByteArray tempName;
-            TFileDescriptor out = CreateMemberTemporary(dir, ".hyarchive-", tempName);
+            // Made with the member's permissions (never its setuid, setgid or sticky bits), less the mask.
+            TFileDescriptor out = CreateMemberTemporary(dir, ".hyarchive-", tempName, mode_t(member.Mode & 0777));
             if (!out.Valid())
                 return CodeFromErrno(errno);
             int code = Copy(member, out, bytes);
-            if (code == 0 && ::fchmod(out.Get(), mode_t(member.Mode & 0777) & ~ProcessUmask()) != 0)
-                code = CodeFromErrno(errno);
             if (code == 0 && member.HasTime) {
                 const struct timespec times[2] = { { 0, UTIME_NOW }, { time_t(member.Modified), 0 } };
                 ::futimens(out.Get(), times);
@@ -610,15 +612,15 @@ TArchiveStatus TArchiveReader::Extract(const std::vector<int>& indexes, const TE
             const TFileDescriptor* dir = folders.Open(parts, parts.size() - 1, result.Code);
             struct stat existing { };
             struct statvfs fs { };
+            const bool exists
+                = dir && ::fstatat(dir->Get(), parts.back().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
             if (!dir) {
                 // result.Code says why
-            } else if (::fstatat(dir->Get(), parts.back().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0
-                && S_ISDIR(existing.st_mode)) {
+            } else if (exists && S_ISDIR(existing.st_mode)) {
                 result.Code = kUnzipTargetIsFolder;
-            } else if (::fstatat(dir->Get(), parts.back().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0
-                && !(options.ConfirmReplace && options.ConfirmReplace(member, result.Target))) {
+            } else if (exists && !(options.ConfirmReplace && options.ConfirmReplace(member, result.Target))) {
                 result.Code = kUnzipNotReplaced;
-            } else if (member.Size > 0 && ::fstatvfs(dir->Get(), &fs) == 0 && fs.f_frsize > 0
+            } else if (member.Size >= kRoomCheckSize && ::fstatvfs(dir->Get(), &fs) == 0 && fs.f_frsize > 0
                 && quint64(member.Size) > quint64(fs.f_bavail) * quint64(fs.f_frsize)) {
                 result.Code = kArchiveTooLarge;
             } else if (member.Encrypted && !m_askPassword) {

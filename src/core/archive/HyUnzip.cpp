@@ -85,6 +85,8 @@ namespace {
     using platform::TFileDescriptor;
 
     constexpr size_t kChunk = size_t(1) << 20;
+    // Members this large are written on a thread of their own while the next block is unpacked.
+    constexpr qint64 kWriteAsideSize = qint64(8) << 20;
     constexpr quint16 kMbOkCancel = 1;
     constexpr quint16 kMbYesNo = 4;
     constexpr qint32 kIdYes = 6;
@@ -462,23 +464,6 @@ namespace {
         return mode & ~ProcessUmask();
     }
 
-    int WriteAll(const TFileDescriptor& out, const char* data, size_t size)
-    {
-        while (size > 0) {
-            const ssize_t n = ::write(out.Get(), data, size);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return CodeFromErrno(errno);
-            }
-            if (n == 0)
-                return kUnzipDiskFull;
-            data += n;
-            size -= size_t(n);
-        }
-        return 0;
-    }
-
     struct FreeBuffer {
         void operator()(char* p) const { std::free(p); }
     };
@@ -663,16 +648,25 @@ namespace {
     };
 
     // Copies the member's data into the open temporary file, checking its size as it goes. Blocks of zeros
-    // are skipped rather than written, so that they take no room on disk.
+    // are skipped rather than written, so that they take no room on disk. A large member is written on a
+    // thread of its own while its next block is unpacked.
     int CopyData(TMemberData& member, const TFileDescriptor& out, const TUnzipItemInfo& info, TUnzipCommandRecord& r)
     {
-        std::unique_ptr<char, FreeBuffer> buffer(static_cast<char*>(std::aligned_alloc(4096, kChunk)));
-        if (!buffer)
-            return kUnzipNoMemory;
+        const bool aside = info.Size >= kWriteAsideSize;
+        std::unique_ptr<char, FreeBuffer> buffers[2];
+        for (int i = 0; i < (aside ? 2 : 1); ++i) {
+            buffers[i].reset(static_cast<char*>(std::aligned_alloc(4096, kChunk)));
+            if (!buffers[i])
+                return kUnzipNoMemory;
+        }
+        TBlockWriter writer(out, aside);
         qint64 total = 0;
         bool hole = false;
+        // The buffer to fill next: the other one once a block was handed over to be written.
+        int turn = 0;
         for (;;) {
-            const zip_int64_t n = member.Read(buffer.get(), kChunk);
+            char* buffer = buffers[turn].get();
+            const zip_int64_t n = member.Read(buffer, kChunk);
             if (n < 0)
                 return member.Result();
             if (n == 0)
@@ -680,18 +674,19 @@ namespace {
             // Data beyond the stated size would fill the disk: the directory promised less.
             if (total + n > info.Size)
                 return kUnzipDiskFull;
-            hole = n == zip_int64_t(kChunk) && AllZero(buffer.get(), kChunk);
-            if (hole) {
-                if (::lseek(out.Get(), n, SEEK_CUR) < 0)
-                    return CodeFromErrno(errno);
-            } else if (const int code = WriteAll(out, buffer.get(), size_t(n))) {
-                return code;
+            hole = n == zip_int64_t(kChunk) && AllZero(buffer, kChunk);
+            if (!hole) {
+                if (const int code = writer.Put(buffer, size_t(n), total))
+                    return code;
+                turn = aside ? 1 - turn : 0;
             }
             total += n;
             const qint32 percent = info.Size > 0 ? qint32(total * 100 / info.Size) : 100;
             if (r.MinorStatus && r.MinorStatus(info.Name.constData(), percent, r.MinorUser))
                 return kUnzipStopped;
         }
+        if (const int code = writer.Finish())
+            return code;
         if (hole && ::ftruncate(out.Get(), total) != 0)
             return CodeFromErrno(errno);
         return total == info.Size ? 0 : kUnzipDamaged;

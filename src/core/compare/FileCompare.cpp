@@ -1,9 +1,11 @@
-// The comparing run: large plain reads from every file, compared block against block.
+// The comparing run: large plain reads from every file (or its decoded bytes), compared block against block.
 #include "core/compare/FileCompare.h"
 
 #include "base/ErrorCodes.h"
 #include "common/ErrorText.h"
 #include "common/HyUtils.h"
+#include "core/compress/StreamDecoder.h"
+#include "platform/PlatformFiles.h"
 #include "platform/ReadOnlyFile.h"
 
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace hy::compare {
@@ -42,6 +45,46 @@ namespace {
         const quint64 high = (((v & low7) + low7) | v) & ~low7;
         return std::popcount(high);
     }
+
+    // One file of the run, read front to back: its plain bytes, or the bytes its decoder produces.
+    class TCompareInput {
+    public:
+        int Open(const QString& name, compress::TCompressKind kind)
+        {
+            if (kind == compress::TCompressKind::None)
+                return m_plain.Open(name);
+            if (const int code = platform::OpenForReading(m_fd, name))
+                return code;
+            m_decoder = compress::MakeStreamDecoder(kind, m_fd);
+            if (!m_decoder || !m_decoder->Start(compress::TRestartPoint()))
+                return kErrorDiskRead;
+            return 0;
+        }
+
+        // Up to n bytes; fewer only where the bytes end (for decoded bytes also where the data is damaged or
+        // cut short: the viewer's decoded text ends there too). -1 with LastError() when a read failed.
+        qint64 Read(unsigned char* buffer, qint64 n)
+        {
+            if (!m_decoder)
+                return m_plain.Read(buffer, n);
+            qint64 filled = 0;
+            while (filled < n && !m_ended) {
+                size_t produced = 0;
+                const auto status = m_decoder->Decode(buffer + filled, size_t(n - filled), produced);
+                filled += qint64(produced);
+                m_ended = status != compress::TStreamDecoder::TStatus::Ok;
+            }
+            return filled;
+        }
+
+        int LastError() const { return m_decoder ? kErrorDiskRead : m_plain.LastError(); }
+
+    private:
+        platform::TReadOnlyFile m_plain;
+        platform::TFileDescriptor m_fd; // the decoder's input; declared before it, so it closes after it
+        std::unique_ptr<compress::TStreamDecoder> m_decoder;
+        bool m_ended = false;
+    };
 
     qint64 FirstDifference(const unsigned char* const* blocks, int count, qint64 n)
     {
@@ -80,25 +123,42 @@ qint64 CountDifferingPositions(const unsigned char* const* blocks, int count, qi
 TCompareResult TFileCompare::Run(
     const QStringList& names, const QList<qint64>& sizes, const TCompareEvents& events, int progressInterval)
 {
-    TCompareResult result;
-    const int count = int(std::min<qsizetype>(names.size(), kMaxCompareFiles));
-    if (count < 2 || sizes.size() < count)
-        return result;
-    const qint64 smallest = *std::min_element(sizes.cbegin(), sizes.cbegin() + count);
-    const qint64 largest = *std::max_element(sizes.cbegin(), sizes.cbegin() + count);
-    // Bytes beyond the smallest file's end are never read; they count through the difference in size.
-    result.Errors = largest - smallest;
+    QList<TCompareFile> files;
+    const qsizetype count = std::min(names.size(), sizes.size());
+    for (qsizetype i = 0; i < count; ++i)
+        files.append({ names.at(i), sizes.at(i), compress::TCompressKind::None });
+    return Run(files, events, progressInterval);
+}
 
-    std::array<platform::TReadOnlyFile, kMaxCompareFiles> files;
+TCompareResult TFileCompare::Run(const QList<TCompareFile>& list, const TCompareEvents& events, int progressInterval)
+{
+    TCompareResult result;
+    const int count = int(std::min<qsizetype>(list.size(), kMaxCompareFiles));
+    if (count < 2)
+        return result;
+    // The end of the comparison: the smallest size known so far. A file of unknown size lowers it when its
+    // decoded bytes end.
+    qint64 limit = std::numeric_limits<qint64>::max();
+    bool anyUnknown = false;
+    std::array<qint64, kMaxCompareFiles> sizes {};
     for (int i = 0; i < count; ++i) {
-        if (const int code = files[i].Open(names.at(i))) {
+        sizes[i] = list.at(i).Size;
+        if (sizes[i] < 0)
+            anyUnknown = true;
+        else
+            limit = std::min(limit, sizes[i]);
+    }
+
+    std::array<TCompareInput, kMaxCompareFiles> files;
+    for (int i = 0; i < count; ++i) {
+        if (const int code = files[i].Open(list.at(i).Name, list.at(i).Kind)) {
             result.Outcome = TCompareOutcome::OpenFailed;
             result.FailedFile = i;
             result.ErrorCode = code;
             return result;
         }
     }
-    const qint64 blockSize = std::clamp<qint64>(smallest, 1, kCompareBlockSize);
+    const qint64 blockSize = anyUnknown ? kCompareBlockSize : std::clamp<qint64>(limit, 1, kCompareBlockSize);
     const size_t allocation = (size_t(blockSize) + kPageSize - 1) / kPageSize * kPageSize;
     std::array<Block, kMaxCompareFiles> owned;
     std::array<const unsigned char*, kMaxCompareFiles> blocks {};
@@ -117,43 +177,77 @@ TCompareResult TFileCompare::Run(
     clock.start();
     qint64 unreported = 0;
     bool firstPending = true;
-    for (qint64 offset = 0; offset < smallest;) {
-        const qint64 want = std::min(blockSize, smallest - offset);
+    // Lets the caller answer; false when it said stop.
+    const auto report = [&](bool force) {
+        if (!force && clock.elapsed() < progressInterval)
+            return true;
+        if (events.Progress && !events.Progress(result.Errors, unreported))
+            return false;
+        unreported = 0;
+        clock.restart();
+        return true;
+    };
+    const auto fail = [&](int i, qint64 got) {
+        result.Outcome = TCompareOutcome::ReadFailed;
+        result.FailedFile = i;
+        result.ErrorCode = got < 0 ? files[i].LastError() : kErrorDiskRead;
+        return result;
+    };
+    for (qint64 offset = 0; offset < limit;) {
+        const qint64 want = std::min(blockSize, limit - offset);
+        qint64 have = want;
         for (int i = 0; i < count; ++i) {
             const qint64 got = files[i].Read(owned[i].get(), want);
-            // A file that ends before the size it had when the run began has changed under it.
-            if (got != want) {
-                result.Outcome = TCompareOutcome::ReadFailed;
-                result.FailedFile = i;
-                result.ErrorCode = got < 0 ? files[i].LastError() : kErrorDiskRead;
-                return result;
-            }
+            if (got == want)
+                continue;
+            // A file that ends before the size it had when the run began has changed under it; one whose size
+            // was unknown has just shown it.
+            if (got < 0 || sizes[i] >= 0)
+                return fail(i, got);
+            sizes[i] = offset + got;
+            have = std::min(have, got);
         }
+        if (have < want)
+            limit = offset + have;
         bool differ = false;
         for (int i = 1; i < count && !differ; ++i)
-            differ = std::memcmp(blocks[0], blocks[i], size_t(want)) != 0;
+            differ = std::memcmp(blocks[0], blocks[i], size_t(have)) != 0;
         if (differ) {
             if (firstPending) {
                 firstPending = false;
-                const qint64 at = FirstDifference(blocks.data(), count, want);
+                const qint64 at = FirstDifference(blocks.data(), count, have);
                 if (events.FirstDifference && !events.FirstDifference(offset + at + 1)) {
                     result.Outcome = TCompareOutcome::Declined;
                     return result;
                 }
             }
-            result.Errors += CountDifferingPositions(blocks.data(), count, want);
+            result.Errors += CountDifferingPositions(blocks.data(), count, have);
         }
-        offset += want;
-        unreported += want;
-        if (clock.elapsed() >= progressInterval || offset >= smallest) {
-            if (events.Progress && !events.Progress(result.Errors, unreported)) {
+        offset += have;
+        unreported += have;
+        if (!report(offset >= limit)) {
+            result.Outcome = TCompareOutcome::Stopped;
+            return result;
+        }
+    }
+    // A file still of unknown size is decoded on to its end, only to learn its size.
+    for (int i = 0; i < count; ++i) {
+        for (qint64 at = limit; sizes[i] < 0;) {
+            const qint64 got = files[i].Read(owned[i].get(), blockSize);
+            if (got < 0)
+                return fail(i, got);
+            at += got;
+            if (got < blockSize)
+                sizes[i] = at;
+            if (!report(false)) {
                 result.Outcome = TCompareOutcome::Stopped;
                 return result;
             }
-            unreported = 0;
-            clock.restart();
         }
     }
+    // Bytes beyond the smallest file's end are never compared; they count through the difference in size.
+    const qint64 largest = *std::max_element(sizes.cbegin(), sizes.cbegin() + count);
+    result.Errors += largest - limit;
     return result;
 }
 

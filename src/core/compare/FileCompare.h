@@ -1,7 +1,10 @@
 // The byte-by-byte comparison of two to five files (File > Compare): the run over the files in lock-step,
-// the count of differing positions, and the texts the command shows. Windows and dialogs stay with the
-// caller, which hears of the first difference and of the progress through callbacks.
+// the count of differing positions, and the texts the command shows. A compressed single file that the
+// viewer shows decompressed is compared as its decoded bytes. Windows and dialogs stay with the caller,
+// which hears of the first difference and of the progress through callbacks.
 #pragma once
+
+#include "core/compress/CompressKind.h"
 
 #include <QList>
 #include <QString>
@@ -40,8 +43,23 @@ struct TCompareResult {
     int ErrorCode = 0;
 };
 
+// One file of a comparison.
+struct TCompareFile {
+    QString Name;
+    // Its size as looked up before the run; -1 when it is not known until its decoded bytes end (a compressed
+    // file whose decoding has not reached its end yet).
+    qint64 Size = -1;
+    // Not None: the file is compared as its decoded bytes, decoded by the run from the start.
+    compress::TCompressKind Kind = compress::TCompressKind::None;
+};
+
 class TFileCompare {
 public:
+    // Compares the files in lock-step up to the smallest size; a file of unknown size is read until its
+    // decoded bytes end (its size then counts like a known one), and decoded on past the others' end only to
+    // learn its size. Decoded bytes that end in damage end where the viewer's ends: what decoded before counts.
+    TCompareResult Run(const QList<TCompareFile>& files, const TCompareEvents& events,
+        int progressInterval = kCompareProgressInterval);
     // Compares the files in lock-step up to the smallest of sizes (as looked up before); memory use is one
     // block per file whatever the sizes. A position counts once however many files differ there.
     TCompareResult Run(const QStringList& names, const QList<qint64>& sizes, const TCompareEvents& events,

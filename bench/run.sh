@@ -8,9 +8,10 @@
 #                              HY_BENCH_ONLY=encodings: Find over Shift_JIS against iconv | grep, Auto's guess)
 #   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
 #   bench/run.sh archive       listing and extraction against unzip (needs about 2.5 GiB of disk)
-#   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)
+#   bench/run.sh search        the disk search against find, grep and rg (200,000 small files, 200,000 empty
+#                              files, 2 GiB of text; HY_BENCH_ONLY=small: the small files only)
 #   bench/run.sh compare       comparing files against cmp (needs about 5 GiB of disk)
-#   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
+#   bench/run.sh browse        the file selector's whole-drive search against find (200,000 files of 200 bytes)
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
 #   bench/run.sh startup       start to the painted window with a 1 KB file beside a bare Qt window (under Xvfb

@@ -120,6 +120,13 @@ inline std::string ToolOutput(std::vector<std::string> args)
     return output;
 }
 
+// The first line of a tool's --version, for the record beside its figures.
+inline std::string ToolVersion(const std::string& tool)
+{
+    const std::string text = ToolOutput({ tool, "--version" });
+    return text.substr(0, text.find('\n'));
+}
+
 // A figure of this process from /proc/self/status in KiB ("VmRSS:", "VmHWM:"); 0 when it is not there.
 inline long long StatusKiB(const char* key)
 {

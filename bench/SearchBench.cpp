@@ -1,5 +1,6 @@
-// Speed of the disk search beside find and grep, on trees generated here: 200,000 empty files in 2,000
-// folders for a search by name, and 2 GiB of log text in 20,000 files for a search by contents. Every
+// Speed of the disk search beside find, grep and ripgrep, on trees generated here: 200,000 empty files in
+// 2,000 folders for a search by name, 2 GiB of log text in 20,000 files for a search by contents, and
+// 200,000 files of about 200 bytes of text in 2,000 folders for both, where the cost of each file shows. Every
 // search runs through the File Search dialog (offscreen) as a person starts it, up to the results browser
 // on screen. Prints one "RATIO <name> <value>" line per figure; details go to standard error.
 //
@@ -45,6 +46,8 @@ constexpr size_t kTextFileBytes = (size_t(2) << 30) / (kTextFolders * kTextFiles
 // The text looked for: in one file of fifty, somewhere in its second half.
 const char* const kNeedle = "session 7f3a9c expired";
 const char* const kNeedleOtherCase = "SESSION 7F3A9C EXPIRED";
+// The text looked for in the tree of small files: in one file of fifty.
+const char* const kSmallNeedle = "invoice 4471 overdue";
 
 void WriteFile(const std::string& path, const char* data, size_t size)
 {
@@ -132,6 +135,46 @@ void MakeTextTree(const std::string& root)
     WriteFile(done, "", 0);
 }
 
+// Small files as people keep them: notes, settings, short logs and mails of two to five lines, about 200
+// bytes each, every fifth file a .log; one file in fifty names the overdue invoice.
+void MakeSmallTree(const std::string& root)
+{
+    const std::string done = root + "/.complete";
+    if (Exists(done))
+        return;
+    ::mkdir(root.c_str(), 0755);
+    static const char* const lines[] = { "Meeting with the design team moved to Thursday afternoon.\n",
+        "server=files.example.org port=8443 timeout=30 retries=3\n",
+        "2024-05-14 09:12:44 INFO backup finished, 1832 files copied\n",
+        "Please send the signed contract back before the end of the month.\n",
+        "TODO: check the printer queue on the second floor again\n",
+        "2024-05-14 09:13:02 WARN disk usage at 81 percent on /srv\n",
+        "Dear Anna, thank you for the photos from the trip to Porto.\n",
+        "color=dark font=Liberation Mono size=11 wrap=true\n" };
+    std::string buffer;
+    unsigned seed = 4242;
+    int n = 0;
+    for (int t = 0; t < kTopFolders; ++t) {
+        const std::string top = root + "/share" + std::to_string(t);
+        ::mkdir(top.c_str(), 0755);
+        for (int f = 0; f < kFoldersPerTop + 1; ++f) {
+            const std::string folder = f == 0 ? top : top + "/folder" + std::to_string(f);
+            ::mkdir(folder.c_str(), 0755);
+            for (int i = 0; i < kFilesPerFolder; ++i, ++n) {
+                buffer.clear();
+                while (buffer.size() < 160) {
+                    seed = seed * 1103515245u + 12345u;
+                    buffer += lines[(seed >> 16) % 8];
+                }
+                if (n % 50 == 13)
+                    buffer += std::string("Reminder: ") + kSmallNeedle + ", call the customer.\n";
+                WriteFile(folder + "/" + FileName(n), buffer.data(), buffer.size());
+            }
+        }
+    }
+    WriteFile(done, "", 0);
+}
+
 // The longest time in milliseconds the program went without answering while the search ran (its progress
 // window up): a timer that asks to run every 5 ms notes the gaps between its runs.
 double LongestGapMs(const QWidget* progress, const std::function<void()>& work)
@@ -186,6 +229,52 @@ int SearchOnce(int argc, char** argv)
     return found > 0 ? 0 : 1;
 }
 
+// The tree of small files: a search by name and one by contents beside find, grep and ripgrep (the last one
+// skipped with a message where rg is not installed).
+void SmallFiles(TFileSearchDialog& dialog, const std::string& small, const std::string& self)
+{
+    const QString dir = QString::fromStdString(small);
+    RunTool({ "find", small, "-name", "*.log" });
+    RunTool({ "grep", "-rlF", kSmallNeedle, small });
+    const bool haveRg = RunTool({ "sh", "-c", "command -v rg" }) == 0;
+    int found = 0;
+    const std::vector<double> byName = Race(5,
+        { [&]() { found = Search(dialog, dir, QStringLiteral("*.log"), QString(), false); },
+            [&]() {
+                RunTool({ "find", small, "-name", "*.log" });
+            },
+            [&]() {
+                RunTool({ self, "--search", small, "*.log" });
+            } });
+    std::fprintf(stderr, "small files, names: ours %.3f s (%d files), fresh %.3f s, %s %.3f s\n", byName[0], found,
+        byName[2], ToolVersion("find").c_str(), byName[1]);
+    std::vector<std::function<void()>> works {
+        [&]() { found = Search(dialog, dir, QStringLiteral("*.*"), QString::fromLatin1(kSmallNeedle), true); },
+        [&]() {
+            RunTool({ self, "--search", small, "*.*", kSmallNeedle });
+        },
+        [&]() {
+            RunTool({ "grep", "-rlF", kSmallNeedle, small });
+        },
+    };
+    if (haveRg)
+        works.push_back([&]() { RunTool({ "rg", "-l", "-F", kSmallNeedle, small }); });
+    const std::vector<double> byText = Race(3, works);
+    std::fprintf(stderr, "small files, contents: ours %.3f s (%d files), fresh %.3f s, %s %.3f s\n", byText[0], found,
+        byText[1], ToolVersion("grep").c_str(), byText[2]);
+    Ratio("names_small_vs_find", byName[1] / byName[0]);
+    Ratio("names_small_vs_find_fresh", byName[1] / byName[2]);
+    Ratio("contents_small_vs_grep", byText[2] / byText[0]);
+    Ratio("contents_small_vs_grep_fresh", byText[2] / byText[1]);
+    if (haveRg) {
+        std::fprintf(stderr, "small files, contents: %s %.3f s\n", ToolVersion("rg").c_str(), byText[3]);
+        Ratio("contents_small_vs_rg", byText[3] / byText[0]);
+        Ratio("contents_small_vs_rg_fresh", byText[3] / byText[1]);
+    } else {
+        std::fprintf(stderr, "contents_small_vs_rg skipped: rg (Debian's ripgrep) is not installed\n");
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -201,16 +290,24 @@ int main(int argc, char** argv)
     const std::string work = argv[1];
     const std::string names = work + "/names";
     const std::string texts = work + "/texts";
+    const std::string small = work + "/small";
+    const QByteArray only = qgetenv("HY_BENCH_ONLY");
     std::fprintf(stderr, "generating data in %s ...\n", work.c_str());
-    MakeNamesTree(names);
-    MakeTextTree(texts);
+    MakeSmallTree(small);
 
     QApplication app(argc, argv);
     TFileSearchDialog dialog(Hooks());
     dialog.show();
+    const std::string self = argv[0];
+    SmallFiles(dialog, small, self);
+    delete dialog.Results();
+    if (only == "small")
+        return 0;
+    RunTool({ "rm", "-rf", small });
+    MakeNamesTree(names);
+    MakeTextTree(texts);
     const QString namesDir = QString::fromStdString(names);
     const QString textsDir = QString::fromStdString(texts);
-    const std::string self = argv[0];
 
     // Hot caches: each tree is read once before anything is timed.
     RunTool({ "find", names, "-name", "*.log" });
@@ -225,8 +322,8 @@ int main(int argc, char** argv)
             [&]() {
                 RunTool({ self, "--search", names, "*.log" });
             } });
-    std::fprintf(
-        stderr, "names: ours %.3f s (%d files), fresh %.3f s, find %.3f s\n", byName[0], found, byName[2], byName[1]);
+    std::fprintf(stderr, "names: ours %.3f s (%d files), fresh %.3f s, %s %.3f s\n", byName[0], found, byName[2],
+        ToolVersion("find").c_str(), byName[1]);
 
     const std::vector<double> byText = Race(3,
         { [&]() { found = Search(dialog, textsDir, QStringLiteral("*.*"), QString::fromLatin1(kNeedle), true); },
@@ -236,8 +333,8 @@ int main(int argc, char** argv)
             [&]() {
                 RunTool({ self, "--search", texts, "*.*", kNeedle });
             } });
-    std::fprintf(stderr, "contents: ours %.3f s (%d files), fresh %.3f s, grep %.3f s\n", byText[0], found, byText[2],
-        byText[1]);
+    std::fprintf(stderr, "contents: ours %.3f s (%d files), fresh %.3f s, %s %.3f s\n", byText[0], found, byText[2],
+        ToolVersion("grep").c_str(), byText[1]);
 
     const std::vector<double> byTextNoCase = Race(3,
         { [&]() {

@@ -10,10 +10,11 @@
 #   bench/run.sh archive       listing and extraction against unzip and 7z, start to the painted list of 20,000
 #                              members against zipinfo (under Xvfb when DISPLAY is unset; about 4.5 GiB of disk;
 #                              HY_BENCH_ONLY=list20k, list or extract: only those figures)
-#   bench/run.sh search        the disk search against find and grep (200,000 empty files, 2 GiB of text)
+#   bench/run.sh search        the disk search against find, grep and rg (200,000 small files, 200,000 empty
+#                              files, 2 GiB of text; HY_BENCH_ONLY=small: the small files only)
 #   bench/run.sh compare       comparing files against cmp and cmp -l (needs about 6 GiB of disk;
 #                              HY_BENCH_ONLY=diff: only the two files that differ, about 2 GiB)
-#   bench/run.sh browse        the file selector's whole-drive search against find (200,000 empty files)
+#   bench/run.sh browse        the file selector's whole-drive search against find (200,000 files of 200 bytes)
 #   bench/run.sh compressed    a gzip log shown decompressed against gzip -dc | wc -l and zgrep, a .tar.gz of
 #                              20,000 members against tar (about 1.5 GiB of disk; HY_BENCH_GZ_MIB sizes the log)
 #   bench/run.sh startup       start to the painted window with a 1 KB file beside a bare Qt window (under Xvfb

@@ -13,7 +13,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev python3 tzdata
   libarchive-dev liblzma-dev libzstd-dev liblz4-dev libicu-dev libuchardet-dev
   zstd lz4 lzip xz-utils bzip2 ncompress cpio xorriso libarchive-tools binutils gcab jlha-utils
-  librsvg2-bin qpdf
+  librsvg2-bin qpdf ripgrep
 )
 
 missing=()

@@ -194,6 +194,13 @@ int TDirectoryReader::Facts(const char* name, TSearchRec& record, bool followLin
     return 0;
 }
 
+TFileDescriptor TDirectoryReader::OpenFile(const char* name) const
+{
+    if (!m_dir)
+        return TFileDescriptor();
+    return TFileDescriptor(::openat(::dirfd(m_dir), name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+}
+
 int ReadSearchRecord(const QString& path, TSearchRec& record)
 {
     const QByteArray p = EncodeFileName(path);

@@ -64,6 +64,9 @@ public:
     // as it is). With followLinks a link reports what it points to (a dangling link reports itself);
     // without, the link itself, with faLink among its attributes. 0 or the program's error code.
     int Facts(const char* name, TSearchRec& record, bool followLinks, TFileIdentity* identity = nullptr) const;
+    // Opens an entry of this directory by its raw name for reading (links followed; without waiting for a
+    // pipe or a device). An invalid descriptor when it cannot be opened.
+    TFileDescriptor OpenFile(const char* name) const;
 
 private:
     // Reads the facts of a directory just opened (errno tells why when held is not valid) and starts

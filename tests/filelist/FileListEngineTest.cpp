@@ -10,9 +10,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
+#include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace hy;
@@ -471,4 +474,68 @@ TEST_F(FileListEngineTest, WalkNeverLeavesItsTreeWhenAFolderBecomesALink)
         EXPECT_GE(m_engine.FindEntry(ekFile, tree + QStringLiteral("/c/four.txt")), 0) << label;
         EXPECT_GE(m_engine.FindEntry(ekFile, tree + QStringLiteral("/top.txt")), 0) << label;
     }
+}
+
+// A walk on worker threads: the findings of a folder reach the reading thread while other folders are still
+// being read, a stop reaches a worker that is busy with a file, and only what came over before the stop is
+// listed.
+TEST_F(FileListEngineTest, WorkersHandOverBatchesWhileTheWalkRunsAndStopAtOnce)
+{
+    MakeFile("a.txt");
+    MakeFile("b.txt");
+    MakeFile("sub/slow.txt");
+    MakeFile("sub/deeper/c.txt");
+    m_engine.SetListDetails({ ldFiles });
+    m_engine.SetSearchMode(smSubDirectories);
+    m_engine.SetTextCase(tcNone);
+    m_engine.SetWalkThreads(2);
+
+    // The test of slow.txt waits until the reading thread holds the top folder's entries: a walk that handed
+    // nothing over before it ended would wait for ever.
+    std::atomic<bool> topListed { false };
+    const auto makeTest = [&](const std::atomic<bool>& stop) -> TFileListEngine::TFileTest {
+        return [&topListed, &stop](const TDirectoryReader&, const QString&, const char* name, const TSearchRec&) {
+            if (std::strcmp(name, "slow.txt") == 0) {
+                while (!topListed && !stop)
+                    std::this_thread::yield();
+            }
+            return true;
+        };
+    };
+    qint64 files = 0;
+    int folders = 0;
+    m_engine.SetParallelWalk(
+        [&](const TFileListEngine::TWalkBatch& batch) {
+            files += batch.Files;
+            folders += batch.Folders;
+            if (m_engine.Count() >= 2)
+                topListed = true;
+            return 0;
+        },
+        makeTest);
+    m_engine.ReadDirectory(m_root);
+    EXPECT_EQ(m_engine.LastError(), 0);
+    EXPECT_EQ(files, 4);
+    EXPECT_EQ(folders, 3);
+    ASSERT_EQ(m_engine.Count(), 4);
+    EXPECT_EQ(m_engine.EntryPath(3), Path("sub/slow.txt"));
+
+    // Stopped while a worker tests slow.txt, which it would do for ever: the walk ends, keeping the top
+    // folder's entries and nothing after the stop.
+    m_engine.SetParallelWalk(
+        [&](const TFileListEngine::TWalkBatch&) { return m_engine.Count() >= 2 ? kErrorSearchStopped : 0; },
+        [&](const std::atomic<bool>& stop) -> TFileListEngine::TFileTest {
+            return [&stop](const TDirectoryReader&, const QString&, const char* name, const TSearchRec&) {
+                while (std::strcmp(name, "slow.txt") == 0 && !stop)
+                    std::this_thread::yield();
+                return true;
+            };
+        });
+    m_engine.ReadDirectory(m_root);
+    EXPECT_EQ(m_engine.LastError(), kErrorSearchStopped);
+    QStringList listed;
+    for (int i = 0; i < m_engine.Count(); ++i)
+        listed << m_engine.EntryPath(i);
+    EXPECT_TRUE(listed.contains(Path("a.txt")) && listed.contains(Path("b.txt")));
+    EXPECT_FALSE(listed.contains(Path("sub/slow.txt")));
 }

@@ -1,6 +1,7 @@
 // A disk search's handler driving the list engine's tree walk over generated trees: criteria combined in
 // order, the contents test through the viewer's file model, files that cannot be read, Stop, and how often
-// the walk lets messages be processed.
+// the walk lets messages be processed. Every search that is not stopped also runs as the File Search
+// dialog runs it, on worker threads in batches, and must list the same files with the same counts.
 #include "core/search/SearchRun.h"
 
 #include "common/HyUtils.h"
@@ -66,10 +67,44 @@ protected:
         m_engine.SetSearchMode(criteria.SubDirectories ? smSubDirectories : smNormal);
         m_engine.ReadDirectory(criteria.Location);
         m_run.End();
-        QStringList found;
-        for (int i = 0; i < m_engine.Count(); ++i)
-            found << m_engine.EntryPath(i).mid(m_root.size() + 1);
+        const QStringList found = Listed(m_engine);
+        if (m_engine.LastError() != kErrorSearchStopped)
+            ExpectSameOnWorkers(criteria, now, found);
         return found;
+    }
+
+    QStringList Listed(const TFileListEngine& engine) const
+    {
+        QStringList found;
+        for (int i = 0; i < engine.Count(); ++i)
+            found << engine.EntryPath(i).mid(m_root.size() + 1);
+        return found;
+    }
+
+    // The same search walked on worker threads: the same entries in the same order, the same counts.
+    void ExpectSameOnWorkers(const TSearchCriteria& criteria, const QDateTime& now, const QStringList& found)
+    {
+        TFileListEngine engine;
+        engine.SetPump({}, 0);
+        engine.SetListDetails({ ldFiles });
+        engine.SetTextCase(tcNone);
+        engine.SetHandlerNeedsFacts(criteria.ByDate || criteria.ByTime || criteria.BySize);
+        TSearchRun run;
+        run.SetHooks({ {}, {}, {}, []() { return false; } });
+        run.Begin(criteria, now);
+        engine.SetParallelWalk([&](const TFileListEngine::TWalkBatch& batch) { return run.TakeBatch(batch); },
+            [&](const std::atomic<bool>& stop) { return run.MakeFileTest(stop); });
+        engine.SetFileMask(SearchMasks(criteria.Masks));
+        engine.SetSearchMode(criteria.SubDirectories ? smSubDirectories : smNormal);
+        engine.SetOnAddFile(
+            [&run](TSearchRec& s, const QString& path, bool& ok, int& error) { run.AddFile(s, path, ok, error); });
+        engine.ReadDirectory(criteria.Location);
+        run.End();
+        EXPECT_EQ(Listed(engine), found) << "on worker threads";
+        EXPECT_EQ(engine.LastError(), m_engine.LastError());
+        EXPECT_EQ(engine.SkippedDirectories(), m_engine.SkippedDirectories());
+        EXPECT_EQ(run.FilesSearched(), m_run.FilesSearched());
+        EXPECT_EQ(run.FilesFound(), m_run.FilesFound());
     }
 
     QTemporaryDir m_temp;
@@ -367,4 +402,62 @@ TEST_F(SearchRunTest, FilesOverTwoGibibytesCompareBySize)
     c.SizeRule = TSizeRule::LessThan;
     c.Size1 = qint64(3) << 30;
     EXPECT_EQ(Search(c), QStringList({ "small.bin" }));
+}
+
+// Nested folders, a link back to the top, a folder nobody may read, hidden entries, a link to a file, names
+// that are not UTF-8, two masks that take the same files, a file larger than those read whole: one thread and
+// the workers list the same (Search compares them), and what is found is what the files hold.
+TEST_F(SearchRunTest, WorkersAndOneThreadAgreeOverAnAwkwardTree)
+{
+    for (int i = 0; i < 60; ++i) {
+        const QByteArray text = i % 7 == 3 ? "notes: Hello World, again\n" : "notes: nothing here\n";
+        Write(QStringLiteral("n%1/m%2/file%3.txt").arg(i % 3).arg(i % 5).arg(i), text);
+    }
+    Write("top.TXT", "HELLO WORLD");
+    Write(".hidden/h.txt", "hello world");
+    Write(".dot.txt", "hello world");
+    Write("locked/inside.txt", "hello world");
+    Write("locked/deeper/more.txt", "hello world");
+    QByteArray large(300 << 10, 'x');
+    large.append("\nhello world\n");
+    Write("large/big.txt", large);
+    ASSERT_EQ(::symlink(m_root.toLocal8Bit().constData(), Path("n0/loop").toLocal8Bit().constData()), 0);
+    ASSERT_EQ(::symlink("top.TXT", Path("link.txt").toLocal8Bit().constData()), 0);
+    const QByteArray odd = platform::EncodeFileName(m_root) + "/caf\xE9 hello.txt";
+    const int fd = ::open(odd.constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "hello world", 11), 11);
+    ::close(fd);
+    ASSERT_EQ(::chmod(Path("locked").toLocal8Bit().constData(), 0), 0);
+    const bool lockedReadable = ::access(Path("locked/inside.txt").toLocal8Bit().constData(), R_OK) == 0;
+
+    TSearchCriteria names;
+    const QStringList all = Search(names);
+    EXPECT_EQ(all.size(), 60 + 4 + (lockedReadable ? 2 : 0)); // hidden entries are not shown
+    EXPECT_EQ(m_engine.SkippedDirectories(), lockedReadable ? 0 : 1);
+    names.Masks = QStringLiteral("*.txt *.TXT file1*");
+    EXPECT_EQ(Search(names), all);
+    EXPECT_GT(m_run.FilesSearched(), 2 * all.size()); // each mask offers its files
+
+    TSearchCriteria c;
+    c.ByContents = true;
+    c.Text = QStringLiteral("hello world");
+    QStringList expected { "large/big.txt", "link.txt" };
+    if (lockedReadable)
+        expected << "locked/deeper/more.txt"
+                 << "locked/inside.txt";
+    for (int i = 3; i < 60; i += 7)
+        expected << QStringLiteral("n%1/m%2/file%3.txt").arg(i % 3).arg(i % 5).arg(i);
+    expected << "top.TXT";
+    QStringList found = Search(c);
+    EXPECT_EQ(found.size(), expected.size() + 1); // and the name that is not UTF-8
+    found.removeIf([](const QString& name) { return name.startsWith(u"caf"); });
+    found.sort();
+    expected.sort();
+    EXPECT_EQ(found, expected);
+    c.MatchCase = true;
+    found = Search(c);
+    EXPECT_FALSE(found.contains("top.TXT"));
+    EXPECT_TRUE(found.contains("large/big.txt"));
+    ::chmod(Path("locked").toLocal8Bit().constData(), 0755);
 }

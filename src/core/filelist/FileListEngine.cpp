@@ -9,6 +9,12 @@
 #include <QDir>
 #include <QLocale>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace hy::filelist {
 
@@ -19,6 +25,10 @@ using namespace hy::platform;
 namespace {
 
     constexpr int kPumpCheckEvery = 256;
+    // A worker hands its entries over after each folder and after this many files of a large one; the reading
+    // thread takes what came in at least this often.
+    constexpr qint64 kFilesPerBatch = 512;
+    constexpr auto kBatchWait = std::chrono::milliseconds(10);
     constexpr int kMaxLabelLength = 255;
 
     bool IsHiddenName(QStringView name) { return name.startsWith(u'.') && name != u"." && name != u".."; }
@@ -151,7 +161,7 @@ void TFileListEngine::AddDrives()
     }
 }
 
-int TFileListEngine::ReadListing(Listing& listing)
+int TFileListEngine::ReadListing(Listing& listing, TFileListEngine* pumping)
 {
     listing.names.clear();
     listing.raw.clear();
@@ -164,8 +174,8 @@ int TFileListEngine::ReadListing(Listing& listing)
             ascii = ascii && (static_cast<unsigned char>(name[length]) < 0x80);
         listing.raw.push_back({ listing.names.size(), length, type, ascii });
         listing.names.append(name, length + 1);
-        if (++count == kPumpCheckEvery) {
-            Pump(count);
+        if (++count == kPumpCheckEvery && pumping) {
+            pumping->Pump(count);
             count = 0;
         }
     }
@@ -188,31 +198,52 @@ void TFileListEngine::AddDirectories(Listing& listing)
     }
 }
 
+bool TFileListEngine::FileCandidate(
+    const Listing& listing, size_t index, const TMaskList& masks, int m, bool defer, TSearchRec& rec, bool& known) const
+{
+    const Listing::Raw& r = listing.raw[index];
+    if (r.type == platform::EntryType::Directory)
+        return false;
+    const char* name = listing.Name(r);
+    if (r.ascii ? !masks.Matches(m, QLatin1StringView(name, r.length)) : !masks.Matches(m, listing.Decoded(r)))
+        return false;
+    known = true;
+    if (defer && r.type == platform::EntryType::File) {
+        rec.Attr = name[0] == '.' ? platform::faHidden : 0;
+        known = false;
+    } else if (listing.reader.Facts(name, rec, true) != 0) {
+        return false; // gone since the directory was read
+    }
+    if (rec.Attr & (platform::faDirectory | platform::faVolumeID))
+        return false;
+    return !(rec.Attr & (platform::faHidden | platform::faSysFile)) || m_showSystemFiles;
+}
+
+bool TFileListEngine::SubdirectoryCandidate(const Listing& listing, size_t index, const QString& directory,
+    const platform::TFileIdentity& self, TSearchRec& rec, platform::TFileIdentity& id) const
+{
+    const Listing::Raw& r = listing.raw[index];
+    if (r.type != platform::EntryType::Directory && r.type != platform::EntryType::Unknown)
+        return false; // links to directories are never followed
+    if (listing.reader.Facts(listing.Name(r), rec, false, &id) != 0 || !(rec.Attr & platform::faDirectory))
+        return false;
+    if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
+        return false;
+    rec.Name = listing.Decoded(r);
+    return id.Device == self.Device || !platform::IsPseudoFileSystem(JoinPath(directory, rec.Name));
+}
+
 void TFileListEngine::AddFiles(const QString& directory, Listing& listing, const TMaskList& masks, bool defer)
 {
     const bool walking = m_searchMode == smSubDirectories;
     for (int m = 0; m < masks.Count() && m_status == 0; ++m) {
         for (const Listing::Raw& r : listing.raw) {
             Pump(1);
-            if (r.type == platform::EntryType::Directory)
-                continue;
-            if (r.ascii ? !masks.Matches(m, QLatin1StringView(listing.Name(r), r.length))
-                        : !masks.Matches(m, listing.Decoded(r)))
-                continue;
-            const QString name = listing.Decoded(r);
             TSearchRec rec;
-            rec.Name = name;
             bool known = true;
-            if (defer && r.type == platform::EntryType::File) {
-                rec.Attr = IsHiddenName(name) ? platform::faHidden : 0;
-                known = false;
-            } else if (listing.reader.Facts(listing.Name(r), rec, true) != 0) {
-                continue; // gone since the directory was read
-            }
-            if (rec.Attr & (platform::faDirectory | platform::faVolumeID))
+            if (!FileCandidate(listing, size_t(&r - listing.raw.data()), masks, m, defer, rec, known))
                 continue;
-            if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
-                continue;
+            rec.Name = listing.Decoded(r);
             if (m_onAddFile) {
                 bool ok = true;
                 int error = m_status;
@@ -242,7 +273,7 @@ void TFileListEngine::Walk(const QString& directory, const platform::TFileDescri
     // and never through a link, so that a folder swapped for a link while the walk runs leads nowhere.
     int code = parent ? listing.reader.OpenInside(*parent, name) : listing.reader.Open(directory);
     if (code == 0)
-        code = ReadListing(listing);
+        code = ReadListing(listing, this);
     if (code != 0 && listing.raw.empty()) {
         if (!parent)
             m_status = code;
@@ -270,21 +301,13 @@ void TFileListEngine::Walk(const QString& directory, const platform::TFileDescri
     std::vector<Sub> subs;
     for (const Listing::Raw& r : listing.raw) {
         Pump(1);
-        if (r.type != platform::EntryType::Directory && r.type != platform::EntryType::Unknown)
-            continue; // links to directories are never followed
         TSearchRec rec;
         platform::TFileIdentity id;
-        if (listing.reader.Facts(listing.Name(r), rec, false, &id) != 0 || !(rec.Attr & platform::faDirectory))
-            continue;
-        rec.Name = listing.Decoded(r);
-        if ((rec.Attr & (platform::faHidden | platform::faSysFile)) && !m_showSystemFiles)
+        if (!SubdirectoryCandidate(listing, size_t(&r - listing.raw.data()), directory, self, rec, id))
             continue;
         if (m_visited.contains({ id.Device, id.Inode }))
             continue;
-        const QString path = JoinPath(directory, rec.Name);
-        if (id.Device != self.Device && platform::IsPseudoFileSystem(path))
-            continue;
-        subs.push_back({ path, QByteArray(listing.Name(r), r.length), rec });
+        subs.push_back({ JoinPath(directory, rec.Name), QByteArray(listing.Name(r), r.length), rec });
     }
     const platform::TFileDescriptor directoryHeld = listing.reader.ReleaseDirectory();
     listing.names = QByteArray();
@@ -308,6 +331,220 @@ void TFileListEngine::Walk(const QString& directory, const platform::TFileDescri
         if (m_status != 0)
             return;
     }
+}
+
+// One folder a worker is to read: a subdirectory of its parent (the parent's descriptor shared by all the
+// subdirectories gathered from it), or the top of the walk, opened by its path.
+struct TFileListEngine::FolderTask {
+    std::shared_ptr<const platform::TFileDescriptor> parent;
+    QByteArray name;
+    QString path;
+};
+
+// What a worker found since it last handed its findings over.
+struct TFileListEngine::WalkOutput {
+    std::vector<QString> entries;
+    TWalkBatch batch;
+    const char* lastName = nullptr; // in the listing being read; decoded into the batch when handed over
+};
+
+// What the workers of one walk share, under one mutex: the folders still to read (the last gathered is read
+// first, so that a walk goes deep before it goes wide and holds few descriptors), the findings not yet taken,
+// the folders entered (by identity), and how the walk ends.
+struct TFileListEngine::WalkState {
+    explicit WalkState(QSet<QPair<quint64, quint64>>& visitedFolders)
+        : visited(visitedFolders)
+    {
+    }
+    std::mutex mutex;
+    std::condition_variable more; // a folder to read, or the end
+    std::condition_variable ended; // the last worker has ended
+    std::vector<FolderTask> folders;
+    std::vector<WalkOutput> outputs;
+    QSet<QPair<quint64, quint64>>& visited;
+    int busy = 0; // workers reading a folder
+    int running = 0; // workers not yet ended
+    int skipped = 0;
+    int topStatus = 0;
+    std::atomic<bool> stop { false };
+
+    // Hands a worker's findings over (the caller holds the mutex).
+    void HandOver(WalkOutput& out)
+    {
+        if (out.entries.empty() && out.batch.Files == 0 && out.batch.Folders == 0)
+            return;
+        if (out.lastName)
+            out.batch.LastFile = platform::DecodeFileName(out.lastName, qsizetype(std::strlen(out.lastName)));
+        outputs.push_back(std::move(out));
+        out = WalkOutput();
+    }
+};
+
+void TFileListEngine::WalkInParallel(const TMaskList& masks, bool defer)
+{
+    // The handler hears of the walk before the first folder is read (a progress window shows at once).
+    m_status = m_onBatch(TWalkBatch());
+    if (m_status != 0)
+        return;
+    WalkState state(m_visited);
+    state.folders.push_back({ nullptr, QByteArray(), m_directory });
+    const int threads = m_walkThreads > 0 ? m_walkThreads : std::clamp(int(std::thread::hardware_concurrency()), 2, 8);
+    std::vector<std::thread> workers;
+    // However the walk ends (the handler may throw), the workers are stopped and awaited first.
+    struct Joiner {
+        WalkState& state;
+        std::vector<std::thread>& workers;
+        ~Joiner()
+        {
+            state.stop = true;
+            state.more.notify_all();
+            for (std::thread& w : workers)
+                w.join();
+        }
+    } joiner { state, workers };
+    state.running = threads;
+    for (int i = 0; i < threads; ++i) {
+        TFileTest test = m_makeTest ? m_makeTest(state.stop) : TFileTest();
+        workers.emplace_back(
+            [this, &state, &masks, defer, test = std::move(test)]() mutable { WalkWorker(state, masks, defer, test); });
+    }
+    bool running = true;
+    while (running) {
+        std::vector<WalkOutput> taken;
+        {
+            std::unique_lock<std::mutex> lock(state.mutex);
+            state.ended.wait_for(lock, kBatchWait, [&]() { return state.running == 0; });
+            running = state.running > 0;
+            taken.swap(state.outputs);
+        }
+        if (m_status != 0)
+            continue; // stopped: what the workers still hand over is dropped
+        TWalkBatch batch;
+        for (WalkOutput& out : taken) {
+            if (!out.batch.Folder.isNull())
+                batch.Folder = std::move(out.batch.Folder);
+            if (!out.batch.LastFile.isNull())
+                batch.LastFile = std::move(out.batch.LastFile);
+            batch.Folders += out.batch.Folders;
+            batch.Files += out.batch.Files;
+            batch.Kept += out.batch.Kept;
+            std::move(out.entries.begin(), out.entries.end(), std::back_inserter(m_entries));
+        }
+        const int code = m_onBatch(batch);
+        if (code != 0) {
+            m_status = code;
+            state.stop = true;
+            state.more.notify_all();
+        }
+    }
+    m_skippedDirectories += state.skipped;
+    if (m_status == 0)
+        m_status = state.topStatus;
+}
+
+void TFileListEngine::WalkWorker(WalkState& state, const TMaskList& masks, bool defer, TFileTest& test) const
+{
+    WalkOutput out;
+    std::unique_lock<std::mutex> lock(state.mutex);
+    for (;;) {
+        state.more.wait(lock, [&]() { return state.stop || !state.folders.empty() || state.busy == 0; });
+        if (state.stop || state.folders.empty())
+            break;
+        FolderTask task = std::move(state.folders.back());
+        state.folders.pop_back();
+        ++state.busy;
+        lock.unlock();
+        WalkFolder(state, task, masks, defer, test, out);
+        lock.lock();
+        --state.busy;
+        state.HandOver(out);
+        if (state.busy == 0 && state.folders.empty())
+            state.more.notify_all(); // nothing left: every worker ends
+    }
+    --state.running;
+    state.ended.notify_all();
+}
+
+void TFileListEngine::WalkFolder(
+    WalkState& state, FolderTask& task, const TMaskList& masks, bool defer, TFileTest& test, WalkOutput& out) const
+{
+    Listing listing;
+    int code
+        = task.parent ? listing.reader.OpenInside(*task.parent, task.name.constData()) : listing.reader.Open(task.path);
+    task.parent.reset();
+    if (code == 0)
+        code = ReadListing(listing, nullptr);
+    if (code != 0 && listing.raw.empty()) {
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        if (task.name.isEmpty())
+            state.topStatus = code;
+        else
+            ++state.skipped;
+        return;
+    }
+    const platform::TFileIdentity self = listing.reader.Identity();
+    {
+        // A folder moved in place of another since it was looked at may be one the walk has been through.
+        const std::lock_guard<std::mutex> lock(state.mutex);
+        if (!task.name.isEmpty() && state.visited.contains({ self.Device, self.Inode }))
+            return;
+        state.visited.insert({ self.Device, self.Inode });
+    }
+    out.batch.Folder = task.path;
+    ++out.batch.Folders;
+
+    for (int m = 0; m < masks.Count(); ++m) {
+        for (size_t i = 0; i < listing.raw.size(); ++i) {
+            if (state.stop)
+                return;
+            TSearchRec rec;
+            bool known = true;
+            if (!FileCandidate(listing, i, masks, m, defer, rec, known))
+                continue;
+            const char* name = listing.Name(listing.raw[i]);
+            ++out.batch.Files;
+            out.lastName = name;
+            if (test && !test(listing.reader, task.path, name, rec))
+                continue;
+            ++out.batch.Kept;
+            rec.Name = listing.Decoded(listing.raw[i]);
+            const TEntryFields fields { ekFile, rec.Name, m_categoryTable.IconOf(rec.Name),
+                rec.Attr & ~platform::faLink, rec.Time, rec.Size, known };
+            out.entries.push_back(BuildEntry(fields, m_listOrder, m_sortBy, task.path));
+            if (out.batch.Files >= kFilesPerBatch) {
+                const std::lock_guard<std::mutex> lock(state.mutex);
+                state.HandOver(out);
+            }
+        }
+    }
+    if (out.lastName) {
+        // The name lives in this listing only.
+        out.batch.LastFile = platform::DecodeFileName(out.lastName, qsizetype(std::strlen(out.lastName)));
+        out.lastName = nullptr;
+    }
+
+    std::vector<FolderTask> subs;
+    for (size_t i = 0; i < listing.raw.size(); ++i) {
+        TSearchRec rec;
+        platform::TFileIdentity id;
+        if (SubdirectoryCandidate(listing, i, task.path, self, rec, id))
+            subs.push_back({ nullptr, QByteArray(listing.Name(listing.raw[i]), listing.raw[i].length),
+                JoinPath(task.path, rec.Name) });
+    }
+    if (subs.empty())
+        return;
+    auto held = std::make_shared<const platform::TFileDescriptor>(listing.reader.ReleaseDirectory());
+    const std::lock_guard<std::mutex> lock(state.mutex);
+    if (!held->Valid()) {
+        state.skipped += int(subs.size());
+        return;
+    }
+    // Pushed last to first, so that the first is read first.
+    for (auto sub = subs.rbegin(); sub != subs.rend(); ++sub) {
+        sub->parent = held;
+        state.folders.push_back(std::move(*sub));
+    }
+    state.more.notify_all();
 }
 
 void TFileListEngine::ReadDirectory(const QString& newDirectory)
@@ -362,7 +599,7 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
         if (m_listDetails.Contains(ldDirectories) || m_listDetails.Contains(ldFiles)) {
             int code = listing.reader.Open(m_directory);
             if (code == 0)
-                code = ReadListing(listing);
+                code = ReadListing(listing, this);
             if (code != 0 && listing.raw.empty())
                 m_status = code;
         }
@@ -372,8 +609,12 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
             AddFiles(m_directory, listing, masks, false);
     } else if (m_listDetails.Contains(ldFiles) && directoryError == 0) {
         // Facts that nobody asks for during the walk are read when an entry is first asked about.
-        const bool defer = (!m_onAddFile || !m_handlerNeedsFacts) && m_sortBy != sbSize && m_sortBy != sbDate;
-        Walk(m_directory, nullptr, nullptr, masks, defer);
+        const bool tested = m_onBatch ? bool(m_makeTest) : bool(m_onAddFile);
+        const bool defer = (!tested || !m_handlerNeedsFacts) && m_sortBy != sbSize && m_sortBy != sbDate;
+        if (m_onBatch)
+            WalkInParallel(masks, defer);
+        else
+            Walk(m_directory, nullptr, nullptr, masks, defer);
     }
     if (m_onSearchEnd)
         m_onSearchEnd();

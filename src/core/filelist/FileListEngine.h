@@ -1,6 +1,7 @@
 // TFileListEngine: what the file list knows and does without a window. It reads a directory into sorted
 // entry strings (drives, the system entries "/" and "..", subdirectories and files that match the mask
-// list), walks a directory tree depth-first offering every file and subdirectory to a handler, and answers
+// list), walks a directory tree depth-first offering every file and subdirectory to a handler (or, with a
+// batch handler, on worker threads that test the files and hand the entries over in batches), and answers
 // for every entry through accessors that parse its string. Paths are resolved against the list's own
 // directory; the process's current directory is never changed.
 #pragma once
@@ -14,6 +15,7 @@
 #include <QSet>
 #include <QString>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -31,6 +33,25 @@ public:
     // value ends the read and becomes LastError.
     using TAddFileHandler = std::function<void(platform::TSearchRec& S, const QString& Path, bool& OK, int& Error)>;
     using TNotifyHandler = std::function<void()>;
+
+    // A test of one file that runs on a worker thread of a tree walk: the folder being read (its path, and its
+    // reader for opening the file inside it), the file's name as the file system has it, and its find record
+    // (with time, size and attributes when the handler needs facts; the name is not filled in). True keeps it.
+    using TFileTest = std::function<bool(const platform::TDirectoryReader& folder, const QString& folderPath,
+        const char* name, const platform::TSearchRec& S)>;
+    // Makes the test of one worker thread; stop turns true when the walk is to end (a long test asks it).
+    using TFileTestMaker = std::function<TFileTest(const std::atomic<bool>& stop)>;
+    // What the workers of a tree walk did since the last batch.
+    struct TWalkBatch {
+        QString Folder; // the last folder entered, null when none
+        QString LastFile; // the name of the last file tested, null when none
+        int Folders = 0; // folders entered
+        qint64 Files = 0; // files offered to the test: every name that matched a mask
+        qint64 Kept = 0; // of these, the ones the test kept
+    };
+    // Called on the reading thread every few milliseconds while the workers run and once when they end, with
+    // what came in meanwhile (often nothing); a non-zero result ends the walk at once and becomes LastError.
+    using TBatchHandler = std::function<int(const TWalkBatch& batch)>;
 
     TFileListEngine();
     ~TFileListEngine();
@@ -77,6 +98,19 @@ public:
     // files with their names only (and the hidden attribute their names give) and reads the rest when an
     // entry is first asked about, as it does without a handler.
     void SetHandlerNeedsFacts(bool needs) { m_handlerNeedsFacts = needs; }
+    // With a batch handler, a tree walk reads its folders and tests its files on worker threads, and the
+    // entries come over in batches; without a test every file that matches a mask is kept. The order of the
+    // list is the same either way (entries are sorted), and so are the entries, with one exception: a folder
+    // that two paths of the tree reach (through a bind mount) is listed under whichever one a worker entered
+    // first. The add-file handler then serves only reads of a single folder.
+    void SetParallelWalk(TBatchHandler onBatch, TFileTestMaker makeTest = {})
+    {
+        m_onBatch = std::move(onBatch);
+        m_makeTest = std::move(makeTest);
+    }
+    bool HasParallelWalk() const { return bool(m_onBatch); }
+    // Worker threads of such a walk; 0 (the default) for one per core, at least two.
+    void SetWalkThreads(int threads) { m_walkThreads = threads; }
     void SetOnSearchBegin(TNotifyHandler handler) { m_onSearchBegin = std::move(handler); }
     void SetOnSearchEnd(TNotifyHandler handler) { m_onSearchEnd = std::move(handler); }
     // What runs during a long read, at most once per interval: a control lets the event loop paint and run
@@ -119,11 +153,28 @@ public:
 
 private:
     struct Listing;
+    struct FolderTask;
+    struct WalkOutput;
+    struct WalkState;
 
     void AddEntry(const TEntryFields& fields);
     void AddSystemEntries();
     void AddDrives();
-    int ReadListing(Listing& listing);
+    // Reads the listing; on the reading thread, the engine given pumps meanwhile.
+    static int ReadListing(Listing& listing, TFileListEngine* pumping);
+    // Whether a raw entry is a file that the mask m takes and the list shows: its find record (facts read
+    // unless deferred, then known false).
+    bool FileCandidate(const Listing& listing, size_t index, const TMaskList& masks, int m, bool defer,
+        platform::TSearchRec& rec, bool& known) const;
+    // Whether a raw entry is a subdirectory a walk enters (never a link, no hidden folder unless shown, no
+    // pseudo file system below another device): its find record and identity.
+    bool SubdirectoryCandidate(const Listing& listing, size_t index, const QString& directory,
+        const platform::TFileIdentity& self, platform::TSearchRec& rec, platform::TFileIdentity& id) const;
+    // The walk on worker threads, and one folder of it.
+    void WalkInParallel(const TMaskList& masks, bool defer);
+    void WalkWorker(WalkState& state, const TMaskList& masks, bool defer, TFileTest& test) const;
+    void WalkFolder(
+        WalkState& state, FolderTask& task, const TMaskList& masks, bool defer, TFileTest& test, WalkOutput& out) const;
     void AddDirectories(Listing& listing);
     void AddFiles(const QString& directory, Listing& listing, const TMaskList& masks, bool defer);
     // Walks the tree of directory, opened as the subdirectory name of parent (by its path when parent is null).
@@ -154,6 +205,9 @@ private:
 
     TAddFileHandler m_onAddFile;
     bool m_handlerNeedsFacts = true;
+    TBatchHandler m_onBatch;
+    TFileTestMaker m_makeTest;
+    int m_walkThreads = 0;
     TNotifyHandler m_onSearchBegin;
     TNotifyHandler m_onSearchEnd;
     TNotifyHandler m_pump;

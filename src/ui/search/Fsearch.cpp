@@ -589,6 +589,7 @@ void TFileSearchDialog::RunSearch(const TSearchCriteria& criteria)
             ~TEnding()
             {
                 list->SetOnAddFile({});
+                list->Engine().SetParallelWalk({});
                 list->Engine().SetPump(
                     []() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }, 100);
                 list->setEnabled(true);
@@ -602,9 +603,14 @@ void TFileSearchDialog::RunSearch(const TSearchCriteria& criteria)
         list->setEnabled(false);
         list->SetShowSystemFiles(settings.ShowSystemFiles);
         list->SetMaskAndDirectory(criteria.Masks, criteria.Location);
+        // A search of one folder offers its files one by one; a search through the subdirectories walks them
+        // on worker threads, which test the files and hand over what they found in batches.
         list->SetOnAddFile([this](TFileList*, TSearchRec& s, const QString& path, bool& ok, int& code) {
             m_run.AddFile(s, path, ok, code);
         });
+        list->Engine().SetParallelWalk(
+            [this](const TFileListEngine::TWalkBatch& batch) { return m_run.TakeBatch(batch); },
+            [this](const std::atomic<bool>& stop) { return m_run.MakeFileTest(stop); });
         list->SetSearchMode(criteria.SubDirectories ? smSubDirectories : smNormal);
         // Names and contents need no facts of a file: those are read when the results show them.
         list->Engine().SetHandlerNeedsFacts(criteria.ByDate || criteria.ByTime || criteria.BySize);

@@ -129,18 +129,16 @@ void TFileSearchProgressDialog::WatchWholeDriveSearch(TFileList* list, QWidget* 
         if (watched)
             watched->window()->setEnabled(false);
         TFileSearchProgressDialog* current = window->get();
-        sender->SetOnAddFile([current](TFileList*, TSearchRec& s, const QString& path, bool& ok, int& error) {
-            const bool folder = s.Attr & platform::faDirectory;
-            if (current->Update(folder ? 0 : 1, folder ? path : QString()) != 0) {
-                ok = false;
-                error = kErrorSearchStopped;
-            }
+        // The walk runs on worker threads; each batch of what they found adds its files to the total and
+        // shows the last folder entered.
+        sender->Engine().SetParallelWalk([current](const TFileListEngine::TWalkBatch& batch) {
+            return current->Update(int(batch.Files), batch.Folder) != 0 ? kErrorSearchStopped : 0;
         });
     });
     list->SetOnSearchEnd([watched, window](TFileList* sender) {
         if (sender->SearchMode() != smSubDirectories)
             return;
-        sender->SetOnAddFile({});
+        sender->Engine().SetParallelWalk({});
         if (watched)
             watched->window()->setEnabled(true);
         window->reset();

@@ -566,6 +566,10 @@ void THvCustomFileViewer::ApplyLineCount()
     }
     m_countTimer->stop();
     Repaint();
+    // The status shows the exact count now, not at the next progress report (lines whose numbers the count
+    // left as they were are not renumbered, which would tell it).
+    const TTextPosition caret = CaretLocation();
+    Q_EMIT OnShowStatus(caret.Line, caret.Index);
 }
 
 void THvCustomFileViewer::QueueCountWait()

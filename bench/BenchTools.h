@@ -143,6 +143,13 @@ inline long long StatusKiB(const char* key)
     return 0;
 }
 
+// The first line of "tool --version" on standard error, so that each figure says what it was measured against.
+inline void PrintToolVersion(const std::string& tool)
+{
+    const std::string out = ToolOutput({ tool, "--version" });
+    std::fprintf(stderr, "reference: %s\n", out.substr(0, out.find('\n')).c_str());
+}
+
 inline bool Exists(const std::string& path)
 {
     struct stat st { };

@@ -13,6 +13,7 @@
 // process). The page cache is hot for both. The reference tools start afresh on every run anyway.
 #include "BenchTools.h"
 #include "FollowingViewer.h"
+#include "ViewerData.h"
 #include "core/viewer/HvBase.h"
 #include "core/viewer/HvEncoding.h"
 #include "core/viewer/HvFileModel.h"
@@ -50,6 +51,10 @@ extern char** environ;
 
 using namespace hy::viewer;
 using hy::bench::Clock;
+using hy::bench::DropFromCache;
+using hy::bench::FileSizeOf;
+using hy::bench::kMarkers;
+using hy::bench::MakeLog;
 using hy::bench::Seconds;
 using hy::bench::StatusKiB;
 
@@ -57,7 +62,6 @@ namespace {
 
 constexpr int kRuns = 3;
 constexpr int kOpenCycles = 2000;
-constexpr int kMarkers = 3; // lines of the log that hold the "present" search text
 
 // Best of a few runs after a first one: the warm figure.
 double Warm(const std::function<void()>& work)
@@ -145,45 +149,6 @@ double Fresh(const std::vector<std::string>& work, bool worst = false)
         result = worst ? std::max(result, value) : std::min(result, value);
     }
     return result;
-}
-
-qint64 FileSizeOf(const std::string& path)
-{
-    struct stat st { };
-    return ::stat(path.c_str(), &st) == 0 ? qint64(st.st_size) : -1;
-}
-
-// Log-like lines of about 60 bytes, ending in LF. Worker and token numbers run from 0 to 63, so a text
-// naming number 64 is made of the commonest bytes and still absent, but for kMarkers marker lines.
-void MakeLog(const std::string& path, qint64 size, bool markers)
-{
-    if (FileSizeOf(path) == size)
-        return;
-    static const char* const levels[] = { "INFO", "DEBUG", "WARN", "INFO", "TRACE" };
-    static const char* const words[]
-        = { "worker", "request", "served", "cache", "queue", "session", "commit", "upload", "token", "backend" };
-    std::mt19937 rng(2024);
-    std::string block;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    qint64 written = 0;
-    char line[128];
-    int marker = 0;
-    while (written < size) {
-        block.clear();
-        while (block.size() < (1u << 20)) {
-            auto r = [&](unsigned n) { return unsigned(rng() % n); };
-            const int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u %s %s-%u %s id=%u t=%ums\n",
-                1 + r(28), r(24), r(60), r(60), levels[r(5)], words[r(10)], r(64), words[r(10)], r(1000000), r(5000));
-            block.append(line, size_t(n));
-        }
-        if (markers && marker < kMarkers && written >= size / (kMarkers + 1) * (marker + 1)) {
-            block.insert(block.find('\n') + 1, "2024-05-17 12:00:00 DEBUG token-64 upload id=1 t=1ms\n");
-            ++marker;
-        }
-        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
-        out.write(block.data(), take);
-        written += take;
-    }
 }
 
 // The log lines of MakeLog, with an error line every few hundred lines: "ERROR <n> ..." that ends in a
@@ -487,17 +452,6 @@ void LongLine(const std::string& path, double& first, double& last)
             == 0)
             std::exit(3);
     });
-}
-
-// Drops a file from the page cache: the next read comes from the disk.
-void DropFromCache(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0 || ::fdatasync(fd) != 0 || ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) != 0) {
-        std::perror("dropping a file from the cache");
-        std::exit(2);
-    }
-    ::close(fd);
 }
 
 // Ctrl+End on a file just opened: the last screen found, read and laid out, in seconds. The count that
@@ -993,8 +947,8 @@ int LogFigures(const std::string& dir)
     const double gib = 4.0 * 1024;
     std::fprintf(stderr, "count: ours %.0f MiB/s warm, %.0f MiB/s fresh; wc -l %.0f MiB/s\n", gib / countWarm,
         gib / countFresh, gib / wc);
-    Ratio("count_vs_wc", wc / countWarm);
-    Ratio("count_vs_wc_fresh", wc / countFresh);
+    Ratio("count_vs_wc_model", wc / countWarm);
+    Ratio("count_vs_wc_model_fresh", wc / countFresh);
 
     Run({ "cat", errors });
     const std::string pattern = "ERROR [0-9]+ .*timeout";
@@ -1010,8 +964,8 @@ int LogFigures(const std::string& dir)
     const double regexFresh = Fresh({ "find", errors, "regex", pattern, "case", std::to_string(expect) });
     std::fprintf(stderr, "regex (%d matches): ours %.0f MiB/s warm, %.0f MiB/s fresh; grep -E %.0f MiB/s\n", expect,
         1024 / regexWarm, 1024 / regexFresh, 1024 / grep);
-    Ratio("regex_vs_grep", grep / regexWarm);
-    Ratio("regex_vs_grep_fresh", grep / regexFresh);
+    Ratio("regex_vs_grep_model", grep / regexWarm);
+    Ratio("regex_vs_grep_model_fresh", grep / regexFresh);
 
     const int rules = RuleFigures(dir);
     return rules != 0 ? rules : FollowFigures(dir);
@@ -1024,6 +978,9 @@ int main(int argc, char** argv)
     // The follow figures wait for the file system watcher in the event loop, and one paints a viewer widget.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The main window of the end-to-end figures reads settings of the benchmark's own (a first start).
+    if (argc >= 2 && argv[1][0] != '-')
+        qputenv("XDG_CONFIG_HOME", (std::string(argv[1]) + "/config").c_str());
     QApplication app(argc, argv);
     g_self = argv[0];
     if (argc >= 3 && std::strcmp(argv[1], "--one") == 0)
@@ -1044,6 +1001,10 @@ int main(int argc, char** argv)
         return RuleFigures(dir);
     if (only && std::strcmp(only, "encodings") == 0)
         return EncodingFigures(dir);
+    for (const char* group : { "e2e", "count_e2e", "regex_e2e", "all_windows" }) {
+        if (only && std::strcmp(only, group) == 0)
+            return hy::bench::ViewerAppFigures(dir, only);
+    }
     const std::string log = dir + "/log1g-markers.txt";
     const std::string sparse = dir + "/sparse4g.bin";
     const std::string small = dir + "/small1k.txt";
@@ -1198,5 +1159,6 @@ int main(int argc, char** argv)
     }
     const int logs = LogFigures(dir);
     const int filter = logs != 0 ? logs : FilterFigures(dir);
-    return filter != 0 ? filter : EncodingFigures(dir);
+    const int encodings = filter != 0 ? filter : EncodingFigures(dir);
+    return encodings != 0 ? encodings : hy::bench::ViewerAppFigures(dir, "");
 }

@@ -5,7 +5,10 @@
 #                              HY_BENCH_ONLY=follow: following a log, in the model and painted in a viewer,
 #                              HY_BENCH_ONLY=filter: the find bar's count and the filter pane against grep,
 #                              HY_BENCH_ONLY=rules: a page of a log painted with ten colour rules and without,
-#                              HY_BENCH_ONLY=encodings: Find over Shift_JIS against iconv | grep, Auto's guess)
+#                              HY_BENCH_ONLY=encodings: Find over Shift_JIS against iconv | grep, Auto's guess,
+#                              HY_BENCH_ONLY=e2e: Ctrl+End's count, a regular expression and Search All Open
+#                              Files in the main window against wc -l and grep, 5 GiB of disk; count_e2e,
+#                              regex_e2e or all_windows: one of them)
 #   bench/run.sh filelist      the file list against find and ls -l (300,000 empty files)
 #   bench/run.sh archive       listing and extraction against unzip and 7z, start to the painted list of 20,000
 #                              members against zipinfo (under Xvfb when DISPLAY is unset; about 4.5 GiB of disk;

@@ -264,7 +264,14 @@ private:
     void FollowClick();
     void CopyWithCrLfClick();
     void RepeatFind(bool reverse);
+    // The Find command's search of one window, and of every window at once (from the last in the window list
+    // to the first, each told on a thread of its own whether it can hold a match, the results reported in that
+    // order); setSelection sets the selection again first so that the search starts behind it.
     void SearchWindow(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection);
+    void SearchWindows(const QList<TChildForm*>& children, const QString& text, unsigned options, bool setSelection);
+    void PrepareWindowSearch(TChildForm* child, bool setSelection);
+    // Reports a search's outcome in a window; false when Esc stopped it.
+    bool ReportWindowSearch(TChildForm* child, const QString& text, unsigned options, bool allWindows, bool found);
     TChildForm* NewChild(bool hex);
     bool OpenFile(
         QPointer<TChildForm>* ddeWindow, const QString& fileName, settings::ViewMode mode, bool deleteOnClose);

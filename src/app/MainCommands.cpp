@@ -869,33 +869,6 @@ void TMainForm::CloseAllClick()
         tabs->show();
 }
 
-void TMainForm::SearchWindow(
-    TChildForm* child, const QString& text, unsigned options, bool allWindows, bool setSelection)
-{
-    viewer::THvFileViewer* v = child->FileViewer();
-    if (child->ActivePage() != PageKind::Text)
-        child->ShowPage(PageKind::Text, v->InHexMode() ? 1 : 0);
-    LineNumber sl = 0, el = 0;
-    qint64 si = 0, ei = 0;
-    if (setSelection && v->SelectionBounds(sl, si, ei, el))
-        v->SelectRange(sl, si, true, ei, el);
-    // Each window matches the text as characters in its own encoding.
-    const bool found = v->SearchFor(text, options);
-    if (!found && v->WorkStopped())
-        return; // stopped with Esc: nothing to report
-    if (!found) {
-        const QString message = allWindows ? QStringLiteral("Cannot find \"%1\" in \r%2").arg(text, child->FileName())
-                                           : QStringLiteral("Cannot find \"%1\".").arg(text);
-        ShowAlert(QStringLiteral("Search Results"), message);
-    } else if (v->SelectionBounds(sl, si, ei, el)) {
-        // Showing both ends brings the whole match into view. The caret ends where the search left it, so a
-        // backward search goes on before the match rather than finding it again.
-        const bool backward = options & viewer::soBackward;
-        v->SelectRange(sl, si, backward, ei, el);
-        v->SelectRange(sl, si, !backward, ei, el);
-    }
-}
-
 bool TMainForm::SearchPatternValid()
 {
     // An invalid pattern is reported and nothing is searched.
@@ -929,8 +902,7 @@ void TMainForm::RunFind()
         active->FindInPdf(m_search.Text, !m_search.DirectionDown, m_search.OriginTop);
     } else if (allFiles) {
         TileAfterOpening();
-        for (auto it = children.crbegin(); it != children.crend(); ++it)
-            SearchWindow(*it, m_search.Text, options, true, true);
+        SearchWindows(children, m_search.Text, options, true);
     } else if (active) {
         SearchWindow(active, m_search.Text, options, false, true);
     }

@@ -210,8 +210,7 @@ void TMainForm::RepeatFind(bool reverse)
     if (active && !allFiles && active->ActivePage() == PageKind::Pdf) {
         active->FindInPdf(m_search.Text, (options & viewer::soBackward) != 0, false);
     } else if (allFiles) {
-        for (auto it = children.crbegin(); it != children.crend(); ++it)
-            SearchWindow(*it, m_search.Text, options, true, false);
+        SearchWindows(children, m_search.Text, options, false);
     } else if (active) {
         SearchWindow(active, m_search.Text, options, false, false);
     }

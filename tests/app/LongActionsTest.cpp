@@ -29,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -166,6 +167,27 @@ TEST_F(LongActions, ALongReadStopsOnEsc)
     EXPECT_LE(t.ToEnd, AnswerMs());
     EXPECT_TRUE(v->WorkStopped());
     EXPECT_EQ(v->LineTotal(), kUndeterminedTotal);
+}
+
+TEST_F(LongActions, ASearchOfAllWindowsStopsOnEscWithNothingReported)
+{
+    for (const char* name : { "a.log", "b.log", "c.log" })
+        ASSERT_NE(OpenText(Sparse(name, kHuge)), nullptr);
+    ModalWatcher watcher;
+    TSearchState& search = m_form->SearchState();
+    search.Text = "needle";
+    search.AllFiles = true;
+    bool ended = false;
+    const TStopTimes t = StopWhenRunning([&]() { return m_form->InfoPanel()->text().startsWith("Reading the file"); },
+        [&]() { QTest::keyClick(m_form.get(), Qt::Key_Escape); }, [&]() { return ended; },
+        [&]() {
+            m_form->RunFind();
+            ended = true;
+        });
+    ASSERT_GE(t.ToEnd, 0) << "the search was under way";
+    EXPECT_LE(t.ToEnd, AnswerMs());
+    EXPECT_TRUE(watcher.Seen.isEmpty()) << watcher.Seen.join(' ').toStdString();
+    EXPECT_FALSE(m_form->InfoPanel()->text().startsWith("Reading the file"));
 }
 
 TEST_F(LongActions, APictureLoadStopsOnEscAndItsReaderEnds)

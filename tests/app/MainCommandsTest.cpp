@@ -156,6 +156,61 @@ TEST_F(MainCommands, FindInAllWindowsReportsEachMissAndSelectsEachHit)
     EXPECT_EQ(watcher.Seen.at(1).section('|', 1), "Cannot find \"needle\".");
 }
 
+TEST_F(MainCommands, FindInAllWindowsAtOnceReportsInTheWindowOrder)
+{
+    // Hits in the third and fifth windows, the third's far down its file; a miss that holds the text in another
+    // case (match case is on), one that holds all but its last letter at the end, and two plain ones.
+    QByteArray far;
+    for (int i = 0; i < 100000; ++i)
+        far += "filler line " + QByteArray::number(i) + "\n";
+    const QString files[] = {
+        Make("w1.txt", "nothing here\n"),
+        Make("w2.txt", "the NEEDLE in capitals\n"),
+        Make("w3.txt", far + "here is the needle\n"),
+        Make("w4.txt", far + "needl"),
+        Make("w5.txt", "needle first\nand more\n"),
+    };
+    for (const QString& f : files)
+        ASSERT_TRUE(m_form->OpenFileInViewer(f, ViewMode::BySettings, false));
+    TChildForm* active = m_form->ActiveChild();
+    ModalWatcher watcher;
+    TSearchState& search = m_form->SearchState();
+    search.Text = "needle";
+    search.MatchCase = true;
+    search.AllFiles = true;
+    search.OriginTop = true;
+    m_form->RunFind();
+    const auto missIn = [](const QString& file) { return "Search Results|Cannot find \"needle\" in \n" + file; };
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 3);
+    EXPECT_EQ(watcher.Seen, QStringList({ missIn(files[3]), missIn(files[1]), missIn(files[0]) }))
+        << "the misses from the last window to the first";
+    const struct {
+        int window;
+        LineNumber line;
+        qint64 from, to;
+    } hits[] = { { 2, 100000, 12, 18 }, { 4, 0, 0, 6 } };
+    for (const auto& h : hits) {
+        LineNumber sl = 0, el = 0;
+        qint64 si = 0, ei = 0;
+        ASSERT_TRUE(Viewer(h.window)->SelectionBounds(sl, si, ei, el)) << h.window;
+        EXPECT_EQ(sl, h.line) << h.window;
+        EXPECT_EQ(el, h.line) << h.window;
+        EXPECT_EQ(std::make_pair(si, ei), std::make_pair(h.from, h.to)) << h.window;
+    }
+    for (int window : { 0, 1, 3 }) {
+        LineNumber sl = 0, el = 0;
+        qint64 si = 0, ei = 0;
+        EXPECT_FALSE(Viewer(window)->SelectionBounds(sl, si, ei, el)) << window;
+    }
+    EXPECT_EQ(m_form->ActiveChild(), active) << "the search leaves the active window as it was";
+
+    // Find Next goes on behind each hit: nothing more anywhere, and every window says so, in the same order.
+    m_form->FindNextClick();
+    HY_ASSERT_EQ_SOON(watcher.Seen.size(), 8);
+    EXPECT_EQ(watcher.Seen.mid(3),
+        QStringList({ missIn(files[4]), missIn(files[3]), missIn(files[2]), missIn(files[1]), missIn(files[0]) }));
+}
+
 TEST_F(MainCommands, GoToLineCopyToFileAndSaveAs)
 {
     QByteArray text;

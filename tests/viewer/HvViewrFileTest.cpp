@@ -536,6 +536,29 @@ TEST_F(HvViewrFileTest, CtrlEndOnAnUncountedFileShowsTheEndAtOnceAndTheCountFill
     }
 }
 
+TEST_F(HvViewrFileTest, TheCountOfCtrlEndIsReportedAsSoonAsItIsIn)
+{
+    // Lines all of one length: the estimate is exact, so no line is renumbered when the count comes in, and
+    // the status still has to say that the count is done without waiting for the next progress report.
+    QByteArray data;
+    for (int i = 0; i < 200000; ++i)
+        data += QByteArray::number(1000000 + i) + "\n";
+    Open(Write(QStringLiteral("even.log"), data));
+    viewer.Model().SetTailThreshold(1);
+    Show();
+    bool counted = false;
+    const auto connection = QObject::connect(
+        &viewer, &THvCustomFileViewer::OnShowStatus, [&](LineNumber, qint64) { counted = !viewer.CountingLines(); });
+    QTest::keyClick(&viewer, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_TRUE(viewer.CountingLines());
+    while (viewer.CountingLines())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(counted) << "the status was told once the count was in";
+    EXPECT_EQ(viewer.LineTotal(), 200001);
+    QObject::disconnect(connection);
+}
+
 TEST_F(HvViewrFileTest, FollowShowsNewLinesAndStaysAtTheEndOnlyWhileTheCaretIsThere)
 {
     const QString path = Write(QStringLiteral("follow.log"), "one\ntwo\n");

@@ -10,6 +10,7 @@
 #include "base/HyExceptions.h"
 #include "core/viewer/HvBase.h"
 #include "core/viewer/HvMatchScan.h"
+#include "core/viewer/HvPresenceScan.h"
 #include "core/viewer/HvTextLayout.h"
 #include "core/viewer/HvTypes.h"
 #include "ui/common/CursorScope.h"
@@ -449,6 +450,11 @@ public:
     // Finds text (options: soBackward, soMatchCase, soWholeFile, soRegex) and selects the match; False, with
     // selection and caret unchanged, when there is none or text is empty.
     bool SearchFor(const QString& text, unsigned options);
+    // A scan on a thread of its own, through a read handle of its own, that tells whether SearchFor(text, options)
+    // from where it would start now can find anything (finished is called on that thread at its end); none when
+    // it cannot tell: the Hex view, a backward search, a compressed file, a pattern without a literal.
+    std::unique_ptr<THvPresenceScan> StartPresenceScan(
+        const QString& text, unsigned options, std::function<void()> finished = {});
 
     // The window's encoding (Auto by default); Auto is resolved when the file is opened.
     TTextEncoding Encoding() const;

@@ -493,6 +493,27 @@ bool THvCustomFileViewer::SearchFor(const QString& text, unsigned options)
     return false;
 }
 
+std::unique_ptr<THvPresenceScan> THvCustomFileViewer::StartPresenceScan(
+    const QString& text, unsigned options, std::function<void()> finished)
+{
+    if (m_pumping || !m_model->IsOpen() || m_model->InHexMode() || (options & soBackward) || m_model->DecodedSource()
+        || m_model->IsSnapshot())
+        return nullptr;
+    std::optional<TTextPattern> pattern = THvPresenceScan::PatternOf(text, options, m_model->EffectiveEncoding());
+    TReadAt read = m_model->BackgroundReader();
+    if (!pattern || !read)
+        return nullptr;
+    FileOffset from = 0;
+    if (!(options & soWholeFile)) {
+        // From the start of the caret's line: a match before the caret on it only makes the answer Possible.
+        WorkScope work(this);
+        from = m_model->LineStart(std::max<LineNumber>(CaretCharLocation().Line, 0));
+        if (from < 0 || m_model->Stopped())
+            return nullptr;
+    }
+    return std::make_unique<THvPresenceScan>(std::move(read), std::move(*pattern), from, std::move(finished));
+}
+
 bool THvCustomFileViewer::CountingLines() const { return m_model->CountingLines(); }
 
 double THvCustomFileViewer::CountProgress() const { return m_model->CountProgress(); }
@@ -545,6 +566,10 @@ void THvCustomFileViewer::ApplyLineCount()
     }
     m_countTimer->stop();
     Repaint();
+    // The status shows the exact count now, not at the next progress report (lines whose numbers the count
+    // left as they were are not renumbered, which would tell it).
+    const TTextPosition caret = CaretLocation();
+    Q_EMIT OnShowStatus(caret.Line, caret.Index);
 }
 
 void THvCustomFileViewer::QueueCountWait()

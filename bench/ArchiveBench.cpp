@@ -7,6 +7,7 @@
 //                                          the viewer and an X server (DISPLAY), also start to the painted list
 //   hy_archive_bench --list-once <zip>     lists the archive into the list control once (a fresh process)
 #include "BenchTools.h"
+#include "ViewerData.h"
 #include "ui/archive/ArchivePage.h"
 #include "ui/archive/ZIPLIST.h"
 
@@ -66,26 +67,7 @@ void MakeBigZip(const std::string& dir, const std::string& zip, qint64 size)
     if (Exists(zip))
         return;
     const std::string log = dir + "/big.log";
-    static const char* const levels[] = { "INFO", "DEBUG", "WARN", "INFO", "TRACE" };
-    static const char* const words[]
-        = { "worker", "request", "served", "cache", "queue", "session", "commit", "upload", "token", "backend" };
-    std::mt19937 rng(2024);
-    std::ofstream out(log, std::ios::binary | std::ios::trunc);
-    std::string block;
-    char line[128];
-    for (qint64 written = 0; written < size;) {
-        block.clear();
-        while (block.size() < (1u << 20)) {
-            auto r = [&](unsigned n) { return unsigned(rng() % n); };
-            const int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u %s %s-%u %s id=%u t=%ums\n",
-                1 + r(28), r(24), r(60), r(60), levels[r(5)], words[r(10)], r(64), words[r(10)], r(1000000), r(5000));
-            block.append(line, size_t(n));
-        }
-        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
-        out.write(block.data(), take);
-        written += take;
-    }
-    out.close();
+    MakeLog(log, size, false);
     if (RunTool({ "zip", "-q", "-j", zip, log }) != 0) {
         std::fprintf(stderr, "zip failed\n");
         std::exit(2);

@@ -238,11 +238,13 @@ void MeasureDiff(const std::string& same, const std::string& diff)
     Run({ "cat", same, diff });
     double cmpBest = 1e30;
     std::string counted;
-    for (int i = 0; i < kRuns; ++i) {
-        cmpBest = std::min(cmpBest, Seconds([&] {
-            counted = Run({ "sh", "-c", "cmp -l '" + same + "' '" + diff + "' | wc -l" });
-        }));
-    }
+    std::string pipeline = "cmp -l '";
+    pipeline += same;
+    pipeline += "' '";
+    pipeline += diff;
+    pipeline += "' | wc -l";
+    for (int i = 0; i < kRuns; ++i)
+        cmpBest = std::min(cmpBest, Seconds([&] { counted = Run({ "sh", "-c", pipeline }); }));
     qint64 errors = 0;
     const double ours = Warm([&] { errors = CompareOnce({ same, diff }, true); });
     std::fprintf(stderr, "1,000 differences: ours %.3f s (%lld counted), cmp -l | wc -l %.3f s (%s counted)\n", ours,

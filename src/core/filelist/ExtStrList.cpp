@@ -21,20 +21,23 @@ int DisplayedIcon(int storedIcon, int attributes)
 void TExtStringList::Add(const QString& group, int icon)
 {
     m_rows.append(Row { group, icon });
-    m_known.clear();
+    m_known.Clear();
 }
 
 void TExtStringList::SetGroup(int row, const QString& group)
 {
     m_rows[row].group = group;
-    m_known.clear();
+    m_known.Clear();
 }
 
 int TExtStringList::IconOfKey(const QString& key) const
 {
-    const auto known = m_known.constFind(key);
-    if (known != m_known.cend())
-        return known.value();
+    {
+        const std::lock_guard hold(m_known.Lock);
+        const auto known = m_known.Icons.constFind(key);
+        if (known != m_known.Icons.cend())
+            return known.value();
+    }
     // The padding is no part of the extension: ".C.." stands for ".C", "...." for none.
     QStringView extension = key;
     while (extension.endsWith(u'.'))
@@ -47,8 +50,9 @@ int TExtStringList::IconOfKey(const QString& key) const
         }
     }
     // A folder of odd names must not grow the table of known keys without end.
-    if (m_known.size() < 4096)
-        m_known.insert(key, icon);
+    const std::lock_guard hold(m_known.Lock);
+    if (m_known.Icons.size() < 4096)
+        m_known.Icons.insert(key, icon);
     return icon;
 }
 

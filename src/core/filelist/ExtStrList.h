@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <mutex>
 
 namespace hy::filelist {
 
@@ -58,7 +59,7 @@ public:
     void Clear()
     {
         m_rows.clear();
-        m_known.clear();
+        m_known.Clear();
     }
     int Count() const { return int(m_rows.size()); }
     const Row& At(int row) const { return m_rows.at(row); }
@@ -82,7 +83,25 @@ public:
 
 private:
     QList<Row> m_rows;
-    mutable QHash<QString, int> m_known; // keys looked up already, with their icons
+    // Keys looked up already, with their icons. The walk's worker threads look up icons of one list at once, so
+    // the table has a lock; a copy of the list starts with an empty table.
+    struct TKnownKeys {
+        TKnownKeys() = default;
+        TKnownKeys(const TKnownKeys&) { }
+        TKnownKeys& operator=(const TKnownKeys&)
+        {
+            Clear();
+            return *this;
+        }
+        void Clear()
+        {
+            const std::lock_guard hold(Lock);
+            Icons.clear();
+        }
+        QHash<QString, int> Icons;
+        std::mutex Lock;
+    };
+    mutable TKnownKeys m_known;
 };
 
 } // namespace hy::filelist

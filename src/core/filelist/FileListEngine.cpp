@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QLocale>
+#include <QScopeGuard>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -493,6 +494,8 @@ void TFileListEngine::WalkFolder(
     out.batch.Folder = task.path;
     ++out.batch.Folders;
 
+    // The last name points into this listing: a way out of the walk that did not decode it forgets it.
+    const auto forgetName = qScopeGuard([&out] { out.lastName = nullptr; });
     for (int m = 0; m < masks.Count(); ++m) {
         for (size_t i = 0; i < listing.raw.size(); ++i) {
             if (state.stop)

@@ -199,15 +199,11 @@ void MakeFrenchLog(const std::string& path, qint64 size)
         "e" };
     static const char* const marks[] = { "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", "\xC3\x89t\xC3\xA9" };
     std::mt19937 rng(1789);
-    std::string block;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    qint64 written = 0;
+    auto r = [&](unsigned n) { return unsigned(rng() % n); };
     char line[160];
     int marker = 0;
-    while (written < size) {
-        block.clear();
+    hy::bench::WriteLog(path, size, [&](std::string& block, qint64 written) {
         while (block.size() < (1u << 20)) {
-            auto r = [&](unsigned n) { return unsigned(rng() % n); };
             const int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u INFO %s %s %u %s n=%u\n", 1 + r(28),
                 r(24), r(60), words[r(12)], words[r(12)], r(100000), words[r(12)], r(5000));
             block.append(line, size_t(n));
@@ -216,10 +212,7 @@ void MakeFrenchLog(const std::string& path, qint64 size)
             block.insert(block.find('\n') + 1, std::string("2024-05-17 12:00 INFO un ") + marks[marker] + " chaud\n");
             ++marker;
         }
-        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
-        out.write(block.data(), take);
-        written += take;
-    }
+    });
 }
 
 // Log lines of Japanese words in Shift_JIS (many of whose trail bytes look like ASCII), kMarkers of them holding

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +19,19 @@ qint64 FileSizeOf(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 ? qint64(st.st_size) : -1;
 }
 
+void WriteLog(const std::string& path, qint64 size, const std::function<void(std::string&, qint64)>& fill)
+{
+    std::string block;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (qint64 written = 0; written < size;) {
+        block.clear();
+        fill(block, written);
+        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
+        out.write(block.data(), take);
+        written += take;
+    }
+}
+
 void MakeLog(const std::string& path, qint64 size, bool markers)
 {
     if (FileSizeOf(path) == size)
@@ -26,15 +40,11 @@ void MakeLog(const std::string& path, qint64 size, bool markers)
     static const char* const words[]
         = { "worker", "request", "served", "cache", "queue", "session", "commit", "upload", "token", "backend" };
     std::mt19937 rng(2024);
-    std::string block;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    qint64 written = 0;
+    auto r = [&](unsigned n) { return unsigned(rng() % n); };
     char line[128];
     int marker = 0;
-    while (written < size) {
-        block.clear();
+    WriteLog(path, size, [&](std::string& block, qint64 written) {
         while (block.size() < (1u << 20)) {
-            auto r = [&](unsigned n) { return unsigned(rng() % n); };
             const int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u %s %s-%u %s id=%u t=%ums\n",
                 1 + r(28), r(24), r(60), r(60), levels[r(5)], words[r(10)], r(64), words[r(10)], r(1000000), r(5000));
             block.append(line, size_t(n));
@@ -43,10 +53,7 @@ void MakeLog(const std::string& path, qint64 size, bool markers)
             block.insert(block.find('\n') + 1, "2024-05-17 12:00:00 DEBUG token-64 upload id=1 t=1ms\n");
             ++marker;
         }
-        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
-        out.write(block.data(), take);
-        written += take;
-    }
+    });
 }
 
 void MakeLog64(const std::string& path, qint64 size, unsigned seed)
@@ -58,12 +65,8 @@ void MakeLog64(const std::string& path, qint64 size, unsigned seed)
         "token", "backend", "retry", "flush" };
     std::mt19937 rng(seed);
     auto r = [&](unsigned n) { return unsigned(rng() % n); };
-    std::string block;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    qint64 written = 0;
     char line[160];
-    while (written < size) {
-        block.clear();
+    WriteLog(path, size, [&](std::string& block, qint64) {
         while (block.size() < (1u << 20)) {
             int n = std::snprintf(line, sizeof line, "2024-05-%02u %02u:%02u:%02u %s %s-%u %s id=%u t=%ums %s %s",
                 1 + r(28), r(24), r(60), r(60), levels[r(5)], words[r(12)], r(64), words[r(12)], r(1000000), r(5000),
@@ -73,10 +76,7 @@ void MakeLog64(const std::string& path, qint64 size, unsigned seed)
             line[63] = '\n';
             block.append(line, 64);
         }
-        const qint64 take = std::min<qint64>(qint64(block.size()), size - written);
-        out.write(block.data(), take);
-        written += take;
-    }
+    });
 }
 
 void DropFromCache(const std::string& path)

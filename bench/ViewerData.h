@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <functional>
 #include <string>
 
 namespace hy::bench {
@@ -11,6 +12,9 @@ constexpr int kMarkers = 3; // lines of the log that hold the "present" search t
 
 // The size of a file, -1 when there is none.
 qint64 FileSizeOf(const std::string& path);
+// Writes size bytes of a log made a block at a time: fill appends about 1 MiB of lines to the empty block it is
+// given, told how many bytes are written already; the last block is cut to the size.
+void WriteLog(const std::string& path, qint64 size, const std::function<void(std::string&, qint64)>& fill);
 // Log-like lines of about 60 bytes, ending in LF (kept when the file already has the size). Worker and token
 // numbers run from 0 to 63, so a text naming number 64 is made of the commonest bytes and still absent, but
 // for kMarkers marker lines ("... DEBUG token-64 upload ...") when markers is set.

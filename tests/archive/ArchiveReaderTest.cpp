@@ -371,6 +371,19 @@ t.close()
     EXPECT_FALSE(QFileInfo::exists(folder.PathOf(QStringLiteral("inside/escaped.txt"))));
     EXPECT_FALSE(QFileInfo::exists(folder.PathOf(QStringLiteral("up.txt"))));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/absolute-hyview-test.txt")));
+
+    // A link planted under a member's name, pointing at nothing yet, is a name taken: it is neither followed
+    // to make the file it points at nor replaced without asking.
+    const QString planted = folder.PathOf(QStringLiteral("planted"));
+    QDir().mkpath(planted);
+    const QString lure = folder.PathOf(QStringLiteral("lure.txt"));
+    ASSERT_TRUE(QFile::link(lure, planted + QStringLiteral("/fine.txt")));
+    options.Folder = planted;
+    ASSERT_EQ(reader.Extract({ 0 }, options, results), TArchiveStatus::Ok);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].Code, kUnzipNotReplaced);
+    EXPECT_FALSE(QFileInfo::exists(lure));
+    EXPECT_TRUE(QFileInfo(planted + QStringLiteral("/fine.txt")).isSymLink());
 }
 
 TEST(ArchiveReader, DamagedEncryptedAndPlainFilesSayWhatTheyAre)
@@ -390,6 +403,22 @@ TEST(ArchiveReader, DamagedEncryptedAndPlainFilesSayWhatTheyAre)
     EXPECT_LT(damaged.Members().size(), 10u);
     EXPECT_TRUE(listing.Message.contains(QStringLiteral("stopped at byte"))) << listing.Message.toStdString();
     EXPECT_GT(listing.StoppedAt, 0);
+    // Extracting it writes what came whole; the member cut short is removed again, never left half written
+    // under its name or a temporary one.
+    const QString into = folder.PathOf(QStringLiteral("into"));
+    QDir().mkpath(into);
+    std::vector<TExtractResult> results;
+    TExtractOptions options;
+    options.Folder = into;
+    EXPECT_EQ(damaged.Extract(AllIndexes(damaged), options, results), TArchiveStatus::Failed);
+    const auto cutShort = std::find_if(results.begin(), results.end(),
+        [](const TExtractResult& r) { return r.Target.endsWith(QStringLiteral("b.log")); });
+    ASSERT_NE(cutShort, results.end());
+    EXPECT_EQ(cutShort->Code, kUnzipDamaged);
+    for (const auto& [name, bytes] : FilesBelow(into)) {
+        EXPECT_FALSE(name.endsWith(QStringLiteral("b.log"))) << name.toStdString();
+        EXPECT_FALSE(name.contains(QStringLiteral(".hyarchive-"))) << name.toStdString();
+    }
 
     // Not an archive: a compressed text and a plain one.
     const QString text = folder.Write(QStringLiteral("text.txt"), "just text\n");

@@ -1,8 +1,9 @@
 // Listing and extraction through libarchive, which reads the archive through our own descriptor and
 // callbacks: they count the bytes read for progress, poll the stop, and serve the seeks of the formats
 // that need them (7z, iso9660, cab, zip). Extraction writes below the chosen folder only: folders on the
-// way are opened without following links, and each file's data goes to a temporary file in its folder
-// that takes the member's name only when it is complete.
+// way are opened without following links. A file whose name is free is made under it exclusively and removed
+// again when its data does not arrive whole; one that replaces a file is written to a temporary file in its
+// folder that takes the name only when it is complete.
 #include "core/archive/ArchiveReader.h"
 
 #include "common/ErrorText.h"
@@ -466,15 +467,33 @@ namespace {
             TFileDescriptor out = CreateMemberTemporary(dir, ".hyarchive-", tempName, mode_t(member.Mode & 0777));
             if (!out.Valid())
                 return CodeFromErrno(errno);
-            int code = Copy(member, out, bytes);
+            return PlaceMemberFile(Fill(member, out, bytes), out, dir, tempName, finalName);
+        }
+
+        // A member whose name is free: its file is made under that name at once, exclusively and never through
+        // a link, and removed again when its data does not arrive whole. Returns -1 when the name is taken
+        // (by a file, a folder or a link), so that the member goes the way of one that replaces a file.
+        int WriteNew(const TArchiveMember& member, const TFileDescriptor& dir, const QByteArray& name, qint64& bytes)
+        {
+            TFileDescriptor out(::openat(dir.Get(), name.constData(),
+                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode_t(member.Mode & 0777)));
+            if (!out.Valid())
+                return errno == EEXIST ? -1 : CodeFromErrno(errno);
+            return PlaceMemberFile(Fill(member, out, bytes), out, dir, name, name);
+        }
+
+    private:
+        // The member's data and time into its file.
+        int Fill(const TArchiveMember& member, const TFileDescriptor& out, qint64& bytes)
+        {
+            const int code = Copy(member, out, bytes);
             if (code == 0 && member.HasTime) {
                 const struct timespec times[2] = { { 0, UTIME_NOW }, { time_t(member.Modified), 0 } };
                 ::futimens(out.Get(), times);
             }
-            return PlaceMemberFile(code, out, dir, tempName, finalName);
+            return code;
         }
 
-    private:
         // The data blocks at their offsets: the holes of a sparse member stay holes. Never more than the
         // member declares.
         int Copy(const TArchiveMember& member, const TFileDescriptor& out, qint64& bytes)
@@ -610,12 +629,18 @@ TArchiveStatus TArchiveReader::Extract(const std::vector<int>& indexes, const TE
             folders.Open(parts, parts.size(), result.Code);
         } else {
             const TFileDescriptor* dir = folders.Open(parts, parts.size() - 1, result.Code);
+            // Most members land on a free name and need no other look first: no room to check, no password.
+            int code = -1;
+            if (dir && member.Size < kRoomCheckSize && !(member.Encrypted && !m_askPassword))
+                code = writer.WriteNew(member, *dir, parts.back(), result.Bytes);
+            if (code != -1)
+                result.Code = code;
             struct stat existing { };
             struct statvfs fs { };
-            const bool exists
-                = dir && ::fstatat(dir->Get(), parts.back().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
-            if (!dir) {
-                // result.Code says why
+            const bool exists = dir && code == -1
+                && ::fstatat(dir->Get(), parts.back().constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+            if (!dir || code != -1) {
+                // result.Code says how it went
             } else if (exists && S_ISDIR(existing.st_mode)) {
                 result.Code = kUnzipTargetIsFolder;
             } else if (exists && !(options.ConfirmReplace && options.ConfirmReplace(member, result.Target))) {

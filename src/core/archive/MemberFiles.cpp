@@ -45,7 +45,8 @@ int PlaceMemberFile(int code, platform::TFileDescriptor& out, const platform::TF
 {
     if (code == 0 && ::close(out.Release()) != 0)
         code = platform::ErrorCodeFromErrno(errno);
-    if (code == 0 && ::renameat(dir.Get(), tempName.constData(), dir.Get(), finalName.constData()) != 0)
+    if (code == 0 && tempName != finalName
+        && ::renameat(dir.Get(), tempName.constData(), dir.Get(), finalName.constData()) != 0)
         code = errno == EISDIR ? int(kUnzipTargetIsFolder) : platform::ErrorCodeFromErrno(errno);
     if (code != 0) {
         out.Reset();

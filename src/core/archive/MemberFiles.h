@@ -23,7 +23,7 @@ platform::TFileDescriptor CreateMemberTemporary(
 
 // Ends the writing of a member's temporary file: when code is 0 the file is closed and renamed to finalName
 // (a folder of that name gives kUnzipTargetIsFolder); when it is not, or that failed, the file is removed.
-// The final code.
+// A file made under its final name (tempName equal to finalName) is only closed, or removed. The final code.
 int PlaceMemberFile(int code, platform::TFileDescriptor& out, const platform::TFileDescriptor& dir,
     const QByteArray& tempName, const QByteArray& finalName);
 

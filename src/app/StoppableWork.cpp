@@ -26,7 +26,10 @@ TStoppableWork::~TStoppableWork()
 
 bool TStoppableWork::Step(const std::function<QString()>& text)
 {
-    if (m_sincePump.elapsed() < g_pumpInterval)
+    const bool pump = m_sincePump.elapsed() >= g_pumpInterval;
+    if (!m_busy && (++m_steps > 1 || pump))
+        m_busy.emplace();
+    if (!pump)
         return m_stopped;
     if (m_bar)
         m_bar->showMessage(text());

@@ -1,7 +1,8 @@
 // TStoppableWork: long work of the main window run on the one GUI thread. It keeps the windows painted,
-// shows its progress in the status bar, shows the wait cursor, and stops when Esc is pressed. While it
-// runs, other input is held back, so that nothing can close a window or start another command halfway;
-// a modal dialog that the work raises (an alert) takes input as usual.
+// shows its progress in the status bar, shows the wait cursor once the work goes past its first step (work of
+// one step, such as opening the one file named at start, never loads the cursor), and stops when Esc is
+// pressed. While it runs, other input is held back, so that nothing can close a window or start another
+// command halfway; a modal dialog that the work raises (an alert) takes input as usual.
 #pragma once
 
 #include "ui/common/CursorScope.h"
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <functional>
+#include <optional>
 
 class QStatusBar;
 
@@ -30,7 +32,8 @@ public:
     static void SetPumpInterval(int milliseconds);
 
 private:
-    common::TCursorScope m_busy;
+    std::optional<common::TCursorScope> m_busy;
+    int m_steps = 0;
     QPointer<QStatusBar> m_bar;
     QElapsedTimer m_sincePump;
     bool m_stopped = false;

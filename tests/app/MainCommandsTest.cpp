@@ -27,6 +27,7 @@
 #include "support/TestWait.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -895,9 +896,12 @@ TEST_F(MainCommands, ManyFilesOpenWithProgressAndStopOnEscKeepingWhatOpened)
         names << Make(QStringLiteral("f%1.txt").arg(i, 3, 10, QLatin1Char('0')), "text\n");
     TStoppableWork::SetPumpInterval(0);
     QStringList messages;
+    Qt::CursorShape cursorMidway = Qt::ArrowCursor;
     auto seen = QObject::connect(m_form->statusBar(), &QStatusBar::messageChanged, [&](const QString& m) {
         if (m.startsWith("Opening"))
             messages << m;
+        if (m.startsWith("Opening 50 of 300") && QApplication::overrideCursor())
+            cursorMidway = QApplication::overrideCursor()->shape();
         // Esc once a hundred windows are open.
         if (m.startsWith("Opening 101 of 300"))
             QTest::keyClick(m_form.get(), Qt::Key_Escape);
@@ -907,6 +911,8 @@ TEST_F(MainCommands, ManyFilesOpenWithProgressAndStopOnEscKeepingWhatOpened)
     TStoppableWork::SetPumpInterval(100);
     ASSERT_FALSE(messages.isEmpty());
     EXPECT_EQ(messages.first(), "Opening 1 of 300... Press Esc to stop.");
+    EXPECT_EQ(cursorMidway, Qt::WaitCursor) << "a long batch shows the wait cursor";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "and puts it back at its end";
     EXPECT_EQ(m_form->Children().size(), 100) << "what opened before Esc stays open";
     EXPECT_EQ(m_form->Children().last()->FileName(), names.at(99));
     for (TChildForm* child : m_form->Children())

@@ -17,6 +17,7 @@
 #include "ui/search/Fsearch.h"
 #include "ui/search/PreviewHost.h"
 #include "ui/search/Vsearch.h"
+#include "ui/viewer/HvFxFnt.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -497,6 +498,8 @@ void TMainForm::ApplySettingsToWindow()
         r = FitInside(r, where->availableGeometry());
     m_settings.WindowPos = r;
     setGeometry(r);
+    // Viewers made from now on start in the settings' font rather than being laid out twice.
+    viewer::THvFixedFont::SetStartName(m_settings.FontName);
     SetButtonBar(m_settings.ButtonBar);
     statusBar()->setVisible(m_settings.StatusBar);
     Action(TCommand::ExpandTabs)->setChecked(m_settings.ExpandTabs);

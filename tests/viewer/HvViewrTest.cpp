@@ -11,6 +11,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -604,6 +605,36 @@ TEST(HvFixedFontTest, FixedFamiliesAreFixedPitchAndTheFirstIsTheDefault)
     EXPECT_EQ(font.Name(), fixed.first());
     font.SetStyle(fsBold | fsItalic);
     EXPECT_EQ(font.Style(), unsigned(fsBold | fsItalic));
+}
+
+// A font may start with a name given for the whole program (the settings' font): resolved as SetName resolves
+// it, so that the settings' own name then changes nothing; a name that resolves to no fixed family leaves the
+// first fixed family. Every family resolves as membership of the enumerated fixed families says.
+TEST(HvFixedFontTest, FontsStartWithTheProgramsNameResolvedAsSetNameResolvesIt)
+{
+    const QStringList& fixed = THvFixedFont::FixedFamilies();
+    if (fixed.isEmpty())
+        GTEST_SKIP() << "no fixed-pitch font is installed";
+    for (const QString& family : QFontDatabase::families()) {
+        if (fixed.contains(family))
+            EXPECT_EQ(THvFixedFont::ResolveFamily(family), family);
+        else
+            EXPECT_TRUE(THvFixedFont::ResolveFamily(family).isEmpty()) << family.toStdString();
+    }
+    const auto restore = qScopeGuard([] { THvFixedFont::SetStartName(QString()); });
+    for (const char* name : { "Courier New", "Halcyra Absent Face" }) {
+        const QString requested = QString::fromLatin1(name);
+        THvFixedFont::SetStartName(requested);
+        THvFixedFont started;
+        EXPECT_EQ(started.Name(), THvFixedFont::ResolveFamily(requested)) << name;
+        QSignalSpy changed(&started, &THvFixedFont::Changed);
+        started.SetName(requested);
+        EXPECT_EQ(changed.count(), 0) << name;
+    }
+    THvFixedFont::SetStartName(fixed.last());
+    EXPECT_EQ(THvFixedFont().Name(), fixed.last());
+    THvFixedFont::SetStartName(QString());
+    EXPECT_EQ(THvFixedFont().Name(), fixed.first());
 }
 
 TEST(HvFixedFontTest, AnInstalledProportionalFaceIsRefused)

@@ -22,20 +22,34 @@ EInvalidFontParam::EInvalidFontParam()
 }
 
 namespace {
+    // An installed family's own fixed-pitch face. Aliases such as "Monospace" may resolve to a proportional
+    // face; only real fixed faces count.
+    bool IsFixedFace(const QString& family)
+    {
+        if (!QFontDatabase::isFixedPitch(family))
+            return false;
+        const QFontInfo info { QFont(family) };
+        return info.fixedPitch() && info.family() == family;
+    }
+
     QStringList EnumerateFixedFamilies()
     {
         QStringList fixed;
         const QStringList families = QFontDatabase::families();
         for (const QString& family : families) {
-            if (!QFontDatabase::isFixedPitch(family))
-                continue;
-            // Aliases such as "Monospace" may resolve to a proportional face; only real fixed faces count.
-            const QFontInfo info { QFont(family) };
-            if (info.fixedPitch() && info.family() == family)
+            if (IsFixedFace(family))
                 fixed << family;
         }
         return fixed;
     }
+
+    // One of FixedFamilies(), told without enumerating them all (which loads every fixed face installed).
+    bool IsFixedFamily(const QString& family)
+    {
+        return !family.isEmpty() && QFontDatabase::families().contains(family) && IsFixedFace(family);
+    }
+
+    QString g_startName;
 } // namespace
 
 const QStringList& THvFixedFont::FixedFamilies()
@@ -46,29 +60,36 @@ const QStringList& THvFixedFont::FixedFamilies()
 
 QString THvFixedFont::ResolveFamily(const QString& name)
 {
-    const QStringList& fixed = FixedFamilies();
-    if (fixed.contains(name))
+    if (IsFixedFamily(name))
         return name;
     if (QFontDatabase::families().contains(name, Qt::CaseInsensitive))
         return {};
     // An absent face: what the font system puts in its place ("Courier New" becomes its metric twin where
     // one is installed), when that is a fixed face.
     const QString substitute = QFontInfo(QFont(name)).family();
-    if (fixed.contains(substitute))
+    if (IsFixedFamily(substitute))
         return substitute;
     const QString system = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
-    if (fixed.contains(system))
+    if (IsFixedFamily(system))
         return system;
+    const QStringList& fixed = FixedFamilies();
     return fixed.isEmpty() ? QString() : fixed.first();
 }
+
+void THvFixedFont::SetStartName(const QString& name) { g_startName = name; }
 
 THvFixedFont::THvFixedFont(QObject* parent)
     : QObject(parent)
     , m_color(QGuiApplication::palette().color(QPalette::Text))
 {
-    const QStringList& fixed = FixedFamilies();
-    if (!fixed.isEmpty())
-        m_font.setFamily(fixed.first());
+    QString family = g_startName.isEmpty() ? QString() : ResolveFamily(g_startName);
+    if (family.isEmpty()) {
+        const QStringList& fixed = FixedFamilies();
+        if (!fixed.isEmpty())
+            family = fixed.first();
+    }
+    if (!family.isEmpty())
+        m_font.setFamily(family);
     else
         m_font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_font.setPointSize(10);

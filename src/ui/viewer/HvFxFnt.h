@@ -44,6 +44,10 @@ public:
     // its place when that is fixed-pitch, else the system fixed font, else the first fixed family; empty for
     // an installed family that is not fixed-pitch.
     static QString ResolveFamily(const QString& name);
+    // The name new fonts start with, resolved as SetName resolves it: the program gives the font of its
+    // settings before its first window, so that a viewer is laid out once, in the font it shows. With none
+    // given, or one that resolves to no fixed family, a font starts with the first fixed family.
+    static void SetStartName(const QString& name);
 
     QString Name() const { return m_font.family(); }
     // Ignored unless the name resolves to a fixed family.

@@ -54,6 +54,7 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QVideoWidget>
+#include <optional>
 
 namespace hy::app {
 
@@ -492,7 +493,11 @@ void TChildForm::CountLines()
     if (!v->IsOpen() || v->InHexMode() || v->LineTotal() != viewer::kUndeterminedTotal
         || !CountsLinesOnOpen(v->FileSize(), m_countAllLines))
         return;
-    TCursorScope wait;
+    // A small file is counted in a moment, where the wait cursor would only flicker (and load its theme before
+    // the first frame); it is for the large files the settings ask to count.
+    std::optional<TCursorScope> wait;
+    if (v->FileSize() >= kCountedFileSize)
+        wait.emplace();
     v->ClampLine(viewer::kUndeterminedTotal);
 }
 

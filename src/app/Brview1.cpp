@@ -49,6 +49,11 @@ using namespace hy::program;
 using namespace hy::search;
 using namespace hy::settings;
 
+namespace {
+    // The property of a status bar panel that says whether it is wanted, shown or not under a message.
+    const char* const kPanelWanted = "hyPanelWanted";
+} // namespace
+
 TMainForm::TMainForm(QWidget* parent)
     : QMainWindow(parent)
 {
@@ -297,8 +302,13 @@ void TMainForm::CreateStatusBar()
     bar->addWidget(m_followPanel);
     bar->addWidget(m_encodingPanel);
     bar->addWidget(m_charPanel);
-    // A menu hint or progress text covers the panels; the character panel comes back only when it ends.
-    connect(bar, &QStatusBar::messageChanged, this, [this](const QString&) { SetCharPanelWanted(m_charPanelWanted); });
+    // A menu hint or progress text covers the panels; the character, encoding and Follow panels come back when
+    // it ends, those that are wanted then.
+    connect(bar, &QStatusBar::messageChanged, this, [this](const QString&) {
+        for (QWidget* panel : { static_cast<QWidget*>(m_followPanel), static_cast<QWidget*>(m_encodingPanel),
+                 static_cast<QWidget*>(m_charPanel) })
+            SetPanelWanted(panel, panel->property(kPanelWanted).toBool());
+    });
 }
 
 void TMainForm::ShowHint(const QString& hint)
@@ -335,13 +345,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::SetCharPanelWanted(bool wanted)
+void TMainForm::SetCharPanelWanted(bool wanted) { SetPanelWanted(m_charPanel, wanted); }
+
+void TMainForm::SetPanelWanted(QWidget* panel, bool wanted)
 {
-    m_charPanelWanted = wanted;
-    if (!wanted)
-        m_charPanel->hide();
-    else if (statusBar()->currentMessage().isEmpty())
-        m_charPanel->show();
+    panel->setProperty(kPanelWanted, wanted);
+    panel->setVisible(wanted && statusBar()->currentMessage().isEmpty());
 }
 
 void TMainForm::SetButtonBar(int n)
@@ -424,8 +433,8 @@ void TMainForm::ClearStatus()
     m_cursorPosPanel->clear();
     SetInfoText(QString());
     SetCharPanelWanted(false);
-    m_encodingPanel->hide();
-    m_followPanel->hide();
+    SetPanelWanted(m_encodingPanel, false);
+    SetPanelWanted(m_followPanel, false);
 }
 
 void TMainForm::SetCommandLine(const QStringList& parameters) { m_commandLine = parameters; }

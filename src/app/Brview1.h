@@ -288,6 +288,7 @@ private:
     void BringToFront();
     void FitOnScreen();
     void SetCharPanelWanted(bool wanted);
+    void SetPanelWanted(QWidget* panel, bool wanted);
     void FitImageWindow(TChildForm* child, QMdiSubWindow* frame, bool sizeToPicture);
     void KeepInsideClientArea(QMdiSubWindow* frame);
     // A name of a batch and whether text opens in Hex for it: on the command line, as the -h and -s before
@@ -321,7 +322,6 @@ private:
     bool m_idleWorkScheduled = false;
     int m_batch = 0; // batches of files being opened
     QList<QPointer<QMdiSubWindow>> m_batchFrames; // opened by the batch, shown when it ends
-    bool m_charPanelWanted = false;
     int m_opening = 0; // picture loads under way
     bool m_lastOpenFailed = false; // the last OpenFileInViewer failed, as opposed to finding the file open
     QStringList m_commandLine;

@@ -681,9 +681,9 @@ void TMainForm::UpdateStatus()
         if (v->Encoding() == viewer::TTextEncoding::Auto)
             encoding = QStringLiteral("Auto: ") + encoding;
         m_encodingPanel->setText(encoding);
-        m_encodingPanel->setVisible(true);
+        SetPanelWanted(m_encodingPanel, true);
     } else if (page == PageKind::Image) {
-        m_encodingPanel->hide();
+        SetPanelWanted(m_encodingPanel, false);
         // The zoom of the picture on show.
         m_cursorPosPanel->setText(child->PictureView()->ZoomText());
         const TMultiImage* img = child->ImageViewer();
@@ -695,23 +695,23 @@ void TMainForm::UpdateStatus()
         SetInfoText(ArchiveInfoText(child->ArchiveMemberCount()));
         SetCharPanelWanted(false);
     } else if (page == PageKind::Media) {
-        m_encodingPanel->hide();
+        SetPanelWanted(m_encodingPanel, false);
         m_cursorPosPanel->clear();
         SetInfoText(MediaLengthText(child->MediaLength(), LocaleTimeSeparator()));
         SetCharPanelWanted(false);
     } else if (page == PageKind::Pdf) {
-        m_encodingPanel->hide();
+        SetPanelWanted(m_encodingPanel, false);
         const document::TPdfPage* pdf = child->PdfPage();
         m_cursorPosPanel->setText(PdfPageText(pdf->CurrentPage(), pdf->PageCount()));
         SetInfoText(PdfInfoText(pdf->PageCount(), fileSize));
         SetCharPanelWanted(false);
     } else if (page == PageKind::Document) {
-        m_encodingPanel->hide();
+        SetPanelWanted(m_encodingPanel, false);
         m_cursorPosPanel->clear();
         SetInfoText(DocumentInfoText(fileSize));
         SetCharPanelWanted(false);
     }
-    m_followPanel->setVisible(page == PageKind::Text && v->Follow());
+    SetPanelWanted(m_followPanel, page == PageKind::Text && v->Follow());
     UpdateCopyCommands(child);
 }
 

@@ -971,7 +971,7 @@ TEST_F(MainCommands, FindFindsWindows1252CharactersAsTheyAreShown)
     }
 }
 
-TEST_F(MainCommands, TheCharacterPanelGivesWayToHintsAndToAMinimisedWindow)
+TEST_F(MainCommands, TheCharacterAndEncodingPanelsGiveWayToMessagesAndToAMinimisedWindow)
 {
     const QString a = Make("a.txt", "abc\n");
     ASSERT_TRUE(m_form->OpenFileInViewer(a, ViewMode::Standard, false));
@@ -982,6 +982,14 @@ TEST_F(MainCommands, TheCharacterPanelGivesWayToHintsAndToAMinimisedWindow)
     EXPECT_FALSE(m_form->CharPanel()->isVisible()) << "a status update while a hint shows keeps the panel away";
     m_form->statusBar()->clearMessage();
     EXPECT_TRUE(m_form->CharPanel()->isVisible());
+
+    // The encoding panel too: a status update under a message keeps it covered until the message ends.
+    ASSERT_TRUE(m_form->EncodingPanel()->isVisible());
+    m_form->statusBar()->showMessage("Compare shows the files tiled side by side");
+    m_form->UpdateStatus();
+    EXPECT_FALSE(m_form->EncodingPanel()->isVisible());
+    m_form->statusBar()->clearMessage();
+    EXPECT_TRUE(m_form->EncodingPanel()->isVisible());
 
     m_form->FrameOf(m_form->Children().first())->showMinimized();
     m_form->UpdateStatus();

@@ -100,13 +100,20 @@ std::vector<int> AllIndexes(const TArchiveReader& reader)
     return all;
 }
 
+// Extracts every member listed into the folder, made first when missing; the reader's status.
+TArchiveStatus ExtractEvery(TArchiveReader& reader, const QString& folder, std::vector<TExtractResult>& results)
+{
+    QDir().mkpath(folder);
+    TExtractOptions options;
+    options.Folder = folder;
+    return reader.Extract(AllIndexes(reader), options, results);
+}
+
 // Extracts every member into the folder; each one must come out.
 void ExtractAll(TArchiveReader& reader, const QString& folder)
 {
     std::vector<TExtractResult> results;
-    TExtractOptions options;
-    options.Folder = folder;
-    ASSERT_EQ(reader.Extract(AllIndexes(reader), options, results), TArchiveStatus::Ok);
+    ASSERT_EQ(ExtractEvery(reader, folder, results), TArchiveStatus::Ok);
     for (const TExtractResult& r : results)
         EXPECT_EQ(r.Code, 0) << r.Target.toStdString() << ": " << ArchiveResultText(r.Code).toStdString();
 }
@@ -406,11 +413,8 @@ TEST(ArchiveReader, DamagedEncryptedAndPlainFilesSayWhatTheyAre)
     // Extracting it writes what came whole; the member cut short is removed again, never left half written
     // under its name or a temporary one.
     const QString into = folder.PathOf(QStringLiteral("into"));
-    QDir().mkpath(into);
     std::vector<TExtractResult> results;
-    TExtractOptions options;
-    options.Folder = into;
-    EXPECT_EQ(damaged.Extract(AllIndexes(damaged), options, results), TArchiveStatus::Failed);
+    EXPECT_EQ(ExtractEvery(damaged, into, results), TArchiveStatus::Failed);
     const auto cutShort = std::find_if(results.begin(), results.end(),
         [](const TExtractResult& r) { return r.Target.endsWith(QStringLiteral("b.log")); });
     ASSERT_NE(cutShort, results.end());
@@ -463,11 +467,8 @@ TEST(ArchiveReader, AStopEndsListingAndExtraction)
         return ++calls < 1;
     });
     const QString into = folder.PathOf(QStringLiteral("into"));
-    QDir().mkpath(into);
     std::vector<TExtractResult> results;
-    TExtractOptions options;
-    options.Folder = into;
-    EXPECT_EQ(reader.Extract(AllIndexes(reader), options, results), TArchiveStatus::Stopped);
+    EXPECT_EQ(ExtractEvery(reader, into, results), TArchiveStatus::Stopped);
     // No half-written file is left behind, under its own name or a temporary one.
     for (const auto& [name, bytes] : FilesBelow(into))
         EXPECT_FALSE(name.contains(QStringLiteral(".hyarchive-"))) << name.toStdString();

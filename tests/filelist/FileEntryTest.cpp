@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <vector>
 
 using namespace hy;
@@ -120,6 +121,66 @@ TEST(FileEntry, NamesDifferingInCaseStayApartButNeighbours)
     EXPECT_EQ(sorted[2].toLower(), u"b");
     EXPECT_NE(sorted[1], sorted[2]);
     EXPECT_EQ(sorted[3].toLower(), sorted[4].toLower());
+}
+
+// Entries that come as runs, each in order (a walk's folders, sorted by the workers that read them), end in
+// the order one sort of them all gives: runs that overlap or not, names differing in case only, the same
+// entry twice, a prefix in no order, empty runs.
+TEST(FileEntry, RunsInOrderMergeToTheOrderOfOneSort)
+{
+    // Names of a few folders and files, with neighbours that differ in case, in a character sorting before
+    // or after "/", in length only, or not at all.
+    const QStringList names = { QStringLiteral("a/x.txt"), QStringLiteral("A/x.txt"), QStringLiteral("a/X.txt"),
+        QStringLiteral("a/b/c"), QStringLiteral("a.b/c"), QStringLiteral("a b/c"), QStringLiteral("a/x.txt"),
+        QStringLiteral("a/xx"), QStringLiteral("ab"), QStringLiteral("\u00e4/1"), QStringLiteral("\u00c4/1"),
+        QStringLiteral("z"), QStringLiteral("Z"), QStringLiteral("a/b/d"), QStringLiteral("a/b"),
+        QStringLiteral("m/n/o.c"), QStringLiteral("m/N/o.C"), QStringLiteral("m/n/o.cpp") };
+    std::vector<QString> all;
+    for (int i = 0; i < 400; ++i) {
+        const QString name = names[i % names.size()] + (i % 3 ? QString::number(i % 7) : QString());
+        all.push_back(BuildEntry(TEntryFields { i % 11 ? ekFile : ekDirectory, name, 9, i % 5, 0, i % 2 }, flNormal,
+            i % 4 ? sbName : sbType));
+    }
+    std::vector<QString> expected = all;
+    SortEntries(expected);
+
+    std::mt19937 random(7);
+    const auto below = [&random](size_t n) { return size_t(random() % n); };
+    for (int round = 0; round < 200; ++round) {
+        std::vector<QString> entries = all;
+        std::shuffle(entries.begin(), entries.end(), random);
+        // The entries cut at random places; every piece but the first is put in order.
+        std::vector<size_t> starts;
+        size_t at = below(40);
+        while (at <= entries.size()) {
+            starts.push_back(at);
+            at += below(round % 2 ? 120 : 12);
+        }
+        for (size_t r = 0; r < starts.size(); ++r) {
+            const size_t end = r + 1 < starts.size() ? starts[r + 1] : entries.size();
+            std::sort(entries.begin() + qsizetype(starts[r]), entries.begin() + qsizetype(end), EntryLess);
+        }
+        SortEntryRuns(entries, starts);
+        ASSERT_EQ(entries, expected) << "round " << round;
+    }
+
+    // Runs that do not overlap, handed over in any order; no runs at all; one run.
+    std::vector<QString> disjoint;
+    std::vector<size_t> starts;
+    for (size_t from = expected.size(); from > 0;) {
+        const size_t to = from;
+        from = from > 37 ? from - 37 : 0;
+        starts.push_back(disjoint.size());
+        disjoint.insert(disjoint.end(), expected.begin() + qsizetype(from), expected.begin() + qsizetype(to));
+    }
+    SortEntryRuns(disjoint, starts);
+    EXPECT_EQ(disjoint, expected);
+    std::vector<QString> unordered(all);
+    SortEntryRuns(unordered, {});
+    EXPECT_EQ(unordered, expected);
+    std::vector<QString> one(expected);
+    SortEntryRuns(one, { 0 });
+    EXPECT_EQ(one, expected);
 }
 
 TEST(FileEntry, TextCases)

@@ -328,6 +328,79 @@ TEST_F(FileListEngineTest, WalkIsDepthFirstFilesBeforeSubdirectories)
     EXPECT_EQ(m_engine.EntryPath(0), Path(QStringLiteral("w/a/deep/two.txt")));
 }
 
+// A walk on worker threads lists what the walk on the reading thread lists, in the same order and with the
+// same icons, in every sort and list order: folders whose files and subfolders interleave in the order, names
+// that differ in case only, a folder large enough to come over in several batches. The entries then change
+// as any do (their facts read, the list sorted again), and a second walk lists them again.
+TEST_F(FileListEngineTest, WorkersListWhatTheReadingThreadListsInItsOrder)
+{
+    const QStringList files = { QStringLiteral("a.txt"), QStringLiteral("A.TXT"), QStringLiteral("b/c.c"),
+        QStringLiteral("b/C.CPP"), QStringLiteral("b.txt"), QStringLiteral("b c.jpeg"), QStringLiteral("b-d/e"),
+        QStringLiteral("B/f.ZIP"), QStringLiteral("b/g/h.Bat"), QStringLiteral("b/g.dat/i.tar.gz"),
+        QStringLiteral("\u00e4rger.txt"), QStringLiteral("\u00c4rger.TXT"), QStringLiteral("x/.hidden"),
+        QStringLiteral("x/noext"), QStringLiteral("x/dot."), QStringLiteral("x/\u00e9t\u00e9.\u00c9t\u00e9") };
+    for (const QString& f : files)
+        MakeFile(f, f.size());
+    for (int i = 0; i < 1300; ++i)
+        MakeFile(QStringLiteral("many/") + (i % 2 ? QStringLiteral("F") : QStringLiteral("f")) + QString::number(i)
+            + (i % 3 ? QStringLiteral(".txt") : QStringLiteral(".Log")));
+    m_engine.SetListDetails({ ldSystemDirectories, ldFiles });
+    m_engine.SetSearchMode(smSubDirectories);
+    m_engine.SetShowSystemFiles(true);
+    m_engine.SetWalkThreads(3);
+    const TExtStringList categories = TExtStringList::FileCategories();
+
+    const auto listing = [this]() {
+        QStringList entries;
+        for (int i = 0; i < m_engine.Count(); ++i)
+            entries << QString(m_engine.Entry(i).constData(), m_engine.Entry(i).size());
+        return entries;
+    };
+    for (const TFileListOrder order : { flNormal, flInverted }) {
+        for (const TFileListSortTypes sortBy : { sbSize, sbType, sbName }) {
+            const std::string label = std::to_string(order) + "/" + std::to_string(sortBy);
+            m_engine.SetListOrder(order);
+            m_engine.SetSortBy(sortBy);
+            m_engine.SetParallelWalk({});
+            m_engine.ReadDirectory(m_root);
+            const QStringList alone = listing();
+            ASSERT_EQ(alone.size(), files.size() + 1300 + 2) << label;
+            int batches = 0;
+            m_engine.SetParallelWalk([&](const TFileListEngine::TWalkBatch&) {
+                ++batches;
+                return 0;
+            });
+            for (int walk = 0; walk < 2; ++walk) {
+                m_engine.ReadDirectory(m_root);
+                EXPECT_EQ(m_engine.LastError(), 0) << label;
+                EXPECT_EQ(listing(), alone) << label;
+            }
+            EXPECT_GT(batches, 2) << label;
+            for (int i = 0; i < m_engine.Count(); ++i) {
+                if (m_engine.EntryKind(i) == ekFile) {
+                    ASSERT_EQ(m_engine.EntryIcon(i), categories.IconOf(NameOf(m_engine.EntryName(i))))
+                        << m_engine.EntryName(i).toStdString();
+                }
+            }
+        }
+    }
+
+    // Facts read later, and a new order, change the walk's entries as they change any.
+    const int x = m_engine.FindEntry(ekFile, Path(QStringLiteral("b/g/h.Bat")));
+    ASSERT_GE(x, 0);
+    EXPECT_EQ(m_engine.EntrySize(x), QStringLiteral("b/g/h.Bat").size());
+    m_engine.SetSortBy(sbSize);
+    QStringList bySize;
+    for (int i = 0; i < m_engine.Count(); ++i)
+        bySize << m_engine.EntryName(i);
+    m_engine.SetParallelWalk({});
+    m_engine.ReadDirectory(m_root);
+    QStringList aloneBySize;
+    for (int i = 0; i < m_engine.Count(); ++i)
+        aloneBySize << m_engine.EntryName(i);
+    EXPECT_EQ(bySize, aloneBySize);
+}
+
 TEST_F(FileListEngineTest, WalkStopsAtANonZeroStatusKeepingWhatItTook)
 {
     for (int d = 0; d < 3; ++d) {

@@ -88,30 +88,40 @@ QStringView ExtensionOf(QStringView name)
     return dot > slash ? name.mid(dot) : QStringView();
 }
 
+namespace {
+
+    // Writes the sort key of an entry named name into kEntryKeyWidth characters.
+    void WriteSortKey(QChar* key, QStringView name, const TEntryFields& fields, TFileListSortTypes sortBy)
+    {
+        std::fill(key, key + kEntryKeyWidth, QLatin1Char('0'));
+        switch (sortBy) {
+        case sbName:
+            break;
+        case sbType: {
+            if (fields.kind == ekDrive) {
+                const qsizetype cut = name.indexOf(kDriveLabelSeparator);
+                if (cut >= 0)
+                    name = name.left(cut);
+            }
+            const QStringView ext = ExtensionOf(name).left(kEntryKeyWidth);
+            std::copy(ext.cbegin(), ext.cend(), key);
+            break;
+        }
+        case sbSize:
+            WritePadded(key, kEntryKeyWidth, fields.size);
+            break;
+        case sbDate:
+            WritePadded(key, kEntryKeyWidth, qint64(fields.time));
+            break;
+        }
+    }
+
+} // namespace
+
 QString EntrySortKey(const TEntryFields& fields, TFileListSortTypes sortBy)
 {
-    QString key(kEntryKeyWidth, QLatin1Char('0'));
-    switch (sortBy) {
-    case sbName:
-        break;
-    case sbType: {
-        QStringView name = fields.name;
-        if (fields.kind == ekDrive) {
-            const qsizetype cut = name.indexOf(kDriveLabelSeparator);
-            if (cut >= 0)
-                name = name.left(cut);
-        }
-        const QStringView ext = ExtensionOf(name).left(kEntryKeyWidth);
-        key.replace(0, ext.size(), ext.toString());
-        break;
-    }
-    case sbSize:
-        WritePadded(key.data(), kEntryKeyWidth, fields.size);
-        break;
-    case sbDate:
-        WritePadded(key.data(), kEntryKeyWidth, qint64(fields.time));
-        break;
-    }
+    QString key(kEntryKeyWidth, Qt::Uninitialized);
+    WriteSortKey(key.data(), fields.name, fields, sortBy);
     return key;
 }
 
@@ -122,22 +132,28 @@ QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSo
 
 QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy, QStringView directory)
 {
+    QString entry(EntryLength(fields.name, directory), Qt::Uninitialized);
+    WriteEntry(entry.data(), fields.name, fields, order, sortBy, directory);
+    return entry;
+}
+
+qsizetype EntryLength(QStringView name, QStringView directory)
+{
     const bool separator = !directory.isEmpty() && !directory.endsWith(u'/');
-    const qsizetype nameLength = directory.size() + (separator ? 1 : 0) + fields.name.size();
-    QString entry(kEntryNamePos + nameLength + kEntryTailWidth, Qt::Uninitialized);
-    QChar* p = entry.data();
+    return kEntryNamePos + directory.size() + (separator ? 1 : 0) + name.size() + kEntryTailWidth;
+}
+
+void WriteEntry(QChar* p, QStringView fileName, const TEntryFields& fields, TFileListOrder order,
+    TFileListSortTypes sortBy, QStringView directory)
+{
+    const bool separator = !directory.isEmpty() && !directory.endsWith(u'/');
+    const qsizetype nameLength = directory.size() + (separator ? 1 : 0) + fileName.size();
     p[0] = QChar(StoredKind(fields.kind, order));
-    if (sortBy == sbName) {
-        for (int i = 1; i <= kEntryKeyWidth; ++i)
-            p[i] = QLatin1Char('0');
-    } else {
-        const QString key = EntrySortKey(fields, sortBy);
-        std::copy(key.cbegin(), key.cend(), p + 1);
-    }
+    WriteSortKey(p + 1, fileName, fields, sortBy);
     QChar* name = std::copy(directory.cbegin(), directory.cend(), p + kEntryNamePos);
     if (separator)
         *name++ = QLatin1Char('/');
-    std::copy(fields.name.cbegin(), fields.name.cend(), name);
+    std::copy(fileName.cbegin(), fileName.cend(), name);
     QChar* tail = p + kEntryNamePos + nameLength;
     tail[0] = QLatin1Char('|');
     tail[kIconOffset] = QChar(char16_t(fields.icon));
@@ -148,7 +164,6 @@ QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSo
     } else {
         std::fill(tail + kAttrOffset, tail + kEntryTailWidth, QChar(kUnknownFact));
     }
-    return entry;
 }
 
 TEntryFields ParseEntry(const QString& entry, TFileListOrder order)
@@ -254,6 +269,88 @@ bool EntryLess(const QString& a, const QString& b) { return Less(a, b); }
 void SortEntries(std::vector<QString>& entries)
 {
     std::sort(entries.begin(), entries.end(), [](const QString& a, const QString& b) { return Less(a, b); });
+}
+
+void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& runStarts)
+{
+    struct Run {
+        size_t begin;
+        size_t end;
+    };
+    std::vector<Run> runs;
+    runs.reserve(runStarts.size() + 1);
+    const size_t unordered = runStarts.empty() ? entries.size() : std::min(runStarts.front(), entries.size());
+    std::sort(entries.begin(), entries.begin() + qsizetype(unordered), Less);
+    if (unordered > 0)
+        runs.push_back({ 0, unordered });
+    for (size_t r = 0; r < runStarts.size(); ++r) {
+        const size_t begin = std::max(runStarts[r], unordered);
+        const size_t end = r + 1 < runStarts.size() ? std::min(runStarts[r + 1], entries.size()) : entries.size();
+        if (begin < end)
+            runs.push_back({ begin, end });
+    }
+    if (runs.size() < 2)
+        return;
+
+    // The runs by their first entries; each joins a chain whose last entry it does not precede, so that a
+    // chain is in order as it stands. Only the newest chains are tried: a run that fits none starts one.
+    constexpr size_t kChainsTried = 4;
+    std::sort(
+        runs.begin(), runs.end(), [&](const Run& a, const Run& b) { return Less(entries[a.begin], entries[b.begin]); });
+    struct Chain {
+        std::vector<Run> runs;
+        size_t size = 0;
+        const QString* last = nullptr;
+    };
+    std::vector<Chain> chains;
+    for (const Run& run : runs) {
+        Chain* joined = nullptr;
+        for (size_t c = chains.size(); c > 0 && c + kChainsTried > chains.size(); --c) {
+            if (!Less(entries[run.begin], *chains[c - 1].last)) {
+                joined = &chains[c - 1];
+                break;
+            }
+        }
+        if (!joined) {
+            chains.emplace_back();
+            joined = &chains.back();
+        }
+        joined->runs.push_back(run);
+        joined->size += run.end - run.begin;
+        joined->last = &entries[run.end - 1];
+    }
+
+    // The chains laid out one after another, then merged in pairs until one is left.
+    std::vector<QString> laid;
+    laid.reserve(entries.size());
+    std::vector<size_t> bounds { 0 };
+    for (const Chain& chain : chains) {
+        for (const Run& run : chain.runs)
+            std::move(
+                entries.begin() + qsizetype(run.begin), entries.begin() + qsizetype(run.end), std::back_inserter(laid));
+        bounds.push_back(laid.size());
+    }
+    entries.clear();
+    std::vector<QString> merged;
+    while (bounds.size() > 2) {
+        merged.clear();
+        merged.reserve(laid.size());
+        std::vector<size_t> next { 0 };
+        for (size_t b = 0; b + 1 < bounds.size(); b += 2) {
+            const auto first = std::make_move_iterator(laid.begin() + qsizetype(bounds[b]));
+            const auto middle = std::make_move_iterator(laid.begin() + qsizetype(bounds[b + 1]));
+            if (b + 2 < bounds.size()) {
+                const auto last = std::make_move_iterator(laid.begin() + qsizetype(bounds[b + 2]));
+                std::merge(first, middle, middle, last, std::back_inserter(merged), Less);
+            } else {
+                std::copy(first, middle, std::back_inserter(merged));
+            }
+            next.push_back(merged.size());
+        }
+        laid.swap(merged);
+        bounds.swap(next);
+    }
+    entries.swap(laid);
 }
 
 QString ConvertCase(const QString& text, TTextCase textCase)

@@ -92,6 +92,12 @@ QString EntrySortKey(const TEntryFields& fields, TFileListSortTypes sortBy);
 QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy);
 // The same with the name stored under a directory: the directory joined with the fields' name.
 QString BuildEntry(const TEntryFields& fields, TFileListOrder order, TFileListSortTypes sortBy, QStringView directory);
+// The same in two steps, with the name given apart (the fields' own name is not looked at), so that a walk
+// writes its entries straight from the names of a folder's listing into room of its own: the length of the
+// entry string, then its characters.
+qsizetype EntryLength(QStringView name, QStringView directory);
+void WriteEntry(QChar* out, QStringView name, const TEntryFields& fields, TFileListOrder order,
+    TFileListSortTypes sortBy, QStringView directory);
 // The fields of an entry string; a malformed string gives what can be read, numbers that do not convert 0.
 TEntryFields ParseEntry(const QString& entry, TFileListOrder order);
 
@@ -110,6 +116,11 @@ void SetEntryFacts(QString& entry, int attributes, quint32 time, qint64 size);
 // strings are neighbours.
 bool EntryLess(const QString& a, const QString& b);
 void SortEntries(std::vector<QString>& entries);
+// The same order for entries that come as runs already in that order, each starting at one of runStarts
+// (ascending); the entries before the first run are in no order. Runs that do not overlap are only put
+// one after another, so that a walk's folders, each sorted by the worker that read it, cost little more
+// than a look at their first and last entries.
+void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& runStarts);
 
 // The name's extension with its dot: the text from the last "." after the last "/"; empty when none.
 QStringView ExtensionOf(QStringView name);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace hy::filelist {
@@ -58,6 +59,36 @@ namespace {
         return fiFixedDrive;
     }
 
+    // The icons of the extensions one worker of a walk has met, by the first four characters of the
+    // extension (all the icon depends on), so that a file's icon costs neither a string nor the table's lock.
+    class TIconMemo {
+    public:
+        explicit TIconMemo(const TExtStringList& table)
+            : m_table(table)
+        {
+        }
+        int IconOf(QStringView name)
+        {
+            // The dot and up to three characters after it: the length, then the three characters.
+            const QStringView ext = ExtensionOf(name).left(4);
+            quint64 key = quint64(ext.size());
+            for (qsizetype i = 1; i < 4; ++i)
+                key = key << 16 | (i < ext.size() ? ext[i].unicode() : 0u);
+            const auto known = m_icons.constFind(key);
+            if (known != m_icons.cend())
+                return known.value();
+            const int icon = m_table.IconOf(name.toString());
+            if (m_icons.size() < kMaxMemo)
+                m_icons.insert(key, icon);
+            return icon;
+        }
+
+    private:
+        static constexpr qsizetype kMaxMemo = 4096;
+        const TExtStringList& m_table;
+        QHash<quint64, int> m_icons;
+    };
+
 } // namespace
 
 // The raw entries of one directory, read once and then gone through for directories, for each mask and for
@@ -80,8 +111,40 @@ struct TFileListEngine::Listing {
     }
 };
 
+// Room for the entry strings of a parallel walk: blocks of characters that the workers fill, each taking a
+// whole block at a time under the lock. The entries are strings over this room (one owns characters of its
+// own only once it is changed), so the blocks live as long as the list. They are kept from one read to the
+// next, up to what the larger of the last two reads took, so that searching again neither allocates nor
+// touches fresh memory.
+struct TFileListEngine::EntryRoom {
+    static constexpr qsizetype kBlockChars = 32 * 1024;
+
+    // At the start of a read, once the last read's entries are gone.
+    void Reset()
+    {
+        const size_t keep = std::max(used, lastUsed);
+        if (blocks.size() > keep)
+            blocks.resize(keep);
+        lastUsed = used;
+        used = 0;
+    }
+    QChar* Take()
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (used == blocks.size())
+            blocks.push_back(std::make_unique<QChar[]>(size_t(kBlockChars)));
+        return blocks[used++].get();
+    }
+
+    std::mutex mutex;
+    std::vector<std::unique_ptr<QChar[]>> blocks;
+    size_t used = 0; // blocks taken since the read began
+    size_t lastUsed = 0; // by the read before
+};
+
 TFileListEngine::TFileListEngine()
-    : m_categoryTable(TExtStringList::FileCategories())
+    : m_room(std::make_unique<EntryRoom>())
+    , m_categoryTable(TExtStringList::FileCategories())
 {
     SetProcessTextCase(m_textCase);
 }
@@ -342,11 +405,23 @@ struct TFileListEngine::FolderTask {
     QString path;
 };
 
-// What a worker found since it last handed its findings over.
+// What a worker found since it last handed its findings over, with what it keeps from one folder to the next:
+// the icons of the extensions it has met and room for a name.
 struct TFileListEngine::WalkOutput {
+    explicit WalkOutput(const TExtStringList& categories)
+        : icons(categories)
+    {
+    }
+    // Puts the entries in list order, so that they come over as one run (on the worker, outside the lock).
+    void Sort() { SortEntries(entries); }
+
     std::vector<QString> entries;
     TWalkBatch batch;
     const char* lastName = nullptr; // in the listing being read; decoded into the batch when handed over
+    TIconMemo icons;
+    std::u16string name;
+    QChar* room = nullptr; // what is left of the block of entry room being filled
+    qsizetype roomLeft = 0;
 };
 
 // What the workers of one walk share, under one mutex: the folders still to read (the last gathered is read
@@ -361,7 +436,11 @@ struct TFileListEngine::WalkState {
     std::condition_variable more; // a folder to read, or the end
     std::condition_variable ended; // the last worker has ended
     std::vector<FolderTask> folders;
-    std::vector<WalkOutput> outputs;
+    struct Findings {
+        std::vector<QString> entries; // in list order
+        TWalkBatch batch;
+    };
+    std::vector<Findings> outputs;
     QSet<QPair<quint64, quint64>>& visited;
     int busy = 0; // workers reading a folder
     int running = 0; // workers not yet ended
@@ -376,8 +455,10 @@ struct TFileListEngine::WalkState {
             return;
         if (out.lastName)
             out.batch.LastFile = platform::DecodeFileName(out.lastName, qsizetype(std::strlen(out.lastName)));
-        outputs.push_back(std::move(out));
-        out = WalkOutput();
+        outputs.push_back({ std::move(out.entries), std::move(out.batch) });
+        out.entries = {};
+        out.batch = TWalkBatch();
+        out.lastName = nullptr;
     }
 };
 
@@ -411,7 +492,7 @@ void TFileListEngine::WalkInParallel(const TMaskList& masks, bool defer)
     }
     bool running = true;
     while (running) {
-        std::vector<WalkOutput> taken;
+        std::vector<WalkState::Findings> taken;
         {
             std::unique_lock<std::mutex> lock(state.mutex);
             state.ended.wait_for(lock, kBatchWait, [&]() { return state.running == 0; });
@@ -421,7 +502,7 @@ void TFileListEngine::WalkInParallel(const TMaskList& masks, bool defer)
         if (m_status != 0)
             continue; // stopped: what the workers still hand over is dropped
         TWalkBatch batch;
-        for (WalkOutput& out : taken) {
+        for (WalkState::Findings& out : taken) {
             if (!out.batch.Folder.isNull())
                 batch.Folder = std::move(out.batch.Folder);
             if (!out.batch.LastFile.isNull())
@@ -429,7 +510,10 @@ void TFileListEngine::WalkInParallel(const TMaskList& masks, bool defer)
             batch.Folders += out.batch.Folders;
             batch.Files += out.batch.Files;
             batch.Kept += out.batch.Kept;
-            std::move(out.entries.begin(), out.entries.end(), std::back_inserter(m_entries));
+            if (!out.entries.empty()) {
+                m_runStarts.push_back(m_entries.size());
+                std::move(out.entries.begin(), out.entries.end(), std::back_inserter(m_entries));
+            }
         }
         const int code = m_onBatch(batch);
         if (code != 0) {
@@ -445,7 +529,7 @@ void TFileListEngine::WalkInParallel(const TMaskList& masks, bool defer)
 
 void TFileListEngine::WalkWorker(WalkState& state, const TMaskList& masks, bool defer, TFileTest& test) const
 {
-    WalkOutput out;
+    WalkOutput out(m_categoryTable);
     std::unique_lock<std::mutex> lock(state.mutex);
     for (;;) {
         state.more.wait(lock, [&]() { return state.stop || !state.folders.empty() || state.busy == 0; });
@@ -456,6 +540,7 @@ void TFileListEngine::WalkWorker(WalkState& state, const TMaskList& masks, bool 
         ++state.busy;
         lock.unlock();
         WalkFolder(state, task, masks, defer, test, out);
+        out.Sort();
         lock.lock();
         --state.busy;
         state.HandOver(out);
@@ -510,11 +595,36 @@ void TFileListEngine::WalkFolder(
             if (test && !test(listing.reader, task.path, name, rec))
                 continue;
             ++out.batch.Kept;
-            rec.Name = listing.Decoded(listing.raw[i]);
-            const TEntryFields fields { ekFile, rec.Name, m_categoryTable.IconOf(rec.Name),
-                rec.Attr & ~platform::faLink, rec.Time, rec.Size, known };
-            out.entries.push_back(BuildEntry(fields, m_listOrder, m_sortBy, task.path));
+            // Names are mostly ASCII: they go into the entry without a string of their own.
+            const Listing::Raw& r = listing.raw[i];
+            QString decoded;
+            QStringView fileName;
+            if (r.ascii) {
+                out.name.assign(name, name + r.length);
+                fileName = out.name;
+            } else {
+                decoded = listing.Decoded(r);
+                fileName = decoded;
+            }
+            TEntryFields fields { ekFile, QString(), out.icons.IconOf(fileName), rec.Attr & ~platform::faLink, rec.Time,
+                rec.Size, known };
+            const qsizetype length = EntryLength(fileName, task.path);
+            if (length > EntryRoom::kBlockChars) {
+                QString entry(length, Qt::Uninitialized);
+                WriteEntry(entry.data(), fileName, fields, m_listOrder, m_sortBy, task.path);
+                out.entries.push_back(std::move(entry));
+            } else {
+                if (out.roomLeft < length) {
+                    out.room = m_room->Take();
+                    out.roomLeft = EntryRoom::kBlockChars;
+                }
+                WriteEntry(out.room, fileName, fields, m_listOrder, m_sortBy, task.path);
+                out.entries.push_back(QString::fromRawData(out.room, length));
+                out.room += length;
+                out.roomLeft -= length;
+            }
             if (out.batch.Files >= kFilesPerBatch) {
+                out.Sort();
                 const std::lock_guard<std::mutex> lock(state.mutex);
                 state.HandOver(out);
             }
@@ -567,6 +677,8 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
         }
     } ending { this };
     m_entries = {};
+    m_room->Reset();
+    m_runStarts = {};
     m_listCount = 0;
     m_listSize = 0;
     m_listSizeComplete = true;
@@ -631,9 +743,20 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
 
 void TFileListEngine::Finish()
 {
-    SortEntries(m_entries);
-    m_entries.erase(std::unique(m_entries.begin(), m_entries.end()), m_entries.end());
-    for (const QString& entry : m_entries) {
+    if (m_runStarts.empty())
+        SortEntries(m_entries);
+    else
+        SortEntryRuns(m_entries, m_runStarts);
+    m_runStarts = {};
+    // One pass, each entry looked at once: the second of two equal neighbours goes, the directories and files
+    // are counted.
+    size_t kept = 0;
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (kept > 0 && m_entries[i] == m_entries[kept - 1])
+            continue;
+        if (kept != i)
+            m_entries[kept] = std::move(m_entries[i]);
+        const QString& entry = m_entries[kept++];
         const char16_t kind = EntryKindOf(entry, m_listOrder);
         if (kind != ekDirectory && kind != ekFile)
             continue;
@@ -643,6 +766,7 @@ void TFileListEngine::Finish()
         else
             m_listSizeComplete = false;
     }
+    m_entries.resize(kept);
 }
 
 int TFileListEngine::SetMaskAndDirectory(const QString& mask, const QString& directory)

@@ -17,6 +17,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace hy::filelist {
@@ -127,6 +128,8 @@ public:
 
     // Entries, in list order.
     int Count() const { return int(m_entries.size()); }
+    // An entry string. The characters of a walk's entries lie in room the engine keeps: a copy of the string is
+    // good until the next read only (QString(Entry(i).data(), Entry(i).size()) for one that lasts).
     const QString& Entry(int index) const { return m_entries.at(size_t(index)); }
     bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
     // The true kind letter ("A" to "F").
@@ -156,6 +159,7 @@ private:
     struct FolderTask;
     struct WalkOutput;
     struct WalkState;
+    struct EntryRoom;
 
     void AddEntry(const TEntryFields& fields);
     void AddSystemEntries();
@@ -193,7 +197,10 @@ private:
     TListDetails m_listDetails { ldDrives, ldSystemDirectories, ldDirectories, ldFiles };
     TSearchModeTypes m_searchMode = smNormal;
 
+    std::unique_ptr<EntryRoom> m_room;
     std::vector<QString> m_entries;
+    // Where the runs of entries that came over already in order begin (a parallel walk's batches).
+    std::vector<size_t> m_runStarts;
     int m_listCount = 0;
     qint64 m_listSize = 0;
     bool m_listSizeComplete = true;

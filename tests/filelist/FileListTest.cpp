@@ -163,6 +163,33 @@ TEST_F(FileListTest, HeaderFollowsSidewaysScrolling)
     HY_EXPECT_SOON(m_list.horizontalScrollBar()->maximum() == 0);
 }
 
+// Names only: the list is as wide as its widest name as the text case shows it, the system entries as they
+// are, names of any letters.
+TEST_F(FileListTest, ANamesOnlyListIsAsWideAsItsWidestNameAsShown)
+{
+    QDir().mkpath(Path(QStringLiteral("widths")));
+    for (const QString& name : { QStringLiteral("mixed WIDE wide.txt"), QStringLiteral("iiiiiiiiiiiiiiiiii.TXT"),
+             QStringLiteral("\u00c4rger \u00e4rger.txt"), QStringLiteral("WWWWWWWW"), QStringLiteral("mmmmmmmm") }) {
+        QFile f(Path(QStringLiteral("widths/")) + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    m_list.SetListDetails({ ldSystemDirectories, ldDirectories, ldFiles });
+    m_list.SetDirectory(Path(QStringLiteral("widths")));
+    const QFontMetrics metrics(m_list.font());
+    for (const TTextCase textCase : { tcLowerCase, tcUpperCase, tcAuto, tcNone }) {
+        m_list.SetTextCase(textCase);
+        ASSERT_EQ(m_list.Count(), 7);
+        int widest = 0;
+        for (int i = 0; i < m_list.Count(); ++i) {
+            int width = 0;
+            for (const QChar c : m_list.EntryDisplayName(i))
+                width += metrics.horizontalAdvance(c);
+            widest = std::max(widest, width + kNameIndent);
+        }
+        EXPECT_EQ(m_list.HorizontalExtent(), widest) << int(textCase);
+    }
+}
+
 TEST_F(FileListTest, OnlyDirectoriesAndFilesOfAFileListShowAsSelected)
 {
     QDir().mkpath(Path(QStringLiteral("hl/folder")));

@@ -449,14 +449,83 @@ void TFileList::FocusEntry(int index)
     scrollTo(entry);
 }
 
+// Measures the names of entries as shown. ASCII names are summed from the table of advances as their text
+// case shows them; the width of the start a name shares with the name measured before is not summed again
+// (the entries of one folder share its path).
+class TFileList::NameWidths {
+public:
+    explicit NameWidths(TFileList* list)
+        : m_list(list)
+        , m_textCase(list->TextCase())
+    {
+        list->MeasureAscii();
+        for (char16_t c = 0; c < 128; ++c) {
+            const char16_t lower = c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+            const char16_t upper = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+            m_asIs[c] = list->m_asciiAdvances[c];
+            m_converted[c] = list->m_asciiAdvances[m_textCase == tcLowerCase ? lower
+                    : m_textCase == tcUpperCase                              ? upper
+                                                                             : c];
+        }
+    }
+
+    int Width(int index)
+    {
+        const char16_t kind = m_list->EntryKind(index);
+        const bool asIs = kind == ekNewFile || kind == ekRoot || kind == ekParent || m_textCase == tcNone;
+        if (kind == ekDrive || (!asIs && m_textCase == tcAuto))
+            return Slow(index);
+        const std::array<int, 128>& advances = asIs ? m_asIs : m_converted;
+        const QStringView name = EntryNameOf(m_list->m_engine.Entry(index));
+        const qsizetype n = name.size();
+        qsizetype same = 0;
+        if (&advances == m_lastAdvances) {
+            const qsizetype most = std::min(n, m_last.size());
+            while (same < most && name[same] == m_last[same])
+                ++same;
+        }
+        m_sums.resize(size_t(n) + 1);
+        for (qsizetype i = same; i < n; ++i) {
+            const char16_t c = name[i].unicode();
+            if (c >= 128)
+                return Slow(index);
+            m_sums[size_t(i) + 1] = m_sums[size_t(i)] + advances[c];
+        }
+        m_last = name;
+        m_lastAdvances = &advances;
+        return m_sums[size_t(n)];
+    }
+
+private:
+    int Slow(int index)
+    {
+        m_lastAdvances = nullptr;
+        return m_list->TextWidth(m_list->EntryDisplayName(index));
+    }
+
+    TFileList* m_list;
+    TTextCase m_textCase;
+    std::array<int, 128> m_asIs {};
+    std::array<int, 128> m_converted {};
+    // The name measured last, and the widths of its starts: m_sums[k] for its first k characters.
+    QStringView m_last;
+    const std::array<int, 128>* m_lastAdvances = nullptr;
+    std::vector<int> m_sums { 0 };
+};
+
+void TFileList::MeasureAscii()
+{
+    if (m_asciiAdvances[u'a'] != 0)
+        return;
+    const QFontMetrics metrics(font());
+    for (int c = 0; c < 128; ++c)
+        m_asciiAdvances[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
+    m_advances.clear();
+}
+
 int TFileList::TextWidth(const QString& text)
 {
-    if (m_asciiAdvances[u'a'] == 0) {
-        const QFontMetrics metrics(font());
-        for (int c = 0; c < 128; ++c)
-            m_asciiAdvances[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
-        m_advances.clear();
-    }
+    MeasureAscii();
     int width = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -482,7 +551,7 @@ bool TFileList::NameCut(int index)
 {
     if (m_fileDetails == TFileDetails { fdName } || !m_engine.ValidIndex(index))
         return false;
-    return TextWidth(EntryDisplayName(index)) > m_columnWidths[size_t(fdName)] - kNameIndent;
+    return NameWidths(this).Width(index) > m_columnWidths[size_t(fdName)] - kNameIndent;
 }
 
 void TFileList::ComputeItemHeight()
@@ -498,7 +567,8 @@ void TFileList::ComputeExtent()
 {
     int extent = 0;
     if (m_fileDetails == TFileDetails { fdName }) {
-        extent = NamesExtent(Count(), [&](int i) { return TextWidth(EntryDisplayName(i)); });
+        NameWidths widths(this);
+        extent = NamesExtent(Count(), [&](int i) { return widths.Width(i); });
     } else {
         extent = DetailsExtent(m_columnWidths, m_fileDetails);
     }

@@ -143,6 +143,7 @@ protected:
 private:
     class Model;
     class Delegate;
+    class NameWidths;
     friend class Delegate;
 
     bool ReadsNow() const;
@@ -155,6 +156,7 @@ private:
     // The width of a text as the sum of its characters' advances (kerning only narrows it), from a table
     // kept per font: measuring every name of a large list through the text shaper would take seconds.
     int TextWidth(const QString& text);
+    void MeasureAscii();
     // With details shown: whether an entry's name is too long for the name column.
     bool NameCut(int index);
     void FollowHeader();

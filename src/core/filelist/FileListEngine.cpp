@@ -131,13 +131,14 @@ struct TFileListEngine::EntryRoom {
     QChar* Take()
     {
         const std::lock_guard<std::mutex> lock(mutex);
+        // A new block is left as it comes: the entries written into it are its first use.
         if (used == blocks.size())
-            blocks.push_back(std::make_unique<QChar[]>(size_t(kBlockChars)));
-        return blocks[used++].get();
+            blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(size_t(kBlockChars)));
+        return reinterpret_cast<QChar*>(blocks[used++].get());
     }
 
     std::mutex mutex;
-    std::vector<std::unique_ptr<QChar[]>> blocks;
+    std::vector<std::unique_ptr<char16_t[]>> blocks;
     size_t used = 0; // blocks taken since the read began
     size_t lastUsed = 0; // by the read before
 };

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QUrl>
+#include <cstring>
 
 namespace hy::filelist {
 
@@ -481,6 +482,8 @@ public:
         qsizetype same = 0;
         if (&advances == m_lastAdvances) {
             const qsizetype most = std::min(n, m_last.size());
+            while (same + 4 <= most && std::memcmp(name.data() + same, m_last.data() + same, 4 * sizeof(QChar)) == 0)
+                same += 4;
             while (same < most && name[same] == m_last[same])
                 ++same;
         }

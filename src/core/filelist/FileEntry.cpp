@@ -273,6 +273,12 @@ void SortEntries(std::vector<QString>& entries)
 
 void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& runStarts)
 {
+    std::vector<QString> spare;
+    SortEntryRuns(entries, runStarts, spare);
+}
+
+void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& runStarts, std::vector<QString>& spare)
+{
     struct Run {
         size_t begin;
         size_t end;
@@ -322,6 +328,8 @@ void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& run
 
     // The chains laid out one after another, then merged in pairs until one is left.
     std::vector<QString> laid;
+    laid.swap(spare);
+    laid.clear();
     laid.reserve(entries.size());
     std::vector<size_t> bounds { 0 };
     for (const Chain& chain : chains) {
@@ -351,6 +359,7 @@ void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& run
         bounds.swap(next);
     }
     entries.swap(laid);
+    spare.swap(laid);
 }
 
 QString ConvertCase(const QString& text, TTextCase textCase)

@@ -121,6 +121,9 @@ void SortEntries(std::vector<QString>& entries);
 // one after another, so that a walk's folders, each sorted by the worker that read it, cost little more
 // than a look at their first and last entries.
 void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& runStarts);
+// The same with room for the work given: spare is left empty and keeps what it holds of memory, so that the
+// next sort of as many entries takes none afresh.
+void SortEntryRuns(std::vector<QString>& entries, const std::vector<size_t>& runStarts, std::vector<QString>& spare);
 
 // The name's extension with its dot: the text from the last "." after the last "/"; empty when none.
 QStringView ExtensionOf(QStringView name);

@@ -677,7 +677,8 @@ void TFileListEngine::ReadDirectory(const QString& newDirectory)
             engine->m_reading = false;
         }
     } ending { this };
-    m_entries = {};
+    // The list keeps its memory for the next read, as it keeps its entry room.
+    m_entries.clear();
     m_room->Reset();
     m_runStarts = {};
     m_listCount = 0;
@@ -747,7 +748,7 @@ void TFileListEngine::Finish()
     if (m_runStarts.empty())
         SortEntries(m_entries);
     else
-        SortEntryRuns(m_entries, m_runStarts);
+        SortEntryRuns(m_entries, m_runStarts, m_spareEntries);
     m_runStarts = {};
     // One pass, each entry looked at once: the second of two equal neighbours goes, the directories and files
     // are counted.

@@ -201,6 +201,7 @@ private:
     std::vector<QString> m_entries;
     // Where the runs of entries that came over already in order begin (a parallel walk's batches).
     std::vector<size_t> m_runStarts;
+    std::vector<QString> m_spareEntries; // what merging them needs, kept empty
     int m_listCount = 0;
     qint64 m_listSize = 0;
     bool m_listSizeComplete = true;
